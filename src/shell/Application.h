@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QApplication>
+
+// The application object. An exception that escapes an event handler ends that
+// handler only: its text is shown in the standard error box and the program goes on.
+class Application : public QApplication {
+  Q_OBJECT
+ public:
+  Application(int& argc, char** argv);
+  bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// Shows the error box for an exception that ended a handler.
+void ReportHandlerError(const std::exception& error);

@@ -1,0 +1,18 @@
+#include "support/TempProgramDir.h"
+
+#include "settings/ProgramDir.h"
+
+TempProgramDir::TempProgramDir() : previousCurrent_(QDir::currentPath()) {
+  QDir root(dir_.path());
+  root.mkpath(QStringLiteral("sources"));
+  root.mkpath(QStringLiteral("base"));
+  QDir::setCurrent(dir_.path());
+  SetProgramDir(dir_.path());
+}
+
+TempProgramDir::~TempProgramDir() {
+  QDir::setCurrent(previousCurrent_);
+  SetProgramDir(previousCurrent_);
+}
+
+QString SourceTreePath(const QString& relative) { return QDir(QStringLiteral(VT3417_SOURCE_DIR)).filePath(relative); }
