@@ -3,6 +3,7 @@
 #include "bases/UInformation.h"
 #include "bases/UUsanovka.h"
 #include "bases/UnumberP.h"
+#include "reports/UProtokol.h"
 #include "shell/Windows.h"
 #include "workspace/UExper.h"
 
@@ -19,6 +20,7 @@ void CreateWindows() {
   // FNameBase
   FInformation = new TFInformation;
   FNumberP = new TFNumberP;
+  PlugReportCommands();
   // The main window appears once every window exists.
   Form2->show();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QMainWindow>
 #include <QList>
+#include <QMainWindow>
 #include <QPoint>
 #include <QVector>
 
@@ -76,8 +76,9 @@ class TForm2 : public QMainWindow {
     // "Протокол поверки в MS Word" / "Групповой протокол поверки в MS Word":
     // run with a chosen meter and at least one marked point, under the
     // hourglass cursor and the status text; ShowSelection() runs afterwards.
-    std::function<void()> SingleWordReport;
-    std::function<void()> GroupWordReport;
+    // They return the saved document (empty: none), which status panel 2 names.
+    std::function<QString()> SingleWordReport;
+    std::function<QString()> GroupWordReport;
     // "Добавить в архив": run when at least one point is marked (the notice
     // otherwise is the main window's).
     std::function<void()> AddToArchive;
@@ -171,7 +172,7 @@ class TForm2 : public QMainWindow {
   QTreeWidgetItem* SelectedNode() const;
   QList<QAction*> BaseActions() const;
   void RequireHook(const std::function<void()>& hook, const char* module) const;
-  void RunWordReport(const std::function<void()>& report, const char* moduleName);
+  void RunWordReport(const std::function<QString()>& report, const char* moduleName);
   void RestoreLayout();
   void SaveLayout();
   void ApplySplit();

@@ -2,6 +2,7 @@
 // the small dialogs, and the commands whose work other modules plug in
 // (measurement, Word reports, archive).
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 
 #include <stdexcept>
@@ -41,15 +42,14 @@ class ReportProgress {
 }  // namespace
 
 void TForm2::RequireHook(const std::function<void()>& hook, const char* module) const {
-  if (!hook)
-    throw std::runtime_error(std::string("Программа собрана без модуля «") + module + "».");
+  if (!hook) throw std::runtime_error(std::string("Программа собрана без модуля «") + module + "».");
 }
 
 void TForm2::DELBaseExecute() {
   if (!IsBaseSelected()) return;
-  if (!MessageService::confirm(this, QStringLiteral("Удаление базы счетчиков"),
-                               QStringLiteral("Вы действительно хотите удалить базу - ") + ChosenBaseName +
-                                   QStringLiteral(" ?")))
+  if (!MessageService::confirm(
+          this, QStringLiteral("Удаление базы счетчиков"),
+          QStringLiteral("Вы действительно хотите удалить базу - ") + ChosenBaseName + QStringLiteral(" ?")))
     return;
   DM1->QBase->reopen(Statements::baseByName(ChosenBaseName));
   if (!DM1->QBase->isEmpty()) {
@@ -81,7 +81,8 @@ void TForm2::ClearBaseData() {
   if (meters->isEmpty()) return;
   Connection::Transaction transaction(*DM1->connection());
   for (meters->first(); !meters->eof(); meters->next())
-    DM1->SQLScript->run(Statements::deletePointsOfMeter(meters->fieldByName(QStringLiteral("Num")).asInteger()));
+    DM1->SQLScript->run(
+        Statements::deletePointsOfMeter(meters->fieldByName(QStringLiteral("Num")).asInteger()));
   transaction.commit();
 }
 
@@ -90,9 +91,10 @@ void TForm2::BeginTestExecute() {
   Hooks.BeginMeasurement();
 }
 
-void TForm2::RunWordReport(const std::function<void()>& report, const char* moduleName) {
+void TForm2::RunWordReport(const std::function<QString()>& report, const char* moduleName) {
   if (ChosenMeterNum == 0) {
-    MessageService::notice(this, kReportCaption, QStringLiteral("Для создания протокола необходимо выбрать счетчик !"));
+    MessageService::notice(this, kReportCaption,
+                           QStringLiteral("Для создания протокола необходимо выбрать счетчик !"));
     return;
   }
   if (MarkedPointCount == 0) {
@@ -103,9 +105,10 @@ void TForm2::RunWordReport(const std::function<void()>& report, const char* modu
   RequireHook(report, moduleName);
   // The reports move the data module's rows; they are brought back to the
   // choice afterwards, also when a report fails (its error is the one shown).
+  QString savedFile;
   try {
     ReportProgress progress(this, StatusPanel(2));
-    report();
+    savedFile = report();
   } catch (...) {
     try {
       ShowSelection();
@@ -114,6 +117,8 @@ void TForm2::RunWordReport(const std::function<void()>& report, const char* modu
     throw;
   }
   ShowSelection();
+  if (!savedFile.isEmpty())
+    StatusPanel(2)->setText(QStringLiteral("Протокол сохранён: ") + QDir::toNativeSeparators(savedFile));
 }
 
 void TForm2::ReportBaseExecute() { RunWordReport(Hooks.SingleWordReport, "протокол поверки"); }
@@ -122,8 +127,9 @@ void TForm2::GReportBaseExecute() { RunWordReport(Hooks.GroupWordReport, "гру
 
 void TForm2::AAddArhivExecute() {
   if (MarkedPointCount == 0) {
-    MessageService::notice(this, QStringLiteral("Передача данных а архив"),
-                           QStringLiteral("Для передачи данных в архив необходимо выбрать хоть одну запись !"));
+    MessageService::notice(
+        this, QStringLiteral("Передача данных а архив"),
+        QStringLiteral("Для передачи данных в архив необходимо выбрать хоть одну запись !"));
     return;
   }
   RequireHook(Hooks.AddToArchive, "архив");

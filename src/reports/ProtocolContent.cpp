@@ -1,0 +1,167 @@
+#include "reports/ProtocolContent.h"
+
+#include <QHash>
+#include <QLocale>
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "database/FieldText.h"
+#include "database/UDM.h"
+#include "reports/WordDocument.h"
+#include "settings/DayCount.h"
+#include "settings/NumericText.h"
+#include "settings/SettingsRecords.h"
+
+namespace {
+
+constexpr int kProtocolNumberLength = 10;
+constexpr int kSingleHeadingRows = 1;
+constexpr int kGroupHeadingRows = 3;  // two heading rows and the serial numbers
+constexpr int kGroupSerialRow = 3;
+constexpr int kGroupFirstErrorColumn = 5;  // slot 1; slot k in column k + 4
+constexpr int kSlots = 8;
+
+QString DateText(const QDate& date) { return FieldEditText(date, FieldType::Date); }
+
+QString Text(Dataset* dataset, const char* field) {
+  return dataset->fieldByName(QString::fromLatin1(field)).asText();
+}
+
+// Every value a protocol can show, by placeholder.
+QHash<QString, QString> AllPlaceholderTexts(TDM1& dm, const QString& protocolNumber,
+                                            const InstallationInfo& installation, const QDate& today) {
+  if (dm.QMaster->isEmpty()) throw std::runtime_error("Счетчик протокола не найден в базе данных.");
+  return {
+      {QStringLiteral("<Lnpr>"), protocolNumber},
+      {QStringLiteral("<Ldat>"), DateText(today)},
+      {QStringLiteral("<Ltch>"), Text(dm.QMaster, "Tip")},
+      {QStringLiteral("<Lyar>"), Text(dm.QMaster, "MyYear")},
+      {QStringLiteral("<Lnum>"), Text(dm.QMaster, "MyNumber")},
+      {QStringLiteral("<Lusr>"), Text(dm.QMaster, "MyUser")},
+      {QStringLiteral("<Lmkr>"), Text(dm.QMaster, "MyMaker")},
+      {QStringLiteral("<Lpgr>"), Text(dm.QBase, "KlasT")},
+      {QStringLiteral("<Lvlt>"), Text(dm.TBase, "Nvoltage")},
+      {QStringLiteral("<Ltok>"), Text(dm.TBase, "NTok")},
+      {QStringLiteral("<Ldpp>"), Text(dm.TMaster, "Olddate")},
+      {QStringLiteral("<Ltpu>"), installation.InstallNumber},
+      {QStringLiteral("<Lnpu>"), installation.CertNumber},
+      {QStringLiteral("<Ldot>"), DateText(DateFromDays(installation.CertDate))},
+      {QStringLiteral("<Lddo>"), DateText(DateFromDays(installation.CertValidTo))},
+  };
+}
+
+void ReplacePlaceholders(WordDocument& document, const PlaceholderValues& placeholders) {
+  for (const auto& [placeholder, value] : placeholders) document.replaceText(placeholder, value);
+}
+
+}  // namespace
+
+const QStringList& SingleProtocolPlaceholders() {
+  static const QStringList names = {
+      QStringLiteral("<Lnpr>"), QStringLiteral("<Ldat>"), QStringLiteral("<Ltch>"), QStringLiteral("<Lyar>"),
+      QStringLiteral("<Lnum>"), QStringLiteral("<Lusr>"), QStringLiteral("<Lmkr>"), QStringLiteral("<Lpgr>"),
+      QStringLiteral("<Lvlt>"), QStringLiteral("<Ltok>"), QStringLiteral("<Ldpp>"), QStringLiteral("<Ltpu>"),
+      QStringLiteral("<Lnpu>"), QStringLiteral("<Ldot>"), QStringLiteral("<Lddo>")};
+  return names;
+}
+
+// The meter-specific year, serial number and owner are not in the group protocol.
+const QStringList& GroupProtocolPlaceholders() {
+  static const QStringList names = {
+      QStringLiteral("<Lnpr>"), QStringLiteral("<Ldat>"), QStringLiteral("<Ltch>"), QStringLiteral("<Lmkr>"),
+      QStringLiteral("<Lpgr>"), QStringLiteral("<Lvlt>"), QStringLiteral("<Ltok>"), QStringLiteral("<Ldpp>"),
+      QStringLiteral("<Ltpu>"), QStringLiteral("<Lnpu>"), QStringLiteral("<Ldot>"), QStringLiteral("<Lddo>")};
+  return names;
+}
+
+PlaceholderValues ProtocolPlaceholderValues(TDM1& dm, const QStringList& placeholders,
+                                            const QString& protocolNumber,
+                                            const InstallationInfo& installation, const QDate& today) {
+  const QHash<QString, QString> texts = AllPlaceholderTexts(dm, protocolNumber, installation, today);
+  PlaceholderValues values;
+  values.reserve(static_cast<size_t>(placeholders.size()));
+  for (const QString& placeholder : placeholders) values.emplace_back(placeholder, texts.value(placeholder));
+  return values;
+}
+
+std::vector<ProtocolPoint> MarkedPoints(Dataset& slave) {
+  std::vector<ProtocolPoint> points;
+  if (!slave.isOpen()) slave.open();
+  const FieldRef mark = slave.fieldByName(QStringLiteral("Rep"));
+  const FieldRef voltage = slave.fieldByName(QStringLiteral("Voltage"));
+  const FieldRef current = slave.fieldByName(QStringLiteral("Tok"));
+  const FieldRef powerFactor = slave.fieldByName(QStringLiteral("KM"));
+  const FieldRef error = slave.fieldByName(QStringLiteral("Opogr"));
+  for (slave.first(); !slave.eof(); slave.next())
+    if (mark.asText() == QLatin1String("R"))
+      points.push_back({voltage.asText(), current.asText(), powerFactor.asText(), error.asText()});
+  return points;
+}
+
+std::vector<GroupMeterColumn> GroupMeterColumns(TDM1& dm, const QString& baseName) {
+  std::vector<GroupMeterColumn> columns;
+  QueryDataset& meters = *dm.QMaster;
+  meters.reopen(Statements::metersOfBaseInUse(baseName, true));
+  for (meters.first(); !meters.eof(); meters.next()) {
+    GroupMeterColumn column;
+    column.slot = static_cast<int>(meters.fieldByName(QStringLiteral("NumberCh")).asInteger());
+    // Another slot would write into a neighbour's column or the test conditions.
+    if (column.slot < 1 || column.slot > kSlots)
+      throw std::runtime_error(QStringLiteral("Счетчик базы %1 стоит на месте %2: допустимы места 1..8.")
+                                   .arg(baseName)
+                                   .arg(column.slot)
+                                   .toStdString());
+    column.serialNumber = meters.fieldByName(QStringLiteral("MyNumber")).asText();
+    for (const ProtocolPoint& point : MarkedPoints(*dm.TSlave)) column.errors.append(point.error);
+    columns.push_back(std::move(column));
+  }
+  return columns;
+}
+
+void FillSingleProtocol(WordDocument& document, const PlaceholderValues& placeholders,
+                        const std::vector<ProtocolPoint>& points) {
+  ReplacePlaceholders(document, placeholders);
+  WordTable& table = document.firstTable();
+  for (size_t i = 0; i < points.size(); ++i) table.appendRow();
+  int row = kSingleHeadingRows;
+  int number = 0;
+  for (const ProtocolPoint& point : points) {
+    ++row;
+    table.setCellText(row, 1, QString::number(++number));
+    table.setCellText(row, 2, point.voltage);
+    table.setCellText(row, 3, point.current);
+    table.setCellText(row, 4, point.powerFactor);
+    table.setCellText(row, 5, point.error);
+  }
+}
+
+void FillGroupProtocol(WordDocument& document, const PlaceholderValues& placeholders,
+                       const std::vector<ProtocolPoint>& chosenPoints,
+                       const std::vector<GroupMeterColumn>& meters) {
+  ReplacePlaceholders(document, placeholders);
+  WordTable& table = document.firstTable();
+  qsizetype dataRows = static_cast<qsizetype>(chosenPoints.size());
+  for (const GroupMeterColumn& meter : meters) dataRows = std::max(dataRows, meter.errors.size());
+  for (qsizetype i = 0; i < dataRows; ++i) table.appendRow();
+
+  int row = kGroupHeadingRows;
+  int number = 0;
+  for (const ProtocolPoint& point : chosenPoints) {
+    ++row;
+    table.setCellText(row, 1, QString::number(++number));
+    table.setCellText(row, 2, point.voltage);
+    table.setCellText(row, 3, point.current);
+    table.setCellText(row, 4, point.powerFactor);
+  }
+  for (const GroupMeterColumn& meter : meters) {
+    const int column = kGroupFirstErrorColumn + meter.slot - 1;
+    table.setCellText(kGroupSerialRow, column, meter.serialNumber);
+    row = kGroupHeadingRows;
+    for (const QString& error : meter.errors) table.setCellText(++row, column, error);
+  }
+}
+
+QString NextProtocolNumber(const QString& number) {
+  return NumberToText(TextToNumber(number) + 1).left(kProtocolNumberLength);
+}

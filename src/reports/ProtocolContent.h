@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+#include <utility>
+#include <vector>
+
+class Dataset;
+class TDM1;
+class WordDocument;
+struct InstallationInfo;
+
+// What the verification protocols show, read from the data module and the
+// settings, and how it goes into the Word templates. GUI-free: the report
+// routines of UProtokol add the template, the operator's messages, saving and
+// the protocol number.
+
+// Placeholders and their texts, in the order they are replaced.
+using PlaceholderValues = std::vector<std::pair<QString, QString>>;
+
+// The fifteen placeholders of look.doc and the twelve of Glook.doc.
+const QStringList& SingleProtocolPlaceholders();
+const QStringList& GroupProtocolPlaceholders();
+
+// The texts of every placeholder for the chosen meter and base as the main
+// window left the data module (QMaster/TMaster on the meter, QBase/TBase on
+// the base): field edit texts; dates (today, the certificate's) in the
+// locale's short format. `placeholders` picks and orders them.
+PlaceholderValues ProtocolPlaceholderValues(TDM1& dm, const QStringList& placeholders,
+                                            const QString& protocolNumber,
+                                            const InstallationInfo& installation, const QDate& today);
+
+// A test point marked for the report, as its cells show it.
+struct ProtocolPoint {
+  QString voltage;
+  QString current;
+  QString powerFactor;
+  QString error;
+};
+
+// The points of `slave` (the meter its master shows) whose Rep is "R", in the
+// order they were added. Leaves the dataset on its last row.
+std::vector<ProtocolPoint> MarkedPoints(Dataset& slave);
+
+// One error column of the group protocol: a meter in use of the base.
+struct GroupMeterColumn {
+  int slot = 0;
+  QString serialNumber;
+  QStringList errors;  // of its marked points, in order
+};
+
+// The base's meters in use, by slot, with the errors of their marked points.
+// QMaster is reopened on them and left on the last one (TSlave following it).
+std::vector<GroupMeterColumn> GroupMeterColumns(TDM1& dm, const QString& baseName);
+
+// Fills a document made from look.doc: the placeholders, then one row of the
+// first table per point below its heading row (number, voltage, current,
+// power factor, error).
+void FillSingleProtocol(WordDocument& document, const PlaceholderValues& placeholders,
+                        const std::vector<ProtocolPoint>& points);
+
+// Fills a document made from Glook.doc. Rows 1 and 2 are headings; row 3
+// gets each meter's serial number in the cell over its error column; data row
+// m + 3 holds the chosen meter's m-th marked point (columns 1 to 4) and the
+// m-th error of the meter in slot k in column k + 4. The table gets as many
+// data rows as the most marked points of any meter, so no error is lost.
+void FillGroupProtocol(WordDocument& document, const PlaceholderValues& placeholders,
+                       const std::vector<ProtocolPoint>& chosenPoints,
+                       const std::vector<GroupMeterColumn>& meters);
+
+// The protocol number after `number`: its value plus one (a text that is not a
+// number counts as 0), written with "." and cut to 10 characters.
+QString NextProtocolNumber(const QString& number);
