@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QList>
 #include <QMainWindow>
+#include <QList>
 #include <QPoint>
 #include <QVector>
 
