@@ -1,0 +1,121 @@
+#include <QTest>
+
+#include "support/TestRegistry.h"
+
+#include "reports/DocxReadBack.h"
+#include "reports/ProtocolFixture.h"
+#include "reports/UProtokol.h"
+#include "workspace/Selection.h"
+
+namespace {
+
+const QString kBase = QStringLiteral("Б1");
+using Point = ProtocolFixture::Point;
+
+// Twelve empty cells.
+QStringList EmptyRow() { return QStringList(12, QString()); }
+
+QStringList Row(std::initializer_list<std::pair<int, QString>> cells) {
+  QStringList row = EmptyRow();
+  for (const auto& [column, text] : cells) row[column - 1] = text;
+  return row;
+}
+
+}  // namespace
+
+class GroupProtocolTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void meterColumnsBySlot();
+  void meterWithMoreMarkedPointsThanChosenOne();
+  void placeholdersReplaced();
+};
+
+// Meters in slots 1, 2 and 5 (slot 2 chosen); slot 3 is not in use although
+// it has marked points. Serial numbers stand over the error columns 5, 6 and
+// 9; the chosen meter's conditions fill columns 1 to 4.
+void GroupProtocolTest::meterColumnsBySlot() {
+  ProtocolFixture fixture;
+  fixture.addBase(kBase);
+  const qint64 slot5 = fixture.addMeter(kBase, 5, "1005");
+  const qint64 slot2 = fixture.addMeter(kBase, 2, "1002");
+  const qint64 slot3 = fixture.addMeter(kBase, 3, "1003", false);
+  const qint64 slot1 = fixture.addMeter(kBase, 1, "1001");
+  fixture.addPoint(slot2, Point{100, 100, "1", 0.25, "R", 1});
+  fixture.addPoint(slot2, Point{100, 50, "0.5/L", -0.5, "", 2});
+  fixture.addPoint(slot2, Point{110, 10, "0.8/C", QVariant(), "R", 3});
+  fixture.addPoint(slot2, Point{90, 5, "1", 1.75, "R", 4});
+  fixture.addPoint(slot1, Point{100, 100, "1", 0.11, "R", 1});
+  fixture.addPoint(slot1, Point{100, 100, "1", 0.12, "R", 2});
+  // Other conditions, still lined up by position.
+  fixture.addPoint(slot5, Point{60, 1, "0.5/C", -0.51, "R", 1});
+  fixture.addPoint(slot5, Point{60, 1, "0.5/C", 9.9, "", 2});
+  fixture.addPoint(slot5, Point{60, 2, "0.5/C", -0.52, "R", 3});
+  fixture.addPoint(slot5, Point{60, 3, "0.5/C", -0.53, "R", 4});
+  fixture.addPoint(slot3, Point{100, 100, "1", 7.77, "R", 1});
+  fixture.chooseMeter(kBase, 2);
+
+  const DocxReadBack document = ReadDocx(GroupWordReport());
+
+  QCOMPARE(document.table.size(), 6);
+  QCOMPARE(document.table[1][4], "Счётчик 1");  // the heading is not written
+  QCOMPARE(document.table[2], Row({{5, "1001"}, {6, "1002"}, {9, "1005"}}));
+  QCOMPARE(document.table[3],
+           Row({{1, "1"}, {2, "100"}, {3, "100"}, {4, "1"}, {5, "0,11"}, {6, "0,25"}, {9, "-0,51"}}));
+  QCOMPARE(document.table[4],
+           Row({{1, "2"}, {2, "110"}, {3, "10"}, {4, "0.8/C"}, {5, "0,12"}, {6, ""}, {9, "-0,52"}}));
+  QCOMPARE(document.table[5], Row({{1, "3"}, {2, "90"}, {3, "5"}, {4, "1"}, {6, "1,75"}, {9, "-0,53"}}));
+  QVERIFY(!document.allText().contains("7,77"));
+  // QMaster is left on the base's last meter in use, TSlave following it.
+  QCOMPARE(DM1->QMaster->recordCount(), 3);
+  QCOMPARE(DM1->QMaster->fieldByName("NumberCh").asInteger(), 5);
+  QCOMPARE(DM1->TSlave->recordCount(), 4);
+}
+
+// More rows than the chosen meter has points: the other meter's errors are
+// all written, under empty conditions.
+void GroupProtocolTest::meterWithMoreMarkedPointsThanChosenOne() {
+  ProtocolFixture fixture;
+  fixture.addBase(kBase);
+  const qint64 chosen = fixture.addMeter(kBase, 1, "1001");
+  const qint64 other = fixture.addMeter(kBase, 8, "1008");
+  fixture.addMarkedPoints(chosen, 1, 0.5);
+  fixture.addMarkedPoints(other, 3, 0.2);
+  fixture.chooseMeter(kBase, 1);
+
+  const DocxReadBack document = ReadDocx(GroupWordReport());
+
+  QCOMPARE(document.table.size(), 6);
+  QCOMPARE(document.table[2], Row({{5, "1001"}, {12, "1008"}}));
+  QCOMPARE(document.table[3], Row({{1, "1"}, {2, "100"}, {3, "5"}, {4, "1"}, {5, "0,5"}, {12, "0,2"}}));
+  QCOMPARE(document.table[4], Row({{12, "0,21"}}));
+  QCOMPARE(document.table[5], Row({{12, "0,22"}}));
+  QCOMPARE(fixture.storedProtocolNumber(), "10");
+}
+
+void GroupProtocolTest::placeholdersReplaced() {
+  ProtocolFixture fixture;
+  fixture.writeTemplate("Glook.doc", SplitRunTemplate(ProtocolFixture::shippedTemplate("Glook.doc")));
+  fixture.addBase(kBase, 230, 5, QVariant());
+  const qint64 meter = fixture.addMeter(kBase, 4, "1004", true, QVariant());
+  fixture.addMarkedPoints(meter, 1);
+  fixture.chooseMeter(kBase, 4);
+
+  const DocxReadBack document = ReadDocx(GroupWordReport());
+
+  const QStringList expected = {
+      "ГРУППОВОЙ ПРОТОКОЛ ПОВЕРКИ № 9",
+      "от " + TodayText(),
+      "Счётчики электрической энергии типа СО-505, изготовитель Завод 'Энергомера'",
+      "Класс точности: ; номинальное напряжение 230 В; номинальный ток 5 А",
+      "Дата предыдущей поверки: ",
+      "Средства поверки: установка для поверки счётчиков электрической энергии СТ3416 № 1234 с "
+      "ваттметром-счётчиком эталонным ВТ3417; свидетельство о поверке № С-77 от 15.01.2024, действительно до "
+      "15.01.2025.",
+  };
+  for (const QString& line : expected) QVERIFY2(document.paragraphs.contains(line), qPrintable(line));
+  QVERIFY(!document.allText().contains("<L"));
+}
+
+VT3417_REGISTER_TEST(GroupProtocolTest)
+#include "GroupProtocolTest.moc"
