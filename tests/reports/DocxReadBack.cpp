@@ -4,6 +4,8 @@
 #include <QRegularExpression>
 #include <QtGlobal>
 
+#include <cstring>
+
 #include <pugixml.hpp>
 
 #include <cstring>
@@ -109,5 +111,14 @@ QByteArray SplitRunTemplate(const QByteArray& shippedTemplate) {
     text.replace(placeholderRun, split);
     if (text.contains(QLatin1String("&lt;Lnpr&gt;"))) qFatal("the template's placeholders were not split");
     return text.toUtf8();
+  });
+}
+
+QByteArray TemplateWithoutTable(const QByteArray& shippedTemplate) {
+  return EditedTemplate(shippedTemplate, [](QByteArray xml) {
+    const qsizetype start = xml.indexOf("<w:tbl>");
+    const qsizetype end = xml.indexOf("</w:tbl>");
+    if (start < 0 || end < 0) qFatal("the template has no table");
+    return xml.remove(start, end + qsizetype(strlen("</w:tbl>")) - start);
   });
 }

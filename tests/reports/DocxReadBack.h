@@ -30,3 +30,6 @@ QByteArray SplitRunTemplate(const QByteArray& shippedTemplate);
 // The template with its document text changed by `edit` (XML of word/document.xml).
 QByteArray EditedTemplate(const QByteArray& shippedTemplate,
                           const std::function<QByteArray(QByteArray)>& edit);
+
+// The template without its table.
+QByteArray TemplateWithoutTable(const QByteArray& shippedTemplate);

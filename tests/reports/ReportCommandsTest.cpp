@@ -1,0 +1,204 @@
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include "support/TestRegistry.h"
+
+#include "reports/DocxReadBack.h"
+#include "reports/ProtocolFixture.h"
+#include "reports/UProtokol.h"
+#include "settings/SettingsRecords.h"
+#include "shell/MessageService.h"
+#include "shell/Windows.h"
+#include "workspace/Selection.h"
+#include "workspace/UExper.h"
+
+using MessageService::ScriptedAnswers;
+
+namespace {
+
+const QString kBase = QStringLiteral("Б1");
+const QString kCaption = QStringLiteral("Протокол в MSWord");
+const QString kProgressText = QStringLiteral("Cоздание отчета в MSWord");
+
+// The main window over a base Б1 with meters in slots 2 (two marked points of
+// three) and 6 (none marked), the report commands plugged in.
+struct MainWindowFixture : ProtocolFixture {
+  MainWindowFixture() {
+    addBase(kBase);
+    const qint64 marked = addMeter(kBase, 2, "011234");
+    addMeter(kBase, 6, "015555");
+    addMarkedPoints(marked, 2);
+    addPoint(marked, Point{100, 100, "1", 0.3, "", 3});
+    Form2 = new TForm2;
+    PlugReportCommands();
+    Form2->show();
+    if (!QTest::qWaitForWindowExposed(Form2)) qFatal("main window not shown");
+  }
+  ~MainWindowFixture() {
+    delete Form2;
+    Form2 = nullptr;
+  }
+
+  // A left click on the node, as the operator chooses it.
+  void click(QTreeWidgetItem* node) {
+    QTreeWidget* tree = Form2->TreeView1();
+    if (node->parent()) node->parent()->setExpanded(true);
+    tree->scrollToItem(node);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
+  }
+  QTreeWidgetItem* baseNode() { return Form2->TreeView1()->findItems(kBase, Qt::MatchExactly).value(0); }
+  QTreeWidgetItem* meterNode(int slot) {
+    QTreeWidgetItem* base = baseNode();
+    for (int i = 0; i < base->childCount(); ++i)
+      if (base->child(i)->text(0) == MeterCaptions(slot)) return base->child(i);
+    qFatal("no node for slot %d", slot);
+  }
+  void chooseNode(int slot) { click(meterNode(slot)); }
+};
+
+enum class Command { Single, Group };
+
+QAction* CommandAction(Command command) {
+  return command == Command::Single ? Form2->ReportBase() : Form2->GReportBase();
+}
+
+// Through the tool bar button, so that an error reaches the error box as in
+// the program.
+void PressButton(Command command) {
+  QWidget* button = Form2->ToolBar2()->widgetForAction(CommandAction(command));
+  QTest::mouseClick(button, Qt::LeftButton);
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Command)
+
+class ReportCommandsTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void missingChoiceExplained_data();
+  void missingChoiceExplained();
+  void reportRunsFromWindow_data();
+  void reportRunsFromWindow();
+  void missingTemplateFromWindow();
+  void failingReportShowsErrorBox();
+};
+
+void ReportCommandsTest::missingChoiceExplained_data() {
+  QTest::addColumn<Command>("command");
+  QTest::addColumn<int>("chosen");  // 0: nothing, -1: the base node, else a slot
+  QTest::addColumn<QString>("notice");
+  const QString noMeter = QStringLiteral("Для создания протокола необходимо выбрать счетчик !");
+  const QString noPoint = QStringLiteral("Для создания протокола необходимо выбрать хоть одну запись !");
+  for (const Command command : {Command::Single, Command::Group}) {
+    const QByteArray kind = command == Command::Single ? "single: " : "group: ";
+    QTest::newRow(kind + "nothing chosen") << command << 0 << noMeter;
+    QTest::newRow(kind + "base chosen") << command << -1 << noMeter;
+    QTest::newRow(kind + "meter without marked point") << command << 6 << noPoint;
+  }
+}
+
+void ReportCommandsTest::missingChoiceExplained() {
+  QFETCH(Command, command);
+  QFETCH(int, chosen);
+  QFETCH(QString, notice);
+  MainWindowFixture fixture;
+  if (chosen == -1) fixture.click(fixture.baseNode());
+  if (chosen > 0) fixture.chooseNode(chosen);
+
+  ScriptedAnswers answers;
+  // The handler itself, as the disabled command cannot be pressed without a meter.
+  command == Command::Single ? Form2->ReportBaseExecute() : Form2->GReportBaseExecute();
+
+  QCOMPARE(answers.shown().size(), size_t(1));
+  QCOMPARE(answers.shown()[0].kind, MessageService::Kind::Notice);
+  QCOMPARE(answers.shown()[0].caption, kCaption);
+  QCOMPARE(answers.shown()[0].text, notice);
+  QVERIFY(fixture.savedProtocols().isEmpty());
+  QCOMPARE(fixture.storedProtocolNumber(), "9");
+}
+
+void ReportCommandsTest::reportRunsFromWindow_data() {
+  QTest::addColumn<Command>("command");
+  QTest::newRow("single") << Command::Single;
+  QTest::newRow("group") << Command::Group;
+}
+
+// The hourglass and the progress text while the report runs; afterwards the
+// status bar names the saved file and the data module is back on the choice.
+void ReportCommandsTest::reportRunsFromWindow() {
+  QFETCH(Command, command);
+  MainWindowFixture fixture;
+  fixture.chooseNode(2);
+  QString progressText;
+  bool hourglass = false;
+  auto observed = [&](QString (*report)()) {
+    return [&, report] {
+      progressText = Form2->StatusPanel(2)->text();
+      hourglass = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+      return report();
+    };
+  };
+  Form2->Hooks.SingleWordReport = observed(&SingleWordReport);
+  Form2->Hooks.GroupWordReport = observed(&GroupWordReport);
+
+  ScriptedAnswers answers;
+  PressButton(command);
+
+  QVERIFY(answers.shown().empty());
+  QCOMPARE(progressText, kProgressText);
+  QCOMPARE(progressText.at(0), QLatin1Char('C'));  // Latin
+  QVERIFY(hourglass);
+  QCOMPARE(QApplication::overrideCursor(), nullptr);
+  QCOMPARE(fixture.savedProtocols().size(), 1);
+  const QString saved = fixture.nativePath("protocols/" + fixture.savedProtocols().first());
+  QCOMPARE(Form2->StatusPanel(2)->text(), "Протокол сохранён: " + saved);
+  QVERIFY(ReadDocx(saved).allText().contains("011234"));
+  QCOMPARE(fixture.storedProtocolNumber(), "10");
+  // The choice holds again: the chosen meter, its points, its marks.
+  QCOMPARE(DM1->QMaster->recordCount(), 1);
+  QCOMPARE(DM1->QMaster->fieldByName("NumberCh").asInteger(), 2);
+  QCOMPARE(DM1->TSlave->recordCount(), 3);
+  QCOMPARE(MarkedPointCount, 2);
+  QCOMPARE(Form2->StatusPanel(1)->text(), "Счетчик: 2");
+}
+
+void ReportCommandsTest::missingTemplateFromWindow() {
+  MainWindowFixture fixture;
+  fixture.chooseNode(2);
+  fixture.removeTemplate("look.doc");
+
+  ScriptedAnswers answers;
+  PressButton(Command::Single);
+
+  QCOMPARE(answers.texts(), QStringList{"Не найден файл " + fixture.nativePath("sources/look.doc")});
+  QCOMPARE(answers.shown()[0].kind, MessageService::Kind::Plain);
+  QVERIFY(Form2->StatusPanel(2)->text().isEmpty());
+  QCOMPARE(QApplication::overrideCursor(), nullptr);
+  QCOMPARE(fixture.storedProtocolNumber(), "9");
+}
+
+// A report that fails half-way (a group template without a table) ends in the
+// error box; the window is left as before and nothing is saved.
+void ReportCommandsTest::failingReportShowsErrorBox() {
+  MainWindowFixture fixture;
+  fixture.chooseNode(2);
+  fixture.writeTemplate("Glook.doc", TemplateWithoutTable(ProtocolFixture::shippedTemplate("Glook.doc")));
+
+  ScriptedAnswers answers;
+  PressButton(Command::Group);
+
+  QCOMPARE(answers.shown().size(), size_t(1));
+  QCOMPARE(answers.shown()[0].kind, MessageService::Kind::Error);
+  QVERIFY(Form2->StatusPanel(2)->text().isEmpty());
+  QCOMPARE(QApplication::overrideCursor(), nullptr);
+  QVERIFY(fixture.savedProtocols().isEmpty());
+  QCOMPARE(fixture.storedProtocolNumber(), "9");
+  QCOMPARE(DM1->QMaster->fieldByName("NumberCh").asInteger(), 2);
+}
+
+VT3417_REGISTER_TEST(ReportCommandsTest)
+#include "ReportCommandsTest.moc"
