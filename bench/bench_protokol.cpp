@@ -1,0 +1,178 @@
+// Times the two verification protocols on a real database: one meter with 500
+// marked points, and a base of 8 meters with 100 marked points each. Each must
+// take at most a second (template to saved .docx).
+//
+//   bench_protokol [--runs N] [--keep DIR]
+//
+// --keep copies the last documents of each kind into DIR for inspection.
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "database/Statements.h"
+#include "database/UDM.h"
+#include "reports/UProtokol.h"
+#include "settings/DayCount.h"
+#include "settings/ProgramDir.h"
+#include "settings/SettingsRecords.h"
+#include "workspace/Selection.h"
+
+namespace {
+
+constexpr double kLimitMs = 1000;
+
+void CopyTemplate(const QString& name) {
+  const QString source =
+      QDir(QStringLiteral(VT3417_SOURCE_DIR)).filePath(QStringLiteral("data/sources/") + name);
+  if (!QFile::copy(source, ProgramPath(QStringLiteral("sources/") + name)))
+    qFatal("cannot copy the template %s", qPrintable(source));
+}
+
+void AddBase(TDM1& dm, const QString& name) {
+  dm.QBase->close();
+  dm.TBase->append();
+  dm.TBase->fieldByName(QStringLiteral("NameBase")).setText(name);
+  dm.TBase->fieldByName(QStringLiteral("Nvoltage")).setReal(57.7);
+  dm.TBase->fieldByName(QStringLiteral("NTok")).setReal(5);
+  dm.TBase->fieldByName(QStringLiteral("KlasT")).setReal(0.5);
+  dm.TBase->post();
+}
+
+// A meter in use with `points` marked test points.
+void AddMeter(TDM1& dm, const QString& base, int slot, int points) {
+  Connection::Transaction transaction(*dm.connection());
+  dm.QMaster->close();
+  dm.TMaster->append();
+  dm.TMaster->fieldByName(QStringLiteral("Base")).setText(base);
+  dm.TMaster->fieldByName(QStringLiteral("NumberCh")).setInteger(slot);
+  dm.TMaster->fieldByName(QStringLiteral("MyVisible")).setBool(true);
+  dm.TMaster->fieldByName(QStringLiteral("Tip")).setText(QStringLiteral("СО-505"));
+  dm.TMaster->fieldByName(QStringLiteral("MyNumber")).setText(QStringLiteral("0100%1").arg(slot));
+  dm.TMaster->fieldByName(QStringLiteral("MyYear")).setInteger(2019);
+  dm.TMaster->fieldByName(QStringLiteral("Olddate")).setDate(QDate(2022, 3, 20));
+  dm.TMaster->post();
+  const qint64 meter = dm.TMaster->fieldByName(QStringLiteral("Num")).asInteger();
+  if (!dm.TSlave->isOpen()) dm.TSlave->open();
+  for (int i = 0; i < points; ++i) {
+    dm.TSlave->append();
+    dm.TSlave->fieldByName(QStringLiteral("Num")).setInteger(meter);
+    dm.TSlave->fieldByName(QStringLiteral("Voltage")).setReal(100);
+    dm.TSlave->fieldByName(QStringLiteral("Tok")).setReal(5 + i % 116);
+    dm.TSlave->fieldByName(QStringLiteral("KM")).setText(QStringLiteral("0.5/L"));
+    dm.TSlave->fieldByName(QStringLiteral("Opogr")).setReal(-0.5 + 0.001 * i);
+    dm.TSlave->fieldByName(QStringLiteral("Date")).setDate(QDate(2024, 3, 5));
+    dm.TSlave->fieldByName(QStringLiteral("Rep")).setText(QStringLiteral("R"));
+    dm.TSlave->fieldByName(QStringLiteral("Count")).setInteger(i + 1);
+    dm.TSlave->post();
+  }
+  transaction.commit();
+}
+
+// The rows as the main window leaves them after choosing the meter.
+void Choose(TDM1& dm, const QString& base, int slot) {
+  ChosenBaseName = base;
+  ChosenSlot = slot;
+  dm.TSlave->close();
+  dm.QMaster->reopen(Statements::meterInSlotInUse(base, slot));
+  ChosenMeterNum = static_cast<int>(dm.QMaster->fieldByName(QStringLiteral("Num")).asInteger());
+  dm.QBase->reopen(Statements::baseByName(base));
+  dm.TSlave->open();
+  dm.Query2->reopen(Statements::markedPointsOfMeter(ChosenMeterNum));
+  MarkedPointCount = dm.Query2->recordCount();
+}
+
+struct Timing {
+  double bestMs;
+  double medianMs;
+  QString lastFile;
+};
+
+Timing Measure(int runs, const std::function<void()>& choose, QString (*report)()) {
+  std::vector<double> times;
+  QString file;
+  for (int run = 0; run < runs; ++run) {
+    choose();
+    QElapsedTimer timer;
+    timer.start();
+    file = report();
+    times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    if (file.isEmpty()) qFatal("the report wrote no document");
+  }
+  std::sort(times.begin(), times.end());
+  return {times.front(), times[times.size() / 2], file};
+}
+
+bool Print(const char* what, const Timing& timing) {
+  const bool ok = timing.medianMs <= kLimitMs;
+  std::printf("%-44s best %8.1f ms   median %8.1f ms   %s\n", what, timing.bestMs, timing.medianMs,
+              ok ? "ok (<= 1 s)" : "TOO SLOW (> 1 s)");
+  return ok;
+}
+
+void Keep(const QString& file, const QString& keepDir) {
+  if (keepDir.isEmpty()) return;
+  QDir().mkpath(keepDir);
+  const QString target = QDir(keepDir).filePath(QFileInfo(file).fileName());
+  QFile::remove(target);
+  QFile::copy(file, target);
+  std::printf("kept %s\n", qPrintable(QDir::toNativeSeparators(target)));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  int runs = 5;
+  QString keepDir;
+  const QStringList arguments = app.arguments();
+  for (int i = 1; i + 1 < arguments.size(); ++i) {
+    if (arguments[i] == QLatin1String("--runs")) runs = std::max(1, arguments[i + 1].toInt());
+    if (arguments[i] == QLatin1String("--keep")) keepDir = QFileInfo(arguments[i + 1]).absoluteFilePath();
+  }
+
+  QTemporaryDir programDir;
+  QDir(programDir.path()).mkpath(QStringLiteral("sources"));
+  QDir(programDir.path()).mkpath(QStringLiteral("base"));
+  QDir::setCurrent(programDir.path());
+  SetProgramDir(programDir.path());
+  CopyTemplate(QStringLiteral("look.doc"));
+  CopyTemplate(QStringLiteral("Glook.doc"));
+  Installation.InstallNumber = QStringLiteral("1234");
+  Installation.CertDate = DaysFromDate(QDate(2024, 1, 15));
+  Installation.CertValidTo = DaysFromDate(QDate(2025, 1, 15));
+  SaveInstallationInfo();
+  Config.ProtocolNumber = QStringLiteral("1");
+  Config.AutoIncrement = 1;
+  SaveProgramConfig();
+
+  TDM1 dm;
+  if (!dm.DataModuleCreate().isEmpty()) qFatal("the database could not be prepared");
+  DM1 = &dm;
+  const QString single = QStringLiteral("Один счетчик");
+  const QString group = QStringLiteral("Восемь счетчиков");
+  AddBase(dm, single);
+  AddMeter(dm, single, 1, 500);
+  AddBase(dm, group);
+  for (int slot = 1; slot <= 8; ++slot) AddMeter(dm, group, slot, 100);
+
+  std::printf("protocols, %d runs each\n", runs);
+  const Timing singleTiming = Measure(
+      runs, [&] { Choose(dm, single, 1); }, &SingleWordReport);
+  const Timing groupTiming = Measure(
+      runs, [&] { Choose(dm, group, 3); }, &GroupWordReport);
+  const bool ok = Print("single protocol, 500 marked points", singleTiming) &
+                  Print("group protocol, 8 meters x 100 marked points", groupTiming);
+  Keep(singleTiming.lastFile, keepDir);
+  Keep(groupTiming.lastFile, keepDir);
+  DM1 = nullptr;
+  return ok ? 0 : 1;
+}
