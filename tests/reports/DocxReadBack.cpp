@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "reports/OoxmlPackage.h"
+#include "reports/ReadBack.h"
 
 namespace {
 
@@ -90,9 +91,8 @@ DocxReadBack ReadDocx(const QString& path) {
 
 QByteArray EditedTemplate(const QByteArray& shippedTemplate,
                           const std::function<QByteArray(QByteArray)>& edit) {
-  OoxmlPackage package(shippedTemplate);
-  package.write(kDocumentPart, edit(package.read(kDocumentPart)));
-  return package.save();
+  return readback::WithParts(shippedTemplate,
+                             {{kDocumentPart, edit(readback::PartBytes(shippedTemplate, kDocumentPart))}});
 }
 
 QByteArray SplitRunTemplate(const QByteArray& shippedTemplate) {
