@@ -41,15 +41,14 @@ class ReportProgress {
 }  // namespace
 
 void TForm2::RequireHook(const std::function<void()>& hook, const char* module) const {
-  if (!hook)
-    throw std::runtime_error(std::string("Программа собрана без модуля «") + module + "».");
+  if (!hook) throw std::runtime_error(std::string("Программа собрана без модуля «") + module + "».");
 }
 
 void TForm2::DELBaseExecute() {
   if (!IsBaseSelected()) return;
-  if (!MessageService::confirm(this, QStringLiteral("Удаление базы счетчиков"),
-                               QStringLiteral("Вы действительно хотите удалить базу - ") + ChosenBaseName +
-                                   QStringLiteral(" ?")))
+  if (!MessageService::confirm(
+          this, QStringLiteral("Удаление базы счетчиков"),
+          QStringLiteral("Вы действительно хотите удалить базу - ") + ChosenBaseName + QStringLiteral(" ?")))
     return;
   DM1->QBase->reopen(Statements::baseByName(ChosenBaseName));
   if (!DM1->QBase->isEmpty()) {
@@ -81,7 +80,8 @@ void TForm2::ClearBaseData() {
   if (meters->isEmpty()) return;
   Connection::Transaction transaction(*DM1->connection());
   for (meters->first(); !meters->eof(); meters->next())
-    DM1->SQLScript->run(Statements::deletePointsOfMeter(meters->fieldByName(QStringLiteral("Num")).asInteger()));
+    DM1->SQLScript->run(
+        Statements::deletePointsOfMeter(meters->fieldByName(QStringLiteral("Num")).asInteger()));
   transaction.commit();
 }
 
@@ -92,7 +92,8 @@ void TForm2::BeginTestExecute() {
 
 void TForm2::RunWordReport(const std::function<void()>& report, const char* moduleName) {
   if (ChosenMeterNum == 0) {
-    MessageService::notice(this, kReportCaption, QStringLiteral("Для создания протокола необходимо выбрать счетчик !"));
+    MessageService::notice(this, kReportCaption,
+                           QStringLiteral("Для создания протокола необходимо выбрать счетчик !"));
     return;
   }
   if (MarkedPointCount == 0) {
@@ -122,8 +123,9 @@ void TForm2::GReportBaseExecute() { RunWordReport(Hooks.GroupWordReport, "гру
 
 void TForm2::AAddArhivExecute() {
   if (MarkedPointCount == 0) {
-    MessageService::notice(this, QStringLiteral("Передача данных а архив"),
-                           QStringLiteral("Для передачи данных в архив необходимо выбрать хоть одну запись !"));
+    MessageService::notice(
+        this, QStringLiteral("Передача данных а архив"),
+        QStringLiteral("Для передачи данных в архив необходимо выбрать хоть одну запись !"));
     return;
   }
   RequireHook(Hooks.AddToArchive, "архив");
