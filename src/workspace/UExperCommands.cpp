@@ -6,7 +6,9 @@
 
 #include <stdexcept>
 
+#include "bases/OptionsForm.h"
 #include "bases/UInformation.h"
+#include "bases/UNameBase.h"
 #include "bases/UUsanovka.h"
 #include "bases/UnumberP.h"
 #include "database/UDM.h"
@@ -42,6 +44,15 @@ class ReportProgress {
 
 void TForm2::RequireHook(const std::function<void()>& hook, const char* module) const {
   if (!hook) throw std::runtime_error(std::string("Программа собрана без модуля «") + module + "».");
+}
+
+// The base name dialog creates the base and hands over to the meter base
+// editor, whose closing rebuilds the tree.
+void TForm2::ADDBaseExecute() { FNameBase->open(this); }
+
+void TForm2::OptionsBaseExecute() {
+  if (!IsBaseSelected()) return;
+  ChOptions->OpenForChosenBase(this);
 }
 
 void TForm2::DELBaseExecute() {

@@ -1,8 +1,10 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSplitter>
 #include <QTest>
@@ -12,10 +14,13 @@
 #include "WorkspaceFixture.h"
 #include "support/TestRegistry.h"
 
+#include "bases/OptionsForm.h"
+#include "bases/UNameBase.h"
 #include "database/DatasetModel.h"
 #include "database/UDM.h"
 #include "settings/SettingsRecords.h"
 #include "shell/MessageService.h"
+#include "shell/Windows.h"
 #include "workspace/DBGrid.h"
 #include "workspace/Selection.h"
 #include "workspace/UExper.h"
@@ -87,6 +92,11 @@ class MainWindowTest : public QObject {
   void portChoiceSurvivesRestart();
   void treePaneWidthDrivesStatusPanel();
   void sampleDatabaseShowsTwoBases();
+  void newBaseThroughDialogAndEditor();
+  void editorOpensOnlyForAChosenBase();
+  void dialogsDisableTheMainWindow_data();
+  void dialogsDisableTheMainWindow();
+  void exitClosesTheWindow();
 };
 
 void MainWindowTest::actionsAsDesigned_data() {
@@ -641,6 +651,84 @@ void MainWindowTest::sampleDatabaseShowsTwoBases() {
     QCOMPARE(form.TreeView1()->topLevelItem(2)->childCount(), 2);
   }
   DM1 = nullptr;
+}
+
+void MainWindowTest::newBaseThroughDialogAndEditor() {
+  WorkspaceFixture fixture;
+  fixture.createDialogs();
+  TForm2* form = fixture.openWindow();
+  form->ADDBase()->trigger();
+  QVERIFY(FNameBase->isVisible());
+  QVERIFY(!form->isEnabled());
+  auto* name = FNameBase->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+  QVERIFY(name);
+  name->setText(QStringLiteral("Б7"));
+  QTest::keyClick(name, Qt::Key_Return);
+  QVERIFY(ChOptions->isVisible());
+  QVERIFY(!form->isEnabled());
+  // The tree follows once the editor closes, with nothing chosen.
+  ChOptions->close();
+  QVERIFY(form->isEnabled());
+  QCOMPARE(fixture.treeOutline(), (QStringList{"База счетчиков", "Б7"}));
+  QCOMPARE(ChosenBaseName, QString());
+  QCOMPARE(fixture.enabledCommands(), (QStringList{kCreate, kBegin, kSeeArchive}));
+}
+
+void MainWindowTest::editorOpensOnlyForAChosenBase() {
+  WorkspaceFixture fixture;
+  fixture.createDialogs();
+  fixture.rows().addBase(QStringLiteral("Б1"));
+  fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(2));
+  TForm2* form = fixture.openWindow();
+  form->OptionsBaseExecute();
+  QVERIFY(!ChOptions->isVisible());
+  QVERIFY(form->isEnabled());
+  fixture.leftClick(QStringLiteral("Б1/2"));
+  form->OptionsBase()->trigger();
+  QVERIFY(ChOptions->isVisible());
+  QVERIFY(!form->isEnabled());
+  // The editor empties the grid while it is open.
+  QVERIFY(!DM1->TSlave->isOpen());
+  ChOptions->close();
+  QVERIFY(form->isEnabled());
+  QCOMPARE(ChosenMeterNum, 0);
+  QCOMPARE(fixture.treeOutline(), (QStringList{"База счетчиков", "Б1", "  Счетчик 2"}));
+}
+
+void MainWindowTest::dialogsDisableTheMainWindow_data() {
+  QTest::addColumn<QString>("command");
+  QTest::addColumn<QString>("dialog");
+  QTest::newRow("protocol number") << "N8"
+                                   << "TFNumberP";
+  QTest::newRow("installation") << "N15"
+                                << "TFUstanovka";
+  QTest::newRow("about") << "N14"
+                         << "TFInformation";
+}
+
+void MainWindowTest::dialogsDisableTheMainWindow() {
+  QFETCH(QString, command);
+  QFETCH(QString, dialog);
+  WorkspaceFixture fixture;
+  fixture.createDialogs();
+  TForm2* form = fixture.openWindow();
+  form->findChild<QAction*>(command)->trigger();
+  QWidget* window = nullptr;
+  for (QWidget* shown : QApplication::topLevelWidgets())
+    if (shown->isVisible() && shown->inherits(qPrintable(dialog))) window = shown;
+  QVERIFY(window);
+  QVERIFY(!form->isEnabled());
+  window->close();
+  QVERIFY(form->isEnabled());
+}
+
+void MainWindowTest::exitClosesTheWindow() {
+  WorkspaceFixture fixture;
+  TForm2* form = fixture.openWindow();
+  QCOMPARE(form->N5()->text(), QStringLiteral("Выход"));
+  form->N5()->trigger();
+  QVERIFY(!form->isVisible());
+  QVERIFY(QFile::exists(fixture.filePath(QStringLiteral("sources/mform.res"))));
 }
 
 VT3417_REGISTER_TEST(MainWindowTest)

@@ -7,7 +7,13 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "bases/OptionsForm.h"
+#include "bases/UInformation.h"
+#include "bases/UNameBase.h"
+#include "bases/UUsanovka.h"
+#include "bases/UnumberP.h"
 #include "database/UDM.h"
+#include "shell/Windows.h"
 #include "workspace/DBGrid.h"
 #include "workspace/Selection.h"
 #include "workspace/UExper.h"
@@ -30,6 +36,12 @@ std::unique_ptr<TDM1> StartDataModule() {
   return dataModule;
 }
 
+template <class Window>
+void DeleteWindow(Window*& window) {
+  delete window;
+  window = nullptr;
+}
+
 }  // namespace
 
 WorkspaceFixture::WorkspaceFixture() : dataModule_(StartDataModule()) {
@@ -38,6 +50,14 @@ WorkspaceFixture::WorkspaceFixture() : dataModule_(StartDataModule()) {
 }
 
 WorkspaceFixture::~WorkspaceFixture() {
+  if (dialogs_) {
+    DeleteWindow(FNumberP);
+    DeleteWindow(FInformation);
+    DeleteWindow(FNameBase);
+    DeleteWindow(FUstanovka);
+    DeleteWindow(ChOptions);
+  }
+  Form2 = nullptr;
   form_.reset();
   rows_.reset();
   dataModule_.reset();
@@ -46,10 +66,21 @@ WorkspaceFixture::~WorkspaceFixture() {
 }
 
 TForm2* WorkspaceFixture::openWindow() {
+  Form2 = nullptr;
   form_ = std::make_unique<TForm2>();
+  Form2 = form_.get();
   form_->show();
   if (!QTest::qWaitForWindowExposed(form_.get())) qWarning("main window not exposed");
   return form_.get();
+}
+
+void WorkspaceFixture::createDialogs() {
+  dialogs_ = true;
+  ChOptions = new TChOptions;
+  FUstanovka = new TFUstanovka;
+  FNameBase = new TFNameBase;
+  FInformation = new TFInformation;
+  FNumberP = new TFNumberP;
 }
 
 void WorkspaceFixture::closeWindow() {
@@ -58,6 +89,7 @@ void WorkspaceFixture::closeWindow() {
 
 TForm2* WorkspaceFixture::restart() {
   closeWindow();
+  Form2 = nullptr;
   form_.reset();
   rows_.reset();
   dataModule_.reset();

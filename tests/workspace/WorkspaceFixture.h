@@ -22,9 +22,13 @@ class WorkspaceFixture {
   ~WorkspaceFixture();
 
   SampleRows& rows() { return *rows_; }
+  QString filePath(const QString& relative) const { return dir_.filePath(relative); }
   TForm2* form() const { return form_.get(); }
-  // Creates and shows the main window (as a start of the program would).
+  // Creates and shows the main window (as a start of the program would); it
+  // becomes Form2.
   TForm2* openWindow();
+  // The windows the main window's commands open (base editor, dialogs).
+  void createDialogs();
   // Closes the window as the operator does, then a fresh data module and
   // window come up in the same program directory: a restart.
   TForm2* restart();
@@ -48,4 +52,5 @@ class WorkspaceFixture {
   std::unique_ptr<TDM1> dataModule_;
   std::unique_ptr<SampleRows> rows_;
   std::unique_ptr<TForm2> form_;
+  bool dialogs_ = false;
 };
