@@ -145,7 +145,11 @@ void TForm2::createActionsLook() {
   for (const auto& [text, width] : panels) {
     auto* panel = new QLabel(QString::fromUtf8(text), ui->StatusBar1);
     panel->setObjectName(QStringLiteral("StatusPanel%1").arg(statusPanels_.size()));
-    panel->setFixedWidth(width);
+    // Panel 0 follows the tree pane; the others widen for a longer text.
+    if (statusPanels_.isEmpty())
+      panel->setFixedWidth(width);
+    else
+      panel->setMinimumWidth(width);
     panel->setFrameShape(QFrame::StyledPanel);
     panel->setFrameShadow(QFrame::Sunken);
     ui->StatusBar1->addWidget(panel);
