@@ -117,6 +117,6 @@ QString GroupWordReport() {
 
 void PlugReportCommands() {
   if (!Form2) return;
-  Form2->Hooks.SingleWordReport = &SingleWordReport;
-  Form2->Hooks.GroupWordReport = &GroupWordReport;
+  Form2->Hooks.SingleWordReport = [] { Form2->NoteSavedDocument(SingleWordReport()); };
+  Form2->Hooks.GroupWordReport = [] { Form2->NoteSavedDocument(GroupWordReport()); };
 }

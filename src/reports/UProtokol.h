@@ -24,5 +24,6 @@
 QString SingleWordReport();
 QString GroupWordReport();
 
-// Plugs both routines into the main window's report commands (Form2).
+// Plugs both routines into the main window's report commands (Form2), which
+// then name the saved document in the status bar.
 void PlugReportCommands();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QMainWindow>
 #include <QList>
+#include <QMainWindow>
 #include <QPoint>
 #include <QVector>
 
@@ -9,12 +9,10 @@
 #include <memory>
 
 class QAction;
-class QEvent;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QSplitter;
-class QTableView;
 class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -76,9 +74,9 @@ class TForm2 : public QMainWindow {
     // "Протокол поверки в MS Word" / "Групповой протокол поверки в MS Word":
     // run with a chosen meter and at least one marked point, under the
     // hourglass cursor and the status text; ShowSelection() runs afterwards.
-    // They return the saved document (empty: none), which status panel 2 names.
-    std::function<QString()> SingleWordReport;
-    std::function<QString()> GroupWordReport;
+    // A report names the document it saved with NoteSavedDocument().
+    std::function<void()> SingleWordReport;
+    std::function<void()> GroupWordReport;
     // "Добавить в архив": run when at least one point is marked (the notice
     // otherwise is the main window's).
     std::function<void()> AddToArchive;
@@ -90,6 +88,9 @@ class TForm2 : public QMainWindow {
     std::function<void()> StopPolling;
   };
   CommandHooks Hooks;
+  // Called by a report hook with the document it saved: status panel 2 names
+  // it once the report is over.
+  void NoteSavedDocument(const QString& path) { savedDocument_ = path; }
 
   // --- components (names as in the window's design) ---
   QAction* ADDBase() const;
@@ -172,7 +173,7 @@ class TForm2 : public QMainWindow {
   QTreeWidgetItem* SelectedNode() const;
   QList<QAction*> BaseActions() const;
   void RequireHook(const std::function<void()>& hook, const char* module) const;
-  void RunWordReport(const std::function<QString()>& report, const char* moduleName);
+  void RunWordReport(const std::function<void()>& report, const char* moduleName);
   void RestoreLayout();
   void SaveLayout();
   void ApplySplit();
@@ -186,7 +187,8 @@ class TForm2 : public QMainWindow {
   QMenu* pm1_ = nullptr;
   QMenu* popupMenu1_ = nullptr;
   QVector<QLabel*> statusPanels_;
-  double splitFraction_ = 0;  // width of the tree pane in the split control's width
+  double splitFraction_ = 0;  // the tree pane's share of the split width; 0: design width
   bool shownBefore_ = false;
   bool closed_ = false;
+  QString savedDocument_;  // the document the running report saved
 };

@@ -139,7 +139,7 @@ void ReportCommandsTest::reportRunsFromWindow() {
     return [&, report] {
       progressText = Form2->StatusPanel(2)->text();
       hourglass = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
-      return report();
+      Form2->NoteSavedDocument(report());
     };
   };
   Form2->Hooks.SingleWordReport = observed(&SingleWordReport);
