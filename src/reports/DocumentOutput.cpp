@@ -35,10 +35,10 @@ QString SafeFileName(const QString& descriptiveName) {
   static const QString kRefused = QStringLiteral("<>:\"/\\|?*");
   QString name;
   for (const QChar c : descriptiveName) {
-    if (c.unicode() < 0x20 || c.unicode() == 0x7F || kRefused.contains(c))
-      name += QLatin1Char('_');
-    else if (c.isSpace())
+    if (c.isSpace())
       name += QLatin1Char(' ');
+    else if (c.unicode() < 0x20 || c.unicode() == 0x7F || kRefused.contains(c))
+      name += QLatin1Char('_');
     else
       name += c;
   }
