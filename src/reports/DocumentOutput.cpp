@@ -45,6 +45,9 @@ QString SafeFileName(const QString& descriptiveName) {
   name = name.simplified();
   if (name.size() > kMaxNameLength) name.truncate(kMaxNameLength);
   if (!name.isEmpty() && name.back().isHighSurrogate()) name.chop(1);
+  // Leading dots hide a file; trailing dots and blanks are dropped by Windows.
+  while (!name.isEmpty() && (name.startsWith(QLatin1Char('.')) || name.startsWith(QLatin1Char(' '))))
+    name.remove(0, 1);
   while (!name.isEmpty() && (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' '))))
     name.chop(1);
   if (name.isEmpty()) return QStringLiteral("Документ");
