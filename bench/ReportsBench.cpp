@@ -32,6 +32,13 @@ double PeakMegabytes() {
 #endif
 }
 
+// BENCH_KEEP=1 keeps the documents in the working directory for a look.
+void Keep(const char* name, const QByteArray& bytes) {
+  if (!qEnvironmentVariableIsSet("BENCH_KEEP")) return;
+  QFile out(QString::fromLatin1(name));
+  if (out.open(QIODevice::WriteOnly)) out.write(bytes);
+}
+
 void Report(const char* what, const QElapsedTimer& timer, qsizetype bytes) {
   std::printf("%-44s %7.3f s  %8.1f KB output  peak %.1f MB\n", what, timer.nsecsElapsed() / 1e9,
               bytes / 1024.0, PeakMegabytes());
@@ -59,6 +66,7 @@ void SingleProtocol() {
   document.setProofingOptions(saved);
   const QByteArray docx = document.toDocx();
   Report("docx single: 500 points x 5 cells", timer, docx.size());
+  Keep("bench-single.docx", docx);
 }
 
 void GroupProtocol() {
@@ -84,6 +92,7 @@ void GroupProtocol() {
   }
   const QByteArray docx = document.toDocx();
   Report("docx group: 8 meters x 100 points", timer, docx.size());
+  Keep("bench-group.docx", docx);
 }
 
 void ArchiveWorkbook() {
@@ -120,10 +129,7 @@ void ArchiveWorkbook() {
   report.addDataSource(QStringLiteral("RxData"), QStringLiteral("Range1"), rows);
   const QByteArray xlsx = report.build();
   Report("xlsx archive: 10,000 rows x 15 fields", timer, xlsx.size());
-  if (qEnvironmentVariableIsSet("BENCH_KEEP")) {
-    QFile out(QStringLiteral("bench-archive.xlsx"));
-    if (out.open(QIODevice::WriteOnly)) out.write(xlsx);
-  }
+  Keep("bench-archive.xlsx", xlsx);
 }
 
 }  // namespace
