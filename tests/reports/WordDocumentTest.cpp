@@ -296,10 +296,11 @@ void WordDocumentTest::proofingOptionsSwitchOffAndRestore() {
   document.setProofingOptions(saved);
   const QByteArray restored = document.toDocx();
   // As in the template, but the text written has not been proofread yet.
-  QCOMPARE(readback::PartBytes(restored, "word/settings.xml"),
-           QByteArray(settings)
-               .replace("?>\n", "?>")
-               .replace("w:spelling=\"clean\" w:grammar=\"clean\"", "w:spelling=\"dirty\" w:grammar=\"dirty\""));
+  QCOMPARE(
+      readback::PartBytes(restored, "word/settings.xml"),
+      QByteArray(settings)
+          .replace("?>\n", "?>")
+          .replace("w:spelling=\"clean\" w:grammar=\"clean\"", "w:spelling=\"dirty\" w:grammar=\"dirty\""));
 }
 
 void WordDocumentTest::proofingOptionsWithoutSettingsPart() {
@@ -369,10 +370,10 @@ void WordDocumentTest::appendedRowsCopyPropertiesWithoutText() {
 void WordDocumentTest::writesCellsByGridColumn() {
   QTemporaryDir dir;
   // A third row that starts one grid column in (gridBefore), with a cell over columns 3-4.
-  const QString gridBefore =
-      QString(kTable).replace("</w:tbl>",
-                              "<w:tr><w:trPr><w:gridBefore w:val=\"1\"/></w:trPr><w:tc><w:p/></w:tc><w:tc><w:tcPr>"
-                              "<w:gridSpan w:val=\"2\"/></w:tcPr><w:p/></w:tc></w:tr></w:tbl>");
+  const QString gridBefore = QString(kTable).replace(
+      "</w:tbl>",
+      "<w:tr><w:trPr><w:gridBefore w:val=\"1\"/></w:trPr><w:tc><w:p/></w:tc><w:tc><w:tcPr>"
+      "<w:gridSpan w:val=\"2\"/></w:tcPr><w:p/></w:tc></w:tr></w:tbl>");
   WordDocument document(MakeTemplate(dir, gridBefore));
   WordTable& table = document.firstTable();
   table.appendRow();
