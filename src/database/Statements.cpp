@@ -131,7 +131,8 @@ Statement deleteArchivedMeter(qint64 num) {
 }
 
 Statement archiveFilter(const ArchiveFilter& filter, const QString& sortField) {
-  const QString order = QStringLiteral(" order by ") + ArchiveColumn(sortField);
+  // The key breaks ties, so the list reads the same page by page.
+  const QString order = QStringLiteral(" order by ") + ArchiveColumn(sortField) + QStringLiteral(", num");
   Statement statement{QStringLiteral("select * from masterarhive"), {}, kMasterArhive};
   QStringList conditions;
   if (!filter.type.isEmpty()) {

@@ -18,6 +18,7 @@ class DatasetTest : public QObject {
   void closedMasterShowsWholeTableEmptyMasterNothing();
   void pointPostedForAnotherMeterIsStoredNotShown();
   void longResultIsFetchedOnDemandAndKeptWhole();
+  void halfReadTableStaysInKeyOrderThroughWrites();
   void queriesAreReadOnly();
 };
 
@@ -227,6 +228,34 @@ void DatasetTest::longResultIsFetchedOnDemandAndKeptWhole() {
   QCOMPARE(q->recordCount(), 1000);
   q->refresh();
   QCOMPARE(q->recordCount(), 10);
+}
+
+void DatasetTest::halfReadTableStaysInKeyOrderThroughWrites() {
+  DatabaseFixture f;
+  {
+    Connection::Transaction transaction(f.db());
+    for (int i = 0; i < 1000; ++i)
+      f.db().execute({"insert into masterarhive (base, tip, mynumber, myyear, myuser, maker) "
+                      "values ('Б', 'Т', ?, 2000, 'В', 'З')",
+                      {QString::number(i)},
+                      "masterarhive"});
+    transaction.commit();
+  }
+  TableDataset* t = f.dm->TMasterArhive;
+  t->refresh();
+  QVERIFY(t->canFetchMore());
+  f.dm->SQLScript->run({"delete from masterarhive where num > ? and num <= ?", {qint64(500), qint64(900)},
+                        "masterarhive"});
+  const qint64 added = f.addArchivedMeter("Т", "new", 2001);  // the cursor is on the new, last row
+  QCOMPARE(t->currentRow(), t->recordCount() - 1);
+  QCOMPARE(t->recordCount(), 601);
+  qint64 previous = 0;
+  for (t->first(); !t->eof(); t->next()) {
+    const qint64 key = t->fieldByName("Num").asInteger();
+    QVERIFY(key > previous && (key <= 500 || key > 900));
+    previous = key;
+  }
+  QCOMPARE(previous, added);
 }
 
 void DatasetTest::queriesAreReadOnly() {
