@@ -146,7 +146,17 @@ void Dataset::ensureFresh() const {
   self->eof_ = rows_.isEmpty();
 }
 
+void Dataset::settlePostedRow() {
+  if (!postedAhead_) return;
+  const QVector<QVariant> posted = *postedAhead_;
+  fetchAll();
+  const int row = static_cast<int>(rows_.lastIndexOf(posted));
+  setCurrent(row >= 0 ? row : current_);
+  bof_ = eof_ = rows_.isEmpty();
+}
+
 void Dataset::resetRows() {
+  postedAhead_.reset();
   hasMore_ = false;
   stale_ = false;
   rows_.clear();
@@ -263,6 +273,7 @@ void Dataset::requireRow() const {
 }
 
 void Dataset::setCurrent(int row) {
+  postedAhead_.reset();
   if (row == current_) return;
   current_ = row;
   emit currentRowChanged(row);
@@ -354,6 +365,7 @@ QVariant Dataset::currentValue(int index) const {
   if (!isOpen())
     Fail(QStringLiteral("Набор данных закрыт: поле %1 недоступно.").arg(fields_.value(index).name));
   if (state_ == DatasetState::Edit || state_ == DatasetState::Insert) return buffer_.value(index);
+  if (postedAhead_) return postedAhead_->value(index);
   ensureFresh();
   return current_ >= 0 ? rows_[current_].value(index) : QVariant();
 }
@@ -392,6 +404,7 @@ void Dataset::append() {
   requireRow();
   if (!canModify()) Fail(QStringLiteral("Набор данных только для чтения."));
   if (state_ != DatasetState::Browse) post();
+  postedAhead_.reset();
   buffer_ = QVector<QVariant>(fields_.size());
   setState(DatasetState::Insert);
 }
@@ -400,6 +413,7 @@ void Dataset::edit() {
   requireRow();
   if (!canModify()) Fail(QStringLiteral("Набор данных только для чтения."));
   if (state_ == DatasetState::Edit || state_ == DatasetState::Insert) return;
+  settlePostedRow();
   if (current_ < 0) Fail(QStringLiteral("Нет записи для изменения."));
   buffer_ = rows_[current_];
   setState(DatasetState::Edit);
@@ -415,6 +429,12 @@ void Dataset::post() {
     buffer_.clear();
     setState(DatasetState::Browse);
     if (!belongsHere(stored)) return;
+    if (hasMore_) {
+      // Its place is after rows not read yet: it is shown when the cursor gets
+      // there, and read as the current row until the cursor moves.
+      postedAhead_ = std::move(stored);
+      return;
+    }
     rows_.append(std::move(stored));
     emit rowInserted(fetchedCount() - 1);
     setCurrent(fetchedCount() - 1);
@@ -442,6 +462,7 @@ void Dataset::remove() {
   requireRow();
   if (!canModify()) Fail(QStringLiteral("Набор данных только для чтения."));
   cancel();
+  settlePostedRow();
   if (current_ < 0) Fail(QStringLiteral("Нет записи для удаления."));
   const QVector<QVariant> row = rows_[current_];
   Connection::Transaction transaction(*connection_);

@@ -185,6 +185,7 @@ class Dataset : public QObject, public PendingReader {
   void checkEditing() const;
   void requireRow() const;
   void ensureFresh() const;
+  void settlePostedRow();
   QSqlQuery readPage(int rows);
   int readRows(QSqlQuery& query, int rows);
   void fetchUntil(int row);
@@ -202,10 +203,11 @@ class Dataset : public QObject, public PendingReader {
   QHash<QString, QString> labels_;   // lower-case name → label
   QHash<QString, bool> visibility_;  // lower-case name → visible
   QVector<QVector<QVariant>> rows_;
-  Statement running_;         // the select the rows come from, read page by page
-  bool hasMore_ = false;      // the result has rows beyond those fetched
-  bool stale_ = false;        // the rows must be read again before use
-  QVector<QVariant> buffer_;  // the row being edited or inserted
+  Statement running_;                             // the select the rows come from, read page by page
+  bool hasMore_ = false;                          // the result has rows beyond those fetched
+  bool stale_ = false;                            // the rows must be read again before use
+  std::optional<QVector<QVariant>> postedAhead_;  // a posted row beyond the rows read so far
+  QVector<QVariant> buffer_;                      // the row being edited or inserted
   int current_ = -1;
   bool eof_ = true;
   bool bof_ = true;

@@ -93,9 +93,6 @@ bool TableDataset::belongsHere(const QVector<QVariant>& row) const {
 }
 
 QVector<QVariant> TableDataset::storeInsert(const QVector<QVariant>& buffer) {
-  // The new row has the largest key: read the rows before it first, so that it
-  // takes its place at the end.
-  while (canFetchMore()) fetchMore(1 << 16);
   QStringList columns;
   QStringList marks;
   Statement statement{{}, {}, table_.name};
