@@ -65,18 +65,19 @@ void Dataset::open() {
     throw;
   }
   setState(DatasetState::Browse);
-  current_ = rows_.isEmpty() ? -1 : 0;
-  bof_ = true;
-  eof_ = rows_.isEmpty();
   emit opened();
-  emit rowsReset();
-  emit currentRowChanged(current_);
+  announceFirstRow();
 }
 
 void Dataset::close() {
   if (!isOpen()) return;
   if (state_ == DatasetState::Edit || state_ == DatasetState::Insert) post();
   emit aboutToResetRows();
+  closeRows();
+}
+
+// Forgets the rows and closes; the rows' replacement must have been announced.
+void Dataset::closeRows() {
   resetRows();
   current_ = -1;
   bof_ = eof_ = true;
@@ -84,6 +85,15 @@ void Dataset::close() {
   emit closed();
   emit rowsReset();
   emit currentRowChanged(-1);
+}
+
+// The cursor on the first of freshly read rows.
+void Dataset::announceFirstRow() {
+  current_ = rows_.isEmpty() ? -1 : 0;
+  bof_ = true;
+  eof_ = rows_.isEmpty();
+  emit rowsReset();
+  emit currentRowChanged(current_);
 }
 
 void Dataset::refresh() {
@@ -100,20 +110,10 @@ void Dataset::requery() {
   try {
     runSelect();
   } catch (...) {
-    resetRows();
-    current_ = -1;
-    bof_ = eof_ = true;
-    setState(DatasetState::Inactive);
-    emit closed();
-    emit rowsReset();
-    emit currentRowChanged(-1);
+    closeRows();  // a statement the engine refused leaves the dataset closed
     throw;
   }
-  current_ = rows_.isEmpty() ? -1 : 0;
-  bof_ = true;
-  eof_ = rows_.isEmpty();
-  emit rowsReset();
-  emit currentRowChanged(current_);
+  announceFirstRow();
 }
 
 void Dataset::invalidate() {

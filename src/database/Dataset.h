@@ -185,6 +185,8 @@ class Dataset : public QObject, public PendingReader {
   void checkEditing() const;
   void requireRow() const;
   void ensureFresh() const;
+  void closeRows();
+  void announceFirstRow();
   void settlePostedRow();
   QSqlQuery readPage(int rows);
   int readRows(QSqlQuery& query, int rows);

@@ -204,16 +204,7 @@ void DatasetTest::pointPostedForAnotherMeterIsStoredNotShown() {
 
 void DatasetTest::longResultIsFetchedOnDemandAndKeptWhole() {
   DatabaseFixture f;
-  {
-    Connection::Transaction transaction(f.db());
-    for (int i = 0; i < 1000; ++i)
-      f.db().execute(
-          {"insert into masterarhive (base, tip, mynumber, myyear, myuser, maker) "
-           "values ('Б', 'Т', ?, 2000, 'В', 'З')",
-           {QString::number(i)},
-           "masterarhive"});
-    transaction.commit();
-  }
+  f.addArchivedMeters(1000);
   QueryDataset* q = f.dm->QMasterArhive;
   q->reopen(Statements::allArchivedMeters());
   QVERIFY(q->canFetchMore());
@@ -232,16 +223,7 @@ void DatasetTest::longResultIsFetchedOnDemandAndKeptWhole() {
 
 void DatasetTest::halfReadTableStaysInKeyOrderThroughWrites() {
   DatabaseFixture f;
-  {
-    Connection::Transaction transaction(f.db());
-    for (int i = 0; i < 1000; ++i)
-      f.db().execute(
-          {"insert into masterarhive (base, tip, mynumber, myyear, myuser, maker) "
-           "values ('Б', 'Т', ?, 2000, 'В', 'З')",
-           {QString::number(i)},
-           "masterarhive"});
-    transaction.commit();
-  }
+  f.addArchivedMeters(1000);
   TableDataset* t = f.dm->TMasterArhive;
   t->refresh();
   QVERIFY(t->canFetchMore());
