@@ -33,8 +33,8 @@ void DataModuleTest::freshDatabaseIsCreatedWithAllTables() {
   QVERIFY(f.db().createdFresh());
   for (const char* table : {"base", "master", "slave", "masterarhive", "Slavearhiv"})
     QCOMPARE(f.count("select count(*) from sqlite_master where type = 'table' and name = ?", {table}), 1);
-  for (const char* index : {"base_namebase", "master_base_slot", "slave_numImdex", "masterarhive_tip_number",
-                            "Slavearhiv_numImdex"})
+  for (const char* index :
+       {"base_namebase", "master_base_slot", "slave_numImdex", "masterarhive_tip", "Slavearhiv_numImdex"})
     QCOMPARE(f.count("select count(*) from sqlite_master where type = 'index' and name = ?", {index}), 1);
   QSqlQuery mode = f.db().execute({"pragma journal_mode", {}, {}});
   QVERIFY(mode.next());
