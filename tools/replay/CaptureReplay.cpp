@@ -55,7 +55,8 @@ QByteArray JsonStrings(const std::array<QString, N>& texts) {
 QByteArray ScreenJson(const ReplayedScreen& screen) {
   const ScreenRecognition& r = screen.recognition;
   return "{\"t\":" + QByteArray::number(screen.time) + ",\"rows\":" + JsonStrings(screen.rows) +
-         ",\"ValueScreen\":" + JsonFlag(r.ValueScreen) + ",\"ScreenMode\":" + QByteArray::number(r.ScreenMode) +
+         ",\"ValueScreen\":" + JsonFlag(r.ValueScreen) +
+         ",\"ScreenMode\":" + QByteArray::number(r.ScreenMode) +
          ",\"ErrorPage14\":" + JsonFlag(r.ErrorPage14) + ",\"ErrorPage58\":" + JsonFlag(r.ErrorPage58) +
          ",\"PowerScreen\":" + JsonFlag(r.PowerScreen) + '}';
 }
@@ -73,7 +74,9 @@ bool ReadCapture(QIODevice& device, QList<CaptureChunk>& chunks, QString& error)
     const CaptureLine kind = ParseCaptureLine(line, chunk, why);
     if (kind == CaptureLine::Ignored) continue;
     if (kind == CaptureLine::Chunk && !chunks.isEmpty() && chunk.time < chunks.last().time) {
-      why = QStringLiteral("time %1 ms is before the previous chunk's %2 ms").arg(chunk.time).arg(chunks.last().time);
+      why = QStringLiteral("time %1 ms is before the previous chunk's %2 ms")
+                .arg(chunk.time)
+                .arg(chunks.last().time);
     } else if (kind == CaptureLine::Chunk) {
       chunks.append(chunk);
       continue;
@@ -109,9 +112,10 @@ QByteArray ReplayJson(const ReplayResult& result) {
   QByteArrayList screens;
   for (const ReplayedScreen& screen : result.screens) screens.append(ScreenJson(screen));
   const MeasuredValues& m = result.measured;
-  return "{\"screens\":[" + screens.join(',') + "],\"measured\":{\"PhaseVoltageText\":" +
-         JsonStrings(m.PhaseVoltageText) + ",\"PhaseCurrentText\":" + JsonStrings(m.PhaseCurrentText) +
+  return "{\"screens\":[" + screens.join(',') +
+         "],\"measured\":{\"PhaseVoltageText\":" + JsonStrings(m.PhaseVoltageText) +
+         ",\"PhaseCurrentText\":" + JsonStrings(m.PhaseCurrentText) +
          ",\"PowerFactorText\":" + JsonString(m.PowerFactorText) +
-         ",\"MeterErrorText\":" + JsonStrings(m.MeterErrorText) + "},\"leds\":{\"L14\":" + JsonFlag(result.led14) +
-         ",\"L58\":" + JsonFlag(result.led58) + "}}";
+         ",\"MeterErrorText\":" + JsonStrings(m.MeterErrorText) +
+         "},\"leds\":{\"L14\":" + JsonFlag(result.led14) + ",\"L58\":" + JsonFlag(result.led58) + "}}";
 }

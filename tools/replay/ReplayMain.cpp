@@ -21,9 +21,10 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   const QStringList arguments = app.arguments().mid(1);
   if (arguments.size() != 1 || arguments.front().startsWith(u'-')) {
-    return Fail(QStringLiteral("usage: vt3417-replay FILE\n"
-                               "FILE: one chunk per line, \"<milliseconds> <bytes as two-digit hex>\"; "
-                               "blank lines and lines starting with # are ignored"));
+    return Fail(
+        QStringLiteral("usage: vt3417-replay FILE\n"
+                       "FILE: one chunk per line, \"<milliseconds> <bytes as two-digit hex>\"; "
+                       "blank lines and lines starting with # are ignored"));
   }
   QFile file(arguments.front());
   if (!file.open(QIODevice::ReadOnly)) {
