@@ -58,14 +58,20 @@ void Serve(PtyLine& line, SimInstrument& instrument, int refreshMs, qint64 durat
   while (!g_stop && (durationMs == 0 || line.ElapsedMs() < durationMs)) {
     const int wait = static_cast<int>(qBound(qint64{0}, nextRefresh - line.ElapsedMs(), qint64{refreshMs}));
     switch (line.WaitForInput(wait)) {
-      case PtyLine::Wait::Data:
-        for (const char key : line.ReadInput()) {
+      case PtyLine::Wait::Data: {
+        const QByteArray keys = line.ReadInput();
+        if (keys.isEmpty()) {  // the terminal closed its end meanwhile
+          instrument.Disconnect();
+          usleep(20000);
+        }
+        for (const char key : keys) {
           const QByteArray reply = instrument.Key(static_cast<uint8_t>(key));
           if (!reply.isEmpty()) nextRefresh = line.ElapsedMs() + refreshMs;
           line.Send(reply);
         }
         Log(instrument);
         break;
+      }
       case PtyLine::Wait::NoTerminal:
         instrument.Disconnect();
         usleep(20000);
