@@ -55,6 +55,14 @@ void ReplacePlaceholders(WordDocument& document, const PlaceholderValues& placeh
   for (const auto& [placeholder, value] : placeholders) document.replaceText(placeholder, value);
 }
 
+// Columns 1 to 4 of a data row: the point's running number and its test conditions.
+void WritePointConditions(WordTable& table, int row, int number, const ProtocolPoint& point) {
+  table.setCellText(row, 1, QString::number(number));
+  table.setCellText(row, 2, point.voltage);
+  table.setCellText(row, 3, point.current);
+  table.setCellText(row, 4, point.powerFactor);
+}
+
 }  // namespace
 
 const QStringList& SingleProtocolPlaceholders() {
@@ -127,11 +135,7 @@ void FillSingleProtocol(WordDocument& document, const PlaceholderValues& placeho
   int row = kSingleHeadingRows;
   int number = 0;
   for (const ProtocolPoint& point : points) {
-    ++row;
-    table.setCellText(row, 1, QString::number(++number));
-    table.setCellText(row, 2, point.voltage);
-    table.setCellText(row, 3, point.current);
-    table.setCellText(row, 4, point.powerFactor);
+    WritePointConditions(table, ++row, ++number, point);
     table.setCellText(row, 5, point.error);
   }
 }
@@ -147,13 +151,7 @@ void FillGroupProtocol(WordDocument& document, const PlaceholderValues& placehol
 
   int row = kGroupHeadingRows;
   int number = 0;
-  for (const ProtocolPoint& point : chosenPoints) {
-    ++row;
-    table.setCellText(row, 1, QString::number(++number));
-    table.setCellText(row, 2, point.voltage);
-    table.setCellText(row, 3, point.current);
-    table.setCellText(row, 4, point.powerFactor);
-  }
+  for (const ProtocolPoint& point : chosenPoints) WritePointConditions(table, ++row, ++number, point);
   for (const GroupMeterColumn& meter : meters) {
     const int column = kGroupFirstErrorColumn + meter.slot - 1;
     table.setCellText(kGroupSerialRow, column, meter.serialNumber);

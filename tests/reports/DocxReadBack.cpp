@@ -49,10 +49,11 @@ QString DocxReadBack::allText() const {
   return (paragraphs + cells).join(QLatin1Char('\n'));
 }
 
-QString DocxReadBack::paragraphStartingWith(const QString& start) const {
-  for (const QString& paragraph : paragraphs)
-    if (paragraph.startsWith(start)) return paragraph;
-  return {};
+QStringList DocxReadBack::missingParagraphs(const QStringList& expected) const {
+  QStringList missing;
+  for (const QString& paragraph : expected)
+    if (!paragraphs.contains(paragraph)) missing << paragraph;
+  return missing;
 }
 
 DocxReadBack ReadDocxBytes(const QByteArray& bytes) {

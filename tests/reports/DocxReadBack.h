@@ -14,8 +14,8 @@ struct DocxReadBack {
   QVector<QStringList> table;  // rows of cell texts (paragraphs joined with "\n")
 
   QString allText() const;
-  // The paragraph that starts with `start` (empty when none).
-  QString paragraphStartingWith(const QString& start) const;
+  // Those of `expected` that are not paragraphs of the document.
+  QStringList missingParagraphs(const QStringList& expected) const;
 };
 
 // Throws std::runtime_error when the file is not a readable Word package.
