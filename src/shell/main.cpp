@@ -16,8 +16,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   // The data module comes first: it opens and checks the tables the windows use.
-  TDM1 dataModule;
-  DM1 = &dataModule;
+  TDM1 dataModule;  // becomes DM1
   const QStringList tableProblems = dataModule.DataModuleCreate();
   for (const QString& problem : tableProblems) MessageService::plain(problem);
   if (!tableProblems.isEmpty()) return 0;
