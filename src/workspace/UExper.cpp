@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include <QTreeWidget>
 
 #include "database/UDM.h"
+#include "settings/ProgramDir.h"
 #include "settings/SettingsRecords.h"
 #include "ui_UExper.h"
 #include "workspace/DBGrid.h"
@@ -145,7 +147,11 @@ void TForm2::createActionsLook() {
   for (const auto& [text, width] : panels) {
     auto* panel = new QLabel(QString::fromUtf8(text), ui->StatusBar1);
     panel->setObjectName(QStringLiteral("StatusPanel%1").arg(statusPanels_.size()));
-    panel->setFixedWidth(width);
+    // Panel 0 follows the tree pane; the others widen for a longer text.
+    if (statusPanels_.isEmpty())
+      panel->setFixedWidth(width);
+    else
+      panel->setMinimumWidth(width);
     panel->setFrameShape(QFrame::StyledPanel);
     panel->setFrameShadow(QFrame::Sunken);
     ui->StatusBar1->addWidget(panel);
@@ -191,6 +197,8 @@ void TForm2::connectCommands() {
 
 void TForm2::FormCreate() {
   MarkedPointCount = 0;
+  // Every file of the program is named relative to the directory it started in.
+  SetProgramDir(QDir::currentPath());
   ui->DBGrid1->setDataset(DM1->TSlave, DesignColumns());
   ui->abcBiSplit1->setStretchFactor(1, 1);
   RestoreLayout();

@@ -9,12 +9,10 @@
 #include <memory>
 
 class QAction;
-class QEvent;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QSplitter;
-class QTableView;
 class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;

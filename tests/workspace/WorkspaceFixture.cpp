@@ -173,3 +173,18 @@ QStringList WorkspaceFixture::shownPopupItems() const {
     if (item->isVisible()) shown << item->text();
   return shown;
 }
+
+SampleRows::Meter MeterIn(int slot, bool inUse) {
+  return {slot,
+          QStringLiteral("СО-505"),
+          QStringLiteral("N%1").arg(slot),
+          2021,
+          QStringLiteral("ГЭС"),
+          QStringLiteral("ЗАВОД"),
+          QDate(2015, 1, 1),
+          inUse};
+}
+
+SampleRows::Point PointAt(double voltage, const QString& rep) {
+  return {voltage, 100, QStringLiteral("1.000"), 0.5, QDate(2024, 3, 5), rep, 0};
+}

@@ -11,6 +11,22 @@
 #include "support/TempProgramDir.h"
 
 class QTreeWidgetItem;
+
+// Captions of the main window's commands.
+inline const QString kCreate = QStringLiteral("Создать базу");
+inline const QString kDelete = QStringLiteral("Удалить базу");
+inline const QString kClear = QStringLiteral("Очистить базу");
+inline const QString kOptions = QStringLiteral("Данные счетчиков");
+inline const QString kBegin = QStringLiteral("Начать измерение");
+inline const QString kReport = QStringLiteral("Протокол поверки в MS Word");
+inline const QString kGroupReport = QStringLiteral("Групповой протокол поверки в MS Word");
+inline const QString kAddArchive = QStringLiteral("Добавить в архив");
+inline const QString kSeeArchive = QStringLiteral("Просмотр архива");
+
+// A meter of type СО-505 with serial number "N<slot>".
+SampleRows::Meter MeterIn(int slot, bool inUse = true);
+// A test point at the voltage (percent), current 100 %, error 0.5 %.
+SampleRows::Point PointAt(double voltage, const QString& rep = {});
 class TDM1;
 class TForm2;
 

@@ -86,7 +86,7 @@ bool CreateSampleDatabase(const QString& databaseFile) {
     const struct {
       double current;
       const char* powerFactor;
-    } loads[] = {{100, "1.000"}, {50, "1.000"}, {10, "1.000"}, {100, "0.500/L"}};
+    } loads[] = {{100, "1.000"}, {50, "1.000"}, {10, "1.000"}, {100, "0.50/L"}};
     for (const auto& meter : firstMeters) {
       const qint64 num = rows.addMeter(
           first, {meter.slot, QStringLiteral("СО-505"), QString::fromLatin1(meter.number), 2022,
