@@ -1,23 +1,28 @@
 #include <QWidget>
 
+#include "bases/OptionsForm.h"
 #include "bases/UInformation.h"
+#include "bases/UNameBase.h"
 #include "bases/UUsanovka.h"
 #include "bases/UnumberP.h"
 #include "shell/Windows.h"
+#include "workspace/UExper.h"
 
 // Each window joins the start-up order here as it is built. The data module
 // DM1 comes first: it prepares the database before any window exists.
 
 void CreateWindows() {
   // DM1
-  // Form2, the main window: created first of the windows
+  Form2 = new TForm2;  // the main window, first of the windows
   // Form1, the terminal window, created hidden
-  // ChOptions
+  ChOptions = new TChOptions;
   FUstanovka = new TFUstanovka;
   // FDataBase
-  // FNameBase
+  FNameBase = new TFNameBase;
   FInformation = new TFInformation;
   FNumberP = new TFNumberP;
+  // The main window appears once every window exists.
+  Form2->show();
 }
 
 void DestroyWindows() {
@@ -25,15 +30,17 @@ void DestroyWindows() {
   FNumberP = nullptr;
   delete FInformation;
   FInformation = nullptr;
-  // FNameBase
+  delete FNameBase;
+  FNameBase = nullptr;
   // FDataBase
   delete FUstanovka;
   FUstanovka = nullptr;
-  // ChOptions
+  delete ChOptions;
+  ChOptions = nullptr;
   // Form1
-  // Form2
+  delete Form2;
+  Form2 = nullptr;
   // DM1
 }
 
-// Form2 once the main window joins the order above.
-QWidget* MainWindow() { return nullptr; }
+QWidget* MainWindow() { return Form2; }
