@@ -382,7 +382,8 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   if (watched == ui->TreeView1 && type == QEvent::KeyRelease) {
     if (!static_cast<QKeyEvent*>(event)->isAutoRepeat()) TreeView1KeyUp();
-  } else if (watched == ui->TreeView1->viewport()) {
+  } else if (watched == ui->TreeView1->viewport() &&
+             (type == QEvent::MouseButtonRelease || type == QEvent::MouseButtonPress)) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
     if (type == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
       TreeView1Click();
