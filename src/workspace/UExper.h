@@ -80,9 +80,9 @@ class TForm2 : public QMainWindow {
     // "Добавить в архив": run when at least one point is marked (the notice
     // otherwise is the main window's).
     std::function<void()> AddToArchive;
-    // "Просмотр архива": shows the archive browser on the whole archive. The
-    // main window disables itself first; the browser enables it again when it
-    // closes and then calls ShowSelection().
+    // "Просмотр архива": shows the archive browser on the whole archive with
+    // the main window as its opener (disabled until the browser closes); the
+    // browser's closing then calls ShowSelection().
     std::function<void()> OpenArchiveBrowser;
     // Optional: asks the terminal window's polling thread to stop (closing).
     std::function<void()> StopPolling;

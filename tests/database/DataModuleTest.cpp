@@ -18,6 +18,7 @@ class DataModuleTest : public QObject {
   void freshDatabaseIsCreatedWithAllTables();
   void startUpMessagesForBrokenTables_data();
   void startUpMessagesForBrokenTables();
+  void damagedDatabaseFileGivesEveryMessage();
   void deletingBaseTakesMetersAndPointsNotArchive();
   void deletingMeterWithoutPoints();
   void failingDeleteRuleLeavesEverything();
@@ -77,6 +78,19 @@ void DataModuleTest::startUpMessagesForBrokenTables() {
   }
   TDM1 dm;
   QCOMPARE(dm.DataModuleCreate(), messages);
+}
+
+void DataModuleTest::damagedDatabaseFileGivesEveryMessage() {
+  TempProgramDir dir;
+  QFile file(ProgramPath("base/vt3417.sqlite"));
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(QByteArray(4096, '\x5a'));
+  file.close();
+  TDM1 dm;
+  QCOMPARE(DM1, &dm);
+  QVERIFY(!dm.connectionError().isEmpty());
+  QCOMPARE(dm.DataModuleCreate().size(), 5);
+  QCOMPARE(file.size(), 4096);  // nothing is written over it
 }
 
 void DataModuleTest::deletingBaseTakesMetersAndPointsNotArchive() {
