@@ -1,0 +1,21 @@
+#pragma once
+
+class QWidget;
+class TDM1;
+
+// "Добавить в архив": the chosen meter (TMaster, on its base TBase) and its test
+// points marked "R" (TSlave) go into the archive. The archived meter is found by
+// type and serial number; it is created only the first time (later runs add
+// points to it and leave its data as first archived). The meter's points in
+// the archive are then numbered 1, 2, 3 ... in the order they were archived.
+// Without a marked point only a notice is shown. The working tables stay as
+// they are.
+void AddChosenMeterToArchive(QWidget* parent);
+
+// The transfer itself, all or nothing. Returns false when the archived meter
+// could not be found after storing it (nothing was archived).
+bool ArchiveChosenMeter(TDM1& dm, const QString& baseName);
+
+// "Просмотр архива": the archive browser lists the whole archive; the opener is
+// disabled until the browser closes.
+void ShowWholeArchive(QWidget* opener);
