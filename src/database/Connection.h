@@ -80,6 +80,7 @@ class Connection {
   QString connectionName_;
   bool createdFresh_;
   int transactionDepth_ = 0;
+  bool transactionDoomed_ = false;  // an inner group failed: the outermost must not commit
   std::vector<PendingReader*> readers_;
 };
 

@@ -8,6 +8,8 @@
 #include <QDate>
 #include <QHash>
 #include <QObject>
+#include <QPointer>
+#include <QSqlField>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
@@ -119,10 +121,12 @@ class Dataset : public QObject, public PendingReader {
  signals:
   void opened();
   void closed();
-  void rowsReset();  // every row may have changed (opened, re-queried, closed)
+  void aboutToResetRows();  // the rows are about to be replaced
+  void rowsReset();         // every row may have changed (opened, re-queried, closed)
   void rowsFetched(int first, int last);
   void rowChanged(int row);   // a posted edit
   void rowInserted(int row);  // a posted append
+  void rowAboutToBeRemoved(int row);
   void rowRemoved(int row);
   void currentRowChanged(int row);  // -1 when there is no row
   void stateChanged(DatasetState state);
@@ -133,13 +137,20 @@ class Dataset : public QObject, public PendingReader {
   // The statement that yields the rows; empty sql for "no rows".
   virtual Statement selectStatement() const = 0;
   // Field definitions for a result column (type, size, required, label).
-  virtual FieldDef describeColumn(const QString& columnName, const QVariant& sample) const;
+  virtual FieldDef describeColumn(const QSqlField& column) const;
   // Checks after the first fetch (a table dataset checks that its fields exist).
   virtual void checkFields() const {}
   // Storing and deleting rows (table datasets).
-  virtual QVariantList storeInsert(const QVector<QVariant>& buffer);
+  // Stores a new row; returns it as stored (key assigned), in field order.
+  virtual QVector<QVariant> storeInsert(const QVector<QVariant>& buffer);
   virtual void storeUpdate(const QVector<QVariant>& original, const QVector<QVariant>& buffer);
   virtual void storeDelete(const QVector<QVariant>& row);
+  // Whether a stored row is one this dataset shows (a detail drops rows posted
+  // for another master row).
+  virtual bool belongsHere(const QVector<QVariant>& row) const {
+    Q_UNUSED(row);
+    return true;
+  }
   // The table this dataset reads, for completing pending reads before writes.
   virtual QString readTable() const = 0;
 
@@ -158,6 +169,7 @@ class Dataset : public QObject, public PendingReader {
   void setCurrent(int row);
   void setState(DatasetState state);
   void resetRows();
+  void removeCachedRow(int index);
 
   Connection* connection_;
   DatasetState state_ = DatasetState::Inactive;
@@ -187,7 +199,7 @@ class QueryDataset : public Dataset {
  protected:
   Statement selectStatement() const override { return statement_; }
   QString readTable() const override { return statement_.table; }
-  FieldDef describeColumn(const QString& columnName, const QVariant& sample) const override;
+  FieldDef describeColumn(const QSqlField& column) const override;
 
  private:
   Statement statement_;
@@ -209,21 +221,22 @@ class TableDataset : public Dataset {
  protected:
   Statement selectStatement() const override;
   QString readTable() const override { return table_.name; }
-  FieldDef describeColumn(const QString& columnName, const QVariant& sample) const override;
+  FieldDef describeColumn(const QSqlField& column) const override;
   void checkFields() const override;
-  QVariantList storeInsert(const QVector<QVariant>& buffer) override;
+  QVector<QVariant> storeInsert(const QVector<QVariant>& buffer) override;
   void storeUpdate(const QVector<QVariant>& original, const QVector<QVariant>& buffer) override;
   void storeDelete(const QVector<QVariant>& row) override;
+  bool belongsHere(const QVector<QVariant>& row) const override;
 
  private:
   std::optional<QVariant> masterValue() const;  // nullopt: no master or master closed
   void followMaster();
 
   const TableDef& table_;
-  Dataset* master_ = nullptr;
+  QPointer<Dataset> master_;
   QString masterField_;
   QString detailField_;
-  std::optional<QVariant> rangeValue_;
+  mutable std::optional<QVariant> rangeValue_;  // the master value the rows were selected by
 };
 
 // Runs one statement that returns no rows (SQLScript).

@@ -23,6 +23,7 @@ Statement allBases();                       // every base, in the order they wer
 Statement baseByName(const QString& name);  // the base of that name
 
 // --- master ---
+Statement allMeters();
 // Every meter of a base, used or not; ordered by slot when asked.
 Statement metersOfBase(const QString& base, bool orderedBySlot = false);
 // The meters of a base in use (MyVisible true); ordered by slot when asked.

@@ -1,3 +1,4 @@
+#include "database/UDM.h"
 #include "shell/Application.h"
 #include "shell/MessageService.h"
 #include "shell/SingleInstance.h"
@@ -14,6 +15,12 @@ int main(int argc, char** argv) {
     MessageService::topmostError(kInstanceName, QStringLiteral("Запуск второй копии программы недопустим."));
     return 0;
   }
+  // The data module comes first: it opens and checks the tables the windows use.
+  TDM1 dataModule;
+  DM1 = &dataModule;
+  const QStringList tableProblems = dataModule.DataModuleCreate();
+  for (const QString& problem : tableProblems) MessageService::plain(problem);
+  if (!tableProblems.isEmpty()) return 0;
   CreateWindows();
   if (!Form2) return 0;
   const int result = Application::exec();
