@@ -22,7 +22,7 @@ constexpr FieldSource kBaseFields[] = {
     {"KlasT", "KlasT"}, {"Nvoltage", "Nvoltage"}, {"NTok", "NTok"}, {"pered", "Pered"}};
 // Fields 10..15: the archived test point.
 constexpr FieldSource kPointFields[] = {{"voltage", "Voltage"}, {"tok", "Tok"},   {"Km", "KM"},
-                                        {"Pogr", "Opogr"},     {"Date", "Date"}, {"OldDate", "OldDate"}};
+                                        {"Pogr", "Opogr"},      {"Date", "Date"}, {"OldDate", "OldDate"}};
 
 template <std::size_t N>
 void copyFields(MemoryDataset& rows, Dataset& source, const FieldSource (&fields)[N]) {

@@ -1,5 +1,6 @@
 #include "archive/ArchiveTransfer.h"
 
+#include "archive/ArchiveEdits.h"
 #include "archive/UdataBase.h"
 #include "database/UDM.h"
 #include "shell/MessageService.h"
@@ -49,40 +50,32 @@ void renumberArchivedPoints(TableDataset& archived) {
   }
 }
 
-// After a rolled-back transfer the datasets show the database again.
-void discardChanges(Dataset& dataset) {
-  if (dataset.state() == DatasetState::Edit || dataset.state() == DatasetState::Insert) dataset.cancel();
-  if (dataset.isOpen()) dataset.refresh();
-}
-
 }  // namespace
 
 bool ArchiveChosenMeter(TDM1& dm, const QString& baseName) {
-  const Statement lookup = Statements::archivedMetersByTypeAndNumber(
-      dm.TMaster->fieldByName(QStringLiteral("Tip")).asText(),
-      dm.TMaster->fieldByName(QStringLiteral("MyNumber")).asText());
-  try {
-    Connection::Transaction transaction(*dm.connection());
-    dm.QMasterArhive->reopen(lookup);
-    if (dm.QMasterArhive->isEmpty()) appendArchivedMeter(dm, baseName);
-    dm.QMasterArhive->reopen(lookup);
-    if (dm.QMasterArhive->isEmpty()) return false;
-    appendMarkedPoints(dm);
-    renumberArchivedPoints(*dm.TSlaveArhive);
-    transaction.commit();
-  } catch (...) {
-    discardChanges(*dm.TMasterArhive);
-    discardChanges(*dm.TSlaveArhive);
-    discardChanges(*dm.QMasterArhive);
-    throw;
-  }
-  return true;
+  const Statement lookup =
+      Statements::archivedMetersByTypeAndNumber(dm.TMaster->fieldByName(QStringLiteral("Tip")).asText(),
+                                                dm.TMaster->fieldByName(QStringLiteral("MyNumber")).asText());
+  bool archived = false;
+  RunAllOrNothing(*dm.connection(),
+                  [&] {
+                    dm.QMasterArhive->reopen(lookup);
+                    if (dm.QMasterArhive->isEmpty()) appendArchivedMeter(dm, baseName);
+                    dm.QMasterArhive->reopen(lookup);
+                    if (dm.QMasterArhive->isEmpty()) return;
+                    appendMarkedPoints(dm);
+                    renumberArchivedPoints(*dm.TSlaveArhive);
+                    archived = true;
+                  },
+                  {dm.TMasterArhive, dm.TSlaveArhive, dm.QMasterArhive});
+  return archived;
 }
 
 void AddChosenMeterToArchive(QWidget* parent) {
   if (MarkedPointCount == 0) {
-    MessageService::notice(parent, QStringLiteral("Передача данных а архив"),
-                           QStringLiteral("Для передачи данных в архив необходимо выбрать хоть одну запись !"));
+    MessageService::notice(
+        parent, QStringLiteral("Передача данных а архив"),
+        QStringLiteral("Для передачи данных в архив необходимо выбрать хоть одну запись !"));
     return;
   }
   ArchiveChosenMeter(*DM1, ChosenBaseName);
@@ -90,6 +83,7 @@ void AddChosenMeterToArchive(QWidget* parent) {
 
 void ShowWholeArchive(QWidget* opener) {
   DM1->QMasterArhive->reopen(Statements::allArchivedMeters());
-  FDataBase->showFromMainWindow();
+  FDataBase->show();
+  FDataBase->raise();
   if (opener) opener->setEnabled(false);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+class QString;
 class QWidget;
 class TDM1;
 
