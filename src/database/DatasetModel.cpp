@@ -7,27 +7,26 @@
 
 DatasetModel::DatasetModel(Dataset* dataset, QObject* parent)
     : QAbstractTableModel(parent), dataset_(dataset) {
-  connect(dataset, &Dataset::aboutToResetRows, this, [this] { beginResetModel(); });
+  connect(dataset, &Dataset::aboutToResetRows, this, [this] {
+    busy_ = true;
+    beginResetModel();
+  });
   connect(dataset, &Dataset::rowsReset, this, [this] {
     rebuildColumns();
     rows_ = dataset_->fetchedCount();
     endResetModel();
+    busy_ = false;
   });
-  connect(dataset, &Dataset::rowsFetched, this, [this](int first, int last) {
-    if (first != rows_) return;  // a reset is under way
-    beginInsertRows({}, first, last);
-    rows_ = last + 1;
-    endInsertRows();
+  connect(dataset, &Dataset::rowsFetched, this, &DatasetModel::catchUp);
+  connect(dataset, &Dataset::rowInserted, this, &DatasetModel::catchUp);
+  connect(dataset, &Dataset::rowAboutToBeRemoved, this, [this](int row) {
+    busy_ = true;
+    beginRemoveRows({}, row, row);
   });
-  connect(dataset, &Dataset::rowInserted, this, [this](int row) {
-    beginInsertRows({}, row, row);
-    ++rows_;
-    endInsertRows();
-  });
-  connect(dataset, &Dataset::rowAboutToBeRemoved, this, [this](int row) { beginRemoveRows({}, row, row); });
   connect(dataset, &Dataset::rowRemoved, this, [this](int) {
     --rows_;
     endRemoveRows();
+    busy_ = false;
   });
   connect(dataset, &Dataset::rowChanged, this, [this](int row) {
     if (row < rows_ && !columns_.isEmpty()) emit dataChanged(index(row, 0), index(row, columnCount() - 1));
@@ -36,11 +35,28 @@ DatasetModel::DatasetModel(Dataset* dataset, QObject* parent)
   rows_ = dataset->fetchedCount();
 }
 
+// Shows rows the dataset has fetched or appended since the model last looked.
+// Views and testers may ask for more rows while they hear of a change; those
+// arrive on the next round of this loop.
+void DatasetModel::catchUp() {
+  if (busy_ || !dataset_) return;
+  while (rows_ < dataset_->fetchedCount()) {
+    busy_ = true;
+    const int last = dataset_->fetchedCount() - 1;
+    beginInsertRows({}, rows_, last);
+    rows_ = last + 1;
+    endInsertRows();
+    busy_ = false;
+  }
+}
+
 void DatasetModel::reset() {
+  busy_ = true;
   beginResetModel();
   rebuildColumns();
   rows_ = dataset_ ? dataset_->fetchedCount() : 0;
   endResetModel();
+  busy_ = false;
 }
 
 void DatasetModel::setColumns(const QStringList& fieldNames) {
@@ -110,11 +126,15 @@ QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int 
 }
 
 bool DatasetModel::canFetchMore(const QModelIndex& parent) const {
-  return !parent.isValid() && dataset_ && dataset_->canFetchMore();
+  // Rows are not fetched in the middle of a change: views ask again after it.
+  return !parent.isValid() && !busy_ && dataset_ && dataset_->canFetchMore();
 }
 
 void DatasetModel::fetchMore(const QModelIndex& parent) {
-  if (!parent.isValid() && dataset_) dataset_->fetchMore(256);
+  if (canFetchMore(parent)) {
+    dataset_->fetchMore(256);
+    catchUp();
+  }
 }
 
 // ---------------------------------------------------------------- DatasetCursorLink

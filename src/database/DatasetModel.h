@@ -39,6 +39,7 @@ class DatasetModel : public QAbstractTableModel {
 
  private:
   void reset();
+  void catchUp();
   void rebuildColumns();
   int datasetColumn(int column) const;
 
@@ -49,6 +50,7 @@ class DatasetModel : public QAbstractTableModel {
   QHash<QString, QString> titles_;  // lower-case field name → title
   Qt::Alignment alignment_ = Qt::AlignCenter;
   int rows_ = 0;
+  bool busy_ = false;  // a change of rows is being announced
 };
 
 // Keeps a grid's current row and a dataset's cursor together, both ways: a
