@@ -1,10 +1,13 @@
 #include "archive/ArchiveProtocol.h"
 
 #include "database/UDM.h"
+#include "reports/ReportData.h"
+#include "reports/XlReport.h"
 
 #include <QString>
 
 #include <cstddef>
+#include <optional>
 
 namespace {
 
@@ -32,6 +35,22 @@ void copyFields(MemoryDataset& rows, Dataset& source, const FieldSource (&fields
   }
 }
 
+// RxData as the report's data source; a field never assigned stays blank.
+class MemoryDatasetSource : public ReportDataSource {
+ public:
+  explicit MemoryDatasetSource(const MemoryDataset& rows) : rows_(rows) {}
+  QStringList fieldNames() const override { return rows_.fieldNames(); }
+  qsizetype rowCount() const override { return rows_.recordCount(); }
+  std::optional<QString> value(qsizetype row, int field) const override {
+    const QVariant value = rows_.valueAt(static_cast<int>(row), field);
+    if (value.isNull()) return std::nullopt;
+    return value.toString();
+  }
+
+ private:
+  const MemoryDataset& rows_;
+};
+
 }  // namespace
 
 bool FillArchiveProtocolRows(TDM1& dm) {
@@ -58,4 +77,12 @@ bool FillArchiveProtocolRows(TDM1& dm) {
     }
   }
   return true;
+}
+
+QByteArray BuildArchiveWorkbook(const MemoryDataset& rows, const QString& templatePath) {
+  const MemoryDatasetSource source(rows);
+  TxlReportG2 report;
+  report.XLSTemplate = templatePath;
+  report.addDataSource(QStringLiteral("RxData"), QStringLiteral("Range1"), source);
+  return report.build();
 }

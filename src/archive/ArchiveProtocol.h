@@ -13,3 +13,13 @@ class TDM1;
 // point and QBase on that meter's base. Returns false when the list holds no
 // meter at all (then no report is made).
 bool FillArchiveProtocolRows(TDM1& dm);
+
+class MemoryDataset;
+class QByteArray;
+class QString;
+
+// The workbook of the archive protocol: the template (sources/look.xls) with
+// the rows of RxData filled into its range "Range1" under the alias "RxData".
+// Throws XlsReportError with the report's own message (template or range
+// missing, not a workbook).
+QByteArray BuildArchiveWorkbook(const MemoryDataset& rows, const QString& templatePath);

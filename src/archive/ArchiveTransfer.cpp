@@ -2,10 +2,12 @@
 
 #include "archive/ArchiveEdits.h"
 #include "archive/UdataBase.h"
+#include "bases/OptionsForm.h"
 #include "database/UDM.h"
 #include "shell/MessageService.h"
 #include "shell/Windows.h"
 #include "workspace/Selection.h"
+#include "workspace/UExper.h"
 
 namespace {
 
@@ -86,4 +88,13 @@ void ShowWholeArchive(QWidget* opener) {
   FDataBase->show();
   FDataBase->raise();
   if (opener) opener->setEnabled(false);
+}
+
+void PlugArchiveCommands() {
+  if (Form2) {
+    Form2->Hooks.AddToArchive = [] { AddChosenMeterToArchive(Form2); };
+    // The main window disables itself before it opens the browser.
+    Form2->Hooks.OpenArchiveBrowser = [] { ShowWholeArchive(nullptr); };
+  }
+  if (ChOptions) ChOptions->OpenArchiveBrowser = [] { FDataBase->OpenForTakeOver(); };
 }

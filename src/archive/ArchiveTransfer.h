@@ -20,3 +20,8 @@ bool ArchiveChosenMeter(TDM1& dm, const QString& baseName);
 // "Просмотр архива": the archive browser lists the whole archive; the opener is
 // disabled until the browser closes.
 void ShowWholeArchive(QWidget* opener);
+
+// Plugs the archive commands into the main window ("Добавить в архив",
+// "Просмотр архива") and the browser into the meter base editor ("Взять из
+// архива>>>"). Run once at start-up, after the windows exist.
+void PlugArchiveCommands();

@@ -4,14 +4,19 @@
 
 #include "archive/ArchiveEdits.h"
 #include "archive/ArchiveProtocol.h"
+#include "bases/OptionsForm.h"
 #include "database/DatasetModel.h"
 #include "database/UDM.h"
+#include "reports/DesktopOpen.h"
+#include "reports/XlReport.h"
+#include "settings/ProgramDir.h"
 #include "shell/MessageService.h"
 #include "shell/Windows.h"
 #include "workspace/DBGrid.h"
 #include "workspace/UExper.h"
 
 #include <QCloseEvent>
+#include <QDate>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -166,9 +171,8 @@ void TFDataBase::closeEvent(QCloseEvent* event) {
 
 void TFDataBase::FormClose() {
   ResetActionStates();
-  QWidget* editor = reinterpret_cast<QWidget*>(ChOptions);
-  if (editor && editor->isVisible()) {
-    editor->setEnabled(true);
+  if (ChOptions && ChOptions->isVisible()) {
+    ChOptions->setEnabled(true);
   } else if (Form2) {
     Form2->setEnabled(true);
     Form2->ShowSelection();
@@ -179,6 +183,12 @@ void TFDataBase::ResetActionStates() {
   AButtonGetArhive()->setEnabled(false);
   for (QAction* action : {AProtocolExel(), AButtonDelS(), AButtonDelAllS(), AbuttonDelM()})
     action->setEnabled(true);
+}
+
+void TFDataBase::OpenForTakeOver() {
+  EnableTakeOverMode();
+  show();
+  raise();
 }
 
 void TFDataBase::EnableTakeOverMode() {
@@ -303,13 +313,31 @@ void TFDataBase::AButtonDelAllSExecute() {
 
 // --- Excel protocol and take-over ---
 
+// The listed meters and their points into a workbook made from the template,
+// saved under "protocols" and opened for the operator. The report's own
+// errors get its own box with a single Cancel button.
 void TFDataBase::AProtocolExelExecute() {
   if (!FillArchiveProtocolRows(*DM1)) return;
+  QByteArray workbook;
+  try {
+    workbook = BuildArchiveWorkbook(*DM1->RxData, ProgramPath(QStringLiteral("sources/look.xls")));
+  } catch (const XlsReportError& error) {
+    MessageService::cancelOnly(this, AProtocolExel()->text(), QString::fromUtf8(error.what()));
+    return;
+  }
+  HandToUser(workbook, QStringLiteral("Архив счетчиков %1").arg(QDate::currentDate().toString(Qt::ISODate)),
+             QStringLiteral("xlsx"));
 }
 
+// The archived meter under the cursor goes back into the editor's current
+// slot. Without one (a filter that lists nothing) nothing happens: the slot's
+// meter is not given up for nothing.
 void TFDataBase::AButtonGetArhiveExecute() {
+  if (!HasArchivedMeter()) return;
+  QueryDataset& meter = *DM1->QMasterArhive;
+  const QString type = meter.fieldByName(QStringLiteral("Tip")).asText();
+  const QString number = meter.fieldByName(QStringLiteral("MyNumber")).asText();
+  const QString year = meter.fieldByName(QStringLiteral("MyYear")).asText();
   close();
-  TakeOverIntoEditor();
+  if (ChOptions) ChOptions->TakeOverArchivedMeter(type, number, year);
 }
-
-void TFDataBase::TakeOverIntoEditor() {}

@@ -32,8 +32,9 @@ class TFDataBase : public QWidget {
   explicit TFDataBase(QWidget* parent = nullptr);
   ~TFDataBase() override;
 
-  // Opened from the meter base editor: only the take-over is offered.
-  void EnableTakeOverMode();
+  // Opened by the meter base editor on the archived meters of its base (set
+  // in QMasterArhive by the editor): only the take-over is offered.
+  void OpenForTakeOver();
 
   // The column that orders the meter list: "tip", "myNumber" or "myYear".
   QString SortField() const { return sortField_; }
@@ -83,10 +84,10 @@ class TFDataBase : public QWidget {
   bool CBTipKeyPress(QObject* watched, QEvent* event);
   void ShowMeterDetails();
   void ResetActionStates();
+  void EnableTakeOverMode();
   void FillFilterList(const QString& column, std::initializer_list<QComboBox*> boxes);
   bool HasArchivedMeter() const;
   bool ConfirmDeletion(const QString& question);
-  void TakeOverIntoEditor();
 
   std::unique_ptr<Ui::TFDataBase> ui;
   QString sortField_;
