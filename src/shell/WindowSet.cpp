@@ -4,13 +4,14 @@
 #include "bases/UUsanovka.h"
 #include "bases/UnumberP.h"
 #include "shell/Windows.h"
+#include "workspace/UExper.h"
 
 // Each window joins the start-up order here as it is built. The data module
 // DM1 comes first: it prepares the database before any window exists.
 
 void CreateWindows() {
   // DM1
-  // Form2, the main window: created first of the windows
+  Form2 = new TForm2;  // the main window, first of the windows
   // Form1, the terminal window, created hidden
   // ChOptions
   FUstanovka = new TFUstanovka;
@@ -18,6 +19,8 @@ void CreateWindows() {
   // FNameBase
   FInformation = new TFInformation;
   FNumberP = new TFNumberP;
+  // The main window appears once every window exists.
+  Form2->show();
 }
 
 void DestroyWindows() {
@@ -31,9 +34,9 @@ void DestroyWindows() {
   FUstanovka = nullptr;
   // ChOptions
   // Form1
-  // Form2
+  delete Form2;
+  Form2 = nullptr;
   // DM1
 }
 
-// Form2 once the main window joins the order above.
-QWidget* MainWindow() { return nullptr; }
+QWidget* MainWindow() { return Form2; }
