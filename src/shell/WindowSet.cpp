@@ -1,6 +1,8 @@
 #include <QWidget>
 
+#include "bases/OptionsForm.h"
 #include "bases/UInformation.h"
+#include "bases/UNameBase.h"
 #include "bases/UUsanovka.h"
 #include "bases/UnumberP.h"
 #include "shell/Windows.h"
@@ -13,10 +15,10 @@ void CreateWindows() {
   // DM1
   Form2 = new TForm2;  // the main window, first of the windows
   // Form1, the terminal window, created hidden
-  // ChOptions
+  ChOptions = new TChOptions;
   FUstanovka = new TFUstanovka;
   // FDataBase
-  // FNameBase
+  FNameBase = new TFNameBase;
   FInformation = new TFInformation;
   FNumberP = new TFNumberP;
   // The main window appears once every window exists.
@@ -28,11 +30,13 @@ void DestroyWindows() {
   FNumberP = nullptr;
   delete FInformation;
   FInformation = nullptr;
-  // FNameBase
+  delete FNameBase;
+  FNameBase = nullptr;
   // FDataBase
   delete FUstanovka;
   FUstanovka = nullptr;
-  // ChOptions
+  delete ChOptions;
+  ChOptions = nullptr;
   // Form1
   delete Form2;
   Form2 = nullptr;
