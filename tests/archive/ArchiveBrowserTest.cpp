@@ -31,7 +31,7 @@ constexpr ArchivedMeter kArchive[] = {{"АБВ1", "100", 1995}, {"АБВ2", "100
                                       {"ГДЕ", "100", 1996},  {"А%Б", "300", 1990},   {"А_Б", "301", 1990},
                                       {"АXБ", "302", 1990},  {"КВ\"1", "'Б'", 2010}};
 
-const QStringList kAllByType{"А%Б 300",   "АXБ 302",   "А_Б 301", "АБВ1 100",
+const QStringList kAllByType{"А%Б 300",   "АXБ 302",  "А_Б 301", "АБВ1 100",
                              "АБВ2 1000", "АБВГ 200", "ГДЕ 100", "КВ\"1 'Б'"};
 
 // The browser on a fresh archive, opened from the main window.
@@ -40,8 +40,8 @@ class OpenBrowser {
   OpenBrowser() {
     fixture.addBase(QStringLiteral("Б1"));
     for (const ArchivedMeter& meter : kArchive) {
-      const qint64 num = fixture.addArchivedMeter(QString::fromUtf8(meter.type), QString::fromUtf8(meter.number),
-                                                  meter.year);
+      const qint64 num = fixture.addArchivedMeter(QString::fromUtf8(meter.type),
+                                                  QString::fromUtf8(meter.number), meter.year);
       for (int count = 1; count <= 3; ++count) fixture.addArchivedPoint(num, count, num + count / 10.0);
     }
     FDataBase = &browser;
@@ -62,9 +62,10 @@ class OpenBrowser {
   }
   QStringList listed() { return ListedMeters(browser.DBGrid2()); }
   int archivedPointsOf(const QString& type) const {
-    return fixture.count(QStringLiteral("select count(*) from Slavearhiv s join masterarhive m on s.Num = m.Num "
-                                        "where m.Tip = ?"),
-                         {type});
+    return fixture.count(
+        QStringLiteral("select count(*) from Slavearhiv s join masterarhive m on s.Num = m.Num "
+                       "where m.Tip = ?"),
+        {type});
   }
 
   ArchiveFixture fixture;
@@ -115,11 +116,12 @@ void ArchiveBrowserTest::windowAsBuilt() {
   QCOMPARE(widths, (QList<int>{37, 102, 77, 98, 123, 103, 123}));
   QStringList titles;
   for (int i = 0; i < 7; ++i) titles << b.DBGrid1()->model()->headerData(i, Qt::Horizontal).toString();
-  QCOMPARE(titles, (QStringList{"№", "Напряжение %", "Ток %", "Кф. мощности", "Отн. погрешность %", "Дата поверки",
-                                "Дата пред. поверки"}));
+  QCOMPARE(titles, (QStringList{"№", "Напряжение %", "Ток %", "Кф. мощности", "Отн. погрешность %",
+                                "Дата поверки", "Дата пред. поверки"}));
   QCOMPARE(b.AButtonGetArhive()->text(), QStringLiteral("Данные в архив"));
   QVERIFY(!b.AButtonGetArhive()->isEnabled());
-  for (QAction* action : {b.AbuttonDelM(), b.AProtocolExel(), b.AClose(), b.AButtonDelS(), b.AButtonDelAllS()})
+  for (QAction* action :
+       {b.AbuttonDelM(), b.AProtocolExel(), b.AClose(), b.AButtonDelS(), b.AButtonDelAllS()})
     QVERIFY(action->isEnabled());
 }
 
@@ -130,24 +132,76 @@ void ArchiveBrowserTest::filters_data() {
   QTest::addColumn<QString>("yearFrom");
   QTest::addColumn<QString>("yearTo");
   QTest::addColumn<QStringList>("expected");
-  QTest::newRow("prefix, serial to itself, years") << "АБВ*" << "100" << "" << "1995" << "2000"
-                                                   << QStringList{"АБВ1 100"};
-  QTest::newRow("nothing typed") << "" << "" << "" << "" << "" << kAllByType;
-  QTest::newRow("only the to fields filter nothing") << "" << "" << "200" << "" << "2000" << kAllByType;
-  QTest::newRow("serial from alone is exact") << "" << "100" << "" << "" << ""
-                                              << QStringList{"АБВ1 100", "ГДЕ 100"};
-  QTest::newRow("serial range compares text") << "" << "1" << "2" << "" << ""
-                                              << QStringList{"АБВ1 100", "АБВ2 1000", "ГДЕ 100"};
-  QTest::newRow("star alone") << "*" << "" << "" << "" << "" << kAllByType;
-  QTest::newRow("type without star is exact") << "АБВ" << "" << "" << "" << "" << QStringList{};
-  QTest::newRow("year from above to") << "" << "" << "" << "2000" << "1990" << QStringList{};
-  QTest::newRow("year alone") << "" << "" << "" << "1990" << ""
-                              << QStringList{"А%Б 300", "АXБ 302", "А_Б 301"};
-  QTest::newRow("percent typed is a percent") << "А%*" << "" << "" << "" << "" << QStringList{"А%Б 300"};
-  QTest::newRow("underscore typed is an underscore") << "А_*" << "" << "" << "" << "" << QStringList{"А_Б 301"};
-  QTest::newRow("exact type with percent") << "А%Б" << "" << "" << "" << "" << QStringList{"А%Б 300"};
-  QTest::newRow("double quote in type") << "КВ\"1" << "" << "" << "" << "" << QStringList{"КВ\"1 'Б'"};
-  QTest::newRow("apostrophe in serial") << "" << "'Б'" << "" << "" << "" << QStringList{"КВ\"1 'Б'"};
+  QTest::newRow("prefix, serial to itself, years") << "АБВ*"
+                                                   << "100"
+                                                   << ""
+                                                   << "1995"
+                                                   << "2000" << QStringList{"АБВ1 100"};
+  QTest::newRow("nothing typed") << ""
+                                 << ""
+                                 << ""
+                                 << ""
+                                 << "" << kAllByType;
+  QTest::newRow("only the to fields filter nothing") << ""
+                                                     << ""
+                                                     << "200"
+                                                     << ""
+                                                     << "2000" << kAllByType;
+  QTest::newRow("serial from alone is exact") << ""
+                                              << "100"
+                                              << ""
+                                              << ""
+                                              << "" << QStringList{"АБВ1 100", "ГДЕ 100"};
+  QTest::newRow("serial range compares text") << ""
+                                              << "1"
+                                              << "2"
+                                              << ""
+                                              << "" << QStringList{"АБВ1 100", "АБВ2 1000", "ГДЕ 100"};
+  QTest::newRow("star alone") << "*"
+                              << ""
+                              << ""
+                              << ""
+                              << "" << kAllByType;
+  QTest::newRow("type without star is exact") << "АБВ"
+                                              << ""
+                                              << ""
+                                              << ""
+                                              << "" << QStringList{};
+  QTest::newRow("year from above to") << ""
+                                      << ""
+                                      << ""
+                                      << "2000"
+                                      << "1990" << QStringList{};
+  QTest::newRow("year alone") << ""
+                              << ""
+                              << ""
+                              << "1990"
+                              << "" << QStringList{"А%Б 300", "АXБ 302", "А_Б 301"};
+  QTest::newRow("percent typed is a percent") << "А%*"
+                                              << ""
+                                              << ""
+                                              << ""
+                                              << "" << QStringList{"А%Б 300"};
+  QTest::newRow("underscore typed is an underscore") << "А_*"
+                                                     << ""
+                                                     << ""
+                                                     << ""
+                                                     << "" << QStringList{"А_Б 301"};
+  QTest::newRow("exact type with percent") << "А%Б"
+                                           << ""
+                                           << ""
+                                           << ""
+                                           << "" << QStringList{"А%Б 300"};
+  QTest::newRow("double quote in type") << "КВ\"1"
+                                        << ""
+                                        << ""
+                                        << ""
+                                        << "" << QStringList{"КВ\"1 'Б'"};
+  QTest::newRow("apostrophe in serial") << ""
+                                        << "'Б'"
+                                        << ""
+                                        << ""
+                                        << "" << QStringList{"КВ\"1 'Б'"};
 }
 
 // Every keystroke re-queries: what the grid shows after the last one is the
@@ -169,11 +223,16 @@ void ArchiveBrowserTest::keyFilters_data() {
   QTest::addColumn<bool>("year");
   QTest::addColumn<QString>("typed");
   QTest::addColumn<QString>("shown");
-  QTest::newRow("cyrillic to capitals") << false << "ая" << "АЯ";
-  QTest::newRow("latin to capitals") << false << "qz" << "QZ";
-  QTest::newRow("yo stays") << false << "ё" << "ё";
-  QTest::newRow("others pass") << false << "1-%*" << "1-%*";
-  QTest::newRow("year digits only") << true << "19a9-5" << "1995";
+  QTest::newRow("cyrillic to capitals") << false << "ая"
+                                        << "АЯ";
+  QTest::newRow("latin to capitals") << false << "qz"
+                                     << "QZ";
+  QTest::newRow("yo stays") << false << "ё"
+                            << "ё";
+  QTest::newRow("others pass") << false << "1-%*"
+                               << "1-%*";
+  QTest::newRow("year digits only") << true << "19a9-5"
+                                    << "1995";
 }
 
 void ArchiveBrowserTest::keyFilters() {
@@ -225,7 +284,8 @@ void ArchiveBrowserTest::titleClickSorts() {
   open.filter(QStringLiteral("А*"), QString(), QString(), QString(), QString());
   ClickTitle(b.DBGrid2(), 1);
   QCOMPARE(b.SortField(), QStringLiteral("myNumber"));
-  QCOMPARE(open.listed(), (QStringList{"АБВ1 100", "АБВ2 1000", "АБВГ 200", "А%Б 300", "А_Б 301", "АXБ 302"}));
+  QCOMPARE(open.listed(),
+           (QStringList{"АБВ1 100", "АБВ2 1000", "АБВГ 200", "А%Б 300", "А_Б 301", "АXБ 302"}));
   ClickTitle(b.DBGrid2(), 2);
   QCOMPARE(b.SortField(), QStringLiteral("myYear"));
   QCOMPARE(ColumnTexts(b.DBGrid2(), 2), (QStringList{"1990", "1990", "1990", "1995", "1998", "2001"}));
@@ -243,7 +303,8 @@ void ArchiveBrowserTest::clearingAndReopening() {
   b.Aclear()->trigger();
   QVERIFY(b.CBTip()->currentText().isEmpty() && b.CBnumber1()->currentText().isEmpty() &&
           b.CBnumber()->currentText().isEmpty());
-  QCOMPARE(ColumnTexts(b.DBGrid2(), 2), (QStringList{"1990", "1990", "1990", "1995", "1996", "1998", "2001", "2010"}));
+  QCOMPARE(ColumnTexts(b.DBGrid2(), 2),
+           (QStringList{"1990", "1990", "1990", "1995", "1996", "1998", "2001", "2010"}));
 
   // Opened again from the main window: the table's own order, whatever the sort.
   b.AClose()->trigger();
@@ -258,11 +319,13 @@ void ArchiveBrowserTest::movingInTheMeterGridShowsItsDetailsAndPoints() {
   TFDataBase& b = open.browser;
   open.fixture.addBase(QStringLiteral("Б2"));
   open.fixture.addArchivedPoint(
-      open.fixture.addArchivedMeter(QStringLiteral("Я"), QStringLiteral("9"), 2020, QStringLiteral("Б2")), 1, 7.25);
-  open.fixture.dm().connection()->executeWrite({QStringLiteral("update masterarhive set MyUser = ?, Pered = ? "
-                                                               "where Tip = ?"),
-                                                {QStringLiteral("ВЛАДЕЛЕЦ"), 2500, QStringLiteral("Я")},
-                                                QStringLiteral("masterarhive")});
+      open.fixture.addArchivedMeter(QStringLiteral("Я"), QStringLiteral("9"), 2020, QStringLiteral("Б2")), 1,
+      7.25);
+  open.fixture.dm().connection()->executeWrite(
+      {QStringLiteral("update masterarhive set MyUser = ?, Pered = ? "
+                      "where Tip = ?"),
+       {QStringLiteral("ВЛАДЕЛЕЦ"), 2500, QStringLiteral("Я")},
+       QStringLiteral("masterarhive")});
   ShowWholeArchive(nullptr);
   ClickRow(b.DBGrid2(), 8);
   QCOMPARE(b.DetailLabel(QStringLiteral("MyUser"))->text(), QStringLiteral("ВЛАДЕЛЕЦ"));
@@ -347,7 +410,8 @@ void ArchiveBrowserTest::deletingTheLastMeterEmptiesEverything() {
   QCOMPARE(answers.shown().size(), size_t(8));
   QCOMPARE(b.DBGrid2()->model()->rowCount(), 0);
   QCOMPARE(b.DBGrid1()->model()->rowCount(), 0);
-  for (QComboBox* box : {b.CBTip(), b.CBnumber1(), b.CBnumber(), b.CBYear1(), b.CBYear()}) QCOMPARE(box->count(), 0);
+  for (QComboBox* box : {b.CBTip(), b.CBnumber1(), b.CBnumber(), b.CBYear1(), b.CBYear()})
+    QCOMPARE(box->count(), 0);
   QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 0);
   answers.clear();
   b.AbuttonDelM()->trigger();

@@ -1,7 +1,7 @@
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QFile>
 #include <QLocale>
 #include <QProcess>
 #include <QStandardPaths>
@@ -16,8 +16,8 @@
 #include "archive/UdataBase.h"
 #include "database/UDM.h"
 #include "reports/OoxmlPackage.h"
-#include "shell/MessageService.h"
 #include "settings/ProgramDir.h"
+#include "shell/MessageService.h"
 #include "shell/Windows.h"
 
 using MessageService::ScriptedAnswers;
@@ -36,7 +36,8 @@ class ProtocolRun {
     const qint64 first = fixture.addArchivedMeter(QStringLiteral("СЕ301"), QStringLiteral("0123"), 2005);
     for (int count = 1; count <= 3; ++count) fixture.addArchivedPoint(first, count, -0.25 * count);
     fixture.addArchivedMeter(QStringLiteral("БЕЗТОЧЕК"), QStringLiteral("7"), 2001);
-    fixture.addArchivedPoint(fixture.addArchivedMeter(QStringLiteral("ЦЭ6803"), QStringLiteral("555"), 2010), 1, 1.5);
+    fixture.addArchivedPoint(fixture.addArchivedMeter(QStringLiteral("ЦЭ6803"), QStringLiteral("555"), 2010),
+                             1, 1.5);
     QFile::copy(SourceTreePath(kTemplate), ProgramPath(QStringLiteral("sources/look.xls")));
     FDataBase = &browser;
     ShowWholeArchive(nullptr);
@@ -104,8 +105,8 @@ void ArchiveWorkbookTest::listedMetersFillTheRange() {
   // Columns A..O are the fifteen fields in order.
   QStringList row5;
   for (char column = 'A'; column <= 'O'; ++column) row5 << book.at(QString(QLatin1Char(column)) + "5");
-  QCOMPARE(row5, (QStringList{"СЕ301", "0123", "2005", "ЛАБОРАТОРИЯ", "ЗАВОД", "0,5", "57,7", "1", "2500", "100",
-                              "100", "0.5/L", "-0,25", "05.03.2024", "14.05.2020"}));
+  QCOMPARE(row5, (QStringList{"СЕ301", "0123", "2005", "ЛАБОРАТОРИЯ", "ЗАВОД", "0,5", "57,7", "1", "2500",
+                              "100", "100", "0.5/L", "-0,25", "05.03.2024", "14.05.2020"}));
   QVERIFY(book.at(QStringLiteral("A6")).isEmpty());
   QVERIFY(book.at(QStringLiteral("I7")).isEmpty());
   QCOMPARE(book.at(QStringLiteral("M6")), QStringLiteral("-0,5"));
@@ -115,8 +116,7 @@ void ArchiveWorkbookTest::listedMetersFillTheRange() {
   QCOMPARE(book.at(QStringLiteral("M8")), QStringLiteral("1,5"));
   QCOMPARE(book.definedNames.value(QStringLiteral("Range1")).right(6), QStringLiteral("$O$8"));
   // The template itself is untouched.
-  QCOMPARE(ReadFile(ProgramPath(QStringLiteral("sources/look.xls"))),
-           ReadFile(SourceTreePath(kTemplate)));
+  QCOMPARE(ReadFile(ProgramPath(QStringLiteral("sources/look.xls"))), ReadFile(SourceTreePath(kTemplate)));
 }
 
 void ArchiveWorkbookTest::contentBelowTheRangeMovesIntact() {
@@ -185,7 +185,8 @@ void ArchiveWorkbookTest::officeSuiteShowsTheValues() {
   const QString xlsx = ProgramPath(QStringLiteral("protocols/")) + run.producedFiles().value(0);
   QTemporaryDir profile;
   QProcess convert;
-  convert.start(soffice, {QStringLiteral("--headless"), QStringLiteral("-env:UserInstallation=file://") + profile.path(),
+  convert.start(soffice, {QStringLiteral("--headless"),
+                          QStringLiteral("-env:UserInstallation=file://") + profile.path(),
                           QStringLiteral("--convert-to"), QStringLiteral("pdf"), QStringLiteral("--outdir"),
                           profile.path(), xlsx});
   QVERIFY(convert.waitForFinished(180000));

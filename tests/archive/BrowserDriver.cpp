@@ -9,7 +9,7 @@ namespace BrowserDriver {
 
 void Type(QWidget* widget, const QString& text) {
   for (const QChar c : text) {
-    const auto key = static_cast<Qt::Key>(c.toUpper().unicode());
+    const auto key = c == QLatin1Char('\b') ? Qt::Key_Backspace : static_cast<Qt::Key>(c.toUpper().unicode());
     QTest::sendKeyEvent(QTest::Press, widget, key, QString(c), Qt::NoModifier);
     QTest::sendKeyEvent(QTest::Release, widget, key, QString(c), Qt::NoModifier);
   }
@@ -17,7 +17,8 @@ void Type(QWidget* widget, const QString& text) {
 
 void ClickTitle(TDBGrid* grid, int column) {
   QHeaderView* header = grid->horizontalHeader();
-  const QPoint point(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
+  const QPoint point(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                     header->height() / 2);
   QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, point);
 }
 

@@ -22,7 +22,8 @@ pugi::xml_document Load(OoxmlPackage& package, const QString& part) {
 
 QString Text(const pugi::xml_node node) {
   QString text;
-  for (const pugi::xml_node t : node.select_nodes(".//*[local-name()='t']")) text += QString::fromUtf8(t.text().get());
+  for (const pugi::xpath_node t : node.select_nodes(".//*[local-name()='t']"))
+    text += QString::fromUtf8(t.node().text().get());
   return text;
 }
 
@@ -54,11 +55,14 @@ WorkbookContent ReadWorkbook(const QByteArray& xlsx) {
     const pugi::xml_node cell = found.node();
     const QString reference = QString::fromUtf8(cell.attribute("r").value());
     const QString type = QString::fromUtf8(cell.attribute("t").value());
-    const pugi::xml_node formula = cell.find_child([](pugi::xml_node n) { return QByteArray(n.name()).endsWith("f"); });
+    const pugi::xml_node formula =
+        cell.find_child([](pugi::xml_node n) { return QByteArray(n.name()).endsWith("f"); });
     if (formula) content.formulas[reference] = QString::fromUtf8(formula.text().get());
-    const pugi::xml_node value = cell.find_child([](pugi::xml_node n) { return QByteArray(n.name()).endsWith("v"); });
+    const pugi::xml_node value =
+        cell.find_child([](pugi::xml_node n) { return QByteArray(n.name()).endsWith("v"); });
     if (type == QLatin1String("s"))
-      content.cells[reference] = shared.at(static_cast<size_t>(QString::fromUtf8(value.text().get()).toInt()));
+      content.cells[reference] =
+          shared.at(static_cast<size_t>(QString::fromUtf8(value.text().get()).toInt()));
     else if (type == QLatin1String("inlineStr"))
       content.cells[reference] = Text(cell);
     else if (!formula && value)
