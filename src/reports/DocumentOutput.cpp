@@ -35,16 +35,19 @@ QString SafeFileName(const QString& descriptiveName) {
   static const QString kRefused = QStringLiteral("<>:\"/\\|?*");
   QString name;
   for (const QChar c : descriptiveName) {
-    if (c.unicode() < 0x20 || c.unicode() == 0x7F || kRefused.contains(c))
-      name += QLatin1Char('_');
-    else if (c.isSpace())
+    if (c.isSpace())
       name += QLatin1Char(' ');
+    else if (c.unicode() < 0x20 || c.unicode() == 0x7F || kRefused.contains(c))
+      name += QLatin1Char('_');
     else
       name += c;
   }
   name = name.simplified();
   if (name.size() > kMaxNameLength) name.truncate(kMaxNameLength);
   if (!name.isEmpty() && name.back().isHighSurrogate()) name.chop(1);
+  // Leading dots hide a file; trailing dots and blanks are dropped by Windows.
+  while (!name.isEmpty() && (name.startsWith(QLatin1Char('.')) || name.startsWith(QLatin1Char(' '))))
+    name.remove(0, 1);
   while (!name.isEmpty() && (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' '))))
     name.chop(1);
   if (name.isEmpty()) return QStringLiteral("Документ");

@@ -6,6 +6,8 @@
 
 namespace {
 
+constexpr zip_uint32_t kCompressionLevel = 6;
+
 std::string PartKey(const QString& part) {
   QString name = part;
   while (name.startsWith(QLatin1Char('/'))) name.remove(0, 1);
@@ -107,13 +109,14 @@ void OoxmlPackage::remove(const QString& part) {
 
 QByteArray OoxmlPackage::save() {
   if (written_.empty() && removed_.empty()) return original_;
+  // A fresh archive in memory, entries in their original order: untouched ones
+  // are taken from the original, changed ones from written_. (Rewriting the
+  // original buffer in place is avoided: libzip shares its memory when it
+  // clones the unchanged head of an archive.)
   ZipErrorText error;
-  // The writer works on a buffer source of its own; zip_close leaves the new
-  // archive in that source, which is kept alive to read it back.
-  zip_source_t* source = zip_source_buffer_create(
-      original_.constData(), static_cast<zip_uint64_t>(original_.size()), 0, &error.error);
+  zip_source_t* source = zip_source_buffer_create(nullptr, 0, 0, &error.error);
   if (source == nullptr) throw PackageError("Cannot write the package: " + error.text());
-  zip_t* writer = zip_open_from_source(source, 0, &error.error);
+  zip_t* writer = zip_open_from_source(source, ZIP_TRUNCATE, &error.error);
   if (writer == nullptr) {
     zip_source_free(source);
     throw PackageError("Cannot write the package: " + error.text());
@@ -125,24 +128,35 @@ QByteArray OoxmlPackage::save() {
     zip_discard(writer);
     throw PackageError(what + ": " + reason);
   };
-  for (const std::string& name : removed_) {
-    const zip_int64_t index = zip_name_locate(writer, name.c_str(), ZIP_FL_ENC_GUESS);
-    if (index >= 0 && zip_delete(writer, static_cast<zip_uint64_t>(index)) != 0)
-      fail("Cannot remove " + name);
-  }
-  for (const auto& [name, content] : written_) {
-    // The buffers stay alive in written_ until zip_close has run.
-    zip_source_t* data =
-        zip_source_buffer(writer, content.constData(), static_cast<zip_uint64_t>(content.size()), 0);
+  auto add = [&](const std::string& name, zip_source_t* data) {
     if (data == nullptr) fail("Cannot store " + name);
-    const zip_int64_t index = zip_name_locate(writer, name.c_str(), ZIP_FL_ENC_GUESS);
-    const bool stored = index >= 0 ? zip_file_replace(writer, static_cast<zip_uint64_t>(index), data, 0) == 0
-                                   : zip_file_add(writer, name.c_str(), data, ZIP_FL_ENC_UTF_8) >= 0;
-    if (!stored) {
+    const zip_int64_t index = zip_file_add(writer, name.c_str(), data, ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
       zip_source_free(data);
       fail("Cannot store " + name);
     }
+    // libzip compresses hardest by default; a middle level is several times
+    // faster on large sheets and hardly larger.
+    zip_set_file_compression(writer, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, kCompressionLevel);
+  };
+  auto addWritten = [&](const std::string& name, const QByteArray& content) {
+    // The buffers stay alive in written_ until zip_close has run.
+    add(name, zip_source_buffer(writer, content.constData(), static_cast<zip_uint64_t>(content.size()), 0));
+  };
+  std::set<std::string> stored;
+  const zip_int64_t count = zip_get_num_entries(reader_, 0);
+  for (zip_int64_t index = 0; index < count; ++index) {
+    const char* rawName = zip_get_name(reader_, static_cast<zip_uint64_t>(index), ZIP_FL_ENC_GUESS);
+    if (rawName == nullptr) continue;
+    const std::string name = rawName;
+    if (removed_.count(name) != 0 || !stored.insert(name).second) continue;
+    if (const auto found = written_.find(name); found != written_.end())
+      addWritten(name, found->second);
+    else
+      add(name, zip_source_zip(writer, reader_, static_cast<zip_uint64_t>(index), 0, 0, -1));
   }
+  for (const auto& [name, content] : written_)
+    if (stored.count(name) == 0) addWritten(name, content);
   if (zip_close(writer) != 0) fail("Cannot write the package");
   return ReadWholeSource(source);
 }

@@ -109,11 +109,11 @@ std::vector<Relationship> ReadRelationships(const OoxmlPackage& package, const Q
   return relationships;
 }
 
-const Relationship* FindRelationship(const std::vector<Relationship>& relationships,
-                                     const QString& typeName) {
+std::optional<Relationship> FindRelationship(const std::vector<Relationship>& relationships,
+                                             const QString& typeName) {
   for (const Relationship& relationship : relationships)
-    if (relationship.type.endsWith(QLatin1Char('/') + typeName)) return &relationship;
-  return nullptr;
+    if (relationship.type.endsWith(QLatin1Char('/') + typeName)) return relationship;
+  return std::nullopt;
 }
 
 void RemoveRelationshipsTo(OoxmlPackage& package, const QString& sourcePart, const QString& targetPart) {

@@ -5,6 +5,7 @@
 
 #include <pugixml.hpp>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,8 @@ QString RelationshipsPartOf(const QString& sourcePart);
 QString ResolveTarget(const QString& sourcePart, const QString& target);
 std::vector<Relationship> ReadRelationships(const OoxmlPackage& package, const QString& sourcePart);
 // First relationship whose type ends with "/" + typeName ("officeDocument", "settings").
-const Relationship* FindRelationship(const std::vector<Relationship>& relationships, const QString& typeName);
+std::optional<Relationship> FindRelationship(const std::vector<Relationship>& relationships,
+                                             const QString& typeName);
 void RemoveRelationshipsTo(OoxmlPackage& package, const QString& sourcePart, const QString& targetPart);
 // Adds a relationship with a fresh id; target is relative to the source part's folder.
 QString AddRelationship(OoxmlPackage& package, const QString& sourcePart, const QString& type,

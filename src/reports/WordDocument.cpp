@@ -118,7 +118,7 @@ WordDocument::WordDocument(const QString& templatePath) {
   try {
     package_ = std::make_unique<OoxmlPackage>(std::move(bytes));
     const std::vector<ooxml::Relationship> relationships = ooxml::ReadRelationships(*package_, QString());
-    const ooxml::Relationship* main =
+    const std::optional<ooxml::Relationship> main =
         ooxml::FindRelationship(relationships, QStringLiteral("officeDocument"));
     const QString contentType = main ? ooxml::ContentTypeOf(*package_, main->target) : QString();
     if (!contentType.contains(QLatin1String("wordprocessingml")) &&
@@ -141,9 +141,9 @@ WordDocument::WordDocument(const QString& templatePath) {
 WordDocument::~WordDocument() = default;
 
 void WordDocument::loadSettings() {
-  const ooxml::Relationship* settings =
+  const std::optional<ooxml::Relationship> settings =
       ooxml::FindRelationship(ooxml::ReadRelationships(*package_, mainPart_), QStringLiteral("settings"));
-  if (settings == nullptr || !package_->contains(settings->target)) return;
+  if (!settings || !package_->contains(settings->target)) return;
   pugi::xml_document document;
   ooxml::LoadPart(*package_, settings->target, document);
   const pugi::xml_node root = document.document_element();
@@ -156,7 +156,8 @@ void WordDocument::loadSettings() {
 void WordDocument::storeSettings() {
   if (proofing_ == templateProofing_ && !textChanged_) return;
   std::vector<ooxml::Relationship> relationships = ooxml::ReadRelationships(*package_, mainPart_);
-  const ooxml::Relationship* found = ooxml::FindRelationship(relationships, QStringLiteral("settings"));
+  const std::optional<ooxml::Relationship> found =
+      ooxml::FindRelationship(relationships, QStringLiteral("settings"));
   QString part = found ? found->target : QString();
   pugi::xml_document document;
   if (!part.isEmpty() && package_->contains(part)) {

@@ -55,9 +55,9 @@ class Workbook {
 
   std::vector<QString> sharedStrings() const {
     std::vector<QString> strings;
-    const ooxml::Relationship* part =
+    const std::optional<ooxml::Relationship> part =
         ooxml::FindRelationship(relationships_, QStringLiteral("sharedStrings"));
-    if (part == nullptr || !package_.contains(part->target)) return strings;
+    if (!part || !package_.contains(part->target)) return strings;
     pugi::xml_document document;
     ooxml::LoadPart(package_, part->target, document);
     const ooxml::XmlNames x(document.document_element(), kSheetNs);
@@ -195,7 +195,7 @@ void RequestRecalculation(OoxmlPackage& package, const QString& workbookPart) {
   else
     calcPr.append_attribute("fullCalcOnLoad") = "1";
   workbook.store();
-  if (const ooxml::Relationship* chain =
+  if (const std::optional<ooxml::Relationship> chain =
           ooxml::FindRelationship(workbook.relationships(), QStringLiteral("calcChain"))) {
     ooxml::RemoveRelationshipsTo(package, workbookPart, chain->target);
     ooxml::RemoveContentTypeOverride(package, chain->target);
@@ -234,7 +234,7 @@ QByteArray TxlReportG2::build() const {
   try {
     OoxmlPackage package(bytes);
     const std::vector<ooxml::Relationship> relationships = ooxml::ReadRelationships(package, QString());
-    const ooxml::Relationship* main =
+    const std::optional<ooxml::Relationship> main =
         ooxml::FindRelationship(relationships, QStringLiteral("officeDocument"));
     const QString contentType = main ? ooxml::ContentTypeOf(package, main->target) : QString();
     if (!contentType.contains(QLatin1String("spreadsheetml")) &&
