@@ -86,15 +86,13 @@ void AddChosenMeterToArchive(QWidget* parent) {
 void ShowWholeArchive(QWidget* opener) {
   DM1->QMasterArhive->reopen(Statements::allArchivedMeters());
   FDataBase->show();
-  FDataBase->raise();
   if (opener) opener->setEnabled(false);
 }
 
 void PlugArchiveCommands() {
   if (Form2) {
     Form2->Hooks.AddToArchive = [] { AddChosenMeterToArchive(Form2); };
-    // The main window disables itself before it opens the browser.
-    Form2->Hooks.OpenArchiveBrowser = [] { ShowWholeArchive(nullptr); };
+    Form2->Hooks.OpenArchiveBrowser = [] { ShowWholeArchive(Form2); };
   }
   if (ChOptions) ChOptions->OpenArchiveBrowser = [] { FDataBase->OpenForTakeOver(); };
 }

@@ -188,7 +188,6 @@ void TFDataBase::ResetActionStates() {
 void TFDataBase::OpenForTakeOver() {
   EnableTakeOverMode();
   show();
-  raise();
 }
 
 void TFDataBase::EnableTakeOverMode() {

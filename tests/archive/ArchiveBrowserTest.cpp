@@ -125,96 +125,42 @@ void ArchiveBrowserTest::windowAsBuilt() {
     QVERIFY(action->isEnabled());
 }
 
+namespace {
+
+// Texts typed into CBTip, CBnumber1 ("от"), CBnumber ("до"), CBYear1 ("от"),
+// CBYear ("до"), and the meters listed after the last keystroke.
+void AddFilterCase(const char* name, const QStringList& typed, const QStringList& expected) {
+  QTest::newRow(name) << typed << expected;
+}
+
+}  // namespace
+
 void ArchiveBrowserTest::filters_data() {
-  QTest::addColumn<QString>("type");
-  QTest::addColumn<QString>("from");
-  QTest::addColumn<QString>("to");
-  QTest::addColumn<QString>("yearFrom");
-  QTest::addColumn<QString>("yearTo");
+  QTest::addColumn<QStringList>("typed");
   QTest::addColumn<QStringList>("expected");
-  QTest::newRow("prefix, serial to itself, years") << "АБВ*"
-                                                   << "100"
-                                                   << ""
-                                                   << "1995"
-                                                   << "2000" << QStringList{"АБВ1 100"};
-  QTest::newRow("nothing typed") << ""
-                                 << ""
-                                 << ""
-                                 << ""
-                                 << "" << kAllByType;
-  QTest::newRow("only the to fields filter nothing") << ""
-                                                     << ""
-                                                     << "200"
-                                                     << ""
-                                                     << "2000" << kAllByType;
-  QTest::newRow("serial from alone is exact") << ""
-                                              << "100"
-                                              << ""
-                                              << ""
-                                              << "" << QStringList{"АБВ1 100", "ГДЕ 100"};
-  QTest::newRow("serial range compares text") << ""
-                                              << "1"
-                                              << "2"
-                                              << ""
-                                              << "" << QStringList{"АБВ1 100", "АБВ2 1000", "ГДЕ 100"};
-  QTest::newRow("star alone") << "*"
-                              << ""
-                              << ""
-                              << ""
-                              << "" << kAllByType;
-  QTest::newRow("type without star is exact") << "АБВ"
-                                              << ""
-                                              << ""
-                                              << ""
-                                              << "" << QStringList{};
-  QTest::newRow("year from above to") << ""
-                                      << ""
-                                      << ""
-                                      << "2000"
-                                      << "1990" << QStringList{};
-  QTest::newRow("year alone") << ""
-                              << ""
-                              << ""
-                              << "1990"
-                              << "" << QStringList{"А%Б 300", "АXБ 302", "А_Б 301"};
-  QTest::newRow("percent typed is a percent") << "А%*"
-                                              << ""
-                                              << ""
-                                              << ""
-                                              << "" << QStringList{"А%Б 300"};
-  QTest::newRow("underscore typed is an underscore") << "А_*"
-                                                     << ""
-                                                     << ""
-                                                     << ""
-                                                     << "" << QStringList{"А_Б 301"};
-  QTest::newRow("exact type with percent") << "А%Б"
-                                           << ""
-                                           << ""
-                                           << ""
-                                           << "" << QStringList{"А%Б 300"};
-  QTest::newRow("double quote in type") << "КВ\"1"
-                                        << ""
-                                        << ""
-                                        << ""
-                                        << "" << QStringList{"КВ\"1 'Б'"};
-  QTest::newRow("apostrophe in serial") << ""
-                                        << "'Б'"
-                                        << ""
-                                        << ""
-                                        << "" << QStringList{"КВ\"1 'Б'"};
+  AddFilterCase("prefix, serial to itself, years", {"АБВ*", "100", "", "1995", "2000"}, {"АБВ1 100"});
+  AddFilterCase("typed and rubbed out", {"Г\b", "", "", "", ""}, kAllByType);
+  AddFilterCase("only the to fields filter nothing", {"", "", "200", "", "2000"}, kAllByType);
+  AddFilterCase("serial from alone is exact", {"", "100", "", "", ""}, {"АБВ1 100", "ГДЕ 100"});
+  AddFilterCase("serial range compares text", {"", "1", "2", "", ""}, {"АБВ1 100", "АБВ2 1000", "ГДЕ 100"});
+  AddFilterCase("star alone", {"*", "", "", "", ""}, kAllByType);
+  AddFilterCase("type without star is exact", {"АБВ", "", "", "", ""}, {});
+  AddFilterCase("year from above to", {"", "", "", "2000", "1990"}, {});
+  AddFilterCase("year alone", {"", "", "", "1990", ""}, {"А%Б 300", "АXБ 302", "А_Б 301"});
+  AddFilterCase("percent typed is a percent", {"А%*", "", "", "", ""}, {"А%Б 300"});
+  AddFilterCase("underscore typed is an underscore", {"А_*", "", "", "", ""}, {"А_Б 301"});
+  AddFilterCase("exact type with percent", {"А%Б", "", "", "", ""}, {"А%Б 300"});
+  AddFilterCase("double quote in type", {"КВ\"1", "", "", "", ""}, {"КВ\"1 'Б'"});
+  AddFilterCase("apostrophe in serial", {"", "'Б'", "", "", ""}, {"КВ\"1 'Б'"});
 }
 
 // Every keystroke re-queries: what the grid shows after the last one is the
 // filter of all five texts.
 void ArchiveBrowserTest::filters() {
-  QFETCH(QString, type);
-  QFETCH(QString, from);
-  QFETCH(QString, to);
-  QFETCH(QString, yearFrom);
-  QFETCH(QString, yearTo);
+  QFETCH(QStringList, typed);
   QFETCH(QStringList, expected);
   OpenBrowser open;
-  open.filter(type, from, to, yearFrom, yearTo);
+  open.filter(typed[0], typed[1], typed[2], typed[3], typed[4]);
   QCOMPARE(open.listed(), expected);
   QCOMPARE(open.browser.SortField(), QStringLiteral("tip"));
 }
@@ -223,16 +169,14 @@ void ArchiveBrowserTest::keyFilters_data() {
   QTest::addColumn<bool>("year");
   QTest::addColumn<QString>("typed");
   QTest::addColumn<QString>("shown");
-  QTest::newRow("cyrillic to capitals") << false << "ая"
-                                        << "АЯ";
-  QTest::newRow("latin to capitals") << false << "qz"
-                                     << "QZ";
-  QTest::newRow("yo stays") << false << "ё"
-                            << "ё";
-  QTest::newRow("others pass") << false << "1-%*"
-                               << "1-%*";
-  QTest::newRow("year digits only") << true << "19a9-5"
-                                    << "1995";
+  const auto add = [](const char* name, bool year, const QString& typed, const QString& shown) {
+    QTest::newRow(name) << year << typed << shown;
+  };
+  add("cyrillic to capitals", false, "ая", "АЯ");
+  add("latin to capitals", false, "qz", "QZ");
+  add("yo stays", false, "ё", "ё");
+  add("others pass", false, "1-%*", "1-%*");
+  add("year digits only", true, "19a9-5", "1995");
 }
 
 void ArchiveBrowserTest::keyFilters() {
