@@ -3,6 +3,7 @@
 #include "ui_UdataBase.h"
 
 #include "archive/ArchiveEdits.h"
+#include "archive/ArchiveListStatement.h"
 #include "archive/ArchiveProtocol.h"
 #include "bases/OptionsForm.h"
 #include "database/DatasetModel.h"
@@ -205,7 +206,7 @@ void TFDataBase::AmySQLExecute() {
   const Statements::ArchiveFilter filter{CBTip()->currentText(), CBnumber1()->currentText(),
                                          CBnumber()->currentText(), CBYear1()->currentText(),
                                          CBYear()->currentText()};
-  DM1->QMasterArhive->reopen(Statements::archiveFilter(filter, sortField_));
+  DM1->QMasterArhive->reopen(ArchiveListStatement(filter, sortField_));
 }
 
 void TFDataBase::ATipRefrechExecute() {

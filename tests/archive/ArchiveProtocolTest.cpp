@@ -4,6 +4,7 @@
 #include "support/TestRegistry.h"
 
 #include "ArchiveFixture.h"
+#include "archive/ArchiveListStatement.h"
 #include "archive/ArchiveProtocol.h"
 #include "database/UDM.h"
 
@@ -120,7 +121,7 @@ void ArchiveProtocolTest::rowsFollowTheBrowsersListOrder() {
   Statements::ArchiveFilter filter;
   filter.yearFrom = QStringLiteral("2002");
   filter.yearTo = QStringLiteral("2003");
-  fixture.dm().QMasterArhive->reopen(Statements::archiveFilter(filter, QStringLiteral("myNumber")));
+  fixture.dm().QMasterArhive->reopen(ArchiveListStatement(filter, QStringLiteral("myNumber")));
   QVERIFY(FillArchiveProtocolRows(fixture.dm()));
   const auto rows = RxRows(fixture.dm());
   QCOMPARE(rows.size(), 2);
