@@ -56,6 +56,11 @@ bool IsCapitalisedLetter(QChar c) {
   return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QChar(0x0430) && c <= QChar(0x044F));
 }
 
+// The archived points of the meter under the cursor, one at a time.
+void DeleteEveryRow(TableDataset& points) {
+  while (!points.isEmpty()) points.remove();
+}
+
 void ClearQuietly(QComboBox* box) {
   box->clear();
   box->clearEditText();
@@ -171,7 +176,7 @@ void TFDataBase::closeEvent(QCloseEvent* event) {
 }
 
 void TFDataBase::FormClose() {
-  ResetActionStates();
+  SetActionStates(false);
   if (ChOptions && ChOptions->isVisible()) {
     ChOptions->setEnabled(true);
   } else if (Form2) {
@@ -180,21 +185,17 @@ void TFDataBase::FormClose() {
   }
 }
 
-void TFDataBase::ResetActionStates() {
-  AButtonGetArhive()->setEnabled(false);
+// Taking a meter over excludes the deletions and the protocol; the design
+// states are the other way round.
+void TFDataBase::SetActionStates(bool takeOver) {
+  AButtonGetArhive()->setEnabled(takeOver);
   for (QAction* action : {AProtocolExel(), AButtonDelS(), AButtonDelAllS(), AbuttonDelM()})
-    action->setEnabled(true);
+    action->setEnabled(!takeOver);
 }
 
 void TFDataBase::OpenForTakeOver() {
-  EnableTakeOverMode();
+  SetActionStates(true);
   show();
-}
-
-void TFDataBase::EnableTakeOverMode() {
-  AButtonGetArhive()->setEnabled(true);
-  for (QAction* action : {AProtocolExel(), AButtonDelS(), AButtonDelAllS(), AbuttonDelM()})
-    action->setEnabled(false);
 }
 
 void TFDataBase::ACloseExecute() { close(); }
@@ -286,7 +287,7 @@ void TFDataBase::AbuttonDelMExecute() {
   const qint64 num = meters.fieldByName(QStringLiteral("Num")).asInteger();
   RunAllOrNothing(*DM1->connection(),
                   [&] {
-                    while (!points.isEmpty()) points.remove();
+                    DeleteEveryRow(points);
                     DM1->SQLScript->run(Statements::deleteArchivedMeter(num));
                   },
                   {&points});
@@ -304,11 +305,7 @@ void TFDataBase::AButtonDelAllSExecute() {
   TableDataset& points = *DM1->TSlaveArhive;
   if (!HasArchivedMeter() || points.isEmpty()) return;
   if (!ConfirmDeletion(QStringLiteral("Вы действительно хотите удалить все измерения ?"))) return;
-  RunAllOrNothing(*DM1->connection(),
-                  [&] {
-                    while (!points.isEmpty()) points.remove();
-                  },
-                  {&points});
+  RunAllOrNothing(*DM1->connection(), [&] { DeleteEveryRow(points); }, {&points});
 }
 
 // --- Excel protocol and take-over ---

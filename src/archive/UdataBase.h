@@ -83,8 +83,7 @@ class TFDataBase : public QWidget {
   void DBGrid2TitleClick(int column);
   bool CBTipKeyPress(QObject* watched, QEvent* event);
   void ShowMeterDetails();
-  void ResetActionStates();
-  void EnableTakeOverMode();
+  void SetActionStates(bool takeOver);
   void FillFilterList(const QString& column, std::initializer_list<QComboBox*> boxes);
   bool HasArchivedMeter() const;
   bool ConfirmDeletion(const QString& question);
