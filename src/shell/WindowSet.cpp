@@ -1,5 +1,7 @@
 #include <QWidget>
 
+#include "archive/ArchiveTransfer.h"
+#include "archive/UdataBase.h"
 #include "bases/OptionsForm.h"
 #include "bases/UInformation.h"
 #include "bases/UNameBase.h"
@@ -18,7 +20,8 @@ void CreateWindows() {
   // Form1, the terminal window, created hidden
   ChOptions = new TChOptions;
   FUstanovka = new TFUstanovka;
-  // FDataBase
+  FDataBase = new TFDataBase;
+  PlugArchiveCommands();
   FNameBase = new TFNameBase;
   FInformation = new TFInformation;
   FNumberP = new TFNumberP;
@@ -34,7 +37,8 @@ void DestroyWindows() {
   FInformation = nullptr;
   delete FNameBase;
   FNameBase = nullptr;
-  // FDataBase
+  delete FDataBase;
+  FDataBase = nullptr;
   delete FUstanovka;
   FUstanovka = nullptr;
   delete ChOptions;

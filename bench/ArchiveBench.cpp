@@ -1,0 +1,150 @@
+// Timing of the archive browser, run by hand:
+//   QT_QPA_PLATFORM=offscreen bench_archive [filter|protocol|all]
+// filter: every keystroke into the filter fields over 100,000 archived meters
+// (3 points each) re-queries the meter list (target: 50 ms per keystroke);
+// protocol: "Данные в Excel" over 2,000 archived meters x 5 points, from the
+// listed meters to the saved workbook (target: 3 s).
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+#include "archive/ArchiveTransfer.h"
+#include "archive/UdataBase.h"
+#include "database/UDM.h"
+#include "settings/ProgramDir.h"
+#include "shell/Application.h"
+#include "shell/Windows.h"
+#include "workspace/DBGrid.h"
+
+namespace {
+
+// Archived meters of 300 types with serial numbers and years spread out, each
+// with its points, written in one transaction.
+void FillArchive(TDM1& dm, int meters, int pointsPerMeter) {
+  Connection& connection = *dm.connection();
+  Connection::Transaction transaction(connection);
+  const QString meterSql = QStringLiteral(
+      "insert into masterarhive (Num, Base, Tip, MyYear, MyUser, Maker, KlasT, Nvoltage, NTok, Pered, "
+      "MyNumber) "
+      "values (?, 'Б1', ?, ?, 'ЛАБОРАТОРИЯ', 'ЗАВОД', 1, 220, 5, 1600, ?)");
+  const QString pointSql = QStringLiteral(
+      "insert into Slavearhiv (Num, Voltage, Tok, KM, Opogr, Date, OldDate, Count) "
+      "values (?, 100, 50, '0.5/L', ?, '2024-03-05', '2020-05-14', ?)");
+  static const char* const kFamilies[] = {"СЕ", "ЦЭ", "СО", "МЕ", "АЛЬФА", "СЭТ"};
+  for (int num = 1; num <= meters; ++num) {
+    const QString type = QString::fromUtf8(kFamilies[num % 6]) + QString::number(100 + (num * 7) % 50);
+    const QString number = QString::number((num * 7919) % 1000000).rightJustified(6, QLatin1Char('0'));
+    connection.executeWrite({meterSql, {num, type, 1980 + num % 41, number}, QStringLiteral("masterarhive")});
+    for (int count = 1; count <= pointsPerMeter; ++count)
+      connection.executeWrite({pointSql, {num, 0.01 * count, count}, QStringLiteral("Slavearhiv")});
+  }
+  transaction.commit();
+}
+
+void TypeKey(QWidget* field, QChar c) {
+  const auto key = c == QLatin1Char('\b') ? Qt::Key_Backspace : static_cast<Qt::Key>(c.toUpper().unicode());
+  QTest::sendKeyEvent(QTest::Press, field, key, QString(c), Qt::NoModifier);
+  QTest::sendKeyEvent(QTest::Release, field, key, QString(c), Qt::NoModifier);
+}
+
+void FilterKeystrokes(TDM1& dm) {
+  QElapsedTimer fill;
+  fill.start();
+  FillArchive(dm, 100000, 3);
+  std::printf("archive of 100,000 meters written in %.1f s\n", fill.nsecsElapsed() / 1e9);
+
+  ShowWholeArchive(nullptr);
+  struct Typing {
+    QComboBox* box;
+    QString keys;
+  };
+  const std::vector<Typing> typing{
+      {FDataBase->CBTip(), QStringLiteral("СЕ12*\b\b\b*")}, {FDataBase->CBnumber1(), QStringLiteral("1234")},
+      {FDataBase->CBnumber(), QStringLiteral("5678")},      {FDataBase->CBYear1(), QStringLiteral("1990")},
+      {FDataBase->CBYear(), QStringLiteral("2010")},        {FDataBase->CBTip(), QStringLiteral("\b\b\b")},
+      {FDataBase->CBnumber1(), QStringLiteral("\b\b\b\b")}};
+  std::vector<double> times;
+  std::vector<double> cpuTimes;  // without the waits for a processor on a busy machine
+  // The same typing in each of the three orders of the list.
+  for (int sortColumn : {0, 1, 2}) {
+    QHeaderView* header = FDataBase->DBGrid2()->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(header->sectionViewportPosition(sortColumn) + 5, header->height() / 2));
+    FDataBase->Aclear()->trigger();
+    for (const Typing& field : typing) {
+      for (const QChar c : field.keys) {
+        QElapsedTimer timer;
+        timer.start();
+        const std::clock_t cpuStart = std::clock();
+        TypeKey(field.box->lineEdit(), c);
+        times.push_back(timer.nsecsElapsed() / 1e6);
+        cpuTimes.push_back(1000.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC);
+        if (qEnvironmentVariableIsSet("BENCH_VERBOSE"))
+          std::printf("  %-8s %-10s %6.1f ms (processor %5.1f ms)  %s\n", qPrintable(FDataBase->SortField()),
+                      qPrintable(field.box->objectName()), times.back(), cpuTimes.back(),
+                      qPrintable(field.box->currentText()));
+      }
+    }
+  }
+  std::sort(times.begin(), times.end());
+  std::sort(cpuTimes.begin(), cpuTimes.end());
+  std::printf("filter keystrokes: %zu, median %.1f ms, slowest %.1f ms (target 50 ms)\n", times.size(),
+              times[times.size() / 2], times.back());
+  std::printf("  processor time per keystroke: median %.1f ms, slowest %.1f ms\n",
+              cpuTimes[cpuTimes.size() / 2], cpuTimes.back());
+  FDataBase->close();
+}
+
+void Protocol(TDM1& dm) {
+  FillArchive(dm, 2000, 5);
+  QFile::copy(QStringLiteral(VT3417_SOURCE_DIR "/data/sources/look.xls"),
+              ProgramPath(QStringLiteral("sources/look.xls")));
+  ShowWholeArchive(nullptr);
+  QElapsedTimer timer;
+  timer.start();
+  FDataBase->AProtocolExel()->trigger();
+  std::printf("archive protocol of %d rows: %.3f s (target 3 s)\n", dm.RxData->recordCount(),
+              timer.nsecsElapsed() / 1e9);
+  FDataBase->close();
+}
+
+// A fresh program directory with its database for one run.
+template <typename Run>
+void InProgramDir(Run run) {
+  QTemporaryDir dir;
+  QDir(dir.path()).mkpath(QStringLiteral("sources"));
+  QDir(dir.path()).mkpath(QStringLiteral("base"));
+  QDir::setCurrent(dir.path());
+  SetProgramDir(dir.path());
+  TDM1 dm;
+  DM1 = &dm;
+  dm.DataModuleCreate();
+  FDataBase = new TFDataBase;
+  run(dm);
+  // BENCH_KEEP=1 keeps the database in the working directory for a look.
+  if (qEnvironmentVariableIsSet("BENCH_KEEP"))
+    QFile::copy(ProgramDatabasePath(), QStringLiteral("/tmp/bench-archive.sqlite"));
+  delete FDataBase;
+  FDataBase = nullptr;
+  DM1 = nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Application app(argc, argv);
+  const QString which = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("all");
+  if (which == QLatin1String("filter") || which == QLatin1String("all")) InProgramDir(FilterKeystrokes);
+  if (which == QLatin1String("protocol") || which == QLatin1String("all")) InProgramDir(Protocol);
+  return 0;
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <functional>
+#include <initializer_list>
+
+class Connection;
+class Dataset;
+
+// Runs a group of archive changes as one transaction: either all of them are
+// stored or none. When one fails, the given datasets drop the edit that failed
+// and show the database as it is again, and the error passes on.
+void RunAllOrNothing(Connection& connection, const std::function<void()>& changes,
+                     std::initializer_list<Dataset*> shownDatasets);

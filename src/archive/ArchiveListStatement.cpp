@@ -1,0 +1,116 @@
+#include "archive/ArchiveListStatement.h"
+
+#include "database/Schema.h"
+
+#include <QStringList>
+#include <QVector>
+
+#include <stdexcept>
+
+namespace {
+
+// The sort column as the statement names it.
+QString SortColumn(const QString& sortField) {
+  const QString column = sortField.toLower();
+  if (column == QLatin1String("tip") || column == QLatin1String("mynumber") ||
+      column == QLatin1String("myyear"))
+    return column;
+  throw std::runtime_error(
+      QStringLiteral("Недопустимое поле сортировки архива: %1").arg(sortField).toStdString());
+}
+
+qint64 Year(const QString& text) {
+  bool ok = false;
+  const qint64 year = text.trimmed().toLongLong(&ok);
+  if (!ok)
+    throw std::runtime_error(
+        QStringLiteral("Год выпуска \"%1\" не является числом.").arg(text).toStdString());
+  return year;
+}
+
+// A LIKE pattern for the texts that begin with `prefix`, taken literally.
+QString PrefixPattern(QString prefix) {
+  prefix.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+  prefix.replace(QLatin1Char('%'), QLatin1String("\\%"));
+  prefix.replace(QLatin1Char('_'), QLatin1String("\\_"));
+  return prefix + QLatin1Char('%');
+}
+
+// One condition of the filter: `column test`.
+struct Condition {
+  QString column;
+  QString test;  // with "?" for its values
+  QVariantList values;
+  bool exact;  // an exact match selects few meters
+};
+
+QVector<Condition> Conditions(const Statements::ArchiveFilter& filter) {
+  QVector<Condition> conditions;
+  if (!filter.type.isEmpty()) {
+    if (filter.type.endsWith(QLatin1Char('*')))
+      conditions.append({QStringLiteral("tip"),
+                         QStringLiteral("like ? escape '\\'"),
+                         {PrefixPattern(filter.type.chopped(1))},
+                         false});
+    else
+      conditions.append({QStringLiteral("tip"), QStringLiteral("= ?"), {filter.type}, true});
+  }
+  if (!filter.numberFrom.isEmpty()) {
+    const QString to = filter.numberTo.isEmpty() ? filter.numberFrom : filter.numberTo;
+    if (to == filter.numberFrom)
+      conditions.append({QStringLiteral("mynumber"), QStringLiteral("= ?"), {to}, true});
+    else
+      conditions.append(
+          {QStringLiteral("mynumber"), QStringLiteral("between ? and ?"), {filter.numberFrom, to}, false});
+  }
+  if (!filter.yearFrom.isEmpty()) {
+    const qint64 from = Year(filter.yearFrom);
+    const qint64 to = filter.yearTo.isEmpty() ? from : Year(filter.yearTo);
+    conditions.append({QStringLiteral("myyear"), QStringLiteral("between ? and ?"), {from, to}, false});
+  }
+  return conditions;
+}
+
+// Whether the index that gives the list its order also holds the column.
+bool SortIndexHolds(const QString& order, const QString& column) {
+  for (const IndexDef& index : Schema::MasterArhive().indexes) {
+    if (index.columns.isEmpty() || index.columns.first().compare(order, Qt::CaseInsensitive) != 0) continue;
+    for (const QString& indexed : index.columns)
+      if (indexed.compare(column, Qt::CaseInsensitive) == 0) return true;
+  }
+  return false;
+}
+
+// The condition as the walk along the sort index checks it. Exact matches and
+// the sort column itself are plain indexed tests. A wide test on a column the
+// sort index holds is checked on the index entry; the column is wrapped so
+// that its own index is not taken instead (it would need every match sorted).
+// A wide test on any other column is looked up on that column's own index as
+// a set of keys, checked on the index entry too ("+ 0": the key itself must
+// not drive the search either).
+QString WalkTest(const Condition& condition, const QString& order) {
+  const QString& column = condition.column;
+  if (condition.exact || column == order) return column + QLatin1Char(' ') + condition.test;
+  if (SortIndexHolds(order, column)) {
+    const QString wrapped =
+        column == QLatin1String("myyear") ? QStringLiteral("(%1 + 0)") : QStringLiteral("(%1 || '')");
+    return wrapped.arg(column) + QLatin1Char(' ') + condition.test;
+  }
+  return QStringLiteral("(num + 0) in (select num from masterarhive where %1 %2)")
+      .arg(column, condition.test);
+}
+
+}  // namespace
+
+Statement ArchiveListStatement(const Statements::ArchiveFilter& filter, const QString& sortField) {
+  const QString order = SortColumn(sortField);
+  Statement statement{QStringLiteral("select * from masterarhive"), {}, QStringLiteral("masterarhive")};
+  QStringList tests;
+  for (const Condition& condition : Conditions(filter)) {
+    tests << WalkTest(condition, order);
+    statement.values << condition.values;
+  }
+  if (!tests.isEmpty()) statement.sql += QStringLiteral(" where ") + tests.join(QStringLiteral(" and "));
+  statement.sql += QStringLiteral(" order by ") + order;
+  return statement;
+}

@@ -1,0 +1,88 @@
+#include "archive/ArchiveProtocol.h"
+
+#include "database/UDM.h"
+#include "reports/ReportData.h"
+#include "reports/XlReport.h"
+
+#include <QString>
+
+#include <cstddef>
+#include <optional>
+
+namespace {
+
+// An RxData field and the field of a dataset it is taken from.
+struct FieldSource {
+  const char* rxField;
+  const char* sourceField;
+};
+
+// Fields 1..5: the archived meter's identity.
+constexpr FieldSource kMeterFields[] = {
+    {"Tip", "Tip"}, {"Number", "MyNumber"}, {"Year", "MyYear"}, {"User", "MyUser"}, {"Maker", "Maker"}};
+// Fields 6..9: the nominal values of the base the meter came from.
+constexpr FieldSource kBaseFields[] = {
+    {"KlasT", "KlasT"}, {"Nvoltage", "Nvoltage"}, {"NTok", "NTok"}, {"pered", "Pered"}};
+// Fields 10..15: the archived test point.
+constexpr FieldSource kPointFields[] = {{"voltage", "Voltage"}, {"tok", "Tok"},   {"Km", "KM"},
+                                        {"Pogr", "Opogr"},      {"Date", "Date"}, {"OldDate", "OldDate"}};
+
+template <std::size_t N>
+void copyFields(MemoryDataset& rows, Dataset& source, const FieldSource (&fields)[N]) {
+  for (const FieldSource& field : fields) {
+    const QString text = source.fieldByName(QString::fromLatin1(field.sourceField)).asText();
+    if (!text.isEmpty()) rows.setText(QString::fromLatin1(field.rxField), text);
+  }
+}
+
+// RxData as the report's data source; a field never assigned stays blank.
+class MemoryDatasetSource : public ReportDataSource {
+ public:
+  explicit MemoryDatasetSource(const MemoryDataset& rows) : rows_(rows) {}
+  QStringList fieldNames() const override { return rows_.fieldNames(); }
+  qsizetype rowCount() const override { return rows_.recordCount(); }
+  std::optional<QString> value(qsizetype row, int field) const override {
+    const QVariant value = rows_.valueAt(static_cast<int>(row), field);
+    if (value.isNull()) return std::nullopt;
+    return value.toString();
+  }
+
+ private:
+  const MemoryDataset& rows_;
+};
+
+}  // namespace
+
+bool FillArchiveProtocolRows(TDM1& dm) {
+  MemoryDataset& rows = *dm.RxData;
+  rows.close();
+  rows.open();
+
+  QueryDataset& meters = *dm.QMasterArhive;
+  if (!meters.isOpen() || meters.isEmpty()) return false;
+
+  TableDataset& points = *dm.TSlaveArhive;
+  for (meters.first(); !meters.eof(); meters.next()) {
+    dm.QBase->reopen(Statements::baseByName(meters.fieldByName(QStringLiteral("Base")).asText()));
+    if (points.isEmpty()) continue;
+
+    points.first();
+    rows.append();
+    copyFields(rows, meters, kMeterFields);
+    if (!dm.QBase->isEmpty()) copyFields(rows, *dm.QBase, kBaseFields);
+    copyFields(rows, points, kPointFields);
+    for (points.next(); !points.eof(); points.next()) {
+      rows.append();
+      copyFields(rows, points, kPointFields);
+    }
+  }
+  return true;
+}
+
+QByteArray BuildArchiveWorkbook(const MemoryDataset& rows, const QString& templatePath) {
+  const MemoryDatasetSource source(rows);
+  TxlReportG2 report;
+  report.XLSTemplate = templatePath;
+  report.addDataSource(QStringLiteral("RxData"), QStringLiteral("Range1"), source);
+  return report.build();
+}

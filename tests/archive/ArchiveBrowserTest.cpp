@@ -1,0 +1,367 @@
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+#include "support/TestRegistry.h"
+
+#include "ArchiveFixture.h"
+#include "BrowserDriver.h"
+#include "archive/ArchiveTransfer.h"
+#include "archive/UdataBase.h"
+#include "database/UDM.h"
+#include "shell/MessageService.h"
+#include "shell/Windows.h"
+#include "workspace/DBGrid.h"
+
+using namespace BrowserDriver;
+using MessageService::Answer;
+using MessageService::ScriptedAnswers;
+
+namespace {
+
+// The archive the filter cases run on. Sorted by type (binary order):
+// А%Б, АXБ, А_Б, АБВ1, АБВ2, АБВГ, ГДЕ, КВ"1.
+struct ArchivedMeter {
+  const char* type;
+  const char* number;
+  int year;
+};
+constexpr ArchivedMeter kArchive[] = {{"АБВ1", "100", 1995}, {"АБВ2", "1000", 2001}, {"АБВГ", "200", 1998},
+                                      {"ГДЕ", "100", 1996},  {"А%Б", "300", 1990},   {"А_Б", "301", 1990},
+                                      {"АXБ", "302", 1990},  {"КВ\"1", "'Б'", 2010}};
+
+const QStringList kAllByType{"А%Б 300",   "АXБ 302",  "А_Б 301", "АБВ1 100",
+                             "АБВ2 1000", "АБВГ 200", "ГДЕ 100", "КВ\"1 'Б'"};
+
+// The browser on a fresh archive, opened from the main window.
+class OpenBrowser {
+ public:
+  OpenBrowser() {
+    fixture.addBase(QStringLiteral("Б1"));
+    for (const ArchivedMeter& meter : kArchive) {
+      const qint64 num = fixture.addArchivedMeter(QString::fromUtf8(meter.type),
+                                                  QString::fromUtf8(meter.number), meter.year);
+      for (int count = 1; count <= 3; ++count) fixture.addArchivedPoint(num, count, num + count / 10.0);
+    }
+    FDataBase = &browser;
+    ShowWholeArchive(nullptr);
+  }
+  ~OpenBrowser() {
+    browser.close();
+    FDataBase = nullptr;
+  }
+
+  void filter(const QString& type, const QString& from, const QString& to, const QString& yearFrom,
+              const QString& yearTo) {
+    Type(browser.CBTip()->lineEdit(), type);
+    Type(browser.CBnumber1()->lineEdit(), from);
+    Type(browser.CBnumber()->lineEdit(), to);
+    Type(browser.CBYear1()->lineEdit(), yearFrom);
+    Type(browser.CBYear()->lineEdit(), yearTo);
+  }
+  QStringList listed() { return ListedMeters(browser.DBGrid2()); }
+  int archivedPointsOf(const QString& type) const {
+    return fixture.count(
+        QStringLiteral("select count(*) from Slavearhiv s join masterarhive m on s.Num = m.Num "
+                       "where m.Tip = ?"),
+        {type});
+  }
+
+  ArchiveFixture fixture;
+  TFDataBase browser;
+};
+
+QStringList Items(QComboBox* box) {
+  QStringList items;
+  for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+  return items;
+}
+
+}  // namespace
+
+class ArchiveBrowserTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void windowAsBuilt();
+  void filters_data();
+  void filters();
+  void keyFilters_data();
+  void keyFilters();
+  void listsCoverTheWholeArchiveAndProgramChangesKeepTheList();
+  void pickingFromAListFilters();
+  void titleClickSorts();
+  void clearingAndReopening();
+  void movingInTheMeterGridShowsItsDetailsAndPoints();
+  void deletingAMeterWithItsPoints();
+  void deletionsAnsweredNoChangeNothing();
+  void deletingOnePoint();
+  void deletingAllPointsOfAMeter();
+  void deletingTheLastMeterEmptiesEverything();
+};
+
+void ArchiveBrowserTest::windowAsBuilt() {
+  OpenBrowser open;
+  TFDataBase& b = open.browser;
+  QCOMPARE(b.windowTitle(), QStringLiteral("Архив "));
+  QCOMPARE(b.size(), QSize(702, 509));
+  QVERIFY(!(b.windowFlags() & Qt::WindowCloseButtonHint));
+  QVERIFY(!(b.windowFlags() & Qt::WindowMinMaxButtonsHint));
+  QCOMPARE(ColumnTexts(b.DBGrid2(), 0).size(), 8);
+  QList<int> widths;
+  for (int i = 0; i < 3; ++i) widths << b.DBGrid2()->columnWidth(i);
+  QCOMPARE(widths, (QList<int>{115, 115, 92}));
+  widths.clear();
+  for (int i = 0; i < 7; ++i) widths << b.DBGrid1()->columnWidth(i);
+  QCOMPARE(widths, (QList<int>{37, 102, 77, 98, 123, 103, 123}));
+  QStringList titles;
+  for (int i = 0; i < 7; ++i) titles << b.DBGrid1()->model()->headerData(i, Qt::Horizontal).toString();
+  QCOMPARE(titles, (QStringList{"№", "Напряжение %", "Ток %", "Кф. мощности", "Отн. погрешность %",
+                                "Дата поверки", "Дата пред. поверки"}));
+  QCOMPARE(b.AButtonGetArhive()->text(), QStringLiteral("Данные в архив"));
+  QVERIFY(!b.AButtonGetArhive()->isEnabled());
+  for (QAction* action :
+       {b.AbuttonDelM(), b.AProtocolExel(), b.AClose(), b.AButtonDelS(), b.AButtonDelAllS()})
+    QVERIFY(action->isEnabled());
+}
+
+namespace {
+
+// Texts typed into CBTip, CBnumber1 ("от"), CBnumber ("до"), CBYear1 ("от"),
+// CBYear ("до"), and the meters listed after the last keystroke.
+void AddFilterCase(const char* name, const QStringList& typed, const QStringList& expected) {
+  QTest::newRow(name) << typed << expected;
+}
+
+}  // namespace
+
+void ArchiveBrowserTest::filters_data() {
+  QTest::addColumn<QStringList>("typed");
+  QTest::addColumn<QStringList>("expected");
+  AddFilterCase("prefix, serial to itself, years", {"АБВ*", "100", "", "1995", "2000"}, {"АБВ1 100"});
+  AddFilterCase("typed and rubbed out", {"Г\b", "", "", "", ""}, kAllByType);
+  AddFilterCase("only the to fields filter nothing", {"", "", "200", "", "2000"}, kAllByType);
+  AddFilterCase("serial from alone is exact", {"", "100", "", "", ""}, {"АБВ1 100", "ГДЕ 100"});
+  AddFilterCase("serial range compares text", {"", "1", "2", "", ""}, {"АБВ1 100", "АБВ2 1000", "ГДЕ 100"});
+  AddFilterCase("star alone", {"*", "", "", "", ""}, kAllByType);
+  AddFilterCase("type without star is exact", {"АБВ", "", "", "", ""}, {});
+  AddFilterCase("year from above to", {"", "", "", "2000", "1990"}, {});
+  AddFilterCase("year alone", {"", "", "", "1990", ""}, {"А%Б 300", "АXБ 302", "А_Б 301"});
+  AddFilterCase("percent typed is a percent", {"А%*", "", "", "", ""}, {"А%Б 300"});
+  AddFilterCase("underscore typed is an underscore", {"А_*", "", "", "", ""}, {"А_Б 301"});
+  AddFilterCase("exact type with percent", {"А%Б", "", "", "", ""}, {"А%Б 300"});
+  AddFilterCase("double quote in type", {"КВ\"1", "", "", "", ""}, {"КВ\"1 'Б'"});
+  AddFilterCase("apostrophe in serial", {"", "'Б'", "", "", ""}, {"КВ\"1 'Б'"});
+}
+
+// Every keystroke re-queries: what the grid shows after the last one is the
+// filter of all five texts.
+void ArchiveBrowserTest::filters() {
+  QFETCH(QStringList, typed);
+  QFETCH(QStringList, expected);
+  OpenBrowser open;
+  open.filter(typed[0], typed[1], typed[2], typed[3], typed[4]);
+  QCOMPARE(open.listed(), expected);
+  QCOMPARE(open.browser.SortField(), QStringLiteral("tip"));
+}
+
+void ArchiveBrowserTest::keyFilters_data() {
+  QTest::addColumn<bool>("year");
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<QString>("shown");
+  const auto add = [](const char* name, bool year, const QString& typed, const QString& shown) {
+    QTest::newRow(name) << year << typed << shown;
+  };
+  add("cyrillic to capitals", false, "ая", "АЯ");
+  add("latin to capitals", false, "qz", "QZ");
+  add("yo stays", false, "ё", "ё");
+  add("others pass", false, "1-%*", "1-%*");
+  add("year digits only", true, "19a9-5", "1995");
+}
+
+void ArchiveBrowserTest::keyFilters() {
+  QFETCH(bool, year);
+  QFETCH(QString, typed);
+  QFETCH(QString, shown);
+  OpenBrowser open;
+  QLineEdit* field = (year ? open.browser.CBYear() : open.browser.CBTip())->lineEdit();
+  Type(field, typed);
+  QCOMPARE(field->text(), shown);
+  if (year) {
+    field->clear();
+    field->insert(QStringLiteral("20x0"));  // pasted text is held to digits too
+    QVERIFY(!field->text().contains(QLatin1Char('x')));
+  }
+}
+
+void ArchiveBrowserTest::listsCoverTheWholeArchiveAndProgramChangesKeepTheList() {
+  OpenBrowser open;
+  TFDataBase& b = open.browser;
+  open.filter(QStringLiteral("ГДЕ"), QString(), QString(), QString(), QString());
+  QCOMPARE(open.listed(), QStringList{"ГДЕ 100"});
+
+  // A new activation empties the five texts and refills the lists from the
+  // whole archive; emptying them is no operator's change: the list stays.
+  b.hide();
+  b.show();
+  for (QComboBox* box : {b.CBTip(), b.CBnumber1(), b.CBnumber(), b.CBYear1(), b.CBYear()})
+    QVERIFY(box->currentText().isEmpty());
+  QCOMPARE(open.listed(), QStringList{"ГДЕ 100"});
+  QCOMPARE(Items(b.CBTip()).size(), 8);
+  QVERIFY(Items(b.CBTip()).contains(QStringLiteral("КВ\"1")));
+  QCOMPARE(Items(b.CBnumber()), (QStringList{"'Б'", "100", "1000", "200", "300", "301", "302"}));
+  QCOMPARE(Items(b.CBnumber1()), Items(b.CBnumber()));
+  QCOMPARE(Items(b.CBYear1()), (QStringList{"1990", "1995", "1996", "1998", "2001", "2010"}));
+  QCOMPARE(Items(b.CBYear()), Items(b.CBYear1()));
+}
+
+void ArchiveBrowserTest::pickingFromAListFilters() {
+  OpenBrowser open;
+  QTest::keyClick(open.browser.CBYear1(), Qt::Key_Down);  // the first year of the list
+  QCOMPARE(open.browser.CBYear1()->currentText(), QStringLiteral("1990"));
+  QCOMPARE(open.listed(), (QStringList{"А%Б 300", "АXБ 302", "А_Б 301"}));
+}
+
+void ArchiveBrowserTest::titleClickSorts() {
+  OpenBrowser open;
+  TFDataBase& b = open.browser;
+  open.filter(QStringLiteral("А*"), QString(), QString(), QString(), QString());
+  ClickTitle(b.DBGrid2(), 1);
+  QCOMPARE(b.SortField(), QStringLiteral("myNumber"));
+  QCOMPARE(open.listed(),
+           (QStringList{"АБВ1 100", "АБВ2 1000", "АБВГ 200", "А%Б 300", "А_Б 301", "АXБ 302"}));
+  ClickTitle(b.DBGrid2(), 2);
+  QCOMPARE(b.SortField(), QStringLiteral("myYear"));
+  QCOMPARE(ColumnTexts(b.DBGrid2(), 2), (QStringList{"1990", "1990", "1990", "1995", "1998", "2001"}));
+  ClickTitle(b.DBGrid2(), 0);
+  QCOMPARE(b.SortField(), QStringLiteral("tip"));
+  QCOMPARE(open.listed(), kAllByType.mid(0, 6));
+}
+
+void ArchiveBrowserTest::clearingAndReopening() {
+  OpenBrowser open;
+  TFDataBase& b = open.browser;
+  ClickTitle(b.DBGrid2(), 2);
+  open.filter(QStringLiteral("А*"), QStringLiteral("300"), QStringLiteral("302"), QString(), QString());
+  QCOMPARE(open.listed().size(), 3);
+  b.Aclear()->trigger();
+  QVERIFY(b.CBTip()->currentText().isEmpty() && b.CBnumber1()->currentText().isEmpty() &&
+          b.CBnumber()->currentText().isEmpty());
+  QCOMPARE(ColumnTexts(b.DBGrid2(), 2),
+           (QStringList{"1990", "1990", "1990", "1995", "1996", "1998", "2001", "2010"}));
+
+  // Opened again from the main window: the table's own order, whatever the sort.
+  b.AClose()->trigger();
+  QVERIFY(!b.isVisible());
+  ShowWholeArchive(nullptr);
+  QCOMPARE(ColumnTexts(b.DBGrid2(), 0).first(), QStringLiteral("АБВ1"));
+  QCOMPARE(ColumnTexts(b.DBGrid2(), 0).last(), QStringLiteral("КВ\"1"));
+}
+
+void ArchiveBrowserTest::movingInTheMeterGridShowsItsDetailsAndPoints() {
+  OpenBrowser open;
+  TFDataBase& b = open.browser;
+  open.fixture.addBase(QStringLiteral("Б2"));
+  open.fixture.addArchivedPoint(
+      open.fixture.addArchivedMeter(QStringLiteral("Я"), QStringLiteral("9"), 2020, QStringLiteral("Б2")), 1,
+      7.25);
+  open.fixture.dm().connection()->executeWrite(
+      {QStringLiteral("update masterarhive set MyUser = ?, Pered = ? "
+                      "where Tip = ?"),
+       {QStringLiteral("ВЛАДЕЛЕЦ"), 2500, QStringLiteral("Я")},
+       QStringLiteral("masterarhive")});
+  ShowWholeArchive(nullptr);
+  ClickRow(b.DBGrid2(), 8);
+  QCOMPARE(b.DetailLabel(QStringLiteral("MyUser"))->text(), QStringLiteral("ВЛАДЕЛЕЦ"));
+  QCOMPARE(b.DetailLabel(QStringLiteral("Pered"))->text(), QStringLiteral("2500"));
+  QCOMPARE(ColumnTexts(b.DBGrid1(), 0), QStringList{"1"});
+  QCOMPARE(ColumnTexts(b.DBGrid1(), 4), QStringList{QLocale().toString(7.25)});
+  ClickRow(b.DBGrid2(), 0);
+  QCOMPARE(b.DetailLabel(QStringLiteral("MyUser"))->text(), QStringLiteral("ЛАБОРАТОРИЯ"));
+  QCOMPARE(ColumnTexts(b.DBGrid1(), 0), (QStringList{"1", "2", "3"}));
+}
+
+void ArchiveBrowserTest::deletingAMeterWithItsPoints() {
+  OpenBrowser open;
+  TFDataBase& b = open.browser;
+  open.filter(QStringLiteral("АБВ*"), QString(), QString(), QString(), QString());
+  QCOMPARE(open.listed().first(), QStringLiteral("АБВ1 100"));
+  ScriptedAnswers answers({Answer::Yes});
+  b.AbuttonDelM()->trigger();
+  QCOMPARE(answers.shown().size(), size_t(1));
+  QCOMPARE(answers.shown()[0].caption, QStringLiteral("Удаление данных"));
+  QCOMPARE(answers.shown()[0].text, QStringLiteral("Вы действительно хотите удалить счетчик ?"));
+
+  QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from masterarhive where Tip = 'АБВ1'")), 0);
+  QCOMPARE(open.archivedPointsOf(QStringLiteral("АБВ1")), 0);
+  QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 7 * 3);
+  // The filter in force stays; the lists are refilled without the meter.
+  QCOMPARE(open.listed(), (QStringList{"АБВ2 1000", "АБВГ 200"}));
+  QVERIFY(!Items(b.CBTip()).contains(QStringLiteral("АБВ1")));
+  QCOMPARE(Items(b.CBTip()).size(), 7);
+}
+
+void ArchiveBrowserTest::deletionsAnsweredNoChangeNothing() {
+  OpenBrowser open;
+  TFDataBase& b = open.browser;
+  ScriptedAnswers answers({Answer::No, Answer::No, Answer::No});
+  b.AbuttonDelM()->trigger();
+  b.AButtonDelS()->trigger();
+  b.AButtonDelAllS()->trigger();
+  QCOMPARE(answers.texts(), (QStringList{"Вы действительно хотите удалить счетчик ?",
+                                         "Вы действительно хотите удалить измерение ?",
+                                         "Вы действительно хотите удалить все измерения ?"}));
+  QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from masterarhive")), 8);
+  QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 8 * 3);
+}
+
+void ArchiveBrowserTest::deletingOnePoint() {
+  OpenBrowser open;
+  TFDataBase& b = open.browser;
+  ClickRow(b.DBGrid1(), 1);
+  ScriptedAnswers answers;
+  b.AButtonDelS()->trigger();
+  QCOMPARE(answers.shown().size(), size_t(1));
+  QCOMPARE(ColumnTexts(b.DBGrid1(), 0), (QStringList{"1", "3"}));  // not renumbered
+  QCOMPARE(open.archivedPointsOf(QStringLiteral("АБВ1")), 2);
+  QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 8 * 3 - 1);
+}
+
+void ArchiveBrowserTest::deletingAllPointsOfAMeter() {
+  OpenBrowser open;
+  TFDataBase& b = open.browser;
+  ClickRow(b.DBGrid2(), 3);
+  const QString type = ColumnTexts(b.DBGrid2(), 0).at(3);
+  ScriptedAnswers answers;
+  b.AButtonDelAllS()->trigger();
+  QCOMPARE(answers.shown().size(), size_t(1));
+  QCOMPARE(open.archivedPointsOf(type), 0);
+  QCOMPARE(b.DBGrid1()->model()->rowCount(), 0);
+  QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from masterarhive")), 8);  // the meter stays
+  QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 7 * 3);
+  // Nothing left to delete: no question.
+  answers.clear();
+  b.AButtonDelAllS()->trigger();
+  b.AButtonDelS()->trigger();
+  QVERIFY(answers.shown().empty());
+}
+
+void ArchiveBrowserTest::deletingTheLastMeterEmptiesEverything() {
+  OpenBrowser open;
+  TFDataBase& b = open.browser;
+  ScriptedAnswers answers;
+  for (int i = 0; i < 8; ++i) b.AbuttonDelM()->trigger();
+  QCOMPARE(answers.shown().size(), size_t(8));
+  QCOMPARE(b.DBGrid2()->model()->rowCount(), 0);
+  QCOMPARE(b.DBGrid1()->model()->rowCount(), 0);
+  for (QComboBox* box : {b.CBTip(), b.CBnumber1(), b.CBnumber(), b.CBYear1(), b.CBYear()})
+    QCOMPARE(box->count(), 0);
+  QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 0);
+  answers.clear();
+  b.AbuttonDelM()->trigger();
+  QVERIFY(answers.shown().empty());
+  QVERIFY(b.DetailLabel(QStringLiteral("MyUser"))->text().isEmpty());
+}
+
+VT3417_REGISTER_TEST(ArchiveBrowserTest)
+#include "ArchiveBrowserTest.moc"

@@ -1,0 +1,146 @@
+#include <QLocale>
+#include <QTest>
+
+#include "support/TestRegistry.h"
+
+#include "ArchiveFixture.h"
+#include "archive/ArchiveListStatement.h"
+#include "archive/ArchiveProtocol.h"
+#include "database/UDM.h"
+
+namespace {
+
+const QStringList kMeterFields{"Tip",   "Number",   "Year", "User", "Maker",
+                               "KlasT", "Nvoltage", "NTok", "pered"};
+const QStringList kPointFields{"voltage", "tok", "Km", "Pogr", "Date", "OldDate"};
+
+// RxData as rows of texts; null shows as "<null>".
+QList<QStringList> RxRows(TDM1& dm) {
+  QList<QStringList> rows;
+  MemoryDataset& rx = *dm.RxData;
+  for (rx.first(); !rx.eof(); rx.next()) {
+    QStringList row;
+    for (const QString& field : TDM1::RxDataFields())
+      row << (rx.isNull(field) ? QStringLiteral("<null>") : rx.text(field));
+    rows << row;
+  }
+  return rows;
+}
+
+void ListWholeArchive(TDM1& dm) { dm.QMasterArhive->reopen(Statements::allArchivedMeters()); }
+
+}  // namespace
+
+class ArchiveProtocolTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void init() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
+  void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+  void meterFieldsOnlyOnItsFirstRow();
+  void meterWithoutPointsAddsNoRow();
+  void emptyListMakesNoReport();
+  void nominalValuesComeFromTheBaseAsItIsNow();
+  void rowsFollowTheBrowsersListOrder();
+  void longValuesAreCutTo20();
+};
+
+void ArchiveProtocolTest::meterFieldsOnlyOnItsFirstRow() {
+  ArchiveFixture fixture;
+  fixture.addBase(QStringLiteral("Б1"), 57.7, 1, 2500, 0.5);
+  const qint64 meter = fixture.addArchivedMeter(QStringLiteral("СЕ301"), QStringLiteral("0123"), 2005);
+  fixture.addArchivedPoint(meter, 1, 0.25);
+  fixture.addArchivedPoint(meter, 2, -1.5);
+  fixture.addArchivedPoint(meter, 3, 0);
+  ListWholeArchive(fixture.dm());
+
+  QVERIFY(FillArchiveProtocolRows(fixture.dm()));
+  const auto rows = RxRows(fixture.dm());
+  QCOMPARE(rows.size(), 3);
+  QCOMPARE(rows[0], (QStringList{"СЕ301", "0123", "2005", "ЛАБОРАТОРИЯ", "ЗАВОД", "0,5", "57,7", "1", "2500",
+                                 "100", "100", "0.5/L", "0,25", "05.03.2024", "14.05.2020"}));
+  for (int i = 1; i < 3; ++i) {
+    for (int field = 0; field < 9; ++field) QCOMPARE(rows[i][field], QStringLiteral("<null>"));
+    QCOMPARE(rows[i].mid(9),
+             (QStringList{"100", "100", "0.5/L", i == 1 ? "-1,5" : "0", "05.03.2024", "14.05.2020"}));
+  }
+  // The browser's datasets end on the last meter and its last point.
+  QCOMPARE(fixture.dm().TSlaveArhive->fieldByName(QStringLiteral("Count")).asInteger(), 3);
+}
+
+void ArchiveProtocolTest::meterWithoutPointsAddsNoRow() {
+  ArchiveFixture fixture;
+  fixture.addBase(QStringLiteral("Б1"));
+  fixture.addArchivedMeter(QStringLiteral("БЕЗ"), QStringLiteral("1"), 2001);
+  ListWholeArchive(fixture.dm());
+  // Meters listed, none with points: the report runs on no rows.
+  QVERIFY(FillArchiveProtocolRows(fixture.dm()));
+  QCOMPARE(fixture.dm().RxData->recordCount(), 0);
+
+  const qint64 withPoints = fixture.addArchivedMeter(QStringLiteral("С"), QStringLiteral("2"), 2002);
+  fixture.addArchivedPoint(withPoints, 1);
+  ListWholeArchive(fixture.dm());
+  QVERIFY(FillArchiveProtocolRows(fixture.dm()));
+  const auto rows = RxRows(fixture.dm());
+  QCOMPARE(rows.size(), 1);
+  QCOMPARE(rows[0][0], QStringLiteral("С"));
+}
+
+void ArchiveProtocolTest::emptyListMakesNoReport() {
+  ArchiveFixture fixture;
+  fixture.dm().RxData->append();  // rows of an earlier run are dropped
+  ListWholeArchive(fixture.dm());
+  QVERIFY(!FillArchiveProtocolRows(fixture.dm()));
+  QCOMPARE(fixture.dm().RxData->recordCount(), 0);
+}
+
+// The base as it stands now; a deleted base leaves the nominal fields empty.
+void ArchiveProtocolTest::nominalValuesComeFromTheBaseAsItIsNow() {
+  ArchiveFixture fixture;
+  fixture.addBase(QStringLiteral("Б1"), 380, 5, 1000, 2);
+  fixture.addArchivedPoint(fixture.addArchivedMeter(QStringLiteral("А"), QStringLiteral("1"), 2001), 1);
+  fixture.addArchivedPoint(
+      fixture.addArchivedMeter(QStringLiteral("Б"), QStringLiteral("2"), 2002, QStringLiteral("УДАЛЕНА")), 1);
+  ListWholeArchive(fixture.dm());
+  QVERIFY(FillArchiveProtocolRows(fixture.dm()));
+  const auto rows = RxRows(fixture.dm());
+  QCOMPARE(rows.size(), 2);
+  QCOMPARE(rows[0].mid(5, 4), (QStringList{"2", "380", "5", "1000"}));
+  QCOMPARE(rows[1].mid(5, 4), (QStringList{"<null>", "<null>", "<null>", "<null>"}));
+  QCOMPARE(rows[1].mid(0, 5), (QStringList{"Б", "2", "2002", "ЛАБОРАТОРИЯ", "ЗАВОД"}));
+  // The base query is left on the last meter's base.
+  QVERIFY(fixture.dm().QBase->isEmpty());
+}
+
+void ArchiveProtocolTest::rowsFollowTheBrowsersListOrder() {
+  ArchiveFixture fixture;
+  fixture.addBase(QStringLiteral("Б1"));
+  fixture.addArchivedPoint(fixture.addArchivedMeter(QStringLiteral("В"), QStringLiteral("1"), 2003), 1);
+  fixture.addArchivedPoint(fixture.addArchivedMeter(QStringLiteral("А"), QStringLiteral("3"), 2001), 1);
+  fixture.addArchivedPoint(fixture.addArchivedMeter(QStringLiteral("Б"), QStringLiteral("2"), 2002), 1);
+  Statements::ArchiveFilter filter;
+  filter.yearFrom = QStringLiteral("2002");
+  filter.yearTo = QStringLiteral("2003");
+  fixture.dm().QMasterArhive->reopen(ArchiveListStatement(filter, QStringLiteral("myNumber")));
+  QVERIFY(FillArchiveProtocolRows(fixture.dm()));
+  const auto rows = RxRows(fixture.dm());
+  QCOMPARE(rows.size(), 2);
+  QCOMPARE(rows[0][0], QStringLiteral("В"));
+  QCOMPARE(rows[1][0], QStringLiteral("Б"));
+}
+
+void ArchiveProtocolTest::longValuesAreCutTo20() {
+  ArchiveFixture fixture;
+  fixture.addBase(QStringLiteral("Б1"));
+  const QString twentyLetters = QStringLiteral("АБВГДЕЖЗИЙКЛМНОПРСТУ");
+  const qint64 meter = fixture.addArchivedMeter(twentyLetters, QStringLiteral("1"), 2001);
+  fixture.addArchivedPoint(meter, 1, -0.000123456789012345);  // 21 characters as text
+  ListWholeArchive(fixture.dm());
+  QVERIFY(FillArchiveProtocolRows(fixture.dm()));
+  const auto rows = RxRows(fixture.dm());
+  QCOMPARE(rows[0][0], twentyLetters);
+  QCOMPARE(rows[0][12], QStringLiteral("-0,00012345678901234"));
+}
+
+VT3417_REGISTER_TEST(ArchiveProtocolTest)
+#include "ArchiveProtocolTest.moc"

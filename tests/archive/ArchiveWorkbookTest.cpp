@@ -1,0 +1,204 @@
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QLocale>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "support/TestRegistry.h"
+
+#include "ArchiveFixture.h"
+#include "WorkbookReader.h"
+#include "archive/ArchiveTransfer.h"
+#include "archive/UdataBase.h"
+#include "database/UDM.h"
+#include "reports/OoxmlPackage.h"
+#include "settings/ProgramDir.h"
+#include "shell/MessageService.h"
+#include "shell/Windows.h"
+
+using MessageService::ScriptedAnswers;
+
+namespace {
+
+const QString kTemplate = QStringLiteral("data/sources/look.xls");
+
+// An archive of three meters (3 points, none, 1 point), listed by the browser,
+// with the shipped template in the program directory.
+class ProtocolRun {
+ public:
+  ProtocolRun() {
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    fixture.addBase(QStringLiteral("Б1"), 57.7, 1, 2500, 0.5);
+    const qint64 first = fixture.addArchivedMeter(QStringLiteral("СЕ301"), QStringLiteral("0123"), 2005);
+    for (int count = 1; count <= 3; ++count) fixture.addArchivedPoint(first, count, -0.25 * count);
+    fixture.addArchivedMeter(QStringLiteral("БЕЗТОЧЕК"), QStringLiteral("7"), 2001);
+    fixture.addArchivedPoint(fixture.addArchivedMeter(QStringLiteral("ЦЭ6803"), QStringLiteral("555"), 2010),
+                             1, 1.5);
+    QFile::copy(SourceTreePath(kTemplate), ProgramPath(QStringLiteral("sources/look.xls")));
+    FDataBase = &browser;
+    ShowWholeArchive(nullptr);
+  }
+  ~ProtocolRun() {
+    browser.close();
+    FDataBase = nullptr;
+    QLocale::setDefault(QLocale::c());
+  }
+  QStringList producedFiles() const {
+    return QDir(ProgramPath(QStringLiteral("protocols"))).entryList({QStringLiteral("*.xlsx")}, QDir::Files);
+  }
+  QByteArray produced() const {
+    QFile file(ProgramPath(QStringLiteral("protocols/")) + producedFiles().value(0));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
+
+  ArchiveFixture fixture;
+  TFDataBase browser;
+};
+
+QByteArray ReadFile(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  file.write(bytes);
+}
+
+// The shipped template without its range.
+QByteArray TemplateWithoutRange() {
+  OoxmlPackage package(ReadFile(SourceTreePath(kTemplate)));
+  QByteArray workbook = package.read(QStringLiteral("xl/workbook.xml"));
+  const int start = workbook.indexOf("<definedName name=\"Range1\"");
+  workbook.remove(start, workbook.indexOf("</definedName>", start) + 14 - start);
+  package.write(QStringLiteral("xl/workbook.xml"), workbook);
+  return package.save();
+}
+
+}  // namespace
+
+class ArchiveWorkbookTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void listedMetersFillTheRange();
+  void contentBelowTheRangeMovesIntact();
+  void reportErrorsGetTheirOwnBox_data();
+  void reportErrorsGetTheirOwnBox();
+  void emptyListMakesNoWorkbook();
+  void officeSuiteShowsTheValues();
+};
+
+void ArchiveWorkbookTest::listedMetersFillTheRange() {
+  ProtocolRun run;
+  ScriptedAnswers answers;
+  run.browser.AProtocolExel()->trigger();
+  QVERIFY(answers.shown().empty());
+  QCOMPARE(run.producedFiles().size(), 1);
+  QVERIFY(run.producedFiles()[0].endsWith(QStringLiteral(".xlsx")));
+  const WorkbookContent book = ReadWorkbook(run.produced());
+
+  // Columns A..O are the fifteen fields in order.
+  QStringList row5;
+  for (char column = 'A'; column <= 'O'; ++column) row5 << book.at(QString(QLatin1Char(column)) + "5");
+  QCOMPARE(row5, (QStringList{"СЕ301", "0123", "2005", "ЛАБОРАТОРИЯ", "ЗАВОД", "0,5", "57,7", "1", "2500",
+                              "100", "100", "0.5/L", "-0,25", "05.03.2024", "14.05.2020"}));
+  QVERIFY(book.at(QStringLiteral("A6")).isEmpty());
+  QVERIFY(book.at(QStringLiteral("I7")).isEmpty());
+  QCOMPARE(book.at(QStringLiteral("M6")), QStringLiteral("-0,5"));
+  QCOMPARE(book.at(QStringLiteral("M7")), QStringLiteral("-0,75"));
+  // The meter without points is absent; the next meter follows at once.
+  QCOMPARE(book.at(QStringLiteral("A8")), QStringLiteral("ЦЭ6803"));
+  QCOMPARE(book.at(QStringLiteral("M8")), QStringLiteral("1,5"));
+  QCOMPARE(book.definedNames.value(QStringLiteral("Range1")).right(4), QStringLiteral("$O$8"));
+  // The template itself is untouched.
+  QCOMPARE(ReadFile(ProgramPath(QStringLiteral("sources/look.xls"))), ReadFile(SourceTreePath(kTemplate)));
+}
+
+void ArchiveWorkbookTest::contentBelowTheRangeMovesIntact() {
+  const WorkbookContent before = ReadWorkbook(ReadFile(SourceTreePath(kTemplate)));
+  ProtocolRun run;
+  run.browser.AProtocolExel()->trigger();
+  const WorkbookContent after = ReadWorkbook(run.produced());
+  const int added = 3;  // four rows where the template has one
+  for (auto it = before.cells.cbegin(); it != before.cells.cend(); ++it) {
+    const QString reference = it.key();
+    const int row = reference.mid(1).toInt();
+    if (row <= 5) continue;
+    const QString moved = reference.left(1) + QString::number(row + added);
+    QCOMPARE(after.at(moved), it.value());
+  }
+  QCOMPARE(after.formulas.value(QStringLiteral("E10")), QStringLiteral("COUNTA(M5:M8)"));
+  QCOMPARE(after.formulas.value(QStringLiteral("C14")), QStringLiteral("TODAY()"));
+  QVERIFY(after.merges.contains(QStringLiteral("C12:H12")));
+  QVERIFY(after.merges.contains(QStringLiteral("C14:D14")));
+  QVERIFY(after.merges.contains(QStringLiteral("A1:O1")));
+  QCOMPARE(after.rowsInUse().last(), before.rowsInUse().last() + added);
+}
+
+void ArchiveWorkbookTest::reportErrorsGetTheirOwnBox_data() {
+  QTest::addColumn<QByteArray>("templateBytes");
+  QTest::addColumn<bool>("present");
+  QTest::addColumn<QString>("message");
+  QTest::newRow("missing") << QByteArray() << false << "Template '%1' not found.";
+  QTest::newRow("without the range") << TemplateWithoutRange() << true << "Range 'Range1' not found.";
+  QTest::newRow("not a workbook") << QByteArray("Тип;Номер\n") << true
+                                  << "Template '%1' is not an Office Open XML workbook (.xlsx).";
+}
+
+void ArchiveWorkbookTest::reportErrorsGetTheirOwnBox() {
+  QFETCH(QByteArray, templateBytes);
+  QFETCH(bool, present);
+  QFETCH(QString, message);
+  ProtocolRun run;
+  const QString path = ProgramPath(QStringLiteral("sources/look.xls"));
+  QFile::remove(path);
+  if (present) WriteFile(path, templateBytes);
+  ScriptedAnswers answers;
+  run.browser.AProtocolExel()->trigger();
+  QCOMPARE(answers.shown().size(), size_t(1));
+  QCOMPARE(answers.shown()[0].kind, MessageService::Kind::Error);
+  QCOMPARE(answers.shown()[0].caption, QStringLiteral("Данные в Excel"));
+  QCOMPARE(answers.shown()[0].text, message.contains(QLatin1String("%1")) ? message.arg(path) : message);
+  QVERIFY(run.producedFiles().isEmpty());
+}
+
+void ArchiveWorkbookTest::emptyListMakesNoWorkbook() {
+  ProtocolRun run;
+  run.fixture.dm().QMasterArhive->reopen(Statements::archivedMetersOfBase(QStringLiteral("НЕТ")));
+  ScriptedAnswers answers;
+  run.browser.AProtocolExel()->trigger();
+  QVERIFY(answers.shown().empty());
+  QVERIFY(run.producedFiles().isEmpty());
+}
+
+void ArchiveWorkbookTest::officeSuiteShowsTheValues() {
+  const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+  const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+  if (soffice.isEmpty() || pdftotext.isEmpty()) QSKIP("LibreOffice or pdftotext is not installed");
+  ProtocolRun run;
+  run.browser.AProtocolExel()->trigger();
+  const QString xlsx = ProgramPath(QStringLiteral("protocols/")) + run.producedFiles().value(0);
+  QTemporaryDir profile;
+  QProcess convert;
+  convert.start(soffice, {QStringLiteral("--headless"),
+                          QStringLiteral("-env:UserInstallation=file://") + profile.path(),
+                          QStringLiteral("--convert-to"), QStringLiteral("pdf"), QStringLiteral("--outdir"),
+                          profile.path(), xlsx});
+  QVERIFY(convert.waitForFinished(180000));
+  const QString pdf = profile.filePath(QFileInfo(xlsx).completeBaseName() + QStringLiteral(".pdf"));
+  QVERIFY2(QFile::exists(pdf), qPrintable(QString::fromUtf8(convert.readAllStandardError())));
+  QProcess text;
+  text.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+  QVERIFY(text.waitForFinished(60000));
+  const QString shown = QString::fromUtf8(text.readAllStandardOutput());
+  for (const char* value : {"СЕ301", "ЦЭ6803", "0123", "-0,75", "ЛАБОРАТОРИЯ", "14.05.2020"})
+    QVERIFY2(shown.contains(QString::fromUtf8(value)), value);
+}
+
+VT3417_REGISTER_TEST(ArchiveWorkbookTest)
+#include "ArchiveWorkbookTest.moc"

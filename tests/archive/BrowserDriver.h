@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+class TDBGrid;
+
+// Drives the archive browser as the operator does: typing (any alphabet,
+// one key at a time), clicking column titles and grid rows, and reading what
+// the grids show.
+namespace BrowserDriver {
+
+void Type(QWidget* widget, const QString& text);
+void ClickTitle(TDBGrid* grid, int column);
+void ClickRow(TDBGrid* grid, int row);
+// One "<type> <serial number>" per row of the meter grid, top to bottom.
+QStringList ListedMeters(TDBGrid* grid);
+// The texts of one column of a grid, top to bottom.
+QStringList ColumnTexts(TDBGrid* grid, int column);
+
+}  // namespace BrowserDriver
