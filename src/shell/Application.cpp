@@ -4,9 +4,10 @@
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("VT3417"));
-  setApplicationDisplayName(QStringLiteral("ВТ3417"));
   setApplicationVersion(QStringLiteral("1.0"));
 }
+
+QString Application::title() { return QStringLiteral("ВТ3417"); }
 
 bool Application::notify(QObject* receiver, QEvent* event) {
   try {
@@ -14,7 +15,7 @@ bool Application::notify(QObject* receiver, QEvent* event) {
   } catch (const std::exception& error) {
     ReportHandlerError(error);
   } catch (...) {
-    ReportHandlerError(std::runtime_error("Unknown error"));
+    ReportHandlerError(std::runtime_error("Неизвестная ошибка"));
   }
   return false;
 }

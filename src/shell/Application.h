@@ -9,6 +9,11 @@ class Application : public QApplication {
  public:
   Application(int& argc, char** argv);
   bool notify(QObject* receiver, QEvent* event) override;
+
+  // The application title "ВТ3417": the caption of the standard error box and
+  // of the plain message box. (Not set as Qt's display name, which the
+  // platforms would append to every window's caption.)
+  static QString title();
 };
 
 // Shows the error box for an exception that ended a handler.

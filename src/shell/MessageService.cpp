@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "shell/Application.h"
+
 namespace MessageService {
 namespace {
 
@@ -10,24 +12,23 @@ ScriptedAnswers* g_scripted = nullptr;
 
 Answer fromButton(int button) {
   switch (button) {
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    case QMessageBox::Cancel: return Answer::Cancel;
-    default: return Answer::Ok;
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::No:
+      return Answer::No;
+    case QMessageBox::Cancel:
+      return Answer::Cancel;
+    default:
+      return Answer::Ok;
   }
 }
 
-Answer show(QWidget* parent, const ShownBox& box, QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
-           bool onTop = false) {
+Answer show(QWidget* parent, const ShownBox& box, QMessageBox::Icon icon,
+            QMessageBox::StandardButtons buttons) {
   if (g_scripted) return g_scripted->answer(box);
   QMessageBox messageBox(icon, box.caption, box.text, buttons, parent);
-  if (onTop) messageBox.setWindowFlag(Qt::WindowStaysOnTopHint);
+  if (box.onTop) messageBox.setWindowFlag(Qt::WindowStaysOnTopHint);
   return fromButton(messageBox.exec());
-}
-
-QString applicationTitle() {
-  const QString name = QApplication::applicationDisplayName();
-  return name.isEmpty() ? QApplication::applicationName() : name;
 }
 
 }  // namespace
@@ -42,16 +43,16 @@ bool confirm(QWidget* parent, const QString& caption, const QString& text) {
 }
 
 void plain(const QString& text) {
-  show(nullptr, {Kind::Plain, applicationTitle(), text}, QMessageBox::NoIcon, QMessageBox::Ok);
+  show(nullptr, {Kind::Plain, Application::title(), text}, QMessageBox::NoIcon, QMessageBox::Ok);
 }
 
 void error(const QString& text) {
-  show(QApplication::activeWindow(), {Kind::Error, applicationTitle(), text}, QMessageBox::Critical,
+  show(QApplication::activeWindow(), {Kind::Error, Application::title(), text}, QMessageBox::Critical,
        QMessageBox::Ok);
 }
 
 void topmostError(const QString& caption, const QString& text) {
-  show(nullptr, {Kind::Error, caption, text}, QMessageBox::Critical, QMessageBox::Ok, true);
+  show(nullptr, {Kind::Error, caption, text, true}, QMessageBox::Critical, QMessageBox::Ok);
 }
 
 void cancelOnly(QWidget* parent, const QString& caption, const QString& text) {

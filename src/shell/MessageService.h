@@ -21,6 +21,7 @@ struct ShownBox {
   Kind kind;
   QString caption;
   QString text;
+  bool onTop = false;  // above all windows of the desktop
 };
 
 // Notice with the single button OK.

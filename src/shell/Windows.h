@@ -20,8 +20,14 @@ extern TFNameBase* FNameBase;
 extern TFInformation* FInformation;
 extern TFNumberP* FNumberP;
 
+class QWidget;
+
 // Creates the windows in the start-up order: Form2 (the main window), Form1,
 // ChOptions, FUstanovka, FDataBase, FNameBase, FInformation, FNumberP.
 void CreateWindows();
-// Destroys them in reverse order (the main window last).
+// Destroys them in reverse order (the main window last), after the message
+// loop has ended. Each window's destructor stops whatever it started (timers,
+// threads, open ports), so that the program ends cleanly.
 void DestroyWindows();
+// The main window, Form2; the program ends when it closes.
+QWidget* MainWindow();

@@ -1,0 +1,150 @@
+#include "database/Connection.h"
+
+#include "database/Schema.h"
+#include "settings/ProgramDir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace {
+
+[[noreturn]] void Fail(const QString& text) { throw std::runtime_error(text.toStdString()); }
+
+QString ErrorText(const QSqlError& error) {
+  const QString text = error.text().trimmed();
+  return text.isEmpty() ? QStringLiteral("Ошибка базы данных.") : text;
+}
+
+}  // namespace
+
+Connection::Connection(QString connectionName, bool createdFresh)
+    : connectionName_(std::move(connectionName)), createdFresh_(createdFresh) {}
+
+std::unique_ptr<Connection> Connection::openSqliteFile(const QString& filePath,
+                                                       const QString& connectionName) {
+  const bool fresh = !QFileInfo::exists(filePath);
+  if (fresh) QDir().mkpath(QFileInfo(filePath).absolutePath());
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+    db.setDatabaseName(filePath);
+    if (!db.open()) {
+      const QString error = ErrorText(db.lastError());
+      db = QSqlDatabase();
+      QSqlDatabase::removeDatabase(connectionName);
+      Fail(QStringLiteral("Не удалось открыть базу данных %1: %2")
+               .arg(QDir::toNativeSeparators(filePath), error));
+    }
+  }
+  std::unique_ptr<Connection> connection(new Connection(connectionName, fresh));
+  try {
+    connection->applyDurabilitySettings();
+    if (fresh) connection->createTables();
+  } catch (...) {
+    connection.reset();
+    // A database that could not be set up is not left behind half-made.
+    if (fresh) {
+      QFile::remove(filePath);
+      QFile::remove(filePath + QStringLiteral("-wal"));
+      QFile::remove(filePath + QStringLiteral("-shm"));
+    }
+    throw;
+  }
+  return connection;
+}
+
+Connection::~Connection() {
+  {
+    QSqlDatabase db = database();
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(connectionName_);
+}
+
+QSqlDatabase Connection::database() const { return QSqlDatabase::database(connectionName_, false); }
+
+QString Connection::driverName() const { return database().driverName(); }
+
+void Connection::applyDurabilitySettings() {
+  // WAL with synchronous=FULL: every commit is on disk when it returns (a
+  // posted row survives a crash right after), and readers never block writers.
+  // Where WAL is not available the rollback journal with FULL is just as safe.
+  execute({QStringLiteral("pragma journal_mode = wal"), {}, {}});
+  execute({QStringLiteral("pragma synchronous = full"), {}, {}});
+  execute({QStringLiteral("pragma busy_timeout = 5000"), {}, {}});
+}
+
+void Connection::createTables() {
+  Transaction transaction(*this);
+  for (const TableDef* table : Schema::Tables())
+    for (const QString& sql : Schema::CreateStatements(*table, driverName())) execute({sql, {}, table->name});
+  transaction.commit();
+}
+
+QSqlQuery Connection::execute(const Statement& statement) {
+  QSqlQuery query(database());
+  query.setForwardOnly(true);
+  if (!query.prepare(statement.sql)) Fail(ErrorText(query.lastError()));
+  for (const QVariant& value : statement.values) query.addBindValue(value);
+  if (!query.exec()) Fail(ErrorText(query.lastError()));
+  return query;
+}
+
+QSqlQuery Connection::executeWrite(const Statement& statement) {
+  aboutToWrite(statement.table);
+  return execute(statement);
+}
+
+void Connection::aboutToWrite(const QString& table) {
+  // A reader may add or drop readers while completing; walk a copy.
+  const std::vector<PendingReader*> readers = readers_;
+  for (PendingReader* reader : readers)
+    if (std::find(readers_.begin(), readers_.end(), reader) != readers_.end()) reader->completeReadsOf(table);
+}
+
+void Connection::addReader(PendingReader* reader) { readers_.push_back(reader); }
+
+void Connection::removeReader(PendingReader* reader) { std::erase(readers_, reader); }
+
+Connection::Transaction::Transaction(Connection& connection)
+    : connection_(connection), outermost_(connection.transactionDepth_ == 0) {
+  if (outermost_) {
+    if (!connection_.database().transaction()) Fail(ErrorText(connection_.database().lastError()));
+    connection_.transactionDoomed_ = false;
+  }
+  ++connection_.transactionDepth_;
+}
+
+Connection::Transaction::~Transaction() {
+  --connection_.transactionDepth_;
+  if (done_) return;
+  if (outermost_)
+    connection_.database().rollback();
+  else
+    connection_.transactionDoomed_ = true;
+}
+
+void Connection::Transaction::commit() {
+  if (done_) return;
+  done_ = true;
+  if (!outermost_) return;
+  if (connection_.transactionDoomed_) {
+    connection_.database().rollback();
+    Fail(QStringLiteral("Изменения отменены: часть их не удалось сохранить."));
+  }
+  if (!connection_.database().commit()) {
+    const QString error = ErrorText(connection_.database().lastError());
+    connection_.database().rollback();
+    Fail(error);
+  }
+}
+
+QString ProgramDatabasePath() { return ProgramPath(QStringLiteral("base/vt3417.sqlite")); }
+
+std::unique_ptr<Connection> OpenProgramDatabase() {
+  return Connection::openSqliteFile(ProgramDatabasePath());
+}

@@ -1,0 +1,258 @@
+#pragma once
+
+#include "database/Connection.h"
+#include "database/FieldDef.h"
+#include "database/Schema.h"
+#include "database/Statements.h"
+
+#include <QDate>
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+#include <QVector>
+
+#include <functional>
+#include <optional>
+
+class Dataset;
+
+// A field of a dataset's current row (or of the row being edited), read and
+// written by kind. Obtained from Dataset::fieldByName; valid while the dataset's
+// fields do not change (re-fetch it after reopening with another statement).
+class FieldRef {
+ public:
+  FieldRef(Dataset* dataset, int index) : dataset_(dataset), index_(index) {}
+
+  const FieldDef& def() const;
+  QString name() const { return def().name; }
+
+  bool isNull() const;
+  QVariant value() const;    // null QVariant for null
+  QString asText() const;    // the edit text (FieldEditText)
+  qint64 asInteger() const;  // null → 0; a real is rounded; a non-number text throws
+  double asReal() const;     // null → 0
+  QDate asDate() const;      // null → invalid date
+  bool asBool() const;       // null → false
+
+  // Only while the dataset is in Edit or Insert state (else std::runtime_error).
+  // Texts are converted to the field's kind ("1,5" and "1.5" both read as 1.5
+  // for a real); empty text stores null; long texts are cut to the field size.
+  void setText(const QString& text) const;
+  void setInteger(qint64 value) const;
+  void setReal(double value) const;
+  void setDate(const QDate& value) const;
+  void setBool(bool value) const;
+  void setNull() const;
+  void setValue(const QVariant& value) const;
+
+ private:
+  Dataset* dataset_;
+  int index_;
+};
+
+enum class DatasetState { Inactive, Browse, Edit, Insert };
+
+// A cursor over the rows of a statement's result, with fields by name (matched
+// case-insensitively: "namebase", "NameBase" and "NAMEBASE" are one field).
+// Long results are fetched in batches as the cursor or a grid reaches them.
+// Errors throw std::runtime_error with a readable text.
+class Dataset : public QObject, public PendingReader {
+  Q_OBJECT
+ public:
+  ~Dataset() override;
+
+  Connection* connection() const { return connection_; }
+
+  // --- opening ---
+  bool isOpen() const { return state_ != DatasetState::Inactive; }
+  // Runs the dataset's statement. On failure the dataset stays closed and the
+  // engine's error is thrown.
+  void open();
+  // Posts a pending edit first (nothing typed is lost), then forgets the rows.
+  void close();
+  // Runs the statement again, staying on the same row number where possible.
+  void refresh();
+  DatasetState state() const { return state_; }
+
+  // --- cursor ---
+  void first();
+  void next();   // past the last row: eof() becomes true, the row stays the last
+  void prior();  // before the first row: bof() becomes true
+  void last();
+  bool eof() const { return eof_; }
+  bool bof() const { return bof_; }
+  bool isEmpty();
+  int recordCount();                           // every row (fetches the rest of a long result)
+  int currentRow() const { return current_; }  // from 0; -1 when closed or empty
+  bool moveTo(int row);                        // false (cursor unchanged) when there is no such row
+  int fetchedCount() const { return static_cast<int>(rows_.size()); }
+  bool canFetchMore() const { return pending_.has_value(); }
+  int fetchMore(int maxRows);  // returns the number of rows added
+
+  // --- fields ---
+  int fieldCount() const { return static_cast<int>(fields_.size()); }
+  const FieldDef& fieldDef(int index) const { return fields_.at(index); }
+  int fieldIndex(const QString& name) const;  // -1 when absent
+  bool hasField(const QString& name) const { return fieldIndex(name) >= 0; }
+  FieldRef fieldByName(const QString& name);  // throws when absent
+  FieldRef field(int index) { return FieldRef(this, index); }
+  // A stored row's value (for grids); null QVariant outside the fetched rows.
+  QVariant valueAt(int row, int column) const;
+  // Grid captions and default visibility; kept across reopening.
+  void setDisplayLabel(const QString& fieldName, const QString& label);
+  void setFieldVisible(const QString& fieldName, bool visible);
+
+  // --- editing (table datasets; a query dataset throws) ---
+  void append();  // Insert state with an empty row buffer
+  void edit();    // Edit state on the current row
+  void post();    // stores the buffer; a failing store keeps the state, nothing half-written
+  void cancel();
+  void remove();  // runs the before-delete rule, then deletes the current row, as one transaction
+  void setBeforeDelete(std::function<void()> rule) { beforeDelete_ = std::move(rule); }
+  virtual bool canModify() const { return false; }
+
+  // PendingReader
+  void completeReadsOf(const QString& table) override;
+
+ signals:
+  void opened();
+  void closed();
+  void aboutToResetRows();  // the rows are about to be replaced
+  void rowsReset();         // every row may have changed (opened, re-queried, closed)
+  void rowsFetched(int first, int last);
+  void rowChanged(int row);   // a posted edit
+  void rowInserted(int row);  // a posted append
+  void rowAboutToBeRemoved(int row);
+  void rowRemoved(int row);
+  void currentRowChanged(int row);  // -1 when there is no row
+  void stateChanged(DatasetState state);
+
+ protected:
+  Dataset(Connection* connection, QObject* parent);
+
+  // The statement that yields the rows; empty sql for "no rows".
+  virtual Statement selectStatement() const = 0;
+  // Field definitions for a result column (type, size, required, label).
+  virtual FieldDef describeColumn(const QSqlField& column) const;
+  // Checks after the first fetch (a table dataset checks that its fields exist).
+  virtual void checkFields() const {}
+  // Storing and deleting rows (table datasets).
+  // Stores a new row; returns it as stored (key assigned), in field order.
+  virtual QVector<QVariant> storeInsert(const QVector<QVariant>& buffer);
+  virtual void storeUpdate(const QVector<QVariant>& original, const QVector<QVariant>& buffer);
+  virtual void storeDelete(const QVector<QVariant>& row);
+  // Whether a stored row is one this dataset shows (a detail drops rows posted
+  // for another master row).
+  virtual bool belongsHere(const QVector<QVariant>& row) const {
+    Q_UNUSED(row);
+    return true;
+  }
+  // The table this dataset reads, for completing pending reads before writes.
+  virtual QString readTable() const = 0;
+
+  // Re-runs the select because its parameters changed (a detail's master moved).
+  void requery();
+
+ private:
+  friend class FieldRef;
+  QVariant currentValue(int index) const;
+  void setBufferValue(int index, const QVariant& value);
+  void checkEditing() const;
+  void requireRow() const;
+  void fetchUntil(int row);
+  void fetchAll();
+  void runSelect();
+  void setCurrent(int row);
+  void setState(DatasetState state);
+  void resetRows();
+  void removeCachedRow(int index);
+
+  Connection* connection_;
+  DatasetState state_ = DatasetState::Inactive;
+  QVector<FieldDef> fields_;
+  QHash<QString, int> fieldByLowerName_;
+  QHash<QString, QString> labels_;   // lower-case name → label
+  QHash<QString, bool> visibility_;  // lower-case name → visible
+  QVector<QVector<QVariant>> rows_;
+  std::optional<QSqlQuery> pending_;  // the rest of a long result
+  QVector<QVariant> buffer_;          // the row being edited or inserted
+  int current_ = -1;
+  bool eof_ = true;
+  bool bof_ = true;
+  std::function<void()> beforeDelete_;
+};
+
+// A read-only result of one select statement (QBase, QMaster, QMasterArhive, Query2).
+class QueryDataset : public Dataset {
+  Q_OBJECT
+ public:
+  QueryDataset(Connection* connection, QObject* parent = nullptr);
+  void setStatement(const Statement& statement);
+  const Statement& statement() const { return statement_; }
+  // Close, take the statement, open: how every query is run.
+  void reopen(const Statement& statement);
+
+ protected:
+  Statement selectStatement() const override { return statement_; }
+  QString readTable() const override { return statement_.table; }
+  FieldDef describeColumn(const QSqlField& column) const override;
+
+ private:
+  Statement statement_;
+};
+
+// The rows of one table ordered by its key, editable; optionally the detail of a
+// master dataset: then only the rows whose detail field equals the master's
+// current value of the master field. A detail whose master is closed shows the
+// whole table; a master that is open but empty leaves the detail empty.
+class TableDataset : public Dataset {
+  Q_OBJECT
+ public:
+  TableDataset(Connection* connection, const TableDef& table, QObject* parent = nullptr);
+  const TableDef& table() const { return table_; }
+  void setMaster(Dataset* master, const QString& masterField, const QString& detailField);
+  Dataset* master() const { return master_; }
+  bool canModify() const override { return true; }
+
+ protected:
+  Statement selectStatement() const override;
+  QString readTable() const override { return table_.name; }
+  FieldDef describeColumn(const QSqlField& column) const override;
+  void checkFields() const override;
+  QVector<QVariant> storeInsert(const QVector<QVariant>& buffer) override;
+  void storeUpdate(const QVector<QVariant>& original, const QVector<QVariant>& buffer) override;
+  void storeDelete(const QVector<QVariant>& row) override;
+  bool belongsHere(const QVector<QVariant>& row) const override;
+
+ private:
+  std::optional<QVariant> masterValue() const;  // nullopt: no master or master closed
+  void followMaster();
+
+  const TableDef& table_;
+  QPointer<Dataset> master_;
+  QString masterField_;
+  QString detailField_;
+  mutable std::optional<QVariant> rangeValue_;  // the master value the rows were selected by
+};
+
+// Runs one statement that returns no rows (SQLScript).
+class ScriptDataset : public QObject {
+  Q_OBJECT
+ public:
+  ScriptDataset(Connection* connection, QObject* parent = nullptr);
+  void setStatement(const Statement& statement) { statement_ = statement; }
+  const Statement& statement() const { return statement_; }
+  void run();  // throws on failure
+  void run(const Statement& statement) {
+    setStatement(statement);
+    run();
+  }
+
+ private:
+  Connection* connection_;
+  Statement statement_;
+};

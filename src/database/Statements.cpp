@@ -1,0 +1,167 @@
+#include "database/Statements.h"
+
+#include <QHash>
+
+#include <stdexcept>
+
+namespace {
+
+const QString kBase = QStringLiteral("base");
+const QString kMaster = QStringLiteral("master");
+const QString kSlave = QStringLiteral("slave");
+const QString kMasterArhive = QStringLiteral("masterarhive");
+
+// The archive columns the browser sorts by and lists distinct values of.
+QString ArchiveColumn(const QString& name) {
+  static const QHash<QString, QString> columns{
+      {QStringLiteral("tip"), QStringLiteral("tip")},
+      {QStringLiteral("mynumber"), QStringLiteral("mynumber")},
+      {QStringLiteral("myyear"), QStringLiteral("myyear")},
+  };
+  const auto found = columns.find(name.toLower());
+  if (found == columns.end())
+    throw std::runtime_error(QStringLiteral("Недопустимое поле архива: %1").arg(name).toStdString());
+  return found.value();
+}
+
+qint64 YearValue(const QString& text) {
+  bool ok = false;
+  const qint64 year = text.trimmed().toLongLong(&ok);
+  if (!ok)
+    throw std::runtime_error(
+        QStringLiteral("Год выпуска \"%1\" не является числом.").arg(text).toStdString());
+  return year;
+}
+
+// A LIKE pattern matching texts that begin with `prefix` taken literally.
+QString PrefixPattern(const QString& prefix) {
+  QString escaped = prefix;
+  escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+  escaped.replace(QLatin1Char('%'), QLatin1String("\\%"));
+  escaped.replace(QLatin1Char('_'), QLatin1String("\\_"));
+  return escaped + QLatin1Char('%');
+}
+
+}  // namespace
+
+namespace Statements {
+
+Statement allBases() { return {QStringLiteral("select * from base order by num"), {}, kBase}; }
+
+Statement baseByName(const QString& name) {
+  return {QStringLiteral("select * from base where namebase = ? order by num"), {name}, kBase};
+}
+
+Statement allMeters() { return {QStringLiteral("select * from master order by num"), {}, kMaster}; }
+
+Statement metersOfBase(const QString& base, bool orderedBySlot) {
+  return {orderedBySlot ? QStringLiteral("select * from master where base = ? order by numberch, num")
+                        : QStringLiteral("select * from master where base = ? order by num"),
+          {base},
+          kMaster};
+}
+
+Statement metersOfBaseInUse(const QString& base, bool orderedBySlot) {
+  return {orderedBySlot
+              ? QStringLiteral("select * from master where base = ? and myvisible = ? order by numberch, num")
+              : QStringLiteral("select * from master where base = ? and myvisible = ? order by num"),
+          {base, true},
+          kMaster};
+}
+
+Statement meterInSlot(const QString& base, int slot) {
+  return {QStringLiteral("select * from master where numberch = ? and base = ? order by num"),
+          {qint64(slot), base},
+          kMaster};
+}
+
+Statement meterInSlotInUse(const QString& base, int slot) {
+  return {
+      QStringLiteral("select * from master where base = ? and numberch = ? and myvisible = ? order by num"),
+      {base, qint64(slot), true},
+      kMaster};
+}
+
+Statement metersOfBaseByTypeAndNumber(const QString& base, const QString& type, const QString& number) {
+  return {QStringLiteral("select * from master where base = ? and tip = ? and mynumber = ? order by num"),
+          {base, type, number},
+          kMaster};
+}
+
+Statement unusedMetersOfBaseByTypeAndNumber(const QString& base, const QString& type, const QString& number) {
+  return {
+      QStringLiteral(
+          "select * from master where base = ? and tip = ? and mynumber = ? and myvisible = ? order by num"),
+      {base, type, number, false},
+      kMaster};
+}
+
+Statement deletePointsOfMeter(qint64 meterNum) {
+  return {QStringLiteral("delete from slave where num = ?"), {meterNum}, kSlave};
+}
+
+Statement markedPointsOfMeter(qint64 meterNum) {
+  return {QStringLiteral("select * from slave where rep = ? and num = ? order by n"),
+          {QStringLiteral("R"), meterNum},
+          kSlave};
+}
+
+Statement countMarkedPoints(qint64 meterNum) {
+  return {QStringLiteral("select count(*) as marked from slave where rep = ? and num = ?"),
+          {QStringLiteral("R"), meterNum},
+          kSlave};
+}
+
+Statement allArchivedMeters() {
+  return {QStringLiteral("select * from masterarhive order by num"), {}, kMasterArhive};
+}
+
+Statement archivedMetersByTypeAndNumber(const QString& type, const QString& number) {
+  return {QStringLiteral("select * from masterarhive where tip = ? and mynumber = ? order by num"),
+          {type, number},
+          kMasterArhive};
+}
+
+Statement archivedMetersOfBase(const QString& base) {
+  return {QStringLiteral("select * from masterarhive where base = ? order by num"), {base}, kMasterArhive};
+}
+
+Statement deleteArchivedMeter(qint64 num) {
+  return {QStringLiteral("delete from masterarhive where num = ?"), {num}, kMasterArhive};
+}
+
+Statement archiveFilter(const ArchiveFilter& filter, const QString& sortField) {
+  const QString order = QStringLiteral(" order by ") + ArchiveColumn(sortField);
+  Statement statement{QStringLiteral("select * from masterarhive"), {}, kMasterArhive};
+  QStringList conditions;
+  if (!filter.type.isEmpty()) {
+    if (filter.type.endsWith(QLatin1Char('*'))) {
+      conditions << QStringLiteral("tip like ? escape '\\'");
+      statement.values << PrefixPattern(filter.type.chopped(1));
+    } else {
+      conditions << QStringLiteral("tip = ?");
+      statement.values << filter.type;
+    }
+  }
+  if (!filter.numberFrom.isEmpty()) {
+    conditions << QStringLiteral("mynumber between ? and ?");
+    statement.values << filter.numberFrom
+                     << (filter.numberTo.isEmpty() ? filter.numberFrom : filter.numberTo);
+  }
+  if (!filter.yearFrom.isEmpty()) {
+    conditions << QStringLiteral("myyear between ? and ?");
+    statement.values << YearValue(filter.yearFrom)
+                     << YearValue(filter.yearTo.isEmpty() ? filter.yearFrom : filter.yearTo);
+  }
+  if (!conditions.isEmpty())
+    statement.sql += QStringLiteral(" where ") + conditions.join(QStringLiteral(" and "));
+  statement.sql += order;
+  return statement;
+}
+
+Statement distinctArchiveValues(const QString& column) {
+  const QString name = ArchiveColumn(column);
+  return {QStringLiteral("select distinct %1 from masterarhive order by %1").arg(name), {}, kMasterArhive};
+}
+
+}  // namespace Statements

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+// A statement with its values bound as positional parameters ("?"): user text is
+// never pasted into SQL, so quotes, apostrophes, % and _ in names are harmless.
+// `table` names the table the statement reads or writes (for field types and so
+// that pending reads of that table are completed before it is written).
+struct Statement {
+  QString sql;
+  QVariantList values;
+  QString table;
+};
+
+// Every statement the program runs on the measurement database. Plain SQL that
+// SQLite and PostgreSQL both accept.
+namespace Statements {
+
+// --- base ---
+Statement allBases();                       // every base, in the order they were created
+Statement baseByName(const QString& name);  // the base of that name
+
+// --- master ---
+Statement allMeters();
+// Every meter of a base, used or not; ordered by slot when asked.
+Statement metersOfBase(const QString& base, bool orderedBySlot = false);
+// The meters of a base in use (MyVisible true); ordered by slot when asked.
+Statement metersOfBaseInUse(const QString& base, bool orderedBySlot);
+// The meter of a base in a slot, in use or not.
+Statement meterInSlot(const QString& base, int slot);
+// The meter of a base in a slot that is in use.
+Statement meterInSlotInUse(const QString& base, int slot);
+// The meters of a base with that type and serial number, in use or not.
+Statement metersOfBaseByTypeAndNumber(const QString& base, const QString& type, const QString& number);
+// The meters of a base with that type and serial number that are not in use.
+Statement unusedMetersOfBaseByTypeAndNumber(const QString& base, const QString& type, const QString& number);
+
+// --- slave ---
+Statement deletePointsOfMeter(qint64 meterNum);
+// The points of a meter marked for the report (Rep "R").
+Statement markedPointsOfMeter(qint64 meterNum);
+// One row, one column "marked": how many points of a meter are marked.
+Statement countMarkedPoints(qint64 meterNum);
+
+// --- masterarhive ---
+Statement allArchivedMeters();  // in the order they were archived
+Statement archivedMetersByTypeAndNumber(const QString& type, const QString& number);
+Statement archivedMetersOfBase(const QString& base);
+Statement deleteArchivedMeter(qint64 num);
+
+// The archive browser's filter: texts as typed. A type ending in "*" is a prefix
+// (the rest taken literally, % and _ included); a serial number range "from"
+// alone is an exact match; a year "from" alone is that year. "to" fields alone
+// filter nothing.
+struct ArchiveFilter {
+  QString type;
+  QString numberFrom;
+  QString numberTo;
+  QString yearFrom;
+  QString yearTo;
+};
+// sortField: "tip", "myNumber" or "myYear" (case-insensitive); anything else
+// throws std::runtime_error. A year that is not a whole number throws too.
+Statement archiveFilter(const ArchiveFilter& filter, const QString& sortField);
+// The distinct values of "tip", "mynumber" or "myyear" (case-insensitive) in the
+// archive, in ascending order; one column named as asked.
+Statement distinctArchiveValues(const QString& column);
+
+}  // namespace Statements

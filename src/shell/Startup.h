@@ -1,0 +1,21 @@
+#pragma once
+
+class QWidget;
+class SingleInstance;
+
+// The name of the system-wide marker and the caption of the refusal box.
+inline constexpr char kInstanceName[] = "VT3417 v1.0";
+
+// Takes the single-instance marker. When another copy holds it, shows the one
+// error box "Запуск второй копии программы недопустим." on top of all windows
+// and returns false: the caller then ends without creating a window.
+bool AdmitFirstCopy(SingleInstance& instance);
+
+// Runs the message loop until `mainWindow` has closed (whatever other windows
+// are still shown) and returns the loop's exit code.
+int RunUntilMainWindowCloses(QWidget* mainWindow);
+
+// The whole run after the marker was taken: the windows in their creation
+// order, the message loop, then the windows destroyed before the application
+// object goes.
+int RunProgram();

@@ -1,0 +1,352 @@
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTest>
+
+#include "support/TempProgramDir.h"
+#include "support/TestRegistry.h"
+
+#include "bases/UInformation.h"
+#include "bases/UUsanovka.h"
+#include "bases/UnumberP.h"
+#include "settings/DayCount.h"
+#include "settings/SettingsRecords.h"
+#include "shell/MessageService.h"
+
+namespace {
+
+template <class Control>
+Control* Find(QWidget& window, const char* name) {
+  auto* control = window.findChild<Control*>(QString::fromLatin1(name));
+  if (!control) qFatal("control %s missing", name);
+  return control;
+}
+
+QByteArray FileBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Types text as key presses, Cyrillic and backspace ("\b") included.
+void TypeText(QWidget* control, const QString& text) {
+  for (const QChar ch : text) {
+    if (ch == u'\b') {
+      QTest::keyClick(control, Qt::Key_Backspace);
+      continue;
+    }
+    const char16_t code = ch.toUpper().unicode();
+    const auto key = code < 128 ? static_cast<Qt::Key>(code) : Qt::Key_unknown;
+    QTest::sendKeyEvent(QTest::Press, control, key, QString(ch), Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::Release, control, key, QString(ch), Qt::NoModifier);
+  }
+}
+
+enum class CloseBy { Escape, Enter, Button, CloseBox };
+
+void CloseDialog(QWidget& dialog, QWidget* focus, CloseBy way, const char* button) {
+  switch (way) {
+    case CloseBy::Escape:
+      QTest::keyClick(focus, Qt::Key_Escape);
+      break;
+    case CloseBy::Enter:
+      QTest::keyClick(focus, Qt::Key_Return);
+      break;
+    case CloseBy::Button:
+      QTest::mouseClick(Find<QPushButton>(dialog, button), Qt::LeftButton);
+      break;
+    case CloseBy::CloseBox:
+      dialog.close();
+      break;
+  }
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(CloseBy)
+
+class DialogsTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void init();
+
+  void protocolNumberOpens();
+  void protocolNumberTakesDigitsOnly_data();
+  void protocolNumberTakesDigitsOnly();
+  void protocolNumberStoredWhicheverWayClosed_data();
+  void protocolNumberStoredWhicheverWayClosed();
+  void protocolNumberWriteFailureReleasesOpener();
+
+  void installationOpens();
+  void installationCancelStoresNothing_data();
+  void installationCancelStoresNothing();
+  void installationOkStores_data();
+  void installationOkStores();
+  void installationDatesKeepCentury_data();
+  void installationDatesKeepCentury();
+
+  void aboutBox();
+  void aboutBoxCloses_data();
+  void aboutBoxCloses();
+
+ private:
+  QWidget opener_;
+};
+
+void DialogsTest::init() {
+  Installation = {};
+  Config = {};
+  opener_.setEnabled(true);
+  opener_.show();
+}
+
+// --- protocol number ---------------------------------------------------------
+
+void DialogsTest::protocolNumberOpens() {
+  TempProgramDir dir;
+  Config.ProtocolNumber = QStringLiteral("1234567");  // longer than the operator may type: kept whole
+  Config.AutoIncrement = 1;
+  SaveProgramConfig();
+  Config = {};
+
+  TFNumberP dialog;
+  dialog.open(&opener_);
+  QVERIFY(dialog.isVisible());
+  QVERIFY(!opener_.isEnabled());
+  QCOMPARE(Find<QLineEdit>(dialog, "Edit1")->text(), QStringLiteral("1234567"));
+  QVERIFY(Find<QCheckBox>(dialog, "CheckBox1")->isChecked());
+  QTRY_VERIFY(Find<QLineEdit>(dialog, "Edit1")->hasFocus());
+  QCOMPARE(Find<QPushButton>(dialog, "dxButton1")->text(), QStringLiteral("ОК"));
+  dialog.close();
+}
+
+void DialogsTest::protocolNumberTakesDigitsOnly_data() {
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<QString>("shown");
+  QTest::newRow("letters refused") << QStringLiteral("12аб3x4 -.") << QStringLiteral("1234");
+  QTest::newRow("six digits at most") << QStringLiteral("12345678") << QStringLiteral("123456");
+  QTest::newRow("backspace") << QStringLiteral("129\b3") << QStringLiteral("123");
+}
+
+void DialogsTest::protocolNumberTakesDigitsOnly() {
+  QFETCH(QString, typed);
+  QFETCH(QString, shown);
+  TempProgramDir dir;
+  TFNumberP dialog;
+  dialog.open(&opener_);
+  auto* edit = Find<QLineEdit>(dialog, "Edit1");
+  edit->clear();
+  TypeText(edit, typed);
+  QCOMPARE(edit->text(), shown);
+  dialog.close();
+}
+
+void DialogsTest::protocolNumberStoredWhicheverWayClosed_data() {
+  QTest::addColumn<CloseBy>("way");
+  QTest::newRow("Esc") << CloseBy::Escape;
+  QTest::newRow("Enter") << CloseBy::Enter;
+  QTest::newRow("ОК") << CloseBy::Button;
+  QTest::newRow("close box") << CloseBy::CloseBox;
+}
+
+void DialogsTest::protocolNumberStoredWhicheverWayClosed() {
+  QFETCH(CloseBy, way);
+  TempProgramDir dir;
+  Config.ActiveTab = 1;
+  Config.PowerVoltage = QStringLiteral("220");
+  Config.ProtocolNumber = QStringLiteral("17");
+  Config.AutoIncrement = 1;
+  SaveProgramConfig();
+  Config = {};
+
+  TFNumberP dialog;
+  dialog.open(&opener_);
+  auto* edit = Find<QLineEdit>(dialog, "Edit1");
+  QTest::keyClick(edit, Qt::Key_Backspace);
+  TypeText(edit, QStringLiteral("95"));
+  Find<QCheckBox>(dialog, "CheckBox1")->setChecked(false);
+  CloseDialog(dialog, edit, way, "dxButton1");
+
+  QVERIFY(!dialog.isVisible());
+  QVERIFY(opener_.isEnabled());
+  Config = {};
+  LoadProgramConfig();
+  QCOMPARE(Config.ProtocolNumber, QStringLiteral("195"));
+  QCOMPARE(Config.AutoIncrement, quint8(0));
+  // The rest of the record is written back as it was.
+  QCOMPARE(Config.ActiveTab, quint8(1));
+  QCOMPARE(Config.PowerVoltage, QStringLiteral("220"));
+}
+
+void DialogsTest::protocolNumberWriteFailureReleasesOpener() {
+  TempProgramDir dir;
+  TFNumberP dialog;
+  dialog.open(&opener_);
+  QVERIFY(QFile::remove(dir.filePath(kProgramConfigFile)));
+  QVERIFY(QDir(dir.path()).rmdir(QStringLiteral("sources")));
+  MessageService::ScriptedAnswers answers;
+  QTest::keyClick(Find<QLineEdit>(dialog, "Edit1"), Qt::Key_Escape);
+  QCOMPARE(answers.shown().size(), size_t(1));
+  QVERIFY(answers.shown()[0].text.contains(QStringLiteral("config.prt")));
+  QVERIFY(opener_.isEnabled());
+}
+
+// --- installation information -------------------------------------------------
+
+namespace {
+
+void StoreSampleInstallation() {
+  Installation.InstallNumber = QStringLiteral("У-17");
+  Installation.CertNumber = QStringLiteral("С123");
+  Installation.CertDate = 45000.5;  // 15.03.2023 12:00
+  Installation.CertValidTo = 45366.0;
+  SaveInstallationInfo();
+  Installation = {};
+}
+
+}  // namespace
+
+void DialogsTest::installationOpens() {
+  TempProgramDir dir;
+  StoreSampleInstallation();
+  TFUstanovka dialog;
+  dialog.open(&opener_);
+  QCOMPARE(dialog.windowTitle(), QStringLiteral("Сведения о установке"));
+  QVERIFY(dialog.isVisible());
+  QVERIFY(!opener_.isEnabled());
+  QCOMPARE(Find<QLineEdit>(dialog, "EUNumber")->text(), QStringLiteral("У-17"));
+  QCOMPARE(Find<QLineEdit>(dialog, "EUNCheck")->text(), QStringLiteral("С123"));
+  QCOMPARE(Find<QDateEdit>(dialog, "EUDCheck1")->date(), QDate(2023, 3, 15));
+  QCOMPARE(Find<QDateEdit>(dialog, "EUDCheck2")->date(), QDate(2024, 3, 15));
+  QVERIFY(Find<QDateEdit>(dialog, "EUDCheck1")->calendarPopup());
+  QTRY_VERIFY(Find<QLineEdit>(dialog, "EUNumber")->hasFocus());
+  dialog.close();
+  QVERIFY(opener_.isEnabled());
+}
+
+void DialogsTest::installationCancelStoresNothing_data() {
+  QTest::addColumn<CloseBy>("way");
+  QTest::newRow("Отмена") << CloseBy::Button;
+  QTest::newRow("Esc") << CloseBy::Escape;
+  QTest::newRow("close box") << CloseBy::CloseBox;
+}
+
+void DialogsTest::installationCancelStoresNothing() {
+  QFETCH(CloseBy, way);
+  TempProgramDir dir;
+  StoreSampleInstallation();
+  const QByteArray before = FileBytes(dir.filePath(kInstallationInfoFile));
+
+  TFUstanovka dialog;
+  dialog.open(&opener_);
+  auto* number = Find<QLineEdit>(dialog, "EUNumber");
+  TypeText(number, QStringLiteral("999"));
+  Find<QDateEdit>(dialog, "EUDCheck1")->setDate(QDate(2020, 1, 1));
+  CloseDialog(dialog, number, way, "BitBtn2");
+
+  QVERIFY(!dialog.isVisible());
+  QVERIFY(opener_.isEnabled());
+  QCOMPARE(FileBytes(dir.filePath(kInstallationInfoFile)), before);
+  dialog.open(&opener_);
+  QCOMPARE(number->text(), QStringLiteral("У-17"));
+  QCOMPARE(Find<QDateEdit>(dialog, "EUDCheck1")->date(), QDate(2023, 3, 15));
+  dialog.close();
+}
+
+void DialogsTest::installationOkStores_data() {
+  QTest::addColumn<CloseBy>("way");
+  QTest::newRow("OK") << CloseBy::Button;
+  QTest::newRow("Enter") << CloseBy::Enter;
+}
+
+void DialogsTest::installationOkStores() {
+  QFETCH(CloseBy, way);
+  TempProgramDir dir;
+  StoreSampleInstallation();
+  TFUstanovka dialog;
+  dialog.open(&opener_);
+  auto* number = Find<QLineEdit>(dialog, "EUNumber");
+  number->clear();
+  TypeText(number, QStringLiteral("СТ-2024-0001-99"));  // at most 10 characters
+  Find<QDateEdit>(dialog, "EUDCheck1")->setDate(QDate(2024, 2, 29));
+  CloseDialog(dialog, number, way, "BitBtn1");
+
+  QVERIFY(!dialog.isVisible());
+  QVERIFY(opener_.isEnabled());
+  Installation = {};
+  LoadInstallationInfo();
+  QCOMPARE(Installation.InstallNumber, QStringLiteral("СТ-2024-00"));
+  QCOMPARE(Installation.CertNumber, QStringLiteral("С123"));
+  // The new date keeps the stored time of day; the untouched date is kept exactly.
+  QCOMPARE(DateTimeFromDays(Installation.CertDate), QDateTime(QDate(2024, 2, 29), QTime(12, 0), Qt::UTC));
+  QCOMPARE(Installation.CertValidTo, 45366.0);
+
+  dialog.open(&opener_);
+  QCOMPARE(number->text(), QStringLiteral("СТ-2024-00"));
+  QCOMPARE(Find<QDateEdit>(dialog, "EUDCheck1")->date(), QDate(2024, 2, 29));
+  dialog.close();
+}
+
+void DialogsTest::installationDatesKeepCentury_data() {
+  QTest::addColumn<QLocale>("locale");
+  QTest::newRow("Russian") << QLocale(QLocale::Russian, QLocale::Russia);
+  QTest::newRow("American two-digit year") << QLocale(QLocale::English, QLocale::UnitedStates);
+  QTest::newRow("German two-digit year") << QLocale(QLocale::German, QLocale::Germany);
+}
+
+void DialogsTest::installationDatesKeepCentury() {
+  QFETCH(QLocale, locale);
+  const QLocale previous;
+  QLocale::setDefault(locale);
+  TempProgramDir dir;
+  Installation.CertDate = DaysFromDate(QDate(2031, 6, 30));
+  SaveInstallationInfo();
+  TFUstanovka dialog;
+  dialog.open(&opener_);
+  auto* picker = Find<QDateEdit>(dialog, "EUDCheck1");
+  QVERIFY2(picker->text().contains(QStringLiteral("2031")), qPrintable(picker->text()));
+  QTest::keyClick(picker, Qt::Key_Return);  // OK: the date must come back unchanged
+  QVERIFY(!dialog.isVisible());
+  QLocale::setDefault(previous);
+  LoadInstallationInfo();
+  QCOMPARE(DateFromDays(Installation.CertDate), QDate(2031, 6, 30));
+}
+
+// --- about box ------------------------------------------------------------------
+
+void DialogsTest::aboutBox() {
+  TFInformation box;
+  box.open(&opener_);
+  QCOMPARE(box.windowTitle(), QStringLiteral("О программе ВТ3417"));
+  QVERIFY(!opener_.isEnabled());
+  const QPixmap picture = Find<QLabel>(box, "Image1")->pixmap();
+  QCOMPARE(picture.size(), QSize(50, 184));
+  QStringList texts;
+  for (const QLabel* label : box.findChildren<QLabel*>()) texts << label->text();
+  QVERIFY(texts.contains(QStringLiteral("Обеспечивает сбор, протоколирование ")));
+  QVERIFY(texts.contains(QStringLiteral("и   хранение   результатов   измерений. ")));
+  box.close();
+}
+
+void DialogsTest::aboutBoxCloses_data() {
+  QTest::addColumn<CloseBy>("way");
+  QTest::newRow("OK") << CloseBy::Button;
+  QTest::newRow("Enter") << CloseBy::Enter;
+  QTest::newRow("Esc") << CloseBy::Escape;
+  QTest::newRow("close box") << CloseBy::CloseBox;
+}
+
+void DialogsTest::aboutBoxCloses() {
+  QFETCH(CloseBy, way);
+  TFInformation box;
+  box.open(&opener_);
+  CloseDialog(box, Find<QPushButton>(box, "Button2"), way, "Button2");
+  QVERIFY(!box.isVisible());
+  QVERIFY(opener_.isEnabled());
+}
+
+VT3417_REGISTER_TEST(DialogsTest)
+#include "DialogsTest.moc"

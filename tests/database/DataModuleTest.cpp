@@ -1,0 +1,230 @@
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+
+#include "database/DatabaseFixture.h"
+#include "support/TestRegistry.h"
+
+#include "database/Connection.h"
+#include "database/UDM.h"
+#include "settings/ProgramDir.h"
+
+// The data module on a real SQLite file: creation, start-up checks, delete
+// rules, durability and values that must not be taken for SQL.
+class DataModuleTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void freshDatabaseIsCreatedWithAllTables();
+  void startUpMessagesForBrokenTables_data();
+  void startUpMessagesForBrokenTables();
+  void deletingBaseTakesMetersAndPointsNotArchive();
+  void deletingMeterWithoutPoints();
+  void failingDeleteRuleLeavesEverything();
+  void postedPointSurvivesCrashAndIsSeenByOthers();
+  void requiredFieldRejectedWithoutHalfRow();
+  void namesAreNeverTakenForSql_data();
+  void namesAreNeverTakenForSql();
+};
+
+void DataModuleTest::freshDatabaseIsCreatedWithAllTables() {
+  DatabaseFixture f;
+  QVERIFY(QFile::exists(ProgramPath("base/vt3417.sqlite")));
+  QVERIFY(f.db().createdFresh());
+  for (const char* table : {"base", "master", "slave", "masterarhive", "Slavearhiv"})
+    QCOMPARE(f.count("select count(*) from sqlite_master where type = 'table' and name = ?", {table}), 1);
+  for (const char* index : {"base_namebase", "master_base_slot", "slave_numImdex", "masterarhive_tip_number",
+                            "Slavearhiv_numImdex"})
+    QCOMPARE(f.count("select count(*) from sqlite_master where type = 'index' and name = ?", {index}), 1);
+  QSqlQuery mode = f.db().execute({"pragma journal_mode", {}, {}});
+  QVERIFY(mode.next());
+  QCOMPARE(mode.value(0).toString(), QString("wal"));
+  // After start-up these stay open; the test points and every query are closed.
+  QVERIFY(f.dm->TMaster->isOpen() && f.dm->TBase->isOpen());
+  QVERIFY(f.dm->TMasterArhive->isOpen() && f.dm->TSlaveArhive->isOpen());
+  QVERIFY(!f.dm->TSlave->isOpen() && !f.dm->QMaster->isOpen() && !f.dm->QBase->isOpen());
+
+  f.restart();  // an existing database is opened, not made anew
+  QVERIFY(!f.db().createdFresh());
+}
+
+void DataModuleTest::startUpMessagesForBrokenTables_data() {
+  QTest::addColumn<QStringList>("damage");
+  QTest::addColumn<QStringList>("messages");
+  QTest::newRow("meters") << QStringList{"drop table master"} << QStringList{"Tmaster is  not Active."};
+  QTest::newRow("points") << QStringList{"drop table slave"} << QStringList{"Tslave is  not Active."};
+  QTest::newRow("meter without a type field")
+      << QStringList{"alter table master drop column tip"} << QStringList{"Tmaster is  not Active."};
+  QTest::newRow("three tables, each reported in order")
+      << QStringList{"drop table Slavearhiv", "drop table base", "drop table masterarhive"}
+      << QStringList{"TBase is  not Active.", "TmasterArhive is  not Active.",
+                     "TSlaveArhive is  not Active."};
+  QTest::newRow("all five") << QStringList{"drop table base", "drop table master", "drop table slave",
+                                           "drop table masterarhive", "drop table Slavearhiv"}
+                            << QStringList{"Tmaster is  not Active.", "Tslave is  not Active.",
+                                           "TBase is  not Active.", "TmasterArhive is  not Active.",
+                                           "TSlaveArhive is  not Active."};
+}
+
+void DataModuleTest::startUpMessagesForBrokenTables() {
+  QFETCH(QStringList, damage);
+  QFETCH(QStringList, messages);
+  DatabaseFixture f;
+  f.dm.reset();
+  {
+    auto other = Connection::openSqliteFile(ProgramPath("base/vt3417.sqlite"), "damage");
+    for (const QString& sql : damage) other->execute({sql, {}, {}});
+  }
+  TDM1 dm;
+  QCOMPARE(dm.DataModuleCreate(), messages);
+}
+
+void DataModuleTest::deletingBaseTakesMetersAndPointsNotArchive() {
+  DatabaseFixture f;
+  f.addBase("Б1");
+  f.addBase("Б2");
+  QList<qint64> meters;
+  for (int slot = 1; slot <= 8; ++slot) {
+    meters << f.addMeter("Б1", slot, slot != 4);  // slot 4 stored but not in use
+    f.addPoints(meters.last(), 3);
+  }
+  const qint64 other = f.addMeter("Б2", 1);
+  f.addPoints(other, 2);
+  const qint64 archived = f.addArchivedMeter("СО-505", "1", 2020);
+  f.dm->TSlaveArhive->close();
+  QVERIFY(f.dm->TSlaveArhive->isEmpty());
+  f.db().execute(
+      {"insert into Slavearhiv (num, voltage) values (?, 100), (?, 90)", {archived, archived}, {}});
+
+  f.dm->QBase->reopen(Statements::baseByName("Б1"));
+  QCOMPARE(f.dm->TBase->fieldByName("NameBase").asText(), QString("Б1"));
+  f.dm->TBase->remove();
+
+  QCOMPARE(f.count("select count(*) from base where namebase = ?", {"Б1"}), 0);
+  QCOMPARE(f.count("select count(*) from master where base = ?", {"Б1"}), 0);
+  for (qint64 meter : meters) QCOMPARE(f.count("select count(*) from slave where num = ?", {meter}), 0);
+  QCOMPARE(f.count("select count(*) from master where base = ?", {"Б2"}), 1);
+  QCOMPARE(f.count("select count(*) from slave where num = ?", {other}), 2);
+  QCOMPARE(f.count("select count(*) from masterarhive"), 1);
+  QCOMPARE(f.count("select count(*) from Slavearhiv where num = ?", {archived}), 2);
+  // The meter query is left on the deleted base's meters.
+  QCOMPARE(f.dm->QMaster->statement().values, QVariantList{"Б1"});
+}
+
+void DataModuleTest::deletingMeterWithoutPoints() {
+  DatabaseFixture f;
+  f.addBase("Б1");
+  const qint64 bare = f.addMeter("Б1", 1);
+  const qint64 measured = f.addMeter("Б1", 2);
+  f.addPoints(measured, 2);
+  f.dm->QMaster->reopen(Statements::meterInSlot("Б1", 1));
+  QCOMPARE(f.dm->TMaster->fieldByName("Num").asInteger(), bare);
+  f.dm->TMaster->remove();
+  QVERIFY(f.dm->TMaster->isEmpty());
+  QCOMPARE(f.count("select count(*) from master"), 1);
+  QCOMPARE(f.count("select count(*) from slave where num = ?", {measured}), 2);
+}
+
+void DataModuleTest::failingDeleteRuleLeavesEverything() {
+  DatabaseFixture f;
+  f.addBase("Б1");
+  const qint64 meter = f.addMeter("Б1", 1);
+  f.addPoints(meter, 3);
+  f.dm->TMaster->setBeforeDelete([&f] {
+    f.dm->TMasterBeforeDelete();
+    throw std::runtime_error("disk full");
+  });
+  f.dm->QMaster->reopen(Statements::meterInSlot("Б1", 1));
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, f.dm->TMaster->remove());
+  QCOMPARE(f.count("select count(*) from master where num = ?", {meter}), 1);
+  QCOMPARE(f.count("select count(*) from slave where num = ?", {meter}), 3);
+  QCOMPARE(f.dm->TMaster->recordCount(), 1);
+}
+
+void DataModuleTest::postedPointSurvivesCrashAndIsSeenByOthers() {
+  DatabaseFixture f;
+  f.addPoints(7, 1, 98);
+  // Another connection sees the row at once.
+  {
+    auto other = Connection::openSqliteFile(ProgramPath("base/vt3417.sqlite"), "reader");
+    QSqlQuery query = other->execute({"select voltage from slave where num = 7", {}, {}});
+    QVERIFY(query.next());
+    QCOMPARE(query.value(0).toDouble(), 98.0);
+  }
+  // What a crash leaves on disk now (database and log, never closed) holds it.
+  const QString crashed = f.dir.filePath("crashed.sqlite");
+  QVERIFY(QFile::copy(ProgramPath("base/vt3417.sqlite"), crashed));
+  QVERIFY(QFile::copy(ProgramPath("base/vt3417.sqlite-wal"), crashed + "-wal"));
+  {
+    auto afterCrash = Connection::openSqliteFile(crashed, "after-crash");
+    QSqlQuery query = afterCrash->execute({"select count(*) from slave where num = 7", {}, {}});
+    QVERIFY(query.next());
+    QCOMPARE(query.value(0).toInt(), 1);
+  }
+  f.restart();
+  f.dm->QMaster->close();
+  f.dm->TSlave->open();
+  QCOMPARE(f.dm->TSlave->recordCount(), 1);
+  QCOMPARE(f.dm->TSlave->fieldByName("Voltage").asReal(), 98.0);
+}
+
+void DataModuleTest::requiredFieldRejectedWithoutHalfRow() {
+  DatabaseFixture f;
+  f.dm->QMaster->close();
+  f.dm->TMaster->append();
+  f.dm->TMaster->fieldByName("NumberCh").setInteger(1);
+  f.dm->TMaster->fieldByName("Base").setText("");  // empty counts as missing
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, f.dm->TMaster->post());
+  QCOMPARE(f.dm->TMaster->state(), DatasetState::Insert);  // what was typed is kept
+  f.dm->TMaster->cancel();
+  // The engine refuses it too, whoever writes.
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error,
+                           f.db().execute({"insert into master (numberch) values (1)", {}, "master"}));
+  QCOMPARE(f.count("select count(*) from master"), 0);
+}
+
+void DataModuleTest::namesAreNeverTakenForSql_data() {
+  QTest::addColumn<QString>("name");
+  QTest::newRow("double quote") << "Б\"1\"";
+  QTest::newRow("apostrophe") << "O'Brien";
+  QTest::newRow("percent") << "100%";
+  QTest::newRow("underscore") << "a_b";
+  QTest::newRow("backslash") << "a\\b";
+  QTest::newRow("cyrillic") << "Счётчик «Ф»";
+  QTest::newRow("statement") << "x\"); drop table base";
+}
+
+void DataModuleTest::namesAreNeverTakenForSql() {
+  QFETCH(QString, name);
+  DatabaseFixture f;
+  // Decoys that a pattern character taken as a wildcard would match.
+  f.addBase("100X");
+  f.addBase("aXb");
+  f.addArchivedMeter("100X", "100X", 2000);
+  f.addArchivedMeter("aXb", "aXb", 2000);
+  f.addArchivedMeter("a\\\\b", "a\\\\b", 2000);
+  f.addBase(name);
+  f.addMeter(name, 3, true, name, name);
+  f.addArchivedMeter(name, name, 2001, name);
+
+  f.dm->QBase->reopen(Statements::baseByName(name));
+  QCOMPARE(f.dm->QBase->recordCount(), 1);
+  QCOMPARE(f.dm->QBase->fieldByName("namebase").asText(), name);
+  f.dm->QMaster->reopen(Statements::meterInSlotInUse(name, 3));
+  QCOMPARE(f.dm->QMaster->recordCount(), 1);
+  QCOMPARE(f.dm->TMaster->fieldByName("MyNumber").asText(), name);
+  f.dm->QMasterArhive->reopen(Statements::archivedMetersByTypeAndNumber(name, name));
+  QCOMPARE(f.dm->QMasterArhive->recordCount(), 1);
+  f.dm->QMasterArhive->reopen(Statements::archiveFilter({name + "*", {}, {}, {}, {}}, "tip"));
+  QCOMPARE(f.dm->QMasterArhive->recordCount(), 1);
+  QCOMPARE(f.dm->QMasterArhive->fieldByName("Tip").asText(), name);
+  f.dm->QMasterArhive->reopen(Statements::archiveFilter({{}, name, {}, {}, {}}, "mynumber"));
+  QCOMPARE(f.dm->QMasterArhive->recordCount(), 1);
+
+  f.dm->TBase->remove();
+  QCOMPARE(f.count("select count(*) from master"), 0);
+  QCOMPARE(f.count("select count(*) from base"), 2);
+}
+
+VT3417_REGISTER_TEST(DataModuleTest)
+#include "DataModuleTest.moc"

@@ -1,0 +1,243 @@
+#include <QLocale>
+#include <QTest>
+
+#include "database/DatabaseFixture.h"
+#include "support/TestRegistry.h"
+
+// The dataset layer: cursor, fields by name and kind, editing, details
+// following their master, and long results fetched on demand.
+class DatasetTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void cursorWalksRowsAndStopsAtEnds();
+  void fieldsAreFoundWhateverTheirCase();
+  void fieldsTakeValuesByKind_data();
+  void fieldsTakeValuesByKind();
+  void editingNeedsEditModeAndCancelRestores();
+  void detailsFollowTheirMaster();
+  void closedMasterShowsWholeTableEmptyMasterNothing();
+  void pointPostedForAnotherMeterIsStoredNotShown();
+  void longResultIsFetchedOnDemandAndKeptWhole();
+  void queriesAreReadOnly();
+};
+
+void DatasetTest::cursorWalksRowsAndStopsAtEnds() {
+  DatabaseFixture f;
+  for (const char* name : {"A", "B", "C"}) f.addBase(name);
+  QueryDataset* q = f.dm->QBase;
+  q->reopen(Statements::allBases());
+  QCOMPARE(q->currentRow(), 0);
+  QVERIFY(q->bof() && !q->eof());
+  QStringList names;
+  for (q->first(); !q->eof(); q->next()) names << q->fieldByName("NameBase").asText();
+  QCOMPARE(names, (QStringList{"A", "B", "C"}));
+  QCOMPARE(q->currentRow(), 2);  // next() past the end stays on the last row
+  QCOMPARE(q->recordCount(), 3);
+  q->prior();
+  QCOMPARE(q->fieldByName("NameBase").asText(), QString("B"));
+  q->prior();
+  q->prior();
+  QVERIFY(q->bof());
+  QCOMPARE(q->currentRow(), 0);
+  q->last();
+  QVERIFY(q->eof());
+  QCOMPARE(q->fieldByName("NameBase").asText(), QString("C"));
+  QVERIFY(!q->moveTo(3));
+  QVERIFY(q->moveTo(1));
+  QCOMPARE(q->fieldByName("NameBase").asText(), QString("B"));
+
+  q->reopen(Statements::baseByName("none"));
+  QVERIFY(q->isEmpty() && q->eof() && q->bof());
+  QCOMPARE(q->currentRow(), -1);
+  QVERIFY(q->fieldByName("Num").isNull());  // an empty result reads as null
+  QCOMPARE(q->fieldByName("Num").asInteger(), 0);
+  q->close();
+  QCOMPARE(q->recordCount(), 0);
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, q->first());
+}
+
+void DatasetTest::fieldsAreFoundWhateverTheirCase() {
+  DatabaseFixture f;
+  f.addBase("Б1");
+  f.dm->QBase->reopen(Statements::allBases());
+  for (const char* name : {"namebase", "NameBase", "NAMEBASE"})
+    QCOMPARE(f.dm->QBase->fieldByName(name).asText(), QString("Б1"));
+  QCOMPARE(f.dm->QBase->fieldByName("namebase").name(), QString("NameBase"));
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, f.dm->QBase->fieldByName("NameBase2"));
+}
+
+void DatasetTest::fieldsTakeValuesByKind_data() {
+  QTest::addColumn<QString>("field");
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QVariant>("stored");
+  QTest::newRow("real, decimal comma") << "Voltage"
+                                       << "99,5" << QVariant(99.5);
+  QTest::newRow("real, decimal point") << "Voltage"
+                                       << "99.5" << QVariant(99.5);
+  QTest::newRow("integer") << "Count"
+                           << "12" << QVariant(qint64(12));
+  QTest::newRow("date, short format") << "Date"
+                                      << "05.03.2024" << QVariant(QDate(2024, 3, 5));
+  QTest::newRow("date, ISO") << "Date"
+                             << "2024-03-05" << QVariant(QDate(2024, 3, 5));
+  QTest::newRow("text cut to its size") << "KM"
+                                        << "0.866/L/C" << QVariant("0.866/");
+  QTest::newRow("empty text is null") << "Rep"
+                                      << "" << QVariant();
+  QTest::newRow("empty number is null") << "Opogr"
+                                        << "" << QVariant();
+}
+
+void DatasetTest::fieldsTakeValuesByKind() {
+  QFETCH(QString, field);
+  QFETCH(QString, text);
+  QFETCH(QVariant, stored);
+  QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+  DatabaseFixture f;
+  f.dm->TSlave->open();
+  f.dm->TSlave->append();
+  f.dm->TSlave->fieldByName("Num").setInteger(1);
+  f.dm->TSlave->fieldByName(field).setText(text);
+  f.dm->TSlave->post();
+  f.dm->TSlave->refresh();
+  QCOMPARE(f.dm->TSlave->fieldByName(field).value(), stored);
+  QLocale::setDefault(QLocale::c());
+}
+
+void DatasetTest::editingNeedsEditModeAndCancelRestores() {
+  DatabaseFixture f;
+  f.addBase("Б1");
+  f.addMeter("Б1", 1, true, "СО-505", "777");
+  f.dm->QMaster->reopen(Statements::meterInSlot("Б1", 1));
+  TableDataset* t = f.dm->TMaster;
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, t->fieldByName("Tip").setText("X"));
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, t->fieldByName("text").setText("X"));
+  t->edit();
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error,
+                           t->fieldByName("Num").setInteger(5));  // keys are the database's
+  t->fieldByName("Tip").setText("ЦЭ6803");
+  t->cancel();
+  QCOMPARE(t->fieldByName("Tip").asText(), QString("СО-505"));
+  t->edit();
+  t->fieldByName("MyVisible").setBool(false);
+  t->fieldByName("Olddate").setDate(QDate(2023, 1, 2));
+  t->post();
+  QCOMPARE(
+      f.count("select count(*) from master where myvisible = ? and olddate = ?", {false, QDate(2023, 1, 2)}),
+      1);
+  f.dm->QMaster->reopen(Statements::meterInSlotInUse("Б1", 1));
+  QVERIFY(f.dm->QMaster->isEmpty());
+}
+
+void DatasetTest::detailsFollowTheirMaster() {
+  DatabaseFixture f;
+  f.addBase("Б1");
+  const qint64 m1 = f.addMeter("Б1", 2);
+  const qint64 m2 = f.addMeter("Б1", 1);
+  f.addPoints(m1, 1, 101);
+  f.addPoints(m2, 1, 201);
+  f.addPoints(m1, 1, 102);  // a meter's points in the order they were added
+  f.addPoints(m2, 1, 202);
+  f.addPoints(m2, 1, 203);
+
+  f.dm->QMaster->reopen(Statements::metersOfBaseInUse("Б1", true));  // slot 1 first: m2
+  const auto voltages = [&f] {
+    QList<double> values;
+    for (f.dm->TSlave->first(); !f.dm->TSlave->eof(); f.dm->TSlave->next())
+      values << f.dm->TSlave->fieldByName("Voltage").asReal();
+    return values;
+  };
+  QCOMPARE(f.dm->TMaster->fieldByName("Num").asInteger(), m2);
+  QCOMPARE(voltages(), (QList<double>{201, 202, 203}));
+  f.dm->QMaster->next();
+  QCOMPARE(f.dm->TMaster->fieldByName("Num").asInteger(), m1);
+  QCOMPARE(voltages(), (QList<double>{101, 102}));
+
+  f.dm->QBase->reopen(Statements::baseByName("Б1"));
+  QCOMPARE(f.dm->TBase->fieldByName("NameBase").asText(), QString("Б1"));
+
+  const qint64 archived = f.addArchivedMeter("СО-505", "1", 2020);
+  f.addArchivedMeter("СО-505", "2", 2020);
+  f.db().execute({"insert into Slavearhiv (num, voltage) values (?, 1), (?, 2)", {archived, archived}, {}});
+  f.dm->QMasterArhive->reopen(Statements::allArchivedMeters());
+  QCOMPARE(f.dm->TSlaveArhive->recordCount(), 2);
+  f.dm->QMasterArhive->next();
+  QVERIFY(f.dm->TSlaveArhive->isEmpty());
+}
+
+void DatasetTest::closedMasterShowsWholeTableEmptyMasterNothing() {
+  DatabaseFixture f;
+  f.addBase("Б1");
+  f.addPoints(f.addMeter("Б1", 1), 2);
+  f.addPoints(f.addMeter("Б1", 2), 3);
+  f.dm->QMaster->reopen(Statements::meterInSlot("Б1", 1));
+  QCOMPARE(f.dm->TSlave->recordCount(), 2);
+  QCOMPARE(f.dm->TMaster->recordCount(), 1);
+  f.dm->QMaster->close();
+  QCOMPARE(f.dm->TSlave->recordCount(), 5);
+  QCOMPARE(f.dm->TMaster->recordCount(), 2);
+  f.dm->QMaster->reopen(Statements::meterInSlot("Б1", 7));
+  QVERIFY(f.dm->TSlave->isEmpty());
+  QVERIFY(f.dm->TMaster->isEmpty());
+}
+
+void DatasetTest::pointPostedForAnotherMeterIsStoredNotShown() {
+  DatabaseFixture f;
+  f.addBase("Б1");
+  const qint64 shown = f.addMeter("Б1", 1);
+  const qint64 other = f.addMeter("Б1", 2);
+  f.addPoints(shown, 2);
+  f.dm->QMaster->reopen(Statements::meterInSlot("Б1", 1));
+  f.dm->TSlave->append();
+  f.dm->TSlave->fieldByName("Num").setInteger(other);
+  f.dm->TSlave->fieldByName("Voltage").setReal(100);
+  f.dm->TSlave->post();
+  QCOMPARE(f.dm->TSlave->recordCount(), 2);
+  QCOMPARE(f.count("select count(*) from slave where num = ?", {other}), 1);
+  f.dm->TSlave->append();
+  f.dm->TSlave->fieldByName("Num").setInteger(shown);
+  f.dm->TSlave->post();
+  QCOMPARE(f.dm->TSlave->recordCount(), 3);
+  QCOMPARE(f.dm->TSlave->currentRow(), 2);
+}
+
+void DatasetTest::longResultIsFetchedOnDemandAndKeptWhole() {
+  DatabaseFixture f;
+  {
+    Connection::Transaction transaction(f.db());
+    for (int i = 0; i < 1000; ++i)
+      f.db().execute(
+          {"insert into masterarhive (base, tip, mynumber, myyear, myuser, maker) "
+           "values ('Б', 'Т', ?, 2000, 'В', 'З')",
+           {QString::number(i)},
+           "masterarhive"});
+    transaction.commit();
+  }
+  QueryDataset* q = f.dm->QMasterArhive;
+  q->reopen(Statements::allArchivedMeters());
+  QVERIFY(q->canFetchMore());
+  QVERIFY(q->fetchedCount() < 1000);
+  QVERIFY(q->moveTo(600));
+  QCOMPARE(q->fieldByName("MyNumber").asText(), QString("600"));
+  // A write to the table first completes the half-read result: it keeps the
+  // rows it had when opened.
+  q->reopen(Statements::allArchivedMeters());
+  f.dm->SQLScript->run({"delete from masterarhive where num > ?", {qint64(10)}, "masterarhive"});
+  QCOMPARE(q->fetchedCount(), 1000);
+  QCOMPARE(q->recordCount(), 1000);
+  q->refresh();
+  QCOMPARE(q->recordCount(), 10);
+}
+
+void DatasetTest::queriesAreReadOnly() {
+  DatabaseFixture f;
+  f.addBase("Б1");
+  f.dm->QBase->reopen(Statements::allBases());
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, f.dm->QBase->edit());
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, f.dm->QBase->append());
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, f.dm->QBase->remove());
+  QCOMPARE(f.count("select count(*) from base"), 1);
+}
+
+VT3417_REGISTER_TEST(DatasetTest)
+#include "DatasetTest.moc"
