@@ -30,14 +30,26 @@ std::optional<LinkTimer> VirtualLinkDriver::NextDueTimer(qint64 until) const {
 }
 
 void VirtualLinkDriver::AdvanceTo(qint64 time) {
-  while (const std::optional<LinkTimer> timer = NextDueTimer(time)) {
-    auto& due = due_[static_cast<int>(*timer)];
-    now_ = *due;
-    due = now_ + TimerInterval(*timer);  // periodic until the engine disables it
-    engine_.TimerFired(*timer);
+  for (;;) {
+    const std::optional<LinkTimer> timer = NextDueTimer(time);
+    // While the energy count runs, the loop's turns see every change of the seconds field.
+    const qint64 nextSecond = (now_ / 1000 + 1) * 1000;
+    const bool secondFirst = engine_.Energy().Active() && nextSecond <= time &&
+                             (!timer || nextSecond < *due_[static_cast<int>(*timer)]);
+    if (secondFirst) {
+      now_ = nextSecond;
+    } else if (timer) {
+      auto& due = due_[static_cast<int>(*timer)];
+      now_ = *due;
+      due = now_ + TimerInterval(*timer);  // periodic until the engine disables it
+      engine_.TimerFired(*timer);
+    } else {
+      break;
+    }
     engine_.IdleTurn();
   }
   if (time > now_) now_ = time;
+  engine_.IdleTurn();
 }
 
 void VirtualLinkDriver::TimerChanged(LinkTimer timer, bool enabled) {

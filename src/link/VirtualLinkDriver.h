@@ -22,7 +22,9 @@ class VirtualLinkDriver final : public LinkOwner {
   // Decode `chunk` at the current time, then one idle turn.
   void Feed(const QByteArray& chunk);
   // Let time pass up to `time`: due timers fire in time order, each followed
-  // by an idle turn (the loop keeps idling while the line is quiet).
+  // by an idle turn, as the loop keeps idling while the line is quiet; while
+  // the energy count runs there is also a turn at every new second, and there
+  // is one at `time`.
   void AdvanceTo(qint64 time);
   void Advance(qint64 milliseconds) { AdvanceTo(now_ + milliseconds); }
 
