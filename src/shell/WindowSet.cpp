@@ -3,7 +3,9 @@
 #include "bases/UInformation.h"
 #include "bases/UUsanovka.h"
 #include "bases/UnumberP.h"
+#include "link/Unit3417.h"
 #include "shell/Windows.h"
+#include "workspace/UExper.h"
 
 // Each window joins the start-up order here as it is built. The data module
 // DM1 comes first: it prepares the database before any window exists.
@@ -11,7 +13,11 @@
 void CreateWindows() {
   // DM1
   // Form2, the main window: created first of the windows
-  // Form1, the terminal window, created hidden
+  Form1 = new TForm1;  // the terminal window, created hidden
+  if (Form2) {
+    Form2->Hooks.BeginMeasurement = [] { Form1->BeginMeasurement(); };
+    Form2->Hooks.StopPolling = [] { Form1->StopPolling(); };
+  }
   // ChOptions
   FUstanovka = new TFUstanovka;
   // FDataBase
@@ -30,7 +36,8 @@ void DestroyWindows() {
   delete FUstanovka;
   FUstanovka = nullptr;
   // ChOptions
-  // Form1
+  delete Form1;
+  Form1 = nullptr;
   // Form2
   // DM1
 }
