@@ -12,18 +12,18 @@
 
 void CreateWindows() {
   // DM1
-  // Form2, the main window: created first of the windows
+  Form2 = new TForm2;  // the main window, first of the windows
   Form1 = new TForm1;  // the terminal window, created hidden
-  if (Form2) {
-    Form2->Hooks.BeginMeasurement = [] { Form1->BeginMeasurement(); };
-    Form2->Hooks.StopPolling = [] { Form1->StopPolling(); };
-  }
+  Form2->Hooks.BeginMeasurement = [] { Form1->BeginMeasurement(); };
+  Form2->Hooks.StopPolling = [] { Form1->StopPolling(); };
   // ChOptions
   FUstanovka = new TFUstanovka;
   // FDataBase
   // FNameBase
   FInformation = new TFInformation;
   FNumberP = new TFNumberP;
+  // The main window appears once every window exists.
+  Form2->show();
 }
 
 void DestroyWindows() {
@@ -38,9 +38,9 @@ void DestroyWindows() {
   // ChOptions
   delete Form1;
   Form1 = nullptr;
-  // Form2
+  delete Form2;
+  Form2 = nullptr;
   // DM1
 }
 
-// Form2 once the main window joins the order above.
-QWidget* MainWindow() { return nullptr; }
+QWidget* MainWindow() { return Form2; }

@@ -2,6 +2,7 @@
 
 #include "settings/CompFileIo.h"
 
+#include <QHash>
 #include <QTableView>
 #include <QVector>
 
@@ -62,4 +63,5 @@ class TDBGrid : public QTableView, public StreamableComponent {
   DatasetModel* model_ = nullptr;
   ColumnAlignmentProxy* proxy_ = nullptr;
   QVector<GridColumn> designColumns_;
+  QHash<int, int> hiddenWidths_;  // logical column → width it shows with again
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QList>
 #include <QPoint>
 #include <QVector>
 
@@ -119,10 +120,6 @@ class TForm2 : public QMainWindow {
   // Status bar panels: 0 "База: ...", 1 "Счетчик: ...", 2 the reports' progress text.
   QLabel* StatusPanel(int index) const;
 
- signals:
-  // The window has closed (tables closed, layout saved): the program ends.
-  void Closed();
-
  public slots:
   // Commands (shared by menus, tool bar and pop-ups).
   void ADDBaseExecute();
@@ -147,6 +144,7 @@ class TForm2 : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -165,21 +163,29 @@ class TForm2 : public QMainWindow {
   void DBGrid1MouseDown();
   void abcSplitPane1Resize();
   void ToggleMark();
-  void SetAllMarks(const QString& mark);
   void ShowPopup(PopupForm form);
   void ApplySelectionCommandStates();
   void ClearSelectionState();
   void ChoosePort(bool com2);
+  void ShowPortChoice(bool com2);
+  QTreeWidgetItem* SelectedNode() const;
+  QList<QAction*> BaseActions() const;
+  void RequireHook(const std::function<void()>& hook, const char* module) const;
   void RunWordReport(const std::function<void()>& report, const char* moduleName);
   void RestoreLayout();
   void SaveLayout();
+  void ApplySplit();
+  double currentSplitFraction() const;
 
   std::unique_ptr<Ui::TForm2> ui;
   QVector<QTreeWidgetItem*> BaseNodes;  // [0] "База счетчиков", [i] the i-th base
   int BaseCount = 0;
   bool popupRequested_ = false;
   QPoint popupPoint_;  // the press point in tree coordinates
-  bool centreOnFirstShow_ = true;
-  int restoredSplitPercent_ = 0;
+  QMenu* pm1_ = nullptr;
+  QMenu* popupMenu1_ = nullptr;
+  QVector<QLabel*> statusPanels_;
+  double splitFraction_ = 0;  // width of the tree pane in the split control's width
+  bool shownBefore_ = false;
   bool closed_ = false;
 };

@@ -1,0 +1,76 @@
+// The main window's layout between runs: window state, size and split in the
+// memo's lines, the grid's columns, each in its component file.
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QShowEvent>
+#include <QSplitter>
+
+#include "settings/CompFileIo.h"
+#include "settings/ProgramDir.h"
+#include "ui_UExper.h"
+#include "workspace/DBGrid.h"
+#include "workspace/UExper.h"
+#include "workspace/WindowLayout.h"
+
+namespace {
+const QString kGridFile = QStringLiteral("sources/datagrid.res");
+const QString kMemoFile = QStringLiteral("sources/mform.res");
+}  // namespace
+
+void TForm2::RestoreLayout() {
+  LoadComponentFromFile(ui->DBGrid1, ProgramPath(kGridFile));
+  LoadComponentFromFile(ui->MForm, ProgramPath(kMemoFile));
+  const StoredLayout layout = ParseLayoutLines(ui->MForm->toPlainText().split(QLatin1Char('\n')));
+  if (layout.state == Qt::WindowNoState) {
+    setWindowState(Qt::WindowNoState);
+    if (layout.size) resize(*layout.size);
+  } else if (layout.state) {
+    setWindowState(*layout.state);
+  }
+  if (layout.splitPercent > 0) splitFraction_ = layout.splitPercent / 100.0;
+}
+
+void TForm2::SaveLayout() {
+  const int splitPercent = qRound(currentSplitFraction() * 100);
+  ui->MForm->setPlainText(
+      FormatLayoutLines(windowState(), frameGeometry().topLeft(), size(), splitPercent).join(QLatin1Char('\n')));
+  SaveComponentToFile(ui->MForm, ProgramPath(kMemoFile), false);
+  SaveComponentToFile(ui->DBGrid1, ProgramPath(kGridFile), false);
+}
+
+double TForm2::currentSplitFraction() const {
+  const QList<int> sizes = ui->abcBiSplit1->sizes();
+  const int total = sizes.value(0) + sizes.value(1);
+  if (!ui->abcBiSplit1->isVisible() || total <= 0) return splitFraction_;
+  return double(sizes.value(0)) / total;
+}
+
+// The split keeps its share of the width as the window is resized.
+void TForm2::ApplySplit() {
+  const QList<int> sizes = ui->abcBiSplit1->sizes();
+  const int total = sizes.value(0) + sizes.value(1);
+  if (total <= 0) return;
+  const int left = qRound(total * splitFraction_);
+  ui->abcBiSplit1->setSizes({left, total - left});
+}
+
+void TForm2::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shownBefore_ || event->spontaneous()) return;
+  shownBefore_ = true;
+  if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))) {
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+      QRect frame = frameGeometry();
+      frame.moveCenter(screen->availableGeometry().center());
+      move(frame.topLeft());
+    }
+  }
+  ApplySplit();
+}
+
+void TForm2::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (shownBefore_) ApplySplit();
+}

@@ -1,0 +1,49 @@
+#include "workspace/WindowLayout.h"
+
+namespace {
+
+const QString kNormal = QStringLiteral("wsNormal");
+const QString kMaximized = QStringLiteral("wsMaximized");
+const QString kMinimized = QStringLiteral("wsMinimized");
+
+std::optional<int> IntegerLine(const QStringList& lines, int index) {
+  bool ok = false;
+  const int value = lines.value(index).trimmed().toInt(&ok);
+  if (!ok) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+QStringList FormatLayoutLines(Qt::WindowStates states, const QPoint& topLeft, const QSize& size, int splitPercent) {
+  QString word = kNormal;
+  if (states & Qt::WindowMinimized)
+    word = kMinimized;
+  else if (states & Qt::WindowMaximized)
+    word = kMaximized;
+  return {word,
+          QString::number(topLeft.y()),
+          QString::number(topLeft.x()),
+          QString::number(size.height()),
+          QString::number(size.width()),
+          QString::number(splitPercent)};
+}
+
+StoredLayout ParseLayoutLines(const QStringList& lines) {
+  StoredLayout layout;
+  const QString word = lines.value(0);
+  if (word == kNormal) {
+    layout.state = Qt::WindowNoState;
+    // Top and left are not used: the window opens centred on the screen.
+    const std::optional<int> height = IntegerLine(lines, 3);
+    const std::optional<int> width = IntegerLine(lines, 4);
+    if (height && width && *height > 0 && *width > 0) layout.size = QSize(*width, *height);
+  } else if (word == kMaximized) {
+    layout.state = Qt::WindowMaximized;
+  } else if (word == kMinimized) {
+    layout.state = Qt::WindowMinimized;
+  }
+  const std::optional<int> split = IntegerLine(lines, 5);
+  if (split && *split > 0 && *split < 100) layout.splitPercent = *split;
+  return layout;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QPoint>
+#include <QSize>
+#include <QStringList>
+
+#include <optional>
+
+// The main window's layout lines, kept in the invisible memo MForm and its
+// component file between runs:
+//   0 the window state word "wsNormal", "wsMaximized" or "wsMinimized"
+//   1 top edge, 2 left edge, 3 height, 4 width of the window
+//   5 the split between tree and grid, in percent of the width
+struct StoredLayout {
+  std::optional<Qt::WindowState> state;  // none: the state word is missing or unknown
+  std::optional<QSize> size;             // normal state with a usable height and width
+  int splitPercent = 0;                  // 0: keep the design split
+};
+
+QStringList FormatLayoutLines(Qt::WindowStates states, const QPoint& topLeft, const QSize& size, int splitPercent);
+
+// Lines that are missing or not integers are ignored (the design values stay).
+StoredLayout ParseLayoutLines(const QStringList& lines);
