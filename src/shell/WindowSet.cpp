@@ -1,6 +1,8 @@
 #include <QWidget>
 
+#include "bases/OptionsForm.h"
 #include "bases/UInformation.h"
+#include "bases/UNameBase.h"
 #include "bases/UUsanovka.h"
 #include "bases/UnumberP.h"
 #include "link/Unit3417.h"
@@ -16,10 +18,10 @@ void CreateWindows() {
   Form1 = new TForm1;  // the terminal window, created hidden
   Form2->Hooks.BeginMeasurement = [] { Form1->BeginMeasurement(); };
   Form2->Hooks.StopPolling = [] { Form1->StopPolling(); };
-  // ChOptions
+  ChOptions = new TChOptions;
   FUstanovka = new TFUstanovka;
   // FDataBase
-  // FNameBase
+  FNameBase = new TFNameBase;
   FInformation = new TFInformation;
   FNumberP = new TFNumberP;
   // The main window appears once every window exists.
@@ -31,11 +33,13 @@ void DestroyWindows() {
   FNumberP = nullptr;
   delete FInformation;
   FInformation = nullptr;
-  // FNameBase
+  delete FNameBase;
+  FNameBase = nullptr;
   // FDataBase
   delete FUstanovka;
   FUstanovka = nullptr;
-  // ChOptions
+  delete ChOptions;
+  ChOptions = nullptr;
   delete Form1;
   Form1 = nullptr;
   delete Form2;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QMainWindow>
 #include <QList>
+#include <QMainWindow>
 #include <QPoint>
 #include <QVector>
 
@@ -9,12 +9,10 @@
 #include <memory>
 
 class QAction;
-class QEvent;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QSplitter;
-class QTableView;
 class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -185,7 +183,7 @@ class TForm2 : public QMainWindow {
   QMenu* pm1_ = nullptr;
   QMenu* popupMenu1_ = nullptr;
   QVector<QLabel*> statusPanels_;
-  double splitFraction_ = 0;  // width of the tree pane in the split control's width
+  double splitFraction_ = 0;  // the tree pane's share of the split width; 0: design width
   bool shownBefore_ = false;
   bool closed_ = false;
 };

@@ -1,0 +1,138 @@
+#include "bases/BaseStore.h"
+
+#include "database/UDM.h"
+
+namespace BaseStore {
+namespace {
+
+FieldRef Field(Dataset* dataset, const char* name) { return dataset->fieldByName(QString::fromLatin1(name)); }
+
+// TMaster, open (it follows QMaster's current row, or shows the whole table while QMaster is closed).
+TableDataset* Meters() {
+  if (!DM1->TMaster->isOpen()) DM1->TMaster->open();
+  return DM1->TMaster;
+}
+
+// Owner, maker and date: written both when a meter is created and when it is stored.
+void WriteMeterDetails(Dataset* meters, const MeterData& meter) {
+  Field(meters, "MyUser").setText(meter.user);
+  Field(meters, "MyMaker").setText(meter.maker);
+  Field(meters, "Olddate").setDate(meter.oldDate);
+}
+
+}  // namespace
+
+BaseNominals ReadNominals() {
+  TableDataset* base = DM1->TBase;
+  return {Field(base, "Nvoltage").asReal(), Field(base, "NTok").asReal(), Field(base, "Pered").asReal(),
+          Field(base, "KlasT").asReal()};
+}
+
+void StoreNominals(const BaseNominals& nominals) {
+  TableDataset* base = DM1->TBase;
+  base->edit();
+  Field(base, "Nvoltage").setReal(nominals.voltage);
+  Field(base, "NTok").setReal(nominals.current);
+  Field(base, "Pered").setReal(nominals.constant);
+  Field(base, "KlasT").setReal(nominals.klas);
+  base->post();
+}
+
+void AppendBase(const QString& name) {
+  DM1->QBase->close();
+  TableDataset* base = DM1->TBase;
+  if (!base->isOpen()) base->open();
+  base->append();
+  Field(base, "NameBase").setText(name);
+  base->post();
+}
+
+void DeleteCurrentBase() {
+  TableDataset* base = DM1->TBase;
+  if (!base->isOpen()) base->open();
+  base->remove();
+}
+
+MeterData ReadMeter(Dataset& meters) {
+  return {Field(&meters, "MyNumber").asText(), Field(&meters, "Tip").asText(),
+          Field(&meters, "MyYear").asText(),   Field(&meters, "MyUser").asText(),
+          Field(&meters, "MyMaker").asText(),  Field(&meters, "Olddate").asDate()};
+}
+
+void DeleteSelectedMeters(const Statement& selection) {
+  QueryDataset* query = DM1->QMaster;
+  Connection::Transaction transaction(*query->connection());
+  query->reopen(selection);
+  TableDataset* meters = Meters();
+  for (query->first(); !query->eof(); query->next())
+    if (!meters->isEmpty()) meters->remove();
+  transaction.commit();
+  query->close();
+  query->open();
+}
+
+void DeleteSlotMeters(const QString& base, int slot) {
+  DeleteSelectedMeters(Statements::meterInSlot(base, slot));
+}
+
+bool PutMeterInUse(const QString& base, int slot, const MeterData& meter) {
+  QueryDataset* query = DM1->QMaster;
+  // A failing append must not leave the slot's old meter deleted.
+  Connection::Transaction transaction(*query->connection());
+  DeleteSlotMeters(base, slot);
+  DeleteSelectedMeters(Statements::unusedMetersOfBaseByTypeAndNumber(base, meter.type, meter.number));
+  // What is left with this pair is in use in another slot of the base.
+  query->reopen(Statements::metersOfBaseByTypeAndNumber(base, meter.type, meter.number));
+  const bool free = query->isEmpty();
+  if (free) AppendMeter(base, slot, meter);
+  transaction.commit();
+  return free;
+}
+
+void AppendMeter(const QString& base, int slot, const MeterData& meter) {
+  const std::optional<int> year = YearNumber(meter.year);
+  if (!year) throw std::runtime_error("Год выпуска счетчика должен быть числом.");
+  DM1->QMaster->close();
+  TableDataset* meters = Meters();
+  meters->append();
+  Field(meters, "Base").setText(base);
+  Field(meters, "NumberCh").setInteger(slot);
+  Field(meters, "MyVisible").setBool(true);
+  Field(meters, "Tip").setText(meter.type);
+  Field(meters, "MyYear").setInteger(*year);
+  Field(meters, "MyNumber").setText(meter.number);
+  WriteMeterDetails(meters, meter);
+  meters->post();
+}
+
+StoreResult StoreMeterInUse(const QString& base, int slot, bool inUse, const MeterData& meter,
+                            QString* keptYear) {
+  QueryDataset* query = DM1->QMaster;
+  query->reopen(Statements::meterInSlotInUse(base, slot));
+  StoreResult result = StoreResult::NoMeter;
+  if (!query->isEmpty()) {
+    TableDataset* meters = Meters();
+    meters->edit();
+    if (const std::optional<int> year = YearNumber(meter.year)) {
+      Field(meters, "MyYear").setInteger(*year);
+      result = StoreResult::Stored;
+    } else {
+      if (keptYear) *keptYear = Field(meters, "MyYear").asText();
+      result = StoreResult::YearMissing;
+    }
+    Field(meters, "MyVisible").setBool(inUse);
+    WriteMeterDetails(meters, meter);
+    meters->post();
+  }
+  query->close();
+  query->open();
+  return result;
+}
+
+std::optional<int> YearNumber(const QString& text) {
+  bool ok = false;
+  const int year = text.trimmed().toInt(&ok);
+  return ok ? std::optional<int>(year) : std::nullopt;
+}
+
+}  // namespace BaseStore

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "database/Statements.h"
+
+#include <QDate>
+#include <QString>
+
+#include <optional>
+
+class Dataset;
+
+// What the base editor writes to and reads from the data module DM1: the
+// nominal values of a base and the meters of its eight slots. Every routine
+// leaves QMaster as the editor expects it (see each routine).
+
+// The data of one slot's meter as the editor shows it.
+struct MeterData {
+  QString number;  // MyNumber
+  QString type;    // Tip
+  QString year;    // MyYear as text
+  QString user;    // MyUser
+  QString maker;   // MyMaker
+  QDate oldDate;   // Olddate; invalid: none
+};
+
+// The four nominal values of a base.
+struct BaseNominals {
+  double voltage = 0;   // Nvoltage
+  double current = 0;   // NTok
+  double constant = 0;  // Pered
+  double klas = 0;      // KlasT
+};
+
+namespace BaseStore {
+
+// The nominal values of TBase's current row (null reads as 0).
+BaseNominals ReadNominals();
+// Stores them into TBase's current row.
+void StoreNominals(const BaseNominals& nominals);
+
+// Appends a base row with only its name (QBase is closed first, so TBase shows
+// the whole table).
+void AppendBase(const QString& name);
+
+// Deletes the base of QBase's current row (TBase follows it) with its meters
+// and their test points.
+void DeleteCurrentBase();
+
+// The meter of the dataset's current row.
+MeterData ReadMeter(Dataset& meters);
+
+// Deletes every meter the statement selects on master, each through TMaster so
+// that its test points go with it; QMaster is then reopened on the statement.
+void DeleteSelectedMeters(const Statement& selection);
+
+// Deletes the slot's meters, used or not, with their test points.
+void DeleteSlotMeters(const QString& base, int slot);
+
+// Puts a meter into a slot: the slot's old rows (and test points) go, as does
+// a meter of the base with the same type and number that is not in use; then
+// a new row in use is appended, unless that pair is in use in another slot of
+// the base. Returns false in that case (nothing is appended).
+bool PutMeterInUse(const QString& base, int slot, const MeterData& meter);
+
+// Appends the slot's meter row, in use (QMaster is closed first).
+void AppendMeter(const QString& base, int slot, const MeterData& meter);
+
+enum class StoreResult {
+  Stored,       // the slot's meter in use was stored
+  NoMeter,      // the slot holds no meter in use: nothing stored
+  YearMissing,  // stored, but the year is not a number: the stored year was kept
+};
+// Stores year, owner, maker, date and the in-use flag of the slot's meter in
+// use (type and number never change this way). `keptYear` receives the stored
+// year when the typed one is missing.
+StoreResult StoreMeterInUse(const QString& base, int slot, bool inUse, const MeterData& meter,
+                            QString* keptYear = nullptr);
+
+// The year typed as a number; nullopt for empty or non-numeric text.
+std::optional<int> YearNumber(const QString& text);
+
+}  // namespace BaseStore
