@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QEventLoop>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -43,9 +44,11 @@ double ProcessCpuSeconds() {
          (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
+// A local loop: QCoreApplication::quit() would also close the windows.
 void RunEventLoopFor(int ms) {
-  QTimer::singleShot(ms, qApp, &QCoreApplication::quit);
-  QApplication::exec();
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
 }
 
 double Milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
@@ -129,27 +132,31 @@ int main(int argc, char** argv) {
   std::vector<double> textLatency;
   Clock::time_point written;
   int column = 0;
+  QChar expected;
   bool waiting = false;
   QObject::connect(Form1, &TForm1::ScreenShown, row, [&] {
-    if (waiting && row->text().at(column) == QChar(u'0' + column % 10)) {
+    if (waiting && row->text().at(column) == expected) {
       textLatency.push_back(Milliseconds(Clock::now() - written));
       waiting = false;
       paints.pendingSince = written;
     }
   });
+  QEventLoop sampling;
   QTimer sampler;
   int samples = 0;
   QObject::connect(&sampler, &QTimer::timeout, [&] {
     if (samples == 300) {
-      QCoreApplication::quit();
+      sampling.quit();
       return;
     }
     column = samples % 17;
-    const char sequence[] = {27, 'Y', 32, static_cast<char>(32 + column),
-                             static_cast<char>('0' + column % 10)};
+    // Every round writes other digits, so that every sample changes the row.
+    const char digit = static_cast<char>('0' + (column + samples / 17) % 10);
+    const char sequence[] = {27, 'Y', 32, static_cast<char>(32 + column), digit};
     // The cursor address goes first; the measured byte follows on its own.
     if (write(master, sequence, 4) != 4) return;
     QTimer::singleShot(5, row, [&, ch = sequence[4]] {
+      expected = QChar(ch);
       written = Clock::now();
       waiting = true;
       if (write(master, &ch, 1) != 1) waiting = false;
@@ -157,7 +164,7 @@ int main(int argc, char** argv) {
     });
   });
   sampler.start(40);
-  QApplication::exec();
+  sampling.exec();
   Report("byte to mirror text:", textLatency);
   Report("byte to mirror painted:", paints.latency);
 

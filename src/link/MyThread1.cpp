@@ -66,11 +66,11 @@ void TMyThread1::RequestStep() {
   QMetaObject::invokeMethod(
       context_,
       [shared = shared_, step = step_] {
-        bool more = false;
+        bool byte = false;
         const auto finish = qScopeGuard([&] {
           {
             const std::lock_guard lock(shared->mutex);
-            shared->moreData = more;
+            shared->byteDecoded = byte;
             shared->turnDone = true;
           }
           shared->changed.notify_all();
@@ -80,7 +80,7 @@ void TMyThread1::RequestStep() {
           if (shared->suspended || shared->terminated) return;
           ++shared->steps;
         }
-        more = step();
+        byte = step();
       },
       Qt::QueuedConnection);
 }
@@ -94,14 +94,14 @@ void TMyThread1::run() {
       shared->changed.wait(lock, [&] { return !shared->suspended || shared->terminated; });
       continue;
     }
-    // Bytes still waiting: the next turn at once; otherwise wait for data.
-    if (!shared->moreData && !shared->woken) {
+    // After a byte the next turn at once; after an idle turn wait for data.
+    if (!shared->byteDecoded && !shared->woken) {
       shared->changed.wait_for(lock, idleWait,
                                [&] { return shared->woken || shared->terminated || shared->suspended; });
       if (shared->terminated || shared->suspended) continue;
     }
     shared->woken = false;
-    shared->moreData = false;
+    shared->byteDecoded = false;
     shared->turnDone = false;
     lock.unlock();
     RequestStep();

@@ -13,10 +13,12 @@
 // waits for it; the step itself never runs on this thread, so the decoder, the
 // timers and the controls are only ever touched on the user-interface thread.
 //
-// It does not spin: after an idle step (no byte was waiting) the next turn
-// waits until data is announced with DataArrived() or a turn is asked for with
-// WakeUp(), at most IdleWait milliseconds, so that the idle duties (watchdog
-// arming, queued keys, button states) still run regularly.
+// It does not spin. After a byte the next turn follows at once, so the first
+// idle turn comes right after the last byte of a burst (the watchdog counts
+// from there). After an idle turn the next one waits until data is announced
+// with DataArrived() or a turn is asked for with WakeUp(), at most the idle
+// wait, so that the idle duties (queued keys, button states, the energy
+// count's clock) still run regularly while the line is quiet.
 //
 // The thread starts suspended. Terminate() asks it to end; Join() also waits
 // for it. A step that was already requested when the thread is suspended or
@@ -25,9 +27,9 @@ class TMyThread1 : public QThread {
   Q_OBJECT
 
  public:
-  // The step returns true while more received bytes are waiting.
+  // The step returns true when it decoded a byte, false after an idle turn.
   using Step = std::function<bool()>;
-  static constexpr int DefaultIdleWaitMs = 10;
+  static constexpr int DefaultIdleWaitMs = 30;
 
   // `step` runs on the thread of `context` (created there, normally the
   // user-interface thread).
@@ -63,7 +65,7 @@ class TMyThread1 : public QThread {
     bool terminated = false;
     bool woken = false;
     bool turnDone = true;
-    bool moreData = false;
+    bool byteDecoded = false;
     qint64 steps = 0;
   };
 

@@ -127,7 +127,7 @@ bool TForm1::ReceiveStep() {
     return false;
   }
   engine_.ByteArrived(comm1_.ReadByte());
-  return comm1_.PendingBytes() > 0;
+  return true;
 }
 
 void TForm1::ShowScreen() {

@@ -57,8 +57,8 @@ class TForm1 : public OpenedWindow, private LinkOwner {
   void OpenPort();
   void ClosePort();
 
-  // One turn of the receive loop: one byte decoded, or the idle duties.
-  // Returns true while more received bytes are waiting.
+  // One turn of the receive loop: one byte decoded (true), or the idle
+  // duties when none is waiting (false).
   bool ReceiveStep();
   // The mirror labels from the instrument's screen.
   void ShowScreen();

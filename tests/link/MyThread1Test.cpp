@@ -77,7 +77,7 @@ void MyThread1Test::dataWakesTheLoopAtOnce() {
   QVERIFY2(latency.elapsed() < 200, qPrintable(QString::number(latency.elapsed())));
 }
 
-// While the step reports more waiting bytes, turns follow each other at once.
+// After a decoded byte the next turn follows at once.
 void MyThread1Test::waitingBytesAreTakenWithoutPause() {
   int waiting = 200;
   TMyThread1 thread([&] { return --waiting > 0; }, this, 5000);
