@@ -1,5 +1,6 @@
 #include <QAbstractItemModel>
 #include <QFile>
+#include <QImage>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTabWidget>
@@ -19,6 +20,7 @@ class TerminalSessionTest : public QObject {
   void openingAndClosing();
   void programmingTheErrorModeAndSaving();
   void singleSaveWalksBothPages();
+  void unfoldedWindowOnTheErrorTab();
 };
 
 namespace {
@@ -220,6 +222,39 @@ void TerminalSessionTest::singleSaveWalksBothPages() {
     QCOMPARE(point.voltage, 95.0);
     QCOMPARE(point.count.toInt(), 1);
   }
+}
+
+// The unfolded window on the error tab while both pages have been read. With
+// VT3417_SCREENSHOT=file.png the picture is kept (docs/terminal-window.png is
+// made so, under Xvfb with QT_QPA_PLATFORM=xcb).
+void TerminalSessionTest::unfoldedWindowOnTheErrorTab() {
+  TerminalFixture fixture;
+  fixture.addChosenBase({1, 2, 3, 4, 5, 6, 7, 8});
+  LoadProgramConfig();
+  Config.ActiveTab = 2;
+  Config.ErrorTime = "10";
+  SaveProgramConfig();
+  Simulator sim(fixture.dir);
+  fixture.beginMeasurement();
+  Click("SpeedButton1");
+  Click("SpeedButton2");  // "1-4"
+  QVERIFY(fixture.waitFor([] { return Form1->Engine().Leds().L1On; }));
+  Click("SpeedButton3");  // "5-8"
+  QVERIFY(fixture.waitFor([] { return Form1->Engine().Leds().L1On && Form1->Engine().Leds().L2on; }));
+  QVERIFY(fixture.waitFor([] { return TerminalFixture::control("Button1")->isEnabled(); }));
+  // A whole page on the mirror: the watchdog has fired in this quiet period.
+  QVERIFY(fixture.waitFor([] {
+    return TerminalFixture::mirrorRow(0).startsWith(u"ПОГРЕШН.  5-8") && Form1->Engine().DogTimerTag() == 1 &&
+           !Form1->TimerActive(LinkTimer::DogTimer);
+  }));
+  const QImage picture = Form1->grab().toImage();
+  QCOMPARE(picture.size() / picture.devicePixelRatio(), QSize(TForm1::FormWidth, TForm1::UnfoldedHeight));
+  // The mirror is black with lime letters.
+  const QWidget* mirror = TerminalFixture::control("Lstr2");
+  const QPoint corner = mirror->mapTo(Form1, QPoint(1, 1)) * picture.devicePixelRatio();
+  QCOMPARE(picture.pixelColor(corner), QColor(Qt::black));
+  const QString keep = qEnvironmentVariable("VT3417_SCREENSHOT");
+  if (!keep.isEmpty()) QVERIFY(picture.save(keep));
 }
 
 VT3417_REGISTER_TEST(TerminalSessionTest)
