@@ -29,4 +29,4 @@ EnergyCount::Event EnergyCount::ClockCheck(int second) {
 
 // Rounded in floating point: a long count of a large power stays correct
 // where a 32-bit hundredths counter would overflow.
-QString EnergyCount::EnergyText() const { return NumberToText(RoundHalfEven(EnergyTotal * 100) / 100); }
+double EnergyCount::RoundedEnergy() const { return RoundHalfEven(EnergyTotal * 100) / 100; }

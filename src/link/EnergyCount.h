@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-
 // The computed energy of the "Старт"/"Стоп" count: the power read once at
 // Start, added once per observed change of the clock's seconds field.
 class EnergyCount {
@@ -23,5 +21,5 @@ class EnergyCount {
   Event ClockCheck(int second);
 
   // EnergyTotal rounded to hundredths, halves to even.
-  QString EnergyText() const;
+  double RoundedEnergy() const;
 };

@@ -5,6 +5,7 @@
 #include "link/Koi7.h"
 #include "link/LinkEngineCall.h"
 #include "link/ScreenParsers.h"
+#include "settings/NumericText.h"
 
 namespace {
 int SystemSecond() { return QTime::currentTime().second(); }
@@ -29,9 +30,11 @@ void LinkEngine::SetTimer(LinkTimer timer, bool enabled) {
   if (owner_) owner_->TimerChanged(timer, enabled);
 }
 
+QString LinkControls::EenergyText() const { return EenergyShown ? NumberToText(Eenergy) : QString(); }
+
 void LinkEngine::ReceiveStep(std::optional<uint8_t> received) {
   EngineCall call(*this);
-  EnergyClockCheck();
+  if (energy_.Active()) EnergyClockCheck();
   if (received) {
     DecodeByte(*received);
   } else {
@@ -113,7 +116,6 @@ void LinkEngine::ScreenComplete() {
 }
 
 void LinkEngine::EnergyClockCheck() {
-  if (!energy_.Active()) return;
   switch (energy_.ClockCheck(clock_())) {
     case EnergyCount::Event::None:
       break;
@@ -122,10 +124,10 @@ void LinkEngine::EnergyClockCheck() {
       break;
     case EnergyCount::Event::Stopped:
       AclickTochkaExecute();
-      controls_.EenergyText = energy_.EnergyText();
-      break;
+      [[fallthrough]];
     case EnergyCount::Event::Ticked:
-      controls_.EenergyText = energy_.EnergyText();
+      controls_.EenergyShown = true;
+      controls_.Eenergy = energy_.RoundedEnergy();
       break;
   }
 }
@@ -155,7 +157,7 @@ void LinkEngine::ResetTerminal() {
 
 void LinkEngine::ResetControls() {
   EngineCall call(*this);
-  controls_.EenergyText.clear();
+  controls_.EenergyShown = false;
   ResetSaveState();
   controls_.BitBtnsEnabled = false;
   controls_.SBUEnabled = controls_.SBIEnabled = controls_.SBKMEnabled = controls_.SBPEnabled = false;

@@ -35,7 +35,8 @@ struct LinkFlags {
 };
 
 // The states of the terminal window's controls that the engine decides; the
-// window mirrors them when ControlsChanged() is called.
+// window mirrors them when ControlsChanged() is called. Plain values only: a
+// snapshot is taken on every call into the engine.
 struct LinkControls {
   bool BitBtnsEnabled = false;    // BitBtn1..BitBtn3 ("Программировать...") and PageControl1
   bool MainWindowEnabled = true;  // given to the main window while the terminal window is visible
@@ -47,10 +48,13 @@ struct LinkControls {
   bool Button1Enabled = false;       // "Сохранить"
   bool Button2Enabled = false;       // "Сохр. однократно"
   bool Button3Enabled = false;       // "Старт"/"Стоп" of the energy count
-  QString Button3Caption = QStringLiteral("Старт");
-  int Button2Tag = 0;   // 1 lets a single save send ЗБ at once
-  QString EenergyText;  // the computed energy
+  bool Button3Stop = false;          // the count runs: the button reads "Стоп"
+  int Button2Tag = 0;                // 1 lets a single save send ЗБ at once
+  bool EenergyShown = false;         // Eenergy shows the computed energy ...
+  double Eenergy = 0;                // ... rounded to hundredths
 
+  QString Button3Caption() const { return Button3Stop ? QStringLiteral("Стоп") : QStringLiteral("Старт"); }
+  QString EenergyText() const;
   bool operator==(const LinkControls&) const = default;
 };
 

@@ -167,13 +167,13 @@ void LinkEngine::Program(const ProgrammingRun& run) {
 
 void LinkEngine::Button3Click() {
   EngineCall call(*this);
-  if (controls_.Button3Caption == QStringLiteral("Стоп")) {
-    controls_.Button3Caption = QStringLiteral("Старт");
+  if (controls_.Button3Stop) {
+    controls_.Button3Stop = false;
     energy_.Stop();
     return;
   }
   if (!recognition_.PowerScreen) return;
-  controls_.EenergyText.clear();
+  controls_.EenergyShown = false;
   energy_.Start(ReadPower(screen_), clock_());
-  controls_.Button3Caption = QStringLiteral("Стоп");
+  controls_.Button3Stop = true;
 }

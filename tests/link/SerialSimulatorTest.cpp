@@ -44,8 +44,9 @@ class PortSession final : public LinkOwner {
   void TimerChanged(LinkTimer timer, bool enabled) override { timers_.Apply(timer, enabled); }
   void FrameEnding(const InstrumentScreen& screen) override { frames.append(screen); }
 
-  // Turn the receive loop until `done` holds or `ms` pass.
-  bool RunUntil(const std::function<bool()>& done, int ms) {
+  // Turn the receive loop until `done` holds or `ms` pass. With `fastKeys`
+  // every idle turn is a Timer1 tick, so a programming run needs no 600 ms per key.
+  bool RunUntil(const std::function<bool()>& done, int ms, bool fastKeys = false) {
     const QDeadlineTimer deadline(ms);
     while (!deadline.hasExpired()) {
       QCoreApplication::processEvents();
@@ -53,6 +54,7 @@ class PortSession final : public LinkOwner {
         engine_.ByteArrived(comm.ReadByte());
         continue;
       }
+      if (fastKeys && engine_.TimerEnabled(LinkTimer::Timer1)) engine_.TimerFired(LinkTimer::Timer1);
       engine_.IdleTurn();
       if (done()) return true;
       comm.WaitForData(5);
@@ -188,6 +190,9 @@ void SerialSimulatorTest::simulatorSession() {
   engine.AclickMinusExecute();
   QVERIFY(session.RunUntil([&] { return !session.values.PhaseCurrentText[0].isEmpty(); }, 5000));
   QCOMPARE(session.values.PhaseCurrentText, (std::array<QString, 3>{"0.5012", "0.4987", "0.5003"}));
+  engine.AclickMinusExecute();
+  QVERIFY(session.RunUntil([&] { return !session.values.PowerFactorText.isEmpty(); }, 5000));
+  QCOMPARE(session.values.PowerFactorText, QStringLiteral("0.866/"));
 
   engine.AClick1Execute();  // page 5-8; the watchdog reads it when the line falls quiet
   QVERIFY(session.RunUntil([&] { return engine.Leds().L2on; }, 5000));
@@ -202,6 +207,13 @@ void SerialSimulatorTest::simulatorSession() {
   QVERIFY(session.RunUntil([&] { return engine.Flags().MenuScreen; }, 5000));
   QVERIFY(engine.Controls().BitBtnsEnabled);
 
+  // Programming walks the instrument's dialogues; it answers with the error page.
+  engine.Program(ErrorModeRun(PowerKind::Active, ConnectionScheme::ThreePhase, "220", "1600", "10"));
+  QVERIFY(session.values.MeterErrorText[1].isEmpty());
+  QVERIFY(session.RunUntil([&] { return engine.Recognition().ErrorPage14; }, 10000, true));
+  QVERIFY(!engine.TimerEnabled(LinkTimer::Timer1));
+  QVERIFY(session.RunUntil([&] { return !session.values.MeterErrorText[1].isEmpty(); }, 5000));
+
   // Assigning another port number closes the port and leaves it closed.
   session.comm.SetComNo(TMyComm::Com1);
   QVERIFY(session.comm.Connected());
@@ -212,6 +224,8 @@ void SerialSimulatorTest::simulatorSession() {
   sim.terminate();
   QVERIFY(sim.waitForFinished(5000));
   QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+  const QString log = QString::fromUtf8(sim.readAllStandardError());
+  QVERIFY2(log.contains(QStringLiteral("programmed error mode: 1 3 220 1.6 10")), qPrintable(log));
 #endif
 }
 

@@ -174,25 +174,25 @@ void SupervisionTest::energyCount() {
   driver.AdvanceTo(500);
   driver.Feed(Screen("МОЩН.", "", "Р       36.01 ВТ"));
   engine.Button3Click();
-  QCOMPARE(engine.Controls().Button3Caption, QStringLiteral("Стоп"));
+  QCOMPARE(engine.Controls().Button3Caption(), QStringLiteral("Стоп"));
   QVERIFY(engine.Energy().EnergyStartPending);
   QVERIFY(owner.sent.isEmpty());
 
   driver.AdvanceTo(1000);  // first change of the seconds field: "." marks the start
   QCOMPARE(owner.sent, QByteArray("."));
-  QVERIFY(engine.Controls().EenergyText.isEmpty());
+  QVERIFY(engine.Controls().EenergyText().isEmpty());
   driver.AdvanceTo(2000);
-  QCOMPARE(engine.Controls().EenergyText, QStringLiteral("0.01"));  // 36.01 / 3600 rounds to 0.01
+  QCOMPARE(engine.Controls().EenergyText(), QStringLiteral("0.01"));  // 36.01 / 3600 rounds to 0.01
   driver.AdvanceTo(10000);
-  QCOMPARE(engine.Controls().EenergyText, QStringLiteral("0.09"));
+  QCOMPARE(engine.Controls().EenergyText(), QStringLiteral("0.09"));
 
   engine.Button3Click();
-  QCOMPARE(engine.Controls().Button3Caption, QStringLiteral("Старт"));
+  QCOMPARE(engine.Controls().Button3Caption(), QStringLiteral("Старт"));
   driver.AdvanceTo(11000);  // the stop still adds its second and presses "." again
   QCOMPARE(owner.sent, QByteArray(".."));
-  QCOMPARE(engine.Controls().EenergyText, QStringLiteral("0.1"));
+  QCOMPARE(engine.Controls().EenergyText(), QStringLiteral("0.1"));
   driver.AdvanceTo(20000);
-  QCOMPARE(engine.Controls().EenergyText, QStringLiteral("0.1"));
+  QCOMPARE(engine.Controls().EenergyText(), QStringLiteral("0.1"));
   QCOMPARE(owner.sent, QByteArray(".."));
   QVERIFY(qFuzzyCompare(engine.Energy().EnergyTotal, 36.01 / 3600 * 10));
 }
@@ -201,7 +201,7 @@ void SupervisionTest::startWithoutPowerScreenDoesNothing() {
   LinkEngine engine;
   ShowRows(engine, "Ф1  220.00 В");
   engine.Button3Click();
-  QCOMPARE(engine.Controls().Button3Caption, QStringLiteral("Старт"));
+  QCOMPARE(engine.Controls().Button3Caption(), QStringLiteral("Старт"));
   QVERIFY(!engine.Energy().Active());
 }
 

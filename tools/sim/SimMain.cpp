@@ -62,6 +62,10 @@ void Serve(PtyLine& line, SimInstrument& instrument, int refreshMs, qint64 durat
     switch (line.WaitForInput(wait)) {
       case PtyLine::Wait::Data: {
         const QByteArray keys = line.ReadInput();
+        if (keys.isEmpty()) {  // the terminal closed its end meanwhile
+          instrument.Disconnect();
+          usleep(20000);
+        }
         if (received.isOpen()) {
           received.write(keys);
           received.flush();
