@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include <QTreeWidget>
 
 #include "database/UDM.h"
+#include "settings/ProgramDir.h"
 #include "settings/SettingsRecords.h"
 #include "ui_UExper.h"
 #include "workspace/DBGrid.h"
@@ -195,6 +197,8 @@ void TForm2::connectCommands() {
 
 void TForm2::FormCreate() {
   MarkedPointCount = 0;
+  // Every file of the program is named relative to the directory it started in.
+  SetProgramDir(QDir::currentPath());
   ui->DBGrid1->setDataset(DM1->TSlave, DesignColumns());
   ui->abcBiSplit1->setStretchFactor(1, 1);
   RestoreLayout();
@@ -378,7 +382,8 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   if (watched == ui->TreeView1 && type == QEvent::KeyRelease) {
     if (!static_cast<QKeyEvent*>(event)->isAutoRepeat()) TreeView1KeyUp();
-  } else if (watched == ui->TreeView1->viewport()) {
+  } else if (watched == ui->TreeView1->viewport() &&
+             (type == QEvent::MouseButtonRelease || type == QEvent::MouseButtonPress)) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
     if (type == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
       TreeView1Click();

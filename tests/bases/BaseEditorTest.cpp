@@ -38,6 +38,7 @@ class BaseEditorTest : public QObject {
   void tickingWithAnEmptyFieldIsRefused();
   void sameMeterInAnotherBaseIsAllowed();
   void reTickingReplacesTheMeterAndItsPoints();
+  void anUnusedTwinGivesWay();
   void typingANumberUnticksOnlyTheBox();
   void switchingToAnEmptySlotKeepsProposals();
   void leavingAMeterFieldStoresIt();
@@ -259,6 +260,23 @@ void BaseEditorTest::reTickingReplacesTheMeterAndItsPoints() {
   QVERIFY(meters[0].inUse);
   QCOMPARE(PointCount(first), 0);
   QCOMPARE(PointCount(meters[0].num), 0);
+}
+
+// A meter out of use in one slot is removed, with its points, when the same
+// meter is put in use in another slot of the base.
+void BaseEditorTest::anUnusedTwinGivesWay() {
+  CreateBaseByName("Б");
+  Fill(EditorField("ENvoltage"), "220");
+  PutMeter(4, "44", "Т");
+  const qint64 twin = MetersOf("Б")[0].num;
+  AddPoints(twin, 2);
+  ClickSlot(4);  // out of use
+  PutMeter(6, "44", "Т");
+  QVERIFY(fixture_->answers.shown().empty());
+  const QVector<MeterRow> meters = MetersOf("Б");
+  QCOMPARE(meters.size(), 1);
+  QCOMPARE(meters[0].slot, 6);
+  QCOMPARE(PointCount(twin), 0);
 }
 
 void BaseEditorTest::typingANumberUnticksOnlyTheBox() {

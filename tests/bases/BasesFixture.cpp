@@ -1,5 +1,6 @@
 #include "BasesFixture.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QStyleOptionButton>
@@ -118,7 +119,7 @@ void ClickSlot(int n, Qt::MouseButton button) {
 }
 
 void CreateBaseByName(const QString& name) {
-  FNameBase->open(Form2);
+  Form2->ADDBase()->trigger();  // "Создать базу"
   QVERIFY(QTest::qWaitForWindowActive(FNameBase));
   auto* edit = FNameBase->findChild<QLineEdit*>("Edit1");
   TypeText(edit, name);

@@ -1,0 +1,79 @@
+#include "reports/DocumentOutput.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+#include <stdexcept>
+
+#include "settings/ProgramDir.h"
+
+namespace {
+
+constexpr qsizetype kMaxNameLength = 120;
+
+bool IsReservedDeviceName(const QString& name) {
+  const QString stem = name.section(QLatin1Char('.'), 0, 0).trimmed().toUpper();
+  static const QStringList kFixed = {QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
+                                     QStringLiteral("NUL")};
+  if (kFixed.contains(stem)) return true;
+  return stem.size() == 4 &&
+         (stem.startsWith(QLatin1String("COM")) || stem.startsWith(QLatin1String("LPT"))) &&
+         stem.at(3) >= QLatin1Char('0') && stem.at(3) <= QLatin1Char('9');
+}
+
+}  // namespace
+
+QString ProtocolsDir() {
+  const QString folder = ProgramPath(QStringLiteral("protocols"));
+  if (!QDir().mkpath(folder))
+    throw std::runtime_error(QStringLiteral("Не удалось создать папку %1").arg(folder).toStdString());
+  return folder;
+}
+
+QString SafeFileName(const QString& descriptiveName) {
+  static const QString kRefused = QStringLiteral("<>:\"/\\|?*");
+  QString name;
+  for (const QChar c : descriptiveName) {
+    if (c.isSpace())
+      name += QLatin1Char(' ');
+    else if (c.unicode() < 0x20 || c.unicode() == 0x7F || kRefused.contains(c))
+      name += QLatin1Char('_');
+    else
+      name += c;
+  }
+  name = name.simplified();
+  if (name.size() > kMaxNameLength) name.truncate(kMaxNameLength);
+  if (!name.isEmpty() && name.back().isHighSurrogate()) name.chop(1);
+  // Leading dots hide a file; trailing dots and blanks are dropped by Windows.
+  while (!name.isEmpty() && (name.startsWith(QLatin1Char('.')) || name.startsWith(QLatin1Char(' '))))
+    name.remove(0, 1);
+  while (!name.isEmpty() && (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' '))))
+    name.chop(1);
+  if (name.isEmpty()) return QStringLiteral("Документ");
+  if (IsReservedDeviceName(name)) name += QLatin1Char('_');
+  return name;
+}
+
+QString SaveProtocolFile(const QByteArray& bytes, const QString& descriptiveName, const QString& extension) {
+  const QDir folder(ProtocolsDir());
+  const QString base = SafeFileName(descriptiveName);
+  QString path;
+  // The name is claimed by creating the file exclusively, so two reports
+  // written at the same moment never share one.
+  for (int number = 1;; ++number) {
+    const QString name = number == 1 ? base : QStringLiteral("%1 (%2)").arg(base).arg(number);
+    path = folder.filePath(name + QLatin1Char('.') + extension);
+    QFile claim(path);
+    if (claim.open(QIODevice::WriteOnly | QIODevice::NewOnly)) break;
+    if (!claim.exists() || number >= 10000)
+      throw std::runtime_error(
+          QStringLiteral("Не удалось сохранить файл %1: %2").arg(path, claim.errorString()).toStdString());
+  }
+  QSaveFile file(path);
+  if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return path;
+  const QString reason = file.errorString();
+  QFile::remove(path);
+  throw std::runtime_error(
+      QStringLiteral("Не удалось сохранить файл %1: %2").arg(path, reason).toStdString());
+}

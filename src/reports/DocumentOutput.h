@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Documents the program writes for the operator go to "protocols" in the
+// program directory, under names that tell what they are.
+
+// The folder (created when missing).
+QString ProtocolsDir();
+
+// A file name made from a descriptive text such as "Протокол 9 СО-505 123456
+// 2026-12-09": characters that file systems refuse become "_", names Windows
+// reserves (CON, COM1, …) get a "_", trailing dots and blanks go, and the
+// length is limited. Never empty.
+QString SafeFileName(const QString& descriptiveName);
+
+// Saves the bytes as protocols/<name>.<extension>; an existing file is never
+// overwritten: " (2)", " (3)", … are added instead. The file is written
+// completely or not at all. Returns the full path; throws std::runtime_error
+// (with a message for the operator) when the file cannot be written.
+QString SaveProtocolFile(const QByteArray& bytes, const QString& descriptiveName, const QString& extension);

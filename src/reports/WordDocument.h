@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <pugixml.hpp>
+
+#include <memory>
+#include <optional>
+#include <stdexcept>
+
+#include "reports/DocxTable.h"
+#include "reports/OoxmlPackage.h"
+#include "reports/PackageXml.h"
+
+// A Word template that cannot be used. The report shows userMessage():
+// "Не найден файл " + path, or, for a template in the old binary format, the
+// advice to save it as .docx.
+class WordTemplateError : public std::runtime_error {
+ public:
+  enum class Reason { Missing, Unreadable, LegacyBinary, NotWordDocument };
+  WordTemplateError(Reason reason, const QString& path, const std::string& detail);
+  Reason reason() const { return reason_; }
+  const QString& path() const { return path_; }
+  QString userMessage() const;
+
+ private:
+  Reason reason_;
+  QString path_;
+};
+
+// Word's two proofing options as the report saves, switches off and restores
+// them. A document file holds them as hideSpellingErrors and
+// hideGrammaticalErrors in its settings: checking "as you type" is on when the
+// document does not hide the errors.
+struct ProofingOptions {
+  bool checkSpellingAsYouType = true;
+  bool checkGrammarAsYouType = true;
+  bool operator==(const ProofingOptions&) const = default;
+};
+
+// A new Word document made from a template (.docx, .dotx, .docm, .dotm content,
+// whatever the file's extension); the template file itself is only read.
+// Offers the operations the protocols need: replace a placeholder in the main
+// text, append rows to the first table and write its cells, and give the
+// finished document as .docx bytes.
+class WordDocument {
+ public:
+  // Throws WordTemplateError when the template is missing, unreadable, in the
+  // old binary format or not a Word document.
+  explicit WordDocument(const QString& templatePath);
+  ~WordDocument();
+  WordDocument(const WordDocument&) = delete;
+  WordDocument& operator=(const WordDocument&) = delete;
+
+  ProofingOptions proofingOptions() const { return proofing_; }
+  void setProofingOptions(const ProofingOptions& options) { proofing_ = options; }
+
+  // Replaces every occurrence of placeholder in the main text (body paragraphs
+  // and table cells; not headers, footers or text boxes) by value; returns how
+  // many were replaced. Matching is exact and case-sensitive.
+  int replaceText(const QString& placeholder, const QString& value);
+
+  // The first table directly in the body. Throws std::runtime_error when the
+  // document has none.
+  WordTable& firstTable();
+
+  // The document as a .docx package.
+  QByteArray toDocx();
+
+ private:
+  void loadSettings();
+  void storeSettings();
+
+  std::unique_ptr<OoxmlPackage> package_;
+  QString mainPart_;
+  pugi::xml_document document_;
+  std::optional<ooxml::XmlNames> w_;
+  pugi::xml_node body_;
+  std::unique_ptr<WordTable> firstTable_;
+  ProofingOptions proofing_;
+  ProofingOptions templateProofing_;
+  bool textChanged_ = false;
+};
+
+// The template file to use for a name such as ".../sources/look.doc": a
+// "look.docx" beside it is taken when present.
+QString WordTemplatePath(const QString& path);

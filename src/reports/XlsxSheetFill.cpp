@@ -1,0 +1,483 @@
+#include "reports/XlsxSheetFill.h"
+
+#include <QRegularExpression>
+
+#include <charconv>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <stdexcept>
+
+#include "reports/XmlText.h"
+
+namespace xlsx {
+
+struct SheetFill::CellPlan {
+  enum class Kind { Keep, Field, Text, Formula };
+  Kind kind = Kind::Keep;
+  int field = -1;
+  QString formula;
+  bool arrayFormula = false;
+  std::vector<std::pair<QString, int>> parts;  // literal text, then a field (-1: none)
+};
+
+struct SheetFill::TemplateRow {
+  pugi::xml_node row;
+  int offset = 0;
+  std::vector<CellPlan> cells;
+  std::vector<std::string> columns;  // column letters of the cells, in order
+};
+
+namespace {
+
+std::string RowText(int row) {
+  char buffer[16];
+  const auto end = std::to_chars(buffer, buffer + sizeof buffer, row).ptr;
+  return std::string(buffer, end);
+}
+
+// Column letters at the start of a cell name such as "E12".
+QString ColumnPart(const char* cellName) {
+  QString letters;
+  for (const char* p = cellName; *p != '\0' && ((*p >= 'A' && *p <= 'Z') || (*p >= 'a' && *p <= 'z')); ++p)
+    letters += QLatin1Char(*p);
+  return letters;
+}
+
+int ColumnOf(pugi::xml_node cell) { return ColumnNumber(ColumnPart(cell.attribute("r").value())); }
+
+QString InlineText(pugi::xml_node inlineString, const ooxml::XmlNames& x) {
+  QString text;
+  for (const pugi::xml_node child : inlineString.children()) {
+    if (x.is(child, "t")) text += QString::fromUtf8(child.text().get());
+    if (x.is(child, "r")) text += QString::fromUtf8(child.child(x("t").c_str()).text().get());
+  }
+  return text;
+}
+
+QString CellText(pugi::xml_node cell, const ooxml::XmlNames& x, const std::vector<QString>& sharedStrings) {
+  const char* type = cell.attribute("t").value();
+  if (std::strcmp(type, "s") == 0) {
+    const long long index = cell.child(x("v").c_str()).text().as_llong(-1);
+    if (index >= 0 && index < static_cast<long long>(sharedStrings.size()))
+      return sharedStrings[static_cast<size_t>(index)];
+  } else if (std::strcmp(type, "inlineStr") == 0) {
+    return InlineText(cell.child(x("is").c_str()), x);
+  }
+  return {};
+}
+
+void RemoveAttribute(pugi::xml_node node, const char* name) {
+  if (pugi::xml_attribute attribute = node.attribute(name)) node.remove_attribute(attribute);
+}
+
+void SetInlineString(pugi::xml_node cell, const ooxml::XmlNames& x, const std::optional<QString>& value) {
+  cell.remove_children();
+  RemoveAttribute(cell, "t");
+  if (!value) return;
+  cell.append_attribute("t") = "inlineStr";
+  pugi::xml_node text = cell.append_child(x("is").c_str()).append_child(x("t").c_str());
+  const QString safe = XmlSafeText(*value);
+  if (!safe.isEmpty() &&
+      (safe.front().isSpace() || safe.back().isSpace() || safe.contains(QLatin1Char('\n'))))
+    text.append_attribute("xml:space") = "preserve";
+  text.text().set(safe.toUtf8().constData());
+}
+
+// A formula whose text changed no longer has a valid cached result.
+void SetFormula(pugi::xml_node cell, pugi::xml_node formula, const ooxml::XmlNames& x, const QString& text) {
+  formula.text().set(text.toUtf8().constData());
+  if (pugi::xml_node value = cell.child(x("v").c_str())) cell.remove_child(value);
+  RemoveAttribute(cell, "t");
+}
+
+bool ShiftRelativeRows(FormulaRef& ref, int offset) {
+  if (ref.kind == FormulaRef::Kind::Columns || offset == 0) return false;
+  bool changed = false;
+  for (CellRef* cell : {&ref.first, &ref.last}) {
+    if (cell->absoluteRow) continue;
+    cell->row += offset;
+    if (cell->row > kMaxRow)
+      throw std::runtime_error("The report does not fit on the sheet: more than 1048576 rows.");
+    changed = true;
+  }
+  return changed;
+}
+
+template <typename Visit>
+void ForEachCell(pugi::xml_node sheetData, const ooxml::XmlNames& x, Visit visit) {
+  for (pugi::xml_node row = sheetData.first_child(); row; row = row.next_sibling()) {
+    if (!x.is(row, "row")) continue;
+    for (pugi::xml_node cell = row.first_child(); cell; cell = cell.next_sibling())
+      if (x.is(cell, "c")) visit(row, cell);
+  }
+}
+
+}  // namespace
+
+void ExpandSharedFormulas(pugi::xml_node worksheet, const ooxml::XmlNames& x) {
+  struct Master {
+    QString formula;
+    CellRef at;
+  };
+  std::map<std::string, Master> masters;
+  const pugi::xml_node sheetData = worksheet.child(x("sheetData").c_str());
+  const std::string formulaName = x("f");
+  auto sharedFormula = [&](pugi::xml_node cell) {
+    const pugi::xml_node formula = cell.child(formulaName.c_str());
+    return std::strcmp(formula.attribute("t").value(), "shared") == 0 ? formula : pugi::xml_node();
+  };
+  ForEachCell(sheetData, x, [&](pugi::xml_node, pugi::xml_node cell) {
+    const pugi::xml_node formula = sharedFormula(cell);
+    if (!formula || !formula.attribute("ref") || *formula.text().get() == '\0') return;
+    if (const std::optional<CellRef> at = ParseCell(QString::fromUtf8(cell.attribute("r").value())))
+      masters[formula.attribute("si").value()] = {QString::fromUtf8(formula.text().get()), *at};
+  });
+  ForEachCell(sheetData, x, [&](pugi::xml_node, pugi::xml_node cell) {
+    pugi::xml_node formula = sharedFormula(cell);
+    if (!formula) return;
+    const auto master = masters.find(formula.attribute("si").value());
+    const std::optional<CellRef> at = ParseCell(QString::fromUtf8(cell.attribute("r").value()));
+    if (master != masters.end() && at) {
+      const int rows = at->row - master->second.at.row;
+      const int columns = at->column - master->second.at.column;
+      if (rows != 0 || columns != 0)
+        formula.text().set(ShiftRelative(master->second.formula, rows, columns).toUtf8().constData());
+    }
+    for (const char* attribute : {"t", "ref", "si"}) RemoveAttribute(formula, attribute);
+  });
+}
+
+bool RewriteSheetFormulas(pugi::xml_node worksheet, const ooxml::XmlNames& x,
+                          const std::function<bool(FormulaRef&)>& visit) {
+  bool changed = false;
+  const std::string formulaName = x("f");
+  ForEachCell(worksheet.child(x("sheetData").c_str()), x, [&](pugi::xml_node, pugi::xml_node cell) {
+    const pugi::xml_node formula = cell.child(formulaName.c_str());
+    if (!formula || *formula.text().get() == '\0') return;
+    const QString text = QString::fromUtf8(formula.text().get());
+    const QString rewritten = RewriteFormula(text, visit);
+    if (rewritten == text) return;
+    SetFormula(cell, formula, x, rewritten);
+    changed = true;
+  });
+  return changed;
+}
+
+SheetFill::SheetFill(pugi::xml_node worksheet, const ooxml::XmlNames& names, QString sheetName,
+                     const std::vector<QString>& sharedStrings, const QString& alias,
+                     const ReportDataSource& source, FillRange range)
+    : worksheet_(worksheet),
+      sheetData_(worksheet.child(names("sheetData").c_str())),
+      x_(names),
+      sheetName_(std::move(sheetName)),
+      sharedStrings_(sharedStrings),
+      alias_(alias),
+      source_(source),
+      fieldNames_(source.fieldNames()),
+      range_(range),
+      insertion_(range.firstRow, range.lastRow, static_cast<int>(std::max<qsizetype>(1, source.rowCount()))) {
+  if (static_cast<long long>(range.lastRow) + insertion_.added() > kMaxRow)
+    throw std::runtime_error("The report does not fit on the sheet: more than 1048576 rows.");
+}
+
+bool SheetFill::targetsThisSheet(const FormulaRef& ref) const {
+  return ref.sheet.isEmpty() || ref.sheet.compare(sheetName_, Qt::CaseInsensitive) == 0;
+}
+
+void SheetFill::run() {
+  if (!sheetData_) return;
+  normaliseReferences();
+  ExpandSharedFormulas(worksheet_, x_);
+  if (source_.rowCount() == 0) {
+    clearBlock();
+    dropCachedResults();
+    return;
+  }
+  pugi::xml_document store;
+  pugi::xml_node anchor;
+  for (pugi::xml_node row = sheetData_.first_child(); row; row = row.next_sibling())
+    if (x_.is(row, "row") && row.attribute("r").as_int() < range_.firstRow) anchor = row;
+  const std::vector<TemplateRow> templateRows = takeTemplateRows(store);
+  moveRowsBelow();
+  writeCopies(templateRows, anchor);
+  adjustSheetParts();
+  dropCachedResults();
+}
+
+void SheetFill::dropCachedResults() {
+  // Results cached in the template describe the template's data, not the report's.
+  const std::string formulaName = x_("f");
+  ForEachCell(sheetData_, x_, [&](pugi::xml_node, pugi::xml_node cell) {
+    if (!cell.child(formulaName.c_str())) return;
+    if (pugi::xml_node value = cell.child(x_("v").c_str())) cell.remove_child(value);
+    RemoveAttribute(cell, "t");
+  });
+}
+
+void SheetFill::normaliseReferences() {
+  // Row and cell numbers may be left out in a file; give every one explicitly.
+  int rowNumber = 0;
+  for (pugi::xml_node row = sheetData_.first_child(); row; row = row.next_sibling()) {
+    if (!x_.is(row, "row")) continue;
+    if (pugi::xml_attribute r = row.attribute("r"))
+      rowNumber = r.as_int();
+    else
+      row.prepend_attribute("r") = ++rowNumber;
+    int column = 0;
+    for (pugi::xml_node cell = row.first_child(); cell; cell = cell.next_sibling()) {
+      if (!x_.is(cell, "c")) continue;
+      if (pugi::xml_attribute r = cell.attribute("r"))
+        column = ColumnOf(cell);
+      else
+        cell.prepend_attribute("r") = CellName(++column, rowNumber).toUtf8().constData();
+    }
+  }
+}
+
+SheetFill::CellPlan SheetFill::planCell(pugi::xml_node cell) const {
+  static const QString kToken = QStringLiteral("(?<![\\p{L}\\p{N}_.])%1\\.([\\p{L}_][\\p{L}\\p{N}_]*)");
+  const QRegularExpression token(kToken.arg(QRegularExpression::escape(alias_)),
+                                 QRegularExpression::CaseInsensitiveOption);
+  CellPlan plan;
+  const int column = ColumnOf(cell);
+  const bool inRange = column >= range_.firstColumn && column <= range_.lastColumn;
+  const pugi::xml_node formula = cell.child(x_("f").c_str());
+  const QString text = formula ? QString::fromUtf8(formula.text().get()) : CellText(cell, x_, sharedStrings_);
+  auto fieldIndex = [&](const QRegularExpressionMatch& match) {
+    const QString name = match.captured(1);
+    for (qsizetype i = 0; i < fieldNames_.size(); ++i)
+      if (fieldNames_[i].compare(name, Qt::CaseInsensitive) == 0) return static_cast<int>(i);
+    return -1;
+  };
+  if (inRange) {
+    QString whole = text.trimmed();
+    if (whole.startsWith(QLatin1Char('='))) whole.remove(0, 1);
+    const QRegularExpressionMatch match = token.match(whole);
+    if (match.hasMatch() && match.capturedStart() == 0 && match.capturedLength() == whole.size() &&
+        fieldIndex(match) >= 0) {
+      plan.kind = CellPlan::Kind::Field;
+      plan.field = fieldIndex(match);
+      return plan;
+    }
+  }
+  if (formula) {
+    if (text.isEmpty()) return plan;
+    plan.kind = CellPlan::Kind::Formula;
+    plan.formula = text;
+    plan.arrayFormula = std::strcmp(formula.attribute("t").value(), "array") == 0;
+    return plan;
+  }
+  if (!inRange) return plan;
+  qsizetype done = 0;
+  for (QRegularExpressionMatchIterator it = token.globalMatch(text); it.hasNext();) {
+    const QRegularExpressionMatch match = it.next();
+    const int field = fieldIndex(match);
+    if (field < 0) continue;
+    plan.parts.emplace_back(text.mid(done, match.capturedStart() - done), field);
+    done = match.capturedEnd();
+  }
+  if (plan.parts.empty()) return plan;
+  plan.parts.emplace_back(text.mid(done), -1);
+  plan.kind = CellPlan::Kind::Text;
+  return plan;
+}
+
+std::vector<SheetFill::TemplateRow> SheetFill::takeTemplateRows(pugi::xml_document& store) {
+  std::vector<TemplateRow> rows;
+  for (pugi::xml_node row = sheetData_.first_child(); row;) {
+    const pugi::xml_node next = row.next_sibling();
+    const int number = row.attribute("r").as_int();
+    if (x_.is(row, "row") && insertion_.inBlock(number)) {
+      TemplateRow templateRow;
+      templateRow.row = store.append_copy(row);
+      templateRow.offset = number - range_.firstRow;
+      for (pugi::xml_node cell = templateRow.row.first_child(); cell; cell = cell.next_sibling()) {
+        if (!x_.is(cell, "c")) continue;
+        templateRow.cells.push_back(planCell(cell));
+        templateRow.columns.push_back(ColumnPart(cell.attribute("r").value()).toStdString());
+      }
+      rows.push_back(std::move(templateRow));
+      sheetData_.remove_child(row);
+    }
+    row = next;
+  }
+  return rows;
+}
+
+void SheetFill::moveRowsBelow() {
+  const auto outside = [this](FormulaRef& ref) {
+    return targetsThisSheet(ref) && insertion_.mapOutside(ref);
+  };
+  const std::string formulaName = x_("f");
+  ForEachCell(sheetData_, x_, [&](pugi::xml_node, pugi::xml_node cell) {
+    const pugi::xml_node formula = cell.child(formulaName.c_str());
+    if (formula && *formula.text().get() != '\0') {
+      const QString text = QString::fromUtf8(formula.text().get());
+      const QString rewritten = RewriteFormula(text, outside);
+      if (rewritten != text) SetFormula(cell, formula, x_, rewritten);
+      if (pugi::xml_attribute ref = formula.attribute("ref")) {  // the cells an array formula fills
+        if (std::optional<FormulaRef> cells = ParseRef(QString::fromUtf8(ref.value()))) {
+          cells->first.row = insertion_.moved(cells->first.row);
+          cells->last.row = insertion_.moved(cells->last.row);
+          ref = FormatRef(*cells).toUtf8().constData();
+        }
+      }
+    }
+  });
+  if (insertion_.added() == 0) return;
+  for (pugi::xml_node row = sheetData_.first_child(); row; row = row.next_sibling()) {
+    const int number = row.attribute("r").as_int();
+    if (!x_.is(row, "row") || number <= range_.lastRow) continue;
+    const int moved = insertion_.moved(number);
+    const std::string rowText = RowText(moved);
+    row.attribute("r") = moved;
+    for (pugi::xml_node cell = row.first_child(); cell; cell = cell.next_sibling())
+      if (x_.is(cell, "c"))
+        cell.attribute("r") = (ColumnPart(cell.attribute("r").value()).toStdString() + rowText).c_str();
+  }
+}
+
+void SheetFill::writeCopies(const std::vector<TemplateRow>& templateRows, pugi::xml_node anchor) {
+  const qsizetype copies = source_.rowCount();
+  const std::string formulaName = x_("f");
+  pugi::xml_node last = anchor;
+  for (qsizetype copy = 0; copy < copies; ++copy) {
+    for (const TemplateRow& templateRow : templateRows) {
+      pugi::xml_node row = last ? sheetData_.insert_copy_after(templateRow.row, last)
+                                : sheetData_.prepend_copy(templateRow.row);
+      last = row;
+      const int number = range_.firstRow + static_cast<int>(copy) * insertion_.height() + templateRow.offset;
+      const std::string rowText = RowText(number);
+      row.attribute("r") = number;
+      size_t index = 0;
+      for (pugi::xml_node cell = row.first_child(); cell; cell = cell.next_sibling()) {
+        if (!x_.is(cell, "c")) continue;
+        cell.attribute("r") = (templateRow.columns[index] + rowText).c_str();
+        writeCell(cell, templateRow.cells[index], copy, static_cast<int>(copy));
+        ++index;
+      }
+    }
+  }
+}
+
+void SheetFill::writeCell(pugi::xml_node cell, const CellPlan& plan, qsizetype dataRow, int copy) const {
+  switch (plan.kind) {
+    case CellPlan::Kind::Keep:
+      return;
+    case CellPlan::Kind::Field:
+      SetInlineString(cell, x_, source_.value(dataRow, plan.field));
+      return;
+    case CellPlan::Kind::Text: {
+      QString text;
+      for (const auto& [literal, field] : plan.parts) {
+        text += literal;
+        if (field >= 0) text += source_.value(dataRow, field).value_or(QString());
+      }
+      SetInlineString(cell, x_, text);
+      return;
+    }
+    case CellPlan::Kind::Formula: {
+      const int offset = copy * insertion_.height();
+      const auto inCopy = [&](FormulaRef& ref) {
+        if (targetsThisSheet(ref)) return insertion_.mapInCopy(ref, copy);
+        return ShiftRelativeRows(ref, offset);  // another sheet: moves as a copied cell's reference does
+      };
+      pugi::xml_node formula = cell.child(x_("f").c_str());
+      SetFormula(cell, formula, x_, RewriteFormula(plan.formula, inCopy));
+      if (plan.arrayFormula)
+        if (pugi::xml_attribute ref = formula.attribute("ref"))
+          ref = ShiftRelative(QString::fromUtf8(ref.value()), offset, 0).toUtf8().constData();
+      return;
+    }
+  }
+}
+
+void SheetFill::clearBlock() {
+  ForEachCell(sheetData_, x_, [&](pugi::xml_node row, pugi::xml_node cell) {
+    const int column = ColumnOf(cell);
+    if (insertion_.inBlock(row.attribute("r").as_int()) && column >= range_.firstColumn &&
+        column <= range_.lastColumn) {
+      cell.remove_children();
+      RemoveAttribute(cell, "t");
+    }
+  });
+}
+
+QString SheetFill::mapRangeList(const QString& list) const {
+  // Lists of ranges (conditional formats, validations, hyperlinks): a single
+  // cell of the block counts as a range, so it spreads over the copies.
+  QStringList items = list.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+  for (QString& item : items) {
+    std::optional<FormulaRef> ref = ParseRef(item);
+    if (!ref || !ref->sheet.isEmpty()) continue;
+    if (ref->kind == FormulaRef::Kind::Cell) ref->kind = FormulaRef::Kind::Area;
+    if (!insertion_.mapOutside(*ref)) continue;
+    if (ref->first.row == ref->last.row && ref->first.column == ref->last.column)
+      ref->kind = FormulaRef::Kind::Cell;
+    item = FormatRef(*ref);
+  }
+  return items.join(QLatin1Char(' '));
+}
+
+void SheetFill::adjustSheetParts() {
+  if (insertion_.added() == 0) return;
+  const auto outside = [this](FormulaRef& ref) {
+    return targetsThisSheet(ref) && insertion_.mapOutside(ref);
+  };
+  // Merged cells: a merge inside the block is repeated in every copy.
+  if (pugi::xml_node merges = worksheet_.child(x_("mergeCells").c_str())) {
+    const qsizetype copies = source_.rowCount();
+    int count = 0;
+    for (pugi::xml_node merge = merges.first_child(); merge; merge = merge.next_sibling()) {
+      if (!x_.is(merge, "mergeCell")) continue;
+      ++count;
+      std::optional<FormulaRef> area = ParseRef(QString::fromUtf8(merge.attribute("ref").value()));
+      if (!area) continue;
+      if (insertion_.inBlock(area->first.row) && insertion_.inBlock(area->last.row)) {
+        pugi::xml_node last = merge;
+        for (qsizetype copy = 1; copy < copies; ++copy) {
+          FormulaRef moved = *area;
+          moved.first.row += static_cast<int>(copy) * insertion_.height();
+          moved.last.row += static_cast<int>(copy) * insertion_.height();
+          last = merges.insert_copy_after(merge, last);
+          last.attribute("ref") = FormatRef(moved).toUtf8().constData();
+          ++count;
+        }
+        merge = last;
+      } else if (insertion_.mapOutside(*area)) {
+        merge.attribute("ref") = FormatRef(*area).toUtf8().constData();
+      }
+    }
+    if (pugi::xml_attribute attribute = merges.attribute("count")) attribute = count;
+  }
+  // Everything else that names cells of the sheet.
+  const std::function<void(pugi::xml_node)> adjust = [&](pugi::xml_node node) {
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+      if (child.type() != pugi::node_element || child == sheetData_ || x_.is(child, "mergeCells")) continue;
+      if (pugi::xml_attribute sqref = child.attribute("sqref"))
+        sqref = mapRangeList(QString::fromUtf8(sqref.value())).toUtf8().constData();
+      if (x_.is(child, "hyperlink") || x_.is(child, "autoFilter") || x_.is(child, "sortState") ||
+          x_.is(child, "dimension") || x_.is(child, "sortCondition"))
+        if (pugi::xml_attribute ref = child.attribute("ref"))
+          ref = mapRangeList(QString::fromUtf8(ref.value())).toUtf8().constData();
+      if (x_.is(child, "brk") && child.attribute("id").as_int() > range_.lastRow)
+        child.attribute("id") = child.attribute("id").as_int() + insertion_.added();
+      const char* name = child.name();
+      const char* colon = std::strchr(name, ':');
+      const char* local = colon ? colon + 1 : name;
+      const bool formulaText = std::strcmp(local, "formula") == 0 || std::strcmp(local, "formula1") == 0 ||
+                               std::strcmp(local, "formula2") == 0 || (colon && std::strcmp(local, "f") == 0);
+      if (formulaText) {
+        child.text().set(RewriteFormula(QString::fromUtf8(child.text().get()), outside).toUtf8().constData());
+      } else if (colon && std::strcmp(local, "sqref") == 0) {
+        child.text().set(mapRangeList(QString::fromUtf8(child.text().get())).toUtf8().constData());
+      } else {
+        adjust(child);
+      }
+    }
+  };
+  adjust(worksheet_);
+}
+
+}  // namespace xlsx
