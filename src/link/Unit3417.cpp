@@ -152,8 +152,8 @@ void TForm1::ControlsChanged() {
   ui->Button1->setEnabled(c.Button1Enabled);
   ui->Button2->setEnabled(c.Button2Enabled);
   ui->Button3->setEnabled(c.Button3Enabled);
-  ui->Button3->setText(c.Button3Caption);
-  ui->Eenergy->setText(c.EenergyText);
+  ui->Button3->setText(c.Button3Caption());
+  ui->Eenergy->setText(c.EenergyText());
   const PageIndicators& leds = engine_.Leds();
   ui->L1On->setVisible(leds.L1On);
   ui->L1off->setVisible(!leds.L1On);

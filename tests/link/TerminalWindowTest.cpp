@@ -6,6 +6,7 @@
 
 #include "LinkTestSupport.h"
 #include "TerminalFixture.h"
+#include "settings/NumericText.h"
 #include "shell/MessageService.h"
 #include "support/TestRegistry.h"
 
@@ -26,6 +27,7 @@ class TerminalWindowTest : public QObject {
   void tabSettings();
   void programmingNeedsEveryParameter();
   void programmingTheErrorModeWithoutBase();
+  void energyCount();
   void programEndsWithTheWindowOpen();
 };
 
@@ -319,6 +321,35 @@ void TerminalWindowTest::programmingTheErrorModeWithoutBase() {
       "3\r2\r100\r0.0001\r9\r";
   QVERIFY(fixture.waitFor([&] { return !Form1->TimerActive(LinkTimer::Timer1); }, 15000));
   QCOMPARE(pty.Received(100), keys);
+}
+
+// "Старт" on a power screen: "." marks the start on the instrument, the power
+// read at Start is added once per second; "Стоп" adds one more second and
+// marks the end.
+void TerminalWindowTest::energyCount() {
+  TerminalFixture fixture;
+  PtyInstrument& pty = fixture.pty();
+  Open(fixture, pty);
+  pty.Send(stream::Screen("МОЩН. АКТИВНАЯ", "1 ФАЗА", "Р     1100.00 ВТ"));
+  auto* start = fixture.control<QPushButton>("Button3");
+  QVERIFY(fixture.waitFor([start] { return start->isEnabled(); }));
+  fixture.control<QTabWidget>("PageControl1")->setCurrentIndex(1);
+  QVERIFY(start->isVisible());
+  auto* energy = fixture.control<QLineEdit>("Eenergy");
+  start->click();
+  QCOMPARE(start->text(), QStringLiteral("Стоп"));
+  QVERIFY(fixture.waitFor([energy] { return !energy->text().isEmpty(); }, 4000));
+  QCOMPARE(pty.Received(100), QByteArray("."));
+  const double perSecond = 1100.0 / 3600;
+  QVERIFY(fixture.waitFor([&] { return TextToNumber(energy->text()) > 1.5 * perSecond; }, 4000));
+  const double beforeStop = TextToNumber(energy->text());
+  start->click();
+  QCOMPARE(start->text(), QStringLiteral("Старт"));
+  QVERIFY(fixture.waitFor([&] { return TextToNumber(energy->text()) > beforeStop; }, 3000));
+  QCOMPARE(pty.Received(1500), QByteArray("."));
+  const double seconds = TextToNumber(energy->text()) / perSecond;
+  QVERIFY2(std::abs(seconds - std::round(seconds)) < 0.05, qPrintable(energy->text()));
+  QCOMPARE(std::round(seconds), std::round(beforeStop / perSecond) + 1);
 }
 
 // Closing the main window with the terminal window open stops the receive
