@@ -91,8 +91,11 @@ void TMyComm::Open() {
 void TMyComm::Close() {
   emit OnDeActivate();
   if (!Connected()) return;
+  // The last keys (СБР, 15) must reach the instrument: the output goes out
+  // and only stale input is discarded. Clearing the output queue too would
+  // drop what was written a moment ago and has not left the driver yet.
   port_.flush();
-  port_.clear(QSerialPort::AllDirections);
+  port_.clear(QSerialPort::Input);
   port_.close();
 }
 

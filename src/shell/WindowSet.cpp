@@ -7,6 +7,7 @@
 #include "bases/UNameBase.h"
 #include "bases/UUsanovka.h"
 #include "bases/UnumberP.h"
+#include "link/Unit3417.h"
 #include "reports/UProtokol.h"
 #include "shell/Windows.h"
 #include "workspace/UExper.h"
@@ -17,7 +18,9 @@
 void CreateWindows() {
   // DM1
   Form2 = new TForm2;  // the main window, first of the windows
-  // Form1, the terminal window, created hidden
+  Form1 = new TForm1;  // the terminal window, created hidden
+  Form2->Hooks.BeginMeasurement = [] { Form1->BeginMeasurement(); };
+  Form2->Hooks.StopPolling = [] { Form1->StopPolling(); };
   ChOptions = new TChOptions;
   FUstanovka = new TFUstanovka;
   FDataBase = new TFDataBase;
@@ -43,7 +46,8 @@ void DestroyWindows() {
   FUstanovka = nullptr;
   delete ChOptions;
   ChOptions = nullptr;
-  // Form1
+  delete Form1;
+  Form1 = nullptr;
   delete Form2;
   Form2 = nullptr;
   // DM1

@@ -7,6 +7,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 
 #include "PtyLine.h"
 #include "SimInstrument.h"
@@ -53,7 +54,8 @@ bool BuildScenario(const QCommandLineParser& options, SimScenario& scenario, QSt
 }
 
 // Serve the terminal until stopped or `durationMs` (0: no limit) has passed.
-void Serve(PtyLine& line, SimInstrument& instrument, int refreshMs, qint64 durationMs) {
+// Every byte received from the program is appended to `received` if open.
+void Serve(PtyLine& line, SimInstrument& instrument, int refreshMs, qint64 durationMs, QFile& received) {
   qint64 nextRefresh = line.ElapsedMs() + refreshMs;
   while (!g_stop && (durationMs == 0 || line.ElapsedMs() < durationMs)) {
     const int wait = static_cast<int>(qBound(qint64{0}, nextRefresh - line.ElapsedMs(), qint64{refreshMs}));
@@ -63,6 +65,10 @@ void Serve(PtyLine& line, SimInstrument& instrument, int refreshMs, qint64 durat
         if (keys.isEmpty()) {  // the terminal closed its end meanwhile
           instrument.Disconnect();
           usleep(20000);
+        }
+        if (received.isOpen()) {
+          received.write(keys);
+          received.flush();
         }
         for (const char key : keys) {
           const QByteArray reply = instrument.Key(static_cast<uint8_t>(key));
@@ -111,6 +117,8 @@ int main(int argc, char** argv) {
        QStringLiteral("file")},
       {QStringLiteral("duration"), QStringLiteral("Stop after this many seconds."),
        QStringLiteral("seconds")},
+      {QStringLiteral("received"),
+       QStringLiteral("Append every byte received from the program to this file."), QStringLiteral("file")},
   });
   options.process(app);
 
@@ -142,11 +150,15 @@ int main(int argc, char** argv) {
       return Fail(QStringLiteral("cannot write %1").arg(dir.filePath(QStringLiteral("sources/ports.ini"))));
     }
   }
+  QFile received(options.value(QStringLiteral("received")));
+  if (options.isSet(QStringLiteral("received")) && !received.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    return Fail(QStringLiteral("cannot write %1: %2").arg(received.fileName(), received.errorString()));
+  }
   std::printf("%s\n", qUtf8Printable(line.DevicePath()));
   std::fflush(stdout);
 
   InstallStopHandlers();
   SimInstrument instrument(scenario);
-  Serve(line, instrument, scenario.refreshMs, static_cast<qint64>(duration * 1000));
+  Serve(line, instrument, scenario.refreshMs, static_cast<qint64>(duration * 1000), received);
   return 0;
 }

@@ -1,0 +1,89 @@
+#include "link/ResultRecording.h"
+
+#include <cmath>
+
+#include "database/Statements.h"
+#include "database/UDM.h"
+#include "settings/NumericText.h"
+
+std::optional<double> StoredError(const QString& errorText) {
+  QString text = errorText;
+  text.remove(u' ');
+  bool anyDigit = false;
+  for (const QChar c : text) {
+    if (c >= u'0' && c <= u'9') {
+      anyDigit = true;
+    } else if (c != u'.' && c != u'-') {
+      return std::nullopt;
+    }
+  }
+  if (!anyDigit) return std::nullopt;
+  return TextToNumber(text);
+}
+
+double RoundedError(double error) {
+  if (std::fabs(error) >= 10) return error;
+  // 0.285 is 28.499999999999996 hundredths in binary; the instrument showed a
+  // tie. Six further decimals are far below what its display can show.
+  const double hundredths = std::round(error * 100 * 1e6) / 1e6;
+  return RoundHalfEven(hundredths) / 100;
+}
+
+namespace {
+
+bool PageRead(const TestPointInput& input, int slot) {
+  return (input.page14Lit && slot <= 4) || (input.page58Lit && slot >= 5);
+}
+
+void AppendPoint(Dataset& points, int meterNum, int slot, const TestPointInput& input) {
+  const MeasuredValues& values = *input.values;
+  points.append();
+  points.fieldByName(QStringLiteral("Num")).setInteger(meterNum);
+  points.fieldByName(QStringLiteral("Voltage")).setReal(TextToNumber(values.VoltagePercent()));
+  points.fieldByName(QStringLiteral("Tok")).setReal(TextToNumber(values.CurrentPercent()));
+  points.fieldByName(QStringLiteral("Date")).setDate(input.date);
+  points.fieldByName(QStringLiteral("KM")).setText(values.PowerFactorText);
+  const FieldRef error = points.fieldByName(QStringLiteral("Opogr"));
+  if (const std::optional<double> value = StoredError(values.MeterErrorText[slot - 1])) {
+    error.setReal(RoundedError(*value));
+  } else {
+    error.setNull();
+  }
+  points.post();
+}
+
+}  // namespace
+
+int StoreTestPoints(TDM1& dm, const TestPointInput& input) {
+  if (!dm.QBase->isOpen() || dm.QBase->isEmpty()) return 0;
+  const QString base = dm.QBase->fieldByName(QStringLiteral("namebase")).asText();
+  QueryDataset& meters = *dm.Query2;
+  meters.reopen(Statements::metersOfBaseInUse(base, false));
+  int stored = 0;
+  for (meters.first(); !meters.eof(); meters.next()) {
+    const int slot = static_cast<int>(meters.fieldByName(QStringLiteral("numberCh")).asInteger());
+    if (!PageRead(input, slot)) continue;
+    const int meterNum = static_cast<int>(meters.fieldByName(QStringLiteral("Num")).asInteger());
+    AppendPoint(*dm.TSlave, meterNum, slot, input);
+    ++stored;
+    if (meterNum == input.chosenMeterNum) RenumberMeterPoints(*dm.TSlave, meterNum);
+  }
+  return stored;
+}
+
+void RenumberMeterPoints(Dataset& points, int meterNum) {
+  int row = 0;
+  int number = 0;
+  while (points.moveTo(row)) {
+    if (points.fieldByName(QStringLiteral("Num")).asInteger() != meterNum) {
+      ++row;
+    } else if (points.fieldByName(QStringLiteral("Voltage")).asReal() == 0) {
+      points.remove();
+    } else {
+      points.edit();
+      points.fieldByName(QStringLiteral("Count")).setInteger(++number);
+      points.post();
+      ++row;
+    }
+  }
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <optional>
+
+#include <QDate>
+#include <QString>
+
+#include "link/MeasuredValues.h"
+
+class Dataset;
+class TDM1;
+
+// Turning what the terminal window read from the instrument into test points
+// (rows of `slave`), one per meter in use and per save.
+
+// The error to store for a meter's error field as read from an error page:
+// none (an empty error) when the field holds no number ("?", letters, blanks),
+// so that an unreadable meter never reads as a perfect one.
+std::optional<double> StoredError(const QString& errorText);
+
+// Errors of 10 % and more are stored as read; smaller ones in hundredths,
+// halves to the even hundredth (0.125 → 0.12, 0.375 → 0.38). A tie is judged
+// on the decimal value the instrument showed, not on its binary neighbour.
+double RoundedError(double error);
+
+struct TestPointInput {
+  bool page14Lit = false;  // the errors of meters 1-4 were read
+  bool page58Lit = false;  // the errors of meters 5-8 were read
+  const MeasuredValues* values = nullptr;
+  int chosenMeterNum = 0;  // the meter shown in the main window's grid; 0: none
+  QDate date;
+};
+
+// Appends through `dm.TSlave` (which must be open) one point for every meter
+// in use of the base on QBase's current row whose page was read, using Query2
+// for the meters. The chosen meter's points are renumbered at once so that
+// the grid shows them numbered. Returns how many points were stored.
+int StoreTestPoints(TDM1& dm, const TestPointInput& input);
+
+// Among the rows of `points`, those of meter `meterNum`, in their order: a
+// point without a voltage (0) is deleted, the others are numbered 1, 2, 3 ...
+void RenumberMeterPoints(Dataset& points, int meterNum);
