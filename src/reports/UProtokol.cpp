@@ -2,7 +2,6 @@
 
 #include <QDate>
 #include <QDir>
-#include <QFileInfo>
 
 #include <functional>
 #include <memory>
