@@ -13,6 +13,9 @@
 
 namespace {
 
+// Prepared statements kept; the program uses a few dozen shapes.
+constexpr qsizetype kPreparedLimit = 100;
+
 [[noreturn]] void Fail(const QString& text) { throw std::runtime_error(text.toStdString()); }
 
 QString ErrorText(const QSqlError& error) {
@@ -58,6 +61,7 @@ std::unique_ptr<Connection> Connection::openSqliteFile(const QString& filePath,
 }
 
 Connection::~Connection() {
+  prepared_.clear();
   {
     QSqlDatabase db = database();
     db.close();
@@ -85,12 +89,38 @@ void Connection::createTables() {
   transaction.commit();
 }
 
-QSqlQuery Connection::execute(const Statement& statement) {
+QSqlQuery Connection::prepared(const QString& sql) {
+  // A prepared statement is lent out while in use and comes back through
+  // recycle(), so that no two readers ever share one.
+  if (auto found = prepared_.find(sql); found != prepared_.end()) {
+    QSqlQuery query = std::move(found.value());
+    prepared_.erase(found);
+    return query;
+  }
   QSqlQuery query(database());
   query.setForwardOnly(true);
-  if (!query.prepare(statement.sql)) Fail(ErrorText(query.lastError()));
-  for (const QVariant& value : statement.values) query.addBindValue(value);
-  if (!query.exec()) Fail(ErrorText(query.lastError()));
+  if (!query.prepare(sql)) Fail(ErrorText(query.lastError()));
+  return query;
+}
+
+void Connection::recycle(QSqlQuery&& query) {
+  query.finish();
+  if (prepared_.size() >= kPreparedLimit) prepared_.clear();
+  const QString sql = query.lastQuery();
+  prepared_.insert(sql, std::move(query));
+}
+
+void Connection::run(const Statement& statement) { recycle(executeWrite(statement)); }
+
+QSqlQuery Connection::execute(const Statement& statement) {
+  QSqlQuery query = prepared(statement.sql);
+  for (qsizetype i = 0; i < statement.values.size(); ++i) query.bindValue(int(i), statement.values[i]);
+  if (!query.exec()) {
+    const QString error = ErrorText(query.lastError());
+    query.finish();
+    Fail(error);
+  }
+
   return query;
 }
 

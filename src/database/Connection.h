@@ -2,6 +2,7 @@
 
 #include "database/Statements.h"
 
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -49,6 +50,11 @@ class Connection {
   // Runs a statement that writes `statement.table`; pending reads of that table
   // are completed first.
   QSqlQuery executeWrite(const Statement& statement);
+  // executeWrite for a statement whose result nobody reads (delete, update).
+  void run(const Statement& statement);
+  // Gives back a query that was read to its end, so that its prepared
+  // statement serves the next run of the same text.
+  void recycle(QSqlQuery&& query);
   // Completes pending reads of a table (before it is written).
   void aboutToWrite(const QString& table);
 
@@ -75,6 +81,7 @@ class Connection {
  private:
   Connection(QString connectionName, bool createdFresh);
   void createTables();
+  QSqlQuery prepared(const QString& sql);
   void applyDurabilitySettings();
 
   QString connectionName_;
@@ -82,6 +89,7 @@ class Connection {
   int transactionDepth_ = 0;
   bool transactionDoomed_ = false;  // an inner group failed: the outermost must not commit
   std::vector<PendingReader*> readers_;
+  QHash<QString, QSqlQuery> prepared_;  // statements prepared once, run many times
 };
 
 // The program's database file: ProgramPath("base/vt3417.sqlite").

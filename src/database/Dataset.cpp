@@ -3,8 +3,10 @@
 #include "database/FieldText.h"
 #include "database/FieldValue.h"
 
+#include <QMetaMethod>
 #include <QSqlRecord>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -12,6 +14,7 @@ namespace {
 // Rows read at once from a long result; more follow as the cursor or a grid
 // reaches them.
 constexpr int kBatchRows = 256;
+constexpr int kLargestPage = 65536;
 
 [[noreturn]] void Fail(const QString& text) { throw std::runtime_error(text.toStdString()); }
 
@@ -47,7 +50,6 @@ Dataset::Dataset(Connection* connection, QObject* parent) : QObject(parent), con
 }
 
 Dataset::~Dataset() {
-  pending_.reset();
   if (connection_) connection_->removeReader(this);
 }
 
@@ -63,18 +65,19 @@ void Dataset::open() {
     throw;
   }
   setState(DatasetState::Browse);
-  current_ = rows_.isEmpty() ? -1 : 0;
-  bof_ = true;
-  eof_ = rows_.isEmpty();
   emit opened();
-  emit rowsReset();
-  emit currentRowChanged(current_);
+  announceFirstRow();
 }
 
 void Dataset::close() {
   if (!isOpen()) return;
   if (state_ == DatasetState::Edit || state_ == DatasetState::Insert) post();
   emit aboutToResetRows();
+  closeRows();
+}
+
+// Forgets the rows and closes; the rows' replacement must have been announced.
+void Dataset::closeRows() {
   resetRows();
   current_ = -1;
   bof_ = eof_ = true;
@@ -82,6 +85,15 @@ void Dataset::close() {
   emit closed();
   emit rowsReset();
   emit currentRowChanged(-1);
+}
+
+// The cursor on the first of freshly read rows.
+void Dataset::announceFirstRow() {
+  current_ = rows_.isEmpty() ? -1 : 0;
+  bof_ = true;
+  eof_ = rows_.isEmpty();
+  emit rowsReset();
+  emit currentRowChanged(current_);
 }
 
 void Dataset::refresh() {
@@ -98,31 +110,74 @@ void Dataset::requery() {
   try {
     runSelect();
   } catch (...) {
-    resetRows();
-    current_ = -1;
-    bof_ = eof_ = true;
-    setState(DatasetState::Inactive);
-    emit closed();
-    emit rowsReset();
-    emit currentRowChanged(-1);
+    closeRows();  // a statement the engine refused leaves the dataset closed
     throw;
   }
-  current_ = rows_.isEmpty() ? -1 : 0;
-  bof_ = true;
-  eof_ = rows_.isEmpty();
+  announceFirstRow();
+}
+
+void Dataset::invalidate() {
+  if (!isOpen()) return;
+  if (state_ == DatasetState::Edit || state_ == DatasetState::Insert) post();
+  emit aboutToResetRows();
+  resetRows();
+  current_ = -1;
+  bof_ = eof_ = true;
+  stale_ = true;
   emit rowsReset();
-  emit currentRowChanged(current_);
+  if (isSignalConnected(QMetaMethod::fromSignal(&Dataset::currentRowChanged)))
+    emit currentRowChanged(currentRow());
+}
+
+void Dataset::ensureFresh() const {
+  if (!stale_) return;
+  // Reading the rows again does not change what the dataset is, only when its
+  // rows are read; hence callable from the const accessors.
+  auto* self = const_cast<Dataset*>(this);
+  self->stale_ = false;
+  try {
+    self->runSelect();
+  } catch (...) {
+    self->resetRows();
+    throw;
+  }
+  self->current_ = rows_.isEmpty() ? -1 : 0;
+  self->bof_ = true;
+  self->eof_ = rows_.isEmpty();
+}
+
+void Dataset::settlePostedRow() {
+  if (!postedAhead_) return;
+  const QVector<QVariant> posted = *postedAhead_;
+  fetchAll();
+  const int row = static_cast<int>(rows_.lastIndexOf(posted));
+  setCurrent(row >= 0 ? row : current_);
+  bof_ = eof_ = rows_.isEmpty();
 }
 
 void Dataset::resetRows() {
-  pending_.reset();
+  postedAhead_.reset();
+  hasMore_ = false;
+  stale_ = false;
   rows_.clear();
   buffer_.clear();
 }
 
+// One page of the running statement. No statement is left open between pages:
+// an open read would keep SQLite from ever emptying its write-ahead log.
+QSqlQuery Dataset::readPage(int rows) { return connection_->execute(pageStatement(running_, rows)); }
+
+Statement Dataset::pageStatement(const Statement& select, int rows) const {
+  Statement page = select;
+  page.sql += QStringLiteral(" limit ? offset ?");
+  page.values << qint64(rows) << qint64(rows_.size());
+  return page;
+}
+
 void Dataset::runSelect() {
   resetRows();
-  QSqlQuery query = connection_->execute(selectStatement());
+  running_ = selectStatement();
+  QSqlQuery query = readPage(kBatchRows);
   const QSqlRecord record = query.record();
   QVector<FieldDef> fields;
   QHash<QString, int> byName;
@@ -137,8 +192,21 @@ void Dataset::runSelect() {
   fields_ = fields;
   fieldByLowerName_ = byName;
   checkFields();
-  pending_.emplace(std::move(query));
-  fetchMore(kBatchRows);
+  readRows(query, kBatchRows);
+}
+
+int Dataset::readRows(QSqlQuery& query, int rows) {
+  int read = 0;
+  while (read < rows && query.next()) {
+    QVector<QVariant> row(fields_.size());
+    for (int i = 0; i < fields_.size(); ++i)
+      row[i] = FieldValue::FromDatabase(query.value(i), fields_[i].type);
+    rows_.append(std::move(row));
+    ++read;
+  }
+  connection_->recycle(std::move(query));
+  hasMore_ = read == rows;
+  return read;
 }
 
 FieldDef Dataset::describeColumn(const QSqlField& column) const {
@@ -170,34 +238,30 @@ FieldDef Dataset::describeColumn(const QSqlField& column) const {
 }
 
 int Dataset::fetchMore(int maxRows) {
-  if (!pending_) return 0;
+  ensureFresh();
+  if (!hasMore_) return 0;
   const int first = fetchedCount();
-  while (maxRows-- > 0) {
-    if (!pending_->next()) {
-      pending_.reset();
-      break;
-    }
-    QVector<QVariant> row(fields_.size());
-    for (int i = 0; i < fields_.size(); ++i)
-      row[i] = FieldValue::FromDatabase(pending_->value(i), fields_[i].type);
-    rows_.append(std::move(row));
-  }
+  // Pages grow with the rows already read, so reading a long result whole
+  // costs a few statements, not one per screen.
+  const int rows = std::clamp(std::max(maxRows, first), kBatchRows, kLargestPage);
+  QSqlQuery query = readPage(rows);
+  readRows(query, rows);
   const int added = fetchedCount() - first;
   if (added > 0 && state_ != DatasetState::Inactive) emit rowsFetched(first, fetchedCount() - 1);
   return added;
 }
 
 void Dataset::fetchUntil(int row) {
-  while (pending_ && row >= fetchedCount()) fetchMore(std::max(kBatchRows, row + 1 - fetchedCount()));
+  while (hasMore_ && row >= fetchedCount()) fetchMore(row + 1 - fetchedCount());
 }
 
 void Dataset::fetchAll() {
-  while (pending_) fetchMore(64 * kBatchRows);
+  while (hasMore_) fetchMore(kLargestPage);
 }
 
 void Dataset::completeReadsOf(const QString& table) {
   const QString reads = readTable();
-  if (pending_ && (table.isEmpty() || reads.isEmpty() || reads.compare(table, Qt::CaseInsensitive) == 0))
+  if (hasMore_ && (table.isEmpty() || reads.isEmpty() || reads.compare(table, Qt::CaseInsensitive) == 0))
     fetchAll();
 }
 
@@ -205,9 +269,11 @@ void Dataset::completeReadsOf(const QString& table) {
 
 void Dataset::requireRow() const {
   if (!isOpen()) Fail(QStringLiteral("Набор данных закрыт."));
+  ensureFresh();
 }
 
 void Dataset::setCurrent(int row) {
+  postedAhead_.reset();
   if (row == current_) return;
   current_ = row;
   emit currentRowChanged(row);
@@ -267,12 +333,14 @@ bool Dataset::moveTo(int row) {
 
 bool Dataset::isEmpty() {
   if (!isOpen()) return true;
+  ensureFresh();
   fetchUntil(0);
   return rows_.isEmpty();
 }
 
 int Dataset::recordCount() {
   if (!isOpen()) return 0;
+  ensureFresh();
   fetchAll();
   return fetchedCount();
 }
@@ -288,6 +356,7 @@ FieldRef Dataset::fieldByName(const QString& name) {
 }
 
 QVariant Dataset::valueAt(int row, int column) const {
+  ensureFresh();
   if (row < 0 || row >= rows_.size() || column < 0 || column >= fields_.size()) return {};
   return rows_[row][column];
 }
@@ -296,6 +365,8 @@ QVariant Dataset::currentValue(int index) const {
   if (!isOpen())
     Fail(QStringLiteral("Набор данных закрыт: поле %1 недоступно.").arg(fields_.value(index).name));
   if (state_ == DatasetState::Edit || state_ == DatasetState::Insert) return buffer_.value(index);
+  if (postedAhead_) return postedAhead_->value(index);
+  ensureFresh();
   return current_ >= 0 ? rows_[current_].value(index) : QVariant();
 }
 
@@ -333,6 +404,7 @@ void Dataset::append() {
   requireRow();
   if (!canModify()) Fail(QStringLiteral("Набор данных только для чтения."));
   if (state_ != DatasetState::Browse) post();
+  postedAhead_.reset();
   buffer_ = QVector<QVariant>(fields_.size());
   setState(DatasetState::Insert);
 }
@@ -341,6 +413,7 @@ void Dataset::edit() {
   requireRow();
   if (!canModify()) Fail(QStringLiteral("Набор данных только для чтения."));
   if (state_ == DatasetState::Edit || state_ == DatasetState::Insert) return;
+  settlePostedRow();
   if (current_ < 0) Fail(QStringLiteral("Нет записи для изменения."));
   buffer_ = rows_[current_];
   setState(DatasetState::Edit);
@@ -356,6 +429,12 @@ void Dataset::post() {
     buffer_.clear();
     setState(DatasetState::Browse);
     if (!belongsHere(stored)) return;
+    if (hasMore_) {
+      // Its place is after rows not read yet: it is shown when the cursor gets
+      // there, and read as the current row until the cursor moves.
+      postedAhead_ = std::move(stored);
+      return;
+    }
     rows_.append(std::move(stored));
     emit rowInserted(fetchedCount() - 1);
     setCurrent(fetchedCount() - 1);
@@ -383,6 +462,7 @@ void Dataset::remove() {
   requireRow();
   if (!canModify()) Fail(QStringLiteral("Набор данных только для чтения."));
   cancel();
+  settlePostedRow();
   if (current_ < 0) Fail(QStringLiteral("Нет записи для удаления."));
   const QVector<QVariant> row = rows_[current_];
   Connection::Transaction transaction(*connection_);
@@ -425,9 +505,14 @@ void QueryDataset::setStatement(const Statement& statement) {
 }
 
 void QueryDataset::reopen(const Statement& statement) {
-  close();
+  // An open query takes the new rows in one step, so that its details follow
+  // once and never show the whole table in between.
+  if (!isOpen()) {
+    statement_ = statement;
+    return open();
+  }
   statement_ = statement;
-  open();
+  requery();
 }
 
 FieldDef QueryDataset::describeColumn(const QSqlField& column) const {
@@ -447,5 +532,5 @@ ScriptDataset::ScriptDataset(Connection* connection, QObject* parent)
 
 void ScriptDataset::run() {
   if (!connection_) Fail(QStringLiteral("База данных не открыта."));
-  connection_->executeWrite(statement_);
+  connection_->run(statement_);
 }

@@ -83,14 +83,29 @@ class Dataset : public QObject, public PendingReader {
   void next();   // past the last row: eof() becomes true, the row stays the last
   void prior();  // before the first row: bof() becomes true
   void last();
-  bool eof() const { return eof_; }
-  bool bof() const { return bof_; }
+  bool eof() const {
+    ensureFresh();
+    return eof_;
+  }
+  bool bof() const {
+    ensureFresh();
+    return bof_;
+  }
   bool isEmpty();
-  int recordCount();                           // every row (fetches the rest of a long result)
-  int currentRow() const { return current_; }  // from 0; -1 when closed or empty
-  bool moveTo(int row);                        // false (cursor unchanged) when there is no such row
-  int fetchedCount() const { return static_cast<int>(rows_.size()); }
-  bool canFetchMore() const { return pending_.has_value(); }
+  int recordCount();        // every row (fetches the rest of a long result)
+  int currentRow() const {  // from 0; -1 when closed or empty
+    ensureFresh();
+    return current_;
+  }
+  bool moveTo(int row);  // false (cursor unchanged) when there is no such row
+  int fetchedCount() const {
+    ensureFresh();
+    return static_cast<int>(rows_.size());
+  }
+  bool canFetchMore() const {
+    ensureFresh();
+    return hasMore_;
+  }
   int fetchMore(int maxRows);  // returns the number of rows added
 
   // --- fields ---
@@ -136,6 +151,8 @@ class Dataset : public QObject, public PendingReader {
 
   // The statement that yields the rows; empty sql for "no rows".
   virtual Statement selectStatement() const = 0;
+  // The statement reading the next `rows` rows of `select` after those fetched.
+  virtual Statement pageStatement(const Statement& select, int rows) const;
   // Field definitions for a result column (type, size, required, label).
   virtual FieldDef describeColumn(const QSqlField& column) const;
   // Checks after the first fetch (a table dataset checks that its fields exist).
@@ -154,8 +171,12 @@ class Dataset : public QObject, public PendingReader {
   // The table this dataset reads, for completing pending reads before writes.
   virtual QString readTable() const = 0;
 
-  // Re-runs the select because its parameters changed (a detail's master moved).
+  // Re-runs the select because its parameters changed.
   void requery();
+  // The select's parameters changed (a detail's master moved): the rows are
+  // read again when next used, or at once when someone follows this dataset's
+  // current row (a grid, a further detail).
+  void invalidate();
 
  private:
   friend class FieldRef;
@@ -163,6 +184,12 @@ class Dataset : public QObject, public PendingReader {
   void setBufferValue(int index, const QVariant& value);
   void checkEditing() const;
   void requireRow() const;
+  void ensureFresh() const;
+  void closeRows();
+  void announceFirstRow();
+  void settlePostedRow();
+  QSqlQuery readPage(int rows);
+  int readRows(QSqlQuery& query, int rows);
   void fetchUntil(int row);
   void fetchAll();
   void runSelect();
@@ -178,8 +205,11 @@ class Dataset : public QObject, public PendingReader {
   QHash<QString, QString> labels_;   // lower-case name → label
   QHash<QString, bool> visibility_;  // lower-case name → visible
   QVector<QVector<QVariant>> rows_;
-  std::optional<QSqlQuery> pending_;  // the rest of a long result
-  QVector<QVariant> buffer_;          // the row being edited or inserted
+  Statement running_;                             // the select the rows come from, read page by page
+  bool hasMore_ = false;                          // the result has rows beyond those fetched
+  bool stale_ = false;                            // the rows must be read again before use
+  std::optional<QVector<QVariant>> postedAhead_;  // a posted row beyond the rows read so far
+  QVector<QVariant> buffer_;                      // the row being edited or inserted
   int current_ = -1;
   bool eof_ = true;
   bool bof_ = true;
@@ -227,6 +257,12 @@ class TableDataset : public Dataset {
   void storeUpdate(const QVector<QVariant>& original, const QVector<QVariant>& buffer) override;
   void storeDelete(const QVector<QVariant>& row) override;
   bool belongsHere(const QVector<QVariant>& row) const override;
+  Statement pageStatement(const Statement& select, int rows) const override;
+
+ public:
+  // Pages follow the key, so rows others add or delete never shift a page:
+  // a table's half-read rows need no completing before a write.
+  void completeReadsOf(const QString&) override {}
 
  private:
   std::optional<QVariant> masterValue() const;  // nullopt: no master or master closed

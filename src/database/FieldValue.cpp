@@ -30,8 +30,25 @@ std::optional<qint64> ParseInteger(const QString& text) {
   return value;
 }
 
+// "yyyy-MM-dd", as dates are stored: read directly, it is the common case.
+QDate ParseIsoDate(const QString& text) {
+  if (text.size() != 10 || text[4] != QLatin1Char('-') || text[7] != QLatin1Char('-')) return {};
+  int parts[3] = {0, 0, 0};
+  int part = 0;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (i == 4 || i == 7) {
+      ++part;
+      continue;
+    }
+    if (!text[i].isDigit()) return {};
+    parts[part] = parts[part] * 10 + text[i].digitValue();
+  }
+  return QDate(parts[0], parts[1], parts[2]);
+}
+
 QDate ParseDate(const QString& text, const QLocale& locale) {
   const QString trimmed = text.trimmed();
+  if (const QDate iso = ParseIsoDate(trimmed); iso.isValid()) return iso;
   for (const QString& format : {locale.dateFormat(QLocale::ShortFormat), QStringLiteral("yyyy-MM-dd"),
                                 QStringLiteral("dd.MM.yyyy"), QStringLiteral("d.M.yyyy")}) {
     const QDate date = QDate::fromString(trimmed, format);

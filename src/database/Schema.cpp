@@ -59,8 +59,9 @@ TableDef MakeMasterArhive() {
        Real("Nvoltage", "Номинальное напряжение, В"), Real("NTok", "Номинальный ток, А"),
        Real("Pered", "Перед. число имп/кВт*час(кВАР*час)"), Text("MyNumber", 20, true, "Заводской номер")},
       QStringLiteral("Num"),
-      // Lookups by type and number, by base, and the browser's three orders.
-      {{"masterarhive_tip_number", {"Tip", "MyNumber"}},
+      // The browser's three orders (each index orders equal values by the key
+      // too), lookups by serial number (with type) and by base.
+      {{"masterarhive_tip", {"Tip"}},
        {"masterarhive_number", {"MyNumber"}},
        {"masterarhive_year", {"MyYear"}},
        {"masterarhive_base", {"Base"}}}};
@@ -148,6 +149,8 @@ QStringList CreateStatements(const TableDef& table, const QString& driverName) {
   QStringList columns;
   for (const FieldDef& field : table.fields) {
     QString column = field.name + QLatin1Char(' ') + ColumnType(field, postgres);
+    // Texts compare by character code on both engines (prefix ranges rely on it).
+    if (postgres && field.type == FieldType::Text) column += QStringLiteral(" collate \"C\"");
     if (field.required) column += QStringLiteral(" not null");
     columns << column;
   }

@@ -42,6 +42,15 @@ QString PrefixPattern(const QString& prefix) {
   return escaped + QLatin1Char('%');
 }
 
+// The least text above every text beginning with `prefix`, empty when there is
+// no simple one (no prefix, or a last character that cannot be raised).
+QString PrefixUpperBound(const QString& prefix) {
+  if (prefix.isEmpty()) return {};
+  const QChar last = prefix.back();
+  if (last.isSurrogate() || last.unicode() >= 0xD7FF) return {};
+  return prefix.chopped(1) + QChar(char16_t(last.unicode() + 1));
+}
+
 }  // namespace
 
 namespace Statements {
@@ -131,13 +140,20 @@ Statement deleteArchivedMeter(qint64 num) {
 }
 
 Statement archiveFilter(const ArchiveFilter& filter, const QString& sortField) {
-  const QString order = QStringLiteral(" order by ") + ArchiveColumn(sortField);
+  // The key breaks ties, so the list reads the same page by page.
+  const QString order = QStringLiteral(" order by ") + ArchiveColumn(sortField) + QStringLiteral(", num");
   Statement statement{QStringLiteral("select * from masterarhive"), {}, kMasterArhive};
   QStringList conditions;
   if (!filter.type.isEmpty()) {
     if (filter.type.endsWith(QLatin1Char('*'))) {
+      const QString prefix = filter.type.chopped(1);
       conditions << QStringLiteral("tip like ? escape '\\'");
-      statement.values << PrefixPattern(filter.type.chopped(1));
+      statement.values << PrefixPattern(prefix);
+      // The same prefix as a range of the type index (texts compare by code).
+      if (const QString bound = PrefixUpperBound(prefix); !bound.isEmpty()) {
+        conditions << QStringLiteral("tip >= ? and tip < ?");
+        statement.values << prefix << bound;
+      }
     } else {
       conditions << QStringLiteral("tip = ?");
       statement.values << filter.type;

@@ -43,7 +43,25 @@ void TableDataset::followMaster() {
   const std::optional<QVariant> value = masterValue();
   if (value == rangeValue_) return;
   rangeValue_ = value;
-  requery();
+  invalidate();
+}
+
+Statement TableDataset::pageStatement(const Statement& select, int rows) const {
+  Statement page{QStringLiteral("select * from ") + table_.name, {}, table_.name};
+  QStringList conditions;
+  if (rangeValue_) {
+    conditions << detailField_ + QStringLiteral(" = ?");
+    page.values << *rangeValue_;
+  }
+  if (const int last = fetchedCount() - 1; last >= 0) {
+    conditions << table_.keyField + QStringLiteral(" > ?");
+    page.values << valueAt(last, fieldIndex(table_.keyField));
+  }
+  if (!conditions.isEmpty()) page.sql += QStringLiteral(" where ") + conditions.join(QStringLiteral(" and "));
+  page.sql += QStringLiteral(" order by %1 limit ?").arg(table_.keyField);
+  page.values << qint64(rows);
+  Q_UNUSED(select);
+  return page;
 }
 
 Statement TableDataset::selectStatement() const {
@@ -96,10 +114,8 @@ QVector<QVariant> TableDataset::storeInsert(const QVector<QVariant>& buffer) {
     const int column = query.record().indexOf(fieldDef(i).name);
     stored[i] = column < 0 ? buffer[i] : FieldValue::FromDatabase(query.value(column), fieldDef(i).type);
   }
-  // Step the statement to its end so that the row is committed now.
-  while (query.next()) {
-  }
-  query.finish();
+  // Ending the statement commits the row now.
+  connection()->recycle(std::move(query));
   return stored;
 }
 
@@ -116,12 +132,12 @@ void TableDataset::storeUpdate(const QVector<QVariant>& original, const QVector<
   statement.sql = QStringLiteral("update %1 set %2 where %3 = ?")
                       .arg(table_.name, assignments.join(QStringLiteral(", ")), table_.keyField);
   statement.values << original[key];
-  connection()->executeWrite(statement);
+  connection()->run(statement);
 }
 
 void TableDataset::storeDelete(const QVector<QVariant>& row) {
   const int key = fieldIndex(table_.keyField);
-  connection()->executeWrite({QStringLiteral("delete from %1 where %2 = ?").arg(table_.name, table_.keyField),
-                              {row[key]},
-                              table_.name});
+  connection()->run({QStringLiteral("delete from %1 where %2 = ?").arg(table_.name, table_.keyField),
+                     {row[key]},
+                     table_.name});
 }

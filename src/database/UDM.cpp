@@ -23,7 +23,8 @@ void HideFields(Dataset* dataset, const QStringList& names) {
 
 }  // namespace
 
-TDM1::TDM1(QObject* parent) : QObject(parent) {
+TDM1::TDM1(QObject* parent) : QObject(parent), previousModule_(DM1) {
+  DM1 = this;
   try {
     connection_ = OpenProgramDatabase();
   } catch (const std::exception& error) {
@@ -32,7 +33,8 @@ TDM1::TDM1(QObject* parent) : QObject(parent) {
   createDatasets();
 }
 
-TDM1::TDM1(const QString& databaseFile, QObject* parent) : QObject(parent) {
+TDM1::TDM1(const QString& databaseFile, QObject* parent) : QObject(parent), previousModule_(DM1) {
+  DM1 = this;
   try {
     connection_ = Connection::openSqliteFile(databaseFile);
   } catch (const std::exception& error) {
@@ -42,7 +44,7 @@ TDM1::TDM1(const QString& databaseFile, QObject* parent) : QObject(parent) {
 }
 
 TDM1::~TDM1() {
-  if (DM1 == this) DM1 = nullptr;
+  if (DM1 == this) DM1 = previousModule_;
   // Details first, then their masters; every dataset before the connection.
   for (QObject* dataset : std::initializer_list<QObject*>{TSlaveArhive, TSlave, TMaster, TBase, TMasterArhive,
                                                           Query2, QMasterArhive, QMaster, QBase, SQLScript})

@@ -19,7 +19,7 @@ class TDM1 : public QObject {
  public:
   // Opens the program's database (ProgramPath("base/vt3417.sqlite"), created
   // with all tables when missing). A connection failure is kept and reported by
-  // DataModuleCreate through its table checks.
+  // DataModuleCreate through its table checks. The new module becomes DM1.
   explicit TDM1(QObject* parent = nullptr);
   // Same on a given SQLite file (benchmarks, tools).
   TDM1(const QString& databaseFile, QObject* parent);
@@ -61,6 +61,7 @@ class TDM1 : public QObject {
   std::unique_ptr<Connection> connection_;
   QString connectionError_;
   std::unique_ptr<MemoryDataset> rxData_;
+  TDM1* previousModule_;  // DM1 before this module was made, restored when it goes
 };
 
 extern TDM1* DM1;

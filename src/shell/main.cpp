@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
   SingleInstance instance(QString::fromLatin1(kInstanceName));
   if (!AdmitFirstCopy(instance)) return 0;
   // The data module comes first: it opens and checks the tables the windows use.
+  // It lives on this stack frame, so it is destroyed after the windows.
   TDM1 dataModule;
   DM1 = &dataModule;
   const QStringList tableProblems = dataModule.DataModuleCreate();

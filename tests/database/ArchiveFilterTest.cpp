@@ -24,6 +24,7 @@ void ArchiveFilterTest::initTestCase() {
   fixture_->addArchivedMeter("АБВ-2", "100", 2001);
   fixture_->addArchivedMeter("ГДЕ", "200", 1995);
   fixture_->addArchivedMeter("АБ%", "150", 2000);
+  fixture_->addArchivedMeter("АБГ", "400", 2010);
 }
 
 void ArchiveFilterTest::filterSelectsAndOrders_data() {
@@ -31,14 +32,14 @@ void ArchiveFilterTest::filterSelectsAndOrders_data() {
   QTest::addColumn<QString>("sortField");
   QTest::addColumn<QStringList>("numbers");
   QTest::newRow("nothing: all by type")
-      << QStringList{"", "", "", "", ""} << "tip" << QStringList{"150", "300", "100", "200"};
-  QTest::newRow("'to' fields alone filter nothing")
-      << QStringList{"", "", "150", "", "1990"} << "myNumber" << QStringList{"100", "150", "200", "300"};
+      << QStringList{"", "", "", "", ""} << "tip" << QStringList{"150", "300", "100", "400", "200"};
+  QTest::newRow("'to' fields alone filter nothing") << QStringList{"", "", "150", "", "1990"} << "myNumber"
+                                                    << QStringList{"100", "150", "200", "300", "400"};
   QTest::newRow("type prefix") << QStringList{"АБВ*", "", "", "", ""} << "tip" << QStringList{"300", "100"};
   QTest::newRow("prefix with a literal %")
       << QStringList{"АБ%*", "", "", "", ""} << "tip" << QStringList{"150"};
   QTest::newRow("bare * matches every type")
-      << QStringList{"*", "", "", "", ""} << "myYear" << QStringList{"200", "300", "150", "100"};
+      << QStringList{"*", "", "", "", ""} << "myYear" << QStringList{"200", "300", "150", "100", "400"};
   QTest::newRow("exact type") << QStringList{"АБВ", "", "", "", ""} << "tip" << QStringList{};
   QTest::newRow("number from alone is exact")
       << QStringList{"", "200", "", "", ""} << "tip" << QStringList{"200"};
@@ -73,9 +74,9 @@ void ArchiveFilterTest::distinctValuesCoverTheArchive() {
   q->reopen(Statements::distinctArchiveValues("myYear"));
   QStringList years;
   for (q->first(); !q->eof(); q->next()) years << QString::number(q->fieldByName("myYear").asInteger());
-  QCOMPARE(years, (QStringList{"1995", "1999", "2000", "2001"}));
+  QCOMPARE(years, (QStringList{"1995", "1999", "2000", "2001", "2010"}));
   q->reopen(Statements::distinctArchiveValues("tip"));
-  QCOMPARE(q->recordCount(), 4);
+  QCOMPARE(q->recordCount(), 5);
 }
 
 VT3417_REGISTER_TEST(ArchiveFilterTest)

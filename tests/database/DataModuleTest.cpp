@@ -18,6 +18,7 @@ class DataModuleTest : public QObject {
   void freshDatabaseIsCreatedWithAllTables();
   void startUpMessagesForBrokenTables_data();
   void startUpMessagesForBrokenTables();
+  void damagedDatabaseFileGivesEveryMessage();
   void deletingBaseTakesMetersAndPointsNotArchive();
   void deletingMeterWithoutPoints();
   void failingDeleteRuleLeavesEverything();
@@ -33,8 +34,8 @@ void DataModuleTest::freshDatabaseIsCreatedWithAllTables() {
   QVERIFY(f.db().createdFresh());
   for (const char* table : {"base", "master", "slave", "masterarhive", "Slavearhiv"})
     QCOMPARE(f.count("select count(*) from sqlite_master where type = 'table' and name = ?", {table}), 1);
-  for (const char* index : {"base_namebase", "master_base_slot", "slave_numImdex", "masterarhive_tip_number",
-                            "Slavearhiv_numImdex"})
+  for (const char* index :
+       {"base_namebase", "master_base_slot", "slave_numImdex", "masterarhive_tip", "Slavearhiv_numImdex"})
     QCOMPARE(f.count("select count(*) from sqlite_master where type = 'index' and name = ?", {index}), 1);
   QSqlQuery mode = f.db().execute({"pragma journal_mode", {}, {}});
   QVERIFY(mode.next());
@@ -77,6 +78,19 @@ void DataModuleTest::startUpMessagesForBrokenTables() {
   }
   TDM1 dm;
   QCOMPARE(dm.DataModuleCreate(), messages);
+}
+
+void DataModuleTest::damagedDatabaseFileGivesEveryMessage() {
+  TempProgramDir dir;
+  QFile file(ProgramPath("base/vt3417.sqlite"));
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(QByteArray(4096, '\x5a'));
+  file.close();
+  TDM1 dm;
+  QCOMPARE(DM1, &dm);
+  QVERIFY(!dm.connectionError().isEmpty());
+  QCOMPARE(dm.DataModuleCreate().size(), 5);
+  QCOMPARE(file.size(), 4096);  // nothing is written over it
 }
 
 void DataModuleTest::deletingBaseTakesMetersAndPointsNotArchive() {

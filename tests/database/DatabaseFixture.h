@@ -67,6 +67,18 @@ struct DatabaseFixture {
     }
   }
 
+  // Archived meters numbered "0", "1", ... stored in one go.
+  void addArchivedMeters(int count) {
+    Connection::Transaction transaction(db());
+    for (int i = 0; i < count; ++i)
+      db().execute(
+          {"insert into masterarhive (base, tip, mynumber, myyear, myuser, maker) "
+           "values ('Б', 'Т', ?, 2000, 'В', 'З')",
+           {QString::number(i)},
+           "masterarhive"});
+    transaction.commit();
+  }
+
   qint64 addArchivedMeter(const QString& type, const QString& number, int year, const QString& base = "Б1") {
     dm->TMasterArhive->append();
     dm->TMasterArhive->fieldByName("Base").setText(base);

@@ -56,16 +56,7 @@ void DatasetModelTest::followsTestPointsOfChosenMeter() {
 
 void DatasetModelTest::fetchesLongResultAsGridScrolls() {
   DatabaseFixture f;
-  {
-    Connection::Transaction transaction(f.db());
-    for (int i = 0; i < 700; ++i)
-      f.db().execute(
-          {"insert into masterarhive (base, tip, mynumber, myyear, myuser, maker) "
-           "values ('Б', 'Т', ?, 2000, 'В', 'З')",
-           {QString::number(i)},
-           "masterarhive"});
-    transaction.commit();
-  }
+  f.addArchivedMeters(700);
   DatasetModel model(f.dm->QMasterArhive);
   f.dm->QMasterArhive->reopen(Statements::allArchivedMeters());
   QCOMPARE(model.columnCount(), 3);  // type, number, year; the rest is hidden

@@ -18,6 +18,7 @@ class DatasetTest : public QObject {
   void closedMasterShowsWholeTableEmptyMasterNothing();
   void pointPostedForAnotherMeterIsStoredNotShown();
   void longResultIsFetchedOnDemandAndKeptWhole();
+  void halfReadTableStaysInKeyOrderThroughWrites();
   void queriesAreReadOnly();
 };
 
@@ -203,16 +204,7 @@ void DatasetTest::pointPostedForAnotherMeterIsStoredNotShown() {
 
 void DatasetTest::longResultIsFetchedOnDemandAndKeptWhole() {
   DatabaseFixture f;
-  {
-    Connection::Transaction transaction(f.db());
-    for (int i = 0; i < 1000; ++i)
-      f.db().execute(
-          {"insert into masterarhive (base, tip, mynumber, myyear, myuser, maker) "
-           "values ('Б', 'Т', ?, 2000, 'В', 'З')",
-           {QString::number(i)},
-           "masterarhive"});
-    transaction.commit();
-  }
+  f.addArchivedMeters(1000);
   QueryDataset* q = f.dm->QMasterArhive;
   q->reopen(Statements::allArchivedMeters());
   QVERIFY(q->canFetchMore());
@@ -227,6 +219,37 @@ void DatasetTest::longResultIsFetchedOnDemandAndKeptWhole() {
   QCOMPARE(q->recordCount(), 1000);
   q->refresh();
   QCOMPARE(q->recordCount(), 10);
+}
+
+void DatasetTest::halfReadTableStaysInKeyOrderThroughWrites() {
+  DatabaseFixture f;
+  f.addArchivedMeters(1000);
+  TableDataset* t = f.dm->TMasterArhive;
+  t->refresh();
+  QVERIFY(t->canFetchMore());
+  f.dm->SQLScript->run(
+      {"delete from masterarhive where num > ? and num <= ?", {qint64(500), qint64(900)}, "masterarhive"});
+  // Appending reads the new row back without reading the whole table first.
+  const qint64 added = f.addArchivedMeter("Т", "new", 2001);
+  QVERIFY(added > 1000);
+  QCOMPARE(t->fieldByName("MyNumber").asText(), QString("new"));
+  QVERIFY(t->canFetchMore());
+  QCOMPARE(t->recordCount(), 601);
+  qint64 previous = 0;
+  for (t->first(); !t->eof(); t->next()) {
+    const qint64 key = t->fieldByName("Num").asInteger();
+    QVERIFY(key > previous && (key <= 500 || key > 900));
+    previous = key;
+  }
+  QCOMPARE(previous, added);
+  // Editing a row posted ahead finds it first.
+  f.addArchivedMeter("Т", "newer", 2002);
+  t->first();
+  f.addArchivedMeter("Т", "newest", 2003);
+  t->edit();
+  t->fieldByName("MyYear").setInteger(1999);
+  t->post();
+  QCOMPARE(f.count("select myyear from masterarhive where mynumber = 'newest'"), 1999);
 }
 
 void DatasetTest::queriesAreReadOnly() {

@@ -1,0 +1,225 @@
+// Measures the database work behind the main window's tree, the choice of a
+// meter, deleting a base and the archive browser's filter on a database of
+// realistic size. Run by hand: bench_database [work directory [title part]];
+// the database is made anew there; with a title part only the measurements
+// whose title holds it run.
+#include "database/DatasetModel.h"
+#include "database/UDM.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr int kBases = 1000;
+constexpr int kMetersPerBase = 8;
+constexpr int kPointsPerMeter = 25;  // 200,000 test points
+constexpr int kArchivedMeters = 100000;
+constexpr int kPointsPerArchived = 10;  // 1,000,000 archived points
+
+QTextStream out(stdout);
+
+void Run(Connection& db, const QString& sql) { db.execute({sql, {}, {}}); }
+
+// Fills the tables with generated rows (recursive row generators keep it quick).
+void Populate(Connection& db) {
+  Connection::Transaction transaction(db);
+  const QString numbers =
+      QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) ");
+  Run(db, numbers.arg(kBases) +
+              "insert into base (namebase, nvoltage, ntok, pered, klast) "
+              "select 'База ' || substr('0000' || i, -4), 220, 5, 1600, 0.5 from n");
+  Run(db,
+      numbers.arg(kBases * kMetersPerBase) +
+          "insert into master (base, numberch, tip, myyear, myvisible, mynumber, myuser, mymaker, olddate) "
+          "select 'База ' || substr('0000' || ((i - 1) / 8 + 1), -4), (i - 1) % 8 + 1, 'СО-505', 2015, 1, "
+          "substr('0000000' || i, -7), 'ЦСМ', 'Завод', '2020-01-01' from n");
+  Run(db, numbers.arg(kBases * kMetersPerBase * kPointsPerMeter) +
+              "insert into slave (num, voltage, tok, km, opogr, date, rep, count) "
+              "select (i - 1) / 25 + 1, 100, 100, '1.0', 0.12, '2024-03-05', "
+              "case when i % 3 = 0 then 'R' else null end, (i - 1) % 25 + 1 from n");
+  Run(db,
+      numbers.arg(kArchivedMeters) +
+          "insert into masterarhive (base, tip, myyear, myuser, maker, klast, nvoltage, ntok, pered, "
+          "mynumber) "
+          "select 'База ' || substr('0000' || (i % 1000 + 1), -4), 'ТИП-' || substr('00' || (i % 60), -2), "
+          "1990 + i % 35, 'ЦСМ', 'Завод', 0.5, 220, 5, 1600, substr('0000000' || (i * 7919 % 1000003), -7) "
+          "from n");
+  Run(db, numbers.arg(kArchivedMeters * kPointsPerArchived) +
+              "insert into Slavearhiv (num, voltage, tok, km, opogr, date, olddate, count) "
+              "select (i - 1) / 10 + 1, 100, 100, '1.0', 0.12, '2024-03-05', '2020-01-01', (i - 1) % 10 + 1 "
+              "from n");
+  transaction.commit();
+  Run(db, "analyze");
+}
+
+// Only the measurements whose title holds this text run (for profiling one).
+QString g_only;
+
+// Median of several runs, in milliseconds.
+double Measure(int runs, const std::function<void(int)>& work) {
+  if (!g_only.isEmpty()) runs = std::max(runs, 50);
+  std::vector<double> times;
+  for (int run = 0; run < runs; ++run) {
+    QElapsedTimer timer;
+    timer.start();
+    work(run);
+    times.push_back(timer.nsecsElapsed() / 1e6);
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+bool Wanted(const QString& what) { return g_only.isEmpty() || what.contains(g_only); }
+
+void Bench(const QString& what, double limit, int runs, const std::function<void(int)>& work) {
+  if (!Wanted(what)) return;
+  const double ms = Measure(runs, work);
+  out << QStringLiteral("%1 %2 ms").arg(what, -62).arg(ms, 8, 'f', 2);
+  if (limit > 0) out << QStringLiteral("  (limit %1 ms) %2").arg(limit).arg(ms <= limit ? "ok" : "OVER");
+  out << Qt::endl;
+}
+
+QString BaseName(int i) { return QStringLiteral("База %1").arg(i, 4, 10, QLatin1Char('0')); }
+
+// The main window's tree: every base, then the meters in use of each.
+void BuildTree(TDM1& dm) {
+  dm.QBase->reopen(Statements::allBases());
+  for (dm.QBase->first(); !dm.QBase->eof(); dm.QBase->next()) {
+    dm.QMaster->reopen(Statements::metersOfBaseInUse(dm.QBase->fieldByName("namebase").asText(), true));
+    for (dm.QMaster->first(); !dm.QMaster->eof(); dm.QMaster->next())
+      if (dm.QMaster->fieldByName("MyVisible").asBool()) dm.QMaster->fieldByName("NumberCh").asInteger();
+  }
+}
+
+// Choosing meter `slot` of a base in the tree: meter row, base row, its test
+// points in the grid and the count of marked points.
+void ChooseMeter(TDM1& dm, const QString& base, int slot) {
+  dm.TSlave->close();
+  dm.QMaster->reopen(Statements::meterInSlotInUse(base, slot));
+  const qint64 meter = dm.QMaster->fieldByName("Num").asInteger();
+  dm.QBase->reopen(Statements::baseByName(base));
+  dm.TBase->fieldByName("Nvoltage").asReal();
+  dm.TSlave->open();
+  dm.TSlave->recordCount();
+  dm.Query2->reopen(Statements::markedPointsOfMeter(meter));
+  dm.Query2->recordCount();
+}
+
+// "Добавить в архив" for the chosen meter: look it up in the archive, add it
+// when missing, copy its marked points and number the archived points.
+void ArchiveChosenMeter(TDM1& dm) {
+  const QString type = dm.TMaster->fieldByName("Tip").asText();
+  const QString number = dm.TMaster->fieldByName("MyNumber").asText();
+  dm.QMasterArhive->reopen(Statements::archivedMetersByTypeAndNumber(type, number));
+  if (dm.QMasterArhive->isEmpty()) {
+    dm.TMasterArhive->append();
+    dm.TMasterArhive->fieldByName("Base").setText(dm.TMaster->fieldByName("Base").asText());
+    dm.TMasterArhive->fieldByName("Tip").setText(type);
+    dm.TMasterArhive->fieldByName("MyNumber").setText(number);
+    dm.TMasterArhive->fieldByName("MyYear").setInteger(dm.TMaster->fieldByName("MyYear").asInteger());
+    dm.TMasterArhive->fieldByName("MyUser").setText(dm.TMaster->fieldByName("MyUser").asText());
+    dm.TMasterArhive->fieldByName("Maker").setText(dm.TMaster->fieldByName("MyMaker").asText());
+    dm.TMasterArhive->fieldByName("KlasT").setReal(dm.TBase->fieldByName("KlasT").asReal());
+    dm.TMasterArhive->post();
+  }
+  dm.QMasterArhive->reopen(Statements::archivedMetersByTypeAndNumber(type, number));
+  const qint64 archived = dm.QMasterArhive->fieldByName("Num").asInteger();
+  for (dm.TSlave->first(); !dm.TSlave->eof(); dm.TSlave->next()) {
+    if (dm.TSlave->fieldByName("Rep").asText() != QLatin1String("R")) continue;
+    dm.TSlaveArhive->append();
+    dm.TSlaveArhive->fieldByName("Num").setInteger(archived);
+    for (const char* field : {"Voltage", "Tok", "KM", "Opogr", "Date"})
+      dm.TSlaveArhive->fieldByName(field).setValue(dm.TSlave->fieldByName(field).value());
+    dm.TSlaveArhive->fieldByName("OldDate").setValue(dm.TMaster->fieldByName("Olddate").value());
+    dm.TSlaveArhive->post();
+  }
+  int count = 0;
+  for (dm.TSlaveArhive->first(); !dm.TSlaveArhive->eof(); dm.TSlaveArhive->next()) {
+    dm.TSlaveArhive->edit();
+    dm.TSlaveArhive->fieldByName("Count").setInteger(++count);
+    dm.TSlaveArhive->post();
+  }
+}
+
+void DeleteBase(TDM1& dm, const QString& base) {
+  dm.QBase->reopen(Statements::baseByName(base));
+  if (!dm.QBase->isEmpty()) dm.TBase->remove();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QTemporaryDir temporary;
+  const QString directory = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
+  g_only = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+  const QString file = directory + QStringLiteral("/vt3417.sqlite");
+  for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+    QFile::remove(file + suffix);
+  TDM1 dm(file, nullptr);
+  if (!dm.connection()) {
+    out << dm.connectionError() << Qt::endl;
+    return 1;
+  }
+  const QStringList problems = dm.DataModuleCreate();
+  if (!problems.isEmpty()) {
+    out << problems.join('\n') << Qt::endl;
+    return 1;
+  }
+  QElapsedTimer fill;
+  fill.start();
+  Populate(*dm.connection());
+  out << QStringLiteral(
+             "database filled in %1 s: %2 bases, %3 meters, %4 points, %5 archived meters, %6 archived "
+             "points")
+             .arg(fill.elapsed() / 1000.0, 0, 'f', 1)
+             .arg(kBases)
+             .arg(kBases * kMetersPerBase)
+             .arg(kBases * kMetersPerBase * kPointsPerMeter)
+             .arg(kArchivedMeters)
+             .arg(kArchivedMeters * kPointsPerArchived)
+      << Qt::endl;
+
+  // Grids as the windows show them.
+  DatasetModel pointGrid(dm.TSlave);
+  DatasetModel archiveGrid(dm.QMasterArhive);
+  DatasetModel archivePointGrid(dm.TSlaveArhive);
+
+  Bench("tree: list the bases with their meters in use", 200, 5, [&](int) { BuildTree(dm); });
+  Bench("choose a meter: meter, base, test points, marked count", 20, 51,
+        [&](int run) { ChooseMeter(dm, BaseName(run * 17 % kBases + 1), run % 8 + 1); });
+  Bench("delete a base with its 8 meters and 200 test points", 50, 21,
+        [&](int run) { DeleteBase(dm, BaseName(run * 37 % kBases + 1)); });
+
+  const Statements::ArchiveFilter filter{QStringLiteral("ТИП-1*"), QStringLiteral("0100000"),
+                                         QStringLiteral("0500000"), QStringLiteral("1995"),
+                                         QStringLiteral("2005")};
+  Bench("archive filter: type prefix + serial range + year range", 50, 21,
+        [&](int) { dm.QMasterArhive->reopen(Statements::archiveFilter(filter, QStringLiteral("tip"))); });
+  Bench("archive list unfiltered, ordered by type (re-query)", 50, 21,
+        [&](int) { dm.QMasterArhive->reopen(Statements::archiveFilter({}, QStringLiteral("tip"))); });
+  Bench("archive list unfiltered, table order (re-query)", 50, 21,
+        [&](int) { dm.QMasterArhive->reopen(Statements::allArchivedMeters()); });
+  Bench("archive list unfiltered, every row fetched (100,000)", 0, 5, [&](int) {
+    dm.QMasterArhive->reopen(Statements::allArchivedMeters());
+    dm.QMasterArhive->recordCount();
+  });
+  Bench("archive transfer: a chosen meter with its 8 marked points", 0, 21, [&](int run) {
+    ChooseMeter(dm, BaseName(900 + run), run % 8 + 1);  // bases the deletions left
+    ArchiveChosenMeter(dm);
+  });
+  if (Wanted("archive filter")) {
+    dm.QMasterArhive->reopen(Statements::archiveFilter(filter, QStringLiteral("tip")));
+    out << QStringLiteral("(the archive filter lists %1 meters)").arg(dm.QMasterArhive->recordCount())
+        << Qt::endl;
+  }
+  return 0;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include <QByteArray>
+
+// Keys queued by the programming routines, sent one per Timer1 tick on idle
+// turns of the receive loop. Positions count from 1.
+class KeyQueue {
+ public:
+  static constexpr int Capacity = 100;
+
+  uint8_t KeyIndex = 1;  // position of the next key to send
+  uint8_t KeyLast = 1;   // position of the last key to send
+  bool KeyDue = false;   // set by each Timer1 tick
+
+  // Fill positions 1..n (at most Capacity keys are kept), KeyIndex := 1,
+  // KeyLast := n. Returns the number of keys queued.
+  int Load(const QByteArray& keys);
+
+  struct Step {
+    std::optional<uint8_t> key;  // the key to send now
+    bool runEnded = false;       // the last key went out: Timer1 stops
+  };
+  // The send step of an idle turn.
+  Step SendStep();
+
+  uint8_t At(int position) const { return keys_[position]; }
+
+ private:
+  std::array<uint8_t, Capacity + 1> keys_{};
+};

@@ -1,0 +1,176 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include <QChar>
+#include <QString>
+
+#include "link/EnergyCount.h"
+#include "link/InstrumentScreen.h"
+#include "link/KeyQueue.h"
+#include "link/LinkOwner.h"
+#include "link/MeasuredValues.h"
+#include "link/PageIndicators.h"
+#include "link/ProgrammingSequences.h"
+#include "link/ScreenRecognition.h"
+#include "link/TerminalDecoder.h"
+
+// Flags shared by the keypad, the supervision timers and result recording.
+struct LinkFlags {
+  bool MenuScreen = false;       // the instrument shows its main menu
+  uint8_t EnterLock = 0;         // 0 none, 1 ВВ pressed on a power screen, 2 single save started
+  bool EnterOnPower = false;     // ВВ was pressed on a power screen
+  bool SaveOnceActive = false;   // a single save is collecting the error pages
+  bool EnterSaveStep = false;    // the single save still has to send ЗБ
+  bool SaveOnceDone = false;     // the last single save stored its results
+  bool ResultsSaved = false;     // test points were stored since the terminal was reset
+  bool MinusRepeat = false;      // TimerMinus is to press one more "-"
+  bool ExtraMinus = false;       // the next frame end presses one more "-"
+  bool ErrorModeActive = false;  // error mode programmed for active power
+
+  bool operator==(const LinkFlags&) const = default;
+};
+
+// The states of the terminal window's controls that the engine decides; the
+// window mirrors them when ControlsChanged() is called. Plain values only: a
+// snapshot is taken on every call into the engine.
+struct LinkControls {
+  bool BitBtnsEnabled = false;    // BitBtn1..BitBtn3 ("Программировать...") and PageControl1
+  bool MainWindowEnabled = true;  // given to the main window while the terminal window is visible
+  bool SBUEnabled = false;
+  bool SBIEnabled = false;
+  bool SBKMEnabled = false;
+  bool SBPEnabled = false;
+  bool SpeedButton13Enabled = true;  // ВВ
+  bool Button1Enabled = false;       // "Сохранить"
+  bool Button2Enabled = false;       // "Сохр. однократно"
+  bool Button3Enabled = false;       // "Старт"/"Стоп" of the energy count
+  bool Button3Stop = false;          // the count runs: the button reads "Стоп"
+  int Button2Tag = 0;                // 1 lets a single save send ЗБ at once
+  bool EenergyShown = false;         // Eenergy shows the computed energy ...
+  double Eenergy = 0;                // ... rounded to hundredths
+
+  QString Button3Caption() const { return Button3Stop ? QStringLiteral("Стоп") : QStringLiteral("Старт"); }
+  QString EenergyText() const;
+  bool operator==(const LinkControls&) const = default;
+};
+
+// The instrument link without any widget: the display mirror and its decoder,
+// screen recognition and parsers, the keypad's actions, the key queue, the
+// supervision timers' rules, the single save's page walk and the energy count.
+// It is driven by explicit calls (a byte arrived, an idle turn, a timer fired)
+// and asks its owner for everything outside (writing keys, the port, saving,
+// timers), so that the window, the tests and the replay tool run the same code.
+class LinkEngine {
+ public:
+  explicit LinkEngine(MeasuredValues& values = ProgramMeasuredValues());
+
+  void SetOwner(LinkOwner* owner);
+  // The clock's seconds field (0..59) for the energy count; the system clock by default.
+  void SetClock(std::function<int()> secondOfMinute);
+
+  // One turn of the receive loop: decode one byte, or the idle duties when none waits.
+  void ReceiveStep(std::optional<uint8_t> received);
+  void ByteArrived(uint8_t byte) { ReceiveStep(byte); }
+  void IdleTurn() { ReceiveStep(std::nullopt); }
+
+  // Timers: the owner runs them as TimerChanged() says and reports each tick.
+  bool TimerEnabled(LinkTimer timer) const { return timers_[static_cast<int>(timer)]; }
+  void TimerFired(LinkTimer timer);
+  int DogTimerTag() const { return dogTimerTag_; }
+
+  // Inputs from the window.
+  void SetBaseChosen(bool chosen) { baseChosen_ = chosen; }
+  void SetActiveTab(int index) { activeTab_ = index; }
+  static constexpr int ErrorTab = 2;
+
+  // State resets and the button rule.
+  void ResetTerminal();
+  void ResetControls();
+  void ResetSaveState();
+  void CheckMenuAndButtons();
+  void ClearMeasured() { values_.ClearMeasured(); }
+
+  // Key actions.
+  void AClickDigitExecute(int digit);  // AClick0 .. Aclick9, also the page keys "1-4" and "5-8"
+  void AClick0Execute() { AClickDigitExecute(0); }
+  void AClick1Execute() { AClickDigitExecute(1); }
+  void AclickTochkaExecute();
+  void AclickMinusExecute();
+  void AclickVshExecute();
+  void AclickVVodExecute();
+  void AclickZaboyExecute();
+  void AclickSbrosExecute();
+  void AclickIExecute();
+  void AclickKMExecute();
+  void ctrl_NExecute();
+  void crtl_OExecute();
+  // The keyboard outside the entry fields; false when the key does nothing.
+  bool FormKeyPress(QChar key);
+
+  // Single save: ВВ, then ЗБ, then the pages walked by the watchdog.
+  void ASaveOneExecute();
+  // Programme a measurement mode (the fields were checked by the window).
+  void Program(const ProgrammingRun& run);
+  // "Старт"/"Стоп" of the energy count.
+  void Button3Click();
+
+  // State, readable by the window and writable by tests.
+  const InstrumentScreen& Screen() const { return screen_; }
+  InstrumentScreen& Screen() { return screen_; }
+  TerminalDecoder& Decoder() { return decoder_; }
+  const TerminalDecoder& Decoder() const { return decoder_; }
+  ScreenRecognition& Recognition() { return recognition_; }
+  const ScreenRecognition& Recognition() const { return recognition_; }
+  LinkFlags& Flags() { return flags_; }
+  const LinkFlags& Flags() const { return flags_; }
+  PageIndicators& Leds() { return leds_; }
+  const PageIndicators& Leds() const { return leds_; }
+  LinkControls& Controls() { return controls_; }
+  const LinkControls& Controls() const { return controls_; }
+  KeyQueue& Queue() { return queue_; }
+  const EnergyCount& Energy() const { return energy_; }
+  MeasuredValues& Measured() { return values_; }
+
+ private:
+  friend class EngineCall;
+
+  void SendKey(uint8_t key);
+  void SetTimer(LinkTimer timer, bool enabled);
+  void IdleDuties();
+  void DecodeByte(uint8_t received);
+  void RecognizeScreen();
+  void ScreenComplete();
+  void EnergyClockCheck();
+  void ResetEntryKeyState();
+  void Timer1Timer();
+  void TimerMinusTimer();
+  void DogTimerTimer();
+  void TimerConectTimer();
+  bool AnyMeasurementScreen() const;
+  bool AnyErrorPage() const { return recognition_.ErrorPage14 || recognition_.ErrorPage58; }
+
+  MeasuredValues& values_;
+  LinkOwner* owner_ = nullptr;
+  std::function<int()> clock_;
+
+  InstrumentScreen screen_;
+  TerminalDecoder decoder_;
+  ScreenRecognition recognition_;
+  LinkFlags flags_;
+  PageIndicators leds_;
+  LinkControls controls_;
+  KeyQueue queue_;
+  EnergyCount energy_;
+  std::array<bool, LinkTimerCount> timers_{};
+  int dogTimerTag_ = 0;
+  bool baseChosen_ = false;
+  int activeTab_ = 0;
+
+  // Change notification at the end of the outermost call (see EngineCall).
+  int callDepth_ = 0;
+  bool screenChanged_ = false;
+};

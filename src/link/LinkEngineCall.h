@@ -1,0 +1,31 @@
+#pragma once
+
+#include "link/LinkEngine.h"
+
+// Every public entry point of LinkEngine opens one of these: at the end of the outermost
+// call the owner hears whether the screen or the controls changed.
+class EngineCall {
+ public:
+  explicit EngineCall(LinkEngine& engine) : engine_(engine) {
+    if (engine_.callDepth_++ == 0 && engine_.owner_) {
+      controls_ = engine_.controls_;
+      leds_ = engine_.leds_;
+    }
+  }
+  ~EngineCall() {
+    if (--engine_.callDepth_ != 0 || !engine_.owner_) return;
+    if (engine_.screenChanged_) {
+      engine_.screenChanged_ = false;
+      engine_.owner_->ScreenChanged();
+    }
+    const bool ledsChanged = leds_.L1On != engine_.leds_.L1On || leds_.L2on != engine_.leds_.L2on;
+    if (ledsChanged || !(controls_ == engine_.controls_)) engine_.owner_->ControlsChanged();
+  }
+  EngineCall(const EngineCall&) = delete;
+  EngineCall& operator=(const EngineCall&) = delete;
+
+ private:
+  LinkEngine& engine_;
+  LinkControls controls_;
+  PageIndicators leds_;
+};

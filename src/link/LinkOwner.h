@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+
+class InstrumentScreen;
+
+// The timers of the terminal window, run by the owner (real QTimers in the
+// window, a virtual clock in tests and the replay tool).
+enum class LinkTimer { Timer1, TimerMinus, DogTimer, TimerConect };
+inline constexpr int LinkTimerCount = 4;
+
+// Interval of each timer in milliseconds.
+constexpr int TimerInterval(LinkTimer timer) {
+  switch (timer) {
+    case LinkTimer::Timer1:
+      return 600;  // key queue
+    case LinkTimer::TimerMinus:
+      return 150;  // further "-" (or ЗБ of the single save) once the screen allows it
+    case LinkTimer::DogTimer:
+      return 250;  // the instrument has been quiet
+    case LinkTimer::TimerConect:
+      return 200;  // reopen the port after a restart
+  }
+  return 0;
+}
+
+// What the link engine asks of the window that owns it. Every call happens on
+// the thread that drives the engine.
+class LinkOwner {
+ public:
+  virtual ~LinkOwner() = default;
+
+  // Write one key to the instrument if the port is open; otherwise drop it.
+  virtual void SendKey(uint8_t key) = 0;
+  // The СБР restart: close the port (status text, key 15, close) ...
+  virtual void ClosePort() {}
+  // ... and, when TimerConect fires, open it again (status text, keys 14 and 8).
+  virtual void OpenPort() {}
+  // ResetTerminal: set the port number from the operator's port choice.
+  virtual void ApplyPortChoice() {}
+  // The single save collected both error pages: store the test points (ASave).
+  virtual void RunSave() {}
+  // A timer was enabled or disabled (only on a change).
+  virtual void TimerChanged(LinkTimer /*timer*/, bool /*enabled*/) {}
+  // A frame ended; called with the finished screen before it is parsed and cleared.
+  virtual void FrameEnding(const InstrumentScreen& /*screen*/) {}
+  // After a call into the engine changed the screen (show it) ...
+  virtual void ScreenChanged() {}
+  // ... or the controls' states (mirror them).
+  virtual void ControlsChanged() {}
+};

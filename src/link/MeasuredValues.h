@@ -1,0 +1,36 @@
+#pragma once
+
+#include <array>
+
+#include <QString>
+
+// The values read from the instrument's screens, one record for the whole
+// program. Every field is a short text; longer text is cut to its width.
+// Arrays are indexed from 0: PhaseVoltageText[0] is phase 1, MeterErrorText[0] meter 1.
+struct MeasuredValues {
+  static constexpr int TextWidth = 10;
+  static constexpr int PowerFactorWidth = 6;  // the width of the database field KM
+
+  QString NominalVoltageText;
+  QString NominalCurrentText;
+  std::array<QString, 3> PhaseVoltageText;
+  std::array<QString, 3> PhaseCurrentText;
+  QString PowerFactorText;
+  std::array<QString, 8> MeterErrorText;
+
+  // Empty every measured text; the nominal texts stay.
+  void ClearMeasured();
+  void SetNominalTexts(const QString& voltage, const QString& current);
+
+  // Whole percentages of the nominal values ("" when nothing was measured).
+  QString VoltagePercent() const;
+  QString CurrentPercent() const;
+
+  bool operator==(const MeasuredValues&) const = default;
+};
+
+// Text cut to `width` characters.
+inline QString ShortText(const QString& text, int width) { return text.left(width); }
+
+// The program-wide record.
+MeasuredValues& ProgramMeasuredValues();

@@ -1,0 +1,48 @@
+#include "link/PageIndicators.h"
+
+namespace {
+
+// Meters of a page in the order of their fields: row 1 left, row 1 right,
+// row 2 left, row 2 right (meters 1, 3, 2, 4 of page 1-4).
+void CopyMeterFields(const InstrumentScreen& screen, int firstMeter, MeasuredValues& values) {
+  struct Field {
+    int row, first, last, meterOffset;
+  };
+  constexpr Field fields[] = {{1, 0, 8, 0}, {1, 9, 15, 2}, {2, 0, 8, 1}, {2, 9, 15, 3}};
+  for (const Field& field : fields) {
+    values.MeterErrorText[firstMeter + field.meterOffset] =
+        ShortText(screen.Text(field.row, field.first, field.last), MeasuredValues::TextWidth);
+  }
+}
+
+}  // namespace
+
+void PageIndicators::ClearPageLeds(bool saveOnceActive) {
+  if (saveOnceActive || PageLedsCleared) return;
+  PageLed14Saved = L1On;
+  PageLed58Saved = L2on;
+  L1On = L2on = false;
+  PageLedsCleared = true;
+}
+
+void PageIndicators::Darken() {
+  L1On = L2on = false;
+  PageLed14Saved = PageLed58Saved = false;
+}
+
+void ReadErrorPage(const InstrumentScreen& screen, bool errorPage14, bool errorPage58, PageIndicators& leds,
+                   MeasuredValues& values) {
+  leds.PageLedsCleared = false;
+  if (errorPage14) {
+    if (leds.LedArm) leds.L1On = true;
+    leds.LedArm = true;
+    CopyMeterFields(screen, 0, values);
+    if (leds.PageLed58Saved) leds.L2on = true;
+  }
+  if (errorPage58) {
+    if (leds.LedArm) leds.L2on = true;
+    leds.LedArm = true;
+    CopyMeterFields(screen, 4, values);
+    if (leds.PageLed14Saved) leds.L1On = true;
+  }
+}

@@ -1,0 +1,33 @@
+#include "link/ParameterFields.h"
+
+#include "settings/NumericText.h"
+
+FieldRange RangeOf(ParameterField field) {
+  switch (field) {
+    case ParameterField::MEdit1:
+    case ParameterField::EEdit1:
+    case ParameterField::ENVoltage:
+      return {46.1, 456};
+    case ParameterField::MEdit2:
+      return {0.01, 10};
+    case ParameterField::MEdit3:
+      return {1, 99999};
+    case ParameterField::MEdit4:
+    case ParameterField::PEdit3:
+      return {1, 999};
+    case ParameterField::PEdit2:
+      return {0.1, 99999999};
+  }
+  return {0, 0};
+}
+
+QString ClampFieldText(ParameterField field, const QString& text) {
+  if (text.isEmpty()) return text;
+  const FieldRange range = RangeOf(field);
+  double value = TextToNumber(text);
+  if (value < range.low) value = range.low;
+  if (value > range.high) value = range.high;
+  return NumberToText(value);
+}
+
+bool FieldAcceptsKey(QChar key) { return key == QChar(8) || key == u'.' || (key >= u'0' && key <= u'9'); }

@@ -1,0 +1,256 @@
+#include <QTest>
+
+#include "LinkTestSupport.h"
+#include "link/ScreenParsers.h"
+#include "support/TestRegistry.h"
+
+class RecognitionParserTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void recognition_data();
+  void recognition();
+  void menuScreen_data();
+  void menuScreen();
+  void phaseValues_data();
+  void phaseValues();
+  void powerFactor_data();
+  void powerFactor();
+  void power();
+  void errorPageFields();
+  void indicatorCycle();
+  void unarmedPageStillCopies();
+  void singleSaveAccumulatesIndicators();
+};
+
+void RecognitionParserTest::recognition_data() {
+  QTest::addColumn<QStringList>("rows");
+  QTest::addColumn<int>("previousMode");
+  QTest::addColumn<bool>("valueScreen");
+  QTest::addColumn<int>("screenMode");
+  QTest::addColumn<bool>("page14");
+  QTest::addColumn<bool>("page58");
+  QTest::addColumn<bool>("powerScreen");
+
+  QTest::newRow("voltage") << QStringList{"Ф1  220.12 В", "", ""} << 2 << true << 1 << false << false
+                           << false;
+  QTest::newRow("current") << QStringList{"Ф1  5.0012 А", "", ""} << 1 << true << 2 << false << false
+                           << false;
+  QTest::newRow("last letter wins") << QStringList{"ФА  1.0 В А В", "", ""} << 2 << true << 1 << false
+                                    << false << false;
+  QTest::newRow("no unit keeps mode")
+      << QStringList{"Ф1  220.12", "", ""} << 2 << true << 2 << false << false << false;
+  QTest::newRow("А in column 16 unseen")
+      << QStringList{"Ф1  220.12 В    А", "", ""} << 2 << true << 1 << false << false << false;
+  QTest::newRow("line 2-1") << QStringList{"2-1 380.0  В", "", ""} << 2 << true << 1 << false << false
+                            << false;
+  QTest::newRow("line 2-3") << QStringList{"2-3 5.0    А", "", ""} << 1 << true << 2 << false << false
+                            << false;
+  QTest::newRow("line 3-1 is not recognised")
+      << QStringList{"3-1 380.0  В", "", ""} << 1 << false << 4 << false << false << false;
+  QTest::newRow("КМ wins over Ф") << QStringList{"Ф УГОЛ 30 В", "   КМ 0.866", ""} << 1 << true << 3 << false
+                                  << false << false;
+  QTest::newRow("page 1-4") << QStringList{"ПОГРЕШН.  1-4", " 0.1", ""} << 1 << false << 4 << true << false
+                            << false;
+  QTest::newRow("page 5-8") << QStringList{"ПОГРЕШН.  5-8", " 0.1", ""} << 1 << false << 4 << false << true
+                            << false;
+  QTest::newRow("page digit elsewhere")
+      << QStringList{"ПОГРЕШН. 1-4", "", ""} << 1 << false << 4 << false << false << false;
+  QTest::newRow("power ВТ") << QStringList{"МОЩН.", "", "Р     3300.00 ВТ"} << 1 << false << 4 << false
+                            << false << true;
+  QTest::newRow("power ВАР") << QStringList{"МОЩН.", "", "Р    3300.00 ВАР"} << 1 << false << 4 << false
+                             << false << true;
+  QTest::newRow("ВТ one column early")
+      << QStringList{"МОЩН.", "", "Р    3300.00 ВТ"} << 1 << false << 4 << false << false << false;
+  QTest::newRow("other") << QStringList{"МОЩНОСТЬ", "ЭНЕРГИЯ", "ОПР"} << 1 << false << 4 << false << false
+                         << false;
+}
+
+void RecognitionParserTest::recognition() {
+  QFETCH(QStringList, rows);
+  QFETCH(int, previousMode);
+  LinkEngine engine;
+  engine.Recognition().ScreenMode = static_cast<uint8_t>(previousMode);
+  ShowRows(engine, rows[0], rows[1], rows[2]);
+  const ScreenRecognition& r = engine.Recognition();
+  QTEST(r.ValueScreen, "valueScreen");
+  QTEST(static_cast<int>(r.ScreenMode), "screenMode");
+  QTEST(r.ErrorPage14, "page14");
+  QTEST(r.ErrorPage58, "page58");
+  QTEST(r.PowerScreen, "powerScreen");
+  QTEST(engine.Controls().Button3Enabled, "powerScreen");
+}
+
+void RecognitionParserTest::menuScreen_data() {
+  QTest::addColumn<QStringList>("rows");
+  QTest::addColumn<bool>("menu");
+  QTest::newRow("main menu") << QStringList{"МОЩНОСТЬ     1", "ЭНЕРГИЯ      2", "ОПР.ПОГРЕШН. 3 >1"} << true;
+  QTest::newRow("two rows only") << QStringList{"МОЩНОСТЬ", "ЭНЕРГИЯ", "ПОГРЕШНОСТЬ"} << false;
+  QTest::newRow("power screen") << QStringList{"МОЩН. АКТИВНАЯ", "", "Р     3300.00 ВТ"} << false;
+}
+
+void RecognitionParserTest::menuScreen() {
+  QFETCH(QStringList, rows);
+  LinkEngine engine;
+  ShowRows(engine, rows[0], rows[1], rows[2]);
+  engine.IdleTurn();
+  QTEST(engine.Flags().MenuScreen, "menu");
+  QTEST(engine.Controls().BitBtnsEnabled, "menu");
+  QTEST(engine.Controls().MainWindowEnabled, "menu");
+}
+
+void RecognitionParserTest::phaseValues_data() {
+  QTest::addColumn<QStringList>("rows");
+  QTest::addColumn<QStringList>("voltages");
+  QTest::addColumn<QStringList>("currents");
+  QTest::newRow("voltages") << QStringList{"Ф1  220.12 В", "Ф2  2l9.8x В", "Ф3"}
+                            << QStringList{"220.12", "29.8", ""} << QStringList{"", "", ""};
+  QTest::newRow("amperes") << QStringList{"Ф1  5.0012 А", "Ф2 -4.999  А", "Ф3  5 0 1  А"}
+                           << QStringList{"", "", ""} << QStringList{"5.0012", "4.999", "501"};
+  QTest::newRow("milliamperes") << QStringList{"Ф1  5.0    МА", "Ф2  250    МА", "Ф3"}
+                                << QStringList{"", "", ""} << QStringList{"0.005", "0.25", ""};
+  QTest::newRow("М and А apart is amperes")
+      << QStringList{"Ф1  5.0    М А", "", ""} << QStringList{"", "", ""} << QStringList{"5.0", "", ""};
+}
+
+void RecognitionParserTest::phaseValues() {
+  QFETCH(QStringList, rows);
+  MeasuredValues values;
+  LinkEngine engine(values);
+  ShowRows(engine, rows[0], rows[1], rows[2]);
+  Feed(engine, stream::FrameEnd());
+  QTEST(QStringList(values.PhaseVoltageText.begin(), values.PhaseVoltageText.end()), "voltages");
+  QTEST(QStringList(values.PhaseCurrentText.begin(), values.PhaseCurrentText.end()), "currents");
+}
+
+void RecognitionParserTest::powerFactor_data() {
+  QTest::addColumn<QString>("factor");
+  QTest::addColumn<QString>("angle");
+  QTest::addColumn<bool>("active");
+  QTest::addColumn<QString>("expected");
+  QTest::newRow("unity") << "1.000"
+                         << "0" << true << "1.000";
+  QTest::newRow("minus one") << "-1"
+                             << "180" << true << "-1";
+  QTest::newRow("0.5 at 60 active") << "0.5"
+                                    << "60" << true << "0.5/L";
+  QTest::newRow("cut to six") << "0.866"
+                              << "60" << true << "0.866/";
+  QTest::newRow("90 active") << "0.01"
+                             << "90" << true << "0.01/L";
+  QTest::newRow("90 reactive") << "0.01"
+                               << "90" << false << "0.01";
+  QTest::newRow("0 active") << "0.5"
+                            << "0" << true << "0.5";
+  QTest::newRow("0 reactive") << "0.5"
+                              << "0" << false << "0.5/L";
+  QTest::newRow("120 active") << "0.5"
+                              << "120" << true << "0.5/C";
+  QTest::newRow("180 active") << "0.5"
+                              << "180" << true << "0.5";
+  QTest::newRow("180 reactive") << "0.5"
+                                << "180" << false << "0.5/C";
+  QTest::newRow("200 both") << "0.5"
+                            << "200" << false << "0.5/L";
+  QTest::newRow("270 active") << "0.5"
+                              << "270" << true << "0.5/C";
+  QTest::newRow("270 reactive") << "0.5"
+                                << "270" << false << "0.5";
+  QTest::newRow("360 active") << "0.5"
+                              << "360" << true << "0.5";
+  QTest::newRow("360 reactive") << "0.5"
+                                << "360" << false << "0.5/C";
+  QTest::newRow("negative factor") << "-0.5"
+                                   << "300" << true << "-0.5/C";
+}
+
+void RecognitionParserTest::powerFactor() {
+  QFETCH(QString, factor);
+  QFETCH(QString, angle);
+  QFETCH(bool, active);
+  MeasuredValues values;
+  LinkEngine engine(values);
+  engine.Flags().ErrorModeActive = active;
+  ShowRows(engine, QStringLiteral("УГОЛ %1 ГРАД").arg(angle), QStringLiteral("   КМ %1").arg(factor));
+  Feed(engine, stream::FrameEnd());
+  QTEST(values.PowerFactorText, "expected");
+}
+
+void RecognitionParserTest::power() {
+  LinkEngine engine;
+  ShowRows(engine, "МОЩН. АКТИВНАЯ", "", "Р  -3300.50   ВТ");
+  QCOMPARE(ReadPower(engine.Screen()), 3300.5);
+}
+
+void RecognitionParserTest::errorPageFields() {
+  MeasuredValues values;
+  LinkEngine engine(values);
+  ShowRows(engine, "ПОГРЕШН.  5-8", "  -0.123  0.045X", "   0.311-12.345");
+  engine.IdleTurn();
+  engine.TimerFired(LinkTimer::DogTimer);
+  QCOMPARE(values.MeterErrorText[4], QStringLiteral("  -0.123 "));
+  QCOMPARE(values.MeterErrorText[6], QStringLiteral(" 0.045X"));
+  QCOMPARE(values.MeterErrorText[5], QStringLiteral("   0.311-"));
+  QCOMPARE(values.MeterErrorText[7], QStringLiteral("12.345 "));
+  QVERIFY(values.MeterErrorText[0].isEmpty());
+}
+
+// A lit indicator goes dark while the instrument sends and lights again when
+// the line falls quiet; the page not showing keeps its remembered state.
+void RecognitionParserTest::indicatorCycle() {
+  LinkEngine engine;
+  engine.ResetTerminal();
+  const PageIndicators& leds = engine.Leds();
+  auto quietPeriod = [&] {
+    engine.IdleTurn();
+    engine.TimerFired(LinkTimer::DogTimer);
+  };
+
+  Feed(engine, stream::Screen("ПОГРЕШН.  1-4", " 0.1", " 0.2"));
+  quietPeriod();
+  QVERIFY(leds.L1On && !leds.L2on);
+
+  Feed(engine, stream::Screen("ПОГРЕШН.  5-8", " 0.5", " 0.6"));
+  QVERIFY(!leds.L1On && !leds.L2on);  // both blink dark on the first byte
+  QVERIFY(leds.PageLed14Saved);
+  quietPeriod();
+  QVERIFY(leds.L1On && leds.L2on);
+
+  engine.AclickMinusExecute();  // "-" darkens both and disarms
+  QVERIFY(!leds.L1On && !leds.L2on && !leds.LedArm);
+  Feed(engine, stream::Screen("ПОГРЕШН.  1-4", " 0.1", " 0.2"));
+  quietPeriod();
+  QVERIFY(!leds.L1On);  // the first quiet period after "-" does not light its own page
+  QVERIFY(leds.LedArm);
+  Feed(engine, stream::Screen("ПОГРЕШН.  1-4", " 0.1", " 0.2"));
+  quietPeriod();
+  QVERIFY(leds.L1On && !leds.L2on);
+}
+
+void RecognitionParserTest::unarmedPageStillCopies() {
+  MeasuredValues values;
+  LinkEngine engine(values);
+  engine.Leds().LedArm = false;
+  ShowRows(engine, "ПОГРЕШН.  1-4", "   0.250", "");
+  engine.IdleTurn();
+  engine.TimerFired(LinkTimer::DogTimer);
+  QVERIFY(!engine.Leds().L1On);
+  QCOMPARE(values.MeterErrorText[0], QStringLiteral("   0.250 "));
+}
+
+void RecognitionParserTest::singleSaveAccumulatesIndicators() {
+  LinkEngine engine;
+  engine.ResetTerminal();
+  engine.Flags().SaveOnceActive = true;
+  engine.Flags().EnterSaveStep = true;  // keeps the page walk out of this test
+  Feed(engine, stream::Screen("ПОГРЕШН.  1-4", " 0.1"));
+  engine.IdleTurn();
+  engine.TimerFired(LinkTimer::DogTimer);
+  Feed(engine, stream::Screen("ПОГРЕШН.  5-8", " 0.5"));
+  QVERIFY(engine.Leds().L1On);  // received bytes do not darken during a single save
+  engine.IdleTurn();
+  engine.TimerFired(LinkTimer::DogTimer);
+  QVERIFY(engine.Leds().L1On && engine.Leds().L2on);
+}
+
+VT3417_REGISTER_TEST(RecognitionParserTest)
+#include "RecognitionParserTest.moc"

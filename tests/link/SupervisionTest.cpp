@@ -1,0 +1,225 @@
+#include <QTest>
+
+#include "LinkTestSupport.h"
+#include "link/VirtualLinkDriver.h"
+#include "support/TestRegistry.h"
+
+using namespace stream;
+
+namespace {
+const QString kPowerRow = QStringLiteral("Р     3300.00 ВТ");
+}
+
+class SupervisionTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void buttonStates_data();
+  void buttonStates();
+  void watchdogFiresOncePerQuietPeriod();
+  void singleSaveWalksBothPages();
+  void singleSaveOffPowerScreenSendsEraseAtFrameEnd();
+  void energyCount();
+  void startWithoutPowerScreenDoesNothing();
+  void ownerHearsOfChanges();
+};
+
+// Screen, flags and inputs → enabled states of the window's controls.
+void SupervisionTest::buttonStates_data() {
+  QTest::addColumn<QString>("screen");  // "power", "page", "voltage"
+  QTest::addColumn<bool>("ledLit");
+  QTest::addColumn<int>("enterLock");
+  QTest::addColumn<bool>("saveOnceActive");
+  QTest::addColumn<bool>("baseChosen");
+  QTest::addColumn<int>("activeTab");
+  QTest::addColumn<QString>("expected");  // SBU SBI SBKM SBP ВВ Button1 Button2 as 0/1
+
+  QTest::newRow("page read, error tab") << "page" << true << 0 << false << true << 2 << "1111111";
+  QTest::newRow("page not read yet") << "page" << false << 0 << false << true << 2 << "1111100";
+  QTest::newRow("power screen") << "power" << false << 0 << false << true << 2 << "1110101";
+  QTest::newRow("voltage screen") << "voltage" << false << 0 << false << true << 2 << "0000100";
+  QTest::newRow("other tab") << "page" << true << 0 << false << true << 1 << "1111100";
+  QTest::newRow("no base") << "page" << true << 0 << false << false << 2 << "1111100";
+  QTest::newRow("single save running") << "page" << true << 2 << true << true << 2 << "1111000";
+  QTest::newRow("single save done, lock 2") << "page" << true << 2 << false << true << 2 << "1111001";
+  QTest::newRow("ВВ on power screen, lock 1") << "page" << true << 1 << false << true << 2 << "1111110";
+}
+
+void SupervisionTest::buttonStates() {
+  QFETCH(QString, screen);
+  QFETCH(bool, ledLit);
+  QFETCH(int, enterLock);
+  QFETCH(bool, saveOnceActive);
+  QFETCH(bool, baseChosen);
+  QFETCH(int, activeTab);
+  QFETCH(QString, expected);
+  LinkEngine engine;
+  if (screen == u"power") ShowRows(engine, "МОЩН.", "", kPowerRow);
+  if (screen == u"page") ShowRows(engine, "ПОГРЕШН.  1-4", " 0.1");
+  if (screen == u"voltage") ShowRows(engine, "Ф1  220.00 В");
+  engine.Leds().L1On = ledLit;
+  engine.Flags().EnterLock = static_cast<uint8_t>(enterLock);
+  engine.Flags().SaveOnceActive = saveOnceActive;
+  engine.SetBaseChosen(baseChosen);
+  engine.SetActiveTab(activeTab);
+  engine.CheckMenuAndButtons();
+  const LinkControls& c = engine.Controls();
+  const bool states[] = {c.SBUEnabled,           c.SBIEnabled,     c.SBKMEnabled,   c.SBPEnabled,
+                         c.SpeedButton13Enabled, c.Button1Enabled, c.Button2Enabled};
+  QString actual;
+  for (const bool state : states) actual += state ? u'1' : u'0';
+  QCOMPARE(actual, expected);
+}
+
+void SupervisionTest::watchdogFiresOncePerQuietPeriod() {
+  LinkEngine engine;
+  RecordingOwner owner;
+  VirtualLinkDriver driver(engine, &owner);
+  int fires = 0;
+  MeasuredValues& values = engine.Measured();
+  auto countRead = [&] {
+    if (values.MeterErrorText[0] == u"   0.500 ") ++fires;
+    values.MeterErrorText[0].clear();
+  };
+  driver.Feed(Screen("ПОГРЕШН.  1-4", "   0.500"));
+  driver.Advance(249);
+  countRead();
+  QCOMPARE(fires, 0);
+  driver.Advance(1);
+  countRead();
+  QCOMPARE(fires, 1);
+  driver.Advance(5000);  // idle turns go on, the watchdog is not re-armed
+  countRead();
+  QCOMPARE(fires, 1);
+  QCOMPARE(engine.DogTimerTag(), 1);
+
+  // Bytes every 200 ms keep it from firing; the first quiet 250 ms fires it.
+  for (int i = 0; i < 5; ++i) {
+    driver.Advance(200);
+    driver.Feed(At(1, 0) + "   0.500");
+  }
+  countRead();
+  QCOMPARE(fires, 1);
+  driver.Advance(250);
+  countRead();
+  QCOMPARE(fires, 2);
+}
+
+// Quiet periods during a single save press "0" until page 1-4 has been read,
+// then "1" until page 5-8 has been read, then store once.
+void SupervisionTest::singleSaveWalksBothPages() {
+  LinkEngine engine;
+  RecordingOwner owner;
+  VirtualLinkDriver driver(engine, &owner);
+  engine.ResetTerminal();
+  engine.SetBaseChosen(true);
+  engine.SetActiveTab(LinkEngine::ErrorTab);
+  driver.Feed(Screen("МОЩН.", "", kPowerRow));
+  engine.AclickVVodExecute();  // ВВ on a power screen: the tag lets ЗБ follow at once
+  driver.Advance(300);
+  owner.sent.clear();
+
+  engine.ASaveOneExecute();
+  QCOMPARE(engine.Flags().EnterLock, 1);
+  QCOMPARE(owner.sent, QByteArray("\r"));
+  driver.Advance(150);  // TimerMinus: a power screen shows
+  QCOMPARE(owner.sent, QByteArray("\r\x7f"));
+  QVERIFY(!engine.Flags().EnterSaveStep);
+
+  driver.Feed(Screen("МОЩН.", "", kPowerRow));  // the instrument's next refresh
+  driver.Advance(250);                          // quiet, page 1-4 not read: press "0"
+  QCOMPARE(owner.sent, QByteArray("\r\x7f"
+                                  "0"));
+  driver.Feed(Screen("ПОГРЕШН.  1-4", "   0.100"));
+  driver.Advance(250);
+  QVERIFY(engine.Leds().L1On);
+  QCOMPARE(owner.sent, QByteArray("\r\x7f"
+                                  "01"));
+  driver.Feed(Screen("ПОГРЕШН.  5-8", "   0.500"));
+  QVERIFY(engine.Leds().L1On);
+  QVERIFY(owner.events.filter(QStringLiteral("RunSave")).isEmpty());
+  driver.Advance(250);
+  QCOMPARE(owner.events.count(QStringLiteral("RunSave")), 1);
+  QVERIFY(!engine.Flags().SaveOnceActive);
+  QVERIFY(engine.Flags().SaveOnceDone);
+  driver.Feed(Screen("ПОГРЕШН.  5-8", "   0.500"));
+  driver.Advance(1000);
+  QCOMPARE(owner.events.count(QStringLiteral("RunSave")), 1);
+  QCOMPARE(owner.sent, QByteArray("\r\x7f"
+                                  "01"));
+}
+
+void SupervisionTest::singleSaveOffPowerScreenSendsEraseAtFrameEnd() {
+  LinkEngine engine;
+  RecordingOwner owner;
+  VirtualLinkDriver driver(engine, &owner);
+  engine.ResetTerminal();
+  driver.Feed(Screen("ПОГРЕШН.  1-4", "   0.100"));
+  engine.ASaveOneExecute();
+  QCOMPARE(engine.Flags().EnterLock, 2);
+  QVERIFY(!engine.TimerEnabled(LinkTimer::TimerMinus));
+  driver.Advance(1000);
+  QCOMPARE(owner.sent, QByteArray("\r"));  // no page walk before ЗБ went out
+  driver.Feed(Screen("ПОГРЕШН.  1-4", "   0.100"));
+  QCOMPARE(owner.sent, QByteArray("\r\x7f"));
+  QCOMPARE(engine.Controls().Button2Tag, 1);
+  engine.IdleTurn();
+  QVERIFY(!engine.Controls().SpeedButton13Enabled);
+}
+
+void SupervisionTest::energyCount() {
+  LinkEngine engine;
+  RecordingOwner owner;
+  VirtualLinkDriver driver(engine, &owner);
+  engine.ResetTerminal();
+  driver.AdvanceTo(500);
+  driver.Feed(Screen("МОЩН.", "", "Р       36.01 ВТ"));
+  engine.Button3Click();
+  QCOMPARE(engine.Controls().Button3Caption(), QStringLiteral("Стоп"));
+  QVERIFY(engine.Energy().EnergyStartPending);
+  QVERIFY(owner.sent.isEmpty());
+
+  driver.AdvanceTo(1000);  // first change of the seconds field: "." marks the start
+  QCOMPARE(owner.sent, QByteArray("."));
+  QVERIFY(engine.Controls().EenergyText().isEmpty());
+  driver.AdvanceTo(2000);
+  QCOMPARE(engine.Controls().EenergyText(), QStringLiteral("0.01"));  // 36.01 / 3600 rounds to 0.01
+  driver.AdvanceTo(10000);
+  QCOMPARE(engine.Controls().EenergyText(), QStringLiteral("0.09"));
+
+  engine.Button3Click();
+  QCOMPARE(engine.Controls().Button3Caption(), QStringLiteral("Старт"));
+  driver.AdvanceTo(11000);  // the stop still adds its second and presses "." again
+  QCOMPARE(owner.sent, QByteArray(".."));
+  QCOMPARE(engine.Controls().EenergyText(), QStringLiteral("0.1"));
+  driver.AdvanceTo(20000);
+  QCOMPARE(engine.Controls().EenergyText(), QStringLiteral("0.1"));
+  QCOMPARE(owner.sent, QByteArray(".."));
+  QVERIFY(qFuzzyCompare(engine.Energy().EnergyTotal, 36.01 / 3600 * 10));
+}
+
+void SupervisionTest::startWithoutPowerScreenDoesNothing() {
+  LinkEngine engine;
+  ShowRows(engine, "Ф1  220.00 В");
+  engine.Button3Click();
+  QCOMPARE(engine.Controls().Button3Caption(), QStringLiteral("Старт"));
+  QVERIFY(!engine.Energy().Active());
+}
+
+void SupervisionTest::ownerHearsOfChanges() {
+  LinkEngine engine;
+  RecordingOwner owner;
+  engine.SetOwner(&owner);
+  Feed(engine, "AB");
+  QCOMPARE(owner.screenChanges, 2);  // one per stored character
+  QCOMPARE(owner.controlsChanges, 0);
+  engine.IdleTurn();
+  QCOMPARE(owner.controlsChanges, 1);  // the main window follows the non-menu screen
+  engine.IdleTurn();
+  QCOMPARE(owner.controlsChanges, 1);
+  Feed(engine, stream::At(2, 14) + Text("ВТ"));
+  QCOMPARE(owner.controlsChanges, 2);  // "Старт" enabled
+  QCOMPARE(owner.screenChanges, 4);
+}
+
+VT3417_REGISTER_TEST(SupervisionTest)
+#include "SupervisionTest.moc"

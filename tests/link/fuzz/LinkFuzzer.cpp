@@ -1,0 +1,127 @@
+// libFuzzer target: arbitrary bytes through the link engine. Byte 0xFE takes
+// the next byte as an operator's action (keys, programming, saving, time
+// passing), so that the decoder is exercised in every state the keypad and
+// the timers can put it in.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "link/LinkEngine.h"
+#include "link/VirtualLinkDriver.h"
+
+namespace {
+
+class CountingOwner final : public LinkOwner {
+ public:
+  void SendKey(uint8_t) override { ++keys; }
+  long keys = 0;
+};
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+void Act(LinkEngine& engine, VirtualLinkDriver& driver, uint8_t action) {
+  const int op = action & 0x1F;
+  const int arg = action >> 5;  // 0..7
+  const auto kind = arg & 1 ? PowerKind::Reactive : PowerKind::Active;
+  const auto scheme = static_cast<ConnectionScheme>(arg % 5 + 1);
+  switch (op) {
+    case 0:
+      engine.AClickDigitExecute(arg);
+      break;
+    case 1:
+      engine.AclickTochkaExecute();
+      break;
+    case 2:
+      engine.AclickMinusExecute();
+      break;
+    case 3:
+      engine.AclickVshExecute();
+      break;
+    case 4:
+      engine.AclickVVodExecute();
+      break;
+    case 5:
+      engine.AclickZaboyExecute();
+      break;
+    case 6:
+      engine.AclickSbrosExecute();
+      break;
+    case 7:
+      engine.AclickIExecute();
+      break;
+    case 8:
+      engine.AclickKMExecute();
+      break;
+    case 9:
+      engine.ctrl_NExecute();
+      break;
+    case 10:
+      engine.ASaveOneExecute();
+      break;
+    case 11:
+      engine.Program(PowerModeRun(kind, scheme, "220", "5", "10", "60"));
+      break;
+    case 12:
+      engine.Program(ErrorModeRun(kind, scheme, "220", "1600", "10"));
+      break;
+    case 13:
+      engine.Button3Click();
+      break;
+    case 14:
+      engine.IdleTurn();
+      break;
+    case 15:
+      driver.Advance(arg * 150 + 1);
+      break;
+    case 16:
+      engine.FormKeyPress(QChar(0x20 + arg * 13));
+      break;
+    case 17:
+      engine.ResetTerminal();
+      break;
+    case 18:
+      engine.ResetControls();
+      break;
+    case 19:
+      engine.SetActiveTab(arg % 3);
+      break;
+    case 20:
+      engine.SetBaseChosen(arg & 1);
+      break;
+    case 21:
+      engine.Program(EnergyModeRun(kind, scheme, "220"));
+      break;
+    default:
+      driver.Advance(1000);
+      break;
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  MeasuredValues values;
+  LinkEngine engine(values);
+  CountingOwner owner;
+  VirtualLinkDriver driver(engine, &owner);
+  engine.ResetTerminal();
+  engine.SetBaseChosen(true);
+  engine.SetActiveTab(LinkEngine::ErrorTab);
+  for (size_t i = 0; i < size; ++i) {
+    if (data[i] == 0xFE && i + 1 < size) {
+      Act(engine, driver, data[++i]);
+    } else {
+      engine.ByteArrived(data[i]);
+    }
+  }
+  driver.Advance(1000);
+
+  for (const QString& text : values.PhaseVoltageText) Check(text.size() <= MeasuredValues::TextWidth);
+  for (const QString& text : values.PhaseCurrentText) Check(text.size() <= MeasuredValues::TextWidth);
+  for (const QString& text : values.MeterErrorText) Check(text.size() <= MeasuredValues::TextWidth);
+  Check(values.PowerFactorText.size() <= MeasuredValues::PowerFactorWidth);
+  Check(engine.Recognition().ScreenMode >= VoltageScreen && engine.Recognition().ScreenMode <= OtherScreen);
+  return 0;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+// The instrument's end of a pseudo-terminal: the program opens the slave
+// device as its serial port. Optionally records everything sent in the
+// capture format of vt3417-replay.
+class PtyLine {
+ public:
+  PtyLine() = default;
+  ~PtyLine();
+  PtyLine(const PtyLine&) = delete;
+  PtyLine& operator=(const PtyLine&) = delete;
+
+  bool Open(QString& error);
+  QString DevicePath() const { return path_; }
+  bool StartCapture(const QString& path, QString& error);
+
+  enum class Wait { Data, Timeout, NoTerminal, Interrupted };
+  // Wait up to `msecs` for bytes from the terminal.
+  Wait WaitForInput(int msecs);
+  QByteArray ReadInput();
+  // Send `bytes` (what the terminal cannot take at once is dropped) and record them.
+  void Send(const QByteArray& bytes);
+  qint64 ElapsedMs() const;
+
+ private:
+  int master_ = -1;
+  QString path_;
+  QFile capture_;
+  qint64 startNs_ = 0;
+};

@@ -1,0 +1,152 @@
+// vt3417-sim: plays the instrument ВТ3417 on a pseudo-terminal for tests,
+// demonstrations and operator training. Prints the device to open as the
+// serial port and serves the program until it is stopped.
+#include <csignal>
+#include <cstdio>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+
+#include "PtyLine.h"
+#include "SimInstrument.h"
+#include "SimScenario.h"
+#include "link/PortNames.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+void RequestStop(int) { g_stop = 1; }
+
+void InstallStopHandlers() {
+  struct sigaction action {};
+  action.sa_handler = RequestStop;  // no SA_RESTART: poll() returns at once
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+}
+
+int Fail(const QString& message) {
+  std::fprintf(stderr, "vt3417-sim: %s\n", qUtf8Printable(message));
+  return 1;
+}
+
+void Log(SimInstrument& instrument) {
+  for (const QString& line : instrument.TakeLog())
+    std::fprintf(stderr, "vt3417-sim: %s\n", qUtf8Printable(line));
+}
+
+bool BuildScenario(const QCommandLineParser& options, SimScenario& scenario, QString& error) {
+  if (options.isSet(QStringLiteral("scenario")) &&
+      !scenario.Load(options.value(QStringLiteral("scenario")), error)) {
+    return false;
+  }
+  for (const QString& setting : options.values(QStringLiteral("set"))) {
+    const qsizetype equals = setting.indexOf(u'=');
+    if (equals <= 0) {
+      error = QStringLiteral("--set expects key=value, got \"%1\"").arg(setting);
+      return false;
+    }
+    if (!scenario.Set(setting.left(equals).trimmed(), setting.mid(equals + 1), error)) return false;
+  }
+  return true;
+}
+
+// Serve the terminal until stopped or `durationMs` (0: no limit) has passed.
+void Serve(PtyLine& line, SimInstrument& instrument, int refreshMs, qint64 durationMs) {
+  qint64 nextRefresh = line.ElapsedMs() + refreshMs;
+  while (!g_stop && (durationMs == 0 || line.ElapsedMs() < durationMs)) {
+    const int wait = static_cast<int>(qBound(qint64{0}, nextRefresh - line.ElapsedMs(), qint64{refreshMs}));
+    switch (line.WaitForInput(wait)) {
+      case PtyLine::Wait::Data: {
+        const QByteArray keys = line.ReadInput();
+        if (keys.isEmpty()) {  // the terminal closed its end meanwhile
+          instrument.Disconnect();
+          usleep(20000);
+        }
+        for (const char key : keys) {
+          const QByteArray reply = instrument.Key(static_cast<uint8_t>(key));
+          if (!reply.isEmpty()) nextRefresh = line.ElapsedMs() + refreshMs;
+          line.Send(reply);
+        }
+        Log(instrument);
+        break;
+      }
+      case PtyLine::Wait::NoTerminal:
+        instrument.Disconnect();
+        usleep(20000);
+        break;
+      case PtyLine::Wait::Timeout:
+      case PtyLine::Wait::Interrupted:
+        break;
+    }
+    if (line.ElapsedMs() >= nextRefresh) {
+      line.Send(instrument.Refresh());
+      nextRefresh = line.ElapsedMs() + refreshMs;
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QCommandLineParser options;
+  options.setApplicationDescription(QStringLiteral(
+      "Plays the instrument VT3417 on a pseudo-terminal. Prints the device path, then serves until stopped.\n"
+      "Scenario keys: nominal_voltage, nominal_current, voltage (1 or 3 values), current (1 or 3 values),\n"
+      "current_unit (auto|a|ma), power_factor, angle, power, errors (8 values, \"-\" for no meter),\n"
+      "noise, error_noise, seed, refresh_ms."));
+  options.addHelpOption();
+  options.addOptions({
+      {QStringLiteral("scenario"), QStringLiteral("Scenario file of \"key = value\" lines."),
+       QStringLiteral("file")},
+      {QStringLiteral("set"), QStringLiteral("One scenario setting (repeatable)."),
+       QStringLiteral("key=value")},
+      {QStringLiteral("program-dir"), QStringLiteral("Write the device into <dir>/sources/ports.ini."),
+       QStringLiteral("dir")},
+      {QStringLiteral("port"), QStringLiteral("The port name written there: Com1 (default) or Com2."),
+       QStringLiteral("name"), QStringLiteral("Com1")},
+      {QStringLiteral("capture"), QStringLiteral("Record everything sent, in the format of vt3417-replay."),
+       QStringLiteral("file")},
+      {QStringLiteral("duration"), QStringLiteral("Stop after this many seconds."),
+       QStringLiteral("seconds")},
+  });
+  options.process(app);
+
+  SimScenario scenario;
+  QString error;
+  if (!BuildScenario(options, scenario, error)) return Fail(error);
+  const QString port = options.value(QStringLiteral("port"));
+  if (port.compare(u"Com1", Qt::CaseInsensitive) != 0 && port.compare(u"Com2", Qt::CaseInsensitive) != 0) {
+    return Fail(QStringLiteral("--port must be Com1 or Com2"));
+  }
+  bool durationOk = true;
+  const double duration = options.isSet(QStringLiteral("duration"))
+                              ? options.value(QStringLiteral("duration")).toDouble(&durationOk)
+                              : 0;
+  if (!durationOk || duration < 0) return Fail(QStringLiteral("--duration expects seconds"));
+
+  PtyLine line;
+  if (!line.Open(error)) return Fail(error);
+  if (options.isSet(QStringLiteral("capture")) &&
+      !line.StartCapture(options.value(QStringLiteral("capture")), error)) {
+    return Fail(error);
+  }
+  if (options.isSet(QStringLiteral("program-dir"))) {
+    const QDir dir(options.value(QStringLiteral("program-dir")));
+    const QString portName =
+        port.compare(u"Com1", Qt::CaseInsensitive) == 0 ? QStringLiteral("Com1") : QStringLiteral("Com2");
+    if (!dir.mkpath(QStringLiteral("sources")) ||
+        !WritePortDevice(dir.filePath(QStringLiteral("sources/ports.ini")), portName, line.DevicePath())) {
+      return Fail(QStringLiteral("cannot write %1").arg(dir.filePath(QStringLiteral("sources/ports.ini"))));
+    }
+  }
+  std::printf("%s\n", qUtf8Printable(line.DevicePath()));
+  std::fflush(stdout);
+
+  InstallStopHandlers();
+  SimInstrument instrument(scenario);
+  Serve(line, instrument, scenario.refreshMs, static_cast<qint64>(duration * 1000));
+  return 0;
+}
