@@ -18,11 +18,20 @@ QString EscapeValue(const QString& value) {
   escaped.reserve(value.size());
   for (const QChar c : value) {
     switch (c.unicode()) {
-      case '\\': escaped += QStringLiteral("\\\\"); break;
-      case '\n': escaped += QStringLiteral("\\n"); break;
-      case '\r': escaped += QStringLiteral("\\r"); break;
-      case '\t': escaped += QStringLiteral("\\t"); break;
-      default: escaped += c;
+      case '\\':
+        escaped += QStringLiteral("\\\\");
+        break;
+      case '\n':
+        escaped += QStringLiteral("\\n");
+        break;
+      case '\r':
+        escaped += QStringLiteral("\\r");
+        break;
+      case '\t':
+        escaped += QStringLiteral("\\t");
+        break;
+      default:
+        escaped += c;
     }
   }
   return escaped;
@@ -38,11 +47,20 @@ bool UnescapeValue(const QString& text, QString* value) {
     }
     if (++i == text.size()) return false;
     switch (text[i].unicode()) {
-      case '\\': *value += QLatin1Char('\\'); break;
-      case 'n': *value += QLatin1Char('\n'); break;
-      case 'r': *value += QLatin1Char('\r'); break;
-      case 't': *value += QLatin1Char('\t'); break;
-      default: return false;
+      case '\\':
+        *value += QLatin1Char('\\');
+        break;
+      case 'n':
+        *value += QLatin1Char('\n');
+        break;
+      case 'r':
+        *value += QLatin1Char('\r');
+        break;
+      case 't':
+        *value += QLatin1Char('\t');
+        break;
+      default:
+        return false;
     }
   }
   return true;
@@ -165,7 +183,8 @@ bool SaveComponentToFile(QWidget* control, const QString& fileName, bool keepSho
   try {
     const QString klass = StreamClassOf(control);
     if (!klass.isEmpty())
-      written = WriteFile(fileName, WriteComponentStream(control->objectName(), klass, PropertiesOf(control)).toUtf8());
+      written = WriteFile(fileName,
+                          WriteComponentStream(control->objectName(), klass, PropertiesOf(control)).toUtf8());
   } catch (...) {
     written = false;
   }

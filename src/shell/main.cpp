@@ -14,8 +14,6 @@ int main(int argc, char** argv) {
   DM1 = &dataModule;
   const QStringList tableProblems = dataModule.DataModuleCreate();
   for (const QString& problem : tableProblems) MessageService::plain(problem);
-  int result = 0;
-  if (tableProblems.isEmpty()) result = RunProgram();
-  DM1 = nullptr;
-  return result;
+  if (!tableProblems.isEmpty()) return 0;
+  return RunProgram();
 }

@@ -1,7 +1,7 @@
 #include "workspace/DBGrid.h"
 
-#include <QHeaderView>
 #include <QHash>
+#include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QKeyEvent>
 
@@ -16,7 +16,8 @@ class ColumnAlignmentProxy : public QIdentityProxyModel {
   void setAlignments(int column, Qt::Alignment cells, Qt::Alignment title) {
     cells_[column] = cells;
     titles_[column] = title;
-    if (rowCount() > 0) emit dataChanged(index(0, column), index(rowCount() - 1, column), {Qt::TextAlignmentRole});
+    if (rowCount() > 0)
+      emit dataChanged(index(0, column), index(rowCount() - 1, column), {Qt::TextAlignmentRole});
     emit headerDataChanged(Qt::Horizontal, column, column);
   }
   Qt::Alignment cellAlignment(int column) const { return cells_.value(column, Qt::AlignCenter); }
@@ -48,10 +49,14 @@ QString AlignmentWord(Qt::Alignment alignment) {
 }
 
 bool AlignmentFromWord(const QString& word, Qt::Alignment* alignment) {
-  if (word == QStringLiteral("left")) *alignment = Qt::AlignLeft | Qt::AlignVCenter;
-  else if (word == QStringLiteral("right")) *alignment = Qt::AlignRight | Qt::AlignVCenter;
-  else if (word == QStringLiteral("center")) *alignment = Qt::AlignCenter;
-  else return false;
+  if (word == QStringLiteral("left"))
+    *alignment = Qt::AlignLeft | Qt::AlignVCenter;
+  else if (word == QStringLiteral("right"))
+    *alignment = Qt::AlignRight | Qt::AlignVCenter;
+  else if (word == QStringLiteral("center"))
+    *alignment = Qt::AlignCenter;
+  else
+    return false;
   return true;
 }
 
@@ -156,7 +161,9 @@ void TDBGrid::setGridColumns(const QVector<GridColumn>& columns) {
   }
 }
 
-QString TDBGrid::fieldNameAt(int logicalColumn) const { return model_ ? model_->fieldNameAt(logicalColumn) : QString(); }
+QString TDBGrid::fieldNameAt(int logicalColumn) const {
+  return model_ ? model_->fieldNameAt(logicalColumn) : QString();
+}
 
 int TDBGrid::columnOfField(const QString& field) const { return model_ ? model_->columnOf(field) : -1; }
 

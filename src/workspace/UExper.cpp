@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include <QTreeWidget>
 
 #include "database/UDM.h"
+#include "settings/ProgramDir.h"
 #include "settings/SettingsRecords.h"
 #include "ui_UExper.h"
 #include "workspace/DBGrid.h"
@@ -28,9 +30,6 @@ constexpr int kSlotRole = Qt::UserRole + 1;
 
 const QString kBasePanel = QStringLiteral("База: ");
 const QString kMeterPanel = QStringLiteral("Счетчик: ");
-
-// Design width of the tree pane in a window of design width.
-constexpr double kDesignSplitFraction = 176.0 / 803.0;
 
 QIcon StandardIcon(QStyle::StandardPixmap pixmap) { return QApplication::style()->standardIcon(pixmap); }
 
@@ -51,7 +50,8 @@ QAction* AddMirrorItem(QMenu* menu, QAction* action, const QString& name) {
   auto* item = new QAction(action->icon(), action->text(), menu);
   item->setObjectName(name);
   item->setEnabled(action->isEnabled());
-  QObject::connect(action, &QAction::changed, item, [item, action] { item->setEnabled(action->isEnabled()); });
+  QObject::connect(action, &QAction::changed, item,
+                   [item, action] { item->setEnabled(action->isEnabled()); });
   QObject::connect(item, &QAction::triggered, action, [action] { action->trigger(); });
   menu->addAction(item);
   return item;
@@ -61,7 +61,7 @@ QVector<GridColumn> DesignColumns() {
   const auto column = [](const char* field, int width) {
     return GridColumn{QString::fromLatin1(field), width, Qt::AlignCenter, Qt::AlignCenter, true};
   };
-  return {column("Count", 26),  column("Voltage", 90), column("Tok", 62),  column("KM", 90),
+  return {column("Count", 26),  column("Voltage", 90), column("Tok", 62), column("KM", 90),
           column("Opogr", 120), column("Date", 93),    column("Rep", 74)};
 }
 
@@ -111,15 +111,20 @@ QLabel* TForm2::StatusPanel(int index) const { return statusPanels_.value(index)
 
 void TForm2::createActionsLook() {
   const std::pair<QAction*, QStyle::StandardPixmap> pictures[] = {
-      {ui->ADDBase, QStyle::SP_FileDialogNewFolder},   {ui->DELBase, QStyle::SP_TrashIcon},
-      {ui->ClearBase, QStyle::SP_DialogResetButton},   {ui->OptionsBase, QStyle::SP_FileDialogDetailedView},
-      {ui->BeginTest, QStyle::SP_MediaPlay},           {ui->ReportBase, QStyle::SP_FileIcon},
-      {ui->GReportBase, QStyle::SP_FileDialogListView}, {ui->AAddArhiv, QStyle::SP_DialogSaveButton},
-      {ui->AseeArhive, QStyle::SP_DirOpenIcon},        {ui->N5, QStyle::SP_DialogCloseButton},
+      {ui->ADDBase, QStyle::SP_FileDialogNewFolder},
+      {ui->DELBase, QStyle::SP_TrashIcon},
+      {ui->ClearBase, QStyle::SP_DialogResetButton},
+      {ui->OptionsBase, QStyle::SP_FileDialogDetailedView},
+      {ui->BeginTest, QStyle::SP_MediaPlay},
+      {ui->ReportBase, QStyle::SP_FileIcon},
+      {ui->GReportBase, QStyle::SP_FileDialogListView},
+      {ui->AAddArhiv, QStyle::SP_DialogSaveButton},
+      {ui->AseeArhive, QStyle::SP_DirOpenIcon},
+      {ui->N5, QStyle::SP_DialogCloseButton},
   };
   for (const auto& [action, picture] : pictures) action->setIcon(StandardIcon(picture));
-  for (QAction* action : {ui->ADDBase, ui->DELBase, ui->ClearBase, ui->OptionsBase, ui->BeginTest, ui->ReportBase,
-                          ui->GReportBase, ui->AAddArhiv, ui->AseeArhive})
+  for (QAction* action : {ui->ADDBase, ui->DELBase, ui->ClearBase, ui->OptionsBase, ui->BeginTest,
+                          ui->ReportBase, ui->GReportBase, ui->AAddArhiv, ui->AseeArhive})
     action->setProperty("category", QStringLiteral("BaseEdit"));
   for (QAction* action : {ui->ASetPop, ui->AClearPoP, ui->AcountRep})
     action->setProperty("category", QStringLiteral("POP"));
@@ -142,7 +147,11 @@ void TForm2::createActionsLook() {
   for (const auto& [text, width] : panels) {
     auto* panel = new QLabel(QString::fromUtf8(text), ui->StatusBar1);
     panel->setObjectName(QStringLiteral("StatusPanel%1").arg(statusPanels_.size()));
-    panel->setFixedWidth(width);
+    // Panel 0 follows the tree pane; the others widen for a longer text.
+    if (statusPanels_.isEmpty())
+      panel->setFixedWidth(width);
+    else
+      panel->setMinimumWidth(width);
     panel->setFrameShape(QFrame::StyledPanel);
     panel->setFrameShadow(QFrame::Sunken);
     ui->StatusBar1->addWidget(panel);
@@ -152,15 +161,24 @@ void TForm2::createActionsLook() {
 
 void TForm2::connectCommands() {
   const std::pair<QAction*, void (TForm2::*)()> commands[] = {
-      {ui->ADDBase, &TForm2::ADDBaseExecute},         {ui->DELBase, &TForm2::DELBaseExecute},
-      {ui->ClearBase, &TForm2::ClearBaseExecute},     {ui->OptionsBase, &TForm2::OptionsBaseExecute},
-      {ui->BeginTest, &TForm2::BeginTestExecute},     {ui->ReportBase, &TForm2::ReportBaseExecute},
-      {ui->GReportBase, &TForm2::GReportBaseExecute}, {ui->AAddArhiv, &TForm2::AAddArhivExecute},
-      {ui->AseeArhive, &TForm2::AseeArhiveExecute},   {ui->ASetPop, &TForm2::ASetPopExecute},
-      {ui->AClearPoP, &TForm2::AClearPoPExecute},     {ui->AcountRep, &TForm2::AcountRepExecute},
-      {ui->MCOM11, &TForm2::MCOM11Click},             {ui->MCOM21, &TForm2::MCOM21Click},
-      {ui->N5, &TForm2::N5Click},                     {ui->N8, &TForm2::N8Click},
-      {ui->N14, &TForm2::N14Click},                   {ui->N15, &TForm2::N15Click},
+      {ui->ADDBase, &TForm2::ADDBaseExecute},
+      {ui->DELBase, &TForm2::DELBaseExecute},
+      {ui->ClearBase, &TForm2::ClearBaseExecute},
+      {ui->OptionsBase, &TForm2::OptionsBaseExecute},
+      {ui->BeginTest, &TForm2::BeginTestExecute},
+      {ui->ReportBase, &TForm2::ReportBaseExecute},
+      {ui->GReportBase, &TForm2::GReportBaseExecute},
+      {ui->AAddArhiv, &TForm2::AAddArhivExecute},
+      {ui->AseeArhive, &TForm2::AseeArhiveExecute},
+      {ui->ASetPop, &TForm2::ASetPopExecute},
+      {ui->AClearPoP, &TForm2::AClearPoPExecute},
+      {ui->AcountRep, &TForm2::AcountRepExecute},
+      {ui->MCOM11, &TForm2::MCOM11Click},
+      {ui->MCOM21, &TForm2::MCOM21Click},
+      {ui->N5, &TForm2::N5Click},
+      {ui->N8, &TForm2::N8Click},
+      {ui->N14, &TForm2::N14Click},
+      {ui->N15, &TForm2::N15Click},
   };
   for (const auto& [action, handler] : commands) connect(action, &QAction::triggered, this, handler);
 
@@ -173,13 +191,15 @@ void TForm2::connectCommands() {
   connect(ui->DBGrid1, &TDBGrid::characterTyped, this, &TForm2::DBGrid1KeyPress);
   connect(ui->DBGrid1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& point) { popupMenu1_->popup(ui->DBGrid1->viewport()->mapToGlobal(point)); });
-  connect(ui->abcBiSplit1, &QSplitter::splitterMoved, this, [this] { splitFraction_ = currentSplitFraction(); });
+  connect(ui->abcBiSplit1, &QSplitter::splitterMoved, this,
+          [this] { splitFraction_ = currentSplitFraction(); });
 }
 
 void TForm2::FormCreate() {
   MarkedPointCount = 0;
+  // Every file of the program is named relative to the directory it started in.
+  SetProgramDir(QDir::currentPath());
   ui->DBGrid1->setDataset(DM1->TSlave, DesignColumns());
-  splitFraction_ = kDesignSplitFraction;
   ui->abcBiSplit1->setStretchFactor(1, 1);
   RestoreLayout();
   DM1->QBase->reopen(Statements::allBases());
@@ -362,7 +382,8 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   if (watched == ui->TreeView1 && type == QEvent::KeyRelease) {
     if (!static_cast<QKeyEvent*>(event)->isAutoRepeat()) TreeView1KeyUp();
-  } else if (watched == ui->TreeView1->viewport()) {
+  } else if (watched == ui->TreeView1->viewport() &&
+             (type == QEvent::MouseButtonRelease || type == QEvent::MouseButtonPress)) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
     if (type == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
       TreeView1Click();
@@ -378,7 +399,9 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-void TForm2::abcSplitPane1Resize() { StatusPanel(0)->setFixedWidth(std::max(0, ui->abcSplitPane1->width() - 61)); }
+void TForm2::abcSplitPane1Resize() {
+  StatusPanel(0)->setFixedWidth(std::max(0, ui->abcSplitPane1->width() - 61));
+}
 
 // ---------------------------------------------------------------- port
 
@@ -413,9 +436,9 @@ void TForm2::closeEvent(QCloseEvent* event) {
 
 void TForm2::FormClose() {
   if (Hooks.StopPolling) Hooks.StopPolling();
-  for (Dataset* dataset : std::initializer_list<Dataset*>{DM1->TMaster, DM1->TSlave, DM1->TBase, DM1->TMasterArhive,
-                                                          DM1->TSlaveArhive, DM1->QMaster, DM1->Query2, DM1->QBase,
-                                                          DM1->QMasterArhive})
+  for (Dataset* dataset : std::initializer_list<Dataset*>{DM1->TMaster, DM1->TSlave, DM1->TBase,
+                                                          DM1->TMasterArhive, DM1->TSlaveArhive, DM1->QMaster,
+                                                          DM1->Query2, DM1->QBase, DM1->QMasterArhive})
     dataset->close();
   SaveLayout();
 }

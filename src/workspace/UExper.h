@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QMainWindow>
 #include <QList>
+#include <QMainWindow>
 #include <QPoint>
 #include <QVector>
 
@@ -9,12 +9,10 @@
 #include <memory>
 
 class QAction;
-class QEvent;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QSplitter;
-class QTableView;
 class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -81,9 +79,9 @@ class TForm2 : public QMainWindow {
     // "Добавить в архив": run when at least one point is marked (the notice
     // otherwise is the main window's).
     std::function<void()> AddToArchive;
-    // "Просмотр архива": shows the archive browser on the whole archive. The
-    // main window disables itself first; the browser enables it again when it
-    // closes and then calls ShowSelection().
+    // "Просмотр архива": shows the archive browser on the whole archive with
+    // the main window as its opener (disabled until the browser closes); the
+    // browser's closing then calls ShowSelection().
     std::function<void()> OpenArchiveBrowser;
     // Optional: asks the terminal window's polling thread to stop (closing).
     std::function<void()> StopPolling;
@@ -185,7 +183,7 @@ class TForm2 : public QMainWindow {
   QMenu* pm1_ = nullptr;
   QMenu* popupMenu1_ = nullptr;
   QVector<QLabel*> statusPanels_;
-  double splitFraction_ = 0;  // width of the tree pane in the split control's width
+  double splitFraction_ = 0;  // the tree pane's share of the split width; 0: design width
   bool shownBefore_ = false;
   bool closed_ = false;
 };

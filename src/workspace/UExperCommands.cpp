@@ -6,7 +6,9 @@
 
 #include <stdexcept>
 
+#include "bases/OptionsForm.h"
 #include "bases/UInformation.h"
+#include "bases/UNameBase.h"
 #include "bases/UUsanovka.h"
 #include "bases/UnumberP.h"
 #include "database/UDM.h"
@@ -41,15 +43,23 @@ class ReportProgress {
 }  // namespace
 
 void TForm2::RequireHook(const std::function<void()>& hook, const char* module) const {
-  if (!hook)
-    throw std::runtime_error(std::string("Программа собрана без модуля «") + module + "».");
+  if (!hook) throw std::runtime_error(std::string("Программа собрана без модуля «") + module + "».");
+}
+
+// The base name dialog creates the base and hands over to the meter base
+// editor, whose closing rebuilds the tree.
+void TForm2::ADDBaseExecute() { FNameBase->open(this); }
+
+void TForm2::OptionsBaseExecute() {
+  if (!IsBaseSelected()) return;
+  ChOptions->OpenForChosenBase(this);
 }
 
 void TForm2::DELBaseExecute() {
   if (!IsBaseSelected()) return;
-  if (!MessageService::confirm(this, QStringLiteral("Удаление базы счетчиков"),
-                               QStringLiteral("Вы действительно хотите удалить базу - ") + ChosenBaseName +
-                                   QStringLiteral(" ?")))
+  if (!MessageService::confirm(
+          this, QStringLiteral("Удаление базы счетчиков"),
+          QStringLiteral("Вы действительно хотите удалить базу - ") + ChosenBaseName + QStringLiteral(" ?")))
     return;
   DM1->QBase->reopen(Statements::baseByName(ChosenBaseName));
   if (!DM1->QBase->isEmpty()) {
@@ -81,7 +91,8 @@ void TForm2::ClearBaseData() {
   if (meters->isEmpty()) return;
   Connection::Transaction transaction(*DM1->connection());
   for (meters->first(); !meters->eof(); meters->next())
-    DM1->SQLScript->run(Statements::deletePointsOfMeter(meters->fieldByName(QStringLiteral("Num")).asInteger()));
+    DM1->SQLScript->run(
+        Statements::deletePointsOfMeter(meters->fieldByName(QStringLiteral("Num")).asInteger()));
   transaction.commit();
 }
 
@@ -92,7 +103,8 @@ void TForm2::BeginTestExecute() {
 
 void TForm2::RunWordReport(const std::function<void()>& report, const char* moduleName) {
   if (ChosenMeterNum == 0) {
-    MessageService::notice(this, kReportCaption, QStringLiteral("Для создания протокола необходимо выбрать счетчик !"));
+    MessageService::notice(this, kReportCaption,
+                           QStringLiteral("Для создания протокола необходимо выбрать счетчик !"));
     return;
   }
   if (MarkedPointCount == 0) {
@@ -122,8 +134,9 @@ void TForm2::GReportBaseExecute() { RunWordReport(Hooks.GroupWordReport, "гру
 
 void TForm2::AAddArhivExecute() {
   if (MarkedPointCount == 0) {
-    MessageService::notice(this, QStringLiteral("Передача данных а архив"),
-                           QStringLiteral("Для передачи данных в архив необходимо выбрать хоть одну запись !"));
+    MessageService::notice(
+        this, QStringLiteral("Передача данных а архив"),
+        QStringLiteral("Для передачи данных в архив необходимо выбрать хоть одну запись !"));
     return;
   }
   RequireHook(Hooks.AddToArchive, "архив");

@@ -1,10 +1,12 @@
 // The main window's layout between runs: window state, size and split in the
 // memo's lines, the grid's columns, each in its component file.
 #include <QGuiApplication>
+
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QShowEvent>
 #include <QSplitter>
+#include <algorithm>
 
 #include "settings/CompFileIo.h"
 #include "settings/ProgramDir.h"
@@ -16,6 +18,7 @@
 namespace {
 const QString kGridFile = QStringLiteral("sources/datagrid.res");
 const QString kMemoFile = QStringLiteral("sources/mform.res");
+constexpr int kDesignTreeWidth = 176;
 }  // namespace
 
 void TForm2::RestoreLayout() {
@@ -33,8 +36,8 @@ void TForm2::RestoreLayout() {
 
 void TForm2::SaveLayout() {
   const int splitPercent = qRound(currentSplitFraction() * 100);
-  ui->MForm->setPlainText(
-      FormatLayoutLines(windowState(), frameGeometry().topLeft(), size(), splitPercent).join(QLatin1Char('\n')));
+  ui->MForm->setPlainText(FormatLayoutLines(windowState(), frameGeometry().topLeft(), size(), splitPercent)
+                              .join(QLatin1Char('\n')));
   SaveComponentToFile(ui->MForm, ProgramPath(kMemoFile), false);
   SaveComponentToFile(ui->DBGrid1, ProgramPath(kGridFile), false);
 }
@@ -51,6 +54,8 @@ void TForm2::ApplySplit() {
   const QList<int> sizes = ui->abcBiSplit1->sizes();
   const int total = sizes.value(0) + sizes.value(1);
   if (total <= 0) return;
+  // Without a stored split the tree pane starts at its design width.
+  if (splitFraction_ <= 0) splitFraction_ = std::min(double(kDesignTreeWidth) / total, 0.5);
   const int left = qRound(total * splitFraction_);
   ui->abcBiSplit1->setSizes({left, total - left});
 }

@@ -15,7 +15,8 @@ std::optional<int> IntegerLine(const QStringList& lines, int index) {
 
 }  // namespace
 
-QStringList FormatLayoutLines(Qt::WindowStates states, const QPoint& topLeft, const QSize& size, int splitPercent) {
+QStringList FormatLayoutLines(Qt::WindowStates states, const QPoint& topLeft, const QSize& size,
+                              int splitPercent) {
   QString word = kNormal;
   if (states & Qt::WindowMinimized)
     word = kMinimized;

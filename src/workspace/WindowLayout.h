@@ -17,7 +17,8 @@ struct StoredLayout {
   int splitPercent = 0;                  // 0: keep the design split
 };
 
-QStringList FormatLayoutLines(Qt::WindowStates states, const QPoint& topLeft, const QSize& size, int splitPercent);
+QStringList FormatLayoutLines(Qt::WindowStates states, const QPoint& topLeft, const QSize& size,
+                              int splitPercent);
 
 // Lines that are missing or not integers are ignored (the design values stay).
 StoredLayout ParseLayoutLines(const QStringList& lines);

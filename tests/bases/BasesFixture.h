@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QVector>
+
+#include "shell/MessageService.h"
+#include "support/TempProgramDir.h"
+
+class QCheckBox;
+class QLineEdit;
+class QWidget;
+
+// A fresh program directory with its database, the main window, the meter base
+// editor and the base name dialog, as the program creates them. Every message
+// box is answered by `answers` (so none can block a test).
+class BasesFixture {
+ public:
+  BasesFixture();
+  ~BasesFixture();
+  BasesFixture(const BasesFixture&) = delete;
+  BasesFixture& operator=(const BasesFixture&) = delete;
+
+  TempProgramDir dir;
+  MessageService::ScriptedAnswers answers;
+};
+
+// --- the database, read directly ---
+struct MeterRow {
+  qint64 num;
+  int slot;
+  QString type;
+  QString number;
+  QVariant year;
+  bool inUse;
+  QString user;
+  QString maker;
+  QDate oldDate;
+};
+QVector<MeterRow> MetersOf(const QString& base);
+int BaseRowCount(const QString& name);
+// Nvoltage, NTok, Pered, KlasT of the base (null as an invalid QVariant).
+QVariantList NominalsOf(const QString& name);
+int PointCount(qint64 meterNum);
+void AddPoints(qint64 meterNum, int count);
+
+// --- the windows, driven as the operator does ---
+QLineEdit* EditorField(const char* name);
+QCheckBox* Slot(int n);
+// Types text character by character into the focused widget w (any letters).
+void TypeText(QWidget* w, const QString& text);
+// Focuses the field (leaving the one before), replaces its text by typing.
+void Fill(QLineEdit* field, const QString& text);
+void PressEnter(QWidget* w);
+void ClickSlot(int n, Qt::MouseButton button = Qt::LeftButton);
+// The base name dialog from the main window: name typed, Enter pressed.
+void CreateBaseByName(const QString& name);
+// Fills the meter fields of the current slot.
+void FillMeter(const QString& number, const QString& type, const QString& year,
+               const QString& user = "ЭНЕРГО", const QString& maker = "ЗАВОД");
+// Chooses slot n, fills it and ticks it.
+void PutMeter(int n, const QString& number, const QString& type, const QString& year = "2020");

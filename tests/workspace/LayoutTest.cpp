@@ -1,0 +1,319 @@
+#include <QFile>
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QSplitter>
+#include <QTest>
+
+#include "WorkspaceFixture.h"
+#include "support/TestRegistry.h"
+
+#include "database/UDM.h"
+#include "settings/CompFileIo.h"
+#include "settings/ProgramDir.h"
+#include "workspace/DBGrid.h"
+#include "workspace/UExper.h"
+#include "workspace/WindowLayout.h"
+
+namespace {
+
+QString ReadText(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+void WriteText(const QString& path, const QString& text) {
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(path));
+  file.write(text.toUtf8());
+}
+
+QString MemoStream(const QStringList& lines) {
+  QList<ComponentProperty> properties;
+  for (const QString& line : lines) properties.append({QStringLiteral("Lines"), line});
+  return WriteComponentStream(QStringLiteral("MForm"), QStringLiteral("QPlainTextEdit"), properties);
+}
+
+// Notes that a window was hidden.
+class HideProbe : public QObject {
+ public:
+  bool hidden = false;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Hide) hidden = true;
+    return false;
+  }
+};
+
+}  // namespace
+
+class LayoutTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void streamRoundTrip();
+  void damagedStreamsAreRefused_data();
+  void damagedStreamsAreRefused();
+  void loadAndSaveFailQuietly();
+  void saveHidesAVisibleWindowWhileWriting();
+  void layoutLines_data();
+  void layoutLines();
+
+  void firstStartHasDesignLayout();
+  void maximisedWindowReopensMaximised();
+  void normalWindowReopensCentredWithItsSize();
+  void splitComesBack();
+  void movedAndWidenedColumnComesBack();
+  void damagedLayoutFilesKeepDesign();
+};
+
+void LayoutTest::streamRoundTrip() {
+  const QList<ComponentProperty> properties{{"Lines", "wsNormal"},
+                                            {"Lines", "  blanks kept  "},
+                                            {"Lines", "back\\slash\ttab\r\nbreak"},
+                                            {"Lines", "= not a separator ="},
+                                            {"Lines", ""}};
+  const QString text = WriteComponentStream("MForm", "QPlainTextEdit", properties);
+  QVERIFY(text.startsWith("VT3417 component stream 1\nobject MForm: QPlainTextEdit\n  Lines = wsNormal\n"));
+  QString name, klass;
+  QList<ComponentProperty> read;
+  QVERIFY(ReadComponentStream(text, &name, &klass, &read));
+  QCOMPARE(name, QStringLiteral("MForm"));
+  QCOMPARE(klass, QStringLiteral("QPlainTextEdit"));
+  QCOMPARE(read, properties);
+  // Windows line ends are read as well.
+  QVERIFY(ReadComponentStream(QString(text).replace("\n", "\r\n"), &name, &klass, &read));
+  QCOMPARE(read, properties);
+}
+
+void LayoutTest::damagedStreamsAreRefused_data() {
+  QTest::addColumn<QString>("text");
+  const QString good = MemoStream({"wsMaximized", "1"});
+  QTest::newRow("empty") << "";
+  QTest::newRow("other format") << QString(good).replace("stream 1", "stream 2");
+  QTest::newRow("cut short") << good.left(good.indexOf("end"));
+  QTest::newRow("other class") << QString(good).replace("QPlainTextEdit", "TDBGrid");
+  QTest::newRow("unknown property") << QString(good).replace("  Lines = 1", "  Font = 1");
+  QTest::newRow("not indented") << QString(good).replace("  Lines = 1", "Lines = 1");
+  QTest::newRow("bad escape") << QString(good).replace("  Lines = 1", "  Lines = 1\\x");
+  QTest::newRow("binary") << QString::fromLatin1("\x01\x02\xff\x00garbage", 12);
+}
+
+void LayoutTest::damagedStreamsAreRefused() {
+  QFETCH(QString, text);
+  TempProgramDir dir;
+  WriteText(dir.filePath("sources/mform.res"), text);
+  QPlainTextEdit memo;
+  memo.setPlainText("design");
+  QVERIFY(!LoadComponentFromFile(&memo, dir.filePath("sources/mform.res")));
+  QCOMPARE(memo.toPlainText(), QStringLiteral("design"));
+}
+
+void LayoutTest::loadAndSaveFailQuietly() {
+  TempProgramDir dir;
+  QPlainTextEdit memo;
+  QVERIFY(!LoadComponentFromFile(nullptr, dir.filePath("sources/mform.res")));
+  QVERIFY(!LoadComponentFromFile(&memo, dir.filePath("sources/missing.res")));
+  QVERIFY(!SaveComponentToFile(nullptr, dir.filePath("sources/mform.res"), false));
+  QVERIFY(!SaveComponentToFile(&memo, dir.filePath("no-such-folder/mform.res"), false));
+  QWidget plain;  // a class without a stream
+  QVERIFY(!SaveComponentToFile(&plain, dir.filePath("sources/plain.res"), false));
+  QVERIFY(!QFile::exists(dir.filePath("sources/plain.res")));
+
+  memo.setPlainText("a\nb");
+  QVERIFY(SaveComponentToFile(&memo, dir.filePath("sources/mform.res"), false));
+  QPlainTextEdit other;
+  QVERIFY(LoadComponentFromFile(&other, dir.filePath("sources/mform.res")));
+  QCOMPARE(other.toPlainText(), QStringLiteral("a\nb"));
+}
+
+void LayoutTest::saveHidesAVisibleWindowWhileWriting() {
+  TempProgramDir dir;
+  QPlainTextEdit window;
+  window.setObjectName("MForm");
+  window.show();
+  HideProbe probe;
+  window.installEventFilter(&probe);
+  QVERIFY(SaveComponentToFile(&window, dir.filePath("sources/w.res"), false));
+  QVERIFY(probe.hidden);
+  QVERIFY(window.isVisible());
+  // Shown again after a failed write too.
+  probe.hidden = false;
+  QVERIFY(!SaveComponentToFile(&window, dir.filePath("missing/w.res"), false));
+  QVERIFY(probe.hidden);
+  QVERIFY(window.isVisible());
+  // keepShown leaves it alone.
+  probe.hidden = false;
+  QVERIFY(SaveComponentToFile(&window, dir.filePath("sources/w.res"), true));
+  QVERIFY(!probe.hidden);
+}
+
+void LayoutTest::layoutLines_data() {
+  QTest::addColumn<QStringList>("lines");
+  QTest::addColumn<int>("state");  // -1: none
+  QTest::addColumn<QSize>("size");
+  QTest::addColumn<int>("split");
+  QTest::newRow("normal") << QStringList{"wsNormal", "10", "20", "500", "900", "30"} << int(Qt::WindowNoState)
+                          << QSize(900, 500) << 30;
+  QTest::newRow("negative place") << QStringList{"wsNormal", "-8", "-8", "500", "900", "30"}
+                                  << int(Qt::WindowNoState) << QSize(900, 500) << 30;
+  QTest::newRow("maximised") << QStringList{"wsMaximized", "0", "0", "768", "1024", "25"}
+                             << int(Qt::WindowMaximized) << QSize() << 25;
+  QTest::newRow("minimised") << QStringList{"wsMinimized", "0", "0", "1", "1"} << int(Qt::WindowMinimized)
+                             << QSize() << 0;
+  QTest::newRow("design memo") << QStringList{""} << -1 << QSize() << 0;
+  QTest::newRow("unknown word") << QStringList{"wsFull", "0", "0", "5", "5", "40"} << -1 << QSize() << 40;
+  QTest::newRow("split zero") << QStringList{"wsNormal", "0", "0", "500", "900", "0"}
+                              << int(Qt::WindowNoState) << QSize(900, 500) << 0;
+  QTest::newRow("split not a number") << QStringList{"wsNormal", "0", "0", "500", "900", "x"}
+                                      << int(Qt::WindowNoState) << QSize(900, 500) << 0;
+  QTest::newRow("split whole width") << QStringList{"wsNormal", "0", "0", "500", "900", "100"}
+                                     << int(Qt::WindowNoState) << QSize(900, 500) << 0;
+  QTest::newRow("size not numbers") << QStringList{"wsNormal", "a", "b", "c", "d", "35"}
+                                    << int(Qt::WindowNoState) << QSize() << 35;
+  QTest::newRow("size lines missing")
+      << QStringList{"wsNormal", "0"} << int(Qt::WindowNoState) << QSize() << 0;
+  QTest::newRow("zero size") << QStringList{"wsNormal", "0", "0", "0", "900", "35"} << int(Qt::WindowNoState)
+                             << QSize() << 35;
+}
+
+void LayoutTest::layoutLines() {
+  QFETCH(QStringList, lines);
+  QFETCH(int, state);
+  QFETCH(QSize, size);
+  QFETCH(int, split);
+  const StoredLayout layout = ParseLayoutLines(lines);
+  QCOMPARE(layout.state ? int(*layout.state) : -1, state);
+  QCOMPARE(layout.size.value_or(QSize()), size);
+  QCOMPARE(layout.splitPercent, split);
+}
+
+void LayoutTest::firstStartHasDesignLayout() {
+  WorkspaceFixture fixture;
+  TForm2* form = fixture.openWindow();
+  QCOMPARE(form->size(), QSize(803, 434));
+  // Centred as far as the (800 pixels wide) test screen allows.
+  QVERIFY((form->frameGeometry().center() - form->screen()->availableGeometry().center()).manhattanLength() <=
+          2);
+  QCOMPARE(form->abcBiSplit1()->sizes().value(0), 176);
+  const QVector<GridColumn> columns = form->DBGrid1()->gridColumns();
+  QStringList fields;
+  QList<int> widths;
+  for (const GridColumn& column : columns) {
+    fields << column.field;
+    widths << column.width;
+    QCOMPARE(column.alignment, Qt::AlignCenter);
+  }
+  QCOMPARE(fields, (QStringList{"Count", "Voltage", "Tok", "KM", "Opogr", "Date", "Rep"}));
+  QCOMPARE(widths, (QList<int>{26, 90, 62, 90, 120, 93, 74}));
+  QStringList titles;
+  for (int i = 0; i < 7; ++i) titles << form->DBGrid1()->model()->headerData(i, Qt::Horizontal).toString();
+  QCOMPARE(titles, (QStringList{"№", "Напряжение, %", "Ток, %", "Кф. мощности", "Отн. погрешность, %",
+                                "Дата проверки", "Запись"}));
+
+  fixture.closeWindow();
+  QVERIFY(QFile::exists(ProgramPath("sources/mform.res")));
+  QVERIFY(QFile::exists(ProgramPath("sources/datagrid.res")));
+  QVERIFY(ReadText(ProgramPath("sources/mform.res")).contains("  Lines = wsNormal\n"));
+  // The tables are closed with the window.
+  QVERIFY(!DM1->TMaster->isOpen());
+  QVERIFY(!DM1->QBase->isOpen());
+}
+
+void LayoutTest::maximisedWindowReopensMaximised() {
+  WorkspaceFixture fixture;
+  TForm2* form = fixture.openWindow();
+  form->showMaximized();
+  QTRY_VERIFY(form->windowState() & Qt::WindowMaximized);
+  form = fixture.restart();
+  QVERIFY(form->windowState() & Qt::WindowMaximized);
+  // And back to normal: the next start is normal again.
+  form->showNormal();
+  form = fixture.restart();
+  QVERIFY(!(form->windowState() & Qt::WindowMaximized));
+}
+
+void LayoutTest::normalWindowReopensCentredWithItsSize() {
+  WorkspaceFixture fixture;
+  TForm2* form = fixture.openWindow();
+  form->move(3, 4);
+  form->resize(700, 380);
+  form = fixture.restart();
+  QCOMPARE(form->size(), QSize(700, 380));
+  QCOMPARE(form->frameGeometry().center(), form->screen()->availableGeometry().center());
+}
+
+void LayoutTest::splitComesBack() {
+  WorkspaceFixture fixture;
+  TForm2* form = fixture.openWindow();
+  QSplitter* split = form->abcBiSplit1();
+  const int total = split->sizes()[0] + split->sizes()[1];
+  split->setSizes({total * 40 / 100, total - total * 40 / 100});
+  form = fixture.restart();
+  QVERIFY(ReadText(ProgramPath("sources/mform.res")).endsWith("  Lines = 40\nend\n"));
+  const QList<int> sizes = form->abcBiSplit1()->sizes();
+  QVERIFY(qAbs(sizes[0] * 100.0 / (sizes[0] + sizes[1]) - 40) < 1);
+  // The share is kept when the window grows.
+  form->resize(form->width() + 200, form->height());
+  const QList<int> wider = form->abcBiSplit1()->sizes();
+  QVERIFY(qAbs(wider[0] * 100.0 / (wider[0] + wider[1]) - 40) < 1);
+}
+
+void LayoutTest::movedAndWidenedColumnComesBack() {
+  WorkspaceFixture fixture;
+  TForm2* form = fixture.openWindow();
+  TDBGrid* grid = form->DBGrid1();
+  QHeaderView* header = grid->horizontalHeader();
+  const int rep = grid->columnOfField("Rep");
+  header->resizeSection(rep, 150);
+  header->moveSection(header->visualIndex(rep), header->visualIndex(grid->columnOfField("Date")));
+  form = fixture.restart();
+  grid = form->DBGrid1();
+  header = grid->horizontalHeader();
+  QCOMPARE(header->visualIndex(grid->columnOfField("Rep")), 5);
+  QCOMPARE(header->visualIndex(grid->columnOfField("Date")), 6);
+  QCOMPARE(header->sectionSize(grid->columnOfField("Rep")), 150);
+  QCOMPARE(header->sectionSize(grid->columnOfField("Date")), 93);
+}
+
+void LayoutTest::damagedLayoutFilesKeepDesign() {
+  WorkspaceFixture fixture;
+  WriteText(ProgramPath("sources/mform.res"), MemoStream({"wsNormal", "x", "y", "z", "w"}));
+  WriteText(ProgramPath("sources/datagrid.res"),
+            WriteComponentStream(
+                "DBGrid1", "TDBGrid",
+                {{"Column", "field=Rep width=150 alignment=center title-alignment=center visible=true"},
+                 {"Column", "field=Count width=wide"}}));
+  TForm2* form = fixture.openWindow();
+  QCOMPARE(form->size(), QSize(803, 434));
+  QCOMPARE(form->DBGrid1()->gridColumns().last().field, QStringLiteral("Rep"));
+  QCOMPARE(form->DBGrid1()->gridColumns().last().width, 74);
+
+  // Unknown fields are skipped; columns the file does not name keep their design place.
+  WriteText(ProgramPath("sources/datagrid.res"),
+            WriteComponentStream(
+                "DBGrid1", "TDBGrid",
+                {{"Column", "field=Gone width=10 alignment=left title-alignment=left visible=true"},
+                 {"Column", "field=Rep width=80 alignment=left title-alignment=right visible=true"}}));
+  form = fixture.restart();
+  // The restart saved the layout first; write again and reopen without saving.
+  WriteText(ProgramPath("sources/datagrid.res"),
+            WriteComponentStream(
+                "DBGrid1", "TDBGrid",
+                {{"Column", "field=Gone width=10 alignment=left title-alignment=left visible=true"},
+                 {"Column", "field=Rep width=80 alignment=left title-alignment=right visible=true"}}));
+  TDBGrid grid;
+  grid.setDataset(DM1->TSlave, form->DBGrid1()->gridColumns());
+  QVERIFY(LoadComponentFromFile(&grid, ProgramPath("sources/datagrid.res")));
+  const QVector<GridColumn> columns = grid.gridColumns();
+  QCOMPARE(columns.first().field, QStringLiteral("Rep"));
+  QCOMPARE(columns.first().width, 80);
+  QCOMPARE(columns.first().alignment, Qt::AlignLeft | Qt::AlignVCenter);
+  QCOMPARE(grid.model()
+               ->headerData(grid.columnOfField("Rep"), Qt::Horizontal, Qt::TextAlignmentRole)
+               .value<Qt::Alignment>(),
+           Qt::AlignRight | Qt::AlignVCenter);
+  QCOMPARE(columns.size(), 7);
+  QCOMPARE(columns[1].field, QStringLiteral("Count"));
+}
+
+VT3417_REGISTER_TEST(LayoutTest)
+#include "LayoutTest.moc"

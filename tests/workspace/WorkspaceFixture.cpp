@@ -1,0 +1,190 @@
+#include "WorkspaceFixture.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QMenu>
+#include <QSqlQuery>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "bases/OptionsForm.h"
+#include "bases/UInformation.h"
+#include "bases/UNameBase.h"
+#include "bases/UUsanovka.h"
+#include "bases/UnumberP.h"
+#include "database/UDM.h"
+#include "shell/Windows.h"
+#include "workspace/DBGrid.h"
+#include "workspace/Selection.h"
+#include "workspace/UExper.h"
+
+namespace {
+
+void ResetSelectionGlobals() {
+  ChosenBaseName.clear();
+  ChosenSlot = 1;
+  ChosenMeterNum = 0;
+  MarkedPointCount = 0;
+  ActionsAllowed = true;
+  UseCom2 = false;
+}
+
+std::unique_ptr<TDM1> StartDataModule() {
+  auto dataModule = std::make_unique<TDM1>();
+  DM1 = dataModule.get();
+  if (!dataModule->DataModuleCreate().isEmpty()) qFatal("data module failed to start");
+  return dataModule;
+}
+
+template <class Window>
+void DeleteWindow(Window*& window) {
+  delete window;
+  window = nullptr;
+}
+
+}  // namespace
+
+WorkspaceFixture::WorkspaceFixture() : dataModule_(StartDataModule()) {
+  ResetSelectionGlobals();
+  rows_ = std::make_unique<SampleRows>(*DM1->connection());
+}
+
+WorkspaceFixture::~WorkspaceFixture() {
+  if (dialogs_) {
+    DeleteWindow(FNumberP);
+    DeleteWindow(FInformation);
+    DeleteWindow(FNameBase);
+    DeleteWindow(FUstanovka);
+    DeleteWindow(ChOptions);
+  }
+  Form2 = nullptr;
+  form_.reset();
+  rows_.reset();
+  dataModule_.reset();
+  DM1 = nullptr;
+  ResetSelectionGlobals();
+}
+
+TForm2* WorkspaceFixture::openWindow() {
+  Form2 = nullptr;
+  form_ = std::make_unique<TForm2>();
+  Form2 = form_.get();
+  form_->show();
+  if (!QTest::qWaitForWindowExposed(form_.get())) qWarning("main window not exposed");
+  return form_.get();
+}
+
+void WorkspaceFixture::createDialogs() {
+  dialogs_ = true;
+  ChOptions = new TChOptions;
+  FUstanovka = new TFUstanovka;
+  FNameBase = new TFNameBase;
+  FInformation = new TFInformation;
+  FNumberP = new TFNumberP;
+}
+
+void WorkspaceFixture::closeWindow() {
+  if (form_) form_->close();
+}
+
+TForm2* WorkspaceFixture::restart() {
+  closeWindow();
+  Form2 = nullptr;
+  form_.reset();
+  rows_.reset();
+  dataModule_.reset();
+  ResetSelectionGlobals();
+  dataModule_ = StartDataModule();
+  rows_ = std::make_unique<SampleRows>(*DM1->connection());
+  return openWindow();
+}
+
+QTreeWidgetItem* WorkspaceFixture::node(const QString& path) const {
+  QTreeWidget* tree = form_->TreeView1();
+  if (path.isEmpty()) return tree->topLevelItem(0);
+  const QStringList parts = path.split(QLatin1Char('/'));
+  for (int i = 1; i < tree->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* base = tree->topLevelItem(i);
+    if (base->text(0) != parts[0]) continue;
+    if (parts.size() == 1) return base;
+    for (int j = 0; j < base->childCount(); ++j)
+      if (base->child(j)->text(0) == QStringLiteral("Счетчик ") + parts[1]) return base->child(j);
+  }
+  qFatal("no tree node %s", qPrintable(path));
+}
+
+QStringList WorkspaceFixture::treeOutline() const {
+  QStringList outline;
+  QTreeWidget* tree = form_->TreeView1();
+  for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+    outline << tree->topLevelItem(i)->text(0);
+    for (int j = 0; j < tree->topLevelItem(i)->childCount(); ++j)
+      outline << QStringLiteral("  ") + tree->topLevelItem(i)->child(j)->text(0);
+  }
+  return outline;
+}
+
+void WorkspaceFixture::leftClick(const QString& path) {
+  QTreeWidget* tree = form_->TreeView1();
+  QTreeWidgetItem* item = node(path);
+  if (item->parent()) item->parent()->setExpanded(true);
+  QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+}
+
+void WorkspaceFixture::rightPress(const QString& path) {
+  QTreeWidget* tree = form_->TreeView1();
+  QPoint point(5, tree->viewport()->height() - 5);  // empty space below the nodes
+  if (!path.isNull()) {
+    QTreeWidgetItem* item = node(path);
+    if (item->parent()) item->parent()->setExpanded(true);
+    point = tree->visualItemRect(item).center();
+  }
+  QTest::mousePress(tree->viewport(), Qt::RightButton, {}, point);
+  QTest::mouseRelease(tree->viewport(), Qt::RightButton, {}, point);
+}
+
+void WorkspaceFixture::clickCell(int row, const QString& field) {
+  TDBGrid* grid = form_->DBGrid1();
+  const QModelIndex index = grid->model()->index(row, grid->columnOfField(field));
+  grid->scrollTo(index);
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
+}
+
+QVariantList WorkspaceFixture::column(const QString& sql, const QVariantList& values) const {
+  QSqlQuery query = DM1->connection()->execute({sql, values, {}});
+  QVariantList result;
+  while (query.next()) result << query.value(0);
+  return result;
+}
+
+QStringList WorkspaceFixture::enabledCommands() const {
+  QStringList enabled;
+  for (QAction* action :
+       {form_->ADDBase(), form_->DELBase(), form_->ClearBase(), form_->OptionsBase(), form_->BeginTest(),
+        form_->ReportBase(), form_->GReportBase(), form_->AAddArhiv(), form_->AseeArhive()})
+    if (action->isEnabled()) enabled << action->text();
+  return enabled;
+}
+
+QStringList WorkspaceFixture::shownPopupItems() const {
+  QStringList shown;
+  if (!form_->PM1()->isVisible()) return shown;
+  for (QAction* item : form_->PM1()->actions())
+    if (item->isVisible()) shown << item->text();
+  return shown;
+}
+
+SampleRows::Meter MeterIn(int slot, bool inUse) {
+  return {slot,
+          QStringLiteral("СО-505"),
+          QStringLiteral("N%1").arg(slot),
+          2021,
+          QStringLiteral("ГЭС"),
+          QStringLiteral("ЗАВОД"),
+          QDate(2015, 1, 1),
+          inUse};
+}
+
+SampleRows::Point PointAt(double voltage, const QString& rep) {
+  return {voltage, 100, QStringLiteral("1.000"), 0.5, QDate(2024, 3, 5), rep, 0};
+}
