@@ -27,12 +27,15 @@ qint64 MeterWithFivePoints(ArchiveFixture& fixture, const QStringList& marks) {
   return meter;
 }
 
-void Mark(ArchiveFixture& fixture, qint64 meter, const QStringList& marks) {
-  const auto points = fixture.rows(QStringLiteral("select N from slave where Num = ? order by N"), {meter});
-  for (int i = 0; i < points.size(); ++i)
-    fixture.dm().connection()->executeWrite({QStringLiteral("update slave set Rep = ? where N = ?"),
-                                             {marks.value(i), points[i][0]},
-                                             QStringLiteral("slave")});
+// The operator's marks, set in the main window's grid of the chosen meter.
+void Mark(ArchiveFixture& fixture, const QStringList& marks) {
+  TableDataset& points = *fixture.dm().TSlave;
+  int i = 0;
+  for (points.first(); !points.eof(); points.next()) {
+    points.edit();
+    points.fieldByName(QStringLiteral("Rep")).setText(marks.value(i++));
+    points.post();
+  }
   fixture.chooseMeter(kBase, 2);
 }
 
@@ -95,9 +98,9 @@ void ArchiveTransferTest::firstArchivingCopiesMeterAndMarkedPoints() {
 
 void ArchiveTransferTest::secondArchivingAddsToTheSameMeter() {
   ArchiveFixture fixture;
-  const qint64 meter = MeterWithFivePoints(fixture, {"R", "", "R", "", "R"});
+  MeterWithFivePoints(fixture, {"R", "", "R", "", "R"});
   AddChosenMeterToArchive(nullptr);
-  Mark(fixture, meter, {"", "R", "", "R", ""});
+  Mark(fixture, {"", "R", "", "R", ""});
   AddChosenMeterToArchive(nullptr);
 
   QCOMPARE(fixture.count(QStringLiteral("select count(*) from masterarhive")), 1);
