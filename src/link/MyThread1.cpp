@@ -10,48 +10,29 @@ TMyThread1::TMyThread1(Step step, QObject* context, int idleWaitMs)
 
 TMyThread1::~TMyThread1() { Join(); }
 
-void TMyThread1::Suspend() {
-  const std::lock_guard lock(shared_->mutex);
-  shared_->suspended = true;
-}
-
-void TMyThread1::Resume() {
+void TMyThread1::SetFlag(bool Shared::*flag, bool value) {
   {
     const std::lock_guard lock(shared_->mutex);
-    shared_->suspended = false;
+    shared_.get()->*flag = value;
   }
   shared_->changed.notify_all();
 }
 
-bool TMyThread1::Suspended() const {
+bool TMyThread1::Flag(bool Shared::*flag) const {
   const std::lock_guard lock(shared_->mutex);
-  return shared_->suspended;
+  return shared_.get()->*flag;
 }
 
-void TMyThread1::Terminate() {
-  {
-    const std::lock_guard lock(shared_->mutex);
-    shared_->terminated = true;
-  }
-  shared_->changed.notify_all();
-}
-
-bool TMyThread1::Terminated() const {
-  const std::lock_guard lock(shared_->mutex);
-  return shared_->terminated;
-}
+void TMyThread1::Suspend() { SetFlag(&Shared::suspended, true); }
+void TMyThread1::Resume() { SetFlag(&Shared::suspended, false); }
+bool TMyThread1::Suspended() const { return Flag(&Shared::suspended); }
+void TMyThread1::Terminate() { SetFlag(&Shared::terminated, true); }
+bool TMyThread1::Terminated() const { return Flag(&Shared::terminated); }
+void TMyThread1::WakeUp() { SetFlag(&Shared::woken, true); }
 
 void TMyThread1::Join() {
   Terminate();
   wait();
-}
-
-void TMyThread1::WakeUp() {
-  {
-    const std::lock_guard lock(shared_->mutex);
-    shared_->woken = true;
-  }
-  shared_->changed.notify_all();
 }
 
 qint64 TMyThread1::StepCount() const {

@@ -70,6 +70,8 @@ class TMyThread1 : public QThread {
   };
 
   void RequestStep();
+  void SetFlag(bool Shared::*flag, bool value);
+  bool Flag(bool Shared::*flag) const;
 
   Step step_;
   QObject* context_;

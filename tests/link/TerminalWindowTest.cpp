@@ -140,7 +140,10 @@ void TerminalWindowTest::keyboard() {
   PtyInstrument& pty = fixture.pty();
   Open(fixture, pty);
   pty.Send(screen == Errors ? ErrorPageScreen() : PhaseVoltages());
-  QVERIFY(fixture.waitFor([] { return !TerminalFixture::mirrorRow(0).trimmed().isEmpty(); }));
+  // The whole screen arrived and an idle turn has set the keys' states.
+  QVERIFY(fixture.waitFor([] {
+    return !TerminalFixture::mirrorRow(2).trimmed().isEmpty() && Form1->Engine().DogTimerTag() == 1;
+  }));
   pty.Received(100);
   Press(key, text, Qt::KeyboardModifiers(modifiers));
   QCOMPARE(pty.Received(400), expected);
