@@ -1,6 +1,7 @@
 #include "archive/ArchiveListStatement.h"
 
 #include "database/Schema.h"
+#include "database/Statements.h"
 
 #include <QStringList>
 #include <QVector>
@@ -19,23 +20,6 @@ QString SortColumn(const QString& sortField) {
       QStringLiteral("Недопустимое поле сортировки архива: %1").arg(sortField).toStdString());
 }
 
-qint64 Year(const QString& text) {
-  bool ok = false;
-  const qint64 year = text.trimmed().toLongLong(&ok);
-  if (!ok)
-    throw std::runtime_error(
-        QStringLiteral("Год выпуска \"%1\" не является числом.").arg(text).toStdString());
-  return year;
-}
-
-// A LIKE pattern for the texts that begin with `prefix`, taken literally.
-QString PrefixPattern(QString prefix) {
-  prefix.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-  prefix.replace(QLatin1Char('%'), QLatin1String("\\%"));
-  prefix.replace(QLatin1Char('_'), QLatin1String("\\_"));
-  return prefix + QLatin1Char('%');
-}
-
 // One condition of the filter: `column test`.
 struct Condition {
   QString column;
@@ -50,7 +34,7 @@ QVector<Condition> Conditions(const Statements::ArchiveFilter& filter) {
     if (filter.type.endsWith(QLatin1Char('*')))
       conditions.append({QStringLiteral("tip"),
                          QStringLiteral("like ? escape '\\'"),
-                         {PrefixPattern(filter.type.chopped(1))},
+                         {LikePrefixPattern(filter.type.chopped(1))},
                          false});
     else
       conditions.append({QStringLiteral("tip"), QStringLiteral("= ?"), {filter.type}, true});
@@ -64,8 +48,8 @@ QVector<Condition> Conditions(const Statements::ArchiveFilter& filter) {
           {QStringLiteral("mynumber"), QStringLiteral("between ? and ?"), {filter.numberFrom, to}, false});
   }
   if (!filter.yearFrom.isEmpty()) {
-    const qint64 from = Year(filter.yearFrom);
-    const qint64 to = filter.yearTo.isEmpty() ? from : Year(filter.yearTo);
+    const qint64 from = ArchiveYearValue(filter.yearFrom);
+    const qint64 to = filter.yearTo.isEmpty() ? from : ArchiveYearValue(filter.yearTo);
     conditions.append({QStringLiteral("myyear"), QStringLiteral("between ? and ?"), {from, to}, false});
   }
   return conditions;

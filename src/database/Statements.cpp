@@ -24,24 +24,6 @@ QString ArchiveColumn(const QString& name) {
   return found.value();
 }
 
-qint64 YearValue(const QString& text) {
-  bool ok = false;
-  const qint64 year = text.trimmed().toLongLong(&ok);
-  if (!ok)
-    throw std::runtime_error(
-        QStringLiteral("Год выпуска \"%1\" не является числом.").arg(text).toStdString());
-  return year;
-}
-
-// A LIKE pattern matching texts that begin with `prefix` taken literally.
-QString PrefixPattern(const QString& prefix) {
-  QString escaped = prefix;
-  escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-  escaped.replace(QLatin1Char('%'), QLatin1String("\\%"));
-  escaped.replace(QLatin1Char('_'), QLatin1String("\\_"));
-  return escaped + QLatin1Char('%');
-}
-
 // The least text above every text beginning with `prefix`, empty when there is
 // no simple one (no prefix, or a last character that cannot be raised).
 QString PrefixUpperBound(const QString& prefix) {
@@ -52,6 +34,24 @@ QString PrefixUpperBound(const QString& prefix) {
 }
 
 }  // namespace
+
+qint64 ArchiveYearValue(const QString& text) {
+  bool ok = false;
+  const qint64 year = text.trimmed().toLongLong(&ok);
+  if (!ok)
+    throw std::runtime_error(
+        QStringLiteral("Год выпуска \"%1\" не является числом.").arg(text).toStdString());
+  return year;
+}
+
+// A LIKE pattern matching texts that begin with `prefix` taken literally.
+QString LikePrefixPattern(const QString& prefix) {
+  QString escaped = prefix;
+  escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+  escaped.replace(QLatin1Char('%'), QLatin1String("\\%"));
+  escaped.replace(QLatin1Char('_'), QLatin1String("\\_"));
+  return escaped + QLatin1Char('%');
+}
 
 namespace Statements {
 
@@ -148,7 +148,7 @@ Statement archiveFilter(const ArchiveFilter& filter, const QString& sortField) {
     if (filter.type.endsWith(QLatin1Char('*'))) {
       const QString prefix = filter.type.chopped(1);
       conditions << QStringLiteral("tip like ? escape '\\'");
-      statement.values << PrefixPattern(prefix);
+      statement.values << LikePrefixPattern(prefix);
       // The same prefix as a range of the type index (texts compare by code).
       if (const QString bound = PrefixUpperBound(prefix); !bound.isEmpty()) {
         conditions << QStringLiteral("tip >= ? and tip < ?");
@@ -166,8 +166,8 @@ Statement archiveFilter(const ArchiveFilter& filter, const QString& sortField) {
   }
   if (!filter.yearFrom.isEmpty()) {
     conditions << QStringLiteral("myyear between ? and ?");
-    statement.values << YearValue(filter.yearFrom)
-                     << YearValue(filter.yearTo.isEmpty() ? filter.yearFrom : filter.yearTo);
+    statement.values << ArchiveYearValue(filter.yearFrom)
+                     << ArchiveYearValue(filter.yearTo.isEmpty() ? filter.yearFrom : filter.yearTo);
   }
   if (!conditions.isEmpty())
     statement.sql += QStringLiteral(" where ") + conditions.join(QStringLiteral(" and "));

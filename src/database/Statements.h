@@ -69,3 +69,9 @@ Statement archiveFilter(const ArchiveFilter& filter, const QString& sortField);
 Statement distinctArchiveValues(const QString& column);
 
 }  // namespace Statements
+
+// A year typed into the archive filter; text that is not a number throws a clear error.
+qint64 ArchiveYearValue(const QString& text);
+// A LIKE pattern for the texts that begin with `prefix`, taken literally
+// ("%", "_" and "\\" escaped with "\\"; the statement says ESCAPE '\\').
+QString LikePrefixPattern(const QString& prefix);
