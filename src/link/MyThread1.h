@@ -29,7 +29,7 @@ class TMyThread1 : public QThread {
  public:
   // The step returns true when it decoded a byte, false after an idle turn.
   using Step = std::function<bool()>;
-  static constexpr int DefaultIdleWaitMs = 30;
+  static constexpr int DefaultIdleWaitMs = 50;
 
   // `step` runs on the thread of `context` (created there, normally the
   // user-interface thread).

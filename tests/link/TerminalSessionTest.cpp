@@ -72,6 +72,12 @@ void Click(const char* name) {
   button->click();
 }
 
+// A letter typed while no entry field has the focus.
+void PressLetter(int key, const QString& text) {
+  Form1->setFocus();
+  QTest::sendKeyEvent(QTest::Click, Form1, static_cast<Qt::Key>(key), text, Qt::NoModifier);
+}
+
 struct StoredPoint {
   int slot;
   double voltage, current;
@@ -160,7 +166,7 @@ void TerminalSessionTest::programmingTheErrorModeAndSaving() {
   Click("SpeedButton3");  // meters 5-8
   QVERIFY(fixture.waitFor([] { return Form1->Engine().Leds().L1On && Form1->Engine().Leds().L2on; }));
   QVERIFY(fixture.waitFor([] { return TerminalFixture::control("Button1")->isEnabled(); }));
-  Click("Button1");
+  PressLetter(0x42b, "ы");  // S in the Russian layout: "Сохранить"
 
   const QList<StoredPoint> points = StoredPoints(fixture);
   QCOMPARE(points.size(), 4);
@@ -203,7 +209,7 @@ void TerminalSessionTest::singleSaveWalksBothPages() {
   Click("SpeedButton2");  // "1-4": the instrument shows meters 1-4
   QVERIFY(fixture.waitFor([] { return TerminalFixture::control("Button2")->isEnabled(); }));
   sim.NewlyReceived();
-  Click("Button2");
+  PressLetter(Qt::Key_A, "a");  // "Сохр. однократно"
   QVERIFY(fixture.waitFor([] { return Form1->Engine().Flags().SaveOnceDone; }, 10000));
   QCOMPARE(StoredPoints(fixture).size(), 3);
   const QByteArray keys = sim.NewlyReceived();

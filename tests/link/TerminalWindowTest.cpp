@@ -3,11 +3,13 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 #include "LinkTestSupport.h"
 #include "TerminalFixture.h"
 #include "settings/NumericText.h"
 #include "shell/MessageService.h"
+#include "shell/Startup.h"
 #include "support/TestRegistry.h"
 
 // The terminal window offscreen, on a pseudo-terminal whose other end the
@@ -355,8 +357,10 @@ void TerminalWindowTest::energyCount() {
   QCOMPARE(std::round(seconds), std::round(beforeStop / perSecond) + 1);
 }
 
-// Closing the main window with the terminal window open stops the receive
-// loop and waits for it; destroying the windows afterwards is clean.
+// Closing the main window with the terminal window open ends the run: the
+// receive loop is stopped and waited for, the end of the message loop closes
+// the terminal window too (the instrument hears 19 and 15), and destroying the
+// windows afterwards is clean.
 void TerminalWindowTest::programEndsWithTheWindowOpen() {
   TerminalFixture fixture;
   PtyInstrument& pty = fixture.pty();
@@ -364,8 +368,11 @@ void TerminalWindowTest::programEndsWithTheWindowOpen() {
   pty.Send(MainMenu());
   QVERIFY(fixture.waitFor([] { return Form2->isEnabled(); }));
   QVERIFY(Form1->MyThread1().isRunning());
-  Form2->close();
+  QTimer::singleShot(0, Form2, [] { Form2->close(); });
+  RunUntilMainWindowCloses(Form2);
   QVERIFY(Form1->MyThread1().isFinished());
+  QVERIFY(!Form1->isVisible());
+  QCOMPARE(pty.Received(), QByteArray("\x13\x0f"));
   DestroyWindows();
   QVERIFY(!Form1);
 }
