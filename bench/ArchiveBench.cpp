@@ -19,18 +19,18 @@
 #include <vector>
 
 #include "archive/ArchiveTransfer.h"
-#include "archive/UdataBase.h"
-#include "database/UDM.h"
+#include "archive/ArchiveBrowser.h"
+#include "database/DataModule.h"
 #include "settings/ProgramDir.h"
-#include "shell/Application.h"
-#include "shell/Windows.h"
-#include "workspace/DBGrid.h"
+#include "app/Application.h"
+#include "app/Windows.h"
+#include "ui/DatasetGrid.h"
 
 namespace {
 
 // Archived meters of 300 types with serial numbers and years spread out, each
 // with its points, written in one transaction.
-void FillArchive(TDM1& dm, int meters, int pointsPerMeter) {
+void FillArchive(DataModule& dm, int meters, int pointsPerMeter) {
   Connection& connection = *dm.connection();
   Connection::Transaction transaction(connection);
   const QString meterSql = QStringLiteral(
@@ -57,7 +57,7 @@ void TypeKey(QWidget* field, QChar c) {
   QTest::sendKeyEvent(QTest::Release, field, key, QString(c), Qt::NoModifier);
 }
 
-void FilterKeystrokes(TDM1& dm) {
+void FilterKeystrokes(DataModule& dm) {
   QElapsedTimer fill;
   fill.start();
   FillArchive(dm, 100000, 3);
@@ -69,18 +69,18 @@ void FilterKeystrokes(TDM1& dm) {
     QString keys;
   };
   const std::vector<Typing> typing{
-      {FDataBase->CBTip(), QStringLiteral("СЕ12*\b\b\b*")}, {FDataBase->CBnumber1(), QStringLiteral("1234")},
-      {FDataBase->CBnumber(), QStringLiteral("5678")},      {FDataBase->CBYear1(), QStringLiteral("1990")},
-      {FDataBase->CBYear(), QStringLiteral("2010")},        {FDataBase->CBTip(), QStringLiteral("\b\b\b")},
-      {FDataBase->CBnumber1(), QStringLiteral("\b\b\b\b")}};
+      {theArchiveBrowser->typeFilter(), QStringLiteral("СЕ12*\b\b\b*")}, {theArchiveBrowser->numberFromFilter(), QStringLiteral("1234")},
+      {theArchiveBrowser->numberToFilter(), QStringLiteral("5678")},      {theArchiveBrowser->yearFromFilter(), QStringLiteral("1990")},
+      {theArchiveBrowser->yearToFilter(), QStringLiteral("2010")},        {theArchiveBrowser->typeFilter(), QStringLiteral("\b\b\b")},
+      {theArchiveBrowser->numberFromFilter(), QStringLiteral("\b\b\b\b")}};
   std::vector<double> times;
   std::vector<double> cpuTimes;  // without the waits for a processor on a busy machine
   // The same typing in each of the three orders of the list.
   for (int sortColumn : {0, 1, 2}) {
-    QHeaderView* header = FDataBase->DBGrid2()->horizontalHeader();
+    QHeaderView* header = theArchiveBrowser->meterGrid()->horizontalHeader();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
                       QPoint(header->sectionViewportPosition(sortColumn) + 5, header->height() / 2));
-    FDataBase->Aclear()->trigger();
+    theArchiveBrowser->clearFilterAction()->trigger();
     for (const Typing& field : typing) {
       for (const QChar c : field.keys) {
         QElapsedTimer timer;
@@ -90,7 +90,7 @@ void FilterKeystrokes(TDM1& dm) {
         times.push_back(timer.nsecsElapsed() / 1e6);
         cpuTimes.push_back(1000.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC);
         if (qEnvironmentVariableIsSet("BENCH_VERBOSE"))
-          std::printf("  %-8s %-10s %6.1f ms (processor %5.1f ms)  %s\n", qPrintable(FDataBase->SortField()),
+          std::printf("  %-8s %-10s %6.1f ms (processor %5.1f ms)  %s\n", qPrintable(theArchiveBrowser->SortField()),
                       qPrintable(field.box->objectName()), times.back(), cpuTimes.back(),
                       qPrintable(field.box->currentText()));
       }
@@ -102,20 +102,20 @@ void FilterKeystrokes(TDM1& dm) {
               times[times.size() / 2], times.back());
   std::printf("  processor time per keystroke: median %.1f ms, slowest %.1f ms\n",
               cpuTimes[cpuTimes.size() / 2], cpuTimes.back());
-  FDataBase->close();
+  theArchiveBrowser->close();
 }
 
-void Protocol(TDM1& dm) {
+void Protocol(DataModule& dm) {
   FillArchive(dm, 2000, 5);
   QFile::copy(QStringLiteral(VT3417_SOURCE_DIR "/data/sources/look.xls"),
               ProgramPath(QStringLiteral("sources/look.xls")));
   ShowWholeArchive(nullptr);
   QElapsedTimer timer;
   timer.start();
-  FDataBase->AProtocolExel()->trigger();
-  std::printf("archive protocol of %d rows: %.3f s (target 3 s)\n", dm.RxData->recordCount(),
+  theArchiveBrowser->excelProtocolAction()->trigger();
+  std::printf("archive protocol of %d rows: %.3f s (target 3 s)\n", dm.exportRows->recordCount(),
               timer.nsecsElapsed() / 1e9);
-  FDataBase->close();
+  theArchiveBrowser->close();
 }
 
 // A fresh program directory with its database for one run.
@@ -126,17 +126,17 @@ void InProgramDir(Run run) {
   QDir(dir.path()).mkpath(QStringLiteral("base"));
   QDir::setCurrent(dir.path());
   SetProgramDir(dir.path());
-  TDM1 dm;
-  DM1 = &dm;
-  dm.DataModuleCreate();
-  FDataBase = new TFDataBase;
+  DataModule dm;
+  theDataModule = &dm;
+  dm.OpenTables();
+  theArchiveBrowser = new ArchiveBrowser;
   run(dm);
   // BENCH_KEEP=1 keeps the database in the working directory for a look.
   if (qEnvironmentVariableIsSet("BENCH_KEEP"))
     QFile::copy(ProgramDatabasePath(), QStringLiteral("/tmp/bench-archive.sqlite"));
-  delete FDataBase;
-  FDataBase = nullptr;
-  DM1 = nullptr;
+  delete theArchiveBrowser;
+  theArchiveBrowser = nullptr;
+  theDataModule = nullptr;
 }
 
 }  // namespace

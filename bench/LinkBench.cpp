@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     for (const char byte : round) engine.ByteArrived(static_cast<uint8_t>(byte));
     // The line falls quiet on the error page: the watchdog reads it.
     engine.IdleTurn();
-    engine.TimerFired(LinkTimer::DogTimer);
+    engine.TimerFired(LinkTimer::Watchdog);
   }
   const double wallSeconds = timer.nsecsElapsed() / 1e9;
   const double seconds = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;

@@ -19,12 +19,12 @@
 #include <vector>
 
 #include "database/Statements.h"
-#include "database/UDM.h"
-#include "reports/UProtokol.h"
+#include "database/DataModule.h"
+#include "reports/WordProtocols.h"
 #include "settings/DayCount.h"
 #include "settings/ProgramDir.h"
 #include "settings/SettingsRecords.h"
-#include "workspace/Selection.h"
+#include "ui/Selection.h"
 
 namespace {
 
@@ -37,57 +37,57 @@ void CopyTemplate(const QString& name) {
     qFatal("cannot copy the template %s", qPrintable(source));
 }
 
-void AddBase(TDM1& dm, const QString& name) {
-  dm.QBase->close();
-  dm.TBase->append();
-  dm.TBase->fieldByName(QStringLiteral("NameBase")).setText(name);
-  dm.TBase->fieldByName(QStringLiteral("Nvoltage")).setReal(57.7);
-  dm.TBase->fieldByName(QStringLiteral("NTok")).setReal(5);
-  dm.TBase->fieldByName(QStringLiteral("KlasT")).setReal(0.5);
-  dm.TBase->post();
+void AddBase(DataModule& dm, const QString& name) {
+  dm.bases->close();
+  dm.chosenBase->append();
+  dm.chosenBase->fieldByName(QStringLiteral("NameBase")).setText(name);
+  dm.chosenBase->fieldByName(QStringLiteral("Nvoltage")).setReal(57.7);
+  dm.chosenBase->fieldByName(QStringLiteral("NTok")).setReal(5);
+  dm.chosenBase->fieldByName(QStringLiteral("KlasT")).setReal(0.5);
+  dm.chosenBase->post();
 }
 
 // A meter in use with `points` marked test points.
-void AddMeter(TDM1& dm, const QString& base, int slot, int points) {
+void AddMeter(DataModule& dm, const QString& base, int slot, int points) {
   Connection::Transaction transaction(*dm.connection());
-  dm.QMaster->close();
-  dm.TMaster->append();
-  dm.TMaster->fieldByName(QStringLiteral("Base")).setText(base);
-  dm.TMaster->fieldByName(QStringLiteral("NumberCh")).setInteger(slot);
-  dm.TMaster->fieldByName(QStringLiteral("MyVisible")).setBool(true);
-  dm.TMaster->fieldByName(QStringLiteral("Tip")).setText(QStringLiteral("СО-505"));
-  dm.TMaster->fieldByName(QStringLiteral("MyNumber")).setText(QStringLiteral("0100%1").arg(slot));
-  dm.TMaster->fieldByName(QStringLiteral("MyYear")).setInteger(2019);
-  dm.TMaster->fieldByName(QStringLiteral("Olddate")).setDate(QDate(2022, 3, 20));
-  dm.TMaster->post();
-  const qint64 meter = dm.TMaster->fieldByName(QStringLiteral("Num")).asInteger();
-  if (!dm.TSlave->isOpen()) dm.TSlave->open();
+  dm.meters->close();
+  dm.chosenMeter->append();
+  dm.chosenMeter->fieldByName(QStringLiteral("Base")).setText(base);
+  dm.chosenMeter->fieldByName(QStringLiteral("NumberCh")).setInteger(slot);
+  dm.chosenMeter->fieldByName(QStringLiteral("MyVisible")).setBool(true);
+  dm.chosenMeter->fieldByName(QStringLiteral("Tip")).setText(QStringLiteral("СО-505"));
+  dm.chosenMeter->fieldByName(QStringLiteral("MyNumber")).setText(QStringLiteral("0100%1").arg(slot));
+  dm.chosenMeter->fieldByName(QStringLiteral("MyYear")).setInteger(2019);
+  dm.chosenMeter->fieldByName(QStringLiteral("Olddate")).setDate(QDate(2022, 3, 20));
+  dm.chosenMeter->post();
+  const qint64 meter = dm.chosenMeter->fieldByName(QStringLiteral("Num")).asInteger();
+  if (!dm.testPoints->isOpen()) dm.testPoints->open();
   for (int i = 0; i < points; ++i) {
-    dm.TSlave->append();
-    dm.TSlave->fieldByName(QStringLiteral("Num")).setInteger(meter);
-    dm.TSlave->fieldByName(QStringLiteral("Voltage")).setReal(100);
-    dm.TSlave->fieldByName(QStringLiteral("Tok")).setReal(5 + i % 116);
-    dm.TSlave->fieldByName(QStringLiteral("KM")).setText(QStringLiteral("0.5/L"));
-    dm.TSlave->fieldByName(QStringLiteral("Opogr")).setReal(-0.5 + 0.001 * i);
-    dm.TSlave->fieldByName(QStringLiteral("Date")).setDate(QDate(2024, 3, 5));
-    dm.TSlave->fieldByName(QStringLiteral("Rep")).setText(QStringLiteral("R"));
-    dm.TSlave->fieldByName(QStringLiteral("Count")).setInteger(i + 1);
-    dm.TSlave->post();
+    dm.testPoints->append();
+    dm.testPoints->fieldByName(QStringLiteral("Num")).setInteger(meter);
+    dm.testPoints->fieldByName(QStringLiteral("Voltage")).setReal(100);
+    dm.testPoints->fieldByName(QStringLiteral("Tok")).setReal(5 + i % 116);
+    dm.testPoints->fieldByName(QStringLiteral("KM")).setText(QStringLiteral("0.5/L"));
+    dm.testPoints->fieldByName(QStringLiteral("Opogr")).setReal(-0.5 + 0.001 * i);
+    dm.testPoints->fieldByName(QStringLiteral("Date")).setDate(QDate(2024, 3, 5));
+    dm.testPoints->fieldByName(QStringLiteral("Rep")).setText(QStringLiteral("R"));
+    dm.testPoints->fieldByName(QStringLiteral("Count")).setInteger(i + 1);
+    dm.testPoints->post();
   }
   transaction.commit();
 }
 
 // The rows as the main window leaves them after choosing the meter.
-void Choose(TDM1& dm, const QString& base, int slot) {
+void Choose(DataModule& dm, const QString& base, int slot) {
   ChosenBaseName = base;
   ChosenSlot = slot;
-  dm.TSlave->close();
-  dm.QMaster->reopen(Statements::meterInSlotInUse(base, slot));
-  ChosenMeterNum = static_cast<int>(dm.QMaster->fieldByName(QStringLiteral("Num")).asInteger());
-  dm.QBase->reopen(Statements::baseByName(base));
-  dm.TSlave->open();
-  dm.Query2->reopen(Statements::markedPointsOfMeter(ChosenMeterNum));
-  MarkedPointCount = dm.Query2->recordCount();
+  dm.testPoints->close();
+  dm.meters->reopen(Statements::meterInSlotInUse(base, slot));
+  ChosenMeterNum = static_cast<int>(dm.meters->fieldByName(QStringLiteral("Num")).asInteger());
+  dm.bases->reopen(Statements::baseByName(base));
+  dm.testPoints->open();
+  dm.markedPoints->reopen(Statements::markedPointsOfMeter(ChosenMeterNum));
+  MarkedPointCount = dm.markedPoints->recordCount();
 }
 
 struct Timing {
@@ -154,9 +154,9 @@ int main(int argc, char** argv) {
   Config.AutoIncrement = 1;
   SaveProgramConfig();
 
-  TDM1 dm;
-  if (!dm.DataModuleCreate().isEmpty()) qFatal("the database could not be prepared");
-  DM1 = &dm;
+  DataModule dm;
+  if (!dm.OpenTables().isEmpty()) qFatal("the database could not be prepared");
+  theDataModule = &dm;
   const QString single = QStringLiteral("Один счетчик");
   const QString group = QStringLiteral("Восемь счетчиков");
   AddBase(dm, single);
@@ -173,6 +173,6 @@ int main(int argc, char** argv) {
                   Print("group protocol, 8 meters x 100 marked points", groupTiming);
   Keep(singleTiming.lastFile, keepDir);
   Keep(groupTiming.lastFile, keepDir);
-  DM1 = nullptr;
+  theDataModule = nullptr;
   return ok ? 0 : 1;
 }

@@ -29,9 +29,9 @@
 #include <QTimer>
 
 #include "link/PortNames.h"
-#include "link/Unit3417.h"
+#include "link/TerminalWindow.h"
 #include "settings/ProgramDir.h"
-#include "shell/Windows.h"
+#include "app/Windows.h"
 
 namespace {
 
@@ -100,12 +100,12 @@ int main(int argc, char** argv) {
   WritePortDevice(ProgramPath(QStringLiteral("sources/ports.ini")), QStringLiteral("Com1"),
                   QString::fromLocal8Bit(name));
 
-  Form1 = new TForm1;
-  Form1->BeginMeasurement();
+  theTerminalWindow = new TerminalWindow;
+  theTerminalWindow->BeginMeasurement();
   QElapsedTimer activation;
   activation.start();
-  while (Form1->MyThread1().Suspended() && activation.elapsed() < 5000) QApplication::processEvents();
-  if (!Form1->Comm1().Connected() || Form1->MyThread1().Suspended()) {
+  while (theTerminalWindow->Loop().Suspended() && activation.elapsed() < 5000) QApplication::processEvents();
+  if (!theTerminalWindow->Line().Connected() || theTerminalWindow->Loop().Suspended()) {
     std::fprintf(stderr, "bench_terminal: the window did not open or activate\n");
     return 1;
   }
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
   }
 
   // 1. Silent instrument.
-  const qint64 stepsBefore = Form1->MyThread1().StepCount();
+  const qint64 stepsBefore = theTerminalWindow->Loop().StepCount();
   const double cpuBefore = ProcessCpuSeconds();
   QElapsedTimer wall;
   wall.start();
@@ -123,10 +123,10 @@ int main(int argc, char** argv) {
   const double cpu = ProcessCpuSeconds() - cpuBefore;
   const double seconds = wall.elapsed() / 1000.0;
   std::printf("silent instrument: %.1f s, CPU %.3f s = %.2f %% of one core, %.0f loop turns/s\n", seconds,
-              cpu, 100 * cpu / seconds, (Form1->MyThread1().StepCount() - stepsBefore) / seconds);
+              cpu, 100 * cpu / seconds, (theTerminalWindow->Loop().StepCount() - stepsBefore) / seconds);
 
   // 2. One character at a time, with quiet gaps between them.
-  auto* row = Form1->findChild<QLabel*>(QStringLiteral("Lstr1"));
+  auto* row = theTerminalWindow->findChild<QLabel*>(QStringLiteral("displayLine1"));
   PaintWatch paints;
   row->installEventFilter(&paints);
   std::vector<double> textLatency;
@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
   int column = 0;
   QChar expected;
   bool waiting = false;
-  QObject::connect(Form1, &TForm1::ScreenShown, row, [&] {
+  QObject::connect(theTerminalWindow, &TerminalWindow::ScreenShown, row, [&] {
     if (waiting && row->text().at(column) == expected) {
       textLatency.push_back(Milliseconds(Clock::now() - written));
       waiting = false;
@@ -168,9 +168,9 @@ int main(int argc, char** argv) {
   Report("byte to mirror text:", textLatency);
   Report("byte to mirror painted:", paints.latency);
 
-  Form1->close();
-  delete Form1;
-  Form1 = nullptr;
+  theTerminalWindow->close();
+  delete theTerminalWindow;
+  theTerminalWindow = nullptr;
   close(master);
   close(slave);
   return 0;

@@ -4,7 +4,7 @@
 // the database is made anew there; with a title part only the measurements
 // whose title holds it run.
 #include "database/DatasetModel.h"
-#include "database/UDM.h"
+#include "database/DataModule.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -90,68 +90,68 @@ void Bench(const QString& what, double limit, int runs, const std::function<void
 QString BaseName(int i) { return QStringLiteral("База %1").arg(i, 4, 10, QLatin1Char('0')); }
 
 // The main window's tree: every base, then the meters in use of each.
-void BuildTree(TDM1& dm) {
-  dm.QBase->reopen(Statements::allBases());
-  for (dm.QBase->first(); !dm.QBase->eof(); dm.QBase->next()) {
-    dm.QMaster->reopen(Statements::metersOfBaseInUse(dm.QBase->fieldByName("namebase").asText(), true));
-    for (dm.QMaster->first(); !dm.QMaster->eof(); dm.QMaster->next())
-      if (dm.QMaster->fieldByName("MyVisible").asBool()) dm.QMaster->fieldByName("NumberCh").asInteger();
+void BuildTree(DataModule& dm) {
+  dm.bases->reopen(Statements::allBases());
+  for (dm.bases->first(); !dm.bases->eof(); dm.bases->next()) {
+    dm.meters->reopen(Statements::metersOfBaseInUse(dm.bases->fieldByName("namebase").asText(), true));
+    for (dm.meters->first(); !dm.meters->eof(); dm.meters->next())
+      if (dm.meters->fieldByName("MyVisible").asBool()) dm.meters->fieldByName("NumberCh").asInteger();
   }
 }
 
 // Choosing meter `slot` of a base in the tree: meter row, base row, its test
 // points in the grid and the count of marked points.
-void ChooseMeter(TDM1& dm, const QString& base, int slot) {
-  dm.TSlave->close();
-  dm.QMaster->reopen(Statements::meterInSlotInUse(base, slot));
-  const qint64 meter = dm.QMaster->fieldByName("Num").asInteger();
-  dm.QBase->reopen(Statements::baseByName(base));
-  dm.TBase->fieldByName("Nvoltage").asReal();
-  dm.TSlave->open();
-  dm.TSlave->recordCount();
-  dm.Query2->reopen(Statements::markedPointsOfMeter(meter));
-  dm.Query2->recordCount();
+void ChooseMeter(DataModule& dm, const QString& base, int slot) {
+  dm.testPoints->close();
+  dm.meters->reopen(Statements::meterInSlotInUse(base, slot));
+  const qint64 meter = dm.meters->fieldByName("Num").asInteger();
+  dm.bases->reopen(Statements::baseByName(base));
+  dm.chosenBase->fieldByName("Nvoltage").asReal();
+  dm.testPoints->open();
+  dm.testPoints->recordCount();
+  dm.markedPoints->reopen(Statements::markedPointsOfMeter(meter));
+  dm.markedPoints->recordCount();
 }
 
 // "Добавить в архив" for the chosen meter: look it up in the archive, add it
 // when missing, copy its marked points and number the archived points.
-void ArchiveChosenMeter(TDM1& dm) {
-  const QString type = dm.TMaster->fieldByName("Tip").asText();
-  const QString number = dm.TMaster->fieldByName("MyNumber").asText();
-  dm.QMasterArhive->reopen(Statements::archivedMetersByTypeAndNumber(type, number));
-  if (dm.QMasterArhive->isEmpty()) {
-    dm.TMasterArhive->append();
-    dm.TMasterArhive->fieldByName("Base").setText(dm.TMaster->fieldByName("Base").asText());
-    dm.TMasterArhive->fieldByName("Tip").setText(type);
-    dm.TMasterArhive->fieldByName("MyNumber").setText(number);
-    dm.TMasterArhive->fieldByName("MyYear").setInteger(dm.TMaster->fieldByName("MyYear").asInteger());
-    dm.TMasterArhive->fieldByName("MyUser").setText(dm.TMaster->fieldByName("MyUser").asText());
-    dm.TMasterArhive->fieldByName("Maker").setText(dm.TMaster->fieldByName("MyMaker").asText());
-    dm.TMasterArhive->fieldByName("KlasT").setReal(dm.TBase->fieldByName("KlasT").asReal());
-    dm.TMasterArhive->post();
+void ArchiveChosenMeter(DataModule& dm) {
+  const QString type = dm.chosenMeter->fieldByName("Tip").asText();
+  const QString number = dm.chosenMeter->fieldByName("MyNumber").asText();
+  dm.archivedMeters->reopen(Statements::archivedMetersByTypeAndNumber(type, number));
+  if (dm.archivedMeters->isEmpty()) {
+    dm.archivedMeterTable->append();
+    dm.archivedMeterTable->fieldByName("Base").setText(dm.chosenMeter->fieldByName("Base").asText());
+    dm.archivedMeterTable->fieldByName("Tip").setText(type);
+    dm.archivedMeterTable->fieldByName("MyNumber").setText(number);
+    dm.archivedMeterTable->fieldByName("MyYear").setInteger(dm.chosenMeter->fieldByName("MyYear").asInteger());
+    dm.archivedMeterTable->fieldByName("MyUser").setText(dm.chosenMeter->fieldByName("MyUser").asText());
+    dm.archivedMeterTable->fieldByName("Maker").setText(dm.chosenMeter->fieldByName("MyMaker").asText());
+    dm.archivedMeterTable->fieldByName("KlasT").setReal(dm.chosenBase->fieldByName("KlasT").asReal());
+    dm.archivedMeterTable->post();
   }
-  dm.QMasterArhive->reopen(Statements::archivedMetersByTypeAndNumber(type, number));
-  const qint64 archived = dm.QMasterArhive->fieldByName("Num").asInteger();
-  for (dm.TSlave->first(); !dm.TSlave->eof(); dm.TSlave->next()) {
-    if (dm.TSlave->fieldByName("Rep").asText() != QLatin1String("R")) continue;
-    dm.TSlaveArhive->append();
-    dm.TSlaveArhive->fieldByName("Num").setInteger(archived);
+  dm.archivedMeters->reopen(Statements::archivedMetersByTypeAndNumber(type, number));
+  const qint64 archived = dm.archivedMeters->fieldByName("Num").asInteger();
+  for (dm.testPoints->first(); !dm.testPoints->eof(); dm.testPoints->next()) {
+    if (dm.testPoints->fieldByName("Rep").asText() != QLatin1String("R")) continue;
+    dm.archivedPoints->append();
+    dm.archivedPoints->fieldByName("Num").setInteger(archived);
     for (const char* field : {"Voltage", "Tok", "KM", "Opogr", "Date"})
-      dm.TSlaveArhive->fieldByName(field).setValue(dm.TSlave->fieldByName(field).value());
-    dm.TSlaveArhive->fieldByName("OldDate").setValue(dm.TMaster->fieldByName("Olddate").value());
-    dm.TSlaveArhive->post();
+      dm.archivedPoints->fieldByName(field).setValue(dm.testPoints->fieldByName(field).value());
+    dm.archivedPoints->fieldByName("OldDate").setValue(dm.chosenMeter->fieldByName("Olddate").value());
+    dm.archivedPoints->post();
   }
   int count = 0;
-  for (dm.TSlaveArhive->first(); !dm.TSlaveArhive->eof(); dm.TSlaveArhive->next()) {
-    dm.TSlaveArhive->edit();
-    dm.TSlaveArhive->fieldByName("Count").setInteger(++count);
-    dm.TSlaveArhive->post();
+  for (dm.archivedPoints->first(); !dm.archivedPoints->eof(); dm.archivedPoints->next()) {
+    dm.archivedPoints->edit();
+    dm.archivedPoints->fieldByName("Count").setInteger(++count);
+    dm.archivedPoints->post();
   }
 }
 
-void DeleteBase(TDM1& dm, const QString& base) {
-  dm.QBase->reopen(Statements::baseByName(base));
-  if (!dm.QBase->isEmpty()) dm.TBase->remove();
+void DeleteBase(DataModule& dm, const QString& base) {
+  dm.bases->reopen(Statements::baseByName(base));
+  if (!dm.bases->isEmpty()) dm.chosenBase->remove();
 }
 
 }  // namespace
@@ -164,12 +164,12 @@ int main(int argc, char** argv) {
   const QString file = directory + QStringLiteral("/vt3417.sqlite");
   for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
     QFile::remove(file + suffix);
-  TDM1 dm(file, nullptr);
+  DataModule dm(file, nullptr);
   if (!dm.connection()) {
     out << dm.connectionError() << Qt::endl;
     return 1;
   }
-  const QStringList problems = dm.DataModuleCreate();
+  const QStringList problems = dm.OpenTables();
   if (!problems.isEmpty()) {
     out << problems.join('\n') << Qt::endl;
     return 1;
@@ -189,9 +189,9 @@ int main(int argc, char** argv) {
       << Qt::endl;
 
   // Grids as the windows show them.
-  DatasetModel pointGrid(dm.TSlave);
-  DatasetModel archiveGrid(dm.QMasterArhive);
-  DatasetModel archivePointGrid(dm.TSlaveArhive);
+  DatasetModel pointGrid(dm.testPoints);
+  DatasetModel archiveGrid(dm.archivedMeters);
+  DatasetModel archivePointGrid(dm.archivedPoints);
 
   Bench("tree: list the bases with their meters in use", 200, 5, [&](int) { BuildTree(dm); });
   Bench("choose a meter: meter, base, test points, marked count", 20, 51,
@@ -203,22 +203,22 @@ int main(int argc, char** argv) {
                                          QStringLiteral("0500000"), QStringLiteral("1995"),
                                          QStringLiteral("2005")};
   Bench("archive filter: type prefix + serial range + year range", 50, 21,
-        [&](int) { dm.QMasterArhive->reopen(Statements::archiveFilter(filter, QStringLiteral("tip"))); });
+        [&](int) { dm.archivedMeters->reopen(Statements::archiveFilter(filter, QStringLiteral("tip"))); });
   Bench("archive list unfiltered, ordered by type (re-query)", 50, 21,
-        [&](int) { dm.QMasterArhive->reopen(Statements::archiveFilter({}, QStringLiteral("tip"))); });
+        [&](int) { dm.archivedMeters->reopen(Statements::archiveFilter({}, QStringLiteral("tip"))); });
   Bench("archive list unfiltered, table order (re-query)", 50, 21,
-        [&](int) { dm.QMasterArhive->reopen(Statements::allArchivedMeters()); });
+        [&](int) { dm.archivedMeters->reopen(Statements::allArchivedMeters()); });
   Bench("archive list unfiltered, every row fetched (100,000)", 0, 5, [&](int) {
-    dm.QMasterArhive->reopen(Statements::allArchivedMeters());
-    dm.QMasterArhive->recordCount();
+    dm.archivedMeters->reopen(Statements::allArchivedMeters());
+    dm.archivedMeters->recordCount();
   });
   Bench("archive transfer: a chosen meter with its 8 marked points", 0, 21, [&](int run) {
     ChooseMeter(dm, BaseName(900 + run), run % 8 + 1);  // bases the deletions left
     ArchiveChosenMeter(dm);
   });
   if (Wanted("archive filter")) {
-    dm.QMasterArhive->reopen(Statements::archiveFilter(filter, QStringLiteral("tip")));
-    out << QStringLiteral("(the archive filter lists %1 meters)").arg(dm.QMasterArhive->recordCount())
+    dm.archivedMeters->reopen(Statements::archiveFilter(filter, QStringLiteral("tip")));
+    out << QStringLiteral("(the archive filter lists %1 meters)").arg(dm.archivedMeters->recordCount())
         << Qt::endl;
   }
   return 0;

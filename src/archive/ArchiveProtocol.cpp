@@ -1,6 +1,6 @@
 #include "archive/ArchiveProtocol.h"
 
-#include "database/UDM.h"
+#include "database/DataModule.h"
 #include "reports/ReportData.h"
 #include "reports/XlReport.h"
 
@@ -11,7 +11,7 @@
 
 namespace {
 
-// An RxData field and the field of a dataset it is taken from.
+// An exportRows field and the field of a dataset it is taken from.
 struct FieldSource {
   const char* rxField;
   const char* sourceField;
@@ -35,7 +35,7 @@ void copyFields(MemoryDataset& rows, Dataset& source, const FieldSource (&fields
   }
 }
 
-// RxData as the report's data source; a field never assigned stays blank.
+// exportRows as the report's data source; a field never assigned stays blank.
 class MemoryDatasetSource : public ReportDataSource {
  public:
   explicit MemoryDatasetSource(const MemoryDataset& rows) : rows_(rows) {}
@@ -53,23 +53,23 @@ class MemoryDatasetSource : public ReportDataSource {
 
 }  // namespace
 
-bool FillArchiveProtocolRows(TDM1& dm) {
-  MemoryDataset& rows = *dm.RxData;
+bool FillArchiveProtocolRows(DataModule& dm) {
+  MemoryDataset& rows = *dm.exportRows;
   rows.close();
   rows.open();
 
-  QueryDataset& meters = *dm.QMasterArhive;
+  QueryDataset& meters = *dm.archivedMeters;
   if (!meters.isOpen() || meters.isEmpty()) return false;
 
-  TableDataset& points = *dm.TSlaveArhive;
+  TableDataset& points = *dm.archivedPoints;
   for (meters.first(); !meters.eof(); meters.next()) {
-    dm.QBase->reopen(Statements::baseByName(meters.fieldByName(QStringLiteral("Base")).asText()));
+    dm.bases->reopen(Statements::baseByName(meters.fieldByName(QStringLiteral("Base")).asText()));
     if (points.isEmpty()) continue;
 
     points.first();
     rows.append();
     copyFields(rows, meters, kMeterFields);
-    if (!dm.QBase->isEmpty()) copyFields(rows, *dm.QBase, kBaseFields);
+    if (!dm.bases->isEmpty()) copyFields(rows, *dm.bases, kBaseFields);
     copyFields(rows, points, kPointFields);
     for (points.next(); !points.eof(); points.next()) {
       rows.append();

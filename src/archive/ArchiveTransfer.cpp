@@ -1,13 +1,11 @@
 #include "archive/ArchiveTransfer.h"
 
 #include "archive/ArchiveEdits.h"
-#include "archive/UdataBase.h"
-#include "bases/OptionsForm.h"
-#include "database/UDM.h"
-#include "shell/MessageService.h"
-#include "shell/Windows.h"
-#include "workspace/Selection.h"
-#include "workspace/UExper.h"
+#include "archive/ArchiveBrowser.h"
+#include "bases/BaseEditor.h"
+#include "database/DataModule.h"
+#include "ui/MessageService.h"
+#include "ui/Selection.h"
 
 namespace {
 
@@ -15,29 +13,29 @@ void copyValue(Dataset& from, const QString& fromField, Dataset& to, const QStri
   to.fieldByName(toField).setValue(from.fieldByName(fromField).value());
 }
 
-void appendArchivedMeter(TDM1& dm, const QString& baseName) {
-  TableDataset& archive = *dm.TMasterArhive;
+void appendArchivedMeter(DataModule& dm, const QString& baseName) {
+  TableDataset& archive = *dm.archivedMeterTable;
   archive.append();
   archive.fieldByName(QStringLiteral("Base")).setText(baseName);
   for (const char* field : {"Tip", "MyYear", "MyNumber", "MyUser"})
-    copyValue(*dm.TMaster, QString::fromLatin1(field), archive, QString::fromLatin1(field));
-  copyValue(*dm.TMaster, QStringLiteral("MyMaker"), archive, QStringLiteral("Maker"));
+    copyValue(*dm.chosenMeter, QString::fromLatin1(field), archive, QString::fromLatin1(field));
+  copyValue(*dm.chosenMeter, QStringLiteral("MyMaker"), archive, QStringLiteral("Maker"));
   for (const char* field : {"KlasT", "Nvoltage", "NTok", "Pered"})
-    copyValue(*dm.TBase, QString::fromLatin1(field), archive, QString::fromLatin1(field));
+    copyValue(*dm.chosenBase, QString::fromLatin1(field), archive, QString::fromLatin1(field));
   archive.post();
 }
 
-void appendMarkedPoints(TDM1& dm) {
-  TableDataset& points = *dm.TSlave;
-  TableDataset& archived = *dm.TSlaveArhive;
-  const QVariant archivedMeterNum = dm.QMasterArhive->fieldByName(QStringLiteral("Num")).value();
+void appendMarkedPoints(DataModule& dm) {
+  TableDataset& points = *dm.testPoints;
+  TableDataset& archived = *dm.archivedPoints;
+  const QVariant archivedMeterNum = dm.archivedMeters->fieldByName(QStringLiteral("Num")).value();
   for (points.first(); !points.eof(); points.next()) {
     if (points.fieldByName(QStringLiteral("Rep")).asText() != QLatin1String("R")) continue;
     archived.append();
     archived.fieldByName(QStringLiteral("Num")).setValue(archivedMeterNum);
     for (const char* field : {"Voltage", "Tok", "KM", "Opogr", "Date"})
       copyValue(points, QString::fromLatin1(field), archived, QString::fromLatin1(field));
-    copyValue(*dm.TMaster, QStringLiteral("Olddate"), archived, QStringLiteral("OldDate"));
+    copyValue(*dm.chosenMeter, QStringLiteral("Olddate"), archived, QStringLiteral("OldDate"));
     archived.post();
   }
 }
@@ -54,22 +52,22 @@ void renumberArchivedPoints(TableDataset& archived) {
 
 }  // namespace
 
-bool ArchiveChosenMeter(TDM1& dm, const QString& baseName) {
+bool ArchiveChosenMeter(DataModule& dm, const QString& baseName) {
   const Statement lookup =
-      Statements::archivedMetersByTypeAndNumber(dm.TMaster->fieldByName(QStringLiteral("Tip")).asText(),
-                                                dm.TMaster->fieldByName(QStringLiteral("MyNumber")).asText());
+      Statements::archivedMetersByTypeAndNumber(dm.chosenMeter->fieldByName(QStringLiteral("Tip")).asText(),
+                                                dm.chosenMeter->fieldByName(QStringLiteral("MyNumber")).asText());
   bool archived = false;
   RunAllOrNothing(*dm.connection(),
                   [&] {
-                    dm.QMasterArhive->reopen(lookup);
-                    if (dm.QMasterArhive->isEmpty()) appendArchivedMeter(dm, baseName);
-                    dm.QMasterArhive->reopen(lookup);
-                    if (dm.QMasterArhive->isEmpty()) return;
+                    dm.archivedMeters->reopen(lookup);
+                    if (dm.archivedMeters->isEmpty()) appendArchivedMeter(dm, baseName);
+                    dm.archivedMeters->reopen(lookup);
+                    if (dm.archivedMeters->isEmpty()) return;
                     appendMarkedPoints(dm);
-                    renumberArchivedPoints(*dm.TSlaveArhive);
+                    renumberArchivedPoints(*dm.archivedPoints);
                     archived = true;
                   },
-                  {dm.TMasterArhive, dm.TSlaveArhive, dm.QMasterArhive});
+                  {dm.archivedMeterTable, dm.archivedPoints, dm.archivedMeters});
   return archived;
 }
 
@@ -80,19 +78,12 @@ void AddChosenMeterToArchive(QWidget* parent) {
         QStringLiteral("Для передачи данных в архив необходимо выбрать хоть одну запись !"));
     return;
   }
-  ArchiveChosenMeter(*DM1, ChosenBaseName);
+  ArchiveChosenMeter(*theDataModule, ChosenBaseName);
 }
 
 void ShowWholeArchive(QWidget* opener) {
-  DM1->QMasterArhive->reopen(Statements::allArchivedMeters());
-  FDataBase->show();
+  theDataModule->archivedMeters->reopen(Statements::allArchivedMeters());
+  theArchiveBrowser->show();
   if (opener) opener->setEnabled(false);
 }
 
-void PlugArchiveCommands() {
-  if (Form2) {
-    Form2->Hooks.AddToArchive = [] { AddChosenMeterToArchive(Form2); };
-    Form2->Hooks.OpenArchiveBrowser = [] { ShowWholeArchive(Form2); };
-  }
-  if (ChOptions) ChOptions->OpenArchiveBrowser = [] { FDataBase->OpenForTakeOver(); };
-}

@@ -1,16 +1,16 @@
 #include "bases/BaseStore.h"
 
-#include "database/UDM.h"
+#include "database/DataModule.h"
 
 namespace BaseStore {
 namespace {
 
 FieldRef Field(Dataset* dataset, const char* name) { return dataset->fieldByName(QString::fromLatin1(name)); }
 
-// TMaster, open (it follows QMaster's current row, or shows the whole table while QMaster is closed).
+// chosenMeter, open (it follows meters's current row, or shows the whole table while meters is closed).
 TableDataset* Meters() {
-  if (!DM1->TMaster->isOpen()) DM1->TMaster->open();
-  return DM1->TMaster;
+  if (!theDataModule->chosenMeter->isOpen()) theDataModule->chosenMeter->open();
+  return theDataModule->chosenMeter;
 }
 
 // Owner, maker and date: written both when a meter is created and when it is stored.
@@ -23,13 +23,13 @@ void WriteMeterDetails(Dataset* meters, const MeterData& meter) {
 }  // namespace
 
 BaseNominals ReadNominals() {
-  TableDataset* base = DM1->TBase;
+  TableDataset* base = theDataModule->chosenBase;
   return {Field(base, "Nvoltage").asReal(), Field(base, "NTok").asReal(), Field(base, "Pered").asReal(),
           Field(base, "KlasT").asReal()};
 }
 
 void StoreNominals(const BaseNominals& nominals) {
-  TableDataset* base = DM1->TBase;
+  TableDataset* base = theDataModule->chosenBase;
   base->edit();
   Field(base, "Nvoltage").setReal(nominals.voltage);
   Field(base, "NTok").setReal(nominals.current);
@@ -39,8 +39,8 @@ void StoreNominals(const BaseNominals& nominals) {
 }
 
 void AppendBase(const QString& name) {
-  DM1->QBase->close();
-  TableDataset* base = DM1->TBase;
+  theDataModule->bases->close();
+  TableDataset* base = theDataModule->chosenBase;
   if (!base->isOpen()) base->open();
   base->append();
   Field(base, "NameBase").setText(name);
@@ -48,7 +48,7 @@ void AppendBase(const QString& name) {
 }
 
 void DeleteCurrentBase() {
-  TableDataset* base = DM1->TBase;
+  TableDataset* base = theDataModule->chosenBase;
   if (!base->isOpen()) base->open();
   base->remove();
 }
@@ -60,7 +60,7 @@ MeterData ReadMeter(Dataset& meters) {
 }
 
 void DeleteSelectedMeters(const Statement& selection) {
-  QueryDataset* query = DM1->QMaster;
+  QueryDataset* query = theDataModule->meters;
   Connection::Transaction transaction(*query->connection());
   query->reopen(selection);
   TableDataset* meters = Meters();
@@ -76,7 +76,7 @@ void DeleteSlotMeters(const QString& base, int slot) {
 }
 
 bool PutMeterInUse(const QString& base, int slot, const MeterData& meter) {
-  QueryDataset* query = DM1->QMaster;
+  QueryDataset* query = theDataModule->meters;
   // A failing append must not leave the slot's old meter deleted.
   Connection::Transaction transaction(*query->connection());
   DeleteSlotMeters(base, slot);
@@ -92,7 +92,7 @@ bool PutMeterInUse(const QString& base, int slot, const MeterData& meter) {
 void AppendMeter(const QString& base, int slot, const MeterData& meter) {
   const std::optional<int> year = YearNumber(meter.year);
   if (!year) throw std::runtime_error("Год выпуска счетчика должен быть числом.");
-  DM1->QMaster->close();
+  theDataModule->meters->close();
   TableDataset* meters = Meters();
   meters->append();
   Field(meters, "Base").setText(base);
@@ -107,7 +107,7 @@ void AppendMeter(const QString& base, int slot, const MeterData& meter) {
 
 StoreResult StoreMeterInUse(const QString& base, int slot, bool inUse, const MeterData& meter,
                             QString* keptYear) {
-  QueryDataset* query = DM1->QMaster;
+  QueryDataset* query = theDataModule->meters;
   query->reopen(Statements::meterInSlotInUse(base, slot));
   StoreResult result = StoreResult::NoMeter;
   if (!query->isEmpty()) {

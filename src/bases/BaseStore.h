@@ -9,9 +9,9 @@
 
 class Dataset;
 
-// What the base editor writes to and reads from the data module DM1: the
+// What the base editor writes to and reads from the data module theDataModule: the
 // nominal values of a base and the meters of its eight slots. Every routine
-// leaves QMaster as the editor expects it (see each routine).
+// leaves meters as the editor expects it (see each routine).
 
 // The data of one slot's meter as the editor shows it.
 struct MeterData {
@@ -33,24 +33,24 @@ struct BaseNominals {
 
 namespace BaseStore {
 
-// The nominal values of TBase's current row (null reads as 0).
+// The nominal values of chosenBase's current row (null reads as 0).
 BaseNominals ReadNominals();
-// Stores them into TBase's current row.
+// Stores them into chosenBase's current row.
 void StoreNominals(const BaseNominals& nominals);
 
-// Appends a base row with only its name (QBase is closed first, so TBase shows
+// Appends a base row with only its name (bases is closed first, so chosenBase shows
 // the whole table).
 void AppendBase(const QString& name);
 
-// Deletes the base of QBase's current row (TBase follows it) with its meters
+// Deletes the base of bases's current row (chosenBase follows it) with its meters
 // and their test points.
 void DeleteCurrentBase();
 
 // The meter of the dataset's current row.
 MeterData ReadMeter(Dataset& meters);
 
-// Deletes every meter the statement selects on master, each through TMaster so
-// that its test points go with it; QMaster is then reopened on the statement.
+// Deletes every meter the statement selects on master, each through chosenMeter so
+// that its test points go with it; meters is then reopened on the statement.
 void DeleteSelectedMeters(const Statement& selection);
 
 // Deletes the slot's meters, used or not, with their test points.
@@ -62,7 +62,7 @@ void DeleteSlotMeters(const QString& base, int slot);
 // the base. Returns false in that case (nothing is appended).
 bool PutMeterInUse(const QString& base, int slot, const MeterData& meter);
 
-// Appends the slot's meter row, in use (QMaster is closed first).
+// Appends the slot's meter row, in use (meters is closed first).
 void AppendMeter(const QString& base, int slot, const MeterData& meter);
 
 enum class StoreResult {

@@ -216,7 +216,7 @@ class Dataset : public QObject, public PendingReader {
   std::function<void()> beforeDelete_;
 };
 
-// A read-only result of one select statement (QBase, QMaster, QMasterArhive, Query2).
+// A read-only result of one select statement (bases, meters, archivedMeters, markedPoints).
 class QueryDataset : public Dataset {
   Q_OBJECT
  public:
@@ -275,7 +275,7 @@ class TableDataset : public Dataset {
   mutable std::optional<QVariant> rangeValue_;  // the master value the rows were selected by
 };
 
-// Runs one statement that returns no rows (SQLScript).
+// Runs one statement that returns no rows (script).
 class ScriptDataset : public QObject {
   Q_OBJECT
  public:

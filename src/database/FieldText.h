@@ -6,7 +6,7 @@
 #include <QString>
 #include <QVariant>
 
-// The edit text of a field value, as reports, grids and RxData show it:
+// The edit text of a field value, as reports, grids and exportRows show it:
 //  - text as stored;
 //  - integers in decimal;
 //  - reals in the general format, at most 15 significant digits, the locale's

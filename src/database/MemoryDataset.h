@@ -6,7 +6,7 @@
 #include <QVariant>
 #include <QVector>
 
-// A small in-memory table of text fields (RxData: the rows of the Excel archive
+// A small in-memory table of text fields (exportRows: the rows of the Excel archive
 // protocol). A field is either null (never assigned) or a text, possibly empty;
 // texts are cut to the field size. Field names are matched case-insensitively.
 class MemoryDataset {

@@ -6,7 +6,7 @@
 
 #include <QByteArray>
 
-// Keys queued by the programming routines, sent one per Timer1 tick on idle
+// Keys queued by the programming routines, sent one per KeyQueueTimer tick on idle
 // turns of the receive loop. Positions count from 1.
 class KeyQueue {
  public:
@@ -14,7 +14,7 @@ class KeyQueue {
 
   uint8_t KeyIndex = 1;  // position of the next key to send
   uint8_t KeyLast = 1;   // position of the last key to send
-  bool KeyDue = false;   // set by each Timer1 tick
+  bool KeyDue = false;   // set by each KeyQueueTimer tick
 
   // Fill positions 1..n (at most Capacity keys are kept), KeyIndex := 1,
   // KeyLast := n. Returns the number of keys queued.
@@ -22,7 +22,7 @@ class KeyQueue {
 
   struct Step {
     std::optional<uint8_t> key;  // the key to send now
-    bool runEnded = false;       // the last key went out: Timer1 stops
+    bool runEnded = false;       // the last key went out: KeyQueueTimer stops
   };
   // The send step of an idle turn.
   Step SendStep();

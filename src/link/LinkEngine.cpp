@@ -30,7 +30,7 @@ void LinkEngine::SetTimer(LinkTimer timer, bool enabled) {
   if (owner_) owner_->TimerChanged(timer, enabled);
 }
 
-QString LinkControls::EenergyText() const { return EenergyShown ? NumberToText(Eenergy) : QString(); }
+QString LinkControls::computedEnergyText() const { return energyShown ? NumberToText(computedEnergy) : QString(); }
 
 void LinkEngine::ReceiveStep(std::optional<uint8_t> received) {
   EngineCall call(*this);
@@ -46,13 +46,13 @@ void LinkEngine::IdleDuties() {
   CheckMenuAndButtons();
   // The watchdog is armed once per quiet period; later idle turns do not
   // restart its countdown.
-  if (dogTimerTag_ == 0) {
-    SetTimer(LinkTimer::DogTimer, true);
-    dogTimerTag_ = 1;
+  if (watchdogTag_ == 0) {
+    SetTimer(LinkTimer::Watchdog, true);
+    watchdogTag_ = 1;
   }
   const KeyQueue::Step step = queue_.SendStep();
   if (step.key) SendKey(*step.key);
-  if (step.runEnded) SetTimer(LinkTimer::Timer1, false);
+  if (step.runEnded) SetTimer(LinkTimer::KeyQueueTimer, false);
 }
 
 void LinkEngine::DecodeByte(uint8_t received) {
@@ -70,16 +70,16 @@ void LinkEngine::DecodeByte(uint8_t received) {
     case DecodeOutcome::Dropped:
       break;
   }
-  SetTimer(LinkTimer::DogTimer, false);
-  dogTimerTag_ = 0;
+  SetTimer(LinkTimer::Watchdog, false);
+  watchdogTag_ = 0;
   leds_.ClearPageLeds(flags_.SaveOnceActive);
 }
 
 void LinkEngine::RecognizeScreen() {
   recognition_.Recognize(screen_);
   if (AnyErrorPage()) flags_.EnterOnPower = false;
-  controls_.Button3Enabled = recognition_.PowerScreen;
-  if (recognition_.PowerScreen && !flags_.SaveOnceActive && !flags_.EnterOnPower) controls_.Button2Tag = 0;
+  controls_.energyButtonEnabled = recognition_.PowerScreen;
+  if (recognition_.PowerScreen && !flags_.SaveOnceActive && !flags_.EnterOnPower) controls_.singleSaveMayEnter = 0;
 }
 
 void LinkEngine::ScreenComplete() {
@@ -103,14 +103,14 @@ void LinkEngine::ScreenComplete() {
   decoder_.CursorColumn = 0;
   decoder_.CursorRow = 0;
   // A single save started off a power screen sends its ЗБ at the frame end.
-  if (flags_.EnterSaveStep && flags_.SaveOnceActive && controls_.Button2Tag == 0) {
-    controls_.Button2Tag = 1;
+  if (flags_.EnterSaveStep && flags_.SaveOnceActive && controls_.singleSaveMayEnter == 0) {
+    controls_.singleSaveMayEnter = 1;
     flags_.EnterSaveStep = false;
-    AclickZaboyExecute();
+    pressErase();
     decoder_.EraseHold = false;
   }
   if (flags_.ExtraMinus) {
-    AclickMinusExecute();
+    pressMinus();
     flags_.ExtraMinus = false;
   }
 }
@@ -120,14 +120,14 @@ void LinkEngine::EnergyClockCheck() {
     case EnergyCount::Event::None:
       break;
     case EnergyCount::Event::Started:
-      AclickTochkaExecute();
+      pressPoint();
       break;
     case EnergyCount::Event::Stopped:
-      AclickTochkaExecute();
+      pressPoint();
       [[fallthrough]];
     case EnergyCount::Event::Ticked:
-      controls_.EenergyShown = true;
-      controls_.Eenergy = energy_.RoundedEnergy();
+      controls_.energyShown = true;
+      controls_.computedEnergy = energy_.RoundedEnergy();
       break;
   }
 }
@@ -146,27 +146,27 @@ void LinkEngine::ResetTerminal() {
   recognition_.ValueScreen = recognition_.ErrorPage14 = recognition_.ErrorPage58 = false;
   recognition_.ScreenMode = VoltageScreen;
   leds_.LedArm = true;
-  SetTimer(LinkTimer::Timer1, false);
-  SetTimer(LinkTimer::TimerConect, false);
-  SetTimer(LinkTimer::TimerMinus, false);
+  SetTimer(LinkTimer::KeyQueueTimer, false);
+  SetTimer(LinkTimer::ConnectTimer, false);
+  SetTimer(LinkTimer::MinusTimer, false);
   queue_.KeyLast = 1;
   flags_.SaveOnceActive = flags_.EnterOnPower = false;
-  controls_.Button2Tag = 0;
+  controls_.singleSaveMayEnter = 0;
   leds_.PageLed14Saved = leds_.PageLed58Saved = leds_.PageLedsCleared = false;
 }
 
 void LinkEngine::ResetControls() {
   EngineCall call(*this);
-  controls_.EenergyShown = false;
+  controls_.energyShown = false;
   ResetSaveState();
-  controls_.BitBtnsEnabled = false;
-  controls_.SBUEnabled = controls_.SBIEnabled = controls_.SBKMEnabled = controls_.SBPEnabled = false;
+  controls_.programmingEnabled = false;
+  controls_.voltageModeEnabled = controls_.currentModeEnabled = controls_.powerFactorModeEnabled = controls_.powerModeEnabled = false;
   screenChanged_ = true;
 }
 
 void LinkEngine::ResetSaveState() {
   EngineCall call(*this);
-  controls_.Button1Enabled = controls_.Button2Enabled = false;
+  controls_.saveEnabled = controls_.saveOnceEnabled = false;
   flags_.SaveOnceDone = false;
   leds_.Darken();
 }

@@ -27,7 +27,7 @@ struct LinkFlags {
   bool EnterSaveStep = false;    // the single save still has to send ЗБ
   bool SaveOnceDone = false;     // the last single save stored its results
   bool ResultsSaved = false;     // test points were stored since the terminal was reset
-  bool MinusRepeat = false;      // TimerMinus is to press one more "-"
+  bool MinusRepeat = false;      // MinusTimer is to press one more "-"
   bool ExtraMinus = false;       // the next frame end presses one more "-"
   bool ErrorModeActive = false;  // error mode programmed for active power
 
@@ -38,23 +38,23 @@ struct LinkFlags {
 // window mirrors them when ControlsChanged() is called. Plain values only: a
 // snapshot is taken on every call into the engine.
 struct LinkControls {
-  bool BitBtnsEnabled = false;    // BitBtn1..BitBtn3 ("Программировать...") and PageControl1
+  bool programmingEnabled = false;    // the three "Программировать..." buttons and the programming tabs
   bool MainWindowEnabled = true;  // given to the main window while the terminal window is visible
-  bool SBUEnabled = false;
-  bool SBIEnabled = false;
-  bool SBKMEnabled = false;
-  bool SBPEnabled = false;
-  bool SpeedButton13Enabled = true;  // ВВ
-  bool Button1Enabled = false;       // "Сохранить"
-  bool Button2Enabled = false;       // "Сохр. однократно"
-  bool Button3Enabled = false;       // "Старт"/"Стоп" of the energy count
-  bool Button3Stop = false;          // the count runs: the button reads "Стоп"
-  int Button2Tag = 0;                // 1 lets a single save send ЗБ at once
-  bool EenergyShown = false;         // Eenergy shows the computed energy ...
-  double Eenergy = 0;                // ... rounded to hundredths
+  bool voltageModeEnabled = false;
+  bool currentModeEnabled = false;
+  bool powerFactorModeEnabled = false;
+  bool powerModeEnabled = false;
+  bool enterKeyEnabled = true;  // ВВ
+  bool saveEnabled = false;       // "Сохранить"
+  bool saveOnceEnabled = false;       // "Сохр. однократно"
+  bool energyButtonEnabled = false;       // "Старт"/"Стоп" of the energy count
+  bool energyCountRunning = false;          // the count runs: the button reads "Стоп"
+  int singleSaveMayEnter = 0;                // 1 lets a single save send ЗБ at once
+  bool energyShown = false;         // computedEnergy shows the computed energy ...
+  double computedEnergy = 0;                // ... rounded to hundredths
 
-  QString Button3Caption() const { return Button3Stop ? QStringLiteral("Стоп") : QStringLiteral("Старт"); }
-  QString EenergyText() const;
+  QString energyButtonCaption() const { return energyCountRunning ? QStringLiteral("Стоп") : QStringLiteral("Старт"); }
+  QString computedEnergyText() const;
   bool operator==(const LinkControls&) const = default;
 };
 
@@ -80,7 +80,7 @@ class LinkEngine {
   // Timers: the owner runs them as TimerChanged() says and reports each tick.
   bool TimerEnabled(LinkTimer timer) const { return timers_[static_cast<int>(timer)]; }
   void TimerFired(LinkTimer timer);
-  int DogTimerTag() const { return dogTimerTag_; }
+  int WatchdogTag() const { return watchdogTag_; }
 
   // Inputs from the window.
   void SetBaseChosen(bool chosen) { baseChosen_ = chosen; }
@@ -95,28 +95,28 @@ class LinkEngine {
   void ClearMeasured() { values_.ClearMeasured(); }
 
   // Key actions.
-  void AClickDigitExecute(int digit);  // AClick0 .. Aclick9, also the page keys "1-4" and "5-8"
-  void AClick0Execute() { AClickDigitExecute(0); }
-  void AClick1Execute() { AClickDigitExecute(1); }
-  void AclickTochkaExecute();
-  void AclickMinusExecute();
-  void AclickVshExecute();
-  void AclickVVodExecute();
-  void AclickZaboyExecute();
-  void AclickSbrosExecute();
-  void AclickIExecute();
-  void AclickKMExecute();
-  void ctrl_NExecute();
-  void crtl_OExecute();
+  void pressDigit(int digit);  // AClick0 .. Aclick9, also the page keys "1-4" and "5-8"
+  void pressDigit0() { pressDigit(0); }
+  void pressDigit1() { pressDigit(1); }
+  void pressPoint();
+  void pressMinus();
+  void pressCursorBack();
+  void pressEnterKey();
+  void pressErase();
+  void pressReset();
+  void pressCurrentMode();
+  void pressPowerFactorMode();
+  void pressCtrlN();
+  void pressCtrlO();
   // The keyboard outside the entry fields; false when the key does nothing.
-  bool FormKeyPress(QChar key);
+  bool KeyTyped(QChar key);
 
   // Single save: ВВ, then ЗБ, then the pages walked by the watchdog.
-  void ASaveOneExecute();
+  void saveOnce();
   // Programme a measurement mode (the fields were checked by the window).
   void Program(const ProgrammingRun& run);
   // "Старт"/"Стоп" of the energy count.
-  void Button3Click();
+  void toggleEnergyCount();
 
   // State, readable by the window and writable by tests.
   const InstrumentScreen& Screen() const { return screen_; }
@@ -146,10 +146,10 @@ class LinkEngine {
   void ScreenComplete();
   void EnergyClockCheck();
   void ResetEntryKeyState();
-  void Timer1Timer();
-  void TimerMinusTimer();
-  void DogTimerTimer();
-  void TimerConectTimer();
+  void onKeyQueueTimer();
+  void onMinusTimer();
+  void onWatchdog();
+  void onConnectTimer();
   bool AnyMeasurementScreen() const;
   bool AnyErrorPage() const { return recognition_.ErrorPage14 || recognition_.ErrorPage58; }
 
@@ -166,7 +166,7 @@ class LinkEngine {
   KeyQueue queue_;
   EnergyCount energy_;
   std::array<bool, LinkTimerCount> timers_{};
-  int dogTimerTag_ = 0;
+  int watchdogTag_ = 0;
   bool baseChosen_ = false;
   int activeTab_ = 0;
 

@@ -18,7 +18,7 @@ class EngineCall {
       engine_.screenChanged_ = false;
       engine_.owner_->ScreenChanged();
     }
-    const bool ledsChanged = leds_.L1On != engine_.leds_.L1On || leds_.L2on != engine_.leds_.L2on;
+    const bool ledsChanged = leds_.page14Lit != engine_.leds_.page14Lit || leds_.page58Lit != engine_.leds_.page58Lit;
     if (ledsChanged || !(controls_ == engine_.controls_)) engine_.owner_->ControlsChanged();
   }
   EngineCall(const EngineCall&) = delete;

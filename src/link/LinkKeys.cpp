@@ -4,13 +4,13 @@
 #include "link/LinkEngineCall.h"
 #include "link/ScreenParsers.h"
 
-void LinkEngine::AClickDigitExecute(int digit) {
+void LinkEngine::pressDigit(int digit) {
   EngineCall call(*this);
   SendKey(KeyCode::Digit(digit));
   decoder_.EraseHold = false;
 }
 
-void LinkEngine::AclickTochkaExecute() {
+void LinkEngine::pressPoint() {
   EngineCall call(*this);
   SendKey(KeyCode::Point);
   decoder_.EraseHold = false;
@@ -25,19 +25,19 @@ void LinkEngine::ResetEntryKeyState() {
   ResetSaveState();
 }
 
-void LinkEngine::AclickMinusExecute() {
+void LinkEngine::pressMinus() {
   EngineCall call(*this);
   SendKey(KeyCode::Minus);
   ResetEntryKeyState();
 }
 
-void LinkEngine::AclickVshExecute() {
+void LinkEngine::pressCursorBack() {
   EngineCall call(*this);
   SendKey(KeyCode::Vsh);
   ResetEntryKeyState();
 }
 
-void LinkEngine::AclickVVodExecute() {
+void LinkEngine::pressEnterKey() {
   EngineCall call(*this);
   if (flags_.EnterLock == 0 && recognition_.PowerScreen) flags_.EnterLock = 1;
   SendKey(KeyCode::Enter);
@@ -45,7 +45,7 @@ void LinkEngine::AclickVVodExecute() {
   decoder_.EraseHold = false;
   if (recognition_.PowerScreen && !flags_.SaveOnceActive) {
     flags_.EnterOnPower = true;
-    controls_.Button2Tag = 1;
+    controls_.singleSaveMayEnter = 1;
   }
 }
 
@@ -53,127 +53,127 @@ bool LinkEngine::AnyMeasurementScreen() const {
   return recognition_.ValueScreen || AnyErrorPage() || recognition_.PowerScreen;
 }
 
-void LinkEngine::AclickZaboyExecute() {
+void LinkEngine::pressErase() {
   EngineCall call(*this);
   SendKey(KeyCode::Erase);
   if (!AnyMeasurementScreen() && decoder_.EraseLastChar(screen_)) screenChanged_ = true;
 }
 
-void LinkEngine::AclickSbrosExecute() {
+void LinkEngine::pressReset() {
   EngineCall call(*this);
   if (flags_.MenuScreen) {
-    // From the main menu СБР restarts the connection; TimerConect reopens it.
+    // From the main menu СБР restarts the connection; ConnectTimer reopens it.
     SendKey(KeyCode::Reset);
     if (owner_) owner_->ClosePort();
     ResetTerminal();
     ResetSaveState();
-    SetTimer(LinkTimer::TimerConect, true);
+    SetTimer(LinkTimer::ConnectTimer, true);
   } else {
     ResetSaveState();
     SendKey(KeyCode::Reset);
   }
 }
 
-void LinkEngine::AclickIExecute() {
+void LinkEngine::pressCurrentMode() {
   EngineCall call(*this);
-  if (!controls_.SBIEnabled) return;
-  AclickMinusExecute();
+  if (!controls_.currentModeEnabled) return;
+  pressMinus();
   flags_.MinusRepeat = true;
-  SetTimer(LinkTimer::TimerMinus, true);
+  SetTimer(LinkTimer::MinusTimer, true);
   flags_.ExtraMinus = true;
 }
 
-void LinkEngine::AclickKMExecute() {
+void LinkEngine::pressPowerFactorMode() {
   EngineCall call(*this);
-  if (!controls_.SBKMEnabled) return;
-  AclickMinusExecute();
+  if (!controls_.powerFactorModeEnabled) return;
+  pressMinus();
   flags_.MinusRepeat = true;
-  SetTimer(LinkTimer::TimerMinus, true);
+  SetTimer(LinkTimer::MinusTimer, true);
 }
 
-void LinkEngine::ctrl_NExecute() {
+void LinkEngine::pressCtrlN() {
   EngineCall call(*this);
   SendKey(KeyCode::LinkStart);
 }
 
-void LinkEngine::crtl_OExecute() {
+void LinkEngine::pressCtrlO() {
   EngineCall call(*this);
   SendKey(KeyCode::LinkEnd);
 }
 
-bool LinkEngine::FormKeyPress(QChar typed) {
+bool LinkEngine::KeyTyped(QChar typed) {
   EngineCall call(*this);
   const QChar key = typed.toUpper();
   const LinkControls& c = controls_;
   if (key == QChar(8)) {
-    AclickVshExecute();
+    pressCursorBack();
   } else if (key == QChar(13)) {
-    if (!c.SpeedButton13Enabled) return false;
-    AclickVVodExecute();
+    if (!c.enterKeyEnabled) return false;
+    pressEnterKey();
   } else if (key == QChar(27)) {
-    AclickSbrosExecute();
+    pressReset();
   } else if (key == u'-') {
-    AclickMinusExecute();
+    pressMinus();
   } else if (key == u'.') {
-    AclickTochkaExecute();
+    pressPoint();
   } else if (key >= u'0' && key <= u'9') {
-    AClickDigitExecute(key.unicode() - u'0');
+    pressDigit(key.unicode() - u'0');
   } else if (key == u'A' || key == u'Ф') {
-    if (!c.Button2Enabled) return false;
-    ASaveOneExecute();
+    if (!c.saveOnceEnabled) return false;
+    saveOnce();
   } else if (key == u'I' || key == u'Ш') {
-    if (!c.SBIEnabled) return false;
-    AclickIExecute();
+    if (!c.currentModeEnabled) return false;
+    pressCurrentMode();
   } else if (key == u'K' || key == u'Л') {
-    if (!c.SBKMEnabled) return false;
-    AclickKMExecute();
+    if (!c.powerFactorModeEnabled) return false;
+    pressPowerFactorMode();
   } else if (key == u'P' || key == u'З') {
-    if (!c.SBPEnabled) return false;
-    AclickMinusExecute();
+    if (!c.powerModeEnabled) return false;
+    pressMinus();
   } else if (key == u'S' || key == u'Ы') {
-    if (!c.Button1Enabled || !owner_) return false;
+    if (!c.saveEnabled || !owner_) return false;
     owner_->RunSave();
   } else if (key == u'U' || key == u'Г') {
-    if (!c.SBUEnabled) return false;
-    AclickVshExecute();
+    if (!c.voltageModeEnabled) return false;
+    pressCursorBack();
   } else {
     return false;
   }
   return true;
 }
 
-void LinkEngine::ASaveOneExecute() {
+void LinkEngine::saveOnce() {
   EngineCall call(*this);
   if (flags_.EnterLock == 0) flags_.EnterLock = 2;
   flags_.SaveOnceActive = true;
-  AclickVVodExecute();
+  pressEnterKey();
   flags_.EnterSaveStep = true;
   flags_.SaveOnceDone = false;
-  if (controls_.Button2Tag == 1) SetTimer(LinkTimer::TimerMinus, true);
+  if (controls_.singleSaveMayEnter == 1) SetTimer(LinkTimer::MinusTimer, true);
 }
 
 void LinkEngine::Program(const ProgrammingRun& run) {
   EngineCall call(*this);
-  if (!flags_.MenuScreen) AclickSbrosExecute();
-  AclickZaboyExecute();
+  if (!flags_.MenuScreen) pressReset();
+  pressErase();
   decoder_.EraseHold = false;
   if (run.mode == ProgrammingMode::Error) {
     values_.ClearMeasured();
     flags_.ErrorModeActive = run.kind == PowerKind::Active;
   }
   queue_.Load(run.keys);
-  SetTimer(LinkTimer::Timer1, true);
+  SetTimer(LinkTimer::KeyQueueTimer, true);
 }
 
-void LinkEngine::Button3Click() {
+void LinkEngine::toggleEnergyCount() {
   EngineCall call(*this);
-  if (controls_.Button3Stop) {
-    controls_.Button3Stop = false;
+  if (controls_.energyCountRunning) {
+    controls_.energyCountRunning = false;
     energy_.Stop();
     return;
   }
   if (!recognition_.PowerScreen) return;
-  controls_.EenergyShown = false;
+  controls_.energyShown = false;
   energy_.Start(ReadPower(screen_), clock_());
-  controls_.Button3Stop = true;
+  controls_.energyCountRunning = true;
 }

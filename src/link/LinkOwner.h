@@ -6,19 +6,19 @@ class InstrumentScreen;
 
 // The timers of the terminal window, run by the owner (real QTimers in the
 // window, a virtual clock in tests and the replay tool).
-enum class LinkTimer { Timer1, TimerMinus, DogTimer, TimerConect };
+enum class LinkTimer { KeyQueueTimer, MinusTimer, Watchdog, ConnectTimer };
 inline constexpr int LinkTimerCount = 4;
 
 // Interval of each timer in milliseconds.
 constexpr int TimerInterval(LinkTimer timer) {
   switch (timer) {
-    case LinkTimer::Timer1:
+    case LinkTimer::KeyQueueTimer:
       return 600;  // key queue
-    case LinkTimer::TimerMinus:
+    case LinkTimer::MinusTimer:
       return 150;  // further "-" (or ЗБ of the single save) once the screen allows it
-    case LinkTimer::DogTimer:
+    case LinkTimer::Watchdog:
       return 250;  // the instrument has been quiet
-    case LinkTimer::TimerConect:
+    case LinkTimer::ConnectTimer:
       return 200;  // reopen the port after a restart
   }
   return 0;
@@ -34,7 +34,7 @@ class LinkOwner {
   virtual void SendKey(uint8_t key) = 0;
   // The СБР restart: close the port (status text, key 15, close) ...
   virtual void ClosePort() {}
-  // ... and, when TimerConect fires, open it again (status text, keys 14 and 8).
+  // ... and, when ConnectTimer fires, open it again (status text, keys 14 and 8).
   virtual void OpenPort() {}
   // ResetTerminal: set the port number from the operator's port choice.
   virtual void ApplyPortChoice() {}

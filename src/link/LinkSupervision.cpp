@@ -6,46 +6,46 @@ void LinkEngine::TimerFired(LinkTimer timer) {
   EngineCall call(*this);
   if (!TimerEnabled(timer)) return;  // a tick queued before the timer stopped
   switch (timer) {
-    case LinkTimer::Timer1:
-      Timer1Timer();
+    case LinkTimer::KeyQueueTimer:
+      onKeyQueueTimer();
       break;
-    case LinkTimer::TimerMinus:
-      TimerMinusTimer();
+    case LinkTimer::MinusTimer:
+      onMinusTimer();
       break;
-    case LinkTimer::DogTimer:
-      DogTimerTimer();
+    case LinkTimer::Watchdog:
+      onWatchdog();
       break;
-    case LinkTimer::TimerConect:
-      TimerConectTimer();
+    case LinkTimer::ConnectTimer:
+      onConnectTimer();
       break;
   }
 }
 
-void LinkEngine::Timer1Timer() { queue_.KeyDue = true; }
+void LinkEngine::onKeyQueueTimer() { queue_.KeyDue = true; }
 
-void LinkEngine::TimerMinusTimer() {
+void LinkEngine::onMinusTimer() {
   if (!AnyErrorPage() && !recognition_.PowerScreen) return;
   if (flags_.EnterSaveStep) {
-    AclickZaboyExecute();
+    pressErase();
     flags_.EnterSaveStep = false;
     decoder_.EraseHold = false;
   }
-  if (flags_.MinusRepeat) AclickMinusExecute();
-  SetTimer(LinkTimer::TimerMinus, false);
+  if (flags_.MinusRepeat) pressMinus();
+  SetTimer(LinkTimer::MinusTimer, false);
   flags_.MinusRepeat = false;
 }
 
-void LinkEngine::DogTimerTimer() {
+void LinkEngine::onWatchdog() {
   if (AnyErrorPage()) {
     ReadErrorPage(screen_, recognition_.ErrorPage14, recognition_.ErrorPage58, leds_, values_);
   }
   leds_.LedArm = true;
   if (flags_.SaveOnceActive && !flags_.EnterSaveStep) {
     // The single save turns to the page still missing, or stores both.
-    if (!leds_.L1On) {
-      AClick0Execute();
-    } else if (!leds_.L2on) {
-      AClick1Execute();
+    if (!leds_.page14Lit) {
+      pressDigit0();
+    } else if (!leds_.page58Lit) {
+      pressDigit1();
     } else {
       if (owner_) owner_->RunSave();
       flags_.SaveOnceActive = false;
@@ -53,34 +53,34 @@ void LinkEngine::DogTimerTimer() {
     }
   }
   // The tag stays 1: the watchdog fires once per quiet period.
-  SetTimer(LinkTimer::DogTimer, false);
+  SetTimer(LinkTimer::Watchdog, false);
 }
 
-void LinkEngine::TimerConectTimer() {
+void LinkEngine::onConnectTimer() {
   if (owner_) owner_->OpenPort();
-  SetTimer(LinkTimer::TimerConect, false);
+  SetTimer(LinkTimer::ConnectTimer, false);
 }
 
 void LinkEngine::CheckMenuAndButtons() {
   EngineCall call(*this);
   LinkControls& c = controls_;
   flags_.MenuScreen = IsMenuScreen(screen_);
-  c.BitBtnsEnabled = flags_.MenuScreen;
-  c.MainWindowEnabled = c.BitBtnsEnabled;
+  c.programmingEnabled = flags_.MenuScreen;
+  c.MainWindowEnabled = c.programmingEnabled;
 
   if (recognition_.PowerScreen) {
-    c.SBUEnabled = c.SBIEnabled = c.SBKMEnabled = true;
+    c.voltageModeEnabled = c.currentModeEnabled = c.powerFactorModeEnabled = true;
   } else if (AnyErrorPage()) {
-    c.SBUEnabled = c.SBIEnabled = c.SBKMEnabled = c.SBPEnabled = true;
+    c.voltageModeEnabled = c.currentModeEnabled = c.powerFactorModeEnabled = c.powerModeEnabled = true;
   } else {
-    c.SBUEnabled = c.SBIEnabled = c.SBKMEnabled = c.SBPEnabled = false;
+    c.voltageModeEnabled = c.currentModeEnabled = c.powerFactorModeEnabled = c.powerModeEnabled = false;
   }
 
-  c.SpeedButton13Enabled = flags_.EnterLock != 2;
-  const bool anyLedLit = leds_.L1On || leds_.L2on;
+  c.enterKeyEnabled = flags_.EnterLock != 2;
+  const bool anyLedLit = leds_.page14Lit || leds_.page58Lit;
   const bool savingPossible = !flags_.SaveOnceActive && baseChosen_ && activeTab_ == ErrorTab;
-  c.Button1Enabled = flags_.EnterLock != 2 && anyLedLit && AnyErrorPage() && savingPossible;
-  c.Button2Enabled = flags_.EnterLock != 1 &&
+  c.saveEnabled = flags_.EnterLock != 2 && anyLedLit && AnyErrorPage() && savingPossible;
+  c.saveOnceEnabled = flags_.EnterLock != 1 &&
                      (recognition_.PowerScreen || anyLedLit || flags_.SaveOnceDone) && savingPossible &&
                      !flags_.EnterOnPower;
 }

@@ -19,14 +19,14 @@ void CopyMeterFields(const InstrumentScreen& screen, int firstMeter, MeasuredVal
 
 void PageIndicators::ClearPageLeds(bool saveOnceActive) {
   if (saveOnceActive || PageLedsCleared) return;
-  PageLed14Saved = L1On;
-  PageLed58Saved = L2on;
-  L1On = L2on = false;
+  PageLed14Saved = page14Lit;
+  PageLed58Saved = page58Lit;
+  page14Lit = page58Lit = false;
   PageLedsCleared = true;
 }
 
 void PageIndicators::Darken() {
-  L1On = L2on = false;
+  page14Lit = page58Lit = false;
   PageLed14Saved = PageLed58Saved = false;
 }
 
@@ -34,15 +34,15 @@ void ReadErrorPage(const InstrumentScreen& screen, bool errorPage14, bool errorP
                    MeasuredValues& values) {
   leds.PageLedsCleared = false;
   if (errorPage14) {
-    if (leds.LedArm) leds.L1On = true;
+    if (leds.LedArm) leds.page14Lit = true;
     leds.LedArm = true;
     CopyMeterFields(screen, 0, values);
-    if (leds.PageLed58Saved) leds.L2on = true;
+    if (leds.PageLed58Saved) leds.page58Lit = true;
   }
   if (errorPage58) {
-    if (leds.LedArm) leds.L2on = true;
+    if (leds.LedArm) leds.page58Lit = true;
     leds.LedArm = true;
     CopyMeterFields(screen, 4, values);
-    if (leds.PageLed14Saved) leds.L1On = true;
+    if (leds.PageLed14Saved) leds.page14Lit = true;
   }
 }

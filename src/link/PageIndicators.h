@@ -6,8 +6,8 @@
 // The two page indicators "1-4" and "5-8": a lit indicator means that page's
 // meter errors have been read since the indicators were last reset.
 struct PageIndicators {
-  bool L1On = false;    // indicator of page 1-4 lit (L1off shows otherwise)
-  bool L2on = false;    // indicator of page 5-8 lit
+  bool page14Lit = false;    // indicator of page 1-4 lit (L1off shows otherwise)
+  bool page58Lit = false;    // indicator of page 5-8 lit
   bool LedArm = false;  // a page read now lights its own indicator
   bool PageLed14Saved = false;
   bool PageLed58Saved = false;

@@ -4,18 +4,18 @@
 
 FieldRange RangeOf(ParameterField field) {
   switch (field) {
-    case ParameterField::MEdit1:
-    case ParameterField::EEdit1:
-    case ParameterField::ENVoltage:
+    case ParameterField::PowerVoltage:
+    case ParameterField::EnergyVoltage:
+    case ParameterField::ErrorVoltage:
       return {46.1, 456};
-    case ParameterField::MEdit2:
+    case ParameterField::PowerCurrent:
       return {0.01, 10};
-    case ParameterField::MEdit3:
+    case ParameterField::Divisions:
       return {1, 99999};
-    case ParameterField::MEdit4:
-    case ParameterField::PEdit3:
+    case ParameterField::PowerTime:
+    case ParameterField::ErrorTime:
       return {1, 999};
-    case ParameterField::PEdit2:
+    case ParameterField::MeterConstant:
       return {0.1, 99999999};
   }
   return {0, 0};

@@ -7,7 +7,7 @@
 
 // The parameter fields of the programming tabs. Values are never rejected:
 // leaving a field clamps its number into the field's range.
-enum class ParameterField { MEdit1, MEdit2, MEdit3, MEdit4, EEdit1, ENVoltage, PEdit2, PEdit3 };
+enum class ParameterField { PowerVoltage, PowerCurrent, Divisions, PowerTime, EnergyVoltage, ErrorVoltage, MeterConstant, ErrorTime };
 
 struct FieldRange {
   double low;
@@ -21,8 +21,8 @@ QString ClampFieldText(ParameterField field, const QString& text);
 
 // The order in which Enter in any field validates all of them.
 inline constexpr std::array<ParameterField, 8> ValidationOrder = {
-    ParameterField::ENVoltage, ParameterField::PEdit3, ParameterField::PEdit2, ParameterField::EEdit1,
-    ParameterField::MEdit1,    ParameterField::MEdit2, ParameterField::MEdit3, ParameterField::MEdit4};
+    ParameterField::ErrorVoltage, ParameterField::ErrorTime, ParameterField::MeterConstant, ParameterField::EnergyVoltage,
+    ParameterField::PowerVoltage,    ParameterField::PowerCurrent, ParameterField::Divisions, ParameterField::PowerTime};
 
 // Keys an entry field accepts: Backspace, "." and digits.
 bool FieldAcceptsKey(QChar key);

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "database/Statements.h"
-#include "database/UDM.h"
+#include "database/DataModule.h"
 #include "settings/NumericText.h"
 
 std::optional<double> StoredError(const QString& errorText) {
@@ -54,19 +54,19 @@ void AppendPoint(Dataset& points, int meterNum, int slot, const TestPointInput& 
 
 }  // namespace
 
-int StoreTestPoints(TDM1& dm, const TestPointInput& input) {
-  if (!dm.QBase->isOpen() || dm.QBase->isEmpty()) return 0;
-  const QString base = dm.QBase->fieldByName(QStringLiteral("namebase")).asText();
-  QueryDataset& meters = *dm.Query2;
+int StoreTestPoints(DataModule& dm, const TestPointInput& input) {
+  if (!dm.bases->isOpen() || dm.bases->isEmpty()) return 0;
+  const QString base = dm.bases->fieldByName(QStringLiteral("namebase")).asText();
+  QueryDataset& meters = *dm.markedPoints;
   meters.reopen(Statements::metersOfBaseInUse(base, false));
   int stored = 0;
   for (meters.first(); !meters.eof(); meters.next()) {
     const int slot = static_cast<int>(meters.fieldByName(QStringLiteral("numberCh")).asInteger());
     if (!PageRead(input, slot)) continue;
     const int meterNum = static_cast<int>(meters.fieldByName(QStringLiteral("Num")).asInteger());
-    AppendPoint(*dm.TSlave, meterNum, slot, input);
+    AppendPoint(*dm.testPoints, meterNum, slot, input);
     ++stored;
-    if (meterNum == input.chosenMeterNum) RenumberMeterPoints(*dm.TSlave, meterNum);
+    if (meterNum == input.chosenMeterNum) RenumberMeterPoints(*dm.testPoints, meterNum);
   }
   return stored;
 }

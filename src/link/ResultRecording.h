@@ -8,7 +8,7 @@
 #include "link/MeasuredValues.h"
 
 class Dataset;
-class TDM1;
+class DataModule;
 
 // Turning what the terminal window read from the instrument into test points
 // (rows of `slave`), one per meter in use and per save.
@@ -31,11 +31,11 @@ struct TestPointInput {
   QDate date;
 };
 
-// Appends through `dm.TSlave` (which must be open) one point for every meter
-// in use of the base on QBase's current row whose page was read, using Query2
+// Appends through `dm.testPoints` (which must be open) one point for every meter
+// in use of the base on bases's current row whose page was read, using markedPoints
 // for the meters. The chosen meter's points are renumbered at once so that
 // the grid shows them numbered. Returns how many points were stored.
-int StoreTestPoints(TDM1& dm, const TestPointInput& input);
+int StoreTestPoints(DataModule& dm, const TestPointInput& input);
 
 // Among the rows of `points`, those of meter `meterNum`, in their order: a
 // point without a voltage (0) is deleted, the others are numbered 1, 2, 3 ...

@@ -3,8 +3,8 @@
 #include <QAction>
 #include <QKeyEvent>
 
-#include "link/Unit3417.h"
-#include "ui_Unit3417.h"
+#include "link/TerminalWindow.h"
+#include "ui_TerminalWindow.h"
 
 namespace {
 
@@ -28,31 +28,31 @@ QChar KeyCharacter(const QKeyEvent* event) {
 
 }  // namespace
 
-void TForm1::CreateActions() {
+void TerminalWindow::CreateActions() {
   LinkEngine& e = engine_;
   const std::pair<const char*, std::function<void()>> keyActions[] = {
-      {"AClick0", [&e] { e.AClickDigitExecute(0); }},
-      {"AClick1", [&e] { e.AClickDigitExecute(1); }},
-      {"Aclick2", [&e] { e.AClickDigitExecute(2); }},
-      {"Aclick3", [&e] { e.AClickDigitExecute(3); }},
-      {"Aclick4", [&e] { e.AClickDigitExecute(4); }},
-      {"Aclick5", [&e] { e.AClickDigitExecute(5); }},
-      {"Aclick6", [&e] { e.AClickDigitExecute(6); }},
-      {"Aclick7", [&e] { e.AClickDigitExecute(7); }},
-      {"Aclick8", [&e] { e.AClickDigitExecute(8); }},
-      {"Aclick9", [&e] { e.AClickDigitExecute(9); }},
-      {"AclickTochka", [&e] { e.AclickTochkaExecute(); }},
-      {"AclickMinus", [&e] { e.AclickMinusExecute(); }},
-      {"AclickVsh", [&e] { e.AclickVshExecute(); }},
-      {"AclickVVod", [&e] { e.AclickVVodExecute(); }},
-      {"AclickZaboy", [&e] { e.AclickZaboyExecute(); }},
-      {"AclickSbros", [&e] { e.AclickSbrosExecute(); }},
-      {"AclickI", [&e] { e.AclickIExecute(); }},
-      {"AclickKM", [&e] { e.AclickKMExecute(); }},
-      {"ctrl_N", [&e] { e.ctrl_NExecute(); }},
-      {"crtl_O", [&e] { e.crtl_OExecute(); }},
-      {"ASave", [this] { ASaveExecute(); }},
-      {"ASaveOne", [this] { ASaveOneExecute(); }},
+      {"AClick0", [&e] { e.pressDigit(0); }},
+      {"AClick1", [&e] { e.pressDigit(1); }},
+      {"Aclick2", [&e] { e.pressDigit(2); }},
+      {"Aclick3", [&e] { e.pressDigit(3); }},
+      {"Aclick4", [&e] { e.pressDigit(4); }},
+      {"Aclick5", [&e] { e.pressDigit(5); }},
+      {"Aclick6", [&e] { e.pressDigit(6); }},
+      {"Aclick7", [&e] { e.pressDigit(7); }},
+      {"Aclick8", [&e] { e.pressDigit(8); }},
+      {"Aclick9", [&e] { e.pressDigit(9); }},
+      {"AclickTochka", [&e] { e.pressPoint(); }},
+      {"AclickMinus", [&e] { e.pressMinus(); }},
+      {"AclickVsh", [&e] { e.pressCursorBack(); }},
+      {"AclickVVod", [&e] { e.pressEnterKey(); }},
+      {"AclickZaboy", [&e] { e.pressErase(); }},
+      {"AclickSbros", [&e] { e.pressReset(); }},
+      {"AclickI", [&e] { e.pressCurrentMode(); }},
+      {"AclickKM", [&e] { e.pressPowerFactorMode(); }},
+      {"ctrl_N", [&e] { e.pressCtrlN(); }},
+      {"crtl_O", [&e] { e.pressCtrlO(); }},
+      {"ASave", [this] { save(); }},
+      {"ASaveOne", [this] { saveOnce(); }},
   };
   for (const auto& [name, run] : keyActions) {
     auto* action = new QAction(this);
@@ -71,59 +71,59 @@ void TForm1::CreateActions() {
   }
 }
 
-void TForm1::ConnectButtons() {
+void TerminalWindow::ConnectButtons() {
   const std::pair<QAbstractButton*, const char*> buttons[] = {
-      {ui->SpeedButton14, "AClick0"},
-      {ui->SpeedButton4, "AClick1"},
-      {ui->SpeedButton5, "Aclick2"},
-      {ui->SpeedButton6, "Aclick3"},
-      {ui->SpeedButton7, "Aclick4"},
-      {ui->SpeedButton8, "Aclick5"},
-      {ui->SpeedButton9, "Aclick6"},
-      {ui->SpeedButton10, "Aclick7"},
-      {ui->SpeedButton11, "Aclick8"},
-      {ui->SpeedButton12, "Aclick9"},
-      {ui->SpeedButton15, "AclickTochka"},
-      {ui->SpeedButton13, "AclickVVod"},
-      {ui->SpeedButton16, "AclickVsh"},
-      {ui->SpeedButton17, "AclickZaboy"},
-      {ui->SpeedButton18, "AclickMinus"},
-      {ui->SpeedButton19, "AclickSbros"},
-      {ui->SBU, "AclickVsh"},
-      {ui->SBI, "AclickI"},
-      {ui->SBKM, "AclickKM"},
-      {ui->SBP, "AclickMinus"},
-      {ui->SpeedButton2, "AClick0"},
-      {ui->SpeedButton3, "AClick1"},
-      {ui->Button1, "ASave"},
-      {ui->Button2, "ASaveOne"},
+      {ui->key0Button, "AClick0"},
+      {ui->key1Button, "AClick1"},
+      {ui->key2Button, "Aclick2"},
+      {ui->key3Button, "Aclick3"},
+      {ui->key4Button, "Aclick4"},
+      {ui->key5Button, "Aclick5"},
+      {ui->key6Button, "Aclick6"},
+      {ui->key7Button, "Aclick7"},
+      {ui->key8Button, "Aclick8"},
+      {ui->key9Button, "Aclick9"},
+      {ui->pointKeyButton, "AclickTochka"},
+      {ui->enterKeyButton, "AclickVVod"},
+      {ui->cursorBackKeyButton, "AclickVsh"},
+      {ui->eraseKeyButton, "AclickZaboy"},
+      {ui->minusKeyButton, "AclickMinus"},
+      {ui->resetKeyButton, "AclickSbros"},
+      {ui->voltageModeButton, "AclickVsh"},
+      {ui->currentModeButton, "AclickI"},
+      {ui->powerFactorModeButton, "AclickKM"},
+      {ui->powerModeButton, "AclickMinus"},
+      {ui->pages14Button, "AClick0"},
+      {ui->pages58Button, "AClick1"},
+      {ui->saveButton, "ASave"},
+      {ui->saveOnceButton, "ASaveOne"},
   };
   for (const auto& [button, name] : buttons) {
     QAction* action = actions_.value(QString::fromLatin1(name));
     connect(button, &QAbstractButton::clicked, action, &QAction::trigger);
   }
-  connect(ui->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
-  connect(ui->BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
-  connect(ui->BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
-  connect(ui->BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
-  connect(ui->SpeedButton1, &QToolButton::toggled, this, &TForm1::SpeedButton1Click);
-  connect(ui->PageControl1, &QTabWidget::currentChanged, this, &TForm1::PageControl1Change);
+  connect(ui->energyButton, &QPushButton::clicked, this, &TerminalWindow::toggleEnergyCount);
+  connect(ui->programPowerButton, &QPushButton::clicked, this, &TerminalWindow::programPower);
+  connect(ui->programEnergyButton, &QPushButton::clicked, this, &TerminalWindow::programEnergy);
+  connect(ui->programErrorButton, &QPushButton::clicked, this, &TerminalWindow::programError);
+  connect(ui->detailsButton, &QToolButton::toggled, this, &TerminalWindow::toggleDetails);
+  connect(ui->programmingTabs, &QTabWidget::currentChanged, this, &TerminalWindow::onProgrammingTabChanged);
 }
 
 // --- keyboard ---
 
-bool TForm1::formKeyPress(QKeyEvent* event) {
+bool TerminalWindow::formKeyPress(QKeyEvent* event) {
   if (EntryFieldHasFocus()) return false;
-  // FormKeyDown: Delete is the ЗБ key.
+  // Delete is the ЗБ key.
   if (event->key() == Qt::Key_Delete) {
     actions_["AclickZaboy"]->trigger();
     return true;
   }
   const QChar key = KeyCharacter(event);
-  return !key.isNull() && engine_.FormKeyPress(key);
+  return !key.isNull() && engine_.KeyTyped(key);
 }
 
-bool TForm1::controlKeyPress(QWidget* control, QKeyEvent* event) {
+bool TerminalWindow::controlKeyPress(QWidget* control, QKeyEvent* event) {
   if (!IsEntryField(control)) return false;
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
     ValidateAllFields();
@@ -135,9 +135,9 @@ bool TForm1::controlKeyPress(QWidget* control, QKeyEvent* event) {
   return !FieldAcceptsKey(text.front());
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+bool TerminalWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyRelease && MovesFocusOnEnter(watched)) {
-    // MEdit1KeyUp: Enter released in a field moves on to the next control.
+    // Enter released in a field moves on to the next control.
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) focusNextChild();
   } else if (event->type() == QEvent::FocusOut) {
@@ -149,16 +149,16 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 // --- entry fields ---
 
-void TForm1::CreateValidationActions() {
+void TerminalWindow::CreateValidationActions() {
   const std::tuple<ParameterField, QLineEdit*, const char*> fields[] = {
-      {ParameterField::MEdit1, ui->MEdit1, "AMEdit1Test"},
-      {ParameterField::MEdit2, ui->MEdit2, "AMEdit2Test"},
-      {ParameterField::MEdit3, ui->MEdit3, "AMEdit3Test"},
-      {ParameterField::MEdit4, ui->MEdit4, "AMEdit4Test"},
-      {ParameterField::EEdit1, ui->EEdit1, "AEEdit1Test"},
-      {ParameterField::ENVoltage, ui->ENVoltage, "AENVoltagetest"},
-      {ParameterField::PEdit2, ui->PEdit2, "APEdit2Test"},
-      {ParameterField::PEdit3, ui->PEdit3, "APEdit3Test"},
+      {ParameterField::PowerVoltage, ui->powerVoltageEdit, "checkPowerVoltage"},
+      {ParameterField::PowerCurrent, ui->powerCurrentEdit, "checkPowerCurrent"},
+      {ParameterField::Divisions, ui->divisionsEdit, "checkDivisions"},
+      {ParameterField::PowerTime, ui->powerTimeEdit, "checkPowerTime"},
+      {ParameterField::EnergyVoltage, ui->energyVoltageEdit, "checkEnergyVoltage"},
+      {ParameterField::ErrorVoltage, ui->errorVoltageEdit, "checkErrorVoltage"},
+      {ParameterField::MeterConstant, ui->meterConstantEdit, "checkMeterConstant"},
+      {ParameterField::ErrorTime, ui->errorTimeEdit, "checkErrorTime"},
   };
   for (const auto& [field, edit, name] : fields) {
     auto* test = new QAction(this);
@@ -170,7 +170,7 @@ void TForm1::CreateValidationActions() {
   }
 }
 
-const TForm1::ParameterEdit* TForm1::EditOf(const QObject* widget) const {
+const TerminalWindow::ParameterEdit* TerminalWindow::EditOf(const QObject* widget) const {
   for (const ParameterEdit& edit : parameterEdits_) {
     if (edit.edit == widget) return &edit;
   }
@@ -178,16 +178,16 @@ const TForm1::ParameterEdit* TForm1::EditOf(const QObject* widget) const {
 }
 
 // The nine entry fields: the parameters and the computed energy.
-bool TForm1::IsEntryField(const QObject* widget) const { return widget == ui->Eenergy || EditOf(widget); }
+bool TerminalWindow::IsEntryField(const QObject* widget) const { return widget == ui->energyEdit || EditOf(widget); }
 
-bool TForm1::MovesFocusOnEnter(const QObject* widget) const {
-  return widget != ui->EEdit1 && widget != ui->Eenergy && EditOf(widget);
+bool TerminalWindow::MovesFocusOnEnter(const QObject* widget) const {
+  return widget != ui->energyVoltageEdit && widget != ui->energyEdit && EditOf(widget);
 }
 
-bool TForm1::EntryFieldHasFocus() const { return IsEntryField(focusWidget()) && focusWidget()->hasFocus(); }
+bool TerminalWindow::EntryFieldHasFocus() const { return IsEntryField(focusWidget()) && focusWidget()->hasFocus(); }
 
 // Enter in any field clamps all of them, in a fixed order.
-void TForm1::ValidateAllFields() {
+void TerminalWindow::ValidateAllFields() {
   for (const ParameterField field : ValidationOrder) {
     for (const ParameterEdit& edit : parameterEdits_) {
       if (edit.field == field) edit.test->trigger();

@@ -4,16 +4,16 @@
 
 #include <QRadioButton>
 
-#include "database/UDM.h"
-#include "link/Unit3417.h"
+#include "database/DataModule.h"
+#include "link/TerminalWindow.h"
 #include "settings/NumericText.h"
 #include "settings/SettingsRecords.h"
-#include "shell/MessageService.h"
-#include "ui_Unit3417.h"
+#include "ui/MessageService.h"
+#include "ui_TerminalWindow.h"
 
 namespace {
 
-using TabChoices = TForm1::TabChoices;
+using TabChoices = TerminalWindow::TabChoices;
 
 PowerKind KindOf(const TabChoices& tab) {
   return tab.active->isChecked() ? PowerKind::Active : PowerKind::Reactive;
@@ -46,19 +46,19 @@ void StoreChoices(const TabChoices& tab, quint8& kind, quint8& scheme) {
 
 }  // namespace
 
-TForm1::TabChoices TForm1::PowerChoices() const {
+TerminalWindow::TabChoices TerminalWindow::PowerChoices() const {
   return {ui->RBActiv, ui->RBPassiv, {ui->RB1Fas, ui->RB2Fas, ui->RB3Fas, ui->RB3Pr, ui->RB4Pr}};
 }
 
-TForm1::TabChoices TForm1::EnergyChoices() const {
+TerminalWindow::TabChoices TerminalWindow::EnergyChoices() const {
   return {ui->ERBActiv, ui->ERBPassiv, {ui->ERB1Fas, ui->ERB2Fas, ui->ERB3Fas, ui->ERB3Pr, ui->ERB4Pr}};
 }
 
-TForm1::TabChoices TForm1::ErrorChoices() const {
+TerminalWindow::TabChoices TerminalWindow::ErrorChoices() const {
   return {ui->PRbActiv, ui->PRbPassiv, {ui->PRB1Fas, ui->PRB2Fas, ui->PRB3Fas, ui->PRB3Pr, ui->PRB4Pr}};
 }
 
-bool TForm1::RequireFilled(std::initializer_list<const QLineEdit*> edits, ProgrammingMode mode) {
+bool TerminalWindow::RequireFilled(std::initializer_list<const QLineEdit*> edits, ProgrammingMode mode) {
   for (const QLineEdit* edit : edits) {
     if (edit->text().isEmpty()) {
       MessageService::notice(this, ProgrammingCaption, MissingParametersText(mode));
@@ -68,56 +68,56 @@ bool TForm1::RequireFilled(std::initializer_list<const QLineEdit*> edits, Progra
   return true;
 }
 
-void TForm1::BitBtn1Click() {
-  if (!RequireFilled({ui->MEdit1, ui->MEdit2, ui->MEdit3, ui->MEdit4}, ProgrammingMode::Power)) return;
+void TerminalWindow::programPower() {
+  if (!RequireFilled({ui->powerVoltageEdit, ui->powerCurrentEdit, ui->divisionsEdit, ui->powerTimeEdit}, ProgrammingMode::Power)) return;
   const TabChoices tab = PowerChoices();
-  engine_.Program(PowerModeRun(KindOf(tab), SchemeOf(tab), ui->MEdit1->text(), ui->MEdit2->text(),
-                               ui->MEdit3->text(), ui->MEdit4->text()));
+  engine_.Program(PowerModeRun(KindOf(tab), SchemeOf(tab), ui->powerVoltageEdit->text(), ui->powerCurrentEdit->text(),
+                               ui->divisionsEdit->text(), ui->powerTimeEdit->text()));
 }
 
-void TForm1::BitBtn2Click() {
-  if (!RequireFilled({ui->EEdit1}, ProgrammingMode::Energy)) return;
+void TerminalWindow::programEnergy() {
+  if (!RequireFilled({ui->energyVoltageEdit}, ProgrammingMode::Energy)) return;
   const TabChoices tab = EnergyChoices();
-  engine_.Program(EnergyModeRun(KindOf(tab), SchemeOf(tab), ui->EEdit1->text()));
+  engine_.Program(EnergyModeRun(KindOf(tab), SchemeOf(tab), ui->energyVoltageEdit->text()));
 }
 
-void TForm1::BitBtn3Click() {
-  if (!RequireFilled({ui->ENVoltage, ui->PEdit2, ui->PEdit3}, ProgrammingMode::Error)) return;
+void TerminalWindow::programError() {
+  if (!RequireFilled({ui->errorVoltageEdit, ui->meterConstantEdit, ui->errorTimeEdit}, ProgrammingMode::Error)) return;
   const TabChoices tab = ErrorChoices();
-  engine_.Program(ErrorModeRun(KindOf(tab), SchemeOf(tab), ui->ENVoltage->text(), ui->PEdit2->text(),
-                               ui->PEdit3->text()));
+  engine_.Program(ErrorModeRun(KindOf(tab), SchemeOf(tab), ui->errorVoltageEdit->text(), ui->meterConstantEdit->text(),
+                               ui->errorTimeEdit->text()));
 }
 
-void TForm1::LoadTabSettings() {
+void TerminalWindow::LoadTabSettings() {
   LoadProgramConfig();
-  if (Config.ActiveTab <= 2) ui->PageControl1->setCurrentIndex(Config.ActiveTab);
+  if (Config.ActiveTab <= 2) ui->programmingTabs->setCurrentIndex(Config.ActiveTab);
   RestoreChoices(PowerChoices(), Config.PowerKind, Config.PowerScheme);
   RestoreChoices(EnergyChoices(), Config.EnergyKind, Config.EnergyScheme);
   RestoreChoices(ErrorChoices(), Config.ErrorKind, Config.ErrorScheme);
-  ui->MEdit1->setText(Config.PowerVoltage);
-  ui->MEdit2->setText(Config.PowerCurrent);
-  ui->MEdit3->setText(Config.PowerDivisions);
-  ui->MEdit4->setText(Config.PowerTime);
-  ui->EEdit1->setText(Config.EnergyVoltage);
-  ui->PEdit3->setText(Config.ErrorTime);
+  ui->powerVoltageEdit->setText(Config.PowerVoltage);
+  ui->powerCurrentEdit->setText(Config.PowerCurrent);
+  ui->divisionsEdit->setText(Config.PowerDivisions);
+  ui->powerTimeEdit->setText(Config.PowerTime);
+  ui->energyVoltageEdit->setText(Config.EnergyVoltage);
+  ui->errorTimeEdit->setText(Config.ErrorTime);
   // The error mode's voltage and meter constant are the chosen base's.
-  if (DM1->QBase->isOpen() && !DM1->QBase->isEmpty()) {
-    ui->ENVoltage->setText(NumberToText(DM1->QBase->fieldByName(QStringLiteral("Nvoltage")).asReal()));
-    ui->PEdit2->setText(NumberToText(DM1->QBase->fieldByName(QStringLiteral("Pered")).asReal()));
+  if (theDataModule->bases->isOpen() && !theDataModule->bases->isEmpty()) {
+    ui->errorVoltageEdit->setText(NumberToText(theDataModule->bases->fieldByName(QStringLiteral("Nvoltage")).asReal()));
+    ui->meterConstantEdit->setText(NumberToText(theDataModule->bases->fieldByName(QStringLiteral("Pered")).asReal()));
   }
 }
 
-void TForm1::StoreTabSettings() {
+void TerminalWindow::StoreTabSettings() {
   LoadProgramConfig();
-  Config.ActiveTab = static_cast<quint8>(ui->PageControl1->currentIndex());
+  Config.ActiveTab = static_cast<quint8>(ui->programmingTabs->currentIndex());
   StoreChoices(PowerChoices(), Config.PowerKind, Config.PowerScheme);
   StoreChoices(EnergyChoices(), Config.EnergyKind, Config.EnergyScheme);
   StoreChoices(ErrorChoices(), Config.ErrorKind, Config.ErrorScheme);
-  Config.PowerVoltage = ui->MEdit1->text().left(10);
-  Config.PowerCurrent = ui->MEdit2->text().left(10);
-  Config.PowerDivisions = ui->MEdit3->text().left(5);
-  Config.PowerTime = ui->MEdit4->text().left(3);
-  Config.EnergyVoltage = ui->EEdit1->text().left(10);
-  Config.ErrorTime = ui->PEdit3->text().left(3);
+  Config.PowerVoltage = ui->powerVoltageEdit->text().left(10);
+  Config.PowerCurrent = ui->powerCurrentEdit->text().left(10);
+  Config.PowerDivisions = ui->divisionsEdit->text().left(5);
+  Config.PowerTime = ui->powerTimeEdit->text().left(3);
+  Config.EnergyVoltage = ui->energyVoltageEdit->text().left(10);
+  Config.ErrorTime = ui->errorTimeEdit->text().left(3);
   SaveProgramConfig();
 }

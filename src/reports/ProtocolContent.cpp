@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "database/FieldText.h"
-#include "database/UDM.h"
+#include "database/DataModule.h"
 #include "reports/WordDocument.h"
 #include "settings/DayCount.h"
 #include "settings/NumericText.h"
@@ -29,21 +29,21 @@ QString Text(Dataset* dataset, const char* field) {
 }
 
 // Every value a protocol can show, by placeholder.
-QHash<QString, QString> AllPlaceholderTexts(TDM1& dm, const QString& protocolNumber,
+QHash<QString, QString> AllPlaceholderTexts(DataModule& dm, const QString& protocolNumber,
                                             const InstallationInfo& installation, const QDate& today) {
-  if (dm.QMaster->isEmpty()) throw std::runtime_error("Счетчик протокола не найден в базе данных.");
+  if (dm.meters->isEmpty()) throw std::runtime_error("Счетчик протокола не найден в базе данных.");
   return {
       {QStringLiteral("<Lnpr>"), protocolNumber},
       {QStringLiteral("<Ldat>"), DateText(today)},
-      {QStringLiteral("<Ltch>"), Text(dm.QMaster, "Tip")},
-      {QStringLiteral("<Lyar>"), Text(dm.QMaster, "MyYear")},
-      {QStringLiteral("<Lnum>"), Text(dm.QMaster, "MyNumber")},
-      {QStringLiteral("<Lusr>"), Text(dm.QMaster, "MyUser")},
-      {QStringLiteral("<Lmkr>"), Text(dm.QMaster, "MyMaker")},
-      {QStringLiteral("<Lpgr>"), Text(dm.QBase, "KlasT")},
-      {QStringLiteral("<Lvlt>"), Text(dm.TBase, "Nvoltage")},
-      {QStringLiteral("<Ltok>"), Text(dm.TBase, "NTok")},
-      {QStringLiteral("<Ldpp>"), Text(dm.TMaster, "Olddate")},
+      {QStringLiteral("<Ltch>"), Text(dm.meters, "Tip")},
+      {QStringLiteral("<Lyar>"), Text(dm.meters, "MyYear")},
+      {QStringLiteral("<Lnum>"), Text(dm.meters, "MyNumber")},
+      {QStringLiteral("<Lusr>"), Text(dm.meters, "MyUser")},
+      {QStringLiteral("<Lmkr>"), Text(dm.meters, "MyMaker")},
+      {QStringLiteral("<Lpgr>"), Text(dm.bases, "KlasT")},
+      {QStringLiteral("<Lvlt>"), Text(dm.chosenBase, "Nvoltage")},
+      {QStringLiteral("<Ltok>"), Text(dm.chosenBase, "NTok")},
+      {QStringLiteral("<Ldpp>"), Text(dm.chosenMeter, "Olddate")},
       {QStringLiteral("<Ltpu>"), installation.InstallNumber},
       {QStringLiteral("<Lnpu>"), installation.CertNumber},
       {QStringLiteral("<Ldot>"), DateText(DateFromDays(installation.CertDate))},
@@ -83,7 +83,7 @@ const QStringList& GroupProtocolPlaceholders() {
   return names;
 }
 
-PlaceholderValues ProtocolPlaceholderValues(TDM1& dm, const QStringList& placeholders,
+PlaceholderValues ProtocolPlaceholderValues(DataModule& dm, const QStringList& placeholders,
                                             const QString& protocolNumber,
                                             const InstallationInfo& installation, const QDate& today) {
   const QHash<QString, QString> texts = AllPlaceholderTexts(dm, protocolNumber, installation, today);
@@ -107,9 +107,9 @@ std::vector<ProtocolPoint> MarkedPoints(Dataset& slave) {
   return points;
 }
 
-std::vector<GroupMeterColumn> GroupMeterColumns(TDM1& dm, const QString& baseName) {
+std::vector<GroupMeterColumn> GroupMeterColumns(DataModule& dm, const QString& baseName) {
   std::vector<GroupMeterColumn> columns;
-  QueryDataset& meters = *dm.QMaster;
+  QueryDataset& meters = *dm.meters;
   meters.reopen(Statements::metersOfBaseInUse(baseName, true));
   for (meters.first(); !meters.eof(); meters.next()) {
     GroupMeterColumn column;
@@ -121,7 +121,7 @@ std::vector<GroupMeterColumn> GroupMeterColumns(TDM1& dm, const QString& baseNam
                                    .arg(column.slot)
                                    .toStdString());
     column.serialNumber = meters.fieldByName(QStringLiteral("MyNumber")).asText();
-    for (const ProtocolPoint& point : MarkedPoints(*dm.TSlave)) column.errors.append(point.error);
+    for (const ProtocolPoint& point : MarkedPoints(*dm.testPoints)) column.errors.append(point.error);
     columns.push_back(std::move(column));
   }
   return columns;

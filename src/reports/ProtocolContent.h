@@ -8,13 +8,13 @@
 #include <vector>
 
 class Dataset;
-class TDM1;
+class DataModule;
 class WordDocument;
 struct InstallationInfo;
 
 // What the verification protocols show, read from the data module and the
 // settings, and how it goes into the Word templates. GUI-free: the report
-// routines of UProtokol add the template, the operator's messages, saving and
+// routines of WordProtocols add the template, the operator's messages, saving and
 // the protocol number.
 
 // Placeholders and their texts, in the order they are replaced.
@@ -25,10 +25,10 @@ const QStringList& SingleProtocolPlaceholders();
 const QStringList& GroupProtocolPlaceholders();
 
 // The texts of every placeholder for the chosen meter and base as the main
-// window left the data module (QMaster/TMaster on the meter, QBase/TBase on
+// window left the data module (meters/chosenMeter on the meter, bases/chosenBase on
 // the base): field edit texts; dates (today, the certificate's) in the
 // locale's short format. `placeholders` picks and orders them.
-PlaceholderValues ProtocolPlaceholderValues(TDM1& dm, const QStringList& placeholders,
+PlaceholderValues ProtocolPlaceholderValues(DataModule& dm, const QStringList& placeholders,
                                             const QString& protocolNumber,
                                             const InstallationInfo& installation, const QDate& today);
 
@@ -52,8 +52,8 @@ struct GroupMeterColumn {
 };
 
 // The base's meters in use, by slot, with the errors of their marked points.
-// QMaster is reopened on them and left on the last one (TSlave following it).
-std::vector<GroupMeterColumn> GroupMeterColumns(TDM1& dm, const QString& baseName);
+// meters is reopened on them and left on the last one (testPoints following it).
+std::vector<GroupMeterColumn> GroupMeterColumns(DataModule& dm, const QString& baseName);
 
 // Fills a document made from look.doc: the placeholders, then one row of the
 // first table per point below its heading row (number, voltage, current,

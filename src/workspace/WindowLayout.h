@@ -6,7 +6,7 @@
 
 #include <optional>
 
-// The main window's layout lines, kept in the invisible memo MForm and its
+// The main window's layout lines, kept in the invisible layout memo and its
 // component file between runs:
 //   0 the window state word "wsNormal", "wsMaximized" or "wsMinimized"
 //   1 top edge, 2 left edge, 3 height, 4 width of the window

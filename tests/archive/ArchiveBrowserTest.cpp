@@ -8,11 +8,11 @@
 #include "ArchiveFixture.h"
 #include "BrowserDriver.h"
 #include "archive/ArchiveTransfer.h"
-#include "archive/UdataBase.h"
-#include "database/UDM.h"
-#include "shell/MessageService.h"
-#include "shell/Windows.h"
-#include "workspace/DBGrid.h"
+#include "archive/ArchiveBrowser.h"
+#include "database/DataModule.h"
+#include "ui/MessageService.h"
+#include "app/Windows.h"
+#include "ui/DatasetGrid.h"
 
 using namespace BrowserDriver;
 using MessageService::Answer;
@@ -44,23 +44,23 @@ class OpenBrowser {
                                                   QString::fromUtf8(meter.number), meter.year);
       for (int count = 1; count <= 3; ++count) fixture.addArchivedPoint(num, count, num + count / 10.0);
     }
-    FDataBase = &browser;
+    theArchiveBrowser = &browser;
     ShowWholeArchive(nullptr);
   }
   ~OpenBrowser() {
     browser.close();
-    FDataBase = nullptr;
+    theArchiveBrowser = nullptr;
   }
 
   void filter(const QString& type, const QString& from, const QString& to, const QString& yearFrom,
               const QString& yearTo) {
-    Type(browser.CBTip()->lineEdit(), type);
-    Type(browser.CBnumber1()->lineEdit(), from);
-    Type(browser.CBnumber()->lineEdit(), to);
-    Type(browser.CBYear1()->lineEdit(), yearFrom);
-    Type(browser.CBYear()->lineEdit(), yearTo);
+    Type(browser.typeFilter()->lineEdit(), type);
+    Type(browser.numberFromFilter()->lineEdit(), from);
+    Type(browser.numberToFilter()->lineEdit(), to);
+    Type(browser.yearFromFilter()->lineEdit(), yearFrom);
+    Type(browser.yearToFilter()->lineEdit(), yearTo);
   }
-  QStringList listed() { return ListedMeters(browser.DBGrid2()); }
+  QStringList listed() { return ListedMeters(browser.meterGrid()); }
   int archivedPointsOf(const QString& type) const {
     return fixture.count(
         QStringLiteral("select count(*) from Slavearhiv s join masterarhive m on s.Num = m.Num "
@@ -69,7 +69,7 @@ class OpenBrowser {
   }
 
   ArchiveFixture fixture;
-  TFDataBase browser;
+  ArchiveBrowser browser;
 };
 
 QStringList Items(QComboBox* box) {
@@ -102,33 +102,33 @@ class ArchiveBrowserTest : public QObject {
 
 void ArchiveBrowserTest::windowAsBuilt() {
   OpenBrowser open;
-  TFDataBase& b = open.browser;
+  ArchiveBrowser& b = open.browser;
   QCOMPARE(b.windowTitle(), QStringLiteral("Архив "));
   QCOMPARE(b.size(), QSize(702, 509));
   QVERIFY(!(b.windowFlags() & Qt::WindowCloseButtonHint));
   QVERIFY(!(b.windowFlags() & Qt::WindowMinMaxButtonsHint));
-  QCOMPARE(ColumnTexts(b.DBGrid2(), 0).size(), 8);
+  QCOMPARE(ColumnTexts(b.meterGrid(), 0).size(), 8);
   QList<int> widths;
-  for (int i = 0; i < 3; ++i) widths << b.DBGrid2()->columnWidth(i);
+  for (int i = 0; i < 3; ++i) widths << b.meterGrid()->columnWidth(i);
   QCOMPARE(widths, (QList<int>{115, 115, 92}));
   widths.clear();
-  for (int i = 0; i < 7; ++i) widths << b.DBGrid1()->columnWidth(i);
+  for (int i = 0; i < 7; ++i) widths << b.pointGrid()->columnWidth(i);
   QCOMPARE(widths, (QList<int>{37, 102, 77, 98, 123, 103, 123}));
   QStringList titles;
-  for (int i = 0; i < 7; ++i) titles << b.DBGrid1()->model()->headerData(i, Qt::Horizontal).toString();
+  for (int i = 0; i < 7; ++i) titles << b.pointGrid()->model()->headerData(i, Qt::Horizontal).toString();
   QCOMPARE(titles, (QStringList{"№", "Напряжение %", "Ток %", "Кф. мощности", "Отн. погрешность %",
                                 "Дата поверки", "Дата пред. поверки"}));
-  QCOMPARE(b.AButtonGetArhive()->text(), QStringLiteral("Данные в архив"));
-  QVERIFY(!b.AButtonGetArhive()->isEnabled());
+  QCOMPARE(b.takeOverAction()->text(), QStringLiteral("Данные в архив"));
+  QVERIFY(!b.takeOverAction()->isEnabled());
   for (QAction* action :
-       {b.AbuttonDelM(), b.AProtocolExel(), b.AClose(), b.AButtonDelS(), b.AButtonDelAllS()})
+       {b.deleteMeterAction(), b.excelProtocolAction(), b.closeAction(), b.deletePointAction(), b.deleteAllPointsAction()})
     QVERIFY(action->isEnabled());
 }
 
 namespace {
 
-// Texts typed into CBTip, CBnumber1 ("от"), CBnumber ("до"), CBYear1 ("от"),
-// CBYear ("до"), and the meters listed after the last keystroke.
+// Texts typed into typeFilter, numberFromFilter ("от"), numberToFilter ("до"), yearFromFilter ("от"),
+// yearToFilter ("до"), and the meters listed after the last keystroke.
 void AddFilterCase(const char* name, const QStringList& typed, const QStringList& expected) {
   QTest::newRow(name) << typed << expected;
 }
@@ -184,7 +184,7 @@ void ArchiveBrowserTest::keyFilters() {
   QFETCH(QString, typed);
   QFETCH(QString, shown);
   OpenBrowser open;
-  QLineEdit* field = (year ? open.browser.CBYear() : open.browser.CBTip())->lineEdit();
+  QLineEdit* field = (year ? open.browser.yearToFilter() : open.browser.typeFilter())->lineEdit();
   Type(field, typed);
   QCOMPARE(field->text(), shown);
   if (year) {
@@ -196,7 +196,7 @@ void ArchiveBrowserTest::keyFilters() {
 
 void ArchiveBrowserTest::listsCoverTheWholeArchiveAndProgramChangesKeepTheList() {
   OpenBrowser open;
-  TFDataBase& b = open.browser;
+  ArchiveBrowser& b = open.browser;
   open.filter(QStringLiteral("ГДЕ"), QString(), QString(), QString(), QString());
   QCOMPARE(open.listed(), QStringList{"ГДЕ 100"});
 
@@ -204,63 +204,63 @@ void ArchiveBrowserTest::listsCoverTheWholeArchiveAndProgramChangesKeepTheList()
   // whole archive; emptying them is no operator's change: the list stays.
   b.hide();
   b.show();
-  for (QComboBox* box : {b.CBTip(), b.CBnumber1(), b.CBnumber(), b.CBYear1(), b.CBYear()})
+  for (QComboBox* box : {b.typeFilter(), b.numberFromFilter(), b.numberToFilter(), b.yearFromFilter(), b.yearToFilter()})
     QVERIFY(box->currentText().isEmpty());
   QCOMPARE(open.listed(), QStringList{"ГДЕ 100"});
-  QCOMPARE(Items(b.CBTip()).size(), 8);
-  QVERIFY(Items(b.CBTip()).contains(QStringLiteral("КВ\"1")));
-  QCOMPARE(Items(b.CBnumber()), (QStringList{"'Б'", "100", "1000", "200", "300", "301", "302"}));
-  QCOMPARE(Items(b.CBnumber1()), Items(b.CBnumber()));
-  QCOMPARE(Items(b.CBYear1()), (QStringList{"1990", "1995", "1996", "1998", "2001", "2010"}));
-  QCOMPARE(Items(b.CBYear()), Items(b.CBYear1()));
+  QCOMPARE(Items(b.typeFilter()).size(), 8);
+  QVERIFY(Items(b.typeFilter()).contains(QStringLiteral("КВ\"1")));
+  QCOMPARE(Items(b.numberToFilter()), (QStringList{"'Б'", "100", "1000", "200", "300", "301", "302"}));
+  QCOMPARE(Items(b.numberFromFilter()), Items(b.numberToFilter()));
+  QCOMPARE(Items(b.yearFromFilter()), (QStringList{"1990", "1995", "1996", "1998", "2001", "2010"}));
+  QCOMPARE(Items(b.yearToFilter()), Items(b.yearFromFilter()));
 }
 
 void ArchiveBrowserTest::pickingFromAListFilters() {
   OpenBrowser open;
-  QTest::keyClick(open.browser.CBYear1(), Qt::Key_Down);  // the first year of the list
-  QCOMPARE(open.browser.CBYear1()->currentText(), QStringLiteral("1990"));
+  QTest::keyClick(open.browser.yearFromFilter(), Qt::Key_Down);  // the first year of the list
+  QCOMPARE(open.browser.yearFromFilter()->currentText(), QStringLiteral("1990"));
   QCOMPARE(open.listed(), (QStringList{"А%Б 300", "АXБ 302", "А_Б 301"}));
 }
 
 void ArchiveBrowserTest::titleClickSorts() {
   OpenBrowser open;
-  TFDataBase& b = open.browser;
+  ArchiveBrowser& b = open.browser;
   open.filter(QStringLiteral("А*"), QString(), QString(), QString(), QString());
-  ClickTitle(b.DBGrid2(), 1);
+  ClickTitle(b.meterGrid(), 1);
   QCOMPARE(b.SortField(), QStringLiteral("myNumber"));
   QCOMPARE(open.listed(),
            (QStringList{"АБВ1 100", "АБВ2 1000", "АБВГ 200", "А%Б 300", "А_Б 301", "АXБ 302"}));
-  ClickTitle(b.DBGrid2(), 2);
+  ClickTitle(b.meterGrid(), 2);
   QCOMPARE(b.SortField(), QStringLiteral("myYear"));
-  QCOMPARE(ColumnTexts(b.DBGrid2(), 2), (QStringList{"1990", "1990", "1990", "1995", "1998", "2001"}));
-  ClickTitle(b.DBGrid2(), 0);
+  QCOMPARE(ColumnTexts(b.meterGrid(), 2), (QStringList{"1990", "1990", "1990", "1995", "1998", "2001"}));
+  ClickTitle(b.meterGrid(), 0);
   QCOMPARE(b.SortField(), QStringLiteral("tip"));
   QCOMPARE(open.listed(), kAllByType.mid(0, 6));
 }
 
 void ArchiveBrowserTest::clearingAndReopening() {
   OpenBrowser open;
-  TFDataBase& b = open.browser;
-  ClickTitle(b.DBGrid2(), 2);
+  ArchiveBrowser& b = open.browser;
+  ClickTitle(b.meterGrid(), 2);
   open.filter(QStringLiteral("А*"), QStringLiteral("300"), QStringLiteral("302"), QString(), QString());
   QCOMPARE(open.listed().size(), 3);
-  b.Aclear()->trigger();
-  QVERIFY(b.CBTip()->currentText().isEmpty() && b.CBnumber1()->currentText().isEmpty() &&
-          b.CBnumber()->currentText().isEmpty());
-  QCOMPARE(ColumnTexts(b.DBGrid2(), 2),
+  b.clearFilterAction()->trigger();
+  QVERIFY(b.typeFilter()->currentText().isEmpty() && b.numberFromFilter()->currentText().isEmpty() &&
+          b.numberToFilter()->currentText().isEmpty());
+  QCOMPARE(ColumnTexts(b.meterGrid(), 2),
            (QStringList{"1990", "1990", "1990", "1995", "1996", "1998", "2001", "2010"}));
 
   // Opened again from the main window: the table's own order, whatever the sort.
-  b.AClose()->trigger();
+  b.closeAction()->trigger();
   QVERIFY(!b.isVisible());
   ShowWholeArchive(nullptr);
-  QCOMPARE(ColumnTexts(b.DBGrid2(), 0).first(), QStringLiteral("АБВ1"));
-  QCOMPARE(ColumnTexts(b.DBGrid2(), 0).last(), QStringLiteral("КВ\"1"));
+  QCOMPARE(ColumnTexts(b.meterGrid(), 0).first(), QStringLiteral("АБВ1"));
+  QCOMPARE(ColumnTexts(b.meterGrid(), 0).last(), QStringLiteral("КВ\"1"));
 }
 
 void ArchiveBrowserTest::movingInTheMeterGridShowsItsDetailsAndPoints() {
   OpenBrowser open;
-  TFDataBase& b = open.browser;
+  ArchiveBrowser& b = open.browser;
   open.fixture.addBase(QStringLiteral("Б2"));
   open.fixture.addArchivedPoint(
       open.fixture.addArchivedMeter(QStringLiteral("Я"), QStringLiteral("9"), 2020, QStringLiteral("Б2")), 1,
@@ -271,23 +271,23 @@ void ArchiveBrowserTest::movingInTheMeterGridShowsItsDetailsAndPoints() {
        {QStringLiteral("ВЛАДЕЛЕЦ"), 2500, QStringLiteral("Я")},
        QStringLiteral("masterarhive")});
   ShowWholeArchive(nullptr);
-  ClickRow(b.DBGrid2(), 8);
+  ClickRow(b.meterGrid(), 8);
   QCOMPARE(b.DetailLabel(QStringLiteral("MyUser"))->text(), QStringLiteral("ВЛАДЕЛЕЦ"));
   QCOMPARE(b.DetailLabel(QStringLiteral("Pered"))->text(), QStringLiteral("2500"));
-  QCOMPARE(ColumnTexts(b.DBGrid1(), 0), QStringList{"1"});
-  QCOMPARE(ColumnTexts(b.DBGrid1(), 4), QStringList{QLocale().toString(7.25)});
-  ClickRow(b.DBGrid2(), 0);
+  QCOMPARE(ColumnTexts(b.pointGrid(), 0), QStringList{"1"});
+  QCOMPARE(ColumnTexts(b.pointGrid(), 4), QStringList{QLocale().toString(7.25)});
+  ClickRow(b.meterGrid(), 0);
   QCOMPARE(b.DetailLabel(QStringLiteral("MyUser"))->text(), QStringLiteral("ЛАБОРАТОРИЯ"));
-  QCOMPARE(ColumnTexts(b.DBGrid1(), 0), (QStringList{"1", "2", "3"}));
+  QCOMPARE(ColumnTexts(b.pointGrid(), 0), (QStringList{"1", "2", "3"}));
 }
 
 void ArchiveBrowserTest::deletingAMeterWithItsPoints() {
   OpenBrowser open;
-  TFDataBase& b = open.browser;
+  ArchiveBrowser& b = open.browser;
   open.filter(QStringLiteral("АБВ*"), QString(), QString(), QString(), QString());
   QCOMPARE(open.listed().first(), QStringLiteral("АБВ1 100"));
   ScriptedAnswers answers({Answer::Yes});
-  b.AbuttonDelM()->trigger();
+  b.deleteMeterAction()->trigger();
   QCOMPARE(answers.shown().size(), size_t(1));
   QCOMPARE(answers.shown()[0].caption, QStringLiteral("Удаление данных"));
   QCOMPARE(answers.shown()[0].text, QStringLiteral("Вы действительно хотите удалить счетчик ?"));
@@ -297,17 +297,17 @@ void ArchiveBrowserTest::deletingAMeterWithItsPoints() {
   QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 7 * 3);
   // The filter in force stays; the lists are refilled without the meter.
   QCOMPARE(open.listed(), (QStringList{"АБВ2 1000", "АБВГ 200"}));
-  QVERIFY(!Items(b.CBTip()).contains(QStringLiteral("АБВ1")));
-  QCOMPARE(Items(b.CBTip()).size(), 7);
+  QVERIFY(!Items(b.typeFilter()).contains(QStringLiteral("АБВ1")));
+  QCOMPARE(Items(b.typeFilter()).size(), 7);
 }
 
 void ArchiveBrowserTest::deletionsAnsweredNoChangeNothing() {
   OpenBrowser open;
-  TFDataBase& b = open.browser;
+  ArchiveBrowser& b = open.browser;
   ScriptedAnswers answers({Answer::No, Answer::No, Answer::No});
-  b.AbuttonDelM()->trigger();
-  b.AButtonDelS()->trigger();
-  b.AButtonDelAllS()->trigger();
+  b.deleteMeterAction()->trigger();
+  b.deletePointAction()->trigger();
+  b.deleteAllPointsAction()->trigger();
   QCOMPARE(answers.texts(), (QStringList{"Вы действительно хотите удалить счетчик ?",
                                          "Вы действительно хотите удалить измерение ?",
                                          "Вы действительно хотите удалить все измерения ?"}));
@@ -317,48 +317,48 @@ void ArchiveBrowserTest::deletionsAnsweredNoChangeNothing() {
 
 void ArchiveBrowserTest::deletingOnePoint() {
   OpenBrowser open;
-  TFDataBase& b = open.browser;
-  ClickRow(b.DBGrid1(), 1);
+  ArchiveBrowser& b = open.browser;
+  ClickRow(b.pointGrid(), 1);
   ScriptedAnswers answers;
-  b.AButtonDelS()->trigger();
+  b.deletePointAction()->trigger();
   QCOMPARE(answers.shown().size(), size_t(1));
-  QCOMPARE(ColumnTexts(b.DBGrid1(), 0), (QStringList{"1", "3"}));  // not renumbered
+  QCOMPARE(ColumnTexts(b.pointGrid(), 0), (QStringList{"1", "3"}));  // not renumbered
   QCOMPARE(open.archivedPointsOf(QStringLiteral("АБВ1")), 2);
   QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 8 * 3 - 1);
 }
 
 void ArchiveBrowserTest::deletingAllPointsOfAMeter() {
   OpenBrowser open;
-  TFDataBase& b = open.browser;
-  ClickRow(b.DBGrid2(), 3);
-  const QString type = ColumnTexts(b.DBGrid2(), 0).at(3);
+  ArchiveBrowser& b = open.browser;
+  ClickRow(b.meterGrid(), 3);
+  const QString type = ColumnTexts(b.meterGrid(), 0).at(3);
   ScriptedAnswers answers;
-  b.AButtonDelAllS()->trigger();
+  b.deleteAllPointsAction()->trigger();
   QCOMPARE(answers.shown().size(), size_t(1));
   QCOMPARE(open.archivedPointsOf(type), 0);
-  QCOMPARE(b.DBGrid1()->model()->rowCount(), 0);
+  QCOMPARE(b.pointGrid()->model()->rowCount(), 0);
   QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from masterarhive")), 8);  // the meter stays
   QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 7 * 3);
   // Nothing left to delete: no question.
   answers.clear();
-  b.AButtonDelAllS()->trigger();
-  b.AButtonDelS()->trigger();
+  b.deleteAllPointsAction()->trigger();
+  b.deletePointAction()->trigger();
   QVERIFY(answers.shown().empty());
 }
 
 void ArchiveBrowserTest::deletingTheLastMeterEmptiesEverything() {
   OpenBrowser open;
-  TFDataBase& b = open.browser;
+  ArchiveBrowser& b = open.browser;
   ScriptedAnswers answers;
-  for (int i = 0; i < 8; ++i) b.AbuttonDelM()->trigger();
+  for (int i = 0; i < 8; ++i) b.deleteMeterAction()->trigger();
   QCOMPARE(answers.shown().size(), size_t(8));
-  QCOMPARE(b.DBGrid2()->model()->rowCount(), 0);
-  QCOMPARE(b.DBGrid1()->model()->rowCount(), 0);
-  for (QComboBox* box : {b.CBTip(), b.CBnumber1(), b.CBnumber(), b.CBYear1(), b.CBYear()})
+  QCOMPARE(b.meterGrid()->model()->rowCount(), 0);
+  QCOMPARE(b.pointGrid()->model()->rowCount(), 0);
+  for (QComboBox* box : {b.typeFilter(), b.numberFromFilter(), b.numberToFilter(), b.yearFromFilter(), b.yearToFilter()})
     QCOMPARE(box->count(), 0);
   QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 0);
   answers.clear();
-  b.AbuttonDelM()->trigger();
+  b.deleteMeterAction()->trigger();
   QVERIFY(answers.shown().empty());
   QVERIFY(b.DetailLabel(QStringLiteral("MyUser"))->text().isEmpty());
 }

@@ -1,16 +1,16 @@
 #include "ArchiveFixture.h"
 
-#include "database/UDM.h"
-#include "workspace/Selection.h"
+#include "database/DataModule.h"
+#include "ui/Selection.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
 
 #include <stdexcept>
 
-ArchiveFixture::ArchiveFixture() : dm_(std::make_unique<TDM1>()) {
-  DM1 = dm_.get();
-  const QStringList failures = dm_->DataModuleCreate();
+ArchiveFixture::ArchiveFixture() : dm_(std::make_unique<DataModule>()) {
+  theDataModule = dm_.get();
+  const QStringList failures = dm_->OpenTables();
   if (!failures.isEmpty()) throw std::runtime_error(failures.join(QLatin1Char(' ')).toStdString());
   ChosenBaseName.clear();
   ChosenSlot = 1;
@@ -20,7 +20,7 @@ ArchiveFixture::ArchiveFixture() : dm_(std::make_unique<TDM1>()) {
 
 ArchiveFixture::~ArchiveFixture() {
   dm_.reset();
-  DM1 = nullptr;
+  theDataModule = nullptr;
 }
 
 qint64 ArchiveFixture::insert(const QString& table, const QString& sql, const QVariantList& values) {
@@ -71,12 +71,12 @@ qint64 ArchiveFixture::addArchivedPoint(qint64 archivedMeterNum, int count, doub
 void ArchiveFixture::chooseMeter(const QString& base, int slot) const {
   ChosenBaseName = base;
   ChosenSlot = slot;
-  dm_->QMaster->reopen(Statements::meterInSlotInUse(base, slot));
-  ChosenMeterNum = static_cast<int>(dm_->QMaster->fieldByName(QStringLiteral("Num")).asInteger());
-  dm_->QBase->reopen(Statements::baseByName(base));
-  if (!dm_->TSlave->isOpen()) dm_->TSlave->open();
-  dm_->Query2->reopen(Statements::markedPointsOfMeter(ChosenMeterNum));
-  MarkedPointCount = dm_->Query2->recordCount();
+  dm_->meters->reopen(Statements::meterInSlotInUse(base, slot));
+  ChosenMeterNum = static_cast<int>(dm_->meters->fieldByName(QStringLiteral("Num")).asInteger());
+  dm_->bases->reopen(Statements::baseByName(base));
+  if (!dm_->testPoints->isOpen()) dm_->testPoints->open();
+  dm_->markedPoints->reopen(Statements::markedPointsOfMeter(ChosenMeterNum));
+  MarkedPointCount = dm_->markedPoints->recordCount();
 }
 
 QList<QVariantList> ArchiveFixture::rows(const QString& sql, const QVariantList& values) const {

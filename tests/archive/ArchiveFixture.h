@@ -10,16 +10,16 @@
 
 #include <memory>
 
-class TDM1;
+class DataModule;
 
-// A fresh program directory with a real database and the data module DM1 on
+// A fresh program directory with a real database and the data module theDataModule on
 // it, plus the rows the archive tests start from.
 class ArchiveFixture {
  public:
   ArchiveFixture();
   ~ArchiveFixture();
 
-  TDM1& dm() const { return *dm_; }
+  DataModule& dm() const { return *dm_; }
 
   qint64 addBase(const QString& name, double voltage = 220, double current = 5, double constant = 1600,
                  double accuracyClass = 1);
@@ -43,5 +43,5 @@ class ArchiveFixture {
   qint64 insert(const QString& table, const QString& sql, const QVariantList& values);
 
   TempProgramDir dir_;
-  std::unique_ptr<TDM1> dm_;
+  std::unique_ptr<DataModule> dm_;
 };

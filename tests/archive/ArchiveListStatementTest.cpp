@@ -4,7 +4,7 @@
 
 #include "ArchiveFixture.h"
 #include "archive/ArchiveListStatement.h"
-#include "database/UDM.h"
+#include "database/DataModule.h"
 
 #include <stdexcept>
 

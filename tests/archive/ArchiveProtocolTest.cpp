@@ -6,7 +6,7 @@
 #include "ArchiveFixture.h"
 #include "archive/ArchiveListStatement.h"
 #include "archive/ArchiveProtocol.h"
-#include "database/UDM.h"
+#include "database/DataModule.h"
 
 namespace {
 
@@ -14,20 +14,20 @@ const QStringList kMeterFields{"Tip",   "Number",   "Year", "User", "Maker",
                                "KlasT", "Nvoltage", "NTok", "pered"};
 const QStringList kPointFields{"voltage", "tok", "Km", "Pogr", "Date", "OldDate"};
 
-// RxData as rows of texts; null shows as "<null>".
-QList<QStringList> RxRows(TDM1& dm) {
+// exportRows as rows of texts; null shows as "<null>".
+QList<QStringList> RxRows(DataModule& dm) {
   QList<QStringList> rows;
-  MemoryDataset& rx = *dm.RxData;
+  MemoryDataset& rx = *dm.exportRows;
   for (rx.first(); !rx.eof(); rx.next()) {
     QStringList row;
-    for (const QString& field : TDM1::RxDataFields())
+    for (const QString& field : DataModule::exportRowFields())
       row << (rx.isNull(field) ? QStringLiteral("<null>") : rx.text(field));
     rows << row;
   }
   return rows;
 }
 
-void ListWholeArchive(TDM1& dm) { dm.QMasterArhive->reopen(Statements::allArchivedMeters()); }
+void ListWholeArchive(DataModule& dm) { dm.archivedMeters->reopen(Statements::allArchivedMeters()); }
 
 }  // namespace
 
@@ -65,7 +65,7 @@ void ArchiveProtocolTest::meterFieldsOnlyOnItsFirstRow() {
              (QStringList{"100", "100", "0.5/L", i == 1 ? "-1,5" : "0", "05.03.2024", "14.05.2020"}));
   }
   // The browser's datasets end on the last meter and its last point.
-  QCOMPARE(fixture.dm().TSlaveArhive->fieldByName(QStringLiteral("Count")).asInteger(), 3);
+  QCOMPARE(fixture.dm().archivedPoints->fieldByName(QStringLiteral("Count")).asInteger(), 3);
 }
 
 void ArchiveProtocolTest::meterWithoutPointsAddsNoRow() {
@@ -75,7 +75,7 @@ void ArchiveProtocolTest::meterWithoutPointsAddsNoRow() {
   ListWholeArchive(fixture.dm());
   // Meters listed, none with points: the report runs on no rows.
   QVERIFY(FillArchiveProtocolRows(fixture.dm()));
-  QCOMPARE(fixture.dm().RxData->recordCount(), 0);
+  QCOMPARE(fixture.dm().exportRows->recordCount(), 0);
 
   const qint64 withPoints = fixture.addArchivedMeter(QStringLiteral("С"), QStringLiteral("2"), 2002);
   fixture.addArchivedPoint(withPoints, 1);
@@ -88,10 +88,10 @@ void ArchiveProtocolTest::meterWithoutPointsAddsNoRow() {
 
 void ArchiveProtocolTest::emptyListMakesNoReport() {
   ArchiveFixture fixture;
-  fixture.dm().RxData->append();  // rows of an earlier run are dropped
+  fixture.dm().exportRows->append();  // rows of an earlier run are dropped
   ListWholeArchive(fixture.dm());
   QVERIFY(!FillArchiveProtocolRows(fixture.dm()));
-  QCOMPARE(fixture.dm().RxData->recordCount(), 0);
+  QCOMPARE(fixture.dm().exportRows->recordCount(), 0);
 }
 
 // The base as it stands now; a deleted base leaves the nominal fields empty.
@@ -109,7 +109,7 @@ void ArchiveProtocolTest::nominalValuesComeFromTheBaseAsItIsNow() {
   QCOMPARE(rows[1].mid(5, 4), (QStringList{"<null>", "<null>", "<null>", "<null>"}));
   QCOMPARE(rows[1].mid(0, 5), (QStringList{"Б", "2", "2002", "ЛАБОРАТОРИЯ", "ЗАВОД"}));
   // The base query is left on the last meter's base.
-  QVERIFY(fixture.dm().QBase->isEmpty());
+  QVERIFY(fixture.dm().bases->isEmpty());
 }
 
 void ArchiveProtocolTest::rowsFollowTheBrowsersListOrder() {
@@ -121,7 +121,7 @@ void ArchiveProtocolTest::rowsFollowTheBrowsersListOrder() {
   Statements::ArchiveFilter filter;
   filter.yearFrom = QStringLiteral("2002");
   filter.yearTo = QStringLiteral("2003");
-  fixture.dm().QMasterArhive->reopen(ArchiveListStatement(filter, QStringLiteral("myNumber")));
+  fixture.dm().archivedMeters->reopen(ArchiveListStatement(filter, QStringLiteral("myNumber")));
   QVERIFY(FillArchiveProtocolRows(fixture.dm()));
   const auto rows = RxRows(fixture.dm());
   QCOMPARE(rows.size(), 2);

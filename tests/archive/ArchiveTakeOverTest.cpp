@@ -7,15 +7,15 @@
 #include "ArchiveFixture.h"
 #include "BrowserDriver.h"
 #include "archive/ArchiveTransfer.h"
-#include "archive/UdataBase.h"
-#include "bases/OptionsForm.h"
+#include "archive/ArchiveBrowser.h"
+#include "bases/BaseEditor.h"
 #include "bases/SlotBox.h"
-#include "database/UDM.h"
-#include "shell/MessageService.h"
-#include "shell/Windows.h"
-#include "workspace/DBGrid.h"
-#include "workspace/Selection.h"
-#include "workspace/UExper.h"
+#include "database/DataModule.h"
+#include "ui/MessageService.h"
+#include "app/Windows.h"
+#include "ui/DatasetGrid.h"
+#include "ui/Selection.h"
+#include "workspace/MainWindow.h"
 
 using namespace BrowserDriver;
 using MessageService::ScriptedAnswers;
@@ -27,9 +27,9 @@ const QString kBase = QStringLiteral("Б1");
 // The main window, the meter base editor and the archive browser, plugged
 // together as at start-up, over base Б1 with meters in slots 1 and 3 (slot 3
 // with two test points) and an archive with two meters of Б1 and one of Б2.
-class Workspace {
+class OpenWindows {
  public:
-  Workspace() {
+  OpenWindows() {
     fixture.addBase(kBase);
     fixture.addBase(QStringLiteral("Б2"));
     fixture.addMeter(kBase, 1, QStringLiteral("ПЕРВЫЙ"), QStringLiteral("1"));
@@ -39,30 +39,30 @@ class Workspace {
     fixture.addArchivedMeter(QStringLiteral("АРХИВНЫЙ"), QStringLiteral("11"), 1999);
     fixture.addArchivedMeter(QStringLiteral("ВЗЯТЬ"), QStringLiteral("22"), 2003);
     fixture.addArchivedMeter(QStringLiteral("ЧУЖОЙ"), QStringLiteral("33"), 2004, QStringLiteral("Б2"));
-    Form2 = new TForm2;
-    ChOptions = new TChOptions;
-    FDataBase = new TFDataBase;
-    PlugArchiveCommands();
-    Form2->show();
+    theMainWindow = new MainWindow;
+    theBaseEditor = new BaseEditor;
+    theArchiveBrowser = new ArchiveBrowser;
+    WireWindows();
+    theMainWindow->show();
   }
-  ~Workspace() {
-    delete FDataBase;
-    FDataBase = nullptr;
-    delete ChOptions;
-    ChOptions = nullptr;
-    delete Form2;
-    Form2 = nullptr;
+  ~OpenWindows() {
+    delete theArchiveBrowser;
+    theArchiveBrowser = nullptr;
+    delete theBaseEditor;
+    theBaseEditor = nullptr;
+    delete theMainWindow;
+    theMainWindow = nullptr;
   }
 
   // The editor open on Б1 with slot 3 current, the browser opened from it.
   void takeFromArchiveIntoSlotThree() {
     ChosenBaseName = kBase;
-    ChOptions->OpenForChosenBase(Form2);
-    ChOptions->SwitchSlot(3);
-    ChOptions->AGetArhiveExecute();
+    theBaseEditor->OpenForChosenBase(theMainWindow);
+    theBaseEditor->SwitchSlot(3);
+    theBaseEditor->takeFromArchive();
   }
   QString editorText(const char* field) const {
-    return ChOptions->findChild<QLineEdit*>(QString::fromLatin1(field))->text();
+    return theBaseEditor->findChild<QLineEdit*>(QString::fromLatin1(field))->text();
   }
   int metersInSlotThree() const {
     return fixture.count(QStringLiteral("select count(*) from master where Base = ? and NumberCh = 3"),
@@ -73,10 +73,10 @@ class Workspace {
   qint64 slotThree = 0;
 };
 
-void VerifyDesignStates(TFDataBase* browser) {
-  QVERIFY(!browser->AButtonGetArhive()->isEnabled());
-  for (QAction* action : {browser->AProtocolExel(), browser->AButtonDelS(), browser->AButtonDelAllS(),
-                          browser->AbuttonDelM(), browser->AClose()})
+void VerifyDesignStates(ArchiveBrowser* browser) {
+  QVERIFY(!browser->takeOverAction()->isEnabled());
+  for (QAction* action : {browser->excelProtocolAction(), browser->deletePointAction(), browser->deleteAllPointsAction(),
+                          browser->deleteMeterAction(), browser->closeAction()})
     QVERIFY(action->isEnabled());
 }
 
@@ -92,65 +92,65 @@ class ArchiveTakeOverTest : public QObject {
 };
 
 void ArchiveTakeOverTest::openedFromTheMainWindow() {
-  Workspace w;
-  Form2->AseeArhive()->trigger();
-  QVERIFY(FDataBase->isVisible());
-  QVERIFY(!Form2->isEnabled());
-  QCOMPARE(FDataBase->DBGrid2()->model()->rowCount(), 3);
-  VerifyDesignStates(FDataBase);
-  FDataBase->AClose()->trigger();
-  QVERIFY(!FDataBase->isVisible());
-  QVERIFY(Form2->isEnabled());
+  OpenWindows w;
+  theMainWindow->viewArchiveAction()->trigger();
+  QVERIFY(theArchiveBrowser->isVisible());
+  QVERIFY(!theMainWindow->isEnabled());
+  QCOMPARE(theArchiveBrowser->meterGrid()->model()->rowCount(), 3);
+  VerifyDesignStates(theArchiveBrowser);
+  theArchiveBrowser->closeAction()->trigger();
+  QVERIFY(!theArchiveBrowser->isVisible());
+  QVERIFY(theMainWindow->isEnabled());
 }
 
 void ArchiveTakeOverTest::takeOverIntoTheEditorsCurrentSlot() {
-  Workspace w;
+  OpenWindows w;
   w.takeFromArchiveIntoSlotThree();
-  QVERIFY(FDataBase->isVisible());
-  QVERIFY(!ChOptions->isEnabled());
-  QCOMPARE(ListedMeters(FDataBase->DBGrid2()), (QStringList{"АРХИВНЫЙ 11", "ВЗЯТЬ 22"}));
-  QVERIFY(FDataBase->AButtonGetArhive()->isEnabled());
-  for (QAction* action : {FDataBase->AProtocolExel(), FDataBase->AButtonDelS(), FDataBase->AButtonDelAllS(),
-                          FDataBase->AbuttonDelM()})
+  QVERIFY(theArchiveBrowser->isVisible());
+  QVERIFY(!theBaseEditor->isEnabled());
+  QCOMPARE(ListedMeters(theArchiveBrowser->meterGrid()), (QStringList{"АРХИВНЫЙ 11", "ВЗЯТЬ 22"}));
+  QVERIFY(theArchiveBrowser->takeOverAction()->isEnabled());
+  for (QAction* action : {theArchiveBrowser->excelProtocolAction(), theArchiveBrowser->deletePointAction(), theArchiveBrowser->deleteAllPointsAction(),
+                          theArchiveBrowser->deleteMeterAction()})
     QVERIFY(!action->isEnabled());
 
-  ClickRow(FDataBase->DBGrid2(), 1);
-  FDataBase->AButtonGetArhive()->trigger();
+  ClickRow(theArchiveBrowser->meterGrid(), 1);
+  theArchiveBrowser->takeOverAction()->trigger();
 
-  QVERIFY(!FDataBase->isVisible());
-  QVERIFY(ChOptions->isEnabled());
-  QVERIFY(!Form2->isEnabled());  // the editor is still open over it
-  QCOMPARE(w.editorText("EName"), QStringLiteral("ВЗЯТЬ"));
-  QCOMPARE(w.editorText("ENumber"), QStringLiteral("22"));
-  QCOMPARE(w.editorText("EYear"), QStringLiteral("2003"));
+  QVERIFY(!theArchiveBrowser->isVisible());
+  QVERIFY(theBaseEditor->isEnabled());
+  QVERIFY(!theMainWindow->isEnabled());  // the editor is still open over it
+  QCOMPARE(w.editorText("meterTypeEdit"), QStringLiteral("ВЗЯТЬ"));
+  QCOMPARE(w.editorText("serialNumberEdit"), QStringLiteral("22"));
+  QCOMPARE(w.editorText("yearEdit"), QStringLiteral("2003"));
   // The slot's meter and its test points are gone; the other slot stays.
   QCOMPARE(w.metersInSlotThree(), 0);
   QCOMPARE(w.fixture.count(QStringLiteral("select count(*) from slave where Num = ?"), {w.slotThree}), 0);
   QCOMPARE(w.fixture.count(QStringLiteral("select count(*) from master where Base = ?"), {kBase}), 1);
-  QVERIFY(!ChOptions->SlotBoxes[3]->isChecked());
-  QCOMPARE(ChOptions->SlotBoxes[3]->text(), QStringLiteral("Не используется"));
-  VerifyDesignStates(FDataBase);
+  QVERIFY(!theBaseEditor->SlotBoxes[3]->isChecked());
+  QCOMPARE(theBaseEditor->SlotBoxes[3]->text(), QStringLiteral("Не используется"));
+  VerifyDesignStates(theArchiveBrowser);
 }
 
 void ArchiveTakeOverTest::takeOverWithNothingListedKeepsTheSlot() {
-  Workspace w;
+  OpenWindows w;
   w.takeFromArchiveIntoSlotThree();
-  Type(FDataBase->CBTip()->lineEdit(), QStringLiteral("НЕТ"));
-  QCOMPARE(FDataBase->DBGrid2()->model()->rowCount(), 0);
-  FDataBase->AButtonGetArhive()->trigger();
-  QVERIFY(FDataBase->isVisible());
+  Type(theArchiveBrowser->typeFilter()->lineEdit(), QStringLiteral("НЕТ"));
+  QCOMPARE(theArchiveBrowser->meterGrid()->model()->rowCount(), 0);
+  theArchiveBrowser->takeOverAction()->trigger();
+  QVERIFY(theArchiveBrowser->isVisible());
   QCOMPARE(w.metersInSlotThree(), 1);
   QCOMPARE(w.fixture.count(QStringLiteral("select count(*) from slave where Num = ?"), {w.slotThree}), 2);
 }
 
 void ArchiveTakeOverTest::closingReturnsToTheEditor() {
-  Workspace w;
+  OpenWindows w;
   w.takeFromArchiveIntoSlotThree();
-  FDataBase->AClose()->trigger();
-  QVERIFY(ChOptions->isEnabled());
-  QVERIFY(!Form2->isEnabled());
+  theArchiveBrowser->closeAction()->trigger();
+  QVERIFY(theBaseEditor->isEnabled());
+  QVERIFY(!theMainWindow->isEnabled());
   QCOMPARE(w.metersInSlotThree(), 1);
-  VerifyDesignStates(FDataBase);
+  VerifyDesignStates(theArchiveBrowser);
 }
 
 VT3417_REGISTER_TEST(ArchiveTakeOverTest)

@@ -4,9 +4,9 @@
 
 #include "ArchiveFixture.h"
 #include "archive/ArchiveTransfer.h"
-#include "database/UDM.h"
-#include "shell/MessageService.h"
-#include "workspace/Selection.h"
+#include "database/DataModule.h"
+#include "ui/MessageService.h"
+#include "ui/Selection.h"
 
 using MessageService::ScriptedAnswers;
 
@@ -29,7 +29,7 @@ qint64 MeterWithFivePoints(ArchiveFixture& fixture, const QStringList& marks) {
 
 // The operator's marks, set in the main window's grid of the chosen meter.
 void Mark(ArchiveFixture& fixture, const QStringList& marks) {
-  TableDataset& points = *fixture.dm().TSlave;
+  TableDataset& points = *fixture.dm().testPoints;
   int i = 0;
   for (points.first(); !points.eof(); points.next()) {
     points.edit();
@@ -178,7 +178,7 @@ void ArchiveTransferTest::meterThatCannotBeStoredArchivesNothing() {
   QVERIFY_THROWS_EXCEPTION(std::runtime_error, AddChosenMeterToArchive(nullptr));
   QCOMPARE(fixture.count(QStringLiteral("select count(*) from masterarhive")), 0);
   QCOMPARE(fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 0);
-  QCOMPARE(fixture.dm().TMasterArhive->state(), DatasetState::Browse);
+  QCOMPARE(fixture.dm().archivedMeterTable->state(), DatasetState::Browse);
 
   const qint64 complete = fixture.addMeter(kBase, 2, QStringLiteral("А2"), QStringLiteral("2"));
   fixture.addPoint(complete, 100, 100, QStringLiteral("1"), 0.1, QDate(2024, 1, 1), QStringLiteral("R"));

@@ -13,12 +13,12 @@
 #include "ArchiveFixture.h"
 #include "WorkbookReader.h"
 #include "archive/ArchiveTransfer.h"
-#include "archive/UdataBase.h"
-#include "database/UDM.h"
+#include "archive/ArchiveBrowser.h"
+#include "database/DataModule.h"
 #include "reports/OoxmlPackage.h"
 #include "settings/ProgramDir.h"
-#include "shell/MessageService.h"
-#include "shell/Windows.h"
+#include "ui/MessageService.h"
+#include "app/Windows.h"
 
 using MessageService::ScriptedAnswers;
 
@@ -39,12 +39,12 @@ class ProtocolRun {
     fixture.addArchivedPoint(fixture.addArchivedMeter(QStringLiteral("ЦЭ6803"), QStringLiteral("555"), 2010),
                              1, 1.5);
     QFile::copy(SourceTreePath(kTemplate), ProgramPath(QStringLiteral("sources/look.xls")));
-    FDataBase = &browser;
+    theArchiveBrowser = &browser;
     ShowWholeArchive(nullptr);
   }
   ~ProtocolRun() {
     browser.close();
-    FDataBase = nullptr;
+    theArchiveBrowser = nullptr;
     QLocale::setDefault(QLocale::c());
   }
   QStringList producedFiles() const {
@@ -56,7 +56,7 @@ class ProtocolRun {
   }
 
   ArchiveFixture fixture;
-  TFDataBase browser;
+  ArchiveBrowser browser;
 };
 
 QByteArray ReadFile(const QString& path) {
@@ -96,7 +96,7 @@ class ArchiveWorkbookTest : public QObject {
 void ArchiveWorkbookTest::listedMetersFillTheRange() {
   ProtocolRun run;
   ScriptedAnswers answers;
-  run.browser.AProtocolExel()->trigger();
+  run.browser.excelProtocolAction()->trigger();
   QVERIFY(answers.shown().empty());
   QCOMPARE(run.producedFiles().size(), 1);
   QVERIFY(run.producedFiles()[0].endsWith(QStringLiteral(".xlsx")));
@@ -122,7 +122,7 @@ void ArchiveWorkbookTest::listedMetersFillTheRange() {
 void ArchiveWorkbookTest::contentBelowTheRangeMovesIntact() {
   const WorkbookContent before = ReadWorkbook(ReadFile(SourceTreePath(kTemplate)));
   ProtocolRun run;
-  run.browser.AProtocolExel()->trigger();
+  run.browser.excelProtocolAction()->trigger();
   const WorkbookContent after = ReadWorkbook(run.produced());
   const int added = 3;  // four rows where the template has one
   for (auto it = before.cells.cbegin(); it != before.cells.cend(); ++it) {
@@ -159,7 +159,7 @@ void ArchiveWorkbookTest::reportErrorsGetTheirOwnBox() {
   QFile::remove(path);
   if (present) WriteFile(path, templateBytes);
   ScriptedAnswers answers;
-  run.browser.AProtocolExel()->trigger();
+  run.browser.excelProtocolAction()->trigger();
   QCOMPARE(answers.shown().size(), size_t(1));
   QCOMPARE(answers.shown()[0].kind, MessageService::Kind::Error);
   QCOMPARE(answers.shown()[0].caption, QStringLiteral("Данные в Excel"));
@@ -169,9 +169,9 @@ void ArchiveWorkbookTest::reportErrorsGetTheirOwnBox() {
 
 void ArchiveWorkbookTest::emptyListMakesNoWorkbook() {
   ProtocolRun run;
-  run.fixture.dm().QMasterArhive->reopen(Statements::archivedMetersOfBase(QStringLiteral("НЕТ")));
+  run.fixture.dm().archivedMeters->reopen(Statements::archivedMetersOfBase(QStringLiteral("НЕТ")));
   ScriptedAnswers answers;
-  run.browser.AProtocolExel()->trigger();
+  run.browser.excelProtocolAction()->trigger();
   QVERIFY(answers.shown().empty());
   QVERIFY(run.producedFiles().isEmpty());
 }
@@ -181,7 +181,7 @@ void ArchiveWorkbookTest::officeSuiteShowsTheValues() {
   const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
   if (soffice.isEmpty() || pdftotext.isEmpty()) QSKIP("LibreOffice or pdftotext is not installed");
   ProtocolRun run;
-  run.browser.AProtocolExel()->trigger();
+  run.browser.excelProtocolAction()->trigger();
   const QString xlsx = ProgramPath(QStringLiteral("protocols/")) + run.producedFiles().value(0);
   QTemporaryDir profile;
   QProcess convert;

@@ -1,6 +1,6 @@
 #include "BrowserDriver.h"
 
-#include "workspace/DBGrid.h"
+#include "ui/DatasetGrid.h"
 
 #include <QHeaderView>
 #include <QTest>
@@ -15,26 +15,26 @@ void Type(QWidget* widget, const QString& text) {
   }
 }
 
-void ClickTitle(TDBGrid* grid, int column) {
+void ClickTitle(DatasetGrid* grid, int column) {
   QHeaderView* header = grid->horizontalHeader();
   const QPoint point(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
                      header->height() / 2);
   QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, point);
 }
 
-void ClickRow(TDBGrid* grid, int row) {
+void ClickRow(DatasetGrid* grid, int row) {
   const QRect cell = grid->visualRect(grid->model()->index(row, 0));
   QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
 }
 
-QStringList ColumnTexts(TDBGrid* grid, int column) {
+QStringList ColumnTexts(DatasetGrid* grid, int column) {
   QStringList texts;
   for (int row = 0; row < grid->model()->rowCount(); ++row)
     texts << grid->model()->index(row, column).data().toString();
   return texts;
 }
 
-QStringList ListedMeters(TDBGrid* grid) {
+QStringList ListedMeters(DatasetGrid* grid) {
   const QStringList types = ColumnTexts(grid, 0);
   const QStringList numbers = ColumnTexts(grid, 1);
   QStringList meters;

@@ -4,7 +4,7 @@
 #include <QStringList>
 
 class QWidget;
-class TDBGrid;
+class DatasetGrid;
 
 // Drives the archive browser as the operator does: typing (any alphabet,
 // one key at a time), clicking column titles and grid rows, and reading what
@@ -12,11 +12,11 @@ class TDBGrid;
 namespace BrowserDriver {
 
 void Type(QWidget* widget, const QString& text);
-void ClickTitle(TDBGrid* grid, int column);
-void ClickRow(TDBGrid* grid, int row);
+void ClickTitle(DatasetGrid* grid, int column);
+void ClickRow(DatasetGrid* grid, int row);
 // One "<type> <serial number>" per row of the meter grid, top to bottom.
-QStringList ListedMeters(TDBGrid* grid);
+QStringList ListedMeters(DatasetGrid* grid);
 // The texts of one column of a grid, top to bottom.
-QStringList ColumnTexts(TDBGrid* grid, int column);
+QStringList ColumnTexts(DatasetGrid* grid, int column);
 
 }  // namespace BrowserDriver

@@ -11,11 +11,11 @@
 #include "support/TestRegistry.h"
 
 #include "BasesFixture.h"
-#include "bases/OptionsForm.h"
-#include "database/UDM.h"
-#include "shell/Windows.h"
-#include "workspace/Selection.h"
-#include "workspace/UExper.h"
+#include "bases/BaseEditor.h"
+#include "database/DataModule.h"
+#include "app/Windows.h"
+#include "ui/Selection.h"
+#include "workspace/MainWindow.h"
 
 using MessageService::Answer;
 
@@ -59,24 +59,24 @@ class BaseEditorTest : public QObject {
 };
 
 void BaseEditorTest::selectTreeNode(QTreeWidgetItem* node) {
-  Form2->TreeView1()->setCurrentItem(node);
-  Form2->ShowSelection();
+  theMainWindow->baseTree()->setCurrentItem(node);
+  theMainWindow->ShowSelection();
 }
 
 // A day's work in the editor: a new base, its nominal values, three meters in
 // use, a duplicate refused, closing with the tree rebuilt and nothing chosen.
 void BaseEditorTest::workingDay() {
   CreateBaseByName("бАЗА");
-  Fill(EditorField("ENvoltage"), "400");
-  PressEnter(EditorField("ENvoltage"));
-  QCOMPARE(text("ENvoltage"), "380");
-  QVERIFY(EditorField("ENtok")->hasFocus());
-  Fill(EditorField("ENtok"), "7");
-  Fill(EditorField("ENpered"), "0.05");
-  Fill(EditorField("EKlasT"), "0.5");
-  EditorField("ENumber")->setFocus();
-  QCOMPARE(text("ENtok"), "5");
-  QCOMPARE(text("ENpered"), "0.1");
+  Fill(EditorField("nominalVoltageEdit"), "400");
+  PressEnter(EditorField("nominalVoltageEdit"));
+  QCOMPARE(text("nominalVoltageEdit"), "380");
+  QVERIFY(EditorField("nominalCurrentEdit")->hasFocus());
+  Fill(EditorField("nominalCurrentEdit"), "7");
+  Fill(EditorField("meterConstantEdit"), "0.05");
+  Fill(EditorField("accuracyClassEdit"), "0.5");
+  EditorField("serialNumberEdit")->setFocus();
+  QCOMPARE(text("nominalCurrentEdit"), "5");
+  QCOMPARE(text("meterConstantEdit"), "0.1");
   QCOMPARE(NominalsOf("БАЗА"), (QVariantList{380.0, 5.0, 0.1, 0.5}));
 
   PutMeter(1, "111", "СЕ301");
@@ -106,13 +106,13 @@ void BaseEditorTest::workingDay() {
   QCOMPARE(meters[2].slot, 5);
 
   ChosenMeterNum = static_cast<int>(meters[0].num);  // as if a meter had been chosen before
-  QTest::mouseClick(ChOptions->findChild<QPushButton*>("dxButton2"), Qt::LeftButton);
-  QVERIFY(!ChOptions->isVisible());
-  QVERIFY(Form2->isEnabled());
+  QTest::mouseClick(theBaseEditor->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+  QVERIFY(!theBaseEditor->isVisible());
+  QVERIFY(theMainWindow->isEnabled());
   QVERIFY(ChosenBaseName.isEmpty());
   QCOMPARE(ChosenMeterNum, 0);
   QCOMPARE(MarkedPointCount, 0);
-  QTreeWidgetItem* base = Form2->TreeView1()->topLevelItem(1);
+  QTreeWidgetItem* base = theMainWindow->baseTree()->topLevelItem(1);
   QCOMPARE(base->text(0), "БАЗА");
   QCOMPARE(base->childCount(), 3);
   QCOMPARE(base->child(0)->text(0), "Счетчик 1");
@@ -125,31 +125,31 @@ void BaseEditorTest::nominalFieldsAreBoundedAndStored_data() {
   QTest::addColumn<QString>("shown");
   QTest::addColumn<int>("column");  // of NominalsOf
   QTest::addColumn<double>("stored");
-  QTest::newRow("voltage above") << "ENvoltage"
+  QTest::newRow("voltage above") << "nominalVoltageEdit"
                                  << "400"
                                  << "380" << 0 << 380.0;
-  QTest::newRow("voltage bound stays") << "ENvoltage"
+  QTest::newRow("voltage bound stays") << "nominalVoltageEdit"
                                        << "57.7"
                                        << "57.7" << 0 << 57.7;
-  QTest::newRow("voltage letters dropped") << "ENvoltage"
+  QTest::newRow("voltage letters dropped") << "nominalVoltageEdit"
                                            << "2x2o0"
                                            << "220" << 0 << 220.0;
-  QTest::newRow("voltage emptied shows 0") << "ENvoltage"
+  QTest::newRow("voltage emptied shows 0") << "nominalVoltageEdit"
                                            << ""
                                            << "0" << 0 << 0.0;
-  QTest::newRow("current above") << "ENtok"
+  QTest::newRow("current above") << "nominalCurrentEdit"
                                  << "7"
                                  << "5" << 1 << 5.0;
-  QTest::newRow("current comma dropped") << "ENtok"
+  QTest::newRow("current comma dropped") << "nominalCurrentEdit"
                                          << "2,5"
                                          << "5" << 1 << 5.0;
-  QTest::newRow("constant below") << "ENpered"
+  QTest::newRow("constant below") << "meterConstantEdit"
                                   << "0.05"
                                   << "0.1" << 2 << 0.1;
-  QTest::newRow("constant only a point") << "ENpered"
+  QTest::newRow("constant only a point") << "meterConstantEdit"
                                          << "."
                                          << "0.1" << 2 << 0.1;
-  QTest::newRow("class unbounded") << "EKlasT"
+  QTest::newRow("class unbounded") << "accuracyClassEdit"
                                    << "0.05"
                                    << "0.05" << 3 << 0.05;
 }
@@ -175,22 +175,22 @@ void BaseEditorTest::keyRules_data() {
   QTest::addColumn<QString>("field");
   QTest::addColumn<QString>("typed");
   QTest::addColumn<QString>("shown");
-  QTest::newRow("serial number: capitals, digits only") << "ENumber"
+  QTest::newRow("serial number: capitals, digits only") << "serialNumberEdit"
                                                         << "ab-12 я."
                                                         << "AB12Я";
-  QTest::newRow("type: capitals, anything") << "EName"
+  QTest::newRow("type: capitals, anything") << "meterTypeEdit"
                                             << "це-6803 v"
                                             << "ЦЕ-6803 V";
-  QTest::newRow("year: digits, four") << "EYear"
+  QTest::newRow("year: digits, four") << "yearEdit"
                                       << "2o0199"
                                       << "2019";
-  QTest::newRow("owner: capitals") << "EUser"
+  QTest::newRow("owner: capitals") << "ownerEdit"
                                    << "ооо \"свет\""
                                    << "ООО \"СВЕТ\"";
-  QTest::newRow("maker: capitals") << "EMaker"
+  QTest::newRow("maker: capitals") << "makerEdit"
                                    << "zavod"
                                    << "ZAVOD";
-  QTest::newRow("class: digits and point") << "EKlasT"
+  QTest::newRow("class: digits and point") << "accuracyClassEdit"
                                            << "0,5a"
                                            << "05";
 }
@@ -207,7 +207,7 @@ void BaseEditorTest::keyRules() {
 
 void BaseEditorTest::tickingWithAnEmptyFieldIsRefused() {
   CreateBaseByName("Б");
-  Fill(EditorField("ENvoltage"), "220");
+  Fill(EditorField("nominalVoltageEdit"), "220");
   ClickSlot(1, Qt::RightButton);
   FillMeter("1", "Т", "");
   ClickSlot(1);
@@ -220,11 +220,11 @@ void BaseEditorTest::tickingWithAnEmptyFieldIsRefused() {
 
 void BaseEditorTest::sameMeterInAnotherBaseIsAllowed() {
   CreateBaseByName("Б1");
-  Fill(EditorField("ENvoltage"), "220");
+  Fill(EditorField("nominalVoltageEdit"), "220");
   PutMeter(2, "42", "Т");
-  ChOptions->close();
+  theBaseEditor->close();
   CreateBaseByName("Б2");
-  Fill(EditorField("ENvoltage"), "220");
+  Fill(EditorField("nominalVoltageEdit"), "220");
   PutMeter(2, "42", "Т");
   QVERIFY(fixture_->answers.shown().empty());
   QCOMPARE(MetersOf("Б1").size(), 1);
@@ -234,7 +234,7 @@ void BaseEditorTest::sameMeterInAnotherBaseIsAllowed() {
 
 void BaseEditorTest::reTickingReplacesTheMeterAndItsPoints() {
   CreateBaseByName("Б");
-  Fill(EditorField("ENvoltage"), "220");
+  Fill(EditorField("nominalVoltageEdit"), "220");
   PutMeter(2, "42", "Т");
   const qint64 first = MetersOf("Б")[0].num;
   AddPoints(first, 4);
@@ -246,13 +246,13 @@ void BaseEditorTest::reTickingReplacesTheMeterAndItsPoints() {
   QVERIFY(!MetersOf("Б")[0].inUse);
   QCOMPARE(PointCount(first), 4);
 
-  ChOptions->close();
-  QCOMPARE(Form2->TreeView1()->topLevelItem(1)->childCount(), 0);
+  theBaseEditor->close();
+  QCOMPARE(theMainWindow->baseTree()->topLevelItem(1)->childCount(), 0);
   ChosenBaseName = "Б";
-  ChOptions->OpenForChosenBase(Form2);
+  theBaseEditor->OpenForChosenBase(theMainWindow);
   QVERIFY(!Slot(2)->isChecked());
   ClickSlot(2);  // shows the stored meter on the press, ticks it on the release
-  QCOMPARE(text("ENumber"), "42");
+  QCOMPARE(text("serialNumberEdit"), "42");
   QVERIFY(Slot(2)->isChecked());
   const QVector<MeterRow> meters = MetersOf("Б");
   QCOMPARE(meters.size(), 1);
@@ -266,7 +266,7 @@ void BaseEditorTest::reTickingReplacesTheMeterAndItsPoints() {
 // meter is put in use in another slot of the base.
 void BaseEditorTest::anUnusedTwinGivesWay() {
   CreateBaseByName("Б");
-  Fill(EditorField("ENvoltage"), "220");
+  Fill(EditorField("nominalVoltageEdit"), "220");
   PutMeter(4, "44", "Т");
   const qint64 twin = MetersOf("Б")[0].num;
   AddPoints(twin, 2);
@@ -281,21 +281,21 @@ void BaseEditorTest::anUnusedTwinGivesWay() {
 
 void BaseEditorTest::typingANumberUnticksOnlyTheBox() {
   CreateBaseByName("Б");
-  Fill(EditorField("ENvoltage"), "220");
+  Fill(EditorField("nominalVoltageEdit"), "220");
   PutMeter(1, "42", "Т");
-  EditorField("ENumber")->setFocus();
-  EditorField("ENumber")->end(false);
-  TypeText(EditorField("ENumber"), "-");  // dropped: nothing changes
+  EditorField("serialNumberEdit")->setFocus();
+  EditorField("serialNumberEdit")->end(false);
+  TypeText(EditorField("serialNumberEdit"), "-");  // dropped: nothing changes
   QVERIFY(Slot(1)->isChecked());
-  TypeText(EditorField("ENumber"), "x");
+  TypeText(EditorField("serialNumberEdit"), "x");
   QVERIFY(!Slot(1)->isChecked());
   QCOMPARE(Slot(1)->text(), "Используется");
   QCOMPARE(MetersOf("Б")[0].number, "42");
   QVERIFY(MetersOf("Б")[0].inUse);
 
   // Leaving a meter field now stores nothing: the box is unticked.
-  Fill(EditorField("EUser"), "ДРУГОЙ");
-  EditorField("EMaker")->setFocus();
+  Fill(EditorField("ownerEdit"), "ДРУГОЙ");
+  EditorField("makerEdit")->setFocus();
   QCOMPARE(MetersOf("Б")[0].user, "ЭНЕРГО");
 
   // Ticking again replaces the meter by the one in the fields.
@@ -305,41 +305,41 @@ void BaseEditorTest::typingANumberUnticksOnlyTheBox() {
   QCOMPARE(MetersOf("Б")[0].user, "ДРУГОЙ");
 
   // The type unticks as well, whatever is typed.
-  EditorField("EName")->setFocus();
-  TypeText(EditorField("EName"), "-");
+  EditorField("meterTypeEdit")->setFocus();
+  TypeText(EditorField("meterTypeEdit"), "-");
   QVERIFY(!Slot(1)->isChecked());
 }
 
 void BaseEditorTest::switchingToAnEmptySlotKeepsProposals() {
   CreateBaseByName("Б");
-  Fill(EditorField("ENvoltage"), "220");
-  auto* date = ChOptions->findChild<QDateEdit*>("EdateOld");
+  Fill(EditorField("nominalVoltageEdit"), "220");
+  auto* date = theBaseEditor->findChild<QDateEdit*>("lastCheckDateEdit");
   date->setDate(QDate(2015, 6, 1));
   PutMeter(1, "42", "Т");
   QCOMPARE(MetersOf("Б")[0].oldDate, QDate(2015, 6, 1));
 
   ClickSlot(4, Qt::RightButton);
-  QCOMPARE(text("ENumber"), "");
-  QCOMPARE(text("EYear"), "");
-  QCOMPARE(text("EName"), "Т");
-  QCOMPARE(text("EUser"), "ЭНЕРГО");
-  QCOMPARE(text("EMaker"), "ЗАВОД");
+  QCOMPARE(text("serialNumberEdit"), "");
+  QCOMPARE(text("yearEdit"), "");
+  QCOMPARE(text("meterTypeEdit"), "Т");
+  QCOMPARE(text("ownerEdit"), "ЭНЕРГО");
+  QCOMPARE(text("makerEdit"), "ЗАВОД");
   QCOMPARE(date->date(), QDate(2015, 6, 1));
 
   ClickSlot(1, Qt::RightButton);  // back to the filled slot
-  QCOMPARE(text("ENumber"), "42");
-  QCOMPARE(text("EYear"), "2020");
+  QCOMPARE(text("serialNumberEdit"), "42");
+  QCOMPARE(text("yearEdit"), "2020");
 }
 
 void BaseEditorTest::leavingAMeterFieldStoresIt() {
   CreateBaseByName("Б");
-  Fill(EditorField("ENvoltage"), "220");
+  Fill(EditorField("nominalVoltageEdit"), "220");
   PutMeter(3, "42", "Т");
-  Fill(EditorField("EYear"), "1999");
-  PressEnter(EditorField("EYear"));
-  QVERIFY(EditorField("EUser")->hasFocus());
-  Fill(EditorField("EUser"), "ИНОЙ");
-  auto* date = ChOptions->findChild<QDateEdit*>("EdateOld");
+  Fill(EditorField("yearEdit"), "1999");
+  PressEnter(EditorField("yearEdit"));
+  QVERIFY(EditorField("ownerEdit")->hasFocus());
+  Fill(EditorField("ownerEdit"), "ИНОЙ");
+  auto* date = theBaseEditor->findChild<QDateEdit*>("lastCheckDateEdit");
   date->setFocus(Qt::MouseFocusReason);
   date->setDate(QDate(2001, 2, 3));
   ClickSlot(6, Qt::RightButton);  // leaving by choosing another slot stores into slot 3
@@ -354,39 +354,39 @@ void BaseEditorTest::leavingAMeterFieldStoresIt() {
 // A meter in use keeps its year when the field is left empty; the operator is told.
 void BaseEditorTest::emptyYearKeepsTheStoredYear() {
   CreateBaseByName("Б");
-  Fill(EditorField("ENvoltage"), "220");
+  Fill(EditorField("nominalVoltageEdit"), "220");
   PutMeter(1, "42", "Т", "2011");
-  Fill(EditorField("EYear"), "");
-  Fill(EditorField("EUser"), "НОВЫЙ");
+  Fill(EditorField("yearEdit"), "");
+  Fill(EditorField("ownerEdit"), "НОВЫЙ");
   QCOMPARE(fixture_->answers.shown().size(), size_t(1));
   QCOMPARE(fixture_->answers.shown()[0].kind, MessageService::Kind::Notice);
-  QCOMPARE(text("EYear"), "2011");
-  EditorField("EMaker")->setFocus();
+  QCOMPARE(text("yearEdit"), "2011");
+  EditorField("makerEdit")->setFocus();
   QCOMPARE(MetersOf("Б")[0].year.toInt(), 2011);
   QCOMPARE(MetersOf("Б")[0].user, "НОВЫЙ");
 
   // Unticking with the year emptied still takes the meter out of use.
-  Fill(EditorField("EYear"), "");
+  Fill(EditorField("yearEdit"), "");
   ClickSlot(1);
   QVERIFY(!MetersOf("Б")[0].inUse);
   QCOMPARE(MetersOf("Б")[0].year.toInt(), 2011);
-  QVERIFY(ChOptions->isVisible());
+  QVERIFY(theBaseEditor->isVisible());
 }
 
 void BaseEditorTest::closingStoresTheFieldBeingEdited() {
   CreateBaseByName("Б");
-  Fill(EditorField("ENvoltage"), "220");
+  Fill(EditorField("nominalVoltageEdit"), "220");
   PutMeter(1, "42", "Т");
-  Fill(EditorField("EMaker"), "ПОСЛЕДНИЙ");
-  Fill(EditorField("ENtok"), "3");
-  ChOptions->close();  // the close box, focus still in ENtok
+  Fill(EditorField("makerEdit"), "ПОСЛЕДНИЙ");
+  Fill(EditorField("nominalCurrentEdit"), "3");
+  theBaseEditor->close();  // the close box, focus still in nominalCurrentEdit
   QCOMPARE(NominalsOf("Б").at(1).toDouble(), 3.0);
   QCOMPARE(MetersOf("Б")[0].maker, "ПОСЛЕДНИЙ");
 }
 
 void BaseEditorTest::releaseAwayFromTheBoxChangesNothing() {
   CreateBaseByName("Б");
-  Fill(EditorField("ENvoltage"), "220");
+  Fill(EditorField("nominalVoltageEdit"), "220");
   PutMeter(1, "42", "Т");
   const qint64 num = MetersOf("Б")[0].num;
   AddPoints(num, 2);
@@ -403,10 +403,10 @@ void BaseEditorTest::releaseAwayFromTheBoxChangesNothing() {
 
 void BaseEditorTest::escapeLeavesTheEditorOpen() {
   CreateBaseByName("Б");
-  QTest::keyClick(EditorField("ENvoltage"), Qt::Key_Escape);
-  QTest::keyClick(ChOptions, Qt::Key_Escape);
-  QVERIFY(ChOptions->isVisible());
-  QVERIFY(!Form2->isEnabled());
+  QTest::keyClick(EditorField("nominalVoltageEdit"), Qt::Key_Escape);
+  QTest::keyClick(theBaseEditor, Qt::Key_Escape);
+  QVERIFY(theBaseEditor->isVisible());
+  QVERIFY(!theMainWindow->isEnabled());
 }
 
 void BaseEditorTest::currentSlotIsGreyAndNumbered() {
@@ -416,81 +416,81 @@ void BaseEditorTest::currentSlotIsGreyAndNumbered() {
   ClickSlot(7, Qt::RightButton);
   QCOMPARE(Slot(7)->palette().color(QPalette::Window), grey);
   QVERIFY(Slot(1)->palette().color(QPalette::Window) != grey);
-  QCOMPARE(ChOptions->findChild<QLabel*>("Lcount")->text(), "№ 7");
+  QCOMPARE(theBaseEditor->findChild<QLabel*>("slotNumberLabel")->text(), "№ 7");
   QCOMPARE(ChosenSlot, 7);
 }
 
 void BaseEditorTest::openingShowsSlotOneOrProposals() {
   CreateBaseByName("Б");
-  Fill(EditorField("ENvoltage"), "220");
+  Fill(EditorField("nominalVoltageEdit"), "220");
   PutMeter(3, "33", "ТИП3");
   PutMeter(4, "44", "ТИП4");
   ClickSlot(4);  // out of use
-  ChOptions->close();
+  theBaseEditor->close();
 
   // Base chosen in the tree, then "Данные счетчиков".
-  selectTreeNode(Form2->TreeView1()->topLevelItem(1));
+  selectTreeNode(theMainWindow->baseTree()->topLevelItem(1));
   QCOMPARE(ChosenBaseName, "Б");
-  ChOptions->OpenForChosenBase(Form2);
-  QVERIFY(!Form2->isEnabled());
+  theBaseEditor->OpenForChosenBase(theMainWindow);
+  QVERIFY(!theMainWindow->isEnabled());
   QCOMPARE(ChosenSlot, 1);
-  QCOMPARE(text("ENumber"), "");
-  QCOMPARE(text("EName"), "ТИП3");
-  QCOMPARE(text("EUser"), "ЭНЕРГО");
+  QCOMPARE(text("serialNumberEdit"), "");
+  QCOMPARE(text("meterTypeEdit"), "ТИП3");
+  QCOMPARE(text("ownerEdit"), "ЭНЕРГО");
   QVERIFY(Slot(3)->isChecked());
   QCOMPARE(Slot(3)->text(), "Используется");
   QVERIFY(!Slot(4)->isChecked());
   QCOMPARE(Slot(4)->text(), "Не используется");
-  QVERIFY(QTest::qWaitForWindowActive(ChOptions));
-  QVERIFY(EditorField("ENumber")->hasFocus());
-  ChOptions->close();
+  QVERIFY(QTest::qWaitForWindowActive(theBaseEditor));
+  QVERIFY(EditorField("serialNumberEdit")->hasFocus());
+  theBaseEditor->close();
 
   // With slot 1 filled its meter is shown.
   ChosenBaseName = "Б";
-  ChOptions->OpenForChosenBase(Form2);
+  theBaseEditor->OpenForChosenBase(theMainWindow);
   PutMeter(1, "11", "ТИП1");
-  ChOptions->close();
+  theBaseEditor->close();
   ChosenBaseName = "Б";
-  ChOptions->OpenForChosenBase(Form2);
-  QCOMPARE(text("ENumber"), "11");
-  QCOMPARE(text("EName"), "ТИП1");
-  QCOMPARE(text("EYear"), "2020");
+  theBaseEditor->OpenForChosenBase(theMainWindow);
+  QCOMPARE(text("serialNumberEdit"), "11");
+  QCOMPARE(text("meterTypeEdit"), "ТИП1");
+  QCOMPARE(text("yearEdit"), "2020");
 }
 
 void BaseEditorTest::archiveWithoutMetersGivesNotice() {
   CreateBaseByName("Б\"");
   bool browserOpened = false;
-  ChOptions->OpenArchiveBrowser = [&browserOpened] { browserOpened = true; };
-  QTest::mouseClick(ChOptions->findChild<QPushButton*>("abcPicBtn1"), Qt::LeftButton);
+  theBaseEditor->OpenArchiveBrowser = [&browserOpened] { browserOpened = true; };
+  QTest::mouseClick(theBaseEditor->findChild<QPushButton*>("fromArchiveButton"), Qt::LeftButton);
   QCOMPARE(fixture_->answers.texts(), QStringList{"В архиве нет счетчиков из базы - Б\" !"});
   QCOMPARE(fixture_->answers.shown()[0].caption, "Архив");
   QVERIFY(!browserOpened);
-  QVERIFY(ChOptions->isEnabled());
+  QVERIFY(theBaseEditor->isEnabled());
 }
 
 void BaseEditorTest::archiveTakeOver() {
   CreateBaseByName("Б");
-  Fill(EditorField("ENvoltage"), "220");
+  Fill(EditorField("nominalVoltageEdit"), "220");
   PutMeter(2, "42", "Т");
   const qint64 num = MetersOf("Б")[0].num;
   AddPoints(num, 2);
-  DM1->connection()->executeWrite(
+  theDataModule->connection()->executeWrite(
       Statement{"insert into masterarhive (Base, Tip, MyYear, MyUser, Maker, MyNumber) values ('Б', 'АРХ', "
                 "2001, 'В', 'З', '9')",
                 {},
                 "masterarhive"});
   bool browserOpened = false;
-  ChOptions->OpenArchiveBrowser = [&browserOpened] { browserOpened = true; };
-  QTest::mouseClick(ChOptions->findChild<QPushButton*>("abcPicBtn1"), Qt::LeftButton);
+  theBaseEditor->OpenArchiveBrowser = [&browserOpened] { browserOpened = true; };
+  QTest::mouseClick(theBaseEditor->findChild<QPushButton*>("fromArchiveButton"), Qt::LeftButton);
   QVERIFY(browserOpened);
-  QVERIFY(!ChOptions->isEnabled());
-  QCOMPARE(DM1->QMasterArhive->recordCount(), 1);
+  QVERIFY(!theBaseEditor->isEnabled());
+  QCOMPARE(theDataModule->archivedMeters->recordCount(), 1);
 
-  ChOptions->TakeOverArchivedMeter("АРХ", "9", "2001");
-  QVERIFY(ChOptions->isEnabled());
-  QCOMPARE(text("EName"), "АРХ");
-  QCOMPARE(text("ENumber"), "9");
-  QCOMPARE(text("EYear"), "2001");
+  theBaseEditor->TakeOverArchivedMeter("АРХ", "9", "2001");
+  QVERIFY(theBaseEditor->isEnabled());
+  QCOMPARE(text("meterTypeEdit"), "АРХ");
+  QCOMPARE(text("serialNumberEdit"), "9");
+  QCOMPARE(text("yearEdit"), "2001");
   QVERIFY(!Slot(2)->isChecked());
   QCOMPARE(Slot(2)->text(), "Не используется");
   QVERIFY(MetersOf("Б").isEmpty());

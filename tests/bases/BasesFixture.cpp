@@ -6,44 +6,44 @@
 #include <QStyleOptionButton>
 #include <QTest>
 
-#include "bases/OptionsForm.h"
+#include "bases/BaseEditor.h"
 #include "bases/SlotBox.h"
-#include "bases/UNameBase.h"
-#include "database/UDM.h"
-#include "shell/Windows.h"
-#include "workspace/Selection.h"
-#include "workspace/UExper.h"
+#include "bases/BaseNameDialog.h"
+#include "database/DataModule.h"
+#include "app/Windows.h"
+#include "ui/Selection.h"
+#include "workspace/MainWindow.h"
 
 BasesFixture::BasesFixture() {
-  DM1 = new TDM1;
-  const QStringList failures = DM1->DataModuleCreate();
+  theDataModule = new DataModule;
+  const QStringList failures = theDataModule->OpenTables();
   if (!failures.isEmpty()) qFatal("data module: %s", qPrintable(failures.join(' ')));
   ChosenBaseName.clear();
   ChosenSlot = 1;
   ChosenMeterNum = 0;
   MarkedPointCount = 0;
   ActionsAllowed = true;
-  Form2 = new TForm2;
-  ChOptions = new TChOptions;
-  FNameBase = new TFNameBase;
-  Form2->show();
+  theMainWindow = new MainWindow;
+  theBaseEditor = new BaseEditor;
+  theBaseNameDialog = new BaseNameDialog;
+  theMainWindow->show();
 }
 
 BasesFixture::~BasesFixture() {
-  delete FNameBase;
-  FNameBase = nullptr;
-  delete ChOptions;
-  ChOptions = nullptr;
-  delete Form2;
-  Form2 = nullptr;
-  delete DM1;
-  DM1 = nullptr;
+  delete theBaseNameDialog;
+  theBaseNameDialog = nullptr;
+  delete theBaseEditor;
+  theBaseEditor = nullptr;
+  delete theMainWindow;
+  theMainWindow = nullptr;
+  delete theDataModule;
+  theDataModule = nullptr;
 }
 
 namespace {
 
 QSqlQuery Select(const QString& sql, const QVariantList& values, const QString& table) {
-  return DM1->connection()->execute(Statement{sql, values, table});
+  return theDataModule->connection()->execute(Statement{sql, values, table});
 }
 
 }  // namespace
@@ -82,17 +82,17 @@ int PointCount(qint64 meterNum) {
 
 void AddPoints(qint64 meterNum, int count) {
   for (int i = 1; i <= count; ++i)
-    DM1->connection()->executeWrite(Statement{
+    theDataModule->connection()->executeWrite(Statement{
         "insert into slave (Num, Voltage, Tok, Count) values (?, 100, 100, ?)", {meterNum, i}, "slave"});
 }
 
 QLineEdit* EditorField(const char* name) {
-  auto* field = ChOptions->findChild<QLineEdit*>(QString::fromLatin1(name));
+  auto* field = theBaseEditor->findChild<QLineEdit*>(QString::fromLatin1(name));
   if (!field) qFatal("no field %s", name);
   return field;
 }
 
-QCheckBox* Slot(int n) { return ChOptions->SlotBoxes[n]; }
+QCheckBox* Slot(int n) { return theBaseEditor->SlotBoxes[n]; }
 
 void TypeText(QWidget* w, const QString& text) {
   for (const QChar c : text)
@@ -119,21 +119,21 @@ void ClickSlot(int n, Qt::MouseButton button) {
 }
 
 void CreateBaseByName(const QString& name) {
-  Form2->ADDBase()->trigger();  // "Создать базу"
-  QVERIFY(QTest::qWaitForWindowActive(FNameBase));
-  auto* edit = FNameBase->findChild<QLineEdit*>("Edit1");
+  theMainWindow->createBaseAction()->trigger();  // "Создать базу"
+  QVERIFY(QTest::qWaitForWindowActive(theBaseNameDialog));
+  auto* edit = theBaseNameDialog->findChild<QLineEdit*>("nameEdit");
   TypeText(edit, name);
   PressEnter(edit);
-  QVERIFY(QTest::qWaitForWindowActive(ChOptions));
+  QVERIFY(QTest::qWaitForWindowActive(theBaseEditor));
 }
 
 void FillMeter(const QString& number, const QString& type, const QString& year, const QString& user,
                const QString& maker) {
-  Fill(EditorField("ENumber"), number);
-  Fill(EditorField("EName"), type);
-  Fill(EditorField("EYear"), year);
-  Fill(EditorField("EUser"), user);
-  Fill(EditorField("EMaker"), maker);
+  Fill(EditorField("serialNumberEdit"), number);
+  Fill(EditorField("meterTypeEdit"), type);
+  Fill(EditorField("yearEdit"), year);
+  Fill(EditorField("ownerEdit"), user);
+  Fill(EditorField("makerEdit"), maker);
 }
 
 void PutMeter(int n, const QString& number, const QString& type, const QString& year) {

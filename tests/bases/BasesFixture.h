@@ -4,7 +4,7 @@
 #include <QString>
 #include <QVector>
 
-#include "shell/MessageService.h"
+#include "ui/MessageService.h"
 #include "support/TempProgramDir.h"
 
 class QCheckBox;

@@ -10,12 +10,12 @@
 #include "support/TempProgramDir.h"
 #include "support/TestRegistry.h"
 
-#include "bases/UInformation.h"
-#include "bases/UUsanovka.h"
-#include "bases/UnumberP.h"
+#include "bases/AboutDialog.h"
+#include "bases/InstallationDialog.h"
+#include "bases/ProtocolNumberDialog.h"
 #include "settings/DayCount.h"
 #include "settings/SettingsRecords.h"
-#include "shell/MessageService.h"
+#include "ui/MessageService.h"
 
 namespace {
 
@@ -112,14 +112,14 @@ void DialogsTest::protocolNumberOpens() {
   SaveProgramConfig();
   Config = {};
 
-  TFNumberP dialog;
+  ProtocolNumberDialog dialog;
   dialog.open(&opener_);
   QVERIFY(dialog.isVisible());
   QVERIFY(!opener_.isEnabled());
-  QCOMPARE(Find<QLineEdit>(dialog, "Edit1")->text(), QStringLiteral("1234567"));
-  QVERIFY(Find<QCheckBox>(dialog, "CheckBox1")->isChecked());
-  QTRY_VERIFY(Find<QLineEdit>(dialog, "Edit1")->hasFocus());
-  QCOMPARE(Find<QPushButton>(dialog, "dxButton1")->text(), QStringLiteral("ОК"));
+  QCOMPARE(Find<QLineEdit>(dialog, "numberEdit")->text(), QStringLiteral("1234567"));
+  QVERIFY(Find<QCheckBox>(dialog, "autoIncrementBox")->isChecked());
+  QTRY_VERIFY(Find<QLineEdit>(dialog, "numberEdit")->hasFocus());
+  QCOMPARE(Find<QPushButton>(dialog, "okButton")->text(), QStringLiteral("ОК"));
   dialog.close();
 }
 
@@ -135,9 +135,9 @@ void DialogsTest::protocolNumberTakesDigitsOnly() {
   QFETCH(QString, typed);
   QFETCH(QString, shown);
   TempProgramDir dir;
-  TFNumberP dialog;
+  ProtocolNumberDialog dialog;
   dialog.open(&opener_);
-  auto* edit = Find<QLineEdit>(dialog, "Edit1");
+  auto* edit = Find<QLineEdit>(dialog, "numberEdit");
   edit->clear();
   TypeText(edit, typed);
   QCOMPARE(edit->text(), shown);
@@ -162,13 +162,13 @@ void DialogsTest::protocolNumberStoredWhicheverWayClosed() {
   SaveProgramConfig();
   Config = {};
 
-  TFNumberP dialog;
+  ProtocolNumberDialog dialog;
   dialog.open(&opener_);
-  auto* edit = Find<QLineEdit>(dialog, "Edit1");
+  auto* edit = Find<QLineEdit>(dialog, "numberEdit");
   QTest::keyClick(edit, Qt::Key_Backspace);
   TypeText(edit, QStringLiteral("95"));
-  Find<QCheckBox>(dialog, "CheckBox1")->setChecked(false);
-  CloseDialog(dialog, edit, way, "dxButton1");
+  Find<QCheckBox>(dialog, "autoIncrementBox")->setChecked(false);
+  CloseDialog(dialog, edit, way, "okButton");
 
   QVERIFY(!dialog.isVisible());
   QVERIFY(opener_.isEnabled());
@@ -183,12 +183,12 @@ void DialogsTest::protocolNumberStoredWhicheverWayClosed() {
 
 void DialogsTest::protocolNumberWriteFailureReleasesOpener() {
   TempProgramDir dir;
-  TFNumberP dialog;
+  ProtocolNumberDialog dialog;
   dialog.open(&opener_);
   QVERIFY(QFile::remove(dir.filePath(kProgramConfigFile)));
   QVERIFY(QDir(dir.path()).rmdir(QStringLiteral("sources")));
   MessageService::ScriptedAnswers answers;
-  QTest::keyClick(Find<QLineEdit>(dialog, "Edit1"), Qt::Key_Escape);
+  QTest::keyClick(Find<QLineEdit>(dialog, "numberEdit"), Qt::Key_Escape);
   QCOMPARE(answers.shown().size(), size_t(1));
   QVERIFY(answers.shown()[0].text.contains(QStringLiteral("config.prt")));
   // The operator is told; the dialog still closes and the main window is usable again.
@@ -214,17 +214,17 @@ void StoreSampleInstallation() {
 void DialogsTest::installationOpens() {
   TempProgramDir dir;
   StoreSampleInstallation();
-  TFUstanovka dialog;
+  InstallationDialog dialog;
   dialog.open(&opener_);
   QCOMPARE(dialog.windowTitle(), QStringLiteral("Сведения о установке"));
   QVERIFY(dialog.isVisible());
   QVERIFY(!opener_.isEnabled());
-  QCOMPARE(Find<QLineEdit>(dialog, "EUNumber")->text(), QStringLiteral("У-17"));
-  QCOMPARE(Find<QLineEdit>(dialog, "EUNCheck")->text(), QStringLiteral("С123"));
-  QCOMPARE(Find<QDateEdit>(dialog, "EUDCheck1")->date(), QDate(2023, 3, 15));
-  QCOMPARE(Find<QDateEdit>(dialog, "EUDCheck2")->date(), QDate(2024, 3, 15));
-  QVERIFY(Find<QDateEdit>(dialog, "EUDCheck1")->calendarPopup());
-  QTRY_VERIFY(Find<QLineEdit>(dialog, "EUNumber")->hasFocus());
+  QCOMPARE(Find<QLineEdit>(dialog, "installationNumberEdit")->text(), QStringLiteral("У-17"));
+  QCOMPARE(Find<QLineEdit>(dialog, "certificateNumberEdit")->text(), QStringLiteral("С123"));
+  QCOMPARE(Find<QDateEdit>(dialog, "certificateDateEdit")->date(), QDate(2023, 3, 15));
+  QCOMPARE(Find<QDateEdit>(dialog, "validUntilEdit")->date(), QDate(2024, 3, 15));
+  QVERIFY(Find<QDateEdit>(dialog, "certificateDateEdit")->calendarPopup());
+  QTRY_VERIFY(Find<QLineEdit>(dialog, "installationNumberEdit")->hasFocus());
   dialog.close();
   QVERIFY(opener_.isEnabled());
 }
@@ -242,19 +242,19 @@ void DialogsTest::installationCancelStoresNothing() {
   StoreSampleInstallation();
   const QByteArray before = FileBytes(dir.filePath(kInstallationInfoFile));
 
-  TFUstanovka dialog;
+  InstallationDialog dialog;
   dialog.open(&opener_);
-  auto* number = Find<QLineEdit>(dialog, "EUNumber");
+  auto* number = Find<QLineEdit>(dialog, "installationNumberEdit");
   TypeText(number, QStringLiteral("999"));
-  Find<QDateEdit>(dialog, "EUDCheck1")->setDate(QDate(2020, 1, 1));
-  CloseDialog(dialog, number, way, "BitBtn2");
+  Find<QDateEdit>(dialog, "certificateDateEdit")->setDate(QDate(2020, 1, 1));
+  CloseDialog(dialog, number, way, "cancelButton");
 
   QVERIFY(!dialog.isVisible());
   QVERIFY(opener_.isEnabled());
   QCOMPARE(FileBytes(dir.filePath(kInstallationInfoFile)), before);
   dialog.open(&opener_);
   QCOMPARE(number->text(), QStringLiteral("У-17"));
-  QCOMPARE(Find<QDateEdit>(dialog, "EUDCheck1")->date(), QDate(2023, 3, 15));
+  QCOMPARE(Find<QDateEdit>(dialog, "certificateDateEdit")->date(), QDate(2023, 3, 15));
   dialog.close();
 }
 
@@ -268,13 +268,13 @@ void DialogsTest::installationOkStores() {
   QFETCH(CloseBy, way);
   TempProgramDir dir;
   StoreSampleInstallation();
-  TFUstanovka dialog;
+  InstallationDialog dialog;
   dialog.open(&opener_);
-  auto* number = Find<QLineEdit>(dialog, "EUNumber");
+  auto* number = Find<QLineEdit>(dialog, "installationNumberEdit");
   number->clear();
   TypeText(number, QStringLiteral("СТ-2024-0001-99"));  // at most 10 characters
-  Find<QDateEdit>(dialog, "EUDCheck1")->setDate(QDate(2024, 2, 29));
-  CloseDialog(dialog, number, way, "BitBtn1");
+  Find<QDateEdit>(dialog, "certificateDateEdit")->setDate(QDate(2024, 2, 29));
+  CloseDialog(dialog, number, way, "okButton");
 
   QVERIFY(!dialog.isVisible());
   QVERIFY(opener_.isEnabled());
@@ -288,7 +288,7 @@ void DialogsTest::installationOkStores() {
 
   dialog.open(&opener_);
   QCOMPARE(number->text(), QStringLiteral("СТ-2024-00"));
-  QCOMPARE(Find<QDateEdit>(dialog, "EUDCheck1")->date(), QDate(2024, 2, 29));
+  QCOMPARE(Find<QDateEdit>(dialog, "certificateDateEdit")->date(), QDate(2024, 2, 29));
   dialog.close();
 }
 
@@ -306,9 +306,9 @@ void DialogsTest::installationDatesKeepCentury() {
   TempProgramDir dir;
   Installation.CertDate = DaysFromDate(QDate(2031, 6, 30));
   SaveInstallationInfo();
-  TFUstanovka dialog;
+  InstallationDialog dialog;
   dialog.open(&opener_);
-  auto* picker = Find<QDateEdit>(dialog, "EUDCheck1");
+  auto* picker = Find<QDateEdit>(dialog, "certificateDateEdit");
   QVERIFY2(picker->text().contains(QStringLiteral("2031")), qPrintable(picker->text()));
   QTest::keyClick(picker, Qt::Key_Return);  // OK: the date must come back unchanged
   QVERIFY(!dialog.isVisible());
@@ -320,11 +320,11 @@ void DialogsTest::installationDatesKeepCentury() {
 // --- about box ------------------------------------------------------------------
 
 void DialogsTest::aboutBox() {
-  TFInformation box;
+  AboutDialog box;
   box.open(&opener_);
   QCOMPARE(box.windowTitle(), QStringLiteral("О программе ВТ3417"));
   QVERIFY(!opener_.isEnabled());
-  const QPixmap picture = Find<QLabel>(box, "Image1")->pixmap();
+  const QPixmap picture = Find<QLabel>(box, "pictureLabel")->pixmap();
   QCOMPARE(picture.size(), QSize(50, 184));
   QStringList texts;
   for (const QLabel* label : box.findChildren<QLabel*>()) texts << label->text();
@@ -343,9 +343,9 @@ void DialogsTest::aboutBoxCloses_data() {
 
 void DialogsTest::aboutBoxCloses() {
   QFETCH(CloseBy, way);
-  TFInformation box;
+  AboutDialog box;
   box.open(&opener_);
-  CloseDialog(box, Find<QPushButton>(box, "Button2"), way, "Button2");
+  CloseDialog(box, Find<QPushButton>(box, "okButton"), way, "okButton");
   QVERIFY(!box.isVisible());
   QVERIFY(opener_.isEnabled());
 }

@@ -8,12 +8,12 @@
 #include "support/TestRegistry.h"
 
 #include "BasesFixture.h"
-#include "bases/OptionsForm.h"
-#include "bases/UNameBase.h"
-#include "database/UDM.h"
-#include "shell/Windows.h"
-#include "workspace/Selection.h"
-#include "workspace/UExper.h"
+#include "bases/BaseEditor.h"
+#include "bases/BaseNameDialog.h"
+#include "database/DataModule.h"
+#include "app/Windows.h"
+#include "ui/Selection.h"
+#include "workspace/MainWindow.h"
 
 using MessageService::Answer;
 
@@ -32,7 +32,7 @@ class NameDialogTest : public QObject {
   void quotesInNamesAreStoredAsTyped();
 
  private:
-  QLineEdit* nameField() const { return FNameBase->findChild<QLineEdit*>("Edit1"); }
+  QLineEdit* nameField() const { return theBaseNameDialog->findChild<QLineEdit*>("nameEdit"); }
   // A base "Б1" with a meter in use in slot 1 and three test points; the editor closed.
   qint64 makeBaseWithMeter();
 
@@ -40,29 +40,29 @@ class NameDialogTest : public QObject {
 };
 
 void NameDialogTest::newBaseIsStoredWithCapitals() {
-  FNameBase->open(Form2);
-  QVERIFY(!Form2->isEnabled());
-  QVERIFY(QTest::qWaitForWindowActive(FNameBase));
+  theBaseNameDialog->open(theMainWindow);
+  QVERIFY(!theMainWindow->isEnabled());
+  QVERIFY(QTest::qWaitForWindowActive(theBaseNameDialog));
   TypeText(nameField(), "б1");
   QCOMPARE(nameField()->text(), "Б1");
   PressEnter(nameField());
 
   QCOMPARE(BaseRowCount("Б1"), 1);
-  QVERIFY(!FNameBase->isVisible());
-  QVERIFY(FNameBase->EditorFollows);
-  QVERIFY(ChOptions->isVisible());
-  QVERIFY2(!Form2->isEnabled(), "the main window waits for the editor");
-  QCOMPARE(ChOptions->findChild<QLabel*>("LNameBase")->text(), "Б1");
-  for (const char* name : {"ENvoltage", "ENtok", "ENpered", "EKlasT"})
+  QVERIFY(!theBaseNameDialog->isVisible());
+  QVERIFY(theBaseNameDialog->EditorFollows);
+  QVERIFY(theBaseEditor->isVisible());
+  QVERIFY2(!theMainWindow->isEnabled(), "the main window waits for the editor");
+  QCOMPARE(theBaseEditor->findChild<QLabel*>("baseNameLabel")->text(), "Б1");
+  for (const char* name : {"nominalVoltageEdit", "nominalCurrentEdit", "meterConstantEdit", "accuracyClassEdit"})
     QCOMPARE(EditorField(name)->text(), "0");
   for (int n = 1; n <= 8; ++n) {
     QVERIFY(!Slot(n)->isChecked());
     QCOMPARE(Slot(n)->text(), "Не используется");
   }
-  ChOptions->close();
-  QVERIFY(Form2->isEnabled());
-  QCOMPARE(Form2->TreeView1()->topLevelItemCount(), 2);
-  QCOMPARE(Form2->TreeView1()->topLevelItem(1)->text(0), "Б1");
+  theBaseEditor->close();
+  QVERIFY(theMainWindow->isEnabled());
+  QCOMPARE(theMainWindow->baseTree()->topLevelItemCount(), 2);
+  QCOMPARE(theMainWindow->baseTree()->topLevelItem(1)->text(0), "Б1");
 }
 
 void NameDialogTest::cancellingCreatesNothing_data() {
@@ -73,37 +73,37 @@ void NameDialogTest::cancellingCreatesNothing_data() {
 
 void NameDialogTest::cancellingCreatesNothing() {
   QFETCH(bool, byEscape);
-  FNameBase->open(Form2);
-  QVERIFY(QTest::qWaitForWindowActive(FNameBase));
+  theBaseNameDialog->open(theMainWindow);
+  QVERIFY(QTest::qWaitForWindowActive(theBaseNameDialog));
   TypeText(nameField(), "Б2");
   if (byEscape)
     QTest::keyClick(nameField(), Qt::Key_Escape);
   else
-    QTest::mouseClick(FNameBase->findChild<QPushButton*>("dxButton1"), Qt::LeftButton);
-  QVERIFY(!FNameBase->isVisible());
-  QVERIFY(!FNameBase->EditorFollows);
-  QVERIFY(Form2->isEnabled());
-  QVERIFY(!ChOptions->isVisible());
+    QTest::mouseClick(theBaseNameDialog->findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
+  QVERIFY(!theBaseNameDialog->isVisible());
+  QVERIFY(!theBaseNameDialog->EditorFollows);
+  QVERIFY(theMainWindow->isEnabled());
+  QVERIFY(!theBaseEditor->isVisible());
   QCOMPARE(BaseRowCount("Б2"), 0);
 }
 
 void NameDialogTest::blankNameIsIgnored() {
-  FNameBase->open(Form2);
-  QVERIFY(QTest::qWaitForWindowActive(FNameBase));
+  theBaseNameDialog->open(theMainWindow);
+  QVERIFY(QTest::qWaitForWindowActive(theBaseNameDialog));
   PressEnter(nameField());
   TypeText(nameField(), "   ");
-  QTest::mouseClick(FNameBase->findChild<QPushButton*>("dxButton2"), Qt::LeftButton);
-  QVERIFY(FNameBase->isVisible());
-  QVERIFY(!ChOptions->isVisible());
+  QTest::mouseClick(theBaseNameDialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+  QVERIFY(theBaseNameDialog->isVisible());
+  QVERIFY(!theBaseEditor->isVisible());
   QCOMPARE(BaseRowCount(""), 0);
   QCOMPARE(BaseRowCount("   "), 0);
 }
 
 qint64 NameDialogTest::makeBaseWithMeter() {
   CreateBaseByName("Б1");
-  Fill(EditorField("ENvoltage"), "220");
+  Fill(EditorField("nominalVoltageEdit"), "220");
   PutMeter(1, "123", "СЕ301");
-  ChOptions->close();
+  theBaseEditor->close();
   const QVector<MeterRow> meters = MetersOf("Б1");
   if (meters.size() != 1) qFatal("meter not created");
   AddPoints(meters[0].num, 3);
@@ -123,7 +123,7 @@ void NameDialogTest::existingNameYesStartsAnEmptyBase() {
   QVERIFY(!NominalsOf("Б1").at(0).isValid() || NominalsOf("Б1").at(0).toDouble() == 0);
   QVERIFY(MetersOf("Б1").isEmpty());
   QCOMPARE(PointCount(oldMeter), 0);
-  QCOMPARE(EditorField("ENvoltage")->text(), "0");
+  QCOMPARE(EditorField("nominalVoltageEdit")->text(), "0");
   QVERIFY(!Slot(1)->isChecked());
 }
 
@@ -138,28 +138,28 @@ void NameDialogTest::existingNameNoOpensTheExistingBase() {
   QCOMPARE(MetersOf("Б1").size(), 1);
   QCOMPARE(MetersOf("Б1")[0].num, before[0].num);
   QCOMPARE(PointCount(before[0].num), 3);
-  QCOMPARE(EditorField("ENvoltage")->text(), "220");
-  QCOMPARE(EditorField("ENumber")->text(), "123");
+  QCOMPARE(EditorField("nominalVoltageEdit")->text(), "220");
+  QCOMPARE(EditorField("serialNumberEdit")->text(), "123");
   QVERIFY(Slot(1)->isChecked());
   QCOMPARE(Slot(1)->text(), "Используется");
-  QVERIFY(!Form2->isEnabled());
+  QVERIFY(!theMainWindow->isEnabled());
 }
 
 void NameDialogTest::quotesInNamesAreStoredAsTyped() {
   const QString name = "Б\"1'";
   CreateBaseByName(name);
   QCOMPARE(BaseRowCount(name), 1);
-  Fill(EditorField("ENvoltage"), "100");
+  Fill(EditorField("nominalVoltageEdit"), "100");
   PutMeter(1, "7", "\"А'Б\"");
   PutMeter(2, "7", "\"А'Б\"");  // the same type and number: refused
-  ChOptions->close();
+  theBaseEditor->close();
 
   QCOMPARE(fixture_->answers.texts(), QStringList{"Cчетчик с такими номером и типом уже используется!"});
   QCOMPARE(NominalsOf(name).at(0).toDouble(), 100.0);
   const QVector<MeterRow> meters = MetersOf(name);
   QCOMPARE(meters.size(), 1);
   QCOMPARE(meters[0].type, "\"А'Б\"");
-  QTreeWidgetItem* node = Form2->TreeView1()->topLevelItem(1);
+  QTreeWidgetItem* node = theMainWindow->baseTree()->topLevelItem(1);
   QCOMPARE(node->text(0), name);
   QCOMPARE(node->childCount(), 1);
 }

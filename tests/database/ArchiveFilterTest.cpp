@@ -55,7 +55,7 @@ void ArchiveFilterTest::filterSelectsAndOrders() {
   QFETCH(QStringList, texts);
   QFETCH(QString, sortField);
   QFETCH(QStringList, numbers);
-  QueryDataset* q = fixture_->dm->QMasterArhive;
+  QueryDataset* q = fixture_->dm->archivedMeters;
   q->reopen(Statements::archiveFilter({texts[0], texts[1], texts[2], texts[3], texts[4]}, sortField));
   QStringList found;
   for (q->first(); !q->eof(); q->next()) found << q->fieldByName("mynumber").asText();
@@ -70,7 +70,7 @@ void ArchiveFilterTest::badSortFieldOrYearIsRefused() {
 
 void ArchiveFilterTest::distinctValuesCoverTheArchive() {
   fixture_->addArchivedMeter("ГДЕ", "201", 1995);
-  QueryDataset* q = fixture_->dm->Query2;
+  QueryDataset* q = fixture_->dm->markedPoints;
   q->reopen(Statements::distinctArchiveValues("myYear"));
   QStringList years;
   for (q->first(); !q->eof(); q->next()) years << QString::number(q->fieldByName("myYear").asInteger());

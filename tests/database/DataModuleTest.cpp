@@ -7,7 +7,7 @@
 #include "support/TestRegistry.h"
 
 #include "database/Connection.h"
-#include "database/UDM.h"
+#include "database/DataModule.h"
 #include "settings/ProgramDir.h"
 
 // The data module on a real SQLite file: creation, start-up checks, delete
@@ -41,9 +41,9 @@ void DataModuleTest::freshDatabaseIsCreatedWithAllTables() {
   QVERIFY(mode.next());
   QCOMPARE(mode.value(0).toString(), QString("wal"));
   // After start-up these stay open; the test points and every query are closed.
-  QVERIFY(f.dm->TMaster->isOpen() && f.dm->TBase->isOpen());
-  QVERIFY(f.dm->TMasterArhive->isOpen() && f.dm->TSlaveArhive->isOpen());
-  QVERIFY(!f.dm->TSlave->isOpen() && !f.dm->QMaster->isOpen() && !f.dm->QBase->isOpen());
+  QVERIFY(f.dm->chosenMeter->isOpen() && f.dm->chosenBase->isOpen());
+  QVERIFY(f.dm->archivedMeterTable->isOpen() && f.dm->archivedPoints->isOpen());
+  QVERIFY(!f.dm->testPoints->isOpen() && !f.dm->meters->isOpen() && !f.dm->bases->isOpen());
 
   f.restart();  // an existing database is opened, not made anew
   QVERIFY(!f.db().createdFresh());
@@ -76,8 +76,8 @@ void DataModuleTest::startUpMessagesForBrokenTables() {
     auto other = Connection::openSqliteFile(ProgramPath("base/vt3417.sqlite"), "damage");
     for (const QString& sql : damage) other->execute({sql, {}, {}});
   }
-  TDM1 dm;
-  QCOMPARE(dm.DataModuleCreate(), messages);
+  DataModule dm;
+  QCOMPARE(dm.OpenTables(), messages);
 }
 
 void DataModuleTest::damagedDatabaseFileGivesEveryMessage() {
@@ -86,10 +86,10 @@ void DataModuleTest::damagedDatabaseFileGivesEveryMessage() {
   QVERIFY(file.open(QIODevice::WriteOnly));
   file.write(QByteArray(4096, '\x5a'));
   file.close();
-  TDM1 dm;
-  QCOMPARE(DM1, &dm);
+  DataModule dm;
+  QCOMPARE(theDataModule, &dm);
   QVERIFY(!dm.connectionError().isEmpty());
-  QCOMPARE(dm.DataModuleCreate().size(), 5);
+  QCOMPARE(dm.OpenTables().size(), 5);
   QCOMPARE(file.size(), 4096);  // nothing is written over it
 }
 
@@ -105,14 +105,14 @@ void DataModuleTest::deletingBaseTakesMetersAndPointsNotArchive() {
   const qint64 other = f.addMeter("Б2", 1);
   f.addPoints(other, 2);
   const qint64 archived = f.addArchivedMeter("СО-505", "1", 2020);
-  f.dm->TSlaveArhive->close();
-  QVERIFY(f.dm->TSlaveArhive->isEmpty());
+  f.dm->archivedPoints->close();
+  QVERIFY(f.dm->archivedPoints->isEmpty());
   f.db().execute(
       {"insert into Slavearhiv (num, voltage) values (?, 100), (?, 90)", {archived, archived}, {}});
 
-  f.dm->QBase->reopen(Statements::baseByName("Б1"));
-  QCOMPARE(f.dm->TBase->fieldByName("NameBase").asText(), QString("Б1"));
-  f.dm->TBase->remove();
+  f.dm->bases->reopen(Statements::baseByName("Б1"));
+  QCOMPARE(f.dm->chosenBase->fieldByName("NameBase").asText(), QString("Б1"));
+  f.dm->chosenBase->remove();
 
   QCOMPARE(f.count("select count(*) from base where namebase = ?", {"Б1"}), 0);
   QCOMPARE(f.count("select count(*) from master where base = ?", {"Б1"}), 0);
@@ -122,7 +122,7 @@ void DataModuleTest::deletingBaseTakesMetersAndPointsNotArchive() {
   QCOMPARE(f.count("select count(*) from masterarhive"), 1);
   QCOMPARE(f.count("select count(*) from Slavearhiv where num = ?", {archived}), 2);
   // The meter query is left on the deleted base's meters.
-  QCOMPARE(f.dm->QMaster->statement().values, QVariantList{"Б1"});
+  QCOMPARE(f.dm->meters->statement().values, QVariantList{"Б1"});
 }
 
 void DataModuleTest::deletingMeterWithoutPoints() {
@@ -131,10 +131,10 @@ void DataModuleTest::deletingMeterWithoutPoints() {
   const qint64 bare = f.addMeter("Б1", 1);
   const qint64 measured = f.addMeter("Б1", 2);
   f.addPoints(measured, 2);
-  f.dm->QMaster->reopen(Statements::meterInSlot("Б1", 1));
-  QCOMPARE(f.dm->TMaster->fieldByName("Num").asInteger(), bare);
-  f.dm->TMaster->remove();
-  QVERIFY(f.dm->TMaster->isEmpty());
+  f.dm->meters->reopen(Statements::meterInSlot("Б1", 1));
+  QCOMPARE(f.dm->chosenMeter->fieldByName("Num").asInteger(), bare);
+  f.dm->chosenMeter->remove();
+  QVERIFY(f.dm->chosenMeter->isEmpty());
   QCOMPARE(f.count("select count(*) from master"), 1);
   QCOMPARE(f.count("select count(*) from slave where num = ?", {measured}), 2);
 }
@@ -144,15 +144,15 @@ void DataModuleTest::failingDeleteRuleLeavesEverything() {
   f.addBase("Б1");
   const qint64 meter = f.addMeter("Б1", 1);
   f.addPoints(meter, 3);
-  f.dm->TMaster->setBeforeDelete([&f] {
-    f.dm->TMasterBeforeDelete();
+  f.dm->chosenMeter->setBeforeDelete([&f] {
+    f.dm->DeleteChosenMeterPoints();
     throw std::runtime_error("disk full");
   });
-  f.dm->QMaster->reopen(Statements::meterInSlot("Б1", 1));
-  QVERIFY_THROWS_EXCEPTION(std::runtime_error, f.dm->TMaster->remove());
+  f.dm->meters->reopen(Statements::meterInSlot("Б1", 1));
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, f.dm->chosenMeter->remove());
   QCOMPARE(f.count("select count(*) from master where num = ?", {meter}), 1);
   QCOMPARE(f.count("select count(*) from slave where num = ?", {meter}), 3);
-  QCOMPARE(f.dm->TMaster->recordCount(), 1);
+  QCOMPARE(f.dm->chosenMeter->recordCount(), 1);
 }
 
 void DataModuleTest::postedPointSurvivesCrashAndIsSeenByOthers() {
@@ -176,21 +176,21 @@ void DataModuleTest::postedPointSurvivesCrashAndIsSeenByOthers() {
     QCOMPARE(query.value(0).toInt(), 1);
   }
   f.restart();
-  f.dm->QMaster->close();
-  f.dm->TSlave->open();
-  QCOMPARE(f.dm->TSlave->recordCount(), 1);
-  QCOMPARE(f.dm->TSlave->fieldByName("Voltage").asReal(), 98.0);
+  f.dm->meters->close();
+  f.dm->testPoints->open();
+  QCOMPARE(f.dm->testPoints->recordCount(), 1);
+  QCOMPARE(f.dm->testPoints->fieldByName("Voltage").asReal(), 98.0);
 }
 
 void DataModuleTest::requiredFieldRejectedWithoutHalfRow() {
   DatabaseFixture f;
-  f.dm->QMaster->close();
-  f.dm->TMaster->append();
-  f.dm->TMaster->fieldByName("NumberCh").setInteger(1);
-  f.dm->TMaster->fieldByName("Base").setText("");  // empty counts as missing
-  QVERIFY_THROWS_EXCEPTION(std::runtime_error, f.dm->TMaster->post());
-  QCOMPARE(f.dm->TMaster->state(), DatasetState::Insert);  // what was typed is kept
-  f.dm->TMaster->cancel();
+  f.dm->meters->close();
+  f.dm->chosenMeter->append();
+  f.dm->chosenMeter->fieldByName("NumberCh").setInteger(1);
+  f.dm->chosenMeter->fieldByName("Base").setText("");  // empty counts as missing
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, f.dm->chosenMeter->post());
+  QCOMPARE(f.dm->chosenMeter->state(), DatasetState::Insert);  // what was typed is kept
+  f.dm->chosenMeter->cancel();
   // The engine refuses it too, whoever writes.
   QVERIFY_THROWS_EXCEPTION(std::runtime_error,
                            f.db().execute({"insert into master (numberch) values (1)", {}, "master"}));
@@ -221,21 +221,21 @@ void DataModuleTest::namesAreNeverTakenForSql() {
   f.addMeter(name, 3, true, name, name);
   f.addArchivedMeter(name, name, 2001, name);
 
-  f.dm->QBase->reopen(Statements::baseByName(name));
-  QCOMPARE(f.dm->QBase->recordCount(), 1);
-  QCOMPARE(f.dm->QBase->fieldByName("namebase").asText(), name);
-  f.dm->QMaster->reopen(Statements::meterInSlotInUse(name, 3));
-  QCOMPARE(f.dm->QMaster->recordCount(), 1);
-  QCOMPARE(f.dm->TMaster->fieldByName("MyNumber").asText(), name);
-  f.dm->QMasterArhive->reopen(Statements::archivedMetersByTypeAndNumber(name, name));
-  QCOMPARE(f.dm->QMasterArhive->recordCount(), 1);
-  f.dm->QMasterArhive->reopen(Statements::archiveFilter({name + "*", {}, {}, {}, {}}, "tip"));
-  QCOMPARE(f.dm->QMasterArhive->recordCount(), 1);
-  QCOMPARE(f.dm->QMasterArhive->fieldByName("Tip").asText(), name);
-  f.dm->QMasterArhive->reopen(Statements::archiveFilter({{}, name, {}, {}, {}}, "mynumber"));
-  QCOMPARE(f.dm->QMasterArhive->recordCount(), 1);
+  f.dm->bases->reopen(Statements::baseByName(name));
+  QCOMPARE(f.dm->bases->recordCount(), 1);
+  QCOMPARE(f.dm->bases->fieldByName("namebase").asText(), name);
+  f.dm->meters->reopen(Statements::meterInSlotInUse(name, 3));
+  QCOMPARE(f.dm->meters->recordCount(), 1);
+  QCOMPARE(f.dm->chosenMeter->fieldByName("MyNumber").asText(), name);
+  f.dm->archivedMeters->reopen(Statements::archivedMetersByTypeAndNumber(name, name));
+  QCOMPARE(f.dm->archivedMeters->recordCount(), 1);
+  f.dm->archivedMeters->reopen(Statements::archiveFilter({name + "*", {}, {}, {}, {}}, "tip"));
+  QCOMPARE(f.dm->archivedMeters->recordCount(), 1);
+  QCOMPARE(f.dm->archivedMeters->fieldByName("Tip").asText(), name);
+  f.dm->archivedMeters->reopen(Statements::archiveFilter({{}, name, {}, {}, {}}, "mynumber"));
+  QCOMPARE(f.dm->archivedMeters->recordCount(), 1);
 
-  f.dm->TBase->remove();
+  f.dm->chosenBase->remove();
   QCOMPARE(f.count("select count(*) from master"), 0);
   QCOMPARE(f.count("select count(*) from base"), 2);
 }

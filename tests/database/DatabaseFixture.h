@@ -1,6 +1,6 @@
 #pragma once
 
-#include "database/UDM.h"
+#include "database/DataModule.h"
 #include "support/TempProgramDir.h"
 
 #include <QDate>
@@ -12,12 +12,12 @@
 // A fresh program directory with a data module on its own new database.
 struct DatabaseFixture {
   TempProgramDir dir;
-  std::unique_ptr<TDM1> dm;
+  std::unique_ptr<DataModule> dm;
 
   DatabaseFixture() { start(); }
   void start() {
-    dm = std::make_unique<TDM1>();
-    const QStringList problems = dm->DataModuleCreate();
+    dm = std::make_unique<DataModule>();
+    const QStringList problems = dm->OpenTables();
     if (!problems.isEmpty()) qFatal("start-up checks failed: %s", qPrintable(problems.join(' ')));
   }
   void restart() {
@@ -32,38 +32,38 @@ struct DatabaseFixture {
   }
 
   qint64 addBase(const QString& name) {
-    dm->QBase->close();  // TBase then shows the whole table
-    dm->TBase->append();
-    dm->TBase->fieldByName("NameBase").setText(name);
-    dm->TBase->fieldByName("Nvoltage").setReal(220);
-    dm->TBase->fieldByName("NTok").setReal(5);
-    dm->TBase->post();
-    return dm->TBase->fieldByName("Num").asInteger();
+    dm->bases->close();  // chosenBase then shows the whole table
+    dm->chosenBase->append();
+    dm->chosenBase->fieldByName("NameBase").setText(name);
+    dm->chosenBase->fieldByName("Nvoltage").setReal(220);
+    dm->chosenBase->fieldByName("NTok").setReal(5);
+    dm->chosenBase->post();
+    return dm->chosenBase->fieldByName("Num").asInteger();
   }
 
   qint64 addMeter(const QString& base, int slot, bool inUse = true, const QString& type = "СО-505",
                   const QString& number = {}) {
-    dm->QMaster->close();  // TMaster then shows the whole table
-    dm->TMaster->append();
-    dm->TMaster->fieldByName("Base").setText(base);
-    dm->TMaster->fieldByName("NumberCh").setInteger(slot);
-    dm->TMaster->fieldByName("MyVisible").setBool(inUse);
-    dm->TMaster->fieldByName("Tip").setText(type);
-    dm->TMaster->fieldByName("MyNumber").setText(number.isEmpty() ? QString::number(slot) : number);
-    dm->TMaster->fieldByName("MyYear").setInteger(2020);
-    dm->TMaster->post();
-    return dm->TMaster->fieldByName("Num").asInteger();
+    dm->meters->close();  // chosenMeter then shows the whole table
+    dm->chosenMeter->append();
+    dm->chosenMeter->fieldByName("Base").setText(base);
+    dm->chosenMeter->fieldByName("NumberCh").setInteger(slot);
+    dm->chosenMeter->fieldByName("MyVisible").setBool(inUse);
+    dm->chosenMeter->fieldByName("Tip").setText(type);
+    dm->chosenMeter->fieldByName("MyNumber").setText(number.isEmpty() ? QString::number(slot) : number);
+    dm->chosenMeter->fieldByName("MyYear").setInteger(2020);
+    dm->chosenMeter->post();
+    return dm->chosenMeter->fieldByName("Num").asInteger();
   }
 
   void addPoints(qint64 meterNum, int count, double voltage = 100) {
-    if (!dm->TSlave->isOpen()) dm->TSlave->open();
+    if (!dm->testPoints->isOpen()) dm->testPoints->open();
     for (int i = 0; i < count; ++i) {
-      dm->TSlave->append();
-      dm->TSlave->fieldByName("Num").setInteger(meterNum);
-      dm->TSlave->fieldByName("Voltage").setReal(voltage);
-      dm->TSlave->fieldByName("Opogr").setReal(0.25 * i);
-      dm->TSlave->fieldByName("Date").setDate(QDate(2024, 3, 5));
-      dm->TSlave->post();
+      dm->testPoints->append();
+      dm->testPoints->fieldByName("Num").setInteger(meterNum);
+      dm->testPoints->fieldByName("Voltage").setReal(voltage);
+      dm->testPoints->fieldByName("Opogr").setReal(0.25 * i);
+      dm->testPoints->fieldByName("Date").setDate(QDate(2024, 3, 5));
+      dm->testPoints->post();
     }
   }
 
@@ -80,14 +80,14 @@ struct DatabaseFixture {
   }
 
   qint64 addArchivedMeter(const QString& type, const QString& number, int year, const QString& base = "Б1") {
-    dm->TMasterArhive->append();
-    dm->TMasterArhive->fieldByName("Base").setText(base);
-    dm->TMasterArhive->fieldByName("Tip").setText(type);
-    dm->TMasterArhive->fieldByName("MyNumber").setText(number);
-    dm->TMasterArhive->fieldByName("MyYear").setInteger(year);
-    dm->TMasterArhive->fieldByName("MyUser").setText("ЦСМ");
-    dm->TMasterArhive->fieldByName("Maker").setText("Завод");
-    dm->TMasterArhive->post();
-    return dm->TMasterArhive->fieldByName("Num").asInteger();
+    dm->archivedMeterTable->append();
+    dm->archivedMeterTable->fieldByName("Base").setText(base);
+    dm->archivedMeterTable->fieldByName("Tip").setText(type);
+    dm->archivedMeterTable->fieldByName("MyNumber").setText(number);
+    dm->archivedMeterTable->fieldByName("MyYear").setInteger(year);
+    dm->archivedMeterTable->fieldByName("MyUser").setText("ЦСМ");
+    dm->archivedMeterTable->fieldByName("Maker").setText("Завод");
+    dm->archivedMeterTable->post();
+    return dm->archivedMeterTable->fieldByName("Num").asInteger();
   }
 };

@@ -25,7 +25,7 @@ class DatasetTest : public QObject {
 void DatasetTest::cursorWalksRowsAndStopsAtEnds() {
   DatabaseFixture f;
   for (const char* name : {"A", "B", "C"}) f.addBase(name);
-  QueryDataset* q = f.dm->QBase;
+  QueryDataset* q = f.dm->bases;
   q->reopen(Statements::allBases());
   QCOMPARE(q->currentRow(), 0);
   QVERIFY(q->bof() && !q->eof());
@@ -60,11 +60,11 @@ void DatasetTest::cursorWalksRowsAndStopsAtEnds() {
 void DatasetTest::fieldsAreFoundWhateverTheirCase() {
   DatabaseFixture f;
   f.addBase("Б1");
-  f.dm->QBase->reopen(Statements::allBases());
+  f.dm->bases->reopen(Statements::allBases());
   for (const char* name : {"namebase", "NameBase", "NAMEBASE"})
-    QCOMPARE(f.dm->QBase->fieldByName(name).asText(), QString("Б1"));
-  QCOMPARE(f.dm->QBase->fieldByName("namebase").name(), QString("NameBase"));
-  QVERIFY_THROWS_EXCEPTION(std::runtime_error, f.dm->QBase->fieldByName("NameBase2"));
+    QCOMPARE(f.dm->bases->fieldByName(name).asText(), QString("Б1"));
+  QCOMPARE(f.dm->bases->fieldByName("namebase").name(), QString("NameBase"));
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, f.dm->bases->fieldByName("NameBase2"));
 }
 
 void DatasetTest::fieldsTakeValuesByKind_data() {
@@ -95,13 +95,13 @@ void DatasetTest::fieldsTakeValuesByKind() {
   QFETCH(QVariant, stored);
   QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
   DatabaseFixture f;
-  f.dm->TSlave->open();
-  f.dm->TSlave->append();
-  f.dm->TSlave->fieldByName("Num").setInteger(1);
-  f.dm->TSlave->fieldByName(field).setText(text);
-  f.dm->TSlave->post();
-  f.dm->TSlave->refresh();
-  QCOMPARE(f.dm->TSlave->fieldByName(field).value(), stored);
+  f.dm->testPoints->open();
+  f.dm->testPoints->append();
+  f.dm->testPoints->fieldByName("Num").setInteger(1);
+  f.dm->testPoints->fieldByName(field).setText(text);
+  f.dm->testPoints->post();
+  f.dm->testPoints->refresh();
+  QCOMPARE(f.dm->testPoints->fieldByName(field).value(), stored);
   QLocale::setDefault(QLocale::c());
 }
 
@@ -109,8 +109,8 @@ void DatasetTest::editingNeedsEditModeAndCancelRestores() {
   DatabaseFixture f;
   f.addBase("Б1");
   f.addMeter("Б1", 1, true, "СО-505", "777");
-  f.dm->QMaster->reopen(Statements::meterInSlot("Б1", 1));
-  TableDataset* t = f.dm->TMaster;
+  f.dm->meters->reopen(Statements::meterInSlot("Б1", 1));
+  TableDataset* t = f.dm->chosenMeter;
   QVERIFY_THROWS_EXCEPTION(std::runtime_error, t->fieldByName("Tip").setText("X"));
   QVERIFY_THROWS_EXCEPTION(std::runtime_error, t->fieldByName("text").setText("X"));
   t->edit();
@@ -126,8 +126,8 @@ void DatasetTest::editingNeedsEditModeAndCancelRestores() {
   QCOMPARE(
       f.count("select count(*) from master where myvisible = ? and olddate = ?", {false, QDate(2023, 1, 2)}),
       1);
-  f.dm->QMaster->reopen(Statements::meterInSlotInUse("Б1", 1));
-  QVERIFY(f.dm->QMaster->isEmpty());
+  f.dm->meters->reopen(Statements::meterInSlotInUse("Б1", 1));
+  QVERIFY(f.dm->meters->isEmpty());
 }
 
 void DatasetTest::detailsFollowTheirMaster() {
@@ -141,29 +141,29 @@ void DatasetTest::detailsFollowTheirMaster() {
   f.addPoints(m2, 1, 202);
   f.addPoints(m2, 1, 203);
 
-  f.dm->QMaster->reopen(Statements::metersOfBaseInUse("Б1", true));  // slot 1 first: m2
+  f.dm->meters->reopen(Statements::metersOfBaseInUse("Б1", true));  // slot 1 first: m2
   const auto voltages = [&f] {
     QList<double> values;
-    for (f.dm->TSlave->first(); !f.dm->TSlave->eof(); f.dm->TSlave->next())
-      values << f.dm->TSlave->fieldByName("Voltage").asReal();
+    for (f.dm->testPoints->first(); !f.dm->testPoints->eof(); f.dm->testPoints->next())
+      values << f.dm->testPoints->fieldByName("Voltage").asReal();
     return values;
   };
-  QCOMPARE(f.dm->TMaster->fieldByName("Num").asInteger(), m2);
+  QCOMPARE(f.dm->chosenMeter->fieldByName("Num").asInteger(), m2);
   QCOMPARE(voltages(), (QList<double>{201, 202, 203}));
-  f.dm->QMaster->next();
-  QCOMPARE(f.dm->TMaster->fieldByName("Num").asInteger(), m1);
+  f.dm->meters->next();
+  QCOMPARE(f.dm->chosenMeter->fieldByName("Num").asInteger(), m1);
   QCOMPARE(voltages(), (QList<double>{101, 102}));
 
-  f.dm->QBase->reopen(Statements::baseByName("Б1"));
-  QCOMPARE(f.dm->TBase->fieldByName("NameBase").asText(), QString("Б1"));
+  f.dm->bases->reopen(Statements::baseByName("Б1"));
+  QCOMPARE(f.dm->chosenBase->fieldByName("NameBase").asText(), QString("Б1"));
 
   const qint64 archived = f.addArchivedMeter("СО-505", "1", 2020);
   f.addArchivedMeter("СО-505", "2", 2020);
   f.db().execute({"insert into Slavearhiv (num, voltage) values (?, 1), (?, 2)", {archived, archived}, {}});
-  f.dm->QMasterArhive->reopen(Statements::allArchivedMeters());
-  QCOMPARE(f.dm->TSlaveArhive->recordCount(), 2);
-  f.dm->QMasterArhive->next();
-  QVERIFY(f.dm->TSlaveArhive->isEmpty());
+  f.dm->archivedMeters->reopen(Statements::allArchivedMeters());
+  QCOMPARE(f.dm->archivedPoints->recordCount(), 2);
+  f.dm->archivedMeters->next();
+  QVERIFY(f.dm->archivedPoints->isEmpty());
 }
 
 void DatasetTest::closedMasterShowsWholeTableEmptyMasterNothing() {
@@ -171,15 +171,15 @@ void DatasetTest::closedMasterShowsWholeTableEmptyMasterNothing() {
   f.addBase("Б1");
   f.addPoints(f.addMeter("Б1", 1), 2);
   f.addPoints(f.addMeter("Б1", 2), 3);
-  f.dm->QMaster->reopen(Statements::meterInSlot("Б1", 1));
-  QCOMPARE(f.dm->TSlave->recordCount(), 2);
-  QCOMPARE(f.dm->TMaster->recordCount(), 1);
-  f.dm->QMaster->close();
-  QCOMPARE(f.dm->TSlave->recordCount(), 5);
-  QCOMPARE(f.dm->TMaster->recordCount(), 2);
-  f.dm->QMaster->reopen(Statements::meterInSlot("Б1", 7));
-  QVERIFY(f.dm->TSlave->isEmpty());
-  QVERIFY(f.dm->TMaster->isEmpty());
+  f.dm->meters->reopen(Statements::meterInSlot("Б1", 1));
+  QCOMPARE(f.dm->testPoints->recordCount(), 2);
+  QCOMPARE(f.dm->chosenMeter->recordCount(), 1);
+  f.dm->meters->close();
+  QCOMPARE(f.dm->testPoints->recordCount(), 5);
+  QCOMPARE(f.dm->chosenMeter->recordCount(), 2);
+  f.dm->meters->reopen(Statements::meterInSlot("Б1", 7));
+  QVERIFY(f.dm->testPoints->isEmpty());
+  QVERIFY(f.dm->chosenMeter->isEmpty());
 }
 
 void DatasetTest::pointPostedForAnotherMeterIsStoredNotShown() {
@@ -188,24 +188,24 @@ void DatasetTest::pointPostedForAnotherMeterIsStoredNotShown() {
   const qint64 shown = f.addMeter("Б1", 1);
   const qint64 other = f.addMeter("Б1", 2);
   f.addPoints(shown, 2);
-  f.dm->QMaster->reopen(Statements::meterInSlot("Б1", 1));
-  f.dm->TSlave->append();
-  f.dm->TSlave->fieldByName("Num").setInteger(other);
-  f.dm->TSlave->fieldByName("Voltage").setReal(100);
-  f.dm->TSlave->post();
-  QCOMPARE(f.dm->TSlave->recordCount(), 2);
+  f.dm->meters->reopen(Statements::meterInSlot("Б1", 1));
+  f.dm->testPoints->append();
+  f.dm->testPoints->fieldByName("Num").setInteger(other);
+  f.dm->testPoints->fieldByName("Voltage").setReal(100);
+  f.dm->testPoints->post();
+  QCOMPARE(f.dm->testPoints->recordCount(), 2);
   QCOMPARE(f.count("select count(*) from slave where num = ?", {other}), 1);
-  f.dm->TSlave->append();
-  f.dm->TSlave->fieldByName("Num").setInteger(shown);
-  f.dm->TSlave->post();
-  QCOMPARE(f.dm->TSlave->recordCount(), 3);
-  QCOMPARE(f.dm->TSlave->currentRow(), 2);
+  f.dm->testPoints->append();
+  f.dm->testPoints->fieldByName("Num").setInteger(shown);
+  f.dm->testPoints->post();
+  QCOMPARE(f.dm->testPoints->recordCount(), 3);
+  QCOMPARE(f.dm->testPoints->currentRow(), 2);
 }
 
 void DatasetTest::longResultIsFetchedOnDemandAndKeptWhole() {
   DatabaseFixture f;
   f.addArchivedMeters(1000);
-  QueryDataset* q = f.dm->QMasterArhive;
+  QueryDataset* q = f.dm->archivedMeters;
   q->reopen(Statements::allArchivedMeters());
   QVERIFY(q->canFetchMore());
   QVERIFY(q->fetchedCount() < 1000);
@@ -214,7 +214,7 @@ void DatasetTest::longResultIsFetchedOnDemandAndKeptWhole() {
   // A write to the table first completes the half-read result: it keeps the
   // rows it had when opened.
   q->reopen(Statements::allArchivedMeters());
-  f.dm->SQLScript->run({"delete from masterarhive where num > ?", {qint64(10)}, "masterarhive"});
+  f.dm->script->run({"delete from masterarhive where num > ?", {qint64(10)}, "masterarhive"});
   QCOMPARE(q->fetchedCount(), 1000);
   QCOMPARE(q->recordCount(), 1000);
   q->refresh();
@@ -224,10 +224,10 @@ void DatasetTest::longResultIsFetchedOnDemandAndKeptWhole() {
 void DatasetTest::halfReadTableStaysInKeyOrderThroughWrites() {
   DatabaseFixture f;
   f.addArchivedMeters(1000);
-  TableDataset* t = f.dm->TMasterArhive;
+  TableDataset* t = f.dm->archivedMeterTable;
   t->refresh();
   QVERIFY(t->canFetchMore());
-  f.dm->SQLScript->run(
+  f.dm->script->run(
       {"delete from masterarhive where num > ? and num <= ?", {qint64(500), qint64(900)}, "masterarhive"});
   // Appending reads the new row back without reading the whole table first.
   const qint64 added = f.addArchivedMeter("Т", "new", 2001);
@@ -255,10 +255,10 @@ void DatasetTest::halfReadTableStaysInKeyOrderThroughWrites() {
 void DatasetTest::queriesAreReadOnly() {
   DatabaseFixture f;
   f.addBase("Б1");
-  f.dm->QBase->reopen(Statements::allBases());
-  QVERIFY_THROWS_EXCEPTION(std::runtime_error, f.dm->QBase->edit());
-  QVERIFY_THROWS_EXCEPTION(std::runtime_error, f.dm->QBase->append());
-  QVERIFY_THROWS_EXCEPTION(std::runtime_error, f.dm->QBase->remove());
+  f.dm->bases->reopen(Statements::allBases());
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, f.dm->bases->edit());
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, f.dm->bases->append());
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, f.dm->bases->remove());
   QCOMPARE(f.count("select count(*) from base"), 1);
 }
 

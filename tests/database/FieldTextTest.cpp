@@ -4,9 +4,9 @@
 
 #include "database/FieldText.h"
 #include "database/MemoryDataset.h"
-#include "database/UDM.h"
+#include "database/DataModule.h"
 
-// Edit texts of field values, as every report and RxData write them.
+// Edit texts of field values, as every report and exportRows write them.
 class FieldTextTest : public QObject {
   Q_OBJECT
  private slots:
@@ -48,7 +48,7 @@ void FieldTextTest::editTexts() {
 }
 
 void FieldTextTest::rxDataKeepsNullApartFromEmptyAndCutsTexts() {
-  MemoryDataset rx(TDM1::RxDataFields(), 20);
+  MemoryDataset rx(DataModule::exportRowFields(), 20);
   QCOMPARE(rx.fieldNames().size(), 15);
   rx.append();
   rx.setText("Tip", "Меркурий 230 ART-03 PQRSIDN");

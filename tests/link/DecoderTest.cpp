@@ -146,7 +146,7 @@ void DecoderTest::outsideGridIsNeverWritten() {
   // The engine's reads left of the cursor stay inside the grid as well.
   engine.Decoder().CursorRow = 200;
   Feed(engine, "\r");
-  engine.AclickZaboyExecute();
+  engine.pressErase();
   QCOMPARE(engine.Decoder().EraseHold, false);
 }
 

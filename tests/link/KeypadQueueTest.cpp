@@ -39,29 +39,29 @@ void KeypadQueueTest::keyBytes_data() {
   QTest::addColumn<EngineAction>("action");
   QTest::addColumn<QByteArray>("bytes");
   QTest::addColumn<bool>("leavesScreen");  // "-" and ВШ reset entry lock, arming and save state
-  QTest::newRow("digit 7") << EngineAction([](LinkEngine& e) { e.AClickDigitExecute(7); }) << QByteArray("7")
+  QTest::newRow("digit 7") << EngineAction([](LinkEngine& e) { e.pressDigit(7); }) << QByteArray("7")
                            << false;
-  QTest::newRow("page key 1-4") << EngineAction([](LinkEngine& e) { e.AClick0Execute(); }) << QByteArray("0")
+  QTest::newRow("page key 1-4") << EngineAction([](LinkEngine& e) { e.pressDigit0(); }) << QByteArray("0")
                                 << false;
-  QTest::newRow("page key 5-8") << EngineAction([](LinkEngine& e) { e.AClick1Execute(); }) << QByteArray("1")
+  QTest::newRow("page key 5-8") << EngineAction([](LinkEngine& e) { e.pressDigit1(); }) << QByteArray("1")
                                 << false;
-  QTest::newRow("point") << EngineAction([](LinkEngine& e) { e.AclickTochkaExecute(); }) << QByteArray(".")
+  QTest::newRow("point") << EngineAction([](LinkEngine& e) { e.pressPoint(); }) << QByteArray(".")
                          << false;
-  QTest::newRow("minus") << EngineAction([](LinkEngine& e) { e.AclickMinusExecute(); }) << QByteArray("\x11")
+  QTest::newRow("minus") << EngineAction([](LinkEngine& e) { e.pressMinus(); }) << QByteArray("\x11")
                          << true;
-  QTest::newRow("ВШ") << EngineAction([](LinkEngine& e) { e.AclickVshExecute(); }) << QByteArray("\x08")
+  QTest::newRow("ВШ") << EngineAction([](LinkEngine& e) { e.pressCursorBack(); }) << QByteArray("\x08")
                       << true;
-  QTest::newRow("ВВ") << EngineAction([](LinkEngine& e) { e.AclickVVodExecute(); }) << QByteArray("\r")
+  QTest::newRow("ВВ") << EngineAction([](LinkEngine& e) { e.pressEnterKey(); }) << QByteArray("\r")
                       << false;
-  QTest::newRow("ЗБ") << EngineAction([](LinkEngine& e) { e.AclickZaboyExecute(); }) << QByteArray("\x7f")
+  QTest::newRow("ЗБ") << EngineAction([](LinkEngine& e) { e.pressErase(); }) << QByteArray("\x7f")
                       << false;
-  QTest::newRow("Ctrl+N") << EngineAction([](LinkEngine& e) { e.ctrl_NExecute(); }) << QByteArray("\x0e")
+  QTest::newRow("Ctrl+N") << EngineAction([](LinkEngine& e) { e.pressCtrlN(); }) << QByteArray("\x0e")
                           << false;
-  QTest::newRow("Ctrl+O") << EngineAction([](LinkEngine& e) { e.crtl_OExecute(); }) << QByteArray("\x0f")
+  QTest::newRow("Ctrl+O") << EngineAction([](LinkEngine& e) { e.pressCtrlO(); }) << QByteArray("\x0f")
                           << false;
-  QTest::newRow("I disabled") << EngineAction([](LinkEngine& e) { e.AclickIExecute(); }) << QByteArray()
+  QTest::newRow("I disabled") << EngineAction([](LinkEngine& e) { e.pressCurrentMode(); }) << QByteArray()
                               << false;
-  QTest::newRow("KM disabled") << EngineAction([](LinkEngine& e) { e.AclickKMExecute(); }) << QByteArray()
+  QTest::newRow("KM disabled") << EngineAction([](LinkEngine& e) { e.pressPowerFactorMode(); }) << QByteArray()
                                << false;
 }
 
@@ -73,7 +73,7 @@ void KeypadQueueTest::keyBytes() {
   engine.SetOwner(&owner);
   engine.ResetTerminal();
   engine.Flags().EnterLock = 1;
-  engine.Leds().L1On = true;
+  engine.Leds().page14Lit = true;
   engine.Decoder().EraseHold = true;
   action(engine);
   QTEST(owner.sent, "bytes");
@@ -114,9 +114,9 @@ void KeypadQueueTest::keyboard() {
   RecordingOwner owner;
   engine.SetOwner(&owner);
   LinkControls& c = engine.Controls();
-  c.SBUEnabled = c.SBIEnabled = c.SBKMEnabled = c.SBPEnabled = modeKeysEnabled;
-  c.Button1Enabled = c.Button2Enabled = modeKeysEnabled;
-  engine.FormKeyPress(key);
+  c.voltageModeEnabled = c.currentModeEnabled = c.powerFactorModeEnabled = c.powerModeEnabled = modeKeysEnabled;
+  c.saveEnabled = c.saveOnceEnabled = modeKeysEnabled;
+  engine.KeyTyped(key);
   QTEST(owner.sent, "bytes");
   QTEST(owner.events.contains(QStringLiteral("RunSave")), "saveRequested");
 }
@@ -138,7 +138,7 @@ void KeypadQueueTest::queueSendsEveryKeyOnce() {
   QCOMPARE(owner.sent, keys.left(1));
   driver.Advance(600 * (keys.size() - 1));
   QCOMPARE(owner.sent, keys);
-  QVERIFY(!engine.TimerEnabled(LinkTimer::Timer1));
+  QVERIFY(!engine.TimerEnabled(LinkTimer::KeyQueueTimer));
   driver.Advance(5000);
   QCOMPARE(owner.sent, keys);
 }
@@ -153,16 +153,16 @@ void KeypadQueueTest::queueWaitsWhileBytesArrive() {
   owner.sent.clear();
 
   // Several ticks pass while the instrument sends: they do not accumulate.
-  engine.TimerFired(LinkTimer::Timer1);
+  engine.TimerFired(LinkTimer::KeyQueueTimer);
   for (int i = 0; i < 50; ++i) engine.ByteArrived('x');
-  engine.TimerFired(LinkTimer::Timer1);
+  engine.TimerFired(LinkTimer::KeyQueueTimer);
   Feed(engine, "yyy");
   QVERIFY(owner.sent.isEmpty());
   engine.IdleTurn();
   QCOMPARE(owner.sent, QByteArray("2"));
   engine.IdleTurn();
   QCOMPARE(owner.sent, QByteArray("2"));
-  engine.TimerFired(LinkTimer::Timer1);
+  engine.TimerFired(LinkTimer::KeyQueueTimer);
   engine.IdleTurn();
   QCOMPARE(owner.sent, QByteArray("2\r"));
 }
@@ -172,19 +172,19 @@ void KeypadQueueTest::eraseOnEntryScreen() {
   RecordingOwner owner;
   engine.SetOwner(&owner);
   ShowRows(engine, kEntryRows[0], kEntryRows[1], kEntryRows[2]);
-  engine.AclickZaboyExecute();
+  engine.pressErase();
   QCOMPARE(owner.sent, QByteArray("\x7f"));
   QCOMPARE(RowText(engine.Screen(), 2), QStringLiteral("> 1"));
   QCOMPARE(engine.Decoder().CursorColumn, 3);
   Feed(engine, "   7");  // the instrument's own echo is not written ...
   QCOMPARE(RowText(engine.Screen(), 2), QStringLiteral("> 1"));
-  engine.AClickDigitExecute(5);  // ... until the next key
+  engine.pressDigit(5);  // ... until the next key
   Feed(engine, "5");
   QCOMPARE(RowText(engine.Screen(), 2), QStringLiteral("> 15"));
 
-  engine.AclickZaboyExecute();
-  engine.AclickZaboyExecute();
-  engine.AclickZaboyExecute();  // ">" is not erased
+  engine.pressErase();
+  engine.pressErase();
+  engine.pressErase();  // ">" is not erased
   QCOMPARE(RowText(engine.Screen(), 2), QStringLiteral(">"));
   QCOMPARE(engine.Decoder().CursorColumn, 2);
 }
@@ -195,7 +195,7 @@ void KeypadQueueTest::eraseOnPowerScreenLeavesMirror() {
   engine.SetOwner(&owner);
   ShowRows(engine, "МОЩН. АКТИВНАЯ", "", "Р     3300.00 ВТ");
   Feed(engine, At(1, 0) + "12");
-  engine.AclickZaboyExecute();
+  engine.pressErase();
   QCOMPARE(owner.sent, QByteArray("\x7f"));
   QCOMPARE(RowText(engine.Screen(), 1), QStringLiteral("12"));
   QVERIFY(!engine.Decoder().EraseHold);
@@ -209,23 +209,23 @@ void KeypadQueueTest::resetOnMainMenuRestartsConnection() {
   ShowRows(engine, "МОЩНОСТЬ     1", "ЭНЕРГИЯ      2", "ОПР.ПОГРЕШН. 3 >");
   engine.IdleTurn();
   engine.Flags().EnterLock = 2;
-  engine.Leds().L2on = true;
+  engine.Leds().page58Lit = true;
   owner.events.clear();
 
-  engine.AclickSbrosExecute();
+  engine.pressReset();
   QCOMPARE(owner.sent, QByteArray("\x13"));
   QCOMPARE(owner.events, (QStringList{"ClosePort", "ApplyPortChoice"}));
   QVERIFY(engine.Screen() == InstrumentScreen());
   QCOMPARE(engine.Flags().EnterLock, 0);
   QVERIFY(!engine.Flags().MenuScreen);
-  QVERIFY(!engine.Leds().L2on);
-  QVERIFY(engine.TimerEnabled(LinkTimer::TimerConect));
+  QVERIFY(!engine.Leds().page58Lit);
+  QVERIFY(engine.TimerEnabled(LinkTimer::ConnectTimer));
 
   driver.Advance(199);
   QCOMPARE(owner.events.size(), 2);
   driver.Advance(1);
   QCOMPARE(owner.events.last(), QStringLiteral("OpenPort"));
-  QVERIFY(!engine.TimerEnabled(LinkTimer::TimerConect));
+  QVERIFY(!engine.TimerEnabled(LinkTimer::ConnectTimer));
   driver.Advance(1000);
   QCOMPARE(owner.events.count(QStringLiteral("OpenPort")), 1);
 }
@@ -236,12 +236,12 @@ void KeypadQueueTest::resetElsewhereOnlySends() {
   engine.SetOwner(&owner);
   ShowRows(engine, "Ф1  220.00 В");
   engine.IdleTurn();
-  engine.Leds().L1On = true;
-  engine.AclickSbrosExecute();
+  engine.Leds().page14Lit = true;
+  engine.pressReset();
   QCOMPARE(owner.sent, QByteArray("\x13"));
   QVERIFY(owner.events.isEmpty());
-  QVERIFY(!engine.Leds().L1On);
-  QVERIFY(!engine.TimerEnabled(LinkTimer::TimerConect));
+  QVERIFY(!engine.Leds().page14Lit);
+  QVERIFY(!engine.TimerEnabled(LinkTimer::ConnectTimer));
 }
 
 // I: "-" now, one more at the next frame end and one more once a power
@@ -252,19 +252,19 @@ void KeypadQueueTest::modeKeyIPressesMinusThreeTimes() {
   VirtualLinkDriver driver(engine, &owner);
   Feed(engine, Screen("ПОГРЕШН.  1-4", " 0.1"));
   engine.IdleTurn();
-  QVERIFY(engine.Controls().SBIEnabled);
-  engine.AclickIExecute();
+  QVERIFY(engine.Controls().currentModeEnabled);
+  engine.pressCurrentMode();
   QCOMPARE(owner.sent, QByteArray("\x11"));
-  QVERIFY(engine.TimerEnabled(LinkTimer::TimerMinus));
+  QVERIFY(engine.TimerEnabled(LinkTimer::MinusTimer));
 
   Feed(engine, Screen("Ф1  220.00 В"));
   QCOMPARE(owner.sent, QByteArray("\x11\x11"));  // the frame end
   driver.Advance(600);
-  QCOMPARE(owner.sent, QByteArray("\x11\x11"));  // TimerMinus waits: a voltage screen shows
+  QCOMPARE(owner.sent, QByteArray("\x11\x11"));  // MinusTimer waits: a voltage screen shows
   Feed(engine, Screen("МОЩН.", "", kPowerRow));
   driver.Advance(150);
   QCOMPARE(owner.sent, QByteArray("\x11\x11\x11"));
-  QVERIFY(!engine.TimerEnabled(LinkTimer::TimerMinus));
+  QVERIFY(!engine.TimerEnabled(LinkTimer::MinusTimer));
   QVERIFY(!engine.Flags().MinusRepeat);
 }
 
@@ -274,8 +274,8 @@ void KeypadQueueTest::modeKeyKMWaitsForPowerScreen() {
   VirtualLinkDriver driver(engine, &owner);
   Feed(engine, Screen("МОЩН.", "", kPowerRow));
   engine.IdleTurn();
-  QVERIFY(engine.Controls().SBKMEnabled && !engine.Controls().SBPEnabled);
-  engine.AclickKMExecute();
+  QVERIFY(engine.Controls().powerFactorModeEnabled && !engine.Controls().powerModeEnabled);
+  engine.pressPowerFactorMode();
   Feed(engine, Screen("ПОГРЕШН.  5-8"));
   QCOMPARE(owner.sent, QByteArray("\x11"));
   driver.Advance(150);
@@ -289,16 +289,16 @@ void KeypadQueueTest::enterOnPowerScreen() {
   RecordingOwner owner;
   engine.SetOwner(&owner);
   ShowRows(engine, "МОЩН.", "", kPowerRow);
-  engine.AclickVVodExecute();
+  engine.pressEnterKey();
   QCOMPARE(engine.Flags().EnterLock, 1);
   QVERIFY(engine.Flags().EnterOnPower);
-  QCOMPARE(engine.Controls().Button2Tag, 1);
+  QCOMPARE(engine.Controls().singleSaveMayEnter, 1);
   // An error page showing clears the power-screen entry; a later power screen
   // outside a single save then resets the tag.
   Feed(engine, Screen("ПОГРЕШН.  1-4"));
   QVERIFY(!engine.Flags().EnterOnPower);
   Feed(engine, Screen("МОЩН.", "", kPowerRow));
-  QCOMPARE(engine.Controls().Button2Tag, 0);
+  QCOMPARE(engine.Controls().singleSaveMayEnter, 0);
 }
 
 VT3417_REGISTER_TEST(KeypadQueueTest)

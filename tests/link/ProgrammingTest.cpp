@@ -77,7 +77,7 @@ void ProgrammingTest::programmingFromAnotherScreen() {
   QCOMPARE(run.keys.size(), 18);
   QCOMPARE(engine.Queue().KeyIndex, 1);
   QCOMPARE(engine.Queue().KeyLast, 18);
-  QVERIFY(engine.TimerEnabled(LinkTimer::Timer1));
+  QVERIFY(engine.TimerEnabled(LinkTimer::KeyQueueTimer));
   QVERIFY(!engine.Decoder().EraseHold);
 }
 
@@ -105,35 +105,35 @@ void ProgrammingTest::clamp_data() {
   QTest::addColumn<ParameterField>("field");
   QTest::addColumn<QString>("text");
   QTest::addColumn<QString>("expected");
-  QTest::newRow("MEdit1 0") << ParameterField::MEdit1 << "0"
+  QTest::newRow("MEdit1 0") << ParameterField::PowerVoltage << "0"
                             << "46.1";
-  QTest::newRow("MEdit1 5000") << ParameterField::MEdit1 << "5000"
+  QTest::newRow("MEdit1 5000") << ParameterField::PowerVoltage << "5000"
                                << "456";
-  QTest::newRow("MEdit1 220.50") << ParameterField::MEdit1 << "220.50"
+  QTest::newRow("MEdit1 220.50") << ParameterField::PowerVoltage << "220.50"
                                  << "220.5";
-  QTest::newRow("MEdit2 0") << ParameterField::MEdit2 << "0"
+  QTest::newRow("MEdit2 0") << ParameterField::PowerCurrent << "0"
                             << "0.01";
-  QTest::newRow("MEdit2 11") << ParameterField::MEdit2 << "11"
+  QTest::newRow("MEdit2 11") << ParameterField::PowerCurrent << "11"
                              << "10";
-  QTest::newRow("MEdit3 0") << ParameterField::MEdit3 << "0"
+  QTest::newRow("MEdit3 0") << ParameterField::Divisions << "0"
                             << "1";
-  QTest::newRow("MEdit3 100000") << ParameterField::MEdit3 << "100000"
+  QTest::newRow("MEdit3 100000") << ParameterField::Divisions << "100000"
                                  << "99999";
-  QTest::newRow("MEdit4 1000") << ParameterField::MEdit4 << "1000"
+  QTest::newRow("MEdit4 1000") << ParameterField::PowerTime << "1000"
                                << "999";
-  QTest::newRow("EEdit1 46") << ParameterField::EEdit1 << "46"
+  QTest::newRow("EEdit1 46") << ParameterField::EnergyVoltage << "46"
                              << "46.1";
-  QTest::newRow("ENVoltage 460") << ParameterField::ENVoltage << "460"
+  QTest::newRow("ENVoltage 460") << ParameterField::ErrorVoltage << "460"
                                  << "456";
-  QTest::newRow("PEdit2 0.05") << ParameterField::PEdit2 << "0.05"
+  QTest::newRow("PEdit2 0.05") << ParameterField::MeterConstant << "0.05"
                                << "0.1";
-  QTest::newRow("PEdit2 1600") << ParameterField::PEdit2 << "1600"
+  QTest::newRow("PEdit2 1600") << ParameterField::MeterConstant << "1600"
                                << "1600";
-  QTest::newRow("PEdit3 0") << ParameterField::PEdit3 << "0"
+  QTest::newRow("PEdit3 0") << ParameterField::ErrorTime << "0"
                             << "1";
-  QTest::newRow("not a number") << ParameterField::PEdit3 << "1.2a"
+  QTest::newRow("not a number") << ParameterField::ErrorTime << "1.2a"
                                 << "1";
-  QTest::newRow("empty stays") << ParameterField::MEdit1 << ""
+  QTest::newRow("empty stays") << ParameterField::PowerVoltage << ""
                                << "";
 }
 

@@ -77,7 +77,7 @@ void RecognitionParserTest::recognition() {
   QTEST(r.ErrorPage14, "page14");
   QTEST(r.ErrorPage58, "page58");
   QTEST(r.PowerScreen, "powerScreen");
-  QTEST(engine.Controls().Button3Enabled, "powerScreen");
+  QTEST(engine.Controls().energyButtonEnabled, "powerScreen");
 }
 
 void RecognitionParserTest::menuScreen_data() {
@@ -94,7 +94,7 @@ void RecognitionParserTest::menuScreen() {
   ShowRows(engine, rows[0], rows[1], rows[2]);
   engine.IdleTurn();
   QTEST(engine.Flags().MenuScreen, "menu");
-  QTEST(engine.Controls().BitBtnsEnabled, "menu");
+  QTEST(engine.Controls().programmingEnabled, "menu");
   QTEST(engine.Controls().MainWindowEnabled, "menu");
 }
 
@@ -186,7 +186,7 @@ void RecognitionParserTest::errorPageFields() {
   LinkEngine engine(values);
   ShowRows(engine, "ПОГРЕШН.  5-8", "  -0.123  0.045X", "   0.311-12.345");
   engine.IdleTurn();
-  engine.TimerFired(LinkTimer::DogTimer);
+  engine.TimerFired(LinkTimer::Watchdog);
   QCOMPARE(values.MeterErrorText[4], QStringLiteral("  -0.123 "));
   QCOMPARE(values.MeterErrorText[6], QStringLiteral(" 0.045X"));
   QCOMPARE(values.MeterErrorText[5], QStringLiteral("   0.311-"));
@@ -202,28 +202,28 @@ void RecognitionParserTest::indicatorCycle() {
   const PageIndicators& leds = engine.Leds();
   auto quietPeriod = [&] {
     engine.IdleTurn();
-    engine.TimerFired(LinkTimer::DogTimer);
+    engine.TimerFired(LinkTimer::Watchdog);
   };
 
   Feed(engine, stream::Screen("ПОГРЕШН.  1-4", " 0.1", " 0.2"));
   quietPeriod();
-  QVERIFY(leds.L1On && !leds.L2on);
+  QVERIFY(leds.page14Lit && !leds.page58Lit);
 
   Feed(engine, stream::Screen("ПОГРЕШН.  5-8", " 0.5", " 0.6"));
-  QVERIFY(!leds.L1On && !leds.L2on);  // both blink dark on the first byte
+  QVERIFY(!leds.page14Lit && !leds.page58Lit);  // both blink dark on the first byte
   QVERIFY(leds.PageLed14Saved);
   quietPeriod();
-  QVERIFY(leds.L1On && leds.L2on);
+  QVERIFY(leds.page14Lit && leds.page58Lit);
 
-  engine.AclickMinusExecute();  // "-" darkens both and disarms
-  QVERIFY(!leds.L1On && !leds.L2on && !leds.LedArm);
+  engine.pressMinus();  // "-" darkens both and disarms
+  QVERIFY(!leds.page14Lit && !leds.page58Lit && !leds.LedArm);
   Feed(engine, stream::Screen("ПОГРЕШН.  1-4", " 0.1", " 0.2"));
   quietPeriod();
-  QVERIFY(!leds.L1On);  // the first quiet period after "-" does not light its own page
+  QVERIFY(!leds.page14Lit);  // the first quiet period after "-" does not light its own page
   QVERIFY(leds.LedArm);
   Feed(engine, stream::Screen("ПОГРЕШН.  1-4", " 0.1", " 0.2"));
   quietPeriod();
-  QVERIFY(leds.L1On && !leds.L2on);
+  QVERIFY(leds.page14Lit && !leds.page58Lit);
 }
 
 void RecognitionParserTest::unarmedPageStillCopies() {
@@ -232,8 +232,8 @@ void RecognitionParserTest::unarmedPageStillCopies() {
   engine.Leds().LedArm = false;
   ShowRows(engine, "ПОГРЕШН.  1-4", "   0.250", "");
   engine.IdleTurn();
-  engine.TimerFired(LinkTimer::DogTimer);
-  QVERIFY(!engine.Leds().L1On);
+  engine.TimerFired(LinkTimer::Watchdog);
+  QVERIFY(!engine.Leds().page14Lit);
   QCOMPARE(values.MeterErrorText[0], QStringLiteral("   0.250 "));
 }
 
@@ -244,12 +244,12 @@ void RecognitionParserTest::singleSaveAccumulatesIndicators() {
   engine.Flags().EnterSaveStep = true;  // keeps the page walk out of this test
   Feed(engine, stream::Screen("ПОГРЕШН.  1-4", " 0.1"));
   engine.IdleTurn();
-  engine.TimerFired(LinkTimer::DogTimer);
+  engine.TimerFired(LinkTimer::Watchdog);
   Feed(engine, stream::Screen("ПОГРЕШН.  5-8", " 0.5"));
-  QVERIFY(engine.Leds().L1On);  // received bytes do not darken during a single save
+  QVERIFY(engine.Leds().page14Lit);  // received bytes do not darken during a single save
   engine.IdleTurn();
-  engine.TimerFired(LinkTimer::DogTimer);
-  QVERIFY(engine.Leds().L1On && engine.Leds().L2on);
+  engine.TimerFired(LinkTimer::Watchdog);
+  QVERIFY(engine.Leds().page14Lit && engine.Leds().page58Lit);
 }
 
 VT3417_REGISTER_TEST(RecognitionParserTest)

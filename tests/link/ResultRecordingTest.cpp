@@ -25,12 +25,12 @@ struct Session : DatabaseFixture {
   MeasuredValues values;
   QHash<int, qint64> meterOfSlot;
 
-  // Base Б1 (220 V, 5 A) with meters in the given slots, chosen in QBase.
+  // Base Б1 (220 V, 5 A) with meters in the given slots, chosen in bases.
   explicit Session(QList<int> slotsInUse, QList<int> slotsNotInUse = {}) {
     addBase("Б1");
     for (const int slot : slotsInUse) meterOfSlot[slot] = addMeter("Б1", slot);
     for (const int slot : slotsNotInUse) meterOfSlot[slot] = addMeter("Б1", slot, false);
-    dm->QBase->reopen(Statements::baseByName("Б1"));
+    dm->bases->reopen(Statements::baseByName("Б1"));
     values.SetNominalTexts("220", "5");
     values.PhaseVoltageText = {"209", "209", "209"};
     values.PhaseCurrentText = {"2.5", "2.5", "2.5"};
@@ -40,7 +40,7 @@ struct Session : DatabaseFixture {
   }
 
   int store(bool page14, bool page58, int chosenMeter = 0) {
-    if (!dm->TSlave->isOpen()) dm->TSlave->open();
+    if (!dm->testPoints->isOpen()) dm->testPoints->open();
     return StoreTestPoints(*dm, {page14, page58, &values, chosenMeter, QDate(2024, 5, 17)});
   }
 
@@ -141,8 +141,8 @@ void ResultRecordingTest::chosenMeterIsRenumberedAtOnce() {
   const qint64 chosen = session.meterOfSlot[1];
   for (const double voltage : {0.0, 100.0, 0.0, 98.0}) session.addPoints(chosen, 1, voltage);
   session.addPoints(session.meterOfSlot[2], 1, 0);
-  session.dm->QMaster->reopen(Statements::meterInSlotInUse("Б1", 1));
-  session.dm->TSlave->open();
+  session.dm->meters->reopen(Statements::meterInSlotInUse("Б1", 1));
+  session.dm->testPoints->open();
   QCOMPARE(session.store(true, false, static_cast<int>(chosen)), 2);
   QSqlQuery rows =
       session.db().execute({"select Voltage, Count from slave where Num = ? order by N", {chosen}, "slave"});

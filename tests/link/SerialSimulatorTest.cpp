@@ -11,7 +11,7 @@
 
 #include "LinkTestSupport.h"
 #include "link/LinkQtTimers.h"
-#include "link/MyComm.h"
+#include "link/SerialLine.h"
 #include "link/PortNames.h"
 #include "settings/NumericText.h"
 #include "support/TempProgramDir.h"
@@ -25,7 +25,7 @@ class PortSession final : public LinkOwner {
  public:
   PortSession() : timers_(engine_) {
     SetInstrumentLine(comm);
-    comm.SetComNo(TMyComm::Com1);
+    comm.SetComNo(SerialLine::Com1);
     engine_.SetOwner(this);
   }
   ~PortSession() override { engine_.SetOwner(nullptr); }
@@ -45,7 +45,7 @@ class PortSession final : public LinkOwner {
   void FrameEnding(const InstrumentScreen& screen) override { frames.append(screen); }
 
   // Turn the receive loop until `done` holds or `ms` pass. With `fastKeys`
-  // every idle turn is a Timer1 tick, so a programming run needs no 600 ms per key.
+  // every idle turn is a KeyQueueTimer tick, so a programming run needs no 600 ms per key.
   bool RunUntil(const std::function<bool()>& done, int ms, bool fastKeys = false) {
     const QDeadlineTimer deadline(ms);
     while (!deadline.hasExpired()) {
@@ -54,7 +54,7 @@ class PortSession final : public LinkOwner {
         engine_.ByteArrived(comm.ReadByte());
         continue;
       }
-      if (fastKeys && engine_.TimerEnabled(LinkTimer::Timer1)) engine_.TimerFired(LinkTimer::Timer1);
+      if (fastKeys && engine_.TimerEnabled(LinkTimer::KeyQueueTimer)) engine_.TimerFired(LinkTimer::KeyQueueTimer);
       engine_.IdleTurn();
       if (done()) return true;
       comm.WaitForData(5);
@@ -68,7 +68,7 @@ class PortSession final : public LinkOwner {
     return false;
   }
 
-  TMyComm comm;
+  SerialLine comm;
   MeasuredValues values;
   QList<InstrumentScreen> frames;
   LinkEngine& engine() { return engine_; }
@@ -127,13 +127,13 @@ void SerialSimulatorTest::portNames() {
 void SerialSimulatorTest::closedPort() {
   TempProgramDir dir;
   QVERIFY(WritePortDevice(dir.filePath("sources/ports.ini"), "Com1", dir.filePath("no-such-device")));
-  TMyComm comm;
-  QSignalSpy activated(&comm, &TMyComm::OnActivate);
-  QSignalSpy deactivated(&comm, &TMyComm::OnDeActivate);
-  comm.SetComNo(TMyComm::Com1);
+  SerialLine comm;
+  QSignalSpy activated(&comm, &SerialLine::OnActivate);
+  QSignalSpy deactivated(&comm, &SerialLine::OnDeActivate);
+  comm.SetComNo(SerialLine::Com1);
   comm.Open();
   QVERIFY(!comm.Connected());
-  QCOMPARE(comm.Handle(), TMyComm::PortHandle(-1));
+  QCOMPARE(comm.Handle(), SerialLine::PortHandle(-1));
   QCOMPARE(activated.count(), 0);
   comm.Close();
   QCOMPARE(deactivated.count(), 1);  // also when nothing was open
@@ -144,23 +144,23 @@ void SerialSimulatorTest::closedPort() {
 }
 
 void SerialSimulatorTest::settingsAndNumbers() {
-  QCOMPARE(TMyComm::BaudRateValue(TMyComm::BR___9600), 9600);
-  QCOMPARE(TMyComm::BaudRateValue(TMyComm::BR_256000), 256000);
-  QCOMPARE(TMyComm::BaudRateValue(15), 9600);
-  QCOMPARE(TMyComm::StopBitsValue(3), QSerialPort::OneStop);
-  QCOMPARE(TMyComm::ParityValue(TMyComm::paSpace), QSerialPort::SpaceParity);
-  QCOMPARE(TMyComm::ParityValue(9), QSerialPort::NoParity);
-  QCOMPARE(TMyComm::PortName(TMyComm::Lpt1), QStringLiteral("Lpt1"));
-  TMyComm comm;
-  QCOMPARE(comm.ComNo(), TMyComm::Com2);
+  QCOMPARE(SerialLine::BaudRateValue(SerialLine::BR___9600), 9600);
+  QCOMPARE(SerialLine::BaudRateValue(SerialLine::BR_256000), 256000);
+  QCOMPARE(SerialLine::BaudRateValue(15), 9600);
+  QCOMPARE(SerialLine::StopBitsValue(3), QSerialPort::OneStop);
+  QCOMPARE(SerialLine::ParityValue(SerialLine::paSpace), QSerialPort::SpaceParity);
+  QCOMPARE(SerialLine::ParityValue(9), QSerialPort::NoParity);
+  QCOMPARE(SerialLine::PortName(SerialLine::Lpt1), QStringLiteral("Lpt1"));
+  SerialLine comm;
+  QCOMPARE(comm.ComNo(), SerialLine::Com2);
   QCOMPARE(comm.ByteSize(), 8);
   SetInstrumentLine(comm);
-  QCOMPARE(comm.Parity(), TMyComm::paOdd);
-  QCOMPARE(comm.StopBits(), TMyComm::SB_TWOSTOPBITS);
+  QCOMPARE(comm.Parity(), SerialLine::paOdd);
+  QCOMPARE(comm.StopBits(), SerialLine::SB_TWOSTOPBITS);
   QCOMPARE(comm.ByteSize(), 7);
 }
 
-// The real serial path: TMyComm on one end of a pseudo-terminal, the
+// The real serial path: SerialLine on one end of a pseudo-terminal, the
 // simulator on the other.
 void SerialSimulatorTest::simulatorSession() {
 #ifdef VT3417_SIM
@@ -177,7 +177,7 @@ void SerialSimulatorTest::simulatorSession() {
 
   PortSession session;
   LinkEngine& engine = session.engine();
-  QSignalSpy activated(&session.comm, &TMyComm::OnActivate);
+  QSignalSpy activated(&session.comm, &SerialLine::OnActivate);
   session.OpenPort();
   QVERIFY(session.comm.Connected());
   QCOMPARE(activated.count(), 1);
@@ -187,37 +187,37 @@ void SerialSimulatorTest::simulatorSession() {
   QVERIFY(session.SawFrame(QStringLiteral("МОЩ")));
   QCOMPARE(session.values.PhaseVoltageText, (std::array<QString, 3>{"220.12", "219.87", "220.40"}));
 
-  engine.AclickMinusExecute();
+  engine.pressMinus();
   QVERIFY(session.RunUntil([&] { return !session.values.PhaseCurrentText[0].isEmpty(); }, 5000));
   QCOMPARE(session.values.PhaseCurrentText, (std::array<QString, 3>{"0.5012", "0.4987", "0.5003"}));
-  engine.AclickMinusExecute();
+  engine.pressMinus();
   QVERIFY(session.RunUntil([&] { return !session.values.PowerFactorText.isEmpty(); }, 5000));
   QCOMPARE(session.values.PowerFactorText, QStringLiteral("0.866/"));
 
-  engine.AClick1Execute();  // page 5-8; the watchdog reads it when the line falls quiet
-  QVERIFY(session.RunUntil([&] { return engine.Leds().L2on; }, 5000));
+  engine.pressDigit1();  // page 5-8; the watchdog reads it when the line falls quiet
+  QVERIFY(session.RunUntil([&] { return engine.Leds().page58Lit; }, 5000));
   QCOMPARE(TextToNumber(session.values.MeterErrorText[4]), 1.5);
   QCOMPARE(session.values.MeterErrorText[5].trimmed(), QString());
   QCOMPARE(TextToNumber(session.values.MeterErrorText[6]), -2.25);
-  engine.AClick0Execute();
-  QVERIFY(session.RunUntil([&] { return engine.Leds().L1On && engine.Leds().L2on; }, 5000));
+  engine.pressDigit0();
+  QVERIFY(session.RunUntil([&] { return engine.Leds().page14Lit && engine.Leds().page58Lit; }, 5000));
   QCOMPARE(TextToNumber(session.values.MeterErrorText[1]), -0.05);
 
-  engine.AclickSbrosExecute();  // to the main menu
+  engine.pressReset();  // to the main menu
   QVERIFY(session.RunUntil([&] { return engine.Flags().MenuScreen; }, 5000));
-  QVERIFY(engine.Controls().BitBtnsEnabled);
+  QVERIFY(engine.Controls().programmingEnabled);
 
   // Programming walks the instrument's dialogues; it answers with the error page.
   engine.Program(ErrorModeRun(PowerKind::Active, ConnectionScheme::ThreePhase, "220", "1600", "10"));
   QVERIFY(session.values.MeterErrorText[1].isEmpty());
   QVERIFY(session.RunUntil([&] { return engine.Recognition().ErrorPage14; }, 10000, true));
-  QVERIFY(!engine.TimerEnabled(LinkTimer::Timer1));
+  QVERIFY(!engine.TimerEnabled(LinkTimer::KeyQueueTimer));
   QVERIFY(session.RunUntil([&] { return !session.values.MeterErrorText[1].isEmpty(); }, 5000));
 
   // Assigning another port number closes the port and leaves it closed.
-  session.comm.SetComNo(TMyComm::Com1);
+  session.comm.SetComNo(SerialLine::Com1);
   QVERIFY(session.comm.Connected());
-  session.comm.SetComNo(TMyComm::Com2);
+  session.comm.SetComNo(SerialLine::Com2);
   QVERIFY(!session.comm.Connected());
   QTest::qWait(300);
 

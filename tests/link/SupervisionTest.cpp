@@ -31,7 +31,7 @@ void SupervisionTest::buttonStates_data() {
   QTest::addColumn<bool>("saveOnceActive");
   QTest::addColumn<bool>("baseChosen");
   QTest::addColumn<int>("activeTab");
-  QTest::addColumn<QString>("expected");  // SBU SBI SBKM SBP ВВ Button1 Button2 as 0/1
+  QTest::addColumn<QString>("expected");  // voltageModeButton currentModeButton powerFactorModeButton powerModeButton ВВ saveButton saveOnceButton as 0/1
 
   QTest::newRow("page read, error tab") << "page" << true << 0 << false << true << 2 << "1111111";
   QTest::newRow("page not read yet") << "page" << false << 0 << false << true << 2 << "1111100";
@@ -56,15 +56,15 @@ void SupervisionTest::buttonStates() {
   if (screen == u"power") ShowRows(engine, "МОЩН.", "", kPowerRow);
   if (screen == u"page") ShowRows(engine, "ПОГРЕШН.  1-4", " 0.1");
   if (screen == u"voltage") ShowRows(engine, "Ф1  220.00 В");
-  engine.Leds().L1On = ledLit;
+  engine.Leds().page14Lit = ledLit;
   engine.Flags().EnterLock = static_cast<uint8_t>(enterLock);
   engine.Flags().SaveOnceActive = saveOnceActive;
   engine.SetBaseChosen(baseChosen);
   engine.SetActiveTab(activeTab);
   engine.CheckMenuAndButtons();
   const LinkControls& c = engine.Controls();
-  const bool states[] = {c.SBUEnabled,           c.SBIEnabled,     c.SBKMEnabled,   c.SBPEnabled,
-                         c.SpeedButton13Enabled, c.Button1Enabled, c.Button2Enabled};
+  const bool states[] = {c.voltageModeEnabled,           c.currentModeEnabled,     c.powerFactorModeEnabled,   c.powerModeEnabled,
+                         c.enterKeyEnabled, c.saveEnabled, c.saveOnceEnabled};
   QString actual;
   for (const bool state : states) actual += state ? u'1' : u'0';
   QCOMPARE(actual, expected);
@@ -90,7 +90,7 @@ void SupervisionTest::watchdogFiresOncePerQuietPeriod() {
   driver.Advance(5000);  // idle turns go on, the watchdog is not re-armed
   countRead();
   QCOMPARE(fires, 1);
-  QCOMPARE(engine.DogTimerTag(), 1);
+  QCOMPARE(engine.WatchdogTag(), 1);
 
   // Bytes every 200 ms keep it from firing; the first quiet 250 ms fires it.
   for (int i = 0; i < 5; ++i) {
@@ -114,14 +114,14 @@ void SupervisionTest::singleSaveWalksBothPages() {
   engine.SetBaseChosen(true);
   engine.SetActiveTab(LinkEngine::ErrorTab);
   driver.Feed(Screen("МОЩН.", "", kPowerRow));
-  engine.AclickVVodExecute();  // ВВ on a power screen: the tag lets ЗБ follow at once
+  engine.pressEnterKey();  // ВВ on a power screen: the tag lets ЗБ follow at once
   driver.Advance(300);
   owner.sent.clear();
 
-  engine.ASaveOneExecute();
+  engine.saveOnce();
   QCOMPARE(engine.Flags().EnterLock, 1);
   QCOMPARE(owner.sent, QByteArray("\r"));
-  driver.Advance(150);  // TimerMinus: a power screen shows
+  driver.Advance(150);  // MinusTimer: a power screen shows
   QCOMPARE(owner.sent, QByteArray("\r\x7f"));
   QVERIFY(!engine.Flags().EnterSaveStep);
 
@@ -131,11 +131,11 @@ void SupervisionTest::singleSaveWalksBothPages() {
                                   "0"));
   driver.Feed(Screen("ПОГРЕШН.  1-4", "   0.100"));
   driver.Advance(250);
-  QVERIFY(engine.Leds().L1On);
+  QVERIFY(engine.Leds().page14Lit);
   QCOMPARE(owner.sent, QByteArray("\r\x7f"
                                   "01"));
   driver.Feed(Screen("ПОГРЕШН.  5-8", "   0.500"));
-  QVERIFY(engine.Leds().L1On);
+  QVERIFY(engine.Leds().page14Lit);
   QVERIFY(owner.events.filter(QStringLiteral("RunSave")).isEmpty());
   driver.Advance(250);
   QCOMPARE(owner.events.count(QStringLiteral("RunSave")), 1);
@@ -154,16 +154,16 @@ void SupervisionTest::singleSaveOffPowerScreenSendsEraseAtFrameEnd() {
   VirtualLinkDriver driver(engine, &owner);
   engine.ResetTerminal();
   driver.Feed(Screen("ПОГРЕШН.  1-4", "   0.100"));
-  engine.ASaveOneExecute();
+  engine.saveOnce();
   QCOMPARE(engine.Flags().EnterLock, 2);
-  QVERIFY(!engine.TimerEnabled(LinkTimer::TimerMinus));
+  QVERIFY(!engine.TimerEnabled(LinkTimer::MinusTimer));
   driver.Advance(1000);
   QCOMPARE(owner.sent, QByteArray("\r"));  // no page walk before ЗБ went out
   driver.Feed(Screen("ПОГРЕШН.  1-4", "   0.100"));
   QCOMPARE(owner.sent, QByteArray("\r\x7f"));
-  QCOMPARE(engine.Controls().Button2Tag, 1);
+  QCOMPARE(engine.Controls().singleSaveMayEnter, 1);
   engine.IdleTurn();
-  QVERIFY(!engine.Controls().SpeedButton13Enabled);
+  QVERIFY(!engine.Controls().enterKeyEnabled);
 }
 
 void SupervisionTest::energyCount() {
@@ -173,26 +173,26 @@ void SupervisionTest::energyCount() {
   engine.ResetTerminal();
   driver.AdvanceTo(500);
   driver.Feed(Screen("МОЩН.", "", "Р       36.01 ВТ"));
-  engine.Button3Click();
-  QCOMPARE(engine.Controls().Button3Caption(), QStringLiteral("Стоп"));
+  engine.toggleEnergyCount();
+  QCOMPARE(engine.Controls().energyButtonCaption(), QStringLiteral("Стоп"));
   QVERIFY(engine.Energy().EnergyStartPending);
   QVERIFY(owner.sent.isEmpty());
 
   driver.AdvanceTo(1000);  // first change of the seconds field: "." marks the start
   QCOMPARE(owner.sent, QByteArray("."));
-  QVERIFY(engine.Controls().EenergyText().isEmpty());
+  QVERIFY(engine.Controls().computedEnergyText().isEmpty());
   driver.AdvanceTo(2000);
-  QCOMPARE(engine.Controls().EenergyText(), QStringLiteral("0.01"));  // 36.01 / 3600 rounds to 0.01
+  QCOMPARE(engine.Controls().computedEnergyText(), QStringLiteral("0.01"));  // 36.01 / 3600 rounds to 0.01
   driver.AdvanceTo(10000);
-  QCOMPARE(engine.Controls().EenergyText(), QStringLiteral("0.09"));
+  QCOMPARE(engine.Controls().computedEnergyText(), QStringLiteral("0.09"));
 
-  engine.Button3Click();
-  QCOMPARE(engine.Controls().Button3Caption(), QStringLiteral("Старт"));
+  engine.toggleEnergyCount();
+  QCOMPARE(engine.Controls().energyButtonCaption(), QStringLiteral("Старт"));
   driver.AdvanceTo(11000);  // the stop still adds its second and presses "." again
   QCOMPARE(owner.sent, QByteArray(".."));
-  QCOMPARE(engine.Controls().EenergyText(), QStringLiteral("0.1"));
+  QCOMPARE(engine.Controls().computedEnergyText(), QStringLiteral("0.1"));
   driver.AdvanceTo(20000);
-  QCOMPARE(engine.Controls().EenergyText(), QStringLiteral("0.1"));
+  QCOMPARE(engine.Controls().computedEnergyText(), QStringLiteral("0.1"));
   QCOMPARE(owner.sent, QByteArray(".."));
   QVERIFY(qFuzzyCompare(engine.Energy().EnergyTotal, 36.01 / 3600 * 10));
 }
@@ -200,8 +200,8 @@ void SupervisionTest::energyCount() {
 void SupervisionTest::startWithoutPowerScreenDoesNothing() {
   LinkEngine engine;
   ShowRows(engine, "Ф1  220.00 В");
-  engine.Button3Click();
-  QCOMPARE(engine.Controls().Button3Caption(), QStringLiteral("Старт"));
+  engine.toggleEnergyCount();
+  QCOMPARE(engine.Controls().energyButtonCaption(), QStringLiteral("Старт"));
   QVERIFY(!engine.Energy().Active());
 }
 

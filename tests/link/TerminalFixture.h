@@ -11,26 +11,26 @@
 #include "../database/DatabaseFixture.h"
 #include "PtyInstrument.h"
 #include "database/Statements.h"
-#include "link/Unit3417.h"
+#include "link/TerminalWindow.h"
 #include "settings/SettingsRecords.h"
-#include "shell/Windows.h"
-#include "workspace/Selection.h"
-#include "workspace/UExper.h"
+#include "app/Windows.h"
+#include "ui/Selection.h"
+#include "workspace/MainWindow.h"
 
 // The program's windows on a fresh program directory and database: the main
 // window and the terminal window as the program creates them.
 struct TerminalFixture : DatabaseFixture {
   TerminalFixture() {
-    DM1 = dm.get();
+    theDataModule = dm.get();
     Config = ProgramConfig{};
     UseCom2 = false;
     ProgramMeasuredValues() = MeasuredValues{};
     CreateWindows();
   }
   ~TerminalFixture() {
-    if (Form1 && Form1->isVisible()) Form1->close();
+    if (theTerminalWindow && theTerminalWindow->isVisible()) theTerminalWindow->close();
     DestroyWindows();
-    DM1 = nullptr;
+    theDataModule = nullptr;
   }
 
   // The instrument played by the test on a pseudo-terminal mapped as Com1.
@@ -42,19 +42,19 @@ struct TerminalFixture : DatabaseFixture {
   // Base Б1: 220 V, 5 A, constant 1600, meters in the given slots (in use).
   void addChosenBase(const QList<int>& slotsInUse, double constant = 1600) {
     addBase("Б1");
-    dm->QBase->reopen(Statements::baseByName("Б1"));
-    dm->TBase->edit();
-    dm->TBase->fieldByName("Pered").setReal(constant);
-    dm->TBase->post();
+    dm->bases->reopen(Statements::baseByName("Б1"));
+    dm->chosenBase->edit();
+    dm->chosenBase->fieldByName("Pered").setReal(constant);
+    dm->chosenBase->post();
     for (const int slot : slotsInUse) meters[slot] = addMeter("Б1", slot);
-    dm->QBase->reopen(Statements::allBases());
-    Form2->BuildBaseTree();
+    dm->bases->reopen(Statements::allBases());
+    theMainWindow->BuildBaseTree();
     chooseNode("Б1");
   }
 
   // A left click on the tree node with this caption (the last one found).
   void chooseNode(const QString& caption) {
-    QTreeWidget* tree = Form2->TreeView1();
+    QTreeWidget* tree = theMainWindow->baseTree();
     const QList<QTreeWidgetItem*> items = tree->findItems(caption, Qt::MatchExactly | Qt::MatchRecursive);
     QVERIFY(!items.isEmpty());
     QTreeWidgetItem* item = items.last();
@@ -65,19 +65,19 @@ struct TerminalFixture : DatabaseFixture {
 
   // "Начать измерение", then wait until the terminal window is active.
   void beginMeasurement() {
-    Form2->BeginTest()->trigger();
-    QVERIFY(QTest::qWaitForWindowActive(Form1));
+    theMainWindow->beginMeasurementAction()->trigger();
+    QVERIFY(QTest::qWaitForWindowActive(theTerminalWindow));
   }
 
   template <typename T = QWidget>
   static T* control(const char* name) {
-    T* widget = Form1->findChild<T*>(QString::fromLatin1(name));
+    T* widget = theTerminalWindow->findChild<T*>(QString::fromLatin1(name));
     if (!widget) qFatal("no control %s", name);
     return widget;
   }
 
   static QString mirrorRow(int row) {
-    static const char* const names[] = {"Lstr1", "Lstr2", "Lstr3"};
+    static const char* const names[] = {"displayLine1", "displayLine2", "displayLine3"};
     return control<QLabel>(names[row])->text();
   }
 

@@ -9,7 +9,7 @@
 #include "TerminalFixture.h"
 #include "link/PortNames.h"
 #include "support/TestRegistry.h"
-#include "workspace/DBGrid.h"
+#include "ui/DatasetGrid.h"
 
 // Whole measurements: the real windows offscreen and the instrument simulator
 // on a pseudo-terminal mapped as Com1.
@@ -74,8 +74,8 @@ void Click(const char* name) {
 
 // A letter typed while no entry field has the focus.
 void PressLetter(int key, const QString& text) {
-  Form1->setFocus();
-  QTest::sendKeyEvent(QTest::Click, Form1, static_cast<Qt::Key>(key), text, Qt::NoModifier);
+  theTerminalWindow->setFocus();
+  QTest::sendKeyEvent(QTest::Click, theTerminalWindow, static_cast<Qt::Key>(key), text, Qt::NoModifier);
 }
 
 struct StoredPoint {
@@ -120,17 +120,17 @@ void TerminalSessionTest::openingAndClosing() {
   fixture.beginMeasurement();
   QVERIFY(fixture.waitFor([] { return TerminalFixture::mirrorRow(0).startsWith(u"Ф1"); }));
   QCOMPARE(sim.NewlyReceived(), QByteArray("\x0e\x08"));
-  QCOMPARE(Form1->StatusPanel(0)->text(), QStringLiteral("COM порт открыт"));
-  QCOMPARE(Form1->StatusPanel(1)->text(), QStringLiteral("Используемый порт: Com1"));
+  QCOMPARE(theTerminalWindow->StatusPanel(0)->text(), QStringLiteral("COM порт открыт"));
+  QCOMPARE(theTerminalWindow->StatusPanel(1)->text(), QStringLiteral("Используемый порт: Com1"));
   QCOMPARE(Values().NominalVoltageText, QStringLiteral("220"));
   QCOMPARE(Values().NominalCurrentText, QStringLiteral("5"));
-  Form2->BeginTest()->trigger();
+  theMainWindow->beginMeasurementAction()->trigger();
   QTest::qWait(300);
   QCOMPARE(sim.NewlyReceived(), QByteArray());
-  Form1->close();
+  theTerminalWindow->close();
   QVERIFY(fixture.waitFor([&] { return sim.Received().endsWith("\x13\x0f"); }));
   QCOMPARE(sim.NewlyReceived(), QByteArray("\x13\x0f"));
-  QCOMPARE(Form1->StatusPanel(0)->text(), QStringLiteral("COM порт не доступен"));
+  QCOMPARE(theTerminalWindow->StatusPanel(0)->text(), QStringLiteral("COM порт не доступен"));
 }
 
 // The operator programs the error mode from the base (220 V, 1600 imp/kWh),
@@ -140,32 +140,32 @@ void TerminalSessionTest::programmingTheErrorModeAndSaving() {
   fixture.addChosenBase({1, 2, 5, 6});
   Simulator sim(fixture.dir);
   fixture.beginMeasurement();
-  Click("SpeedButton19");  // СБР: to the main menu
-  QVERIFY(fixture.waitFor([] { return TerminalFixture::control("BitBtn3")->isEnabled(); }));
-  Click("SpeedButton1");
-  fixture.control<QTabWidget>("PageControl1")->setCurrentIndex(2);
-  QCOMPARE(fixture.control<QLineEdit>("ENVoltage")->text(), QStringLiteral("220"));
-  QCOMPARE(fixture.control<QLineEdit>("PEdit2")->text(), QStringLiteral("1600"));
-  fixture.control<QLineEdit>("PEdit3")->setText("5");
+  Click("resetKeyButton");  // СБР: to the main menu
+  QVERIFY(fixture.waitFor([] { return TerminalFixture::control("programErrorButton")->isEnabled(); }));
+  Click("detailsButton");
+  fixture.control<QTabWidget>("programmingTabs")->setCurrentIndex(2);
+  QCOMPARE(fixture.control<QLineEdit>("errorVoltageEdit")->text(), QStringLiteral("220"));
+  QCOMPARE(fixture.control<QLineEdit>("meterConstantEdit")->text(), QStringLiteral("1600"));
+  fixture.control<QLineEdit>("errorTimeEdit")->setText("5");
   sim.NewlyReceived();
-  Click("BitBtn3");
-  QVERIFY(fixture.waitFor([] { return !Form1->TimerActive(LinkTimer::Timer1); }, 20000));
-  QVERIFY(fixture.waitFor([] { return Form1->Engine().Recognition().ErrorPage14; }));
+  Click("programErrorButton");
+  QVERIFY(fixture.waitFor([] { return !theTerminalWindow->TimerActive(LinkTimer::KeyQueueTimer); }, 20000));
+  QVERIFY(fixture.waitFor([] { return theTerminalWindow->Engine().Recognition().ErrorPage14; }));
   QCOMPARE(sim.NewlyReceived(), QByteArray("\x7f"
                                            "3\r1\r1\r220\r1.6\r5\r"));
 
-  Click("SBU");  // the voltage screen
+  Click("voltageModeButton");  // the voltage screen
   QVERIFY(fixture.waitFor([] { return !Values().PhaseVoltageText[0].isEmpty(); }));
-  Click("SpeedButton18");  // "-": current
+  Click("minusKeyButton");  // "-": current
   QVERIFY(fixture.waitFor([] { return !Values().PhaseCurrentText[0].isEmpty(); }));
-  Click("SpeedButton18");  // power factor
+  Click("minusKeyButton");  // power factor
   QVERIFY(fixture.waitFor([] { return !Values().PowerFactorText.isEmpty(); }));
-  Click("SpeedButton18");  // power
-  Click("SpeedButton18");  // meters 1-4
-  QVERIFY(fixture.waitFor([] { return Form1->Engine().Leds().L1On; }));
-  Click("SpeedButton3");  // meters 5-8
-  QVERIFY(fixture.waitFor([] { return Form1->Engine().Leds().L1On && Form1->Engine().Leds().L2on; }));
-  QVERIFY(fixture.waitFor([] { return TerminalFixture::control("Button1")->isEnabled(); }));
+  Click("minusKeyButton");  // power
+  Click("minusKeyButton");  // meters 1-4
+  QVERIFY(fixture.waitFor([] { return theTerminalWindow->Engine().Leds().page14Lit; }));
+  Click("pages58Button");  // meters 5-8
+  QVERIFY(fixture.waitFor([] { return theTerminalWindow->Engine().Leds().page14Lit && theTerminalWindow->Engine().Leds().page58Lit; }));
+  QVERIFY(fixture.waitFor([] { return TerminalFixture::control("saveButton")->isEnabled(); }));
   PressLetter(0x42b, "ы");  // S in the Russian layout: "Сохранить"
 
   const QList<StoredPoint> points = StoredPoints(fixture);
@@ -182,15 +182,15 @@ void TerminalSessionTest::programmingTheErrorModeAndSaving() {
     if (!errors[i].isNull()) QCOMPARE(points[i].error.toDouble(), errors[i].toDouble());
     QVERIFY(points[i].count.isNull());  // numbered when the window is left
   }
-  QVERIFY(!Form1->Engine().Leds().L1On && !TerminalFixture::control("Button1")->isEnabled());
+  QVERIFY(!theTerminalWindow->Engine().Leds().page14Lit && !TerminalFixture::control("saveButton")->isEnabled());
 
-  Form1->close();
+  theTerminalWindow->close();
   for (const StoredPoint& point : StoredPoints(fixture)) QCOMPARE(point.count.toInt(), 1);
   // The meter without a reading shows an empty error in the grid.
   fixture.chooseNode("Счетчик 6");
-  QAbstractItemModel* grid = Form2->DBGrid1()->model();
+  QAbstractItemModel* grid = theMainWindow->pointGrid()->model();
   QCOMPARE(grid->rowCount(), 1);
-  const int errorColumn = Form2->DBGrid1()->columnOfField("Opogr");
+  const int errorColumn = theMainWindow->pointGrid()->columnOfField("Opogr");
   QCOMPARE(grid->index(0, errorColumn).data().toString(), QString());
 }
 
@@ -204,26 +204,26 @@ void TerminalSessionTest::singleSaveWalksBothPages() {
   SaveProgramConfig();
   Simulator sim(fixture.dir);
   fixture.beginMeasurement();
-  QCOMPARE(fixture.control<QTabWidget>("PageControl1")->currentIndex(), 2);
+  QCOMPARE(fixture.control<QTabWidget>("programmingTabs")->currentIndex(), 2);
   QVERIFY(fixture.waitFor([] { return !Values().PhaseVoltageText[0].isEmpty(); }));
-  Click("SpeedButton2");  // "1-4": the instrument shows meters 1-4
-  QVERIFY(fixture.waitFor([] { return TerminalFixture::control("Button2")->isEnabled(); }));
+  Click("pages14Button");  // "1-4": the instrument shows meters 1-4
+  QVERIFY(fixture.waitFor([] { return TerminalFixture::control("saveOnceButton")->isEnabled(); }));
   sim.NewlyReceived();
   PressLetter(Qt::Key_A, "a");  // "Сохр. однократно"
-  QVERIFY(fixture.waitFor([] { return Form1->Engine().Flags().SaveOnceDone; }, 10000));
+  QVERIFY(fixture.waitFor([] { return theTerminalWindow->Engine().Flags().SaveOnceDone; }, 10000));
   QCOMPARE(StoredPoints(fixture).size(), 3);
   const QByteArray keys = sim.NewlyReceived();
   QVERIFY2(keys.startsWith("\r\x7f"), keys.toHex().constData());
   QVERIFY2(keys.contains('1'), keys.toHex().constData());  // it turned to meters 5-8 itself
   QTest::qWait(1500);                                      // further quiet periods store nothing
   QCOMPARE(StoredPoints(fixture).size(), 3);
-  QVERIFY(Form1->Engine().Flags().ResultsSaved);
+  QVERIFY(theTerminalWindow->Engine().Flags().ResultsSaved);
 
-  Click("SpeedButton19");  // СБР: main menu, the main window takes input again
-  QVERIFY(fixture.waitFor([] { return Form2->isEnabled(); }));
-  Form2->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(Form2));
-  QVERIFY(!Form1->Engine().Flags().ResultsSaved);
+  Click("resetKeyButton");  // СБР: main menu, the main window takes input again
+  QVERIFY(fixture.waitFor([] { return theMainWindow->isEnabled(); }));
+  theMainWindow->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(theMainWindow));
+  QVERIFY(!theTerminalWindow->Engine().Flags().ResultsSaved);
   for (const StoredPoint& point : StoredPoints(fixture)) {
     QCOMPARE(point.voltage, 95.0);
     QCOMPARE(point.count.toInt(), 1);
@@ -242,22 +242,22 @@ void TerminalSessionTest::unfoldedWindowOnTheErrorTab() {
   SaveProgramConfig();
   Simulator sim(fixture.dir);
   fixture.beginMeasurement();
-  Click("SpeedButton1");
-  Click("SpeedButton2");  // "1-4"
-  QVERIFY(fixture.waitFor([] { return Form1->Engine().Leds().L1On; }));
-  Click("SpeedButton3");  // "5-8"
-  QVERIFY(fixture.waitFor([] { return Form1->Engine().Leds().L1On && Form1->Engine().Leds().L2on; }));
-  QVERIFY(fixture.waitFor([] { return TerminalFixture::control("Button1")->isEnabled(); }));
+  Click("detailsButton");
+  Click("pages14Button");  // "1-4"
+  QVERIFY(fixture.waitFor([] { return theTerminalWindow->Engine().Leds().page14Lit; }));
+  Click("pages58Button");  // "5-8"
+  QVERIFY(fixture.waitFor([] { return theTerminalWindow->Engine().Leds().page14Lit && theTerminalWindow->Engine().Leds().page58Lit; }));
+  QVERIFY(fixture.waitFor([] { return TerminalFixture::control("saveButton")->isEnabled(); }));
   // A whole page on the mirror: the watchdog has fired in this quiet period.
   QVERIFY(fixture.waitFor([] {
-    return TerminalFixture::mirrorRow(0).startsWith(u"ПОГРЕШН.  5-8") && Form1->Engine().DogTimerTag() == 1 &&
-           !Form1->TimerActive(LinkTimer::DogTimer);
+    return TerminalFixture::mirrorRow(0).startsWith(u"ПОГРЕШН.  5-8") && theTerminalWindow->Engine().WatchdogTag() == 1 &&
+           !theTerminalWindow->TimerActive(LinkTimer::Watchdog);
   }));
-  const QImage picture = Form1->grab().toImage();
-  QCOMPARE(picture.size() / picture.devicePixelRatio(), QSize(TForm1::FormWidth, TForm1::UnfoldedHeight));
+  const QImage picture = theTerminalWindow->grab().toImage();
+  QCOMPARE(picture.size() / picture.devicePixelRatio(), QSize(TerminalWindow::FormWidth, TerminalWindow::UnfoldedHeight));
   // The mirror is black with lime letters.
-  const QWidget* mirror = TerminalFixture::control("Lstr2");
-  const QPoint corner = mirror->mapTo(Form1, QPoint(1, 1)) * picture.devicePixelRatio();
+  const QWidget* mirror = TerminalFixture::control("displayLine2");
+  const QPoint corner = mirror->mapTo(theTerminalWindow, QPoint(1, 1)) * picture.devicePixelRatio();
   QCOMPARE(picture.pixelColor(corner), QColor(Qt::black));
   const QString keep = qEnvironmentVariable("VT3417_SCREENSHOT");
   if (!keep.isEmpty()) QVERIFY(picture.save(keep));

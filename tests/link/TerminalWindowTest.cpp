@@ -8,8 +8,8 @@
 #include "LinkTestSupport.h"
 #include "TerminalFixture.h"
 #include "settings/NumericText.h"
-#include "shell/MessageService.h"
-#include "shell/Startup.h"
+#include "ui/MessageService.h"
+#include "app/Startup.h"
 #include "support/TestRegistry.h"
 
 // The terminal window offscreen, on a pseudo-terminal whose other end the
@@ -48,7 +48,7 @@ enum ScreenKind { Voltage, Errors, Menu };
 
 // A key press on the window with the text the keyboard layout gives it.
 void Press(int key, const QString& text, Qt::KeyboardModifiers modifiers = {}) {
-  QTest::sendKeyEvent(QTest::Click, Form1, static_cast<Qt::Key>(key), text, modifiers);
+  QTest::sendKeyEvent(QTest::Click, theTerminalWindow, static_cast<Qt::Key>(key), text, modifiers);
 }
 
 // The window open and connected to `pty`, the start keys read.
@@ -61,39 +61,39 @@ void Open(TerminalFixture& fixture, PtyInstrument& pty) {
 
 void TerminalWindowTest::createdFoldedAndHidden() {
   TerminalFixture fixture;
-  QVERIFY(!Form1->isVisible());
-  QCOMPARE(Form1->windowTitle(), QStringLiteral("ВТ3417"));
-  QCOMPARE(Form1->height(), TForm1::FoldedHeight);
-  QCOMPARE(Form1->width(), TForm1::FormWidth);
-  QVERIFY(Form1->MyThread1().Suspended());
-  QVERIFY(!fixture.control("PageControl1")->isVisibleTo(Form1));
-  for (const char* name : {"SBU", "SBI", "SBKM", "SBP", "Button1", "Button2", "Button3", "BitBtn1"})
+  QVERIFY(!theTerminalWindow->isVisible());
+  QCOMPARE(theTerminalWindow->windowTitle(), QStringLiteral("ВТ3417"));
+  QCOMPARE(theTerminalWindow->height(), TerminalWindow::FoldedHeight);
+  QCOMPARE(theTerminalWindow->width(), TerminalWindow::FormWidth);
+  QVERIFY(theTerminalWindow->Loop().Suspended());
+  QVERIFY(!fixture.control("programmingTabs")->isVisibleTo(theTerminalWindow));
+  for (const char* name : {"voltageModeButton", "currentModeButton", "powerFactorModeButton", "powerModeButton", "saveButton", "saveOnceButton", "energyButton", "programPowerButton"})
     QVERIFY2(!fixture.control(name)->isEnabled(), name);
-  QCOMPARE(fixture.control<QAbstractButton>("Button1")->toolTip(), QStringLiteral("Сохранить(S)"));
-  QCOMPARE(fixture.control<QAbstractButton>("Button2")->toolTip(), QStringLiteral("Сохранить однократно(A)"));
-  QCOMPARE(fixture.control<QAbstractButton>("SpeedButton13")->toolTip(), QStringLiteral("Ввод(Enter)"));
-  QCOMPARE(fixture.control<QLineEdit>("PEdit2")->maxLength(), 8);
+  QCOMPARE(fixture.control<QAbstractButton>("saveButton")->toolTip(), QStringLiteral("Сохранить(S)"));
+  QCOMPARE(fixture.control<QAbstractButton>("saveOnceButton")->toolTip(), QStringLiteral("Сохранить однократно(A)"));
+  QCOMPARE(fixture.control<QAbstractButton>("enterKeyButton")->toolTip(), QStringLiteral("Ввод(Enter)"));
+  QCOMPARE(fixture.control<QLineEdit>("meterConstantEdit")->maxLength(), 8);
 }
 
 void TerminalWindowTest::foldingAndTabDependentControls() {
   TerminalFixture fixture;
   PtyInstrument& pty = fixture.pty();
   Open(fixture, pty);
-  auto* more = fixture.control<QAbstractButton>("SpeedButton1");
-  auto* pages = fixture.control<QTabWidget>("PageControl1");
+  auto* more = fixture.control<QAbstractButton>("detailsButton");
+  auto* pages = fixture.control<QTabWidget>("programmingTabs");
   more->click();
-  QCOMPARE(Form1->height(), TForm1::UnfoldedHeight);
+  QCOMPARE(theTerminalWindow->height(), TerminalWindow::UnfoldedHeight);
   QVERIFY(pages->isVisible());
   const QStringList titles = {pages->tabText(0), pages->tabText(1), pages->tabText(2)};
   QCOMPARE(titles, (QStringList{"Мощность", "Энергия", "Погрешность"}));
   pages->setCurrentIndex(1);
-  QVERIFY(fixture.control("Button3")->isVisible());
-  QVERIFY(!fixture.control("PLed")->isVisible());
+  QVERIFY(fixture.control("energyButton")->isVisible());
+  QVERIFY(!fixture.control("pageIndicatorFrame")->isVisible());
   pages->setCurrentIndex(2);
-  QVERIFY(!fixture.control("Button3")->isVisible());
-  QVERIFY(fixture.control("PLed")->isVisible());
+  QVERIFY(!fixture.control("energyButton")->isVisible());
+  QVERIFY(fixture.control("pageIndicatorFrame")->isVisible());
   more->click();
-  QCOMPARE(Form1->height(), TForm1::FoldedHeight);
+  QCOMPARE(theTerminalWindow->height(), TerminalWindow::FoldedHeight);
   QVERIFY(!pages->isVisible());
 }
 
@@ -144,7 +144,7 @@ void TerminalWindowTest::keyboard() {
   pty.Send(screen == Errors ? ErrorPageScreen() : PhaseVoltages());
   // The whole screen arrived and an idle turn has set the keys' states.
   QVERIFY(fixture.waitFor([] {
-    return !TerminalFixture::mirrorRow(2).trimmed().isEmpty() && Form1->Engine().DogTimerTag() == 1;
+    return !TerminalFixture::mirrorRow(2).trimmed().isEmpty() && theTerminalWindow->Engine().WatchdogTag() == 1;
   }));
   pty.Received(100);
   Press(key, text, Qt::KeyboardModifiers(modifiers));
@@ -158,11 +158,11 @@ void TerminalWindowTest::resetOnMainMenuRestartsTheConnection() {
   PtyInstrument& pty = fixture.pty();
   Open(fixture, pty);
   pty.Send(MainMenu());
-  QVERIFY(fixture.waitFor([] { return Form1->Engine().Flags().MenuScreen; }));
-  fixture.control<QAbstractButton>("SpeedButton19")->click();
+  QVERIFY(fixture.waitFor([] { return theTerminalWindow->Engine().Flags().MenuScreen; }));
+  fixture.control<QAbstractButton>("resetKeyButton")->click();
   QCOMPARE(pty.Received(600), QByteArray("\x13\x0f\x0e\x08"));
-  QVERIFY(Form1->Comm1().Connected());
-  QCOMPARE(Form1->StatusPanel(0)->text(), QStringLiteral("COM порт открыт"));
+  QVERIFY(theTerminalWindow->Line().Connected());
+  QCOMPARE(theTerminalWindow->StatusPanel(0)->text(), QStringLiteral("COM порт открыт"));
   QVERIFY(TerminalFixture::mirrorRow(0).trimmed().isEmpty());
 }
 
@@ -171,13 +171,13 @@ void TerminalWindowTest::unavailablePort() {
   QVERIFY(
       WritePortDevice(fixture.dir.filePath("sources/ports.ini"), "Com1", fixture.dir.filePath("no-port")));
   fixture.beginMeasurement();
-  QVERIFY(Form1->isVisible());
-  QVERIFY(!Form1->Comm1().Connected());
-  QCOMPARE(Form1->StatusPanel(0)->text(), QStringLiteral("COM порт не доступен"));
-  QCOMPARE(Form1->StatusPanel(1)->text(), QStringLiteral("Используемый порт: Com1"));
-  fixture.control<QAbstractButton>("SpeedButton14")->click();  // dropped silently
-  Form1->close();
-  QVERIFY(Form2->isEnabled());
+  QVERIFY(theTerminalWindow->isVisible());
+  QVERIFY(!theTerminalWindow->Line().Connected());
+  QCOMPARE(theTerminalWindow->StatusPanel(0)->text(), QStringLiteral("COM порт не доступен"));
+  QCOMPARE(theTerminalWindow->StatusPanel(1)->text(), QStringLiteral("Используемый порт: Com1"));
+  fixture.control<QAbstractButton>("key0Button")->click();  // dropped silently
+  theTerminalWindow->close();
+  QVERIFY(theMainWindow->isEnabled());
 }
 
 // While the terminal window shows, the main window takes input only on the
@@ -188,24 +188,24 @@ void TerminalWindowTest::mainWindowFollowsTheMenu() {
   PtyInstrument& pty = fixture.pty();
   Open(fixture, pty);
   QVERIFY(!ActionsAllowed);
-  QVERIFY(!Form2->DELBase()->isEnabled());
+  QVERIFY(!theMainWindow->deleteBaseAction()->isEnabled());
   pty.Send(MainMenu());
-  QVERIFY(fixture.waitFor([] { return Form2->isEnabled(); }));
+  QVERIFY(fixture.waitFor([] { return theMainWindow->isEnabled(); }));
   pty.Send(PhaseVoltages());
-  QVERIFY(fixture.waitFor([] { return !Form2->isEnabled(); }));
+  QVERIFY(fixture.waitFor([] { return !theMainWindow->isEnabled(); }));
   pty.Send(MainMenu());
-  QVERIFY(fixture.waitFor([] { return Form2->isEnabled(); }));
-  Form2->BeginTest()->trigger();
+  QVERIFY(fixture.waitFor([] { return theMainWindow->isEnabled(); }));
+  theMainWindow->beginMeasurementAction()->trigger();
   QCOMPARE(pty.Received(300), QByteArray());
   QCOMPARE(TerminalFixture::mirrorRow(0), kMenu[0].leftJustified(17));
 
-  Form1->close();
+  theTerminalWindow->close();
   QCOMPARE(pty.Received(), QByteArray("\x13\x0f"));
-  QVERIFY(!Form1->Comm1().Connected());
-  QVERIFY(Form1->MyThread1().Suspended());
+  QVERIFY(!theTerminalWindow->Line().Connected());
+  QVERIFY(theTerminalWindow->Loop().Suspended());
   QVERIFY(ActionsAllowed);
-  QVERIFY(Form2->DELBase()->isEnabled());
-  QVERIFY(Form2->isEnabled());
+  QVERIFY(theMainWindow->deleteBaseAction()->isEnabled());
+  QVERIFY(theMainWindow->isEnabled());
 }
 
 // Only digits, "." and Backspace reach a field; Enter clamps every field and
@@ -215,12 +215,12 @@ void TerminalWindowTest::entryFields() {
   PtyInstrument& pty = fixture.pty();
   Open(fixture, pty);
   pty.Send(MainMenu());  // the tabs are enabled on the main menu only
-  QVERIFY(fixture.waitFor([] { return TerminalFixture::control("PageControl1")->isEnabled(); }));
-  fixture.control<QAbstractButton>("SpeedButton1")->click();
-  fixture.control<QTabWidget>("PageControl1")->setCurrentIndex(0);
-  auto* voltage = fixture.control<QLineEdit>("MEdit1");
-  auto* current = fixture.control<QLineEdit>("MEdit2");
-  auto* errorVoltage = fixture.control<QLineEdit>("ENVoltage");
+  QVERIFY(fixture.waitFor([] { return TerminalFixture::control("programmingTabs")->isEnabled(); }));
+  fixture.control<QAbstractButton>("detailsButton")->click();
+  fixture.control<QTabWidget>("programmingTabs")->setCurrentIndex(0);
+  auto* voltage = fixture.control<QLineEdit>("powerVoltageEdit");
+  auto* current = fixture.control<QLineEdit>("powerCurrentEdit");
+  auto* errorVoltage = fixture.control<QLineEdit>("errorVoltageEdit");
   errorVoltage->setText("460");
   current->setText("0");
   voltage->setFocus();
@@ -231,9 +231,9 @@ void TerminalWindowTest::entryFields() {
   QCOMPARE(current->text(), QStringLiteral("0.01"));
   QCOMPARE(errorVoltage->text(), QStringLiteral("456"));
   QCOMPARE(voltage->text(), QStringLiteral("220.5"));
-  QCOMPARE(Form1->focusWidget(), current);  // moved on when Enter was released
+  QCOMPARE(theTerminalWindow->focusWidget(), current);  // moved on when Enter was released
   current->setText("12");
-  fixture.control<QLineEdit>("MEdit3")->setFocus();
+  fixture.control<QLineEdit>("divisionsEdit")->setFocus();
   QCOMPARE(current->text(), QStringLiteral("10"));
   QCOMPARE(pty.Received(100), QByteArray());
 }
@@ -252,22 +252,22 @@ void TerminalWindowTest::tabSettings() {
   SaveProgramConfig();
   PtyInstrument& pty = fixture.pty();
   Open(fixture, pty);
-  QCOMPARE(fixture.control<QTabWidget>("PageControl1")->currentIndex(), 2);
+  QCOMPARE(fixture.control<QTabWidget>("programmingTabs")->currentIndex(), 2);
   QVERIFY(fixture.control<QRadioButton>("PRbPassiv")->isChecked());
   QVERIFY(fixture.control<QRadioButton>("RB3Pr")->isChecked());
-  QCOMPARE(fixture.control<QLineEdit>("PEdit3")->text(), QStringLiteral("30"));
-  QCOMPARE(fixture.control<QLineEdit>("MEdit1")->text(), QStringLiteral("57.7"));
-  QCOMPARE(fixture.control<QLineEdit>("ENVoltage")->text(), QStringLiteral("220"));
-  QCOMPARE(fixture.control<QLineEdit>("PEdit2")->text(), QStringLiteral("3200"));
-  QCOMPARE(fixture.control<QLabel>("LNameBase")->text(), QStringLiteral("Б1"));
+  QCOMPARE(fixture.control<QLineEdit>("errorTimeEdit")->text(), QStringLiteral("30"));
+  QCOMPARE(fixture.control<QLineEdit>("powerVoltageEdit")->text(), QStringLiteral("57.7"));
+  QCOMPARE(fixture.control<QLineEdit>("errorVoltageEdit")->text(), QStringLiteral("220"));
+  QCOMPARE(fixture.control<QLineEdit>("meterConstantEdit")->text(), QStringLiteral("3200"));
+  QCOMPARE(fixture.control<QLabel>("baseNameLabel")->text(), QStringLiteral("Б1"));
 
-  fixture.control<QTabWidget>("PageControl1")->setCurrentIndex(1);
+  fixture.control<QTabWidget>("programmingTabs")->setCurrentIndex(1);
   fixture.control<QRadioButton>("ERB2Fas")->setChecked(true);
-  fixture.control<QLineEdit>("EEdit1")->setText("100.5");
+  fixture.control<QLineEdit>("energyVoltageEdit")->setText("100.5");
   pty.Send(MainMenu());  // the main window takes input on the main menu only
-  QVERIFY(fixture.waitFor([] { return Form2->isEnabled(); }));
-  Form2->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(Form2));
+  QVERIFY(fixture.waitFor([] { return theMainWindow->isEnabled(); }));
+  theMainWindow->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(theMainWindow));
   Config = ProgramConfig{};
   LoadProgramConfig();
   QCOMPARE(Config.ActiveTab, 1);
@@ -280,11 +280,11 @@ void TerminalWindowTest::tabSettings() {
   // Without a chosen base the error tab's base fields are empty.
   fixture.chooseNode("База счетчиков");
   QVERIFY(ChosenBaseName.isEmpty());
-  Form1->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(Form1));
-  QCOMPARE(fixture.control<QLabel>("LNameBase")->text(), QStringLiteral("База не выбрана"));
-  QVERIFY(fixture.control<QLineEdit>("ENVoltage")->text().isEmpty());
-  QVERIFY(fixture.control<QLineEdit>("PEdit2")->text().isEmpty());
+  theTerminalWindow->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(theTerminalWindow));
+  QCOMPARE(fixture.control<QLabel>("baseNameLabel")->text(), QStringLiteral("База не выбрана"));
+  QVERIFY(fixture.control<QLineEdit>("errorVoltageEdit")->text().isEmpty());
+  QVERIFY(fixture.control<QLineEdit>("meterConstantEdit")->text().isEmpty());
 }
 
 void TerminalWindowTest::programmingNeedsEveryParameter() {
@@ -292,10 +292,10 @@ void TerminalWindowTest::programmingNeedsEveryParameter() {
   PtyInstrument& pty = fixture.pty();
   Open(fixture, pty);
   pty.Send(MainMenu());
-  QVERIFY(fixture.waitFor([] { return TerminalFixture::control("BitBtn2")->isEnabled(); }));
+  QVERIFY(fixture.waitFor([] { return TerminalFixture::control("programEnergyButton")->isEnabled(); }));
   MessageService::ScriptedAnswers answers;
-  fixture.control<QLineEdit>("EEdit1")->clear();
-  fixture.control<QAbstractButton>("BitBtn2")->click();
+  fixture.control<QLineEdit>("energyVoltageEdit")->clear();
+  fixture.control<QAbstractButton>("programEnergyButton")->click();
   QCOMPARE(answers.texts(), QStringList{"Необходимо задать значение всех параметров"});
   QCOMPARE(answers.shown().front().caption, QStringLiteral("Режим автоматического программирования"));
   QCOMPARE(pty.Received(800), QByteArray());
@@ -308,23 +308,23 @@ void TerminalWindowTest::programmingTheErrorModeWithoutBase() {
   PtyInstrument& pty = fixture.pty();
   Open(fixture, pty);
   pty.Send(MainMenu());
-  QVERIFY(fixture.waitFor([] { return TerminalFixture::control("BitBtn3")->isEnabled(); }));
-  fixture.control<QLineEdit>("PEdit3")->setText("9");
+  QVERIFY(fixture.waitFor([] { return TerminalFixture::control("programErrorButton")->isEnabled(); }));
+  fixture.control<QLineEdit>("errorTimeEdit")->setText("9");
   {
     MessageService::ScriptedAnswers answers;
-    fixture.control<QAbstractButton>("BitBtn3")->click();
+    fixture.control<QAbstractButton>("programErrorButton")->click();
     QCOMPARE(answers.texts(),
              QStringList{"Необходимо выбрать базу счетчиков или задать значение всех параметров"});
   }
-  fixture.control<QLineEdit>("ENVoltage")->setText("100");
-  fixture.control<QLineEdit>("PEdit2")->setText("0.1");
+  fixture.control<QLineEdit>("errorVoltageEdit")->setText("100");
+  fixture.control<QLineEdit>("meterConstantEdit")->setText("0.1");
   fixture.control<QRadioButton>("PRbPassiv")->setChecked(true);
-  fixture.control<QAbstractButton>("BitBtn3")->click();
+  fixture.control<QAbstractButton>("programErrorButton")->click();
   // ЗБ at once, then one key per 600 ms tick: 3 ВВ 2 ВВ 100 ВВ 0.0001 ВВ 9 ВВ.
   const QByteArray keys =
       "\x7f"
       "3\r2\r100\r0.0001\r9\r";
-  QVERIFY(fixture.waitFor([&] { return !Form1->TimerActive(LinkTimer::Timer1); }, 15000));
+  QVERIFY(fixture.waitFor([&] { return !theTerminalWindow->TimerActive(LinkTimer::KeyQueueTimer); }, 15000));
   QCOMPARE(pty.Received(100), keys);
 }
 
@@ -336,11 +336,11 @@ void TerminalWindowTest::energyCount() {
   PtyInstrument& pty = fixture.pty();
   Open(fixture, pty);
   pty.Send(stream::Screen("МОЩН. АКТИВНАЯ", "1 ФАЗА", "Р     1100.00 ВТ"));
-  auto* start = fixture.control<QPushButton>("Button3");
+  auto* start = fixture.control<QPushButton>("energyButton");
   QVERIFY(fixture.waitFor([start] { return start->isEnabled(); }));
-  fixture.control<QTabWidget>("PageControl1")->setCurrentIndex(1);
+  fixture.control<QTabWidget>("programmingTabs")->setCurrentIndex(1);
   QVERIFY(start->isVisible());
-  auto* energy = fixture.control<QLineEdit>("Eenergy");
+  auto* energy = fixture.control<QLineEdit>("energyEdit");
   start->click();
   QCOMPARE(start->text(), QStringLiteral("Стоп"));
   QVERIFY(fixture.waitFor([energy] { return !energy->text().isEmpty(); }, 4000));
@@ -366,15 +366,15 @@ void TerminalWindowTest::programEndsWithTheWindowOpen() {
   PtyInstrument& pty = fixture.pty();
   Open(fixture, pty);
   pty.Send(MainMenu());
-  QVERIFY(fixture.waitFor([] { return Form2->isEnabled(); }));
-  QVERIFY(Form1->MyThread1().isRunning());
-  QTimer::singleShot(0, Form2, [] { Form2->close(); });
-  RunUntilMainWindowCloses(Form2);
-  QVERIFY(Form1->MyThread1().isFinished());
-  QVERIFY(!Form1->isVisible());
+  QVERIFY(fixture.waitFor([] { return theMainWindow->isEnabled(); }));
+  QVERIFY(theTerminalWindow->Loop().isRunning());
+  QTimer::singleShot(0, theMainWindow, [] { theMainWindow->close(); });
+  RunUntilMainWindowCloses(theMainWindow);
+  QVERIFY(theTerminalWindow->Loop().isFinished());
+  QVERIFY(!theTerminalWindow->isVisible());
   QCOMPARE(pty.Received(), QByteArray("\x13\x0f"));
   DestroyWindows();
-  QVERIFY(!Form1);
+  QVERIFY(!theTerminalWindow);
 }
 
 VT3417_REGISTER_TEST(TerminalWindowTest)

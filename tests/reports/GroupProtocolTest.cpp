@@ -4,8 +4,8 @@
 
 #include "reports/DocxReadBack.h"
 #include "reports/ProtocolFixture.h"
-#include "reports/UProtokol.h"
-#include "workspace/Selection.h"
+#include "reports/WordProtocols.h"
+#include "ui/Selection.h"
 
 namespace {
 
@@ -66,10 +66,10 @@ void GroupProtocolTest::meterColumnsBySlot() {
            Row({{1, "2"}, {2, "110"}, {3, "10"}, {4, "0.8/C"}, {5, "0,12"}, {6, ""}, {9, "-0,52"}}));
   QCOMPARE(document.table[5], Row({{1, "3"}, {2, "90"}, {3, "5"}, {4, "1"}, {6, "1,75"}, {9, "-0,53"}}));
   QVERIFY(!document.allText().contains("7,77"));
-  // QMaster is left on the base's last meter in use, TSlave following it.
-  QCOMPARE(DM1->QMaster->recordCount(), 3);
-  QCOMPARE(DM1->QMaster->fieldByName("NumberCh").asInteger(), 5);
-  QCOMPARE(DM1->TSlave->recordCount(), 4);
+  // meters is left on the base's last meter in use, testPoints following it.
+  QCOMPARE(theDataModule->meters->recordCount(), 3);
+  QCOMPARE(theDataModule->meters->fieldByName("NumberCh").asInteger(), 5);
+  QCOMPARE(theDataModule->testPoints->recordCount(), 4);
 }
 
 // More rows than the chosen meter has points: the other meter's errors are

@@ -7,11 +7,11 @@
 #include "database/Statements.h"
 #include "settings/DayCount.h"
 #include "settings/SettingsRecords.h"
-#include "workspace/Selection.h"
+#include "ui/Selection.h"
 
 ProtocolFixture::ProtocolFixture() {
   QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-  DM1 = dm.get();
+  theDataModule = dm.get();
   writeTemplate(QStringLiteral("look.doc"), shippedTemplate(QStringLiteral("look.doc")));
   writeTemplate(QStringLiteral("Glook.doc"), shippedTemplate(QStringLiteral("Glook.doc")));
   Installation = {};
@@ -25,7 +25,7 @@ ProtocolFixture::ProtocolFixture() {
 }
 
 ProtocolFixture::~ProtocolFixture() {
-  DM1 = nullptr;
+  theDataModule = nullptr;
   ChosenBaseName.clear();
   ChosenMeterNum = 0;
   MarkedPointCount = 0;
@@ -34,46 +34,46 @@ ProtocolFixture::~ProtocolFixture() {
 
 qint64 ProtocolFixture::addBase(const QString& name, const QVariant& voltage, const QVariant& current,
                                 const QVariant& accuracyClass) {
-  dm->QBase->close();  // TBase then shows the whole table
-  dm->TBase->append();
-  dm->TBase->fieldByName("NameBase").setText(name);
-  dm->TBase->fieldByName("Nvoltage").setValue(voltage);
-  dm->TBase->fieldByName("NTok").setValue(current);
-  dm->TBase->fieldByName("KlasT").setValue(accuracyClass);
-  dm->TBase->fieldByName("Pered").setReal(1600);
-  dm->TBase->post();
-  return dm->TBase->fieldByName("Num").asInteger();
+  dm->bases->close();  // chosenBase then shows the whole table
+  dm->chosenBase->append();
+  dm->chosenBase->fieldByName("NameBase").setText(name);
+  dm->chosenBase->fieldByName("Nvoltage").setValue(voltage);
+  dm->chosenBase->fieldByName("NTok").setValue(current);
+  dm->chosenBase->fieldByName("KlasT").setValue(accuracyClass);
+  dm->chosenBase->fieldByName("Pered").setReal(1600);
+  dm->chosenBase->post();
+  return dm->chosenBase->fieldByName("Num").asInteger();
 }
 
 qint64 ProtocolFixture::addMeter(const QString& base, int slot, const QString& serialNumber, bool inUse,
                                  const QVariant& previousVerification) {
-  dm->QMaster->close();  // TMaster then shows the whole table
-  dm->TMaster->append();
-  dm->TMaster->fieldByName("Base").setText(base);
-  dm->TMaster->fieldByName("NumberCh").setInteger(slot);
-  dm->TMaster->fieldByName("MyVisible").setBool(inUse);
-  dm->TMaster->fieldByName("Tip").setText(QStringLiteral("СО-505"));
-  dm->TMaster->fieldByName("MyNumber").setText(serialNumber);
-  dm->TMaster->fieldByName("MyYear").setInteger(2019);
-  dm->TMaster->fieldByName("MyUser").setText(QStringLiteral("\"Рога & Ко\" <НИИ>"));
-  dm->TMaster->fieldByName("MyMaker").setText(QStringLiteral("Завод 'Энергомера'"));
-  dm->TMaster->fieldByName("Olddate").setValue(previousVerification);
-  dm->TMaster->post();
-  return dm->TMaster->fieldByName("Num").asInteger();
+  dm->meters->close();  // chosenMeter then shows the whole table
+  dm->chosenMeter->append();
+  dm->chosenMeter->fieldByName("Base").setText(base);
+  dm->chosenMeter->fieldByName("NumberCh").setInteger(slot);
+  dm->chosenMeter->fieldByName("MyVisible").setBool(inUse);
+  dm->chosenMeter->fieldByName("Tip").setText(QStringLiteral("СО-505"));
+  dm->chosenMeter->fieldByName("MyNumber").setText(serialNumber);
+  dm->chosenMeter->fieldByName("MyYear").setInteger(2019);
+  dm->chosenMeter->fieldByName("MyUser").setText(QStringLiteral("\"Рога & Ко\" <НИИ>"));
+  dm->chosenMeter->fieldByName("MyMaker").setText(QStringLiteral("Завод 'Энергомера'"));
+  dm->chosenMeter->fieldByName("Olddate").setValue(previousVerification);
+  dm->chosenMeter->post();
+  return dm->chosenMeter->fieldByName("Num").asInteger();
 }
 
 void ProtocolFixture::addPoint(qint64 meterNum, const Point& point) {
-  if (!dm->TSlave->isOpen()) dm->TSlave->open();
-  dm->TSlave->append();
-  dm->TSlave->fieldByName("Num").setInteger(meterNum);
-  dm->TSlave->fieldByName("Voltage").setValue(point.voltage);
-  dm->TSlave->fieldByName("Tok").setValue(point.current);
-  dm->TSlave->fieldByName("KM").setValue(point.powerFactor);
-  dm->TSlave->fieldByName("Opogr").setValue(point.error);
-  dm->TSlave->fieldByName("Date").setDate(QDate(2024, 3, 5));
-  dm->TSlave->fieldByName("Rep").setText(point.mark);
-  dm->TSlave->fieldByName("Count").setInteger(point.count);
-  dm->TSlave->post();
+  if (!dm->testPoints->isOpen()) dm->testPoints->open();
+  dm->testPoints->append();
+  dm->testPoints->fieldByName("Num").setInteger(meterNum);
+  dm->testPoints->fieldByName("Voltage").setValue(point.voltage);
+  dm->testPoints->fieldByName("Tok").setValue(point.current);
+  dm->testPoints->fieldByName("KM").setValue(point.powerFactor);
+  dm->testPoints->fieldByName("Opogr").setValue(point.error);
+  dm->testPoints->fieldByName("Date").setDate(QDate(2024, 3, 5));
+  dm->testPoints->fieldByName("Rep").setText(point.mark);
+  dm->testPoints->fieldByName("Count").setInteger(point.count);
+  dm->testPoints->post();
 }
 
 void ProtocolFixture::addMarkedPoints(qint64 meterNum, int count, double firstError) {
@@ -91,13 +91,13 @@ void ProtocolFixture::addMarkedPoints(qint64 meterNum, int count, double firstEr
 void ProtocolFixture::chooseMeter(const QString& base, int slot) {
   ChosenBaseName = base;
   ChosenSlot = slot;
-  dm->TSlave->close();
-  dm->QMaster->reopen(Statements::meterInSlotInUse(base, slot));
-  ChosenMeterNum = dm->QMaster->isEmpty() ? 0 : static_cast<int>(dm->QMaster->fieldByName("Num").asInteger());
-  dm->QBase->reopen(Statements::baseByName(base));
-  dm->TSlave->open();
-  dm->Query2->reopen(Statements::markedPointsOfMeter(ChosenMeterNum));
-  MarkedPointCount = dm->Query2->recordCount();
+  dm->testPoints->close();
+  dm->meters->reopen(Statements::meterInSlotInUse(base, slot));
+  ChosenMeterNum = dm->meters->isEmpty() ? 0 : static_cast<int>(dm->meters->fieldByName("Num").asInteger());
+  dm->bases->reopen(Statements::baseByName(base));
+  dm->testPoints->open();
+  dm->markedPoints->reopen(Statements::markedPointsOfMeter(ChosenMeterNum));
+  MarkedPointCount = dm->markedPoints->recordCount();
 }
 
 void ProtocolFixture::setProtocolNumber(const QString& number, bool automatic) {

@@ -9,7 +9,7 @@
 #include "database/DatabaseFixture.h"
 
 // A program directory with the shipped templates in "sources", a data module
-// (DM1) on a new database, installation data and protocol number "9" with
+// (theDataModule) on a new database, installation data and protocol number "9" with
 // automatic numbering, and the Russian locale of the lab's computers.
 struct ProtocolFixture : DatabaseFixture {
   ProtocolFixture();

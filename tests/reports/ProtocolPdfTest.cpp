@@ -4,7 +4,7 @@
 
 #include "reports/ProtocolFixture.h"
 #include "reports/ReadBack.h"
-#include "reports/UProtokol.h"
+#include "reports/WordProtocols.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 
 #include "reports/DocxReadBack.h"
 #include "reports/ProtocolFixture.h"
-#include "reports/UProtokol.h"
+#include "reports/WordProtocols.h"
 #include "settings/SettingsRecords.h"
-#include "shell/MessageService.h"
-#include "shell/Windows.h"
-#include "workspace/Selection.h"
-#include "workspace/UExper.h"
+#include "ui/MessageService.h"
+#include "app/Windows.h"
+#include "ui/Selection.h"
+#include "workspace/MainWindow.h"
 
 using MessageService::ScriptedAnswers;
 
@@ -32,24 +32,24 @@ struct MainWindowFixture : ProtocolFixture {
     addMeter(kBase, 6, "015555");
     addMarkedPoints(marked, 2);
     addPoint(marked, Point{100, 100, "1", 0.3, "", 3});
-    Form2 = new TForm2;
-    PlugReportCommands();
-    Form2->show();
-    if (!QTest::qWaitForWindowExposed(Form2)) qFatal("main window not shown");
+    theMainWindow = new MainWindow;
+    WireWindows();
+    theMainWindow->show();
+    if (!QTest::qWaitForWindowExposed(theMainWindow)) qFatal("main window not shown");
   }
   ~MainWindowFixture() {
-    delete Form2;
-    Form2 = nullptr;
+    delete theMainWindow;
+    theMainWindow = nullptr;
   }
 
   // A left click on the node, as the operator chooses it.
   void click(QTreeWidgetItem* node) {
-    QTreeWidget* tree = Form2->TreeView1();
+    QTreeWidget* tree = theMainWindow->baseTree();
     if (node->parent()) node->parent()->setExpanded(true);
     tree->scrollToItem(node);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
   }
-  QTreeWidgetItem* baseNode() { return Form2->TreeView1()->findItems(kBase, Qt::MatchExactly).value(0); }
+  QTreeWidgetItem* baseNode() { return theMainWindow->baseTree()->findItems(kBase, Qt::MatchExactly).value(0); }
   QTreeWidgetItem* meterNode(int slot) {
     QTreeWidgetItem* base = baseNode();
     for (int i = 0; i < base->childCount(); ++i)
@@ -62,13 +62,13 @@ struct MainWindowFixture : ProtocolFixture {
 enum class Command { Single, Group };
 
 QAction* CommandAction(Command command) {
-  return command == Command::Single ? Form2->ReportBase() : Form2->GReportBase();
+  return command == Command::Single ? theMainWindow->singleProtocolAction() : theMainWindow->groupProtocolAction();
 }
 
 // Through the tool bar button, so that an error reaches the error box as in
 // the program.
 void PressButton(Command command) {
-  QWidget* button = Form2->ToolBar2()->widgetForAction(CommandAction(command));
+  QWidget* button = theMainWindow->commandBar()->widgetForAction(CommandAction(command));
   QTest::mouseClick(button, Qt::LeftButton);
 }
 
@@ -111,7 +111,7 @@ void ReportCommandsTest::missingChoiceExplained() {
 
   ScriptedAnswers answers;
   // The handler itself, as the disabled command cannot be pressed without a meter.
-  command == Command::Single ? Form2->ReportBaseExecute() : Form2->GReportBaseExecute();
+  command == Command::Single ? theMainWindow->writeSingleProtocol() : theMainWindow->writeGroupProtocol();
 
   QCOMPARE(answers.shown().size(), size_t(1));
   QCOMPARE(answers.shown()[0].kind, MessageService::Kind::Notice);
@@ -137,13 +137,13 @@ void ReportCommandsTest::reportRunsFromWindow() {
   bool hourglass = false;
   auto observed = [&](QString (*report)()) {
     return [&, report] {
-      progressText = Form2->StatusPanel(2)->text();
+      progressText = theMainWindow->StatusPanel(2)->text();
       hourglass = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
-      Form2->NoteSavedDocument(report());
+      theMainWindow->NoteSavedDocument(report());
     };
   };
-  Form2->Hooks.SingleWordReport = observed(&SingleWordReport);
-  Form2->Hooks.GroupWordReport = observed(&GroupWordReport);
+  theMainWindow->Hooks.SingleWordReport = observed(&SingleWordReport);
+  theMainWindow->Hooks.GroupWordReport = observed(&GroupWordReport);
 
   ScriptedAnswers answers;
   PressButton(command);
@@ -155,15 +155,15 @@ void ReportCommandsTest::reportRunsFromWindow() {
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   QCOMPARE(fixture.savedProtocols().size(), 1);
   const QString saved = fixture.nativePath("protocols/" + fixture.savedProtocols().first());
-  QCOMPARE(Form2->StatusPanel(2)->text(), "Протокол сохранён: " + saved);
+  QCOMPARE(theMainWindow->StatusPanel(2)->text(), "Протокол сохранён: " + saved);
   QVERIFY(ReadDocx(saved).allText().contains("011234"));
   QCOMPARE(fixture.storedProtocolNumber(), "10");
   // The choice holds again: the chosen meter, its points, its marks.
-  QCOMPARE(DM1->QMaster->recordCount(), 1);
-  QCOMPARE(DM1->QMaster->fieldByName("NumberCh").asInteger(), 2);
-  QCOMPARE(DM1->TSlave->recordCount(), 3);
+  QCOMPARE(theDataModule->meters->recordCount(), 1);
+  QCOMPARE(theDataModule->meters->fieldByName("NumberCh").asInteger(), 2);
+  QCOMPARE(theDataModule->testPoints->recordCount(), 3);
   QCOMPARE(MarkedPointCount, 2);
-  QCOMPARE(Form2->StatusPanel(1)->text(), "Счетчик: 2");
+  QCOMPARE(theMainWindow->StatusPanel(1)->text(), "Счетчик: 2");
 }
 
 void ReportCommandsTest::missingTemplateFromWindow() {
@@ -176,7 +176,7 @@ void ReportCommandsTest::missingTemplateFromWindow() {
 
   QCOMPARE(answers.texts(), QStringList{"Не найден файл " + fixture.nativePath("sources/look.doc")});
   QCOMPARE(answers.shown()[0].kind, MessageService::Kind::Plain);
-  QVERIFY(Form2->StatusPanel(2)->text().isEmpty());
+  QVERIFY(theMainWindow->StatusPanel(2)->text().isEmpty());
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   QCOMPARE(fixture.storedProtocolNumber(), "9");
 }
@@ -193,11 +193,11 @@ void ReportCommandsTest::failingReportShowsErrorBox() {
 
   QCOMPARE(answers.shown().size(), size_t(1));
   QCOMPARE(answers.shown()[0].kind, MessageService::Kind::Error);
-  QVERIFY(Form2->StatusPanel(2)->text().isEmpty());
+  QVERIFY(theMainWindow->StatusPanel(2)->text().isEmpty());
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   QVERIFY(fixture.savedProtocols().isEmpty());
   QCOMPARE(fixture.storedProtocolNumber(), "9");
-  QCOMPARE(DM1->QMaster->fieldByName("NumberCh").asInteger(), 2);
+  QCOMPARE(theDataModule->meters->fieldByName("NumberCh").asInteger(), 2);
 }
 
 VT3417_REGISTER_TEST(ReportCommandsTest)

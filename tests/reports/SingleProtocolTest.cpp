@@ -6,10 +6,10 @@
 
 #include "reports/DocxReadBack.h"
 #include "reports/ProtocolFixture.h"
-#include "reports/UProtokol.h"
+#include "reports/WordProtocols.h"
 #include "reports/WordDocument.h"
-#include "shell/MessageService.h"
-#include "workspace/Selection.h"
+#include "ui/MessageService.h"
+#include "ui/Selection.h"
 
 using MessageService::ScriptedAnswers;
 
@@ -102,9 +102,9 @@ void SingleProtocolTest::tableHoldsMarkedPointsInOrder() {
   QCOMPARE(document.table[2], QStringList({"2", "100", "50", "0.8/C", "1,5"}));
   QCOMPARE(document.table[3], QStringList({"3", "120", "5", "", ""}));
   QCOMPARE(document.table[4], QStringList({"4", "", "2,5", "1", "-1E-7"}));
-  // TSlave ends on the meter's last point.
-  QVERIFY(DM1->TSlave->eof());
-  QCOMPARE(DM1->TSlave->fieldByName("Count").asInteger(), 4);
+  // testPoints ends on the meter's last point.
+  QVERIFY(theDataModule->testPoints->eof());
+  QCOMPARE(theDataModule->testPoints->fieldByName("Count").asInteger(), 4);
 }
 
 void SingleProtocolTest::protocolNumberSequence_data() {
@@ -195,7 +195,7 @@ void SingleProtocolTest::unusableTemplateLeavesEverything() {
   QVERIFY(fixture.savedProtocols().isEmpty());
   QCOMPARE(fixture.storedProtocolNumber(), "9");
   // The group report found no template before moving the meter query.
-  QCOMPARE(DM1->QMaster->recordCount(), 1);
+  QCOMPARE(theDataModule->meters->recordCount(), 1);
 }
 
 void SingleProtocolTest::docxBesideTemplate_data() {

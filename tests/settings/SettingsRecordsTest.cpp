@@ -9,7 +9,7 @@
 #include "support/TempProgramDir.h"
 #include "support/TestRegistry.h"
 
-#include "settings/ToolZe.h"
+#include "settings/Settings.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <QApplication>
 
-#include "shell/Application.h"
+#include "app/Application.h"
 #include "support/TestRegistry.h"
 
 // Windows are tested inside the program's own application object, so an

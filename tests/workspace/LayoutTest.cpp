@@ -8,11 +8,11 @@
 #include "WorkspaceFixture.h"
 #include "support/TestRegistry.h"
 
-#include "database/UDM.h"
-#include "settings/CompFileIo.h"
+#include "database/DataModule.h"
+#include "settings/ComponentFile.h"
 #include "settings/ProgramDir.h"
-#include "workspace/DBGrid.h"
-#include "workspace/UExper.h"
+#include "ui/DatasetGrid.h"
+#include "workspace/MainWindow.h"
 #include "workspace/WindowLayout.h"
 
 namespace {
@@ -188,13 +188,13 @@ void LayoutTest::layoutLines() {
 
 void LayoutTest::firstStartHasDesignLayout() {
   WorkspaceFixture fixture;
-  TForm2* form = fixture.openWindow();
+  MainWindow* form = fixture.openWindow();
   QCOMPARE(form->size(), QSize(803, 434));
   // Centred as far as the (800 pixels wide) test screen allows.
   QVERIFY((form->frameGeometry().center() - form->screen()->availableGeometry().center()).manhattanLength() <=
           2);
-  QCOMPARE(form->abcBiSplit1()->sizes().value(0), 176);
-  const QVector<GridColumn> columns = form->DBGrid1()->gridColumns();
+  QCOMPARE(form->splitter()->sizes().value(0), 176);
+  const QVector<GridColumn> columns = form->pointGrid()->gridColumns();
   QStringList fields;
   QList<int> widths;
   for (const GridColumn& column : columns) {
@@ -205,7 +205,7 @@ void LayoutTest::firstStartHasDesignLayout() {
   QCOMPARE(fields, (QStringList{"Count", "Voltage", "Tok", "KM", "Opogr", "Date", "Rep"}));
   QCOMPARE(widths, (QList<int>{26, 90, 62, 90, 120, 93, 74}));
   QStringList titles;
-  for (int i = 0; i < 7; ++i) titles << form->DBGrid1()->model()->headerData(i, Qt::Horizontal).toString();
+  for (int i = 0; i < 7; ++i) titles << form->pointGrid()->model()->headerData(i, Qt::Horizontal).toString();
   QCOMPARE(titles, (QStringList{"№", "Напряжение, %", "Ток, %", "Кф. мощности", "Отн. погрешность, %",
                                 "Дата проверки", "Запись"}));
 
@@ -214,13 +214,13 @@ void LayoutTest::firstStartHasDesignLayout() {
   QVERIFY(QFile::exists(ProgramPath("sources/datagrid.res")));
   QVERIFY(ReadText(ProgramPath("sources/mform.res")).contains("  Lines = wsNormal\n"));
   // The tables are closed with the window.
-  QVERIFY(!DM1->TMaster->isOpen());
-  QVERIFY(!DM1->QBase->isOpen());
+  QVERIFY(!theDataModule->chosenMeter->isOpen());
+  QVERIFY(!theDataModule->bases->isOpen());
 }
 
 void LayoutTest::maximisedWindowReopensMaximised() {
   WorkspaceFixture fixture;
-  TForm2* form = fixture.openWindow();
+  MainWindow* form = fixture.openWindow();
   form->showMaximized();
   QTRY_VERIFY(form->windowState() & Qt::WindowMaximized);
   form = fixture.restart();
@@ -233,7 +233,7 @@ void LayoutTest::maximisedWindowReopensMaximised() {
 
 void LayoutTest::normalWindowReopensCentredWithItsSize() {
   WorkspaceFixture fixture;
-  TForm2* form = fixture.openWindow();
+  MainWindow* form = fixture.openWindow();
   form->move(3, 4);
   form->resize(700, 380);
   form = fixture.restart();
@@ -243,30 +243,30 @@ void LayoutTest::normalWindowReopensCentredWithItsSize() {
 
 void LayoutTest::splitComesBack() {
   WorkspaceFixture fixture;
-  TForm2* form = fixture.openWindow();
-  QSplitter* split = form->abcBiSplit1();
+  MainWindow* form = fixture.openWindow();
+  QSplitter* split = form->splitter();
   const int total = split->sizes()[0] + split->sizes()[1];
   split->setSizes({total * 40 / 100, total - total * 40 / 100});
   form = fixture.restart();
   QVERIFY(ReadText(ProgramPath("sources/mform.res")).endsWith("  Lines = 40\nend\n"));
-  const QList<int> sizes = form->abcBiSplit1()->sizes();
+  const QList<int> sizes = form->splitter()->sizes();
   QVERIFY(qAbs(sizes[0] * 100.0 / (sizes[0] + sizes[1]) - 40) < 1);
   // The share is kept when the window grows.
   form->resize(form->width() + 200, form->height());
-  const QList<int> wider = form->abcBiSplit1()->sizes();
+  const QList<int> wider = form->splitter()->sizes();
   QVERIFY(qAbs(wider[0] * 100.0 / (wider[0] + wider[1]) - 40) < 1);
 }
 
 void LayoutTest::movedAndWidenedColumnComesBack() {
   WorkspaceFixture fixture;
-  TForm2* form = fixture.openWindow();
-  TDBGrid* grid = form->DBGrid1();
+  MainWindow* form = fixture.openWindow();
+  DatasetGrid* grid = form->pointGrid();
   QHeaderView* header = grid->horizontalHeader();
   const int rep = grid->columnOfField("Rep");
   header->resizeSection(rep, 150);
   header->moveSection(header->visualIndex(rep), header->visualIndex(grid->columnOfField("Date")));
   form = fixture.restart();
-  grid = form->DBGrid1();
+  grid = form->pointGrid();
   header = grid->horizontalHeader();
   QCOMPARE(header->visualIndex(grid->columnOfField("Rep")), 5);
   QCOMPARE(header->visualIndex(grid->columnOfField("Date")), 6);
@@ -282,10 +282,10 @@ void LayoutTest::damagedLayoutFilesKeepDesign() {
                 "DBGrid1", "TDBGrid",
                 {{"Column", "field=Rep width=150 alignment=center title-alignment=center visible=true"},
                  {"Column", "field=Count width=wide"}}));
-  TForm2* form = fixture.openWindow();
+  MainWindow* form = fixture.openWindow();
   QCOMPARE(form->size(), QSize(803, 434));
-  QCOMPARE(form->DBGrid1()->gridColumns().last().field, QStringLiteral("Rep"));
-  QCOMPARE(form->DBGrid1()->gridColumns().last().width, 74);
+  QCOMPARE(form->pointGrid()->gridColumns().last().field, QStringLiteral("Rep"));
+  QCOMPARE(form->pointGrid()->gridColumns().last().width, 74);
 
   // Unknown fields are skipped; columns the file does not name keep their design place.
   WriteText(ProgramPath("sources/datagrid.res"),
@@ -300,8 +300,8 @@ void LayoutTest::damagedLayoutFilesKeepDesign() {
                 "DBGrid1", "TDBGrid",
                 {{"Column", "field=Gone width=10 alignment=left title-alignment=left visible=true"},
                  {"Column", "field=Rep width=80 alignment=left title-alignment=right visible=true"}}));
-  TDBGrid grid;
-  grid.setDataset(DM1->TSlave, form->DBGrid1()->gridColumns());
+  DatasetGrid grid;
+  grid.setDataset(theDataModule->testPoints, form->pointGrid()->gridColumns());
   QVERIFY(LoadComponentFromFile(&grid, ProgramPath("sources/datagrid.res")));
   const QVector<GridColumn> columns = grid.gridColumns();
   QCOMPARE(columns.first().field, QStringLiteral("Rep"));

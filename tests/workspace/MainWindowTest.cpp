@@ -12,15 +12,15 @@
 #include "WorkspaceFixture.h"
 #include "support/TestRegistry.h"
 
-#include "database/UDM.h"
-#include "workspace/DBGrid.h"
-#include "workspace/Selection.h"
-#include "workspace/UExper.h"
+#include "database/DataModule.h"
+#include "ui/DatasetGrid.h"
+#include "ui/Selection.h"
+#include "workspace/MainWindow.h"
 
 namespace {
 
 QString Rep(int row) {
-  TableDataset* points = DM1->TSlave;
+  TableDataset* points = theDataModule->testPoints;
   points->moveTo(row);
   return points->fieldByName(QStringLiteral("Rep")).asText();
 }
@@ -54,15 +54,15 @@ void MainWindowTest::actionsAsDesigned_data() {
   QTest::addColumn<QString>("caption");
   QTest::addColumn<QString>("hint");
   QTest::addColumn<QString>("shortcut");
-  QTest::newRow("ADDBase") << "ADDBase" << kCreate << kCreate << "Ins";
-  QTest::newRow("DELBase") << "DELBase" << kDelete << kDelete << "Del";
-  QTest::newRow("ClearBase") << "ClearBase" << kClear << kClear << "Shift+Del";
-  QTest::newRow("OptionsBase") << "OptionsBase" << kOptions << kOptions << "Ctrl+O";
-  QTest::newRow("BeginTest") << "BeginTest" << kBegin << kBegin << "";
-  QTest::newRow("ReportBase") << "ReportBase" << kReport << kReport << "Ctrl+R";
-  QTest::newRow("GReportBase") << "GReportBase" << kGroupReport << kGroupReport << "Ctrl+G";
-  QTest::newRow("AAddArhiv") << "AAddArhiv" << kAddArchive << QStringLiteral("Добавить данные в архив") << "";
-  QTest::newRow("AseeArhive") << "AseeArhive" << kSeeArchive << kSeeArchive << "";
+  QTest::newRow("createBaseAction") << "createBaseAction" << kCreate << kCreate << "Ins";
+  QTest::newRow("deleteBaseAction") << "deleteBaseAction" << kDelete << kDelete << "Del";
+  QTest::newRow("clearBaseAction") << "clearBaseAction" << kClear << kClear << "Shift+Del";
+  QTest::newRow("editBaseAction") << "editBaseAction" << kOptions << kOptions << "Ctrl+O";
+  QTest::newRow("beginMeasurementAction") << "beginMeasurementAction" << kBegin << kBegin << "";
+  QTest::newRow("singleProtocolAction") << "singleProtocolAction" << kReport << kReport << "Ctrl+R";
+  QTest::newRow("groupProtocolAction") << "groupProtocolAction" << kGroupReport << kGroupReport << "Ctrl+G";
+  QTest::newRow("addToArchiveAction") << "addToArchiveAction" << kAddArchive << QStringLiteral("Добавить данные в архив") << "";
+  QTest::newRow("viewArchiveAction") << "viewArchiveAction" << kSeeArchive << kSeeArchive << "";
 }
 
 void MainWindowTest::actionsAsDesigned() {
@@ -71,19 +71,19 @@ void MainWindowTest::actionsAsDesigned() {
   QFETCH(QString, hint);
   QFETCH(QString, shortcut);
   WorkspaceFixture fixture;
-  TForm2* form = fixture.openWindow();
+  MainWindow* form = fixture.openWindow();
   auto* action = form->findChild<QAction*>(name);
   QVERIFY(action);
   QCOMPARE(action->text(), caption);
   QCOMPARE(action->toolTip(), hint);
   QCOMPARE(action->shortcut().toString(QKeySequence::PortableText), shortcut);
   QVERIFY(!action->icon().isNull());
-  QVERIFY(form->ToolBar2()->actions().contains(action));
+  QVERIFY(form->commandBar()->actions().contains(action));
 }
 
 void MainWindowTest::emptyDatabaseOffersOnlyCreation() {
   WorkspaceFixture fixture;
-  TForm2* form = fixture.openWindow();
+  MainWindow* form = fixture.openWindow();
   QCOMPARE(form->windowTitle(), QStringLiteral("ВТ3417 Программа сбора данных"));
   QCOMPARE(fixture.treeOutline(), QStringList{QStringLiteral("База счетчиков")});
   QCOMPARE(fixture.enabledCommands(), (QStringList{kCreate, kBegin, kSeeArchive}));
@@ -91,10 +91,10 @@ void MainWindowTest::emptyDatabaseOffersOnlyCreation() {
 
   fixture.rightPress(QString());
   QCOMPARE(fixture.shownPopupItems(), QStringList{kCreate});
-  form->PM1()->close();
+  form->baseTreeMenu()->close();
   fixture.rightPress(QStringLiteral(""));
   QCOMPARE(fixture.shownPopupItems(), QStringList{kCreate});
-  form->PM1()->close();
+  form->baseTreeMenu()->close();
   QCOMPARE(fixture.enabledCommands(), (QStringList{kCreate, kBegin, kSeeArchive}));
 }
 
@@ -106,17 +106,17 @@ void MainWindowTest::treeListsMetersInUseBySlot() {
   for (int slot : {5, 1, 2}) fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(slot));
   fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(3, false));
   fixture.rows().addMeter(QStringLiteral("Б2"), MeterIn(6));
-  TForm2* form = fixture.openWindow();
+  MainWindow* form = fixture.openWindow();
   QCOMPARE(fixture.treeOutline(), (QStringList{"База счетчиков", "Б1", "  Счетчик 1", "  Счетчик 2",
                                                "  Счетчик 5", "Б2", "  Счетчик 6"}));
-  for (int i = 0; i < form->TreeView1()->topLevelItemCount(); ++i)
-    QVERIFY(!form->TreeView1()->topLevelItem(i)->isExpanded());
-  QAbstractItemModelTester tester(form->TreeView1()->model(),
+  for (int i = 0; i < form->baseTree()->topLevelItemCount(); ++i)
+    QVERIFY(!form->baseTree()->topLevelItem(i)->isExpanded());
+  QAbstractItemModelTester tester(form->baseTree()->model(),
                                   QAbstractItemModelTester::FailureReportingMode::QtTest);
 
   // A rebuild shows what the database holds now.
   fixture.rows().addMeter(QStringLiteral("Б2"), MeterIn(4));
-  DM1->QBase->reopen(Statements::allBases());
+  theDataModule->bases->reopen(Statements::allBases());
   form->BuildBaseTree();
   QCOMPARE(fixture.treeOutline().mid(5), (QStringList{"Б2", "  Счетчик 4", "  Счетчик 6"}));
 }
@@ -152,7 +152,7 @@ void MainWindowTest::choosingNodes() {
   fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(1));
   const qint64 meter3 = fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(3));
   for (double voltage : {100.0, 80.0}) fixture.rows().addPoint(meter3, PointAt(voltage, QStringLiteral("R")));
-  TForm2* form = fixture.openWindow();
+  MainWindow* form = fixture.openWindow();
   // Start from another choice so that every part of the state must change.
   fixture.leftClick(QStringLiteral("Б1/1"));
 
@@ -161,16 +161,16 @@ void MainWindowTest::choosingNodes() {
   QCOMPARE(form->StatusPanel(1)->text(), meterPanel);
   QCOMPARE(ChosenMeterNum, meterChosen ? int(meter3) : 0);
   QCOMPARE(MarkedPointCount, meterChosen ? 2 : 0);
-  QCOMPARE(DM1->TSlave->isOpen(), meterChosen);
-  QCOMPARE(form->DBGrid1()->model()->rowCount(), meterChosen ? 2 : 0);
+  QCOMPARE(theDataModule->testPoints->isOpen(), meterChosen);
+  QCOMPARE(form->pointGrid()->model()->rowCount(), meterChosen ? 2 : 0);
   QCOMPARE(fixture.enabledCommands(), enabled);
   if (meterChosen) {
     // The contract the reports and the archive rely on.
     QCOMPARE(ChosenSlot, 3);
-    QCOMPARE(DM1->QMaster->recordCount(), 1);
-    QCOMPARE(DM1->TMaster->fieldByName(QStringLiteral("Num")).asInteger(), meter3);
-    QCOMPARE(DM1->TBase->fieldByName(QStringLiteral("NameBase")).asText(), QStringLiteral("Б1"));
-    QCOMPARE(DM1->Query2->recordCount(), 2);
+    QCOMPARE(theDataModule->meters->recordCount(), 1);
+    QCOMPARE(theDataModule->chosenMeter->fieldByName(QStringLiteral("Num")).asInteger(), meter3);
+    QCOMPARE(theDataModule->chosenBase->fieldByName(QStringLiteral("NameBase")).asText(), QStringLiteral("Б1"));
+    QCOMPARE(theDataModule->markedPoints->recordCount(), 2);
   }
 }
 
@@ -178,13 +178,13 @@ void MainWindowTest::baseWithoutMetersInUse() {
   WorkspaceFixture fixture;
   fixture.rows().addBase(QStringLiteral("ПУСТАЯ"));
   fixture.rows().addMeter(QStringLiteral("ПУСТАЯ"), MeterIn(2, false));
-  TForm2* form = fixture.openWindow();
+  MainWindow* form = fixture.openWindow();
   QCOMPARE(fixture.treeOutline(), (QStringList{"База счетчиков", "ПУСТАЯ"}));
   fixture.leftClick(QStringLiteral("ПУСТАЯ"));
   QCOMPARE(ChosenBaseName, QStringLiteral("ПУСТАЯ"));
   QVERIFY(form->IsBaseSelected());
   QCOMPARE(fixture.enabledCommands(), (QStringList{kCreate, kDelete, kClear, kOptions, kBegin, kSeeArchive}));
-  QCOMPARE(form->DBGrid1()->model()->rowCount(), 0);
+  QCOMPARE(form->pointGrid()->model()->rowCount(), 0);
 }
 
 void MainWindowTest::rightPressOffersTheNodesCommands_data() {
@@ -205,7 +205,7 @@ void MainWindowTest::rightPressOffersTheNodesCommands() {
     fixture.rows().addBase(QString::fromUtf8(base));
     fixture.rows().addMeter(QString::fromUtf8(base), MeterIn(2));
   }
-  TForm2* form = fixture.openWindow();
+  MainWindow* form = fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/2"));  // a meter of another base was chosen before
 
   fixture.rightPress(node);
@@ -213,27 +213,27 @@ void MainWindowTest::rightPressOffersTheNodesCommands() {
   QCOMPARE(ChosenBaseName, chosenBase);
   QCOMPARE(fixture.node(node)->isSelected(), true);
   // Pop-up items follow their commands: a base without a chosen meter greys the report.
-  const QList<QAction*> popupItems = form->PM1()->actions();
+  const QList<QAction*> popupItems = form->baseTreeMenu()->actions();
   QCOMPARE(popupItems[4]->isEnabled(), node.contains(QLatin1Char('/')));
   const QPoint expected = form->frameGeometry().topLeft() +
-                          form->TreeView1()->visualItemRect(fixture.node(node)).center() + QPoint(10, 75);
-  QCOMPARE(form->PM1()->pos(), expected);
-  form->PM1()->close();
+                          form->baseTree()->visualItemRect(fixture.node(node)).center() + QPoint(10, 75);
+  QCOMPARE(form->baseTreeMenu()->pos(), expected);
+  form->baseTreeMenu()->close();
 }
 
 void MainWindowTest::leftClickOnEmptySpaceClearsTheChoice() {
   WorkspaceFixture fixture;
   fixture.rows().addBase(QStringLiteral("Б1"));
   fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(1));
-  TForm2* form = fixture.openWindow();
+  MainWindow* form = fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/1"));
   QVERIFY(ChosenMeterNum != 0);
-  QTreeWidget* tree = form->TreeView1();
+  QTreeWidget* tree = form->baseTree();
   tree->clearSelection();
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(5, tree->viewport()->height() - 5));
   QCOMPARE(ChosenMeterNum, 0);
   QCOMPARE(ChosenBaseName, QString());
-  QVERIFY(!DM1->TSlave->isOpen());
+  QVERIFY(!theDataModule->testPoints->isOpen());
   QCOMPARE(fixture.enabledCommands(), (QStringList{kCreate, kBegin, kSeeArchive}));
   // A key released in the tree does the same after moving the choice.
   fixture.leftClick(QStringLiteral("Б1/1"));
@@ -259,7 +259,7 @@ void MainWindowTest::clickOnRecordColumnTogglesMark() {
   QCOMPARE(Rep(1), QString());
   QCOMPARE(MarkedPointCount, 1);
   // Another column changes no mark but recounts (a mark stored elsewhere meanwhile).
-  DM1->connection()->execute({QStringLiteral("update slave set rep = 'R' where num = ?"), {meter}, {}});
+  theDataModule->connection()->execute({QStringLiteral("update slave set rep = 'R' where num = ?"), {meter}, {}});
   fixture.clickCell(0, QStringLiteral("Opogr"));
   QCOMPARE(MarkedPointCount, 3);
   QCOMPARE(fixture.column(QStringLiteral("select count(*) from slave where rep = 'R'")).value(0).toInt(), 3);
@@ -270,8 +270,8 @@ void MainWindowTest::spaceTogglesMarkWhateverTheColumnOrder() {
   fixture.rows().addBase(QStringLiteral("Б1"));
   const qint64 meter = fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(1));
   for (int i = 0; i < 2; ++i) fixture.rows().addPoint(meter, PointAt(100));
-  TForm2* form = fixture.openWindow();
-  TDBGrid* grid = form->DBGrid1();
+  MainWindow* form = fixture.openWindow();
+  DatasetGrid* grid = form->pointGrid();
   grid->horizontalHeader()->moveSection(grid->horizontalHeader()->visualIndex(grid->columnOfField("Rep")), 0);
   fixture.leftClick(QStringLiteral("Б1/1"));
 
@@ -310,26 +310,26 @@ void MainWindowTest::markAllThenClearAll() {
   const qint64 meter2 = fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(2));
   for (int i = 0; i < 4; ++i) fixture.rows().addPoint(meter1, PointAt(100, i == 0 ? "R" : ""));
   fixture.rows().addPoint(meter2, PointAt(100));
-  TForm2* form = fixture.openWindow();
+  MainWindow* form = fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/1"));
 
-  QTest::mousePress(form->DBGrid1()->viewport(), Qt::RightButton);
-  QVERIFY(form->ASetPop()->isEnabled());
-  form->ASetPop()->trigger();
+  QTest::mousePress(form->pointGrid()->viewport(), Qt::RightButton);
+  QVERIFY(form->markAllAction()->isEnabled());
+  form->markAllAction()->trigger();
   QCOMPARE(MarkedPointCount, 4);
   // Only the chosen meter's points.
   QCOMPARE(
       fixture.column(QStringLiteral("select rep from slave where num = ?"), {meter2}).value(0).toString(),
       QString());
-  form->AClearPoP()->trigger();
+  form->unmarkAllAction()->trigger();
   QCOMPARE(MarkedPointCount, 0);
   QCOMPARE(fixture.column(QStringLiteral("select count(*) from slave where rep = 'R'")).value(0).toInt(), 0);
 
   // Without a chosen meter the grid's commands are greyed.
   fixture.leftClick(QStringLiteral("Б1"));
-  QTest::mousePress(form->DBGrid1()->viewport(), Qt::RightButton);
-  QVERIFY(!form->ASetPop()->isEnabled());
-  QVERIFY(!form->AClearPoP()->isEnabled());
+  QTest::mousePress(form->pointGrid()->viewport(), Qt::RightButton);
+  QVERIFY(!form->markAllAction()->isEnabled());
+  QVERIFY(!form->unmarkAllAction()->isEnabled());
 }
 
 void MainWindowTest::renumberDropsEmptyPointsPerMeter() {
@@ -344,9 +344,9 @@ void MainWindowTest::renumberDropsEmptyPointsPerMeter() {
   for (double voltage : {0.0, 60.0, 120.0}) fixture.rows().addPoint(meter2, PointAt(voltage));
   for (qint64 meter : {unused, other}) fixture.rows().addPoint(meter, PointAt(0));
   // A missing voltage is an empty reading too.
-  DM1->connection()->execute(
+  theDataModule->connection()->execute(
       {QStringLiteral("update slave set voltage = null where num = ? and voltage = 120"), {meter2}, {}});
-  TForm2* form = fixture.openWindow();
+  MainWindow* form = fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/1"));
 
   form->RenumberTestPoints();
@@ -358,19 +358,19 @@ void MainWindowTest::renumberDropsEmptyPointsPerMeter() {
            (QVariantList{1}));
   QCOMPARE(fixture.column(QStringLiteral("select count(*) from slave where num in (?, ?)"), {unused, other}),
            (QVariantList{2}));
-  QVERIFY(DM1->TSlave->isOpen());  // it was open before
+  QVERIFY(theDataModule->testPoints->isOpen());  // it was open before
 
   form->ShowSelection();
-  QCOMPARE(form->DBGrid1()->model()->rowCount(), 2);
-  QCOMPARE(form->DBGrid1()->model()->index(1, 0).data().toString(), QStringLiteral("2"));
+  QCOMPARE(form->pointGrid()->model()->rowCount(), 2);
+  QCOMPARE(form->pointGrid()->model()->index(1, 0).data().toString(), QStringLiteral("2"));
 }
 
 void MainWindowTest::treePaneWidthDrivesStatusPanel() {
   WorkspaceFixture fixture;
-  TForm2* form = fixture.openWindow();
-  QSplitter* split = form->abcBiSplit1();
+  MainWindow* form = fixture.openWindow();
+  QSplitter* split = form->splitter();
   QList<int> sizes = split->sizes();
-  QCOMPARE(form->StatusPanel(0)->width(), form->abcSplitPane1()->width() - 61);
+  QCOMPARE(form->StatusPanel(0)->width(), form->treePane()->width() - 61);
   const int before = form->StatusPanel(0)->width();
   split->setSizes({sizes[0] + 50, sizes[1] - 50});
   QCOMPARE(form->StatusPanel(0)->width(), before + 50);
@@ -380,16 +380,16 @@ void MainWindowTest::sampleDatabaseShowsTwoBases() {
   TempProgramDir dir;
   QVERIFY(CreateSampleDatabase(dir.filePath(QStringLiteral("base/vt3417.sqlite"))));
   QVERIFY(!CreateSampleDatabase(dir.filePath(QStringLiteral("base/vt3417.sqlite"))));
-  TDM1 dataModule;
-  DM1 = &dataModule;
-  QVERIFY(dataModule.DataModuleCreate().isEmpty());
+  DataModule dataModule;
+  theDataModule = &dataModule;
+  QVERIFY(dataModule.OpenTables().isEmpty());
   {
-    TForm2 form;
-    QCOMPARE(form.TreeView1()->topLevelItemCount(), 3);
-    QCOMPARE(form.TreeView1()->topLevelItem(1)->childCount(), 3);
-    QCOMPARE(form.TreeView1()->topLevelItem(2)->childCount(), 2);
+    MainWindow form;
+    QCOMPARE(form.baseTree()->topLevelItemCount(), 3);
+    QCOMPARE(form.baseTree()->topLevelItem(1)->childCount(), 3);
+    QCOMPARE(form.baseTree()->topLevelItem(2)->childCount(), 2);
   }
-  DM1 = nullptr;
+  theDataModule = nullptr;
 }
 
 VT3417_REGISTER_TEST(MainWindowTest)

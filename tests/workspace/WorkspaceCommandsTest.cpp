@@ -9,15 +9,15 @@
 #include "WorkspaceFixture.h"
 #include "support/TestRegistry.h"
 
-#include "bases/OptionsForm.h"
-#include "bases/UNameBase.h"
-#include "database/UDM.h"
+#include "bases/BaseEditor.h"
+#include "bases/BaseNameDialog.h"
+#include "database/DataModule.h"
 #include "settings/SettingsRecords.h"
-#include "shell/MessageService.h"
-#include "shell/Windows.h"
-#include "workspace/DBGrid.h"
-#include "workspace/Selection.h"
-#include "workspace/UExper.h"
+#include "ui/MessageService.h"
+#include "app/Windows.h"
+#include "ui/DatasetGrid.h"
+#include "ui/Selection.h"
+#include "workspace/MainWindow.h"
 
 using MessageService::Answer;
 
@@ -59,18 +59,18 @@ void WorkspaceCommandsTest::clearBaseAsksAndKeepsMeters() {
   const qint64 other = fixture.rows().addMeter(QStringLiteral("Б2"), MeterIn(1));
   for (qint64 meter : {meter1, meter1, meter1, unused, unused, other})
     fixture.rows().addPoint(meter, PointAt(100));
-  TForm2* form = fixture.openWindow();
+  MainWindow* form = fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/1"));
 
   MessageService::ScriptedAnswers answers({answer});
-  form->ClearBase()->trigger();
+  form->clearBaseAction()->trigger();
   QCOMPARE(answers.texts(), QStringList{"Вы действительно хотите удалить все данные из базы - Б1 ?"});
   QCOMPARE(answers.shown().front().caption, QStringLiteral("Очистка базы счетчиков"));
   QCOMPARE(answers.shown().front().kind, MessageService::Kind::Confirmation);
   QCOMPARE(fixture.column(QStringLiteral("select count(*) from slave")).value(0).toInt(), pointsLeft);
   QCOMPARE(fixture.column(QStringLiteral("select count(*) from master")).value(0).toInt(), 3);
   QCOMPARE(fixture.treeOutline(), (QStringList{"База счетчиков", "Б1", "  Счетчик 1", "Б2", "  Счетчик 1"}));
-  QCOMPARE(form->DBGrid1()->model()->rowCount(), pointsLeft == 1 ? 0 : 3);
+  QCOMPARE(form->pointGrid()->model()->rowCount(), pointsLeft == 1 ? 0 : 3);
   QCOMPARE(ChosenMeterNum, int(meter1));
 }
 
@@ -82,29 +82,29 @@ void WorkspaceCommandsTest::deleteBaseFromMeterNode() {
   fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(2, false));
   const qint64 other = fixture.rows().addMeter(QStringLiteral("Б2"), MeterIn(1));
   for (qint64 meter : {meter1, meter1, other}) fixture.rows().addPoint(meter, PointAt(100));
-  TForm2* form = fixture.openWindow();
+  MainWindow* form = fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/1"));
   {
     MessageService::ScriptedAnswers answers({Answer::No});
-    form->DELBase()->trigger();
+    form->deleteBaseAction()->trigger();
     QCOMPARE(answers.texts(), QStringList{"Вы действительно хотите удалить базу - Б1 ?"});
     QCOMPARE(answers.shown().front().caption, QStringLiteral("Удаление базы счетчиков"));
     QCOMPARE(fixture.column(QStringLiteral("select count(*) from base")).value(0).toInt(), 2);
   }
   MessageService::ScriptedAnswers answers({Answer::Yes});
-  form->DELBase()->trigger();
+  form->deleteBaseAction()->trigger();
   QCOMPARE(fixture.column(QStringLiteral("select namebase from base")), QVariantList{"Б2"});
   QCOMPARE(fixture.column(QStringLiteral("select base from master")), QVariantList{"Б2"});
   QCOMPARE(fixture.column(QStringLiteral("select num from slave")), (QVariantList{other}));
   QCOMPARE(fixture.treeOutline(), (QStringList{"База счетчиков", "Б2", "  Счетчик 1"}));
   QCOMPARE(ChosenBaseName, QString());
   QCOMPARE(ChosenMeterNum, 0);
-  QVERIFY(!DM1->TSlave->isOpen());
-  QCOMPARE(form->DBGrid1()->model()->rowCount(), 0);
+  QVERIFY(!theDataModule->testPoints->isOpen());
+  QCOMPARE(form->pointGrid()->model()->rowCount(), 0);
   QCOMPARE(fixture.enabledCommands(), (QStringList{kCreate, kBegin, kSeeArchive}));
   // Nothing chosen: the command does nothing and asks nothing.
-  form->DELBase()->setEnabled(true);
-  form->DELBase()->trigger();
+  form->deleteBaseAction()->setEnabled(true);
+  form->deleteBaseAction()->trigger();
   QCOMPARE(answers.shown().size(), size_t(1));
 }
 
@@ -114,12 +114,12 @@ void WorkspaceCommandsTest::baseNameWithQuotes() {
   fixture.rows().addBase(name);
   const qint64 meter = fixture.rows().addMeter(name, MeterIn(4));
   fixture.rows().addPoint(meter, PointAt(100, QStringLiteral("R")));
-  TForm2* form = fixture.openWindow();
+  MainWindow* form = fixture.openWindow();
   fixture.leftClick(name + QStringLiteral("/4"));
   QCOMPARE(ChosenMeterNum, int(meter));
   QCOMPARE(MarkedPointCount, 1);
   MessageService::ScriptedAnswers answers({Answer::Yes});
-  form->ClearBase()->trigger();
+  form->clearBaseAction()->trigger();
   QCOMPARE(fixture.column(QStringLiteral("select count(*) from slave")).value(0).toInt(), 0);
 }
 
@@ -127,7 +127,7 @@ void WorkspaceCommandsTest::measurementBlocksBaseCommands() {
   WorkspaceFixture fixture;
   fixture.rows().addBase(QStringLiteral("Б1"));
   fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(1));
-  TForm2* form = fixture.openWindow();
+  MainWindow* form = fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/1"));
   form->DisableBaseActions();
   QVERIFY(!ActionsAllowed);
@@ -155,14 +155,14 @@ void WorkspaceCommandsTest::reportNoticesWithoutChoice() {
   WorkspaceFixture fixture;
   fixture.rows().addBase(QStringLiteral("Б1"));
   fixture.rows().addPoint(fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(1)), PointAt(100));
-  TForm2* form = fixture.openWindow();
+  MainWindow* form = fixture.openWindow();
   int reports = 0;
   form->Hooks.SingleWordReport = [&reports] { ++reports; };
   form->Hooks.GroupWordReport = [&reports] { ++reports; };
   fixture.leftClick(node);
   MessageService::ScriptedAnswers answers;
-  form->ReportBaseExecute();
-  form->GReportBaseExecute();
+  form->writeSingleProtocol();
+  form->writeGroupProtocol();
   QCOMPARE(answers.texts(), (QStringList{notice, notice}));
   QCOMPARE(answers.shown().front().caption, QStringLiteral("Протокол в MSWord"));
   QCOMPARE(answers.shown().front().kind, MessageService::Kind::Notice);
@@ -175,7 +175,7 @@ void WorkspaceCommandsTest::reportRunsHookAndRestoresSelection() {
   const qint64 meter1 = fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(1));
   const qint64 meter2 = fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(2));
   fixture.rows().addPoint(meter1, PointAt(100, QStringLiteral("R")));
-  TForm2* form = fixture.openWindow();
+  MainWindow* form = fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/1"));
   QString statusDuringReport;
   bool busyCursor = false;
@@ -183,21 +183,21 @@ void WorkspaceCommandsTest::reportRunsHookAndRestoresSelection() {
   form->Hooks.GroupWordReport = [&] {
     statusDuringReport = form->StatusPanel(2)->text();
     busyCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
-    DM1->QMaster->reopen(Statements::metersOfBaseInUse(QStringLiteral("Б1"), true));
-    DM1->QMaster->last();
+    theDataModule->meters->reopen(Statements::metersOfBaseInUse(QStringLiteral("Б1"), true));
+    theDataModule->meters->last();
   };
-  form->GReportBase()->trigger();
+  form->groupProtocolAction()->trigger();
   QCOMPARE(statusDuringReport, QStringLiteral("Cоздание отчета в MSWord"));
   QCOMPARE(statusDuringReport.at(0), QLatin1Char('C'));
   QVERIFY(busyCursor);
   QCOMPARE(form->StatusPanel(2)->text(), QString());
   QVERIFY(!QApplication::overrideCursor());
-  QCOMPARE(DM1->TMaster->fieldByName(QStringLiteral("Num")).asInteger(), meter1);
+  QCOMPARE(theDataModule->chosenMeter->fieldByName(QStringLiteral("Num")).asInteger(), meter1);
   Q_UNUSED(meter2);
 
   // A failing report still gives the cursor back.
   form->Hooks.SingleWordReport = [] { throw std::runtime_error("Word failed"); };
-  QVERIFY_THROWS_EXCEPTION(std::runtime_error, form->ReportBaseExecute());
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, form->writeSingleProtocol());
   QVERIFY(!QApplication::overrideCursor());
   QCOMPARE(form->StatusPanel(2)->text(), QString());
 }
@@ -206,25 +206,25 @@ void WorkspaceCommandsTest::archiveNoticeWithoutMarks() {
   WorkspaceFixture fixture;
   fixture.rows().addBase(QStringLiteral("Б1"));
   fixture.rows().addPoint(fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(1)), PointAt(100));
-  TForm2* form = fixture.openWindow();
+  MainWindow* form = fixture.openWindow();
   bool archived = false;
   form->Hooks.AddToArchive = [&archived] { archived = true; };
   fixture.leftClick(QStringLiteral("Б1/1"));
   MessageService::ScriptedAnswers answers;
-  form->AAddArhiv()->trigger();
+  form->addToArchiveAction()->trigger();
   QCOMPARE(answers.texts(), QStringList{"Для передачи данных в архив необходимо выбрать хоть одну запись !"});
   QCOMPARE(answers.shown().front().caption, QStringLiteral("Передача данных а архив"));
   QVERIFY(!archived);
   fixture.clickCell(0, QStringLiteral("Rep"));
-  form->AAddArhiv()->trigger();
+  form->addToArchiveAction()->trigger();
   QVERIFY(archived);
 }
 
 void WorkspaceCommandsTest::portChoiceSurvivesRestart() {
   WorkspaceFixture fixture;
-  TForm2* form = fixture.openWindow();
-  QVERIFY(form->MCOM11()->isChecked());
-  QVERIFY(!form->MCOM21()->isChecked());
+  MainWindow* form = fixture.openWindow();
+  QVERIFY(form->com1Action()->isChecked());
+  QVERIFY(!form->com2Action()->isChecked());
   QVERIFY(!UseCom2);
   // A value stored meanwhile by another window survives the port choice.
   LoadProgramConfig();
@@ -232,21 +232,21 @@ void WorkspaceCommandsTest::portChoiceSurvivesRestart() {
   SaveProgramConfig();
   Config = ProgramConfig();
 
-  form->MCOM21()->trigger();
+  form->com2Action()->trigger();
   QVERIFY(UseCom2);
-  QVERIFY(form->MCOM21()->isChecked());
-  QVERIFY(!form->MCOM11()->isChecked());
+  QVERIFY(form->com2Action()->isChecked());
+  QVERIFY(!form->com1Action()->isChecked());
 
   form = fixture.restart();
   UseCom2 = false;
   Config = ProgramConfig();
   form->ApplyPortChoice();
-  QVERIFY(form->MCOM21()->isChecked());
-  QVERIFY(!form->MCOM11()->isChecked());
+  QVERIFY(form->com2Action()->isChecked());
+  QVERIFY(!form->com1Action()->isChecked());
   QVERIFY(UseCom2);
   QCOMPARE(Config.ProtocolNumber, QStringLiteral("117"));
 
-  form->MCOM11()->trigger();
+  form->com1Action()->trigger();
   QVERIFY(!UseCom2);
   LoadProgramConfig();
   QCOMPARE(Config.ComPort, quint8(0));
@@ -255,18 +255,18 @@ void WorkspaceCommandsTest::portChoiceSurvivesRestart() {
 void WorkspaceCommandsTest::newBaseThroughDialogAndEditor() {
   WorkspaceFixture fixture;
   fixture.createDialogs();
-  TForm2* form = fixture.openWindow();
-  form->ADDBase()->trigger();
-  QVERIFY(FNameBase->isVisible());
+  MainWindow* form = fixture.openWindow();
+  form->createBaseAction()->trigger();
+  QVERIFY(theBaseNameDialog->isVisible());
   QVERIFY(!form->isEnabled());
-  auto* name = FNameBase->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+  auto* name = theBaseNameDialog->findChild<QLineEdit*>(QStringLiteral("nameEdit"));
   QVERIFY(name);
   name->setText(QStringLiteral("Б7"));
   QTest::keyClick(name, Qt::Key_Return);
-  QVERIFY(ChOptions->isVisible());
+  QVERIFY(theBaseEditor->isVisible());
   QVERIFY(!form->isEnabled());
   // The tree follows once the editor closes, with nothing chosen.
-  ChOptions->close();
+  theBaseEditor->close();
   QVERIFY(form->isEnabled());
   QCOMPARE(fixture.treeOutline(), (QStringList{"База счетчиков", "Б7"}));
   QCOMPARE(ChosenBaseName, QString());
@@ -278,17 +278,17 @@ void WorkspaceCommandsTest::editorOpensOnlyForAChosenBase() {
   fixture.createDialogs();
   fixture.rows().addBase(QStringLiteral("Б1"));
   fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(2));
-  TForm2* form = fixture.openWindow();
-  form->OptionsBaseExecute();
-  QVERIFY(!ChOptions->isVisible());
+  MainWindow* form = fixture.openWindow();
+  form->editBase();
+  QVERIFY(!theBaseEditor->isVisible());
   QVERIFY(form->isEnabled());
   fixture.leftClick(QStringLiteral("Б1/2"));
-  form->OptionsBase()->trigger();
-  QVERIFY(ChOptions->isVisible());
+  form->editBaseAction()->trigger();
+  QVERIFY(theBaseEditor->isVisible());
   QVERIFY(!form->isEnabled());
   // The editor empties the grid while it is open.
-  QVERIFY(!DM1->TSlave->isOpen());
-  ChOptions->close();
+  QVERIFY(!theDataModule->testPoints->isOpen());
+  theBaseEditor->close();
   QVERIFY(form->isEnabled());
   QCOMPARE(ChosenMeterNum, 0);
   QCOMPARE(fixture.treeOutline(), (QStringList{"База счетчиков", "Б1", "  Счетчик 2"}));
@@ -297,12 +297,12 @@ void WorkspaceCommandsTest::editorOpensOnlyForAChosenBase() {
 void WorkspaceCommandsTest::dialogsDisableTheMainWindow_data() {
   QTest::addColumn<QString>("command");
   QTest::addColumn<QString>("dialog");
-  QTest::newRow("protocol number") << "N8"
-                                   << "TFNumberP";
-  QTest::newRow("installation") << "N15"
-                                << "TFUstanovka";
-  QTest::newRow("about") << "N14"
-                         << "TFInformation";
+  QTest::newRow("protocol number") << "protocolNumberAction"
+                                   << "ProtocolNumberDialog";
+  QTest::newRow("installation") << "installationAction"
+                                << "InstallationDialog";
+  QTest::newRow("about") << "aboutAction"
+                         << "AboutDialog";
 }
 
 void WorkspaceCommandsTest::dialogsDisableTheMainWindow() {
@@ -310,7 +310,7 @@ void WorkspaceCommandsTest::dialogsDisableTheMainWindow() {
   QFETCH(QString, dialog);
   WorkspaceFixture fixture;
   fixture.createDialogs();
-  TForm2* form = fixture.openWindow();
+  MainWindow* form = fixture.openWindow();
   form->findChild<QAction*>(command)->trigger();
   QWidget* window = nullptr;
   for (QWidget* shown : QApplication::topLevelWidgets())
@@ -323,9 +323,9 @@ void WorkspaceCommandsTest::dialogsDisableTheMainWindow() {
 
 void WorkspaceCommandsTest::exitClosesTheWindow() {
   WorkspaceFixture fixture;
-  TForm2* form = fixture.openWindow();
-  QCOMPARE(form->N5()->text(), QStringLiteral("Выход"));
-  form->N5()->trigger();
+  MainWindow* form = fixture.openWindow();
+  QCOMPARE(form->exitAction()->text(), QStringLiteral("Выход"));
+  form->exitAction()->trigger();
   QVERIFY(!form->isVisible());
   QVERIFY(QFile::exists(fixture.filePath(QStringLiteral("sources/mform.res"))));
 }

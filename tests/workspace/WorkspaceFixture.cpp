@@ -7,16 +7,16 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "bases/OptionsForm.h"
-#include "bases/UInformation.h"
-#include "bases/UNameBase.h"
-#include "bases/UUsanovka.h"
-#include "bases/UnumberP.h"
-#include "database/UDM.h"
-#include "shell/Windows.h"
-#include "workspace/DBGrid.h"
-#include "workspace/Selection.h"
-#include "workspace/UExper.h"
+#include "bases/BaseEditor.h"
+#include "bases/AboutDialog.h"
+#include "bases/BaseNameDialog.h"
+#include "bases/InstallationDialog.h"
+#include "bases/ProtocolNumberDialog.h"
+#include "database/DataModule.h"
+#include "app/Windows.h"
+#include "ui/DatasetGrid.h"
+#include "ui/Selection.h"
+#include "workspace/MainWindow.h"
 
 namespace {
 
@@ -29,10 +29,10 @@ void ResetSelectionGlobals() {
   UseCom2 = false;
 }
 
-std::unique_ptr<TDM1> StartDataModule() {
-  auto dataModule = std::make_unique<TDM1>();
-  DM1 = dataModule.get();
-  if (!dataModule->DataModuleCreate().isEmpty()) qFatal("data module failed to start");
+std::unique_ptr<DataModule> StartDataModule() {
+  auto dataModule = std::make_unique<DataModule>();
+  theDataModule = dataModule.get();
+  if (!dataModule->OpenTables().isEmpty()) qFatal("data module failed to start");
   return dataModule;
 }
 
@@ -46,29 +46,29 @@ void DeleteWindow(Window*& window) {
 
 WorkspaceFixture::WorkspaceFixture() : dataModule_(StartDataModule()) {
   ResetSelectionGlobals();
-  rows_ = std::make_unique<SampleRows>(*DM1->connection());
+  rows_ = std::make_unique<SampleRows>(*theDataModule->connection());
 }
 
 WorkspaceFixture::~WorkspaceFixture() {
   if (dialogs_) {
-    DeleteWindow(FNumberP);
-    DeleteWindow(FInformation);
-    DeleteWindow(FNameBase);
-    DeleteWindow(FUstanovka);
-    DeleteWindow(ChOptions);
+    DeleteWindow(theProtocolNumberDialog);
+    DeleteWindow(theAboutDialog);
+    DeleteWindow(theBaseNameDialog);
+    DeleteWindow(theInstallationDialog);
+    DeleteWindow(theBaseEditor);
   }
-  Form2 = nullptr;
+  theMainWindow = nullptr;
   form_.reset();
   rows_.reset();
   dataModule_.reset();
-  DM1 = nullptr;
+  theDataModule = nullptr;
   ResetSelectionGlobals();
 }
 
-TForm2* WorkspaceFixture::openWindow() {
-  Form2 = nullptr;
-  form_ = std::make_unique<TForm2>();
-  Form2 = form_.get();
+MainWindow* WorkspaceFixture::openWindow() {
+  theMainWindow = nullptr;
+  form_ = std::make_unique<MainWindow>();
+  theMainWindow = form_.get();
   form_->show();
   if (!QTest::qWaitForWindowExposed(form_.get())) qWarning("main window not exposed");
   return form_.get();
@@ -76,31 +76,31 @@ TForm2* WorkspaceFixture::openWindow() {
 
 void WorkspaceFixture::createDialogs() {
   dialogs_ = true;
-  ChOptions = new TChOptions;
-  FUstanovka = new TFUstanovka;
-  FNameBase = new TFNameBase;
-  FInformation = new TFInformation;
-  FNumberP = new TFNumberP;
+  theBaseEditor = new BaseEditor;
+  theInstallationDialog = new InstallationDialog;
+  theBaseNameDialog = new BaseNameDialog;
+  theAboutDialog = new AboutDialog;
+  theProtocolNumberDialog = new ProtocolNumberDialog;
 }
 
 void WorkspaceFixture::closeWindow() {
   if (form_) form_->close();
 }
 
-TForm2* WorkspaceFixture::restart() {
+MainWindow* WorkspaceFixture::restart() {
   closeWindow();
-  Form2 = nullptr;
+  theMainWindow = nullptr;
   form_.reset();
   rows_.reset();
   dataModule_.reset();
   ResetSelectionGlobals();
   dataModule_ = StartDataModule();
-  rows_ = std::make_unique<SampleRows>(*DM1->connection());
+  rows_ = std::make_unique<SampleRows>(*theDataModule->connection());
   return openWindow();
 }
 
 QTreeWidgetItem* WorkspaceFixture::node(const QString& path) const {
-  QTreeWidget* tree = form_->TreeView1();
+  QTreeWidget* tree = form_->baseTree();
   if (path.isEmpty()) return tree->topLevelItem(0);
   const QStringList parts = path.split(QLatin1Char('/'));
   for (int i = 1; i < tree->topLevelItemCount(); ++i) {
@@ -115,7 +115,7 @@ QTreeWidgetItem* WorkspaceFixture::node(const QString& path) const {
 
 QStringList WorkspaceFixture::treeOutline() const {
   QStringList outline;
-  QTreeWidget* tree = form_->TreeView1();
+  QTreeWidget* tree = form_->baseTree();
   for (int i = 0; i < tree->topLevelItemCount(); ++i) {
     outline << tree->topLevelItem(i)->text(0);
     for (int j = 0; j < tree->topLevelItem(i)->childCount(); ++j)
@@ -125,14 +125,14 @@ QStringList WorkspaceFixture::treeOutline() const {
 }
 
 void WorkspaceFixture::leftClick(const QString& path) {
-  QTreeWidget* tree = form_->TreeView1();
+  QTreeWidget* tree = form_->baseTree();
   QTreeWidgetItem* item = node(path);
   if (item->parent()) item->parent()->setExpanded(true);
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
 }
 
 void WorkspaceFixture::rightPress(const QString& path) {
-  QTreeWidget* tree = form_->TreeView1();
+  QTreeWidget* tree = form_->baseTree();
   QPoint point(5, tree->viewport()->height() - 5);  // empty space below the nodes
   if (!path.isNull()) {
     QTreeWidgetItem* item = node(path);
@@ -144,14 +144,14 @@ void WorkspaceFixture::rightPress(const QString& path) {
 }
 
 void WorkspaceFixture::clickCell(int row, const QString& field) {
-  TDBGrid* grid = form_->DBGrid1();
+  DatasetGrid* grid = form_->pointGrid();
   const QModelIndex index = grid->model()->index(row, grid->columnOfField(field));
   grid->scrollTo(index);
   QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
 }
 
 QVariantList WorkspaceFixture::column(const QString& sql, const QVariantList& values) const {
-  QSqlQuery query = DM1->connection()->execute({sql, values, {}});
+  QSqlQuery query = theDataModule->connection()->execute({sql, values, {}});
   QVariantList result;
   while (query.next()) result << query.value(0);
   return result;
@@ -160,16 +160,16 @@ QVariantList WorkspaceFixture::column(const QString& sql, const QVariantList& va
 QStringList WorkspaceFixture::enabledCommands() const {
   QStringList enabled;
   for (QAction* action :
-       {form_->ADDBase(), form_->DELBase(), form_->ClearBase(), form_->OptionsBase(), form_->BeginTest(),
-        form_->ReportBase(), form_->GReportBase(), form_->AAddArhiv(), form_->AseeArhive()})
+       {form_->createBaseAction(), form_->deleteBaseAction(), form_->clearBaseAction(), form_->editBaseAction(), form_->beginMeasurementAction(),
+        form_->singleProtocolAction(), form_->groupProtocolAction(), form_->addToArchiveAction(), form_->viewArchiveAction()})
     if (action->isEnabled()) enabled << action->text();
   return enabled;
 }
 
 QStringList WorkspaceFixture::shownPopupItems() const {
   QStringList shown;
-  if (!form_->PM1()->isVisible()) return shown;
-  for (QAction* item : form_->PM1()->actions())
+  if (!form_->baseTreeMenu()->isVisible()) return shown;
+  for (QAction* item : form_->baseTreeMenu()->actions())
     if (item->isVisible()) shown << item->text();
   return shown;
 }

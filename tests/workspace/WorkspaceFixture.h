@@ -27,8 +27,8 @@ inline const QString kSeeArchive = QStringLiteral("Просмотр архива
 SampleRows::Meter MeterIn(int slot, bool inUse = true);
 // A test point at the voltage (percent), current 100 %, error 0.5 %.
 SampleRows::Point PointAt(double voltage, const QString& rep = {});
-class TDM1;
-class TForm2;
+class DataModule;
+class MainWindow;
 
 // A fresh program directory with the program's database, its data module and
 // (on demand) the main window; rows are written as the program stores them.
@@ -39,15 +39,15 @@ class WorkspaceFixture {
 
   SampleRows& rows() { return *rows_; }
   QString filePath(const QString& relative) const { return dir_.filePath(relative); }
-  TForm2* form() const { return form_.get(); }
+  MainWindow* form() const { return form_.get(); }
   // Creates and shows the main window (as a start of the program would); it
-  // becomes Form2.
-  TForm2* openWindow();
+  // becomes theMainWindow.
+  MainWindow* openWindow();
   // The windows the main window's commands open (base editor, dialogs).
   void createDialogs();
   // Closes the window as the operator does, then a fresh data module and
   // window come up in the same program directory: a restart.
-  TForm2* restart();
+  MainWindow* restart();
   void closeWindow();
 
   // Nodes of the tree: "" for the root, "Б1" for a base, "Б1/3" for slot 3 of Б1.
@@ -61,12 +61,12 @@ class WorkspaceFixture {
   // One column of a select on the program's database.
   QVariantList column(const QString& sql, const QVariantList& values = {}) const;
   QStringList enabledCommands() const;  // captions of the enabled tool bar and menu commands
-  QStringList shownPopupItems() const;  // captions of PM1's visible items
+  QStringList shownPopupItems() const;  // captions of baseTreeMenu's visible items
 
  private:
   TempProgramDir dir_;
-  std::unique_ptr<TDM1> dataModule_;
+  std::unique_ptr<DataModule> dataModule_;
   std::unique_ptr<SampleRows> rows_;
-  std::unique_ptr<TForm2> form_;
+  std::unique_ptr<MainWindow> form_;
   bool dialogs_ = false;
 };

@@ -103,8 +103,8 @@ ReplayResult ReplayCapture(const QList<CaptureChunk>& chunks) {
   driver.AdvanceTo((chunks.isEmpty() ? 0 : chunks.last().time) + RunOnAfterLastChunk);
 
   result.screens = recorder.screens;
-  result.led14 = engine.Leds().L1On;
-  result.led58 = engine.Leds().L2on;
+  result.led14 = engine.Leds().page14Lit;
+  result.led58 = engine.Leds().page58Lit;
   return result;
 }
 

@@ -28,37 +28,37 @@ void Act(LinkEngine& engine, VirtualLinkDriver& driver, uint8_t action) {
   const auto scheme = static_cast<ConnectionScheme>(arg % 5 + 1);
   switch (op) {
     case 0:
-      engine.AClickDigitExecute(arg);
+      engine.pressDigit(arg);
       break;
     case 1:
-      engine.AclickTochkaExecute();
+      engine.pressPoint();
       break;
     case 2:
-      engine.AclickMinusExecute();
+      engine.pressMinus();
       break;
     case 3:
-      engine.AclickVshExecute();
+      engine.pressCursorBack();
       break;
     case 4:
-      engine.AclickVVodExecute();
+      engine.pressEnterKey();
       break;
     case 5:
-      engine.AclickZaboyExecute();
+      engine.pressErase();
       break;
     case 6:
-      engine.AclickSbrosExecute();
+      engine.pressReset();
       break;
     case 7:
-      engine.AclickIExecute();
+      engine.pressCurrentMode();
       break;
     case 8:
-      engine.AclickKMExecute();
+      engine.pressPowerFactorMode();
       break;
     case 9:
-      engine.ctrl_NExecute();
+      engine.pressCtrlN();
       break;
     case 10:
-      engine.ASaveOneExecute();
+      engine.saveOnce();
       break;
     case 11:
       engine.Program(PowerModeRun(kind, scheme, "220", "5", "10", "60"));
@@ -67,7 +67,7 @@ void Act(LinkEngine& engine, VirtualLinkDriver& driver, uint8_t action) {
       engine.Program(ErrorModeRun(kind, scheme, "220", "1600", "10"));
       break;
     case 13:
-      engine.Button3Click();
+      engine.toggleEnergyCount();
       break;
     case 14:
       engine.IdleTurn();
@@ -76,7 +76,7 @@ void Act(LinkEngine& engine, VirtualLinkDriver& driver, uint8_t action) {
       driver.Advance(arg * 150 + 1);
       break;
     case 16:
-      engine.FormKeyPress(QChar(0x20 + arg * 13));
+      engine.KeyTyped(QChar(0x20 + arg * 13));
       break;
     case 17:
       engine.ResetTerminal();

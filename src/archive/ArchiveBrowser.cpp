@@ -1,0 +1,339 @@
+#include "archive/ArchiveBrowser.h"
+
+#include "ui_ArchiveBrowser.h"
+
+#include "archive/ArchiveEdits.h"
+#include "archive/ArchiveListStatement.h"
+#include "archive/ArchiveProtocol.h"
+#include "bases/BaseEditor.h"
+#include "database/DatasetModel.h"
+#include "database/DataModule.h"
+#include "reports/DesktopOpen.h"
+#include "reports/XlReport.h"
+#include "settings/ProgramDir.h"
+#include "ui/MessageService.h"
+#include "ui/DatasetGrid.h"
+#include "ui/Workspace.h"
+
+#include <QCloseEvent>
+#include <QDate>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+
+namespace {
+
+const QString kDeletionCaption = QStringLiteral("Удаление данных");
+
+// Fields of the six detail labels.
+const QStringList kDetailFields{QStringLiteral("Nvoltage"), QStringLiteral("NTok"),  QStringLiteral("KlasT"),
+                                QStringLiteral("MyUser"),   QStringLiteral("Maker"), QStringLiteral("Pered")};
+
+// A button shows its own caption but does what its action does, when its
+// action allows it.
+void BindButton(QAbstractButton* button, QAction* action) {
+  button->setEnabled(action->isEnabled());
+  button->setToolTip(action->toolTip());
+  QObject::connect(action, &QAction::enabledChanged, button, &QWidget::setEnabled);
+  QObject::connect(button, &QAbstractButton::clicked, action, [action] { action->trigger(); });
+}
+
+// The sort column named by a meter grid field.
+QString SortFieldOf(const QString& field) {
+  const QString lower = field.toLower();
+  if (lower == QLatin1String("tip")) return QStringLiteral("tip");
+  if (lower == QLatin1String("mynumber")) return QStringLiteral("myNumber");
+  if (lower == QLatin1String("myyear")) return QStringLiteral("myYear");
+  return {};
+}
+
+// Lower-case Latin letters and the Cyrillic а..я (not ё) are typed as capitals.
+bool IsCapitalisedLetter(QChar c) {
+  return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QChar(0x0430) && c <= QChar(0x044F));
+}
+
+// The archived points of the meter under the cursor, one at a time.
+void DeleteEveryRow(TableDataset& points) {
+  while (!points.isEmpty()) points.remove();
+}
+
+void ClearQuietly(QComboBox* box) {
+  box->clear();
+  box->clearEditText();
+}
+
+}  // namespace
+
+ArchiveBrowser::ArchiveBrowser(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::ArchiveBrowser>()) {
+  ui->setupUi(this);
+  setUpWindow();
+}
+
+ArchiveBrowser::~ArchiveBrowser() = default;
+
+QAction* ArchiveBrowser::takeOverAction() const { return ui->takeOverAction; }
+QAction* ArchiveBrowser::deleteMeterAction() const { return ui->deleteMeterAction; }
+QAction* ArchiveBrowser::excelProtocolAction() const { return ui->excelProtocolAction; }
+QAction* ArchiveBrowser::closeAction() const { return ui->closeAction; }
+QAction* ArchiveBrowser::deletePointAction() const { return ui->deletePointAction; }
+QAction* ArchiveBrowser::deleteAllPointsAction() const { return ui->deleteAllPointsAction; }
+QAction* ArchiveBrowser::clearFilterAction() const { return ui->clearFilterAction; }
+QComboBox* ArchiveBrowser::typeFilter() const { return ui->typeFilter; }
+QComboBox* ArchiveBrowser::numberFromFilter() const { return ui->numberFromFilter; }
+QComboBox* ArchiveBrowser::numberToFilter() const { return ui->numberToFilter; }
+QComboBox* ArchiveBrowser::yearFromFilter() const { return ui->yearFromFilter; }
+QComboBox* ArchiveBrowser::yearToFilter() const { return ui->yearToFilter; }
+DatasetGrid* ArchiveBrowser::meterGrid() const { return ui->meterGrid; }
+DatasetGrid* ArchiveBrowser::pointGrid() const { return ui->pointGrid; }
+
+QLabel* ArchiveBrowser::DetailLabel(const QString& field) const {
+  return findChild<QLabel*>(QStringLiteral("DB") + field);
+}
+
+// --- creation, opening, closing ---
+
+void ArchiveBrowser::setUpWindow() {
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  setFixedSize(702, 509);
+
+  meterGrid()->setDataset(
+      theDataModule->archivedMeters,
+      {{QStringLiteral("Tip"), 115}, {QStringLiteral("MyNumber"), 115}, {QStringLiteral("MyYear"), 92}});
+  meterGrid()->datasetModel()->setColumnTitle(QStringLiteral("Tip"), QStringLiteral("Тип счетчика"));
+  meterGrid()->datasetModel()->setColumnTitle(QStringLiteral("MyNumber"), QStringLiteral("Заводской номер"));
+  meterGrid()->datasetModel()->setColumnTitle(QStringLiteral("MyYear"), QStringLiteral("Год выпуска"));
+  meterGrid()->horizontalHeader()->setSectionsClickable(true);
+  connect(meterGrid()->horizontalHeader(), &QHeaderView::sectionClicked, this, &ArchiveBrowser::onMeterTitleClicked);
+
+  pointGrid()->setDataset(theDataModule->archivedPoints, {{QStringLiteral("Count"), 37},
+                                            {QStringLiteral("Voltage"), 102},
+                                            {QStringLiteral("Tok"), 77},
+                                            {QStringLiteral("KM"), 98},
+                                            {QStringLiteral("Opogr"), 123},
+                                            {QStringLiteral("Date"), 103},
+                                            {QStringLiteral("OldDate"), 123}});
+
+  connect(theDataModule->archivedMeters, &Dataset::currentRowChanged, this, &ArchiveBrowser::ShowMeterDetails);
+  connect(theDataModule->archivedMeters, &Dataset::rowsReset, this, &ArchiveBrowser::ShowMeterDetails);
+  connectActions();
+  connectFilterInputs();
+  ShowMeterDetails();
+}
+
+void ArchiveBrowser::connectActions() {
+  BindButton(ui->deleteMeterButton, ui->deleteMeterAction);
+  BindButton(ui->excelButton, ui->excelProtocolAction);
+  BindButton(ui->takeOverButton, ui->takeOverAction);
+  BindButton(ui->closeButton, ui->closeAction);
+  BindButton(ui->deletePointButton, ui->deletePointAction);
+  BindButton(ui->deleteAllPointsButton, ui->deleteAllPointsAction);
+  BindButton(ui->clearFilterButton, ui->clearFilterAction);
+  connect(ui->takeOverAction, &QAction::triggered, this, &ArchiveBrowser::takeOver);
+  connect(ui->deleteMeterAction, &QAction::triggered, this, &ArchiveBrowser::deleteMeter);
+  connect(ui->excelProtocolAction, &QAction::triggered, this, &ArchiveBrowser::writeExcelProtocol);
+  connect(ui->closeAction, &QAction::triggered, this, &ArchiveBrowser::closeBrowser);
+  connect(ui->deletePointAction, &QAction::triggered, this, &ArchiveBrowser::deletePoint);
+  connect(ui->deleteAllPointsAction, &QAction::triggered, this, &ArchiveBrowser::deleteAllPoints);
+  connect(ui->clearFilterAction, &QAction::triggered, this, &ArchiveBrowser::clearFilter);
+  connect(ui->refreshTypesAction, &QAction::triggered, this, &ArchiveBrowser::refreshTypeList);
+  connect(ui->applyFilterAction, &QAction::triggered, this, &ArchiveBrowser::applyFilter);
+}
+
+// Only what the operator changes re-queries the list: typing (textEdited) or
+// picking from the list (activated). The program's own changes stay quiet.
+void ArchiveBrowser::connectFilterInputs() {
+  for (QComboBox* box : {typeFilter(), numberFromFilter(), numberToFilter(), yearFromFilter(), yearToFilter()}) {
+    box->setCompleter(nullptr);  // the filter takes exactly what was typed
+    connect(box->lineEdit(), &QLineEdit::textEdited, this, &ArchiveBrowser::applyFilter);
+    connect(box, &QComboBox::activated, this, &ArchiveBrowser::applyFilter);
+  }
+  typeFilter()->lineEdit()->installEventFilter(this);
+  // Years take digits only, typed or pasted.
+  for (QComboBox* box : {yearFromFilter(), yearToFilter()})
+    box->lineEdit()->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), box));
+}
+
+// The browser becomes active each time it is opened; returning from a message
+// box or another program is no new activation and keeps the operator's filter.
+void ArchiveBrowser::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (event->spontaneous()) return;
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+  onActivated();
+}
+
+void ArchiveBrowser::onActivated() { refreshTypeList(); }
+
+void ArchiveBrowser::closeEvent(QCloseEvent* event) {
+  QWidget::closeEvent(event);
+  onClosed();
+}
+
+void ArchiveBrowser::onClosed() {
+  SetActionStates(false);
+  if (theBaseEditor && theBaseEditor->isVisible()) {
+    theBaseEditor->setEnabled(true);
+  } else if (theWorkspace) {
+    theWorkspace->workspaceWidget()->setEnabled(true);
+    theWorkspace->ShowSelection();
+  }
+}
+
+// Taking a meter over excludes the deletions and the protocol; the design
+// states are the other way round.
+void ArchiveBrowser::SetActionStates(bool takeOver) {
+  takeOverAction()->setEnabled(takeOver);
+  for (QAction* action : {excelProtocolAction(), deletePointAction(), deleteAllPointsAction(), deleteMeterAction()})
+    action->setEnabled(!takeOver);
+}
+
+void ArchiveBrowser::OpenForTakeOver() {
+  SetActionStates(true);
+  show();
+}
+
+void ArchiveBrowser::closeBrowser() { close(); }
+
+// --- the meter list: filter, lists, sorting ---
+
+void ArchiveBrowser::applyFilter() {
+  if (sortField_.isEmpty()) sortField_ = QStringLiteral("tip");
+  const Statements::ArchiveFilter filter{typeFilter()->currentText(), numberFromFilter()->currentText(),
+                                         numberToFilter()->currentText(), yearFromFilter()->currentText(),
+                                         yearToFilter()->currentText()};
+  theDataModule->archivedMeters->reopen(ArchiveListStatement(filter, sortField_));
+}
+
+void ArchiveBrowser::refreshTypeList() {
+  for (QComboBox* box : {typeFilter(), numberToFilter(), numberFromFilter(), yearToFilter(), yearFromFilter()}) ClearQuietly(box);
+  FillFilterList(QStringLiteral("tip"), {typeFilter()});
+  FillFilterList(QStringLiteral("mynumber"), {numberToFilter(), numberFromFilter()});
+  FillFilterList(QStringLiteral("myyear"), {yearToFilter(), yearFromFilter()});
+}
+
+// The lists cover the whole archive, not the current filter.
+void ArchiveBrowser::FillFilterList(const QString& column, std::initializer_list<QComboBox*> boxes) {
+  QStringList values;
+  QueryDataset& query = *theDataModule->markedPoints;
+  query.reopen(Statements::distinctArchiveValues(column));
+  for (query.first(); !query.eof(); query.next()) values << query.field(0).asText();
+  for (QComboBox* box : boxes) {
+    box->addItems(values);
+    box->setCurrentIndex(-1);  // adding to an empty list would pick the first item
+    box->clearEditText();
+  }
+}
+
+void ArchiveBrowser::onMeterTitleClicked(int column) {
+  const QString field = SortFieldOf(meterGrid()->fieldNameAt(column));
+  if (field.isEmpty()) return;
+  sortField_ = field;
+  applyFilter();
+}
+
+void ArchiveBrowser::clearFilter() {
+  for (QComboBox* box : {typeFilter(), numberFromFilter(), numberToFilter(), yearFromFilter(), yearToFilter()}) box->clearEditText();
+  applyFilter();
+}
+
+bool ArchiveBrowser::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == typeFilter()->lineEdit() && event->type() == QEvent::KeyPress)
+    return onTypeFilterKey(watched, event);
+  return QWidget::eventFilter(watched, event);
+}
+
+// Types are kept in capitals: a lower-case letter is typed as its capital.
+bool ArchiveBrowser::onTypeFilterKey(QObject* watched, QEvent* event) {
+  const auto* key = static_cast<QKeyEvent*>(event);
+  const QString text = key->text();
+  if (text.size() != 1 || !IsCapitalisedLetter(text.front())) return false;
+  QKeyEvent capital(QEvent::KeyPress, key->key(), key->modifiers(), QLocale().toUpper(text),
+                    key->isAutoRepeat(), static_cast<quint16>(key->count()));
+  QCoreApplication::sendEvent(watched, &capital);
+  return true;
+}
+
+void ArchiveBrowser::ShowMeterDetails() {
+  QueryDataset& meters = *theDataModule->archivedMeters;
+  const bool onMeter = HasArchivedMeter() && meters.currentRow() >= 0;
+  for (const QString& field : kDetailFields)
+    DetailLabel(field)->setText(onMeter ? meters.fieldByName(field).asText() : QString());
+}
+
+// --- deletions ---
+
+// The archived meter under the cursor. Points and deletions need one: with
+// the meter list closed (a failed statement) the points table is not limited
+// to any meter.
+bool ArchiveBrowser::HasArchivedMeter() const {
+  return theDataModule->archivedMeters->isOpen() && !theDataModule->archivedMeters->isEmpty();
+}
+
+bool ArchiveBrowser::ConfirmDeletion(const QString& question) {
+  return MessageService::confirm(this, kDeletionCaption, question);
+}
+
+void ArchiveBrowser::deleteMeter() {
+  if (!HasArchivedMeter()) return;
+  if (!ConfirmDeletion(QStringLiteral("Вы действительно хотите удалить счетчик ?"))) return;
+  QueryDataset& meters = *theDataModule->archivedMeters;
+  TableDataset& points = *theDataModule->archivedPoints;
+  const qint64 num = meters.fieldByName(QStringLiteral("Num")).asInteger();
+  RunAllOrNothing(*theDataModule->connection(),
+                  [&] {
+                    DeleteEveryRow(points);
+                    theDataModule->script->run(Statements::deleteArchivedMeter(num));
+                  },
+                  {&points});
+  meters.reopen(meters.statement());
+  refreshTypeList();
+}
+
+void ArchiveBrowser::deletePoint() {
+  if (!HasArchivedMeter() || theDataModule->archivedPoints->isEmpty()) return;
+  if (!ConfirmDeletion(QStringLiteral("Вы действительно хотите удалить измерение ?"))) return;
+  theDataModule->archivedPoints->remove();
+}
+
+void ArchiveBrowser::deleteAllPoints() {
+  TableDataset& points = *theDataModule->archivedPoints;
+  if (!HasArchivedMeter() || points.isEmpty()) return;
+  if (!ConfirmDeletion(QStringLiteral("Вы действительно хотите удалить все измерения ?"))) return;
+  RunAllOrNothing(*theDataModule->connection(), [&] { DeleteEveryRow(points); }, {&points});
+}
+
+// --- Excel protocol and take-over ---
+
+// The listed meters and their points into a workbook made from the template,
+// saved under "protocols" and opened for the operator. The report's own
+// errors get its own box with a single Cancel button.
+void ArchiveBrowser::writeExcelProtocol() {
+  if (!FillArchiveProtocolRows(*theDataModule)) return;
+  QByteArray workbook;
+  try {
+    workbook = BuildArchiveWorkbook(*theDataModule->exportRows, ProgramPath(QStringLiteral("sources/look.xls")));
+  } catch (const XlsReportError& error) {
+    MessageService::cancelOnly(this, excelProtocolAction()->text(), QString::fromUtf8(error.what()));
+    return;
+  }
+  HandToUser(workbook, QStringLiteral("Архив счетчиков %1").arg(QDate::currentDate().toString(Qt::ISODate)),
+             QStringLiteral("xlsx"));
+}
+
+// The archived meter under the cursor goes back into the editor's current
+// slot. Without one (a filter that lists nothing) nothing happens: the slot's
+// meter is not given up for nothing.
+void ArchiveBrowser::takeOver() {
+  if (!HasArchivedMeter()) return;
+  QueryDataset& meter = *theDataModule->archivedMeters;
+  const QString type = meter.fieldByName(QStringLiteral("Tip")).asText();
+  const QString number = meter.fieldByName(QStringLiteral("MyNumber")).asText();
+  const QString year = meter.fieldByName(QStringLiteral("MyYear")).asText();
+  close();
+  if (theBaseEditor) theBaseEditor->TakeOverArchivedMeter(type, number, year);
+}

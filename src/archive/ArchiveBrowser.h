@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <initializer_list>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QAbstractButton;
+class DatasetGrid;
+
+namespace Ui {
+class ArchiveBrowser;
+}
+
+// The archive browser "Архив ": the archived meters archivedMeters lists (meter
+// grid, filter by type / serial number / year, sorting by a click on a column
+// title) and the archived test points of the meter under the cursor
+// (archivedPoints). From here archived meters and points are deleted, the listed
+// meters go to the Excel archive protocol, and, when the meter base editor
+// opened the browser, an archived meter's identity goes back into the editor.
+//
+// The opener sets archivedMeters, shows the browser and disables itself; the
+// browser enables the editor again if it is visible, else the main window.
+// Created once at start-up (theDataModule must exist); a top-level window of its own.
+class ArchiveBrowser : public QWidget {
+  Q_OBJECT
+ public:
+  explicit ArchiveBrowser(QWidget* parent = nullptr);
+  ~ArchiveBrowser() override;
+
+  // Opened by the meter base editor on the archived meters of its base (set
+  // in archivedMeters by the editor): only the take-over is offered.
+  void OpenForTakeOver();
+
+  // The column that orders the meter list: "tip", "myNumber" or "myYear".
+  QString SortField() const { return sortField_; }
+
+  // --- components (names as in the window's design) ---
+  QAction* takeOverAction() const;
+  QAction* deleteMeterAction() const;
+  QAction* excelProtocolAction() const;
+  QAction* closeAction() const;
+  QAction* deletePointAction() const;
+  QAction* deleteAllPointsAction() const;
+  QAction* clearFilterAction() const;
+  QComboBox* typeFilter() const;
+  QComboBox* numberFromFilter() const;  // serial number "от"
+  QComboBox* numberToFilter() const;   // serial number "до"
+  QComboBox* yearFromFilter() const;    // year "от"
+  QComboBox* yearToFilter() const;     // year "до"
+  DatasetGrid* meterGrid() const;      // archived meters
+  DatasetGrid* pointGrid() const;      // archived test points of the meter under the cursor
+  // The detail label showing a field of the current archived meter
+  // ("Nvoltage", "NTok", "KlasT", "MyUser", "Maker", "Pered").
+  QLabel* DetailLabel(const QString& field) const;
+
+ public slots:
+  void takeOver();
+  void deleteMeter();
+  void writeExcelProtocol();
+  void closeBrowser();
+  void deletePoint();
+  void deleteAllPoints();
+  void clearFilter();
+  void refreshTypeList();
+  void applyFilter();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void setUpWindow();
+  void onActivated();
+  void onClosed();
+  void connectActions();
+  void connectFilterInputs();
+  void onMeterTitleClicked(int column);
+  bool onTypeFilterKey(QObject* watched, QEvent* event);
+  void ShowMeterDetails();
+  void SetActionStates(bool takeOver);
+  void FillFilterList(const QString& column, std::initializer_list<QComboBox*> boxes);
+  bool HasArchivedMeter() const;
+  bool ConfirmDeletion(const QString& question);
+
+  std::unique_ptr<Ui::ArchiveBrowser> ui;
+  QString sortField_;
+};
+
+// The archive browser while it exists.
+inline ArchiveBrowser* theArchiveBrowser = nullptr;

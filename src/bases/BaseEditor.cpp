@@ -1,0 +1,404 @@
+#include "bases/BaseEditor.h"
+
+#include "ui_BaseEditor.h"
+
+#include "bases/BaseStore.h"
+#include "bases/FieldRules.h"
+#include "bases/InputValidators.h"
+#include "bases/SlotBox.h"
+#include "database/DataModule.h"
+#include "settings/NumericText.h"
+#include "ui/MessageService.h"
+#include "ui/Selection.h"
+#include "ui/Workspace.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+
+#include <algorithm>
+
+namespace {
+
+const QString kInUse = QStringLiteral("Используется");
+const QString kNotInUse = QStringLiteral("Не используется");
+const QString kDataCaption = QStringLiteral("Данные");
+// The earliest date of the date field stands for "no date" and shows blank.
+const QDate kNoDate(1900, 1, 1);
+
+}  // namespace
+
+BaseEditor::BaseEditor(QWidget* parent) : OpenedWindow(parent), ui(std::make_unique<Ui::BaseEditor>()) {
+  ui->setupUi(this);
+  setUpFields();
+  setUpSlotBoxes();
+  makeFixedDialog();
+  previewKeys();
+  connect(ui->okButton, &QPushButton::clicked, this, &BaseEditor::closeEditor);
+  connect(ui->fromArchiveButton, &QPushButton::clicked, this, &BaseEditor::takeFromArchive);
+}
+
+BaseEditor::~BaseEditor() = default;
+
+void BaseEditor::setUpFields() {
+  ui->serialNumberEdit->setValidator(new CapitalsValidator(CapitalsValidator::Kind::SerialNumber, this));
+  for (QLineEdit* field : {ui->meterTypeEdit, ui->ownerEdit, ui->makerEdit})
+    field->setValidator(new CapitalsValidator(CapitalsValidator::Kind::AnyText, this));
+  ui->yearEdit->setValidator(NewDigitsValidator(this));
+  for (QLineEdit* field : {ui->nominalVoltageEdit, ui->nominalCurrentEdit, ui->meterConstantEdit, ui->accuracyClassEdit})
+    field->setValidator(NewDecimalValidator(this));
+
+  // Any edit of a meter's type or serial number unticks its slot: the database
+  // keeps the old meter until the box is ticked again, which replaces it.
+  for (QLineEdit* field : {ui->serialNumberEdit, ui->meterTypeEdit}) {
+    connect(field, &QLineEdit::textEdited, this, [this, field](const QString& text) {
+      if (text != shownText_.value(field)) UntickCurrentSlot();
+    });
+    connect(field, &QLineEdit::textChanged, this,
+            [this, field](const QString& text) { shownText_[field] = text; });
+  }
+
+  ui->lastCheckDateEdit->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
+  ui->lastCheckDateEdit->setMinimumDate(kNoDate);
+  ui->lastCheckDateEdit->setSpecialValueText(QStringLiteral(" "));
+  ui->lastCheckDateEdit->setDate(QDate::currentDate());
+}
+
+void BaseEditor::setUpSlotBoxes() {
+  SlotBoxes = {nullptr,         ui->slotBox1, ui->slotBox2, ui->slotBox3, ui->slotBox4,
+               ui->slotBox5, ui->slotBox6, ui->slotBox7, ui->slotBox8};
+  for (int n = 1; n <= 8; ++n) {
+    SlotBoxes[n]->setSlot(n);
+    connect(SlotBoxes[n], &SlotBox::pressed, this, &BaseEditor::onSlotPressed);
+    connect(SlotBoxes[n], &SlotBox::released, this, &BaseEditor::onSlotReleased);
+  }
+}
+
+// The nine edits: every field but the date.
+QList<QLineEdit*> BaseEditor::dataEdits() const {
+  return {ui->serialNumberEdit, ui->meterTypeEdit, ui->yearEdit,     ui->ownerEdit,  ui->makerEdit,
+          ui->accuracyClassEdit,  ui->nominalCurrentEdit, ui->nominalVoltageEdit, ui->meterConstantEdit};
+}
+
+// ---------------------------------------------------------------- opening and closing
+
+void BaseEditor::OpenForChosenBase(QWidget* opener) {
+  fieldsLive_ = false;
+  ClearEditor();
+  QueryDataset* meters = theDataModule->meters;
+  meters->reopen(Statements::metersOfBase(ChosenBaseName, true));
+  ChosenSlot = 1;
+  if (!meters->isEmpty()) {
+    meters->first();
+    if (meters->fieldByName(QStringLiteral("NumberCh")).asInteger() == 1)
+      ShowMeterFields();
+    else
+      ShowMeterProposals(BaseStore::ReadMeter(*meters));
+    for (; !meters->eof(); meters->next()) {
+      const qint64 slot = meters->fieldByName(QStringLiteral("NumberCh")).asInteger();
+      if (slot < 1 || slot > 8 || !meters->fieldByName(QStringLiteral("MyVisible")).asBool()) continue;
+      SlotBoxes[slot]->setChecked(true);
+      ShowSlotCaption(static_cast<int>(slot));
+    }
+  }
+  showEditor(opener, ui->serialNumberEdit);
+}
+
+void BaseEditor::OpenForNewBase(QWidget* opener) {
+  fieldsLive_ = false;
+  ClearEditor();
+  ChosenSlot = 1;
+  showEditor(opener, ui->nominalVoltageEdit);
+}
+
+void BaseEditor::showEditor(QWidget* opener, QLineEdit* focusField) {
+  setEnabled(true);
+  centreOnScreen();
+  showFor(opener);
+  onActivated();
+  focusField->setFocus(Qt::OtherFocusReason);
+  fieldsLive_ = true;
+}
+
+void BaseEditor::onActivated() {
+  theDataModule->testPoints->close();
+  MarkCurrentSlot(ChosenSlot);
+  ui->baseNameLabel->setText(ChosenBaseName);
+  theDataModule->bases->reopen(Statements::baseByName(ChosenBaseName));
+  ShowBaseNominals();
+  ShowSlotStates();
+}
+
+void BaseEditor::closeEditor() { close(); }
+
+void BaseEditor::closeEvent(QCloseEvent* event) {
+  // While the archive browser is open for a take-over the editor waits for it.
+  if (!isEnabled()) {
+    event->ignore();
+    return;
+  }
+  try {
+    CommitFocusedField();
+  } catch (const std::exception& error) {
+    event->ignore();  // stay open: what was typed is still in the field
+    MessageService::reportHandlerError(error);
+    return;
+  }
+  OpenedWindow::closeEvent(event);  // formClose, then the opener is enabled again
+}
+
+void BaseEditor::formClose() {
+  fieldsLive_ = false;
+  theDataModule->bases->reopen(Statements::allBases());
+  if (theWorkspace) theWorkspace->BuildBaseTree();
+  MarkedPointCount = 0;
+  ChosenMeterNum = 0;
+  ChosenBaseName.clear();
+  if (theWorkspace) theWorkspace->ShowSelection();
+}
+
+// ---------------------------------------------------------------- shown state
+
+void BaseEditor::ClearEditor() {
+  for (QLineEdit* field : dataEdits()) field->clear();
+  for (int n = 1; n <= 8; ++n) ShowSlotUnused(n);
+}
+
+void BaseEditor::ShowSlotUnused(int n) {
+  SlotBoxes[n]->setChecked(false);
+  SlotBoxes[n]->setText(kNotInUse);
+}
+
+void BaseEditor::ShowSlotCaption(int n) {
+  SlotBoxes[n]->setText(SlotBoxes[n]->isChecked() ? kInUse : kNotInUse);
+}
+
+void BaseEditor::ResetSlotColours() {
+  for (int n = 1; n <= 8; ++n) SlotBoxes[n]->setCurrent(false);
+}
+
+void BaseEditor::MarkCurrentSlot(int n) {
+  ResetSlotColours();
+  SlotBoxes[n]->setCurrent(true);
+  // The number always names the slot whose meter the fields show.
+  ui->slotNumberLabel->setText(QStringLiteral("№ ") + QString::number(n));
+}
+
+void BaseEditor::ShowBaseNominals() {
+  const BaseNominals nominals = BaseStore::ReadNominals();
+  ui->accuracyClassEdit->setText(NumberToText(nominals.klas));
+  ui->nominalCurrentEdit->setText(NumberToText(nominals.current));
+  ui->nominalVoltageEdit->setText(NumberToText(nominals.voltage));
+  ui->meterConstantEdit->setText(NumberToText(nominals.constant));
+}
+
+void BaseEditor::ShowSlotStates() {
+  QueryDataset* meters = theDataModule->meters;
+  meters->reopen(Statements::metersOfBase(ChosenBaseName));
+  for (meters->first(); !meters->eof(); meters->next()) {
+    const qint64 slot = meters->fieldByName(QStringLiteral("NumberCh")).asInteger();
+    if (slot >= 1 && slot <= 8)
+      SlotBoxes[slot]->setChecked(meters->fieldByName(QStringLiteral("MyVisible")).asBool());
+  }
+}
+
+void BaseEditor::ShowMeterFields() {
+  const MeterData meter = BaseStore::ReadMeter(*theDataModule->meters);
+  ShowMeterProposals(meter);
+  ui->serialNumberEdit->setText(meter.number);
+  ui->yearEdit->setText(meter.year);
+}
+
+// Type, owner, maker and date: what a new meter of the base most likely shares.
+void BaseEditor::ShowMeterProposals(const MeterData& meter) {
+  ui->ownerEdit->setText(meter.user);
+  ui->makerEdit->setText(meter.maker);
+  ui->lastCheckDateEdit->setDate(meter.oldDate.isValid() ? meter.oldDate : kNoDate);
+  ui->meterTypeEdit->setText(meter.type);
+}
+
+void BaseEditor::ClearNumberAndYear() {
+  ui->serialNumberEdit->clear();
+  ui->yearEdit->clear();
+}
+
+void BaseEditor::SwitchSlot(int n) {
+  if (n != ChosenSlot) {
+    QueryDataset* meters = theDataModule->meters;
+    meters->reopen(Statements::meterInSlot(ChosenBaseName, n));
+    if (meters->isEmpty())
+      ClearNumberAndYear();
+    else
+      ShowMeterFields();
+  }
+  ChosenSlot = n;
+}
+
+// ---------------------------------------------------------------- slot boxes
+
+void BaseEditor::onSlotPressed(int slot, Qt::MouseButton button) {
+  SwitchSlot(slot);
+  MarkCurrentSlot(slot);
+  WasInUse = button == Qt::LeftButton && SlotBoxes[slot]->isChecked();
+}
+
+// The click has already toggled the box.
+void BaseEditor::onSlotReleased(int slot) {
+  SlotBox* box = SlotBoxes[slot];
+  ShowSlotCaption(slot);
+  ui->slotNumberLabel->setText(QStringLiteral("№ ") + QString::number(slot));
+  if (box->isChecked()) {
+    if (AllFieldsFilled()) {
+      putSlotInUse();
+    } else {
+      MessageService::notice(this, kDataCaption, QStringLiteral("Необходимо заполноть все поля данных"));
+      ShowSlotUnused(slot);
+    }
+  }
+  if (WasInUse && !box->isChecked()) storeSlotMeter();
+  if (theDataModule->chosenMeter->isOpen()) theDataModule->chosenMeter->refresh();
+}
+
+bool BaseEditor::currentSlotTicked() const { return SlotBoxes[ChosenSlot]->isChecked(); }
+
+void BaseEditor::UntickCurrentSlot() { SlotBoxes[ChosenSlot]->setChecked(false); }
+
+bool BaseEditor::AllFieldsFilled() const {
+  if (!currentSlotTicked()) return true;
+  const QList<QLineEdit*> fields = dataEdits();
+  return std::none_of(fields.cbegin(), fields.cend(),
+                      [](const QLineEdit* field) { return field->text().isEmpty(); });
+}
+
+MeterData BaseEditor::typedMeter() const {
+  const QDate date = ui->lastCheckDateEdit->date();
+  return {ui->serialNumberEdit->text(), ui->meterTypeEdit->text(),  ui->yearEdit->text(),
+          ui->ownerEdit->text(),   ui->makerEdit->text(), date == kNoDate ? QDate() : date};
+}
+
+// ---------------------------------------------------------------- database actions
+
+void BaseEditor::deleteSlotMeters() { BaseStore::DeleteSlotMeters(ChosenBaseName, ChosenSlot); }
+
+void BaseEditor::putSlotInUse() {
+  if (!currentSlotTicked()) return;
+  if (!BaseStore::PutMeterInUse(ChosenBaseName, ChosenSlot, typedMeter())) {
+    MessageService::notice(this, kDataCaption,
+                           QStringLiteral("Cчетчик с такими номером и типом уже используется!"));
+    ShowSlotUnused(ChosenSlot);
+  }
+}
+
+void BaseEditor::storeSlotMeter() {
+  QString storedYear;
+  const BaseStore::StoreResult result =
+      BaseStore::StoreMeterInUse(ChosenBaseName, ChosenSlot, currentSlotTicked(), typedMeter(), &storedYear);
+  if (result == BaseStore::StoreResult::YearMissing) {
+    // The meter keeps its year; the field shows it again instead of an empty text.
+    ui->yearEdit->setText(storedYear);
+    MessageService::notice(this, kDataCaption,
+                           QStringLiteral("Не указан год выпуска счетчика. Сохранен прежний год выпуска."));
+  }
+}
+
+void BaseEditor::storeNominals() {
+  BaseStore::StoreNominals({TextToNumber(ui->nominalVoltageEdit->text()), TextToNumber(ui->nominalCurrentEdit->text()),
+                            TextToNumber(ui->meterConstantEdit->text()), TextToNumber(ui->accuracyClassEdit->text())});
+  ShowBaseNominals();
+}
+
+void BaseEditor::takeFromArchive() {
+  SwitchSlot(ChosenSlot);
+  theDataModule->archivedMeters->reopen(Statements::archivedMetersOfBase(ChosenBaseName));
+  if (theDataModule->archivedMeters->isEmpty()) {
+    MessageService::notice(
+        this, QStringLiteral("Архив"),
+        QStringLiteral("В архиве нет счетчиков из базы - ") + ChosenBaseName + QStringLiteral(" !"));
+    return;
+  }
+  if (!OpenArchiveBrowser) throw std::runtime_error("Окно архива счетчиков недоступно.");
+  OpenArchiveBrowser();
+  setEnabled(false);
+}
+
+void BaseEditor::TakeOverArchivedMeter(const QString& type, const QString& number, const QString& year) {
+  setEnabled(true);
+  ui->meterTypeEdit->setText(type);
+  ui->serialNumberEdit->setText(number);
+  ui->yearEdit->setText(year);
+  deleteSlotMeters();
+  ShowSlotUnused(ChosenSlot);
+  activateWindow();
+}
+
+// ---------------------------------------------------------------- nominal values
+
+void BaseEditor::ClampVoltage() {
+  ui->nominalVoltageEdit->setText(ClampedNominalText(ui->nominalVoltageEdit->text(), kVoltageBounds));
+}
+
+void BaseEditor::ClampCurrent() { ui->nominalCurrentEdit->setText(ClampedNominalText(ui->nominalCurrentEdit->text(), kCurrentBounds)); }
+
+void BaseEditor::ClampConstant() {
+  ui->meterConstantEdit->setText(ClampedNominalText(ui->meterConstantEdit->text(), kConstantBounds));
+}
+
+// ---------------------------------------------------------------- keys and leaving fields
+
+bool BaseEditor::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::KeyRelease:
+      if (fieldKeyRelease(watched, static_cast<QKeyEvent*>(event))) return true;
+      break;
+    case QEvent::FocusOut: {
+      const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+      // A message box or the calendar taking the focus is not leaving the field.
+      if (fieldsLive_ && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+        FieldExit(watched);
+      break;
+    }
+    default:
+      break;
+  }
+  return OpenedWindow::eventFilter(watched, event);  // key presses
+}
+
+// Enter in a nominal field bounds all three bounded values and goes no further.
+// Esc has no duty here: it does not close the editor.
+bool BaseEditor::controlKeyPress(QWidget* control, QKeyEvent* event) {
+  const bool nominal = control == ui->nominalVoltageEdit || control == ui->nominalCurrentEdit || control == ui->meterConstantEdit;
+  if (!nominal || !IsEnterKey(event)) return false;
+  ClampVoltage();
+  ClampCurrent();
+  ClampConstant();
+  return true;
+}
+
+// Releasing Enter in an edit moves on to the next field, leaving this one.
+bool BaseEditor::fieldKeyRelease(QObject* field, QKeyEvent* event) {
+  if (!IsEnterKey(event) || event->isAutoRepeat() || !dataEdits().contains(qobject_cast<QLineEdit*>(field)))
+    return false;
+  focusNextPrevChild(true);
+  return true;
+}
+
+void BaseEditor::FieldExit(QObject* field) {
+  if (field == ui->nominalVoltageEdit)
+    ClampVoltage();
+  else if (field == ui->nominalCurrentEdit)
+    ClampCurrent();
+  else if (field == ui->meterConstantEdit)
+    ClampConstant();
+  if (field == ui->nominalVoltageEdit || field == ui->nominalCurrentEdit || field == ui->meterConstantEdit || field == ui->accuracyClassEdit) {
+    storeNominals();
+  } else if (field == ui->yearEdit || field == ui->ownerEdit || field == ui->makerEdit || field == ui->lastCheckDateEdit) {
+    if (currentSlotTicked()) storeSlotMeter();
+  }
+}
+
+// Closing with the focus still in a field stores that field as leaving it would.
+void BaseEditor::CommitFocusedField() {
+  if (!fieldsLive_) return;
+  QWidget* focused = focusWidget();
+  if (focused && (ui->lastCheckDateEdit->isAncestorOf(focused) || focused == ui->lastCheckDateEdit)) focused = ui->lastCheckDateEdit;
+  if (focused) FieldExit(focused);
+}

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <QHash>
+
+#include "ui/OpenedWindow.h"
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QLineEdit;
+class SlotBox;
+struct MeterData;
+
+namespace Ui {
+class BaseEditor;
+}
+
+// The meter base editor "Данные счетчиков": the four nominal values of the
+// base ChosenBaseName and, for each of its eight slots, the data of the meter
+// placed there and whether the slot is in use. Everything is written through
+// to the data module as the operator works: nominal values when their field is
+// left, a meter when its slot is ticked, unticked or one of its fields is left.
+// There is no cancel; "OK" or the close box closes the editor, after which the
+// main window rebuilds its tree with nothing chosen.
+//
+// ChosenSlot (workspace/Selection.h) is the current slot. The main window is
+// disabled while the editor is open. theDataModule must exist.
+class BaseEditor : public OpenedWindow {
+  Q_OBJECT
+ public:
+  explicit BaseEditor(QWidget* parent = nullptr);
+  ~BaseEditor() override;
+
+  // --- opening (the opener, the main window, is disabled until the editor closes) ---
+  // "Данные счетчиков" of the main window, for ChosenBaseName: slot 1's meter
+  // (or, when slot 1 is empty, the first meter's type, owner, maker and date as
+  // proposals), the slots in use ticked; the focus in the serial number.
+  void OpenForChosenBase(QWidget* opener);
+  // The base name dialog, for the base it has just created: empty fields,
+  // ChosenSlot := 1.
+  void OpenForNewBase(QWidget* opener);
+  // Empties every field but the date and shows all eight slots unused.
+  void ClearEditor();
+
+  // --- the archive browser's take-over ---
+  // Set by the archive browser: shows it on archivedMeters (the archived meters
+  // of the base) ready to take a meter. "Взять из архива>>>" calls it when the
+  // base has archived meters and then disables the editor.
+  std::function<void()> OpenArchiveBrowser;
+  // The browser's take-over: enables the editor, copies the archived meter's
+  // type, serial number and year into the fields, deletes the current slot's
+  // meters with their test points (AChSingle) and shows the slot unused, so
+  // that the operator completes the fields and ticks the slot.
+  void TakeOverArchivedMeter(const QString& type, const QString& number, const QString& year);
+  // Deletes the meters of the current slot (used or not) with their test points.
+  void deleteSlotMeters();
+  // Unticks box n and captions it "Не используется".
+  void ShowSlotUnused(int n);
+  // The eight slot boxes slotBox1 .. slotBox8 by slot number; [0] is unused.
+  std::array<SlotBox*, 9> SlotBoxes{};
+
+  // --- actions ---
+  void closeEditor();          // "OK": closes the editor
+  void takeFromArchive();   // "Взять из архива>>>"
+  void storeNominals();    // stores the four nominal values
+  void putSlotInUse();     // puts the current slot in use (when its box is ticked)
+  void storeSlotMeter();  // stores the current slot's meter in use
+
+  // --- routines ---
+  void onActivated();  // reloads the base's nominal values and slot ticks
+  void ResetSlotColours();
+  void SwitchSlot(int n);
+  void ShowMeterFields();  // from meters's current row
+  void ShowBaseNominals();
+  void ShowSlotStates();
+  void ClearNumberAndYear();
+  void ClampVoltage();
+  void ClampCurrent();
+  void ClampConstant();
+  bool AllFieldsFilled() const;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void formClose() override;
+  bool controlKeyPress(QWidget* control, QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void setUpFields();
+  void setUpSlotBoxes();
+  void showEditor(QWidget* opener, QLineEdit* focusField);
+  void onSlotPressed(int slot, Qt::MouseButton button);
+  void onSlotReleased(int slot);
+  void MarkCurrentSlot(int n);
+  void ShowSlotCaption(int n);
+  void ShowMeterProposals(const MeterData& meter);
+  void UntickCurrentSlot();
+  bool fieldKeyRelease(QObject* field, QKeyEvent* event);
+  void FieldExit(QObject* field);
+  void CommitFocusedField();
+  QList<QLineEdit*> dataEdits() const;
+  MeterData typedMeter() const;
+  bool currentSlotTicked() const;
+
+  std::unique_ptr<Ui::BaseEditor> ui;
+  bool WasInUse = false;
+  // Exit handlers run only while the editor is open for a base, never while it
+  // is being filled for opening or after it was closed.
+  bool fieldsLive_ = false;
+  QHash<const QLineEdit*, QString> shownText_;  // serial number and type as last shown
+};
+
+// The meter base editor while it exists.
+inline BaseEditor* theBaseEditor = nullptr;

@@ -1,0 +1,137 @@
+#include "database/DataModule.h"
+
+#include <functional>
+
+DataModule* theDataModule = nullptr;
+
+namespace {
+
+// Captions of the archived test points' grid.
+void LabelArchivedPoints(TableDataset* points) {
+  points->setDisplayLabel(QStringLiteral("Count"), QStringLiteral("№"));
+  points->setDisplayLabel(QStringLiteral("Voltage"), QStringLiteral("Напряжение %"));
+  points->setDisplayLabel(QStringLiteral("Tok"), QStringLiteral("Ток %"));
+  points->setDisplayLabel(QStringLiteral("KM"), QStringLiteral("Кф. мощности"));
+  points->setDisplayLabel(QStringLiteral("Opogr"), QStringLiteral("Отн. погрешность %"));
+  points->setDisplayLabel(QStringLiteral("Date"), QStringLiteral("Дата поверки"));
+  points->setDisplayLabel(QStringLiteral("OldDate"), QStringLiteral("Дата пред. поверки"));
+}
+
+void HideFields(Dataset* dataset, const QStringList& names) {
+  for (const QString& name : names) dataset->setFieldVisible(name, false);
+}
+
+}  // namespace
+
+DataModule::DataModule(QObject* parent) : QObject(parent), previousModule_(theDataModule) {
+  theDataModule = this;
+  try {
+    connection_ = OpenProgramDatabase();
+  } catch (const std::exception& error) {
+    connectionError_ = QString::fromUtf8(error.what());
+  }
+  createDatasets();
+}
+
+DataModule::DataModule(const QString& databaseFile, QObject* parent) : QObject(parent), previousModule_(theDataModule) {
+  theDataModule = this;
+  try {
+    connection_ = Connection::openSqliteFile(databaseFile);
+  } catch (const std::exception& error) {
+    connectionError_ = QString::fromUtf8(error.what());
+  }
+  createDatasets();
+}
+
+DataModule::~DataModule() {
+  if (theDataModule == this) theDataModule = previousModule_;
+  // Details first, then their masters; every dataset before the connection.
+  for (QObject* dataset : std::initializer_list<QObject*>{archivedPoints, testPoints, chosenMeter, chosenBase, archivedMeterTable,
+                                                          markedPoints, archivedMeters, meters, bases, script})
+    delete dataset;
+  connection_.reset();
+}
+
+const QStringList& DataModule::exportRowFields() {
+  static const QStringList fields{"Tip",   "Number",  "Year", "User", "Maker", "KlasT", "Nvoltage", "NTok",
+                                  "pered", "voltage", "tok",  "Km",   "Pogr",  "Date",  "OldDate"};
+  return fields;
+}
+
+void DataModule::createDatasets() {
+  Connection* c = connection_.get();
+  bases = new QueryDataset(c, this);
+  bases->setStatement(Statements::allBases());
+  chosenBase = new TableDataset(c, Schema::Base(), this);
+  chosenBase->setMaster(bases, QStringLiteral("Num"), QStringLiteral("Num"));
+  chosenBase->setBeforeDelete([this] { DeleteChosenBaseMeters(); });
+
+  meters = new QueryDataset(c, this);
+  meters->setStatement(Statements::allMeters());
+  chosenMeter = new TableDataset(c, Schema::Master(), this);
+  chosenMeter->setMaster(meters, QStringLiteral("Num"), QStringLiteral("Num"));
+  chosenMeter->setBeforeDelete([this] { DeleteChosenMeterPoints(); });
+  testPoints = new TableDataset(c, Schema::Slave(), this);
+  testPoints->setMaster(meters, QStringLiteral("Num"), QStringLiteral("Num"));
+
+  archivedMeters = new QueryDataset(c, this);
+  archivedMeters->setStatement(Statements::allArchivedMeters());
+  archivedPoints = new TableDataset(c, Schema::SlaveArhiv(), this);
+  archivedPoints->setMaster(archivedMeters, QStringLiteral("Num"), QStringLiteral("Num"));
+  archivedMeterTable = new TableDataset(c, Schema::MasterArhive(), this);
+
+  markedPoints = new QueryDataset(c, this);
+  script = new ScriptDataset(c, this);
+  rxData_ = std::make_unique<MemoryDataset>(exportRowFields(), 20);
+  exportRows = rxData_.get();
+  applyDisplayLabels();
+}
+
+void DataModule::applyDisplayLabels() {
+  HideFields(testPoints, {QStringLiteral("N"), QStringLiteral("Num")});
+  HideFields(archivedMeters, {QStringLiteral("Num"), QStringLiteral("Base"), QStringLiteral("MyUser"),
+                             QStringLiteral("Maker"), QStringLiteral("KlasT"), QStringLiteral("Nvoltage"),
+                             QStringLiteral("NTok"), QStringLiteral("Pered")});
+  for (Dataset* archive : {static_cast<Dataset*>(archivedMeters), static_cast<Dataset*>(archivedMeterTable)})
+    for (const FieldDef& field : Schema::MasterArhive().fields)
+      if (!field.label.isEmpty()) archive->setDisplayLabel(field.name, field.label);
+  LabelArchivedPoints(archivedPoints);
+  HideFields(archivedPoints, {QStringLiteral("N"), QStringLiteral("Num")});
+}
+
+QStringList DataModule::OpenTables() {
+  QStringList messages;
+  const auto step = [&messages](const std::function<void()>& action, const QString& message) {
+    try {
+      action();
+    } catch (const std::exception&) {
+      messages << message;
+    }
+  };
+  step([this] { chosenMeter->open(); }, QStringLiteral("Tmaster is  not Active."));
+  step(
+      [this] {
+        testPoints->open();
+        testPoints->close();
+      },
+      QStringLiteral("Tslave is  not Active."));
+  step([this] { chosenBase->open(); }, QStringLiteral("TBase is  not Active."));
+  step([this] { archivedMeterTable->open(); }, QStringLiteral("TmasterArhive is  not Active."));
+  step([this] { archivedPoints->open(); }, QStringLiteral("TSlaveArhive is  not Active."));
+  return messages;
+}
+
+void DataModule::DeleteChosenMeterPoints() {
+  script->run(Statements::deletePointsOfMeter(chosenMeter->fieldByName(QStringLiteral("Num")).asInteger()));
+}
+
+void DataModule::DeleteBaseMeters(const QString& name) {
+  Connection::Transaction transaction(*connection_);
+  meters->reopen(Statements::metersOfBase(name));
+  if (!chosenMeter->isOpen()) chosenMeter->open();
+  for (meters->first(); !meters->eof(); meters->next())
+    if (!chosenMeter->isEmpty()) chosenMeter->remove();
+  transaction.commit();
+}
+
+void DataModule::DeleteChosenBaseMeters() { DeleteBaseMeters(chosenBase->fieldByName(QStringLiteral("NameBase")).asText()); }

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "database/Connection.h"
+#include "database/Dataset.h"
+#include "database/MemoryDataset.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// The data module: owns the database connection and every dataset the windows
+// work on, the links between them and the rules that keep test points from
+// outliving their meter and meters from outliving their base. Created first at
+// start-up; the windows reach it through theDataModule.
+class DataModule : public QObject {
+  Q_OBJECT
+ public:
+  // Opens the program's database (ProgramPath("base/vt3417.sqlite"), created
+  // with all tables when missing). A connection failure is kept and reported by
+  // OpenTables through its table checks. The new module becomes theDataModule.
+  explicit DataModule(QObject* parent = nullptr);
+  // Same on a given SQLite file (benchmarks, tools).
+  DataModule(const QString& databaseFile, QObject* parent);
+  ~DataModule() override;
+
+  // Opens and checks the tables, each step on its own. Returns the messages of
+  // the failed steps ("Tmaster is  not Active.", ...), empty when all is well;
+  // the caller shows each in a plain box and then ends the program.
+  QStringList OpenTables();
+
+  // Delete rules.
+  void DeleteChosenMeterPoints();                  // the meter's test points go first
+  void DeleteBaseMeters(const QString& name);  // every meter of the base, used or not
+  void DeleteChosenBaseMeters();                    // DeleteBaseMeters(chosenBase.NameBase)
+
+  Connection* connection() const { return connection_.get(); }
+  // Why the database could not be opened; empty when it is open.
+  QString connectionError() const { return connectionError_; }
+
+  // exportRows's fields, all text 20, in this order.
+  static const QStringList& exportRowFields();
+
+  QueryDataset* bases;
+  TableDataset* chosenBase;  // detail of bases on Num
+  QueryDataset* meters;
+  TableDataset* chosenMeter;        // detail of meters on Num
+  TableDataset* testPoints;         // detail of meters: slave.Num = meters.Num, by key N
+  QueryDataset* archivedMeters;  // read-only result
+  TableDataset* archivedPoints;   // detail of archivedMeters: Slavearhiv.Num = archivedMeters.Num
+  TableDataset* archivedMeterTable;  // the whole archive of meters, for appending
+  QueryDataset* markedPoints;
+  ScriptDataset* script;
+  MemoryDataset* exportRows;
+
+ private:
+  void createDatasets();
+  void applyDisplayLabels();
+
+  std::unique_ptr<Connection> connection_;
+  QString connectionError_;
+  std::unique_ptr<MemoryDataset> rxData_;
+  DataModule* previousModule_;  // theDataModule before this module was made, restored when it goes
+};
+
+extern DataModule* theDataModule;

@@ -1,0 +1,193 @@
+#include "link/SerialLine.h"
+
+#include <QDeadlineTimer>
+
+#include "link/PortNames.h"
+
+SerialLine::SerialLine(QObject* parent) : QObject(parent) {
+  connect(&port_, &QSerialPort::readyRead, this, &SerialLine::DataArrived);
+}
+
+SerialLine::~SerialLine() { Close(); }
+
+int SerialLine::BaudRateValue(int ordinal) {
+  static constexpr int rates[] = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
+                                  19200, 38400, 56000, 57600, 115200, 128000, 256000};
+  return ordinal >= 0 && ordinal < static_cast<int>(std::size(rates)) ? rates[ordinal] : 9600;
+}
+
+QSerialPort::StopBits SerialLine::StopBitsValue(int ordinal) {
+  switch (ordinal) {
+    case SB_ONE5STOPBITS:
+      return QSerialPort::OneAndHalfStop;
+    case SB_TWOSTOPBITS:
+      return QSerialPort::TwoStop;
+    default:
+      return QSerialPort::OneStop;
+  }
+}
+
+QSerialPort::Parity SerialLine::ParityValue(int ordinal) {
+  static constexpr QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::OddParity,
+                                                     QSerialPort::EvenParity, QSerialPort::MarkParity,
+                                                     QSerialPort::SpaceParity};
+  return ordinal >= 0 && ordinal < static_cast<int>(std::size(parities)) ? parities[ordinal]
+                                                                         : QSerialPort::NoParity;
+}
+
+QString SerialLine::PortName(int comNo) {
+  switch (comNo) {
+    case Com1:
+      return QStringLiteral("Com1");
+    case Com2:
+      return QStringLiteral("Com2");
+    case Lpt1:
+      return QStringLiteral("Lpt1");
+    default:
+      return {};
+  }
+}
+
+SerialLine::PortHandle SerialLine::Handle() const {
+#ifdef Q_OS_WIN
+  const auto invalid = reinterpret_cast<PortHandle>(static_cast<qintptr>(-1));  // all bits set
+#else
+  const PortHandle invalid = -1;
+#endif
+  return Connected() ? port_.handle() : invalid;
+}
+
+void SetInstrumentLine(SerialLine& comm) {
+  comm.SetBaudRate(SerialLine::BR___9600);
+  comm.SetStopBits(SerialLine::SB_TWOSTOPBITS);
+  comm.SetParity(SerialLine::paOdd);
+  comm.SetByteSize(7);
+}
+
+// Speed, data bits, parity, stop bits, no flow control. The results are not
+// checked: a port that refuses a setting stays open.
+void SerialLine::ApplyLineSettings() {
+  port_.setBaudRate(BaudRateValue(baudRate_));
+  if (byteSize_ >= 5 && byteSize_ <= 8) port_.setDataBits(static_cast<QSerialPort::DataBits>(byteSize_));
+  port_.setParity(ParityValue(parity_));
+  port_.setStopBits(StopBitsValue(stopBits_));
+  port_.setFlowControl(QSerialPort::NoFlowControl);
+}
+
+void SerialLine::Open() {
+  const QString name = PortName(comNo_);
+  if (name.isEmpty() || Connected()) return;
+  port_.setPortName(PortDevice(name));
+  if (!port_.open(QIODevice::ReadWrite)) return;  // missing or busy: stays closed, silently
+  ApplyLineSettings();
+  port_.setDataTerminalReady(true);
+  port_.setReadBufferSize(bufferLen_);
+  port_.flush();
+  port_.clear(QSerialPort::AllDirections);
+  port_.clearError();
+  emit OnActivate();
+}
+
+void SerialLine::Close() {
+  emit OnDeActivate();
+  if (!Connected()) return;
+  // The last keys (СБР, 15) must reach the instrument: the output goes out
+  // and only stale input is discarded. Clearing the output queue too would
+  // drop what was written a moment ago and has not left the driver yet.
+  port_.flush();
+  port_.clear(QSerialPort::Input);
+  port_.close();
+}
+
+int SerialLine::Write(const char* buffer, int count) {
+  if (!Connected() || count <= 0) return 0;
+  const qint64 accepted = port_.write(buffer, count);
+  if (accepted <= 0) return 0;
+  const int budget = writeTimeout_ * count + writeTimeout_;
+  while (port_.bytesToWrite() > 0) {
+    if (!port_.waitForBytesWritten(budget)) break;
+  }
+  return static_cast<int>(accepted - port_.bytesToWrite());
+}
+
+int SerialLine::Read(char* buffer, int count) {
+  if (!Connected() || count <= 0) return 0;
+  const QDeadlineTimer deadline(readTimeout_ * count + readTimeout_);
+  int got = 0;
+  while (got < count) {
+    if (port_.bytesAvailable() == 0 && !port_.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
+      break;
+    const qint64 n = port_.read(buffer + got, count - got);
+    if (n < 0) break;
+    got += static_cast<int>(n);
+  }
+  return got;
+}
+
+void SerialLine::WriteByte(uint8_t byte) {
+  const char ch = static_cast<char>(byte);
+  Write(&ch, 1);
+}
+
+uint8_t SerialLine::ReadByte() {
+  char ch = 0;
+  return Read(&ch, 1) == 1 ? static_cast<uint8_t>(ch) : 0;
+}
+
+void SerialLine::Flush() {
+  if (!Connected()) return;
+  port_.flush();
+  port_.clear(QSerialPort::AllDirections);
+}
+
+int SerialLine::PendingBytes() {
+  if (!Connected()) return 0;
+  if (port_.bytesAvailable() == 0) WaitForData(0);
+  return static_cast<int>(port_.bytesAvailable());
+}
+
+bool SerialLine::WaitForData(int msecs) {
+  if (!Connected()) return false;
+  if (port_.bytesAvailable() > 0) return true;
+  // A wait that ends without data records a time-out error; the port is fine.
+  if (!port_.waitForReadyRead(msecs)) port_.clearError();
+  return port_.bytesAvailable() > 0;
+}
+
+void SerialLine::SetBaudRate(TBaudRate value) {
+  if (value == baudRate_) return;
+  baudRate_ = value;
+  if (Connected()) port_.setBaudRate(BaudRateValue(baudRate_));
+}
+
+void SerialLine::SetStopBits(TStopBits value) {
+  if (value == stopBits_) return;
+  stopBits_ = value;
+  if (Connected()) port_.setStopBits(StopBitsValue(stopBits_));
+}
+
+void SerialLine::SetComNo(TComNo value) {
+  if (value == comNo_) return;
+  if (Connected()) Close();
+  comNo_ = value;
+}
+
+void SerialLine::SetParity(TParity value) {
+  parity_ = value;
+  if (Connected()) ApplyLineSettings();
+}
+
+void SerialLine::SetByteSize(int value) {
+  byteSize_ = value;
+  if (Connected()) ApplyLineSettings();
+}
+
+void SerialLine::SetBufferLen(int value) {
+  if (value == bufferLen_) return;
+  bufferLen_ = value;
+  if (Connected()) port_.setReadBufferSize(bufferLen_);
+}
+
+void SerialLine::SetReadTimeout(int msecs) { readTimeout_ = msecs; }
+
+void SerialLine::SetWriteTimeout(int msecs) { writeTimeout_ = msecs; }

@@ -1,0 +1,195 @@
+#include "ui/DatasetGrid.h"
+
+#include <QHash>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
+#include <QKeyEvent>
+
+#include "database/Dataset.h"
+#include "database/DatasetModel.h"
+
+// Per-column alignment of cells and titles over the dataset model.
+class ColumnAlignmentProxy : public QIdentityProxyModel {
+ public:
+  using QIdentityProxyModel::QIdentityProxyModel;
+
+  void setAlignments(int column, Qt::Alignment cells, Qt::Alignment title) {
+    cells_[column] = cells;
+    titles_[column] = title;
+    if (rowCount() > 0)
+      emit dataChanged(index(0, column), index(rowCount() - 1, column), {Qt::TextAlignmentRole});
+    emit headerDataChanged(Qt::Horizontal, column, column);
+  }
+  Qt::Alignment cellAlignment(int column) const { return cells_.value(column, Qt::AlignCenter); }
+  Qt::Alignment titleAlignment(int column) const { return titles_.value(column, Qt::AlignCenter); }
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(cellAlignment(index.column()));
+    return QIdentityProxyModel::data(index, role);
+  }
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (role == Qt::TextAlignmentRole && orientation == Qt::Horizontal)
+      return QVariant::fromValue(titleAlignment(section));
+    return QIdentityProxyModel::headerData(section, orientation, role);
+  }
+
+ private:
+  QHash<int, Qt::Alignment> cells_;
+  QHash<int, Qt::Alignment> titles_;
+};
+
+namespace {
+
+const QString kColumnProperty = QStringLiteral("Column");
+
+QString AlignmentWord(Qt::Alignment alignment) {
+  if (alignment & Qt::AlignLeft) return QStringLiteral("left");
+  if (alignment & Qt::AlignRight) return QStringLiteral("right");
+  return QStringLiteral("center");
+}
+
+bool AlignmentFromWord(const QString& word, Qt::Alignment* alignment) {
+  if (word == QStringLiteral("left"))
+    *alignment = Qt::AlignLeft | Qt::AlignVCenter;
+  else if (word == QStringLiteral("right"))
+    *alignment = Qt::AlignRight | Qt::AlignVCenter;
+  else if (word == QStringLiteral("center"))
+    *alignment = Qt::AlignCenter;
+  else
+    return false;
+  return true;
+}
+
+QString ColumnText(const GridColumn& column) {
+  return QStringLiteral("field=%1 width=%2 alignment=%3 title-alignment=%4 visible=%5")
+      .arg(column.field)
+      .arg(column.width)
+      .arg(AlignmentWord(column.alignment), AlignmentWord(column.titleAlignment),
+           column.visible ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
+// Every key must be present once and valid.
+bool ColumnFromText(const QString& text, GridColumn* column) {
+  QHash<QString, QString> pairs;
+  for (const QString& token : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    const int equals = token.indexOf(QLatin1Char('='));
+    if (equals <= 0 || pairs.contains(token.left(equals))) return false;
+    pairs.insert(token.left(equals), token.mid(equals + 1));
+  }
+  bool widthOk = false;
+  column->field = pairs.value(QStringLiteral("field"));
+  column->width = pairs.value(QStringLiteral("width")).toInt(&widthOk);
+  const QString visible = pairs.value(QStringLiteral("visible"));
+  column->visible = visible == QStringLiteral("true");
+  return pairs.size() == 5 && !column->field.isEmpty() && widthOk && column->width >= 0 &&
+         (column->visible || visible == QStringLiteral("false")) &&
+         AlignmentFromWord(pairs.value(QStringLiteral("alignment")), &column->alignment) &&
+         AlignmentFromWord(pairs.value(QStringLiteral("title-alignment")), &column->titleAlignment);
+}
+
+}  // namespace
+
+DatasetGrid::DatasetGrid(QWidget* parent) : QTableView(parent) {
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionBehavior(QAbstractItemView::SelectItems);
+  setTabKeyNavigation(false);
+  horizontalHeader()->setSectionsMovable(true);
+  horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  horizontalHeader()->setHighlightSections(false);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  setShowGrid(true);
+}
+
+DatasetGrid::~DatasetGrid() = default;
+
+void DatasetGrid::setDataset(Dataset* dataset, const QVector<GridColumn>& columns) {
+  designColumns_ = columns;
+  QStringList fields;
+  for (const GridColumn& column : columns) fields << column.field;
+  model_ = new DatasetModel(dataset, this);
+  model_->setColumns(fields);
+  proxy_ = new ColumnAlignmentProxy(this);
+  proxy_->setSourceModel(model_);
+  setModel(proxy_);
+  new DatasetCursorLink(dataset, selectionModel(), this);
+  setGridColumns(columns);
+}
+
+Dataset* DatasetGrid::dataset() const { return model_ ? model_->dataset() : nullptr; }
+
+QVector<GridColumn> DatasetGrid::gridColumns() const {
+  QVector<GridColumn> columns;
+  if (!model_) return columns;
+  const QHeaderView* header = horizontalHeader();
+  for (int visual = 0; visual < header->count(); ++visual) {
+    const int logical = header->logicalIndex(visual);
+    GridColumn column;
+    column.field = model_->fieldNameAt(logical);
+    column.visible = !header->isSectionHidden(logical);
+    // A hidden section reports width 0; keep the width it will come back with.
+    column.width = column.visible ? header->sectionSize(logical) : hiddenWidths_.value(logical);
+    column.alignment = proxy_->cellAlignment(logical);
+    column.titleAlignment = proxy_->titleAlignment(logical);
+    columns.append(column);
+  }
+  return columns;
+}
+
+void DatasetGrid::setGridColumns(const QVector<GridColumn>& columns) {
+  if (!model_) return;
+  QVector<GridColumn> ordered;
+  QStringList named;
+  for (const GridColumn& column : columns) {
+    if (columnOfField(column.field) < 0 || named.contains(column.field, Qt::CaseInsensitive)) continue;
+    ordered.append(column);
+    named << column.field;
+  }
+  for (const GridColumn& design : designColumns_)
+    if (!named.contains(design.field, Qt::CaseInsensitive)) ordered.append(design);
+
+  QHeaderView* header = horizontalHeader();
+  for (int visual = 0; visual < ordered.size(); ++visual) {
+    const GridColumn& column = ordered[visual];
+    const int logical = columnOfField(column.field);
+    header->moveSection(header->visualIndex(logical), visual);
+    header->setSectionHidden(logical, false);
+    header->resizeSection(logical, column.width);
+    header->setSectionHidden(logical, !column.visible);
+    if (!column.visible) hiddenWidths_.insert(logical, column.width);
+    proxy_->setAlignments(logical, column.alignment, column.titleAlignment);
+  }
+}
+
+QString DatasetGrid::fieldNameAt(int logicalColumn) const {
+  return model_ ? model_->fieldNameAt(logicalColumn) : QString();
+}
+
+int DatasetGrid::columnOfField(const QString& field) const { return model_ ? model_->columnOf(field) : -1; }
+
+QList<ComponentProperty> DatasetGrid::publishedProperties() const {
+  QList<ComponentProperty> properties;
+  for (const GridColumn& column : gridColumns()) properties.append({kColumnProperty, ColumnText(column)});
+  return properties;
+}
+
+bool DatasetGrid::restoreProperties(const QList<ComponentProperty>& properties) {
+  QVector<GridColumn> columns;
+  for (const ComponentProperty& property : properties) {
+    GridColumn column;
+    if (property.name != kColumnProperty || !ColumnFromText(property.value, &column)) return false;
+    columns.append(column);
+  }
+  setGridColumns(columns);
+  return true;
+}
+
+void DatasetGrid::keyPressEvent(QKeyEvent* event) {
+  const QString text = event->text();
+  if (!text.isEmpty() && text.at(0).isPrint()) {
+    emit characterTyped(text);
+    event->accept();
+    return;
+  }
+  QTableView::keyPressEvent(event);
+}

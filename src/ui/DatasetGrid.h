@@ -1,0 +1,68 @@
+#pragma once
+
+#include "settings/ComponentFile.h"
+
+#include <QHash>
+#include <QTableView>
+#include <QVector>
+
+class Dataset;
+class DatasetModel;
+class ColumnAlignmentProxy;
+
+// One column of a data grid, as the operator arranged it.
+struct GridColumn {
+  QString field;  // field name of the dataset ("Rep")
+  int width = 64;
+  Qt::Alignment alignment = Qt::AlignCenter;       // of the cells
+  Qt::Alignment titleAlignment = Qt::AlignCenter;  // of the title
+  bool visible = true;
+
+  friend bool operator==(const GridColumn&, const GridColumn&) = default;
+};
+
+// A read-only grid over a dataset of the data module: titles from the fields'
+// display labels, a row indicator, columns the operator resizes and moves by
+// dragging, the grid's current row following the dataset's cursor (both ways).
+// Its column list (field, width, alignments, visibility, order) is written to
+// and read from a component file.
+class DatasetGrid : public QTableView, public StreamableComponent {
+  Q_OBJECT
+ public:
+  explicit DatasetGrid(QWidget* parent = nullptr);
+  ~DatasetGrid() override;
+
+  // Shows the dataset with these columns in this order (design columns).
+  void setDataset(Dataset* dataset, const QVector<GridColumn>& columns);
+  Dataset* dataset() const;
+  DatasetModel* datasetModel() const { return model_; }
+
+  // The columns in their visual order, as they are now.
+  QVector<GridColumn> gridColumns() const;
+  // Puts the listed columns in this order with these settings; columns of the
+  // design that the list does not name follow in their design order.
+  void setGridColumns(const QVector<GridColumn>& columns);
+  // Field name of a column given by its model (logical) index.
+  QString fieldNameAt(int logicalColumn) const;
+  // Model (logical) index of the column showing the field, -1 when none.
+  int columnOfField(const QString& field) const;
+
+  // StreamableComponent: property "Column" per column, in visual order.
+  // The class name stored in layout files since their first version.
+  QString streamClassName() const override { return QStringLiteral("TDBGrid"); }
+  QList<ComponentProperty> publishedProperties() const override;
+  bool restoreProperties(const QList<ComponentProperty>& properties) override;
+
+ signals:
+  // A typed character (the grid is read-only, so typing only reaches handlers).
+  void characterTyped(const QString& text);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  DatasetModel* model_ = nullptr;
+  ColumnAlignmentProxy* proxy_ = nullptr;
+  QVector<GridColumn> designColumns_;
+  QHash<int, int> hiddenWidths_;  // logical column → width it shows with again
+};

@@ -1,0 +1,453 @@
+#include "workspace/MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include "database/DataModule.h"
+#include "settings/ProgramDir.h"
+#include "settings/SettingsRecords.h"
+#include "ui_MainWindow.h"
+#include "ui/DatasetGrid.h"
+#include "ui/Selection.h"
+
+namespace {
+
+// Node data: the base a meter node belongs to (the node's base record) and its slot.
+constexpr int kBaseNameRole = Qt::UserRole;
+constexpr int kSlotRole = Qt::UserRole + 1;
+
+const QString kBasePanel = QStringLiteral("База: ");
+const QString kMeterPanel = QStringLiteral("Счетчик: ");
+
+QIcon StandardIcon(QStyle::StandardPixmap pixmap) { return QApplication::style()->standardIcon(pixmap); }
+
+// A meter node shows another picture while it is selected.
+QIcon MeterNodeIcon() {
+  QIcon icon;
+  for (const QSize size : {QSize(16, 16), QSize(32, 32)}) {
+    icon.addPixmap(StandardIcon(QStyle::SP_FileIcon).pixmap(size), QIcon::Normal);
+    icon.addPixmap(StandardIcon(QStyle::SP_DialogApplyButton).pixmap(size), QIcon::Selected);
+  }
+  return icon;
+}
+
+// An item of a pop-up menu standing for an action: same caption and picture,
+// greyed with it, triggering it; it can be hidden without hiding the action
+// in the menus and the tool bar.
+QAction* AddMirrorItem(QMenu* menu, QAction* action, const QString& name) {
+  auto* item = new QAction(action->icon(), action->text(), menu);
+  item->setObjectName(name);
+  item->setEnabled(action->isEnabled());
+  QObject::connect(action, &QAction::changed, item,
+                   [item, action] { item->setEnabled(action->isEnabled()); });
+  QObject::connect(item, &QAction::triggered, action, [action] { action->trigger(); });
+  menu->addAction(item);
+  return item;
+}
+
+QVector<GridColumn> DesignColumns() {
+  const auto column = [](const char* field, int width) {
+    return GridColumn{QString::fromLatin1(field), width, Qt::AlignCenter, Qt::AlignCenter, true};
+  };
+  return {column("Count", 26),  column("Voltage", 90), column("Tok", 62), column("KM", 90),
+          column("Opogr", 120), column("Date", 93),    column("Rep", 74)};
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>()) {
+  ui->setupUi(this);
+  // The other windows reach the main window through the workspace interface.
+  theWorkspace = this;
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  createActionsLook();
+  connectCommands();
+  setUpWindow();
+}
+
+MainWindow::~MainWindow() {
+  if (theWorkspace == this) theWorkspace = nullptr;
+}
+
+// ---------------------------------------------------------------- components
+
+QAction* MainWindow::createBaseAction() const { return ui->createBaseAction; }
+QAction* MainWindow::deleteBaseAction() const { return ui->deleteBaseAction; }
+QAction* MainWindow::clearBaseAction() const { return ui->clearBaseAction; }
+QAction* MainWindow::editBaseAction() const { return ui->editBaseAction; }
+QAction* MainWindow::beginMeasurementAction() const { return ui->beginMeasurementAction; }
+QAction* MainWindow::singleProtocolAction() const { return ui->singleProtocolAction; }
+QAction* MainWindow::groupProtocolAction() const { return ui->groupProtocolAction; }
+QAction* MainWindow::addToArchiveAction() const { return ui->addToArchiveAction; }
+QAction* MainWindow::viewArchiveAction() const { return ui->viewArchiveAction; }
+QAction* MainWindow::markAllAction() const { return ui->markAllAction; }
+QAction* MainWindow::unmarkAllAction() const { return ui->unmarkAllAction; }
+QAction* MainWindow::countMarksAction() const { return ui->countMarksAction; }
+QAction* MainWindow::com1Action() const { return ui->com1Action; }
+QAction* MainWindow::com2Action() const { return ui->com2Action; }
+QAction* MainWindow::exitAction() const { return ui->exitAction; }
+QAction* MainWindow::protocolNumberAction() const { return ui->protocolNumberAction; }
+QAction* MainWindow::aboutAction() const { return ui->aboutAction; }
+QAction* MainWindow::installationAction() const { return ui->installationAction; }
+QToolBar* MainWindow::commandBar() const { return ui->commandBar; }
+QSplitter* MainWindow::splitter() const { return ui->splitter; }
+QWidget* MainWindow::treePane() const { return ui->treePane; }
+QTreeWidget* MainWindow::baseTree() const { return ui->baseTree; }
+DatasetGrid* MainWindow::pointGrid() const { return ui->pointGrid; }
+QWidget* MainWindow::testPointGrid() { return ui->pointGrid; }
+QPlainTextEdit* MainWindow::layoutText() const { return ui->layoutText; }
+QMenu* MainWindow::baseTreeMenu() const { return baseTreeMenu_; }
+QMenu* MainWindow::pointGridMenu() const { return pointGridMenu_; }
+QLabel* MainWindow::StatusPanel(int index) const { return statusPanels_.value(index); }
+
+// ---------------------------------------------------------------- creation
+
+void MainWindow::createActionsLook() {
+  const std::pair<QAction*, QStyle::StandardPixmap> pictures[] = {
+      {ui->createBaseAction, QStyle::SP_FileDialogNewFolder},
+      {ui->deleteBaseAction, QStyle::SP_TrashIcon},
+      {ui->clearBaseAction, QStyle::SP_DialogResetButton},
+      {ui->editBaseAction, QStyle::SP_FileDialogDetailedView},
+      {ui->beginMeasurementAction, QStyle::SP_MediaPlay},
+      {ui->singleProtocolAction, QStyle::SP_FileIcon},
+      {ui->groupProtocolAction, QStyle::SP_FileDialogListView},
+      {ui->addToArchiveAction, QStyle::SP_DialogSaveButton},
+      {ui->viewArchiveAction, QStyle::SP_DirOpenIcon},
+      {ui->exitAction, QStyle::SP_DialogCloseButton},
+  };
+  for (const auto& [action, picture] : pictures) action->setIcon(StandardIcon(picture));
+  for (QAction* action : {ui->createBaseAction, ui->deleteBaseAction, ui->clearBaseAction, ui->editBaseAction, ui->beginMeasurementAction,
+                          ui->singleProtocolAction, ui->groupProtocolAction, ui->addToArchiveAction, ui->viewArchiveAction})
+    action->setProperty("category", QStringLiteral("BaseEdit"));
+  for (QAction* action : {ui->markAllAction, ui->unmarkAllAction, ui->countMarksAction})
+    action->setProperty("category", QStringLiteral("POP"));
+  ui->commandBar->setIconSize(QSize(16, 16));
+
+  baseTreeMenu_ = new QMenu(this);
+  baseTreeMenu_->setObjectName(QStringLiteral("baseTreeMenu"));
+  AddMirrorItem(baseTreeMenu_, ui->createBaseAction, QStringLiteral("PMnew"));
+  AddMirrorItem(baseTreeMenu_, ui->deleteBaseAction, QStringLiteral("PMdelet"));
+  AddMirrorItem(baseTreeMenu_, ui->clearBaseAction, QStringLiteral("PMclear"));
+  AddMirrorItem(baseTreeMenu_, ui->singleProtocolAction, QStringLiteral("pmp"));
+  AddMirrorItem(baseTreeMenu_, ui->groupProtocolAction, QStringLiteral("pmGp"));
+
+  pointGridMenu_ = new QMenu(this);
+  pointGridMenu_->setObjectName(QStringLiteral("pointGridMenu"));
+  pointGridMenu_->addAction(ui->markAllAction);
+  pointGridMenu_->addAction(ui->unmarkAllAction);
+
+  const std::pair<const char*, int> panels[] = {{"База:", 112}, {"Счетчик:", 63}, {"", 50}};
+  for (const auto& [text, width] : panels) {
+    auto* panel = new QLabel(QString::fromUtf8(text), ui->statusLine);
+    panel->setObjectName(QStringLiteral("StatusPanel%1").arg(statusPanels_.size()));
+    // Panel 0 follows the tree pane; the others widen for a longer text. The
+    // last one takes the rest of the bar (the reports' texts) and never widens
+    // the window.
+    const bool last = statusPanels_.size() == 2;
+    if (statusPanels_.isEmpty())
+      panel->setFixedWidth(width);
+    else
+      panel->setMinimumWidth(width);
+    if (last) panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setFrameShadow(QFrame::Sunken);
+    ui->statusLine->addWidget(panel, last ? 1 : 0);
+    statusPanels_.append(panel);
+  }
+}
+
+void MainWindow::connectCommands() {
+  const std::pair<QAction*, void (MainWindow::*)()> commands[] = {
+      {ui->createBaseAction, &MainWindow::createBase},
+      {ui->deleteBaseAction, &MainWindow::deleteBase},
+      {ui->clearBaseAction, &MainWindow::clearBase},
+      {ui->editBaseAction, &MainWindow::editBase},
+      {ui->beginMeasurementAction, &MainWindow::beginMeasurement},
+      {ui->singleProtocolAction, &MainWindow::writeSingleProtocol},
+      {ui->groupProtocolAction, &MainWindow::writeGroupProtocol},
+      {ui->addToArchiveAction, &MainWindow::addToArchive},
+      {ui->viewArchiveAction, &MainWindow::viewArchive},
+      {ui->markAllAction, &MainWindow::markAllPoints},
+      {ui->unmarkAllAction, &MainWindow::unmarkAllPoints},
+      {ui->countMarksAction, &MainWindow::countMarkedPoints},
+      {ui->com1Action, &MainWindow::chooseCom1},
+      {ui->com2Action, &MainWindow::chooseCom2},
+      {ui->exitAction, &MainWindow::exitProgram},
+      {ui->protocolNumberAction, &MainWindow::editProtocolNumber},
+      {ui->aboutAction, &MainWindow::showAbout},
+      {ui->installationAction, &MainWindow::editInstallation},
+  };
+  for (const auto& [action, handler] : commands) connect(action, &QAction::triggered, this, handler);
+
+  ui->baseTree->installEventFilter(this);
+  ui->baseTree->viewport()->installEventFilter(this);
+  ui->pointGrid->viewport()->installEventFilter(this);
+  ui->treePane->installEventFilter(this);
+  connect(ui->pointGrid, &QAbstractItemView::clicked, this,
+          [this](const QModelIndex& index) { onGridCellClick(index.row(), index.column()); });
+  connect(ui->pointGrid, &DatasetGrid::characterTyped, this, &MainWindow::onGridKeyPress);
+  connect(ui->pointGrid, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& point) { pointGridMenu_->popup(ui->pointGrid->viewport()->mapToGlobal(point)); });
+  connect(ui->splitter, &QSplitter::splitterMoved, this,
+          [this] { splitFraction_ = currentSplitFraction(); });
+}
+
+void MainWindow::setUpWindow() {
+  MarkedPointCount = 0;
+  // Every file of the program is named relative to the directory it started in.
+  SetProgramDir(QDir::currentPath());
+  ui->pointGrid->setDataset(theDataModule->testPoints, DesignColumns());
+  ui->splitter->setStretchFactor(1, 1);
+  RestoreLayout();
+  theDataModule->bases->reopen(Statements::allBases());
+  BuildBaseTree();
+  ApplyPortChoice();
+  ActionsAllowed = true;
+  for (QAction* action :
+       {ui->deleteBaseAction, ui->editBaseAction, ui->singleProtocolAction, ui->addToArchiveAction, ui->groupProtocolAction, ui->clearBaseAction})
+    action->setEnabled(false);
+}
+
+// ---------------------------------------------------------------- the tree
+
+void MainWindow::ResetTree(int count) {
+  ui->baseTree->clear();
+  BaseCount = count;
+  BaseNodes.fill(nullptr, count + 1);
+  auto* root = new QTreeWidgetItem(ui->baseTree, {QStringLiteral("База счетчиков")});
+  root->setIcon(0, StandardIcon(QStyle::SP_DriveHDIcon));
+  BaseNodes[0] = root;
+}
+
+void MainWindow::BuildBaseTree() {
+  QueryDataset* bases = theDataModule->bases;
+  const int count = bases->isOpen() ? bases->recordCount() : 0;
+  ResetTree(count);
+  if (count == 0) return;
+  bases->first();
+  const QIcon baseIcon = StandardIcon(QStyle::SP_DirIcon);
+  const QIcon meterIcon = MeterNodeIcon();
+  for (int i = 1; i <= count; ++i) {
+    const QString name = bases->fieldByName(QStringLiteral("NameBase")).asText();
+    auto* baseNode = new QTreeWidgetItem(ui->baseTree, {name});
+    baseNode->setIcon(0, baseIcon);
+    BaseNodes[i] = baseNode;
+    theDataModule->meters->reopen(Statements::metersOfBaseInUse(name, true));
+    for (theDataModule->meters->first(); !theDataModule->meters->eof(); theDataModule->meters->next()) {
+      if (!theDataModule->meters->fieldByName(QStringLiteral("MyVisible")).asBool()) continue;
+      const int slot = static_cast<int>(theDataModule->meters->fieldByName(QStringLiteral("NumberCh")).asInteger());
+      auto* meterNode = new QTreeWidgetItem(baseNode, {MeterCaptions(slot)});
+      meterNode->setIcon(0, meterIcon);
+      meterNode->setData(0, kBaseNameRole, name);
+      meterNode->setData(0, kSlotRole, slot);
+    }
+    bases->next();
+  }
+  ui->baseTree->collapseAll();
+}
+
+QTreeWidgetItem* MainWindow::SelectedNode() const {
+  const QList<QTreeWidgetItem*> selected = ui->baseTree->selectedItems();
+  return selected.isEmpty() ? nullptr : selected.first();
+}
+
+void MainWindow::ShowSelection() {
+  ui->statusLine->clearMessage();
+  StatusPanel(0)->setText(kBasePanel);
+  StatusPanel(1)->setText(kMeterPanel);
+  MarkedPointCount = 0;
+  theDataModule->testPoints->close();
+
+  for (int i = 1; i <= BaseCount; ++i) {
+    if (!BaseNodes[i]->isSelected()) continue;
+    ChosenBaseName = BaseNodes[i]->text(0);
+    StatusPanel(0)->setText(kBasePanel + ChosenBaseName);
+    ShowPopup(PopupForm::Base);
+  }
+
+  if (QTreeWidgetItem* node = SelectedNode(); node && node->parent()) {
+    const int slot = node->data(0, kSlotRole).toInt();
+    ChosenBaseName = node->data(0, kBaseNameRole).toString();
+    StatusPanel(0)->setText(kBasePanel + ChosenBaseName);
+    StatusPanel(1)->setText(kMeterPanel + QString::number(slot));
+    ChosenSlot = slot;
+    if (!ChosenBaseName.isEmpty()) {
+      theDataModule->meters->reopen(Statements::meterInSlotInUse(ChosenBaseName, slot));
+      ChosenMeterNum = theDataModule->meters->isEmpty()
+                           ? 0
+                           : static_cast<int>(theDataModule->meters->fieldByName(QStringLiteral("Num")).asInteger());
+    }
+    ShowPopup(PopupForm::Meter);
+  }
+
+  if (!ChosenBaseName.isEmpty()) theDataModule->bases->reopen(Statements::baseByName(ChosenBaseName));
+  if (ChosenMeterNum != 0) {
+    theDataModule->testPoints->open();
+    countMarkedPoints();
+  } else {
+    theDataModule->testPoints->close();
+  }
+  ShowPopup(PopupForm::Other);
+  ApplySelectionCommandStates();
+}
+
+void MainWindow::ApplySelectionCommandStates() {
+  const bool baseChosen = !ChosenBaseName.isEmpty();
+  const bool meterChosen = ChosenMeterNum != 0;
+  const QList<QAction*> baseCommands{ui->deleteBaseAction, ui->editBaseAction, ui->clearBaseAction};
+  const QList<QAction*> meterCommands{ui->singleProtocolAction, ui->addToArchiveAction, ui->groupProtocolAction};
+  if (!baseChosen)
+    for (QAction* action : baseCommands) action->setEnabled(false);
+  if (!meterChosen)
+    for (QAction* action : meterCommands) action->setEnabled(false);
+  // Clearing stays possible during a measurement.
+  if (baseChosen) ui->clearBaseAction->setEnabled(true);
+  if (!ActionsAllowed) return;
+  if (baseChosen)
+    for (QAction* action : baseCommands) action->setEnabled(true);
+  if (meterChosen)
+    for (QAction* action : meterCommands) action->setEnabled(true);
+}
+
+bool MainWindow::IsBaseSelected() const {
+  if (BaseCount == 0) return false;
+  for (int i = 1; i <= BaseCount; ++i)
+    if (BaseNodes[i]->isSelected()) return true;
+  return ChosenMeterNum != 0;
+}
+
+QList<QAction*> MainWindow::BaseActions() const {
+  return {ui->deleteBaseAction,    ui->createBaseAction,   ui->editBaseAction, ui->singleProtocolAction,
+          ui->viewArchiveAction, ui->addToArchiveAction, ui->groupProtocolAction};
+}
+
+void MainWindow::DisableBaseActions() {
+  for (QAction* action : BaseActions()) action->setEnabled(false);
+  ActionsAllowed = false;
+}
+
+void MainWindow::EnableBaseActions() {
+  for (QAction* action : BaseActions()) action->setEnabled(true);
+  ActionsAllowed = true;
+}
+
+void MainWindow::ClearSelectionState() {
+  MarkedPointCount = 0;
+  ChosenMeterNum = 0;
+  ChosenBaseName.clear();
+}
+
+// ---------------------------------------------------------------- tree events
+
+void MainWindow::onTreeClick() {
+  ClearSelectionState();
+  ShowSelection();
+}
+
+void MainWindow::onTreeKeyUp() {
+  ClearSelectionState();
+  ShowSelection();
+}
+
+// A right press chooses the node under the pointer (as a left click would)
+// and then offers that node's commands; on empty space the choice stays.
+void MainWindow::onTreeMousePress(const QPoint& position) {
+  if (QTreeWidgetItem* node = ui->baseTree->itemAt(position)) {
+    ui->baseTree->setCurrentItem(node);
+    ClearSelectionState();
+  }
+  popupRequested_ = true;
+  popupPoint_ = position;
+  ShowSelection();
+}
+
+void MainWindow::ShowPopup(PopupForm form) {
+  if (!popupRequested_) return;
+  popupRequested_ = false;
+  const QList<QAction*> items = baseTreeMenu_->actions();  // new, delete, clear, report, group report
+  const bool meter = form == PopupForm::Meter;
+  const bool other = form == PopupForm::Other;
+  items[1]->setVisible(!other);
+  items[2]->setVisible(!other);
+  items[3]->setVisible(meter);
+  items[4]->setVisible(!other);
+  const QPoint windowCorner = frameGeometry().topLeft();
+  baseTreeMenu_->popup(windowCorner + popupPoint_ + QPoint(10, 75));
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (watched == ui->baseTree && type == QEvent::KeyRelease) {
+    if (!static_cast<QKeyEvent*>(event)->isAutoRepeat()) onTreeKeyUp();
+  } else if (watched == ui->baseTree->viewport() &&
+             (type == QEvent::MouseButtonRelease || type == QEvent::MouseButtonPress)) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (type == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
+      onTreeClick();
+    } else if (type == QEvent::MouseButtonPress && mouse->button() == Qt::RightButton) {
+      onTreeMousePress(mouse->position().toPoint());
+      return true;
+    }
+  } else if (watched == ui->pointGrid->viewport() && type == QEvent::MouseButtonPress) {
+    onGridMousePress();
+  } else if (watched == ui->treePane && type == QEvent::Resize) {
+    onTreePaneResize();
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::onTreePaneResize() {
+  StatusPanel(0)->setFixedWidth(std::max(0, ui->treePane->width() - 61));
+}
+
+// ---------------------------------------------------------------- port
+
+void MainWindow::ApplyPortChoice() {
+  LoadProgramConfig();
+  ShowPortChoice(Config.ComPort != 0);
+}
+
+void MainWindow::ShowPortChoice(bool com2) {
+  ui->com1Action->setChecked(!com2);
+  ui->com2Action->setChecked(com2);
+  UseCom2 = com2;
+}
+
+void MainWindow::ChoosePort(bool com2) {
+  ShowPortChoice(com2);
+  LoadProgramConfig();  // keep what other windows stored meanwhile
+  Config.ComPort = com2 ? 1 : 0;
+  SaveProgramConfig();
+}
+
+void MainWindow::chooseCom1() { ChoosePort(false); }
+void MainWindow::chooseCom2() { ChoosePort(true); }
+
+// ---------------------------------------------------------------- closing
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!closed_) onClosed();
+  closed_ = true;
+  event->accept();
+}
+
+void MainWindow::onClosed() {
+  if (Hooks.StopPolling) Hooks.StopPolling();
+  for (Dataset* dataset : std::initializer_list<Dataset*>{theDataModule->chosenMeter, theDataModule->testPoints, theDataModule->chosenBase,
+                                                          theDataModule->archivedMeterTable, theDataModule->archivedPoints, theDataModule->meters,
+                                                          theDataModule->markedPoints, theDataModule->bases, theDataModule->archivedMeters})
+    dataset->close();
+  SaveLayout();
+}

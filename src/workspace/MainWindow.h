@@ -1,0 +1,202 @@
+#pragma once
+
+#include <QList>
+#include <QMainWindow>
+#include <QPoint>
+#include <QVector>
+
+#include <functional>
+#include <memory>
+
+#include "ui/Workspace.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QSplitter;
+class QToolBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+class DatasetGrid;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The main window "ВТ3417 Программа сбора данных": the tree of meter bases and
+// of the meters in use in each base, the grid of the chosen meter's test
+// points, and every command of the workspace. It owns the selection state of
+// workspace/Selection.h (ChosenBaseName, ChosenSlot, ChosenMeterNum,
+// MarkedPointCount, ActionsAllowed) and keeps the data module's datasets on the
+// chosen base and meter: after a choice bases holds only the chosen base (chosenBase
+// on it), meters exactly the chosen meter (chosenMeter on it), testPoints that meter's
+// test points and markedPoints its points marked "R". Closing it ends the program.
+//
+// The data module theDataModule must exist before the window is created.
+class MainWindow : public QMainWindow, public Workspace {
+  Q_OBJECT
+ public:
+  explicit MainWindow(QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // --- routines the other windows call (Workspace) ---
+
+  QWidget* workspaceWidget() override { return this; }
+  QWidget* testPointGrid() override;
+
+  // Rebuilds the tree from the current rows of theDataModule->bases (callers set it to
+  // every base first). All base nodes collapsed, nothing selected.
+  void BuildBaseTree() override;
+  // Re-evaluates the selection from the tree: the data module's datasets, the
+  // status bar, the grid, the command states, and a requested tree pop-up.
+  void ShowSelection() override;
+  // True when a base node is selected or a meter is chosen; false without bases.
+  bool IsBaseSelected() const;
+  // Start of a measurement: blocks the base commands, ActionsAllowed := false.
+  void DisableBaseActions() override;
+  // The terminal window closed: the base commands again, ActionsAllowed := true.
+  void EnableBaseActions() override;
+  // After results were stored: deletes the chosen base's empty test points
+  // (voltage 0) and numbers the rest 1, 2, 3 ... per meter in use. Leaves
+  // meters/testPoints on the base's last meter; run ShowSelection() afterwards.
+  void RenumberTestPoints() override;
+  // Ticks the stored port (ProgramConfig.ComPort) and sets UseCom2.
+  void ApplyPortChoice();
+  // Deletes every test point of the chosen base's meters (used or not).
+  void ClearBaseData();
+
+  // --- routines other modules plug in (set once at start-up, shell/WindowSet.cpp) ---
+  //
+  // Each command handler checks its own preconditions and then calls its hook.
+  // A command whose hook is not set reports that the program was built without
+  // that module (error box); optional hooks are simply skipped.
+  struct CommandHooks {
+    // "Начать измерение": the whole command (the terminal window's part: bring
+    // it to the front if shown, else DisableBaseActions(), nominal texts,
+    // ResetTerminal, ResetControls, OpenPort, show).
+    std::function<void()> BeginMeasurement;
+    // "Протокол поверки в MS Word" / "Групповой протокол поверки в MS Word":
+    // run with a chosen meter and at least one marked point, under the
+    // hourglass cursor and the status text; ShowSelection() runs afterwards.
+    // A report names the document it saved with NoteSavedDocument().
+    std::function<void()> SingleWordReport;
+    std::function<void()> GroupWordReport;
+    // "Добавить в архив": run when at least one point is marked (the notice
+    // otherwise is the main window's).
+    std::function<void()> AddToArchive;
+    // "Просмотр архива": shows the archive browser on the whole archive with
+    // the main window as its opener (disabled until the browser closes); the
+    // browser's closing then calls ShowSelection().
+    std::function<void()> OpenArchiveBrowser;
+    // Optional: asks the terminal window's polling thread to stop (closing).
+    std::function<void()> StopPolling;
+  };
+  CommandHooks Hooks;
+  // Called by a report hook with the document it saved: status panel 2 names
+  // it once the report is over.
+  void NoteSavedDocument(const QString& path) { savedDocument_ = path; }
+
+  // --- components (names as in the window's design) ---
+  QAction* createBaseAction() const;
+  QAction* deleteBaseAction() const;
+  QAction* clearBaseAction() const;
+  QAction* editBaseAction() const;
+  QAction* beginMeasurementAction() const;
+  QAction* singleProtocolAction() const;
+  QAction* groupProtocolAction() const;
+  QAction* addToArchiveAction() const;
+  QAction* viewArchiveAction() const;
+  QAction* markAllAction() const;
+  QAction* unmarkAllAction() const;
+  QAction* countMarksAction() const;
+  QAction* com1Action() const;  // "COM 1"
+  QAction* com2Action() const;  // "COM 2"
+  QAction* exitAction() const;      // "Выход"
+  QAction* protocolNumberAction() const;      // "Номер протокола"
+  QAction* aboutAction() const;     // "Общие сведения"
+  QAction* installationAction() const;     // "Сведения об установке "
+  QToolBar* commandBar() const;
+  QSplitter* splitter() const;
+  QWidget* treePane() const;
+  QTreeWidget* baseTree() const;
+  DatasetGrid* pointGrid() const;
+  QPlainTextEdit* layoutText() const;
+  QMenu* baseTreeMenu() const;
+  QMenu* pointGridMenu() const;
+  // Status bar panels: 0 "База: ...", 1 "Счетчик: ...", 2 the reports' progress text.
+  QLabel* StatusPanel(int index) const;
+
+ public slots:
+  // Commands (shared by menus, tool bar and pop-ups).
+  void createBase();
+  void deleteBase();
+  void clearBase();
+  void editBase();
+  void beginMeasurement();
+  void writeSingleProtocol();
+  void writeGroupProtocol();
+  void addToArchive();
+  void viewArchive();
+  void markAllPoints();
+  void unmarkAllPoints();
+  void countMarkedPoints();
+  void chooseCom1();
+  void chooseCom2();
+  void exitProgram();
+  void editProtocolNumber();
+  void showAbout();
+  void editInstallation();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  enum class PopupForm { Base, Meter, Other };
+
+  void setUpWindow();
+  void onClosed();
+  void createActionsLook();
+  void connectCommands();
+  void ResetTree(int count);
+  void onTreeClick();
+  void onTreeKeyUp();
+  void onTreeMousePress(const QPoint& position);
+  void onGridCellClick(int row, int column);
+  void onGridKeyPress(const QString& text);
+  void onGridMousePress();
+  void onTreePaneResize();
+  void ToggleMark();
+  void ShowPopup(PopupForm form);
+  void ApplySelectionCommandStates();
+  void ClearSelectionState();
+  void ChoosePort(bool com2);
+  void ShowPortChoice(bool com2);
+  QTreeWidgetItem* SelectedNode() const;
+  QList<QAction*> BaseActions() const;
+  void RequireHook(const std::function<void()>& hook, const char* module) const;
+  void RunWordReport(const std::function<void()>& report, const char* moduleName);
+  void RestoreLayout();
+  void SaveLayout();
+  void ApplySplit();
+  double currentSplitFraction() const;
+
+  std::unique_ptr<Ui::MainWindow> ui;
+  QVector<QTreeWidgetItem*> BaseNodes;  // [0] "База счетчиков", [i] the i-th base
+  int BaseCount = 0;
+  bool popupRequested_ = false;
+  QPoint popupPoint_;  // the press point in tree coordinates
+  QMenu* baseTreeMenu_ = nullptr;
+  QMenu* pointGridMenu_ = nullptr;
+  QVector<QLabel*> statusPanels_;
+  double splitFraction_ = 0;  // the tree pane's share of the split width; 0: design width
+  bool shownBefore_ = false;
+  bool closed_ = false;
+  QString savedDocument_;  // the document the running report saved
+};
+
+// The main window while it exists (set and cleared by the start-up wiring).
+inline MainWindow* theMainWindow = nullptr;

@@ -1,0 +1,102 @@
+// Marks of the test points in the grid, their count, and the renumbering of
+// the test points after a measurement.
+#include "database/DataModule.h"
+#include "ui_MainWindow.h"
+#include "ui/DatasetGrid.h"
+#include "ui/Selection.h"
+#include "workspace/MainWindow.h"
+
+namespace {
+
+const QString kRep = QStringLiteral("Rep");
+const QString kMark = QStringLiteral("R");
+
+bool PointsShown() { return theDataModule->testPoints->isOpen() && !theDataModule->testPoints->isEmpty(); }
+
+// Marks or unmarks every test point of the chosen meter, all or none.
+void SetEveryMark(const QString& mark) {
+  TableDataset* points = theDataModule->testPoints;
+  if (!points->isOpen()) return;
+  Connection::Transaction transaction(*theDataModule->connection());
+  for (points->first(); !points->eof(); points->next()) {
+    points->edit();
+    points->fieldByName(kRep).setText(mark);
+    points->post();
+  }
+  transaction.commit();
+}
+
+// Deletes the current meter's points without a voltage and numbers the others
+// 1, 2, 3 ... in the table's order.
+void RenumberPointsOfCurrentMeter() {
+  TableDataset* points = theDataModule->testPoints;
+  int row = 0;
+  int number = 0;
+  while (points->moveTo(row)) {
+    if (points->fieldByName(QStringLiteral("Voltage")).asReal() == 0) {
+      points->remove();
+      continue;
+    }
+    points->edit();
+    points->fieldByName(QStringLiteral("Count")).setInteger(++number);
+    points->post();
+    ++row;
+  }
+}
+
+}  // namespace
+
+void MainWindow::ToggleMark() {
+  TableDataset* points = theDataModule->testPoints;
+  points->edit();
+  const FieldRef rep = points->fieldByName(kRep);
+  rep.setText(rep.asText().isEmpty() ? kMark : QString());
+  points->post();
+}
+
+void MainWindow::onGridCellClick(int row, int column) {
+  if (!PointsShown()) return;
+  if (ui->pointGrid->fieldNameAt(column).compare(kRep, Qt::CaseInsensitive) == 0 && theDataModule->testPoints->moveTo(row))
+    ToggleMark();
+  countMarkedPoints();
+}
+
+// Space toggles the current row's mark in whatever column the cursor stands.
+void MainWindow::onGridKeyPress(const QString& text) {
+  if (!PointsShown()) return;
+  if (text == QStringLiteral(" ")) ToggleMark();
+  countMarkedPoints();
+}
+
+void MainWindow::onGridMousePress() {
+  const bool open = theDataModule->testPoints->isOpen();
+  ui->markAllAction->setEnabled(open);
+  ui->unmarkAllAction->setEnabled(open);
+}
+
+void MainWindow::markAllPoints() {
+  SetEveryMark(kMark);
+  countMarkedPoints();
+}
+
+void MainWindow::unmarkAllPoints() {
+  SetEveryMark(QString());
+  countMarkedPoints();
+}
+
+void MainWindow::countMarkedPoints() {
+  theDataModule->markedPoints->reopen(Statements::markedPointsOfMeter(ChosenMeterNum));
+  MarkedPointCount = theDataModule->markedPoints->recordCount();
+}
+
+void MainWindow::RenumberTestPoints() {
+  QueryDataset* meters = theDataModule->meters;
+  meters->reopen(Statements::metersOfBaseInUse(ChosenBaseName, false));
+  if (meters->isEmpty()) return;
+  const bool wasOpen = theDataModule->testPoints->isOpen();
+  if (!wasOpen) theDataModule->testPoints->open();
+  Connection::Transaction transaction(*theDataModule->connection());
+  for (meters->first(); !meters->eof(); meters->next()) RenumberPointsOfCurrentMeter();
+  transaction.commit();
+  if (!wasOpen) theDataModule->testPoints->close();
+}
