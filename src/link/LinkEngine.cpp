@@ -84,7 +84,11 @@ void LinkEngine::RecognizeScreen() {
 
 void LinkEngine::ScreenComplete() {
   if (owner_) owner_->FrameEnding(screen_);
-  if (recognition_.ValueScreen) {
+  // An empty frame (a frame end right after another) carries no screen: the
+  // values read from the last real screen stay.
+  const bool screenShown = decoder_.FrameHasCharacter;
+  decoder_.FrameHasCharacter = false;
+  if (screenShown && recognition_.ValueScreen) {
     switch (recognition_.ScreenMode) {
       case VoltageScreen:
         ReadVoltages(screen_, values_);

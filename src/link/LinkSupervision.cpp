@@ -36,7 +36,9 @@ void LinkEngine::onMinusTimer() {
 }
 
 void LinkEngine::onWatchdog() {
-  if (AnyErrorPage()) {
+  // A frame end blanks the mirror; until the next screen brings a character
+  // there is no page to read, and the errors read before stay.
+  if (AnyErrorPage() && decoder_.FrameHasCharacter) {
     ReadErrorPage(screen_, recognition_.ErrorPage14, recognition_.ErrorPage58, leds_, values_);
   }
   leds_.LedArm = true;

@@ -48,7 +48,10 @@ DecodeOutcome TerminalDecoder::Decode(uint8_t byte, InstrumentScreen& screen) {
   if (FrameSeq != 0 || AddressState != 0 || EraseHold) return DecodeOutcome::Dropped;
 
   const bool inside = InstrumentScreen::Contains(CursorRow, CursorColumn);
-  if (inside) screen.Set(CursorRow, CursorColumn, byte);
+  if (inside) {
+    screen.Set(CursorRow, CursorColumn, byte);
+    FrameHasCharacter = true;
+  }
   ++CursorColumn;
   return inside ? DecodeOutcome::Stored : DecodeOutcome::Dropped;
 }

@@ -29,6 +29,7 @@ class TerminalDecoder {
   uint8_t CursorRow = 0;
   uint8_t CursorColumn = 0;
   bool EraseHold = false;  // while set, printable characters are not stored
+  bool FrameHasCharacter = false;  // a character was stored since the last frame end
 
   // Decode one mapped byte. On FrameComplete the caller runs its frame end and
   // then sets FrameSeq to 0.
@@ -42,6 +43,6 @@ class TerminalDecoder {
 
   void Reset() {
     FrameSeq = AddressState = CursorRow = CursorColumn = 0;
-    EraseHold = false;
+    EraseHold = FrameHasCharacter = false;
   }
 };

@@ -20,6 +20,8 @@ class RecognitionParserTest : public QObject {
   void indicatorCycle();
   void unarmedPageStillCopies();
   void singleSaveAccumulatesIndicators();
+  void emptyFrameKeepsTheValues_data();
+  void emptyFrameKeepsTheValues();
 };
 
 void RecognitionParserTest::recognition_data() {
@@ -250,6 +252,42 @@ void RecognitionParserTest::singleSaveAccumulatesIndicators() {
   engine.IdleTurn();
   engine.TimerFired(LinkTimer::Watchdog);
   QVERIFY(engine.Leds().page14Lit && engine.Leds().page58Lit);
+}
+
+void RecognitionParserTest::emptyFrameKeepsTheValues_data() {
+  QTest::addColumn<QStringList>("rows");
+  QTest::newRow("voltages") << QStringList{"Ф1  220.12 В", "Ф2  219.80 В", "Ф3  221.00 В"};
+  QTest::newRow("currents") << QStringList{"Ф1  5.0012 А", "Ф2  4.999  А", "Ф3  5.01   А"};
+  QTest::newRow("power factor") << QStringList{"УГОЛ 60 ГРАД", "   КМ 0.5", ""};
+  QTest::newRow("error page") << QStringList{"ПОГРЕШН.  1-4", "  -0.123  0.045", "   0.311 -0.500"};
+}
+
+// A frame end right after another (an empty frame) carries no screen: neither
+// its frame end nor a quiet period after it reads anything, and the values of
+// the last real screen stay for the next save.
+void RecognitionParserTest::emptyFrameKeepsTheValues() {
+  QFETCH(QStringList, rows);
+  MeasuredValues values;
+  LinkEngine engine(values);
+  engine.ResetTerminal();
+  const auto quietPeriod = [&engine] {
+    engine.IdleTurn();
+    engine.TimerFired(LinkTimer::Watchdog);
+  };
+  Feed(engine, stream::Screen(rows[0], rows[1], rows[2]));
+  quietPeriod();                     // an error page is read now ...
+  Feed(engine, stream::FrameEnd());  // ... a value screen at its frame end
+  const MeasuredValues read = values;
+  QVERIFY(read != MeasuredValues());
+
+  Feed(engine, stream::FrameEnd());
+  quietPeriod();
+  Feed(engine, stream::FrameEnd() + stream::FrameEnd());
+  QCOMPARE(values, read);
+
+  // The next real screen is read as always.
+  Feed(engine, stream::Screen("Ф1  100.00 В", "Ф2  101.00 В", "Ф3  102.00 В") + stream::FrameEnd());
+  QCOMPARE(values.PhaseVoltageText[2], QStringLiteral("102.00"));
 }
 
 VT3417_REGISTER_TEST(RecognitionParserTest)
