@@ -4,6 +4,8 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <map>
+#include <tuple>
 #include <stdexcept>
 
 #include "database/FieldText.h"
@@ -121,7 +123,7 @@ std::vector<GroupMeterColumn> GroupMeterColumns(DataModule& dm, const QString& b
                                    .arg(column.slot)
                                    .toStdString());
     column.serialNumber = meters.fieldByName(QStringLiteral("MyNumber")).asText();
-    for (const ProtocolPoint& point : MarkedPoints(*dm.testPoints)) column.errors.append(point.error);
+    column.points = MarkedPoints(*dm.testPoints);
     columns.push_back(std::move(column));
   }
   return columns;
@@ -140,23 +142,73 @@ void FillSingleProtocol(WordDocument& document, const PlaceholderValues& placeho
   }
 }
 
+namespace {
+
+using Condition = std::tuple<QString, QString, QString>;
+
+Condition ConditionOf(const ProtocolPoint& point) {
+  return {point.voltage.trimmed(), point.current.trimmed(), point.powerFactor.trimmed()};
+}
+
+// The data row (0-based) of each of a meter's points: its n-th point under a
+// condition goes into the n-th row of that condition.
+std::vector<size_t> RowsOfPoints(const std::vector<ProtocolPoint>& rows,
+                                 const std::vector<ProtocolPoint>& points) {
+  std::vector<size_t> result;
+  std::map<Condition, int> seen;
+  for (const ProtocolPoint& point : points) {
+    const Condition condition = ConditionOf(point);
+    int occurrence = seen[condition]++;
+    size_t row = 0;
+    for (; row < rows.size(); ++row)
+      if (ConditionOf(rows[row]) == condition && occurrence-- == 0) break;
+    result.push_back(row);  // rows.size(): not a row (GroupRowConditions has one for every point)
+  }
+  return result;
+}
+
+}  // namespace
+
+std::vector<ProtocolPoint> GroupRowConditions(const std::vector<ProtocolPoint>& chosenPoints,
+                                              const std::vector<GroupMeterColumn>& meters) {
+  std::vector<ProtocolPoint> rows;
+  std::map<Condition, int> rowsOfCondition;
+  const auto addRows = [&](const std::vector<ProtocolPoint>& points) {
+    std::map<Condition, int> seen;
+    for (const ProtocolPoint& point : points) {
+      const Condition condition = ConditionOf(point);
+      if (++seen[condition] > rowsOfCondition[condition]) {
+        rows.push_back({point.voltage, point.current, point.powerFactor, QString()});
+        ++rowsOfCondition[condition];
+      }
+    }
+  };
+  addRows(chosenPoints);
+  for (const GroupMeterColumn& meter : meters) addRows(meter.points);
+  return rows;
+}
+
 void FillGroupProtocol(WordDocument& document, const PlaceholderValues& placeholders,
                        const std::vector<ProtocolPoint>& chosenPoints,
                        const std::vector<GroupMeterColumn>& meters) {
   ReplacePlaceholders(document, placeholders);
   WordTable& table = document.firstTable();
-  qsizetype dataRows = static_cast<qsizetype>(chosenPoints.size());
-  for (const GroupMeterColumn& meter : meters) dataRows = std::max(dataRows, meter.errors.size());
-  for (qsizetype i = 0; i < dataRows; ++i) table.appendRow();
+  const std::vector<ProtocolPoint> rows = GroupRowConditions(chosenPoints, meters);
+  for (size_t i = 0; i < rows.size(); ++i) table.appendRow();
 
-  int row = kGroupHeadingRows;
   int number = 0;
-  for (const ProtocolPoint& point : chosenPoints) WritePointConditions(table, ++row, ++number, point);
+  for (const ProtocolPoint& condition : rows) {
+    ++number;
+    WritePointConditions(table, kGroupHeadingRows + number, number, condition);
+  }
   for (const GroupMeterColumn& meter : meters) {
     const int column = kGroupFirstErrorColumn + meter.slot - 1;
     table.setCellText(kGroupSerialRow, column, meter.serialNumber);
-    row = kGroupHeadingRows;
-    for (const QString& error : meter.errors) table.setCellText(++row, column, error);
+    const std::vector<size_t> meterRows = RowsOfPoints(rows, meter.points);
+    for (size_t i = 0; i < meter.points.size(); ++i) {
+      if (meterRows[i] >= rows.size()) continue;
+      table.setCellText(kGroupHeadingRows + 1 + static_cast<int>(meterRows[i]), column, meter.points[i].error);
+    }
   }
 }
 

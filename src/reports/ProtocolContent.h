@@ -48,12 +48,20 @@ std::vector<ProtocolPoint> MarkedPoints(Dataset& slave);
 struct GroupMeterColumn {
   int slot = 0;
   QString serialNumber;
-  QStringList errors;  // of its marked points, in order
+  std::vector<ProtocolPoint> points;  // its marked points, in order
 };
 
-// The base's meters in use, by slot, with the errors of their marked points.
+// The base's meters in use, by slot, with their marked points.
 // meters is reopened on them and left on the last one (testPoints following it).
 std::vector<GroupMeterColumn> GroupMeterColumns(DataModule& dm, const QString& baseName);
+
+// The test conditions of a group protocol's data rows, one row per condition
+// (Voltage, Tok, KM as their cells show them): the chosen meter's marked points
+// in their order, then the conditions only other meters have, in the order of
+// their slots and points. A condition that one meter has marked n times has n
+// rows, so that no error is lost.
+std::vector<ProtocolPoint> GroupRowConditions(const std::vector<ProtocolPoint>& chosenPoints,
+                                              const std::vector<GroupMeterColumn>& meters);
 
 // Fills a document made from look.doc: the placeholders, then one row of the
 // first table per point below its heading row (number, voltage, current,
@@ -63,9 +71,9 @@ void FillSingleProtocol(WordDocument& document, const PlaceholderValues& placeho
 
 // Fills a document made from Glook.doc. Rows 1 and 2 are headings; row 3
 // gets each meter's serial number in the cell over its error column; data row
-// m + 3 holds the chosen meter's m-th marked point (columns 1 to 4) and the
-// m-th error of the meter in slot k in column k + 4. The table gets as many
-// data rows as the most marked points of any meter, so no error is lost.
+// m + 3 holds the m-th test condition of GroupRowConditions (running number,
+// voltage, current, power factor in columns 1 to 4), and the meter in slot k
+// writes the error it measured under that condition in column k + 4.
 void FillGroupProtocol(WordDocument& document, const PlaceholderValues& placeholders,
                        const std::vector<ProtocolPoint>& chosenPoints,
                        const std::vector<GroupMeterColumn>& meters);

@@ -28,12 +28,15 @@ class GroupProtocolTest : public QObject {
  private slots:
   void meterColumnsBySlot();
   void meterWithMoreMarkedPointsThanChosenOne();
+  void errorsFollowTheirConditions();
   void placeholdersReplaced();
 };
 
 // Meters in slots 1, 2 and 5 (slot 2 chosen); slot 3 is not in use although
 // it has marked points. Serial numbers stand over the error columns 5, 6 and
-// 9; the chosen meter's conditions fill columns 1 to 4.
+// 9. The rows are the chosen meter's conditions in its order, then those only
+// the others have; each error stands in the row of the condition it was
+// measured under.
 void GroupProtocolTest::meterColumnsBySlot() {
   ProtocolFixture fixture;
   fixture.addBase(kBase);
@@ -45,35 +48,33 @@ void GroupProtocolTest::meterColumnsBySlot() {
   fixture.addPoint(slot2, Point{100, 50, "0.5/L", -0.5, "", 2});
   fixture.addPoint(slot2, Point{110, 10, "0.8/C", QVariant(), "R", 3});
   fixture.addPoint(slot2, Point{90, 5, "1", 1.75, "R", 4});
-  fixture.addPoint(slot1, Point{100, 100, "1", 0.11, "R", 1});
+  fixture.addPoint(slot1, Point{90, 5, "1", 0.11, "R", 1});
   fixture.addPoint(slot1, Point{100, 100, "1", 0.12, "R", 2});
-  // Other conditions, still lined up by position.
   fixture.addPoint(slot5, Point{60, 1, "0.5/C", -0.51, "R", 1});
   fixture.addPoint(slot5, Point{60, 1, "0.5/C", 9.9, "", 2});
-  fixture.addPoint(slot5, Point{60, 2, "0.5/C", -0.52, "R", 3});
-  fixture.addPoint(slot5, Point{60, 3, "0.5/C", -0.53, "R", 4});
+  fixture.addPoint(slot5, Point{110, 10, "0.8/C", -0.52, "R", 3});
   fixture.addPoint(slot3, Point{100, 100, "1", 7.77, "R", 1});
   fixture.chooseMeter(kBase, 2);
 
   const DocxReadBack document = ReadDocx(GroupWordReport());
 
-  QCOMPARE(document.table.size(), 6);
+  QCOMPARE(document.table.size(), 7);
   QCOMPARE(document.table[1][4], "Счётчик 1");  // the heading is not written
   QCOMPARE(document.table[2], Row({{5, "1001"}, {6, "1002"}, {9, "1005"}}));
-  QCOMPARE(document.table[3],
-           Row({{1, "1"}, {2, "100"}, {3, "100"}, {4, "1"}, {5, "0,11"}, {6, "0,25"}, {9, "-0,51"}}));
-  QCOMPARE(document.table[4],
-           Row({{1, "2"}, {2, "110"}, {3, "10"}, {4, "0.8/C"}, {5, "0,12"}, {6, ""}, {9, "-0,52"}}));
-  QCOMPARE(document.table[5], Row({{1, "3"}, {2, "90"}, {3, "5"}, {4, "1"}, {6, "1,75"}, {9, "-0,53"}}));
+  QCOMPARE(document.table[3], Row({{1, "1"}, {2, "100"}, {3, "100"}, {4, "1"}, {5, "0,12"}, {6, "0,25"}}));
+  QCOMPARE(document.table[4], Row({{1, "2"}, {2, "110"}, {3, "10"}, {4, "0.8/C"}, {6, ""}, {9, "-0,52"}}));
+  QCOMPARE(document.table[5], Row({{1, "3"}, {2, "90"}, {3, "5"}, {4, "1"}, {5, "0,11"}, {6, "1,75"}}));
+  QCOMPARE(document.table[6], Row({{1, "4"}, {2, "60"}, {3, "1"}, {4, "0.5/C"}, {9, "-0,51"}}));
   QVERIFY(!document.allText().contains("7,77"));
+  QVERIFY(!document.allText().contains("9,9"));
   // meters is left on the base's last meter in use, testPoints following it.
   QCOMPARE(theDataModule->meters->recordCount(), 3);
   QCOMPARE(theDataModule->meters->fieldByName("NumberCh").asInteger(), 5);
-  QCOMPARE(theDataModule->testPoints->recordCount(), 4);
+  QCOMPARE(theDataModule->testPoints->recordCount(), 3);
 }
 
-// More rows than the chosen meter has points: the other meter's errors are
-// all written, under empty conditions.
+// The other meter marked more points than the chosen one: its further
+// conditions get rows of their own, each showing its conditions.
 void GroupProtocolTest::meterWithMoreMarkedPointsThanChosenOne() {
   ProtocolFixture fixture;
   fixture.addBase(kBase);
@@ -88,9 +89,32 @@ void GroupProtocolTest::meterWithMoreMarkedPointsThanChosenOne() {
   QCOMPARE(document.table.size(), 6);
   QCOMPARE(document.table[2], Row({{5, "1001"}, {12, "1008"}}));
   QCOMPARE(document.table[3], Row({{1, "1"}, {2, "100"}, {3, "5"}, {4, "1"}, {5, "0,5"}, {12, "0,2"}}));
-  QCOMPARE(document.table[4], Row({{12, "0,21"}}));
-  QCOMPARE(document.table[5], Row({{12, "0,22"}}));
+  QCOMPARE(document.table[4], Row({{1, "2"}, {2, "100"}, {3, "6"}, {4, "1"}, {12, "0,21"}}));
+  QCOMPARE(document.table[5], Row({{1, "3"}, {2, "100"}, {3, "7"}, {4, "1"}, {12, "0,22"}}));
   QCOMPARE(fixture.storedProtocolNumber(), "10");
+}
+
+// Meters that marked the same conditions in another order: 10 % and 100 %
+// current. The chosen meter's order decides the rows; a condition a meter
+// marked twice gets a second row, so that neither error is lost.
+void GroupProtocolTest::errorsFollowTheirConditions() {
+  ProtocolFixture fixture;
+  fixture.addBase(kBase);
+  const qint64 chosen = fixture.addMeter(kBase, 3, "1003");
+  const qint64 other = fixture.addMeter(kBase, 4, "1004");
+  fixture.addPoint(chosen, Point{100, 100, "1", 0.3, "R", 1});
+  fixture.addPoint(chosen, Point{100, 10, "1", 0.4, "R", 2});
+  fixture.addPoint(other, Point{100, 10, "1", -0.1, "R", 1});
+  fixture.addPoint(other, Point{100, 100, "1", -0.2, "R", 2});
+  fixture.addPoint(other, Point{100, 10, "1", -0.15, "R", 3});
+  fixture.chooseMeter(kBase, 3);
+
+  const DocxReadBack document = ReadDocx(GroupWordReport());
+
+  QCOMPARE(document.table.size(), 6);
+  QCOMPARE(document.table[3], Row({{1, "1"}, {2, "100"}, {3, "100"}, {4, "1"}, {7, "0,3"}, {8, "-0,2"}}));
+  QCOMPARE(document.table[4], Row({{1, "2"}, {2, "100"}, {3, "10"}, {4, "1"}, {7, "0,4"}, {8, "-0,1"}}));
+  QCOMPARE(document.table[5], Row({{1, "3"}, {2, "100"}, {3, "10"}, {4, "1"}, {8, "-0,15"}}));
 }
 
 void GroupProtocolTest::placeholdersReplaced() {
