@@ -26,6 +26,13 @@ constexpr int kSlots = 8;
 
 QString DateText(const QDate& date) { return FieldEditText(date, FieldType::Date); }
 
+// A date of the settings files; day zero (30.12.1899) is a date never entered
+// and is printed empty.
+QString SettingsDateText(double days) {
+  const QDate date = DateFromDays(days);
+  return date == DateFromDays(0) ? QString() : DateText(date);
+}
+
 QString Text(Dataset* dataset, const char* field) {
   return dataset->fieldByName(QString::fromLatin1(field)).asText();
 }
@@ -48,8 +55,8 @@ QHash<QString, QString> AllPlaceholderTexts(DataModule& dm, const QString& proto
       {QStringLiteral("<Ldpp>"), Text(dm.chosenMeter, "Olddate")},
       {QStringLiteral("<Ltpu>"), installation.InstallNumber},
       {QStringLiteral("<Lnpu>"), installation.CertNumber},
-      {QStringLiteral("<Ldot>"), DateText(DateFromDays(installation.CertDate))},
-      {QStringLiteral("<Lddo>"), DateText(DateFromDays(installation.CertValidTo))},
+      {QStringLiteral("<Ldot>"), SettingsDateText(installation.CertDate)},
+      {QStringLiteral("<Lddo>"), SettingsDateText(installation.CertValidTo)},
   };
 }
 

@@ -9,6 +9,7 @@
 #include "reports/WordProtocols.h"
 #include "reports/WordDocument.h"
 #include "ui/MessageService.h"
+#include "settings/SettingsRecords.h"
 #include "ui/Selection.h"
 
 using MessageService::ScriptedAnswers;
@@ -41,6 +42,8 @@ class SingleProtocolTest : public QObject {
   void docxBesideTemplate();
   void failureAfterTemplateLeavesNoHalfState();
   void proofingOptionsOfTemplateKept();
+  void zeroDatesPrintedEmpty_data();
+  void zeroDatesPrintedEmpty();
 };
 
 void SingleProtocolTest::placeholdersReplaced_data() {
@@ -254,6 +257,33 @@ void SingleProtocolTest::proofingOptionsOfTemplateKept() {
   const ProofingOptions expected = WordDocument(fixture.dir.filePath("sources/look.doc")).proofingOptions();
   QVERIFY(WordDocument(saved).proofingOptions() == expected);
   QVERIFY(expected.checkSpellingAsYouType);
+}
+
+void SingleProtocolTest::zeroDatesPrintedEmpty_data() {
+  QTest::addColumn<bool>("group");
+  QTest::newRow("single protocol") << false;
+  QTest::newRow("group protocol") << true;
+}
+
+// Certificate dates never entered in file.ust are day zero: printed empty,
+// never as 30.12.1899.
+void SingleProtocolTest::zeroDatesPrintedEmpty() {
+  QFETCH(bool, group);
+  ProtocolFixture fixture;
+  Installation.CertDate = 0;
+  Installation.CertValidTo = 0;
+  SaveInstallationInfo();
+  fixture.addMarkedPoints(ChosenMeter(fixture), 1);
+  fixture.chooseMeter(kBase, 2);
+
+  const DocxReadBack document = ReadDocx(group ? GroupWordReport() : SingleWordReport());
+
+  const QString prefix = group ? "Средства поверки: установка" : "Установка";
+  QCOMPARE(document.missingParagraphs({prefix + " для поверки счётчиков электрической энергии СТ3416 № 1234 с "
+                                                "ваттметром-счётчиком эталонным ВТ3417; свидетельство о поверке "
+                                                "№ С-77 от , действительно до ."}),
+           QStringList());
+  QVERIFY(!document.allText().contains("1899"));
 }
 
 VT3417_REGISTER_TEST(SingleProtocolTest)
