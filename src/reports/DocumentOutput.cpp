@@ -12,14 +12,20 @@ namespace {
 
 constexpr qsizetype kMaxNameLength = 120;
 
+// Windows takes a name whose part before the first dot (blanks at its end
+// ignored) is a device for that device, whatever follows: "con", "con.docx",
+// "COM1 .txt". COM and LPT count the superscript digits ¹ ² ³ as well.
 bool IsReservedDeviceName(const QString& name) {
-  const QString stem = name.section(QLatin1Char('.'), 0, 0).trimmed().toUpper();
+  QString stem = name.section(QLatin1Char('.'), 0, 0).toUpper();
+  while (!stem.isEmpty() && stem.back().isSpace()) stem.chop(1);
   static const QStringList kFixed = {QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
-                                     QStringLiteral("NUL")};
+                                     QStringLiteral("NUL"), QStringLiteral("CONIN$"),
+                                     QStringLiteral("CONOUT$")};
   if (kFixed.contains(stem)) return true;
+  static const QString kDigits = QStringLiteral("0123456789\u00B9\u00B2\u00B3");
   return stem.size() == 4 &&
          (stem.startsWith(QLatin1String("COM")) || stem.startsWith(QLatin1String("LPT"))) &&
-         stem.at(3) >= QLatin1Char('0') && stem.at(3) <= QLatin1Char('9');
+         kDigits.contains(stem.at(3));
 }
 
 }  // namespace
@@ -34,13 +40,16 @@ QString ProtocolsDir() {
 QString SafeFileName(const QString& descriptiveName) {
   static const QString kRefused = QStringLiteral("<>:\"/\\|?*");
   QString name;
-  for (const QChar c : descriptiveName) {
-    if (c.isSpace())
+  for (const char32_t c : descriptiveName.toUcs4()) {
+    // Format characters (bidirectional overrides, zero-width marks) would make
+    // the name read otherwise than it is.
+    if (QChar::category(c) == QChar::Other_Format) continue;
+    if (QChar::isSpace(c))
       name += QLatin1Char(' ');
-    else if (c.unicode() < 0x20 || c.unicode() == 0x7F || kRefused.contains(c))
+    else if (c < 0x20 || c == 0x7F || (c < 0x80 && kRefused.contains(QChar(c))))
       name += QLatin1Char('_');
     else
-      name += c;
+      name += QString::fromUcs4(&c, 1);
   }
   name = name.simplified();
   if (name.size() > kMaxNameLength) name.truncate(kMaxNameLength);
@@ -51,7 +60,7 @@ QString SafeFileName(const QString& descriptiveName) {
   while (!name.isEmpty() && (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' '))))
     name.chop(1);
   if (name.isEmpty()) return QStringLiteral("Документ");
-  if (IsReservedDeviceName(name)) name += QLatin1Char('_');
+  if (IsReservedDeviceName(name)) name.prepend(QLatin1Char('_'));
   return name;
 }
 

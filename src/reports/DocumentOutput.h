@@ -10,8 +10,10 @@
 QString ProtocolsDir();
 
 // A file name made from a descriptive text such as "Протокол 9 СО-505 123456
-// 2026-12-09": characters that file systems refuse become "_", names Windows
-// reserves (CON, COM1, …) get a "_", trailing dots and blanks go, and the
+// 2026-12-09": characters that file systems refuse become "_", format
+// characters (Unicode category Cf, such as bidirectional overrides) go, a name
+// whose stem Windows reserves for a device (CON, COM1, … also before a dot, as
+// in "con.docx") gets a "_" in front, trailing dots and blanks go, and the
 // length is limited. Never empty.
 QString SafeFileName(const QString& descriptiveName);
 

@@ -35,9 +35,23 @@ void DocumentOutputTest::safeFileName_data() {
   QTest::newRow("trailing dots and blanks") << "Протокол 5. . "
                                             << "Протокол 5";
   QTest::newRow("reserved device name") << "con"
-                                        << "con_";
+                                        << "_con";
   QTest::newRow("reserved with extension") << "COM1.txt"
-                                           << "COM1.txt_";
+                                           << "_COM1.txt";
+  QTest::newRow("reserved before the document's extension") << "con.docx"
+                                                           << "_con.docx";
+  QTest::newRow("reserved with blanks before the dot") << "Nul .x"
+                                                       << "_Nul .x";
+  QTest::newRow("reserved console and superscript digit") << "CONOUT$.1 LPT\u00B9"
+                                                          << "_CONOUT$.1 LPT\u00B9";
+  QTest::newRow("superscript port") << "com\u00B2.docx"
+                                    << "_com\u00B2.docx";
+  QTest::newRow("not reserved") << "COM10.docx CONSOLE"
+                                << "COM10.docx CONSOLE";
+  QTest::newRow("bidirectional override") << "Протокол \u202Excod.exe"
+                                          << "Протокол xcod.exe";
+  QTest::newRow("format characters") << "1\u200B2\u2066\u2069\uFEFF3\u00AD4" + QString::fromUcs4(U"\U000E0041") + "5"
+                                     << "12345";
   QTest::newRow("nothing left") << " ..?"
                                 << "_";
   QTest::newRow("empty") << ""
@@ -118,16 +132,19 @@ void DocumentOutputTest::filledWorkbookOpensElsewhere() {
   TxlReportG2 report;
   report.XLSTemplate = SourceTreePath("data/sources/look.xls");
   report.addDataSource("RxData", "Range1", rows);
+  ReportTable totals({"Count", "Date"});
+  totals.appendRow({"2", "09.12.2026"});
+  report.addDataSource("RxTotals", "Totals", totals);
   const QString path = HandToUser(report.build(), "Архив 2026-12-09", "xlsx");
 
   if (readback::HavePythonModule("openpyxl")) {
     QString out;
     const int code = readback::RunPython(
         "import openpyxl,sys\nws=openpyxl.load_workbook(sys.argv[1]).active\n"
-        "print(ws['B5'].value, ws['M6'].value, ws['E8'].value, ws.merged_cells.ranges)",
+        "print(ws['B5'].value, ws['M6'].value, ws['E8'].value, ws['C12'].value, ws.merged_cells.ranges)",
         path, &out);
     QCOMPARE(code, 0);
-    QVERIFY2(out.contains("555123 -0,12 =COUNTA(M5:M6)"), qPrintable(out));
+    QVERIFY2(out.contains("555123 -0,12 2 09.12.2026"), qPrintable(out));
     QVERIFY2(out.contains("C10:H10"), qPrintable(out));
   }
   if (!readback::HaveSoffice()) QSKIP("LibreOffice is not installed");
