@@ -31,7 +31,11 @@ double RoundedError(double error) {
 
 namespace {
 
-bool PageRead(const TestPointInput& input, int slot) {
+constexpr qint64 kSlots = 8;  // MeasuredValues::MeterErrorText holds one error per slot
+
+// Slots outside 1..8 (a damaged or hand-edited database) are on no page.
+bool PageRead(const TestPointInput& input, qint64 slot) {
+  if (slot < 1 || slot > kSlots) return false;
   return (input.page14Lit && slot <= 4) || (input.page58Lit && slot >= 5);
 }
 
@@ -44,7 +48,7 @@ void AppendPoint(Dataset& points, int meterNum, int slot, const TestPointInput& 
   points.fieldByName(QStringLiteral("Date")).setDate(input.date);
   points.fieldByName(QStringLiteral("KM")).setText(values.PowerFactorText);
   const FieldRef error = points.fieldByName(QStringLiteral("Opogr"));
-  if (const std::optional<double> value = StoredError(values.MeterErrorText[slot - 1])) {
+  if (const std::optional<double> value = StoredError(values.MeterErrorText.at(static_cast<size_t>(slot - 1)))) {
     error.setReal(RoundedError(*value));
   } else {
     error.setNull();
@@ -61,10 +65,10 @@ int StoreTestPoints(DataModule& dm, const TestPointInput& input) {
   meters.reopen(Statements::metersOfBaseInUse(base, false));
   int stored = 0;
   for (meters.first(); !meters.eof(); meters.next()) {
-    const int slot = static_cast<int>(meters.fieldByName(QStringLiteral("numberCh")).asInteger());
+    const qint64 slot = meters.fieldByName(QStringLiteral("numberCh")).asInteger();
     if (!PageRead(input, slot)) continue;
     const int meterNum = static_cast<int>(meters.fieldByName(QStringLiteral("Num")).asInteger());
-    AppendPoint(*dm.testPoints, meterNum, slot, input);
+    AppendPoint(*dm.testPoints, meterNum, static_cast<int>(slot), input);
     ++stored;
     if (meterNum == input.chosenMeterNum) RenumberMeterPoints(*dm.testPoints, meterNum);
   }

@@ -33,7 +33,8 @@ struct TestPointInput {
 
 // Appends through `dm.testPoints` (which must be open) one point for every meter
 // in use of the base on bases's current row whose page was read, using markedPoints
-// for the meters. The chosen meter's points are renumbered at once so that
+// for the meters; a meter whose slot number is outside 1..8 (a damaged
+// database) is on no page and is skipped. The chosen meter's points are renumbered at once so that
 // the grid shows them numbered. Returns how many points were stored.
 int StoreTestPoints(DataModule& dm, const TestPointInput& input);
 

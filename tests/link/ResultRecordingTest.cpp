@@ -17,6 +17,8 @@ class ResultRecordingTest : public QObject {
   void fieldsOfAStoredPoint();
   void baseWithoutMetersInUseStoresNothing();
   void chosenMeterIsRenumberedAtOnce();
+  void slotOutsideOneToEightIsSkipped_data();
+  void slotOutsideOneToEightIsSkipped();
 };
 
 namespace {
@@ -152,6 +154,23 @@ void ResultRecordingTest::chosenMeterIsRenumberedAtOnce() {
   QCOMPARE(
       session.count("select count(*) from slave where Num = ? and Count is null", {session.meterOfSlot[2]}),
       2);
+}
+
+void ResultRecordingTest::slotOutsideOneToEightIsSkipped_data() {
+  QTest::addColumn<int>("slot");
+  QTest::newRow("0") << 0;
+  QTest::newRow("-1") << -1;
+  QTest::newRow("9") << 9;
+  QTest::newRow("1000") << 1000;
+}
+
+// A meter in use with a slot number no page has (a damaged or hand-edited
+// database) gets no point, and its neighbours are stored as usual.
+void ResultRecordingTest::slotOutsideOneToEightIsSkipped() {
+  QFETCH(int, slot);
+  Session session({1, slot, 8});
+  QCOMPARE(session.store(true, true), 2);
+  QCOMPARE(session.slotsWithPoints(), (QList<int>{1, 8}));
 }
 
 VT3417_REGISTER_TEST(ResultRecordingTest)
