@@ -6,6 +6,7 @@
 #include "archive/ArchiveListStatement.h"
 #include "archive/ArchiveProtocol.h"
 #include "bases/BaseEditor.h"
+#include "bases/InputValidators.h"
 #include "database/DatasetModel.h"
 #include "database/DataModule.h"
 #include "reports/DesktopOpen.h"
@@ -19,7 +20,6 @@
 #include <QDate>
 #include <QGuiApplication>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 #include <QScreen>
@@ -48,11 +48,6 @@ QString SortFieldOf(const QString& field) {
   if (lower == QLatin1String("mynumber")) return QStringLiteral("myNumber");
   if (lower == QLatin1String("myyear")) return QStringLiteral("myYear");
   return {};
-}
-
-// Lower-case Latin letters and the Cyrillic а..я (not ё) are typed as capitals.
-bool IsCapitalisedLetter(QChar c) {
-  return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QChar(0x0430) && c <= QChar(0x044F));
 }
 
 // The archived points of the meter under the cursor, one at a time.
@@ -150,7 +145,10 @@ void ArchiveBrowser::connectFilterInputs() {
     connect(box->lineEdit(), &QLineEdit::textEdited, this, &ArchiveBrowser::applyFilter);
     connect(box, &QComboBox::activated, this, &ArchiveBrowser::applyFilter);
   }
-  typeFilter()->lineEdit()->installEventFilter(this);
+  // Types are kept in capitals: a lower-case letter (Latin a-z, Cyrillic а-я)
+  // becomes its capital whether it is typed (the keys reach the combo box,
+  // the line edit's focus proxy) or pasted.
+  typeFilter()->lineEdit()->setValidator(new CapitalsValidator(CapitalsValidator::Kind::AnyText, typeFilter()));
   // Years take digits only, typed or pasted.
   for (QComboBox* box : {yearFromFilter(), yearToFilter()})
     box->lineEdit()->setValidator(
@@ -241,23 +239,6 @@ void ArchiveBrowser::clearFilter() {
   applyFilter();
 }
 
-bool ArchiveBrowser::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == typeFilter()->lineEdit() && event->type() == QEvent::KeyPress)
-    return onTypeFilterKey(watched, event);
-  return QWidget::eventFilter(watched, event);
-}
-
-// Types are kept in capitals: a lower-case letter is typed as its capital.
-bool ArchiveBrowser::onTypeFilterKey(QObject* watched, QEvent* event) {
-  const auto* key = static_cast<QKeyEvent*>(event);
-  const QString text = key->text();
-  if (text.size() != 1 || !IsCapitalisedLetter(text.front())) return false;
-  QKeyEvent capital(QEvent::KeyPress, key->key(), key->modifiers(), QLocale().toUpper(text),
-                    key->isAutoRepeat(), static_cast<quint16>(key->count()));
-  QCoreApplication::sendEvent(watched, &capital);
-  return true;
-}
-
 void ArchiveBrowser::ShowMeterDetails() {
   QueryDataset& meters = *theDataModule->archivedMeters;
   const bool onMeter = HasArchivedMeter() && meters.currentRow() >= 0;
@@ -316,7 +297,8 @@ void ArchiveBrowser::writeExcelProtocol() {
   if (!FillArchiveProtocolRows(*theDataModule)) return;
   QByteArray workbook;
   try {
-    workbook = BuildArchiveWorkbook(*theDataModule->exportRows, ProgramPath(QStringLiteral("sources/look.xls")));
+    workbook = BuildArchiveWorkbook(*theDataModule->exportRows, ProgramPath(QStringLiteral("sources/look.xls")),
+                                    QDate::currentDate());
   } catch (const XlsReportError& error) {
     MessageService::cancelOnly(this, excelProtocolAction()->text(), QString::fromUtf8(error.what()));
     return;

@@ -72,7 +72,6 @@ class ArchiveBrowser : public QWidget {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void setUpWindow();
@@ -81,7 +80,6 @@ class ArchiveBrowser : public QWidget {
   void connectActions();
   void connectFilterInputs();
   void onMeterTitleClicked(int column);
-  bool onTypeFilterKey(QObject* watched, QEvent* event);
   void ShowMeterDetails();
   void SetActionStates(bool takeOver);
   void FillFilterList(const QString& column, std::initializer_list<QComboBox*> boxes);

@@ -1,9 +1,11 @@
 #include "archive/ArchiveProtocol.h"
 
 #include "database/DataModule.h"
+#include "database/FieldText.h"
 #include "reports/ReportData.h"
 #include "reports/XlReport.h"
 
+#include <QDate>
 #include <QString>
 
 #include <cstddef>
@@ -79,10 +81,14 @@ bool FillArchiveProtocolRows(DataModule& dm) {
   return true;
 }
 
-QByteArray BuildArchiveWorkbook(const MemoryDataset& rows, const QString& templatePath) {
+QByteArray BuildArchiveWorkbook(const MemoryDataset& rows, const QString& templatePath, const QDate& today) {
   const MemoryDatasetSource source(rows);
+  // Fixed values, so that the workbook tells the same whenever it is opened.
+  ReportTable totals({QStringLiteral("Count"), QStringLiteral("Date")});
+  totals.appendRow({QString::number(rows.recordCount()), FieldEditText(today, FieldType::Date)});
   TxlReportG2 report;
   report.XLSTemplate = templatePath;
   report.addDataSource(QStringLiteral("RxData"), QStringLiteral("Range1"), source);
+  report.addDataSource(QStringLiteral("RxTotals"), QStringLiteral("Totals"), totals, TxlReportG2::Range::Optional);
   return report.build();
 }

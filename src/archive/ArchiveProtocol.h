@@ -16,10 +16,14 @@ bool FillArchiveProtocolRows(DataModule& dm);
 
 class MemoryDataset;
 class QByteArray;
+class QDate;
 class QString;
 
 // The workbook of the archive protocol: the template (sources/look.xls) with
-// the rows of exportRows filled into its range "Range1" under the alias "RxData".
+// the rows of exportRows filled into its range "Range1" under the alias "RxData",
+// and, where the template has the range "Totals", the fixed values of the
+// alias "RxTotals" there: "Count", the number of result rows, and "Date",
+// the day the workbook is made (`today`) in the locale's short format.
 // Throws XlsReportError with the report's own message (template or range
 // missing, not a workbook).
-QByteArray BuildArchiveWorkbook(const MemoryDataset& rows, const QString& templatePath);
+QByteArray BuildArchiveWorkbook(const MemoryDataset& rows, const QString& templatePath, const QDate& today);

@@ -159,11 +159,13 @@ void FollowMovedRows(OoxmlPackage& package, Workbook& workbook, const Sheet& fil
 }
 
 void FillSource(OoxmlPackage& package, const QString& workbookPart, const QString& alias,
-                const QString& rangeName, const ReportDataSource& source) {
+                const QString& rangeName, const ReportDataSource& source, bool required) {
   Workbook workbook(package, workbookPart);
   const std::optional<RangeLocation> location = FindRange(workbook, rangeName);
-  if (!location || !package.contains(location->sheet->part))
+  if (!location || !package.contains(location->sheet->part)) {
+    if (!required) return;
     throw XlsReportError(QStringLiteral("Range '%1' not found.").arg(rangeName));
+  }
   pugi::xml_document sheet;
   ooxml::LoadPart(package, location->sheet->part, sheet);
   const ooxml::XmlNames x(sheet.document_element(), kSheetNs);
@@ -225,8 +227,9 @@ QByteArray ReadTemplate(const QString& path) {
 
 }  // namespace
 
-void TxlReportG2::addDataSource(const QString& alias, const QString& range, const ReportDataSource& source) {
-  sources_.push_back({alias, range, &source});
+void TxlReportG2::addDataSource(const QString& alias, const QString& range, const ReportDataSource& source,
+                                Range presence) {
+  sources_.push_back({alias, range, &source, presence});
 }
 
 QByteArray TxlReportG2::build() const {
@@ -242,7 +245,8 @@ QByteArray TxlReportG2::build() const {
       throw PackageError("no workbook part");
     ooxml::MakePlainMainPart(package, main->target, contentType, QString::fromLatin1(kWorkbookType));
     for (const Source& source : sources_)
-      FillSource(package, main->target, source.alias, source.range, *source.data);
+      FillSource(package, main->target, source.alias, source.range, *source.data,
+                 source.presence == Range::Required);
     RequestRecalculation(package, main->target);
     return package.save();
   } catch (const PackageError& error) {

@@ -29,8 +29,11 @@ class TxlReportG2 {
  public:
   QString XLSTemplate;
 
-  // The source must outlive build().
-  void addDataSource(const QString& alias, const QString& range, const ReportDataSource& source);
+  // The source must outlive build(). A template without the range is an
+  // error, unless the range is optional: then the source is left out.
+  enum class Range { Required, Optional };
+  void addDataSource(const QString& alias, const QString& range, const ReportDataSource& source,
+                     Range presence = Range::Required);
   void clearDataSources() { sources_.clear(); }
 
   // The finished workbook as .xlsx bytes. Throws XlsReportError.
@@ -41,6 +44,7 @@ class TxlReportG2 {
     QString alias;
     QString range;
     const ReportDataSource* data;
+    Range presence;
   };
   std::vector<Source> sources_;
 };

@@ -2,6 +2,8 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QTest>
+
+#include "support/Keyboard.h"
 #include <QTimer>
 #include <QWidget>
 
@@ -19,9 +21,15 @@ using MessageService::ScriptedAnswers;
 
 namespace {
 
-// A window whose key handler fails on "F" and counts the other keys.
+// A window whose key handler fails on "F" and counts the other keys. It is
+// shown and takes the focus on a click, so that keys reach it as the focus widget.
 class FailingWindow : public QWidget {
  public:
+  FailingWindow() {
+    setFocusPolicy(Qt::StrongFocus);
+    resize(100, 100);
+    show();
+  }
   int keys = 0;
 
  protected:
@@ -58,13 +66,14 @@ class ApplicationTest : public QObject {
 void ApplicationTest::errorInKeyHandlerShowsBoxAndGoesOn() {
   ScriptedAnswers answers;
   FailingWindow window;
-  QTest::keyClick(&window, Qt::Key_F);
+  QVERIFY(keyboard::ClickToFocus(&window));
+  keyboard::Press(Qt::Key_F);
   QCOMPARE(answers.shown().size(), size_t(1));
   QCOMPARE(answers.shown()[0].kind, Kind::Error);
   QCOMPARE(answers.shown()[0].caption, QStringLiteral("ВТ3417"));
   QCOMPARE(answers.shown()[0].text, QStringLiteral("Ошибка ввода-вывода 103"));
   // The program goes on: the next key is handled.
-  QTest::keyClick(&window, Qt::Key_A);
+  keyboard::Press(Qt::Key_A);
   QCOMPARE(window.keys, 1);
   QCOMPARE(answers.shown().size(), size_t(1));
 }
@@ -72,7 +81,8 @@ void ApplicationTest::errorInKeyHandlerShowsBoxAndGoesOn() {
 void ApplicationTest::unknownErrorShowsBox() {
   ScriptedAnswers answers;
   FailingWindow window;
-  QTest::keyClick(&window, Qt::Key_U);
+  QVERIFY(keyboard::ClickToFocus(&window));
+  keyboard::Press(Qt::Key_U);
   QCOMPARE(answers.texts(), QStringList{QStringLiteral("Неизвестная ошибка")});
 }
 

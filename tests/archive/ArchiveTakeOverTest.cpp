@@ -135,7 +135,7 @@ void ArchiveTakeOverTest::takeOverIntoTheEditorsCurrentSlot() {
 void ArchiveTakeOverTest::takeOverWithNothingListedKeepsTheSlot() {
   OpenWindows w;
   w.takeFromArchiveIntoSlotThree();
-  Type(theArchiveBrowser->typeFilter()->lineEdit(), QStringLiteral("НЕТ"));
+  Type(theArchiveBrowser->typeFilter(), QStringLiteral("НЕТ"));
   QCOMPARE(theArchiveBrowser->meterGrid()->model()->rowCount(), 0);
   theArchiveBrowser->takeOverAction()->trigger();
   QVERIFY(theArchiveBrowser->isVisible());

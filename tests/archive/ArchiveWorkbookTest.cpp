@@ -1,4 +1,7 @@
 #include <QDir>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QRegularExpression>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -70,11 +73,11 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
   file.write(bytes);
 }
 
-// The shipped template without its range.
-QByteArray TemplateWithoutRange() {
+// The shipped template without one of its ranges.
+QByteArray TemplateWithoutRange(const char* range = "Range1") {
   OoxmlPackage package(ReadFile(SourceTreePath(kTemplate)));
   QByteArray workbook = package.read(QStringLiteral("xl/workbook.xml"));
-  const int start = workbook.indexOf("<definedName name=\"Range1\"");
+  const int start = workbook.indexOf(QByteArray("<definedName name=\"") + range + '"');
   workbook.remove(start, workbook.indexOf("</definedName>", start) + 14 - start);
   package.write(QStringLiteral("xl/workbook.xml"), workbook);
   return package.save();
@@ -91,6 +94,9 @@ class ArchiveWorkbookTest : public QObject {
   void reportErrorsGetTheirOwnBox();
   void emptyListMakesNoWorkbook();
   void officeSuiteShowsTheValues();
+  void totalsAreFixedValues();
+  void templateWithoutTotalsStillWorks();
+  void wideColumnsShowLongValuesWhole();
 };
 
 void ArchiveWorkbookTest::listedMetersFillTheRange() {
@@ -130,10 +136,10 @@ void ArchiveWorkbookTest::contentBelowTheRangeMovesIntact() {
     const int row = reference.mid(1).toInt();
     if (row <= 5) continue;
     const QString moved = reference.left(1) + QString::number(row + added);
+    if (it.value().startsWith(QLatin1String("RxTotals."))) continue;  // see totalsAreFixedValues
     QCOMPARE(after.at(moved), it.value());
   }
-  QCOMPARE(after.formulas.value(QStringLiteral("E10")), QStringLiteral("COUNTA(M5:M8)"));
-  QCOMPARE(after.formulas.value(QStringLiteral("C14")), QStringLiteral("TODAY()"));
+  QCOMPARE(after.at(QStringLiteral("E10")), QStringLiteral("4"));
   QVERIFY(after.merges.contains(QStringLiteral("C12:H12")));
   QVERIFY(after.merges.contains(QStringLiteral("C14:D14")));
   QVERIFY(after.merges.contains(QStringLiteral("A1:O1")));
@@ -198,6 +204,62 @@ void ArchiveWorkbookTest::officeSuiteShowsTheValues() {
   const QString shown = QString::fromUtf8(text.readAllStandardOutput());
   for (const char* value : {"СЕ301", "ЦЭ6803", "0123", "-0,75", "ЛАБОРАТОРИЯ", "14.05.2020"})
     QVERIFY2(shown.contains(QString::fromUtf8(value)), value);
+}
+
+// The count and the date are written when the workbook is made: no formula
+// recounts or redates it when it is opened later. The count is the number of
+// result rows, an empty error included.
+void ArchiveWorkbookTest::totalsAreFixedValues() {
+  ProtocolRun run;
+  run.fixture.dm().connection()->executeWrite(
+      Statement{QStringLiteral("update Slavearhiv set Opogr = null where Count = 2"), {}, QStringLiteral("Slavearhiv")});
+  run.fixture.dm().archivedPoints->refresh();  // the browser lists the points as they are now
+  run.browser.excelProtocolAction()->trigger();
+  const WorkbookContent book = ReadWorkbook(run.produced());
+  QVERIFY(book.at(QStringLiteral("M6")).isEmpty());
+  QCOMPARE(book.at(QStringLiteral("A10")), QStringLiteral("Число результатов в протоколе:"));
+  QCOMPARE(book.at(QStringLiteral("E10")), QStringLiteral("4"));
+  QCOMPARE(book.at(QStringLiteral("A14")), QStringLiteral("Дата составления:"));
+  QCOMPARE(book.at(QStringLiteral("C14")), QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
+  QVERIFY2(book.formulas.isEmpty(), qPrintable(book.formulas.values().join(u' ')));
+  QCOMPARE(book.definedNames.value(QStringLiteral("Totals")).right(11), QStringLiteral("$A$10:$O$14"));
+}
+
+// A template of an earlier installation has no range "Totals": the protocol
+// is still made, with the template's own summary.
+void ArchiveWorkbookTest::templateWithoutTotalsStillWorks() {
+  ProtocolRun run;
+  WriteFile(ProgramPath(QStringLiteral("sources/look.xls")), TemplateWithoutRange("Totals"));
+  ScriptedAnswers answers;
+  run.browser.excelProtocolAction()->trigger();
+  QVERIFY(answers.shown().empty());
+  const WorkbookContent book = ReadWorkbook(run.produced());
+  QCOMPARE(book.at(QStringLiteral("A8")), QStringLiteral("ЦЭ6803"));
+  QCOMPARE(book.at(QStringLiteral("E10")), QStringLiteral("RxTotals.Count"));
+}
+
+// Type, owner and maker hold up to 20 characters: their columns are wide
+// enough for 20 capitals of the sheet's font (Arial 10; the widths count its
+// widest digit).
+void ArchiveWorkbookTest::wideColumnsShowLongValuesWhole() {
+  ProtocolRun run;
+  run.browser.excelProtocolAction()->trigger();
+  OoxmlPackage package(run.produced());
+  const QByteArray sheet = package.read(QStringLiteral("xl/worksheets/sheet1.xml"));
+  QFont font(QStringLiteral("Arial"));
+  font.setPixelSize(13);  // 10 pt at 96 dpi
+  const QFontMetricsF metrics(font);
+  double digit = 0;
+  for (const QChar c : QStringLiteral("0123456789")) digit = std::max(digit, metrics.horizontalAdvance(c));
+  const QString longest = QStringLiteral("МОСЭНЕРГОСБЫТ ФИЛИАЛ");
+  QCOMPARE(longest.size(), 20);
+  for (const int column : {1, 4, 5}) {  // A Tip, D User, E Maker
+    const QRegularExpression col(QStringLiteral("<col min=\"%1\" max=\"%1\" width=\"([0-9.]+)\"").arg(column));
+    const QRegularExpressionMatch match = col.match(QString::fromUtf8(sheet));
+    QVERIFY2(match.hasMatch(), qPrintable(QString::number(column)));
+    QVERIFY2(match.captured(1).toDouble() * digit >= metrics.horizontalAdvance(longest),
+             qPrintable(QStringLiteral("column %1: %2 characters").arg(column).arg(match.captured(1))));
+  }
 }
 
 VT3417_REGISTER_TEST(ArchiveWorkbookTest)

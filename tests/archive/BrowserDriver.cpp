@@ -1,5 +1,6 @@
 #include "BrowserDriver.h"
 
+#include "support/Keyboard.h"
 #include "ui/DatasetGrid.h"
 
 #include <QHeaderView>
@@ -8,11 +9,8 @@
 namespace BrowserDriver {
 
 void Type(QWidget* widget, const QString& text) {
-  for (const QChar c : text) {
-    const auto key = c == QLatin1Char('\b') ? Qt::Key_Backspace : static_cast<Qt::Key>(c.toUpper().unicode());
-    QTest::sendKeyEvent(QTest::Press, widget, key, QString(c), Qt::NoModifier);
-    QTest::sendKeyEvent(QTest::Release, widget, key, QString(c), Qt::NoModifier);
-  }
+  if (!keyboard::ClickToFocus(widget)) QFAIL("the control does not take the focus");
+  keyboard::Type(text);
 }
 
 void ClickTitle(DatasetGrid* grid, int column) {

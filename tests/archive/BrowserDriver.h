@@ -11,6 +11,7 @@ class DatasetGrid;
 // the grids show.
 namespace BrowserDriver {
 
+// Clicks the control (a filter's combo box) and types into the focus widget.
 void Type(QWidget* widget, const QString& text);
 void ClickTitle(DatasetGrid* grid, int column);
 void ClickRow(DatasetGrid* grid, int row);

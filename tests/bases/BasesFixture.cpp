@@ -12,6 +12,7 @@
 #include "database/DataModule.h"
 #include "app/Windows.h"
 #include "ui/Selection.h"
+#include "support/Keyboard.h"
 #include "workspace/MainWindow.h"
 
 BasesFixture::BasesFixture() {
@@ -95,20 +96,23 @@ QLineEdit* EditorField(const char* name) {
 QCheckBox* Slot(int n) { return theBaseEditor->SlotBoxes[n]; }
 
 void TypeText(QWidget* w, const QString& text) {
-  for (const QChar c : text)
-    QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+  if (!w->hasFocus() && !keyboard::ClickToFocus(w)) QFAIL("the control does not take the focus");
+  keyboard::Type(text);
 }
 
 void Fill(QLineEdit* field, const QString& text) {
-  field->setFocus(Qt::MouseFocusReason);
-  field->selectAll();
+  if (!keyboard::ClickToFocus(field)) QFAIL("the field does not take the focus");
+  keyboard::Press(Qt::Key_A, Qt::ControlModifier);  // select all
   if (text.isEmpty())
-    QTest::keyClick(field, Qt::Key_Backspace);
+    keyboard::Press(Qt::Key_Backspace);
   else
-    TypeText(field, text);
+    keyboard::Type(text);
 }
 
-void PressEnter(QWidget* w) { QTest::keyClick(w, Qt::Key_Return); }
+void PressEnter(QWidget* w) {
+  if (!w->hasFocus() && !keyboard::ClickToFocus(w)) QFAIL("the control does not take the focus");
+  keyboard::Press(Qt::Key_Return);
+}
 
 void ClickSlot(int n, Qt::MouseButton button) {
   QCheckBox* box = Slot(n);

@@ -47,10 +47,13 @@ void AddPoints(qint64 meterNum, int count);
 // --- the windows, driven as the operator does ---
 QLineEdit* EditorField(const char* name);
 QCheckBox* Slot(int n);
-// Types text character by character into the focused widget w (any letters).
+// Types text key by key into w (any letters), clicking w first when it does
+// not have the focus; the keys go to the focus widget.
 void TypeText(QWidget* w, const QString& text);
-// Focuses the field (leaving the one before), replaces its text by typing.
+// Clicks the field (leaving the one before), selects its text with Ctrl+A and
+// replaces it by typing.
 void Fill(QLineEdit* field, const QString& text);
+// Return in w (clicked first when it does not have the focus).
 void PressEnter(QWidget* w);
 void ClickSlot(int n, Qt::MouseButton button = Qt::LeftButton);
 // The base name dialog from the main window: name typed, Enter pressed.

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "support/Keyboard.h"
 #include "support/TempProgramDir.h"
 #include "support/TestRegistry.h"
 
@@ -31,18 +32,12 @@ QByteArray FileBytes(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Types text as key presses, Cyrillic and backspace ("\b") included.
+// Clicks the control and types text as key presses into the focus widget,
+// Cyrillic and backspace ("\b") included.
 void TypeText(QWidget* control, const QString& text) {
-  for (const QChar ch : text) {
-    if (ch == u'\b') {
-      QTest::keyClick(control, Qt::Key_Backspace);
-      continue;
-    }
-    const char16_t code = ch.toUpper().unicode();
-    const auto key = code < 128 ? static_cast<Qt::Key>(code) : Qt::Key_unknown;
-    QTest::sendKeyEvent(QTest::Press, control, key, QString(ch), Qt::NoModifier);
-    QTest::sendKeyEvent(QTest::Release, control, key, QString(ch), Qt::NoModifier);
-  }
+  if (!keyboard::ClickToFocus(control)) QFAIL("the control does not take the focus");
+  keyboard::Press(Qt::Key_End);
+  keyboard::Type(text);
 }
 
 enum class CloseBy { Escape, Enter, Button, CloseBox };
@@ -50,10 +45,12 @@ enum class CloseBy { Escape, Enter, Button, CloseBox };
 void CloseDialog(QWidget& dialog, QWidget* focus, CloseBy way, const char* button) {
   switch (way) {
     case CloseBy::Escape:
-      QTest::keyClick(focus, Qt::Key_Escape);
-      break;
     case CloseBy::Enter:
-      QTest::keyClick(focus, Qt::Key_Return);
+      // A field is clicked into; a button keeps the focus the dialog gave it.
+      if (!QTest::qWaitForWindowActive(&dialog)) QFAIL("the dialog is not active");
+      if (!qobject_cast<QAbstractButton*>(focus) && !focus->hasFocus() && !keyboard::ClickToFocus(focus))
+        QFAIL("the control does not take the focus");
+      keyboard::Press(way == CloseBy::Escape ? Qt::Key_Escape : Qt::Key_Return);
       break;
     case CloseBy::Button:
       QTest::mouseClick(Find<QPushButton>(dialog, button), Qt::LeftButton);
@@ -165,8 +162,7 @@ void DialogsTest::protocolNumberStoredWhicheverWayClosed() {
   ProtocolNumberDialog dialog;
   dialog.open(&opener_);
   auto* edit = Find<QLineEdit>(dialog, "numberEdit");
-  QTest::keyClick(edit, Qt::Key_Backspace);
-  TypeText(edit, QStringLiteral("95"));
+  TypeText(edit, QStringLiteral("\b95"));
   Find<QCheckBox>(dialog, "autoIncrementBox")->setChecked(false);
   CloseDialog(dialog, edit, way, "okButton");
 
@@ -188,7 +184,8 @@ void DialogsTest::protocolNumberWriteFailureReleasesOpener() {
   QVERIFY(QFile::remove(dir.filePath(kProgramConfigFile)));
   QVERIFY(QDir(dir.path()).rmdir(QStringLiteral("sources")));
   MessageService::ScriptedAnswers answers;
-  QTest::keyClick(Find<QLineEdit>(dialog, "numberEdit"), Qt::Key_Escape);
+  QVERIFY(keyboard::ClickToFocus(Find<QLineEdit>(dialog, "numberEdit")));
+  keyboard::Press(Qt::Key_Escape);
   QCOMPARE(answers.shown().size(), size_t(1));
   QVERIFY(answers.shown()[0].text.contains(QStringLiteral("config.prt")));
   // The operator is told; the dialog still closes and the main window is usable again.
@@ -310,7 +307,8 @@ void DialogsTest::installationDatesKeepCentury() {
   dialog.open(&opener_);
   auto* picker = Find<QDateEdit>(dialog, "certificateDateEdit");
   QVERIFY2(picker->text().contains(QStringLiteral("2031")), qPrintable(picker->text()));
-  QTest::keyClick(picker, Qt::Key_Return);  // OK: the date must come back unchanged
+  QVERIFY(keyboard::ClickToFocus(picker));
+  keyboard::Press(Qt::Key_Return);  // OK: the date must come back unchanged
   QVERIFY(!dialog.isVisible());
   QLocale::setDefault(previous);
   LoadInstallationInfo();

@@ -5,6 +5,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "support/Keyboard.h"
 #include "support/TestRegistry.h"
 
 #include "BasesFixture.h"
@@ -77,7 +78,7 @@ void NameDialogTest::cancellingCreatesNothing() {
   QVERIFY(QTest::qWaitForWindowActive(theBaseNameDialog));
   TypeText(nameField(), "Б2");
   if (byEscape)
-    QTest::keyClick(nameField(), Qt::Key_Escape);
+    keyboard::Press(Qt::Key_Escape);
   else
     QTest::mouseClick(theBaseNameDialog->findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
   QVERIFY(!theBaseNameDialog->isVisible());

@@ -6,6 +6,8 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include "support/Keyboard.h"
+
 #include "TerminalFixture.h"
 #include "link/PortNames.h"
 #include "support/TestRegistry.h"
@@ -72,10 +74,14 @@ void Click(const char* name) {
   button->click();
 }
 
-// A letter typed while no entry field has the focus.
+// A letter typed while no entry field has the focus, delivered to the focus widget.
 void PressLetter(int key, const QString& text) {
-  theTerminalWindow->setFocus();
-  QTest::sendKeyEvent(QTest::Click, theTerminalWindow, static_cast<Qt::Key>(key), text, Qt::NoModifier);
+  theTerminalWindow->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(theTerminalWindow));
+  QWidget* focus = keyboard::KeyReceiver();
+  QVERIFY2(focus && focus->window() == theTerminalWindow, "the terminal window does not have the focus");
+  QVERIFY2(!qobject_cast<QLineEdit*>(focus), "an entry field has the focus");
+  keyboard::PressWithText(key, text);
 }
 
 struct StoredPoint {

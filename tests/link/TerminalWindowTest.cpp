@@ -3,6 +3,8 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
+
+#include "support/Keyboard.h"
 #include <QTimer>
 
 #include "LinkTestSupport.h"
@@ -46,9 +48,15 @@ QByteArray PhaseVoltages() { return stream::Screen("Ф1  220.00 В", "Ф2  220.0
 
 enum ScreenKind { Voltage, Errors, Menu };
 
-// A key press on the window with the text the keyboard layout gives it.
+// A key press with the text the keyboard layout gives it, delivered as the
+// keyboard does: to the terminal window's focus widget (no entry field).
 void Press(int key, const QString& text, Qt::KeyboardModifiers modifiers = {}) {
-  QTest::sendKeyEvent(QTest::Click, theTerminalWindow, static_cast<Qt::Key>(key), text, modifiers);
+  theTerminalWindow->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(theTerminalWindow));
+  QWidget* focus = keyboard::KeyReceiver();
+  QVERIFY2(focus && focus->window() == theTerminalWindow, "the terminal window does not have the focus");
+  QVERIFY2(!qobject_cast<QLineEdit*>(focus), "an entry field has the focus");
+  keyboard::PressWithText(key, text, modifiers);
 }
 
 // The window open and connected to `pty`, the start keys read.
@@ -223,11 +231,10 @@ void TerminalWindowTest::entryFields() {
   auto* errorVoltage = fixture.control<QLineEdit>("errorVoltageEdit");
   errorVoltage->setText("460");
   current->setText("0");
-  voltage->setFocus();
-  QTest::keyClicks(voltage, "2a2-0.5");
+  QVERIFY(keyboard::TypeInto(voltage, "2a2-0.5"));
   QCOMPARE(voltage->text(), QStringLiteral("220.5"));
   QCOMPARE(pty.Received(100), QByteArray());  // typing in a field sends nothing
-  QTest::keyClick(voltage, Qt::Key_Return);
+  keyboard::Press(Qt::Key_Return);
   QCOMPARE(current->text(), QStringLiteral("0.01"));
   QCOMPARE(errorVoltage->text(), QStringLiteral("456"));
   QCOMPARE(voltage->text(), QStringLiteral("220.5"));

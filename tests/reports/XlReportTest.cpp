@@ -5,6 +5,7 @@
 #include "support/TempProgramDir.h"
 #include "support/TestRegistry.h"
 
+#include "reports/OoxmlPackage.h"
 #include "reports/XlReport.h"
 #include "reports/XlsxReferences.h"
 
@@ -16,6 +17,24 @@ const QStringList kFields = {"Tip",   "Number",  "Year", "User", "Maker", "KlasT
                              "pered", "voltage", "tok",  "Km",   "Pogr",  "Date",  "OldDate"};
 
 QByteArray ShippedWorkbook() { return readback::ReadFile(SourceTreePath("data/sources/look.xls")); }
+
+// The shipped workbook with formulas below its range instead of the fixed
+// totals: a count over the error column and today's date.
+QString WorkbookWithFormulasBelow(const QTemporaryDir& dir) {
+  OoxmlPackage package(ShippedWorkbook());
+  QByteArray sheet = package.read("xl/worksheets/sheet1.xml");
+  const auto replaceCell = [&sheet](const QByteArray& reference, const QByteArray& formula) {
+    const int start = sheet.indexOf("<c r=\"" + reference + "\"");
+    const int end = sheet.indexOf("</c>", start) + 4;
+    sheet.replace(start, end - start, "<c r=\"" + reference + "\"><f>" + formula + "</f><v>1</v></c>");
+  };
+  replaceCell("E7", "COUNTA(M5:M5)");
+  replaceCell("C11", "TODAY()");
+  package.write("xl/worksheets/sheet1.xml", sheet);
+  const QString path = dir.filePath("formulas.xlsx");
+  readback::WriteFile(path, package.save());
+  return path;
+}
 
 // Rows like the archive protocol: a meter's first row with all fields, further rows with the point fields
 // only.
@@ -133,7 +152,8 @@ void XlReportTest::fillsShippedTemplateInOrder() {
 }
 
 void XlReportTest::movesContentBelowTheRange() {
-  const QByteArray xlsx = Build(SourceTreePath("data/sources/look.xls"), ArchiveRows(1, 4));  // 3 rows added
+  const QTemporaryDir dir;
+  const QByteArray xlsx = Build(WorkbookWithFormulasBelow(dir), ArchiveRows(1, 4));  // 3 rows added
   const auto cells = SheetCells(xlsx);
   QCOMPARE(cells.at("A10").text, QString("Число результатов в протоколе:"));
   QCOMPARE(cells.at("E10").formula, QString("COUNTA(M5:M8)"));
@@ -160,7 +180,8 @@ void XlReportTest::leavesTemplateUnchanged() {
 }
 
 void XlReportTest::withoutRowsTheRangeIsEmptied() {
-  const QByteArray xlsx = Build(SourceTreePath("data/sources/look.xls"), ReportTable(kFields));
+  const QTemporaryDir dir;
+  const QByteArray xlsx = Build(WorkbookWithFormulasBelow(dir), ReportTable(kFields));
   const auto cells = SheetCells(xlsx);
   QVERIFY(cells.at("A5").text.isEmpty() && cells.at("A5").type.isEmpty());
   QCOMPARE(cells.at("E7").formula, QString("COUNTA(M5:M5)"));

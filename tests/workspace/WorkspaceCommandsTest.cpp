@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+
+#include "support/Keyboard.h"
 #include <QTreeWidget>
 
 #include "WorkspaceFixture.h"
@@ -261,8 +263,8 @@ void WorkspaceCommandsTest::newBaseThroughDialogAndEditor() {
   QVERIFY(!form->isEnabled());
   auto* name = theBaseNameDialog->findChild<QLineEdit*>(QStringLiteral("nameEdit"));
   QVERIFY(name);
-  name->setText(QStringLiteral("Б7"));
-  QTest::keyClick(name, Qt::Key_Return);
+  QVERIFY(keyboard::TypeInto(name, QStringLiteral("б7")));
+  keyboard::Press(Qt::Key_Return);
   QVERIFY(theBaseEditor->isVisible());
   QVERIFY(!form->isEnabled());
   // The tree follows once the editor closes, with nothing chosen.
