@@ -44,8 +44,15 @@ void BaseEditor::setUpFields() {
   for (QLineEdit* field : {ui->meterTypeEdit, ui->ownerEdit, ui->makerEdit})
     field->setValidator(new CapitalsValidator(CapitalsValidator::Kind::AnyText, this));
   ui->yearEdit->setValidator(NewDigitsValidator(this));
-  for (QLineEdit* field : {ui->nominalVoltageEdit, ui->nominalCurrentEdit, ui->meterConstantEdit, ui->accuracyClassEdit})
+  for (QLineEdit* field : nominalEdits()) {
     field->setValidator(NewDecimalValidator(this));
+    // The length limit is for typing: a longer stored value is shown whole,
+    // and typing never makes a text longer than the limit or than it is.
+    const int limit = field->maxLength();
+    typingLimit_[field] = limit;
+    connect(field, &QLineEdit::textEdited, this,
+            [field, limit](const QString& text) { field->setMaxLength(std::max(limit, int(text.size()))); });
+  }
 
   // Any edit of a meter's type or serial number unticks its slot: the database
   // keeps the old meter until the box is ticked again, which replaces it.
@@ -71,6 +78,10 @@ void BaseEditor::setUpSlotBoxes() {
     connect(SlotBoxes[n], &SlotBox::pressed, this, &BaseEditor::onSlotPressed);
     connect(SlotBoxes[n], &SlotBox::released, this, &BaseEditor::onSlotReleased);
   }
+}
+
+QList<QLineEdit*> BaseEditor::nominalEdits() const {
+  return {ui->nominalVoltageEdit, ui->nominalCurrentEdit, ui->meterConstantEdit, ui->accuracyClassEdit};
 }
 
 // The nine edits: every field but the date.
@@ -185,10 +196,24 @@ void BaseEditor::MarkCurrentSlot(int n) {
 
 void BaseEditor::ShowBaseNominals() {
   const BaseNominals nominals = BaseStore::ReadNominals();
-  ui->accuracyClassEdit->setText(NumberToText(nominals.klas));
-  ui->nominalCurrentEdit->setText(NumberToText(nominals.current));
-  ui->nominalVoltageEdit->setText(NumberToText(nominals.voltage));
-  ui->meterConstantEdit->setText(NumberToText(nominals.constant));
+  ShowNominal(ui->accuracyClassEdit, NumberToText(nominals.klas));
+  ShowNominal(ui->nominalCurrentEdit, NumberToText(nominals.current));
+  ShowNominal(ui->nominalVoltageEdit, NumberToText(nominals.voltage));
+  ShowNominal(ui->meterConstantEdit, NumberToText(nominals.constant));
+}
+
+void BaseEditor::ShowNominal(QLineEdit* field, const QString& text) {
+  field->setMaxLength(std::max(typingLimit_.value(field), int(text.size())));
+  field->setText(text);
+  shownNominal_[field] = text;
+}
+
+// The value to store for a nominal field: the stored one while the field
+// still shows it as it was shown (a text such as "1E-6" reads back otherwise).
+double BaseEditor::NominalValue(const QLineEdit* field, double stored) const {
+  const auto shown = shownNominal_.constFind(field);
+  if (shown != shownNominal_.cend() && field->text() == *shown) return stored;
+  return TextToNumber(field->text());
 }
 
 void BaseEditor::ShowSlotStates() {
@@ -301,8 +326,11 @@ void BaseEditor::storeSlotMeter() {
 }
 
 void BaseEditor::storeNominals() {
-  BaseStore::StoreNominals({TextToNumber(ui->nominalVoltageEdit->text()), TextToNumber(ui->nominalCurrentEdit->text()),
-                            TextToNumber(ui->meterConstantEdit->text()), TextToNumber(ui->accuracyClassEdit->text())});
+  const BaseNominals stored = BaseStore::ReadNominals();
+  BaseStore::StoreNominals({NominalValue(ui->nominalVoltageEdit, stored.voltage),
+                            NominalValue(ui->nominalCurrentEdit, stored.current),
+                            NominalValue(ui->meterConstantEdit, stored.constant),
+                            NominalValue(ui->accuracyClassEdit, stored.klas)});
   ShowBaseNominals();
 }
 
@@ -388,7 +416,7 @@ void BaseEditor::FieldExit(QObject* field) {
     ClampCurrent();
   else if (field == ui->meterConstantEdit)
     ClampConstant();
-  if (field == ui->nominalVoltageEdit || field == ui->nominalCurrentEdit || field == ui->meterConstantEdit || field == ui->accuracyClassEdit) {
+  if (nominalEdits().contains(qobject_cast<QLineEdit*>(field))) {
     storeNominals();
   } else if (field == ui->yearEdit || field == ui->ownerEdit || field == ui->makerEdit || field == ui->lastCheckDateEdit) {
     if (currentSlotTicked()) storeSlotMeter();

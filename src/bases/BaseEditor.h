@@ -100,6 +100,9 @@ class BaseEditor : public OpenedWindow {
   void FieldExit(QObject* field);
   void CommitFocusedField();
   QList<QLineEdit*> dataEdits() const;
+  QList<QLineEdit*> nominalEdits() const;
+  void ShowNominal(QLineEdit* field, const QString& text);
+  double NominalValue(const QLineEdit* field, double stored) const;
   MeterData typedMeter() const;
   bool currentSlotTicked() const;
 
@@ -109,6 +112,8 @@ class BaseEditor : public OpenedWindow {
   // is being filled for opening or after it was closed.
   bool fieldsLive_ = false;
   QHash<const QLineEdit*, QString> shownText_;  // serial number and type as last shown
+  QHash<const QLineEdit*, int> typingLimit_;      // nominal fields: characters that may be typed
+  QHash<const QLineEdit*, QString> shownNominal_;  // nominal fields: the text shown for the stored value
 };
 
 // The meter base editor while it exists.

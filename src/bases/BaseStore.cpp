@@ -75,18 +75,30 @@ void DeleteSlotMeters(const QString& base, int slot) {
   DeleteSelectedMeters(Statements::meterInSlot(base, slot));
 }
 
+bool PairInUseElsewhere(const QString& base, int slot, const MeterData& meter) {
+  QueryDataset* query = theDataModule->meters;
+  query->reopen(Statements::metersOfBaseByTypeAndNumber(base, meter.type, meter.number));
+  const FieldRef meterSlot = Field(query, "NumberCh");
+  const FieldRef inUse = Field(query, "MyVisible");
+  for (query->first(); !query->eof(); query->next()) {
+    const bool inThisSlot = !meterSlot.isNull() && meterSlot.asInteger() == slot;
+    const bool outOfUse = !inUse.isNull() && !inUse.asBool();
+    if (!inThisSlot && !outOfUse) return true;
+  }
+  return false;
+}
+
 bool PutMeterInUse(const QString& base, int slot, const MeterData& meter) {
+  // A refused pair changes nothing: the check comes before any deletion.
+  if (PairInUseElsewhere(base, slot, meter)) return false;
   QueryDataset* query = theDataModule->meters;
   // A failing append must not leave the slot's old meter deleted.
   Connection::Transaction transaction(*query->connection());
   DeleteSlotMeters(base, slot);
   DeleteSelectedMeters(Statements::unusedMetersOfBaseByTypeAndNumber(base, meter.type, meter.number));
-  // What is left with this pair is in use in another slot of the base.
-  query->reopen(Statements::metersOfBaseByTypeAndNumber(base, meter.type, meter.number));
-  const bool free = query->isEmpty();
-  if (free) AppendMeter(base, slot, meter);
+  AppendMeter(base, slot, meter);
   transaction.commit();
-  return free;
+  return true;
 }
 
 void AppendMeter(const QString& base, int slot, const MeterData& meter) {

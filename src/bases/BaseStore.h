@@ -56,10 +56,14 @@ void DeleteSelectedMeters(const Statement& selection);
 // Deletes the slot's meters, used or not, with their test points.
 void DeleteSlotMeters(const QString& base, int slot);
 
-// Puts a meter into a slot: the slot's old rows (and test points) go, as does
-// a meter of the base with the same type and number that is not in use; then
-// a new row in use is appended, unless that pair is in use in another slot of
-// the base. Returns false in that case (nothing is appended).
+// Whether a meter of the base with the meter's type and number is in use in
+// another slot (a row whose in-use flag is not false, outside `slot`).
+bool PairInUseElsewhere(const QString& base, int slot, const MeterData& meter);
+
+// Puts a meter into a slot, unless its type and number are in use in another
+// slot of the base: then nothing changes and false is returned. Otherwise the
+// slot's old rows (and test points) go, as does a meter of the base with the
+// same type and number that is not in use, and a new row in use is appended.
 bool PutMeterInUse(const QString& base, int slot, const MeterData& meter);
 
 // Appends the slot's meter row, in use (meters is closed first).

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace {
 const QColor kCurrentSlotColour(128, 128, 128);
@@ -10,15 +11,29 @@ const QColor kCurrentSlotColour(128, 128, 128);
 
 SlotBox::SlotBox(QWidget* parent) : QCheckBox(parent) {
   setFocusPolicy(Qt::ClickFocus);
-  setAutoFillBackground(true);
   setCurrent(false);
 }
 
 void SlotBox::setCurrent(bool current) {
+  current_ = current;
   QPalette colours = palette();
-  colours.setColor(QPalette::Window,
-                   current ? kCurrentSlotColour : QApplication::palette(this).color(QPalette::Button));
+  colours.setColor(QPalette::Window, backgroundColour());
   setPalette(colours);
+  update();
+}
+
+QColor SlotBox::backgroundColour() const {
+  return current_ ? kCurrentSlotColour : QApplication::palette(this).color(QPalette::Button);
+}
+
+// The style paints a check box on its parent's background, whatever its own
+// palette says: the box fills its background itself.
+void SlotBox::paintEvent(QPaintEvent* event) {
+  {
+    QPainter painter(this);
+    painter.fillRect(rect(), backgroundColour());
+  }
+  QCheckBox::paintEvent(event);
 }
 
 void SlotBox::mousePressEvent(QMouseEvent* event) {

@@ -18,6 +18,7 @@ class SlotBox : public QCheckBox {
 
   // The current slot's box has a grey background, the others the button face.
   void setCurrent(bool current);
+  bool isCurrent() const { return current_; }
 
  signals:
   void pressed(int slot, Qt::MouseButton button);
@@ -29,7 +30,11 @@ class SlotBox : public QCheckBox {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
+  QColor backgroundColour() const;
+
   int slot_ = 0;
+  bool current_ = false;
 };

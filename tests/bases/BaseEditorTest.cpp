@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QImage>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,6 +9,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "support/Keyboard.h"
 #include "support/TestRegistry.h"
 
 #include "BasesFixture.h"
@@ -50,6 +52,9 @@ class BaseEditorTest : public QObject {
   void openingShowsSlotOneOrProposals();
   void archiveWithoutMetersGivesNotice();
   void archiveTakeOver();
+  void refusedTickChangesNothing();
+  void longStoredNominalsShownWholeAndKept_data();
+  void longStoredNominalsShownWholeAndKept();
 
  private:
   QString text(const char* field) const { return EditorField(field)->text(); }
@@ -283,8 +288,8 @@ void BaseEditorTest::typingANumberUnticksOnlyTheBox() {
   CreateBaseByName("Б");
   Fill(EditorField("nominalVoltageEdit"), "220");
   PutMeter(1, "42", "Т");
-  EditorField("serialNumberEdit")->setFocus();
-  EditorField("serialNumberEdit")->end(false);
+  QVERIFY(keyboard::ClickToFocus(EditorField("serialNumberEdit")));
+  keyboard::Press(Qt::Key_End);
   TypeText(EditorField("serialNumberEdit"), "-");  // dropped: nothing changes
   QVERIFY(Slot(1)->isChecked());
   TypeText(EditorField("serialNumberEdit"), "x");
@@ -305,7 +310,6 @@ void BaseEditorTest::typingANumberUnticksOnlyTheBox() {
   QCOMPARE(MetersOf("Б")[0].user, "ДРУГОЙ");
 
   // The type unticks as well, whatever is typed.
-  EditorField("meterTypeEdit")->setFocus();
   TypeText(EditorField("meterTypeEdit"), "-");
   QVERIFY(!Slot(1)->isChecked());
 }
@@ -403,19 +407,36 @@ void BaseEditorTest::releaseAwayFromTheBoxChangesNothing() {
 
 void BaseEditorTest::escapeLeavesTheEditorOpen() {
   CreateBaseByName("Б");
-  QTest::keyClick(EditorField("nominalVoltageEdit"), Qt::Key_Escape);
-  QTest::keyClick(theBaseEditor, Qt::Key_Escape);
+  QVERIFY(keyboard::ClickToFocus(EditorField("nominalVoltageEdit")));
+  keyboard::Press(Qt::Key_Escape);
+  QVERIFY(keyboard::ClickToFocus(EditorField("serialNumberEdit")));
+  keyboard::Press(Qt::Key_Escape);
   QVERIFY(theBaseEditor->isVisible());
   QVERIFY(!theMainWindow->isEnabled());
 }
 
+namespace {
+
+// The share of a widget's rendered pixels in the current slot's grey.
+double GreyShare(QWidget* widget) {
+  const QImage image = widget->grab().toImage();
+  int grey = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixelColor(x, y) == QColor(128, 128, 128)) ++grey;
+  return double(grey) / (image.width() * image.height());
+}
+
+}  // namespace
+
+// The grey is what the box shows on the screen, not only a palette entry.
 void BaseEditorTest::currentSlotIsGreyAndNumbered() {
   CreateBaseByName("Б");
-  const QColor grey(128, 128, 128);
-  QCOMPARE(Slot(1)->palette().color(QPalette::Window), grey);
+  QVERIFY2(GreyShare(Slot(1)) > 0.5, qPrintable(QString::number(GreyShare(Slot(1)))));
+  QCOMPARE(GreyShare(Slot(7)), 0.0);
   ClickSlot(7, Qt::RightButton);
-  QCOMPARE(Slot(7)->palette().color(QPalette::Window), grey);
-  QVERIFY(Slot(1)->palette().color(QPalette::Window) != grey);
+  QVERIFY2(GreyShare(Slot(7)) > 0.5, qPrintable(QString::number(GreyShare(Slot(7)))));
+  QCOMPARE(GreyShare(Slot(1)), 0.0);
   QCOMPARE(theBaseEditor->findChild<QLabel*>("slotNumberLabel")->text(), "№ 7");
   QCOMPARE(ChosenSlot, 7);
 }
@@ -500,6 +521,95 @@ void BaseEditorTest::archiveTakeOver() {
   QCOMPARE(MetersOf("Б").size(), 1);
   QCOMPARE(MetersOf("Б")[0].type, "АРХ");
   QCOMPARE(MetersOf("Б")[0].year.toInt(), 2001);
+}
+
+// Slot 2's meter with its points gets the type and number of slot 1's meter
+// typed over it and is ticked: the duplicate is refused before anything is
+// deleted, and the database holds what it held.
+void BaseEditorTest::refusedTickChangesNothing() {
+  CreateBaseByName("Б");
+  Fill(EditorField("nominalVoltageEdit"), "220");
+  PutMeter(1, "11", "Т");
+  PutMeter(2, "22", "Т");
+  const QVector<MeterRow> before = MetersOf("Б");
+  QCOMPARE(before.size(), 2);
+  AddPoints(before[1].num, 3);
+
+  Fill(EditorField("serialNumberEdit"), "11");  // unticks the box only
+  QVERIFY(!Slot(2)->isChecked());
+  ClickSlot(2);
+  QCOMPARE(fixture_->answers.texts(), QStringList{kDuplicate});
+  QVERIFY(!Slot(2)->isChecked());
+
+  const QVector<MeterRow> after = MetersOf("Б");
+  QCOMPARE(after.size(), 2);
+  QCOMPARE(after[1].num, before[1].num);
+  QCOMPARE(after[1].number, "22");
+  QVERIFY(after[1].inUse);
+  QCOMPARE(PointCount(before[1].num), 3);
+  QCOMPARE(after[0].num, before[0].num);
+}
+
+void BaseEditorTest::longStoredNominalsShownWholeAndKept_data() {
+  QTest::addColumn<QString>("column");
+  QTest::addColumn<double>("stored");
+  QTest::addColumn<QString>("field");
+  QTest::addColumn<QString>("shown");
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<QString>("typedShown");
+  QTest::newRow("class of five decimals") << "KlasT" << 0.00001 << "accuracyClassEdit"
+                                          << "0.00001"
+                                          << "0.000001"
+                                          << "0.0000";
+  QTest::newRow("class in exponent form") << "KlasT" << 0.000001 << "accuracyClassEdit"
+                                          << "1E-6"
+                                          << "1234567"
+                                          << "123456";
+  QTest::newRow("constant of seven decimals") << "Pered" << 0.1234567 << "meterConstantEdit"
+                                              << "0.1234567"
+                                              << "123456789"
+                                              << "12345678";
+}
+
+// A stored value longer than may be typed is shown whole; entering and leaving
+// the nominal fields stores it unchanged. Typing is still limited.
+void BaseEditorTest::longStoredNominalsShownWholeAndKept() {
+  QFETCH(QString, column);
+  QFETCH(double, stored);
+  QFETCH(QString, field);
+  QFETCH(QString, shown);
+  QFETCH(QString, typed);
+  QFETCH(QString, typedShown);
+  CreateBaseByName("Б");
+  Fill(EditorField("nominalVoltageEdit"), "220");
+  theBaseEditor->close();
+  theDataModule->connection()->executeWrite(
+      Statement{QStringLiteral("update base set %1 = ? where NameBase = ?").arg(column), {stored, QStringLiteral("Б")}, "base"});
+  if (theDataModule->chosenBase->isOpen()) theDataModule->chosenBase->refresh();  // as stored by another start
+  ChosenBaseName = "Б";
+  theBaseEditor->OpenForChosenBase(theMainWindow);
+  QLineEdit* edit = EditorField(field.toLatin1().constData());
+  QCOMPARE(edit->text(), shown);
+
+  for (const char* name : {"nominalVoltageEdit", "nominalCurrentEdit", "meterConstantEdit", "accuracyClassEdit"})
+    QVERIFY(keyboard::ClickToFocus(EditorField(name)));
+  QVERIFY(keyboard::ClickToFocus(EditorField("serialNumberEdit")));
+  QCOMPARE(edit->text(), shown);
+  const int index = column == "KlasT" ? 3 : 2;
+  QCOMPARE(NominalsOf("Б").at(index).toDouble(), stored);
+  QCOMPARE(NominalsOf("Б").at(0).toDouble(), 220.0);
+
+  // Typing at the end of the long value cannot make it longer ...
+  QVERIFY(keyboard::ClickToFocus(edit));
+  keyboard::Press(Qt::Key_End);
+  keyboard::Type("5");
+  if (shown.size() >= typedShown.size())  // typedShown is as long as the field lets type
+    QCOMPARE(edit->text(), shown);
+  else
+    QCOMPARE(edit->text(), shown + "5");
+  // ... and typing over it keeps to the limit of the field.
+  Fill(edit, typed);
+  QCOMPARE(edit->text(), typedShown);
 }
 
 VT3417_REGISTER_TEST(BaseEditorTest)
