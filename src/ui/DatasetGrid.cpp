@@ -2,6 +2,8 @@
 
 #include <QHash>
 #include <QHeaderView>
+
+#include <algorithm>
 #include <QIdentityProxyModel>
 #include <QKeyEvent>
 
@@ -154,10 +156,29 @@ void DatasetGrid::setGridColumns(const QVector<GridColumn>& columns) {
     const int logical = columnOfField(column.field);
     header->moveSection(header->visualIndex(logical), visual);
     header->setSectionHidden(logical, false);
-    header->resizeSection(logical, column.width);
+    const int width = std::max(column.width, TitleWidth(logical));
+    header->resizeSection(logical, width);
     header->setSectionHidden(logical, !column.visible);
-    if (!column.visible) hiddenWidths_.insert(logical, column.width);
+    if (!column.visible) hiddenWidths_.insert(logical, width);
     proxy_->setAlignments(logical, column.alignment, column.titleAlignment);
+  }
+}
+
+int DatasetGrid::TitleWidth(int logicalColumn) const {
+  // The header's own measure: its font, margins and the style's decorations.
+  return horizontalHeader()->sectionSizeHint(logicalColumn);
+}
+
+// A new font or style changes what a title needs: no column stays narrower.
+void DatasetGrid::changeEvent(QEvent* event) {
+  QTableView::changeEvent(event);
+  if (!model_ || (event->type() != QEvent::FontChange && event->type() != QEvent::StyleChange)) return;
+  QHeaderView* header = horizontalHeader();
+  for (int logical = 0; logical < header->count(); ++logical) {
+    if (header->isSectionHidden(logical))
+      hiddenWidths_[logical] = std::max(hiddenWidths_.value(logical), TitleWidth(logical));
+    else if (header->sectionSize(logical) < TitleWidth(logical))
+      header->resizeSection(logical, TitleWidth(logical));
   }
 }
 

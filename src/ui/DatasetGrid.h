@@ -40,7 +40,9 @@ class DatasetGrid : public QTableView, public StreamableComponent {
   // The columns in their visual order, as they are now.
   QVector<GridColumn> gridColumns() const;
   // Puts the listed columns in this order with these settings; columns of the
-  // design that the list does not name follow in their design order.
+  // design that the list does not name follow in their design order. A column
+  // is never narrower than its title needs in the current font: a listed width
+  // may make it wider, not narrower.
   void setGridColumns(const QVector<GridColumn>& columns);
   // Field name of a column given by its model (logical) index.
   QString fieldNameAt(int logicalColumn) const;
@@ -59,8 +61,12 @@ class DatasetGrid : public QTableView, public StreamableComponent {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
+  // The width the column's title needs in the header's current font.
+  int TitleWidth(int logicalColumn) const;
+
   DatasetModel* model_ = nullptr;
   ColumnAlignmentProxy* proxy_ = nullptr;
   QVector<GridColumn> designColumns_;

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QHeaderView>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -32,6 +33,35 @@ const QString kBasePanel = QStringLiteral("База: ");
 const QString kMeterPanel = QStringLiteral("Счетчик: ");
 
 QIcon StandardIcon(QStyle::StandardPixmap pixmap) { return QApplication::style()->standardIcon(pixmap); }
+
+// The picture of a disabled command: grey, lighter and half transparent.
+QPixmap GreyedPixmap(const QPixmap& pixmap) {
+  QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < image.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < image.width(); ++x) {
+      const int light = 128 + qGray(line[x]) / 2;
+      line[x] = qRgba(light, light, light, qAlpha(line[x]) / 2);
+    }
+  }
+  QPixmap greyed = QPixmap::fromImage(image);
+  greyed.setDevicePixelRatio(pixmap.devicePixelRatio());
+  return greyed;
+}
+
+// A command's picture with a disabled mode of its own: the style's icon
+// engines may draw a disabled standard icon just as the enabled one.
+QIcon CommandIcon(QStyle::StandardPixmap picture) {
+  const QIcon standard = StandardIcon(picture);
+  QIcon icon;
+  for (const int side : {16, 24, 32, 48}) {
+    const QPixmap normal = standard.pixmap(QSize(side, side), QIcon::Normal);
+    if (normal.isNull()) continue;
+    icon.addPixmap(normal, QIcon::Normal);
+    icon.addPixmap(GreyedPixmap(normal), QIcon::Disabled);
+  }
+  return icon;
+}
 
 // A meter node shows another picture while it is selected.
 QIcon MeterNodeIcon() {
@@ -127,7 +157,7 @@ void MainWindow::createActionsLook() {
       {ui->viewArchiveAction, QStyle::SP_DirOpenIcon},
       {ui->exitAction, QStyle::SP_DialogCloseButton},
   };
-  for (const auto& [action, picture] : pictures) action->setIcon(StandardIcon(picture));
+  for (const auto& [action, picture] : pictures) action->setIcon(CommandIcon(picture));
   for (QAction* action : {ui->createBaseAction, ui->deleteBaseAction, ui->clearBaseAction, ui->editBaseAction, ui->beginMeasurementAction,
                           ui->singleProtocolAction, ui->groupProtocolAction, ui->addToArchiveAction, ui->viewArchiveAction})
     action->setProperty("category", QStringLiteral("BaseEdit"));

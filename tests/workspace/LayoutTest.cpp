@@ -1,4 +1,6 @@
+#include <QApplication>
 #include <QFile>
+#include <QScopeGuard>
 #include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -6,6 +8,7 @@
 #include <QTest>
 
 #include "WorkspaceFixture.h"
+#include "support/GridTitles.h"
 #include "support/TestRegistry.h"
 
 #include "database/DataModule.h"
@@ -63,6 +66,8 @@ class LayoutTest : public QObject {
   void splitComesBack();
   void movedAndWidenedColumnComesBack();
   void damagedLayoutFilesKeepDesign();
+  void titlesAreWhole_data();
+  void titlesAreWhole();
 };
 
 void LayoutTest::streamRoundTrip() {
@@ -203,7 +208,10 @@ void LayoutTest::firstStartHasDesignLayout() {
     QCOMPARE(column.alignment, Qt::AlignCenter);
   }
   QCOMPARE(fields, (QStringList{"Count", "Voltage", "Tok", "KM", "Opogr", "Date", "Rep"}));
-  QCOMPARE(widths, (QList<int>{26, 90, 62, 90, 120, 93, 74}));
+  // The design widths, or wider where a title needs it in the current font.
+  const QList<int> design{26, 90, 62, 90, 120, 93, 74};
+  for (int i = 0; i < design.size(); ++i) QVERIFY2(widths[i] >= design[i], qPrintable(fields[i]));
+  QCOMPARE(CutGridTitles(form->pointGrid()), QStringList());
   QStringList titles;
   for (int i = 0; i < 7; ++i) titles << form->pointGrid()->model()->headerData(i, Qt::Horizontal).toString();
   QCOMPARE(titles, (QStringList{"№", "Напряжение, %", "Ток, %", "Кф. мощности", "Отн. погрешность, %",
@@ -271,7 +279,46 @@ void LayoutTest::movedAndWidenedColumnComesBack() {
   QCOMPARE(header->visualIndex(grid->columnOfField("Rep")), 5);
   QCOMPARE(header->visualIndex(grid->columnOfField("Date")), 6);
   QCOMPARE(header->sectionSize(grid->columnOfField("Rep")), 150);
-  QCOMPARE(header->sectionSize(grid->columnOfField("Date")), 93);
+  QCOMPARE(header->sectionSize(grid->columnOfField("Date")), std::max(93, header->sectionSizeHint(grid->columnOfField("Date"))));
+}
+
+void LayoutTest::titlesAreWhole_data() {
+  QTest::addColumn<QString>("font");
+  QTest::addColumn<int>("pointSize");
+  QTest::newRow("default font") << QString() << 0;
+  QTest::newRow("large font") << "DejaVu Sans" << 14;
+}
+
+// Every column is at least as wide as its title in the current font: with the
+// design widths, with a saved layout of narrow columns, and after the font
+// changes. A saved wider column stays wider.
+void LayoutTest::titlesAreWhole() {
+  QFETCH(QString, font);
+  QFETCH(int, pointSize);
+  const QFont before = QApplication::font();
+  if (pointSize > 0) QApplication::setFont(QFont(font, pointSize));
+  const auto restoreFont = qScopeGuard([&before] { QApplication::setFont(before); });
+  WorkspaceFixture fixture;
+  MainWindow* form = fixture.openWindow();
+  QCOMPARE(CutGridTitles(form->pointGrid()), QStringList());
+
+  QStringList narrow;
+  for (const char* field : {"Count", "Voltage", "Tok", "KM", "Opogr", "Date"})
+    narrow << QStringLiteral("field=%1 width=10 alignment=center title-alignment=center visible=true").arg(field);
+  narrow << QStringLiteral("field=Rep width=300 alignment=center title-alignment=center visible=true");
+  fixture.closeWindow();
+  QList<ComponentProperty> properties;
+  for (const QString& column : narrow) properties.append({QStringLiteral("Column"), column});
+  WriteText(ProgramPath("sources/datagrid.res"), WriteComponentStream("DBGrid1", "TDBGrid", properties));
+  form = fixture.openWindow();
+  DatasetGrid* grid = form->pointGrid();
+  QCOMPARE(CutGridTitles(grid), QStringList());
+  QCOMPARE(grid->horizontalHeader()->sectionSize(grid->columnOfField("Rep")), 300);
+
+  QFont larger = grid->font();
+  larger.setPointSize(larger.pointSize() + 6);
+  grid->setFont(larger);
+  QCOMPARE(CutGridTitles(grid), QStringList());
 }
 
 void LayoutTest::damagedLayoutFilesKeepDesign() {

@@ -5,9 +5,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSplitter>
+#include <QImage>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeWidget>
+
+#include "support/Keyboard.h"
 
 #include "WorkspaceFixture.h"
 #include "support/TestRegistry.h"
@@ -47,6 +50,8 @@ class MainWindowTest : public QObject {
   void renumberDropsEmptyPointsPerMeter();
   void treePaneWidthDrivesStatusPanel();
   void sampleDatabaseShowsTwoBases();
+  void disabledCommandPicturesAreGreyed_data();
+  void disabledCommandPicturesAreGreyed();
 };
 
 void MainWindowTest::actionsAsDesigned_data() {
@@ -237,7 +242,8 @@ void MainWindowTest::leftClickOnEmptySpaceClearsTheChoice() {
   QCOMPARE(fixture.enabledCommands(), (QStringList{kCreate, kBegin, kSeeArchive}));
   // A key released in the tree does the same after moving the choice.
   fixture.leftClick(QStringLiteral("Б1/1"));
-  QTest::keyClick(tree, Qt::Key_Up);
+  QCOMPARE(keyboard::FocusWidget(), tree);
+  keyboard::Press(Qt::Key_Up);
   QCOMPARE(ChosenMeterNum, 0);
   QCOMPARE(ChosenBaseName, QStringLiteral("Б1"));
 }
@@ -278,13 +284,14 @@ void MainWindowTest::spaceTogglesMarkWhateverTheColumnOrder() {
   for (const char* field : {"Count", "Date", "KM"}) {
     fixture.clickCell(1, QString::fromLatin1(field));
     const QString before = Rep(1);
-    QTest::keyClick(grid, Qt::Key_Space);
+    QCOMPARE(keyboard::FocusWidget(), grid);
+    keyboard::Press(Qt::Key_Space);
     QVERIFY2(Rep(1) != before, field);
   }
   QCOMPARE(Rep(0), QString());
   QCOMPARE(MarkedPointCount, 1);  // toggled three times
   // Other characters only recount.
-  QTest::keyClick(grid, Qt::Key_A);
+  keyboard::Press(Qt::Key_A);
   QCOMPARE(Rep(1), QStringLiteral("R"));
 }
 
@@ -390,6 +397,44 @@ void MainWindowTest::sampleDatabaseShowsTwoBases() {
     QCOMPARE(form.baseTree()->topLevelItem(2)->childCount(), 2);
   }
   theDataModule = nullptr;
+}
+
+void MainWindowTest::disabledCommandPicturesAreGreyed_data() {
+  QTest::addColumn<QString>("action");
+  QTest::newRow("Данные счетчиков") << "editBaseAction";
+  QTest::newRow("single Word protocol") << "singleProtocolAction";
+  QTest::newRow("group Word protocol") << "groupProtocolAction";
+  QTest::newRow("Создать базу") << "createBaseAction";
+}
+
+// The tool bar button as it is drawn: disabled, its picture turns grey.
+void MainWindowTest::disabledCommandPicturesAreGreyed() {
+  QFETCH(QString, action);
+  WorkspaceFixture fixture;
+  MainWindow* form = fixture.openWindow();
+  auto* command = form->findChild<QAction*>(action);
+  QVERIFY(command);
+  QWidget* button = form->commandBar()->widgetForAction(command);
+  QVERIFY(button);
+  command->setEnabled(true);
+  const QImage enabled = button->grab().toImage();
+  command->setEnabled(false);
+  const QImage disabled = button->grab().toImage();
+  QCOMPARE(disabled.size(), enabled.size());
+  int changed = 0;
+  int coloured = 0;
+  for (int y = 0; y < enabled.height(); ++y) {
+    for (int x = 0; x < enabled.width(); ++x) {
+      const QColor before = enabled.pixelColor(x, y);
+      const QColor after = disabled.pixelColor(x, y);
+      if (std::abs(before.red() - after.red()) + std::abs(before.green() - after.green()) +
+              std::abs(before.blue() - after.blue()) > 60)
+        ++changed;
+      if (after.hsvSaturation() > 60) ++coloured;
+    }
+  }
+  QVERIFY2(changed >= 20, qPrintable(QStringLiteral("%1 pixels changed").arg(changed)));
+  QCOMPARE(coloured, 0);
 }
 
 VT3417_REGISTER_TEST(MainWindowTest)
