@@ -3,10 +3,12 @@
 // read, as one JSON object.
 #include <cstdio>
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 
 #include "CaptureReplay.h"
+#include "common/ToolCommandLine.h"
 
 namespace {
 
@@ -19,13 +21,16 @@ int Fail(const QString& message) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  const QStringList arguments = app.arguments().mid(1);
-  if (arguments.size() != 1 || arguments.front().startsWith(u'-')) {
-    return Fail(
-        QStringLiteral("usage: vt3417-replay FILE\n"
-                       "FILE: one chunk per line, \"<milliseconds> <bytes as two-digit hex>\"; "
-                       "blank lines and lines starting with # are ignored"));
-  }
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral(
+      "Runs the link engine over a timed capture of the instrument's stream and prints the screens it\n"
+      "recognised and the values it read, as one JSON object."));
+  parser.addPositionalArgument(QStringLiteral("FILE"),
+                               QStringLiteral("The capture: one chunk per line, \"<milliseconds> <bytes as "
+                                              "two-digit hex>\"; blank lines and lines starting with # are "
+                                              "ignored."));
+  if (const std::optional<int> exitCode = tool_command_line::Parse(parser, app, 1)) return *exitCode;
+  const QStringList arguments = parser.positionalArguments();
   QFile file(arguments.front());
   if (!file.open(QIODevice::ReadOnly)) {
     return Fail(QStringLiteral("cannot read %1: %2").arg(arguments.front(), file.errorString()));

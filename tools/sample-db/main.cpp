@@ -2,6 +2,7 @@
 // Gives a program directory a small measurement database (two bases, a few
 // meters with test points) when it has none, so that a first start shows a
 // populated main window. An existing database is left as it is.
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QTextStream>
@@ -9,16 +10,18 @@
 #include <exception>
 
 #include "SampleDatabase.h"
+#include "common/ToolCommandLine.h"
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral(
+      "Gives a program directory a small sample measurement database (base/vt3417.sqlite) when it has none;\n"
+      "an existing database is left as it is."));
+  parser.addPositionalArgument(QStringLiteral("PROGRAM_DIR"), QStringLiteral("The program directory."));
+  if (const std::optional<int> exitCode = tool_command_line::Parse(parser, app, 1)) return *exitCode;
   QTextStream err(stderr);
-  const QStringList arguments = QCoreApplication::arguments();
-  if (arguments.size() != 2) {
-    err << "usage: vt3417-sample-db PROGRAM_DIR\n";
-    return 2;
-  }
-  const QDir programDir(arguments[1]);
+  const QDir programDir(parser.positionalArguments().front());
   const QString databaseFile = programDir.filePath(QStringLiteral("base/vt3417.sqlite"));
   try {
     if (!programDir.mkpath(QStringLiteral("base"))) {

@@ -12,6 +12,7 @@
 #include "PtyLine.h"
 #include "SimInstrument.h"
 #include "SimScenario.h"
+#include "common/ToolCommandLine.h"
 #include "link/PortNames.h"
 
 namespace {
@@ -103,7 +104,6 @@ int main(int argc, char** argv) {
       "Scenario keys: nominal_voltage, nominal_current, voltage (1 or 3 values), current (1 or 3 values),\n"
       "current_unit (auto|a|ma), power_factor, angle, power, errors (8 values, \"-\" for no meter),\n"
       "noise, error_noise, seed, refresh_ms."));
-  options.addHelpOption();
   options.addOptions({
       {QStringLiteral("scenario"), QStringLiteral("Scenario file of \"key = value\" lines."),
        QStringLiteral("file")},
@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
       {QStringLiteral("received"),
        QStringLiteral("Append every byte received from the program to this file."), QStringLiteral("file")},
   });
-  options.process(app);
+  if (const std::optional<int> exitCode = tool_command_line::Parse(options, app, 0)) return *exitCode;
 
   SimScenario scenario;
   QString error;

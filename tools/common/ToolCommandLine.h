@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdio>
+#include <optional>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QStringList>
+
+// The command line of the tools, read with QCommandLineParser: "--help" (or
+// "-h") prints the usage and ends the tool with 0; an unknown option, an
+// option without its value or a wrong number of arguments prints the error and
+// the usage to standard error and ends it with exit code 2.
+namespace tool_command_line {
+
+constexpr int kUsageError = 2;
+
+// The exit code when the tool is to end now; nullopt when it goes on with the
+// options parsed. `positional` is the number of arguments the tool takes
+// besides its options (-1: any number).
+inline std::optional<int> Parse(QCommandLineParser& parser, const QCoreApplication& app, int positional) {
+  const QString tool = QCoreApplication::applicationName();
+  parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+  const QCommandLineOption help = parser.addHelpOption();
+  const auto usageError = [&](const QString& message) {
+    std::fprintf(stderr, "%s: %s\n\n%s", qUtf8Printable(tool), qUtf8Printable(message),
+                 qUtf8Printable(parser.helpText()));
+    return std::optional<int>(kUsageError);
+  };
+  if (!parser.parse(app.arguments())) return usageError(parser.errorText());
+  if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+    std::fputs(qUtf8Printable(parser.helpText()), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
+  const qsizetype given = parser.positionalArguments().size();
+  if (positional >= 0 && given != positional)
+    return usageError(given < positional ? QStringLiteral("missing argument")
+                                         : QStringLiteral("unexpected argument \"%1\"")
+                                               .arg(parser.positionalArguments().value(positional)));
+  return std::nullopt;
+}
+
+}  // namespace tool_command_line
