@@ -71,6 +71,10 @@ MainWindow* WorkspaceFixture::openWindow() {
   theMainWindow = form_.get();
   form_->show();
   if (!QTest::qWaitForWindowExposed(form_.get())) qWarning("main window not exposed");
+  // The keyboard reaches the active window only (under X without a window
+  // manager nothing activates it by itself).
+  form_->activateWindow();
+  if (!QTest::qWaitForWindowActive(form_.get())) qWarning("main window not active");
   return form_.get();
 }
 
