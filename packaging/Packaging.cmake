@@ -5,6 +5,7 @@
 #                                  into a new program folder (settings/ProgramDir.h)
 #   share/applications/vt3417.desktop, share/icons/hicolor/*/apps/vt3417.*
 #   share/doc/vt3417/              README.md, copyright, changelog.gz
+#   share/man/man1/                vt3417.1.gz, vt3417-sim.1.gz, vt3417-replay.1.gz
 #
 # The same rules give the Windows folder layout (bin\ beside share\).
 
@@ -34,18 +35,30 @@ endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/packaging/copyright
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
-# The changelog of a native Debian package: one entry for the current version,
-# compressed the way Debian wants it (gzip -9n).
+# Debian wants the changelog and the manual pages compressed with gzip -9n.
 find_program(VT3417_GZIP gzip)
-if(VT3417_GZIP)
-  string(TIMESTAMP VT3417_RELEASE_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
-  set(changelog ${PROJECT_BINARY_DIR}/packaging/changelog)
-  configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${changelog} @ONLY)
-  execute_process(COMMAND ${VT3417_GZIP} -9nf ${changelog} RESULT_VARIABLE gzipResult)
-  if(NOT gzipResult EQUAL 0)
-    message(FATAL_ERROR "gzip of ${changelog} failed")
+function(vt3417_install_gzipped file destination)
+  get_filename_component(name ${file} NAME)
+  set(compressed ${PROJECT_BINARY_DIR}/packaging/${name}.gz)
+  execute_process(COMMAND ${VT3417_GZIP} -9nc ${file} OUTPUT_FILE ${compressed} RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "gzip of ${file} failed")
   endif()
-  install(FILES ${changelog}.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES ${compressed} DESTINATION ${destination})
+endfunction()
+
+if(VT3417_GZIP)
+  # The changelog of a native package: one entry for the current version.
+  string(TIMESTAMP VT3417_RELEASE_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${PROJECT_BINARY_DIR}/packaging/changelog @ONLY)
+  vt3417_install_gzipped(${PROJECT_BINARY_DIR}/packaging/changelog ${CMAKE_INSTALL_DOCDIR})
+  foreach(page vt3417 vt3417-sim vt3417-replay)
+    vt3417_install_gzipped(${PROJECT_SOURCE_DIR}/packaging/man/${page}.1 ${CMAKE_INSTALL_MANDIR}/man1)
+  endforeach()
+  # Edited pages are compressed anew.
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+               ${PROJECT_SOURCE_DIR}/packaging/changelog.in ${PROJECT_SOURCE_DIR}/packaging/man/vt3417.1
+               ${PROJECT_SOURCE_DIR}/packaging/man/vt3417-sim.1 ${PROJECT_SOURCE_DIR}/packaging/man/vt3417-replay.1)
 endif()
 
 set(CPACK_GENERATOR DEB)
@@ -53,15 +66,16 @@ set(CPACK_PACKAGE_NAME vt3417)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "${VT3417_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "data collection for the wattmeter-counter VT3417")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Drives the reference wattmeter-counter VT3417 with which electricity meters\n"
-    "are verified: mirrors its display and keypad over a serial line, programs\n"
-    "its measurement modes, reads the errors of up to eight meters under test,\n"
-    "writes verification protocols from Word templates and keeps an archive of\n"
-    "verified meters with an Excel export.\n"
-    "\n"
-    "Also contains the instrument simulator vt3417-sim and the capture replay\n"
-    "tool vt3417-replay.")
+# One string: CPack indents its lines and marks the empty one for the control file.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Drives the reference wattmeter-counter VT3417 with which electricity meters\n"
+  "are verified: mirrors its display and keypad over a serial line, programs\n"
+  "its measurement modes, reads the errors of up to eight meters under test,\n"
+  "writes verification protocols from Word templates and keeps an archive of\n"
+  "verified meters with an Excel export.\n"
+  "\n"
+  "Also contains the instrument simulator vt3417-sim and the capture replay\n"
+  "tool vt3417-replay.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -32,6 +32,7 @@ check_file_list() {
     ./usr/share/icons/hicolor/48x48/apps/vt3417.png
     ./usr/share/icons/hicolor/256x256/apps/vt3417.png
     ./usr/share/doc/vt3417/README.md ./usr/share/doc/vt3417/copyright ./usr/share/doc/vt3417/changelog.gz
+    ./usr/share/man/man1/vt3417.1.gz ./usr/share/man/man1/vt3417-sim.1.gz ./usr/share/man/man1/vt3417-replay.1.gz
   )
   # Every shipped data file of the source tree.
   local shipped
@@ -53,6 +54,8 @@ check_control() {
   [[ "$(dpkg-deb -f "$deb" Version)" == "$version" ]] || fail "package version is not the project's $version"
   [[ "$(basename "$deb")" == "vt3417_${version}_$(dpkg-deb -f "$deb" Architecture).deb" ]] ||
     fail "unexpected file name $(basename "$deb")"
+  # A multi-line description reaches the control file as it is written.
+  if dpkg-deb -f "$deb" Description | grep -q '^ ;'; then fail "garbled Description"; fi
   depends=$(dpkg-deb -f "$deb" Depends)
   local needed
   # libqt6core6 and libzip come from the binaries (shlibdeps), the rest are plug-ins.
