@@ -57,8 +57,10 @@ void ProgramDirStartTest::startFromAMenuMakesTheOwnFolder() {
   MessageService::ScriptedAnswers answers;
   QVERIFY(EnterProgramDir(places.documents.path(), places.bin()));
   QCOMPARE(answers.texts(), QStringList());
-  QCOMPARE(QDir::currentPath(), places.own());
-  QCOMPARE(ProgramDir(), places.own());
+  const QString own = QDir(places.own()).canonicalPath();
+  QVERIFY(!own.isEmpty());
+  QCOMPARE(QDir::currentPath(), own);
+  QCOMPARE(QDir(ProgramDir()).canonicalPath(), own);
   QVERIFY(QFile::exists(ProgramPath(QStringLiteral("sources/look.doc"))));
   QVERIFY(QFileInfo(ProgramPath(QStringLiteral("protocols"))).isDir());
   // Nothing lands in the directory the program was started in.
