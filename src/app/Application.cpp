@@ -1,10 +1,22 @@
 #include "app/Application.h"
 
+#include <QIcon>
+
+#include "settings/Version.h"
 #include "ui/MessageService.h"
 
+// The icon lives in a resource of the static GUI library, which the linker
+// would drop unless something refers to it.
+static void InitAppResources() { Q_INIT_RESOURCE(app); }
+
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+  InitAppResources();
   setApplicationName(QStringLiteral("VT3417"));
-  setApplicationVersion(QStringLiteral("1.0"));
+  setApplicationVersion(QString::fromLatin1(ProgramVersion()));
+  // The program's icon (the one the desktop entry names) on every window.
+  QIcon icon;
+  for (const char* size : {"48", "256"}) icon.addFile(QStringLiteral(":/app/vt3417-%1.png").arg(QLatin1String(size)));
+  setWindowIcon(icon);
 }
 
 QString Application::title() { return MessageService::applicationTitle(); }

@@ -1,11 +1,14 @@
 #include "app/Startup.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QEvent>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QWidget>
 
+#include "settings/ProgramDir.h"
 #include "ui/MessageService.h"
 #include "app/SingleInstance.h"
 #include "app/Windows.h"
@@ -40,6 +43,25 @@ bool AdmitFirstCopy(SingleInstance& instance) {
   MessageService::topmostError(QString::fromLatin1(kInstanceName),
                                QStringLiteral("Запуск второй копии программы недопустим."));
   return false;
+}
+
+bool EnterProgramDir(const QString& documentsDir, const QString& applicationDir) {
+  const QString workingDir = QDir::currentPath();
+  const QString dir = ChooseProgramDir(workingDir, documentsDir);
+  if (dir != workingDir) {
+    for (const QString& problem : FillProgramDir(dir, ShippedSourcesDir(applicationDir))) MessageService::plain(problem);
+  }
+  if (!QDir::setCurrent(dir)) {
+    MessageService::plain(QStringLiteral("Не удалось открыть папку программы %1.").arg(QDir::toNativeSeparators(dir)));
+    return false;
+  }
+  SetProgramDir(dir);
+  return true;
+}
+
+bool EnterProgramDir() {
+  return EnterProgramDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+                         QCoreApplication::applicationDirPath());
 }
 
 int RunUntilMainWindowCloses(QWidget* mainWindow) {

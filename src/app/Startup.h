@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class QWidget;
 class SingleInstance;
 
@@ -10,6 +12,16 @@ inline constexpr char kInstanceName[] = "VT3417 v1.0";
 // error box "Запуск второй копии программы недопустим." on top of all windows
 // and returns false: the caller then ends without creating a window.
 bool AdmitFirstCopy(SingleInstance& instance);
+
+// Chooses the program directory for this start (ChooseProgramDir: the working
+// directory when it holds "sources/", else the own folder in documentsDir),
+// fills an own folder from the data shipped beside applicationDir and makes the
+// program directory the working directory. Each problem is shown in a plain
+// box; returns false when the directory cannot be entered, and the program
+// then ends.
+bool EnterProgramDir(const QString& documentsDir, const QString& applicationDir);
+// The same with the user's documents folder and the executable's directory.
+bool EnterProgramDir();
 
 // Runs the message loop until `mainWindow` has closed (whatever other windows
 // are still shown) and returns the loop's exit code.

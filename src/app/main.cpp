@@ -8,6 +8,7 @@ int main(int argc, char** argv) {
   Application app(argc, argv);
   SingleInstance instance(QString::fromLatin1(kInstanceName));
   if (!AdmitFirstCopy(instance)) return 0;
+  if (!EnterProgramDir()) return 1;
   // The data module comes first: it opens and checks the tables the windows use.
   DataModule dataModule;
   theDataModule = &dataModule;

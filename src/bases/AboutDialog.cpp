@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 
+#include "settings/Version.h"
 #include "ui_AboutDialog.h"
 
 // The picture lives in a resource of the static GUI library, which the linker
@@ -12,6 +13,7 @@ AboutDialog::AboutDialog(QWidget* parent)
     : OpenedWindow(parent), ui(std::make_unique<Ui::AboutDialog>()) {
   InitBasesResources();
   ui->setupUi(this);
+  ui->Label6->setText(ui->Label6->text().arg(QString::fromLatin1(ProgramVersion())));
   connect(ui->okButton, &QPushButton::clicked, this, &AboutDialog::closeBox);
   makeFixedDialog();
   previewKeys();

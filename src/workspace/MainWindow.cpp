@@ -17,6 +17,7 @@
 #include <QTreeWidget>
 
 #include "database/DataModule.h"
+#include "reports/DesktopOpen.h"
 #include "settings/ProgramDir.h"
 #include "settings/SettingsRecords.h"
 #include "ui_MainWindow.h"
@@ -131,6 +132,7 @@ QAction* MainWindow::exitAction() const { return ui->exitAction; }
 QAction* MainWindow::protocolNumberAction() const { return ui->protocolNumberAction; }
 QAction* MainWindow::aboutAction() const { return ui->aboutAction; }
 QAction* MainWindow::installationAction() const { return ui->installationAction; }
+QAction* MainWindow::openProtocolsFolderAction() const { return ui->openProtocolsFolderAction; }
 QToolBar* MainWindow::commandBar() const { return ui->commandBar; }
 QSplitter* MainWindow::splitter() const { return ui->splitter; }
 QWidget* MainWindow::treePane() const { return ui->treePane; }
@@ -218,6 +220,7 @@ void MainWindow::connectCommands() {
       {ui->protocolNumberAction, &MainWindow::editProtocolNumber},
       {ui->aboutAction, &MainWindow::showAbout},
       {ui->installationAction, &MainWindow::editInstallation},
+      {ui->openProtocolsFolderAction, &MainWindow::openProtocolsFolder},
   };
   for (const auto& [action, handler] : commands) connect(action, &QAction::triggered, this, handler);
 
@@ -244,6 +247,7 @@ void MainWindow::setUpWindow() {
   theDataModule->bases->reopen(Statements::allBases());
   BuildBaseTree();
   ApplyPortChoice();
+  ui->openProtocolsFolderAction->setEnabled(DesktopSessionAvailable());
   ActionsAllowed = true;
   for (QAction* action :
        {ui->deleteBaseAction, ui->editBaseAction, ui->singleProtocolAction, ui->addToArchiveAction, ui->groupProtocolAction, ui->clearBaseAction})

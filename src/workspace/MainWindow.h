@@ -116,6 +116,7 @@ class MainWindow : public QMainWindow, public Workspace {
   QAction* protocolNumberAction() const;      // "Номер протокола"
   QAction* aboutAction() const;     // "Общие сведения"
   QAction* installationAction() const;     // "Сведения об установке "
+  QAction* openProtocolsFolderAction() const;  // "Открыть папку протоколов"
   QToolBar* commandBar() const;
   QSplitter* splitter() const;
   QWidget* treePane() const;
@@ -147,6 +148,9 @@ class MainWindow : public QMainWindow, public Workspace {
   void editProtocolNumber();
   void showAbout();
   void editInstallation();
+  // Shows "protocols/" of the program directory in the desktop's file manager
+  // (made first when missing); enabled only in a desktop session.
+  void openProtocolsFolder();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

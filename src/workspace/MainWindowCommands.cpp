@@ -13,6 +13,8 @@
 #include "bases/InstallationDialog.h"
 #include "bases/ProtocolNumberDialog.h"
 #include "database/DataModule.h"
+#include "reports/DesktopOpen.h"
+#include "settings/ProgramDir.h"
 #include "ui/MessageService.h"
 #include "ui/Selection.h"
 #include "workspace/MainWindow.h"
@@ -154,6 +156,14 @@ void MainWindow::viewArchive() {
 void MainWindow::editProtocolNumber() { theProtocolNumberDialog->open(this); }
 
 void MainWindow::editInstallation() { theInstallationDialog->open(this); }
+
+void MainWindow::openProtocolsFolder() {
+  const QString folder = ProgramPath(QStringLiteral("protocols"));
+  QDir().mkpath(folder);
+  if (!OpenWithDesktop(folder))
+    MessageService::notice(this, QStringLiteral("Папка протоколов"),
+                           QStringLiteral("Не удалось открыть папку %1.").arg(QDir::toNativeSeparators(folder)));
+}
 
 void MainWindow::showAbout() { theAboutDialog->open(this); }
 

@@ -59,6 +59,7 @@ class ApplicationTest : public QObject {
   void errorInQueuedSlotShowsBox();
   void scriptedAnswersAreScoped();
   void boxKinds();
+  void windowIconHasTheInstalledSizes();
   void loopEndsWhenMainWindowCloses();
   void loopGoesOnWhileMainWindowRefusesToClose();
 };
@@ -125,6 +126,15 @@ void ApplicationTest::boxKinds() {
   QVERIFY(!shown[1].onTop);
   QCOMPARE(shown[2].kind, Kind::Error);
   QVERIFY(shown[2].onTop);
+}
+
+void ApplicationTest::windowIconHasTheInstalledSizes() {
+  // The program's own icon, the one the package installs for the menu entry.
+  const QList<QSize> sizes = QApplication::windowIcon().availableSizes();
+  QVERIFY(sizes.contains(QSize(48, 48)));
+  QVERIFY(sizes.contains(QSize(256, 256)));
+  QWidget window;
+  QCOMPARE(window.windowIcon().availableSizes(), sizes);
 }
 
 void ApplicationTest::loopEndsWhenMainWindowCloses() {

@@ -12,6 +12,7 @@
 #include "support/TestRegistry.h"
 
 #include "bases/AboutDialog.h"
+#include "settings/Version.h"
 #include "bases/InstallationDialog.h"
 #include "bases/ProtocolNumberDialog.h"
 #include "settings/DayCount.h"
@@ -328,6 +329,10 @@ void DialogsTest::aboutBox() {
   for (const QLabel* label : box.findChildren<QLabel*>()) texts << label->text();
   QVERIFY(texts.contains(QStringLiteral("Обеспечивает сбор, протоколирование ")));
   QVERIFY(texts.contains(QStringLiteral("и   хранение   результатов   измерений. ")));
+  // The version comes from the build, the one the package carries.
+  const QString version = QStringLiteral("Версия %1.").arg(QString::fromLatin1(ProgramVersion()));
+  QVERIFY2(texts.filter(version).size() == 1, qPrintable(texts.join(u'|')));
+  QVERIFY(texts.filter(QStringLiteral("%1")).isEmpty());
   box.close();
 }
 

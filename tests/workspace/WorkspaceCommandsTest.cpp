@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
 
 #include "support/Keyboard.h"
@@ -41,6 +42,7 @@ class WorkspaceCommandsTest : public QObject {
   void dialogsDisableTheMainWindow_data();
   void dialogsDisableTheMainWindow();
   void exitClosesTheWindow();
+  void protocolsFolderNeedsADesktop();
 };
 
 void WorkspaceCommandsTest::clearBaseAsksAndKeepsMeters_data() {
@@ -330,6 +332,23 @@ void WorkspaceCommandsTest::exitClosesTheWindow() {
   form->exitAction()->trigger();
   QVERIFY(!form->isVisible());
   QVERIFY(QFile::exists(fixture.filePath(QStringLiteral("sources/mform.res"))));
+}
+
+void WorkspaceCommandsTest::protocolsFolderNeedsADesktop() {
+  WorkspaceFixture fixture;
+  MainWindow* form = fixture.openWindow();
+  QAction* open = form->openProtocolsFolderAction();
+  QCOMPARE(open->text(), QStringLiteral("Открыть папку протоколов"));
+  auto* service = form->findChild<QMenu*>(QStringLiteral("serviceMenu"));
+  QVERIFY(service && service->actions().contains(open));
+  // Offscreen there is no file manager to hand the folder to.
+  QVERIFY(!open->isEnabled());
+  // Run anyway (a shortcut, a script), it makes the folder and says it could not show it.
+  MessageService::ScriptedAnswers answers;
+  form->openProtocolsFolder();
+  QVERIFY(QFileInfo(fixture.filePath(QStringLiteral("protocols"))).isDir());
+  QCOMPARE(answers.shown().size(), size_t(1));
+  QCOMPARE(answers.shown()[0].caption, QStringLiteral("Папка протоколов"));
 }
 
 VT3417_REGISTER_TEST(WorkspaceCommandsTest)
