@@ -202,6 +202,8 @@ void MainWindow::connectCommands() {
           [this](const QPoint& point) { pointGridMenu_->popup(ui->pointGrid->viewport()->mapToGlobal(point)); });
   connect(ui->splitter, &QSplitter::splitterMoved, this,
           [this] { splitFraction_ = currentSplitFraction(); });
+  connect(ui->pointSplitter, &QSplitter::splitterMoved, this,
+          [this] { chartSplitFraction_ = currentChartSplitFraction(); });
 }
 
 void MainWindow::setUpWindow() {
@@ -210,11 +212,13 @@ void MainWindow::setUpWindow() {
   SetProgramDir(QDir::currentPath());
   ui->pointGrid->setDataset(theDataModule->testPoints, DesignColumns());
   ui->splitter->setStretchFactor(1, 1);
+  setUpChart();
   RestoreLayout();
   theDataModule->bases->reopen(Statements::allBases());
   BuildBaseTree();
   ApplyPortChoice();
   ActionsAllowed = true;
+  ScheduleChartUpdate();
   for (QAction* action :
        {ui->deleteBaseAction, ui->editBaseAction, ui->singleProtocolAction, ui->addToArchiveAction, ui->groupProtocolAction, ui->clearBaseAction})
     action->setEnabled(false);
@@ -301,6 +305,7 @@ void MainWindow::ShowSelection() {
   }
   ShowPopup(PopupForm::Other);
   ApplySelectionCommandStates();
+  ScheduleChartUpdate();
 }
 
 void MainWindow::ApplySelectionCommandStates() {
