@@ -1,6 +1,7 @@
 #include "workspace/ErrorChartView.h"
 
 #include <QAction>
+#include <QAbstractAxis>
 #include <QDir>
 #include <QMenu>
 
@@ -13,6 +14,7 @@ namespace {
 
 const QString kSaveCaption = QStringLiteral("Сохранить график…");
 const QString kSuggestedName = QStringLiteral("protocols/График погрешности.png");
+constexpr qreal kPaneFontScale = 0.85;
 const QStringList kPictureFilters = {QStringLiteral("Рисунок PNG (*.png)"),
                                      QStringLiteral("Рисунок SVG (*.svg)")};
 
@@ -35,7 +37,22 @@ ErrorChartView::ErrorChartView(QWidget* parent) : QChartView(parent) {
 void ErrorChartView::showContent(ErrorChart content) {
   content_ = std::move(content);
   DrawErrorChart(*chart(), content_);
+  FitToPane();
   saveAction_->setEnabled(!content_.isEmpty());
+}
+
+// The pane shares the window's height with the grid: the legend goes beside
+// the curves and the axes use a smaller type than the protocols' pictures.
+void ErrorChartView::FitToPane() {
+  chart()->legend()->setAlignment(Qt::AlignRight);
+  for (QAbstractAxis* axis : chart()->axes()) {
+    QFont labels = axis->labelsFont();
+    labels.setPointSizeF(labels.pointSizeF() * kPaneFontScale);
+    axis->setLabelsFont(labels);
+    QFont title = axis->titleFont();
+    title.setPointSizeF(title.pointSizeF() * kPaneFontScale);
+    axis->setTitleFont(title);
+  }
 }
 
 void ErrorChartView::saveChart() {

@@ -26,6 +26,8 @@ class ErrorChartView : public QChartView {
   void saveChart();
 
  private:
+  void FitToPane();
+
   ErrorChart content_;
   QAction* saveAction_;
   QMenu* menu_;
