@@ -115,6 +115,14 @@ Statement markedPointsOfMeter(qint64 meterNum) {
           kSlave};
 }
 
+Statement chartPointsOfMeter(qint64 meterNum, bool markedOnly) {
+  if (markedOnly)
+    return {QStringLiteral("select tok, km, opogr, rep from slave where rep = ? and num = ? order by n"),
+            {QStringLiteral("R"), meterNum},
+            kSlave};
+  return {QStringLiteral("select tok, km, opogr, rep from slave where num = ? order by n"), {meterNum}, kSlave};
+}
+
 Statement countMarkedPoints(qint64 meterNum) {
   return {QStringLiteral("select count(*) as marked from slave where rep = ? and num = ?"),
           {QStringLiteral("R"), meterNum},

@@ -41,6 +41,9 @@ Statement unusedMetersOfBaseByTypeAndNumber(const QString& base, const QString& 
 Statement deletePointsOfMeter(qint64 meterNum);
 // The points of a meter marked for the report (Rep "R").
 Statement markedPointsOfMeter(qint64 meterNum);
+// The chart's columns of a meter's points (Tok, KM, Opogr, Rep), all or only
+// the marked ones, in the order they were added.
+Statement chartPointsOfMeter(qint64 meterNum, bool markedOnly);
 // One row, one column "marked": how many points of a meter are marked.
 Statement countMarkedPoints(qint64 meterNum);
 

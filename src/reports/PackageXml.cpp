@@ -12,6 +12,7 @@ namespace {
 constexpr unsigned kParseFlags = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata;
 constexpr char kContentTypes[] = "[Content_Types].xml";
 constexpr char kRelationshipsNs[] = "http://schemas.openxmlformats.org/package/2006/relationships";
+constexpr char kContentTypesNs[] = "http://schemas.openxmlformats.org/package/2006/content-types";
 
 struct ByteWriter : pugi::xml_writer {
   QByteArray bytes;
@@ -187,9 +188,29 @@ void AddContentTypeOverride(OoxmlPackage& package, const QString& part, const QS
   pugi::xml_document document;
   LoadPart(package, QString::fromLatin1(kContentTypes), document);
   pugi::xml_node root = document.document_element();
-  const XmlNames names(root, "http://schemas.openxmlformats.org/package/2006/content-types");
+  const XmlNames names(root, kContentTypesNs);
   pugi::xml_node node = root.append_child(names("Override").c_str());
   node.append_attribute("PartName") = (QByteArray("/") + part.toUtf8()).constData();
+  node.append_attribute("ContentType") = contentType.toUtf8().constData();
+  StorePart(package, QString::fromLatin1(kContentTypes), document);
+}
+
+void AddContentTypeDefault(OoxmlPackage& package, const QString& extension, const QString& contentType) {
+  pugi::xml_document document;
+  LoadPart(package, QString::fromLatin1(kContentTypes), document);
+  pugi::xml_node root = document.document_element();
+  const XmlNames names(root, kContentTypesNs);
+  pugi::xml_node firstOverride;
+  for (const pugi::xml_node node : root.children()) {
+    if (names.is(node, "Default") &&
+        extension.compare(QString::fromUtf8(node.attribute("Extension").value()), Qt::CaseInsensitive) == 0)
+      return;
+    if (!firstOverride && names.is(node, "Override")) firstOverride = node;
+  }
+  // Defaults before overrides, as Office writes them.
+  pugi::xml_node node = firstOverride ? root.insert_child_before(names("Default").c_str(), firstOverride)
+                                      : root.append_child(names("Default").c_str());
+  node.append_attribute("Extension") = extension.toUtf8().constData();
   node.append_attribute("ContentType") = contentType.toUtf8().constData();
   StorePart(package, QString::fromLatin1(kContentTypes), document);
 }

@@ -55,6 +55,9 @@ QString AddRelationship(OoxmlPackage& package, const QString& sourcePart, const 
 QString ContentTypeOf(const OoxmlPackage& package, const QString& part);
 void RemoveContentTypeOverride(OoxmlPackage& package, const QString& part);
 void AddContentTypeOverride(OoxmlPackage& package, const QString& part, const QString& contentType);
+// Declares the content type of every part with that extension ("png"), unless
+// the package declares one already.
+void AddContentTypeDefault(OoxmlPackage& package, const QString& extension, const QString& contentType);
 
 // Gives the main part the plain content type (a new file made from a template
 // or a macro-enabled file is a plain document: Office refuses a .docx or .xlsx

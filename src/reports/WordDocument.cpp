@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "reports/DocxPicture.h"
 #include "reports/DocxText.h"
 
 namespace {
@@ -15,6 +16,8 @@ constexpr char kDocumentType[] =
     "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml";
 constexpr char kSettingsType[] =
     "application/vnd.openxmlformats-officedocument.wordprocessingml.settings+xml";
+constexpr char kImageRelationship[] =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image";
 constexpr char kSettingsRelationship[] =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/settings";
 
@@ -203,6 +206,63 @@ int WordDocument::replaceText(const QString& placeholder, const QString& value) 
   }
   if (count > 0) textChanged_ = true;
   return count;
+}
+
+std::vector<pugi::xml_node> WordDocument::paragraphsWith(const QString& placeholder) const {
+  std::vector<pugi::xml_node> found;
+  if (placeholder.isEmpty()) return found;
+  for (const pugi::xml_node paragraph : docx::MainTextParagraphs(body_, *w_))
+    if (ParagraphText(paragraph, *w_).text().contains(placeholder)) found.push_back(paragraph);
+  return found;
+}
+
+// A new part word/media/chartN.png with its relationship from the document;
+// returns the relationship's id.
+QString WordDocument::addImagePart(const QByteArray& png) {
+  QString name;
+  int number = 0;
+  do {
+    name = QStringLiteral("media/chart%1.png").arg(++number);
+  } while (package_->contains(ooxml::ResolveTarget(mainPart_, name)));
+  package_->write(ooxml::ResolveTarget(mainPart_, name), png);
+  ooxml::AddContentTypeDefault(*package_, QStringLiteral("png"), QStringLiteral("image/png"));
+  return ooxml::AddRelationship(*package_, mainPart_, QString::fromLatin1(kImageRelationship), name);
+}
+
+qint64 WordDocument::textColumnTwips() const { return docx::TextColumnTwips(body_, *w_); }
+
+int WordDocument::insertPicture(const QString& placeholder, const QByteArray& png, const QSize& pixelSize,
+                                const QString& description) {
+  const std::vector<pugi::xml_node> paragraphs = paragraphsWith(placeholder);
+  if (paragraphs.empty() || pixelSize.isEmpty()) return 0;
+  docx::InlinePicture picture;
+  picture.relationshipId = addImagePart(png);
+  picture.partName = picture.relationshipId + QStringLiteral(".png");
+  picture.description = description;
+  picture.widthEmu = textColumnTwips() * docx::kEmuPerTwip;
+  picture.heightEmu = picture.widthEmu * pixelSize.height() / pixelSize.width();
+  int count = 0;
+  for (const pugi::xml_node paragraph : paragraphs) {
+    ParagraphText text(paragraph, *w_);
+    for (qsizetype found; (found = text.text().indexOf(placeholder)) >= 0;) text.replace(found, placeholder.size(), {});
+    picture.drawingId = docx::NextDrawingId(document_.document_element());
+    docx::AppendInlinePicture(paragraph, *w_, picture);
+    ++count;
+  }
+  textChanged_ = true;
+  return count;
+}
+
+int WordDocument::removeParagraphsWith(const QString& placeholder) {
+  const std::vector<pugi::xml_node> paragraphs = paragraphsWith(placeholder);
+  for (const pugi::xml_node paragraph : paragraphs) {
+    pugi::xml_node container = paragraph.parent();
+    container.remove_child(paragraph);
+    // A table cell must keep a paragraph.
+    if (w_->is(container, "tc") && !container.child((*w_)("p").c_str())) container.append_child((*w_)("p").c_str());
+  }
+  if (!paragraphs.empty()) textChanged_ = true;
+  return static_cast<int>(paragraphs.size());
 }
 
 WordTable& WordDocument::firstTable() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
 
 #include <pugixml.hpp>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include "reports/DocxTable.h"
 #include "reports/OoxmlPackage.h"
@@ -61,6 +63,19 @@ class WordDocument {
   // many were replaced. Matching is exact and case-sensitive.
   int replaceText(const QString& placeholder, const QString& value);
 
+  // Puts a PNG picture (png: the file's bytes, pixelSize: its size in pixels)
+  // in place of every occurrence of placeholder in the main text: the
+  // placeholder's characters go and the picture is added at the end of their
+  // paragraph, as wide as the text column and in the picture's proportions.
+  // Returns how many were placed; one image part serves them all.
+  int insertPicture(const QString& placeholder, const QByteArray& png, const QSize& pixelSize,
+                    const QString& description);
+  // Removes every paragraph of the main text that holds placeholder (a
+  // picture placeholder when there is nothing to show); returns how many.
+  int removeParagraphsWith(const QString& placeholder);
+  // Width of the text column in twips (1/1440 inch).
+  qint64 textColumnTwips() const;
+
   // The first table directly in the body. Throws std::runtime_error when the
   // document has none.
   WordTable& firstTable();
@@ -69,6 +84,8 @@ class WordDocument {
   QByteArray toDocx();
 
  private:
+  std::vector<pugi::xml_node> paragraphsWith(const QString& placeholder) const;
+  QString addImagePart(const QByteArray& png);
   void loadSettings();
   void storeSettings();
 

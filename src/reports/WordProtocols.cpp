@@ -8,6 +8,7 @@
 
 #include "database/DataModule.h"
 #include "reports/DesktopOpen.h"
+#include "reports/ProtocolChart.h"
 #include "reports/ProtocolContent.h"
 #include "reports/WordDocument.h"
 #include "settings/ProgramDir.h"
@@ -91,6 +92,8 @@ QString SingleWordReport() {
     const PlaceholderValues values =
         ProtocolPlaceholderValues(*theDataModule, SingleProtocolPlaceholders(), protocolNumber, Installation, today);
     FillSingleProtocol(document, values, MarkedPoints(*theDataModule->testPoints));
+    PlaceProtocolChart(document,
+                       SingleProtocolChart(*theDataModule->connection(), ChosenMeterNum, ChosenBaseName));
     return DescriptiveName({QStringLiteral("Протокол"), protocolNumber,
                             ValueOf(values, QStringLiteral("<Ltch>")),
                             ValueOf(values, QStringLiteral("<Lnum>")), today.toString(Qt::ISODate)});
@@ -107,6 +110,7 @@ QString GroupWordReport() {
     const std::vector<ProtocolPoint> chosenPoints = MarkedPoints(*theDataModule->testPoints);
     const std::vector<GroupMeterColumn> meters = GroupMeterColumns(*theDataModule, ChosenBaseName);
     FillGroupProtocol(document, values, chosenPoints, meters);
+    PlaceProtocolChart(document, GroupProtocolChart(*theDataModule->connection(), ChosenBaseName));
     return DescriptiveName(
         {QStringLiteral("Групповой протокол"), protocolNumber, ChosenBaseName, today.toString(Qt::ISODate)});
   });

@@ -235,6 +235,8 @@ void MainWindow::connectCommands() {
           [this](const QPoint& point) { pointGridMenu_->popup(ui->pointGrid->viewport()->mapToGlobal(point)); });
   connect(ui->splitter, &QSplitter::splitterMoved, this,
           [this] { splitFraction_ = currentSplitFraction(); });
+  connect(ui->pointSplitter, &QSplitter::splitterMoved, this,
+          [this] { chartSplitFraction_ = currentChartSplitFraction(); });
 }
 
 void MainWindow::setUpWindow() {
@@ -243,12 +245,14 @@ void MainWindow::setUpWindow() {
   SetProgramDir(QDir::currentPath());
   ui->pointGrid->setDataset(theDataModule->testPoints, DesignColumns());
   ui->splitter->setStretchFactor(1, 1);
+  setUpChart();
   RestoreLayout();
   theDataModule->bases->reopen(Statements::allBases());
   BuildBaseTree();
   ApplyPortChoice();
   ui->openProtocolsFolderAction->setEnabled(DesktopSessionAvailable());
   ActionsAllowed = true;
+  ScheduleChartUpdate();
   for (QAction* action :
        {ui->deleteBaseAction, ui->editBaseAction, ui->singleProtocolAction, ui->addToArchiveAction, ui->groupProtocolAction, ui->clearBaseAction})
     action->setEnabled(false);
@@ -335,6 +339,7 @@ void MainWindow::ShowSelection() {
   }
   ShowPopup(PopupForm::Other);
   ApplySelectionCommandStates();
+  ScheduleChartUpdate();
 }
 
 void MainWindow::ApplySelectionCommandStates() {

@@ -19,6 +19,8 @@ class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 class DatasetGrid;
+class ErrorChartView;
+class QTimer;
 
 namespace Ui {
 class MainWindow;
@@ -26,7 +28,8 @@ class MainWindow;
 
 // The main window "ВТ3417 Программа сбора данных": the tree of meter bases and
 // of the meters in use in each base, the grid of the chosen meter's test
-// points, and every command of the workspace. It owns the selection state of
+// points with the chart of their errors below it, and every command of the
+// workspace. It owns the selection state of
 // workspace/Selection.h (ChosenBaseName, ChosenSlot, ChosenMeterNum,
 // MarkedPointCount, ActionsAllowed) and keeps the data module's datasets on the
 // chosen base and meter: after a choice bases holds only the chosen base (chosenBase
@@ -65,6 +68,11 @@ class MainWindow : public QMainWindow, public Workspace {
   void ApplyPortChoice();
   // Deletes every test point of the chosen base's meters (used or not).
   void ClearBaseData();
+  // Redraws the chart of the chosen meter's points on the next turn of the
+  // event loop (once for any number of requests before it).
+  void ScheduleChartUpdate();
+  // Redraws it now.
+  void UpdateChart();
 
   // --- routines other modules plug in (set once at start-up, shell/WindowSet.cpp) ---
   //
@@ -122,6 +130,8 @@ class MainWindow : public QMainWindow, public Workspace {
   QWidget* treePane() const;
   QTreeWidget* baseTree() const;
   DatasetGrid* pointGrid() const;
+  QSplitter* pointSplitter() const;  // grid above, chart below
+  ErrorChartView* errorChart() const;
   QPlainTextEdit* layoutText() const;
   QMenu* baseTreeMenu() const;
   QMenu* pointGridMenu() const;
@@ -162,6 +172,7 @@ class MainWindow : public QMainWindow, public Workspace {
   enum class PopupForm { Base, Meter, Other };
 
   void setUpWindow();
+  void setUpChart();
   void onClosed();
   void createActionsLook();
   void connectCommands();
@@ -187,6 +198,7 @@ class MainWindow : public QMainWindow, public Workspace {
   void SaveLayout();
   void ApplySplit();
   double currentSplitFraction() const;
+  double currentChartSplitFraction() const;
 
   std::unique_ptr<Ui::MainWindow> ui;
   QVector<QTreeWidgetItem*> BaseNodes;  // [0] "База счетчиков", [i] the i-th base
@@ -197,6 +209,8 @@ class MainWindow : public QMainWindow, public Workspace {
   QMenu* pointGridMenu_ = nullptr;
   QVector<QLabel*> statusPanels_;
   double splitFraction_ = 0;  // the tree pane's share of the split width; 0: design width
+  double chartSplitFraction_ = 0;  // the grid's share of the height above the chart; 0: design
+  QTimer* chartUpdate_ = nullptr;
   bool shownBefore_ = false;
   bool closed_ = false;
   QString savedDocument_;  // the document the running report saved

@@ -19,6 +19,23 @@ namespace {
 const QString kGridFile = QStringLiteral("sources/datagrid.res");
 const QString kMemoFile = QStringLiteral("sources/mform.res");
 constexpr int kDesignTreeWidth = 176;
+constexpr double kDesignGridShare = 0.55;  // of the height shared with the chart
+
+// The first pane's share of a two-pane splitter; `fallback` while it has no size.
+double FirstPaneShare(const QSplitter& splitter, double fallback) {
+  const QList<int> sizes = splitter.sizes();
+  const int total = sizes.value(0) + sizes.value(1);
+  if (!splitter.isVisible() || total <= 0) return fallback;
+  return double(sizes.value(0)) / total;
+}
+
+void SetFirstPaneShare(QSplitter& splitter, double share) {
+  const QList<int> sizes = splitter.sizes();
+  const int total = sizes.value(0) + sizes.value(1);
+  if (total <= 0) return;
+  const int first = qRound(total * share);
+  splitter.setSizes({first, total - first});
+}
 }  // namespace
 
 void MainWindow::RestoreLayout() {
@@ -32,33 +49,36 @@ void MainWindow::RestoreLayout() {
     setWindowState(*layout.state);
   }
   if (layout.splitPercent > 0) splitFraction_ = layout.splitPercent / 100.0;
+  if (layout.chartSplitPercent > 0) chartSplitFraction_ = layout.chartSplitPercent / 100.0;
 }
 
 void MainWindow::SaveLayout() {
   const int splitPercent = qRound(currentSplitFraction() * 100);
-  ui->layoutText->setPlainText(FormatLayoutLines(windowState(), frameGeometry().topLeft(), size(), splitPercent)
-                              .join(QLatin1Char('\n')));
+  const int chartSplitPercent = qRound(currentChartSplitFraction() * 100);
+  ui->layoutText->setPlainText(
+      FormatLayoutLines(windowState(), frameGeometry().topLeft(), size(), splitPercent, chartSplitPercent)
+          .join(QLatin1Char('\n')));
   // The files name the controls as they were named when the format was made.
   SaveComponentToFile(ui->layoutText, ProgramPath(kMemoFile), false, QStringLiteral("MForm"));
   SaveComponentToFile(ui->pointGrid, ProgramPath(kGridFile), false, QStringLiteral("DBGrid1"));
 }
 
-double MainWindow::currentSplitFraction() const {
-  const QList<int> sizes = ui->splitter->sizes();
-  const int total = sizes.value(0) + sizes.value(1);
-  if (!ui->splitter->isVisible() || total <= 0) return splitFraction_;
-  return double(sizes.value(0)) / total;
+double MainWindow::currentSplitFraction() const { return FirstPaneShare(*ui->splitter, splitFraction_); }
+
+double MainWindow::currentChartSplitFraction() const {
+  return FirstPaneShare(*ui->pointSplitter, chartSplitFraction_);
 }
 
-// The split keeps its share of the width as the window is resized.
+// The splits keep their shares of width and height as the window is resized.
 void MainWindow::ApplySplit() {
   const QList<int> sizes = ui->splitter->sizes();
   const int total = sizes.value(0) + sizes.value(1);
   if (total <= 0) return;
   // Without a stored split the tree pane starts at its design width.
   if (splitFraction_ <= 0) splitFraction_ = std::min(double(kDesignTreeWidth) / total, 0.5);
-  const int left = qRound(total * splitFraction_);
-  ui->splitter->setSizes({left, total - left});
+  SetFirstPaneShare(*ui->splitter, splitFraction_);
+  if (chartSplitFraction_ <= 0) chartSplitFraction_ = kDesignGridShare;
+  SetFirstPaneShare(*ui->pointSplitter, chartSplitFraction_);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -16,7 +16,7 @@ std::optional<int> IntegerLine(const QStringList& lines, int index) {
 }  // namespace
 
 QStringList FormatLayoutLines(Qt::WindowStates states, const QPoint& topLeft, const QSize& size,
-                              int splitPercent) {
+                              int splitPercent, int chartSplitPercent) {
   QString word = kNormal;
   if (states & Qt::WindowMinimized)
     word = kMinimized;
@@ -27,7 +27,8 @@ QStringList FormatLayoutLines(Qt::WindowStates states, const QPoint& topLeft, co
           QString::number(topLeft.x()),
           QString::number(size.height()),
           QString::number(size.width()),
-          QString::number(splitPercent)};
+          QString::number(splitPercent),
+          QString::number(chartSplitPercent)};
 }
 
 StoredLayout ParseLayoutLines(const QStringList& lines) {
@@ -46,5 +47,7 @@ StoredLayout ParseLayoutLines(const QStringList& lines) {
   }
   const std::optional<int> split = IntegerLine(lines, 5);
   if (split && *split > 0 && *split < 100) layout.splitPercent = *split;
+  const std::optional<int> chartSplit = IntegerLine(lines, 6);
+  if (chartSplit && *chartSplit > 0 && *chartSplit < 100) layout.chartSplitPercent = *chartSplit;
   return layout;
 }

@@ -159,22 +159,36 @@ bool HaveSoffice() {
          !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty();
 }
 
-QString ConvertToPdfText(const QString& file) {
+QString ConvertToPdf(const QString& file, const QString& outDir) {
   QTemporaryDir profile;
-  QTemporaryDir out;
   QProcess soffice;
   soffice.start(
       QStringLiteral("soffice"),
       {QStringLiteral("--headless"),
        QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile.path()).toString(),
-       QStringLiteral("--convert-to"), QStringLiteral("pdf"), QStringLiteral("--outdir"), out.path(), file});
+       QStringLiteral("--convert-to"), QStringLiteral("pdf"), QStringLiteral("--outdir"), outDir, file});
   if (!soffice.waitForFinished(180000)) return {};
-  const QString pdf = QDir(out.path()).filePath(QFileInfo(file).completeBaseName() + QStringLiteral(".pdf"));
-  if (!QFileInfo::exists(pdf)) return {};
+  const QString pdf = QDir(outDir).filePath(QFileInfo(file).completeBaseName() + QStringLiteral(".pdf"));
+  return QFileInfo::exists(pdf) ? pdf : QString();
+}
+
+QString ConvertToPdfText(const QString& file) {
+  QTemporaryDir out;
+  const QString pdf = ConvertToPdf(file, out.path());
+  if (pdf.isEmpty()) return {};
   QProcess text;
   text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
   text.waitForFinished(60000);
   return QString::fromUtf8(text.readAllStandardOutput());
+}
+
+QStringList PdfImages(const QString& pdf) {
+  QProcess list;
+  list.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+  if (!list.waitForFinished(60000)) return {};
+  // Two heading lines, then one line per image.
+  QStringList lines = QString::fromUtf8(list.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  return lines.mid(2);
 }
 
 bool HavePythonModule(const QString& module) {

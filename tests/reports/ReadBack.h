@@ -45,6 +45,10 @@ std::map<QString, SheetCell> SheetCells(const QByteArray& xlsx,
 // PDF's text (pdftotext -layout); empty when conversion failed.
 bool HaveSoffice();
 QString ConvertToPdfText(const QString& file);
+// The PDF LibreOffice made of the file in outDir; empty when conversion failed.
+QString ConvertToPdf(const QString& file, const QString& outDir);
+// The images of a PDF as "pdfimages -list" lists them, one line each.
+QStringList PdfImages(const QString& pdf);
 
 // Runs a python3 script with the file name as argument (python3-docx /
 // python3-openpyxl as independent readers); returns exit code, output in `out`.

@@ -419,9 +419,9 @@ void WordDocumentTest::missingCellAndMissingTableAreErrors() {
 
 void WordDocumentTest::shippedTemplatesHoldEveryPlaceholderOnce() {
   const QStringList single = {"<Lnpr>", "<Ldat>", "<Ltch>", "<Lyar>", "<Lnum>", "<Lusr>", "<Lmkr>", "<Lpgr>",
-                              "<Lvlt>", "<Ltok>", "<Ldpp>", "<Ltpu>", "<Lnpu>", "<Ldot>", "<Lddo>"};
+                              "<Lvlt>", "<Ltok>", "<Ldpp>", "<Ltpu>", "<Lnpu>", "<Ldot>", "<Lddo>", "<Lgrf>"};
   const QStringList group = {"<Lnpr>", "<Ldat>", "<Ltch>", "<Lmkr>", "<Lpgr>", "<Lvlt>",
-                             "<Ltok>", "<Ldpp>", "<Ltpu>", "<Lnpu>", "<Ldot>", "<Lddo>"};
+                             "<Ltok>", "<Ldpp>", "<Ltpu>", "<Lnpu>", "<Ldot>", "<Lddo>", "<Lgrf>"};
   for (const auto& [name, placeholders] :
        {std::pair{QString("look.doc"), single}, std::pair{QString("Glook.doc"), group}}) {
     WordDocument document(SourceTreePath("data/sources/" + name));

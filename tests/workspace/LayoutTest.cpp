@@ -156,28 +156,35 @@ void LayoutTest::layoutLines_data() {
   QTest::addColumn<int>("state");  // -1: none
   QTest::addColumn<QSize>("size");
   QTest::addColumn<int>("split");
-  QTest::newRow("normal") << QStringList{"wsNormal", "10", "20", "500", "900", "30"} << int(Qt::WindowNoState)
-                          << QSize(900, 500) << 30;
+  QTest::addColumn<int>("chartSplit");
+  QTest::newRow("normal") << QStringList{"wsNormal", "10", "20", "500", "900", "30", "60"}
+                          << int(Qt::WindowNoState) << QSize(900, 500) << 30 << 60;
+  QTest::newRow("written before the chart") << QStringList{"wsNormal", "10", "20", "500", "900", "30"}
+                                            << int(Qt::WindowNoState) << QSize(900, 500) << 30 << 0;
+  QTest::newRow("chart split not a number") << QStringList{"wsNormal", "0", "0", "500", "900", "30", "x"}
+                                            << int(Qt::WindowNoState) << QSize(900, 500) << 30 << 0;
+  QTest::newRow("chart split whole height") << QStringList{"wsMaximized", "0", "0", "1", "1", "30", "100"}
+                                            << int(Qt::WindowMaximized) << QSize() << 30 << 0;
   QTest::newRow("negative place") << QStringList{"wsNormal", "-8", "-8", "500", "900", "30"}
-                                  << int(Qt::WindowNoState) << QSize(900, 500) << 30;
+                                  << int(Qt::WindowNoState) << QSize(900, 500) << 30 << 0;
   QTest::newRow("maximised") << QStringList{"wsMaximized", "0", "0", "768", "1024", "25"}
-                             << int(Qt::WindowMaximized) << QSize() << 25;
+                             << int(Qt::WindowMaximized) << QSize() << 25 << 0;
   QTest::newRow("minimised") << QStringList{"wsMinimized", "0", "0", "1", "1"} << int(Qt::WindowMinimized)
-                             << QSize() << 0;
-  QTest::newRow("design memo") << QStringList{""} << -1 << QSize() << 0;
-  QTest::newRow("unknown word") << QStringList{"wsFull", "0", "0", "5", "5", "40"} << -1 << QSize() << 40;
+                             << QSize() << 0 << 0;
+  QTest::newRow("design memo") << QStringList{""} << -1 << QSize() << 0 << 0;
+  QTest::newRow("unknown word") << QStringList{"wsFull", "0", "0", "5", "5", "40"} << -1 << QSize() << 40 << 0;
   QTest::newRow("split zero") << QStringList{"wsNormal", "0", "0", "500", "900", "0"}
-                              << int(Qt::WindowNoState) << QSize(900, 500) << 0;
+                              << int(Qt::WindowNoState) << QSize(900, 500) << 0 << 0;
   QTest::newRow("split not a number") << QStringList{"wsNormal", "0", "0", "500", "900", "x"}
-                                      << int(Qt::WindowNoState) << QSize(900, 500) << 0;
+                                      << int(Qt::WindowNoState) << QSize(900, 500) << 0 << 0;
   QTest::newRow("split whole width") << QStringList{"wsNormal", "0", "0", "500", "900", "100"}
-                                     << int(Qt::WindowNoState) << QSize(900, 500) << 0;
+                                     << int(Qt::WindowNoState) << QSize(900, 500) << 0 << 0;
   QTest::newRow("size not numbers") << QStringList{"wsNormal", "a", "b", "c", "d", "35"}
-                                    << int(Qt::WindowNoState) << QSize() << 35;
+                                    << int(Qt::WindowNoState) << QSize() << 35 << 0;
   QTest::newRow("size lines missing")
-      << QStringList{"wsNormal", "0"} << int(Qt::WindowNoState) << QSize() << 0;
+      << QStringList{"wsNormal", "0"} << int(Qt::WindowNoState) << QSize() << 0 << 0;
   QTest::newRow("zero size") << QStringList{"wsNormal", "0", "0", "0", "900", "35"} << int(Qt::WindowNoState)
-                             << QSize() << 35;
+                             << QSize() << 35 << 0;
 }
 
 void LayoutTest::layoutLines() {
@@ -185,10 +192,12 @@ void LayoutTest::layoutLines() {
   QFETCH(int, state);
   QFETCH(QSize, size);
   QFETCH(int, split);
+  QFETCH(int, chartSplit);
   const StoredLayout layout = ParseLayoutLines(lines);
   QCOMPARE(layout.state ? int(*layout.state) : -1, state);
   QCOMPARE(layout.size.value_or(QSize()), size);
   QCOMPARE(layout.splitPercent, split);
+  QCOMPARE(layout.chartSplitPercent, chartSplit);
 }
 
 void LayoutTest::firstStartHasDesignLayout() {
@@ -249,20 +258,35 @@ void LayoutTest::normalWindowReopensCentredWithItsSize() {
   QCOMPARE(form->frameGeometry().center(), form->screen()->availableGeometry().center());
 }
 
+double FirstShare(const QSplitter* split) {
+  const QList<int> sizes = split->sizes();
+  return sizes[0] * 100.0 / (sizes[0] + sizes[1]);
+}
+
+// Both splits: tree | grid across, grid over chart down; a file written
+// before the chart pane existed gives the chart its design share.
 void LayoutTest::splitComesBack() {
   WorkspaceFixture fixture;
   MainWindow* form = fixture.openWindow();
-  QSplitter* split = form->splitter();
-  const int total = split->sizes()[0] + split->sizes()[1];
-  split->setSizes({total * 40 / 100, total - total * 40 / 100});
+  QVERIFY(qAbs(FirstShare(form->pointSplitter()) - 55) < 1);
+  for (auto [split, percent] : {std::pair{form->splitter(), 40}, std::pair{form->pointSplitter(), 30}}) {
+    const int total = split->sizes()[0] + split->sizes()[1];
+    split->setSizes({total * percent / 100, total - total * percent / 100});
+  }
   form = fixture.restart();
-  QVERIFY(ReadText(ProgramPath("sources/mform.res")).endsWith("  Lines = 40\nend\n"));
-  const QList<int> sizes = form->splitter()->sizes();
-  QVERIFY(qAbs(sizes[0] * 100.0 / (sizes[0] + sizes[1]) - 40) < 1);
-  // The share is kept when the window grows.
-  form->resize(form->width() + 200, form->height());
-  const QList<int> wider = form->splitter()->sizes();
-  QVERIFY(qAbs(wider[0] * 100.0 / (wider[0] + wider[1]) - 40) < 1);
+  QVERIFY(ReadText(ProgramPath("sources/mform.res")).endsWith("  Lines = 40\n  Lines = 30\nend\n"));
+  QVERIFY(qAbs(FirstShare(form->splitter()) - 40) < 1);
+  QVERIFY(qAbs(FirstShare(form->pointSplitter()) - 30) < 1);
+  // The shares are kept when the window grows.
+  form->resize(form->width() + 200, form->height() + 100);
+  QVERIFY(qAbs(FirstShare(form->splitter()) - 40) < 1);
+  QVERIFY(qAbs(FirstShare(form->pointSplitter()) - 30) < 1);
+
+  fixture.closeWindow();
+  WriteText(ProgramPath("sources/mform.res"), MemoStream({"wsNormal", "0", "0", "500", "700", "35"}));
+  form = fixture.openWindow();
+  QVERIFY(qAbs(FirstShare(form->splitter()) - 35) < 1);
+  QVERIFY(qAbs(FirstShare(form->pointSplitter()) - 55) < 1);
 }
 
 void LayoutTest::movedAndWidenedColumnComesBack() {

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include <cmath>
+
 #include "database/Connection.h"
 #include "database/Dataset.h"
 #include "database/Schema.h"
@@ -73,27 +75,36 @@ bool CreateSampleDatabase(const QString& databaseFile) {
     Connection::Transaction transaction(*connection);
     const QDate testDay(2024, 3, 5);
 
-    // A base of three single-phase meters, measured at a few loads.
+    // A base of three single-phase meters, measured at the loads of a
+    // verification: each meter's error drifts with falling current, and
+    // meter 4 goes beyond its class at 0,8 емк.
     const QString first = QStringLiteral("СО-505 ПАРТИЯ 12");
     rows.addBase(first, 220, 5, 1600, 2);
     const struct {
       int slot;
       const char* number;
-      double errors[4];
-    } firstMeters[] = {{1, "0114523", {0.42, 0.31, -0.12, 0.55}},
-                       {2, "0114527", {-0.21, -0.35, -0.48, 0.12}},
-                       {4, "0114530", {0.95, 0.88, 0.71, 1.02}}};
+      double offset;  // error at the nominal current, %
+      double drift;   // added per decade below the nominal current, %
+    } firstMeters[] = {{1, "0114523", 0.42, 0.35}, {2, "0114527", -0.21, -0.30}, {4, "0114530", 0.95, 0.60}};
     const struct {
       double current;
       const char* powerFactor;
-    } loads[] = {{100, "1.000"}, {50, "1.000"}, {10, "1.000"}, {100, "0.50/L"}};
+      double shift;  // of the error at this power factor, %
+    } loads[] = {{100, "1.000", 0},   {50, "1.000", 0},    {10, "1.000", 0},     {5, "1.000", 0},
+                 {120, "1.000", 0},   {100, "0.50/L", 0.2}, {20, "0.50/L", 0.2}, {10, "0.50/L", 0.3},
+                 {100, "0.8/C", -0.3}, {20, "0.8/C", 0.6}};
     for (const auto& meter : firstMeters) {
       const qint64 num = rows.addMeter(
           first, {meter.slot, QStringLiteral("СО-505"), QString::fromLatin1(meter.number), 2022,
                   QStringLiteral("ГОРЭЛЕКТРОСЕТЬ"), QStringLiteral("ЭНЕРГОМЕРА"), QDate(2016, 4, 12), true});
-      for (int i = 0; i < 4; ++i)
-        rows.addPoint(num, {100, loads[i].current, QString::fromLatin1(loads[i].powerFactor), meter.errors[i],
-                            testDay, i < 2 ? QStringLiteral("R") : QString(), i + 1});
+      int count = 0;
+      for (const auto& load : loads) {
+        const double error = meter.offset + meter.drift * std::log10(100 / load.current) +
+                             load.shift * (meter.offset > 0 ? 1 + meter.offset : 1);
+        rows.addPoint(num, {100, load.current, QString::fromLatin1(load.powerFactor), std::round(error * 100) / 100,
+                            testDay, count < 6 ? QStringLiteral("R") : QString(), count + 1});
+        ++count;
+      }
     }
     // A meter kept in the base but not in use: it has no node in the tree.
     rows.addMeter(

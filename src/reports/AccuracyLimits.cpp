@@ -1,0 +1,269 @@
+#include "reports/AccuracyLimits.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cmath>
+
+#include "settings/ProgramDir.h"
+
+namespace {
+
+// Compared numbers come from decimal texts; this absorbs their binary rounding.
+constexpr double kRounding = 1e-9;
+constexpr double kPowerFactorTolerance = 0.02;
+constexpr int kFieldCount = 5;
+
+// A decimal number with point or comma; nothing for anything else.
+std::optional<double> ReadDecimal(const QString& text) {
+  static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+([.,]\\d*)?|[.,]\\d+)$"));
+  const QString trimmed = text.trimmed();
+  if (!number.match(trimmed).hasMatch()) return std::nullopt;
+  QString point = trimmed;
+  point.replace(QLatin1Char(','), QLatin1Char('.'));
+  bool ok = false;
+  const double value = point.toDouble(&ok);
+  if (!ok || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+// The class column: a number, optionally followed by the letter S and a
+// remark in parentheses, e.g. "0.5", "0,5S", "0.5 (0,5S)".
+std::optional<double> ReadClass(const QString& text) {
+  static const QRegularExpression klass(
+      QStringLiteral("^\\s*(\\d+(?:[.,]\\d+)?)\\s*[Ss]?\\s*(?:\\([^)]*\\))?\\s*$"));
+  const QRegularExpressionMatch match = klass.match(text);
+  if (!match.hasMatch()) return std::nullopt;
+  return ReadDecimal(match.captured(1));
+}
+
+bool SameClass(double a, double b) { return std::abs(a - b) <= 1e-6; }
+
+QString Quoted(const QString& text) { return QStringLiteral("«%1»").arg(text.trimmed()); }
+
+// The row of a data line, or the reason it is damaged.
+std::optional<LimitRow> ReadRow(const QString& line, QString* reason) {
+  QStringList fields = line.split(QLatin1Char(';'));
+  while (fields.size() > kFieldCount && fields.last().trimmed().isEmpty()) fields.removeLast();
+  if (fields.size() != kFieldCount) {
+    *reason = QStringLiteral("ожидается %1 полей через «;», найдено %2").arg(kFieldCount).arg(fields.size());
+    return std::nullopt;
+  }
+  LimitRow row;
+  row.classText = fields[0].trimmed();
+  const std::optional<double> klass = ReadClass(fields[0]);
+  if (!klass || *klass <= 0) {
+    *reason = QStringLiteral("класс точности %1 не распознан").arg(Quoted(fields[0]));
+    return std::nullopt;
+  }
+  row.accuracyClass = *klass;
+  const std::optional<PowerFactor> powerFactor = ParsePowerFactor(fields[1]);
+  if (!powerFactor) {
+    *reason = QStringLiteral("cos φ %1 не распознан").arg(Quoted(fields[1]));
+    return std::nullopt;
+  }
+  row.powerFactor = *powerFactor;
+  const std::optional<double> from = ReadDecimal(fields[2]);
+  if (!from || *from < 0) {
+    *reason = QStringLiteral("ток от %1 не число не меньше 0").arg(Quoted(fields[2]));
+    return std::nullopt;
+  }
+  row.currentFrom = *from;
+  if (!fields[3].trimmed().isEmpty()) {
+    const std::optional<double> to = ReadDecimal(fields[3]);
+    if (!to) {
+      *reason = QStringLiteral("ток до %1 не число").arg(Quoted(fields[3]));
+      return std::nullopt;
+    }
+    if (*to <= *from) {
+      *reason = QStringLiteral("ток до %1 не больше тока от %2").arg(Quoted(fields[3]), Quoted(fields[2]));
+      return std::nullopt;
+    }
+    row.currentTo = *to;
+  }
+  const std::optional<double> limit = ReadDecimal(fields[4]);
+  if (!limit || *limit <= 0) {
+    *reason = QStringLiteral("предел %1 не положительное число").arg(Quoted(fields[4]));
+    return std::nullopt;
+  }
+  row.limit = *limit;
+  return row;
+}
+
+// The first line that is no comment names the columns; a line whose first
+// field reads as a class is taken as data all the same.
+bool IsHeader(const QString& line) { return !ReadClass(line.section(QLatin1Char(';'), 0, 0)).has_value(); }
+
+}  // namespace
+
+std::optional<PowerFactor> ParsePowerFactor(const QString& km) {
+  static const QRegularExpression form(
+      QStringLiteral("^\\s*([+-]?(?:\\d+(?:[.,]\\d*)?|[.,]\\d+))\\s*(?:/\\s*)?([LlCc]?)\\s*$"));
+  const QRegularExpressionMatch match = form.match(km);
+  if (!match.hasMatch()) return std::nullopt;
+  const std::optional<double> value = ReadDecimal(match.captured(1));
+  if (!value) return std::nullopt;
+  PowerFactor result;
+  result.value = *value;
+  const QString letter = match.captured(2);
+  if (!letter.isEmpty()) result.letter = letter.at(0).toUpper();
+  return result;
+}
+
+bool PowerFactorMatches(const PowerFactor& row, const PowerFactor& measured) {
+  if (std::abs(measured.value - row.value) > kPowerFactorTolerance + kRounding) return false;
+  if (std::abs(row.value - 1) <= kRounding) return true;
+  return row.letter == measured.letter;
+}
+
+AccuracyLimits AccuracyLimits::parse(const QString& text, const QString& fileName, QStringList* problems) {
+  AccuracyLimits limits;
+  QString body = text;
+  if (body.startsWith(QChar(0xFEFF))) body.remove(0, 1);
+  const QStringList lines = body.split(QLatin1Char('\n'));
+  bool headerSeen = false;
+  for (qsizetype index = 0; index < lines.size(); ++index) {
+    QString line = lines[index];
+    if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+    const QString trimmed = line.trimmed();
+    if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char('#'))) continue;
+    if (!headerSeen) {
+      headerSeen = true;
+      if (IsHeader(trimmed)) continue;
+    }
+    QString reason;
+    if (const std::optional<LimitRow> row = ReadRow(line, &reason)) {
+      limits.rows_.append(*row);
+    } else if (problems) {
+      problems->append(QStringLiteral("%1, строка %2: %3").arg(fileName).arg(index + 1).arg(reason));
+    }
+  }
+  return limits;
+}
+
+AccuracyLimits AccuracyLimits::load(const QString& path, QStringList* problems) {
+  QFile file(path);
+  if (!file.exists()) return {};
+  if (!file.open(QIODevice::ReadOnly)) {
+    if (problems) problems->append(QStringLiteral("%1: файл не читается (%2)").arg(path, file.errorString()));
+    return {};
+  }
+  return parse(QString::fromUtf8(file.readAll()), path, problems);
+}
+
+QList<LimitRow> AccuracyLimits::rowsForClass(double accuracyClass) const {
+  QList<LimitRow> result;
+  for (const LimitRow& row : rows_)
+    if (SameClass(row.accuracyClass, accuracyClass)) result.append(row);
+  return result;
+}
+
+std::optional<LimitRow> AccuracyLimits::rowFor(double accuracyClass, const QString& km,
+                                               double currentPercent) const {
+  const std::optional<PowerFactor> measured = ParsePowerFactor(km);
+  if (!measured || !std::isfinite(currentPercent)) return std::nullopt;
+  for (const LimitRow& row : rows_) {
+    if (!SameClass(row.accuracyClass, accuracyClass)) continue;
+    if (!PowerFactorMatches(row.powerFactor, *measured)) continue;
+    if (currentPercent < row.currentFrom - kRounding) continue;
+    if (row.currentTo && currentPercent >= *row.currentTo - kRounding) continue;
+    return row;
+  }
+  return std::nullopt;
+}
+
+PointJudgement JudgePoint(const AccuracyLimits& limits, double accuracyClass, const QString& km,
+                          double currentPercent, std::optional<double> error) {
+  if (!error || !std::isfinite(*error)) return {};
+  const std::optional<LimitRow> row = limits.rowFor(accuracyClass, km, currentPercent);
+  if (!row) return {};
+  const bool within = std::abs(*error) <= row->limit + kRounding;
+  return {within ? PointState::Within : PointState::Beyond, row->limit};
+}
+
+Verdict MeterVerdict(const QList<PointJudgement>& markedPoints) {
+  if (markedPoints.isEmpty()) return Verdict::NotJudged;
+  bool allJudged = true;
+  for (const PointJudgement& point : markedPoints) {
+    if (point.state == PointState::Beyond) return Verdict::Unfit;
+    if (point.state == PointState::NotJudged) allJudged = false;
+  }
+  return allJudged ? Verdict::Fit : Verdict::NotJudged;
+}
+
+QString LimitText(double limit) {
+  QString digits = QString::number(std::abs(limit), 'f', 6);
+  while (digits.endsWith(QLatin1Char('0'))) digits.chop(1);
+  if (digits.endsWith(QLatin1Char('.'))) digits += QLatin1Char('0');
+  digits.replace(QLatin1Char('.'), QLatin1Char(','));
+  return QStringLiteral("±") + digits;
+}
+
+QString VerdictText(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::Fit:
+      return QStringLiteral("Годен");
+    case Verdict::Unfit:
+      return QStringLiteral("Не годен");
+    case Verdict::NotJudged:
+      break;
+  }
+  return QStringLiteral("Не оценён");
+}
+
+namespace {
+
+struct LoadedLimits {
+  QString path;
+  bool exists = false;
+  QDateTime modified;
+  qint64 size = -1;
+  bool loaded = false;
+  AccuracyLimits limits;
+  QStringList pendingProblems;
+  std::function<void(const QStringList&)> reporter;
+};
+
+LoadedLimits& Loaded() {
+  static LoadedLimits loaded;
+  return loaded;
+}
+
+}  // namespace
+
+QString ProgramLimitsPath() { return ProgramPath(QStringLiteral("sources/limits.csv")); }
+
+void SetLimitsProblemReporter(std::function<void(const QStringList&)> reporter) {
+  Loaded().reporter = std::move(reporter);
+}
+
+const AccuracyLimits& ProgramLimits(QStringList* newProblems) {
+  LoadedLimits& loaded = Loaded();
+  const QString path = ProgramLimitsPath();
+  const QFileInfo info(path);
+  const bool exists = info.exists();
+  const QDateTime modified = exists ? info.lastModified() : QDateTime();
+  const qint64 size = exists ? info.size() : -1;
+  if (!loaded.loaded || path != loaded.path || exists != loaded.exists || modified != loaded.modified ||
+      size != loaded.size) {
+    QStringList problems;
+    loaded.limits = AccuracyLimits::load(path, &problems);
+    loaded.path = path;
+    loaded.exists = exists;
+    loaded.modified = modified;
+    loaded.size = size;
+    loaded.loaded = true;
+    loaded.pendingProblems = problems;
+    if (loaded.reporter && !problems.isEmpty()) {
+      loaded.pendingProblems.clear();
+      loaded.reporter(problems);
+    }
+  }
+  if (newProblems && !loaded.pendingProblems.isEmpty()) {
+    newProblems->append(loaded.pendingProblems);
+    loaded.pendingProblems.clear();
+  }
+  return loaded.limits;
+}

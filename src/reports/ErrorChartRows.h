@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+#include "reports/ErrorChart.h"
+
+class Connection;
+
+// The rows error charts are made of, read straight from the database so that
+// no dataset of the data module moves.
+
+// A meter's test points, all or only those marked "R", in the order they were added.
+std::vector<ErrorPointRow> ReadMeterErrorRows(Connection& connection, qint64 meterNum, bool markedOnly);
+
+// The meters in use of a base, by slot, with their marked points.
+std::vector<MeterErrorRows> ReadBaseMarkedErrorRows(Connection& connection, const QString& baseName);
+
+// The base's accuracy class (KlasT); none when there is no such base or no class.
+std::optional<double> ReadAccuracyClass(Connection& connection, const QString& baseName);

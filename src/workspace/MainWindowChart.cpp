@@ -1,0 +1,48 @@
+// The chart pane under the test-point grid: the chosen meter's error curves,
+// redrawn whenever its test points change (choice, saving, marking,
+// renumbering, deleting).
+#include <QTimer>
+
+#include "database/DataModule.h"
+#include "reports/ErrorChartRows.h"
+#include "reports/ProtocolChart.h"
+#include "ui/Selection.h"
+#include "ui_MainWindow.h"
+#include "workspace/ErrorChartView.h"
+#include "workspace/MainWindow.h"
+
+namespace {
+const QString kNoMeterText = QStringLiteral("Счетчик не выбран");
+}  // namespace
+
+ErrorChartView* MainWindow::errorChart() const { return ui->errorChart; }
+QSplitter* MainWindow::pointSplitter() const { return ui->pointSplitter; }
+
+void MainWindow::setUpChart() {
+  chartUpdate_ = new QTimer(this);
+  chartUpdate_->setSingleShot(true);
+  chartUpdate_->setInterval(0);
+  connect(chartUpdate_, &QTimer::timeout, this, &MainWindow::UpdateChart);
+  // A burst of changes (marking every point, renumbering) draws once, after
+  // the last one; the datasets are not read while they are being changed.
+  const TableDataset* points = theDataModule->testPoints;
+  connect(points, &Dataset::rowsReset, chartUpdate_, qOverload<>(&QTimer::start));
+  connect(points, &Dataset::rowChanged, chartUpdate_, qOverload<>(&QTimer::start));
+  connect(points, &Dataset::rowInserted, chartUpdate_, qOverload<>(&QTimer::start));
+  connect(points, &Dataset::rowRemoved, chartUpdate_, qOverload<>(&QTimer::start));
+}
+
+void MainWindow::ScheduleChartUpdate() { chartUpdate_->start(); }
+
+void MainWindow::UpdateChart() {
+  chartUpdate_->stop();
+  if (ChosenMeterNum == 0) {
+    ErrorChart nothing;
+    nothing.emptyText = kNoMeterText;
+    ui->errorChart->showContent(std::move(nothing));
+    return;
+  }
+  Connection& connection = *theDataModule->connection();
+  ui->errorChart->showContent(MeterErrorChart(ReadMeterErrorRows(connection, ChosenMeterNum, false),
+                                              BaseChartLimits(connection, ChosenBaseName)));
+}
