@@ -1,5 +1,7 @@
 #include "workspace/WindowLayout.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString kNormal = QStringLiteral("wsNormal");
@@ -47,4 +49,9 @@ StoredLayout ParseLayoutLines(const QStringList& lines) {
   const std::optional<int> split = IntegerLine(lines, 5);
   if (split && *split > 0 && *split < 100) layout.splitPercent = *split;
   return layout;
+}
+
+QSize FittedWindowSize(const QSize& stored, const QSize& available) {
+  if (available.isEmpty()) return stored;  // no screen to measure by
+  return QSize(std::clamp(stored.width(), 1, available.width()), std::clamp(stored.height(), 1, available.height()));
 }
