@@ -1,6 +1,8 @@
 #include "link/SerialLine.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
 
 #include "link/PortNames.h"
 
@@ -79,7 +81,11 @@ void SerialLine::ApplyLineSettings() {
 void SerialLine::Open() {
   const QString name = PortName(comNo_);
   if (name.isEmpty() || Connected()) return;
-  port_.setPortName(PortDevice(name));
+  const QString device = PortDevice(name);
+  // A device file that is not there (an adapter unplugged) is not worth the
+  // port's lock-file dance; a port name such as "COM1" is always tried.
+  if (QDir::isAbsolutePath(device) && !QFileInfo::exists(device)) return;
+  port_.setPortName(device);
   if (!port_.open(QIODevice::ReadWrite)) return;  // missing or busy: stays closed, silently
   ApplyLineSettings();
   port_.setDataTerminalReady(true);
