@@ -3,11 +3,16 @@
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QWidget>
 
+#include <stdexcept>
+
+#include "database/DataModule.h"
 #include "settings/ProgramDir.h"
 #include "ui/MessageService.h"
 #include "app/SingleInstance.h"
@@ -76,9 +81,52 @@ int RunUntilMainWindowCloses(QWidget* mainWindow) {
 }
 
 int RunProgram() {
+  const auto destroy = qScopeGuard([]() noexcept { DestroyWindows(); });
   CreateWindows();
   int result = 0;
   if (QWidget* mainWindow = MainWidget()) result = RunUntilMainWindowCloses(mainWindow);
-  DestroyWindows();
   return result;
+}
+
+namespace {
+
+constexpr int kStartFailed = 1;
+
+// Templates, layout and settings live in sources/: without it nothing works,
+// and the program must not scatter its files into a folder that is not its own.
+bool HasSourcesFolder() {
+  const QString sources = ProgramPath(QStringLiteral("sources"));
+  if (QFileInfo(sources).isDir()) return true;
+  MessageService::error(QStringLiteral("Не найдена папка \"%1\" с шаблонами протоколов и файлами настроек. "
+                                       "Программа запускается из своей папки, в которой есть папка sources.")
+                            .arg(QDir::toNativeSeparators(sources)));
+  return false;
+}
+
+int StartAdmittedProgram() {
+  if (!HasSourcesFolder()) return kStartFailed;
+  // The data module comes first: it opens and checks the tables the windows use.
+  DataModule dataModule;
+  theDataModule = &dataModule;
+  const auto forget = qScopeGuard([]() noexcept { theDataModule = nullptr; });
+  const QStringList tableProblems = dataModule.OpenTables();
+  for (const QString& problem : tableProblems) MessageService::plain(problem);
+  if (!tableProblems.isEmpty()) return kStartFailed;
+  return RunProgram();
+}
+
+}  // namespace
+
+int StartProgram() {
+  try {
+    SingleInstance instance(QString::fromLatin1(kInstanceName));
+    if (!AdmitFirstCopy(instance)) return 0;
+    if (!EnterProgramDir()) return kStartFailed;
+    return StartAdmittedProgram();
+  } catch (const std::exception& error) {
+    MessageService::reportHandlerError(error);
+  } catch (...) {
+    MessageService::reportHandlerError(std::runtime_error("Неизвестная ошибка"));
+  }
+  return kStartFailed;
 }

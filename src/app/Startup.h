@@ -29,5 +29,12 @@ int RunUntilMainWindowCloses(QWidget* mainWindow);
 
 // The whole run after the marker was taken: the windows in their creation
 // order, the message loop, then the windows destroyed before the application
-// object goes.
+// object goes (also when creating them failed).
 int RunProgram();
+
+// The program's start once the application object exists: the single-instance
+// marker, the program directory's sources/ folder, the data module and its
+// table checks, then RunProgram. Every failure on the way is shown (an
+// exception in the standard error box, as in any later handler) and ends the
+// start with exit code 1; it never aborts. Returns the process's exit code.
+int StartProgram();

@@ -18,32 +18,80 @@ constexpr qsizetype kPreparedLimit = 100;
 
 [[noreturn]] void Fail(const QString& text) { throw std::runtime_error(text.toStdString()); }
 
-QString ErrorText(const QSqlError& error) {
+// SQLite's primary result codes of the failures an operator can do something
+// about (the driver reports extended codes; the low byte is the primary one).
+enum SqliteCode {
+  SqlitePerm = 3,
+  SqliteBusy = 5,
+  SqliteLocked = 6,
+  SqliteReadOnly = 8,
+  SqliteIoError = 10,
+  SqliteCorrupt = 11,
+  SqliteFull = 13,
+  SqliteCantOpen = 14,
+  SqliteNotADatabase = 26,
+};
+
+// The engine's reason in the operator's words; empty for faults of the program
+// itself (a statement the engine does not understand), told in its own text.
+QString OperatorReason(const QSqlError& error) {
+  bool isNumber = false;
+  const int code = error.nativeErrorCode().toInt(&isNumber);
+  if (!isNumber) return {};
+  switch (code & 0xff) {
+    case SqlitePerm:
+      return QStringLiteral("нет доступа к файлу базы данных");
+    case SqliteBusy:
+    case SqliteLocked:
+      return QStringLiteral("база данных заблокирована другим процессом");
+    case SqliteReadOnly:
+      return QStringLiteral("база данных доступна только для чтения, изменения не сохранены");
+    case SqliteIoError:
+      return QStringLiteral("ошибка ввода-вывода при работе с файлом");
+    case SqliteCorrupt:
+      return QStringLiteral("файл базы данных повреждён");
+    case SqliteFull:
+      return QStringLiteral("диск заполнен");
+    case SqliteCantOpen:
+      return QStringLiteral("файл не удаётся открыть");
+    case SqliteNotADatabase:
+      return QStringLiteral("файл не является базой данных");
+    default:
+      return {};
+  }
+}
+
+QString ErrorText(const QSqlError& error, const QString& filePath) {
+  if (const QString reason = OperatorReason(error); !reason.isEmpty())
+    return QStringLiteral("База данных \"%1\": %2.").arg(QDir::toNativeSeparators(filePath), reason);
   const QString text = error.text().trimmed();
   return text.isEmpty() ? QStringLiteral("Ошибка базы данных.") : text;
 }
 
 }  // namespace
 
-Connection::Connection(QString connectionName, bool createdFresh)
-    : connectionName_(std::move(connectionName)), createdFresh_(createdFresh) {}
+Connection::Connection(QString connectionName, QString filePath, bool createdFresh)
+    : connectionName_(std::move(connectionName)), filePath_(std::move(filePath)), createdFresh_(createdFresh) {}
 
 std::unique_ptr<Connection> Connection::openSqliteFile(const QString& filePath,
                                                        const QString& connectionName) {
-  const bool fresh = !QFileInfo::exists(filePath);
+  // An empty file (a copy that never got its first page) is a new database too.
+  const QFileInfo file(filePath);
+  const bool fresh = !file.exists() || (file.isFile() && file.size() == 0);
   if (fresh) QDir().mkpath(QFileInfo(filePath).absolutePath());
   {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
     db.setDatabaseName(filePath);
     if (!db.open()) {
-      const QString error = ErrorText(db.lastError());
+      const QString reason = OperatorReason(db.lastError());
+      const QString error = reason.isEmpty() ? db.lastError().text().trimmed() : reason;
       db = QSqlDatabase();
       QSqlDatabase::removeDatabase(connectionName);
       Fail(QStringLiteral("Не удалось открыть базу данных %1: %2")
                .arg(QDir::toNativeSeparators(filePath), error));
     }
   }
-  std::unique_ptr<Connection> connection(new Connection(connectionName, fresh));
+  std::unique_ptr<Connection> connection(new Connection(connectionName, filePath, fresh));
   try {
     connection->applyDurabilitySettings();
     if (fresh) connection->createTables();
@@ -99,7 +147,7 @@ QSqlQuery Connection::prepared(const QString& sql) {
   }
   QSqlQuery query(database());
   query.setForwardOnly(true);
-  if (!query.prepare(sql)) Fail(ErrorText(query.lastError()));
+  if (!query.prepare(sql)) Fail(ErrorText(query.lastError(), filePath_));
   return query;
 }
 
@@ -116,7 +164,7 @@ QSqlQuery Connection::execute(const Statement& statement) {
   QSqlQuery query = prepared(statement.sql);
   for (qsizetype i = 0; i < statement.values.size(); ++i) query.bindValue(int(i), statement.values[i]);
   if (!query.exec()) {
-    const QString error = ErrorText(query.lastError());
+    const QString error = ErrorText(query.lastError(), filePath_);
     query.finish();
     Fail(error);
   }
@@ -143,7 +191,8 @@ void Connection::removeReader(PendingReader* reader) { std::erase(readers_, read
 Connection::Transaction::Transaction(Connection& connection)
     : connection_(connection), outermost_(connection.transactionDepth_ == 0) {
   if (outermost_) {
-    if (!connection_.database().transaction()) Fail(ErrorText(connection_.database().lastError()));
+    if (!connection_.database().transaction())
+      Fail(ErrorText(connection_.database().lastError(), connection_.filePath_));
     connection_.transactionDoomed_ = false;
   }
   ++connection_.transactionDepth_;
@@ -167,7 +216,7 @@ void Connection::Transaction::commit() {
     Fail(QStringLiteral("Изменения отменены: часть их не удалось сохранить."));
   }
   if (!connection_.database().commit()) {
-    const QString error = ErrorText(connection_.database().lastError());
+    const QString error = ErrorText(connection_.database().lastError(), connection_.filePath_);
     connection_.database().rollback();
     Fail(error);
   }

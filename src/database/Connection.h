@@ -23,16 +23,18 @@ class PendingReader {
 };
 
 // One open database connection. All statements of the program run through
-// here: values are bound, failures throw std::runtime_error with the engine's
-// text, writes to a table first complete pending reads of it.
+// here: values are bound, failures throw std::runtime_error (the database's
+// file and the reason in Russian where the operator can act on it: locked,
+// read-only, disk full, not a database; else the engine's text), writes to a
+// table first complete pending reads of it.
 //
 // SQLite runs in WAL mode with synchronous=FULL: a committed row (a posted test
 // point) is on disk before the statement returns, so it survives a crash of the
 // program or the machine right after.
 class Connection {
  public:
-  // Opens the SQLite file; creates it with all tables when it does not exist.
-  // Throws std::runtime_error when the file cannot be opened or created.
+  // Opens the SQLite file; creates it with all tables when it does not exist or
+  // is empty. Throws std::runtime_error when the file cannot be opened or created.
   static std::unique_ptr<Connection> openSqliteFile(const QString& filePath,
                                                     const QString& connectionName = kDatabaseConnectionName);
   ~Connection();
@@ -79,12 +81,13 @@ class Connection {
   };
 
  private:
-  Connection(QString connectionName, bool createdFresh);
+  Connection(QString connectionName, QString filePath, bool createdFresh);
   void createTables();
   QSqlQuery prepared(const QString& sql);
   void applyDurabilitySettings();
 
   QString connectionName_;
+  QString filePath_;  // named in the messages about the database itself
   bool createdFresh_;
   int transactionDepth_ = 0;
   bool transactionDoomed_ = false;  // an inner group failed: the outermost must not commit

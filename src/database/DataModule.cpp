@@ -101,6 +101,9 @@ void DataModule::applyDisplayLabels() {
 
 QStringList DataModule::OpenTables() {
   QStringList messages;
+  // The database's own reason (not a database, locked, ...) with its file
+  // comes first; the table messages follow.
+  if (!connectionError_.isEmpty()) messages << connectionError_;
   const auto step = [&messages](const std::function<void()>& action, const QString& message) {
     try {
       action();

@@ -26,8 +26,9 @@ class DataModule : public QObject {
   ~DataModule() override;
 
   // Opens and checks the tables, each step on its own. Returns the messages of
-  // the failed steps ("Tmaster is  not Active.", ...), empty when all is well;
-  // the caller shows each in a plain box and then ends the program.
+  // the failed steps ("Tmaster is  not Active.", ...), led by why the database
+  // could not be opened when it could not; empty when all is well. The caller
+  // shows each in a plain box and then ends the program.
   QStringList OpenTables();
 
   // Delete rules.

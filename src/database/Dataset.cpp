@@ -7,6 +7,7 @@
 #include <QSqlRecord>
 
 #include <algorithm>
+#include <exception>
 #include <stdexcept>
 
 namespace {
@@ -71,7 +72,19 @@ void Dataset::open() {
 
 void Dataset::close() {
   if (!isOpen()) return;
-  if (state_ == DatasetState::Edit || state_ == DatasetState::Insert) post();
+  if (state_ == DatasetState::Edit || state_ == DatasetState::Insert) {
+    // While an error unwinds (a scope guard closing after a failed store) the
+    // pending row is dropped: posting it again would only fail again.
+    if (std::uncaught_exceptions() > 0) {
+      cancel();
+    } else {
+      try {
+        post();
+      } catch (...) {
+        cancel();  // a row the database refuses is not kept half-made
+      }
+    }
+  }
   emit aboutToResetRows();
   closeRows();
 }

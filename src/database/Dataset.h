@@ -73,6 +73,8 @@ class Dataset : public QObject, public PendingReader {
   // engine's error is thrown.
   void open();
   // Posts a pending edit first (nothing typed is lost), then forgets the rows.
+  // Never throws: a pending row the database refuses, or any pending row while
+  // an error is unwinding, is cancelled instead.
   void close();
   // Runs the statement again, staying on the same row number where possible.
   void refresh();
@@ -125,7 +127,7 @@ class Dataset : public QObject, public PendingReader {
   void append();  // Insert state with an empty row buffer
   void edit();    // Edit state on the current row
   void post();    // stores the buffer; a failing store keeps the state, nothing half-written
-  void cancel();
+  void cancel();  // never throws
   void remove();  // runs the before-delete rule, then deletes the current row, as one transaction
   void setBeforeDelete(std::function<void()> rule) { beforeDelete_ = std::move(rule); }
   virtual bool canModify() const { return false; }

@@ -24,6 +24,10 @@ CaptureLine ParseCaptureLine(const QByteArray& line, CaptureChunk& chunk, QStrin
                 .arg(QString::fromLatin1(fields.front()));
     return CaptureLine::Malformed;
   }
+  if (time > kLongestCaptureMs) {
+    error = QStringLiteral("time %1 ms is beyond the longest capture, 7 days (%2 ms)").arg(time).arg(kLongestCaptureMs);
+    return CaptureLine::Malformed;
+  }
   QByteArray bytes;
   for (qsizetype i = 1; i < fields.size(); ++i) {
     const QByteArray& field = fields[i];

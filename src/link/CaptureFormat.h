@@ -13,6 +13,10 @@ struct CaptureChunk {
 
 enum class CaptureLine { Chunk, Ignored, Malformed };
 
+// A capture covers at most days: a later time is a damaged line, not a time
+// to wait for (and stays far from the end of a 64-bit count of milliseconds).
+inline constexpr qint64 kLongestCaptureMs = 7LL * 24 * 60 * 60 * 1000;
+
 // Parse one line (without its line end). On Malformed, `error` says why.
 CaptureLine ParseCaptureLine(const QByteArray& line, CaptureChunk& chunk, QString& error);
 // The line (without line end) for a chunk.

@@ -138,6 +138,7 @@ void LinkEngine::EnergyClockCheck() {
 
 void LinkEngine::ResetTerminal() {
   EngineCall call(*this);
+  lineLost_ = false;
   energy_.EnergyRunning = false;
   energy_.EnergyStop = false;
   if (owner_) owner_->ApplyPortChoice();

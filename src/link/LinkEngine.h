@@ -87,6 +87,14 @@ class LinkEngine {
   void SetActiveTab(int index) { activeTab_ = index; }
   static constexpr int ErrorTab = 2;
 
+  // The port failed while open (device gone): the terminal is reset, saving
+  // stays off, and ConnectTimer tries to open the port once a second until
+  // it opens; the connection then starts as when first opened.
+  void LineLost();
+  bool Reconnecting() const { return lineLost_; }
+  // The window closed: no further attempt to open the port.
+  void StopReconnecting();
+
   // State resets and the button rule.
   void ResetTerminal();
   void ResetControls();
@@ -169,6 +177,9 @@ class LinkEngine {
   int watchdogTag_ = 0;
   bool baseChosen_ = false;
   int activeTab_ = 0;
+  bool lineLost_ = false;  // the port failed and has not opened again
+  int reconnectTicks_ = 0;  // ConnectTimer ticks since the line was lost
+  static constexpr int kTicksPerReopen = 5;
 
   // Change notification at the end of the outermost call (see EngineCall).
   int callDepth_ = 0;

@@ -36,6 +36,8 @@ class LinkOwner {
   virtual void ClosePort() {}
   // ... and, when ConnectTimer fires, open it again (status text, keys 14 and 8).
   virtual void OpenPort() {}
+  // Whether the port is open now (after a lost line the engine retries until it is).
+  virtual bool PortOpen() const { return true; }
   // ResetTerminal: set the port number from the operator's port choice.
   virtual void ApplyPortChoice() {}
   // The single save collected both error pages: store the test points (ASave).

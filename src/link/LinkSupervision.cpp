@@ -49,8 +49,11 @@ void LinkEngine::onWatchdog() {
     } else if (!leds_.page58Lit) {
       pressDigit1();
     } else {
-      if (owner_) owner_->RunSave();
+      // The single save ends here whether or not the store succeeds: a store
+      // that fails is reported once, never retried by the next tick.
       flags_.SaveOnceActive = false;
+      SetTimer(LinkTimer::Watchdog, false);
+      if (owner_) owner_->RunSave();
       flags_.SaveOnceDone = true;
     }
   }
@@ -59,7 +62,26 @@ void LinkEngine::onWatchdog() {
 }
 
 void LinkEngine::onConnectTimer() {
+  // After a lost line the port is tried on every fifth tick, once a second:
+  // trying to open a missing device is not free, and a second is soon enough.
+  if (lineLost_ && ++reconnectTicks_ % kTicksPerReopen != 0) return;
   if (owner_) owner_->OpenPort();
+  if (lineLost_ && owner_ && owner_->PortOpen()) lineLost_ = false;
+  // After a lost line the timer keeps trying until the port is open again.
+  SetTimer(LinkTimer::ConnectTimer, lineLost_);
+}
+
+void LinkEngine::LineLost() {
+  EngineCall call(*this);
+  ResetTerminal();
+  ResetControls();
+  lineLost_ = true;
+  reconnectTicks_ = 0;
+  SetTimer(LinkTimer::ConnectTimer, true);
+}
+
+void LinkEngine::StopReconnecting() {
+  lineLost_ = false;
   SetTimer(LinkTimer::ConnectTimer, false);
 }
 
@@ -80,7 +102,7 @@ void LinkEngine::CheckMenuAndButtons() {
 
   c.enterKeyEnabled = flags_.EnterLock != 2;
   const bool anyLedLit = leds_.page14Lit || leds_.page58Lit;
-  const bool savingPossible = !flags_.SaveOnceActive && baseChosen_ && activeTab_ == ErrorTab;
+  const bool savingPossible = !flags_.SaveOnceActive && baseChosen_ && activeTab_ == ErrorTab && !lineLost_;
   c.saveEnabled = flags_.EnterLock != 2 && anyLedLit && AnyErrorPage() && savingPossible;
   c.saveOnceEnabled = flags_.EnterLock != 1 &&
                      (recognition_.PowerScreen || anyLedLit || flags_.SaveOnceDone) && savingPossible &&

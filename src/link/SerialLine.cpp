@@ -1,11 +1,15 @@
 #include "link/SerialLine.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
 
 #include "link/PortNames.h"
 
 SerialLine::SerialLine(QObject* parent) : QObject(parent) {
   connect(&port_, &QSerialPort::readyRead, this, &SerialLine::DataArrived);
+  // Queued: the port is not closed from inside its own notifier.
+  connect(&port_, &QSerialPort::errorOccurred, this, &SerialLine::onPortError, Qt::QueuedConnection);
 }
 
 SerialLine::~SerialLine() { Close(); }
@@ -77,7 +81,11 @@ void SerialLine::ApplyLineSettings() {
 void SerialLine::Open() {
   const QString name = PortName(comNo_);
   if (name.isEmpty() || Connected()) return;
-  port_.setPortName(PortDevice(name));
+  const QString device = PortDevice(name);
+  // A device file that is not there (an adapter unplugged) is not worth the
+  // port's lock-file dance; a port name such as "COM1" is always tried.
+  if (QDir::isAbsolutePath(device) && !QFileInfo::exists(device)) return;
+  port_.setPortName(device);
   if (!port_.open(QIODevice::ReadWrite)) return;  // missing or busy: stays closed, silently
   ApplyLineSettings();
   port_.setDataTerminalReady(true);
@@ -99,12 +107,44 @@ void SerialLine::Close() {
   port_.close();
 }
 
+void SerialLine::Drop() {
+  if (!Connected()) return;
+  emit OnDeActivate();
+  port_.clear(QSerialPort::AllDirections);  // what could not go out never will
+  port_.close();
+  emit Lost();
+}
+
+bool SerialLine::IsDeviceFailure(QSerialPort::SerialPortError error) {
+  return error == QSerialPort::ResourceError  // unplugged, or the other end hung up
+         || error == QSerialPort::WriteError  // a write the device refused
+         || error == QSerialPort::ReadError;
+}
+
+// A resource error is also what a read that finds nothing reports ("try
+// again": the notifier and a wait both answered one wake-up). A device that
+// is gone fails again at once when asked; a live one does not.
+bool SerialLine::DeviceGone() {
+  port_.clearError();
+  port_.waitForReadyRead(0);
+  const QSerialPort::SerialPortError error = port_.error();
+  port_.clearError();
+  return IsDeviceFailure(error);
+}
+
+void SerialLine::onPortError(QSerialPort::SerialPortError error) {
+  if (Connected() && IsDeviceFailure(error) && DeviceGone()) Drop();
+}
+
 int SerialLine::Write(const char* buffer, int count) {
   if (!Connected() || count <= 0) return 0;
   const qint64 accepted = port_.write(buffer, count);
   if (accepted <= 0) return 0;
   const int budget = writeTimeout_ * count + writeTimeout_;
   while (port_.bytesToWrite() > 0) {
+    // A wait may also end because the read buffer is full; what is left goes
+    // out with the port's write notifier. A write the device refuses is a
+    // port error, and the error closes the line (onPortError).
     if (!port_.waitForBytesWritten(budget)) break;
   }
   return static_cast<int>(accepted - port_.bytesToWrite());

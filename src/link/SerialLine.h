@@ -7,7 +7,9 @@
 #include <QSerialPort>
 
 // One serial port by name with the line settings applied: open/close, single
-// byte reads and writes with time-outs, and the count of waiting bytes.
+// byte reads and writes with time-outs, and the count of waiting bytes. A
+// device that fails while open (resource error, failed write, hang-up) closes
+// the line at once, so that nothing is left spinning on a dead handle.
 // "Com1", "Com2" and "Lpt1" are resolved to devices by PortDevice().
 class SerialLine : public QObject {
   Q_OBJECT
@@ -42,6 +44,8 @@ class SerialLine : public QObject {
 
   virtual void Open();
   virtual void Close();
+  // Closes at once, sending nothing (the device is gone), and tells Lost().
+  void Drop();
   bool Connected() const { return port_.isOpen(); }
   PortHandle Handle() const;
 
@@ -91,9 +95,15 @@ class SerialLine : public QObject {
   void OnActivate();    // at the end of a successful Open
   void OnDeActivate();  // at the start of every Close
   void DataArrived();   // received data is waiting
+  // The device failed while open (unplugged, the other end hung up, a write
+  // that does not go out): the line has closed itself.
+  void Lost();
 
  private:
   void ApplyLineSettings();
+  void onPortError(QSerialPort::SerialPortError error);
+  static bool IsDeviceFailure(QSerialPort::SerialPortError error);
+  bool DeviceGone();
 
   QSerialPort port_;
   TBaudRate baudRate_ = BR___9600;

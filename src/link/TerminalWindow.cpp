@@ -77,6 +77,8 @@ void TerminalWindow::setUpWindow() {
   // The receive loop starts suspended; showing the window resumes it.
   thread_ = std::make_unique<ReceiveLoop>([this] { return ReceiveStep(); }, this);
   connect(&line_, &SerialLine::DataArrived, this, [this] { thread_->DataArrived(); });
+  // Queued: the line may fail in the middle of an engine call (a key written).
+  connect(&line_, &SerialLine::Lost, this, &TerminalWindow::onLineLost, Qt::QueuedConnection);
   thread_->start(QThread::NormalPriority);
 
   ui->detailsButton->setChecked(false);
@@ -191,11 +193,22 @@ void TerminalWindow::OpenPort() {
   line_.Open();
   if (line_.Connected()) {
     StatusPanel(0)->setText(kPortOpen);
+    if (isVisible() && thread_->Suspended()) thread_->Resume();  // back after a lost line
     SendKey(KeyCode::LinkStart);
     SendKey(KeyCode::Vsh);
   } else {
     StatusPanel(0)->setText(kPortUnavailable);
   }
+}
+
+// The device went away while the window used it: the status says so, the
+// mirror and the save state are reset (nothing stale can be stored), and the
+// connect timer opens the port again once the device is back.
+void TerminalWindow::onLineLost() {
+  if (line_.Connected() || !isVisible()) return;
+  StatusPanel(0)->setText(kPortUnavailable);
+  engine_.LineLost();
+  thread_->Suspend();  // nothing to receive until the port is back
 }
 
 void TerminalWindow::ClosePort() {
@@ -240,7 +253,7 @@ bool TerminalWindow::event(QEvent* event) {
 }
 
 void TerminalWindow::onActivated() {
-  if (thread_->Suspended()) thread_->Resume();
+  if (thread_->Suspended() && !engine_.Reconnecting()) thread_->Resume();
   const bool baseChosen = !ChosenBaseName.isEmpty();
   engine_.SetBaseChosen(baseChosen);
   if (baseChosen) {
@@ -267,6 +280,7 @@ void TerminalWindow::onDeactivated() {
 
 void TerminalWindow::formClose() {
   if (!thread_->Suspended()) thread_->Suspend();
+  engine_.StopReconnecting();
   SendKey(KeyCode::Reset);
   ClosePort();
   if (!theWorkspace) return;
@@ -301,8 +315,11 @@ void TerminalWindow::ShowTabDependentControls() {
 
 // --- recording ---
 
+// One transaction per save: a database that refuses a row (locked, read-only,
+// disk full) leaves nothing of this save stored, and the error goes on to the
+// one error box.
 void TerminalWindow::save() {
-  engine_.Flags().ResultsSaved = true;
+  if (!line_.Connected()) return;  // no instrument: the mirror may be stale
   TableDataset* points = theDataModule->testPoints;
   const bool wasOpen = points->isOpen();
   // The grid must not show the whole table while the points are stored.
@@ -311,14 +328,32 @@ void TerminalWindow::save() {
     if (grid) grid->setUpdatesEnabled(false);
     points->open();
   }
-  const auto restore = qScopeGuard([&] {
+  const auto restore = qScopeGuard([&]() noexcept {
     if (wasOpen) return;
     points->close();
     if (grid) grid->setUpdatesEnabled(true);
   });
   const PageIndicators& leds = engine_.Leds();
-  StoreTestPoints(*theDataModule, {leds.page14Lit, leds.page58Lit, &engine_.Measured(), ChosenMeterNum, QDate::currentDate()});
+  try {
+    Connection::Transaction transaction(*theDataModule->connection());
+    StoreTestPoints(*theDataModule, {leds.page14Lit, leds.page58Lit, &engine_.Measured(), ChosenMeterNum, QDate::currentDate()});
+    transaction.commit();
+  } catch (...) {
+    points->cancel();
+    // The rows shown must be those stored again, not those rolled back.
+    if (wasOpen) RereadAfterFailedSave(*points);
+    throw;
+  }
+  engine_.Flags().ResultsSaved = true;
   engine_.ResetSaveState();
+}
+
+void TerminalWindow::RereadAfterFailedSave(Dataset& points) {
+  try {
+    points.refresh();
+  } catch (...) {
+    // The save's own error is the one to report; the grid reads again when used.
+  }
 }
 
 void TerminalWindow::saveOnce() { engine_.saveOnce(); }

@@ -15,6 +15,7 @@
 #include "link/ProgrammingSequences.h"
 #include "ui/OpenedWindow.h"
 
+class Dataset;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -107,6 +108,7 @@ class TerminalWindow : public OpenedWindow, private LinkOwner {
  private:
   // LinkOwner
   void SendKey(uint8_t key) override;
+  bool PortOpen() const override { return line_.Connected(); }
   void ApplyPortChoice() override;
   void RunSave() override { save(); }
   void TimerChanged(LinkTimer timer, bool enabled) override { timers_.Apply(timer, enabled); }
@@ -114,6 +116,8 @@ class TerminalWindow : public OpenedWindow, private LinkOwner {
   void ControlsChanged() override;
 
   void setUpWindow();
+  void onLineLost();
+  static void RereadAfterFailedSave(Dataset& points);
   void onActivated();
   void onDeactivated();
   void CreateActions();

@@ -71,6 +71,7 @@ void VirtualLinkDriver::ClosePort() {
 void VirtualLinkDriver::OpenPort() {
   if (inner_) inner_->OpenPort();
 }
+bool VirtualLinkDriver::PortOpen() const { return !inner_ || inner_->PortOpen(); }
 void VirtualLinkDriver::ApplyPortChoice() {
   if (inner_) inner_->ApplyPortChoice();
 }

@@ -32,6 +32,7 @@ class VirtualLinkDriver final : public LinkOwner {
   void SendKey(uint8_t key) override;
   void ClosePort() override;
   void OpenPort() override;
+  bool PortOpen() const override;
   void ApplyPortChoice() override;
   void RunSave() override;
   void TimerChanged(LinkTimer timer, bool enabled) override;

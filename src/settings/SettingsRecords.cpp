@@ -142,11 +142,24 @@ void WriteRecordFile(const QString& relative, const QByteArray& image) {
 
 enum class FileState { Missing, Short, Read };
 
+QString UnreadableReason(const QFileInfo& entry, const QFile& file) {
+  if (entry.isDir()) return QStringLiteral("на этом месте папка, а не файл");
+  if (entry.isSymLink() && !entry.exists()) return QStringLiteral("ссылка указывает на несуществующий файл");
+  if (!entry.isReadable()) return QStringLiteral("нет доступа на чтение");
+  return file.errorString();
+}
+
 // Reads the first record of a settings file into `image`. A short file is deleted.
 FileState ReadRecordFile(const QString& relative, int size, QByteArray& image) {
   const QString path = ProgramPath(relative);
+  const QFileInfo entry(path);
+  // Only a file that is not there gets the defaults. One that is there but
+  // cannot be read keeps what it holds: it is reported, never written over.
+  if (!entry.exists() && !entry.isSymLink()) return FileState::Missing;
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return FileState::Missing;
+  if (entry.isDir() || !file.open(QIODevice::ReadOnly)) {
+    ThrowFileError(QStringLiteral("Не удалось прочитать файл настроек"), path, UnreadableReason(entry, file));
+  }
   image = file.read(size);
   if (file.error() != QFileDevice::NoError) {
     ThrowFileError(QStringLiteral("Не удалось прочитать файл настроек"), path, file.errorString());

@@ -64,11 +64,13 @@ inline ProgramConfig Config;
 inline const QString kInstallationInfoFile = QStringLiteral("sources/file.ust");
 inline const QString kProgramConfigFile = QStringLiteral("sources/config.prt");
 
-// Load: a missing or unreadable file is written from memory (all zero at the
+// Load: a file that does not exist is written from memory (all zero at the
 // first load of a run); a file shorter than one record sets the defaults and is
 // deleted (the next load writes it again); of a longer file only the first
-// record is read. Save writes the whole record at once. A file that cannot be
-// written raises std::runtime_error naming it.
+// record is read. A file that exists but cannot be read (no access, a folder
+// in its place) raises std::runtime_error naming it and is left as it is.
+// Save writes the whole record at once. A file that cannot be written raises
+// std::runtime_error naming it.
 void LoadInstallationInfo();
 void SaveInstallationInfo();
 void LoadProgramConfig();

@@ -105,7 +105,12 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
   setAttribute(Qt::WA_DeleteOnClose, false);
   createActionsLook();
   connectCommands();
-  setUpWindow();
+  try {
+    setUpWindow();
+  } catch (...) {
+    theWorkspace = nullptr;  // no window is left behind for the others to reach
+    throw;
+  }
 }
 
 MainWindow::~MainWindow() {
@@ -477,6 +482,13 @@ void MainWindow::chooseCom2() { ChoosePort(true); }
 // ---------------------------------------------------------------- closing
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // Disabled, the main window waits for another window (the meter base
+  // editor, the terminal window off its main menu): a close request from the
+  // window manager must not end the program under it.
+  if (!isEnabled()) {
+    event->ignore();
+    return;
+  }
   if (!closed_) onClosed();
   closed_ = true;
   event->accept();

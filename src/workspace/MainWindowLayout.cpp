@@ -44,7 +44,10 @@ void MainWindow::RestoreLayout() {
   const StoredLayout layout = ParseLayoutLines(ui->layoutText->toPlainText().split(QLatin1Char('\n')));
   if (layout.state == Qt::WindowNoState) {
     setWindowState(Qt::WindowNoState);
-    if (layout.size) resize(*layout.size);
+    if (layout.size) {
+      const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+      resize(FittedWindowSize(*layout.size, screen ? screen->availableGeometry().size() : QSize()));
+    }
   } else if (layout.state) {
     setWindowState(*layout.state);
   }

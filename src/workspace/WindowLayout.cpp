@@ -1,5 +1,7 @@
 #include "workspace/WindowLayout.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString kNormal = QStringLiteral("wsNormal");
@@ -50,4 +52,9 @@ StoredLayout ParseLayoutLines(const QStringList& lines) {
   const std::optional<int> chartSplit = IntegerLine(lines, 6);
   if (chartSplit && *chartSplit > 0 && *chartSplit < 100) layout.chartSplitPercent = *chartSplit;
   return layout;
+}
+
+QSize FittedWindowSize(const QSize& stored, const QSize& available) {
+  if (available.isEmpty()) return stored;  // no screen to measure by
+  return QSize(std::clamp(stored.width(), 1, available.width()), std::clamp(stored.height(), 1, available.height()));
 }

@@ -25,3 +25,8 @@ QStringList FormatLayoutLines(Qt::WindowStates states, const QPoint& topLeft, co
 
 // Lines that are missing or not integers are ignored (the design values stay).
 StoredLayout ParseLayoutLines(const QStringList& lines);
+
+// The stored size as the window takes it on a screen whose available area is
+// `available`: no side larger than the area's (a damaged or foreign file must
+// not make a window larger than the screen, nor one that keeps growing).
+QSize FittedWindowSize(const QSize& stored, const QSize& available);

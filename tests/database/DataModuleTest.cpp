@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -18,7 +19,9 @@ class DataModuleTest : public QObject {
   void freshDatabaseIsCreatedWithAllTables();
   void startUpMessagesForBrokenTables_data();
   void startUpMessagesForBrokenTables();
-  void damagedDatabaseFileGivesEveryMessage();
+  void startUpGivesTheDatabasesReason_data();
+  void startUpGivesTheDatabasesReason();
+  void refusedWriteNamesTheFileInRussian();
   void deletingBaseTakesMetersAndPointsNotArchive();
   void deletingMeterWithoutPoints();
   void failingDeleteRuleLeavesEverything();
@@ -80,17 +83,86 @@ void DataModuleTest::startUpMessagesForBrokenTables() {
   QCOMPARE(dm.OpenTables(), messages);
 }
 
-void DataModuleTest::damagedDatabaseFileGivesEveryMessage() {
+namespace {
+
+enum class DatabaseFile { NotADatabase, LockedByAnother, Empty };
+
+const QStringList kTableMessages{"Tmaster is  not Active.", "Tslave is  not Active.", "TBase is  not Active.",
+                                 "TmasterArhive is  not Active.", "TSlaveArhive is  not Active."};
+
+QString DatabaseReason(const QString& reason) {
+  return QStringLiteral("База данных \"%1\": %2.")
+      .arg(QDir::toNativeSeparators(ProgramPath("base/vt3417.sqlite")), reason);
+}
+
+}  // namespace
+
+// The table messages stay as they are; the database's own reason, with its
+// file, comes first. An empty file is a new database.
+void DataModuleTest::startUpGivesTheDatabasesReason_data() {
+  QTest::addColumn<int>("file");
+  QTest::addColumn<QString>("reason");  // empty: the start goes on
+  QTest::newRow("not a database") << int(DatabaseFile::NotADatabase) << "файл не является базой данных";
+  QTest::newRow("locked by another process")
+      << int(DatabaseFile::LockedByAnother) << "база данных заблокирована другим процессом";
+  QTest::newRow("empty file") << int(DatabaseFile::Empty) << QString();
+}
+
+void DataModuleTest::startUpGivesTheDatabasesReason() {
+  QFETCH(int, file);
+  QFETCH(QString, reason);
   TempProgramDir dir;
-  QFile file(ProgramPath("base/vt3417.sqlite"));
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  file.write(QByteArray(4096, '\x5a'));
-  file.close();
-  DataModule dm;
-  QCOMPARE(theDataModule, &dm);
-  QVERIFY(!dm.connectionError().isEmpty());
-  QCOMPARE(dm.OpenTables().size(), 5);
-  QCOMPARE(file.size(), 4096);  // nothing is written over it
+  const QStringList messages = reason.isEmpty() ? QStringList{} : QStringList{DatabaseReason(reason)} + kTableMessages;
+  const QString path = ProgramPath("base/vt3417.sqlite");
+  QByteArray content;
+  std::unique_ptr<Connection> other;
+  if (file == int(DatabaseFile::LockedByAnother)) {
+    { DataModule made; }
+    // Another program holds the file in its own journal mode, locked for writing.
+    other = Connection::openSqliteFile(path, "other");
+    other->execute({"pragma journal_mode = delete", {}, {}});
+    other->execute({"begin exclusive", {}, {}});
+  } else {
+    QFile created(path);
+    QVERIFY(created.open(QIODevice::WriteOnly));
+    if (file == int(DatabaseFile::NotADatabase)) content = QByteArray(4096, '\x5a');
+    created.write(content);
+  }
+  {
+    DataModule dm;
+    QCOMPARE(dm.OpenTables(), messages);
+    if (file == int(DatabaseFile::Empty)) QVERIFY(dm.connection() && dm.connection()->createdFresh());
+  }
+  if (file == int(DatabaseFile::NotADatabase)) {
+    QFile kept(path);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), content);  // nothing is written over it
+  }
+  if (other) {
+    other->execute({"rollback", {}, {}});
+    other.reset();
+    DataModule dm;  // once the other program lets go, the program starts
+    QCOMPARE(dm.OpenTables(), QStringList{});
+  }
+}
+
+// A database that refuses writes (here: a connection made read-only; for the
+// operator: a write-protected file or share) names its file in Russian at the
+// first write; once writable again the same row is stored.
+void DataModuleTest::refusedWriteNamesTheFileInRussian() {
+  DatabaseFixture f;
+  f.db().execute({"pragma query_only = 1", {}, {}});
+  try {
+    f.addBase("Б1");
+    QFAIL("a read-only database took a row");
+  } catch (const std::runtime_error& error) {
+    QCOMPARE(QString::fromUtf8(error.what()),
+             DatabaseReason("база данных доступна только для чтения, изменения не сохранены"));
+  }
+  f.dm->chosenBase->cancel();
+  f.db().execute({"pragma query_only = 0", {}, {}});
+  f.addBase("Б1");
+  QCOMPARE(f.count("select count(*) from base"), 1);
 }
 
 void DataModuleTest::deletingBaseTakesMetersAndPointsNotArchive() {

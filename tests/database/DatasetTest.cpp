@@ -1,5 +1,8 @@
 #include <QLocale>
+#include <QScopeGuard>
 #include <QTest>
+
+#include <stdexcept>
 
 #include "database/DatabaseFixture.h"
 #include "support/TestRegistry.h"
@@ -20,6 +23,8 @@ class DatasetTest : public QObject {
   void longResultIsFetchedOnDemandAndKeptWhole();
   void halfReadTableStaysInKeyOrderThroughWrites();
   void queriesAreReadOnly();
+  void closingNeverThrows_data();
+  void closingNeverThrows();
 };
 
 void DatasetTest::cursorWalksRowsAndStopsAtEnds() {
@@ -260,6 +265,57 @@ void DatasetTest::queriesAreReadOnly() {
   QVERIFY_THROWS_EXCEPTION(std::runtime_error, f.dm->bases->append());
   QVERIFY_THROWS_EXCEPTION(std::runtime_error, f.dm->bases->remove());
   QCOMPARE(f.count("select count(*) from base"), 1);
+}
+
+namespace {
+enum class PendingRow { RefusedByDatabase, ClosedWhileAnErrorUnwinds };
+}
+
+// A pending row is never posted by a close that runs while an error unwinds
+// (a scope guard), nor kept when the database refuses it; either way close()
+// ends without an exception and the dataset works on afterwards.
+void DatasetTest::closingNeverThrows_data() {
+  QTest::addColumn<int>("pending");
+  QTest::newRow("row the database refuses") << int(PendingRow::RefusedByDatabase);
+  QTest::newRow("closed while an error unwinds") << int(PendingRow::ClosedWhileAnErrorUnwinds);
+}
+
+void DatasetTest::closingNeverThrows() {
+  QFETCH(int, pending);
+  DatabaseFixture f;
+  f.addBase("Б1");
+  const qint64 meter = f.addMeter("Б1", 1);
+  TableDataset* points = f.dm->testPoints;
+  points->open();
+  const auto appendPoint = [&] {
+    points->append();
+    points->fieldByName("Num").setInteger(meter);
+    points->fieldByName("Voltage").setReal(100);
+  };
+  if (pending == int(PendingRow::RefusedByDatabase)) {
+    f.db().execute({"pragma query_only = 1", {}, {}});
+    appendPoint();
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, points->post());
+    QCOMPARE(points->state(), DatasetState::Insert);
+    points->close();
+    f.db().execute({"pragma query_only = 0", {}, {}});
+  } else {
+    try {
+      const auto guard = qScopeGuard([points] { points->close(); });
+      appendPoint();
+      throw std::runtime_error("the save failed");
+    } catch (const std::runtime_error& error) {
+      QCOMPARE(error.what(), "the save failed");
+    }
+  }
+  QVERIFY(!points->isOpen());
+  QCOMPARE(f.count("select count(*) from slave"), 0);
+  // The dataset goes on: the next point is stored.
+  points->open();
+  appendPoint();
+  points->post();
+  points->close();
+  QCOMPARE(f.count("select count(*) from slave"), 1);
 }
 
 VT3417_REGISTER_TEST(DatasetTest)

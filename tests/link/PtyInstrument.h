@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QString>
 #include <QTest>
 
@@ -16,10 +17,13 @@
 
 // The instrument's end of a pseudo-terminal, played by the test itself: what
 // the program writes is read here, and screens are written back. Its device
-// is entered as "Com1" in the program directory's sources/ports.ini.
+// is entered as "Com1" in the program directory's sources/ports.ini; given a
+// link path, the link is made to point at the device and entered instead, so
+// that a later instrument can take the same port name (a device plugged in
+// again).
 class PtyInstrument {
  public:
-  PtyInstrument() {
+  explicit PtyInstrument(const QString& linkPath = {}) {
     char name[256] = {};
     if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) qFatal("openpty failed");
     termios raw{};
@@ -28,16 +32,27 @@ class PtyInstrument {
     tcsetattr(slave_, TCSANOW, &raw);
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
     device_ = QString::fromLocal8Bit(name);
-    WritePortDevice(ProgramPath(QStringLiteral("sources/ports.ini")), QStringLiteral("Com1"), device_);
+    QString portPath = device_;
+    if (!linkPath.isEmpty()) {
+      QFile::remove(linkPath);
+      if (!QFile::link(device_, linkPath)) qFatal("cannot link %s", qPrintable(linkPath));
+      portPath = linkPath;
+    }
+    WritePortDevice(ProgramPath(QStringLiteral("sources/ports.ini")), QStringLiteral("Com1"), portPath);
   }
-  ~PtyInstrument() {
-    close(master_);
-    close(slave_);
-  }
+  ~PtyInstrument() { HangUp(); }
   PtyInstrument(const PtyInstrument&) = delete;
   PtyInstrument& operator=(const PtyInstrument&) = delete;
 
   QString Device() const { return device_; }
+
+  // The instrument goes away (an adapter pulled): this end closes, and the
+  // device disappears once the program lets go of it.
+  void HangUp() {
+    if (master_ >= 0) close(master_);
+    if (slave_ >= 0) close(slave_);
+    master_ = slave_ = -1;
+  }
 
   // Everything the program wrote within `ms` (the event loop keeps running).
   QByteArray Received(int ms = 300) {

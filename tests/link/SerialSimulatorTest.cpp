@@ -266,6 +266,12 @@ void SerialSimulatorTest::replayRejectsMalformedLine_data() {
   QTest::newRow("bad byte") << QByteArray("# c\n0 1b 48\n\n10 1b 4\n") << "line 4: \"4\" is not a byte";
   QTest::newRow("no time") << QByteArray("1b 48\n") << "line 1: expected the time";
   QTest::newRow("time goes back") << QByteArray("100 41\n50 42\n") << "line 2: time 50 ms is before";
+  // Times of no capture: a sane bound, not an overflow on the way.
+  QTest::newRow("largest 64-bit time") << QByteArray("0 41\n# note\n9223372036854775807 42\n")
+                                       << "line 3: time 9223372036854775807 ms is beyond the longest capture";
+  QTest::newRow("eight days") << QByteArray("0 41\n691200000 42\n") << "line 2: time 691200000 ms is beyond";
+  QTest::newRow("line without an end")
+      << QByteArray("0 41\n5 " + QByteArray(3 << 20, 'a')) << "line 2: longer than 1048576 characters";
 }
 
 void SerialSimulatorTest::replayRejectsMalformedLine() {

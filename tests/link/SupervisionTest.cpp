@@ -1,5 +1,7 @@
 #include <QTest>
 
+#include <stdexcept>
+
 #include "LinkTestSupport.h"
 #include "link/VirtualLinkDriver.h"
 #include "support/TestRegistry.h"
@@ -18,6 +20,8 @@ class SupervisionTest : public QObject {
   void watchdogFiresOncePerQuietPeriod();
   void singleSaveWalksBothPages();
   void singleSaveOffPowerScreenSendsEraseAtFrameEnd();
+  void failingSingleSaveEndsAtOnce();
+  void lostLineStopsSavingAndReopensThePort();
   void energyCount();
   void startWithoutPowerScreenDoesNothing();
   void ownerHearsOfChanges();
@@ -164,6 +168,100 @@ void SupervisionTest::singleSaveOffPowerScreenSendsEraseAtFrameEnd() {
   QCOMPARE(engine.Controls().singleSaveMayEnter, 1);
   engine.IdleTurn();
   QVERIFY(!engine.Controls().enterKeyEnabled);
+}
+
+namespace {
+
+// An owner whose store fails, as when the database refuses the rows.
+class FailingSaveOwner : public RecordingOwner {
+ public:
+  void RunSave() override {
+    RecordingOwner::RunSave();
+    throw std::runtime_error("database is locked");
+  }
+};
+
+// An owner whose port can be unplugged and plugged in again.
+class UnpluggableOwner : public RecordingOwner {
+ public:
+  bool deviceThere = false;
+  bool open = false;
+  void OpenPort() override {
+    RecordingOwner::OpenPort();
+    open = deviceThere;
+  }
+  bool PortOpen() const override { return open; }
+};
+
+}  // namespace
+
+// The single save's store fails: the save ends there (one error, no retry on
+// the following quiet periods) and a new single save can be started.
+void SupervisionTest::failingSingleSaveEndsAtOnce() {
+  LinkEngine engine;
+  FailingSaveOwner owner;
+  VirtualLinkDriver driver(engine, &owner);
+  engine.ResetTerminal();
+  engine.SetBaseChosen(true);
+  engine.SetActiveTab(LinkEngine::ErrorTab);
+  driver.Feed(Screen("ПОГРЕШН.  1-4", "   0.100"));
+  driver.Advance(300);
+  engine.saveOnce();
+  driver.Feed(Screen("ПОГРЕШН.  1-4", "   0.100"));  // ЗБ goes out at the frame end
+  driver.Advance(250);                                // page 1-4 read: "1" turns to 5-8
+  driver.Feed(Screen("ПОГРЕШН.  5-8", "   0.500"));
+  QVERIFY(engine.Flags().SaveOnceActive);
+  QVERIFY(owner.events.filter(QStringLiteral("RunSave")).isEmpty());
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, driver.Advance(250));
+  QCOMPARE(owner.events.count(QStringLiteral("RunSave")), 1);
+  QVERIFY(!engine.Flags().SaveOnceActive);
+  QVERIFY(!engine.TimerEnabled(LinkTimer::Watchdog));
+  driver.Advance(2000);  // quiet periods go by
+  driver.Feed(Screen("ПОГРЕШН.  1-4", "   0.100"));
+  driver.Advance(2000);
+  QCOMPARE(owner.events.count(QStringLiteral("RunSave")), 1);
+  QVERIFY(engine.Controls().saveOnceEnabled);
+}
+
+// The device went away: saving is off at once, the terminal starts anew, and
+// the connect timer tries to open the port once a second until it opens.
+void SupervisionTest::lostLineStopsSavingAndReopensThePort() {
+  LinkEngine engine;
+  UnpluggableOwner owner;
+  VirtualLinkDriver driver(engine, &owner);
+  engine.ResetTerminal();
+  engine.SetBaseChosen(true);
+  engine.SetActiveTab(LinkEngine::ErrorTab);
+  driver.Feed(Screen("ПОГРЕШН.  1-4", "   0.100"));
+  driver.Advance(300);
+  QVERIFY(engine.Controls().saveEnabled);
+
+  engine.LineLost();
+  QVERIFY(!engine.Controls().saveEnabled && !engine.Controls().saveOnceEnabled);
+  QVERIFY(!engine.Leds().page14Lit);
+  QVERIFY(RowText(engine.Screen(), 0).isEmpty());
+  QVERIFY(!engine.KeyTyped(QChar(u'S')));  // the save key does nothing
+  driver.Advance(3000);
+  QCOMPARE(owner.events.count(QStringLiteral("OpenPort")), 3);  // once a second
+  QVERIFY(engine.Reconnecting());
+  QVERIFY(!engine.Controls().saveEnabled);
+
+  owner.deviceThere = true;
+  driver.Advance(1000);
+  QVERIFY(owner.open);
+  QVERIFY(!engine.Reconnecting());
+  QVERIFY(!engine.TimerEnabled(LinkTimer::ConnectTimer));
+  driver.Advance(2000);
+  QCOMPARE(owner.events.count(QStringLiteral("OpenPort")), 4);
+  driver.Feed(Screen("ПОГРЕШН.  1-4", "   0.100"));
+  driver.Advance(300);
+  QVERIFY(engine.Controls().saveEnabled);  // saving again once a page is read anew
+
+  // A window closed while reconnecting stops trying.
+  engine.LineLost();
+  engine.StopReconnecting();
+  driver.Advance(2000);
+  QCOMPARE(owner.events.count(QStringLiteral("OpenPort")), 4);
 }
 
 void SupervisionTest::energyCount() {

@@ -1,4 +1,5 @@
 #include <QAbstractItemModel>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 #include "link/PortNames.h"
 #include "support/TestRegistry.h"
 #include "ui/DatasetGrid.h"
+#include "ui/MessageService.h"
 
 // Whole measurements: the real windows offscreen and the instrument simulator
 // on a pseudo-terminal mapped as Com1.
@@ -22,6 +24,8 @@ class TerminalSessionTest : public QObject {
   void openingAndClosing();
   void programmingTheErrorModeAndSaving();
   void singleSaveWalksBothPages();
+  void refusedSaveStoresNothingAndTheWindowGoesOn_data();
+  void refusedSaveStoresNothingAndTheWindowGoesOn();
   void unfoldedWindowOnTheErrorTab();
 };
 
@@ -234,6 +238,63 @@ void TerminalSessionTest::singleSaveWalksBothPages() {
     QCOMPARE(point.voltage, 95.0);
     QCOMPARE(point.count.toInt(), 1);
   }
+}
+
+void TerminalSessionTest::refusedSaveStoresNothingAndTheWindowGoesOn_data() {
+  QTest::addColumn<bool>("single");
+  QTest::newRow("Сохранить") << false;
+  QTest::newRow("Сохр. однократно") << true;
+}
+
+// Only the base is chosen (the points are opened for the save alone) and the
+// database refuses writes: one error box names the database and the reason,
+// nothing of the save is stored, it is not retried, and once the database
+// takes writes again the next save stores every point.
+void TerminalSessionTest::refusedSaveStoresNothingAndTheWindowGoesOn() {
+  QFETCH(bool, single);
+  TerminalFixture fixture;
+  fixture.addChosenBase({1, 2, 5});
+  LoadProgramConfig();
+  Config.ActiveTab = 2;
+  SaveProgramConfig();
+  Simulator sim(fixture.dir);
+  fixture.beginMeasurement();
+  QVERIFY(fixture.waitFor([] { return !Values().PhaseVoltageText[0].isEmpty(); }));
+  MessageService::ScriptedAnswers answers;
+  const auto readAndSave = [&] {
+    Click("pages14Button");
+    QVERIFY(fixture.waitFor([] { return theTerminalWindow->Engine().Leds().page14Lit; }));
+    if (single) {
+      QVERIFY(fixture.waitFor([] { return TerminalFixture::control("saveOnceButton")->isEnabled(); }));
+      PressLetter(Qt::Key_A, "a");  // "Сохр. однократно": walks to page 5-8 and saves
+      QVERIFY(fixture.waitFor([] { return !theTerminalWindow->Engine().Flags().SaveOnceActive; }, 10000));
+    } else {
+      Click("pages58Button");
+      QVERIFY(fixture.waitFor([] { return theTerminalWindow->Engine().Leds().page58Lit; }));
+      QVERIFY(fixture.waitFor([] { return TerminalFixture::control("saveButton")->isEnabled(); }));
+      PressLetter(0x42b, "ы");  // "Сохранить"
+    }
+  };
+  const QString database = QDir::toNativeSeparators(fixture.db().database().databaseName());
+
+  fixture.db().execute({"pragma query_only = 1", {}, {}});
+  readAndSave();
+  QTest::qWait(1500);  // quiet periods go by: a failed save is not tried again
+  QCOMPARE(answers.texts(),
+           QStringList{QStringLiteral("База данных \"%1\": база данных доступна только для чтения, "
+                                      "изменения не сохранены.")
+                           .arg(database)});
+  QCOMPARE(StoredPoints(fixture).size(), 0);
+  QVERIFY(theTerminalWindow->isVisible());
+  QVERIFY(!theTerminalWindow->Engine().Flags().ResultsSaved);
+
+  fixture.db().execute({"pragma query_only = 0", {}, {}});
+  answers.clear();
+  readAndSave();
+  QVERIFY(fixture.waitFor([&] { return StoredPoints(fixture).size() == 3; }));
+  QVERIFY(answers.shown().empty());
+  theTerminalWindow->close();
+  for (const StoredPoint& point : StoredPoints(fixture)) QCOMPARE(point.count.toInt(), 1);
 }
 
 // The unfolded window on the error tab while both pages have been read. With

@@ -1,3 +1,6 @@
+#include <sys/resource.h>
+
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -26,6 +29,7 @@ class TerminalWindowTest : public QObject {
   void keyboard();
   void resetOnMainMenuRestartsTheConnection();
   void unavailablePort();
+  void lostDeviceClosesThePortAndComesBack();
   void mainWindowFollowsTheMenu();
   void entryFields();
   void tabSettings();
@@ -186,6 +190,78 @@ void TerminalWindowTest::unavailablePort() {
   fixture.control<QAbstractButton>("key0Button")->click();  // dropped silently
   theTerminalWindow->close();
   QVERIFY(theMainWindow->isEnabled());
+}
+
+namespace {
+
+// What the save button depends on, for a failure message.
+QString SaveState() {
+  const LinkEngine& e = theTerminalWindow->Engine();
+  return QStringLiteral("led14 %1 page14 %2 lock %3 once %4 lost %5 mirror '%6' '%7' connected %8")
+      .arg(e.Leds().page14Lit)
+      .arg(e.Recognition().ErrorPage14)
+      .arg(e.Flags().EnterLock)
+      .arg(e.Flags().SaveOnceActive)
+      .arg(e.Reconnecting())
+      .arg(TerminalFixture::mirrorRow(0), TerminalFixture::mirrorRow(1))
+      .arg(theTerminalWindow->Line().Connected());
+}
+
+// Processor time this process has used, in milliseconds.
+double ProcessorMs() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+}
+
+}  // namespace
+
+// The instrument's end hangs up mid-session (an adapter pulled): within a
+// second the status says so and the port is closed; keys go nowhere, nothing
+// can be saved and the program idles; a new instrument at the same device
+// path is connected as the first one was (14, 8) and works.
+void TerminalWindowTest::lostDeviceClosesThePortAndComesBack() {
+  TerminalFixture fixture;
+  fixture.addChosenBase({1});
+  LoadProgramConfig();
+  Config.ActiveTab = 2;  // the error tab, where saving is possible
+  SaveProgramConfig();
+  const QString link = fixture.dir.filePath("instrument");
+  auto first = std::make_unique<PtyInstrument>(link);
+  Open(fixture, *first);
+  first->Send(ErrorPageScreen());
+  QVERIFY2(fixture.waitFor([] { return TerminalFixture::control("saveButton")->isEnabled(); }), qPrintable(SaveState()));
+
+  first->HangUp();
+  QElapsedTimer noticed;
+  noticed.start();
+  QVERIFY(fixture.waitFor(
+      [] { return theTerminalWindow->StatusPanel(0)->text() == QStringLiteral("COM порт не доступен"); }, 1000));
+  QVERIFY2(noticed.elapsed() < 1000, qPrintable(QString::number(noticed.elapsed())));
+  QVERIFY(!theTerminalWindow->Line().Connected());
+  first.reset();
+  fixture.control<QAbstractButton>("key0Button")->click();  // goes nowhere
+  QVERIFY(!fixture.control("saveButton")->isEnabled());
+  QVERIFY(!theTerminalWindow->Engine().Leds().page14Lit);
+  QVERIFY(TerminalFixture::mirrorRow(0).trimmed().isEmpty());
+
+  // Ten seconds of the program's own event loop (QTest::qWait would poll).
+  const double before = ProcessorMs();
+  QEventLoop idle;
+  QTimer::singleShot(10000, &idle, &QEventLoop::quit);
+  idle.exec();
+  const double busy = (ProcessorMs() - before) / 10000;
+  QVERIFY2(busy < 0.01, qPrintable(QStringLiteral("%1 % of a core").arg(busy * 100)));
+  QVERIFY(theTerminalWindow->Engine().Reconnecting());
+
+  PtyInstrument second(link);
+  QCOMPARE(second.Received(1500), QByteArray("\x0e\x08"));  // tried once a second
+  QCOMPARE(theTerminalWindow->StatusPanel(0)->text(), QStringLiteral("COM порт открыт"));
+  second.Send(ErrorPageScreen());
+  QVERIFY2(fixture.waitFor([] { return TerminalFixture::control("saveButton")->isEnabled(); }), qPrintable(SaveState()));
+  theTerminalWindow->close();
+  QCOMPARE(second.Received(), QByteArray("\x13\x0f"));
 }
 
 // While the terminal window shows, the main window takes input only on the

@@ -1,4 +1,6 @@
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTest>
 
@@ -155,6 +157,8 @@ class SettingsRecordsTest : public QObject {
   void damagedFileKeepsPortChoice();
   void writeFailureNamesFile();
   void writeProtectedFileIsKept();
+  void unreadableFileIsReportedNotReplaced_data();
+  void unreadableFileIsReportedNotReplaced();
   void fileCanOpen_data();
   void fileCanOpen();
   void dayCount_data();
@@ -305,6 +309,67 @@ void SettingsRecordsTest::writeProtectedFileIsKept() {
   Installation.InstallNumber = QStringLiteral("999");
   QVERIFY_THROWS_EXCEPTION(std::runtime_error, SaveInstallationInfo());
   QCOMPARE(ReadFile(path), before);
+}
+
+namespace {
+enum class Unreadable { Folder, NoReadPermission, LinkToNothing };
+}
+
+void SettingsRecordsTest::unreadableFileIsReportedNotReplaced_data() {
+  QTest::addColumn<Which>("which");
+  QTest::addColumn<int>("unreadable");
+  QTest::newRow("file.ust, a folder in its place") << Which::Installation << int(Unreadable::Folder);
+  QTest::newRow("config.prt, a folder in its place") << Which::Config << int(Unreadable::Folder);
+  QTest::newRow("config.prt, no read permission") << Which::Config << int(Unreadable::NoReadPermission);
+  QTest::newRow("config.prt, a link to nothing") << Which::Config << int(Unreadable::LinkToNothing);
+}
+
+// Only a file that is not there gets the defaults: one that is there but
+// cannot be read is named in the error and left as it is, and the values in
+// memory stay those of the last good read.
+void SettingsRecordsTest::unreadableFileIsReportedNotReplaced() {
+  QFETCH(Which, which);
+  QFETCH(int, unreadable);
+  TempProgramDir dir;
+  const QString path = dir.filePath(FileOf(which));
+  Config = DecodeProgramConfig(ConfigImage('\0'));
+  Installation = DecodeInstallationInfo(InstallationImage('\0'));
+  const QByteArray inMemory = MemoryImage(which);
+  switch (Unreadable(unreadable)) {
+    case Unreadable::Folder:
+      QVERIFY(QDir().mkpath(path + "/inside"));
+      break;
+    case Unreadable::NoReadPermission:
+      WriteFile(path, QByteArray(ProgramConfig::kSize, '\x07'));
+      QFile::setPermissions(path, QFile::WriteOwner);
+      if (QFileInfo(path).isReadable()) QSKIP("running with rights that ignore read protection");
+      break;
+    case Unreadable::LinkToNothing:
+      QVERIFY(QFile::link(dir.filePath("sources/share/config.prt"), path));
+      break;
+  }
+  try {
+    Load(which);
+    QFAIL("no error raised");
+  } catch (const std::runtime_error& error) {
+    const QString text = QString::fromUtf8(error.what());
+    QVERIFY2(text.startsWith(QStringLiteral("Не удалось прочитать файл настроек")), qPrintable(text));
+    QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
+  }
+  QCOMPARE(MemoryImage(which), inMemory);
+  const QFileInfo after(path);
+  switch (Unreadable(unreadable)) {
+    case Unreadable::Folder:
+      QVERIFY(after.isDir() && QFileInfo::exists(path + "/inside"));
+      break;
+    case Unreadable::NoReadPermission:
+      QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+      QCOMPARE(ReadFile(path), QByteArray(ProgramConfig::kSize, '\x07'));
+      break;
+    case Unreadable::LinkToNothing:
+      QVERIFY(after.isSymLink() && !after.exists());
+      break;
+  }
 }
 
 void SettingsRecordsTest::fileCanOpen_data() {

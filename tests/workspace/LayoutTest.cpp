@@ -7,6 +7,8 @@
 #include <QSplitter>
 #include <QTest>
 
+#include <algorithm>
+
 #include "WorkspaceFixture.h"
 #include "support/GridTitles.h"
 #include "support/TestRegistry.h"
@@ -68,6 +70,8 @@ class LayoutTest : public QObject {
   void damagedLayoutFilesKeepDesign();
   void titlesAreWhole_data();
   void titlesAreWhole();
+  void oversizedStoredWindowFitsTheScreen_data();
+  void oversizedStoredWindowFitsTheScreen();
 };
 
 void LayoutTest::streamRoundTrip() {
@@ -384,6 +388,35 @@ void LayoutTest::damagedLayoutFilesKeepDesign() {
            Qt::AlignRight | Qt::AlignVCenter);
   QCOMPARE(columns.size(), 7);
   QCOMPARE(columns[1].field, QStringLiteral("Count"));
+}
+
+void LayoutTest::oversizedStoredWindowFitsTheScreen_data() {
+  QTest::addColumn<QString>("height");
+  QTest::addColumn<QString>("width");
+  QTest::newRow("largest integers") << "2147483647" << "2147483647";
+  QTest::newRow("30000") << "30000" << "30000";
+  QTest::newRow("taller than the screen") << "5000" << "400";
+  QTest::newRow("far off the screen") << "300" << "400";
+}
+
+// A stored size beyond the screen (a damaged file, another machine's larger
+// screen) is cut to the screen's available area, the window lies on it, and
+// the sane size is what the next start finds.
+void LayoutTest::oversizedStoredWindowFitsTheScreen() {
+  QFETCH(QString, height);
+  QFETCH(QString, width);
+  WorkspaceFixture fixture;
+  WriteText(ProgramPath("sources/mform.res"), MemoStream({"wsNormal", "-90000", "2147483647", height, width, "30"}));
+  MainWindow* form = fixture.openWindow();
+  const QRect available = form->screen()->availableGeometry();
+  QVERIFY2(form->width() <= available.width() && form->height() <= available.height(),
+           qPrintable(QStringLiteral("%1 x %2").arg(form->width()).arg(form->height())));
+  QCOMPARE(form->size(), QSize(std::min(width.toInt(), available.width()), std::min(height.toInt(), available.height())));
+  QVERIFY(form->frameGeometry().intersects(available));
+  form = fixture.restart();
+  const StoredLayout stored = ParseLayoutLines(form->layoutText()->toPlainText().split('\n'));
+  QVERIFY(stored.size);
+  QVERIFY(stored.size->width() <= available.width() && stored.size->height() <= available.height());
 }
 
 VT3417_REGISTER_TEST(LayoutTest)

@@ -290,6 +290,9 @@ void WorkspaceCommandsTest::editorOpensOnlyForAChosenBase() {
   form->editBaseAction()->trigger();
   QVERIFY(theBaseEditor->isVisible());
   QVERIFY(!form->isEnabled());
+  // A close request to the main window meanwhile (the window manager's) is refused.
+  QVERIFY(!form->close());
+  QVERIFY(form->isVisible());
   // The editor empties the grid while it is open.
   QVERIFY(!theDataModule->testPoints->isOpen());
   theBaseEditor->close();
@@ -321,8 +324,12 @@ void WorkspaceCommandsTest::dialogsDisableTheMainWindow() {
     if (shown->isVisible() && shown->inherits(qPrintable(dialog))) window = shown;
   QVERIFY(window);
   QVERIFY(!form->isEnabled());
+  QVERIFY(!form->close());  // refused while the dialog is open
+  QVERIFY(form->isVisible() && window->isVisible());
   window->close();
   QVERIFY(form->isEnabled());
+  QVERIFY(form->close());  // once enabled, the main window closes as ever
+  QVERIFY(!form->isVisible());
 }
 
 void WorkspaceCommandsTest::exitClosesTheWindow() {

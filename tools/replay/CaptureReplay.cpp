@@ -7,24 +7,19 @@ namespace {
 
 constexpr qint64 RunOnAfterLastChunk = 1000;
 
-// Keeps every screen at its frame end.
-class ScreenRecorder final : public LinkOwner {
+// Writes every screen at its frame end as the next item of the "screens" array.
+class ScreenWriter final : public LinkOwner {
  public:
-  explicit ScreenRecorder(const LinkEngine& engine) : engine_(engine) {}
+  ScreenWriter(const LinkEngine& engine, QIODevice& out) : engine_(engine), out_(out) {}
   void SetDriver(const VirtualLinkDriver* driver) { driver_ = driver; }
   void SendKey(uint8_t) override {}
-  void FrameEnding(const InstrumentScreen& screen) override {
-    ReplayedScreen entry;
-    entry.time = driver_ ? driver_->Now() : 0;
-    for (int row = 0; row < InstrumentScreen::Rows; ++row) entry.rows[row] = screen.Text(row);
-    entry.recognition = engine_.Recognition();
-    screens.append(entry);
-  }
-  QList<ReplayedScreen> screens;
+  void FrameEnding(const InstrumentScreen& screen) override;
 
  private:
   const LinkEngine& engine_;
+  QIODevice& out_;
   const VirtualLinkDriver* driver_ = nullptr;
+  bool first_ = true;
 };
 
 QByteArray JsonString(const QString& text) {
@@ -63,59 +58,82 @@ QByteArray ScreenJson(const ReplayedScreen& screen) {
 
 }  // namespace
 
-bool ReadCapture(QIODevice& device, QList<CaptureChunk>& chunks, QString& error) {
-  qint64 lineNumber = 0;
-  while (!device.atEnd()) {
-    QByteArray line = device.readLine();
-    ++lineNumber;
-    while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
-    CaptureChunk chunk;
-    QString why;
-    const CaptureLine kind = ParseCaptureLine(line, chunk, why);
-    if (kind == CaptureLine::Ignored) continue;
-    if (kind == CaptureLine::Chunk && !chunks.isEmpty() && chunk.time < chunks.last().time) {
-      why = QStringLiteral("time %1 ms is before the previous chunk's %2 ms")
-                .arg(chunk.time)
-                .arg(chunks.last().time);
-    } else if (kind == CaptureLine::Chunk) {
-      chunks.append(chunk);
-      continue;
+void ScreenWriter::FrameEnding(const InstrumentScreen& screen) {
+  ReplayedScreen entry;
+  entry.time = driver_ ? driver_->Now() : 0;
+  for (int row = 0; row < InstrumentScreen::Rows; ++row) entry.rows[row] = screen.Text(row);
+  entry.recognition = engine_.Recognition();
+  if (!first_) out_.write(",");
+  first_ = false;
+  out_.write(ScreenJson(entry));
+}
+
+bool CaptureReader::Next(CaptureChunk& chunk) {
+  while (!device_.atEnd()) {
+    QByteArray line = device_.readLine(kLongestLine + 2);  // room for the line end
+    ++lineNumber_;
+    if (line.size() > kLongestLine && !line.endsWith('\n')) {
+      error_ = QStringLiteral("line %1: longer than %2 characters").arg(lineNumber_).arg(kLongestLine);
+      return false;
     }
-    error = QStringLiteral("line %1: %2").arg(lineNumber).arg(why);
+    while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
+    QString why;
+    switch (ParseCaptureLine(line, chunk, why)) {
+      case CaptureLine::Ignored:
+        continue;
+      case CaptureLine::Chunk:
+        if (chunk.time >= lastTime_) {
+          lastTime_ = chunk.time;
+          return true;
+        }
+        why = QStringLiteral("time %1 ms is before the previous chunk's %2 ms").arg(chunk.time).arg(lastTime_);
+        break;
+      case CaptureLine::Malformed:
+        break;
+    }
+    error_ = QStringLiteral("line %1: %2").arg(lineNumber_).arg(why);
     return false;
   }
-  return true;
+  return false;
 }
 
-ReplayResult ReplayCapture(const QList<CaptureChunk>& chunks) {
-  ReplayResult result;
-  LinkEngine engine(result.measured);
-  ScreenRecorder recorder(engine);
-  VirtualLinkDriver driver(engine, &recorder);
-  recorder.SetDriver(&driver);
+bool CheckCapture(QIODevice& device, QString& error) {
+  CaptureReader reader(device);
+  CaptureChunk chunk;
+  while (reader.Next(chunk)) {
+  }
+  error = reader.Error();
+  return error.isEmpty();
+}
 
+bool ReplayCapture(QIODevice& capture, QIODevice& out, QString& error) {
+  MeasuredValues measured;
+  LinkEngine engine(measured);
+  ScreenWriter writer(engine, out);
+  VirtualLinkDriver driver(engine, &writer);
+  writer.SetDriver(&driver);
+
+  out.write("{\"screens\":[");
   engine.ResetTerminal();
   engine.IdleTurn();
-  for (const CaptureChunk& chunk : chunks) {
+  CaptureReader reader(capture);
+  CaptureChunk chunk;
+  qint64 lastTime = 0;
+  while (reader.Next(chunk)) {
     driver.AdvanceTo(chunk.time);
     driver.Feed(chunk.bytes);
+    lastTime = chunk.time;
   }
-  driver.AdvanceTo((chunks.isEmpty() ? 0 : chunks.last().time) + RunOnAfterLastChunk);
+  error = reader.Error();
+  if (!error.isEmpty()) return false;
+  driver.AdvanceTo(lastTime + RunOnAfterLastChunk);
 
-  result.screens = recorder.screens;
-  result.led14 = engine.Leds().page14Lit;
-  result.led58 = engine.Leds().page58Lit;
-  return result;
-}
-
-QByteArray ReplayJson(const ReplayResult& result) {
-  QByteArrayList screens;
-  for (const ReplayedScreen& screen : result.screens) screens.append(ScreenJson(screen));
-  const MeasuredValues& m = result.measured;
-  return "{\"screens\":[" + screens.join(',') +
-         "],\"measured\":{\"PhaseVoltageText\":" + JsonStrings(m.PhaseVoltageText) +
-         ",\"PhaseCurrentText\":" + JsonStrings(m.PhaseCurrentText) +
-         ",\"PowerFactorText\":" + JsonString(m.PowerFactorText) +
-         ",\"MeterErrorText\":" + JsonStrings(m.MeterErrorText) +
-         "},\"leds\":{\"L14\":" + JsonFlag(result.led14) + ",\"L58\":" + JsonFlag(result.led58) + "}}";
+  const MeasuredValues& m = measured;
+  out.write("],\"measured\":{\"PhaseVoltageText\":" + JsonStrings(m.PhaseVoltageText) +
+            ",\"PhaseCurrentText\":" + JsonStrings(m.PhaseCurrentText) +
+            ",\"PowerFactorText\":" + JsonString(m.PowerFactorText) +
+            ",\"MeterErrorText\":" + JsonStrings(m.MeterErrorText) +
+            "},\"leds\":{\"L14\":" + JsonFlag(engine.Leds().page14Lit) +
+            ",\"L58\":" + JsonFlag(engine.Leds().page58Lit) + "}}");
+  return true;
 }

@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QIODevice>
-#include <QList>
 #include <QString>
 
 #include "link/CaptureFormat.h"
@@ -18,20 +17,32 @@ struct ReplayedScreen {
   ScreenRecognition recognition;
 };
 
-struct ReplayResult {
-  QList<ReplayedScreen> screens;
-  MeasuredValues measured;
-  bool led14 = false;
-  bool led58 = false;
+// A capture read line by line, one chunk at a time, so that a capture of any
+// size takes the memory of one line (at most kLongestLine characters).
+class CaptureReader {
+ public:
+  static constexpr qint64 kLongestLine = 1 << 20;
+
+  explicit CaptureReader(QIODevice& device) : device_(device) {}
+  // The next chunk: false at the end, or on a malformed line (then Error()
+  // names the line: "line 7: ...").
+  bool Next(CaptureChunk& chunk);
+  const QString& Error() const { return error_; }
+
+ private:
+  QIODevice& device_;
+  qint64 lineNumber_ = 0;
+  qint64 lastTime_ = 0;
+  QString error_;
 };
 
-// Read a whole capture. On a malformed line returns false with `error`
-// naming the line ("line 7: ...").
-bool ReadCapture(QIODevice& device, QList<CaptureChunk>& chunks, QString& error);
+// Checks the whole capture; on the first malformed line returns false with
+// `error` naming it. The device is read to its end.
+bool CheckCapture(QIODevice& device, QString& error);
 
-// Run the link engine over the capture on a virtual clock, from the state a
-// terminal reset leaves, and for 1000 ms past the last chunk.
-ReplayResult ReplayCapture(const QList<CaptureChunk>& chunks);
-
-// The result as one JSON object (UTF-8).
-QByteArray ReplayJson(const ReplayResult& result);
+// Runs the link engine over a checked capture on a virtual clock, from the
+// state a terminal reset leaves, and for 1000 ms past the last chunk. The
+// result, one JSON object, goes to `out` as the replay goes: every screen at
+// its frame end, then the values read and the indicators. False when reading
+// the capture failed on the way.
+bool ReplayCapture(QIODevice& capture, QIODevice& out, QString& error);

@@ -1,6 +1,8 @@
 // vt3417-replay FILE: runs the link engine over a timed capture of the
 // instrument's stream and prints the screens it recognised and the values it
-// read, as one JSON object.
+// read, as one JSON object. The capture is read twice, line by line: once to
+// check it (nothing is printed for a malformed one), once to replay it, so
+// that memory stays the same whatever its size.
 #include <cstdio>
 
 #include <QCommandLineParser>
@@ -31,15 +33,19 @@ int main(int argc, char** argv) {
                                               "ignored."));
   if (const std::optional<int> exitCode = tool_command_line::Parse(parser, app, 1)) return *exitCode;
   const QStringList arguments = parser.positionalArguments();
-  QFile file(arguments.front());
+  const QString path = arguments.front();
+  QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
-    return Fail(QStringLiteral("cannot read %1: %2").arg(arguments.front(), file.errorString()));
+    return Fail(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
   }
-  QList<CaptureChunk> chunks;
   QString error;
-  if (!ReadCapture(file, chunks, error)) return Fail(QStringLiteral("%1: %2").arg(arguments.front(), error));
+  if (!CheckCapture(file, error)) return Fail(QStringLiteral("%1: %2").arg(path, error));
+  if (!file.seek(0)) return Fail(QStringLiteral("cannot read %1 again: %2").arg(path, file.errorString()));
 
-  const QByteArray json = ReplayJson(ReplayCapture(chunks)) + '\n';
-  std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  QFile out;
+  if (!out.open(stdout, QIODevice::WriteOnly)) return Fail(QStringLiteral("cannot write the standard output"));
+  if (!ReplayCapture(file, out, error)) return Fail(QStringLiteral("%1: %2").arg(path, error));
+  out.write("\n");
+  out.close();
+  return out.error() == QFileDevice::NoError ? 0 : 1;
 }

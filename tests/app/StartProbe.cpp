@@ -1,0 +1,27 @@
+// The program's start for the start-up tests, run as a real process in a
+// program directory the test prepares: every message box is answered and
+// reported on standard output; a main window that did come up is closed at
+// once. The exit code is the start's own.
+
+#include <QTextStream>
+#include <QTimer>
+#include <QWidget>
+
+#include "app/Application.h"
+#include "app/Startup.h"
+#include "app/Windows.h"
+#include "ui/MessageService.h"
+
+int main(int argc, char** argv) {
+  Application app(argc, argv);
+  MessageService::ScriptedAnswers answers;
+  QTimer::singleShot(0, &app, [] {
+    if (QWidget* mainWindow = MainWidget()) mainWindow->close();
+  });
+  const int result = StartProgram();
+  QTextStream out(stdout);
+  for (const MessageService::ShownBox& box : answers.shown())
+    out << "box|" << static_cast<int>(box.kind) << '|' << box.caption << '|' << box.text << '\n';
+  out << "exit|" << result << '\n';
+  return result;
+}

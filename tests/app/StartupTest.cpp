@@ -1,0 +1,105 @@
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "support/TestRegistry.h"
+#include "ui/MessageService.h"
+
+// The program's start run as a real process (the start probe) in program
+// directories that are whole or broken: whatever goes wrong is said in a box
+// and the process ends with an exit code of its own, never by aborting.
+class StartupTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void startOutcome_data();
+  void startOutcome();
+};
+
+namespace {
+
+enum class ProgramDirState { Whole, NoSources, ConfigIsAFolder, NotADatabase };
+
+struct StartRun {
+  QProcess::ExitStatus status = QProcess::CrashExit;
+  int exitCode = -1;
+  QStringList boxes;  // "kind|caption|text"
+};
+
+StartRun RunStart(const QString& programDir, const QString& tempDir) {
+  QProcess probe;
+  probe.setProgram(QStringLiteral(VT3417_START_PROBE));
+  probe.setWorkingDirectory(programDir);
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("TMPDIR", tempDir);  // a single-instance marker of its own
+  environment.insert("QT_QPA_PLATFORM", "offscreen");
+  probe.setProcessEnvironment(environment);
+  probe.start();
+  StartRun run;
+  if (!probe.waitForFinished(60000)) {
+    probe.kill();
+    probe.waitForFinished();
+    return run;
+  }
+  run.status = probe.exitStatus();
+  run.exitCode = probe.exitCode();
+  for (const QString& line : QString::fromUtf8(probe.readAllStandardOutput()).split('\n'))
+    if (line.startsWith("box|")) run.boxes << line.mid(4);
+  return run;
+}
+
+}  // namespace
+
+void StartupTest::startOutcome_data() {
+  QTest::addColumn<int>("state");
+  QTest::addColumn<int>("exitCode");
+  QTest::addColumn<QStringList>("boxes");  // each with %1 for the program directory
+  const QString error = QString::number(int(MessageService::Kind::Error)) + "|ВТ3417|";
+  const QString plain = QString::number(int(MessageService::Kind::Plain)) + "|ВТ3417|";
+  QTest::newRow("whole program directory") << int(ProgramDirState::Whole) << 0 << QStringList{};
+  QTest::newRow("no sources folder")
+      << int(ProgramDirState::NoSources) << 1
+      << QStringList{error + "Не найдена папка \"%1/sources\" с шаблонами протоколов и файлами настроек. "
+                             "Программа запускается из своей папки, в которой есть папка sources."};
+  QTest::newRow("config.prt is a folder")
+      << int(ProgramDirState::ConfigIsAFolder) << 1
+      << QStringList{error + "Не удалось прочитать файл настроек \"%1/sources/config.prt\": "
+                             "на этом месте папка, а не файл"};
+  QTest::newRow("database file is not a database")
+      << int(ProgramDirState::NotADatabase) << 1
+      << QStringList{plain + "База данных \"%1/base/vt3417.sqlite\": файл не является базой данных.",
+                     plain + "Tmaster is  not Active.", plain + "Tslave is  not Active.",
+                     plain + "TBase is  not Active.", plain + "TmasterArhive is  not Active.",
+                     plain + "TSlaveArhive is  not Active."};
+}
+
+void StartupTest::startOutcome() {
+  QFETCH(int, state);
+  QFETCH(int, exitCode);
+  QFETCH(QStringList, boxes);
+  QTemporaryDir programDir;
+  QTemporaryDir tempDir;
+  const QDir dir(programDir.path());
+  if (state != int(ProgramDirState::NoSources)) QVERIFY(dir.mkpath("sources"));
+  if (state == int(ProgramDirState::ConfigIsAFolder)) QVERIFY(dir.mkpath("sources/config.prt"));
+  if (state == int(ProgramDirState::NotADatabase)) {
+    QVERIFY(dir.mkpath("base"));
+    QFile file(dir.filePath("base/vt3417.sqlite"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(4096, 'x'));
+  }
+  const StartRun run = RunStart(programDir.path(), tempDir.path());
+  QCOMPARE(run.status, QProcess::NormalExit);
+  QCOMPARE(run.exitCode, exitCode);
+  QStringList expected;
+  for (const QString& box : boxes)
+    expected << (box.contains("%1") ? box.arg(QDir::toNativeSeparators(programDir.path())) : box);
+  QCOMPARE(run.boxes, expected);
+  if (state == int(ProgramDirState::NoSources)) QVERIFY(!dir.exists("base"));  // nothing made in a stranger's folder
+  if (state == int(ProgramDirState::ConfigIsAFolder)) QVERIFY(QFileInfo(dir.filePath("sources/config.prt")).isDir());
+  if (state == int(ProgramDirState::Whole)) QVERIFY(QFile::exists(dir.filePath("sources/config.prt")));
+}
+
+VT3417_REGISTER_TEST(StartupTest)
+#include "StartupTest.moc"
