@@ -27,12 +27,15 @@ struct StartRun {
   QStringList boxes;  // "kind|caption|text"
 };
 
-StartRun RunStart(const QString& programDir, const QString& tempDir) {
+StartRun RunStart(const QString& programDir, const QString& tempDir, const QString& home) {
   QProcess probe;
   probe.setProgram(QStringLiteral(VT3417_START_PROBE));
   probe.setWorkingDirectory(programDir);
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert("TMPDIR", tempDir);  // a single-instance marker of its own
+  environment.insert("HOME", home);       // the documents folder the start may fall back to
+  environment.remove("XDG_DOCUMENTS_DIR");
+  environment.remove("XDG_CONFIG_HOME");
   environment.insert("QT_QPA_PLATFORM", "offscreen");
   probe.setProcessEnvironment(environment);
   probe.start();
@@ -60,8 +63,7 @@ void StartupTest::startOutcome_data() {
   QTest::newRow("whole program directory") << int(ProgramDirState::Whole) << 0 << QStringList{};
   QTest::newRow("no sources folder")
       << int(ProgramDirState::NoSources) << 1
-      << QStringList{error + "Не найдена папка \"%1/sources\" с шаблонами протоколов и файлами настроек. "
-                             "Программа запускается из своей папки, в которой есть папка sources."};
+      << QStringList{plain + "Не удалось открыть папку программы %2."};
   QTest::newRow("config.prt is a folder")
       << int(ProgramDirState::ConfigIsAFolder) << 1
       << QStringList{error + "Не удалось прочитать файл настроек \"%1/sources/config.prt\": "
@@ -89,13 +91,25 @@ void StartupTest::startOutcome() {
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(QByteArray(4096, 'x'));
   }
-  const StartRun run = RunStart(programDir.path(), tempDir.path());
+  // Without sources/ the program would make its own folder in the documents
+  // folder; a home that is a file leaves it nowhere to go.
+  const QString home = tempDir.filePath("home");
+  if (state == int(ProgramDirState::NoSources)) {
+    QFile file(home);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+  } else {
+    QVERIFY(QDir().mkpath(home));
+  }
+  const StartRun run = RunStart(programDir.path(), tempDir.path(), home);
   QCOMPARE(run.status, QProcess::NormalExit);
   QCOMPARE(run.exitCode, exitCode);
   QStringList expected;
+  const QString ownFolder = QDir::toNativeSeparators(home + "/Documents/VT3417");
   for (const QString& box : boxes)
-    expected << (box.contains("%1") ? box.arg(QDir::toNativeSeparators(programDir.path())) : box);
-  QCOMPARE(run.boxes, expected);
+    expected << QString(box).replace("%1", QDir::toNativeSeparators(programDir.path())).replace("%2", ownFolder);
+  // Without a usable documents folder the boxes first say what could not be
+  // made there; the last one says that the program cannot work.
+  QCOMPARE(state == int(ProgramDirState::NoSources) ? run.boxes.mid(run.boxes.size() - 1) : run.boxes, expected);
   if (state == int(ProgramDirState::NoSources)) QVERIFY(!dir.exists("base"));  // nothing made in a stranger's folder
   if (state == int(ProgramDirState::ConfigIsAFolder)) QVERIFY(QFileInfo(dir.filePath("sources/config.prt")).isDir());
   if (state == int(ProgramDirState::Whole)) QVERIFY(QFile::exists(dir.filePath("sources/config.prt")));
