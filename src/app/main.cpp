@@ -11,6 +11,13 @@ int main(int argc, char** argv) {
   // The data module comes first: it opens and checks the tables the windows use.
   DataModule dataModule;
   theDataModule = &dataModule;
+  // A database that cannot be reached ends the program: it never works on
+  // another database than the one the lab chose.
+  if (!dataModule.connectionError().isEmpty()) {
+    MessageService::error(dataModule.connectionError());
+    theDataModule = nullptr;
+    return 1;
+  }
   const QStringList tableProblems = dataModule.OpenTables();
   for (const QString& problem : tableProblems) MessageService::plain(problem);
   int result = 0;
