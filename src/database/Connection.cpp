@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
+#include <QRandomGenerator>
 #include <QThread>
 
 #include <algorithm>
@@ -27,9 +28,12 @@ QString ErrorText(const QSqlError& error) {
   return text.isEmpty() ? QStringLiteral("Ошибка базы данных.") : text;
 }
 
-// A short pause before trying again, longer with every attempt, so that the
-// programs that clashed do not clash again in step.
-void WaitBeforeAttempt(int attempt) { QThread::msleep(unsigned(5 * attempt * attempt)); }
+// A short pause before trying again, longer with every attempt and of chance
+// length, so that the programs that clashed do not clash again in step.
+void WaitBeforeAttempt(int attempt) {
+  const int longest = 10 * attempt * attempt;
+  QThread::msleep(unsigned(longest / 2 + QRandomGenerator::global()->bounded(longest / 2 + 1)));
+}
 
 // The server's reason without the password, should a driver ever echo it.
 QString WithoutPassword(QString text, const QString& password) {

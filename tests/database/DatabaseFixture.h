@@ -46,7 +46,7 @@ struct DatabaseFixture {
                    "and (indexdef like 'CREATE UNIQUE%') = ?",
                    {name.toLower(), unique}) == 1;
     return count("select count(*) from sqlite_master where type = 'index' and name = ? "
-                 "and (sql like 'create unique%') = ?",
+                 "and (upper(sql) like 'CREATE UNIQUE%') = ?",
                  {name, unique}) == 1;
   }
 
