@@ -21,7 +21,7 @@ constexpr qsizetype kPreparedLimit = 100;
 [[noreturn]] void Fail(const QString& text) { throw std::runtime_error(text.toStdString()); }
 
 // How often work that clashed with another connection is tried in all.
-constexpr int kAttempts = 8;
+constexpr int kAttempts = 20;
 
 QString ErrorText(const QSqlError& error) {
   const QString text = error.text().trimmed();
@@ -31,7 +31,7 @@ QString ErrorText(const QSqlError& error) {
 // A short pause before trying again, longer with every attempt and of chance
 // length, so that the programs that clashed do not clash again in step.
 void WaitBeforeAttempt(int attempt) {
-  const int longest = 10 * attempt * attempt;
+  const int longest = std::min(10 * attempt * attempt, 400);
   QThread::msleep(unsigned(longest / 2 + QRandomGenerator::global()->bounded(longest / 2 + 1)));
 }
 
@@ -74,14 +74,16 @@ std::unique_ptr<Connection> Connection::openSqliteFile(const QString& filePath,
                .arg(QDir::toNativeSeparators(filePath), error));
     }
   }
-  std::unique_ptr<Connection> connection(new Connection(connectionName, fresh));
+  std::unique_ptr<Connection> connection(new Connection(connectionName, false));
   try {
     connection->applyDurabilitySettings();
-    if (fresh) connection->createTables();
+    if (fresh) connection->createMissingTables();
   } catch (...) {
+    // A database that could not be set up is not left behind half-made (but
+    // one that another program made meanwhile stays).
+    const bool made = connection->programTableCountOrZero() > 0;
     connection.reset();
-    // A database that could not be set up is not left behind half-made.
-    if (fresh) {
+    if (fresh && !made) {
       QFile::remove(filePath);
       QFile::remove(filePath + QStringLiteral("-wal"));
       QFile::remove(filePath + QStringLiteral("-shm"));
@@ -118,7 +120,7 @@ std::unique_ptr<Connection> Connection::openPostgres(const DatabaseSettings& set
   }
   std::unique_ptr<Connection> connection(new Connection(connectionName, false));
   try {
-    connection->createMissingServerTables();
+    connection->createMissingTables();
   } catch (const std::exception& error) {
     connection.reset();
     Fail(QStringLiteral("Не удалось создать таблицы в базе данных %1 на сервере %2 (файл %3): %4")
@@ -128,31 +130,44 @@ std::unique_ptr<Connection> Connection::openPostgres(const DatabaseSettings& set
   return connection;
 }
 
-void Connection::createMissingServerTables() {
+qint64 Connection::programTableCount() {
   QStringList names;
   for (const TableDef* table : Schema::Tables()) names << table->name.toLower();
-  const Statement existing{QStringLiteral("select count(*) from information_schema.tables "
-                                          "where table_schema = current_schema() and lower(table_name) in (?, ?, ?, ?, ?)"),
-                           {names[0], names[1], names[2], names[3], names[4]},
-                           {}};
-  const auto tableCount = [&] {
-    QSqlQuery query = execute(existing);
-    const qint64 count = query.next() ? query.value(0).toLongLong() : 0;
-    recycle(std::move(query));
-    return count;
-  };
+  const QString sql =
+      isPostgres() ? QStringLiteral("select count(*) from information_schema.tables "
+                                    "where table_schema = current_schema() and lower(table_name) in (?, ?, ?, ?, ?)")
+                   : QStringLiteral("select count(*) from sqlite_master "
+                                    "where type = 'table' and lower(name) in (?, ?, ?, ?, ?)");
+  QSqlQuery query = execute({sql, {names[0], names[1], names[2], names[3], names[4]}, {}});
+  const qint64 count = query.next() ? query.value(0).toLongLong() : 0;
+  recycle(std::move(query));
+  return count;
+}
+
+qint64 Connection::programTableCountOrZero() noexcept {
+  try {
+    return programTableCount();
+  } catch (...) {
+    return 0;
+  }
+}
+
+void Connection::createMissingTables() {
   // A database with some of the tables is left as it is: the start-up checks
   // name what is missing.
-  if (tableCount() > 0) return;
-  Transaction transaction(*this);
-  // Programs starting at once on an empty database create the tables once.
-  execute({QStringLiteral("select pg_advisory_xact_lock(3417)"), {}, {}}).finish();
-  if (tableCount() == 0) {
+  if (programTableCount() > 0) return;
+  // Programs starting at once on a new database create the tables once: the
+  // later ones wait, find them made and leave them.
+  bool created = false;
+  runTransaction([this, &created] {
+    created = false;
+    if (isPostgres()) execute({QStringLiteral("select pg_advisory_xact_lock(3417)"), {}, {}}).finish();
+    if (programTableCount() > 0) return;
     for (const TableDef* table : Schema::Tables())
       for (const QString& sql : Schema::CreateStatements(*table, driverName())) execute({sql, {}, table->name});
-    createdFresh_ = true;
-  }
-  transaction.commit();
+    created = true;
+  });
+  createdFresh_ = created;
 }
 
 Connection::~Connection() {
@@ -174,19 +189,13 @@ void Connection::applyDurabilitySettings() {
   // WAL with synchronous=FULL: every commit is on disk when it returns (a
   // posted row survives a crash right after), and readers never block writers.
   // Where WAL is not available the rollback journal with FULL is just as safe.
+  // Another program may hold the file a moment: wait for it from the first statement.
+  execute({QStringLiteral("pragma busy_timeout = 5000"), {}, {}});
   execute({QStringLiteral("pragma journal_mode = wal"), {}, {}});
   execute({QStringLiteral("pragma synchronous = full"), {}, {}});
-  execute({QStringLiteral("pragma busy_timeout = 5000"), {}, {}});
   // "like" compares by character code, as on PostgreSQL: a type prefix
   // matches the same archived meters on both engines.
   execute({QStringLiteral("pragma case_sensitive_like = on"), {}, {}});
-}
-
-void Connection::createTables() {
-  Transaction transaction(*this);
-  for (const TableDef* table : Schema::Tables())
-    for (const QString& sql : Schema::CreateStatements(*table, driverName())) execute({sql, {}, table->name});
-  transaction.commit();
 }
 
 QSqlQuery Connection::prepared(const QString& sql) {

@@ -121,10 +121,12 @@ class Connection {
 
  private:
   Connection(QString connectionName, bool createdFresh);
-  void createTables();
+  // Creates the five tables when the database has none of them.
+  void createMissingTables();
+  qint64 programTableCount();
+  qint64 programTableCountOrZero() noexcept;
   QSqlQuery prepared(const QString& sql);
   void applyDurabilitySettings();
-  void createMissingServerTables();
   QSqlQuery executeOnce(const Statement& statement);
   [[noreturn]] void fail(const QSqlError& error) const;
 
