@@ -1,8 +1,16 @@
 // Measures the database work behind the main window's tree, the choice of a
 // meter, deleting a base and the archive browser's filter on a database of
-// realistic size. Run by hand: bench_database [work directory [title part]];
-// the database is made anew there; with a title part only the measurements
-// whose title holds it run.
+// realistic size, and eight benches saving test points at once. Run by hand:
+//
+//   bench_database [--postgres DATABASE_INI] [work directory [title part]]
+//
+// The SQLite database is made anew in the work directory. With --postgres the
+// same measurements run on the PostgreSQL database the file names, and the
+// figures are shown side by side; that database is emptied first, so its name
+// must contain "bench". With a title part only the measurements whose title
+// holds it run.
+#include "ConcurrentSaving.h"
+
 #include "database/DatasetModel.h"
 #include "database/DataModule.h"
 
@@ -11,6 +19,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
+
+#include <QMap>
 
 #include <algorithm>
 #include <functional>
@@ -28,36 +38,54 @@ QTextStream out(stdout);
 
 void Run(Connection& db, const QString& sql) { db.execute({sql, {}, {}}); }
 
+// The few expressions the row generators need that the engines spell differently.
+struct Dialect {
+  bool postgres;
+  // The number as text, zero-padded to `width` digits.
+  QString padded(const QString& number, int width) const {
+    return postgres ? QStringLiteral("lpad(cast(%1 as text), %2, '0')").arg(number).arg(width)
+                    : QStringLiteral("substr('%1' || %2, -%3)").arg(QString(width, QLatin1Char('0')), number).arg(width);
+  }
+  // A day as the engine stores dates ("date(...)" is a cast on PostgreSQL).
+  static QString day(const char* iso) { return QStringLiteral("date('%1')").arg(QLatin1String(iso)); }
+};
+
 // Fills the tables with generated rows (recursive row generators keep it quick).
 void Populate(Connection& db) {
+  const Dialect sql{db.isPostgres()};
   Connection::Transaction transaction(db);
   const QString numbers =
       QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) ");
   Run(db, numbers.arg(kBases) +
               "insert into base (namebase, nvoltage, ntok, pered, klast) "
-              "select 'База ' || substr('0000' || i, -4), 220, 5, 1600, 0.5 from n");
+              "select 'База ' || " + sql.padded("i", 4) + ", 220, 5, 1600, 0.5 from n");
   Run(db,
       numbers.arg(kBases * kMetersPerBase) +
           "insert into master (base, numberch, tip, myyear, myvisible, mynumber, myuser, mymaker, olddate) "
-          "select 'База ' || substr('0000' || ((i - 1) / 8 + 1), -4), (i - 1) % 8 + 1, 'СО-505', 2015, 1, "
-          "substr('0000000' || i, -7), 'ЦСМ', 'Завод', '2020-01-01' from n");
+          "select 'База ' || " + sql.padded("((i - 1) / 8 + 1)", 4) + ", (i - 1) % 8 + 1, 'СО-505', 2015, 1 = 1, " +
+          sql.padded("i", 7) + ", 'ЦСМ', 'Завод', " + Dialect::day("2020-01-01") + " from n");
   Run(db, numbers.arg(kBases * kMetersPerBase * kPointsPerMeter) +
               "insert into slave (num, voltage, tok, km, opogr, date, rep, count) "
-              "select (i - 1) / 25 + 1, 100, 100, '1.0', 0.12, '2024-03-05', "
+              "select (i - 1) / 25 + 1, 100, 100, '1.0', 0.12, " + Dialect::day("2024-03-05") + ", "
               "case when i % 3 = 0 then 'R' else null end, (i - 1) % 25 + 1 from n");
   Run(db,
       numbers.arg(kArchivedMeters) +
           "insert into masterarhive (base, tip, myyear, myuser, maker, klast, nvoltage, ntok, pered, "
           "mynumber) "
-          "select 'База ' || substr('0000' || (i % 1000 + 1), -4), 'ТИП-' || substr('00' || (i % 60), -2), "
-          "1990 + i % 35, 'ЦСМ', 'Завод', 0.5, 220, 5, 1600, substr('0000000' || (i * 7919 % 1000003), -7) "
+          "select 'База ' || " + sql.padded("(i % 1000 + 1)", 4) + ", 'ТИП-' || " + sql.padded("(i % 60)", 2) + ", "
+          "1990 + i % 35, 'ЦСМ', 'Завод', 0.5, 220, 5, 1600, " + sql.padded("(i * 7919 % 1000003)", 7) + " "
           "from n");
   Run(db, numbers.arg(kArchivedMeters * kPointsPerArchived) +
               "insert into Slavearhiv (num, voltage, tok, km, opogr, date, olddate, count) "
-              "select (i - 1) / 10 + 1, 100, 100, '1.0', 0.12, '2024-03-05', '2020-01-01', (i - 1) % 10 + 1 "
-              "from n");
+              "select (i - 1) / 10 + 1, 100, 100, '1.0', 0.12, " + Dialect::day("2024-03-05") + ", " +
+              Dialect::day("2020-01-01") + ", (i - 1) % 10 + 1 from n");
   transaction.commit();
-  Run(db, "analyze");
+  if (db.isPostgres()) {
+    // The generated keys were given explicitly nowhere; the sequences moved with them.
+    Run(db, "vacuum analyze");
+  } else {
+    Run(db, "analyze");
+  }
 }
 
 // Only the measurements whose title holds this text run (for profiling one).
@@ -79,9 +107,21 @@ double Measure(int runs, const std::function<void(int)>& work) {
 
 bool Wanted(const QString& what) { return g_only.isEmpty() || what.contains(g_only); }
 
+// Figures per measurement, one per engine in the order the engines ran.
+QStringList g_titles;
+QMap<QString, QStringList> g_figures;
+QMap<QString, double> g_limits;
+
+void Record(const QString& what, const QString& figure, double limit = 0) {
+  if (!g_titles.contains(what)) g_titles << what;
+  g_figures[what] << figure;
+  g_limits[what] = limit;
+}
+
 void Bench(const QString& what, double limit, int runs, const std::function<void(int)>& work) {
   if (!Wanted(what)) return;
   const double ms = Measure(runs, work);
+  Record(what, QString::number(ms, 'f', 2) + (limit > 0 && ms > limit ? QStringLiteral(" OVER") : QString()), limit);
   out << QStringLiteral("%1 %2 ms").arg(what, -62).arg(ms, 8, 'f', 2);
   if (limit > 0) out << QStringLiteral("  (limit %1 ms) %2").arg(limit).arg(ms <= limit ? "ok" : "OVER");
   out << Qt::endl;
@@ -154,21 +194,12 @@ void DeleteBase(DataModule& dm, const QString& base) {
   if (!dm.bases->isEmpty()) dm.chosenBase->remove();
 }
 
-}  // namespace
+using OpenConnection = std::function<std::unique_ptr<Connection>(const QString& name)>;
 
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  QTemporaryDir temporary;
-  const QString directory = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
-  g_only = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
-  const QString file = directory + QStringLiteral("/vt3417.sqlite");
-  for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
-    QFile::remove(file + suffix);
-  DataModule dm(file, nullptr);
-  if (!dm.connection()) {
-    out << dm.connectionError() << Qt::endl;
-    return 1;
-  }
+// Every measurement on one engine's database, made anew.
+int MeasureEngine(const QString& engine, const OpenConnection& open) {
+  out << "--- " << engine << Qt::endl;
+  DataModule dm(open(kDatabaseConnectionName), nullptr);
   const QStringList problems = dm.OpenTables();
   if (!problems.isEmpty()) {
     out << problems.join('\n') << Qt::endl;
@@ -220,6 +251,76 @@ int main(int argc, char** argv) {
     dm.archivedMeters->reopen(Statements::archiveFilter(filter, QStringLiteral("tip")));
     out << QStringLiteral("(the archive filter lists %1 meters)").arg(dm.archivedMeters->recordCount())
         << Qt::endl;
+  }
+  const QString saving = QStringLiteral("8 benches saving 500 points each: points per second");
+  if (Wanted(saving)) {
+    const ConcurrentSavingResult result = SaveConcurrently(open, 8, 500);
+    out << QStringLiteral("%1 %2 points/s, %3 saved, %4 stored%5")
+               .arg(saving, -62)
+               .arg(result.pointsPerSecond, 8, 'f', 0)
+               .arg(result.saved)
+               .arg(result.stored)
+               .arg(result.stored == 8 * 500 ? QStringLiteral("") : QStringLiteral("  LOST ROWS"))
+        << Qt::endl;
+    Record(saving, QStringLiteral("%1 (%2/%3 kept)")
+                       .arg(result.pointsPerSecond, 0, 'f', 0)
+                       .arg(result.stored)
+                       .arg(8 * 500));
+  }
+  return 0;
+}
+
+// The server database the file names, emptied of the program's tables.
+OpenConnection ServerDatabase(const QString& settingsFile) {
+  const DatabaseSettings settings = ReadDatabaseSettings(settingsFile);
+  if (settings.engine != DatabaseSettings::Engine::Postgresql || !settings.name.contains(QLatin1String("bench")))
+    throw std::runtime_error("--postgres needs driver=postgresql and a database whose name contains \"bench\"");
+  {
+    auto db = Connection::openPostgres(settings, QStringLiteral("bench emptying"));
+    for (const char* table : {"Slavearhiv", "masterarhive", "slave", "master", "base"})
+      Run(*db, QStringLiteral("drop table if exists %1").arg(QLatin1String(table)));
+  }
+  return [settings](const QString& name) { return Connection::openPostgres(settings, name); };
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QStringList arguments = QCoreApplication::arguments().mid(1);
+  QString serverSettings;
+  if (const qsizetype at = arguments.indexOf(QStringLiteral("--postgres")); at >= 0 && at + 1 < arguments.size()) {
+    serverSettings = arguments[at + 1];
+    arguments.remove(at, 2);
+  }
+  QTemporaryDir temporary;
+  const QString directory = arguments.size() > 0 ? arguments[0] : temporary.path();
+  g_only = arguments.size() > 1 ? arguments[1] : QString();
+  const QString file = directory + QStringLiteral("/vt3417.sqlite");
+  for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+    QFile::remove(file + suffix);
+
+  QStringList engines{QStringLiteral("SQLite")};
+  if (MeasureEngine(engines[0], [file](const QString& name) { return Connection::openSqliteFile(file, name); }))
+    return 1;
+  if (!serverSettings.isEmpty()) {
+    try {
+      engines << QStringLiteral("PostgreSQL");
+      if (MeasureEngine(engines[1], ServerDatabase(serverSettings))) return 1;
+    } catch (const std::exception& error) {
+      out << error.what() << Qt::endl;
+      return 1;
+    }
+  }
+
+  out << Qt::endl << QStringLiteral("%1").arg("ms (median)", -62);
+  for (const QString& engine : engines) out << QStringLiteral("%1").arg(engine, 22);
+  out << QStringLiteral("  limit") << Qt::endl;
+  for (const QString& title : g_titles) {
+    out << QStringLiteral("%1").arg(title, -62);
+    for (const QString& figure : g_figures[title]) out << QStringLiteral("%1").arg(figure, 22);
+    if (g_limits[title] > 0) out << QStringLiteral("  %1").arg(g_limits[title]);
+    out << Qt::endl;
   }
   return 0;
 }

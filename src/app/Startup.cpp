@@ -109,6 +109,12 @@ int StartAdmittedProgram() {
   DataModule dataModule;
   theDataModule = &dataModule;
   const auto forget = qScopeGuard([]() noexcept { theDataModule = nullptr; });
+  // A database server that cannot be reached ends the program: it never works
+  // on another database than the one the lab chose.
+  if (dataModule.serverUnreachable()) {
+    MessageService::error(dataModule.connectionError());
+    return kStartFailed;
+  }
   const QStringList tableProblems = dataModule.OpenTables();
   for (const QString& problem : tableProblems) MessageService::plain(problem);
   if (!tableProblems.isEmpty()) return kStartFailed;

@@ -5,6 +5,7 @@
 #include "archive/ArchiveEdits.h"
 #include "archive/ArchiveListStatement.h"
 #include "archive/ArchiveProtocol.h"
+#include "archive/ArchiveTransfer.h"
 #include "bases/BaseEditor.h"
 #include "bases/InputValidators.h"
 #include "database/DatasetModel.h"
@@ -263,14 +264,8 @@ void ArchiveBrowser::deleteMeter() {
   if (!HasArchivedMeter()) return;
   if (!ConfirmDeletion(QStringLiteral("Вы действительно хотите удалить счетчик ?"))) return;
   QueryDataset& meters = *theDataModule->archivedMeters;
-  TableDataset& points = *theDataModule->archivedPoints;
   const qint64 num = meters.fieldByName(QStringLiteral("Num")).asInteger();
-  RunAllOrNothing(*theDataModule->connection(),
-                  [&] {
-                    DeleteEveryRow(points);
-                    theDataModule->script->run(Statements::deleteArchivedMeter(num));
-                  },
-                  {&points});
+  DeleteArchivedMeter(*theDataModule, num);
   meters.reopen(meters.statement());
   refreshTypeList();
 }

@@ -2,18 +2,17 @@
 
 #include "database/Dataset.h"
 
+#include <vector>
+
 void RunAllOrNothing(Connection& connection, const std::function<void()>& changes,
-                     std::initializer_list<Dataset*> shownDatasets) {
-  try {
-    Connection::Transaction transaction(connection);
-    changes();
-    transaction.commit();
-  } catch (...) {
-    for (Dataset* dataset : shownDatasets) {
+                     std::initializer_list<Dataset*> shownDatasets, bool retryDuplicateKey) {
+  const std::vector<Dataset*> datasets(shownDatasets);
+  const auto showDatabase = [&datasets] {
+    for (Dataset* dataset : datasets) {
       if (dataset->state() == DatasetState::Edit || dataset->state() == DatasetState::Insert)
         dataset->cancel();
       if (dataset->isOpen()) dataset->refresh();
     }
-    throw;
-  }
+  };
+  connection.runTransaction(changes, showDatabase, retryDuplicateKey);
 }

@@ -7,6 +7,8 @@
 #include "ui/MessageService.h"
 #include "ui/Selection.h"
 
+#include <QSqlQuery>
+
 namespace {
 
 void copyValue(Dataset& from, const QString& fromField, Dataset& to, const QString& toField) {
@@ -50,6 +52,21 @@ void renumberArchivedPoints(TableDataset& archived) {
   }
 }
 
+// Another bench transferring the same meter waits here until this transfer
+// is committed (and this one waits for it), so that both sets of points are
+// numbered together. A meter deleted meanwhile sends the transfer back to its
+// start, where it is archived anew.
+void holdArchivedMeter(DataModule& dm) {
+  const qint64 num = dm.archivedMeters->fieldByName(QStringLiteral("Num")).asInteger();
+  QSqlQuery held = dm.connection()->executeWrite(Statements::holdArchivedMeter(num));
+  const int rows = held.numRowsAffected();
+  dm.connection()->recycle(std::move(held));
+  if (rows != 1)
+    throw DatabaseError(QStringLiteral("Счетчик удален из архива на другом рабочем месте."), {}, true, false);
+  // The points as they are now, with those another bench added before.
+  dm.archivedPoints->refresh();
+}
+
 }  // namespace
 
 bool ArchiveChosenMeter(DataModule& dm, const QString& baseName) {
@@ -57,18 +74,35 @@ bool ArchiveChosenMeter(DataModule& dm, const QString& baseName) {
       Statements::archivedMetersByTypeAndNumber(dm.chosenMeter->fieldByName(QStringLiteral("Tip")).asText(),
                                                 dm.chosenMeter->fieldByName(QStringLiteral("MyNumber")).asText());
   bool archived = false;
+  // The same meter archived on two benches at once: the unique index takes
+  // one new archived meter; the other transfer starts again and finds it.
+  RunAllOrNothing(
+      *dm.connection(),
+      [&] {
+        archived = false;
+        dm.archivedMeters->reopen(lookup);
+        if (dm.archivedMeters->isEmpty()) appendArchivedMeter(dm, baseName);
+        dm.archivedMeters->reopen(lookup);
+        if (dm.archivedMeters->isEmpty()) return;
+        holdArchivedMeter(dm);
+        appendMarkedPoints(dm);
+        renumberArchivedPoints(*dm.archivedPoints);
+        archived = true;
+      },
+      {dm.archivedMeterTable, dm.archivedPoints, dm.archivedMeters}, true);
+  return archived;
+}
+
+void DeleteArchivedMeter(DataModule& dm, qint64 num) {
+  // The meter's row first: a transfer of the same meter on another bench
+  // waits for it, then its points; so no point is left without its meter.
   RunAllOrNothing(*dm.connection(),
                   [&] {
-                    dm.archivedMeters->reopen(lookup);
-                    if (dm.archivedMeters->isEmpty()) appendArchivedMeter(dm, baseName);
-                    dm.archivedMeters->reopen(lookup);
-                    if (dm.archivedMeters->isEmpty()) return;
-                    appendMarkedPoints(dm);
-                    renumberArchivedPoints(*dm.archivedPoints);
-                    archived = true;
+                    dm.script->run(Statements::deleteArchivedMeter(num));
+                    dm.script->run(Statements::deletePointsOfArchivedMeter(num));
                   },
-                  {dm.archivedMeterTable, dm.archivedPoints, dm.archivedMeters});
-  return archived;
+                  {dm.archivedPoints});
+  dm.archivedPoints->refresh();
 }
 
 void AddChosenMeterToArchive(QWidget* parent) {

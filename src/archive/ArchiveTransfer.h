@@ -4,6 +4,8 @@ class QString;
 class QWidget;
 class DataModule;
 
+#include <QtGlobal>
+
 // "Добавить в архив": the chosen meter (chosenMeter, on its base chosenBase) and its test
 // points marked "R" (testPoints) go into the archive. The archived meter is found by
 // type and serial number; it is created only the first time (later runs add
@@ -16,6 +18,10 @@ void AddChosenMeterToArchive(QWidget* parent);
 // The transfer itself, all or nothing. Returns false when the archived meter
 // could not be found after storing it (nothing was archived).
 bool ArchiveChosenMeter(DataModule& dm, const QString& baseName);
+
+// Deletes an archived meter with all its points, all or nothing; points
+// another bench is adding at the same moment go with it.
+void DeleteArchivedMeter(DataModule& dm, qint64 num);
 
 // "Просмотр архива": the archive browser lists the whole archive; the opener is
 // disabled until the browser closes.

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
+#include <QRandomGenerator>
+#include <QThread>
 
 #include <algorithm>
 #include <stdexcept>
@@ -17,6 +19,9 @@ namespace {
 constexpr qsizetype kPreparedLimit = 100;
 
 [[noreturn]] void Fail(const QString& text) { throw std::runtime_error(text.toStdString()); }
+
+// How often work that clashed with another connection is tried in all.
+constexpr int kAttempts = 20;
 
 // SQLite's primary result codes of the failures an operator can do something
 // about (the driver reports extended codes; the low byte is the primary one).
@@ -61,16 +66,45 @@ QString OperatorReason(const QSqlError& error) {
   }
 }
 
-QString ErrorText(const QSqlError& error, const QString& filePath) {
-  if (const QString reason = OperatorReason(error); !reason.isEmpty())
-    return QStringLiteral("База данных \"%1\": %2.").arg(QDir::toNativeSeparators(filePath), reason);
+// The operator's words with the file for the SQLite failures an operator can
+// act on (filePath empty: a server database, told in the server's words).
+QString ErrorText(const QSqlError& error, const QString& filePath = {}) {
+  if (!filePath.isEmpty())
+    if (const QString reason = OperatorReason(error); !reason.isEmpty())
+      return QStringLiteral("База данных \"%1\": %2.").arg(QDir::toNativeSeparators(filePath), reason);
   const QString text = error.text().trimmed();
   return text.isEmpty() ? QStringLiteral("Ошибка базы данных.") : text;
 }
 
+// A short pause before trying again, longer with every attempt and of chance
+// length, so that the programs that clashed do not clash again in step.
+void WaitBeforeAttempt(int attempt) {
+  const int longest = std::min(10 * attempt * attempt, 400);
+  QThread::msleep(unsigned(longest / 2 + QRandomGenerator::global()->bounded(longest / 2 + 1)));
+}
+
+// The server's reason without the password, should a driver ever echo it.
+QString WithoutPassword(QString text, const QString& password) {
+  if (!password.isEmpty()) text.replace(password, QStringLiteral("***"));
+  return text;
+}
+
+// Whether PostgreSQL can prepare the statement (PREPARE takes these only).
+bool IsPreparable(const QString& sql) {
+  const QString first = sql.trimmed().section(QLatin1Char(' '), 0, 0).toLower();
+  static const QStringList preparable{"select", "insert", "update", "delete", "with", "values"};
+  return preparable.contains(first);
+}
+
 }  // namespace
 
-Connection::Connection(QString connectionName, QString filePath, bool createdFresh)
+DatabaseError::DatabaseError(const QString& text, QString code, bool conflict, bool duplicateKey)
+    : std::runtime_error(text.toStdString()),
+      code_(std::move(code)),
+      conflict_(conflict),
+      duplicateKey_(duplicateKey) {}
+
+Connection::Connection(QString connectionName, bool createdFresh, QString filePath)
     : connectionName_(std::move(connectionName)), filePath_(std::move(filePath)), createdFresh_(createdFresh) {}
 
 std::unique_ptr<Connection> Connection::openSqliteFile(const QString& filePath,
@@ -84,21 +118,23 @@ std::unique_ptr<Connection> Connection::openSqliteFile(const QString& filePath,
     db.setDatabaseName(filePath);
     if (!db.open()) {
       const QString reason = OperatorReason(db.lastError());
-      const QString error = reason.isEmpty() ? db.lastError().text().trimmed() : reason;
+      const QString error = reason.isEmpty() ? ErrorText(db.lastError()) : reason;
       db = QSqlDatabase();
       QSqlDatabase::removeDatabase(connectionName);
       Fail(QStringLiteral("Не удалось открыть базу данных %1: %2")
                .arg(QDir::toNativeSeparators(filePath), error));
     }
   }
-  std::unique_ptr<Connection> connection(new Connection(connectionName, filePath, fresh));
+  std::unique_ptr<Connection> connection(new Connection(connectionName, false, filePath));
   try {
     connection->applyDurabilitySettings();
-    if (fresh) connection->createTables();
+    if (fresh) connection->createMissingTables();
   } catch (...) {
+    // A database that could not be set up is not left behind half-made (but
+    // one that another program made meanwhile stays).
+    const bool made = connection->programTableCountOrZero() > 0;
     connection.reset();
-    // A database that could not be set up is not left behind half-made.
-    if (fresh) {
+    if (fresh && !made) {
       QFile::remove(filePath);
       QFile::remove(filePath + QStringLiteral("-wal"));
       QFile::remove(filePath + QStringLiteral("-shm"));
@@ -106,6 +142,83 @@ std::unique_ptr<Connection> Connection::openSqliteFile(const QString& filePath,
     throw;
   }
   return connection;
+}
+
+std::unique_ptr<Connection> Connection::openPostgres(const DatabaseSettings& settings,
+                                                     const QString& connectionName) {
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
+    if (!db.isValid()) {
+      db = QSqlDatabase();
+      QSqlDatabase::removeDatabase(connectionName);
+      Fail(QStringLiteral("Не удалось подключиться к базе данных на сервере %1 (файл %2): "
+                          "драйвер PostgreSQL (QPSQL) не установлен.")
+               .arg(settings.serverText(), QDir::toNativeSeparators(settings.sourceFile)));
+    }
+    db.setHostName(settings.host);
+    if (settings.port > 0) db.setPort(settings.port);
+    db.setDatabaseName(settings.name);
+    db.setUserName(settings.user);
+    db.setPassword(settings.password);
+    db.setConnectOptions(settings.connectOptions());
+    if (!db.open()) {
+      const QString reason = WithoutPassword(ErrorText(db.lastError()), settings.password);
+      db = QSqlDatabase();
+      QSqlDatabase::removeDatabase(connectionName);
+      Fail(QStringLiteral("Не удалось подключиться к базе данных %1 на сервере %2 (файл %3): %4")
+               .arg(settings.name, settings.serverText(), QDir::toNativeSeparators(settings.sourceFile), reason));
+    }
+  }
+  std::unique_ptr<Connection> connection(new Connection(connectionName, false));
+  try {
+    connection->createMissingTables();
+  } catch (const std::exception& error) {
+    connection.reset();
+    Fail(QStringLiteral("Не удалось создать таблицы в базе данных %1 на сервере %2 (файл %3): %4")
+             .arg(settings.name, settings.serverText(), QDir::toNativeSeparators(settings.sourceFile),
+                  WithoutPassword(QString::fromUtf8(error.what()), settings.password)));
+  }
+  return connection;
+}
+
+qint64 Connection::programTableCount() {
+  QStringList names;
+  for (const TableDef* table : Schema::Tables()) names << table->name.toLower();
+  const QString sql =
+      isPostgres() ? QStringLiteral("select count(*) from information_schema.tables "
+                                    "where table_schema = current_schema() and lower(table_name) in (?, ?, ?, ?, ?)")
+                   : QStringLiteral("select count(*) from sqlite_master "
+                                    "where type = 'table' and lower(name) in (?, ?, ?, ?, ?)");
+  QSqlQuery query = execute({sql, {names[0], names[1], names[2], names[3], names[4]}, {}});
+  const qint64 count = query.next() ? query.value(0).toLongLong() : 0;
+  recycle(std::move(query));
+  return count;
+}
+
+qint64 Connection::programTableCountOrZero() noexcept {
+  try {
+    return programTableCount();
+  } catch (...) {
+    return 0;
+  }
+}
+
+void Connection::createMissingTables() {
+  // A database with some of the tables is left as it is: the start-up checks
+  // name what is missing.
+  if (programTableCount() > 0) return;
+  // Programs starting at once on a new database create the tables once: the
+  // later ones wait, find them made and leave them.
+  bool created = false;
+  runTransaction([this, &created] {
+    created = false;
+    if (isPostgres()) execute({QStringLiteral("select pg_advisory_xact_lock(3417)"), {}, {}}).finish();
+    if (programTableCount() > 0) return;
+    for (const TableDef* table : Schema::Tables())
+      for (const QString& sql : Schema::CreateStatements(*table, driverName())) execute({sql, {}, table->name});
+    created = true;
+  });
+  createdFresh_ = created;
 }
 
 Connection::~Connection() {
@@ -121,20 +234,19 @@ QSqlDatabase Connection::database() const { return QSqlDatabase::database(connec
 
 QString Connection::driverName() const { return database().driverName(); }
 
+bool Connection::isPostgres() const { return driverName().startsWith(QLatin1String("QPSQL")); }
+
 void Connection::applyDurabilitySettings() {
   // WAL with synchronous=FULL: every commit is on disk when it returns (a
   // posted row survives a crash right after), and readers never block writers.
   // Where WAL is not available the rollback journal with FULL is just as safe.
+  // Another program may hold the file a moment: wait for it from the first statement.
+  execute({QStringLiteral("pragma busy_timeout = 5000"), {}, {}});
   execute({QStringLiteral("pragma journal_mode = wal"), {}, {}});
   execute({QStringLiteral("pragma synchronous = full"), {}, {}});
-  execute({QStringLiteral("pragma busy_timeout = 5000"), {}, {}});
-}
-
-void Connection::createTables() {
-  Transaction transaction(*this);
-  for (const TableDef* table : Schema::Tables())
-    for (const QString& sql : Schema::CreateStatements(*table, driverName())) execute({sql, {}, table->name});
-  transaction.commit();
+  // "like" compares by character code, as on PostgreSQL: a type prefix
+  // matches the same archived meters on both engines.
+  execute({QStringLiteral("pragma case_sensitive_like = on"), {}, {}});
 }
 
 QSqlQuery Connection::prepared(const QString& sql) {
@@ -147,8 +259,28 @@ QSqlQuery Connection::prepared(const QString& sql) {
   }
   QSqlQuery query(database());
   query.setForwardOnly(true);
-  if (!query.prepare(sql)) Fail(ErrorText(query.lastError(), filePath_));
+  if (!query.prepare(sql)) fail(query.lastError());
   return query;
+}
+
+void Connection::fail(const QSqlError& error) const {
+  const QString code = error.nativeErrorCode();
+  bool conflict = false;
+  bool duplicateKey = false;
+  if (isPostgres()) {
+    // serialization_failure, deadlock_detected; unique_violation
+    conflict = code == QLatin1String("40001") || code == QLatin1String("40P01");
+    duplicateKey = code == QLatin1String("23505");
+  } else {
+    // SQLITE_BUSY and SQLITE_LOCKED with their extended codes; a unique index's
+    // SQLITE_CONSTRAINT_UNIQUE (2067) or the plain constraint code with its text.
+    bool ok = false;
+    const int number = code.toInt(&ok);
+    conflict = ok && ((number & 0xff) == 5 || (number & 0xff) == 6);
+    duplicateKey = number == 2067 || number == 1555 ||
+                   (number == 19 && error.databaseText().contains(QLatin1String("UNIQUE")));
+  }
+  throw DatabaseError(ErrorText(error, filePath_), code, conflict, duplicateKey);
 }
 
 void Connection::recycle(QSqlQuery&& query) {
@@ -161,15 +293,57 @@ void Connection::recycle(QSqlQuery&& query) {
 void Connection::run(const Statement& statement) { recycle(executeWrite(statement)); }
 
 QSqlQuery Connection::execute(const Statement& statement) {
+  // On its own a statement that clashed changed nothing and is run again;
+  // inside a transaction the whole transaction must be (runTransaction).
+  for (int attempt = 1;; ++attempt) {
+    try {
+      return executeOnce(statement);
+    } catch (const DatabaseError& error) {
+      if (!error.isConflict() || transactionDepth_ > 0 || attempt >= kAttempts) throw;
+    }
+    WaitBeforeAttempt(attempt);
+  }
+}
+
+QSqlQuery Connection::executeOnce(const Statement& statement) {
+  if (statement.values.isEmpty() && isPostgres() && !IsPreparable(statement.sql)) {
+    // PostgreSQL prepares only queries and row changes; creating a table,
+    // "vacuum" and the like are sent as they are (they have no values).
+    QSqlQuery query(database());
+    if (!query.exec(statement.sql)) fail(query.lastError());
+    return query;
+  }
   QSqlQuery query = prepared(statement.sql);
   for (qsizetype i = 0; i < statement.values.size(); ++i) query.bindValue(int(i), statement.values[i]);
   if (!query.exec()) {
-    const QString error = ErrorText(query.lastError(), filePath_);
-    query.finish();
-    Fail(error);
+    const QSqlError error = query.lastError();
+    // Kept for the next run: freeing it inside a failed PostgreSQL transaction
+    // would itself fail and leave it on the server.
+    recycle(std::move(query));
+    fail(error);
   }
-
   return query;
+}
+
+void Connection::runTransaction(const std::function<void()>& work, const std::function<void()>& afterRollback,
+                                bool retryDuplicateKey) {
+  if (transactionDepth_ > 0) return work();
+  for (int attempt = 1;; ++attempt) {
+    try {
+      Transaction transaction(*this);
+      work();
+      transaction.commit();
+      return;
+    } catch (const DatabaseError& error) {
+      const bool again = error.isConflict() || (retryDuplicateKey && error.isDuplicateKey());
+      if (afterRollback) afterRollback();
+      if (!again || attempt >= kAttempts) throw;
+    } catch (...) {
+      if (afterRollback) afterRollback();
+      throw;
+    }
+    WaitBeforeAttempt(attempt);
+  }
 }
 
 QSqlQuery Connection::executeWrite(const Statement& statement) {
@@ -191,8 +365,7 @@ void Connection::removeReader(PendingReader* reader) { std::erase(readers_, read
 Connection::Transaction::Transaction(Connection& connection)
     : connection_(connection), outermost_(connection.transactionDepth_ == 0) {
   if (outermost_) {
-    if (!connection_.database().transaction())
-      Fail(ErrorText(connection_.database().lastError(), connection_.filePath_));
+    if (!connection_.database().transaction()) connection_.fail(connection_.database().lastError());
     connection_.transactionDoomed_ = false;
   }
   ++connection_.transactionDepth_;
@@ -216,14 +389,21 @@ void Connection::Transaction::commit() {
     Fail(QStringLiteral("Изменения отменены: часть их не удалось сохранить."));
   }
   if (!connection_.database().commit()) {
-    const QString error = ErrorText(connection_.database().lastError(), connection_.filePath_);
+    const QSqlError error = connection_.database().lastError();
     connection_.database().rollback();
-    Fail(error);
+    connection_.fail(error);
   }
 }
 
 QString ProgramDatabasePath() { return ProgramPath(QStringLiteral("base/vt3417.sqlite")); }
 
+std::unique_ptr<Connection> OpenDatabase(const DatabaseSettings& settings, const QString& sqliteFile,
+                                         const QString& connectionName) {
+  if (settings.engine == DatabaseSettings::Engine::Postgresql)
+    return Connection::openPostgres(settings, connectionName);
+  return Connection::openSqliteFile(sqliteFile, connectionName);
+}
+
 std::unique_ptr<Connection> OpenProgramDatabase() {
-  return Connection::openSqliteFile(ProgramDatabasePath());
+  return OpenDatabase(ReadDatabaseSettings(DatabaseSettingsPath()), ProgramDatabasePath());
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/DatabaseSettings.h"
 #include "database/Statements.h"
 
 #include <QHash>
@@ -7,7 +8,9 @@
 #include <QSqlQuery>
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 // The name under which the program's database connection is registered.
@@ -22,21 +25,48 @@ class PendingReader {
   virtual void completeReadsOf(const QString& table) = 0;
 };
 
+// A statement or commit the engine refused. `code` is the engine's own error
+// code (PostgreSQL: the SQLSTATE, "40001"; SQLite: the result code, "5").
+class DatabaseError : public std::runtime_error {
+ public:
+  DatabaseError(const QString& text, QString code, bool conflict, bool duplicateKey);
+  const QString& code() const { return code_; }
+  // Another connection got in the way (serialization failure, deadlock, a
+  // busy file): the same work tried again may well succeed.
+  bool isConflict() const { return conflict_; }
+  // A unique index refused the row (the same archived meter stored twice).
+  bool isDuplicateKey() const { return duplicateKey_; }
+
+ private:
+  QString code_;
+  bool conflict_;
+  bool duplicateKey_;
+};
+
 // One open database connection. All statements of the program run through
-// here: values are bound, failures throw std::runtime_error (the database's
-// file and the reason in Russian where the operator can act on it: locked,
-// read-only, disk full, not a database; else the engine's text), writes to a
-// table first complete pending reads of it.
+// here: values are bound, failures throw std::runtime_error with the engine's
+// text, writes to a table first complete pending reads of it.
+//
+// Several programs may share one PostgreSQL database: a statement run on its
+// own that clashes with another connection (deadlock, serialization failure)
+// is run again; a group of writes is tried again as a whole through
+// runTransaction.
 //
 // SQLite runs in WAL mode with synchronous=FULL: a committed row (a posted test
 // point) is on disk before the statement returns, so it survives a crash of the
 // program or the machine right after.
 class Connection {
  public:
-  // Opens the SQLite file; creates it with all tables when it does not exist or
-  // is empty. Throws std::runtime_error when the file cannot be opened or created.
+  // Opens the SQLite file; creates it with all tables when it does not exist.
+  // Throws std::runtime_error when the file cannot be opened or created.
   static std::unique_ptr<Connection> openSqliteFile(const QString& filePath,
                                                     const QString& connectionName = kDatabaseConnectionName);
+  // Connects to a PostgreSQL database; creates the five tables when it has
+  // none of them (one transaction; two programs starting at once create them
+  // once). Throws std::runtime_error naming the settings file and the server,
+  // with the server's reason; the password never appears in it.
+  static std::unique_ptr<Connection> openPostgres(const DatabaseSettings& settings,
+                                                  const QString& connectionName = kDatabaseConnectionName);
   ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
@@ -44,6 +74,7 @@ class Connection {
   QSqlDatabase database() const;
   QString connectionName() const { return connectionName_; }
   QString driverName() const;
+  bool isPostgres() const;
   // True when this connection created the database file (and its tables).
   bool createdFresh() const { return createdFresh_; }
 
@@ -57,6 +88,14 @@ class Connection {
   // Gives back a query that was read to its end, so that its prepared
   // statement serves the next run of the same text.
   void recycle(QSqlQuery&& query);
+  // Runs `work` as one transaction. When it clashes with another connection
+  // (DatabaseError::isConflict, or a duplicate key when `retryDuplicateKey`)
+  // the transaction is rolled back, `afterRollback` runs (datasets read again)
+  // and the work is tried anew, a few times. Inside an open transaction the
+  // work simply joins it (the outermost one retries).
+  void runTransaction(const std::function<void()>& work, const std::function<void()>& afterRollback = {},
+                      bool retryDuplicateKey = false);
+  bool inTransaction() const { return transactionDepth_ > 0; }
   // Completes pending reads of a table (before it is written).
   void aboutToWrite(const QString& table);
 
@@ -81,13 +120,18 @@ class Connection {
   };
 
  private:
-  Connection(QString connectionName, QString filePath, bool createdFresh);
-  void createTables();
+  Connection(QString connectionName, bool createdFresh, QString filePath = {});
+  // Creates the five tables when the database has none of them.
+  void createMissingTables();
+  qint64 programTableCount();
+  qint64 programTableCountOrZero() noexcept;
   QSqlQuery prepared(const QString& sql);
   void applyDurabilitySettings();
+  QSqlQuery executeOnce(const Statement& statement);
+  [[noreturn]] void fail(const QSqlError& error) const;
 
   QString connectionName_;
-  QString filePath_;  // named in the messages about the database itself
+  QString filePath_;  // the SQLite file, named in the messages about the database itself
   bool createdFresh_;
   int transactionDepth_ = 0;
   bool transactionDoomed_ = false;  // an inner group failed: the outermost must not commit
@@ -97,6 +141,10 @@ class Connection {
 
 // The program's database file: ProgramPath("base/vt3417.sqlite").
 QString ProgramDatabasePath();
-// Opens the program's database, the one place where the connection is made
-// (a shared server database would be chosen here).
+// Opens the program's database, the one place where the connection is made:
+// the server database named in sources/database.ini, else the SQLite file.
+// Throws std::runtime_error with a message for the operator.
 std::unique_ptr<Connection> OpenProgramDatabase();
+// Opens the database the settings name (SQLite: `sqliteFile`).
+std::unique_ptr<Connection> OpenDatabase(const DatabaseSettings& settings, const QString& sqliteFile,
+                                         const QString& connectionName = kDatabaseConnectionName);

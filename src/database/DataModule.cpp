@@ -43,6 +43,12 @@ DataModule::DataModule(const QString& databaseFile, QObject* parent) : QObject(p
   createDatasets();
 }
 
+DataModule::DataModule(std::unique_ptr<Connection> connection, QObject* parent)
+    : QObject(parent), connection_(std::move(connection)), previousModule_(theDataModule) {
+  theDataModule = this;
+  createDatasets();
+}
+
 DataModule::~DataModule() {
   if (theDataModule == this) theDataModule = previousModule_;
   // Details first, then their masters; every dataset before the connection.
@@ -129,12 +135,12 @@ void DataModule::DeleteChosenMeterPoints() {
 }
 
 void DataModule::DeleteBaseMeters(const QString& name) {
-  Connection::Transaction transaction(*connection_);
-  meters->reopen(Statements::metersOfBase(name));
-  if (!chosenMeter->isOpen()) chosenMeter->open();
-  for (meters->first(); !meters->eof(); meters->next())
-    if (!chosenMeter->isEmpty()) chosenMeter->remove();
-  transaction.commit();
+  connection_->runTransaction([&] {
+    meters->reopen(Statements::metersOfBase(name));
+    if (!chosenMeter->isOpen()) chosenMeter->open();
+    for (meters->first(); !meters->eof(); meters->next())
+      if (!chosenMeter->isEmpty()) chosenMeter->remove();
+  });
 }
 
 void DataModule::DeleteChosenBaseMeters() { DeleteBaseMeters(chosenBase->fieldByName(QStringLiteral("NameBase")).asText()); }

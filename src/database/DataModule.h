@@ -23,6 +23,8 @@ class DataModule : public QObject {
   explicit DataModule(QObject* parent = nullptr);
   // Same on a given SQLite file (benchmarks, tools).
   DataModule(const QString& databaseFile, QObject* parent);
+  // Same on an open connection (several benches in one test or benchmark).
+  DataModule(std::unique_ptr<Connection> connection, QObject* parent);
   ~DataModule() override;
 
   // Opens and checks the tables, each step on its own. Returns the messages of

@@ -478,10 +478,10 @@ void Dataset::remove() {
   settlePostedRow();
   if (current_ < 0) Fail(QStringLiteral("Нет записи для удаления."));
   const QVector<QVariant> row = rows_[current_];
-  Connection::Transaction transaction(*connection_);
-  if (beforeDelete_) beforeDelete_();
-  storeDelete(row);
-  transaction.commit();
+  connection_->runTransaction([&] {
+    if (beforeDelete_) beforeDelete_();
+    storeDelete(row);
+  });
   // The rule may have moved this dataset; drop the row wherever it is now.
   const int index = rows_.indexOf(row);
   if (index >= 0) removeCachedRow(index);

@@ -60,8 +60,11 @@ TableDef MakeMasterArhive() {
        Real("Pered", "Перед. число имп/кВт*час(кВАР*час)"), Text("MyNumber", 20, true, "Заводской номер")},
       QStringLiteral("Num"),
       // The browser's three orders (each index orders equal values by the key
-      // too), lookups by serial number (with type) and by base.
-      {{"masterarhive_tip", {"Tip"}},
+      // too), lookups by serial number (with type) and by base. A meter is
+      // archived once: type and serial number name it, whichever bench
+      // archives it.
+      {{"masterarhive_meter", {"Tip", "MyNumber"}, true},
+       {"masterarhive_tip", {"Tip"}},
        {"masterarhive_number", {"MyNumber"}},
        {"masterarhive_year", {"MyYear"}},
        {"masterarhive_base", {"Base"}}}};
@@ -157,8 +160,9 @@ QStringList CreateStatements(const TableDef& table, const QString& driverName) {
   QStringList statements{
       QStringLiteral("create table %1 (%2)").arg(table.name, columns.join(QStringLiteral(", ")))};
   for (const IndexDef& index : table.indexes)
-    statements << QStringLiteral("create index %1 on %2 (%3)")
-                      .arg(index.name, table.name, index.columns.join(QStringLiteral(", ")));
+    statements << QStringLiteral("create %1index %2 on %3 (%4)")
+                      .arg(index.unique ? QStringLiteral("unique ") : QString(), index.name, table.name,
+                           index.columns.join(QStringLiteral(", ")));
   return statements;
 }
 

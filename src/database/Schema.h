@@ -10,6 +10,7 @@
 struct IndexDef {
   QString name;
   QStringList columns;
+  bool unique = false;
 };
 
 struct TableDef {

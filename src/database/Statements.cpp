@@ -10,6 +10,7 @@ const QString kBase = QStringLiteral("base");
 const QString kMaster = QStringLiteral("master");
 const QString kSlave = QStringLiteral("slave");
 const QString kMasterArhive = QStringLiteral("masterarhive");
+const QString kSlaveArhiv = QStringLiteral("Slavearhiv");
 
 // The archive columns the browser sorts by and lists distinct values of.
 QString ArchiveColumn(const QString& name) {
@@ -145,6 +146,14 @@ Statement archivedMetersOfBase(const QString& base) {
 
 Statement deleteArchivedMeter(qint64 num) {
   return {QStringLiteral("delete from masterarhive where num = ?"), {num}, kMasterArhive};
+}
+
+Statement holdArchivedMeter(qint64 num) {
+  return {QStringLiteral("update masterarhive set num = num where num = ?"), {num}, kMasterArhive};
+}
+
+Statement deletePointsOfArchivedMeter(qint64 archivedMeterNum) {
+  return {QStringLiteral("delete from Slavearhiv where num = ?"), {archivedMeterNum}, kSlaveArhiv};
 }
 
 Statement archiveFilter(const ArchiveFilter& filter, const QString& sortField) {

@@ -52,6 +52,13 @@ Statement allArchivedMeters();  // in the order they were archived
 Statement archivedMetersByTypeAndNumber(const QString& type, const QString& number);
 Statement archivedMetersOfBase(const QString& base);
 Statement deleteArchivedMeter(qint64 num);
+// Writes the archived meter's row unchanged: the row stays locked until the
+// transaction ends, so two transfers of one meter take turns. Changes one row,
+// none when the meter is gone.
+Statement holdArchivedMeter(qint64 num);
+
+// --- Slavearhiv ---
+Statement deletePointsOfArchivedMeter(qint64 archivedMeterNum);
 
 // The archive browser's filter: texts as typed. A type ending in "*" is a prefix
 // (the rest taken literally, % and _ included); a serial number range "from"

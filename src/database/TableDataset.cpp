@@ -132,7 +132,12 @@ void TableDataset::storeUpdate(const QVector<QVariant>& original, const QVector<
   statement.sql = QStringLiteral("update %1 set %2 where %3 = ?")
                       .arg(table_.name, assignments.join(QStringLiteral(", ")), table_.keyField);
   statement.values << original[key];
-  connection()->run(statement);
+  QSqlQuery query = connection()->executeWrite(statement);
+  const int rows = query.numRowsAffected();
+  connection()->recycle(std::move(query));
+  // Another bench deleted the row meanwhile: the edit is not taken for stored.
+  if (rows == 0)
+    Fail(QStringLiteral("Запись таблицы %1 не найдена: она удалена на другом рабочем месте.").arg(table_.fileName));
 }
 
 void TableDataset::storeDelete(const QVector<QVariant>& row) {

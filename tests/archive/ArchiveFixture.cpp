@@ -23,8 +23,15 @@ ArchiveFixture::~ArchiveFixture() {
   theDataModule = nullptr;
 }
 
+// The new row's key, read back with "returning" (both engines know it; a
+// driver's last insert id is not portable).
 qint64 ArchiveFixture::insert(const QString& table, const QString& sql, const QVariantList& values) {
-  return dm_->connection()->executeWrite({sql, values, table}).lastInsertId().toLongLong();
+  const TableDef* def = Schema::Find(table);
+  QSqlQuery query =
+      dm_->connection()->executeWrite({sql + QStringLiteral(" returning ") + def->keyField, values, table});
+  const qint64 key = query.next() ? query.value(0).toLongLong() : 0;
+  dm_->connection()->recycle(std::move(query));
+  return key;
 }
 
 qint64 ArchiveFixture::addBase(const QString& name, double voltage, double current, double constant,

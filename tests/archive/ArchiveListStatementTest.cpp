@@ -1,5 +1,6 @@
 #include <QTest>
 
+#include "support/TestDatabase.h"
 #include "support/TestRegistry.h"
 
 #include "ArchiveFixture.h"
@@ -39,6 +40,8 @@ void ArchiveListStatementTest::listIsReadInTheOrderOfAnIndex_data() {
 void ArchiveListStatementTest::listIsReadInTheOrderOfAnIndex() {
   QFETCH(QStringList, typed);
   QFETCH(QString, sortField);
+  // The plan is SQLite's; PostgreSQL's figures are shown by bench_database --postgres.
+  if (TestDatabase::UsesPostgres()) QSKIP("reads SQLite's query plan");
   ArchiveFixture fixture;
   const Statements::ArchiveFilter filter{typed[0], typed[1], typed[2], typed[3], typed[4]};
   Statement statement = ArchiveListStatement(filter, sortField);

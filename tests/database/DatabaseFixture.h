@@ -2,6 +2,7 @@
 
 #include "database/DataModule.h"
 #include "support/TempProgramDir.h"
+#include "support/TestDatabase.h"
 
 #include <QDate>
 #include <QString>
@@ -18,7 +19,8 @@ struct DatabaseFixture {
   void start() {
     dm = std::make_unique<DataModule>();
     const QStringList problems = dm->OpenTables();
-    if (!problems.isEmpty()) qFatal("start-up checks failed: %s", qPrintable(problems.join(' ')));
+    if (!problems.isEmpty())
+      qFatal("start-up checks failed: %s %s", qPrintable(dm->connectionError()), qPrintable(problems.join(' ')));
   }
   void restart() {
     dm.reset();
@@ -29,6 +31,23 @@ struct DatabaseFixture {
   qint64 count(const QString& sql, const QVariantList& values = {}) {
     QSqlQuery query = db().execute({sql, values, {}});
     return query.next() ? query.value(0).toLongLong() : -1;
+  }
+
+  // Whether the database has a table or an index of that name, on either engine.
+  bool hasTable(const QString& name) {
+    return TestDatabase::UsesPostgres()
+               ? count("select count(*) from pg_tables where schemaname = current_schema() and tablename = ?",
+                       {name.toLower()}) == 1
+               : count("select count(*) from sqlite_master where type = 'table' and name = ?", {name}) == 1;
+  }
+  bool hasIndex(const QString& name, bool unique = false) {
+    if (TestDatabase::UsesPostgres())
+      return count("select count(*) from pg_indexes where schemaname = current_schema() and indexname = ? "
+                   "and (indexdef like 'CREATE UNIQUE%') = ?",
+                   {name.toLower(), unique}) == 1;
+    return count("select count(*) from sqlite_master where type = 'index' and name = ? "
+                 "and (upper(sql) like 'CREATE UNIQUE%') = ?",
+                 {name, unique}) == 1;
   }
 
   qint64 addBase(const QString& name) {

@@ -1,6 +1,7 @@
 #include "support/TempProgramDir.h"
 
 #include "settings/ProgramDir.h"
+#include "support/TestDatabase.h"
 
 TempProgramDir::TempProgramDir() : previousCurrent_(QDir::currentPath()) {
   QDir root(dir_.path());
@@ -8,6 +9,7 @@ TempProgramDir::TempProgramDir() : previousCurrent_(QDir::currentPath()) {
   root.mkpath(QStringLiteral("base"));
   QDir::setCurrent(dir_.path());
   SetProgramDir(dir_.path());
+  TestDatabase::PrepareEmptyDatabase(dir_.path());
 }
 
 TempProgramDir::~TempProgramDir() {

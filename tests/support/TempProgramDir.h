@@ -5,7 +5,8 @@
 #include <QTemporaryDir>
 
 // A fresh program directory (with "sources" and "base") made the working
-// directory and the program directory for the life of the object.
+// directory and the program directory for the life of the object. Its
+// database is empty, on the engine the tests run on (support/TestDatabase.h).
 class TempProgramDir {
  public:
   TempProgramDir();

@@ -1,6 +1,10 @@
 #include "support/TestRegistry.h"
 
+#include "support/TestDatabase.h"
+
 #include <QTest>
+
+#include <cstdio>
 
 namespace TestRegistry {
 namespace {
@@ -16,11 +20,20 @@ int add(Factory factory) {
 }
 
 int runAll(int argc, char** argv) {
+  if (const QString reason = TestDatabase::UnavailableReason(); !reason.isEmpty()) {
+    std::fprintf(stderr, "SKIP: these tests run on PostgreSQL, but %s\n", qPrintable(reason));
+    return kSkipped;
+  }
+  if (TestDatabase::UsesPostgres()) std::fprintf(stderr, "Database engine of these tests: PostgreSQL\n");
   int failures = 0;
+  // VT3417_TEST_CLASS=Name runs that class only (repeating one by hand).
+  const QString only = qEnvironmentVariable("VT3417_TEST_CLASS");
   for (const Factory& factory : factories()) {
     const std::unique_ptr<QObject> test = factory();
+    if (!only.isEmpty() && only != QLatin1String(test->metaObject()->className())) continue;
     failures += QTest::qExec(test.get(), argc, argv);
   }
+  TestDatabase::DropProcessDatabase();
   return failures == 0 ? 0 : 1;
 }
 

@@ -11,6 +11,8 @@
 namespace TestRegistry {
 
 using Factory = std::function<std::unique_ptr<QObject>()>;
+// What runAll returns when the tests cannot run here (CTest's SKIP_RETURN_CODE).
+constexpr int kSkipped = 77;
 int add(Factory factory);
 int runAll(int argc, char** argv);
 

@@ -1,0 +1,145 @@
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTest>
+
+#include "database/DataModule.h"
+#include "database/DatabaseSettings.h"
+#include "settings/ProgramDir.h"
+#include "support/TempProgramDir.h"
+#include "support/TestDatabase.h"
+#include "support/TestRegistry.h"
+
+// sources/database.ini: which database the program opens, and what the
+// operator reads when it cannot.
+class DatabaseSettingsTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void serverSettingsAreRead();
+  void withoutFileOrWithSqliteTheFileIsUsed();
+  void malformedFileIsRefusedNamingIt_data();
+  void malformedFileIsRefusedNamingIt();
+  void unreachableServerEndsWithoutFallback();
+  void serverReasonIsPassedOn_data();
+  void serverReasonIsPassedOn();
+};
+
+namespace {
+
+void WriteIni(const QByteArray& text) {
+  QFile file(DatabaseSettingsPath());
+  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  file.write(text);
+}
+
+}  // namespace
+
+void DatabaseSettingsTest::serverSettingsAreRead() {
+  TempProgramDir dir;
+  WriteIni("[database]\ndriver=postgresql\nhost=db.lab.local\nport=5433\nname=vt3417\nuser=bench1\n"
+           "password=\" se cret \"\nsslmode=require\n");
+  const DatabaseSettings settings = ReadDatabaseSettings(DatabaseSettingsPath());
+  QCOMPARE(settings.engine, DatabaseSettings::Engine::Postgresql);
+  QCOMPARE(settings.host, QString("db.lab.local"));
+  QCOMPARE(settings.port, 5433);
+  QCOMPARE(settings.name, QString("vt3417"));
+  QCOMPARE(settings.user, QString("bench1"));
+  QCOMPARE(settings.password, QString(" se cret "));
+  QCOMPARE(settings.serverText(), QString("db.lab.local:5433"));
+  QVERIFY(settings.connectOptions().contains("sslmode=require"));
+  QVERIFY(!settings.connectOptions().contains("cret"));
+
+  // A libpq service may stand for everything else.
+  WriteIni("[Database]\nDriver=PostgreSQL\nservice=lab\n");
+  const DatabaseSettings service = ReadDatabaseSettings(DatabaseSettingsPath());
+  QCOMPARE(service.engine, DatabaseSettings::Engine::Postgresql);
+  QVERIFY(service.connectOptions().contains("service=lab"));
+  QCOMPARE(service.serverText(), QString("service=lab"));
+}
+
+void DatabaseSettingsTest::withoutFileOrWithSqliteTheFileIsUsed() {
+  TempProgramDir dir;
+  QFile::remove(DatabaseSettingsPath());
+  QCOMPARE(ReadDatabaseSettings(DatabaseSettingsPath()).engine, DatabaseSettings::Engine::Sqlite);
+  WriteIni("[database]\ndriver=sqlite\n");
+  QCOMPARE(ReadDatabaseSettings(DatabaseSettingsPath()).engine, DatabaseSettings::Engine::Sqlite);
+  DataModule dm;
+  QVERIFY2(dm.connectionError().isEmpty(), qPrintable(dm.connectionError()));
+  QCOMPARE(dm.connection()->driverName(), QString("QSQLITE"));
+  QVERIFY(QFile::exists(ProgramPath("base/vt3417.sqlite")));
+}
+
+void DatabaseSettingsTest::malformedFileIsRefusedNamingIt_data() {
+  QTest::addColumn<QByteArray>("text");
+  QTest::newRow("no [database] section") << QByteArray("[db]\ndriver=postgresql\nname=x\n");
+  QTest::newRow("unknown driver") << QByteArray("[database]\ndriver=oracle\nname=x\n");
+  QTest::newRow("unknown key (typo)") << QByteArray("[database]\ndriver=postgresql\nname=x\nhots=a\n");
+  QTest::newRow("port not a number") << QByteArray("[database]\ndriver=postgresql\nname=x\nport=54x\n");
+  QTest::newRow("port out of range") << QByteArray("[database]\ndriver=postgresql\nname=x\nport=70000\n");
+  QTest::newRow("no database name") << QByteArray("[database]\ndriver=postgresql\nhost=a\n");
+  QTest::newRow("blank inside the host") << QByteArray("[database]\ndriver=postgresql\nname=x\nhost=a b\n");
+  QTest::newRow("option smuggled into the name")
+      << QByteArray("[database]\ndriver=postgresql\nname=x sslmode=disable\n");
+  QTest::newRow("list instead of a value") << QByteArray("[database]\ndriver=postgresql\nname=a,b\n");
+}
+
+void DatabaseSettingsTest::malformedFileIsRefusedNamingIt() {
+  QFETCH(QByteArray, text);
+  TempProgramDir dir;
+  WriteIni(text);
+  try {
+    ReadDatabaseSettings(DatabaseSettingsPath());
+    QFAIL("the file was accepted");
+  } catch (const DatabaseSettingsError& error) {
+    QVERIFY2(QString::fromUtf8(error.what()).contains(QDir::toNativeSeparators(DatabaseSettingsPath())),
+             error.what());
+  }
+  // The program does not start on the SQLite file instead.
+  DataModule dm;
+  QVERIFY(!dm.connectionError().isEmpty());
+  QVERIFY(!dm.connection());
+  QVERIFY(!QFile::exists(ProgramPath("base/vt3417.sqlite")));
+}
+
+void DatabaseSettingsTest::unreachableServerEndsWithoutFallback() {
+  TempProgramDir dir;
+  // Port 1 of this machine: nothing listens there, the refusal comes at once.
+  WriteIni("[database]\ndriver=postgresql\nhost=127.0.0.1\nport=1\nname=vt3417\nuser=bench1\n"
+           "password=Sekret-42\n");
+  DataModule dm;
+  const QString message = dm.connectionError();
+  QVERIFY(!dm.connection());
+  QVERIFY2(message.contains(QDir::toNativeSeparators(DatabaseSettingsPath())), qPrintable(message));
+  QVERIFY2(message.contains("127.0.0.1:1"), qPrintable(message));
+  QVERIFY2(message.contains("Не удалось подключиться"), qPrintable(message));
+  QVERIFY2(!message.contains("Sekret-42"), qPrintable(message));
+  QVERIFY(!QFile::exists(ProgramPath("base/vt3417.sqlite")));
+  QCOMPARE(dm.OpenTables().size(), 5);
+}
+
+void DatabaseSettingsTest::serverReasonIsPassedOn_data() {
+  QTest::addColumn<QString>("key");
+  QTest::addColumn<QString>("value");
+  QTest::addColumn<QString>("reason");  // part of the server's or libpq's own words
+  QTest::newRow("no such database") << "name" << "vt3417_missing" << "does not exist";
+  QTest::newRow("sslmode is passed on") << "sslmode" << "require" << "SSL";
+}
+
+void DatabaseSettingsTest::serverReasonIsPassedOn() {
+  QFETCH(QString, key);
+  QFETCH(QString, value);
+  QFETCH(QString, reason);
+  if (!TestDatabase::UsesPostgres()) QSKIP("needs the PostgreSQL test server (runs as test_database_postgresql)");
+  TempProgramDir dir;
+  QSettings ini(DatabaseSettingsPath(), QSettings::IniFormat);
+  ini.setValue("database/" + key, value);
+  ini.sync();
+  DataModule dm;
+  QVERIFY(!dm.connection());
+  QVERIFY2(dm.connectionError().contains(reason), qPrintable(dm.connectionError()));
+  QVERIFY2(dm.connectionError().contains(TestDatabase::ServerSettings().serverText()),
+           qPrintable(dm.connectionError()));
+}
+
+VT3417_REGISTER_TEST(DatabaseSettingsTest)
+#include "DatabaseSettingsTest.moc"

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "database/Connection.h"
+#include "database/DatabaseSettings.h"
+
+#include <QString>
+
+#include <memory>
+
+// The engine the tests' databases are on. SQLite by default (the file in the
+// program directory); with VT3417_TEST_DATABASE=postgresql the throw-away
+// server that tests/support/postgres-cluster started, found through its state
+// file VT3417_TEST_POSTGRES_STATE. Each test process gets a database of its own
+// there, emptied for every new program directory.
+namespace TestDatabase {
+
+bool UsesPostgres();
+// Why the tests cannot run on the chosen engine; empty when they can.
+QString UnavailableReason();
+// This process's server database (PostgreSQL only).
+DatabaseSettings ServerSettings();
+// Gives a fresh program directory an empty database: with PostgreSQL writes
+// its sources/database.ini and empties this process's database.
+void PrepareEmptyDatabase(const QString& programDir);
+// Another connection to the program directory's database, as a second bench
+// (or a second program on the SQLite file) would have.
+std::unique_ptr<Connection> OpenAnotherConnection(const QString& connectionName);
+// Drops this process's server database at the end of the run.
+void DropProcessDatabase();
+
+}  // namespace TestDatabase
