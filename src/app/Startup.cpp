@@ -109,12 +109,9 @@ int StartAdmittedProgram() {
   DataModule dataModule;
   theDataModule = &dataModule;
   const auto forget = qScopeGuard([]() noexcept { theDataModule = nullptr; });
-  // A database server that cannot be reached ends the program: it never works
-  // on another database than the one the lab chose.
-  if (dataModule.serverUnreachable()) {
-    MessageService::error(dataModule.connectionError());
-    return kStartFailed;
-  }
+  // A database that cannot be opened (the file, or the lab's server) is told
+  // first among the table messages and ends the program: it never works on
+  // another database than the one the lab chose.
   const QStringList tableProblems = dataModule.OpenTables();
   for (const QString& problem : tableProblems) MessageService::plain(problem);
   if (!tableProblems.isEmpty()) return kStartFailed;
