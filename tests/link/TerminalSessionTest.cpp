@@ -78,14 +78,39 @@ void Click(const char* name) {
   button->click();
 }
 
-// A letter typed while no entry field has the focus, delivered to the focus widget.
-void PressLetter(int key, const QString& text) {
+// The terminal window active with no entry field focused: a letter typed now
+// goes to the keypad's dispatch.
+void FocusTerminal() {
   theTerminalWindow->activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(theTerminalWindow));
   QWidget* focus = keyboard::KeyReceiver();
   QVERIFY2(focus && focus->window() == theTerminalWindow, "the terminal window does not have the focus");
   QVERIFY2(!qobject_cast<QLineEdit*>(focus), "an entry field has the focus");
-  keyboard::PressWithText(key, text);
+}
+
+// The key is taken when the engine itself allows it, which the button shows
+// only on the next quiet turn.
+bool SaveOnceEnabled() {
+  return theTerminalWindow->Engine().Controls().saveOnceEnabled &&
+         TerminalFixture::control("saveOnceButton")->isEnabled();
+}
+
+bool BothPagesRead() {
+  const LinkEngine& engine = theTerminalWindow->Engine();
+  return engine.Leds().page14Lit && engine.Leds().page58Lit && engine.Controls().saveEnabled;
+}
+
+// "1-4", then "5-8", until both page LEDs are lit and saving is possible. The
+// instrument's next frame darkens the LEDs; on a loaded machine it may come
+// before both pages are in, so the pages are read again.
+bool ReadBothPages() {
+  for (int attempt = 0; attempt < 5 && !BothPagesRead(); ++attempt) {
+    Click("pages14Button");
+    TerminalFixture::waitFor([] { return theTerminalWindow->Engine().Leds().page14Lit; }, 3000);
+    Click("pages58Button");
+    TerminalFixture::waitFor(BothPagesRead, 3000);
+  }
+  return BothPagesRead();
 }
 
 struct StoredPoint {
@@ -174,9 +199,9 @@ void TerminalSessionTest::programmingTheErrorModeAndSaving() {
   Click("minusKeyButton");  // meters 1-4
   QVERIFY(fixture.waitFor([] { return theTerminalWindow->Engine().Leds().page14Lit; }));
   Click("pages58Button");  // meters 5-8
-  QVERIFY(fixture.waitFor([] { return theTerminalWindow->Engine().Leds().page14Lit && theTerminalWindow->Engine().Leds().page58Lit; }));
-  QVERIFY(fixture.waitFor([] { return TerminalFixture::control("saveButton")->isEnabled(); }));
-  PressLetter(0x42b, "ы");  // S in the Russian layout: "Сохранить"
+  FocusTerminal();
+  QVERIFY(ReadBothPages());
+  keyboard::PressWithText(0x42b, "ы");  // S in the Russian layout: "Сохранить"
 
   const QList<StoredPoint> points = StoredPoints(fixture);
   QCOMPARE(points.size(), 4);
@@ -217,9 +242,10 @@ void TerminalSessionTest::singleSaveWalksBothPages() {
   QCOMPARE(fixture.control<QTabWidget>("programmingTabs")->currentIndex(), 2);
   QVERIFY(fixture.waitFor([] { return !Values().PhaseVoltageText[0].isEmpty(); }));
   Click("pages14Button");  // "1-4": the instrument shows meters 1-4
-  QVERIFY(fixture.waitFor([] { return TerminalFixture::control("saveOnceButton")->isEnabled(); }));
+  FocusTerminal();
+  QVERIFY(fixture.waitFor(SaveOnceEnabled, 10000));
   sim.NewlyReceived();
-  PressLetter(Qt::Key_A, "a");  // "Сохр. однократно"
+  keyboard::PressWithText(Qt::Key_A, "a");  // "Сохр. однократно", right after the check
   QVERIFY(fixture.waitFor([] { return theTerminalWindow->Engine().Flags().SaveOnceDone; }, 10000));
   QCOMPARE(StoredPoints(fixture).size(), 3);
   const QByteArray keys = sim.NewlyReceived();
@@ -262,18 +288,17 @@ void TerminalSessionTest::refusedSaveStoresNothingAndTheWindowGoesOn() {
   QVERIFY(fixture.waitFor([] { return !Values().PhaseVoltageText[0].isEmpty(); }));
   MessageService::ScriptedAnswers answers;
   const auto readAndSave = [&] {
-    Click("pages14Button");
-    QVERIFY(fixture.waitFor([] { return theTerminalWindow->Engine().Leds().page14Lit; }));
+    FocusTerminal();
     if (single) {
-      QVERIFY(fixture.waitFor([] { return TerminalFixture::control("saveOnceButton")->isEnabled(); }));
-      PressLetter(Qt::Key_A, "a");  // "Сохр. однократно": walks to page 5-8 and saves
+      Click("pages14Button");
+      QVERIFY(fixture.waitFor(SaveOnceEnabled, 10000));
+      keyboard::PressWithText(Qt::Key_A, "a");  // "Сохр. однократно": walks to page 5-8 and saves
       QVERIFY(fixture.waitFor([] { return !theTerminalWindow->Engine().Flags().SaveOnceActive; }, 10000));
-    } else {
-      Click("pages58Button");
-      QVERIFY(fixture.waitFor([] { return theTerminalWindow->Engine().Leds().page58Lit; }));
-      QVERIFY(fixture.waitFor([] { return TerminalFixture::control("saveButton")->isEnabled(); }));
-      PressLetter(0x42b, "ы");  // "Сохранить"
+      return;
     }
+    QVERIFY(ReadBothPages());
+    keyboard::PressWithText(0x42b, "ы");  // "Сохранить", right after the check
+
   };
   const QString database = QDir::toNativeSeparators(fixture.db().database().databaseName());
 
@@ -310,10 +335,7 @@ void TerminalSessionTest::unfoldedWindowOnTheErrorTab() {
   Simulator sim(fixture.dir);
   fixture.beginMeasurement();
   Click("detailsButton");
-  Click("pages14Button");  // "1-4"
-  QVERIFY(fixture.waitFor([] { return theTerminalWindow->Engine().Leds().page14Lit; }));
-  Click("pages58Button");  // "5-8"
-  QVERIFY(fixture.waitFor([] { return theTerminalWindow->Engine().Leds().page14Lit && theTerminalWindow->Engine().Leds().page58Lit; }));
+  QVERIFY(ReadBothPages());
   QVERIFY(fixture.waitFor([] { return TerminalFixture::control("saveButton")->isEnabled(); }));
   // A whole page on the mirror: the watchdog has fired in this quiet period.
   QVERIFY(fixture.waitFor([] {
