@@ -20,8 +20,12 @@ constexpr qsizetype kPreparedLimit = 100;
 
 [[noreturn]] void Fail(const QString& text) { throw std::runtime_error(text.toStdString()); }
 
-// How often work that clashed with another connection is tried in all.
-constexpr int kAttempts = 20;
+// How often work that clashed with another connection is tried in all. On
+// PostgreSQL a clash is told at once and the work is run again; SQLite has
+// already waited for the other program as long as the busy timeout allows, so
+// a clash there is told to the operator, not waited for twenty times again.
+constexpr int kServerAttempts = 20;
+constexpr int kFileAttempts = 1;
 
 // SQLite's primary result codes of the failures an operator can do something
 // about (the driver reports extended codes; the low byte is the primary one).
@@ -236,6 +240,20 @@ QString Connection::driverName() const { return database().driverName(); }
 
 bool Connection::isPostgres() const { return driverName().startsWith(QLatin1String("QPSQL")); }
 
+int Connection::attempts() const { return isPostgres() ? kServerAttempts : kFileAttempts; }
+
+void Connection::beginTransaction() {
+  if (isPostgres()) {
+    if (!database().transaction()) fail(database().lastError());
+    return;
+  }
+  // A deferred SQLite transaction that reads first is refused at its first
+  // write, without waiting, when another program writes meanwhile; "begin
+  // immediate" takes the write lock at once and waits for it like any statement.
+  QSqlQuery query(database());
+  if (!query.exec(QStringLiteral("begin immediate"))) fail(query.lastError());
+}
+
 void Connection::applyDurabilitySettings() {
   // WAL with synchronous=FULL: every commit is on disk when it returns (a
   // posted row survives a crash right after), and readers never block writers.
@@ -299,7 +317,7 @@ QSqlQuery Connection::execute(const Statement& statement) {
     try {
       return executeOnce(statement);
     } catch (const DatabaseError& error) {
-      if (!error.isConflict() || transactionDepth_ > 0 || attempt >= kAttempts) throw;
+      if (!error.isConflict() || transactionDepth_ > 0 || attempt >= attempts()) throw;
     }
     WaitBeforeAttempt(attempt);
   }
@@ -337,7 +355,7 @@ void Connection::runTransaction(const std::function<void()>& work, const std::fu
     } catch (const DatabaseError& error) {
       const bool again = error.isConflict() || (retryDuplicateKey && error.isDuplicateKey());
       if (afterRollback) afterRollback();
-      if (!again || attempt >= kAttempts) throw;
+      if (!again || attempt >= attempts()) throw;
     } catch (...) {
       if (afterRollback) afterRollback();
       throw;
@@ -365,7 +383,7 @@ void Connection::removeReader(PendingReader* reader) { std::erase(readers_, read
 Connection::Transaction::Transaction(Connection& connection)
     : connection_(connection), outermost_(connection.transactionDepth_ == 0) {
   if (outermost_) {
-    if (!connection_.database().transaction()) connection_.fail(connection_.database().lastError());
+    connection_.beginTransaction();
     connection_.transactionDoomed_ = false;
   }
   ++connection_.transactionDepth_;

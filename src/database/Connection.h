@@ -75,6 +75,8 @@ class Connection {
   QString connectionName() const { return connectionName_; }
   QString driverName() const;
   bool isPostgres() const;
+  // How often work that clashed with another program is tried in all.
+  int attempts() const;
   // True when this connection created the database file (and its tables).
   bool createdFresh() const { return createdFresh_; }
 
@@ -129,6 +131,7 @@ class Connection {
   void applyDurabilitySettings();
   QSqlQuery executeOnce(const Statement& statement);
   [[noreturn]] void fail(const QSqlError& error) const;
+  void beginTransaction();
 
   QString connectionName_;
   QString filePath_;  // the SQLite file, named in the messages about the database itself

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "database/DatabaseFixture.h"
+#include "support/TestDatabase.h"
 #include "support/TestRegistry.h"
 
 // The dataset layer: cursor, fields by name and kind, editing, details
@@ -293,12 +294,12 @@ void DatasetTest::closingNeverThrows() {
     points->fieldByName("Voltage").setReal(100);
   };
   if (pending == int(PendingRow::RefusedByDatabase)) {
-    f.db().execute({"pragma query_only = 1", {}, {}});
+    TestDatabase::RefuseWrites(f.db(), true);
     appendPoint();
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, points->post());
     QCOMPARE(points->state(), DatasetState::Insert);
     points->close();
-    f.db().execute({"pragma query_only = 0", {}, {}});
+    TestDatabase::RefuseWrites(f.db(), false);
   } else {
     try {
       const auto guard = qScopeGuard([points] { points->close(); });

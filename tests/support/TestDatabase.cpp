@@ -156,4 +156,14 @@ void DropProcessDatabase() {
   ProcessDatabaseMade() = false;
 }
 
+void RefuseWrites(Connection& connection, bool refuse) {
+  if (connection.isPostgres()) {
+    connection.execute({refuse ? QStringLiteral("set session characteristics as transaction read only")
+                               : QStringLiteral("set session characteristics as transaction read write"),
+                        {}, {}});
+  } else {
+    connection.execute({refuse ? QStringLiteral("pragma query_only = 1") : QStringLiteral("pragma query_only = 0"), {}, {}});
+  }
+}
+
 }  // namespace TestDatabase

@@ -25,6 +25,9 @@ void PrepareEmptyDatabase(const QString& programDir);
 // Another connection to the program directory's database, as a second bench
 // (or a second program on the SQLite file) would have.
 std::unique_ptr<Connection> OpenAnotherConnection(const QString& connectionName);
+// Makes the connection's database refuse every write from now on (refuse
+// false: take writes again), as a read-only file or server would.
+void RefuseWrites(Connection& connection, bool refuse);
 // Drops this process's server database at the end of the run.
 void DropProcessDatabase();
 
