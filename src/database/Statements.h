@@ -43,6 +43,8 @@ Statement deletePointsOfMeter(qint64 meterNum);
 Statement markedPointsOfMeter(qint64 meterNum);
 // One row, one column "marked": how many points of a meter are marked.
 Statement countMarkedPoints(qint64 meterNum);
+// Num of a base's meters in use with Tok, KM and Opogr of their marked points.
+Statement markedPointsOfBaseInUse(const QString& base);
 
 // --- masterarhive ---
 Statement allArchivedMeters();  // in the order they were archived

@@ -8,6 +8,7 @@
 
 #include "database/FieldText.h"
 #include "database/DataModule.h"
+#include "reports/PointJudging.h"
 #include "reports/WordDocument.h"
 #include "settings/DayCount.h"
 #include "settings/NumericText.h"
@@ -21,6 +22,8 @@ constexpr int kGroupHeadingRows = 3;  // two heading rows and the serial numbers
 constexpr int kGroupSerialRow = 3;
 constexpr int kGroupFirstErrorColumn = 5;  // slot 1; slot k in column k + 4
 constexpr int kSlots = 8;
+constexpr int kSingleLimitColumn = 6;
+constexpr int kGroupConclusionTitleColumn = 2;
 
 QString DateText(const QDate& date) { return FieldEditText(date, FieldType::Date); }
 
@@ -63,6 +66,21 @@ void WritePointConditions(WordTable& table, int row, int number, const ProtocolP
   table.setCellText(row, 4, point.powerFactor);
 }
 
+// The row "Заключение" under the results with each meter's verdict under its
+// errors, and the conclusion line.
+void WriteGroupConclusion(WordDocument& document, WordTable& table, const std::vector<GroupMeterColumn>& meters) {
+  table.appendRow();
+  const int row = table.rowCount();
+  table.setCellText(row, kGroupConclusionTitleColumn, QStringLiteral("Заключение"));
+  for (const GroupMeterColumn& meter : meters) {
+    const QString text = meter.verdict == Verdict::Fit     ? QStringLiteral("годен")
+                         : meter.verdict == Verdict::Unfit ? QStringLiteral("не годен")
+                                                           : QString();
+    table.setCellText(row, kGroupFirstErrorColumn + meter.slot - 1, text);
+  }
+  document.replaceText(kConclusionPlaceholder, GroupConclusionText(meters));
+}
+
 }  // namespace
 
 const QStringList& SingleProtocolPlaceholders() {
@@ -93,7 +111,7 @@ PlaceholderValues ProtocolPlaceholderValues(DataModule& dm, const QStringList& p
   return values;
 }
 
-std::vector<ProtocolPoint> MarkedPoints(Dataset& slave) {
+std::vector<ProtocolPoint> MarkedPoints(Dataset& slave, const JudgingBasis& basis) {
   std::vector<ProtocolPoint> points;
   if (!slave.isOpen()) slave.open();
   const FieldRef mark = slave.fieldByName(QStringLiteral("Rep"));
@@ -101,13 +119,19 @@ std::vector<ProtocolPoint> MarkedPoints(Dataset& slave) {
   const FieldRef current = slave.fieldByName(QStringLiteral("Tok"));
   const FieldRef powerFactor = slave.fieldByName(QStringLiteral("KM"));
   const FieldRef error = slave.fieldByName(QStringLiteral("Opogr"));
-  for (slave.first(); !slave.eof(); slave.next())
-    if (mark.asText() == QLatin1String("R"))
-      points.push_back({voltage.asText(), current.asText(), powerFactor.asText(), error.asText()});
+  for (slave.first(); !slave.eof(); slave.next()) {
+    if (mark.asText() != QLatin1String("R")) continue;
+    ProtocolPoint point{voltage.asText(), current.asText(), powerFactor.asText(), error.asText(), {}};
+    if (basis.limits)
+      point.judgement = JudgeStoredPoint(*basis.limits, basis.accuracyClass, current.value(), point.powerFactor,
+                                         error.value());
+    points.push_back(std::move(point));
+  }
   return points;
 }
 
-std::vector<GroupMeterColumn> GroupMeterColumns(DataModule& dm, const QString& baseName) {
+std::vector<GroupMeterColumn> GroupMeterColumns(DataModule& dm, const QString& baseName,
+                                                const JudgingBasis& basis) {
   std::vector<GroupMeterColumn> columns;
   QueryDataset& meters = *dm.meters;
   meters.reopen(Statements::metersOfBaseInUse(baseName, true));
@@ -121,7 +145,9 @@ std::vector<GroupMeterColumn> GroupMeterColumns(DataModule& dm, const QString& b
                                    .arg(column.slot)
                                    .toStdString());
     column.serialNumber = meters.fieldByName(QStringLiteral("MyNumber")).asText();
-    for (const ProtocolPoint& point : MarkedPoints(*dm.testPoints)) column.errors.append(point.error);
+    const std::vector<ProtocolPoint> points = MarkedPoints(*dm.testPoints, basis);
+    for (const ProtocolPoint& point : points) column.errors.append(point.error);
+    column.verdict = VerdictOf(points);
     columns.push_back(std::move(column));
   }
   return columns;
@@ -134,10 +160,14 @@ void FillSingleProtocol(WordDocument& document, const PlaceholderValues& placeho
   for (size_t i = 0; i < points.size(); ++i) table.appendRow();
   int row = kSingleHeadingRows;
   int number = 0;
+  const bool limitColumn = table.rowCount() > 0 && table.cellCount(table.rowCount()) >= kSingleLimitColumn;
   for (const ProtocolPoint& point : points) {
     WritePointConditions(table, ++row, ++number, point);
     table.setCellText(row, 5, point.error);
+    if (limitColumn && point.judgement.state != PointState::NotJudged)
+      table.setCellText(row, kSingleLimitColumn, LimitText(point.judgement.limit));
   }
+  document.replaceText(kConclusionPlaceholder, SingleConclusionText(VerdictOf(points)));
 }
 
 void FillGroupProtocol(WordDocument& document, const PlaceholderValues& placeholders,
@@ -158,6 +188,7 @@ void FillGroupProtocol(WordDocument& document, const PlaceholderValues& placehol
     row = kGroupHeadingRows;
     for (const QString& error : meter.errors) table.setCellText(++row, column, error);
   }
+  WriteGroupConclusion(document, table, meters);
 }
 
 QString NextProtocolNumber(const QString& number) {

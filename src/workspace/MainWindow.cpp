@@ -16,6 +16,7 @@
 #include <QTreeWidget>
 
 #include "database/DataModule.h"
+#include "reports/AccuracyLimits.h"
 #include "settings/ProgramDir.h"
 #include "settings/SettingsRecords.h"
 #include "ui_MainWindow.h"
@@ -23,10 +24,6 @@
 #include "ui/Selection.h"
 
 namespace {
-
-// Node data: the base a meter node belongs to (the node's base record) and its slot.
-constexpr int kBaseNameRole = Qt::UserRole;
-constexpr int kSlotRole = Qt::UserRole + 1;
 
 const QString kBasePanel = QStringLiteral("База: ");
 const QString kMeterPanel = QStringLiteral("Счетчик: ");
@@ -79,6 +76,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
 
 MainWindow::~MainWindow() {
   if (theWorkspace == this) theWorkspace = nullptr;
+  SetLimitsProblemReporter({});
 }
 
 // ---------------------------------------------------------------- components
@@ -101,6 +99,7 @@ QAction* MainWindow::exitAction() const { return ui->exitAction; }
 QAction* MainWindow::protocolNumberAction() const { return ui->protocolNumberAction; }
 QAction* MainWindow::aboutAction() const { return ui->aboutAction; }
 QAction* MainWindow::installationAction() const { return ui->installationAction; }
+QAction* MainWindow::limitsAction() const { return ui->limitsAction; }
 QToolBar* MainWindow::commandBar() const { return ui->commandBar; }
 QSplitter* MainWindow::splitter() const { return ui->splitter; }
 QWidget* MainWindow::treePane() const { return ui->treePane; }
@@ -148,14 +147,14 @@ void MainWindow::createActionsLook() {
   pointGridMenu_->addAction(ui->markAllAction);
   pointGridMenu_->addAction(ui->unmarkAllAction);
 
-  const std::pair<const char*, int> panels[] = {{"База:", 112}, {"Счетчик:", 63}, {"", 50}};
+  const std::pair<const char*, int> panels[] = {{"База:", 112}, {"Счетчик:", 63}, {"", 80}, {"", 50}};
   for (const auto& [text, width] : panels) {
     auto* panel = new QLabel(QString::fromUtf8(text), ui->statusLine);
     panel->setObjectName(QStringLiteral("StatusPanel%1").arg(statusPanels_.size()));
     // Panel 0 follows the tree pane; the others widen for a longer text. The
     // last one takes the rest of the bar (the reports' texts) and never widens
     // the window.
-    const bool last = statusPanels_.size() == 2;
+    const bool last = statusPanels_.size() == kReportPanel;
     if (statusPanels_.isEmpty())
       panel->setFixedWidth(width);
     else
@@ -188,6 +187,7 @@ void MainWindow::connectCommands() {
       {ui->protocolNumberAction, &MainWindow::editProtocolNumber},
       {ui->aboutAction, &MainWindow::showAbout},
       {ui->installationAction, &MainWindow::editInstallation},
+      {ui->limitsAction, &MainWindow::showLimits},
   };
   for (const auto& [action, handler] : commands) connect(action, &QAction::triggered, this, handler);
 
@@ -209,6 +209,7 @@ void MainWindow::setUpWindow() {
   // Every file of the program is named relative to the directory it started in.
   SetProgramDir(QDir::currentPath());
   ui->pointGrid->setDataset(theDataModule->testPoints, DesignColumns());
+  setUpJudgements();
   ui->splitter->setStretchFactor(1, 1);
   RestoreLayout();
   theDataModule->bases->reopen(Statements::allBases());
@@ -256,6 +257,7 @@ void MainWindow::BuildBaseTree() {
     bases->next();
   }
   ui->baseTree->collapseAll();
+  ShowVerdicts();
 }
 
 QTreeWidgetItem* MainWindow::SelectedNode() const {
@@ -301,6 +303,7 @@ void MainWindow::ShowSelection() {
   }
   ShowPopup(PopupForm::Other);
   ApplySelectionCommandStates();
+  ShowVerdicts();
 }
 
 void MainWindow::ApplySelectionCommandStates() {

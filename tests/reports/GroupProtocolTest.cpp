@@ -57,7 +57,8 @@ void GroupProtocolTest::meterColumnsBySlot() {
 
   const DocxReadBack document = ReadDocx(GroupWordReport());
 
-  QCOMPARE(document.table.size(), 6);
+  QCOMPARE(document.table.size(), 7);  // with the row "Заключение", empty without a limits file
+  QCOMPARE(document.table[6], Row({{2, "Заключение"}}));
   QCOMPARE(document.table[1][4], "Счётчик 1");  // the heading is not written
   QCOMPARE(document.table[2], Row({{5, "1001"}, {6, "1002"}, {9, "1005"}}));
   QCOMPARE(document.table[3],
@@ -85,7 +86,7 @@ void GroupProtocolTest::meterWithMoreMarkedPointsThanChosenOne() {
 
   const DocxReadBack document = ReadDocx(GroupWordReport());
 
-  QCOMPARE(document.table.size(), 6);
+  QCOMPARE(document.table.size(), 7);
   QCOMPARE(document.table[2], Row({{5, "1001"}, {12, "1008"}}));
   QCOMPARE(document.table[3], Row({{1, "1"}, {2, "100"}, {3, "5"}, {4, "1"}, {5, "0,5"}, {12, "0,2"}}));
   QCOMPARE(document.table[4], Row({{12, "0,21"}}));

@@ -73,15 +73,16 @@ bool CreateSampleDatabase(const QString& databaseFile) {
     Connection::Transaction transaction(*connection);
     const QDate testDay(2024, 3, 5);
 
-    // A base of three single-phase meters, measured at a few loads.
+    // A base of three single-phase meters of class 2, measured at a few loads;
+    // the first one beyond its limit at 0.50/L, the second at 50 % (a marked point).
     const QString first = QStringLiteral("СО-505 ПАРТИЯ 12");
     rows.addBase(first, 220, 5, 1600, 2);
     const struct {
       int slot;
       const char* number;
       double errors[4];
-    } firstMeters[] = {{1, "0114523", {0.42, 0.31, -0.12, 0.55}},
-                       {2, "0114527", {-0.21, -0.35, -0.48, 0.12}},
+    } firstMeters[] = {{1, "0114523", {0.42, 0.31, -0.12, 2.35}},
+                       {2, "0114527", {-0.21, -2.35, -0.48, 0.12}},
                        {4, "0114530", {0.95, 0.88, 0.71, 1.02}}};
     const struct {
       double current;
