@@ -25,8 +25,12 @@ class ColumnAlignmentProxy : public QIdentityProxyModel {
   Qt::Alignment cellAlignment(int column) const { return cells_.value(column, Qt::AlignCenter); }
   Qt::Alignment titleAlignment(int column) const { return titles_.value(column, Qt::AlignCenter); }
 
+  void setLooks(std::function<std::optional<CellLook>(int row, int column)> looks) { looks_ = std::move(looks); }
+
   QVariant data(const QModelIndex& index, int role) const override {
     if (role == Qt::TextAlignmentRole) return QVariant::fromValue(cellAlignment(index.column()));
+    if (looks_ && (role == Qt::DisplayRole || role == Qt::BackgroundRole || role == Qt::ToolTipRole))
+      if (const std::optional<CellLook> look = looks_(index.row(), index.column())) return lookData(index, role, *look);
     return QIdentityProxyModel::data(index, role);
   }
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
@@ -36,8 +40,15 @@ class ColumnAlignmentProxy : public QIdentityProxyModel {
   }
 
  private:
+  QVariant lookData(const QModelIndex& index, int role, const CellLook& look) const {
+    if (role == Qt::DisplayRole) return QIdentityProxyModel::data(index, role).toString() + look.sign;
+    if (role == Qt::BackgroundRole) return look.background.isValid() ? QVariant(look.background) : QVariant();
+    return look.toolTip.isEmpty() ? QVariant() : QVariant(look.toolTip);
+  }
+
   QHash<int, Qt::Alignment> cells_;
   QHash<int, Qt::Alignment> titles_;
+  std::function<std::optional<CellLook>(int row, int column)> looks_;
 };
 
 namespace {
@@ -187,6 +198,20 @@ QString DatasetGrid::fieldNameAt(int logicalColumn) const {
 }
 
 int DatasetGrid::columnOfField(const QString& field) const { return model_ ? model_->columnOf(field) : -1; }
+
+void DatasetGrid::setCellLooks(CellLookSource source) {
+  if (!proxy_) return;
+  if (!source) {
+    proxy_->setLooks({});
+  } else {
+    proxy_->setLooks([this, source = std::move(source)](int row, int column) {
+      return source(row, model_->fieldNameAt(column));
+    });
+  }
+  refreshCellLooks();
+}
+
+void DatasetGrid::refreshCellLooks() { viewport()->update(); }
 
 QList<ComponentProperty> DatasetGrid::publishedProperties() const {
   QList<ComponentProperty> properties;

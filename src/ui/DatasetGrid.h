@@ -2,9 +2,13 @@
 
 #include "settings/ComponentFile.h"
 
+#include <QColor>
 #include <QHash>
 #include <QTableView>
 #include <QVector>
+
+#include <functional>
+#include <optional>
 
 class Dataset;
 class DatasetModel;
@@ -20,6 +24,16 @@ struct GridColumn {
 
   friend bool operator==(const GridColumn&, const GridColumn&) = default;
 };
+
+// How a cell looks beyond its field's text: a sign after the text, a
+// background tint and a tooltip.
+struct CellLook {
+  QString sign;       // appended to the text, e.g. " ✓"
+  QColor background;  // invalid: the grid's own
+  QString toolTip;
+};
+// The look of the cell of dataset row `row` and field `field`; nothing: plain.
+using CellLookSource = std::function<std::optional<CellLook>(int row, const QString& field)>;
 
 // A read-only grid over a dataset of the data module: titles from the fields'
 // display labels, a row indicator, columns the operator resizes and moves by
@@ -48,6 +62,10 @@ class DatasetGrid : public QTableView, public StreamableComponent {
   QString fieldNameAt(int logicalColumn) const;
   // Model (logical) index of the column showing the field, -1 when none.
   int columnOfField(const QString& field) const;
+  // Cells take their looks from the source from now on (asked at every paint).
+  void setCellLooks(CellLookSource source);
+  // Repaints the cells after something their looks depend on changed.
+  void refreshCellLooks();
 
   // StreamableComponent: property "Column" per column, in visual order.
   // The class name stored in layout files since their first version.
