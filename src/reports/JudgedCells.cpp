@@ -1,5 +1,7 @@
 #include "reports/JudgedCells.h"
 
+#include <memory>
+
 #include "database/Dataset.h"
 #include "reports/PointJudging.h"
 
@@ -14,13 +16,23 @@ std::optional<CellLook> ErrorCellLook(const PointJudgement& judgement) {
 }
 
 void ShowPointJudgements(DatasetGrid* grid, std::function<std::optional<double>()> accuracyClass) {
-  grid->setCellLooks([grid, accuracyClass = std::move(accuracyClass)](
-                         int row, const QString& field) -> std::optional<CellLook> {
-    if (field.compare(QLatin1String("Opogr"), Qt::CaseInsensitive) != 0) return std::nullopt;
+  // What judges the rows, taken once per change of the data: the limits file
+  // is looked at then, not at every paint.
+  struct Basis {
+    const AccuracyLimits* limits = nullptr;
+    std::optional<double> accuracyClass;
+  };
+  const auto basis = std::make_shared<Basis>();
+  CellLookSource source;
+  source.prepare = [basis, accuracyClass = std::move(accuracyClass)] {
+    basis->accuracyClass = accuracyClass();
+    basis->limits = basis->accuracyClass ? &ProgramLimits() : nullptr;
+  };
+  source.look = [grid, basis](int row, const QString& field) -> std::optional<CellLook> {
+    if (!basis->limits || field.compare(QLatin1String("Opogr"), Qt::CaseInsensitive) != 0) return std::nullopt;
     const Dataset* points = grid->dataset();
     if (!points || !points->isOpen()) return std::nullopt;
-    const std::optional<double> klass = accuracyClass();
-    if (!klass) return std::nullopt;
-    return ErrorCellLook(JudgeDatasetRow(*points, row, ProgramLimits(), *klass));
-  });
+    return ErrorCellLook(JudgeDatasetRow(*points, row, *basis->limits, *basis->accuracyClass));
+  };
+  grid->setCellLooks(std::move(source));
 }

@@ -14,5 +14,6 @@ std::optional<CellLook> ErrorCellLook(const PointJudgement& judgement);
 
 // The Opogr cells of a grid over test points (fields Tok, KM, Opogr) look by
 // their judgement against the program's limits for the accuracy class that
-// accuracyClass gives at paint time (nothing: no judgement).
+// accuracyClass gives (nothing: no judgement), both taken once per change of
+// the grid's data or refreshCellLooks.
 void ShowPointJudgements(DatasetGrid* grid, std::function<std::optional<double>()> accuracyClass);

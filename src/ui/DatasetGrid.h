@@ -32,8 +32,14 @@ struct CellLook {
   QColor background;  // invalid: the grid's own
   QString toolTip;
 };
-// The look of the cell of dataset row `row` and field `field`; nothing: plain.
-using CellLookSource = std::function<std::optional<CellLook>(int row, const QString& field)>;
+// Where a grid's cells take their looks from. After each change of the data
+// (or refreshCellLooks) the grid calls prepare once, before the first look, and
+// then look once per cell it shows; paints in between reuse the looks.
+struct CellLookSource {
+  std::function<void()> prepare;  // optional
+  // The look of the cell of dataset row `row` and field `field`; nothing: plain.
+  std::function<std::optional<CellLook>(int row, const QString& field)> look;
+};
 
 // A read-only grid over a dataset of the data module: titles from the fields'
 // display labels, a row indicator, columns the operator resizes and moves by
@@ -62,9 +68,10 @@ class DatasetGrid : public QTableView, public StreamableComponent {
   QString fieldNameAt(int logicalColumn) const;
   // Model (logical) index of the column showing the field, -1 when none.
   int columnOfField(const QString& field) const;
-  // Cells take their looks from the source from now on (asked at every paint).
+  // Cells take their looks from the source from now on (no look: plain cells).
   void setCellLooks(CellLookSource source);
-  // Repaints the cells after something their looks depend on changed.
+  // Asks the looks anew and repaints, after something they depend on beyond
+  // the grid's own data changed.
   void refreshCellLooks();
 
   // StreamableComponent: property "Column" per column, in visual order.

@@ -1,3 +1,4 @@
+#include <QImage>
 #include <QLabel>
 #include <QTest>
 #include <QTreeWidget>
@@ -34,10 +35,11 @@ struct VerdictFixture : ProtocolFixture {
     if (withLimits) writeTemplate("limits.csv", shippedTemplate("limits.csv"));
     addBase(kBase, 230, 5, 1);
     for (int slot = 1; slot <= 8; ++slot) {
-      const qint64 meter = addMeter(kBase, slot, SerialNumber(slot));
-      addPoint(meter, Point{100, 50, QStringLiteral("0.5/L"), kErrors[slot - 1], QStringLiteral("R"), 1});
+      meters << addMeter(kBase, slot, SerialNumber(slot));
+      addPoint(meters.last(), Point{100, 50, QStringLiteral("0.5/L"), kErrors[slot - 1], QStringLiteral("R"), 1});
     }
   }
+  QList<qint64> meters;  // by slot
 };
 
 // The main window over the fixture's database.
@@ -171,6 +173,77 @@ class VerdictScenarioTest : public QObject {
     theMainWindow->markAllPoints();
     QCOMPARE(theMainWindow->StatusPanel(MainWindow::kVerdictPanel)->text(), "Не годен");
     QCOMPARE(window.meterNode(3)->toolTip(0), "Не годен");
+  }
+
+  // The grid asks a cell's look once per change of its data, however often it
+  // paints: the limits file is looked at again at the next change only.
+  void errorCellsAreJudgedOncePerChange() {
+    VerdictFixture fixture;
+    ShownMainWindow window;
+    window.choose(1);
+    QVERIFY(window.errorCell().data(Qt::DisplayRole).toString().endsWith(" ✓"));
+
+    // −0,12 at 50 % and 0.5/L is beyond a limit of ±0,1 %.
+    fixture.writeTemplate("limits.csv", "Класс;cos φ;Ток от, %;Ток до, %;Предел, %\n1;0.5/L;20;;0.1\n");
+    window.choose(2);
+    window.choose(1);
+    QVERIFY(window.errorCell().data(Qt::DisplayRole).toString().endsWith(" ✗"));
+    QCOMPARE(window.errorCell().data(Qt::ToolTipRole).toString(), "Предел ±0,1 %");
+
+    DatasetGrid* grid = theMainWindow->pointGrid();
+    int prepared = 0;
+    int looks = 0;
+    grid->setCellLooks({[&] { ++prepared; }, [&](int, const QString&) -> std::optional<CellLook> {
+                          ++looks;
+                          return CellLook{QStringLiteral(" !"), {}, {}};
+                        }});
+    for (int paint = 0; paint < 3; ++paint)
+      for (int role : {Qt::DisplayRole, Qt::BackgroundRole, Qt::ToolTipRole}) window.errorCell().data(role);
+    QCOMPARE(prepared, 1);
+    QCOMPARE(looks, 1);
+    grid->refreshCellLooks();
+    QVERIFY(window.errorCell().data(Qt::DisplayRole).toString().endsWith(" !"));
+    QCOMPARE(prepared, 2);
+    QCOMPARE(looks, 2);
+    theMainWindow->unmarkAllPoints();  // a change of the rows
+    window.errorCell().data(Qt::DisplayRole);
+    QCOMPARE(prepared, 3);
+  }
+
+  // The main window over a meter with errors within, beyond and not judged:
+  // the tints show in the picture. With VT3417_SCREENSHOT=file.png the picture
+  // is kept (docs/verdict.png is made so, under Xvfb with QT_QPA_PLATFORM=xcb).
+  void pictureOfTintedErrors() {
+    VerdictFixture fixture;
+    const struct {
+      double current;
+      const char* powerFactor;
+      double error;
+    } points[] = {{100, "1.000", 0.42}, {10, "1.000", 0.95}, {5, "1.000", 1.62},  {100, "0.5/L", -0.31},
+                  {20, "0.5/L", -0.84}, {10, "0.5/L", 1.71}, {100, "0.8/C", 0.27}, {50, "0.866/L", 0.2}};
+    int count = 1;
+    for (const auto& point : points)
+      fixture.addPoint(fixture.meters[0], {100, point.current, QString::fromLatin1(point.powerFactor), point.error,
+                                           QStringLiteral("R"), ++count});
+    ShownMainWindow window;
+    theMainWindow->resize(1100, 620);
+    window.choose(1);
+    QCOMPARE(theMainWindow->StatusPanel(MainWindow::kVerdictPanel)->text(), "Не годен");
+    QTest::qWait(50);
+
+    const QImage picture = theMainWindow->grab().toImage();
+    DatasetGrid* grid = theMainWindow->pointGrid();
+    const auto tintOfRow = [&](int row) {
+      const QRect cell = grid->visualRect(grid->model()->index(row, grid->columnOfField(QStringLiteral("Opogr"))));
+      const QPoint inside = grid->viewport()->mapTo(theMainWindow, cell.topLeft() + QPoint(3, cell.height() / 2));
+      return picture.pixelColor(inside * picture.devicePixelRatio());
+    };
+    const QColor within = tintOfRow(0);   // −0,12 at 50 %, 0.5/L
+    const QColor beyond = tintOfRow(3);   // 1,62 at 5 %, cos φ 1
+    QVERIFY2(within.green() > within.red(), qPrintable(within.name()));
+    QVERIFY2(beyond.red() > beyond.green(), qPrintable(beyond.name()));
+    const QString keep = qEnvironmentVariable("VT3417_SCREENSHOT");
+    if (!keep.isEmpty()) QVERIFY(picture.save(keep));
   }
 };
 
