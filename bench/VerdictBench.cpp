@@ -18,6 +18,7 @@
 #include <functional>
 #include <vector>
 
+#include "BenchProgram.h"
 #include "app/Application.h"
 #include "database/DataModule.h"
 #include "reports/PointJudging.h"
@@ -78,18 +79,9 @@ void Print(const char* what, const Timing& timing) {
 
 int main(int argc, char** argv) {
   Application app(argc, argv);
-  int runs = 50;
-  const QStringList arguments = app.arguments();
-  for (int i = 1; i + 1 < arguments.size(); ++i)
-    if (arguments[i] == QLatin1String("--runs")) runs = std::max(1, arguments[i + 1].toInt());
-
+  const int runs = RunsArgument(app.arguments(), 50);
   QTemporaryDir programDir;
-  QDir(programDir.path()).mkpath(QStringLiteral("sources"));
-  QDir(programDir.path()).mkpath(QStringLiteral("base"));
-  QDir::setCurrent(programDir.path());
-  SetProgramDir(programDir.path());
-  QFile::copy(QStringLiteral(VT3417_SOURCE_DIR "/data/sources/limits.csv"),
-              ProgramPath(QStringLiteral("sources/limits.csv")));
+  PrepareProgramDir(programDir.path());
 
   DataModule dm;
   theDataModule = &dm;

@@ -54,18 +54,6 @@ class MemoryDatasetSource : public ReportDataSource {
   const MemoryDataset& rows_;
 };
 
-QString VerdictWord(Verdict verdict) {
-  switch (verdict) {
-    case Verdict::Fit:
-      return QStringLiteral("годен");
-    case Verdict::Unfit:
-      return QStringLiteral("не годен");
-    case Verdict::NotJudged:
-      break;
-  }
-  return {};
-}
-
 // The point's limit when it is judged.
 void WriteLimit(MemoryDataset& rows, const TableDataset& points, const AccuracyLimits& limits,
                 std::optional<double> accuracyClass) {

@@ -81,12 +81,8 @@ void WriteGroupConclusion(WordDocument& document, WordTable& table, const std::v
   table.appendRow();
   const int row = table.rowCount();
   table.setCellText(row, kGroupConclusionTitleColumn, QStringLiteral("Заключение"));
-  for (const GroupMeterColumn& meter : meters) {
-    const QString text = meter.verdict == Verdict::Fit     ? QStringLiteral("годен")
-                         : meter.verdict == Verdict::Unfit ? QStringLiteral("не годен")
-                                                           : QString();
-    table.setCellText(row, kGroupFirstErrorColumn + meter.slot - 1, text);
-  }
+  for (const GroupMeterColumn& meter : meters)
+    table.setCellText(row, kGroupFirstErrorColumn + meter.slot - 1, VerdictWord(meter.verdict));
   document.replaceText(kConclusionPlaceholder, GroupConclusionText(meters));
 }
 
