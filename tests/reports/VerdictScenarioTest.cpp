@@ -229,7 +229,7 @@ class VerdictScenarioTest : public QObject {
     theMainWindow->resize(1100, 620);
     window.choose(1);
     QCOMPARE(theMainWindow->StatusPanel(MainWindow::kVerdictPanel)->text(), "Не годен");
-    QTest::qWait(50);
+    QTest::qWait(400);  // the chart pane follows after a short delay
 
     const QImage picture = theMainWindow->grab().toImage();
     DatasetGrid* grid = theMainWindow->pointGrid();
@@ -238,8 +238,8 @@ class VerdictScenarioTest : public QObject {
       const QPoint inside = grid->viewport()->mapTo(theMainWindow, cell.topLeft() + QPoint(3, cell.height() / 2));
       return picture.pixelColor(inside * picture.devicePixelRatio());
     };
-    const QColor within = tintOfRow(0);   // −0,12 at 50 %, 0.5/L
-    const QColor beyond = tintOfRow(3);   // 1,62 at 5 %, cos φ 1
+    const QColor within = tintOfRow(1);  // 0,42 at 100 %, cos φ 1 (row 0 is the current one)
+    const QColor beyond = tintOfRow(3);  // 1,62 at 5 %, cos φ 1
     QVERIFY2(within.green() > within.red(), qPrintable(within.name()));
     QVERIFY2(beyond.red() > beyond.green(), qPrintable(beyond.name()));
     const QString keep = qEnvironmentVariable("VT3417_SCREENSHOT");
