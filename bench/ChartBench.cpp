@@ -13,6 +13,8 @@
 #include <QPixmap>
 #include <QTemporaryDir>
 
+#include "BenchProgram.h"
+
 #include <algorithm>
 #include <ctime>
 #include <cstdio>
@@ -77,17 +79,9 @@ double TimeMs(const std::function<void()>& work) {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  int runs = 20;
-  const QStringList arguments = app.arguments();
-  for (int i = 1; i + 1 < arguments.size(); ++i)
-    if (arguments[i] == QLatin1String("--runs")) runs = std::max(1, arguments[i + 1].toInt());
-
+  const int runs = RunsArgument(app.arguments(), 20);
   QTemporaryDir programDir;
-  QDir(programDir.path()).mkpath(QStringLiteral("sources"));
-  QDir(programDir.path()).mkpath(QStringLiteral("base"));
-  SetProgramDir(programDir.path());
-  QFile::copy(QStringLiteral(VT3417_SOURCE_DIR "/data/sources/limits.csv"),
-              ProgramPath(QStringLiteral("sources/limits.csv")));
+  PrepareProgramDir(programDir.path());
   DataModule dm;
   if (!dm.OpenTables().isEmpty()) qFatal("the database could not be prepared");
   const qint64 meter = AddMeterWithPoints(dm);

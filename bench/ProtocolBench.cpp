@@ -1,6 +1,7 @@
 // Times the two verification protocols on a real database: one meter with 500
 // marked points, and a base of 8 meters with 100 marked points each, charts
-// included. Each must take at most a second (template to saved .docx).
+// included and judged against the shipped accuracy limits. Each must take at
+// most a second (template to saved .docx).
 //
 //   bench_protokol [--runs N] [--keep DIR]
 //
@@ -148,6 +149,7 @@ int main(int argc, char** argv) {
   SetProgramDir(programDir.path());
   CopyTemplate(QStringLiteral("look.doc"));
   CopyTemplate(QStringLiteral("Glook.doc"));
+  CopyTemplate(QStringLiteral("limits.csv"));  // every point judged, the conclusions filled
   Installation.InstallNumber = QStringLiteral("1234");
   Installation.CertDate = DaysFromDate(QDate(2024, 1, 15));
   Installation.CertValidTo = DaysFromDate(QDate(2025, 1, 15));

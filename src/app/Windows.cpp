@@ -8,6 +8,7 @@
 #include "bases/BaseEditor.h"
 #include "bases/BaseNameDialog.h"
 #include "bases/InstallationDialog.h"
+#include "bases/LimitsWindow.h"
 #include "bases/ProtocolNumberDialog.h"
 #include "link/TerminalWindow.h"
 #include "reports/WordProtocols.h"
@@ -52,12 +53,14 @@ void CreateWindows() {
   theBaseNameDialog = new BaseNameDialog;
   theAboutDialog = new AboutDialog;
   theProtocolNumberDialog = new ProtocolNumberDialog;
+  theLimitsWindow = new LimitsWindow;
   WireWindows();
   // The main window appears once every window exists.
   theMainWindow->show();
 }
 
 void DestroyWindows() {
+  Destroy(theLimitsWindow);
   Destroy(theProtocolNumberDialog);
   Destroy(theAboutDialog);
   Destroy(theBaseNameDialog);

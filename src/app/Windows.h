@@ -6,7 +6,7 @@
 class QWidget;
 
 // Creates the windows in the start-up order: theMainWindow (the main window), theTerminalWindow,
-// theBaseEditor, theInstallationDialog, theArchiveBrowser, theBaseNameDialog, theAboutDialog, theProtocolNumberDialog.
+// theBaseEditor, theInstallationDialog, theArchiveBrowser, theBaseNameDialog, theAboutDialog, theProtocolNumberDialog, theLimitsWindow.
 void CreateWindows();
 // Destroys them in reverse order (the main window last), after the message
 // loop has ended. Each window's destructor stops whatever it started (timers,

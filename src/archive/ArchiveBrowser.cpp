@@ -11,6 +11,7 @@
 #include "database/DatasetModel.h"
 #include "database/DataModule.h"
 #include "reports/DesktopOpen.h"
+#include "reports/JudgedCells.h"
 #include "reports/XlReport.h"
 #include "settings/ProgramDir.h"
 #include "ui/MessageService.h"
@@ -91,6 +92,7 @@ QLabel* ArchiveBrowser::DetailLabel(const QString& field) const {
 
 // --- creation, opening, closing ---
 
+
 void ArchiveBrowser::setUpWindow() {
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setFixedSize(702, 509);
@@ -111,6 +113,11 @@ void ArchiveBrowser::setUpWindow() {
                                             {QStringLiteral("Opogr"), 123},
                                             {QStringLiteral("Date"), 103},
                                             {QStringLiteral("OldDate"), 123}});
+  ShowPointJudgements(pointGrid(), []() -> std::optional<double> {
+    QueryDataset* meters = theDataModule->archivedMeters;
+    if (!meters->isOpen() || meters->isEmpty()) return std::nullopt;
+    return ArchivedClass(*meters);
+  });
 
   connect(theDataModule->archivedMeters, &Dataset::currentRowChanged, this, &ArchiveBrowser::ShowMeterDetails);
   connect(theDataModule->archivedMeters, &Dataset::rowsReset, this, &ArchiveBrowser::ShowMeterDetails);

@@ -2,6 +2,7 @@
 
 #include "database/DataModule.h"
 #include "database/FieldText.h"
+#include "reports/PointJudging.h"
 #include "reports/ReportData.h"
 #include "reports/XlReport.h"
 
@@ -53,9 +54,25 @@ class MemoryDatasetSource : public ReportDataSource {
   const MemoryDataset& rows_;
 };
 
+// The point's limit when it is judged.
+void WriteLimit(MemoryDataset& rows, const TableDataset& points, const AccuracyLimits& limits,
+                std::optional<double> accuracyClass) {
+  if (!accuracyClass) return;
+  const PointJudgement judgement = JudgeDatasetRow(points, points.currentRow(), limits, *accuracyClass);
+  if (judgement.state != PointState::NotJudged) rows.setText(QStringLiteral("Limit"), LimitText(judgement.limit));
+}
+
 }  // namespace
 
-bool FillArchiveProtocolRows(DataModule& dm) {
+std::optional<double> ArchivedClass(Dataset& meter) {
+  const FieldRef klass = meter.fieldByName(QStringLiteral("KlasT"));
+  if (klass.isNull()) return std::nullopt;
+  return klass.asReal();
+}
+
+bool FillArchiveProtocolRows(DataModule& dm) { return FillArchiveProtocolRows(dm, ProgramLimits()); }
+
+bool FillArchiveProtocolRows(DataModule& dm, const AccuracyLimits& limits) {
   MemoryDataset& rows = *dm.exportRows;
   rows.close();
   rows.open();
@@ -68,14 +85,20 @@ bool FillArchiveProtocolRows(DataModule& dm) {
     dm.bases->reopen(Statements::baseByName(meters.fieldByName(QStringLiteral("Base")).asText()));
     if (points.isEmpty()) continue;
 
+    const std::optional<double> accuracyClass = ArchivedClass(meters);
+    const QString verdict =
+        accuracyClass ? VerdictWord(VerdictOfPoints(points, limits, *accuracyClass)) : QString();
     points.first();
     rows.append();
     copyFields(rows, meters, kMeterFields);
     if (!dm.bases->isEmpty()) copyFields(rows, *dm.bases, kBaseFields);
     copyFields(rows, points, kPointFields);
+    WriteLimit(rows, points, limits, accuracyClass);
+    if (!verdict.isEmpty()) rows.setText(QStringLiteral("Verdict"), verdict);
     for (points.next(); !points.eof(); points.next()) {
       rows.append();
       copyFields(rows, points, kPointFields);
+      WriteLimit(rows, points, limits, accuracyClass);
     }
   }
   return true;

@@ -1,6 +1,14 @@
 #pragma once
 
+#include <optional>
+
+class AccuracyLimits;
 class DataModule;
+class Dataset;
+
+// The accuracy class archived with the meter at the cursor of an archive
+// meters dataset; nothing when it has none.
+std::optional<double> ArchivedClass(Dataset& meter);
 
 // Refills exportRows with the rows of the Excel archive protocol from the archived
 // meters archivedMeters currently lists, in its order: per meter one row per
@@ -9,10 +17,15 @@ class DataModule;
 // Every value is the field's edit text cut to 20 characters; an empty value
 // stays null. A meter without points adds no row.
 //
+// Each point's limit (Limit, "±1,0") when the limits judge it, and on the
+// meter's first row its verdict over all its archived points (Verdict,
+// "годен" / "не годен"; empty when not judged), in the class archived with the meter.
+//
 // Leaves archivedMeters on its last row, archivedPoints on that meter's last
 // point and bases on that meter's base. Returns false when the list holds no
 // meter at all (then no report is made).
-bool FillArchiveProtocolRows(DataModule& dm);
+bool FillArchiveProtocolRows(DataModule& dm);  // with the program's limits
+bool FillArchiveProtocolRows(DataModule& dm, const AccuracyLimits& limits);
 
 class MemoryDataset;
 class QByteArray;

@@ -59,8 +59,9 @@ DataModule::~DataModule() {
 }
 
 const QStringList& DataModule::exportRowFields() {
-  static const QStringList fields{"Tip",   "Number",  "Year", "User", "Maker", "KlasT", "Nvoltage", "NTok",
-                                  "pered", "voltage", "tok",  "Km",   "Pogr",  "Date",  "OldDate"};
+  static const QStringList fields{"Tip",   "Number",  "Year", "User", "Maker", "KlasT",  "Nvoltage", "NTok",
+                                  "pered", "voltage", "tok",  "Km",   "Pogr",  "Date",   "OldDate",  "Limit",
+                                  "Verdict"};
   return fields;
 }
 

@@ -130,6 +130,14 @@ Statement countMarkedPoints(qint64 meterNum) {
           kSlave};
 }
 
+Statement markedPointsOfBaseInUse(const QString& base) {
+  return {QStringLiteral("select master.num as num, slave.tok as tok, slave.km as km, slave.opogr as opogr "
+                         "from master join slave on slave.num = master.num "
+                         "where master.base = ? and master.myvisible = ? and slave.rep = ? order by master.num, slave.n"),
+          {base, true, QStringLiteral("R")},
+          kSlave};
+}
+
 Statement allArchivedMeters() {
   return {QStringLiteral("select * from masterarhive order by num"), {}, kMasterArhive};
 }

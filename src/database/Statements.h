@@ -46,6 +46,8 @@ Statement markedPointsOfMeter(qint64 meterNum);
 Statement chartPointsOfMeter(qint64 meterNum, bool markedOnly);
 // One row, one column "marked": how many points of a meter are marked.
 Statement countMarkedPoints(qint64 meterNum);
+// Num of a base's meters in use with Tok, KM and Opogr of their marked points.
+Statement markedPointsOfBaseInUse(const QString& base);
 
 // --- masterarhive ---
 Statement allArchivedMeters();  // in the order they were archived

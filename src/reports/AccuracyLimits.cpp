@@ -213,6 +213,10 @@ QString VerdictText(Verdict verdict) {
   return QStringLiteral("Не оценён");
 }
 
+QString VerdictWord(Verdict verdict) {
+  return verdict == Verdict::NotJudged ? QString() : VerdictText(verdict).toLower();
+}
+
 namespace {
 
 struct LoadedLimits {

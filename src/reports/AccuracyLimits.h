@@ -78,6 +78,8 @@ Verdict MeterVerdict(const QList<PointJudgement>& markedPoints);
 QString LimitText(double limit);
 // "Годен", "Не годен", "Не оценён".
 QString VerdictText(Verdict verdict);
+// The word of the documents: "годен", "не годен", empty when not judged.
+QString VerdictWord(Verdict verdict);
 
 // The program's limits: ProgramPath("sources/limits.csv"), read when first
 // asked and again when the file's path, modification time or size changes.

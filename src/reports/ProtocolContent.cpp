@@ -10,6 +10,7 @@
 
 #include "database/FieldText.h"
 #include "database/DataModule.h"
+#include "reports/PointJudging.h"
 #include "reports/WordDocument.h"
 #include "settings/DayCount.h"
 #include "settings/NumericText.h"
@@ -23,6 +24,8 @@ constexpr int kGroupHeadingRows = 3;  // two heading rows and the serial numbers
 constexpr int kGroupSerialRow = 3;
 constexpr int kGroupFirstErrorColumn = 5;  // slot 1; slot k in column k + 4
 constexpr int kSlots = 8;
+constexpr int kSingleLimitColumn = 6;
+constexpr int kGroupConclusionTitleColumn = 2;
 
 QString DateText(const QDate& date) { return FieldEditText(date, FieldType::Date); }
 
@@ -72,6 +75,17 @@ void WritePointConditions(WordTable& table, int row, int number, const ProtocolP
   table.setCellText(row, 4, point.powerFactor);
 }
 
+// The row "Заключение" under the results with each meter's verdict under its
+// errors, and the conclusion line.
+void WriteGroupConclusion(WordDocument& document, WordTable& table, const std::vector<GroupMeterColumn>& meters) {
+  table.appendRow();
+  const int row = table.rowCount();
+  table.setCellText(row, kGroupConclusionTitleColumn, QStringLiteral("Заключение"));
+  for (const GroupMeterColumn& meter : meters)
+    table.setCellText(row, kGroupFirstErrorColumn + meter.slot - 1, VerdictWord(meter.verdict));
+  document.replaceText(kConclusionPlaceholder, GroupConclusionText(meters));
+}
+
 }  // namespace
 
 const QStringList& SingleProtocolPlaceholders() {
@@ -102,7 +116,7 @@ PlaceholderValues ProtocolPlaceholderValues(DataModule& dm, const QStringList& p
   return values;
 }
 
-std::vector<ProtocolPoint> MarkedPoints(Dataset& slave) {
+std::vector<ProtocolPoint> MarkedPoints(Dataset& slave, const JudgingBasis& basis) {
   std::vector<ProtocolPoint> points;
   if (!slave.isOpen()) slave.open();
   const FieldRef mark = slave.fieldByName(QStringLiteral("Rep"));
@@ -110,13 +124,19 @@ std::vector<ProtocolPoint> MarkedPoints(Dataset& slave) {
   const FieldRef current = slave.fieldByName(QStringLiteral("Tok"));
   const FieldRef powerFactor = slave.fieldByName(QStringLiteral("KM"));
   const FieldRef error = slave.fieldByName(QStringLiteral("Opogr"));
-  for (slave.first(); !slave.eof(); slave.next())
-    if (mark.asText() == QLatin1String("R"))
-      points.push_back({voltage.asText(), current.asText(), powerFactor.asText(), error.asText()});
+  for (slave.first(); !slave.eof(); slave.next()) {
+    if (mark.asText() != QLatin1String("R")) continue;
+    ProtocolPoint point{voltage.asText(), current.asText(), powerFactor.asText(), error.asText(), {}};
+    if (basis.limits)
+      point.judgement = JudgeStoredPoint(*basis.limits, basis.accuracyClass, current.value(), point.powerFactor,
+                                         error.value());
+    points.push_back(std::move(point));
+  }
   return points;
 }
 
-std::vector<GroupMeterColumn> GroupMeterColumns(DataModule& dm, const QString& baseName) {
+std::vector<GroupMeterColumn> GroupMeterColumns(DataModule& dm, const QString& baseName,
+                                                const JudgingBasis& basis) {
   std::vector<GroupMeterColumn> columns;
   QueryDataset& meters = *dm.meters;
   meters.reopen(Statements::metersOfBaseInUse(baseName, true));
@@ -130,7 +150,8 @@ std::vector<GroupMeterColumn> GroupMeterColumns(DataModule& dm, const QString& b
                                    .arg(column.slot)
                                    .toStdString());
     column.serialNumber = meters.fieldByName(QStringLiteral("MyNumber")).asText();
-    column.points = MarkedPoints(*dm.testPoints);
+    column.points = MarkedPoints(*dm.testPoints, basis);
+    column.verdict = VerdictOf(column.points);
     columns.push_back(std::move(column));
   }
   return columns;
@@ -143,10 +164,14 @@ void FillSingleProtocol(WordDocument& document, const PlaceholderValues& placeho
   for (size_t i = 0; i < points.size(); ++i) table.appendRow();
   int row = kSingleHeadingRows;
   int number = 0;
+  const bool limitColumn = table.rowCount() > 0 && table.cellCount(table.rowCount()) >= kSingleLimitColumn;
   for (const ProtocolPoint& point : points) {
     WritePointConditions(table, ++row, ++number, point);
     table.setCellText(row, 5, point.error);
+    if (limitColumn && point.judgement.state != PointState::NotJudged)
+      table.setCellText(row, kSingleLimitColumn, LimitText(point.judgement.limit));
   }
+  document.replaceText(kConclusionPlaceholder, SingleConclusionText(VerdictOf(points)));
 }
 
 namespace {
@@ -217,6 +242,7 @@ void FillGroupProtocol(WordDocument& document, const PlaceholderValues& placehol
       table.setCellText(kGroupHeadingRows + 1 + static_cast<int>(meterRows[i]), column, meter.points[i].error);
     }
   }
+  WriteGroupConclusion(document, table, meters);
 }
 
 QString NextProtocolNumber(const QString& number) {

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "reports/AccuracyLimits.h"
+
 class Dataset;
 class DataModule;
 class WordDocument;
@@ -38,22 +40,46 @@ struct ProtocolPoint {
   QString current;
   QString powerFactor;
   QString error;
+  PointJudgement judgement;  // against the accuracy limits
 };
 
+// What judges the points of a protocol: the limits and the base's accuracy
+// class; without limits no point is judged.
+struct JudgingBasis {
+  const AccuracyLimits* limits = nullptr;
+  double accuracyClass = 0;
+};
+// The limits for the base the main window left in dm.bases.
+JudgingBasis ChosenBaseJudging(DataModule& dm, const AccuracyLimits& limits);
+
 // The points of `slave` (the meter its master shows) whose Rep is "R", in the
-// order they were added. Leaves the dataset on its last row.
-std::vector<ProtocolPoint> MarkedPoints(Dataset& slave);
+// order they were added, judged on the basis. Leaves the dataset on its last row.
+std::vector<ProtocolPoint> MarkedPoints(Dataset& slave, const JudgingBasis& basis = {});
+// The verdict over a meter's marked points.
+Verdict VerdictOf(const std::vector<ProtocolPoint>& points);
 
 // One error column of the group protocol: a meter in use of the base.
 struct GroupMeterColumn {
   int slot = 0;
   QString serialNumber;
   std::vector<ProtocolPoint> points;  // its marked points, in order
+  Verdict verdict = Verdict::NotJudged;
 };
 
-// The base's meters in use, by slot, with their marked points.
+// The base's meters in use, by slot, with their marked points and their
+// verdicts on the basis.
 // meters is reopened on them and left on the last one (testPoints following it).
-std::vector<GroupMeterColumn> GroupMeterColumns(DataModule& dm, const QString& baseName);
+std::vector<GroupMeterColumn> GroupMeterColumns(DataModule& dm, const QString& baseName,
+                                                const JudgingBasis& basis = {});
+
+// The conclusion placeholder <Lzak> of both templates.
+inline const QString kConclusionPlaceholder = QStringLiteral("<Lzak>");
+// "счётчик признан годным к применению." / "…негодным…"; a blank for the
+// verifier's pen when not judged.
+QString SingleConclusionText(Verdict verdict);
+// "счётчики признаны годными к применению: №…, №…; негодными: №…." by the
+// meters' verdicts (meters not judged are not listed); a blank when none is judged.
+QString GroupConclusionText(const std::vector<GroupMeterColumn>& meters);
 
 // The test conditions of a group protocol's data rows, one row per condition
 // (Voltage, Tok, KM as their cells show them): the chosen meter's marked points
@@ -65,7 +91,8 @@ std::vector<ProtocolPoint> GroupRowConditions(const std::vector<ProtocolPoint>& 
 
 // Fills a document made from look.doc: the placeholders, then one row of the
 // first table per point below its heading row (number, voltage, current,
-// power factor, error).
+// power factor, error and, when the table has a sixth column, the limit of a
+// judged point), and the conclusion from the points' verdict.
 void FillSingleProtocol(WordDocument& document, const PlaceholderValues& placeholders,
                         const std::vector<ProtocolPoint>& points);
 
@@ -74,6 +101,8 @@ void FillSingleProtocol(WordDocument& document, const PlaceholderValues& placeho
 // m + 3 holds the m-th test condition of GroupRowConditions (running number,
 // voltage, current, power factor in columns 1 to 4), and the meter in slot k
 // writes the error it measured under that condition in column k + 4.
+// A last row "Заключение" holds each meter's verdict under its errors, and the
+// conclusion line names the fit and unfit meters.
 void FillGroupProtocol(WordDocument& document, const PlaceholderValues& placeholders,
                        const std::vector<ProtocolPoint>& chosenPoints,
                        const std::vector<GroupMeterColumn>& meters);

@@ -91,7 +91,8 @@ QString SingleWordReport() {
     const QDate today = QDate::currentDate();
     const PlaceholderValues values =
         ProtocolPlaceholderValues(*theDataModule, SingleProtocolPlaceholders(), protocolNumber, Installation, today);
-    FillSingleProtocol(document, values, MarkedPoints(*theDataModule->testPoints));
+    const JudgingBasis basis = ChosenBaseJudging(*theDataModule, ProgramLimits());
+    FillSingleProtocol(document, values, MarkedPoints(*theDataModule->testPoints, basis));
     PlaceProtocolChart(document,
                        SingleProtocolChart(*theDataModule->connection(), ChosenMeterNum, ChosenBaseName));
     return DescriptiveName({QStringLiteral("Протокол"), protocolNumber,
@@ -107,8 +108,9 @@ QString GroupWordReport() {
     const PlaceholderValues values =
         ProtocolPlaceholderValues(*theDataModule, GroupProtocolPlaceholders(), protocolNumber, Installation, today);
     // The chosen meter's points before meters moves on to the whole base.
-    const std::vector<ProtocolPoint> chosenPoints = MarkedPoints(*theDataModule->testPoints);
-    const std::vector<GroupMeterColumn> meters = GroupMeterColumns(*theDataModule, ChosenBaseName);
+    const JudgingBasis basis = ChosenBaseJudging(*theDataModule, ProgramLimits());
+    const std::vector<ProtocolPoint> chosenPoints = MarkedPoints(*theDataModule->testPoints, basis);
+    const std::vector<GroupMeterColumn> meters = GroupMeterColumns(*theDataModule, ChosenBaseName, basis);
     FillGroupProtocol(document, values, chosenPoints, meters);
     PlaceProtocolChart(document, GroupProtocolChart(*theDataModule->connection(), ChosenBaseName));
     return DescriptiveName(

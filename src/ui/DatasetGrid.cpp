@@ -25,8 +25,30 @@ class ColumnAlignmentProxy : public QIdentityProxyModel {
   Qt::Alignment cellAlignment(int column) const { return cells_.value(column, Qt::AlignCenter); }
   Qt::Alignment titleAlignment(int column) const { return titles_.value(column, Qt::AlignCenter); }
 
+  void setSourceModel(QAbstractItemModel* model) override {
+    QIdentityProxyModel::setSourceModel(model);
+    // Any change of the rows makes the looks stale; they are asked anew at the next paint.
+    connect(model, &QAbstractItemModel::modelReset, this, &ColumnAlignmentProxy::forgetLooks);
+    connect(model, &QAbstractItemModel::layoutChanged, this, &ColumnAlignmentProxy::forgetLooks);
+    connect(model, &QAbstractItemModel::dataChanged, this, &ColumnAlignmentProxy::forgetLooks);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &ColumnAlignmentProxy::forgetLooks);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &ColumnAlignmentProxy::forgetLooks);
+  }
+
+  void setLooks(CellLookSource looks, std::function<QString(int column)> fieldOf) {
+    looks_ = std::move(looks);
+    fieldOf_ = std::move(fieldOf);
+    forgetLooks();
+  }
+  void forgetLooks() {
+    lookCache_.clear();
+    prepared_ = false;
+  }
+
   QVariant data(const QModelIndex& index, int role) const override {
     if (role == Qt::TextAlignmentRole) return QVariant::fromValue(cellAlignment(index.column()));
+    if (looks_.look && (role == Qt::DisplayRole || role == Qt::BackgroundRole || role == Qt::ToolTipRole))
+      if (const std::optional<CellLook>& look = lookAt(index.row(), index.column())) return lookData(index, role, *look);
     return QIdentityProxyModel::data(index, role);
   }
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
@@ -36,8 +58,28 @@ class ColumnAlignmentProxy : public QIdentityProxyModel {
   }
 
  private:
+  QVariant lookData(const QModelIndex& index, int role, const CellLook& look) const {
+    if (role == Qt::DisplayRole) return QIdentityProxyModel::data(index, role).toString() + look.sign;
+    if (role == Qt::BackgroundRole) return look.background.isValid() ? QVariant(look.background) : QVariant();
+    return look.toolTip.isEmpty() ? QVariant() : QVariant(look.toolTip);
+  }
+
+  // A cell's look is asked once after each change of the data; paints read the cache.
+  const std::optional<CellLook>& lookAt(int row, int column) const {
+    const quint64 key = (static_cast<quint64>(static_cast<quint32>(row)) << 32) | static_cast<quint32>(column);
+    auto cached = lookCache_.constFind(key);
+    if (cached != lookCache_.cend()) return *cached;
+    if (!prepared_ && looks_.prepare) looks_.prepare();
+    prepared_ = true;
+    return *lookCache_.insert(key, looks_.look(row, fieldOf_(column)));
+  }
+
   QHash<int, Qt::Alignment> cells_;
   QHash<int, Qt::Alignment> titles_;
+  CellLookSource looks_;
+  std::function<QString(int column)> fieldOf_;
+  mutable QHash<quint64, std::optional<CellLook>> lookCache_;
+  mutable bool prepared_ = false;
 };
 
 namespace {
@@ -187,6 +229,17 @@ QString DatasetGrid::fieldNameAt(int logicalColumn) const {
 }
 
 int DatasetGrid::columnOfField(const QString& field) const { return model_ ? model_->columnOf(field) : -1; }
+
+void DatasetGrid::setCellLooks(CellLookSource source) {
+  if (!proxy_) return;
+  proxy_->setLooks(std::move(source), [this](int column) { return model_->fieldNameAt(column); });
+  viewport()->update();
+}
+
+void DatasetGrid::refreshCellLooks() {
+  if (proxy_) proxy_->forgetLooks();
+  viewport()->update();
+}
 
 QList<ComponentProperty> DatasetGrid::publishedProperties() const {
   QList<ComponentProperty> properties;

@@ -2,9 +2,13 @@
 
 #include "settings/ComponentFile.h"
 
+#include <QColor>
 #include <QHash>
 #include <QTableView>
 #include <QVector>
+
+#include <functional>
+#include <optional>
 
 class Dataset;
 class DatasetModel;
@@ -19,6 +23,22 @@ struct GridColumn {
   bool visible = true;
 
   friend bool operator==(const GridColumn&, const GridColumn&) = default;
+};
+
+// How a cell looks beyond its field's text: a sign after the text, a
+// background tint and a tooltip.
+struct CellLook {
+  QString sign;       // appended to the text, e.g. " ✓"
+  QColor background;  // invalid: the grid's own
+  QString toolTip;
+};
+// Where a grid's cells take their looks from. After each change of the data
+// (or refreshCellLooks) the grid calls prepare once, before the first look, and
+// then look once per cell it shows; paints in between reuse the looks.
+struct CellLookSource {
+  std::function<void()> prepare;  // optional
+  // The look of the cell of dataset row `row` and field `field`; nothing: plain.
+  std::function<std::optional<CellLook>(int row, const QString& field)> look;
 };
 
 // A read-only grid over a dataset of the data module: titles from the fields'
@@ -48,6 +68,11 @@ class DatasetGrid : public QTableView, public StreamableComponent {
   QString fieldNameAt(int logicalColumn) const;
   // Model (logical) index of the column showing the field, -1 when none.
   int columnOfField(const QString& field) const;
+  // Cells take their looks from the source from now on (no look: plain cells).
+  void setCellLooks(CellLookSource source);
+  // Asks the looks anew and repaints, after something they depend on beyond
+  // the grid's own data changed.
+  void refreshCellLooks();
 
   // StreamableComponent: property "Column" per column, in visual order.
   // The class name stored in layout files since their first version.

@@ -17,6 +17,7 @@
 #include <QTreeWidget>
 
 #include "database/DataModule.h"
+#include "reports/AccuracyLimits.h"
 #include "reports/DesktopOpen.h"
 #include "settings/ProgramDir.h"
 #include "settings/SettingsRecords.h"
@@ -25,10 +26,6 @@
 #include "ui/Selection.h"
 
 namespace {
-
-// Node data: the base a meter node belongs to (the node's base record) and its slot.
-constexpr int kBaseNameRole = Qt::UserRole;
-constexpr int kSlotRole = Qt::UserRole + 1;
 
 const QString kBasePanel = QStringLiteral("База: ");
 const QString kMeterPanel = QStringLiteral("Счетчик: ");
@@ -115,6 +112,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
 
 MainWindow::~MainWindow() {
   if (theWorkspace == this) theWorkspace = nullptr;
+  SetLimitsProblemReporter({});
 }
 
 // ---------------------------------------------------------------- components
@@ -138,6 +136,7 @@ QAction* MainWindow::protocolNumberAction() const { return ui->protocolNumberAct
 QAction* MainWindow::aboutAction() const { return ui->aboutAction; }
 QAction* MainWindow::installationAction() const { return ui->installationAction; }
 QAction* MainWindow::openProtocolsFolderAction() const { return ui->openProtocolsFolderAction; }
+QAction* MainWindow::limitsAction() const { return ui->limitsAction; }
 QToolBar* MainWindow::commandBar() const { return ui->commandBar; }
 QSplitter* MainWindow::splitter() const { return ui->splitter; }
 QWidget* MainWindow::treePane() const { return ui->treePane; }
@@ -185,14 +184,14 @@ void MainWindow::createActionsLook() {
   pointGridMenu_->addAction(ui->markAllAction);
   pointGridMenu_->addAction(ui->unmarkAllAction);
 
-  const std::pair<const char*, int> panels[] = {{"База:", 112}, {"Счетчик:", 63}, {"", 50}};
+  const std::pair<const char*, int> panels[] = {{"База:", 112}, {"Счетчик:", 63}, {"", 80}, {"", 50}};
   for (const auto& [text, width] : panels) {
     auto* panel = new QLabel(QString::fromUtf8(text), ui->statusLine);
     panel->setObjectName(QStringLiteral("StatusPanel%1").arg(statusPanels_.size()));
     // Panel 0 follows the tree pane; the others widen for a longer text. The
     // last one takes the rest of the bar (the reports' texts) and never widens
     // the window.
-    const bool last = statusPanels_.size() == 2;
+    const bool last = statusPanels_.size() == kReportPanel;
     if (statusPanels_.isEmpty())
       panel->setFixedWidth(width);
     else
@@ -226,6 +225,7 @@ void MainWindow::connectCommands() {
       {ui->aboutAction, &MainWindow::showAbout},
       {ui->installationAction, &MainWindow::editInstallation},
       {ui->openProtocolsFolderAction, &MainWindow::openProtocolsFolder},
+      {ui->limitsAction, &MainWindow::showLimits},
   };
   for (const auto& [action, handler] : commands) connect(action, &QAction::triggered, this, handler);
 
@@ -249,6 +249,7 @@ void MainWindow::setUpWindow() {
   // Every file of the program is named relative to the directory it started in.
   SetProgramDir(QDir::currentPath());
   ui->pointGrid->setDataset(theDataModule->testPoints, DesignColumns());
+  setUpJudgements();
   ui->splitter->setStretchFactor(1, 1);
   setUpChart();
   RestoreLayout();
@@ -299,6 +300,7 @@ void MainWindow::BuildBaseTree() {
     bases->next();
   }
   ui->baseTree->collapseAll();
+  ShowVerdicts();
 }
 
 QTreeWidgetItem* MainWindow::SelectedNode() const {
@@ -345,6 +347,7 @@ void MainWindow::ShowSelection() {
   ShowPopup(PopupForm::Other);
   ApplySelectionCommandStates();
   ScheduleChartUpdate();
+  ShowVerdicts();
 }
 
 void MainWindow::ApplySelectionCommandStates() {

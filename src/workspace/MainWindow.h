@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "ui/Workspace.h"
 
@@ -101,7 +102,7 @@ class MainWindow : public QMainWindow, public Workspace {
     std::function<void()> StopPolling;
   };
   CommandHooks Hooks;
-  // Called by a report hook with the document it saved: status panel 2 names
+  // Called by a report hook with the document it saved: the report panel names
   // it once the report is over.
   void NoteSavedDocument(const QString& path) { savedDocument_ = path; }
 
@@ -135,8 +136,12 @@ class MainWindow : public QMainWindow, public Workspace {
   QPlainTextEdit* layoutText() const;
   QMenu* baseTreeMenu() const;
   QMenu* pointGridMenu() const;
-  // Status bar panels: 0 "База: ...", 1 "Счетчик: ...", 2 the reports' progress text.
+  // Status bar panels: 0 "База: ...", 1 "Счетчик: ...", 2 the chosen meter's
+  // verdict ("Годен", "Не годен", "Не оценён"), 3 the reports' progress text.
   QLabel* StatusPanel(int index) const;
+  static constexpr int kVerdictPanel = 2;
+  static constexpr int kReportPanel = 3;
+  QAction* limitsAction() const;  // "Пределы погрешности"
 
  public slots:
   // Commands (shared by menus, tool bar and pop-ups).
@@ -161,6 +166,10 @@ class MainWindow : public QMainWindow, public Workspace {
   // Shows "protocols/" of the program directory in the desktop's file manager
   // (made first when missing); enabled only in a desktop session.
   void openProtocolsFolder();
+  void showLimits();
+  // Shows the verdicts against the accuracy limits: the chosen meter's in the
+  // status bar, every meter's in the tree, the judged errors in the grid.
+  void ShowVerdicts();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -170,6 +179,9 @@ class MainWindow : public QMainWindow, public Workspace {
 
  private:
   enum class PopupForm { Base, Meter, Other };
+  // Node data: the base a meter node belongs to (the node's base record) and its slot.
+  static constexpr int kBaseNameRole = Qt::UserRole;
+  static constexpr int kSlotRole = Qt::UserRole + 1;
 
   void setUpWindow();
   void setUpChart();
@@ -184,6 +196,9 @@ class MainWindow : public QMainWindow, public Workspace {
   void onGridKeyPress(const QString& text);
   void onGridMousePress();
   void onTreePaneResize();
+  void setUpJudgements();
+  // The chosen base's accuracy class; nothing without a chosen base.
+  std::optional<double> ChosenAccuracyClass() const;
   void ToggleMark();
   void ShowPopup(PopupForm form);
   void ApplySelectionCommandStates();

@@ -11,6 +11,7 @@
 #include "bases/AboutDialog.h"
 #include "bases/BaseNameDialog.h"
 #include "bases/InstallationDialog.h"
+#include "bases/LimitsWindow.h"
 #include "bases/ProtocolNumberDialog.h"
 #include "database/DataModule.h"
 #include "reports/DesktopOpen.h"
@@ -119,7 +120,7 @@ void MainWindow::RunWordReport(const std::function<void()>& report, const char* 
   // choice afterwards, also when a report fails (its error is the one shown).
   savedDocument_.clear();
   try {
-    ReportProgress progress(this, StatusPanel(2));
+    ReportProgress progress(this, StatusPanel(kReportPanel));
     report();
   } catch (...) {
     try {
@@ -130,7 +131,7 @@ void MainWindow::RunWordReport(const std::function<void()>& report, const char* 
   }
   ShowSelection();
   if (!savedDocument_.isEmpty())
-    StatusPanel(2)->setText(QStringLiteral("Протокол сохранён: ") + QDir::toNativeSeparators(savedDocument_));
+    StatusPanel(kReportPanel)->setText(QStringLiteral("Протокол сохранён: ") + QDir::toNativeSeparators(savedDocument_));
 }
 
 void MainWindow::writeSingleProtocol() { RunWordReport(Hooks.SingleWordReport, "протокол поверки"); }
@@ -166,5 +167,7 @@ void MainWindow::openProtocolsFolder() {
 }
 
 void MainWindow::showAbout() { theAboutDialog->open(this); }
+
+void MainWindow::showLimits() { theLimitsWindow->open(this); }
 
 void MainWindow::exitProgram() { close(); }

@@ -87,6 +87,7 @@ void MainWindow::unmarkAllPoints() {
 void MainWindow::countMarkedPoints() {
   theDataModule->markedPoints->reopen(Statements::markedPointsOfMeter(ChosenMeterNum));
   MarkedPointCount = theDataModule->markedPoints->recordCount();
+  ShowVerdicts();
 }
 
 void MainWindow::RenumberTestPoints() {

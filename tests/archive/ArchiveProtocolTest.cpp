@@ -7,6 +7,8 @@
 #include "archive/ArchiveListStatement.h"
 #include "archive/ArchiveProtocol.h"
 #include "database/DataModule.h"
+#include "reports/AccuracyLimits.h"
+#include "support/TempProgramDir.h"
 
 namespace {
 
@@ -43,6 +45,8 @@ class ArchiveProtocolTest : public QObject {
   void nominalValuesComeFromTheBaseAsItIsNow();
   void rowsFollowTheBrowsersListOrder();
   void longValuesAreCutTo20();
+  void limitsAndVerdicts_data();
+  void limitsAndVerdicts();
 };
 
 void ArchiveProtocolTest::meterFieldsOnlyOnItsFirstRow() {
@@ -58,11 +62,13 @@ void ArchiveProtocolTest::meterFieldsOnlyOnItsFirstRow() {
   const auto rows = RxRows(fixture.dm());
   QCOMPARE(rows.size(), 3);
   QCOMPARE(rows[0], (QStringList{"СЕ301", "0123", "2005", "ЛАБОРАТОРИЯ", "ЗАВОД", "0,5", "57,7", "1", "2500",
-                                 "100", "100", "0.5/L", "0,25", "05.03.2024", "14.05.2020"}));
+                                 "100", "100", "0.5/L", "0,25", "05.03.2024", "14.05.2020", "<null>",
+                                 "<null>"}));
   for (int i = 1; i < 3; ++i) {
     for (int field = 0; field < 9; ++field) QCOMPARE(rows[i][field], QStringLiteral("<null>"));
     QCOMPARE(rows[i].mid(9),
-             (QStringList{"100", "100", "0.5/L", i == 1 ? "-1,5" : "0", "05.03.2024", "14.05.2020"}));
+             (QStringList{"100", "100", "0.5/L", i == 1 ? "-1,5" : "0", "05.03.2024", "14.05.2020", "<null>",
+                          "<null>"}));
   }
   // The browser's datasets end on the last meter and its last point.
   QCOMPARE(fixture.dm().archivedPoints->fieldByName(QStringLiteral("Count")).asInteger(), 3);
@@ -140,6 +146,34 @@ void ArchiveProtocolTest::longValuesAreCutTo20() {
   const auto rows = RxRows(fixture.dm());
   QCOMPARE(rows[0][0], twentyLetters);
   QCOMPARE(rows[0][12], QStringLiteral("-0,00012345678901234"));
+}
+
+void ArchiveProtocolTest::limitsAndVerdicts_data() {
+  QTest::addColumn<QList<double>>("errors");
+  QTest::addColumn<QString>("verdict");
+  QTest::newRow("all within, one at the limit") << QList<double>{0.25, -1.0} << "годен";
+  QTest::newRow("one beyond") << QList<double>{0.25, -1.5, 0} << "не годен";
+}
+
+// Points of class 1 at 100 % and 0.5/L: the limit ±1,0 on every row, the verdict on the first.
+void ArchiveProtocolTest::limitsAndVerdicts() {
+  QFETCH(QList<double>, errors);
+  QFETCH(QString, verdict);
+  ArchiveFixture fixture;
+  fixture.addBase(QStringLiteral("Б1"));
+  const qint64 meter = fixture.addArchivedMeter(QStringLiteral("СЕ301"), QStringLiteral("0123"), 2005);
+  for (int i = 0; i < errors.size(); ++i) fixture.addArchivedPoint(meter, i + 1, errors[i]);
+  ListWholeArchive(fixture.dm());
+  QStringList problems;
+  const AccuracyLimits limits =
+      AccuracyLimits::load(SourceTreePath(QStringLiteral("data/sources/limits.csv")), &problems);
+  QVERIFY(FillArchiveProtocolRows(fixture.dm(), limits));
+  const auto rows = RxRows(fixture.dm());
+  QCOMPARE(rows.size(), errors.size());
+  for (int i = 0; i < rows.size(); ++i) {
+    QCOMPARE(rows[i][15], QStringLiteral("±1,0"));
+    QCOMPARE(rows[i][16], i == 0 ? verdict : QStringLiteral("<null>"));
+  }
 }
 
 VT3417_REGISTER_TEST(ArchiveProtocolTest)

@@ -93,6 +93,7 @@ class ArchiveWorkbookTest : public QObject {
   void reportErrorsGetTheirOwnBox_data();
   void reportErrorsGetTheirOwnBox();
   void emptyListMakesNoWorkbook();
+  void limitsAndVerdictsFollowTheFields();
   void officeSuiteShowsTheValues();
   void totalsAreFixedValues();
   void templateWithoutTotalsStillWorks();
@@ -120,7 +121,7 @@ void ArchiveWorkbookTest::listedMetersFillTheRange() {
   // The meter without points is absent; the next meter follows at once.
   QCOMPARE(book.at(QStringLiteral("A8")), QStringLiteral("ЦЭ6803"));
   QCOMPARE(book.at(QStringLiteral("M8")), QStringLiteral("1,5"));
-  QCOMPARE(book.definedNames.value(QStringLiteral("Range1")).right(4), QStringLiteral("$O$8"));
+  QCOMPARE(book.definedNames.value(QStringLiteral("Range1")).right(4), QStringLiteral("$Q$8"));
   // The template itself is untouched.
   QCOMPARE(ReadFile(ProgramPath(QStringLiteral("sources/look.xls"))), ReadFile(SourceTreePath(kTemplate)));
 }
@@ -142,7 +143,7 @@ void ArchiveWorkbookTest::contentBelowTheRangeMovesIntact() {
   QCOMPARE(after.at(QStringLiteral("E10")), QStringLiteral("4"));
   QVERIFY(after.merges.contains(QStringLiteral("C12:H12")));
   QVERIFY(after.merges.contains(QStringLiteral("C14:D14")));
-  QVERIFY(after.merges.contains(QStringLiteral("A1:O1")));
+  QVERIFY(after.merges.contains(QStringLiteral("A1:Q1")));
   QCOMPARE(after.rowsInUse().last(), before.rowsInUse().last() + added);
 }
 
@@ -180,6 +181,28 @@ void ArchiveWorkbookTest::emptyListMakesNoWorkbook() {
   run.browser.excelProtocolAction()->trigger();
   QVERIFY(answers.shown().empty());
   QVERIFY(run.producedFiles().isEmpty());
+}
+
+// With the limits file: each judged point's limit, each meter's verdict on its first row.
+void ArchiveWorkbookTest::limitsAndVerdictsFollowTheFields() {
+  ProtocolRun run;
+  QVERIFY(QFile::copy(SourceTreePath(QStringLiteral("data/sources/limits.csv")),
+                      ProgramPath(QStringLiteral("sources/limits.csv"))));
+  ScriptedAnswers answers;
+  run.browser.excelProtocolAction()->trigger();
+  QVERIFY(answers.shown().empty());
+  const WorkbookContent book = ReadWorkbook(run.produced());
+  QCOMPARE(book.at(QStringLiteral("P4")), QStringLiteral("Предел, %"));
+  QCOMPARE(book.at(QStringLiteral("Q4")), QStringLiteral("Заключение"));
+  QStringList limits;
+  QStringList verdicts;
+  for (int row = 5; row <= 8; ++row) {
+    limits << book.at(QStringLiteral("P%1").arg(row));
+    verdicts << book.at(QStringLiteral("Q%1").arg(row));
+  }
+  // Class 1 at 100 % and 0.5/L: ±1,0; errors -0,25, -0,5, -0,75 and then 1,5.
+  QCOMPARE(limits, (QStringList{"±1,0", "±1,0", "±1,0", "±1,0"}));
+  QCOMPARE(verdicts, (QStringList{"годен", "", "", "не годен"}));
 }
 
 void ArchiveWorkbookTest::officeSuiteShowsTheValues() {
@@ -222,7 +245,7 @@ void ArchiveWorkbookTest::totalsAreFixedValues() {
   QCOMPARE(book.at(QStringLiteral("A14")), QStringLiteral("Дата составления:"));
   QCOMPARE(book.at(QStringLiteral("C14")), QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
   QVERIFY2(book.formulas.isEmpty(), qPrintable(book.formulas.values().join(u' ')));
-  QCOMPARE(book.definedNames.value(QStringLiteral("Totals")).right(11), QStringLiteral("$A$10:$O$14"));
+  QCOMPARE(book.definedNames.value(QStringLiteral("Totals")).right(11), QStringLiteral("$A$10:$Q$14"));
 }
 
 // A template of an earlier installation has no range "Totals": the protocol

@@ -245,6 +245,7 @@ class AccuracyLimitsTest : public QObject {
 
   // The program's limits follow the file, and a damaged line is reported once per reading.
   void programLimitsFollowTheFile() {
+    SetLimitsProblemReporter({});  // the problems come back to the caller
     TempProgramDir program;
     QStringList problems;
     QVERIFY(ProgramLimits(&problems).isEmpty());
@@ -266,6 +267,21 @@ class AccuracyLimitsTest : public QObject {
 
     QVERIFY(QFile::remove(path));
     QVERIFY(ProgramLimits().isEmpty());
+  }
+
+  // With a reporter (the main window's message), damaged lines go to it once per reading.
+  void reporterHearsDamagedLinesOnce() {
+    TempProgramDir program;
+    QList<QStringList> reported;
+    SetLimitsProblemReporter([&reported](const QStringList& problems) { reported.append(problems); });
+    WriteText(program.filePath("sources/limits.csv"), "Класс;cos φ;Ток от, %;Ток до, %;Предел, %\n1;1;5\n");
+    QStringList problems;
+    QVERIFY(ProgramLimits(&problems).isEmpty());
+    ProgramLimits(&problems);
+    SetLimitsProblemReporter({});
+    QCOMPARE(reported.size(), 1);
+    QVERIFY(reported[0].value(0).endsWith("строка 2: ожидается 5 полей через «;», найдено 3"));
+    QVERIFY(problems.isEmpty());
   }
 };
 

@@ -58,7 +58,8 @@ void GroupProtocolTest::meterColumnsBySlot() {
 
   const DocxReadBack document = ReadDocx(GroupWordReport());
 
-  QCOMPARE(document.table.size(), 7);
+  QCOMPARE(document.table.size(), 8);  // with the row "Заключение", empty without a limits file
+  QCOMPARE(document.table[7], Row({{2, "Заключение"}}));
   QCOMPARE(document.table[1][4], "Счётчик 1");  // the heading is not written
   QCOMPARE(document.table[2], Row({{5, "1001"}, {6, "1002"}, {9, "1005"}}));
   QCOMPARE(document.table[3], Row({{1, "1"}, {2, "100"}, {3, "100"}, {4, "1"}, {5, "0,12"}, {6, "0,25"}}));
@@ -86,11 +87,12 @@ void GroupProtocolTest::meterWithMoreMarkedPointsThanChosenOne() {
 
   const DocxReadBack document = ReadDocx(GroupWordReport());
 
-  QCOMPARE(document.table.size(), 6);
+  QCOMPARE(document.table.size(), 7);
   QCOMPARE(document.table[2], Row({{5, "1001"}, {12, "1008"}}));
   QCOMPARE(document.table[3], Row({{1, "1"}, {2, "100"}, {3, "5"}, {4, "1"}, {5, "0,5"}, {12, "0,2"}}));
   QCOMPARE(document.table[4], Row({{1, "2"}, {2, "100"}, {3, "6"}, {4, "1"}, {12, "0,21"}}));
   QCOMPARE(document.table[5], Row({{1, "3"}, {2, "100"}, {3, "7"}, {4, "1"}, {12, "0,22"}}));
+  QCOMPARE(document.table[6], Row({{2, "Заключение"}}));
   QCOMPARE(fixture.storedProtocolNumber(), "10");
 }
 
@@ -111,10 +113,11 @@ void GroupProtocolTest::errorsFollowTheirConditions() {
 
   const DocxReadBack document = ReadDocx(GroupWordReport());
 
-  QCOMPARE(document.table.size(), 6);
+  QCOMPARE(document.table.size(), 7);
   QCOMPARE(document.table[3], Row({{1, "1"}, {2, "100"}, {3, "100"}, {4, "1"}, {7, "0,3"}, {8, "-0,2"}}));
   QCOMPARE(document.table[4], Row({{1, "2"}, {2, "100"}, {3, "10"}, {4, "1"}, {7, "0,4"}, {8, "-0,1"}}));
   QCOMPARE(document.table[5], Row({{1, "3"}, {2, "100"}, {3, "10"}, {4, "1"}, {8, "-0,15"}}));
+  QCOMPARE(document.table[6], Row({{2, "Заключение"}}));  // the conclusion row comes after every condition
 }
 
 void GroupProtocolTest::placeholdersReplaced() {

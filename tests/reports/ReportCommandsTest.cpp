@@ -137,7 +137,7 @@ void ReportCommandsTest::reportRunsFromWindow() {
   bool hourglass = false;
   auto observed = [&](QString (*report)()) {
     return [&, report] {
-      progressText = theMainWindow->StatusPanel(2)->text();
+      progressText = theMainWindow->StatusPanel(MainWindow::kReportPanel)->text();
       hourglass = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
       theMainWindow->NoteSavedDocument(report());
     };
@@ -155,7 +155,7 @@ void ReportCommandsTest::reportRunsFromWindow() {
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   QCOMPARE(fixture.savedProtocols().size(), 1);
   const QString saved = fixture.nativePath("protocols/" + fixture.savedProtocols().first());
-  QCOMPARE(theMainWindow->StatusPanel(2)->text(), "Протокол сохранён: " + saved);
+  QCOMPARE(theMainWindow->StatusPanel(MainWindow::kReportPanel)->text(), "Протокол сохранён: " + saved);
   QVERIFY(ReadDocx(saved).allText().contains("011234"));
   QCOMPARE(fixture.storedProtocolNumber(), "10");
   // The choice holds again: the chosen meter, its points, its marks.
@@ -176,7 +176,7 @@ void ReportCommandsTest::missingTemplateFromWindow() {
 
   QCOMPARE(answers.texts(), QStringList{"Не найден файл " + fixture.nativePath("sources/look.doc")});
   QCOMPARE(answers.shown()[0].kind, MessageService::Kind::Plain);
-  QVERIFY(theMainWindow->StatusPanel(2)->text().isEmpty());
+  QVERIFY(theMainWindow->StatusPanel(MainWindow::kReportPanel)->text().isEmpty());
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   QCOMPARE(fixture.storedProtocolNumber(), "9");
 }
@@ -193,7 +193,7 @@ void ReportCommandsTest::failingReportShowsErrorBox() {
 
   QCOMPARE(answers.shown().size(), size_t(1));
   QCOMPARE(answers.shown()[0].kind, MessageService::Kind::Error);
-  QVERIFY(theMainWindow->StatusPanel(2)->text().isEmpty());
+  QVERIFY(theMainWindow->StatusPanel(MainWindow::kReportPanel)->text().isEmpty());
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   QVERIFY(fixture.savedProtocols().isEmpty());
   QCOMPARE(fixture.storedProtocolNumber(), "9");

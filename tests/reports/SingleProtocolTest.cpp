@@ -101,10 +101,10 @@ void SingleProtocolTest::tableHoldsMarkedPointsInOrder() {
 
   QCOMPARE(document.table.size(), 5);
   QCOMPARE(document.table[0].first(), "№");
-  QCOMPARE(document.table[1], QStringList({"1", "100", "100", "0.5/L", "0,46"}));
-  QCOMPARE(document.table[2], QStringList({"2", "100", "50", "0.8/C", "1,5"}));
-  QCOMPARE(document.table[3], QStringList({"3", "120", "5", "", ""}));
-  QCOMPARE(document.table[4], QStringList({"4", "", "2,5", "1", "-1E-7"}));
+  QCOMPARE(document.table[1], QStringList({"1", "100", "100", "0.5/L", "0,46", ""}));
+  QCOMPARE(document.table[2], QStringList({"2", "100", "50", "0.8/C", "1,5", ""}));
+  QCOMPARE(document.table[3], QStringList({"3", "120", "5", "", "", ""}));
+  QCOMPARE(document.table[4], QStringList({"4", "", "2,5", "1", "-1E-7", ""}));  // no limits file: no limit
   // testPoints ends on the meter's last point.
   QVERIFY(theDataModule->testPoints->eof());
   QCOMPARE(theDataModule->testPoints->fieldByName("Count").asInteger(), 4);

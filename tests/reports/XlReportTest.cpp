@@ -99,7 +99,7 @@ QString MakeWorkbook(const QTemporaryDir& dir, const QString& sheetData, const Q
       "<sheetData>" +
       sheetData.toUtf8() + "</sheetData>" + afterSheetData.toUtf8() + "</worksheet>";
   QByteArray workbook = readback::PartBytes(ShippedWorkbook(), "xl/workbook.xml");
-  workbook.replace("Протокол!$A$5:$O$5", rangeRef.toUtf8());
+  workbook.replace("Протокол!$A$5:$Q$5", rangeRef.toUtf8());
   extra["xl/worksheets/sheet1.xml"] = sheet;
   if (!extra.count("xl/workbook.xml")) extra["xl/workbook.xml"] = workbook;
   const QString path = dir.filePath("template.xlsx");
@@ -161,13 +161,13 @@ void XlReportTest::movesContentBelowTheRange() {
   QCOMPARE(cells.at("A12").text, QString("Поверитель:"));
   QCOMPARE(cells.at("C14").formula, QString("TODAY()"));
   const QString sheet = QString::fromUtf8(readback::PartBytes(xlsx, "xl/worksheets/sheet1.xml"));
-  for (const char* merge : {"A1:O1", "A2:O2", "C12:H12", "C14:D14"})
+  for (const char* merge : {"A1:Q1", "A2:Q2", "C12:H12", "C14:D14"})
     QVERIFY2(sheet.contains(QStringLiteral("<mergeCell ref=\"%1\"/>").arg(merge)), merge);
-  QVERIFY(sheet.contains("<dimension ref=\"A1:O14\"/>"));
+  QVERIFY(sheet.contains("<dimension ref=\"A1:Q14\"/>"));
   const QString workbook = WorkbookXml(xlsx);
-  QVERIFY(workbook.contains("'Протокол'!$A$1:$O$14"));  // print area grows
+  QVERIFY(workbook.contains("'Протокол'!$A$1:$Q$14"));  // print area grows
   QVERIFY(workbook.contains("'Протокол'!$4:$4"));       // print titles above stay
-  QVERIFY(workbook.contains("Протокол!$A$5:$O$8"));     // the range covers the data
+  QVERIFY(workbook.contains("Протокол!$A$5:$Q$8"));     // the range covers the data
   QVERIFY(workbook.contains("fullCalcOnLoad=\"1\""));
 }
 
@@ -185,7 +185,7 @@ void XlReportTest::withoutRowsTheRangeIsEmptied() {
   const auto cells = SheetCells(xlsx);
   QVERIFY(cells.at("A5").text.isEmpty() && cells.at("A5").type.isEmpty());
   QCOMPARE(cells.at("E7").formula, QString("COUNTA(M5:M5)"));
-  QVERIFY(WorkbookXml(xlsx).contains("Протокол!$A$5:$O$5"));
+  QVERIFY(WorkbookXml(xlsx).contains("Протокол!$A$5:$Q$5"));
 }
 
 void XlReportTest::errors_data() {
@@ -339,7 +339,7 @@ void XlReportTest::otherSheetsAndSheetScopedName() {
       "<sheet name=\"Протокол\" sheetId=\"1\" r:id=\"rId1\"/>",
       "<sheet name=\"Сводка\" sheetId=\"2\" r:id=\"rId8\"/><sheet name=\"Протокол\" sheetId=\"1\" "
       "r:id=\"rId1\"/>");
-  workbook.replace("<definedName name=\"Range1\">Протокол!$A$5:$O$5</definedName>",
+  workbook.replace("<definedName name=\"Range1\">Протокол!$A$5:$Q$5</definedName>",
                    "<definedName name=\"RANGE1\" localSheetId=\"1\">'Протокол'!$A$2:$C$2</definedName>");
   QByteArray rels = readback::PartBytes(ShippedWorkbook(), "xl/_rels/workbook.xml.rels");
   rels.replace("</Relationships>",

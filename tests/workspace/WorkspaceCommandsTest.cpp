@@ -185,7 +185,7 @@ void WorkspaceCommandsTest::reportRunsHookAndRestoresSelection() {
   bool busyCursor = false;
   // A report that leaves the meter query elsewhere, as the group report does.
   form->Hooks.GroupWordReport = [&] {
-    statusDuringReport = form->StatusPanel(2)->text();
+    statusDuringReport = form->StatusPanel(MainWindow::kReportPanel)->text();
     busyCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
     theDataModule->meters->reopen(Statements::metersOfBaseInUse(QStringLiteral("Б1"), true));
     theDataModule->meters->last();
@@ -194,7 +194,7 @@ void WorkspaceCommandsTest::reportRunsHookAndRestoresSelection() {
   QCOMPARE(statusDuringReport, QStringLiteral("Cоздание отчета в MSWord"));
   QCOMPARE(statusDuringReport.at(0), QLatin1Char('C'));
   QVERIFY(busyCursor);
-  QCOMPARE(form->StatusPanel(2)->text(), QString());
+  QCOMPARE(form->StatusPanel(MainWindow::kReportPanel)->text(), QString());
   QVERIFY(!QApplication::overrideCursor());
   QCOMPARE(theDataModule->chosenMeter->fieldByName(QStringLiteral("Num")).asInteger(), meter1);
   Q_UNUSED(meter2);
@@ -203,7 +203,7 @@ void WorkspaceCommandsTest::reportRunsHookAndRestoresSelection() {
   form->Hooks.SingleWordReport = [] { throw std::runtime_error("Word failed"); };
   QVERIFY_THROWS_EXCEPTION(std::runtime_error, form->writeSingleProtocol());
   QVERIFY(!QApplication::overrideCursor());
-  QCOMPARE(form->StatusPanel(2)->text(), QString());
+  QCOMPARE(form->StatusPanel(MainWindow::kReportPanel)->text(), QString());
 }
 
 void WorkspaceCommandsTest::archiveNoticeWithoutMarks() {

@@ -1,0 +1,127 @@
+// Times the judgement of test points against the accuracy limits, run by hand:
+//   QT_QPA_PLATFORM=offscreen bench_verdict [--runs N]
+// A meter with 500 marked points of class 0.5 (the shipped limits): judging the
+// 500 points alone, and the main window's whole verdict update (status bar,
+// tree, every error cell judged and the grid repainted at once), with the
+// window as the operator sees it and with a grid tall enough to show all 500
+// rows; and a repaint of all 500 rows while the data stays (the grid keeps the
+// looks it judged), against the repaint of plain cells. Target: 10 ms.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "BenchProgram.h"
+#include "app/Application.h"
+#include "database/DataModule.h"
+#include "reports/PointJudging.h"
+#include "settings/ProgramDir.h"
+#include "ui/DatasetGrid.h"
+#include "workspace/MainWindow.h"
+
+namespace {
+
+constexpr int kPoints = 500;
+constexpr double kTargetMs = 10;
+
+void AddMeterWithPoints(DataModule& dm) {
+  Connection& connection = *dm.connection();
+  Connection::Transaction transaction(connection);
+  connection.executeWrite({QStringLiteral("insert into base (NameBase, Nvoltage, NTok, Pered, KlasT) "
+                                          "values ('Б1', 57.7, 5, 1600, 0.5)"),
+                           {},
+                           QStringLiteral("base")});
+  connection.executeWrite({QStringLiteral("insert into master (Num, Base, NumberCh, Tip, MyYear, MyVisible, "
+                                          "MyNumber) values (1, 'Б1', 1, 'СО-505', 2019, ?, '0101')"),
+                           {true},
+                           QStringLiteral("master")});
+  const QString point = QStringLiteral(
+      "insert into slave (Num, Voltage, Tok, KM, Opogr, Date, Rep, Count) "
+      "values (1, 100, ?, ?, ?, '2024-03-05', 'R', ?)");
+  static const char* const kPowerFactors[] = {"1.000", "0.5/L", "0.8/C", "0.866/L"};
+  for (int i = 0; i < kPoints; ++i)
+    connection.executeWrite({point,
+                             {1 + i % 120, QString::fromLatin1(kPowerFactors[i % 4]), -1.2 + 0.005 * i, i + 1},
+                             QStringLiteral("slave")});
+  transaction.commit();
+}
+
+struct Timing {
+  double medianMs;
+  double slowestMs;
+};
+
+Timing Measure(int runs, const std::function<void()>& step) {
+  std::vector<double> times;
+  for (int run = 0; run < runs; ++run) {
+    QElapsedTimer timer;
+    timer.start();
+    step();
+    times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+  }
+  std::sort(times.begin(), times.end());
+  return {times[times.size() / 2], times.back()};
+}
+
+void Print(const char* what, const Timing& timing) {
+  std::printf("%-58s median %6.2f ms   slowest %6.2f ms   %s\n", what, timing.medianMs, timing.slowestMs,
+              timing.medianMs <= kTargetMs ? "ok (<= 10 ms)" : "TOO SLOW (> 10 ms)");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Application app(argc, argv);
+  const int runs = RunsArgument(app.arguments(), 50);
+  QTemporaryDir programDir;
+  PrepareProgramDir(programDir.path());
+
+  DataModule dm;
+  theDataModule = &dm;
+  if (!dm.OpenTables().isEmpty()) qFatal("the database could not be prepared");
+  AddMeterWithPoints(dm);
+
+  MainWindow window;
+  window.show();
+  if (!QTest::qWaitForWindowExposed(&window)) qFatal("main window not shown");
+  QTreeWidget* tree = window.baseTree();
+  QTreeWidgetItem* meter = tree->topLevelItem(1)->child(0);
+  tree->setCurrentItem(meter);
+  window.ShowSelection();
+  DatasetGrid* grid = window.pointGrid();
+  while (grid->model()->canFetchMore({})) grid->model()->fetchMore({});
+  std::printf("%d marked points, class 0.5, shipped limits; %d runs each\n", kPoints, runs);
+
+  const AccuracyLimits& limits = ProgramLimits();
+  int within = 0;
+  Print("judging the 500 points and the meter's verdict", Measure(runs, [&] {
+          within = 0;
+          for (int row = 0; row < kPoints; ++row)
+            within += JudgeDatasetRow(*dm.testPoints, row, limits, 0.5).state == PointState::Within;
+          VerdictOfPoints(*dm.markedPoints, limits, 0.5);
+        }));
+  std::printf("  (%d of %d points within their limit)\n", within, kPoints);
+
+  const auto update = [&] {
+    window.ShowVerdicts();
+    grid->viewport()->repaint();
+  };
+  Print("verdict update and grid repaint, window as shown", Measure(runs, update));
+  window.resize(window.width(), 20 * kPoints + 300);
+  grid->resize(grid->width(), 20 * kPoints + 100);
+  QCoreApplication::processEvents();
+  Print("verdict update and repaint of all 500 rows at once", Measure(runs, update));
+  Print("repaint of all 500 rows, data unchanged", Measure(runs, [&] { grid->viewport()->repaint(); }));
+  // For comparison: the same repaint of plain cells, what the grid costs without verdicts.
+  grid->setCellLooks({});
+  Print("repaint of all 500 rows, no looks (the grid alone)", Measure(runs, [&] { grid->viewport()->repaint(); }));
+  theDataModule = nullptr;
+  return 0;
+}

@@ -1,0 +1,38 @@
+#include "reports/JudgedCells.h"
+
+#include <memory>
+
+#include "database/Dataset.h"
+#include "reports/PointJudging.h"
+
+std::optional<CellLook> ErrorCellLook(const PointJudgement& judgement) {
+  if (judgement.state == PointState::NotJudged) return std::nullopt;
+  const bool within = judgement.state == PointState::Within;
+  CellLook look;
+  look.sign = within ? QStringLiteral(" ✓") : QStringLiteral(" ✗");
+  look.background = within ? QColor(0xc8, 0xe6, 0xc9) : QColor(0xff, 0xcd, 0xd2);
+  look.toolTip = QStringLiteral("Предел %1 %").arg(LimitText(judgement.limit));
+  return look;
+}
+
+void ShowPointJudgements(DatasetGrid* grid, std::function<std::optional<double>()> accuracyClass) {
+  // What judges the rows, taken once per change of the data: the limits file
+  // is looked at then, not at every paint.
+  struct Basis {
+    const AccuracyLimits* limits = nullptr;
+    std::optional<double> accuracyClass;
+  };
+  const auto basis = std::make_shared<Basis>();
+  CellLookSource source;
+  source.prepare = [basis, accuracyClass = std::move(accuracyClass)] {
+    basis->accuracyClass = accuracyClass();
+    basis->limits = basis->accuracyClass ? &ProgramLimits() : nullptr;
+  };
+  source.look = [grid, basis](int row, const QString& field) -> std::optional<CellLook> {
+    if (!basis->limits || field.compare(QLatin1String("Opogr"), Qt::CaseInsensitive) != 0) return std::nullopt;
+    const Dataset* points = grid->dataset();
+    if (!points || !points->isOpen()) return std::nullopt;
+    return ErrorCellLook(JudgeDatasetRow(*points, row, *basis->limits, *basis->accuracyClass));
+  };
+  grid->setCellLooks(std::move(source));
+}

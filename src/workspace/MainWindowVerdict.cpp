@@ -1,0 +1,94 @@
+// The verdicts against the accuracy limits in the main window: the error cells
+// of the grid, the chosen meter's verdict in the status bar, every meter's in
+// the tree.
+#include <QLabel>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "database/DataModule.h"
+#include "reports/JudgedCells.h"
+#include "reports/PointJudging.h"
+#include "ui/DatasetGrid.h"
+#include "ui/MessageService.h"
+#include "ui/Selection.h"
+#include "ui_MainWindow.h"
+#include "workspace/MainWindow.h"
+
+namespace {
+
+// Foreground colours of a meter node by verdict; the tooltip names it.
+QBrush VerdictBrush(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::Fit:
+      return QColor(0x1b, 0x5e, 0x20);
+    case Verdict::Unfit:
+      return QColor(0xb7, 0x1c, 0x1c);
+    case Verdict::NotJudged:
+      break;
+  }
+  return {};
+}
+
+std::optional<double> AccuracyClassOf(const QString& baseName) {
+  QueryDataset probe(theDataModule->connection());
+  probe.reopen(Statements::baseByName(baseName));
+  if (probe.isEmpty()) return std::nullopt;
+  return probe.fieldByName(QStringLiteral("KlasT")).asReal();
+}
+
+void ShowLimitProblems(const QStringList& problems) {
+  // Reported after the paint or command that read the file.
+  QTimer::singleShot(0, [problems] {
+    MessageService::plain(QStringLiteral("Файл пределов погрешности содержит ошибки, эти строки пропущены:\n") +
+                          problems.join(QLatin1Char('\n')));
+  });
+}
+
+}  // namespace
+
+void MainWindow::setUpJudgements() {
+  SetLimitsProblemReporter(ShowLimitProblems);
+  ShowPointJudgements(ui->pointGrid, [this] { return ChosenAccuracyClass(); });
+}
+
+std::optional<double> MainWindow::ChosenAccuracyClass() const {
+  QueryDataset* bases = theDataModule->bases;
+  if (ChosenBaseName.isEmpty() || !bases->isOpen() || bases->isEmpty()) return std::nullopt;
+  if (bases->fieldByName(QStringLiteral("NameBase")).asText() != ChosenBaseName) return std::nullopt;
+  return bases->fieldByName(QStringLiteral("KlasT")).asReal();
+}
+
+void MainWindow::ShowVerdicts() {
+  const AccuracyLimits& limits = ProgramLimits();
+  QString chosenVerdict;
+  if (ChosenMeterNum != 0 && theDataModule->markedPoints->isOpen()) {
+    const std::optional<double> klass = ChosenAccuracyClass();
+    chosenVerdict = VerdictText(klass ? VerdictOfPoints(*theDataModule->markedPoints, limits, *klass)
+                                      : Verdict::NotJudged);
+  }
+  StatusPanel(kVerdictPanel)->setText(chosenVerdict);
+
+  for (int i = 1; i <= BaseCount; ++i) {
+    QTreeWidgetItem* baseNode = BaseNodes[i];
+    if (!baseNode || baseNode->childCount() == 0) continue;
+    const QString baseName = baseNode->text(0);
+    const std::optional<double> klass = AccuracyClassOf(baseName);
+    const QHash<qint64, Verdict> verdicts =
+        klass ? MeterVerdictsOfBase(*theDataModule->connection(), baseName, *klass, limits)
+              : QHash<qint64, Verdict>();
+    QueryDataset meters(theDataModule->connection());
+    meters.reopen(Statements::metersOfBaseInUse(baseName, true));
+    QHash<int, Verdict> bySlot;
+    for (meters.first(); !meters.eof(); meters.next())
+      bySlot.insert(static_cast<int>(meters.fieldByName(QStringLiteral("NumberCh")).asInteger()),
+                    verdicts.value(meters.fieldByName(QStringLiteral("Num")).asInteger(), Verdict::NotJudged));
+    for (int child = 0; child < baseNode->childCount(); ++child) {
+      QTreeWidgetItem* meterNode = baseNode->child(child);
+      if (meterNode->data(0, kBaseNameRole).toString() != baseName) continue;
+      const Verdict verdict = bySlot.value(meterNode->data(0, kSlotRole).toInt(), Verdict::NotJudged);
+      meterNode->setForeground(0, VerdictBrush(verdict));
+      meterNode->setToolTip(0, VerdictText(verdict));
+    }
+  }
+  ui->pointGrid->refreshCellLooks();
+}

@@ -1,0 +1,251 @@
+#include <QImage>
+#include <QLabel>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "support/TestRegistry.h"
+
+#include "app/Windows.h"
+#include "reports/DocxReadBack.h"
+#include "reports/ProtocolFixture.h"
+#include "reports/WordProtocols.h"
+#include "settings/SettingsRecords.h"
+#include "ui/DatasetGrid.h"
+#include "ui/MessageService.h"
+#include "ui/Selection.h"
+#include "workspace/MainWindow.h"
+
+using MessageService::ScriptedAnswers;
+
+namespace {
+
+const QString kBase = QStringLiteral("Б1");
+
+// One saved point per meter at 50 % of the nominal current, cos φ 0.5/L, in
+// slots 1..8 of a base of class 1 (an empty error is null).
+const QList<QVariant> kErrors = {-0.12, 0.38, 12.3456, QVariant(), 0, -1.5, 2, -0.01};
+const QStringList kGroupVerdicts = {"годен", "годен", "не годен", "", "годен", "не годен", "не годен", "годен"};
+const QStringList kWindowVerdicts = {"Годен",     "Годен",    "Не годен", "Не оценён",
+                                     "Годен",     "Не годен", "Не годен", "Годен"};
+
+QString SerialNumber(int slot) { return QStringLiteral("10%1").arg(slot, 2, 10, QLatin1Char('0')); }
+
+struct VerdictFixture : ProtocolFixture {
+  explicit VerdictFixture(bool withLimits = true) {
+    if (withLimits) writeTemplate("limits.csv", shippedTemplate("limits.csv"));
+    addBase(kBase, 230, 5, 1);
+    for (int slot = 1; slot <= 8; ++slot) {
+      meters << addMeter(kBase, slot, SerialNumber(slot));
+      addPoint(meters.last(), Point{100, 50, QStringLiteral("0.5/L"), kErrors[slot - 1], QStringLiteral("R"), 1});
+    }
+  }
+  QList<qint64> meters;  // by slot
+};
+
+// The main window over the fixture's database.
+struct ShownMainWindow {
+  ShownMainWindow() {
+    theMainWindow = new MainWindow;
+    WireWindows();
+    theMainWindow->show();
+    if (!QTest::qWaitForWindowExposed(theMainWindow)) qFatal("main window not shown");
+  }
+  ~ShownMainWindow() {
+    delete theMainWindow;
+    theMainWindow = nullptr;
+  }
+  QTreeWidgetItem* meterNode(int slot) {
+    QTreeWidgetItem* base = theMainWindow->baseTree()->findItems(kBase, Qt::MatchExactly).value(0);
+    for (int i = 0; i < base->childCount(); ++i)
+      if (base->child(i)->text(0) == MeterCaptions(slot)) return base->child(i);
+    qFatal("no node for slot %d", slot);
+  }
+  void choose(int slot) {
+    QTreeWidget* tree = theMainWindow->baseTree();
+    QTreeWidgetItem* node = meterNode(slot);
+    node->parent()->setExpanded(true);
+    tree->scrollToItem(node);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
+  }
+  QModelIndex errorCell() const {
+    DatasetGrid* grid = theMainWindow->pointGrid();
+    return grid->model()->index(0, grid->columnOfField(QStringLiteral("Opogr")));
+  }
+};
+
+}  // namespace
+
+class VerdictScenarioTest : public QObject {
+  Q_OBJECT
+ private slots:
+  // The single protocol of the first meter: the limit beside the error, the conclusion filled.
+  void singleProtocolConcludes() {
+    VerdictFixture fixture;
+    fixture.chooseMeter(kBase, 1);
+    const DocxReadBack document = ReadDocx(SingleWordReport());
+    QCOMPARE(document.table.value(0).value(5), "Предел, %");
+    QCOMPARE(document.table.value(1).value(4), "-0,12");
+    QCOMPARE(document.table.value(1).value(5), "±1,0");
+    QCOMPARE(document.missingParagraphs({"Заключение: счётчик признан годным к применению."}), QStringList());
+  }
+
+  void singleProtocolOfUnfitAndUnjudgedMeters_data() {
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<QString>("conclusion");
+    QTest::addColumn<QString>("limit");
+    QTest::newRow("beyond") << 3 << "Заключение: счётчик признан негодным к применению." << "±1,0";
+    QTest::newRow("empty error")
+        << 4 << "Заключение: счётчик признан ____________________ к применению." << "";
+  }
+  void singleProtocolOfUnfitAndUnjudgedMeters() {
+    QFETCH(int, slot);
+    QFETCH(QString, conclusion);
+    QFETCH(QString, limit);
+    VerdictFixture fixture;
+    fixture.chooseMeter(kBase, slot);
+    const DocxReadBack document = ReadDocx(SingleWordReport());
+    QCOMPARE(document.table.value(1).value(5), limit);
+    QCOMPARE(document.missingParagraphs({conclusion}), QStringList());
+  }
+
+  void groupProtocolConcludes() {
+    VerdictFixture fixture;
+    fixture.chooseMeter(kBase, 1);
+    const DocxReadBack document = ReadDocx(GroupWordReport());
+    const QStringList last = document.table.last();
+    QCOMPARE(last.value(1), "Заключение");
+    QCOMPARE(last.mid(4, 8), kGroupVerdicts);
+    QCOMPARE(document.missingParagraphs({"Заключение: счётчики признаны годными к применению: №1001, №1002, "
+                                         "№1005, №1008; негодными: №1003, №1006, №1007."}),
+             QStringList());
+  }
+
+  // Without a limits file nothing is judged: the blanks stay for the pen.
+  void withoutLimitsNothingIsConcluded() {
+    VerdictFixture fixture(false);
+    fixture.chooseMeter(kBase, 1);
+    const DocxReadBack single = ReadDocx(SingleWordReport());
+    QCOMPARE(single.table.value(1).value(5), "");
+    QCOMPARE(single.missingParagraphs({"Заключение: счётчик признан ____________________ к применению."}),
+             QStringList());
+    const DocxReadBack group = ReadDocx(GroupWordReport());
+    QCOMPARE(group.table.last().mid(4, 8), QStringList(8, QString()));
+    QCOMPARE(group.missingParagraphs({"Заключение: счётчики признаны ____________________ к применению."}),
+             QStringList());
+  }
+
+  // The grid tints each meter's error as its verdict reads, the status bar and the tree say it.
+  void mainWindowShowsVerdicts() {
+    VerdictFixture fixture;
+    ShownMainWindow window;
+    for (int slot = 1; slot <= 8; ++slot) {
+      window.choose(slot);
+      const QModelIndex cell = window.errorCell();
+      const QString verdict = kWindowVerdicts[slot - 1];
+      QCOMPARE(theMainWindow->StatusPanel(MainWindow::kVerdictPanel)->text(), verdict);
+      QCOMPARE(window.meterNode(slot)->toolTip(0), verdict);
+      const QString text = cell.data(Qt::DisplayRole).toString();
+      const QVariant background = cell.data(Qt::BackgroundRole);
+      if (verdict == "Годен") {
+        QVERIFY2(text.endsWith(" ✓"), qPrintable(text));
+        QCOMPARE(background.value<QColor>().green() > background.value<QColor>().red(), true);
+        QCOMPARE(cell.data(Qt::ToolTipRole).toString(), "Предел ±1,0 %");
+      } else if (verdict == "Не годен") {
+        QVERIFY2(text.endsWith(" ✗"), qPrintable(text));
+        QCOMPARE(background.value<QColor>().red() > background.value<QColor>().green(), true);
+        QCOMPARE(cell.data(Qt::ToolTipRole).toString(), "Предел ±1,0 %");
+      } else {
+        QVERIFY2(!text.contains("✓") && !text.contains("✗"), qPrintable(text));
+        QVERIFY(!background.isValid());
+      }
+    }
+  }
+
+  // Unmarking the only point takes the verdict back at once; marking gives it again.
+  void verdictFollowsMarks() {
+    VerdictFixture fixture;
+    ShownMainWindow window;
+    window.choose(3);
+    QCOMPARE(theMainWindow->StatusPanel(MainWindow::kVerdictPanel)->text(), "Не годен");
+    theMainWindow->unmarkAllPoints();
+    QCOMPARE(theMainWindow->StatusPanel(MainWindow::kVerdictPanel)->text(), "Не оценён");
+    QCOMPARE(window.meterNode(3)->toolTip(0), "Не оценён");
+    theMainWindow->markAllPoints();
+    QCOMPARE(theMainWindow->StatusPanel(MainWindow::kVerdictPanel)->text(), "Не годен");
+    QCOMPARE(window.meterNode(3)->toolTip(0), "Не годен");
+  }
+
+  // The grid asks a cell's look once per change of its data, however often it
+  // paints: the limits file is looked at again at the next change only.
+  void errorCellsAreJudgedOncePerChange() {
+    VerdictFixture fixture;
+    ShownMainWindow window;
+    window.choose(1);
+    QVERIFY(window.errorCell().data(Qt::DisplayRole).toString().endsWith(" ✓"));
+
+    // −0,12 at 50 % and 0.5/L is beyond a limit of ±0,1 %.
+    fixture.writeTemplate("limits.csv", "Класс;cos φ;Ток от, %;Ток до, %;Предел, %\n1;0.5/L;20;;0.1\n");
+    window.choose(2);
+    window.choose(1);
+    QVERIFY(window.errorCell().data(Qt::DisplayRole).toString().endsWith(" ✗"));
+    QCOMPARE(window.errorCell().data(Qt::ToolTipRole).toString(), "Предел ±0,1 %");
+
+    DatasetGrid* grid = theMainWindow->pointGrid();
+    int prepared = 0;
+    int looks = 0;
+    grid->setCellLooks({[&] { ++prepared; }, [&](int, const QString&) -> std::optional<CellLook> {
+                          ++looks;
+                          return CellLook{QStringLiteral(" !"), {}, {}};
+                        }});
+    for (int paint = 0; paint < 3; ++paint)
+      for (int role : {Qt::DisplayRole, Qt::BackgroundRole, Qt::ToolTipRole}) window.errorCell().data(role);
+    QCOMPARE(prepared, 1);
+    QCOMPARE(looks, 1);
+    grid->refreshCellLooks();
+    QVERIFY(window.errorCell().data(Qt::DisplayRole).toString().endsWith(" !"));
+    QCOMPARE(prepared, 2);
+    QCOMPARE(looks, 2);
+    theMainWindow->unmarkAllPoints();  // a change of the rows
+    window.errorCell().data(Qt::DisplayRole);
+    QCOMPARE(prepared, 3);
+  }
+
+  // The main window over a meter with errors within, beyond and not judged:
+  // the tints show in the picture. With VT3417_SCREENSHOT=file.png the picture
+  // is kept (docs/verdict.png is made so, under Xvfb with QT_QPA_PLATFORM=xcb).
+  void pictureOfTintedErrors() {
+    VerdictFixture fixture;
+    const struct {
+      double current;
+      const char* powerFactor;
+      double error;
+    } points[] = {{100, "1.000", 0.42}, {10, "1.000", 0.95}, {5, "1.000", 1.62},  {100, "0.5/L", -0.31},
+                  {20, "0.5/L", -0.84}, {10, "0.5/L", 1.71}, {100, "0.8/C", 0.27}, {50, "0.866/L", 0.2}};
+    int count = 1;
+    for (const auto& point : points)
+      fixture.addPoint(fixture.meters[0], {100, point.current, QString::fromLatin1(point.powerFactor), point.error,
+                                           QStringLiteral("R"), ++count});
+    ShownMainWindow window;
+    theMainWindow->resize(1100, 620);
+    window.choose(1);
+    QCOMPARE(theMainWindow->StatusPanel(MainWindow::kVerdictPanel)->text(), "Не годен");
+    QTest::qWait(400);  // the chart pane follows after a short delay
+
+    const QImage picture = theMainWindow->grab().toImage();
+    DatasetGrid* grid = theMainWindow->pointGrid();
+    const auto tintOfRow = [&](int row) {
+      const QRect cell = grid->visualRect(grid->model()->index(row, grid->columnOfField(QStringLiteral("Opogr"))));
+      const QPoint inside = grid->viewport()->mapTo(theMainWindow, cell.topLeft() + QPoint(3, cell.height() / 2));
+      return picture.pixelColor(inside * picture.devicePixelRatio());
+    };
+    const QColor within = tintOfRow(1);  // 0,42 at 100 %, cos φ 1 (row 0 is the current one)
+    const QColor beyond = tintOfRow(3);  // 1,62 at 5 %, cos φ 1
+    QVERIFY2(within.green() > within.red(), qPrintable(within.name()));
+    QVERIFY2(beyond.red() > beyond.green(), qPrintable(beyond.name()));
+    const QString keep = qEnvironmentVariable("VT3417_SCREENSHOT");
+    if (!keep.isEmpty()) QVERIFY(picture.save(keep));
+  }
+};
+
+VT3417_REGISTER_TEST(VerdictScenarioTest)
+#include "VerdictScenarioTest.moc"
