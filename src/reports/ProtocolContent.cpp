@@ -210,7 +210,7 @@ std::vector<ProtocolPoint> GroupRowConditions(const std::vector<ProtocolPoint>& 
     for (const ProtocolPoint& point : points) {
       const Condition condition = ConditionOf(point);
       if (++seen[condition] > rowsOfCondition[condition]) {
-        rows.push_back({point.voltage, point.current, point.powerFactor, QString()});
+        rows.push_back({point.voltage, point.current, point.powerFactor, QString(), {}});
         ++rowsOfCondition[condition];
       }
     }
