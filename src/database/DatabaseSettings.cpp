@@ -1,12 +1,12 @@
 #include "database/DatabaseSettings.h"
 
+#include "settings/IniFile.h"
 #include "settings/ProgramDir.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
-#include <QSettings>
 #include <QStringList>
 
 namespace {
@@ -20,10 +20,11 @@ const QString kGroup = QStringLiteral("database");
 }
 
 // libpq reads a value up to the first blank unless it is quoted; the values
-// here are single words, so a blank or quote is a typing error.
+// here are single words, so a blank, quote or list separator is a typing error.
 void RequireSingleWord(const QString& filePath, const QString& key, const QString& value) {
   for (const QChar c : value)
-    if (c.isSpace() || c == QLatin1Char('\'') || c == QLatin1Char('\\') || c == QLatin1Char(';'))
+    if (c.isSpace() || c == QLatin1Char('\'') || c == QLatin1Char('\\') || c == QLatin1Char(';') ||
+        c == QLatin1Char(','))
       Refuse(filePath, QStringLiteral("значение %1 содержит недопустимый символ.").arg(key));
 }
 
@@ -50,27 +51,21 @@ DatabaseSettings ReadDatabaseSettings(const QString& filePath) {
   DatabaseSettings settings;
   if (!QFileInfo::exists(filePath)) return settings;
   settings.sourceFile = filePath;
-  QSettings file(filePath, QSettings::IniFormat);
-  if (file.status() != QSettings::NoError) Refuse(filePath, QStringLiteral("файл не читается как INI."));
-  if (!file.childGroups().contains(kGroup, Qt::CaseInsensitive))
-    Refuse(filePath, QStringLiteral("нет раздела [database]."));
-  QString group = kGroup;
-  for (const QString& name : file.childGroups())
-    if (name.compare(kGroup, Qt::CaseInsensitive) == 0) group = name;
-  file.beginGroup(group);
+  // Read afresh each time: a file rewritten a moment ago must be seen as it is now.
+  const IniFile file = IniFile::read(filePath);
+  if (file.status() == IniFile::Status::Unreadable) Refuse(filePath, QStringLiteral("файл не читается."));
+  if (file.status() == IniFile::Status::Malformed)
+    Refuse(filePath, QStringLiteral("строка %1 не читается как INI.").arg(file.malformedLine()));
+  if (!file.hasSection(kGroup)) Refuse(filePath, QStringLiteral("нет раздела [database]."));
 
   static const QSet<QString> known{"driver", "host", "port", "name", "user", "password", "sslmode", "service"};
   QHash<QString, QString> values;
   QString passwordAsWritten;
-  for (const QString& key : file.childKeys()) {
+  for (const auto& [key, value] : file.entries(kGroup)) {
     const QString lower = key.toLower();
     if (!known.contains(lower)) Refuse(filePath, QStringLiteral("неизвестный параметр %1.").arg(key));
-    // A value with a comma comes back as a list; it is never a valid setting.
-    const QVariant value = file.value(key);
-    if (value.typeId() == QMetaType::QStringList)
-      Refuse(filePath, QStringLiteral("значение %1 содержит недопустимый символ.").arg(key));
-    if (lower == QLatin1String("password")) passwordAsWritten = value.toString();  // blanks may belong to it
-    values.insert(lower, value.toString().trimmed());
+    if (lower == QLatin1String("password")) passwordAsWritten = value;  // blanks may belong to it
+    values.insert(lower, value.trimmed());
   }
 
   const QString driver = values.value("driver").toLower();

@@ -1,6 +1,7 @@
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QSettings>
+#include <QFileInfo>
 #include <QTest>
 
 #include "database/DataModule.h"
@@ -17,6 +18,7 @@ class DatabaseSettingsTest : public QObject {
  private slots:
   void serverSettingsAreRead();
   void withoutFileOrWithSqliteTheFileIsUsed();
+  void rewrittenFileIsReadAsItIsNow();
   void malformedFileIsRefusedNamingIt_data();
   void malformedFileIsRefusedNamingIt();
   void unreachableServerEndsWithoutFallback();
@@ -67,6 +69,20 @@ void DatabaseSettingsTest::withoutFileOrWithSqliteTheFileIsUsed() {
   QVERIFY2(dm.connectionError().isEmpty(), qPrintable(dm.connectionError()));
   QCOMPARE(dm.connection()->driverName(), QString("QSQLITE"));
   QVERIFY(QFile::exists(ProgramPath("base/vt3417.sqlite")));
+}
+
+void DatabaseSettingsTest::rewrittenFileIsReadAsItIsNow() {
+  TempProgramDir dir;
+  WriteIni("[database]\ndriver=postgresql\nhost=first\nname=vt3417\n");
+  const QDateTime written = QFileInfo(DatabaseSettingsPath()).lastModified();
+  QCOMPARE(ReadDatabaseSettings(DatabaseSettingsPath()).host, QString("first"));
+  // Rewritten to the same size and the same modification time, as within one second.
+  WriteIni("[database]\ndriver=postgresql\nhost=other\nname=vt3417\n");
+  QFile file(DatabaseSettingsPath());
+  QVERIFY(file.open(QIODevice::ReadWrite));
+  QVERIFY(file.setFileTime(written, QFileDevice::FileModificationTime));
+  file.close();
+  QCOMPARE(ReadDatabaseSettings(DatabaseSettingsPath()).host, QString("other"));
 }
 
 void DatabaseSettingsTest::malformedFileIsRefusedNamingIt_data() {
@@ -134,9 +150,10 @@ void DatabaseSettingsTest::serverReasonIsPassedOn() {
   QFETCH(QString, reason);
   if (!TestDatabase::UsesPostgres()) QSKIP("needs the PostgreSQL test server (runs as test_database_postgresql)");
   TempProgramDir dir;
-  QSettings ini(DatabaseSettingsPath(), QSettings::IniFormat);
-  ini.setValue("database/" + key, value);
-  ini.sync();
+  QFile ini(DatabaseSettingsPath());
+  QVERIFY(ini.open(QIODevice::Append));
+  ini.write(QStringLiteral("%1=%2\n").arg(key, value).toUtf8());  // the last value of a key holds
+  ini.close();
   DataModule dm;
   QVERIFY(!dm.connection());
   QVERIFY2(dm.connectionError().contains(reason), qPrintable(dm.connectionError()));

@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -129,15 +128,14 @@ void PrepareEmptyDatabase(const QString& programDir) {
 
   const DatabaseSettings settings = ServerSettings();
   QDir(programDir).mkpath(QStringLiteral("sources"));
-  QSettings ini(QDir(programDir).filePath(QStringLiteral("sources/database.ini")), QSettings::IniFormat);
-  ini.beginGroup(QStringLiteral("database"));
-  ini.setValue(QStringLiteral("driver"), QStringLiteral("postgresql"));
-  ini.setValue(QStringLiteral("host"), settings.host);
-  ini.setValue(QStringLiteral("port"), settings.port);
-  ini.setValue(QStringLiteral("name"), settings.name);
-  ini.setValue(QStringLiteral("user"), settings.user);
-  ini.endGroup();
-  ini.sync();
+  // Written as plain text: the program reads the file afresh, and so must a test that rewrites it.
+  QFile ini(QDir(programDir).filePath(QStringLiteral("sources/database.ini")));
+  if (!ini.open(QIODevice::WriteOnly | QIODevice::Truncate)) Fail(QStringLiteral("cannot write ") + ini.fileName());
+  ini.write(QStringLiteral("[database]\ndriver=postgresql\nhost=%1\nport=%2\nname=%3\nuser=%4\n")
+                .arg(settings.host)
+                .arg(settings.port)
+                .arg(settings.name, settings.user)
+                .toUtf8());
 }
 
 std::unique_ptr<Connection> OpenAnotherConnection(const QString& connectionName) {
