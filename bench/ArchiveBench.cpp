@@ -30,7 +30,7 @@ namespace {
 
 // Archived meters of 300 types with serial numbers and years spread out, each
 // with its points, written in one transaction.
-void FillArchive(DataModule& dm, int meters, int pointsPerMeter) {
+void fillArchive(DataModule& dm, int meters, int pointsPerMeter) {
   Connection& connection = *dm.connection();
   Connection::Transaction transaction(connection);
   const QString meterSql = QStringLiteral(
@@ -51,19 +51,19 @@ void FillArchive(DataModule& dm, int meters, int pointsPerMeter) {
   transaction.commit();
 }
 
-void TypeKey(QWidget* field, QChar c) {
+void typeKey(QWidget* field, QChar c) {
   const auto key = c == QLatin1Char('\b') ? Qt::Key_Backspace : static_cast<Qt::Key>(c.toUpper().unicode());
   QTest::sendKeyEvent(QTest::Press, field, key, QString(c), Qt::NoModifier);
   QTest::sendKeyEvent(QTest::Release, field, key, QString(c), Qt::NoModifier);
 }
 
-void FilterKeystrokes(DataModule& dm) {
+void filterKeystrokes(DataModule& dm) {
   QElapsedTimer fill;
   fill.start();
-  FillArchive(dm, 100000, 3);
+  fillArchive(dm, 100000, 3);
   std::printf("archive of 100,000 meters written in %.1f s\n", fill.nsecsElapsed() / 1e9);
 
-  ShowWholeArchive(nullptr);
+  showWholeArchive(nullptr);
   struct Typing {
     QComboBox* box;
     QString keys;
@@ -86,11 +86,11 @@ void FilterKeystrokes(DataModule& dm) {
         QElapsedTimer timer;
         timer.start();
         const std::clock_t cpuStart = std::clock();
-        TypeKey(field.box->lineEdit(), c);
+        typeKey(field.box->lineEdit(), c);
         times.push_back(timer.nsecsElapsed() / 1e6);
         cpuTimes.push_back(1000.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC);
         if (qEnvironmentVariableIsSet("BENCH_VERBOSE"))
-          std::printf("  %-8s %-10s %6.1f ms (processor %5.1f ms)  %s\n", qPrintable(theArchiveBrowser->SortField()),
+          std::printf("  %-8s %-10s %6.1f ms (processor %5.1f ms)  %s\n", qPrintable(theArchiveBrowser->sortField()),
                       qPrintable(field.box->objectName()), times.back(), cpuTimes.back(),
                       qPrintable(field.box->currentText()));
       }
@@ -105,11 +105,11 @@ void FilterKeystrokes(DataModule& dm) {
   theArchiveBrowser->close();
 }
 
-void Protocol(DataModule& dm) {
-  FillArchive(dm, 2000, 5);
+void protocol(DataModule& dm) {
+  fillArchive(dm, 2000, 5);
   QFile::copy(QStringLiteral(VT3417_SOURCE_DIR "/data/sources/look.xls"),
-              ProgramPath(QStringLiteral("sources/look.xls")));
-  ShowWholeArchive(nullptr);
+              programPath(QStringLiteral("sources/look.xls")));
+  showWholeArchive(nullptr);
   QElapsedTimer timer;
   timer.start();
   theArchiveBrowser->excelProtocolAction()->trigger();
@@ -120,20 +120,20 @@ void Protocol(DataModule& dm) {
 
 // A fresh program directory with its database for one run.
 template <typename Run>
-void InProgramDir(Run run) {
+void inProgramDir(Run run) {
   QTemporaryDir dir;
   QDir(dir.path()).mkpath(QStringLiteral("sources"));
   QDir(dir.path()).mkpath(QStringLiteral("base"));
   QDir::setCurrent(dir.path());
-  SetProgramDir(dir.path());
+  setProgramDir(dir.path());
   DataModule dm;
   theDataModule = &dm;
-  dm.OpenTables();
+  dm.openTables();
   theArchiveBrowser = new ArchiveBrowser;
   run(dm);
   // BENCH_KEEP=1 keeps the database in the working directory for a look.
   if (qEnvironmentVariableIsSet("BENCH_KEEP"))
-    QFile::copy(ProgramDatabasePath(), QStringLiteral("/tmp/bench-archive.sqlite"));
+    QFile::copy(programDatabasePath(), QStringLiteral("/tmp/bench-archive.sqlite"));
   delete theArchiveBrowser;
   theArchiveBrowser = nullptr;
   theDataModule = nullptr;
@@ -144,7 +144,7 @@ void InProgramDir(Run run) {
 int main(int argc, char** argv) {
   Application app(argc, argv);
   const QString which = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("all");
-  if (which == QLatin1String("filter") || which == QLatin1String("all")) InProgramDir(FilterKeystrokes);
-  if (which == QLatin1String("protocol") || which == QLatin1String("all")) InProgramDir(Protocol);
+  if (which == QLatin1String("filter") || which == QLatin1String("all")) inProgramDir(filterKeystrokes);
+  if (which == QLatin1String("protocol") || which == QLatin1String("all")) inProgramDir(protocol);
   return 0;
 }

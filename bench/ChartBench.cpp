@@ -35,7 +35,7 @@ constexpr double kLimitMs = 30;
 constexpr int kPoints = 500;
 const QString kBase = QStringLiteral("Пятьсот точек");
 
-qint64 AddMeterWithPoints(DataModule& dm) {
+qint64 addMeterWithPoints(DataModule& dm) {
   Connection::Transaction transaction(*dm.connection());
   dm.chosenBase->append();
   dm.chosenBase->fieldByName(QStringLiteral("NameBase")).setText(kBase);
@@ -63,14 +63,14 @@ qint64 AddMeterWithPoints(DataModule& dm) {
   return meter;
 }
 
-double Median(std::vector<double> times) {
+double median(std::vector<double> times) {
   std::sort(times.begin(), times.end());
   return times[times.size() / 2];
 }
 
 // Processor time of the work, in ms: on a busy machine the wall clock also
 // counts the time other processes had the processor.
-double TimeMs(const std::function<void()>& work) {
+double timeMs(const std::function<void()>& work) {
   const std::clock_t start = std::clock();
   work();
   return 1000.0 * static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
@@ -81,12 +81,12 @@ double TimeMs(const std::function<void()>& work) {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  const int runs = RunsArgument(app.arguments(), 20);
+  const int runs = runsArgument(app.arguments(), 20);
   QTemporaryDir programDir;
-  PrepareProgramDir(programDir.path());
+  prepareProgramDir(programDir.path());
   DataModule dm;
-  if (!dm.OpenTables().isEmpty()) qFatal("the database could not be prepared");
-  const qint64 meter = AddMeterWithPoints(dm);
+  if (!dm.openTables().isEmpty()) qFatal("the database could not be prepared");
+  const qint64 meter = addMeterWithPoints(dm);
 
   ErrorChartView view;
   view.resize(800, 360);
@@ -102,28 +102,28 @@ int main(int argc, char** argv) {
     Connection& connection = *dm.connection();
     std::vector<ErrorPointRow> rows;
     ErrorChart content;
-    reads.push_back(TimeMs([&] { rows = ReadMeterErrorRows(connection, meter, false); }));
-    curves.push_back(TimeMs([&] { content = MeterErrorChart(rows, BaseChartLimits(connection, kBase)); }));
-    series.push_back(TimeMs([&] { view.showContent(std::move(content)); }));
-    paints.push_back(TimeMs([&] { view.grab(); }));
+    reads.push_back(timeMs([&] { rows = readMeterErrorRows(connection, meter, false); }));
+    curves.push_back(timeMs([&] { content = meterErrorChart(rows, baseChartLimits(connection, kBase)); }));
+    series.push_back(timeMs([&] { view.showContent(std::move(content)); }));
+    paints.push_back(timeMs([&] { view.grab(); }));
     totals.push_back(reads.back() + curves.back() + series.back() + paints.back());
   }
   const double wallPerRun = static_cast<double>(wall.elapsed()) / runs;
-  const bool ok = Median(totals) <= kLimitMs;
+  const bool ok = median(totals) <= kLimitMs;
   std::printf("chart of %d points (%d drawn), %d runs, medians of processor time\n", kPoints,
               view.content().pointCount(), runs);
-  std::printf("  reading the points     %7.1f ms\n", Median(reads));
-  std::printf("  curves and limits      %7.1f ms\n", Median(curves));
-  std::printf("  the chart's series     %7.1f ms\n", Median(series));
-  std::printf("  painting the pane      %7.1f ms\n", Median(paints));
-  std::printf("  update in all          %7.1f ms   %s\n", Median(totals),
+  std::printf("  reading the points     %7.1f ms\n", median(reads));
+  std::printf("  curves and limits      %7.1f ms\n", median(curves));
+  std::printf("  the chart's series     %7.1f ms\n", median(series));
+  std::printf("  painting the pane      %7.1f ms\n", median(paints));
+  std::printf("  update in all          %7.1f ms   %s\n", median(totals),
               ok ? "ok (<= 30 ms)" : "TOO SLOW (> 30 ms)");
   std::printf("  wall clock per update  %7.1f ms (mean; includes waiting for a busy processor)\n", wallPerRun);
 
   // Idle: the event loop turns for a few seconds with the chart shown and
   // nothing changing; the chart must not cost processor time then.
   constexpr int kIdleMs = 5000;
-  const double idleMs = TimeMs([] {
+  const double idleMs = timeMs([] {
     QEventLoop loop;
     QTimer::singleShot(kIdleMs, &loop, &QEventLoop::quit);
     loop.exec();

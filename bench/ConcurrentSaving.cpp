@@ -20,7 +20,7 @@ constexpr qint64 kFirstMeter = 900000;
 
 }  // namespace
 
-ConcurrentSavingResult SaveConcurrently(const std::function<std::unique_ptr<Connection>(const QString&)>& open,
+ConcurrentSavingResult saveConcurrently(const std::function<std::unique_ptr<Connection>(const QString&)>& open,
                                         int connections, int pointsEach) {
   ConcurrentSavingResult result;
   result.connections = connections;
@@ -32,7 +32,7 @@ ConcurrentSavingResult SaveConcurrently(const std::function<std::unique_ptr<Conn
     threads.emplace_back(QThread::create([&, bench] {
       try {
         std::unique_ptr<Connection> connection = open(QStringLiteral("saving bench %1").arg(bench));
-        TableDataset points(connection.get(), Schema::Slave());
+        TableDataset points(connection.get(), Schema::slave());
         points.open();
         ready.release();
         go.acquire();

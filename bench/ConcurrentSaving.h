@@ -16,5 +16,5 @@ struct ConcurrentSavingResult {
 // `connections` threads, each with a connection of its own (made by `open`
 // with the name it is given) posting `pointsEach` points through the test
 // point dataset, one committed row at a time as the terminal window saves them.
-ConcurrentSavingResult SaveConcurrently(const std::function<std::unique_ptr<Connection>(const QString&)>& open,
+ConcurrentSavingResult saveConcurrently(const std::function<std::unique_ptr<Connection>(const QString&)>& open,
                                         int connections, int pointsEach);

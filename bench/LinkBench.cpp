@@ -16,40 +16,40 @@ namespace {
 // The line: 9600 baud, 11 bits per character (start, 7 data, parity, 2 stop).
 constexpr double LineBytesPerSecond = 9600.0 / 11;
 
-QByteArray Koi7(const QString& text) {
+QByteArray koi7(const QString& text) {
   QByteArray bytes = cp1251::encode(text);
-  for (char& byte : bytes) byte = static_cast<char>(Koi7Code(static_cast<uint8_t>(byte)));
+  for (char& byte : bytes) byte = static_cast<char>(koi7Code(static_cast<uint8_t>(byte)));
   return bytes;
 }
 
-QByteArray Screen(const QString& row0, const QString& row1, const QString& row2) {
+QByteArray screen(const QString& row0, const QString& row1, const QString& row2) {
   QByteArray bytes("\x1bH\x1bJ\x07", 5);
   const QString rows[] = {row0, row1, row2};
   for (int row = 0; row < 3; ++row)
-    bytes += QByteArray("\x1bY") + char(32 + row) + char(32) + Koi7(rows[row]);
+    bytes += QByteArray("\x1bY") + char(32 + row) + char(32) + koi7(rows[row]);
   return bytes;
 }
 
 // One round of the instrument's screens, as a measurement session shows them,
 // ending on an error page.
-QByteArray SessionRound() {
+QByteArray sessionRound() {
   QByteArray round;
-  round += Screen("Ф1  220.12 В", "Ф2  219.87 В", "Ф3  220.40 В");
-  round += Screen("Ф1  5.0012 А", "Ф2  4.9987 А", "Ф3  5.0003 А");
-  round += Screen("Ф1  500.12 МА", "Ф2  499.87 МА", "Ф3  500.03 МА");
-  round += Screen("УГОЛ  30.00 ГРАД", "   КМ  0.866", "");
-  round += Screen("МОЩН. АКТИВНАЯ", "3 ФАЗА", "Р     3300.00 ВТ");
-  round += QByteArray("\x1bH\x1bJ\x07", 5) + Koi7("МОЩНОСТЬ     1\r\nЭНЕРГИЯ      2\r\nОПР.ПОГРЕШН. 3 >");
-  round += Screen("ПОГРЕШН.  1-4 %", "   0.120  0.310 ", "  -0.050 -0.270 ");
-  round += Screen("ПОГРЕШН.  5-8 %", "   0.080  0.220 ", "  -0.140 -0.090 ");
+  round += screen("Ф1  220.12 В", "Ф2  219.87 В", "Ф3  220.40 В");
+  round += screen("Ф1  5.0012 А", "Ф2  4.9987 А", "Ф3  5.0003 А");
+  round += screen("Ф1  500.12 МА", "Ф2  499.87 МА", "Ф3  500.03 МА");
+  round += screen("УГОЛ  30.00 ГРАД", "   КМ  0.866", "");
+  round += screen("МОЩН. АКТИВНАЯ", "3 ФАЗА", "Р     3300.00 ВТ");
+  round += QByteArray("\x1bH\x1bJ\x07", 5) + koi7("МОЩНОСТЬ     1\r\nЭНЕРГИЯ      2\r\nОПР.ПОГРЕШН. 3 >");
+  round += screen("ПОГРЕШН.  1-4 %", "   0.120  0.310 ", "  -0.050 -0.270 ");
+  round += screen("ПОГРЕШН.  5-8 %", "   0.080  0.220 ", "  -0.140 -0.090 ");
   return round;
 }
 
 class QuietOwner final : public LinkOwner {
  public:
-  void SendKey(uint8_t) override {}
-  void ScreenChanged() override { ++screens; }
-  void ControlsChanged() override { ++controls; }
+  void sendKey(uint8_t) override {}
+  void screenChanged() override { ++screens; }
+  void controlsChanged() override { ++controls; }
   long screens = 0;
   long controls = 0;
 };
@@ -58,24 +58,24 @@ class QuietOwner final : public LinkOwner {
 
 int main(int argc, char** argv) {
   const int megabytes = argc > 1 ? QByteArray(argv[1]).toInt() : 64;
-  const QByteArray round = SessionRound();
+  const QByteArray round = sessionRound();
   const qint64 rounds = qMax<qint64>(1, megabytes * 1000000LL / round.size());
 
   MeasuredValues values;
   LinkEngine engine(values);
   QuietOwner owner;
-  engine.SetOwner(&owner);
-  engine.ResetTerminal();
+  engine.setOwner(&owner);
+  engine.resetTerminal();
 
   // CPU time of this process: the figure for one core, whatever else the machine runs.
   const std::clock_t cpuStart = std::clock();
   QElapsedTimer timer;
   timer.start();
   for (qint64 i = 0; i < rounds; ++i) {
-    for (const char byte : round) engine.ByteArrived(static_cast<uint8_t>(byte));
+    for (const char byte : round) engine.byteArrived(static_cast<uint8_t>(byte));
     // The line falls quiet on the error page: the watchdog reads it.
-    engine.IdleTurn();
-    engine.TimerFired(LinkTimer::Watchdog);
+    engine.idleTurn();
+    engine.timerFired(LinkTimer::Watchdog);
   }
   const double wallSeconds = timer.nsecsElapsed() / 1e9;
   const double seconds = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
@@ -91,6 +91,6 @@ int main(int argc, char** argv) {
   std::printf("ratio:           %.0f x the line rate\n", bytesPerSecond / LineBytesPerSecond);
   std::printf("check:           U1 %s, I1 %s, KM %s, meter 8 \"%s\"\n",
               qPrintable(values.PhaseVoltageText[0]), qPrintable(values.PhaseCurrentText[0]),
-              qPrintable(values.PowerFactorText), qPrintable(values.MeterErrorText[7]));
+              qPrintable(values.powerFactorText), qPrintable(values.MeterErrorText[7]));
   return bytesPerSecond >= 10e6 ? 0 : 1;
 }

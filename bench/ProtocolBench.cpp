@@ -31,14 +31,14 @@ namespace {
 
 constexpr double kLimitMs = 1000;
 
-void CopyTemplate(const QString& name) {
+void copyTemplate(const QString& name) {
   const QString source =
       QDir(QStringLiteral(VT3417_SOURCE_DIR)).filePath(QStringLiteral("data/sources/") + name);
-  if (!QFile::copy(source, ProgramPath(QStringLiteral("sources/") + name)))
+  if (!QFile::copy(source, programPath(QStringLiteral("sources/") + name)))
     qFatal("cannot copy the template %s", qPrintable(source));
 }
 
-void AddBase(DataModule& dm, const QString& name) {
+void addBase(DataModule& dm, const QString& name) {
   dm.bases->close();
   dm.chosenBase->append();
   dm.chosenBase->fieldByName(QStringLiteral("NameBase")).setText(name);
@@ -49,7 +49,7 @@ void AddBase(DataModule& dm, const QString& name) {
 }
 
 // A meter in use with `points` marked test points.
-void AddMeter(DataModule& dm, const QString& base, int slot, int points) {
+void addMeter(DataModule& dm, const QString& base, int slot, int points) {
   Connection::Transaction transaction(*dm.connection());
   dm.meters->close();
   dm.chosenMeter->append();
@@ -79,7 +79,7 @@ void AddMeter(DataModule& dm, const QString& base, int slot, int points) {
 }
 
 // The rows as the main window leaves them after choosing the meter.
-void Choose(DataModule& dm, const QString& base, int slot) {
+void choose(DataModule& dm, const QString& base, int slot) {
   ChosenBaseName = base;
   ChosenSlot = slot;
   dm.testPoints->close();
@@ -97,7 +97,7 @@ struct Timing {
   QString lastFile;
 };
 
-Timing Measure(int runs, const std::function<void()>& choose, QString (*report)()) {
+Timing measure(int runs, const std::function<void()>& choose, QString (*report)()) {
   std::vector<double> times;
   QString file;
   for (int run = 0; run < runs; ++run) {
@@ -112,14 +112,14 @@ Timing Measure(int runs, const std::function<void()>& choose, QString (*report)(
   return {times.front(), times[times.size() / 2], file};
 }
 
-bool Print(const char* what, const Timing& timing) {
+bool print(const char* what, const Timing& timing) {
   const bool ok = timing.medianMs <= kLimitMs;
   std::printf("%-44s best %8.1f ms   median %8.1f ms   %s\n", what, timing.bestMs, timing.medianMs,
               ok ? "ok (<= 1 s)" : "TOO SLOW (> 1 s)");
   return ok;
 }
 
-void Keep(const QString& file, const QString& keepDir) {
+void keep(const QString& file, const QString& keepDir) {
   if (keepDir.isEmpty()) return;
   QDir().mkpath(keepDir);
   const QString target = QDir(keepDir).filePath(QFileInfo(file).fileName());
@@ -146,37 +146,37 @@ int main(int argc, char** argv) {
   QDir(programDir.path()).mkpath(QStringLiteral("sources"));
   QDir(programDir.path()).mkpath(QStringLiteral("base"));
   QDir::setCurrent(programDir.path());
-  SetProgramDir(programDir.path());
-  CopyTemplate(QStringLiteral("look.doc"));
-  CopyTemplate(QStringLiteral("Glook.doc"));
-  CopyTemplate(QStringLiteral("limits.csv"));  // every point judged, the conclusions filled
+  setProgramDir(programDir.path());
+  copyTemplate(QStringLiteral("look.doc"));
+  copyTemplate(QStringLiteral("Glook.doc"));
+  copyTemplate(QStringLiteral("limits.csv"));  // every point judged, the conclusions filled
   Installation.InstallNumber = QStringLiteral("1234");
-  Installation.CertDate = DaysFromDate(QDate(2024, 1, 15));
-  Installation.CertValidTo = DaysFromDate(QDate(2025, 1, 15));
-  SaveInstallationInfo();
+  Installation.CertDate = daysFromDate(QDate(2024, 1, 15));
+  Installation.CertValidTo = daysFromDate(QDate(2025, 1, 15));
+  saveInstallationInfo();
   Config.ProtocolNumber = QStringLiteral("1");
   Config.AutoIncrement = 1;
-  SaveProgramConfig();
+  saveProgramConfig();
 
   DataModule dm;
-  if (!dm.OpenTables().isEmpty()) qFatal("the database could not be prepared");
+  if (!dm.openTables().isEmpty()) qFatal("the database could not be prepared");
   theDataModule = &dm;
   const QString single = QStringLiteral("Один счетчик");
   const QString group = QStringLiteral("Восемь счетчиков");
-  AddBase(dm, single);
-  AddMeter(dm, single, 1, 500);
-  AddBase(dm, group);
-  for (int slot = 1; slot <= 8; ++slot) AddMeter(dm, group, slot, 100);
+  addBase(dm, single);
+  addMeter(dm, single, 1, 500);
+  addBase(dm, group);
+  for (int slot = 1; slot <= 8; ++slot) addMeter(dm, group, slot, 100);
 
   std::printf("protocols, %d runs each\n", runs);
-  const Timing singleTiming = Measure(
-      runs, [&] { Choose(dm, single, 1); }, &SingleWordReport);
-  const Timing groupTiming = Measure(
-      runs, [&] { Choose(dm, group, 3); }, &GroupWordReport);
-  const bool ok = Print("single protocol, 500 marked points", singleTiming) &
-                  Print("group protocol, 8 meters x 100 marked points", groupTiming);
-  Keep(singleTiming.lastFile, keepDir);
-  Keep(groupTiming.lastFile, keepDir);
+  const Timing singleTiming = measure(
+      runs, [&] { choose(dm, single, 1); }, &singleWordReport);
+  const Timing groupTiming = measure(
+      runs, [&] { choose(dm, group, 3); }, &groupWordReport);
+  const bool ok = print("single protocol, 500 marked points", singleTiming) &
+                  print("group protocol, 8 meters x 100 marked points", groupTiming);
+  keep(singleTiming.lastFile, keepDir);
+  keep(groupTiming.lastFile, keepDir);
   theDataModule = nullptr;
   return ok ? 0 : 1;
 }

@@ -20,9 +20,9 @@
 
 namespace {
 
-QString Template(const char* name) { return QStringLiteral(VT3417_SOURCE_DIR "/data/sources/") + name; }
+QString templatePath(const char* name) { return QStringLiteral(VT3417_SOURCE_DIR "/data/sources/") + name; }
 
-double PeakMegabytes() {
+double peakMegabytes() {
 #ifdef Q_OS_UNIX
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
@@ -33,21 +33,21 @@ double PeakMegabytes() {
 }
 
 // BENCH_KEEP=1 keeps the documents in the working directory for a look.
-void Keep(const char* name, const QByteArray& bytes) {
+void keep(const char* name, const QByteArray& bytes) {
   if (!qEnvironmentVariableIsSet("BENCH_KEEP")) return;
   QFile out(QString::fromLatin1(name));
   if (out.open(QIODevice::WriteOnly)) out.write(bytes);
 }
 
-void Report(const char* what, const QElapsedTimer& timer, qsizetype bytes) {
+void printFigure(const char* what, const QElapsedTimer& timer, qsizetype bytes) {
   std::printf("%-44s %7.3f s  %8.1f KB output  peak %.1f MB\n", what, timer.nsecsElapsed() / 1e9,
-              bytes / 1024.0, PeakMegabytes());
+              bytes / 1024.0, peakMegabytes());
 }
 
-void SingleProtocol() {
+void singleProtocol() {
   QElapsedTimer timer;
   timer.start();
-  WordDocument document(Template("look.doc"));
+  WordDocument document(templatePath("look.doc"));
   const ProofingOptions saved = document.proofingOptions();
   document.setProofingOptions({false, false});
   for (const char* placeholder :
@@ -65,14 +65,14 @@ void SingleProtocol() {
   }
   document.setProofingOptions(saved);
   const QByteArray docx = document.toDocx();
-  Report("docx single: 500 points x 5 cells", timer, docx.size());
-  Keep("bench-single.docx", docx);
+  printFigure("docx single: 500 points x 5 cells", timer, docx.size());
+  keep("bench-single.docx", docx);
 }
 
-void GroupProtocol() {
+void groupProtocol() {
   QElapsedTimer timer;
   timer.start();
-  WordDocument document(Template("Glook.doc"));
+  WordDocument document(templatePath("Glook.doc"));
   document.setProofingOptions({false, false});
   for (const char* placeholder : {"<Lnpr>", "<Ldat>", "<Ltch>", "<Lmkr>", "<Lpgr>", "<Lvlt>", "<Ltok>",
                                   "<Ldpp>", "<Ltpu>", "<Lnpu>", "<Ldot>", "<Lddo>"})
@@ -91,11 +91,11 @@ void GroupProtocol() {
       table.setCellText(point + 3, slot + 4, QStringLiteral("-0,12"));
   }
   const QByteArray docx = document.toDocx();
-  Report("docx group: 8 meters x 100 points", timer, docx.size());
-  Keep("bench-group.docx", docx);
+  printFigure("docx group: 8 meters x 100 points", timer, docx.size());
+  keep("bench-group.docx", docx);
 }
 
-void ArchiveWorkbook() {
+void archiveWorkbook() {
   const QStringList fields = {"Tip",   "Number",  "Year", "User", "Maker", "KlasT", "Nvoltage", "NTok",
                               "pered", "voltage", "tok",  "Km",   "Pogr",  "Date",  "OldDate"};
   ReportTable rows(fields);
@@ -125,11 +125,11 @@ void ArchiveWorkbook() {
   QElapsedTimer timer;
   timer.start();
   TxlReportG2 report;
-  report.XLSTemplate = Template("look.xls");
+  report.XLSTemplate = templatePath("look.xls");
   report.addDataSource(QStringLiteral("RxData"), QStringLiteral("Range1"), rows);
   const QByteArray xlsx = report.build();
-  Report("xlsx archive: 10,000 rows x 15 fields", timer, xlsx.size());
-  Keep("bench-archive.xlsx", xlsx);
+  printFigure("xlsx archive: 10,000 rows x 15 fields", timer, xlsx.size());
+  keep("bench-archive.xlsx", xlsx);
 }
 
 }  // namespace
@@ -138,9 +138,9 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   const QString what = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("all");
   if (what == QLatin1String("docx") || what == QLatin1String("all")) {
-    SingleProtocol();
-    GroupProtocol();
+    singleProtocol();
+    groupProtocol();
   }
-  if (what == QLatin1String("xlsx") || what == QLatin1String("all")) ArchiveWorkbook();
+  if (what == QLatin1String("xlsx") || what == QLatin1String("all")) archiveWorkbook();
   return 0;
 }

@@ -37,7 +37,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double ProcessCpuSeconds() {
+double processCpuSeconds() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
@@ -45,15 +45,15 @@ double ProcessCpuSeconds() {
 }
 
 // A local loop: QCoreApplication::quit() would also close the windows.
-void RunEventLoopFor(int ms) {
+void runEventLoopFor(int ms) {
   QEventLoop loop;
   QTimer::singleShot(ms, &loop, &QEventLoop::quit);
   loop.exec();
 }
 
-double Milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-void Report(const char* what, std::vector<double> samples) {
+void report(const char* what, std::vector<double> samples) {
   if (samples.empty()) {
     std::printf("%-28s no samples\n", what);
     return;
@@ -71,7 +71,7 @@ class PaintWatch : public QObject {
   std::vector<double> latency;
   bool eventFilter(QObject*, QEvent* event) override {
     if (event->type() == QEvent::Paint && pendingSince) {
-      latency.push_back(Milliseconds(Clock::now() - *pendingSince));
+      latency.push_back(milliseconds(Clock::now() - *pendingSince));
       pendingSince.reset();
     }
     return false;
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
   QTemporaryDir programDir;
   QDir(programDir.path()).mkpath(QStringLiteral("sources"));
   QDir::setCurrent(programDir.path());
-  SetProgramDir(programDir.path());
+  setProgramDir(programDir.path());
 
   int master = -1, slave = -1;
   char name[256] = {};
@@ -97,33 +97,33 @@ int main(int argc, char** argv) {
   cfmakeraw(&raw);
   tcsetattr(slave, TCSANOW, &raw);
   fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-  WritePortDevice(ProgramPath(QStringLiteral("sources/ports.ini")), QStringLiteral("Com1"),
+  writePortDevice(programPath(QStringLiteral("sources/ports.ini")), QStringLiteral("Com1"),
                   QString::fromLocal8Bit(name));
 
   theTerminalWindow = new TerminalWindow;
-  theTerminalWindow->BeginMeasurement();
+  theTerminalWindow->beginMeasurement();
   QElapsedTimer activation;
   activation.start();
-  while (theTerminalWindow->Loop().Suspended() && activation.elapsed() < 5000) QApplication::processEvents();
-  if (!theTerminalWindow->Line().Connected() || theTerminalWindow->Loop().Suspended()) {
+  while (theTerminalWindow->loop().suspended() && activation.elapsed() < 5000) QApplication::processEvents();
+  if (!theTerminalWindow->line().connected() || theTerminalWindow->loop().suspended()) {
     std::fprintf(stderr, "bench_terminal: the window did not open or activate\n");
     return 1;
   }
-  RunEventLoopFor(500);
+  runEventLoopFor(500);
   char drain[64];
   while (read(master, drain, sizeof drain) > 0) {
   }
 
   // 1. Silent instrument.
-  const qint64 stepsBefore = theTerminalWindow->Loop().StepCount();
-  const double cpuBefore = ProcessCpuSeconds();
+  const qint64 stepsBefore = theTerminalWindow->loop().stepCount();
+  const double cpuBefore = processCpuSeconds();
   QElapsedTimer wall;
   wall.start();
-  RunEventLoopFor(cpuSeconds * 1000);
-  const double cpu = ProcessCpuSeconds() - cpuBefore;
+  runEventLoopFor(cpuSeconds * 1000);
+  const double cpu = processCpuSeconds() - cpuBefore;
   const double seconds = wall.elapsed() / 1000.0;
   std::printf("silent instrument: %.1f s, CPU %.3f s = %.2f %% of one core, %.0f loop turns/s\n", seconds,
-              cpu, 100 * cpu / seconds, (theTerminalWindow->Loop().StepCount() - stepsBefore) / seconds);
+              cpu, 100 * cpu / seconds, (theTerminalWindow->loop().stepCount() - stepsBefore) / seconds);
 
   // 2. One character at a time, with quiet gaps between them.
   auto* row = theTerminalWindow->findChild<QLabel*>(QStringLiteral("displayLine1"));
@@ -134,9 +134,9 @@ int main(int argc, char** argv) {
   int column = 0;
   QChar expected;
   bool waiting = false;
-  QObject::connect(theTerminalWindow, &TerminalWindow::ScreenShown, row, [&] {
+  QObject::connect(theTerminalWindow, &TerminalWindow::screenShown, row, [&] {
     if (waiting && row->text().at(column) == expected) {
-      textLatency.push_back(Milliseconds(Clock::now() - written));
+      textLatency.push_back(milliseconds(Clock::now() - written));
       waiting = false;
       paints.pendingSince = written;
     }
@@ -165,8 +165,8 @@ int main(int argc, char** argv) {
   });
   sampler.start(40);
   sampling.exec();
-  Report("byte to mirror text:", textLatency);
-  Report("byte to mirror painted:", paints.latency);
+  report("byte to mirror text:", textLatency);
+  report("byte to mirror painted:", paints.latency);
 
   theTerminalWindow->close();
   delete theTerminalWindow;

@@ -31,7 +31,7 @@ namespace {
 constexpr int kPoints = 500;
 constexpr double kTargetMs = 10;
 
-void AddMeterWithPoints(DataModule& dm) {
+void addMeterWithPoints(DataModule& dm) {
   Connection& connection = *dm.connection();
   Connection::Transaction transaction(connection);
   connection.executeWrite({QStringLiteral("insert into base (NameBase, Nvoltage, NTok, Pered, KlasT) "
@@ -58,7 +58,7 @@ struct Timing {
   double slowestMs;
 };
 
-Timing Measure(int runs, const std::function<void()>& step) {
+Timing measure(int runs, const std::function<void()>& step) {
   std::vector<double> times;
   for (int run = 0; run < runs; ++run) {
     QElapsedTimer timer;
@@ -70,7 +70,7 @@ Timing Measure(int runs, const std::function<void()>& step) {
   return {times[times.size() / 2], times.back()};
 }
 
-void Print(const char* what, const Timing& timing) {
+void print(const char* what, const Timing& timing) {
   std::printf("%-58s median %6.2f ms   slowest %6.2f ms   %s\n", what, timing.medianMs, timing.slowestMs,
               timing.medianMs <= kTargetMs ? "ok (<= 10 ms)" : "TOO SLOW (> 10 ms)");
 }
@@ -79,14 +79,14 @@ void Print(const char* what, const Timing& timing) {
 
 int main(int argc, char** argv) {
   Application app(argc, argv);
-  const int runs = RunsArgument(app.arguments(), 50);
+  const int runs = runsArgument(app.arguments(), 50);
   QTemporaryDir programDir;
-  PrepareProgramDir(programDir.path());
+  prepareProgramDir(programDir.path());
 
   DataModule dm;
   theDataModule = &dm;
-  if (!dm.OpenTables().isEmpty()) qFatal("the database could not be prepared");
-  AddMeterWithPoints(dm);
+  if (!dm.openTables().isEmpty()) qFatal("the database could not be prepared");
+  addMeterWithPoints(dm);
 
   MainWindow window;
   window.show();
@@ -94,34 +94,34 @@ int main(int argc, char** argv) {
   QTreeWidget* tree = window.baseTree();
   QTreeWidgetItem* meter = tree->topLevelItem(1)->child(0);
   tree->setCurrentItem(meter);
-  window.ShowSelection();
+  window.showSelection();
   DatasetGrid* grid = window.pointGrid();
   while (grid->model()->canFetchMore({})) grid->model()->fetchMore({});
   std::printf("%d marked points, class 0.5, shipped limits; %d runs each\n", kPoints, runs);
 
-  const AccuracyLimits& limits = ProgramLimits();
+  const AccuracyLimits& limits = programLimits();
   int within = 0;
-  Print("judging the 500 points and the meter's verdict", Measure(runs, [&] {
+  print("judging the 500 points and the meter's verdict", measure(runs, [&] {
           within = 0;
           for (int row = 0; row < kPoints; ++row)
-            within += JudgeDatasetRow(*dm.testPoints, row, limits, 0.5).state == PointState::Within;
-          VerdictOfPoints(*dm.markedPoints, limits, 0.5);
+            within += judgeDatasetRow(*dm.testPoints, row, limits, 0.5).state == PointState::Within;
+          verdictOfPoints(*dm.markedPoints, limits, 0.5);
         }));
   std::printf("  (%d of %d points within their limit)\n", within, kPoints);
 
   const auto update = [&] {
-    window.ShowVerdicts();
+    window.showVerdicts();
     grid->viewport()->repaint();
   };
-  Print("verdict update and grid repaint, window as shown", Measure(runs, update));
+  print("verdict update and grid repaint, window as shown", measure(runs, update));
   window.resize(window.width(), 20 * kPoints + 300);
   grid->resize(grid->width(), 20 * kPoints + 100);
   QCoreApplication::processEvents();
-  Print("verdict update and repaint of all 500 rows at once", Measure(runs, update));
-  Print("repaint of all 500 rows, data unchanged", Measure(runs, [&] { grid->viewport()->repaint(); }));
+  print("verdict update and repaint of all 500 rows at once", measure(runs, update));
+  print("repaint of all 500 rows, data unchanged", measure(runs, [&] { grid->viewport()->repaint(); }));
   // For comparison: the same repaint of plain cells, what the grid costs without verdicts.
   grid->setCellLooks({});
-  Print("repaint of all 500 rows, no looks (the grid alone)", Measure(runs, [&] { grid->viewport()->repaint(); }));
+  print("repaint of all 500 rows, no looks (the grid alone)", measure(runs, [&] { grid->viewport()->repaint(); }));
   theDataModule = nullptr;
   return 0;
 }

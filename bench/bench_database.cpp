@@ -36,7 +36,7 @@ constexpr int kPointsPerArchived = 10;  // 1,000,000 archived points
 
 QTextStream out(stdout);
 
-void Run(Connection& db, const QString& sql) { db.execute({sql, {}, {}}); }
+void run(Connection& db, const QString& sql) { db.execute({sql, {}, {}}); }
 
 // The few expressions the row generators need that the engines spell differently.
 struct Dialect {
@@ -51,40 +51,40 @@ struct Dialect {
 };
 
 // Fills the tables with generated rows (recursive row generators keep it quick).
-void Populate(Connection& db) {
+void populate(Connection& db) {
   const Dialect sql{db.isPostgres()};
   Connection::Transaction transaction(db);
   const QString numbers =
       QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) ");
-  Run(db, numbers.arg(kBases) +
+  run(db, numbers.arg(kBases) +
               "insert into base (namebase, nvoltage, ntok, pered, klast) "
               "select 'База ' || " + sql.padded("i", 4) + ", 220, 5, 1600, 0.5 from n");
-  Run(db,
+  run(db,
       numbers.arg(kBases * kMetersPerBase) +
           "insert into master (base, numberch, tip, myyear, myvisible, mynumber, myuser, mymaker, olddate) "
           "select 'База ' || " + sql.padded("((i - 1) / 8 + 1)", 4) + ", (i - 1) % 8 + 1, 'СО-505', 2015, 1 = 1, " +
           sql.padded("i", 7) + ", 'ЦСМ', 'Завод', " + Dialect::day("2020-01-01") + " from n");
-  Run(db, numbers.arg(kBases * kMetersPerBase * kPointsPerMeter) +
+  run(db, numbers.arg(kBases * kMetersPerBase * kPointsPerMeter) +
               "insert into slave (num, voltage, tok, km, opogr, date, rep, count) "
               "select (i - 1) / 25 + 1, 100, 100, '1.0', 0.12, " + Dialect::day("2024-03-05") + ", "
               "case when i % 3 = 0 then 'R' else null end, (i - 1) % 25 + 1 from n");
-  Run(db,
+  run(db,
       numbers.arg(kArchivedMeters) +
           "insert into masterarhive (base, tip, myyear, myuser, maker, klast, nvoltage, ntok, pered, "
           "mynumber) "
           "select 'База ' || " + sql.padded("(i % 1000 + 1)", 4) + ", 'ТИП-' || " + sql.padded("(i % 60)", 2) + ", "
           "1990 + i % 35, 'ЦСМ', 'Завод', 0.5, 220, 5, 1600, " + sql.padded("(i * 7919 % 1000003)", 7) + " "
           "from n");
-  Run(db, numbers.arg(kArchivedMeters * kPointsPerArchived) +
+  run(db, numbers.arg(kArchivedMeters * kPointsPerArchived) +
               "insert into Slavearhiv (num, voltage, tok, km, opogr, date, olddate, count) "
               "select (i - 1) / 10 + 1, 100, 100, '1.0', 0.12, " + Dialect::day("2024-03-05") + ", " +
               Dialect::day("2020-01-01") + ", (i - 1) % 10 + 1 from n");
   transaction.commit();
   if (db.isPostgres()) {
     // The generated keys were given explicitly nowhere; the sequences moved with them.
-    Run(db, "vacuum analyze");
+    run(db, "vacuum analyze");
   } else {
-    Run(db, "analyze");
+    run(db, "analyze");
   }
 }
 
@@ -92,7 +92,7 @@ void Populate(Connection& db) {
 QString g_only;
 
 // Median of several runs, in milliseconds.
-double Measure(int runs, const std::function<void(int)>& work) {
+double measure(int runs, const std::function<void(int)>& work) {
   if (!g_only.isEmpty()) runs = std::max(runs, 50);
   std::vector<double> times;
   for (int run = 0; run < runs; ++run) {
@@ -105,32 +105,32 @@ double Measure(int runs, const std::function<void(int)>& work) {
   return times[times.size() / 2];
 }
 
-bool Wanted(const QString& what) { return g_only.isEmpty() || what.contains(g_only); }
+bool wanted(const QString& what) { return g_only.isEmpty() || what.contains(g_only); }
 
 // Figures per measurement, one per engine in the order the engines ran.
 QStringList g_titles;
 QMap<QString, QStringList> g_figures;
 QMap<QString, double> g_limits;
 
-void Record(const QString& what, const QString& figure, double limit = 0) {
+void record(const QString& what, const QString& figure, double limit = 0) {
   if (!g_titles.contains(what)) g_titles << what;
   g_figures[what] << figure;
   g_limits[what] = limit;
 }
 
-void Bench(const QString& what, double limit, int runs, const std::function<void(int)>& work) {
-  if (!Wanted(what)) return;
-  const double ms = Measure(runs, work);
-  Record(what, QString::number(ms, 'f', 2) + (limit > 0 && ms > limit ? QStringLiteral(" OVER") : QString()), limit);
+void bench(const QString& what, double limit, int runs, const std::function<void(int)>& work) {
+  if (!wanted(what)) return;
+  const double ms = measure(runs, work);
+  record(what, QString::number(ms, 'f', 2) + (limit > 0 && ms > limit ? QStringLiteral(" OVER") : QString()), limit);
   out << QStringLiteral("%1 %2 ms").arg(what, -62).arg(ms, 8, 'f', 2);
   if (limit > 0) out << QStringLiteral("  (limit %1 ms) %2").arg(limit).arg(ms <= limit ? "ok" : "OVER");
   out << Qt::endl;
 }
 
-QString BaseName(int i) { return QStringLiteral("База %1").arg(i, 4, 10, QLatin1Char('0')); }
+QString baseName(int i) { return QStringLiteral("База %1").arg(i, 4, 10, QLatin1Char('0')); }
 
 // The main window's tree: every base, then the meters in use of each.
-void BuildTree(DataModule& dm) {
+void buildTree(DataModule& dm) {
   dm.bases->reopen(Statements::allBases());
   for (dm.bases->first(); !dm.bases->eof(); dm.bases->next()) {
     dm.meters->reopen(Statements::metersOfBaseInUse(dm.bases->fieldByName("namebase").asText(), true));
@@ -141,7 +141,7 @@ void BuildTree(DataModule& dm) {
 
 // Choosing meter `slot` of a base in the tree: meter row, base row, its test
 // points in the grid and the count of marked points.
-void ChooseMeter(DataModule& dm, const QString& base, int slot) {
+void chooseMeter(DataModule& dm, const QString& base, int slot) {
   dm.testPoints->close();
   dm.meters->reopen(Statements::meterInSlotInUse(base, slot));
   const qint64 meter = dm.meters->fieldByName("Num").asInteger();
@@ -155,7 +155,7 @@ void ChooseMeter(DataModule& dm, const QString& base, int slot) {
 
 // "Добавить в архив" for the chosen meter: look it up in the archive, add it
 // when missing, copy its marked points and number the archived points.
-void ArchiveChosenMeter(DataModule& dm) {
+void archiveChosenMeter(DataModule& dm) {
   const QString type = dm.chosenMeter->fieldByName("Tip").asText();
   const QString number = dm.chosenMeter->fieldByName("MyNumber").asText();
   dm.archivedMeters->reopen(Statements::archivedMetersByTypeAndNumber(type, number));
@@ -189,7 +189,7 @@ void ArchiveChosenMeter(DataModule& dm) {
   }
 }
 
-void DeleteBase(DataModule& dm, const QString& base) {
+void deleteBase(DataModule& dm, const QString& base) {
   dm.bases->reopen(Statements::baseByName(base));
   if (!dm.bases->isEmpty()) dm.chosenBase->remove();
 }
@@ -197,17 +197,17 @@ void DeleteBase(DataModule& dm, const QString& base) {
 using OpenConnection = std::function<std::unique_ptr<Connection>(const QString& name)>;
 
 // Every measurement on one engine's database, made anew.
-int MeasureEngine(const QString& engine, const OpenConnection& open) {
+int measureEngine(const QString& engine, const OpenConnection& open) {
   out << "--- " << engine << Qt::endl;
   DataModule dm(open(kDatabaseConnectionName), nullptr);
-  const QStringList problems = dm.OpenTables();
+  const QStringList problems = dm.openTables();
   if (!problems.isEmpty()) {
     out << problems.join('\n') << Qt::endl;
     return 1;
   }
   QElapsedTimer fill;
   fill.start();
-  Populate(*dm.connection());
+  populate(*dm.connection());
   out << QStringLiteral(
              "database filled in %1 s: %2 bases, %3 meters, %4 points, %5 archived meters, %6 archived "
              "points")
@@ -224,37 +224,37 @@ int MeasureEngine(const QString& engine, const OpenConnection& open) {
   DatasetModel archiveGrid(dm.archivedMeters);
   DatasetModel archivePointGrid(dm.archivedPoints);
 
-  Bench("tree: list the bases with their meters in use", 200, 5, [&](int) { BuildTree(dm); });
-  Bench("choose a meter: meter, base, test points, marked count", 20, 51,
-        [&](int run) { ChooseMeter(dm, BaseName(run * 17 % kBases + 1), run % 8 + 1); });
-  Bench("delete a base with its 8 meters and 200 test points", 50, 21,
-        [&](int run) { DeleteBase(dm, BaseName(run * 37 % kBases + 1)); });
+  bench("tree: list the bases with their meters in use", 200, 5, [&](int) { buildTree(dm); });
+  bench("choose a meter: meter, base, test points, marked count", 20, 51,
+        [&](int run) { chooseMeter(dm, baseName(run * 17 % kBases + 1), run % 8 + 1); });
+  bench("delete a base with its 8 meters and 200 test points", 50, 21,
+        [&](int run) { deleteBase(dm, baseName(run * 37 % kBases + 1)); });
 
   const Statements::ArchiveFilter filter{QStringLiteral("ТИП-1*"), QStringLiteral("0100000"),
                                          QStringLiteral("0500000"), QStringLiteral("1995"),
                                          QStringLiteral("2005")};
-  Bench("archive filter: type prefix + serial range + year range", 50, 21,
+  bench("archive filter: type prefix + serial range + year range", 50, 21,
         [&](int) { dm.archivedMeters->reopen(Statements::archiveFilter(filter, QStringLiteral("tip"))); });
-  Bench("archive list unfiltered, ordered by type (re-query)", 50, 21,
+  bench("archive list unfiltered, ordered by type (re-query)", 50, 21,
         [&](int) { dm.archivedMeters->reopen(Statements::archiveFilter({}, QStringLiteral("tip"))); });
-  Bench("archive list unfiltered, table order (re-query)", 50, 21,
+  bench("archive list unfiltered, table order (re-query)", 50, 21,
         [&](int) { dm.archivedMeters->reopen(Statements::allArchivedMeters()); });
-  Bench("archive list unfiltered, every row fetched (100,000)", 0, 5, [&](int) {
+  bench("archive list unfiltered, every row fetched (100,000)", 0, 5, [&](int) {
     dm.archivedMeters->reopen(Statements::allArchivedMeters());
     dm.archivedMeters->recordCount();
   });
-  Bench("archive transfer: a chosen meter with its 8 marked points", 0, 21, [&](int run) {
-    ChooseMeter(dm, BaseName(900 + run), run % 8 + 1);  // bases the deletions left
-    ArchiveChosenMeter(dm);
+  bench("archive transfer: a chosen meter with its 8 marked points", 0, 21, [&](int run) {
+    chooseMeter(dm, baseName(900 + run), run % 8 + 1);  // bases the deletions left
+    archiveChosenMeter(dm);
   });
-  if (Wanted("archive filter")) {
+  if (wanted("archive filter")) {
     dm.archivedMeters->reopen(Statements::archiveFilter(filter, QStringLiteral("tip")));
     out << QStringLiteral("(the archive filter lists %1 meters)").arg(dm.archivedMeters->recordCount())
         << Qt::endl;
   }
   const QString saving = QStringLiteral("8 benches saving 500 points each: points per second");
-  if (Wanted(saving)) {
-    const ConcurrentSavingResult result = SaveConcurrently(open, 8, 500);
+  if (wanted(saving)) {
+    const ConcurrentSavingResult result = saveConcurrently(open, 8, 500);
     out << QStringLiteral("%1 %2 points/s, %3 saved, %4 stored%5")
                .arg(saving, -62)
                .arg(result.pointsPerSecond, 8, 'f', 0)
@@ -262,7 +262,7 @@ int MeasureEngine(const QString& engine, const OpenConnection& open) {
                .arg(result.stored)
                .arg(result.stored == 8 * 500 ? QStringLiteral("") : QStringLiteral("  LOST ROWS"))
         << Qt::endl;
-    Record(saving, QStringLiteral("%1 (%2/%3 kept)")
+    record(saving, QStringLiteral("%1 (%2/%3 kept)")
                        .arg(result.pointsPerSecond, 0, 'f', 0)
                        .arg(result.stored)
                        .arg(8 * 500));
@@ -271,14 +271,14 @@ int MeasureEngine(const QString& engine, const OpenConnection& open) {
 }
 
 // The server database the file names, emptied of the program's tables.
-OpenConnection ServerDatabase(const QString& settingsFile) {
-  const DatabaseSettings settings = ReadDatabaseSettings(settingsFile);
+OpenConnection serverDatabase(const QString& settingsFile) {
+  const DatabaseSettings settings = readDatabaseSettings(settingsFile);
   if (settings.engine != DatabaseSettings::Engine::Postgresql || !settings.name.contains(QLatin1String("bench")))
     throw std::runtime_error("--postgres needs driver=postgresql and a database whose name contains \"bench\"");
   {
     auto db = Connection::openPostgres(settings, QStringLiteral("bench emptying"));
     for (const char* table : {"Slavearhiv", "masterarhive", "slave", "master", "base"})
-      Run(*db, QStringLiteral("drop table if exists %1").arg(QLatin1String(table)));
+      run(*db, QStringLiteral("drop table if exists %1").arg(QLatin1String(table)));
   }
   return [settings](const QString& name) { return Connection::openPostgres(settings, name); };
 }
@@ -301,12 +301,12 @@ int main(int argc, char** argv) {
     QFile::remove(file + suffix);
 
   QStringList engines{QStringLiteral("SQLite")};
-  if (MeasureEngine(engines[0], [file](const QString& name) { return Connection::openSqliteFile(file, name); }))
+  if (measureEngine(engines[0], [file](const QString& name) { return Connection::openSqliteFile(file, name); }))
     return 1;
   if (!serverSettings.isEmpty()) {
     try {
       engines << QStringLiteral("PostgreSQL");
-      if (MeasureEngine(engines[1], ServerDatabase(serverSettings))) return 1;
+      if (measureEngine(engines[1], serverDatabase(serverSettings))) return 1;
     } catch (const std::exception& error) {
       out << error.what() << Qt::endl;
       return 1;

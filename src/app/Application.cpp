@@ -7,12 +7,12 @@
 
 // The icon lives in a resource of the static GUI library, which the linker
 // would drop unless something refers to it.
-static void InitAppResources() { Q_INIT_RESOURCE(app); }
+static void initAppResources() { Q_INIT_RESOURCE(app); }
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
-  InitAppResources();
+  initAppResources();
   setApplicationName(QStringLiteral("VT3417"));
-  setApplicationVersion(QString::fromLatin1(ProgramVersion()));
+  setApplicationVersion(QString::fromLatin1(programVersion()));
   // The program's icon (the one the desktop entry names) on every window.
   QIcon icon;
   for (const char* size : {"48", "256"}) icon.addFile(QStringLiteral(":/app/vt3417-%1.png").arg(QLatin1String(size)));

@@ -43,33 +43,33 @@ class MainWindowCloseWatcher : public QObject {
 
 }  // namespace
 
-bool AdmitFirstCopy(SingleInstance& instance) {
+bool admitFirstCopy(SingleInstance& instance) {
   if (instance.acquire()) return true;
   MessageService::topmostError(QString::fromLatin1(kInstanceName),
                                QStringLiteral("Запуск второй копии программы недопустим."));
   return false;
 }
 
-bool EnterProgramDir(const QString& documentsDir, const QString& applicationDir) {
+bool enterProgramDir(const QString& documentsDir, const QString& applicationDir) {
   const QString workingDir = QDir::currentPath();
-  const QString dir = ChooseProgramDir(workingDir, documentsDir);
+  const QString dir = chooseProgramDir(workingDir, documentsDir);
   if (dir != workingDir) {
-    for (const QString& problem : FillProgramDir(dir, ShippedSourcesDir(applicationDir))) MessageService::plain(problem);
+    for (const QString& problem : fillProgramDir(dir, shippedSourcesDir(applicationDir))) MessageService::plain(problem);
   }
   if (!QDir::setCurrent(dir)) {
     MessageService::plain(QStringLiteral("Не удалось открыть папку программы %1.").arg(QDir::toNativeSeparators(dir)));
     return false;
   }
-  SetProgramDir(dir);
+  setProgramDir(dir);
   return true;
 }
 
-bool EnterProgramDir() {
-  return EnterProgramDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+bool enterProgramDir() {
+  return enterProgramDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
                          QCoreApplication::applicationDirPath());
 }
 
-int RunUntilMainWindowCloses(QWidget* mainWindow) {
+int runUntilMainWindowCloses(QWidget* mainWindow) {
   // Only the main window ends the program; a dialog left open does not keep it running.
   const bool quitOnLastWindow = QApplication::quitOnLastWindowClosed();
   QApplication::setQuitOnLastWindowClosed(false);
@@ -80,11 +80,11 @@ int RunUntilMainWindowCloses(QWidget* mainWindow) {
   return result;
 }
 
-int RunProgram() {
-  const auto destroy = qScopeGuard([]() noexcept { DestroyWindows(); });
-  CreateWindows();
+int runProgram() {
+  const auto destroy = qScopeGuard([]() noexcept { destroyWindows(); });
+  createWindows();
   int result = 0;
-  if (QWidget* mainWindow = MainWidget()) result = RunUntilMainWindowCloses(mainWindow);
+  if (QWidget* mainWindow = mainWidget()) result = runUntilMainWindowCloses(mainWindow);
   return result;
 }
 
@@ -94,8 +94,8 @@ constexpr int kStartFailed = 1;
 
 // Templates, layout and settings live in sources/: without it nothing works,
 // and the program must not scatter its files into a folder that is not its own.
-bool HasSourcesFolder() {
-  const QString sources = ProgramPath(QStringLiteral("sources"));
+bool hasSourcesFolder() {
+  const QString sources = programPath(QStringLiteral("sources"));
   if (QFileInfo(sources).isDir()) return true;
   MessageService::error(QStringLiteral("Не найдена папка \"%1\" с шаблонами протоколов и файлами настроек. "
                                        "Программа запускается из своей папки, в которой есть папка sources.")
@@ -103,8 +103,8 @@ bool HasSourcesFolder() {
   return false;
 }
 
-int StartAdmittedProgram() {
-  if (!HasSourcesFolder()) return kStartFailed;
+int startAdmittedProgram() {
+  if (!hasSourcesFolder()) return kStartFailed;
   // The data module comes first: it opens and checks the tables the windows use.
   DataModule dataModule;
   theDataModule = &dataModule;
@@ -112,20 +112,20 @@ int StartAdmittedProgram() {
   // A database that cannot be opened (the file, or the lab's server) is told
   // first among the table messages and ends the program: it never works on
   // another database than the one the lab chose.
-  const QStringList tableProblems = dataModule.OpenTables();
+  const QStringList tableProblems = dataModule.openTables();
   for (const QString& problem : tableProblems) MessageService::plain(problem);
   if (!tableProblems.isEmpty()) return kStartFailed;
-  return RunProgram();
+  return runProgram();
 }
 
 }  // namespace
 
-int StartProgram() {
+int startProgram() {
   try {
     SingleInstance instance(QString::fromLatin1(kInstanceName));
-    if (!AdmitFirstCopy(instance)) return 0;
-    if (!EnterProgramDir()) return kStartFailed;
-    return StartAdmittedProgram();
+    if (!admitFirstCopy(instance)) return 0;
+    if (!enterProgramDir()) return kStartFailed;
+    return startAdmittedProgram();
   } catch (const std::exception& error) {
     MessageService::reportHandlerError(error);
   } catch (...) {

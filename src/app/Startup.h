@@ -11,30 +11,30 @@ inline constexpr char kInstanceName[] = "VT3417 v1.0";
 // Takes the single-instance marker. When another copy holds it, shows the one
 // error box "Запуск второй копии программы недопустим." on top of all windows
 // and returns false: the caller then ends without creating a window.
-bool AdmitFirstCopy(SingleInstance& instance);
+bool admitFirstCopy(SingleInstance& instance);
 
-// Chooses the program directory for this start (ChooseProgramDir: the working
+// Chooses the program directory for this start (chooseProgramDir: the working
 // directory when it holds "sources/", else the own folder in documentsDir),
 // fills an own folder from the data shipped beside applicationDir and makes the
 // program directory the working directory. Each problem is shown in a plain
 // box; returns false when the directory cannot be entered, and the program
 // then ends.
-bool EnterProgramDir(const QString& documentsDir, const QString& applicationDir);
+bool enterProgramDir(const QString& documentsDir, const QString& applicationDir);
 // The same with the user's documents folder and the executable's directory.
-bool EnterProgramDir();
+bool enterProgramDir();
 
 // Runs the message loop until `mainWindow` has closed (whatever other windows
 // are still shown) and returns the loop's exit code.
-int RunUntilMainWindowCloses(QWidget* mainWindow);
+int runUntilMainWindowCloses(QWidget* mainWindow);
 
 // The whole run after the marker was taken: the windows in their creation
 // order, the message loop, then the windows destroyed before the application
 // object goes (also when creating them failed).
-int RunProgram();
+int runProgram();
 
 // The program's start once the application object exists: the single-instance
 // marker, the program directory's sources/ folder, the data module and its
-// table checks, then RunProgram. Every failure on the way is shown (an
+// table checks, then runProgram. Every failure on the way is shown (an
 // exception in the standard error box, as in any later handler) and ends the
 // start with exit code 1; it never aborts. Returns the process's exit code.
-int StartProgram();
+int startProgram();

@@ -17,34 +17,34 @@
 // Each window joins the start-up order here as it is built; the data module
 // comes first (main): it prepares the database before any window exists.
 
-void WireWindows() {
+void wireWindows() {
   if (theMainWindow) {
     MainWindow::CommandHooks& hooks = theMainWindow->Hooks;
     if (theTerminalWindow) {
-      hooks.BeginMeasurement = [] { theTerminalWindow->BeginMeasurement(); };
-      hooks.StopPolling = [] { theTerminalWindow->StopPolling(); };
+      hooks.beginMeasurement = [] { theTerminalWindow->beginMeasurement(); };
+      hooks.stopPolling = [] { theTerminalWindow->stopPolling(); };
     }
     if (theArchiveBrowser) {
-      hooks.AddToArchive = [] { AddChosenMeterToArchive(theMainWindow); };
-      hooks.OpenArchiveBrowser = [] { ShowWholeArchive(theMainWindow); };
+      hooks.addToArchive = [] { addChosenMeterToArchive(theMainWindow); };
+      hooks.openArchiveBrowser = [] { showWholeArchive(theMainWindow); };
     }
-    hooks.SingleWordReport = [] { theMainWindow->NoteSavedDocument(SingleWordReport()); };
-    hooks.GroupWordReport = [] { theMainWindow->NoteSavedDocument(GroupWordReport()); };
+    hooks.singleWordReport = [] { theMainWindow->noteSavedDocument(singleWordReport()); };
+    hooks.groupWordReport = [] { theMainWindow->noteSavedDocument(groupWordReport()); };
   }
-  if (theBaseEditor && theArchiveBrowser) theBaseEditor->OpenArchiveBrowser = [] { theArchiveBrowser->OpenForTakeOver(); };
+  if (theBaseEditor && theArchiveBrowser) theBaseEditor->openArchiveBrowser = [] { theArchiveBrowser->openForTakeOver(); };
 }
 
 namespace {
 
 template <typename Window>
-void Destroy(Window*& window) {
+void destroy(Window*& window) {
   delete window;
   window = nullptr;
 }
 
 }  // namespace
 
-void CreateWindows() {
+void createWindows() {
   theMainWindow = new MainWindow;  // the main window, first of the windows
   theTerminalWindow = new TerminalWindow;  // the terminal window, created hidden
   theBaseEditor = new BaseEditor;
@@ -54,21 +54,21 @@ void CreateWindows() {
   theAboutDialog = new AboutDialog;
   theProtocolNumberDialog = new ProtocolNumberDialog;
   theLimitsWindow = new LimitsWindow;
-  WireWindows();
+  wireWindows();
   // The main window appears once every window exists.
   theMainWindow->show();
 }
 
-void DestroyWindows() {
-  Destroy(theLimitsWindow);
-  Destroy(theProtocolNumberDialog);
-  Destroy(theAboutDialog);
-  Destroy(theBaseNameDialog);
-  Destroy(theArchiveBrowser);
-  Destroy(theInstallationDialog);
-  Destroy(theBaseEditor);
-  Destroy(theTerminalWindow);
-  Destroy(theMainWindow);
+void destroyWindows() {
+  destroy(theLimitsWindow);
+  destroy(theProtocolNumberDialog);
+  destroy(theAboutDialog);
+  destroy(theBaseNameDialog);
+  destroy(theArchiveBrowser);
+  destroy(theInstallationDialog);
+  destroy(theBaseEditor);
+  destroy(theTerminalWindow);
+  destroy(theMainWindow);
 }
 
-QWidget* MainWidget() { return theMainWindow; }
+QWidget* mainWidget() { return theMainWindow; }

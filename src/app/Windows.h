@@ -7,15 +7,15 @@ class QWidget;
 
 // Creates the windows in the start-up order: theMainWindow (the main window), theTerminalWindow,
 // theBaseEditor, theInstallationDialog, theArchiveBrowser, theBaseNameDialog, theAboutDialog, theProtocolNumberDialog, theLimitsWindow.
-void CreateWindows();
+void createWindows();
 // Destroys them in reverse order (the main window last), after the message
 // loop has ended. Each window's destructor stops whatever it started (timers,
 // threads, open ports), so that the program ends cleanly.
-void DestroyWindows();
+void destroyWindows();
 // Plugs the windows that exist into each other: the main window's commands
 // that other modules carry out (measurement, reports, archive) and the archive
-// browser behind the base editor's "Взять из архива>>>". CreateWindows runs it;
+// browser behind the base editor's "Взять из архива>>>". createWindows runs it;
 // tests that build some windows themselves run it too.
-void WireWindows();
+void wireWindows();
 // The main window, theMainWindow; the program ends when it closes.
-QWidget* MainWidget();
+QWidget* mainWidget();

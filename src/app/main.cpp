@@ -3,5 +3,5 @@
 
 int main(int argc, char** argv) {
   Application app(argc, argv);
-  return StartProgram();
+  return startProgram();
 }

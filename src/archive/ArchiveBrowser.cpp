@@ -36,7 +36,7 @@ const QStringList kDetailFields{QStringLiteral("Nvoltage"), QStringLiteral("NTok
 
 // A button shows its own caption but does what its action does, when its
 // action allows it.
-void BindButton(QAbstractButton* button, QAction* action) {
+void bindButton(QAbstractButton* button, QAction* action) {
   button->setEnabled(action->isEnabled());
   button->setToolTip(action->toolTip());
   QObject::connect(action, &QAction::enabledChanged, button, &QWidget::setEnabled);
@@ -44,7 +44,7 @@ void BindButton(QAbstractButton* button, QAction* action) {
 }
 
 // The sort column named by a meter grid field.
-QString SortFieldOf(const QString& field) {
+QString sortFieldOf(const QString& field) {
   const QString lower = field.toLower();
   if (lower == QLatin1String("tip")) return QStringLiteral("tip");
   if (lower == QLatin1String("mynumber")) return QStringLiteral("myNumber");
@@ -53,11 +53,11 @@ QString SortFieldOf(const QString& field) {
 }
 
 // The archived points of the meter under the cursor, one at a time.
-void DeleteEveryRow(TableDataset& points) {
+void deleteEveryRow(TableDataset& points) {
   while (!points.isEmpty()) points.remove();
 }
 
-void ClearQuietly(QComboBox* box) {
+void clearQuietly(QComboBox* box) {
   box->clear();
   box->clearEditText();
 }
@@ -86,7 +86,7 @@ QComboBox* ArchiveBrowser::yearToFilter() const { return ui->yearToFilter; }
 DatasetGrid* ArchiveBrowser::meterGrid() const { return ui->meterGrid; }
 DatasetGrid* ArchiveBrowser::pointGrid() const { return ui->pointGrid; }
 
-QLabel* ArchiveBrowser::DetailLabel(const QString& field) const {
+QLabel* ArchiveBrowser::detailLabel(const QString& field) const {
   return findChild<QLabel*>(QStringLiteral("DB") + field);
 }
 
@@ -113,27 +113,27 @@ void ArchiveBrowser::setUpWindow() {
                                             {QStringLiteral("Opogr"), 123},
                                             {QStringLiteral("Date"), 103},
                                             {QStringLiteral("OldDate"), 123}});
-  ShowPointJudgements(pointGrid(), []() -> std::optional<double> {
+  showPointJudgements(pointGrid(), []() -> std::optional<double> {
     QueryDataset* meters = theDataModule->archivedMeters;
     if (!meters->isOpen() || meters->isEmpty()) return std::nullopt;
-    return ArchivedClass(*meters);
+    return archivedClass(*meters);
   });
 
-  connect(theDataModule->archivedMeters, &Dataset::currentRowChanged, this, &ArchiveBrowser::ShowMeterDetails);
-  connect(theDataModule->archivedMeters, &Dataset::rowsReset, this, &ArchiveBrowser::ShowMeterDetails);
+  connect(theDataModule->archivedMeters, &Dataset::currentRowChanged, this, &ArchiveBrowser::showMeterDetails);
+  connect(theDataModule->archivedMeters, &Dataset::rowsReset, this, &ArchiveBrowser::showMeterDetails);
   connectActions();
   connectFilterInputs();
-  ShowMeterDetails();
+  showMeterDetails();
 }
 
 void ArchiveBrowser::connectActions() {
-  BindButton(ui->deleteMeterButton, ui->deleteMeterAction);
-  BindButton(ui->excelButton, ui->excelProtocolAction);
-  BindButton(ui->takeOverButton, ui->takeOverAction);
-  BindButton(ui->closeButton, ui->closeAction);
-  BindButton(ui->deletePointButton, ui->deletePointAction);
-  BindButton(ui->deleteAllPointsButton, ui->deleteAllPointsAction);
-  BindButton(ui->clearFilterButton, ui->clearFilterAction);
+  bindButton(ui->deleteMeterButton, ui->deleteMeterAction);
+  bindButton(ui->excelButton, ui->excelProtocolAction);
+  bindButton(ui->takeOverButton, ui->takeOverAction);
+  bindButton(ui->closeButton, ui->closeAction);
+  bindButton(ui->deletePointButton, ui->deletePointAction);
+  bindButton(ui->deleteAllPointsButton, ui->deleteAllPointsAction);
+  bindButton(ui->clearFilterButton, ui->clearFilterAction);
   connect(ui->takeOverAction, &QAction::triggered, this, &ArchiveBrowser::takeOver);
   connect(ui->deleteMeterAction, &QAction::triggered, this, &ArchiveBrowser::deleteMeter);
   connect(ui->excelProtocolAction, &QAction::triggered, this, &ArchiveBrowser::writeExcelProtocol);
@@ -181,25 +181,25 @@ void ArchiveBrowser::closeEvent(QCloseEvent* event) {
 }
 
 void ArchiveBrowser::onClosed() {
-  SetActionStates(false);
+  setActionStates(false);
   if (theBaseEditor && theBaseEditor->isVisible()) {
     theBaseEditor->setEnabled(true);
   } else if (theWorkspace) {
     theWorkspace->workspaceWidget()->setEnabled(true);
-    theWorkspace->ShowSelection();
+    theWorkspace->showSelection();
   }
 }
 
 // Taking a meter over excludes the deletions and the protocol; the design
 // states are the other way round.
-void ArchiveBrowser::SetActionStates(bool takeOver) {
+void ArchiveBrowser::setActionStates(bool takeOver) {
   takeOverAction()->setEnabled(takeOver);
   for (QAction* action : {excelProtocolAction(), deletePointAction(), deleteAllPointsAction(), deleteMeterAction()})
     action->setEnabled(!takeOver);
 }
 
-void ArchiveBrowser::OpenForTakeOver() {
-  SetActionStates(true);
+void ArchiveBrowser::openForTakeOver() {
+  setActionStates(true);
   show();
 }
 
@@ -212,18 +212,18 @@ void ArchiveBrowser::applyFilter() {
   const Statements::ArchiveFilter filter{typeFilter()->currentText(), numberFromFilter()->currentText(),
                                          numberToFilter()->currentText(), yearFromFilter()->currentText(),
                                          yearToFilter()->currentText()};
-  theDataModule->archivedMeters->reopen(ArchiveListStatement(filter, sortField_));
+  theDataModule->archivedMeters->reopen(archiveListStatement(filter, sortField_));
 }
 
 void ArchiveBrowser::refreshTypeList() {
-  for (QComboBox* box : {typeFilter(), numberToFilter(), numberFromFilter(), yearToFilter(), yearFromFilter()}) ClearQuietly(box);
-  FillFilterList(QStringLiteral("tip"), {typeFilter()});
-  FillFilterList(QStringLiteral("mynumber"), {numberToFilter(), numberFromFilter()});
-  FillFilterList(QStringLiteral("myyear"), {yearToFilter(), yearFromFilter()});
+  for (QComboBox* box : {typeFilter(), numberToFilter(), numberFromFilter(), yearToFilter(), yearFromFilter()}) clearQuietly(box);
+  fillFilterList(QStringLiteral("tip"), {typeFilter()});
+  fillFilterList(QStringLiteral("mynumber"), {numberToFilter(), numberFromFilter()});
+  fillFilterList(QStringLiteral("myyear"), {yearToFilter(), yearFromFilter()});
 }
 
 // The lists cover the whole archive, not the current filter.
-void ArchiveBrowser::FillFilterList(const QString& column, std::initializer_list<QComboBox*> boxes) {
+void ArchiveBrowser::fillFilterList(const QString& column, std::initializer_list<QComboBox*> boxes) {
   QStringList values;
   QueryDataset& query = *theDataModule->markedPoints;
   query.reopen(Statements::distinctArchiveValues(column));
@@ -236,7 +236,7 @@ void ArchiveBrowser::FillFilterList(const QString& column, std::initializer_list
 }
 
 void ArchiveBrowser::onMeterTitleClicked(int column) {
-  const QString field = SortFieldOf(meterGrid()->fieldNameAt(column));
+  const QString field = sortFieldOf(meterGrid()->fieldNameAt(column));
   if (field.isEmpty()) return;
   sortField_ = field;
   applyFilter();
@@ -247,11 +247,11 @@ void ArchiveBrowser::clearFilter() {
   applyFilter();
 }
 
-void ArchiveBrowser::ShowMeterDetails() {
+void ArchiveBrowser::showMeterDetails() {
   QueryDataset& meters = *theDataModule->archivedMeters;
-  const bool onMeter = HasArchivedMeter() && meters.currentRow() >= 0;
+  const bool onMeter = hasArchivedMeter() && meters.currentRow() >= 0;
   for (const QString& field : kDetailFields)
-    DetailLabel(field)->setText(onMeter ? meters.fieldByName(field).asText() : QString());
+    detailLabel(field)->setText(onMeter ? meters.fieldByName(field).asText() : QString());
 }
 
 // --- deletions ---
@@ -259,35 +259,35 @@ void ArchiveBrowser::ShowMeterDetails() {
 // The archived meter under the cursor. Points and deletions need one: with
 // the meter list closed (a failed statement) the points table is not limited
 // to any meter.
-bool ArchiveBrowser::HasArchivedMeter() const {
+bool ArchiveBrowser::hasArchivedMeter() const {
   return theDataModule->archivedMeters->isOpen() && !theDataModule->archivedMeters->isEmpty();
 }
 
-bool ArchiveBrowser::ConfirmDeletion(const QString& question) {
+bool ArchiveBrowser::confirmDeletion(const QString& question) {
   return MessageService::confirm(this, kDeletionCaption, question);
 }
 
 void ArchiveBrowser::deleteMeter() {
-  if (!HasArchivedMeter()) return;
-  if (!ConfirmDeletion(QStringLiteral("Вы действительно хотите удалить счетчик ?"))) return;
+  if (!hasArchivedMeter()) return;
+  if (!confirmDeletion(QStringLiteral("Вы действительно хотите удалить счетчик ?"))) return;
   QueryDataset& meters = *theDataModule->archivedMeters;
   const qint64 num = meters.fieldByName(QStringLiteral("Num")).asInteger();
-  DeleteArchivedMeter(*theDataModule, num);
+  deleteArchivedMeter(*theDataModule, num);
   meters.reopen(meters.statement());
   refreshTypeList();
 }
 
 void ArchiveBrowser::deletePoint() {
-  if (!HasArchivedMeter() || theDataModule->archivedPoints->isEmpty()) return;
-  if (!ConfirmDeletion(QStringLiteral("Вы действительно хотите удалить измерение ?"))) return;
+  if (!hasArchivedMeter() || theDataModule->archivedPoints->isEmpty()) return;
+  if (!confirmDeletion(QStringLiteral("Вы действительно хотите удалить измерение ?"))) return;
   theDataModule->archivedPoints->remove();
 }
 
 void ArchiveBrowser::deleteAllPoints() {
   TableDataset& points = *theDataModule->archivedPoints;
-  if (!HasArchivedMeter() || points.isEmpty()) return;
-  if (!ConfirmDeletion(QStringLiteral("Вы действительно хотите удалить все измерения ?"))) return;
-  RunAllOrNothing(*theDataModule->connection(), [&] { DeleteEveryRow(points); }, {&points});
+  if (!hasArchivedMeter() || points.isEmpty()) return;
+  if (!confirmDeletion(QStringLiteral("Вы действительно хотите удалить все измерения ?"))) return;
+  runAllOrNothing(*theDataModule->connection(), [&] { deleteEveryRow(points); }, {&points});
 }
 
 // --- Excel protocol and take-over ---
@@ -296,16 +296,16 @@ void ArchiveBrowser::deleteAllPoints() {
 // saved under "protocols" and opened for the operator. The report's own
 // errors get its own box with a single Cancel button.
 void ArchiveBrowser::writeExcelProtocol() {
-  if (!FillArchiveProtocolRows(*theDataModule)) return;
+  if (!fillArchiveProtocolRows(*theDataModule)) return;
   QByteArray workbook;
   try {
-    workbook = BuildArchiveWorkbook(*theDataModule->exportRows, ProgramPath(QStringLiteral("sources/look.xls")),
+    workbook = buildArchiveWorkbook(*theDataModule->exportRows, programPath(QStringLiteral("sources/look.xls")),
                                     QDate::currentDate());
   } catch (const XlsReportError& error) {
     MessageService::cancelOnly(this, excelProtocolAction()->text(), QString::fromUtf8(error.what()));
     return;
   }
-  HandToUser(workbook, QStringLiteral("Архив счетчиков %1").arg(QDate::currentDate().toString(Qt::ISODate)),
+  handToUser(workbook, QStringLiteral("Архив счетчиков %1").arg(QDate::currentDate().toString(Qt::ISODate)),
              QStringLiteral("xlsx"));
 }
 
@@ -313,11 +313,11 @@ void ArchiveBrowser::writeExcelProtocol() {
 // slot. Without one (a filter that lists nothing) nothing happens: the slot's
 // meter is not given up for nothing.
 void ArchiveBrowser::takeOver() {
-  if (!HasArchivedMeter()) return;
+  if (!hasArchivedMeter()) return;
   QueryDataset& meter = *theDataModule->archivedMeters;
   const QString type = meter.fieldByName(QStringLiteral("Tip")).asText();
   const QString number = meter.fieldByName(QStringLiteral("MyNumber")).asText();
   const QString year = meter.fieldByName(QStringLiteral("MyYear")).asText();
   close();
-  if (theBaseEditor) theBaseEditor->TakeOverArchivedMeter(type, number, year);
+  if (theBaseEditor) theBaseEditor->takeOverArchivedMeter(type, number, year);
 }

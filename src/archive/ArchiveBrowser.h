@@ -34,10 +34,10 @@ class ArchiveBrowser : public QWidget {
 
   // Opened by the meter base editor on the archived meters of its base (set
   // in archivedMeters by the editor): only the take-over is offered.
-  void OpenForTakeOver();
+  void openForTakeOver();
 
   // The column that orders the meter list: "tip", "myNumber" or "myYear".
-  QString SortField() const { return sortField_; }
+  QString sortField() const { return sortField_; }
 
   // --- components (names as in the window's design) ---
   QAction* takeOverAction() const;
@@ -56,7 +56,7 @@ class ArchiveBrowser : public QWidget {
   DatasetGrid* pointGrid() const;      // archived test points of the meter under the cursor
   // The detail label showing a field of the current archived meter
   // ("Nvoltage", "NTok", "KlasT", "MyUser", "Maker", "Pered").
-  QLabel* DetailLabel(const QString& field) const;
+  QLabel* detailLabel(const QString& field) const;
 
  public slots:
   void takeOver();
@@ -80,11 +80,11 @@ class ArchiveBrowser : public QWidget {
   void connectActions();
   void connectFilterInputs();
   void onMeterTitleClicked(int column);
-  void ShowMeterDetails();
-  void SetActionStates(bool takeOver);
-  void FillFilterList(const QString& column, std::initializer_list<QComboBox*> boxes);
-  bool HasArchivedMeter() const;
-  bool ConfirmDeletion(const QString& question);
+  void showMeterDetails();
+  void setActionStates(bool takeOver);
+  void fillFilterList(const QString& column, std::initializer_list<QComboBox*> boxes);
+  bool hasArchivedMeter() const;
+  bool confirmDeletion(const QString& question);
 
   std::unique_ptr<Ui::ArchiveBrowser> ui;
   QString sortField_;

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-void RunAllOrNothing(Connection& connection, const std::function<void()>& changes,
+void runAllOrNothing(Connection& connection, const std::function<void()>& changes,
                      std::initializer_list<Dataset*> shownDatasets, bool retryDuplicateKey) {
   const std::vector<Dataset*> datasets(shownDatasets);
   const auto showDatabase = [&datasets] {

@@ -11,5 +11,5 @@ class Dataset;
 // and show the database as it is again. A clash with another bench (and, when
 // `retryDuplicateKey`, a row another bench stored first under the same unique
 // key) runs the changes again from the start; any other error passes on.
-void RunAllOrNothing(Connection& connection, const std::function<void()>& changes,
+void runAllOrNothing(Connection& connection, const std::function<void()>& changes,
                      std::initializer_list<Dataset*> shownDatasets, bool retryDuplicateKey = false);

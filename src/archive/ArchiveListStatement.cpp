@@ -11,7 +11,7 @@
 namespace {
 
 // The sort column as the statement names it.
-QString SortColumn(const QString& sortField) {
+QString sortColumn(const QString& sortField) {
   const QString column = sortField.toLower();
   if (column == QLatin1String("tip") || column == QLatin1String("mynumber") ||
       column == QLatin1String("myyear"))
@@ -28,13 +28,13 @@ struct Condition {
   bool exact;  // an exact match selects few meters
 };
 
-QVector<Condition> Conditions(const Statements::ArchiveFilter& filter) {
+QVector<Condition> conditions(const Statements::ArchiveFilter& filter) {
   QVector<Condition> conditions;
   if (!filter.type.isEmpty()) {
     if (filter.type.endsWith(QLatin1Char('*')))
       conditions.append({QStringLiteral("tip"),
                          QStringLiteral("like ? escape '\\'"),
-                         {LikePrefixPattern(filter.type.chopped(1))},
+                         {likePrefixPattern(filter.type.chopped(1))},
                          false});
     else
       conditions.append({QStringLiteral("tip"), QStringLiteral("= ?"), {filter.type}, true});
@@ -48,16 +48,16 @@ QVector<Condition> Conditions(const Statements::ArchiveFilter& filter) {
           {QStringLiteral("mynumber"), QStringLiteral("between ? and ?"), {filter.numberFrom, to}, false});
   }
   if (!filter.yearFrom.isEmpty()) {
-    const qint64 from = ArchiveYearValue(filter.yearFrom);
-    const qint64 to = filter.yearTo.isEmpty() ? from : ArchiveYearValue(filter.yearTo);
+    const qint64 from = archiveYearValue(filter.yearFrom);
+    const qint64 to = filter.yearTo.isEmpty() ? from : archiveYearValue(filter.yearTo);
     conditions.append({QStringLiteral("myyear"), QStringLiteral("between ? and ?"), {from, to}, false});
   }
   return conditions;
 }
 
 // Whether the index that gives the list its order also holds the column.
-bool SortIndexHolds(const QString& order, const QString& column) {
-  for (const IndexDef& index : Schema::MasterArhive().indexes) {
+bool sortIndexHolds(const QString& order, const QString& column) {
+  for (const IndexDef& index : Schema::masterArhive().indexes) {
     if (index.columns.isEmpty() || index.columns.first().compare(order, Qt::CaseInsensitive) != 0) continue;
     for (const QString& indexed : index.columns)
       if (indexed.compare(column, Qt::CaseInsensitive) == 0) return true;
@@ -72,10 +72,10 @@ bool SortIndexHolds(const QString& order, const QString& column) {
 // A wide test on any other column is looked up on that column's own index as
 // a set of keys, checked on the index entry too ("+ 0": the key itself must
 // not drive the search either).
-QString WalkTest(const Condition& condition, const QString& order) {
+QString walkTest(const Condition& condition, const QString& order) {
   const QString& column = condition.column;
   if (condition.exact || column == order) return column + QLatin1Char(' ') + condition.test;
-  if (SortIndexHolds(order, column)) {
+  if (sortIndexHolds(order, column)) {
     const QString wrapped =
         column == QLatin1String("myyear") ? QStringLiteral("(%1 + 0)") : QStringLiteral("(%1 || '')");
     return wrapped.arg(column) + QLatin1Char(' ') + condition.test;
@@ -86,12 +86,12 @@ QString WalkTest(const Condition& condition, const QString& order) {
 
 }  // namespace
 
-Statement ArchiveListStatement(const Statements::ArchiveFilter& filter, const QString& sortField) {
-  const QString order = SortColumn(sortField);
+Statement archiveListStatement(const Statements::ArchiveFilter& filter, const QString& sortField) {
+  const QString order = sortColumn(sortField);
   Statement statement{QStringLiteral("select * from masterarhive"), {}, QStringLiteral("masterarhive")};
   QStringList tests;
-  for (const Condition& condition : Conditions(filter)) {
-    tests << WalkTest(condition, order);
+  for (const Condition& condition : conditions(filter)) {
+    tests << walkTest(condition, order);
     statement.values << condition.values;
   }
   if (!tests.isEmpty()) statement.sql += QStringLiteral(" where ") + tests.join(QStringLiteral(" and "));

@@ -18,4 +18,4 @@
 // instead of collecting every match of a wide range to sort it, and without
 // reading rows that do not match. Exact matches stay plain indexed lookups;
 // they select few meters, which sort at no cost.
-Statement ArchiveListStatement(const Statements::ArchiveFilter& filter, const QString& sortField);
+Statement archiveListStatement(const Statements::ArchiveFilter& filter, const QString& sortField);

@@ -55,24 +55,24 @@ class MemoryDatasetSource : public ReportDataSource {
 };
 
 // The point's limit when it is judged.
-void WriteLimit(MemoryDataset& rows, const TableDataset& points, const AccuracyLimits& limits,
+void writeLimit(MemoryDataset& rows, const TableDataset& points, const AccuracyLimits& limits,
                 std::optional<double> accuracyClass) {
   if (!accuracyClass) return;
-  const PointJudgement judgement = JudgeDatasetRow(points, points.currentRow(), limits, *accuracyClass);
-  if (judgement.state != PointState::NotJudged) rows.setText(QStringLiteral("Limit"), LimitText(judgement.limit));
+  const PointJudgement judgement = judgeDatasetRow(points, points.currentRow(), limits, *accuracyClass);
+  if (judgement.state != PointState::NotJudged) rows.setText(QStringLiteral("Limit"), limitText(judgement.limit));
 }
 
 }  // namespace
 
-std::optional<double> ArchivedClass(Dataset& meter) {
+std::optional<double> archivedClass(Dataset& meter) {
   const FieldRef klass = meter.fieldByName(QStringLiteral("KlasT"));
   if (klass.isNull()) return std::nullopt;
   return klass.asReal();
 }
 
-bool FillArchiveProtocolRows(DataModule& dm) { return FillArchiveProtocolRows(dm, ProgramLimits()); }
+bool fillArchiveProtocolRows(DataModule& dm) { return fillArchiveProtocolRows(dm, programLimits()); }
 
-bool FillArchiveProtocolRows(DataModule& dm, const AccuracyLimits& limits) {
+bool fillArchiveProtocolRows(DataModule& dm, const AccuracyLimits& limits) {
   MemoryDataset& rows = *dm.exportRows;
   rows.close();
   rows.open();
@@ -85,30 +85,30 @@ bool FillArchiveProtocolRows(DataModule& dm, const AccuracyLimits& limits) {
     dm.bases->reopen(Statements::baseByName(meters.fieldByName(QStringLiteral("Base")).asText()));
     if (points.isEmpty()) continue;
 
-    const std::optional<double> accuracyClass = ArchivedClass(meters);
+    const std::optional<double> accuracyClass = archivedClass(meters);
     const QString verdict =
-        accuracyClass ? VerdictWord(VerdictOfPoints(points, limits, *accuracyClass)) : QString();
+        accuracyClass ? verdictWord(verdictOfPoints(points, limits, *accuracyClass)) : QString();
     points.first();
     rows.append();
     copyFields(rows, meters, kMeterFields);
     if (!dm.bases->isEmpty()) copyFields(rows, *dm.bases, kBaseFields);
     copyFields(rows, points, kPointFields);
-    WriteLimit(rows, points, limits, accuracyClass);
+    writeLimit(rows, points, limits, accuracyClass);
     if (!verdict.isEmpty()) rows.setText(QStringLiteral("Verdict"), verdict);
     for (points.next(); !points.eof(); points.next()) {
       rows.append();
       copyFields(rows, points, kPointFields);
-      WriteLimit(rows, points, limits, accuracyClass);
+      writeLimit(rows, points, limits, accuracyClass);
     }
   }
   return true;
 }
 
-QByteArray BuildArchiveWorkbook(const MemoryDataset& rows, const QString& templatePath, const QDate& today) {
+QByteArray buildArchiveWorkbook(const MemoryDataset& rows, const QString& templatePath, const QDate& today) {
   const MemoryDatasetSource source(rows);
   // Fixed values, so that the workbook tells the same whenever it is opened.
   ReportTable totals({QStringLiteral("Count"), QStringLiteral("Date")});
-  totals.appendRow({QString::number(rows.recordCount()), FieldEditText(today, FieldType::Date)});
+  totals.appendRow({QString::number(rows.recordCount()), fieldEditText(today, FieldType::Date)});
   TxlReportG2 report;
   report.XLSTemplate = templatePath;
   report.addDataSource(QStringLiteral("RxData"), QStringLiteral("Range1"), source);

@@ -8,7 +8,7 @@ class Dataset;
 
 // The accuracy class archived with the meter at the cursor of an archive
 // meters dataset; nothing when it has none.
-std::optional<double> ArchivedClass(Dataset& meter);
+std::optional<double> archivedClass(Dataset& meter);
 
 // Refills exportRows with the rows of the Excel archive protocol from the archived
 // meters archivedMeters currently lists, in its order: per meter one row per
@@ -24,8 +24,8 @@ std::optional<double> ArchivedClass(Dataset& meter);
 // Leaves archivedMeters on its last row, archivedPoints on that meter's last
 // point and bases on that meter's base. Returns false when the list holds no
 // meter at all (then no report is made).
-bool FillArchiveProtocolRows(DataModule& dm);  // with the program's limits
-bool FillArchiveProtocolRows(DataModule& dm, const AccuracyLimits& limits);
+bool fillArchiveProtocolRows(DataModule& dm);  // with the program's limits
+bool fillArchiveProtocolRows(DataModule& dm, const AccuracyLimits& limits);
 
 class MemoryDataset;
 class QByteArray;
@@ -39,4 +39,4 @@ class QString;
 // the day the workbook is made (`today`) in the locale's short format.
 // Throws XlsReportError with the report's own message (template or range
 // missing, not a workbook).
-QByteArray BuildArchiveWorkbook(const MemoryDataset& rows, const QString& templatePath, const QDate& today);
+QByteArray buildArchiveWorkbook(const MemoryDataset& rows, const QString& templatePath, const QDate& today);

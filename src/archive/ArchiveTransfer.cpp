@@ -69,14 +69,14 @@ void holdArchivedMeter(DataModule& dm) {
 
 }  // namespace
 
-bool ArchiveChosenMeter(DataModule& dm, const QString& baseName) {
+bool archiveChosenMeter(DataModule& dm, const QString& baseName) {
   const Statement lookup =
       Statements::archivedMetersByTypeAndNumber(dm.chosenMeter->fieldByName(QStringLiteral("Tip")).asText(),
                                                 dm.chosenMeter->fieldByName(QStringLiteral("MyNumber")).asText());
   bool archived = false;
   // The same meter archived on two benches at once: the unique index takes
   // one new archived meter; the other transfer starts again and finds it.
-  RunAllOrNothing(
+  runAllOrNothing(
       *dm.connection(),
       [&] {
         archived = false;
@@ -93,10 +93,10 @@ bool ArchiveChosenMeter(DataModule& dm, const QString& baseName) {
   return archived;
 }
 
-void DeleteArchivedMeter(DataModule& dm, qint64 num) {
+void deleteArchivedMeter(DataModule& dm, qint64 num) {
   // The meter's row first: a transfer of the same meter on another bench
   // waits for it, then its points; so no point is left without its meter.
-  RunAllOrNothing(*dm.connection(),
+  runAllOrNothing(*dm.connection(),
                   [&] {
                     dm.script->run(Statements::deleteArchivedMeter(num));
                     dm.script->run(Statements::deletePointsOfArchivedMeter(num));
@@ -105,17 +105,17 @@ void DeleteArchivedMeter(DataModule& dm, qint64 num) {
   dm.archivedPoints->refresh();
 }
 
-void AddChosenMeterToArchive(QWidget* parent) {
+void addChosenMeterToArchive(QWidget* parent) {
   if (MarkedPointCount == 0) {
     MessageService::notice(
         parent, QStringLiteral("Передача данных а архив"),
         QStringLiteral("Для передачи данных в архив необходимо выбрать хоть одну запись !"));
     return;
   }
-  ArchiveChosenMeter(*theDataModule, ChosenBaseName);
+  archiveChosenMeter(*theDataModule, ChosenBaseName);
 }
 
-void ShowWholeArchive(QWidget* opener) {
+void showWholeArchive(QWidget* opener) {
   theDataModule->archivedMeters->reopen(Statements::allArchivedMeters());
   theArchiveBrowser->show();
   if (opener) opener->setEnabled(false);

@@ -13,16 +13,16 @@ class DataModule;
 // the archive are then numbered 1, 2, 3 ... in the order they were archived.
 // Without a marked point only a notice is shown. The working tables stay as
 // they are.
-void AddChosenMeterToArchive(QWidget* parent);
+void addChosenMeterToArchive(QWidget* parent);
 
 // The transfer itself, all or nothing. Returns false when the archived meter
 // could not be found after storing it (nothing was archived).
-bool ArchiveChosenMeter(DataModule& dm, const QString& baseName);
+bool archiveChosenMeter(DataModule& dm, const QString& baseName);
 
 // Deletes an archived meter with all its points, all or nothing; points
 // another bench is adding at the same moment go with it.
-void DeleteArchivedMeter(DataModule& dm, qint64 num);
+void deleteArchivedMeter(DataModule& dm, qint64 num);
 
 // "Просмотр архива": the archive browser lists the whole archive; the opener is
 // disabled until the browser closes.
-void ShowWholeArchive(QWidget* opener);
+void showWholeArchive(QWidget* opener);

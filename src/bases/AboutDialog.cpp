@@ -7,13 +7,13 @@
 
 // The picture lives in a resource of the static GUI library, which the linker
 // would drop unless something refers to it.
-static void InitBasesResources() { Q_INIT_RESOURCE(bases); }
+static void initBasesResources() { Q_INIT_RESOURCE(bases); }
 
 AboutDialog::AboutDialog(QWidget* parent)
     : OpenedWindow(parent), ui(std::make_unique<Ui::AboutDialog>()) {
-  InitBasesResources();
+  initBasesResources();
   ui->setupUi(this);
-  ui->Label6->setText(ui->Label6->text().arg(QString::fromLatin1(ProgramVersion())));
+  ui->Label6->setText(ui->Label6->text().arg(QString::fromLatin1(programVersion())));
   connect(ui->okButton, &QPushButton::clicked, this, &AboutDialog::closeBox);
   makeFixedDialog();
   previewKeys();
@@ -29,7 +29,7 @@ void AboutDialog::open(QWidget* opener) {
 void AboutDialog::closeBox() { close(); }
 
 bool AboutDialog::formKeyPress(QKeyEvent* event) {
-  if (!IsEnterKey(event) && !IsEscapeKey(event)) return false;
+  if (!isEnterKey(event) && !isEscapeKey(event)) return false;
   close();
   return true;
 }

@@ -43,9 +43,9 @@ void BaseEditor::setUpFields() {
   ui->serialNumberEdit->setValidator(new CapitalsValidator(CapitalsValidator::Kind::SerialNumber, this));
   for (QLineEdit* field : {ui->meterTypeEdit, ui->ownerEdit, ui->makerEdit})
     field->setValidator(new CapitalsValidator(CapitalsValidator::Kind::AnyText, this));
-  ui->yearEdit->setValidator(NewDigitsValidator(this));
+  ui->yearEdit->setValidator(newDigitsValidator(this));
   for (QLineEdit* field : nominalEdits()) {
-    field->setValidator(NewDecimalValidator(this));
+    field->setValidator(newDecimalValidator(this));
     // The length limit is for typing: a longer stored value is shown whole,
     // and typing never makes a text longer than the limit or than it is.
     const int limit = field->maxLength();
@@ -58,7 +58,7 @@ void BaseEditor::setUpFields() {
   // keeps the old meter until the box is ticked again, which replaces it.
   for (QLineEdit* field : {ui->serialNumberEdit, ui->meterTypeEdit}) {
     connect(field, &QLineEdit::textEdited, this, [this, field](const QString& text) {
-      if (text != shownText_.value(field)) UntickCurrentSlot();
+      if (text != shownText_.value(field)) untickCurrentSlot();
     });
     connect(field, &QLineEdit::textChanged, this,
             [this, field](const QString& text) { shownText_[field] = text; });
@@ -92,31 +92,31 @@ QList<QLineEdit*> BaseEditor::dataEdits() const {
 
 // ---------------------------------------------------------------- opening and closing
 
-void BaseEditor::OpenForChosenBase(QWidget* opener) {
+void BaseEditor::openForChosenBase(QWidget* opener) {
   fieldsLive_ = false;
-  ClearEditor();
+  clearEditor();
   QueryDataset* meters = theDataModule->meters;
   meters->reopen(Statements::metersOfBase(ChosenBaseName, true));
   ChosenSlot = 1;
   if (!meters->isEmpty()) {
     meters->first();
     if (meters->fieldByName(QStringLiteral("NumberCh")).asInteger() == 1)
-      ShowMeterFields();
+      showMeterFields();
     else
-      ShowMeterProposals(BaseStore::ReadMeter(*meters));
+      showMeterProposals(BaseStore::readMeter(*meters));
     for (; !meters->eof(); meters->next()) {
       const qint64 slot = meters->fieldByName(QStringLiteral("NumberCh")).asInteger();
       if (slot < 1 || slot > 8 || !meters->fieldByName(QStringLiteral("MyVisible")).asBool()) continue;
       SlotBoxes[slot]->setChecked(true);
-      ShowSlotCaption(static_cast<int>(slot));
+      showSlotCaption(static_cast<int>(slot));
     }
   }
   showEditor(opener, ui->serialNumberEdit);
 }
 
-void BaseEditor::OpenForNewBase(QWidget* opener) {
+void BaseEditor::openForNewBase(QWidget* opener) {
   fieldsLive_ = false;
-  ClearEditor();
+  clearEditor();
   ChosenSlot = 1;
   showEditor(opener, ui->nominalVoltageEdit);
 }
@@ -132,11 +132,11 @@ void BaseEditor::showEditor(QWidget* opener, QLineEdit* focusField) {
 
 void BaseEditor::onActivated() {
   theDataModule->testPoints->close();
-  MarkCurrentSlot(ChosenSlot);
+  markCurrentSlot(ChosenSlot);
   ui->baseNameLabel->setText(ChosenBaseName);
   theDataModule->bases->reopen(Statements::baseByName(ChosenBaseName));
-  ShowBaseNominals();
-  ShowSlotStates();
+  showBaseNominals();
+  showSlotStates();
 }
 
 void BaseEditor::closeEditor() { close(); }
@@ -148,7 +148,7 @@ void BaseEditor::closeEvent(QCloseEvent* event) {
     return;
   }
   try {
-    CommitFocusedField();
+    commitFocusedField();
   } catch (const std::exception& error) {
     event->ignore();  // stay open: what was typed is still in the field
     MessageService::reportHandlerError(error);
@@ -160,49 +160,49 @@ void BaseEditor::closeEvent(QCloseEvent* event) {
 void BaseEditor::formClose() {
   fieldsLive_ = false;
   theDataModule->bases->reopen(Statements::allBases());
-  if (theWorkspace) theWorkspace->BuildBaseTree();
+  if (theWorkspace) theWorkspace->buildBaseTree();
   MarkedPointCount = 0;
   ChosenMeterNum = 0;
   ChosenBaseName.clear();
-  if (theWorkspace) theWorkspace->ShowSelection();
+  if (theWorkspace) theWorkspace->showSelection();
 }
 
 // ---------------------------------------------------------------- shown state
 
-void BaseEditor::ClearEditor() {
+void BaseEditor::clearEditor() {
   for (QLineEdit* field : dataEdits()) field->clear();
-  for (int n = 1; n <= 8; ++n) ShowSlotUnused(n);
+  for (int n = 1; n <= 8; ++n) showSlotUnused(n);
 }
 
-void BaseEditor::ShowSlotUnused(int n) {
+void BaseEditor::showSlotUnused(int n) {
   SlotBoxes[n]->setChecked(false);
   SlotBoxes[n]->setText(kNotInUse);
 }
 
-void BaseEditor::ShowSlotCaption(int n) {
+void BaseEditor::showSlotCaption(int n) {
   SlotBoxes[n]->setText(SlotBoxes[n]->isChecked() ? kInUse : kNotInUse);
 }
 
-void BaseEditor::ResetSlotColours() {
+void BaseEditor::resetSlotColours() {
   for (int n = 1; n <= 8; ++n) SlotBoxes[n]->setCurrent(false);
 }
 
-void BaseEditor::MarkCurrentSlot(int n) {
-  ResetSlotColours();
+void BaseEditor::markCurrentSlot(int n) {
+  resetSlotColours();
   SlotBoxes[n]->setCurrent(true);
   // The number always names the slot whose meter the fields show.
   ui->slotNumberLabel->setText(QStringLiteral("№ ") + QString::number(n));
 }
 
-void BaseEditor::ShowBaseNominals() {
-  const BaseNominals nominals = BaseStore::ReadNominals();
-  ShowNominal(ui->accuracyClassEdit, NumberToText(nominals.klas));
-  ShowNominal(ui->nominalCurrentEdit, NumberToText(nominals.current));
-  ShowNominal(ui->nominalVoltageEdit, NumberToText(nominals.voltage));
-  ShowNominal(ui->meterConstantEdit, NumberToText(nominals.constant));
+void BaseEditor::showBaseNominals() {
+  const BaseNominals nominals = BaseStore::readNominals();
+  showNominal(ui->accuracyClassEdit, numberToText(nominals.klas));
+  showNominal(ui->nominalCurrentEdit, numberToText(nominals.current));
+  showNominal(ui->nominalVoltageEdit, numberToText(nominals.voltage));
+  showNominal(ui->meterConstantEdit, numberToText(nominals.constant));
 }
 
-void BaseEditor::ShowNominal(QLineEdit* field, const QString& text) {
+void BaseEditor::showNominal(QLineEdit* field, const QString& text) {
   field->setMaxLength(std::max(typingLimit_.value(field), int(text.size())));
   field->setText(text);
   shownNominal_[field] = text;
@@ -210,13 +210,13 @@ void BaseEditor::ShowNominal(QLineEdit* field, const QString& text) {
 
 // The value to store for a nominal field: the stored one while the field
 // still shows it as it was shown (a text such as "1E-6" reads back otherwise).
-double BaseEditor::NominalValue(const QLineEdit* field, double stored) const {
+double BaseEditor::nominalValue(const QLineEdit* field, double stored) const {
   const auto shown = shownNominal_.constFind(field);
   if (shown != shownNominal_.cend() && field->text() == *shown) return stored;
-  return TextToNumber(field->text());
+  return textToNumber(field->text());
 }
 
-void BaseEditor::ShowSlotStates() {
+void BaseEditor::showSlotStates() {
   QueryDataset* meters = theDataModule->meters;
   meters->reopen(Statements::metersOfBase(ChosenBaseName));
   for (meters->first(); !meters->eof(); meters->next()) {
@@ -226,34 +226,34 @@ void BaseEditor::ShowSlotStates() {
   }
 }
 
-void BaseEditor::ShowMeterFields() {
-  const MeterData meter = BaseStore::ReadMeter(*theDataModule->meters);
-  ShowMeterProposals(meter);
+void BaseEditor::showMeterFields() {
+  const MeterData meter = BaseStore::readMeter(*theDataModule->meters);
+  showMeterProposals(meter);
   ui->serialNumberEdit->setText(meter.number);
   ui->yearEdit->setText(meter.year);
 }
 
 // Type, owner, maker and date: what a new meter of the base most likely shares.
-void BaseEditor::ShowMeterProposals(const MeterData& meter) {
+void BaseEditor::showMeterProposals(const MeterData& meter) {
   ui->ownerEdit->setText(meter.user);
   ui->makerEdit->setText(meter.maker);
   ui->lastCheckDateEdit->setDate(meter.oldDate.isValid() ? meter.oldDate : kNoDate);
   ui->meterTypeEdit->setText(meter.type);
 }
 
-void BaseEditor::ClearNumberAndYear() {
+void BaseEditor::clearNumberAndYear() {
   ui->serialNumberEdit->clear();
   ui->yearEdit->clear();
 }
 
-void BaseEditor::SwitchSlot(int n) {
+void BaseEditor::switchSlot(int n) {
   if (n != ChosenSlot) {
     QueryDataset* meters = theDataModule->meters;
     meters->reopen(Statements::meterInSlot(ChosenBaseName, n));
     if (meters->isEmpty())
-      ClearNumberAndYear();
+      clearNumberAndYear();
     else
-      ShowMeterFields();
+      showMeterFields();
   }
   ChosenSlot = n;
 }
@@ -261,22 +261,22 @@ void BaseEditor::SwitchSlot(int n) {
 // ---------------------------------------------------------------- slot boxes
 
 void BaseEditor::onSlotPressed(int slot, Qt::MouseButton button) {
-  SwitchSlot(slot);
-  MarkCurrentSlot(slot);
+  switchSlot(slot);
+  markCurrentSlot(slot);
   WasInUse = button == Qt::LeftButton && SlotBoxes[slot]->isChecked();
 }
 
 // The click has already toggled the box.
 void BaseEditor::onSlotReleased(int slot) {
   SlotBox* box = SlotBoxes[slot];
-  ShowSlotCaption(slot);
+  showSlotCaption(slot);
   ui->slotNumberLabel->setText(QStringLiteral("№ ") + QString::number(slot));
   if (box->isChecked()) {
-    if (AllFieldsFilled()) {
+    if (allFieldsFilled()) {
       putSlotInUse();
     } else {
       MessageService::notice(this, kDataCaption, QStringLiteral("Необходимо заполноть все поля данных"));
-      ShowSlotUnused(slot);
+      showSlotUnused(slot);
     }
   }
   if (WasInUse && !box->isChecked()) storeSlotMeter();
@@ -285,9 +285,9 @@ void BaseEditor::onSlotReleased(int slot) {
 
 bool BaseEditor::currentSlotTicked() const { return SlotBoxes[ChosenSlot]->isChecked(); }
 
-void BaseEditor::UntickCurrentSlot() { SlotBoxes[ChosenSlot]->setChecked(false); }
+void BaseEditor::untickCurrentSlot() { SlotBoxes[ChosenSlot]->setChecked(false); }
 
-bool BaseEditor::AllFieldsFilled() const {
+bool BaseEditor::allFieldsFilled() const {
   if (!currentSlotTicked()) return true;
   const QList<QLineEdit*> fields = dataEdits();
   return std::none_of(fields.cbegin(), fields.cend(),
@@ -302,21 +302,21 @@ MeterData BaseEditor::typedMeter() const {
 
 // ---------------------------------------------------------------- database actions
 
-void BaseEditor::deleteSlotMeters() { BaseStore::DeleteSlotMeters(ChosenBaseName, ChosenSlot); }
+void BaseEditor::deleteSlotMeters() { BaseStore::deleteSlotMeters(ChosenBaseName, ChosenSlot); }
 
 void BaseEditor::putSlotInUse() {
   if (!currentSlotTicked()) return;
-  if (!BaseStore::PutMeterInUse(ChosenBaseName, ChosenSlot, typedMeter())) {
+  if (!BaseStore::putMeterInUse(ChosenBaseName, ChosenSlot, typedMeter())) {
     MessageService::notice(this, kDataCaption,
                            QStringLiteral("Cчетчик с такими номером и типом уже используется!"));
-    ShowSlotUnused(ChosenSlot);
+    showSlotUnused(ChosenSlot);
   }
 }
 
 void BaseEditor::storeSlotMeter() {
   QString storedYear;
   const BaseStore::StoreResult result =
-      BaseStore::StoreMeterInUse(ChosenBaseName, ChosenSlot, currentSlotTicked(), typedMeter(), &storedYear);
+      BaseStore::storeMeterInUse(ChosenBaseName, ChosenSlot, currentSlotTicked(), typedMeter(), &storedYear);
   if (result == BaseStore::StoreResult::YearMissing) {
     // The meter keeps its year; the field shows it again instead of an empty text.
     ui->yearEdit->setText(storedYear);
@@ -326,16 +326,16 @@ void BaseEditor::storeSlotMeter() {
 }
 
 void BaseEditor::storeNominals() {
-  const BaseNominals stored = BaseStore::ReadNominals();
-  BaseStore::StoreNominals({NominalValue(ui->nominalVoltageEdit, stored.voltage),
-                            NominalValue(ui->nominalCurrentEdit, stored.current),
-                            NominalValue(ui->meterConstantEdit, stored.constant),
-                            NominalValue(ui->accuracyClassEdit, stored.klas)});
-  ShowBaseNominals();
+  const BaseNominals stored = BaseStore::readNominals();
+  BaseStore::storeNominals({nominalValue(ui->nominalVoltageEdit, stored.voltage),
+                            nominalValue(ui->nominalCurrentEdit, stored.current),
+                            nominalValue(ui->meterConstantEdit, stored.constant),
+                            nominalValue(ui->accuracyClassEdit, stored.klas)});
+  showBaseNominals();
 }
 
 void BaseEditor::takeFromArchive() {
-  SwitchSlot(ChosenSlot);
+  switchSlot(ChosenSlot);
   theDataModule->archivedMeters->reopen(Statements::archivedMetersOfBase(ChosenBaseName));
   if (theDataModule->archivedMeters->isEmpty()) {
     MessageService::notice(
@@ -343,31 +343,31 @@ void BaseEditor::takeFromArchive() {
         QStringLiteral("В архиве нет счетчиков из базы - ") + ChosenBaseName + QStringLiteral(" !"));
     return;
   }
-  if (!OpenArchiveBrowser) throw std::runtime_error("Окно архива счетчиков недоступно.");
-  OpenArchiveBrowser();
+  if (!openArchiveBrowser) throw std::runtime_error("Окно архива счетчиков недоступно.");
+  openArchiveBrowser();
   setEnabled(false);
 }
 
-void BaseEditor::TakeOverArchivedMeter(const QString& type, const QString& number, const QString& year) {
+void BaseEditor::takeOverArchivedMeter(const QString& type, const QString& number, const QString& year) {
   setEnabled(true);
   ui->meterTypeEdit->setText(type);
   ui->serialNumberEdit->setText(number);
   ui->yearEdit->setText(year);
   deleteSlotMeters();
-  ShowSlotUnused(ChosenSlot);
+  showSlotUnused(ChosenSlot);
   activateWindow();
 }
 
 // ---------------------------------------------------------------- nominal values
 
-void BaseEditor::ClampVoltage() {
-  ui->nominalVoltageEdit->setText(ClampedNominalText(ui->nominalVoltageEdit->text(), kVoltageBounds));
+void BaseEditor::clampVoltage() {
+  ui->nominalVoltageEdit->setText(clampedNominalText(ui->nominalVoltageEdit->text(), kVoltageBounds));
 }
 
-void BaseEditor::ClampCurrent() { ui->nominalCurrentEdit->setText(ClampedNominalText(ui->nominalCurrentEdit->text(), kCurrentBounds)); }
+void BaseEditor::clampCurrent() { ui->nominalCurrentEdit->setText(clampedNominalText(ui->nominalCurrentEdit->text(), kCurrentBounds)); }
 
-void BaseEditor::ClampConstant() {
-  ui->meterConstantEdit->setText(ClampedNominalText(ui->meterConstantEdit->text(), kConstantBounds));
+void BaseEditor::clampConstant() {
+  ui->meterConstantEdit->setText(clampedNominalText(ui->meterConstantEdit->text(), kConstantBounds));
 }
 
 // ---------------------------------------------------------------- keys and leaving fields
@@ -381,7 +381,7 @@ bool BaseEditor::eventFilter(QObject* watched, QEvent* event) {
       const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
       // A message box or the calendar taking the focus is not leaving the field.
       if (fieldsLive_ && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-        FieldExit(watched);
+        fieldExit(watched);
       break;
     }
     default:
@@ -394,28 +394,28 @@ bool BaseEditor::eventFilter(QObject* watched, QEvent* event) {
 // Esc has no duty here: it does not close the editor.
 bool BaseEditor::controlKeyPress(QWidget* control, QKeyEvent* event) {
   const bool nominal = control == ui->nominalVoltageEdit || control == ui->nominalCurrentEdit || control == ui->meterConstantEdit;
-  if (!nominal || !IsEnterKey(event)) return false;
-  ClampVoltage();
-  ClampCurrent();
-  ClampConstant();
+  if (!nominal || !isEnterKey(event)) return false;
+  clampVoltage();
+  clampCurrent();
+  clampConstant();
   return true;
 }
 
 // Releasing Enter in an edit moves on to the next field, leaving this one.
 bool BaseEditor::fieldKeyRelease(QObject* field, QKeyEvent* event) {
-  if (!IsEnterKey(event) || event->isAutoRepeat() || !dataEdits().contains(qobject_cast<QLineEdit*>(field)))
+  if (!isEnterKey(event) || event->isAutoRepeat() || !dataEdits().contains(qobject_cast<QLineEdit*>(field)))
     return false;
   focusNextPrevChild(true);
   return true;
 }
 
-void BaseEditor::FieldExit(QObject* field) {
+void BaseEditor::fieldExit(QObject* field) {
   if (field == ui->nominalVoltageEdit)
-    ClampVoltage();
+    clampVoltage();
   else if (field == ui->nominalCurrentEdit)
-    ClampCurrent();
+    clampCurrent();
   else if (field == ui->meterConstantEdit)
-    ClampConstant();
+    clampConstant();
   if (nominalEdits().contains(qobject_cast<QLineEdit*>(field))) {
     storeNominals();
   } else if (field == ui->yearEdit || field == ui->ownerEdit || field == ui->makerEdit || field == ui->lastCheckDateEdit) {
@@ -424,9 +424,9 @@ void BaseEditor::FieldExit(QObject* field) {
 }
 
 // Closing with the focus still in a field stores that field as leaving it would.
-void BaseEditor::CommitFocusedField() {
+void BaseEditor::commitFocusedField() {
   if (!fieldsLive_) return;
   QWidget* focused = focusWidget();
   if (focused && (ui->lastCheckDateEdit->isAncestorOf(focused) || focused == ui->lastCheckDateEdit)) focused = ui->lastCheckDateEdit;
-  if (focused) FieldExit(focused);
+  if (focused) fieldExit(focused);
 }

@@ -36,27 +36,27 @@ class BaseEditor : public OpenedWindow {
   // "Данные счетчиков" of the main window, for ChosenBaseName: slot 1's meter
   // (or, when slot 1 is empty, the first meter's type, owner, maker and date as
   // proposals), the slots in use ticked; the focus in the serial number.
-  void OpenForChosenBase(QWidget* opener);
+  void openForChosenBase(QWidget* opener);
   // The base name dialog, for the base it has just created: empty fields,
   // ChosenSlot := 1.
-  void OpenForNewBase(QWidget* opener);
+  void openForNewBase(QWidget* opener);
   // Empties every field but the date and shows all eight slots unused.
-  void ClearEditor();
+  void clearEditor();
 
   // --- the archive browser's take-over ---
   // Set by the archive browser: shows it on archivedMeters (the archived meters
   // of the base) ready to take a meter. "Взять из архива>>>" calls it when the
   // base has archived meters and then disables the editor.
-  std::function<void()> OpenArchiveBrowser;
+  std::function<void()> openArchiveBrowser;
   // The browser's take-over: enables the editor, copies the archived meter's
   // type, serial number and year into the fields, deletes the current slot's
   // meters with their test points (AChSingle) and shows the slot unused, so
   // that the operator completes the fields and ticks the slot.
-  void TakeOverArchivedMeter(const QString& type, const QString& number, const QString& year);
+  void takeOverArchivedMeter(const QString& type, const QString& number, const QString& year);
   // Deletes the meters of the current slot (used or not) with their test points.
   void deleteSlotMeters();
   // Unticks box n and captions it "Не используется".
-  void ShowSlotUnused(int n);
+  void showSlotUnused(int n);
   // The eight slot boxes slotBox1 .. slotBox8 by slot number; [0] is unused.
   std::array<SlotBox*, 9> SlotBoxes{};
 
@@ -69,16 +69,16 @@ class BaseEditor : public OpenedWindow {
 
   // --- routines ---
   void onActivated();  // reloads the base's nominal values and slot ticks
-  void ResetSlotColours();
-  void SwitchSlot(int n);
-  void ShowMeterFields();  // from meters's current row
-  void ShowBaseNominals();
-  void ShowSlotStates();
-  void ClearNumberAndYear();
-  void ClampVoltage();
-  void ClampCurrent();
-  void ClampConstant();
-  bool AllFieldsFilled() const;
+  void resetSlotColours();
+  void switchSlot(int n);
+  void showMeterFields();  // from meters's current row
+  void showBaseNominals();
+  void showSlotStates();
+  void clearNumberAndYear();
+  void clampVoltage();
+  void clampCurrent();
+  void clampConstant();
+  bool allFieldsFilled() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -92,17 +92,17 @@ class BaseEditor : public OpenedWindow {
   void showEditor(QWidget* opener, QLineEdit* focusField);
   void onSlotPressed(int slot, Qt::MouseButton button);
   void onSlotReleased(int slot);
-  void MarkCurrentSlot(int n);
-  void ShowSlotCaption(int n);
-  void ShowMeterProposals(const MeterData& meter);
-  void UntickCurrentSlot();
+  void markCurrentSlot(int n);
+  void showSlotCaption(int n);
+  void showMeterProposals(const MeterData& meter);
+  void untickCurrentSlot();
   bool fieldKeyRelease(QObject* field, QKeyEvent* event);
-  void FieldExit(QObject* field);
-  void CommitFocusedField();
+  void fieldExit(QObject* field);
+  void commitFocusedField();
   QList<QLineEdit*> dataEdits() const;
   QList<QLineEdit*> nominalEdits() const;
-  void ShowNominal(QLineEdit* field, const QString& text);
-  double NominalValue(const QLineEdit* field, double stored) const;
+  void showNominal(QLineEdit* field, const QString& text);
+  double nominalValue(const QLineEdit* field, double stored) const;
   MeterData typedMeter() const;
   bool currentSlotTicked() const;
 

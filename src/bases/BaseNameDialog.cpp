@@ -35,7 +35,7 @@ void BaseNameDialog::onActivated() {
   ui->nameEdit->clear();
 }
 
-void BaseNameDialog::AcceptBaseName() {
+void BaseNameDialog::acceptBaseName() {
   // Leading and trailing blanks would make names that look alike in the tree.
   const QString name = ui->nameEdit->text().trimmed();
   if (name.isEmpty()) return;
@@ -43,31 +43,31 @@ void BaseNameDialog::AcceptBaseName() {
   theDataModule->bases->reopen(Statements::baseByName(name));
   bool freshBase = true;
   if (theDataModule->bases->isEmpty())
-    BaseStore::AppendBase(name);
+    BaseStore::appendBase(name);
   else
-    freshBase = ReplaceExistingBase();
+    freshBase = replaceExistingBase();
   // The editor takes the opener over: closing enables it and the editor
   // disables it again at once, before any event can reach it.
   QWidget* mainWindow = opener();
   EditorFollows = true;
   close();
   if (freshBase)
-    theBaseEditor->OpenForNewBase(mainWindow);
+    theBaseEditor->openForNewBase(mainWindow);
   else
-    theBaseEditor->OpenForChosenBase(mainWindow);
+    theBaseEditor->openForChosenBase(mainWindow);
 }
 
-bool BaseNameDialog::ReplaceExistingBase() {
+bool BaseNameDialog::replaceExistingBase() {
   if (!MessageService::confirm(
           this, QStringLiteral("Удаление"),
           QStringLiteral("База с этим именем уже существует, удалить существующую базу?")))
     return false;
-  BaseStore::DeleteCurrentBase();
-  BaseStore::AppendBase(ChosenBaseName);
+  BaseStore::deleteCurrentBase();
+  BaseStore::appendBase(ChosenBaseName);
   return true;
 }
 
-void BaseNameDialog::accept() { AcceptBaseName(); }
+void BaseNameDialog::accept() { acceptBaseName(); }
 
 void BaseNameDialog::cancel() {
   EditorFollows = false;
@@ -75,13 +75,13 @@ void BaseNameDialog::cancel() {
 }
 
 bool BaseNameDialog::formKeyPress(QKeyEvent* event) {
-  if (!IsEscapeKey(event)) return false;
+  if (!isEscapeKey(event)) return false;
   cancel();
   return true;
 }
 
 bool BaseNameDialog::controlKeyPress(QWidget* control, QKeyEvent* event) {
-  if (control != ui->nameEdit || !IsEnterKey(event)) return false;
-  AcceptBaseName();
+  if (control != ui->nameEdit || !isEnterKey(event)) return false;
+  acceptBaseName();
   return true;
 }

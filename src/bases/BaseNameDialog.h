@@ -23,7 +23,7 @@ class BaseNameDialog : public OpenedWindow {
   void open(QWidget* opener);
   // "ОК" and Enter: nothing while the name is blank; otherwise the base is
   // created (or chosen) and the meter base editor opens on it.
-  void AcceptBaseName();
+  void acceptBaseName();
 
   // True once the name was accepted and the meter base editor is about to open.
   bool EditorFollows = false;
@@ -39,7 +39,7 @@ class BaseNameDialog : public OpenedWindow {
   // For a name that exists: true to open the editor on a fresh base of that
   // name (the old one deleted with its meters and test points), false to open
   // it on the existing base.
-  bool ReplaceExistingBase();
+  bool replaceExistingBase();
 
   std::unique_ptr<Ui::BaseNameDialog> ui;
 };

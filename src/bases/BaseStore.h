@@ -34,40 +34,40 @@ struct BaseNominals {
 namespace BaseStore {
 
 // The nominal values of chosenBase's current row (null reads as 0).
-BaseNominals ReadNominals();
+BaseNominals readNominals();
 // Stores them into chosenBase's current row.
-void StoreNominals(const BaseNominals& nominals);
+void storeNominals(const BaseNominals& nominals);
 
 // Appends a base row with only its name (bases is closed first, so chosenBase shows
 // the whole table).
-void AppendBase(const QString& name);
+void appendBase(const QString& name);
 
 // Deletes the base of bases's current row (chosenBase follows it) with its meters
 // and their test points.
-void DeleteCurrentBase();
+void deleteCurrentBase();
 
 // The meter of the dataset's current row.
-MeterData ReadMeter(Dataset& meters);
+MeterData readMeter(Dataset& meters);
 
 // Deletes every meter the statement selects on master, each through chosenMeter so
 // that its test points go with it; meters is then reopened on the statement.
-void DeleteSelectedMeters(const Statement& selection);
+void deleteSelectedMeters(const Statement& selection);
 
 // Deletes the slot's meters, used or not, with their test points.
-void DeleteSlotMeters(const QString& base, int slot);
+void deleteSlotMeters(const QString& base, int slot);
 
 // Whether a meter of the base with the meter's type and number is in use in
 // another slot (a row whose in-use flag is not false, outside `slot`).
-bool PairInUseElsewhere(const QString& base, int slot, const MeterData& meter);
+bool pairInUseElsewhere(const QString& base, int slot, const MeterData& meter);
 
 // Puts a meter into a slot, unless its type and number are in use in another
 // slot of the base: then nothing changes and false is returned. Otherwise the
 // slot's old rows (and test points) go, as does a meter of the base with the
 // same type and number that is not in use, and a new row in use is appended.
-bool PutMeterInUse(const QString& base, int slot, const MeterData& meter);
+bool putMeterInUse(const QString& base, int slot, const MeterData& meter);
 
 // Appends the slot's meter row, in use (meters is closed first).
-void AppendMeter(const QString& base, int slot, const MeterData& meter);
+void appendMeter(const QString& base, int slot, const MeterData& meter);
 
 enum class StoreResult {
   Stored,       // the slot's meter in use was stored
@@ -77,10 +77,10 @@ enum class StoreResult {
 // Stores year, owner, maker, date and the in-use flag of the slot's meter in
 // use (type and number never change this way). `keptYear` receives the stored
 // year when the typed one is missing.
-StoreResult StoreMeterInUse(const QString& base, int slot, bool inUse, const MeterData& meter,
+StoreResult storeMeterInUse(const QString& base, int slot, bool inUse, const MeterData& meter,
                             QString* keptYear = nullptr);
 
 // The year typed as a number; nullopt for empty or non-numeric text.
-std::optional<int> YearNumber(const QString& text);
+std::optional<int> yearNumber(const QString& text);
 
 }  // namespace BaseStore

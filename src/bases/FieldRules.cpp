@@ -4,23 +4,23 @@
 
 #include <algorithm>
 
-QChar CapitalLetter(QChar c) {
+QChar capitalLetter(QChar c) {
   if (c >= u'a' && c <= u'z') return QChar(c.unicode() - u'a' + u'A');
   if (c >= u'а' && c <= u'я') return QChar(c.unicode() - u'а' + u'А');
   return c;
 }
 
-QString CapitalLetters(const QString& text) {
+QString capitalLetters(const QString& text) {
   QString result = text;
-  for (QChar& c : result) c = CapitalLetter(c);
+  for (QChar& c : result) c = capitalLetter(c);
   return result;
 }
 
-bool IsSerialNumberCharacter(QChar c) {
+bool isSerialNumberCharacter(QChar c) {
   return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'А' && c <= u'Я');
 }
 
-QString ClampedNominalText(const QString& text, NominalBounds bounds) {
+QString clampedNominalText(const QString& text, NominalBounds bounds) {
   if (text.isEmpty()) return text;
-  return NumberToText(std::clamp(TextToNumber(text), bounds.low, bounds.high));
+  return numberToText(std::clamp(textToNumber(text), bounds.low, bounds.high));
 }

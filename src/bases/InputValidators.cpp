@@ -9,16 +9,16 @@
 CapitalsValidator::CapitalsValidator(Kind kind, QObject* parent) : QValidator(parent), kind_(kind) {}
 
 QValidator::State CapitalsValidator::validate(QString& input, int&) const {
-  input = CapitalLetters(input);
-  if (kind_ == Kind::SerialNumber && !std::all_of(input.cbegin(), input.cend(), IsSerialNumberCharacter))
+  input = capitalLetters(input);
+  if (kind_ == Kind::SerialNumber && !std::all_of(input.cbegin(), input.cend(), isSerialNumberCharacter))
     return Invalid;
   return Acceptable;
 }
 
-QValidator* NewDigitsValidator(QObject* parent) {
+QValidator* newDigitsValidator(QObject* parent) {
   return new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), parent);
 }
 
-QValidator* NewDecimalValidator(QObject* parent) {
+QValidator* newDecimalValidator(QObject* parent) {
   return new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9.]*")), parent);
 }

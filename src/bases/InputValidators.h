@@ -19,5 +19,5 @@ class CapitalsValidator : public QValidator {
 };
 
 // Only the digits (a year), or the digits and "." (nominal values, class).
-QValidator* NewDigitsValidator(QObject* parent);
-QValidator* NewDecimalValidator(QObject* parent);
+QValidator* newDigitsValidator(QObject* parent);
+QValidator* newDecimalValidator(QObject* parent);

@@ -13,18 +13,18 @@ constexpr int kStoredCharacters = 10;
 
 // The picker shows the date; the stored value also carries a time of day,
 // which is kept when the operator picks another date.
-void ShowDays(QDateEdit* picker, double days) { picker->setDate(DateFromDays(days)); }
+void showDays(QDateEdit* picker, double days) { picker->setDate(dateFromDays(days)); }
 
-double PickedDays(QDateEdit* picker, double storedDays) {
+double pickedDays(QDateEdit* picker, double storedDays) {
   picker->interpretText();
-  const QDateTime stored = DateTimeFromDays(storedDays);
+  const QDateTime stored = dateTimeFromDays(storedDays);
   if (picker->date() == stored.date()) return storedDays;
-  return DaysFromDateTime(QDateTime(picker->date(), stored.time(), Qt::UTC));
+  return daysFromDateTime(QDateTime(picker->date(), stored.time(), Qt::UTC));
 }
 
 }  // namespace
 
-QString ShortDateFormatWithCentury() {
+QString shortDateFormatWithCentury() {
   QString format = QLocale().dateFormat(QLocale::ShortFormat);
   if (!format.contains(QStringLiteral("yyyy"))) format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
   return format;
@@ -33,7 +33,7 @@ QString ShortDateFormatWithCentury() {
 InstallationDialog::InstallationDialog(QWidget* parent) : OpenedWindow(parent), ui(std::make_unique<Ui::InstallationDialog>()) {
   ui->setupUi(this);
   for (QDateEdit* picker : {ui->certificateDateEdit, ui->validUntilEdit})
-    picker->setDisplayFormat(ShortDateFormatWithCentury());
+    picker->setDisplayFormat(shortDateFormatWithCentury());
   connect(ui->okAction, &QAction::triggered, this, &InstallationDialog::confirm);
   connect(ui->cancelAction, &QAction::triggered, this, &InstallationDialog::cancel);
   previewKeys();
@@ -42,40 +42,40 @@ InstallationDialog::InstallationDialog(QWidget* parent) : OpenedWindow(parent), 
 InstallationDialog::~InstallationDialog() = default;
 
 void InstallationDialog::open(QWidget* opener) {
-  LoadInstallationInfo();
-  ShowInstallationInfo();
+  loadInstallationInfo();
+  showInstallationInfo();
   showFor(opener);
   ui->installationNumberEdit->setFocus();
 }
 
-void InstallationDialog::ShowInstallationInfo() {
+void InstallationDialog::showInstallationInfo() {
   ui->installationNumberEdit->setText(Installation.InstallNumber);
   ui->certificateNumberEdit->setText(Installation.CertNumber);
-  ShowDays(ui->certificateDateEdit, Installation.CertDate);
-  ShowDays(ui->validUntilEdit, Installation.CertValidTo);
+  showDays(ui->certificateDateEdit, Installation.CertDate);
+  showDays(ui->validUntilEdit, Installation.CertValidTo);
 }
 
-void InstallationDialog::StoreInstallationInfo() {
+void InstallationDialog::storeInstallationInfo() {
   Installation.InstallNumber = ui->installationNumberEdit->text().left(kStoredCharacters);
   Installation.CertNumber = ui->certificateNumberEdit->text().left(kStoredCharacters);
-  Installation.CertDate = PickedDays(ui->certificateDateEdit, Installation.CertDate);
-  Installation.CertValidTo = PickedDays(ui->validUntilEdit, Installation.CertValidTo);
+  Installation.CertDate = pickedDays(ui->certificateDateEdit, Installation.CertDate);
+  Installation.CertValidTo = pickedDays(ui->validUntilEdit, Installation.CertValidTo);
 }
 
 void InstallationDialog::confirm() {
-  StoreInstallationInfo();
-  SaveInstallationInfo();
+  storeInstallationInfo();
+  saveInstallationInfo();
   close();
 }
 
 void InstallationDialog::cancel() { close(); }
 
 bool InstallationDialog::formKeyPress(QKeyEvent* event) {
-  if (IsEnterKey(event)) {
+  if (isEnterKey(event)) {
     ui->okAction->trigger();
     return true;
   }
-  if (IsEscapeKey(event)) {
+  if (isEscapeKey(event)) {
     ui->cancelAction->trigger();
     return true;
   }

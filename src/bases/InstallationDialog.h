@@ -31,15 +31,15 @@ class InstallationDialog : public OpenedWindow {
   bool formKeyPress(QKeyEvent* event) override;
 
  private:
-  void ShowInstallationInfo();
-  void StoreInstallationInfo();
+  void showInstallationInfo();
+  void storeInstallationInfo();
 
   std::unique_ptr<Ui::InstallationDialog> ui;
 };
 
 // The short date format of the locale with the year always in four digits, so
 // that a date picked or typed never loses its century.
-QString ShortDateFormatWithCentury();
+QString shortDateFormatWithCentury();
 
 // The installation dialog while it exists.
 inline InstallationDialog* theInstallationDialog = nullptr;

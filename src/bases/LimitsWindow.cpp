@@ -14,16 +14,16 @@ namespace {
 const QStringList kTitles = {QStringLiteral("Класс"), QStringLiteral("cos φ"), QStringLiteral("Ток от, %"),
                              QStringLiteral("Ток до, %"), QStringLiteral("Предел, %")};
 
-QString DecimalText(double value) { return NumberToText(value).replace(QLatin1Char('.'), QLatin1Char(',')); }
+QString decimalText(double value) { return numberToText(value).replace(QLatin1Char('.'), QLatin1Char(',')); }
 
-QString PowerFactorText(const PowerFactor& powerFactor) {
-  const QString value = DecimalText(powerFactor.value);
+QString powerFactorText(const PowerFactor& powerFactor) {
+  const QString value = decimalText(powerFactor.value);
   return powerFactor.letter.isNull() ? value : value + QLatin1Char('/') + powerFactor.letter;
 }
 
-QStringList RowTexts(const LimitRow& row) {
-  return {row.classText, PowerFactorText(row.powerFactor), DecimalText(row.currentFrom),
-          row.currentTo ? DecimalText(*row.currentTo) : QString(), LimitText(row.limit)};
+QStringList rowTexts(const LimitRow& row) {
+  return {row.classText, powerFactorText(row.powerFactor), decimalText(row.currentFrom),
+          row.currentTo ? decimalText(*row.currentTo) : QString(), limitText(row.limit)};
 }
 
 }  // namespace
@@ -41,7 +41,7 @@ LimitsWindow::LimitsWindow(QWidget* parent) : OpenedWindow(parent), ui(std::make
 LimitsWindow::~LimitsWindow() = default;
 
 void LimitsWindow::open(QWidget* opener) {
-  const QString path = ProgramLimitsPath();
+  const QString path = programLimitsPath();
   QStringList problems;
   const AccuracyLimits limits = AccuracyLimits::load(path, &problems);
   showLimits(path, limits, problems);
@@ -57,7 +57,7 @@ void LimitsWindow::showLimits(const QString& path, const AccuracyLimits& limits,
   QTableWidget* table = ui->limitsTable;
   table->setRowCount(static_cast<int>(limits.rows().size()));
   for (int row = 0; row < limits.rows().size(); ++row) {
-    const QStringList texts = RowTexts(limits.rows()[row]);
+    const QStringList texts = rowTexts(limits.rows()[row]);
     for (int column = 0; column < texts.size(); ++column) {
       auto* item = new QTableWidgetItem(texts[column]);
       item->setTextAlignment(Qt::AlignCenter);
@@ -70,7 +70,7 @@ void LimitsWindow::showLimits(const QString& path, const AccuracyLimits& limits,
 }
 
 bool LimitsWindow::formKeyPress(QKeyEvent* event) {
-  if (!IsEscapeKey(event)) return false;
+  if (!isEscapeKey(event)) return false;
   close();
   return true;
 }

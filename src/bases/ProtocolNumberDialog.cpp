@@ -25,7 +25,7 @@ ProtocolNumberDialog::ProtocolNumberDialog(QWidget* parent) : OpenedWindow(paren
 ProtocolNumberDialog::~ProtocolNumberDialog() = default;
 
 void ProtocolNumberDialog::open(QWidget* opener) {
-  LoadProgramConfig();
+  loadProgramConfig();
   ui->numberEdit->setText(Config.ProtocolNumber);
   ui->autoIncrementBox->setChecked(Config.AutoIncrement != 0);
   centreOnScreen();
@@ -36,21 +36,21 @@ void ProtocolNumberDialog::open(QWidget* opener) {
 void ProtocolNumberDialog::formClose() {
   Config.ProtocolNumber = ui->numberEdit->text().left(kStoredCharacters);
   Config.AutoIncrement = ui->autoIncrementBox->isChecked() ? 1 : 0;
-  SaveProgramConfig();
+  saveProgramConfig();
 }
 
 bool ProtocolNumberDialog::formKeyPress(QKeyEvent* event) {
-  if (!IsEnterKey(event) && !IsEscapeKey(event)) return false;
+  if (!isEnterKey(event) && !isEscapeKey(event)) return false;
   close();
   return true;
 }
 
 bool ProtocolNumberDialog::controlKeyPress(QWidget* control, QKeyEvent* event) {
-  return control == ui->numberEdit && Edit1KeyPress(event);
+  return control == ui->numberEdit && edit1KeyPress(event);
 }
 
 // Only digits and backspace are typed; editing keys (arrows, Delete) stay usable.
-bool ProtocolNumberDialog::Edit1KeyPress(QKeyEvent* event) {
+bool ProtocolNumberDialog::edit1KeyPress(QKeyEvent* event) {
   const QString typed = event->text();
   if (typed.isEmpty() || !typed.at(0).isPrint()) return false;
   const QChar ch = typed.at(0);

@@ -27,7 +27,7 @@ class ProtocolNumberDialog : public OpenedWindow {
   bool controlKeyPress(QWidget* control, QKeyEvent* event) override;
 
  private:
-  bool Edit1KeyPress(QKeyEvent* event);
+  bool edit1KeyPress(QKeyEvent* event);
 
   std::unique_ptr<Ui::ProtocolNumberDialog> ui;
 };

@@ -18,7 +18,7 @@ namespace {
 // Prepared statements kept; the program uses a few dozen shapes.
 constexpr qsizetype kPreparedLimit = 100;
 
-[[noreturn]] void Fail(const QString& text) { throw std::runtime_error(text.toStdString()); }
+[[noreturn]] void throwError(const QString& text) { throw std::runtime_error(text.toStdString()); }
 
 // How often work that clashed with another connection is tried in all. On
 // PostgreSQL a clash is told at once and the work is run again; SQLite has
@@ -43,7 +43,7 @@ enum SqliteCode {
 
 // The engine's reason in the operator's words; empty for faults of the program
 // itself (a statement the engine does not understand), told in its own text.
-QString OperatorReason(const QSqlError& error) {
+QString operatorReason(const QSqlError& error) {
   bool isNumber = false;
   const int code = error.nativeErrorCode().toInt(&isNumber);
   if (!isNumber) return {};
@@ -72,9 +72,9 @@ QString OperatorReason(const QSqlError& error) {
 
 // The operator's words with the file for the SQLite failures an operator can
 // act on (filePath empty: a server database, told in the server's words).
-QString ErrorText(const QSqlError& error, const QString& filePath = {}) {
+QString errorText(const QSqlError& error, const QString& filePath = {}) {
   if (!filePath.isEmpty())
-    if (const QString reason = OperatorReason(error); !reason.isEmpty())
+    if (const QString reason = operatorReason(error); !reason.isEmpty())
       return QStringLiteral("База данных \"%1\": %2.").arg(QDir::toNativeSeparators(filePath), reason);
   const QString text = error.text().trimmed();
   return text.isEmpty() ? QStringLiteral("Ошибка базы данных.") : text;
@@ -82,19 +82,19 @@ QString ErrorText(const QSqlError& error, const QString& filePath = {}) {
 
 // A short pause before trying again, longer with every attempt and of chance
 // length, so that the programs that clashed do not clash again in step.
-void WaitBeforeAttempt(int attempt) {
+void waitBeforeAttempt(int attempt) {
   const int longest = std::min(10 * attempt * attempt, 400);
   QThread::msleep(unsigned(longest / 2 + QRandomGenerator::global()->bounded(longest / 2 + 1)));
 }
 
 // The server's reason without the password, should a driver ever echo it.
-QString WithoutPassword(QString text, const QString& password) {
+QString withoutPassword(QString text, const QString& password) {
   if (!password.isEmpty()) text.replace(password, QStringLiteral("***"));
   return text;
 }
 
 // Whether PostgreSQL can prepare the statement (PREPARE takes these only).
-bool IsPreparable(const QString& sql) {
+bool isPreparable(const QString& sql) {
   const QString first = sql.trimmed().section(QLatin1Char(' '), 0, 0).toLower();
   static const QStringList preparable{"select", "insert", "update", "delete", "with", "values"};
   return preparable.contains(first);
@@ -121,11 +121,11 @@ std::unique_ptr<Connection> Connection::openSqliteFile(const QString& filePath,
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
     db.setDatabaseName(filePath);
     if (!db.open()) {
-      const QString reason = OperatorReason(db.lastError());
-      const QString error = reason.isEmpty() ? ErrorText(db.lastError()) : reason;
+      const QString reason = operatorReason(db.lastError());
+      const QString error = reason.isEmpty() ? errorText(db.lastError()) : reason;
       db = QSqlDatabase();
       QSqlDatabase::removeDatabase(connectionName);
-      Fail(QStringLiteral("Не удалось открыть базу данных %1: %2")
+      throwError(QStringLiteral("Не удалось открыть базу данных %1: %2")
                .arg(QDir::toNativeSeparators(filePath), error));
     }
   }
@@ -155,7 +155,7 @@ std::unique_ptr<Connection> Connection::openPostgres(const DatabaseSettings& set
     if (!db.isValid()) {
       db = QSqlDatabase();
       QSqlDatabase::removeDatabase(connectionName);
-      Fail(QStringLiteral("Не удалось подключиться к базе данных на сервере %1 (файл %2): "
+      throwError(QStringLiteral("Не удалось подключиться к базе данных на сервере %1 (файл %2): "
                           "драйвер PostgreSQL (QPSQL) не установлен.")
                .arg(settings.serverText(), QDir::toNativeSeparators(settings.sourceFile)));
     }
@@ -166,10 +166,10 @@ std::unique_ptr<Connection> Connection::openPostgres(const DatabaseSettings& set
     db.setPassword(settings.password);
     db.setConnectOptions(settings.connectOptions());
     if (!db.open()) {
-      const QString reason = WithoutPassword(ErrorText(db.lastError()), settings.password);
+      const QString reason = withoutPassword(errorText(db.lastError()), settings.password);
       db = QSqlDatabase();
       QSqlDatabase::removeDatabase(connectionName);
-      Fail(QStringLiteral("Не удалось подключиться к базе данных %1 на сервере %2 (файл %3): %4")
+      throwError(QStringLiteral("Не удалось подключиться к базе данных %1 на сервере %2 (файл %3): %4")
                .arg(settings.name, settings.serverText(), QDir::toNativeSeparators(settings.sourceFile), reason));
     }
   }
@@ -178,16 +178,16 @@ std::unique_ptr<Connection> Connection::openPostgres(const DatabaseSettings& set
     connection->createMissingTables();
   } catch (const std::exception& error) {
     connection.reset();
-    Fail(QStringLiteral("Не удалось создать таблицы в базе данных %1 на сервере %2 (файл %3): %4")
+    throwError(QStringLiteral("Не удалось создать таблицы в базе данных %1 на сервере %2 (файл %3): %4")
              .arg(settings.name, settings.serverText(), QDir::toNativeSeparators(settings.sourceFile),
-                  WithoutPassword(QString::fromUtf8(error.what()), settings.password)));
+                  withoutPassword(QString::fromUtf8(error.what()), settings.password)));
   }
   return connection;
 }
 
 qint64 Connection::programTableCount() {
   QStringList names;
-  for (const TableDef* table : Schema::Tables()) names << table->name.toLower();
+  for (const TableDef* table : Schema::tables()) names << table->name.toLower();
   const QString sql =
       isPostgres() ? QStringLiteral("select count(*) from information_schema.tables "
                                     "where table_schema = current_schema() and lower(table_name) in (?, ?, ?, ?, ?)")
@@ -218,8 +218,8 @@ void Connection::createMissingTables() {
     created = false;
     if (isPostgres()) execute({QStringLiteral("select pg_advisory_xact_lock(3417)"), {}, {}}).finish();
     if (programTableCount() > 0) return;
-    for (const TableDef* table : Schema::Tables())
-      for (const QString& sql : Schema::CreateStatements(*table, driverName())) execute({sql, {}, table->name});
+    for (const TableDef* table : Schema::tables())
+      for (const QString& sql : Schema::createStatements(*table, driverName())) execute({sql, {}, table->name});
     created = true;
   });
   createdFresh_ = created;
@@ -298,7 +298,7 @@ void Connection::fail(const QSqlError& error) const {
     duplicateKey = number == 2067 || number == 1555 ||
                    (number == 19 && error.databaseText().contains(QLatin1String("UNIQUE")));
   }
-  throw DatabaseError(ErrorText(error, filePath_), code, conflict, duplicateKey);
+  throw DatabaseError(errorText(error, filePath_), code, conflict, duplicateKey);
 }
 
 void Connection::recycle(QSqlQuery&& query) {
@@ -319,12 +319,12 @@ QSqlQuery Connection::execute(const Statement& statement) {
     } catch (const DatabaseError& error) {
       if (!error.isConflict() || transactionDepth_ > 0 || attempt >= attempts()) throw;
     }
-    WaitBeforeAttempt(attempt);
+    waitBeforeAttempt(attempt);
   }
 }
 
 QSqlQuery Connection::executeOnce(const Statement& statement) {
-  if (statement.values.isEmpty() && isPostgres() && !IsPreparable(statement.sql)) {
+  if (statement.values.isEmpty() && isPostgres() && !isPreparable(statement.sql)) {
     // PostgreSQL prepares only queries and row changes; creating a table,
     // "vacuum" and the like are sent as they are (they have no values).
     QSqlQuery query(database());
@@ -360,7 +360,7 @@ void Connection::runTransaction(const std::function<void()>& work, const std::fu
       if (afterRollback) afterRollback();
       throw;
     }
-    WaitBeforeAttempt(attempt);
+    waitBeforeAttempt(attempt);
   }
 }
 
@@ -404,7 +404,7 @@ void Connection::Transaction::commit() {
   if (!outermost_) return;
   if (connection_.transactionDoomed_) {
     connection_.database().rollback();
-    Fail(QStringLiteral("Изменения отменены: часть их не удалось сохранить."));
+    throwError(QStringLiteral("Изменения отменены: часть их не удалось сохранить."));
   }
   if (!connection_.database().commit()) {
     const QSqlError error = connection_.database().lastError();
@@ -413,15 +413,15 @@ void Connection::Transaction::commit() {
   }
 }
 
-QString ProgramDatabasePath() { return ProgramPath(QStringLiteral("base/vt3417.sqlite")); }
+QString programDatabasePath() { return programPath(QStringLiteral("base/vt3417.sqlite")); }
 
-std::unique_ptr<Connection> OpenDatabase(const DatabaseSettings& settings, const QString& sqliteFile,
+std::unique_ptr<Connection> openDatabase(const DatabaseSettings& settings, const QString& sqliteFile,
                                          const QString& connectionName) {
   if (settings.engine == DatabaseSettings::Engine::Postgresql)
     return Connection::openPostgres(settings, connectionName);
   return Connection::openSqliteFile(sqliteFile, connectionName);
 }
 
-std::unique_ptr<Connection> OpenProgramDatabase() {
-  return OpenDatabase(ReadDatabaseSettings(DatabaseSettingsPath()), ProgramDatabasePath());
+std::unique_ptr<Connection> openProgramDatabase() {
+  return openDatabase(readDatabaseSettings(databaseSettingsPath()), programDatabasePath());
 }

@@ -142,12 +142,12 @@ class Connection {
   QHash<QString, QSqlQuery> prepared_;  // statements prepared once, run many times
 };
 
-// The program's database file: ProgramPath("base/vt3417.sqlite").
-QString ProgramDatabasePath();
+// The program's database file: programPath("base/vt3417.sqlite").
+QString programDatabasePath();
 // Opens the program's database, the one place where the connection is made:
 // the server database named in sources/database.ini, else the SQLite file.
 // Throws std::runtime_error with a message for the operator.
-std::unique_ptr<Connection> OpenProgramDatabase();
+std::unique_ptr<Connection> openProgramDatabase();
 // Opens the database the settings name (SQLite: `sqliteFile`).
-std::unique_ptr<Connection> OpenDatabase(const DatabaseSettings& settings, const QString& sqliteFile,
+std::unique_ptr<Connection> openDatabase(const DatabaseSettings& settings, const QString& sqliteFile,
                                          const QString& connectionName = kDatabaseConnectionName);

@@ -7,7 +7,7 @@ DataModule* theDataModule = nullptr;
 namespace {
 
 // Captions of the archived test points' grid.
-void LabelArchivedPoints(TableDataset* points) {
+void labelArchivedPoints(TableDataset* points) {
   points->setDisplayLabel(QStringLiteral("Count"), QStringLiteral("№"));
   points->setDisplayLabel(QStringLiteral("Voltage"), QStringLiteral("Напряжение %"));
   points->setDisplayLabel(QStringLiteral("Tok"), QStringLiteral("Ток %"));
@@ -17,7 +17,7 @@ void LabelArchivedPoints(TableDataset* points) {
   points->setDisplayLabel(QStringLiteral("OldDate"), QStringLiteral("Дата пред. поверки"));
 }
 
-void HideFields(Dataset* dataset, const QStringList& names) {
+void hideFields(Dataset* dataset, const QStringList& names) {
   for (const QString& name : names) dataset->setFieldVisible(name, false);
 }
 
@@ -26,7 +26,7 @@ void HideFields(Dataset* dataset, const QStringList& names) {
 DataModule::DataModule(QObject* parent) : QObject(parent), previousModule_(theDataModule) {
   theDataModule = this;
   try {
-    connection_ = OpenProgramDatabase();
+    connection_ = openProgramDatabase();
   } catch (const std::exception& error) {
     connectionError_ = QString::fromUtf8(error.what());
   }
@@ -69,23 +69,23 @@ void DataModule::createDatasets() {
   Connection* c = connection_.get();
   bases = new QueryDataset(c, this);
   bases->setStatement(Statements::allBases());
-  chosenBase = new TableDataset(c, Schema::Base(), this);
+  chosenBase = new TableDataset(c, Schema::base(), this);
   chosenBase->setMaster(bases, QStringLiteral("Num"), QStringLiteral("Num"));
-  chosenBase->setBeforeDelete([this] { DeleteChosenBaseMeters(); });
+  chosenBase->setBeforeDelete([this] { deleteChosenBaseMeters(); });
 
   meters = new QueryDataset(c, this);
   meters->setStatement(Statements::allMeters());
-  chosenMeter = new TableDataset(c, Schema::Master(), this);
+  chosenMeter = new TableDataset(c, Schema::master(), this);
   chosenMeter->setMaster(meters, QStringLiteral("Num"), QStringLiteral("Num"));
-  chosenMeter->setBeforeDelete([this] { DeleteChosenMeterPoints(); });
-  testPoints = new TableDataset(c, Schema::Slave(), this);
+  chosenMeter->setBeforeDelete([this] { deleteChosenMeterPoints(); });
+  testPoints = new TableDataset(c, Schema::slave(), this);
   testPoints->setMaster(meters, QStringLiteral("Num"), QStringLiteral("Num"));
 
   archivedMeters = new QueryDataset(c, this);
   archivedMeters->setStatement(Statements::allArchivedMeters());
-  archivedPoints = new TableDataset(c, Schema::SlaveArhiv(), this);
+  archivedPoints = new TableDataset(c, Schema::slaveArhiv(), this);
   archivedPoints->setMaster(archivedMeters, QStringLiteral("Num"), QStringLiteral("Num"));
-  archivedMeterTable = new TableDataset(c, Schema::MasterArhive(), this);
+  archivedMeterTable = new TableDataset(c, Schema::masterArhive(), this);
 
   markedPoints = new QueryDataset(c, this);
   script = new ScriptDataset(c, this);
@@ -95,18 +95,18 @@ void DataModule::createDatasets() {
 }
 
 void DataModule::applyDisplayLabels() {
-  HideFields(testPoints, {QStringLiteral("N"), QStringLiteral("Num")});
-  HideFields(archivedMeters, {QStringLiteral("Num"), QStringLiteral("Base"), QStringLiteral("MyUser"),
+  hideFields(testPoints, {QStringLiteral("N"), QStringLiteral("Num")});
+  hideFields(archivedMeters, {QStringLiteral("Num"), QStringLiteral("Base"), QStringLiteral("MyUser"),
                              QStringLiteral("Maker"), QStringLiteral("KlasT"), QStringLiteral("Nvoltage"),
                              QStringLiteral("NTok"), QStringLiteral("Pered")});
   for (Dataset* archive : {static_cast<Dataset*>(archivedMeters), static_cast<Dataset*>(archivedMeterTable)})
-    for (const FieldDef& field : Schema::MasterArhive().fields)
+    for (const FieldDef& field : Schema::masterArhive().fields)
       if (!field.label.isEmpty()) archive->setDisplayLabel(field.name, field.label);
-  LabelArchivedPoints(archivedPoints);
-  HideFields(archivedPoints, {QStringLiteral("N"), QStringLiteral("Num")});
+  labelArchivedPoints(archivedPoints);
+  hideFields(archivedPoints, {QStringLiteral("N"), QStringLiteral("Num")});
 }
 
-QStringList DataModule::OpenTables() {
+QStringList DataModule::openTables() {
   QStringList messages;
   // The database's own reason (not a database, locked, ...) with its file
   // comes first; the table messages follow.
@@ -131,11 +131,11 @@ QStringList DataModule::OpenTables() {
   return messages;
 }
 
-void DataModule::DeleteChosenMeterPoints() {
+void DataModule::deleteChosenMeterPoints() {
   script->run(Statements::deletePointsOfMeter(chosenMeter->fieldByName(QStringLiteral("Num")).asInteger()));
 }
 
-void DataModule::DeleteBaseMeters(const QString& name) {
+void DataModule::deleteBaseMeters(const QString& name) {
   connection_->runTransaction([&] {
     meters->reopen(Statements::metersOfBase(name));
     if (!chosenMeter->isOpen()) chosenMeter->open();
@@ -144,4 +144,4 @@ void DataModule::DeleteBaseMeters(const QString& name) {
   });
 }
 
-void DataModule::DeleteChosenBaseMeters() { DeleteBaseMeters(chosenBase->fieldByName(QStringLiteral("NameBase")).asText()); }
+void DataModule::deleteChosenBaseMeters() { deleteBaseMeters(chosenBase->fieldByName(QStringLiteral("NameBase")).asText()); }

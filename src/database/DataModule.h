@@ -17,9 +17,9 @@
 class DataModule : public QObject {
   Q_OBJECT
  public:
-  // Opens the program's database (ProgramPath("base/vt3417.sqlite"), created
+  // Opens the program's database (programPath("base/vt3417.sqlite"), created
   // with all tables when missing). A connection failure is kept and reported by
-  // OpenTables through its table checks. The new module becomes theDataModule.
+  // openTables through its table checks. The new module becomes theDataModule.
   explicit DataModule(QObject* parent = nullptr);
   // Same on a given SQLite file (benchmarks, tools).
   DataModule(const QString& databaseFile, QObject* parent);
@@ -31,12 +31,12 @@ class DataModule : public QObject {
   // the failed steps ("Tmaster is  not Active.", ...), led by why the database
   // could not be opened when it could not; empty when all is well. The caller
   // shows each in a plain box and then ends the program.
-  QStringList OpenTables();
+  QStringList openTables();
 
   // Delete rules.
-  void DeleteChosenMeterPoints();                  // the meter's test points go first
-  void DeleteBaseMeters(const QString& name);  // every meter of the base, used or not
-  void DeleteChosenBaseMeters();                    // DeleteBaseMeters(chosenBase.NameBase)
+  void deleteChosenMeterPoints();                  // the meter's test points go first
+  void deleteBaseMeters(const QString& name);  // every meter of the base, used or not
+  void deleteChosenBaseMeters();                    // deleteBaseMeters(chosenBase.NameBase)
 
   Connection* connection() const { return connection_.get(); }
   // Why the database could not be opened; empty when it is open.

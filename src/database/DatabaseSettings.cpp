@@ -13,7 +13,7 @@ namespace {
 
 const QString kGroup = QStringLiteral("database");
 
-[[noreturn]] void Refuse(const QString& filePath, const QString& problem) {
+[[noreturn]] void refuse(const QString& filePath, const QString& problem) {
   throw DatabaseSettingsError(QStringLiteral("Файл настроек базы данных %1 содержит ошибку: %2")
                                   .arg(QDir::toNativeSeparators(filePath), problem)
                                   .toStdString());
@@ -21,11 +21,11 @@ const QString kGroup = QStringLiteral("database");
 
 // libpq reads a value up to the first blank unless it is quoted; the values
 // here are single words, so a blank, quote or list separator is a typing error.
-void RequireSingleWord(const QString& filePath, const QString& key, const QString& value) {
+void requireSingleWord(const QString& filePath, const QString& key, const QString& value) {
   for (const QChar c : value)
     if (c.isSpace() || c == QLatin1Char('\'') || c == QLatin1Char('\\') || c == QLatin1Char(';') ||
         c == QLatin1Char(','))
-      Refuse(filePath, QStringLiteral("значение %1 содержит недопустимый символ.").arg(key));
+      refuse(filePath, QStringLiteral("значение %1 содержит недопустимый символ.").arg(key));
 }
 
 }  // namespace
@@ -45,25 +45,25 @@ QString DatabaseSettings::connectOptions() const {
   return options.join(QLatin1Char(';'));
 }
 
-QString DatabaseSettingsPath() { return ProgramPath(QStringLiteral("sources/database.ini")); }
+QString databaseSettingsPath() { return programPath(QStringLiteral("sources/database.ini")); }
 
-DatabaseSettings ReadDatabaseSettings(const QString& filePath) {
+DatabaseSettings readDatabaseSettings(const QString& filePath) {
   DatabaseSettings settings;
   if (!QFileInfo::exists(filePath)) return settings;
   settings.sourceFile = filePath;
   // Read afresh each time: a file rewritten a moment ago must be seen as it is now.
   const IniFile file = IniFile::read(filePath);
-  if (file.status() == IniFile::Status::Unreadable) Refuse(filePath, QStringLiteral("файл не читается."));
+  if (file.status() == IniFile::Status::Unreadable) refuse(filePath, QStringLiteral("файл не читается."));
   if (file.status() == IniFile::Status::Malformed)
-    Refuse(filePath, QStringLiteral("строка %1 не читается как INI.").arg(file.malformedLine()));
-  if (!file.hasSection(kGroup)) Refuse(filePath, QStringLiteral("нет раздела [database]."));
+    refuse(filePath, QStringLiteral("строка %1 не читается как INI.").arg(file.malformedLine()));
+  if (!file.hasSection(kGroup)) refuse(filePath, QStringLiteral("нет раздела [database]."));
 
   static const QSet<QString> known{"driver", "host", "port", "name", "user", "password", "sslmode", "service"};
   QHash<QString, QString> values;
   QString passwordAsWritten;
   for (const auto& [key, value] : file.entries(kGroup)) {
     const QString lower = key.toLower();
-    if (!known.contains(lower)) Refuse(filePath, QStringLiteral("неизвестный параметр %1.").arg(key));
+    if (!known.contains(lower)) refuse(filePath, QStringLiteral("неизвестный параметр %1.").arg(key));
     if (lower == QLatin1String("password")) passwordAsWritten = value;  // blanks may belong to it
     values.insert(lower, value.trimmed());
   }
@@ -74,7 +74,7 @@ DatabaseSettings ReadDatabaseSettings(const QString& filePath) {
     return settings;
   }
   if (driver != QLatin1String("postgresql") && driver != QLatin1String("postgres"))
-    Refuse(filePath, QStringLiteral("неизвестный driver=%1 (допустимы sqlite и postgresql).").arg(driver));
+    refuse(filePath, QStringLiteral("неизвестный driver=%1 (допустимы sqlite и postgresql).").arg(driver));
 
   settings.engine = DatabaseSettings::Engine::Postgresql;
   settings.host = values.value("host");
@@ -87,11 +87,11 @@ DatabaseSettings ReadDatabaseSettings(const QString& filePath) {
     bool ok = false;
     settings.port = port.toInt(&ok);
     if (!ok || settings.port <= 0 || settings.port > 65535)
-      Refuse(filePath, QStringLiteral("port=%1 не является номером порта.").arg(port));
+      refuse(filePath, QStringLiteral("port=%1 не является номером порта.").arg(port));
   }
   for (const char* key : {"host", "name", "user", "sslmode", "service"})
-    RequireSingleWord(filePath, QString::fromLatin1(key), values.value(QString::fromLatin1(key)));
+    requireSingleWord(filePath, QString::fromLatin1(key), values.value(QString::fromLatin1(key)));
   if (settings.name.isEmpty() && settings.service.isEmpty())
-    Refuse(filePath, QStringLiteral("не указано имя базы данных (name)."));
+    refuse(filePath, QStringLiteral("не указано имя базы данных (name)."));
   return settings;
 }

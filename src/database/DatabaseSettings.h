@@ -41,9 +41,9 @@ class DatabaseSettingsError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The file's path: ProgramPath("sources/database.ini").
-QString DatabaseSettingsPath();
+// The file's path: programPath("sources/database.ini").
+QString databaseSettingsPath();
 // Reads the file once. No file: SQLite. A malformed file, an unknown driver or
 // a server database without a name throws DatabaseSettingsError; the program
 // then ends rather than work on another database than the lab chose.
-DatabaseSettings ReadDatabaseSettings(const QString& filePath);
+DatabaseSettings readDatabaseSettings(const QString& filePath);

@@ -17,7 +17,7 @@ namespace {
 constexpr int kBatchRows = 256;
 constexpr int kLargestPage = 65536;
 
-[[noreturn]] void Fail(const QString& text) { throw std::runtime_error(text.toStdString()); }
+[[noreturn]] void fail(const QString& text) { throw std::runtime_error(text.toStdString()); }
 
 }  // namespace
 
@@ -26,14 +26,14 @@ constexpr int kLargestPage = 65536;
 const FieldDef& FieldRef::def() const { return dataset_->fieldDef(index_); }
 bool FieldRef::isNull() const { return dataset_->currentValue(index_).isNull(); }
 QVariant FieldRef::value() const { return dataset_->currentValue(index_); }
-QString FieldRef::asText() const { return FieldEditText(value(), def().type); }
-qint64 FieldRef::asInteger() const { return FieldValue::ToInteger(value(), def()); }
-double FieldRef::asReal() const { return FieldValue::ToReal(value(), def()); }
-QDate FieldRef::asDate() const { return FieldValue::ToDate(value(), def()); }
-bool FieldRef::asBool() const { return FieldValue::ToBool(value(), def()); }
+QString FieldRef::asText() const { return fieldEditText(value(), def().type); }
+qint64 FieldRef::asInteger() const { return FieldValue::toInteger(value(), def()); }
+double FieldRef::asReal() const { return FieldValue::toReal(value(), def()); }
+QDate FieldRef::asDate() const { return FieldValue::toDate(value(), def()); }
+bool FieldRef::asBool() const { return FieldValue::toBool(value(), def()); }
 
 void FieldRef::setText(const QString& text) const {
-  dataset_->setBufferValue(index_, FieldValue::FromText(text, def()));
+  dataset_->setBufferValue(index_, FieldValue::fromText(text, def()));
 }
 void FieldRef::setInteger(qint64 value) const { setValue(value); }
 void FieldRef::setReal(double value) const { setValue(value); }
@@ -41,7 +41,7 @@ void FieldRef::setDate(const QDate& value) const { setValue(value.isValid() ? QV
 void FieldRef::setBool(bool value) const { setValue(value); }
 void FieldRef::setNull() const { dataset_->setBufferValue(index_, QVariant()); }
 void FieldRef::setValue(const QVariant& value) const {
-  dataset_->setBufferValue(index_, FieldValue::FromVariant(value, def()));
+  dataset_->setBufferValue(index_, FieldValue::fromVariant(value, def()));
 }
 
 // ---------------------------------------------------------------- Dataset
@@ -56,7 +56,7 @@ Dataset::~Dataset() {
 
 void Dataset::open() {
   if (isOpen()) return;
-  if (!connection_) Fail(QStringLiteral("База данных не открыта."));
+  if (!connection_) fail(QStringLiteral("База данных не открыта."));
   emit aboutToResetRows();
   try {
     runSelect();
@@ -213,7 +213,7 @@ int Dataset::readRows(QSqlQuery& query, int rows) {
   while (read < rows && query.next()) {
     QVector<QVariant> row(fields_.size());
     for (int i = 0; i < fields_.size(); ++i)
-      row[i] = FieldValue::FromDatabase(query.value(i), fields_[i].type);
+      row[i] = FieldValue::fromDatabase(query.value(i), fields_[i].type);
     rows_.append(std::move(row));
     ++read;
   }
@@ -281,7 +281,7 @@ void Dataset::completeReadsOf(const QString& table) {
 // ---------------------------------------------------------------- cursor
 
 void Dataset::requireRow() const {
-  if (!isOpen()) Fail(QStringLiteral("Набор данных закрыт."));
+  if (!isOpen()) fail(QStringLiteral("Набор данных закрыт."));
   ensureFresh();
 }
 
@@ -364,7 +364,7 @@ int Dataset::fieldIndex(const QString& name) const { return fieldByLowerName_.va
 
 FieldRef Dataset::fieldByName(const QString& name) {
   const int index = fieldIndex(name);
-  if (index < 0) Fail(QStringLiteral("Поле '%1' не найдено.").arg(name));
+  if (index < 0) fail(QStringLiteral("Поле '%1' не найдено.").arg(name));
   return FieldRef(this, index);
 }
 
@@ -376,7 +376,7 @@ QVariant Dataset::valueAt(int row, int column) const {
 
 QVariant Dataset::currentValue(int index) const {
   if (!isOpen())
-    Fail(QStringLiteral("Набор данных закрыт: поле %1 недоступно.").arg(fields_.value(index).name));
+    fail(QStringLiteral("Набор данных закрыт: поле %1 недоступно.").arg(fields_.value(index).name));
   if (state_ == DatasetState::Edit || state_ == DatasetState::Insert) return buffer_.value(index);
   if (postedAhead_) return postedAhead_->value(index);
   ensureFresh();
@@ -397,13 +397,13 @@ void Dataset::setFieldVisible(const QString& fieldName, bool visible) {
 
 void Dataset::checkEditing() const {
   if (state_ != DatasetState::Edit && state_ != DatasetState::Insert)
-    Fail(QStringLiteral("Набор данных не находится в режиме редактирования."));
+    fail(QStringLiteral("Набор данных не находится в режиме редактирования."));
 }
 
 void Dataset::setBufferValue(int index, const QVariant& value) {
   checkEditing();
   if (fields_[index].type == FieldType::AutoIncrement)
-    Fail(QStringLiteral("Поле %1 заполняется базой данных.").arg(fields_[index].name));
+    fail(QStringLiteral("Поле %1 заполняется базой данных.").arg(fields_[index].name));
   buffer_[index] = value;
 }
 
@@ -415,7 +415,7 @@ void Dataset::setState(DatasetState state) {
 
 void Dataset::append() {
   requireRow();
-  if (!canModify()) Fail(QStringLiteral("Набор данных только для чтения."));
+  if (!canModify()) fail(QStringLiteral("Набор данных только для чтения."));
   if (state_ != DatasetState::Browse) post();
   postedAhead_.reset();
   buffer_ = QVector<QVariant>(fields_.size());
@@ -424,10 +424,10 @@ void Dataset::append() {
 
 void Dataset::edit() {
   requireRow();
-  if (!canModify()) Fail(QStringLiteral("Набор данных только для чтения."));
+  if (!canModify()) fail(QStringLiteral("Набор данных только для чтения."));
   if (state_ == DatasetState::Edit || state_ == DatasetState::Insert) return;
   settlePostedRow();
-  if (current_ < 0) Fail(QStringLiteral("Нет записи для изменения."));
+  if (current_ < 0) fail(QStringLiteral("Нет записи для изменения."));
   buffer_ = rows_[current_];
   setState(DatasetState::Edit);
 }
@@ -436,7 +436,7 @@ void Dataset::post() {
   if (state_ != DatasetState::Edit && state_ != DatasetState::Insert) return;
   for (int i = 0; i < fields_.size(); ++i)
     if (fields_[i].required && buffer_[i].isNull())
-      Fail(QStringLiteral("Поле %1 должно быть заполнено.").arg(fields_[i].name));
+      fail(QStringLiteral("Поле %1 должно быть заполнено.").arg(fields_[i].name));
   if (state_ == DatasetState::Insert) {
     QVector<QVariant> stored = storeInsert(buffer_);
     buffer_.clear();
@@ -473,10 +473,10 @@ void Dataset::cancel() {
 
 void Dataset::remove() {
   requireRow();
-  if (!canModify()) Fail(QStringLiteral("Набор данных только для чтения."));
+  if (!canModify()) fail(QStringLiteral("Набор данных только для чтения."));
   cancel();
   settlePostedRow();
-  if (current_ < 0) Fail(QStringLiteral("Нет записи для удаления."));
+  if (current_ < 0) fail(QStringLiteral("Нет записи для удаления."));
   const QVector<QVariant> row = rows_[current_];
   connection_->runTransaction([&] {
     if (beforeDelete_) beforeDelete_();
@@ -499,13 +499,13 @@ void Dataset::removeCachedRow(int index) {
 }
 
 QVector<QVariant> Dataset::storeInsert(const QVector<QVariant>&) {
-  Fail(QStringLiteral("Набор данных только для чтения."));
+  fail(QStringLiteral("Набор данных только для чтения."));
 }
 void Dataset::storeUpdate(const QVector<QVariant>&, const QVector<QVariant>&) {
-  Fail(QStringLiteral("Набор данных только для чтения."));
+  fail(QStringLiteral("Набор данных только для чтения."));
 }
 void Dataset::storeDelete(const QVector<QVariant>&) {
-  Fail(QStringLiteral("Набор данных только для чтения."));
+  fail(QStringLiteral("Набор данных только для чтения."));
 }
 
 // ---------------------------------------------------------------- QueryDataset
@@ -529,7 +529,7 @@ void QueryDataset::reopen(const Statement& statement) {
 }
 
 FieldDef QueryDataset::describeColumn(const QSqlField& column) const {
-  if (const TableDef* table = Schema::Find(statement_.table))
+  if (const TableDef* table = Schema::find(statement_.table))
     if (const FieldDef* field = table->field(column.name())) {
       FieldDef def = *field;
       def.required = false;
@@ -544,6 +544,6 @@ ScriptDataset::ScriptDataset(Connection* connection, QObject* parent)
     : QObject(parent), connection_(connection) {}
 
 void ScriptDataset::run() {
-  if (!connection_) Fail(QStringLiteral("База данных не открыта."));
+  if (!connection_) fail(QStringLiteral("База данных не открыта."));
   connection_->run(statement_);
 }

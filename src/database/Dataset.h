@@ -32,7 +32,7 @@ class FieldRef {
 
   bool isNull() const;
   QVariant value() const;    // null QVariant for null
-  QString asText() const;    // the edit text (FieldEditText)
+  QString asText() const;    // the edit text (fieldEditText)
   qint64 asInteger() const;  // null → 0; a real is rounded; a non-number text throws
   double asReal() const;     // null → 0
   QDate asDate() const;      // null → invalid date

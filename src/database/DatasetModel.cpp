@@ -111,7 +111,7 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
   const int column = datasetColumn(index.column());
   if (column < 0) return QString();
-  return FieldEditText(dataset_->valueAt(index.row(), column), dataset_->fieldDef(column).type);
+  return fieldEditText(dataset_->valueAt(index.row(), column), dataset_->fieldDef(column).type);
 }
 
 QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int role) const {

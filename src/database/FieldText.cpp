@@ -4,13 +4,13 @@
 
 #include <QDate>
 
-QString RealEditText(double value, const QLocale& locale) {
-  QString text = NumberToText(value);
+QString realEditText(double value, const QLocale& locale) {
+  QString text = numberToText(value);
   text.replace(QLatin1Char('.'), locale.decimalPoint());
   return text;
 }
 
-QString FieldEditText(const QVariant& value, FieldType type, const QLocale& locale) {
+QString fieldEditText(const QVariant& value, FieldType type, const QLocale& locale) {
   if (value.isNull()) return {};
   switch (type) {
     case FieldType::Text:
@@ -19,7 +19,7 @@ QString FieldEditText(const QVariant& value, FieldType type, const QLocale& loca
     case FieldType::AutoIncrement:
       return QString::number(value.toLongLong());
     case FieldType::Real:
-      return RealEditText(value.toDouble(), locale);
+      return realEditText(value.toDouble(), locale);
     case FieldType::Bool:
       return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
     case FieldType::Date:

@@ -14,7 +14,7 @@
 //  - dates in the locale's short date format ("05.03.2024" in Russian);
 //  - booleans "True" / "False";
 //  - null as empty text.
-QString FieldEditText(const QVariant& value, FieldType type, const QLocale& locale = QLocale());
+QString fieldEditText(const QVariant& value, FieldType type, const QLocale& locale = QLocale());
 
 // A real in the general format with 15 significant digits (as above).
-QString RealEditText(double value, const QLocale& locale = QLocale());
+QString realEditText(double value, const QLocale& locale = QLocale());

@@ -8,12 +8,12 @@
 
 namespace {
 
-[[noreturn]] void Unreadable(const QString& text, const FieldDef& field) {
+[[noreturn]] void throwUnreadable(const QString& text, const FieldDef& field) {
   throw std::runtime_error(
       QStringLiteral("\"%1\" не является допустимым значением поля %2.").arg(text, field.name).toStdString());
 }
 
-std::optional<double> ParseReal(QString text, const QLocale& locale) {
+std::optional<double> parseReal(QString text, const QLocale& locale) {
   text = text.trimmed();
   text.replace(locale.decimalPoint(), QStringLiteral("."));
   text.replace(QLatin1Char(','), QLatin1Char('.'));
@@ -23,7 +23,7 @@ std::optional<double> ParseReal(QString text, const QLocale& locale) {
   return value;
 }
 
-std::optional<qint64> ParseInteger(const QString& text) {
+std::optional<qint64> parseInteger(const QString& text) {
   bool ok = false;
   const qint64 value = text.trimmed().toLongLong(&ok);
   if (!ok) return std::nullopt;
@@ -31,7 +31,7 @@ std::optional<qint64> ParseInteger(const QString& text) {
 }
 
 // "yyyy-MM-dd", as dates are stored: read directly, it is the common case.
-QDate ParseIsoDate(const QString& text) {
+QDate parseIsoDate(const QString& text) {
   if (text.size() != 10 || text[4] != QLatin1Char('-') || text[7] != QLatin1Char('-')) return {};
   int parts[3] = {0, 0, 0};
   int part = 0;
@@ -46,9 +46,9 @@ QDate ParseIsoDate(const QString& text) {
   return QDate(parts[0], parts[1], parts[2]);
 }
 
-QDate ParseDate(const QString& text, const QLocale& locale) {
+QDate parseDate(const QString& text, const QLocale& locale) {
   const QString trimmed = text.trimmed();
-  if (const QDate iso = ParseIsoDate(trimmed); iso.isValid()) return iso;
+  if (const QDate iso = parseIsoDate(trimmed); iso.isValid()) return iso;
   for (const QString& format : {locale.dateFormat(QLocale::ShortFormat), QStringLiteral("yyyy-MM-dd"),
                                 QStringLiteral("dd.MM.yyyy"), QStringLiteral("d.M.yyyy")}) {
     const QDate date = QDate::fromString(trimmed, format);
@@ -59,7 +59,7 @@ QDate ParseDate(const QString& text, const QLocale& locale) {
   return stamp.isValid() ? stamp.date() : QDate();
 }
 
-std::optional<bool> ParseBool(const QString& text) {
+std::optional<bool> parseBool(const QString& text) {
   const QString lower = text.trimmed().toLower();
   if (lower == QLatin1String("true") || lower == QLatin1String("1") || lower == QLatin1String("t"))
     return true;
@@ -68,13 +68,13 @@ std::optional<bool> ParseBool(const QString& text) {
   return std::nullopt;
 }
 
-bool IsText(const QVariant& value) { return value.typeId() == QMetaType::QString; }
+bool isText(const QVariant& value) { return value.typeId() == QMetaType::QString; }
 
 }  // namespace
 
 namespace FieldValue {
 
-QVariant FromDatabase(const QVariant& raw, FieldType type) {
+QVariant fromDatabase(const QVariant& raw, FieldType type) {
   if (raw.isNull()) return {};
   switch (type) {
     case FieldType::Text:
@@ -85,113 +85,113 @@ QVariant FromDatabase(const QVariant& raw, FieldType type) {
     case FieldType::Real:
       return raw.toDouble();
     case FieldType::Bool:
-      return IsText(raw) ? QVariant(ParseBool(raw.toString()).value_or(false)) : QVariant(raw.toBool());
+      return isText(raw) ? QVariant(parseBool(raw.toString()).value_or(false)) : QVariant(raw.toBool());
     case FieldType::Date: {
       if (raw.typeId() == QMetaType::QDate) return raw;
       if (raw.typeId() == QMetaType::QDateTime) return raw.toDateTime().date();
-      const QDate date = ParseDate(raw.toString(), QLocale::c());
+      const QDate date = parseDate(raw.toString(), QLocale::c());
       return date.isValid() ? QVariant(date) : QVariant();
     }
   }
   return raw;
 }
 
-QVariant FromText(const QString& text, const FieldDef& field, const QLocale& locale) {
+QVariant fromText(const QString& text, const FieldDef& field, const QLocale& locale) {
   if (text.isEmpty()) return {};
   switch (field.type) {
     case FieldType::Text:
       return field.size > 0 ? text.left(field.size) : text;
     case FieldType::Integer:
     case FieldType::AutoIncrement: {
-      if (const auto value = ParseInteger(text)) return *value;
-      if (const auto real = ParseReal(text, locale); real && std::trunc(*real) == *real)
+      if (const auto value = parseInteger(text)) return *value;
+      if (const auto real = parseReal(text, locale); real && std::trunc(*real) == *real)
         return static_cast<qint64>(*real);
-      Unreadable(text, field);
+      throwUnreadable(text, field);
     }
     case FieldType::Real:
-      if (const auto value = ParseReal(text, locale)) return *value;
-      Unreadable(text, field);
+      if (const auto value = parseReal(text, locale)) return *value;
+      throwUnreadable(text, field);
     case FieldType::Bool:
-      if (const auto value = ParseBool(text)) return *value;
-      Unreadable(text, field);
+      if (const auto value = parseBool(text)) return *value;
+      throwUnreadable(text, field);
     case FieldType::Date: {
-      const QDate date = ParseDate(text, locale);
-      if (!date.isValid()) Unreadable(text, field);
+      const QDate date = parseDate(text, locale);
+      if (!date.isValid()) throwUnreadable(text, field);
       return date;
     }
   }
   return text;
 }
 
-QVariant FromVariant(const QVariant& value, const FieldDef& field) {
+QVariant fromVariant(const QVariant& value, const FieldDef& field) {
   if (value.isNull()) return {};
-  if (IsText(value)) return FromText(value.toString(), field);
+  if (isText(value)) return fromText(value.toString(), field);
   switch (field.type) {
     case FieldType::Text:
-      return FromText(value.toString(), field);
+      return fromText(value.toString(), field);
     case FieldType::Integer:
     case FieldType::AutoIncrement:
-      return ToInteger(value, field);
+      return toInteger(value, field);
     case FieldType::Real:
       return value.toDouble();
     case FieldType::Bool:
       return value.toBool();
     case FieldType::Date:
-      return ToDate(value, field);
+      return toDate(value, field);
   }
   return value;
 }
 
-qint64 ToInteger(const QVariant& value, const FieldDef& field) {
+qint64 toInteger(const QVariant& value, const FieldDef& field) {
   if (value.isNull()) return 0;
   switch (value.typeId()) {
     case QMetaType::Double:
       return std::llround(value.toDouble());
     case QMetaType::QString:
       if (value.toString().trimmed().isEmpty()) return 0;
-      if (const auto number = ParseInteger(value.toString())) return *number;
-      if (const auto real = ParseReal(value.toString(), QLocale())) return std::llround(*real);
-      Unreadable(value.toString(), field);
+      if (const auto number = parseInteger(value.toString())) return *number;
+      if (const auto real = parseReal(value.toString(), QLocale())) return std::llround(*real);
+      throwUnreadable(value.toString(), field);
     case QMetaType::QDate:
-      Unreadable(value.toDate().toString(Qt::ISODate), field);
+      throwUnreadable(value.toDate().toString(Qt::ISODate), field);
     default:
       return value.toLongLong();
   }
 }
 
-double ToReal(const QVariant& value, const FieldDef& field) {
+double toReal(const QVariant& value, const FieldDef& field) {
   if (value.isNull()) return 0;
   switch (value.typeId()) {
     case QMetaType::QString:
       if (value.toString().trimmed().isEmpty()) return 0;
-      if (const auto real = ParseReal(value.toString(), QLocale())) return *real;
-      Unreadable(value.toString(), field);
+      if (const auto real = parseReal(value.toString(), QLocale())) return *real;
+      throwUnreadable(value.toString(), field);
     case QMetaType::QDate:
-      Unreadable(value.toDate().toString(Qt::ISODate), field);
+      throwUnreadable(value.toDate().toString(Qt::ISODate), field);
     default:
       return value.toDouble();
   }
 }
 
-QDate ToDate(const QVariant& value, const FieldDef& field) {
+QDate toDate(const QVariant& value, const FieldDef& field) {
   if (value.isNull()) return {};
   if (value.typeId() == QMetaType::QDate) return value.toDate();
   if (value.typeId() == QMetaType::QDateTime) return value.toDateTime().date();
-  if (IsText(value)) {
-    const QDate date = ParseDate(value.toString(), QLocale());
+  if (isText(value)) {
+    const QDate date = parseDate(value.toString(), QLocale());
     if (date.isValid()) return date;
   }
-  Unreadable(value.toString(), field);
+  throwUnreadable(value.toString(), field);
 }
 
-bool ToBool(const QVariant& value, const FieldDef& field) {
+bool toBool(const QVariant& value, const FieldDef& field) {
   if (value.isNull()) return false;
-  if (IsText(value)) {
+  if (isText(value)) {
     if (value.toString().trimmed().isEmpty()) return false;
-    if (const auto flag = ParseBool(value.toString())) return *flag;
-    Unreadable(value.toString(), field);
+    if (const auto flag = parseBool(value.toString())) return *flag;
+    throwUnreadable(value.toString(), field);
   }
-  if (value.typeId() == QMetaType::QDate) Unreadable(value.toDate().toString(Qt::ISODate), field);
+  if (value.typeId() == QMetaType::QDate) throwUnreadable(value.toDate().toString(Qt::ISODate), field);
   return value.toBool();
 }
 

@@ -13,17 +13,17 @@
 namespace FieldValue {
 
 // A value as the driver returned it, made into the field's kind.
-QVariant FromDatabase(const QVariant& raw, FieldType type);
+QVariant fromDatabase(const QVariant& raw, FieldType type);
 // Text typed or computed for the field: empty gives null; numbers take "." or
 // the locale's decimal separator; dates the locale's short format or ISO;
 // texts are cut to the field's size.
-QVariant FromText(const QString& text, const FieldDef& field, const QLocale& locale = QLocale());
-// Any value for the field (a string goes through FromText).
-QVariant FromVariant(const QVariant& value, const FieldDef& field);
+QVariant fromText(const QString& text, const FieldDef& field, const QLocale& locale = QLocale());
+// Any value for the field (a string goes through fromText).
+QVariant fromVariant(const QVariant& value, const FieldDef& field);
 
-qint64 ToInteger(const QVariant& value, const FieldDef& field);
-double ToReal(const QVariant& value, const FieldDef& field);
-QDate ToDate(const QVariant& value, const FieldDef& field);
-bool ToBool(const QVariant& value, const FieldDef& field);
+qint64 toInteger(const QVariant& value, const FieldDef& field);
+double toReal(const QVariant& value, const FieldDef& field);
+QDate toDate(const QVariant& value, const FieldDef& field);
+bool toBool(const QVariant& value, const FieldDef& field);
 
 }  // namespace FieldValue

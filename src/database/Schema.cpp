@@ -4,60 +4,60 @@
 
 namespace {
 
-FieldDef Key(const QString& name) { return {name, FieldType::AutoIncrement, 0, false, {}, true}; }
-FieldDef Text(const QString& name, int size, bool required = false, const QString& label = {}) {
+FieldDef keyField(const QString& name) { return {name, FieldType::AutoIncrement, 0, false, {}, true}; }
+FieldDef textField(const QString& name, int size, bool required = false, const QString& label = {}) {
   return {name, FieldType::Text, size, required, label, true};
 }
-FieldDef Integer(const QString& name, bool required = false, const QString& label = {}) {
+FieldDef integerField(const QString& name, bool required = false, const QString& label = {}) {
   return {name, FieldType::Integer, 0, required, label, true};
 }
-FieldDef Real(const QString& name, const QString& label = {}) {
+FieldDef realField(const QString& name, const QString& label = {}) {
   return {name, FieldType::Real, 0, false, label, true};
 }
-FieldDef Date(const QString& name, const QString& label = {}) {
+FieldDef dateField(const QString& name, const QString& label = {}) {
   return {name, FieldType::Date, 0, false, label, true};
 }
 
-TableDef MakeBase() {
+TableDef makeBase() {
   return {QStringLiteral("base"),
           QStringLiteral("Base.db"),
-          {Key("Num"), Text("NameBase", 20, true), Real("Nvoltage", "Номинальное напряжение, В"),
-           Real("NTok", "Номинальный ток, А"), Real("Pered"), Real("KlasT", "Класс точности")},
+          {keyField("Num"), textField("NameBase", 20, true), realField("Nvoltage", "Номинальное напряжение, В"),
+           realField("NTok", "Номинальный ток, А"), realField("Pered"), realField("KlasT", "Класс точности")},
           QStringLiteral("Num"),
           {{"base_namebase", {"NameBase"}}}};
 }
 
-TableDef MakeMaster() {
+TableDef makeMaster() {
   return {
       QStringLiteral("master"),
       QStringLiteral("Master.DB"),
-      {Key("Num"), Text("Base", 20, true), Integer("NumberCh", true), Text("Tip", 20, false, "Тип счетчика"),
-       Integer("MyYear", false, "Год выпуска"), FieldDef{"MyVisible", FieldType::Bool, 0, false, {}, true},
-       Text("MyNumber", 20, false, "Заводской номер"), Text("MyUser", 20, false, "Принадлежит"),
-       Text("MyMaker", 20, false, "Изготовитель"), Date("Olddate", "Дата предыдущей проверки")},
+      {keyField("Num"), textField("Base", 20, true), integerField("NumberCh", true), textField("Tip", 20, false, "Тип счетчика"),
+       integerField("MyYear", false, "Год выпуска"), FieldDef{"MyVisible", FieldType::Bool, 0, false, {}, true},
+       textField("MyNumber", 20, false, "Заводской номер"), textField("MyUser", 20, false, "Принадлежит"),
+       textField("MyMaker", 20, false, "Изготовитель"), dateField("Olddate", "Дата предыдущей проверки")},
       QStringLiteral("Num"),
       {{"master_base_slot", {"Base", "NumberCh"}}}};
 }
 
-TableDef MakeSlave() {
+TableDef makeSlave() {
   return {QStringLiteral("slave"),
           QStringLiteral("slave.DB"),
-          {Key("N"), Integer("Num"), Real("Voltage", "Напряжение, %"), Real("Tok", "Ток, %"),
-           Text("KM", 6, false, "Кф. мощности"), Real("Opogr", "Отн. погрешность, %"),
-           Date("Date", "Дата проверки"), Text("Rep", 1, false, "Запись"), Integer("Count", false, "№")},
+          {keyField("N"), integerField("Num"), realField("Voltage", "Напряжение, %"), realField("Tok", "Ток, %"),
+           textField("KM", 6, false, "Кф. мощности"), realField("Opogr", "Отн. погрешность, %"),
+           dateField("Date", "Дата проверки"), textField("Rep", 1, false, "Запись"), integerField("Count", false, "№")},
           QStringLiteral("N"),
           {{"slave_numImdex", {"Num", "N"}}}};
 }
 
-TableDef MakeMasterArhive() {
+TableDef makeMasterArhive() {
   return {
       QStringLiteral("masterarhive"),
       QStringLiteral("MasterArhive.db"),
-      {Key("Num"), Text("Base", 20, true), Text("Tip", 20, true, "Тип счетчика"),
-       Integer("MyYear", true, "Год выпуска"), Text("MyUser", 20, true, "Принадлежит"),
-       Text("Maker", 20, true, "Изготовитель"), Real("KlasT", "Класс точности"),
-       Real("Nvoltage", "Номинальное напряжение, В"), Real("NTok", "Номинальный ток, А"),
-       Real("Pered", "Перед. число имп/кВт*час(кВАР*час)"), Text("MyNumber", 20, true, "Заводской номер")},
+      {keyField("Num"), textField("Base", 20, true), textField("Tip", 20, true, "Тип счетчика"),
+       integerField("MyYear", true, "Год выпуска"), textField("MyUser", 20, true, "Принадлежит"),
+       textField("Maker", 20, true, "Изготовитель"), realField("KlasT", "Класс точности"),
+       realField("Nvoltage", "Номинальное напряжение, В"), realField("NTok", "Номинальный ток, А"),
+       realField("Pered", "Перед. число имп/кВт*час(кВАР*час)"), textField("MyNumber", 20, true, "Заводской номер")},
       QStringLiteral("Num"),
       // The browser's three orders (each index orders equal values by the key
       // too), lookups by serial number (with type) and by base. A meter is
@@ -70,18 +70,18 @@ TableDef MakeMasterArhive() {
        {"masterarhive_base", {"Base"}}}};
 }
 
-TableDef MakeSlaveArhiv() {
+TableDef makeSlaveArhiv() {
   return {
       QStringLiteral("Slavearhiv"),
       QStringLiteral("Slavearhiv.DB"),
-      {Key("N"), Integer("Num"), Real("Voltage", "Напряжение, %"), Real("Tok", "Ток, %"),
-       Text("KM", 6, false, "Кф. мощности"), Real("Opogr", "Отн. погрешность, %"),
-       Date("Date", "Дата проверки"), Date("OldDate", "Дата пред. поверки"), Integer("Count", false, "№")},
+      {keyField("N"), integerField("Num"), realField("Voltage", "Напряжение, %"), realField("Tok", "Ток, %"),
+       textField("KM", 6, false, "Кф. мощности"), realField("Opogr", "Отн. погрешность, %"),
+       dateField("Date", "Дата проверки"), dateField("OldDate", "Дата пред. поверки"), integerField("Count", false, "№")},
       QStringLiteral("N"),
       {{"Slavearhiv_numImdex", {"Num", "N"}}}};
 }
 
-QString ColumnType(const FieldDef& field, bool postgres) {
+QString columnType(const FieldDef& field, bool postgres) {
   switch (field.type) {
     case FieldType::AutoIncrement:
       // AUTOINCREMENT: keys of deleted rows are never handed out again.
@@ -118,40 +118,40 @@ const FieldDef* TableDef::field(const QString& name) const {
 
 namespace Schema {
 
-const TableDef& Base() {
-  static const TableDef table = MakeBase();
+const TableDef& base() {
+  static const TableDef table = makeBase();
   return table;
 }
-const TableDef& Master() {
-  static const TableDef table = MakeMaster();
+const TableDef& master() {
+  static const TableDef table = makeMaster();
   return table;
 }
-const TableDef& Slave() {
-  static const TableDef table = MakeSlave();
+const TableDef& slave() {
+  static const TableDef table = makeSlave();
   return table;
 }
-const TableDef& MasterArhive() {
-  static const TableDef table = MakeMasterArhive();
+const TableDef& masterArhive() {
+  static const TableDef table = makeMasterArhive();
   return table;
 }
-const TableDef& SlaveArhiv() {
-  static const TableDef table = MakeSlaveArhiv();
+const TableDef& slaveArhiv() {
+  static const TableDef table = makeSlaveArhiv();
   return table;
 }
 
-QVector<const TableDef*> Tables() { return {&Base(), &Master(), &Slave(), &MasterArhive(), &SlaveArhiv()}; }
+QVector<const TableDef*> tables() { return {&base(), &master(), &slave(), &masterArhive(), &slaveArhiv()}; }
 
-const TableDef* Find(const QString& tableName) {
-  for (const TableDef* table : Tables())
+const TableDef* find(const QString& tableName) {
+  for (const TableDef* table : tables())
     if (table->name.compare(tableName, Qt::CaseInsensitive) == 0) return table;
   return nullptr;
 }
 
-QStringList CreateStatements(const TableDef& table, const QString& driverName) {
+QStringList createStatements(const TableDef& table, const QString& driverName) {
   const bool postgres = driverName.startsWith(QLatin1String("QPSQL"));
   QStringList columns;
   for (const FieldDef& field : table.fields) {
-    QString column = field.name + QLatin1Char(' ') + ColumnType(field, postgres);
+    QString column = field.name + QLatin1Char(' ') + columnType(field, postgres);
     // Texts compare by character code on both engines (prefix ranges rely on it).
     if (postgres && field.type == FieldType::Text) column += QStringLiteral(" collate \"C\"");
     if (field.required) column += QStringLiteral(" not null");

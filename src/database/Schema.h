@@ -27,18 +27,18 @@ struct TableDef {
 
 namespace Schema {
 
-const TableDef& Base();
-const TableDef& Master();
-const TableDef& Slave();
-const TableDef& MasterArhive();
-const TableDef& SlaveArhiv();
+const TableDef& base();
+const TableDef& master();
+const TableDef& slave();
+const TableDef& masterArhive();
+const TableDef& slaveArhiv();
 // All five, in creation order.
-QVector<const TableDef*> Tables();
+QVector<const TableDef*> tables();
 // The table of that name (case-insensitive), nullptr when unknown.
-const TableDef* Find(const QString& tableName);
+const TableDef* find(const QString& tableName);
 
 // Statements that create a table and its indexes. Only this differs per engine:
 // driverName is a Qt driver name ("QSQLITE", "QPSQL").
-QStringList CreateStatements(const TableDef& table, const QString& driverName);
+QStringList createStatements(const TableDef& table, const QString& driverName);
 
 }  // namespace Schema

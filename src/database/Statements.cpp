@@ -13,7 +13,7 @@ const QString kMasterArhive = QStringLiteral("masterarhive");
 const QString kSlaveArhiv = QStringLiteral("Slavearhiv");
 
 // The archive columns the browser sorts by and lists distinct values of.
-QString ArchiveColumn(const QString& name) {
+QString archiveColumn(const QString& name) {
   static const QHash<QString, QString> columns{
       {QStringLiteral("tip"), QStringLiteral("tip")},
       {QStringLiteral("mynumber"), QStringLiteral("mynumber")},
@@ -27,7 +27,7 @@ QString ArchiveColumn(const QString& name) {
 
 // The least text above every text beginning with `prefix`, empty when there is
 // no simple one (no prefix, or a last character that cannot be raised).
-QString PrefixUpperBound(const QString& prefix) {
+QString prefixUpperBound(const QString& prefix) {
   if (prefix.isEmpty()) return {};
   const QChar last = prefix.back();
   if (last.isSurrogate() || last.unicode() >= 0xD7FF) return {};
@@ -36,7 +36,7 @@ QString PrefixUpperBound(const QString& prefix) {
 
 }  // namespace
 
-qint64 ArchiveYearValue(const QString& text) {
+qint64 archiveYearValue(const QString& text) {
   bool ok = false;
   const qint64 year = text.trimmed().toLongLong(&ok);
   if (!ok)
@@ -46,7 +46,7 @@ qint64 ArchiveYearValue(const QString& text) {
 }
 
 // A LIKE pattern matching texts that begin with `prefix` taken literally.
-QString LikePrefixPattern(const QString& prefix) {
+QString likePrefixPattern(const QString& prefix) {
   QString escaped = prefix;
   escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
   escaped.replace(QLatin1Char('%'), QLatin1String("\\%"));
@@ -166,16 +166,16 @@ Statement deletePointsOfArchivedMeter(qint64 archivedMeterNum) {
 
 Statement archiveFilter(const ArchiveFilter& filter, const QString& sortField) {
   // The key breaks ties, so the list reads the same page by page.
-  const QString order = QStringLiteral(" order by ") + ArchiveColumn(sortField) + QStringLiteral(", num");
+  const QString order = QStringLiteral(" order by ") + archiveColumn(sortField) + QStringLiteral(", num");
   Statement statement{QStringLiteral("select * from masterarhive"), {}, kMasterArhive};
   QStringList conditions;
   if (!filter.type.isEmpty()) {
     if (filter.type.endsWith(QLatin1Char('*'))) {
       const QString prefix = filter.type.chopped(1);
       conditions << QStringLiteral("tip like ? escape '\\'");
-      statement.values << LikePrefixPattern(prefix);
+      statement.values << likePrefixPattern(prefix);
       // The same prefix as a range of the type index (texts compare by code).
-      if (const QString bound = PrefixUpperBound(prefix); !bound.isEmpty()) {
+      if (const QString bound = prefixUpperBound(prefix); !bound.isEmpty()) {
         conditions << QStringLiteral("tip >= ? and tip < ?");
         statement.values << prefix << bound;
       }
@@ -191,8 +191,8 @@ Statement archiveFilter(const ArchiveFilter& filter, const QString& sortField) {
   }
   if (!filter.yearFrom.isEmpty()) {
     conditions << QStringLiteral("myyear between ? and ?");
-    statement.values << ArchiveYearValue(filter.yearFrom)
-                     << ArchiveYearValue(filter.yearTo.isEmpty() ? filter.yearFrom : filter.yearTo);
+    statement.values << archiveYearValue(filter.yearFrom)
+                     << archiveYearValue(filter.yearTo.isEmpty() ? filter.yearFrom : filter.yearTo);
   }
   if (!conditions.isEmpty())
     statement.sql += QStringLiteral(" where ") + conditions.join(QStringLiteral(" and "));
@@ -201,7 +201,7 @@ Statement archiveFilter(const ArchiveFilter& filter, const QString& sortField) {
 }
 
 Statement distinctArchiveValues(const QString& column) {
-  const QString name = ArchiveColumn(column);
+  const QString name = archiveColumn(column);
   return {QStringLiteral("select distinct %1 from masterarhive order by %1").arg(name), {}, kMasterArhive};
 }
 

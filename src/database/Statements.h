@@ -83,7 +83,7 @@ Statement distinctArchiveValues(const QString& column);
 }  // namespace Statements
 
 // A year typed into the archive filter; text that is not a number throws a clear error.
-qint64 ArchiveYearValue(const QString& text);
+qint64 archiveYearValue(const QString& text);
 // A LIKE pattern for the texts that begin with `prefix`, taken literally
 // ("%", "_" and "\\" escaped with "\\"; the statement says ESCAPE '\\').
-QString LikePrefixPattern(const QString& prefix);
+QString likePrefixPattern(const QString& prefix);

@@ -8,7 +8,7 @@
 
 namespace {
 
-[[noreturn]] void Fail(const QString& text) { throw std::runtime_error(text.toStdString()); }
+[[noreturn]] void fail(const QString& text) { throw std::runtime_error(text.toStdString()); }
 
 }  // namespace
 
@@ -83,7 +83,7 @@ FieldDef TableDataset::describeColumn(const QSqlField& column) const {
 void TableDataset::checkFields() const {
   for (const FieldDef& field : table_.fields)
     if (fieldIndex(field.name) < 0)
-      Fail(QStringLiteral("В таблице %1 нет поля %2.").arg(table_.fileName, field.name));
+      fail(QStringLiteral("В таблице %1 нет поля %2.").arg(table_.fileName, field.name));
 }
 
 bool TableDataset::belongsHere(const QVector<QVariant>& row) const {
@@ -108,11 +108,11 @@ QVector<QVariant> TableDataset::storeInsert(const QVector<QVariant>& buffer) {
           : QStringLiteral("insert into %1 (%2) values (%3) returning *")
                 .arg(table_.name, columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
   QSqlQuery query = connection()->executeWrite(statement);
-  if (!query.next()) Fail(QStringLiteral("Запись в таблицу %1 не сохранена.").arg(table_.fileName));
+  if (!query.next()) fail(QStringLiteral("Запись в таблицу %1 не сохранена.").arg(table_.fileName));
   QVector<QVariant> stored(fieldCount());
   for (int i = 0; i < fieldCount(); ++i) {
     const int column = query.record().indexOf(fieldDef(i).name);
-    stored[i] = column < 0 ? buffer[i] : FieldValue::FromDatabase(query.value(column), fieldDef(i).type);
+    stored[i] = column < 0 ? buffer[i] : FieldValue::fromDatabase(query.value(column), fieldDef(i).type);
   }
   // Ending the statement commits the row now.
   connection()->recycle(std::move(query));
@@ -137,7 +137,7 @@ void TableDataset::storeUpdate(const QVector<QVariant>& original, const QVector<
   connection()->recycle(std::move(query));
   // Another bench deleted the row meanwhile: the edit is not taken for stored.
   if (rows == 0)
-    Fail(QStringLiteral("Запись таблицы %1 не найдена: она удалена на другом рабочем месте.").arg(table_.fileName));
+    fail(QStringLiteral("Запись таблицы %1 не найдена: она удалена на другом рабочем месте.").arg(table_.fileName));
 }
 
 void TableDataset::storeDelete(const QVector<QVariant>& row) {

@@ -4,7 +4,7 @@
 
 namespace {
 
-int HexValue(char ch) {
+int hexValue(char ch) {
   if (ch >= '0' && ch <= '9') return ch - '0';
   if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
   if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
@@ -13,7 +13,7 @@ int HexValue(char ch) {
 
 }  // namespace
 
-CaptureLine ParseCaptureLine(const QByteArray& line, CaptureChunk& chunk, QString& error) {
+CaptureLine parseCaptureLine(const QByteArray& line, CaptureChunk& chunk, QString& error) {
   const QByteArray trimmed = line.trimmed();
   if (trimmed.isEmpty() || trimmed.startsWith('#')) return CaptureLine::Ignored;
   const QList<QByteArray> fields = trimmed.simplified().split(' ');
@@ -31,8 +31,8 @@ CaptureLine ParseCaptureLine(const QByteArray& line, CaptureChunk& chunk, QStrin
   QByteArray bytes;
   for (qsizetype i = 1; i < fields.size(); ++i) {
     const QByteArray& field = fields[i];
-    const int high = field.size() == 2 ? HexValue(field[0]) : -1;
-    const int low = field.size() == 2 ? HexValue(field[1]) : -1;
+    const int high = field.size() == 2 ? hexValue(field[0]) : -1;
+    const int low = field.size() == 2 ? hexValue(field[1]) : -1;
     if (high < 0 || low < 0) {
       error = QStringLiteral("\"%1\" is not a byte in two hex digits").arg(QString::fromLatin1(field));
       return CaptureLine::Malformed;
@@ -43,7 +43,7 @@ CaptureLine ParseCaptureLine(const QByteArray& line, CaptureChunk& chunk, QStrin
   return CaptureLine::Chunk;
 }
 
-QByteArray FormatCaptureLine(qint64 time, const QByteArray& bytes) {
+QByteArray formatCaptureLine(qint64 time, const QByteArray& bytes) {
   QByteArray line = QByteArray::number(time);
   if (!bytes.isEmpty()) line += ' ' + bytes.toHex(' ');
   return line;

@@ -18,6 +18,6 @@ enum class CaptureLine { Chunk, Ignored, Malformed };
 inline constexpr qint64 kLongestCaptureMs = 7LL * 24 * 60 * 60 * 1000;
 
 // Parse one line (without its line end). On Malformed, `error` says why.
-CaptureLine ParseCaptureLine(const QByteArray& line, CaptureChunk& chunk, QString& error);
+CaptureLine parseCaptureLine(const QByteArray& line, CaptureChunk& chunk, QString& error);
 // The line (without line end) for a chunk.
-QByteArray FormatCaptureLine(qint64 time, const QByteArray& bytes);
+QByteArray formatCaptureLine(qint64 time, const QByteArray& bytes);

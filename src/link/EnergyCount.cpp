@@ -2,7 +2,7 @@
 
 #include "settings/NumericText.h"
 
-void EnergyCount::Start(double power, int second) {
+void EnergyCount::start(double power, int second) {
   EnergyTotal = 0;
   PowerValue = power / 3600;
   LastSecond = second;
@@ -10,8 +10,8 @@ void EnergyCount::Start(double power, int second) {
   EnergyStop = false;
 }
 
-EnergyCount::Event EnergyCount::ClockCheck(int second) {
-  if (!Active() || second == LastSecond) return Event::None;
+EnergyCount::Event EnergyCount::clockCheck(int second) {
+  if (!active() || second == LastSecond) return Event::None;
   LastSecond = second;
   if (EnergyStartPending) {
     EnergyRunning = true;
@@ -29,4 +29,4 @@ EnergyCount::Event EnergyCount::ClockCheck(int second) {
 
 // Rounded in floating point: a long count of a large power stays correct
 // where a 32-bit hundredths counter would overflow.
-double EnergyCount::RoundedEnergy() const { return RoundHalfEven(EnergyTotal * 100) / 100; }
+double EnergyCount::roundedEnergy() const { return roundHalfEven(EnergyTotal * 100) / 100; }

@@ -11,15 +11,15 @@ class EnergyCount {
   bool EnergyRunning = false;
   bool EnergyStop = false;
 
-  bool Active() const { return EnergyStartPending || EnergyRunning; }
-  void Start(double power, int second);
-  void Stop() { EnergyStop = true; }
+  bool active() const { return EnergyStartPending || EnergyRunning; }
+  void start(double power, int second);
+  void stop() { EnergyStop = true; }
 
   enum class Event { None, Started, Ticked, Stopped };
   // The per-turn clock check. Started and Stopped press "." on the instrument;
   // Ticked and Stopped add one second's energy.
-  Event ClockCheck(int second);
+  Event clockCheck(int second);
 
   // EnergyTotal rounded to hundredths, halves to even.
-  double RoundedEnergy() const;
+  double roundedEnergy() const;
 };

@@ -13,23 +13,23 @@ class InstrumentScreen {
   static constexpr int Rows = 3;
   static constexpr int Columns = 17;
 
-  InstrumentScreen() { Clear(); }
+  InstrumentScreen() { clear(); }
 
-  void Clear() {
+  void clear() {
     for (auto& row : cells_) row.fill(' ');
   }
-  static constexpr bool Contains(int row, int column) {
+  static constexpr bool contains(int row, int column) {
     return row >= 0 && row < Rows && column >= 0 && column < Columns;
   }
   // Callers address cells inside the grid; see Contains().
-  uint8_t At(int row, int column) const { return cells_[row][column]; }
-  void Set(int row, int column, uint8_t ch) { cells_[row][column] = ch; }
+  uint8_t at(int row, int column) const { return cells_[row][column]; }
+  void set(int row, int column, uint8_t ch) { cells_[row][column] = ch; }
   // A cell outside the grid reads as a space.
-  uint8_t AtOrSpace(int row, int column) const { return Contains(row, column) ? At(row, column) : ' '; }
+  uint8_t atOrSpace(int row, int column) const { return contains(row, column) ? at(row, column) : ' '; }
 
   // Cells (row, first) .. (row, last) as Windows-1251 bytes / as text.
-  QByteArray Cells(int row, int first = 0, int last = Columns - 1) const;
-  QString Text(int row, int first = 0, int last = Columns - 1) const;
+  QByteArray cells(int row, int first = 0, int last = Columns - 1) const;
+  QString text(int row, int first = 0, int last = Columns - 1) const;
 
   bool operator==(const InstrumentScreen&) const = default;
 

@@ -14,5 +14,5 @@ constexpr uint8_t Reset = 19;      // СБР
 constexpr uint8_t LinkStart = 14;  // sent when a connection opens (Ctrl+N)
 constexpr uint8_t LinkEnd = 15;    // sent when it closes (Ctrl+O)
 
-constexpr uint8_t Digit(int d) { return static_cast<uint8_t>(Digit0 + d); }
+constexpr uint8_t digit(int d) { return static_cast<uint8_t>(Digit0 + d); }
 }  // namespace KeyCode

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-int KeyQueue::Load(const QByteArray& keys) {
+int KeyQueue::load(const QByteArray& keys) {
   const int count = std::min<int>(static_cast<int>(keys.size()), Capacity);
   for (int i = 0; i < count; ++i) keys_[i + 1] = static_cast<uint8_t>(keys[i]);
   KeyIndex = 1;
@@ -10,7 +10,7 @@ int KeyQueue::Load(const QByteArray& keys) {
   return count;
 }
 
-KeyQueue::Step KeyQueue::SendStep() {
+KeyQueue::Step KeyQueue::sendStep() {
   Step step;
   if (!KeyDue) return step;
   // A position outside the queue (a stale index) ends the run instead of

@@ -18,16 +18,16 @@ class KeyQueue {
 
   // Fill positions 1..n (at most Capacity keys are kept), KeyIndex := 1,
   // KeyLast := n. Returns the number of keys queued.
-  int Load(const QByteArray& keys);
+  int load(const QByteArray& keys);
 
   struct Step {
     std::optional<uint8_t> key;  // the key to send now
     bool runEnded = false;       // the last key went out: KeyQueueTimer stops
   };
   // The send step of an idle turn.
-  Step SendStep();
+  Step sendStep();
 
-  uint8_t At(int position) const { return keys_[position]; }
+  uint8_t at(int position) const { return keys_[position]; }
 
  private:
   std::array<uint8_t, Capacity + 1> keys_{};

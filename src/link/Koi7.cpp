@@ -20,7 +20,7 @@ const std::array<uint8_t, 256> kReceivedToStored = [] {
 
 }  // namespace koi7
 
-uint8_t Koi7Code(uint8_t cp1251) {
+uint8_t koi7Code(uint8_t cp1251) {
   if (cp1251 < 96) return cp1251;
   if (cp1251 < 128) return '?';  // the 7-bit positions 96..127 carry letters, not ASCII
   if (cp1251 >= 192) {

@@ -8,61 +8,61 @@
 #include "settings/NumericText.h"
 
 namespace {
-int SystemSecond() { return QTime::currentTime().second(); }
+int systemSecond() { return QTime::currentTime().second(); }
 }  // namespace
 
-LinkEngine::LinkEngine(MeasuredValues& values) : values_(values), clock_(SystemSecond) {}
+LinkEngine::LinkEngine(MeasuredValues& values) : values_(values), clock_(systemSecond) {}
 
-void LinkEngine::SetOwner(LinkOwner* owner) { owner_ = owner; }
+void LinkEngine::setOwner(LinkOwner* owner) { owner_ = owner; }
 
-void LinkEngine::SetClock(std::function<int()> secondOfMinute) {
-  clock_ = secondOfMinute ? std::move(secondOfMinute) : SystemSecond;
+void LinkEngine::setClock(std::function<int()> secondOfMinute) {
+  clock_ = secondOfMinute ? std::move(secondOfMinute) : systemSecond;
 }
 
-void LinkEngine::SendKey(uint8_t key) {
-  if (owner_) owner_->SendKey(key);
+void LinkEngine::sendKey(uint8_t key) {
+  if (owner_) owner_->sendKey(key);
 }
 
-void LinkEngine::SetTimer(LinkTimer timer, bool enabled) {
+void LinkEngine::setTimer(LinkTimer timer, bool enabled) {
   bool& state = timers_[static_cast<int>(timer)];
   if (state == enabled) return;
   state = enabled;
-  if (owner_) owner_->TimerChanged(timer, enabled);
+  if (owner_) owner_->timerChanged(timer, enabled);
 }
 
-QString LinkControls::computedEnergyText() const { return energyShown ? NumberToText(computedEnergy) : QString(); }
+QString LinkControls::computedEnergyText() const { return energyShown ? numberToText(computedEnergy) : QString(); }
 
-void LinkEngine::ReceiveStep(std::optional<uint8_t> received) {
+void LinkEngine::receiveStep(std::optional<uint8_t> received) {
   EngineCall call(*this);
-  if (energy_.Active()) EnergyClockCheck();
+  if (energy_.active()) energyClockCheck();
   if (received) {
-    DecodeByte(*received);
+    decodeByte(*received);
   } else {
-    IdleDuties();
+    idleDuties();
   }
 }
 
-void LinkEngine::IdleDuties() {
-  CheckMenuAndButtons();
+void LinkEngine::idleDuties() {
+  checkMenuAndButtons();
   // The watchdog is armed once per quiet period; later idle turns do not
   // restart its countdown.
   if (watchdogTag_ == 0) {
-    SetTimer(LinkTimer::Watchdog, true);
+    setTimer(LinkTimer::Watchdog, true);
     watchdogTag_ = 1;
   }
-  const KeyQueue::Step step = queue_.SendStep();
-  if (step.key) SendKey(*step.key);
-  if (step.runEnded) SetTimer(LinkTimer::KeyQueueTimer, false);
+  const KeyQueue::Step step = queue_.sendStep();
+  if (step.key) sendKey(*step.key);
+  if (step.runEnded) setTimer(LinkTimer::KeyQueueTimer, false);
 }
 
-void LinkEngine::DecodeByte(uint8_t received) {
-  switch (decoder_.Decode(MapReceivedByte(received), screen_)) {
+void LinkEngine::decodeByte(uint8_t received) {
+  switch (decoder_.decode(mapReceivedByte(received), screen_)) {
     case DecodeOutcome::Stored:
-      RecognizeScreen();
+      recognizeScreen();
       screenChanged_ = true;
       break;
     case DecodeOutcome::FrameComplete:
-      ScreenComplete();
+      screenComplete();
       decoder_.FrameSeq = 0;
       screenChanged_ = true;
       break;
@@ -70,20 +70,20 @@ void LinkEngine::DecodeByte(uint8_t received) {
     case DecodeOutcome::Dropped:
       break;
   }
-  SetTimer(LinkTimer::Watchdog, false);
+  setTimer(LinkTimer::Watchdog, false);
   watchdogTag_ = 0;
-  leds_.ClearPageLeds(flags_.SaveOnceActive);
+  leds_.clearPageLeds(flags_.SaveOnceActive);
 }
 
-void LinkEngine::RecognizeScreen() {
-  recognition_.Recognize(screen_);
-  if (AnyErrorPage()) flags_.EnterOnPower = false;
+void LinkEngine::recognizeScreen() {
+  recognition_.recognize(screen_);
+  if (anyErrorPage()) flags_.EnterOnPower = false;
   controls_.energyButtonEnabled = recognition_.PowerScreen;
   if (recognition_.PowerScreen && !flags_.SaveOnceActive && !flags_.EnterOnPower) controls_.singleSaveMayEnter = 0;
 }
 
-void LinkEngine::ScreenComplete() {
-  if (owner_) owner_->FrameEnding(screen_);
+void LinkEngine::screenComplete() {
+  if (owner_) owner_->frameEnding(screen_);
   // An empty frame (a frame end right after another) carries no screen: the
   // values read from the last real screen stay.
   const bool screenShown = decoder_.FrameHasCharacter;
@@ -91,19 +91,19 @@ void LinkEngine::ScreenComplete() {
   if (screenShown && recognition_.ValueScreen) {
     switch (recognition_.ScreenMode) {
       case VoltageScreen:
-        ReadVoltages(screen_, values_);
+        readVoltages(screen_, values_);
         break;
       case CurrentScreen:
-        ReadCurrents(screen_, values_);
+        readCurrents(screen_, values_);
         break;
       case PowerFactorScreen:
-        ReadPowerFactor(screen_, flags_.ErrorModeActive, values_);
+        readPowerFactor(screen_, flags_.ErrorModeActive, values_);
         break;
       default:
         break;
     }
   }
-  screen_.Clear();
+  screen_.clear();
   decoder_.CursorColumn = 0;
   decoder_.CursorRow = 0;
   // A single save started off a power screen sends its ЗБ at the frame end.
@@ -119,8 +119,8 @@ void LinkEngine::ScreenComplete() {
   }
 }
 
-void LinkEngine::EnergyClockCheck() {
-  switch (energy_.ClockCheck(clock_())) {
+void LinkEngine::energyClockCheck() {
+  switch (energy_.clockCheck(clock_())) {
     case EnergyCount::Event::None:
       break;
     case EnergyCount::Event::Started:
@@ -131,19 +131,19 @@ void LinkEngine::EnergyClockCheck() {
       [[fallthrough]];
     case EnergyCount::Event::Ticked:
       controls_.energyShown = true;
-      controls_.computedEnergy = energy_.RoundedEnergy();
+      controls_.computedEnergy = energy_.roundedEnergy();
       break;
   }
 }
 
-void LinkEngine::ResetTerminal() {
+void LinkEngine::resetTerminal() {
   EngineCall call(*this);
   lineLost_ = false;
   energy_.EnergyRunning = false;
   energy_.EnergyStop = false;
-  if (owner_) owner_->ApplyPortChoice();
-  decoder_.Reset();
-  screen_.Clear();
+  if (owner_) owner_->applyPortChoice();
+  decoder_.reset();
+  screen_.clear();
   screenChanged_ = true;
   flags_.EnterLock = 0;
   flags_.ResultsSaved = flags_.SaveOnceDone = flags_.MenuScreen = flags_.ExtraMinus = false;
@@ -151,27 +151,27 @@ void LinkEngine::ResetTerminal() {
   recognition_.ValueScreen = recognition_.ErrorPage14 = recognition_.ErrorPage58 = false;
   recognition_.ScreenMode = VoltageScreen;
   leds_.LedArm = true;
-  SetTimer(LinkTimer::KeyQueueTimer, false);
-  SetTimer(LinkTimer::ConnectTimer, false);
-  SetTimer(LinkTimer::MinusTimer, false);
+  setTimer(LinkTimer::KeyQueueTimer, false);
+  setTimer(LinkTimer::ConnectTimer, false);
+  setTimer(LinkTimer::MinusTimer, false);
   queue_.KeyLast = 1;
   flags_.SaveOnceActive = flags_.EnterOnPower = false;
   controls_.singleSaveMayEnter = 0;
   leds_.PageLed14Saved = leds_.PageLed58Saved = leds_.PageLedsCleared = false;
 }
 
-void LinkEngine::ResetControls() {
+void LinkEngine::resetControls() {
   EngineCall call(*this);
   controls_.energyShown = false;
-  ResetSaveState();
+  resetSaveState();
   controls_.programmingEnabled = false;
   controls_.voltageModeEnabled = controls_.currentModeEnabled = controls_.powerFactorModeEnabled = controls_.powerModeEnabled = false;
   screenChanged_ = true;
 }
 
-void LinkEngine::ResetSaveState() {
+void LinkEngine::resetSaveState() {
   EngineCall call(*this);
   controls_.saveEnabled = controls_.saveOnceEnabled = false;
   flags_.SaveOnceDone = false;
-  leds_.Darken();
+  leds_.darken();
 }

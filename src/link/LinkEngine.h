@@ -35,7 +35,7 @@ struct LinkFlags {
 };
 
 // The states of the terminal window's controls that the engine decides; the
-// window mirrors them when ControlsChanged() is called. Plain values only: a
+// window mirrors them when controlsChanged() is called. Plain values only: a
 // snapshot is taken on every call into the engine.
 struct LinkControls {
   bool programmingEnabled = false;    // the three "Программировать..." buttons and the programming tabs
@@ -66,41 +66,41 @@ struct LinkControls {
 // timers), so that the window, the tests and the replay tool run the same code.
 class LinkEngine {
  public:
-  explicit LinkEngine(MeasuredValues& values = ProgramMeasuredValues());
+  explicit LinkEngine(MeasuredValues& values = programMeasuredValues());
 
-  void SetOwner(LinkOwner* owner);
+  void setOwner(LinkOwner* owner);
   // The clock's seconds field (0..59) for the energy count; the system clock by default.
-  void SetClock(std::function<int()> secondOfMinute);
+  void setClock(std::function<int()> secondOfMinute);
 
   // One turn of the receive loop: decode one byte, or the idle duties when none waits.
-  void ReceiveStep(std::optional<uint8_t> received);
-  void ByteArrived(uint8_t byte) { ReceiveStep(byte); }
-  void IdleTurn() { ReceiveStep(std::nullopt); }
+  void receiveStep(std::optional<uint8_t> received);
+  void byteArrived(uint8_t byte) { receiveStep(byte); }
+  void idleTurn() { receiveStep(std::nullopt); }
 
-  // Timers: the owner runs them as TimerChanged() says and reports each tick.
-  bool TimerEnabled(LinkTimer timer) const { return timers_[static_cast<int>(timer)]; }
-  void TimerFired(LinkTimer timer);
-  int WatchdogTag() const { return watchdogTag_; }
+  // Timers: the owner runs them as timerChanged() says and reports each tick.
+  bool timerEnabled(LinkTimer timer) const { return timers_[static_cast<int>(timer)]; }
+  void timerFired(LinkTimer timer);
+  int watchdogTag() const { return watchdogTag_; }
 
   // Inputs from the window.
-  void SetBaseChosen(bool chosen) { baseChosen_ = chosen; }
-  void SetActiveTab(int index) { activeTab_ = index; }
+  void setBaseChosen(bool chosen) { baseChosen_ = chosen; }
+  void setActiveTab(int index) { activeTab_ = index; }
   static constexpr int ErrorTab = 2;
 
   // The port failed while open (device gone): the terminal is reset, saving
   // stays off, and ConnectTimer tries to open the port once a second until
   // it opens; the connection then starts as when first opened.
-  void LineLost();
-  bool Reconnecting() const { return lineLost_; }
+  void lineLost();
+  bool reconnecting() const { return lineLost_; }
   // The window closed: no further attempt to open the port.
-  void StopReconnecting();
+  void stopReconnecting();
 
   // State resets and the button rule.
-  void ResetTerminal();
-  void ResetControls();
-  void ResetSaveState();
-  void CheckMenuAndButtons();
-  void ClearMeasured() { values_.ClearMeasured(); }
+  void resetTerminal();
+  void resetControls();
+  void resetSaveState();
+  void checkMenuAndButtons();
+  void clearMeasured() { values_.clearMeasured(); }
 
   // Key actions.
   void pressDigit(int digit);  // AClick0 .. Aclick9, also the page keys "1-4" and "5-8"
@@ -117,49 +117,49 @@ class LinkEngine {
   void pressCtrlN();
   void pressCtrlO();
   // The keyboard outside the entry fields; false when the key does nothing.
-  bool KeyTyped(QChar key);
+  bool keyTyped(QChar key);
 
   // Single save: ВВ, then ЗБ, then the pages walked by the watchdog.
   void saveOnce();
   // Programme a measurement mode (the fields were checked by the window).
-  void Program(const ProgrammingRun& run);
+  void program(const ProgrammingRun& run);
   // "Старт"/"Стоп" of the energy count.
   void toggleEnergyCount();
 
   // State, readable by the window and writable by tests.
-  const InstrumentScreen& Screen() const { return screen_; }
-  InstrumentScreen& Screen() { return screen_; }
-  TerminalDecoder& Decoder() { return decoder_; }
-  const TerminalDecoder& Decoder() const { return decoder_; }
-  ScreenRecognition& Recognition() { return recognition_; }
-  const ScreenRecognition& Recognition() const { return recognition_; }
-  LinkFlags& Flags() { return flags_; }
-  const LinkFlags& Flags() const { return flags_; }
-  PageIndicators& Leds() { return leds_; }
-  const PageIndicators& Leds() const { return leds_; }
-  LinkControls& Controls() { return controls_; }
-  const LinkControls& Controls() const { return controls_; }
-  KeyQueue& Queue() { return queue_; }
-  const EnergyCount& Energy() const { return energy_; }
-  MeasuredValues& Measured() { return values_; }
+  const InstrumentScreen& screen() const { return screen_; }
+  InstrumentScreen& screen() { return screen_; }
+  TerminalDecoder& decoder() { return decoder_; }
+  const TerminalDecoder& decoder() const { return decoder_; }
+  ScreenRecognition& recognition() { return recognition_; }
+  const ScreenRecognition& recognition() const { return recognition_; }
+  LinkFlags& flags() { return flags_; }
+  const LinkFlags& flags() const { return flags_; }
+  PageIndicators& leds() { return leds_; }
+  const PageIndicators& leds() const { return leds_; }
+  LinkControls& controls() { return controls_; }
+  const LinkControls& controls() const { return controls_; }
+  KeyQueue& queue() { return queue_; }
+  const EnergyCount& energy() const { return energy_; }
+  MeasuredValues& measured() { return values_; }
 
  private:
   friend class EngineCall;
 
-  void SendKey(uint8_t key);
-  void SetTimer(LinkTimer timer, bool enabled);
-  void IdleDuties();
-  void DecodeByte(uint8_t received);
-  void RecognizeScreen();
-  void ScreenComplete();
-  void EnergyClockCheck();
-  void ResetEntryKeyState();
+  void sendKey(uint8_t key);
+  void setTimer(LinkTimer timer, bool enabled);
+  void idleDuties();
+  void decodeByte(uint8_t received);
+  void recognizeScreen();
+  void screenComplete();
+  void energyClockCheck();
+  void resetEntryKeyState();
   void onKeyQueueTimer();
   void onMinusTimer();
   void onWatchdog();
   void onConnectTimer();
-  bool AnyMeasurementScreen() const;
-  bool AnyErrorPage() const { return recognition_.ErrorPage14 || recognition_.ErrorPage58; }
+  bool anyMeasurementScreen() const;
+  bool anyErrorPage() const { return recognition_.ErrorPage14 || recognition_.ErrorPage58; }
 
   MeasuredValues& values_;
   LinkOwner* owner_ = nullptr;

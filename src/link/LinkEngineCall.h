@@ -16,10 +16,10 @@ class EngineCall {
     if (--engine_.callDepth_ != 0 || !engine_.owner_) return;
     if (engine_.screenChanged_) {
       engine_.screenChanged_ = false;
-      engine_.owner_->ScreenChanged();
+      engine_.owner_->screenChanged();
     }
     const bool ledsChanged = leds_.page14Lit != engine_.leds_.page14Lit || leds_.page58Lit != engine_.leds_.page58Lit;
-    if (ledsChanged || !(controls_ == engine_.controls_)) engine_.owner_->ControlsChanged();
+    if (ledsChanged || !(controls_ == engine_.controls_)) engine_.owner_->controlsChanged();
   }
   EngineCall(const EngineCall&) = delete;
   EngineCall& operator=(const EngineCall&) = delete;

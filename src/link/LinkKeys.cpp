@@ -6,42 +6,42 @@
 
 void LinkEngine::pressDigit(int digit) {
   EngineCall call(*this);
-  SendKey(KeyCode::Digit(digit));
+  sendKey(KeyCode::digit(digit));
   decoder_.EraseHold = false;
 }
 
 void LinkEngine::pressPoint() {
   EngineCall call(*this);
-  SendKey(KeyCode::Point);
+  sendKey(KeyCode::Point);
   decoder_.EraseHold = false;
 }
 
 // "-" and ВШ leave the screen: the entry lock, the echo hold, the indicator
 // arming and the save state start afresh.
-void LinkEngine::ResetEntryKeyState() {
+void LinkEngine::resetEntryKeyState() {
   flags_.EnterLock = 0;
   decoder_.EraseHold = false;
   leds_.LedArm = false;
-  ResetSaveState();
+  resetSaveState();
 }
 
 void LinkEngine::pressMinus() {
   EngineCall call(*this);
-  SendKey(KeyCode::Minus);
-  ResetEntryKeyState();
+  sendKey(KeyCode::Minus);
+  resetEntryKeyState();
 }
 
 void LinkEngine::pressCursorBack() {
   EngineCall call(*this);
-  SendKey(KeyCode::Vsh);
-  ResetEntryKeyState();
+  sendKey(KeyCode::Vsh);
+  resetEntryKeyState();
 }
 
 void LinkEngine::pressEnterKey() {
   EngineCall call(*this);
   if (flags_.EnterLock == 0 && recognition_.PowerScreen) flags_.EnterLock = 1;
-  SendKey(KeyCode::Enter);
-  ResetSaveState();
+  sendKey(KeyCode::Enter);
+  resetSaveState();
   decoder_.EraseHold = false;
   if (recognition_.PowerScreen && !flags_.SaveOnceActive) {
     flags_.EnterOnPower = true;
@@ -49,28 +49,28 @@ void LinkEngine::pressEnterKey() {
   }
 }
 
-bool LinkEngine::AnyMeasurementScreen() const {
-  return recognition_.ValueScreen || AnyErrorPage() || recognition_.PowerScreen;
+bool LinkEngine::anyMeasurementScreen() const {
+  return recognition_.ValueScreen || anyErrorPage() || recognition_.PowerScreen;
 }
 
 void LinkEngine::pressErase() {
   EngineCall call(*this);
-  SendKey(KeyCode::Erase);
-  if (!AnyMeasurementScreen() && decoder_.EraseLastChar(screen_)) screenChanged_ = true;
+  sendKey(KeyCode::Erase);
+  if (!anyMeasurementScreen() && decoder_.eraseLastChar(screen_)) screenChanged_ = true;
 }
 
 void LinkEngine::pressReset() {
   EngineCall call(*this);
   if (flags_.MenuScreen) {
     // From the main menu СБР restarts the connection; ConnectTimer reopens it.
-    SendKey(KeyCode::Reset);
-    if (owner_) owner_->ClosePort();
-    ResetTerminal();
-    ResetSaveState();
-    SetTimer(LinkTimer::ConnectTimer, true);
+    sendKey(KeyCode::Reset);
+    if (owner_) owner_->closePort();
+    resetTerminal();
+    resetSaveState();
+    setTimer(LinkTimer::ConnectTimer, true);
   } else {
-    ResetSaveState();
-    SendKey(KeyCode::Reset);
+    resetSaveState();
+    sendKey(KeyCode::Reset);
   }
 }
 
@@ -79,7 +79,7 @@ void LinkEngine::pressCurrentMode() {
   if (!controls_.currentModeEnabled) return;
   pressMinus();
   flags_.MinusRepeat = true;
-  SetTimer(LinkTimer::MinusTimer, true);
+  setTimer(LinkTimer::MinusTimer, true);
   flags_.ExtraMinus = true;
 }
 
@@ -88,20 +88,20 @@ void LinkEngine::pressPowerFactorMode() {
   if (!controls_.powerFactorModeEnabled) return;
   pressMinus();
   flags_.MinusRepeat = true;
-  SetTimer(LinkTimer::MinusTimer, true);
+  setTimer(LinkTimer::MinusTimer, true);
 }
 
 void LinkEngine::pressCtrlN() {
   EngineCall call(*this);
-  SendKey(KeyCode::LinkStart);
+  sendKey(KeyCode::LinkStart);
 }
 
 void LinkEngine::pressCtrlO() {
   EngineCall call(*this);
-  SendKey(KeyCode::LinkEnd);
+  sendKey(KeyCode::LinkEnd);
 }
 
-bool LinkEngine::KeyTyped(QChar typed) {
+bool LinkEngine::keyTyped(QChar typed) {
   EngineCall call(*this);
   const QChar key = typed.toUpper();
   const LinkControls& c = controls_;
@@ -132,7 +132,7 @@ bool LinkEngine::KeyTyped(QChar typed) {
     pressMinus();
   } else if (key == u'S' || key == u'Ы') {
     if (!c.saveEnabled || !owner_) return false;
-    owner_->RunSave();
+    owner_->runSave();
   } else if (key == u'U' || key == u'Г') {
     if (!c.voltageModeEnabled) return false;
     pressCursorBack();
@@ -149,31 +149,31 @@ void LinkEngine::saveOnce() {
   pressEnterKey();
   flags_.EnterSaveStep = true;
   flags_.SaveOnceDone = false;
-  if (controls_.singleSaveMayEnter == 1) SetTimer(LinkTimer::MinusTimer, true);
+  if (controls_.singleSaveMayEnter == 1) setTimer(LinkTimer::MinusTimer, true);
 }
 
-void LinkEngine::Program(const ProgrammingRun& run) {
+void LinkEngine::program(const ProgrammingRun& run) {
   EngineCall call(*this);
   if (!flags_.MenuScreen) pressReset();
   pressErase();
   decoder_.EraseHold = false;
   if (run.mode == ProgrammingMode::Error) {
-    values_.ClearMeasured();
+    values_.clearMeasured();
     flags_.ErrorModeActive = run.kind == PowerKind::Active;
   }
-  queue_.Load(run.keys);
-  SetTimer(LinkTimer::KeyQueueTimer, true);
+  queue_.load(run.keys);
+  setTimer(LinkTimer::KeyQueueTimer, true);
 }
 
 void LinkEngine::toggleEnergyCount() {
   EngineCall call(*this);
   if (controls_.energyCountRunning) {
     controls_.energyCountRunning = false;
-    energy_.Stop();
+    energy_.stop();
     return;
   }
   if (!recognition_.PowerScreen) return;
   controls_.energyShown = false;
-  energy_.Start(ReadPower(screen_), clock_());
+  energy_.start(readPower(screen_), clock_());
   controls_.energyCountRunning = true;
 }

@@ -10,7 +10,7 @@ enum class LinkTimer { KeyQueueTimer, MinusTimer, Watchdog, ConnectTimer };
 inline constexpr int LinkTimerCount = 4;
 
 // Interval of each timer in milliseconds.
-constexpr int TimerInterval(LinkTimer timer) {
+constexpr int timerInterval(LinkTimer timer) {
   switch (timer) {
     case LinkTimer::KeyQueueTimer:
       return 600;  // key queue
@@ -31,23 +31,23 @@ class LinkOwner {
   virtual ~LinkOwner() = default;
 
   // Write one key to the instrument if the port is open; otherwise drop it.
-  virtual void SendKey(uint8_t key) = 0;
+  virtual void sendKey(uint8_t key) = 0;
   // The СБР restart: close the port (status text, key 15, close) ...
-  virtual void ClosePort() {}
+  virtual void closePort() {}
   // ... and, when ConnectTimer fires, open it again (status text, keys 14 and 8).
-  virtual void OpenPort() {}
+  virtual void openPort() {}
   // Whether the port is open now (after a lost line the engine retries until it is).
-  virtual bool PortOpen() const { return true; }
-  // ResetTerminal: set the port number from the operator's port choice.
-  virtual void ApplyPortChoice() {}
+  virtual bool portOpen() const { return true; }
+  // resetTerminal: set the port number from the operator's port choice.
+  virtual void applyPortChoice() {}
   // The single save collected both error pages: store the test points (ASave).
-  virtual void RunSave() {}
+  virtual void runSave() {}
   // A timer was enabled or disabled (only on a change).
-  virtual void TimerChanged(LinkTimer /*timer*/, bool /*enabled*/) {}
+  virtual void timerChanged(LinkTimer /*timer*/, bool /*enabled*/) {}
   // A frame ended; called with the finished screen before it is parsed and cleared.
-  virtual void FrameEnding(const InstrumentScreen& /*screen*/) {}
+  virtual void frameEnding(const InstrumentScreen& /*screen*/) {}
   // After a call into the engine changed the screen (show it) ...
-  virtual void ScreenChanged() {}
+  virtual void screenChanged() {}
   // ... or the controls' states (mirror them).
-  virtual void ControlsChanged() {}
+  virtual void controlsChanged() {}
 };

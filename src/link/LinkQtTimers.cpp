@@ -4,13 +4,13 @@ LinkQtTimers::LinkQtTimers(LinkEngine& engine, QObject* parent) : QObject(parent
   for (int i = 0; i < LinkTimerCount; ++i) {
     const auto kind = static_cast<LinkTimer>(i);
     timers_[i] = std::make_unique<QTimer>();
-    timers_[i]->setInterval(TimerInterval(kind));
+    timers_[i]->setInterval(timerInterval(kind));
     timers_[i]->setTimerType(Qt::PreciseTimer);
-    connect(timers_[i].get(), &QTimer::timeout, this, [this, kind] { engine_.TimerFired(kind); });
+    connect(timers_[i].get(), &QTimer::timeout, this, [this, kind] { engine_.timerFired(kind); });
   }
 }
 
-void LinkQtTimers::Apply(LinkTimer timer, bool enabled) {
+void LinkQtTimers::apply(LinkTimer timer, bool enabled) {
   QTimer& qtimer = *timers_[static_cast<int>(timer)];
   if (enabled) {
     qtimer.start();

@@ -8,16 +8,16 @@
 
 #include "link/LinkEngine.h"
 
-// The engine's four timers as real QTimers: the owner passes TimerChanged()
-// here; each tick is reported back to the engine with TimerFired().
+// The engine's four timers as real QTimers: the owner passes timerChanged()
+// here; each tick is reported back to the engine with timerFired().
 class LinkQtTimers : public QObject {
   Q_OBJECT
 
  public:
   explicit LinkQtTimers(LinkEngine& engine, QObject* parent = nullptr);
 
-  void Apply(LinkTimer timer, bool enabled);
-  bool IsActive(LinkTimer timer) const { return timers_[static_cast<int>(timer)]->isActive(); }
+  void apply(LinkTimer timer, bool enabled);
+  bool isActive(LinkTimer timer) const { return timers_[static_cast<int>(timer)]->isActive(); }
 
  private:
   LinkEngine& engine_;

@@ -2,9 +2,9 @@
 #include "link/LinkEngine.h"
 #include "link/LinkEngineCall.h"
 
-void LinkEngine::TimerFired(LinkTimer timer) {
+void LinkEngine::timerFired(LinkTimer timer) {
   EngineCall call(*this);
-  if (!TimerEnabled(timer)) return;  // a tick queued before the timer stopped
+  if (!timerEnabled(timer)) return;  // a tick queued before the timer stopped
   switch (timer) {
     case LinkTimer::KeyQueueTimer:
       onKeyQueueTimer();
@@ -24,22 +24,22 @@ void LinkEngine::TimerFired(LinkTimer timer) {
 void LinkEngine::onKeyQueueTimer() { queue_.KeyDue = true; }
 
 void LinkEngine::onMinusTimer() {
-  if (!AnyErrorPage() && !recognition_.PowerScreen) return;
+  if (!anyErrorPage() && !recognition_.PowerScreen) return;
   if (flags_.EnterSaveStep) {
     pressErase();
     flags_.EnterSaveStep = false;
     decoder_.EraseHold = false;
   }
   if (flags_.MinusRepeat) pressMinus();
-  SetTimer(LinkTimer::MinusTimer, false);
+  setTimer(LinkTimer::MinusTimer, false);
   flags_.MinusRepeat = false;
 }
 
 void LinkEngine::onWatchdog() {
   // A frame end blanks the mirror; until the next screen brings a character
   // there is no page to read, and the errors read before stay.
-  if (AnyErrorPage() && decoder_.FrameHasCharacter) {
-    ReadErrorPage(screen_, recognition_.ErrorPage14, recognition_.ErrorPage58, leds_, values_);
+  if (anyErrorPage() && decoder_.FrameHasCharacter) {
+    readErrorPage(screen_, recognition_.ErrorPage14, recognition_.ErrorPage58, leds_, values_);
   }
   leds_.LedArm = true;
   if (flags_.SaveOnceActive && !flags_.EnterSaveStep) {
@@ -52,49 +52,49 @@ void LinkEngine::onWatchdog() {
       // The single save ends here whether or not the store succeeds: a store
       // that fails is reported once, never retried by the next tick.
       flags_.SaveOnceActive = false;
-      SetTimer(LinkTimer::Watchdog, false);
-      if (owner_) owner_->RunSave();
+      setTimer(LinkTimer::Watchdog, false);
+      if (owner_) owner_->runSave();
       flags_.SaveOnceDone = true;
     }
   }
   // The tag stays 1: the watchdog fires once per quiet period.
-  SetTimer(LinkTimer::Watchdog, false);
+  setTimer(LinkTimer::Watchdog, false);
 }
 
 void LinkEngine::onConnectTimer() {
   // After a lost line the port is tried on every fifth tick, once a second:
   // trying to open a missing device is not free, and a second is soon enough.
   if (lineLost_ && ++reconnectTicks_ % kTicksPerReopen != 0) return;
-  if (owner_) owner_->OpenPort();
-  if (lineLost_ && owner_ && owner_->PortOpen()) lineLost_ = false;
+  if (owner_) owner_->openPort();
+  if (lineLost_ && owner_ && owner_->portOpen()) lineLost_ = false;
   // After a lost line the timer keeps trying until the port is open again.
-  SetTimer(LinkTimer::ConnectTimer, lineLost_);
+  setTimer(LinkTimer::ConnectTimer, lineLost_);
 }
 
-void LinkEngine::LineLost() {
+void LinkEngine::lineLost() {
   EngineCall call(*this);
-  ResetTerminal();
-  ResetControls();
+  resetTerminal();
+  resetControls();
   lineLost_ = true;
   reconnectTicks_ = 0;
-  SetTimer(LinkTimer::ConnectTimer, true);
+  setTimer(LinkTimer::ConnectTimer, true);
 }
 
-void LinkEngine::StopReconnecting() {
+void LinkEngine::stopReconnecting() {
   lineLost_ = false;
-  SetTimer(LinkTimer::ConnectTimer, false);
+  setTimer(LinkTimer::ConnectTimer, false);
 }
 
-void LinkEngine::CheckMenuAndButtons() {
+void LinkEngine::checkMenuAndButtons() {
   EngineCall call(*this);
   LinkControls& c = controls_;
-  flags_.MenuScreen = IsMenuScreen(screen_);
+  flags_.MenuScreen = isMenuScreen(screen_);
   c.programmingEnabled = flags_.MenuScreen;
   c.MainWindowEnabled = c.programmingEnabled;
 
   if (recognition_.PowerScreen) {
     c.voltageModeEnabled = c.currentModeEnabled = c.powerFactorModeEnabled = true;
-  } else if (AnyErrorPage()) {
+  } else if (anyErrorPage()) {
     c.voltageModeEnabled = c.currentModeEnabled = c.powerFactorModeEnabled = c.powerModeEnabled = true;
   } else {
     c.voltageModeEnabled = c.currentModeEnabled = c.powerFactorModeEnabled = c.powerModeEnabled = false;
@@ -103,7 +103,7 @@ void LinkEngine::CheckMenuAndButtons() {
   c.enterKeyEnabled = flags_.EnterLock != 2;
   const bool anyLedLit = leds_.page14Lit || leds_.page58Lit;
   const bool savingPossible = !flags_.SaveOnceActive && baseChosen_ && activeTab_ == ErrorTab && !lineLost_;
-  c.saveEnabled = flags_.EnterLock != 2 && anyLedLit && AnyErrorPage() && savingPossible;
+  c.saveEnabled = flags_.EnterLock != 2 && anyLedLit && anyErrorPage() && savingPossible;
   c.saveOnceEnabled = flags_.EnterLock != 1 &&
                      (recognition_.PowerScreen || anyLedLit || flags_.SaveOnceDone) && savingPossible &&
                      !flags_.EnterOnPower;

@@ -2,27 +2,27 @@
 
 #include "settings/NumericText.h"
 
-void MeasuredValues::ClearMeasured() {
+void MeasuredValues::clearMeasured() {
   for (QString& text : PhaseVoltageText) text.clear();
   for (QString& text : PhaseCurrentText) text.clear();
-  PowerFactorText.clear();
+  powerFactorText.clear();
   for (QString& text : MeterErrorText) text.clear();
 }
 
-void MeasuredValues::SetNominalTexts(const QString& voltage, const QString& current) {
-  NominalVoltageText = ShortText(voltage, TextWidth);
-  NominalCurrentText = ShortText(current, TextWidth);
+void MeasuredValues::setNominalTexts(const QString& voltage, const QString& current) {
+  NominalVoltageText = shortText(voltage, TextWidth);
+  NominalCurrentText = shortText(current, TextWidth);
 }
 
-QString MeasuredValues::VoltagePercent() const {
-  return PercentOfNominal(PhaseVoltageText, NominalVoltageText);
+QString MeasuredValues::voltagePercent() const {
+  return percentOfNominal(PhaseVoltageText, NominalVoltageText);
 }
 
-QString MeasuredValues::CurrentPercent() const {
-  return PercentOfNominal(PhaseCurrentText, NominalCurrentText);
+QString MeasuredValues::currentPercent() const {
+  return percentOfNominal(PhaseCurrentText, NominalCurrentText);
 }
 
-MeasuredValues& ProgramMeasuredValues() {
+MeasuredValues& programMeasuredValues() {
   static MeasuredValues values;
   return values;
 }

@@ -15,22 +15,22 @@ struct MeasuredValues {
   QString NominalCurrentText;
   std::array<QString, 3> PhaseVoltageText;
   std::array<QString, 3> PhaseCurrentText;
-  QString PowerFactorText;
+  QString powerFactorText;
   std::array<QString, 8> MeterErrorText;
 
   // Empty every measured text; the nominal texts stay.
-  void ClearMeasured();
-  void SetNominalTexts(const QString& voltage, const QString& current);
+  void clearMeasured();
+  void setNominalTexts(const QString& voltage, const QString& current);
 
   // Whole percentages of the nominal values ("" when nothing was measured).
-  QString VoltagePercent() const;
-  QString CurrentPercent() const;
+  QString voltagePercent() const;
+  QString currentPercent() const;
 
   bool operator==(const MeasuredValues&) const = default;
 };
 
 // Text cut to `width` characters.
-inline QString ShortText(const QString& text, int width) { return text.left(width); }
+inline QString shortText(const QString& text, int width) { return text.left(width); }
 
 // The program-wide record.
-MeasuredValues& ProgramMeasuredValues();
+MeasuredValues& programMeasuredValues();

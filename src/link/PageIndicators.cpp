@@ -4,20 +4,20 @@ namespace {
 
 // Meters of a page in the order of their fields: row 1 left, row 1 right,
 // row 2 left, row 2 right (meters 1, 3, 2, 4 of page 1-4).
-void CopyMeterFields(const InstrumentScreen& screen, int firstMeter, MeasuredValues& values) {
+void copyMeterFields(const InstrumentScreen& screen, int firstMeter, MeasuredValues& values) {
   struct Field {
     int row, first, last, meterOffset;
   };
   constexpr Field fields[] = {{1, 0, 8, 0}, {1, 9, 15, 2}, {2, 0, 8, 1}, {2, 9, 15, 3}};
   for (const Field& field : fields) {
     values.MeterErrorText[firstMeter + field.meterOffset] =
-        ShortText(screen.Text(field.row, field.first, field.last), MeasuredValues::TextWidth);
+        shortText(screen.text(field.row, field.first, field.last), MeasuredValues::TextWidth);
   }
 }
 
 }  // namespace
 
-void PageIndicators::ClearPageLeds(bool saveOnceActive) {
+void PageIndicators::clearPageLeds(bool saveOnceActive) {
   if (saveOnceActive || PageLedsCleared) return;
   PageLed14Saved = page14Lit;
   PageLed58Saved = page58Lit;
@@ -25,24 +25,24 @@ void PageIndicators::ClearPageLeds(bool saveOnceActive) {
   PageLedsCleared = true;
 }
 
-void PageIndicators::Darken() {
+void PageIndicators::darken() {
   page14Lit = page58Lit = false;
   PageLed14Saved = PageLed58Saved = false;
 }
 
-void ReadErrorPage(const InstrumentScreen& screen, bool errorPage14, bool errorPage58, PageIndicators& leds,
+void readErrorPage(const InstrumentScreen& screen, bool errorPage14, bool errorPage58, PageIndicators& leds,
                    MeasuredValues& values) {
   leds.PageLedsCleared = false;
   if (errorPage14) {
     if (leds.LedArm) leds.page14Lit = true;
     leds.LedArm = true;
-    CopyMeterFields(screen, 0, values);
+    copyMeterFields(screen, 0, values);
     if (leds.PageLed58Saved) leds.page58Lit = true;
   }
   if (errorPage58) {
     if (leds.LedArm) leds.page58Lit = true;
     leds.LedArm = true;
-    CopyMeterFields(screen, 4, values);
+    copyMeterFields(screen, 4, values);
     if (leds.PageLed14Saved) leds.page14Lit = true;
   }
 }

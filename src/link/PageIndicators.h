@@ -15,14 +15,14 @@ struct PageIndicators {
 
   // After every received byte: remember and darken both, once per read, not
   // during a single save (the indicators then only accumulate).
-  void ClearPageLeds(bool saveOnceActive);
+  void clearPageLeds(bool saveOnceActive);
   // Darken both and forget the remembered states.
-  void Darken();
+  void darken();
 
   bool operator==(const PageIndicators&) const = default;
 };
 
 // Copy the four meters' error fields of the page showing into `values`,
 // light its indicator (when armed) and restore the other page's.
-void ReadErrorPage(const InstrumentScreen& screen, bool errorPage14, bool errorPage58, PageIndicators& leds,
+void readErrorPage(const InstrumentScreen& screen, bool errorPage14, bool errorPage58, PageIndicators& leds,
                    MeasuredValues& values);

@@ -2,7 +2,7 @@
 
 #include "settings/NumericText.h"
 
-FieldRange RangeOf(ParameterField field) {
+FieldRange rangeOf(ParameterField field) {
   switch (field) {
     case ParameterField::PowerVoltage:
     case ParameterField::EnergyVoltage:
@@ -21,13 +21,13 @@ FieldRange RangeOf(ParameterField field) {
   return {0, 0};
 }
 
-QString ClampFieldText(ParameterField field, const QString& text) {
+QString clampFieldText(ParameterField field, const QString& text) {
   if (text.isEmpty()) return text;
-  const FieldRange range = RangeOf(field);
-  double value = TextToNumber(text);
+  const FieldRange range = rangeOf(field);
+  double value = textToNumber(text);
   if (value < range.low) value = range.low;
   if (value > range.high) value = range.high;
-  return NumberToText(value);
+  return numberToText(value);
 }
 
-bool FieldAcceptsKey(QChar key) { return key == QChar(8) || key == u'.' || (key >= u'0' && key <= u'9'); }
+bool fieldAcceptsKey(QChar key) { return key == QChar(8) || key == u'.' || (key >= u'0' && key <= u'9'); }

@@ -13,11 +13,11 @@ struct FieldRange {
   double low;
   double high;
 };
-FieldRange RangeOf(ParameterField field);
+FieldRange rangeOf(ParameterField field);
 
 // The text of a field after leaving it: empty stays empty, anything else is
 // read as a number (non-numbers as 0), clamped, and written back.
-QString ClampFieldText(ParameterField field, const QString& text);
+QString clampFieldText(ParameterField field, const QString& text);
 
 // The order in which Enter in any field validates all of them.
 inline constexpr std::array<ParameterField, 8> ValidationOrder = {
@@ -25,4 +25,4 @@ inline constexpr std::array<ParameterField, 8> ValidationOrder = {
     ParameterField::PowerVoltage,    ParameterField::PowerCurrent, ParameterField::Divisions, ParameterField::PowerTime};
 
 // Keys an entry field accepts: Backspace, "." and digits.
-bool FieldAcceptsKey(QChar key);
+bool fieldAcceptsKey(QChar key);

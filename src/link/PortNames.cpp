@@ -8,7 +8,7 @@
 
 namespace {
 
-QString DefaultDevice(const QString& portName) {
+QString defaultDevice(const QString& portName) {
 #ifdef Q_OS_WIN
   return portName.toUpper();
 #else
@@ -20,14 +20,14 @@ QString DefaultDevice(const QString& portName) {
 #endif
 }
 
-QStringList ReadLines(const QString& path) {
+QStringList readLines(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
   return QString::fromUtf8(file.readAll()).split(u'\n');
 }
 
 // The key of a "Name=value" line, or "" for comments, sections and other lines.
-QString LineKey(const QString& line) {
+QString lineKey(const QString& line) {
   const QString trimmed = line.trimmed();
   if (trimmed.startsWith(u'#') || trimmed.startsWith(u';') || trimmed.startsWith(u'[')) return {};
   const qsizetype equals = trimmed.indexOf(u'=');
@@ -36,20 +36,20 @@ QString LineKey(const QString& line) {
 
 }  // namespace
 
-QString PortDevice(const QString& portName) {
-  for (const QString& line : ReadLines(ProgramPath(QStringLiteral("sources/ports.ini")))) {
-    if (LineKey(line).compare(portName, Qt::CaseInsensitive) != 0) continue;
+QString portDevice(const QString& portName) {
+  for (const QString& line : readLines(programPath(QStringLiteral("sources/ports.ini")))) {
+    if (lineKey(line).compare(portName, Qt::CaseInsensitive) != 0) continue;
     const QString device = line.section(u'=', 1).trimmed();
     if (!device.isEmpty()) return device;
   }
-  return DefaultDevice(portName);
+  return defaultDevice(portName);
 }
 
-bool WritePortDevice(const QString& iniPath, const QString& portName, const QString& device) {
-  QStringList lines = ReadLines(iniPath);
+bool writePortDevice(const QString& iniPath, const QString& portName, const QString& device) {
+  QStringList lines = readLines(iniPath);
   while (!lines.isEmpty() && lines.last().trimmed().isEmpty()) lines.removeLast();
   lines.removeIf(
-      [&](const QString& line) { return LineKey(line).compare(portName, Qt::CaseInsensitive) == 0; });
+      [&](const QString& line) { return lineKey(line).compare(portName, Qt::CaseInsensitive) == 0; });
   lines.append(portName + u'=' + device);
   QSaveFile file(iniPath);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) return false;

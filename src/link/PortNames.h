@@ -5,8 +5,8 @@
 // The device behind the port names "Com1", "Com2" and "Lpt1": a line such as
 // "Com1=/dev/pts/5" in sources/ports.ini of the program directory, otherwise
 // COM1/COM2/LPT1 on Windows and /dev/ttyS0, /dev/ttyS1, /dev/lp0 elsewhere.
-QString PortDevice(const QString& portName);
+QString portDevice(const QString& portName);
 
 // Write `portName`=`device` into `iniPath`, keeping the file's other lines.
 // Returns false when the file cannot be written.
-bool WritePortDevice(const QString& iniPath, const QString& portName, const QString& device);
+bool writePortDevice(const QString& iniPath, const QString& portName, const QString& device);

@@ -8,18 +8,18 @@ namespace {
 
 class KeySequence {
  public:
-  KeySequence& Choice(int digit) {
-    keys_.append(static_cast<char>(KeyCode::Digit(digit)));
-    return Enter();
+  KeySequence& choice(int digit) {
+    keys_.append(static_cast<char>(KeyCode::digit(digit)));
+    return enter();
   }
-  KeySequence& Value(const QString& text) {
+  KeySequence& value(const QString& text) {
     keys_.append(cp1251::encode(text));
-    return Enter();
+    return enter();
   }
-  QByteArray Keys() const { return keys_; }
+  QByteArray keys() const { return keys_; }
 
  private:
-  KeySequence& Enter() {
+  KeySequence& enter() {
     keys_.append(static_cast<char>(KeyCode::Enter));
     return *this;
   }
@@ -27,43 +27,43 @@ class KeySequence {
 };
 
 // Mode, power kind and, for active power only, the scheme.
-KeySequence Heading(ProgrammingMode mode, PowerKind kind, ConnectionScheme scheme) {
+KeySequence heading(ProgrammingMode mode, PowerKind kind, ConnectionScheme scheme) {
   KeySequence sequence;
-  sequence.Choice(static_cast<int>(mode)).Choice(static_cast<int>(kind));
-  if (kind == PowerKind::Active) sequence.Choice(static_cast<int>(scheme));
+  sequence.choice(static_cast<int>(mode)).choice(static_cast<int>(kind));
+  if (kind == PowerKind::Active) sequence.choice(static_cast<int>(scheme));
   return sequence;
 }
 
 }  // namespace
 
-ProgrammingRun PowerModeRun(PowerKind kind, ConnectionScheme scheme, const QString& voltage,
+ProgrammingRun powerModeRun(PowerKind kind, ConnectionScheme scheme, const QString& voltage,
                             const QString& current, const QString& divisions, const QString& time) {
   const ProgrammingMode mode = ProgrammingMode::Power;
   return {mode, kind,
-          Heading(mode, kind, scheme).Value(voltage).Value(current).Value(divisions).Value(time).Keys()};
+          heading(mode, kind, scheme).value(voltage).value(current).value(divisions).value(time).keys()};
 }
 
-ProgrammingRun EnergyModeRun(PowerKind kind, ConnectionScheme scheme, const QString& voltage) {
+ProgrammingRun energyModeRun(PowerKind kind, ConnectionScheme scheme, const QString& voltage) {
   const ProgrammingMode mode = ProgrammingMode::Energy;
-  return {mode, kind, Heading(mode, kind, scheme).Value(voltage).Keys()};
+  return {mode, kind, heading(mode, kind, scheme).value(voltage).keys()};
 }
 
-ProgrammingRun ErrorModeRun(PowerKind kind, ConnectionScheme scheme, const QString& voltage,
+ProgrammingRun errorModeRun(PowerKind kind, ConnectionScheme scheme, const QString& voltage,
                             const QString& meterConstant, const QString& time) {
   const ProgrammingMode mode = ProgrammingMode::Error;
   return {mode, kind,
-          Heading(mode, kind, scheme)
-              .Value(voltage)
-              .Value(ConstantPerWattHour(meterConstant))
-              .Value(time)
-              .Keys()};
+          heading(mode, kind, scheme)
+              .value(voltage)
+              .value(constantPerWattHour(meterConstant))
+              .value(time)
+              .keys()};
 }
 
-QString ConstantPerWattHour(const QString& meterConstant) {
-  return NumberToText(TextToNumber(meterConstant) / 1000);
+QString constantPerWattHour(const QString& meterConstant) {
+  return numberToText(textToNumber(meterConstant) / 1000);
 }
 
-QString MissingParametersText(ProgrammingMode mode) {
+QString missingParametersText(ProgrammingMode mode) {
   return mode == ProgrammingMode::Error
              ? QStringLiteral("Необходимо выбрать базу счетчиков или задать значение всех параметров")
              : QStringLiteral("Необходимо задать значение всех параметров");

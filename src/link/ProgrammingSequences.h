@@ -19,17 +19,17 @@ struct ProgrammingRun {
 };
 
 // Mode "1": voltage, current, number of divisions, measuring time.
-ProgrammingRun PowerModeRun(PowerKind kind, ConnectionScheme scheme, const QString& voltage,
+ProgrammingRun powerModeRun(PowerKind kind, ConnectionScheme scheme, const QString& voltage,
                             const QString& current, const QString& divisions, const QString& time);
 // Mode "2": voltage.
-ProgrammingRun EnergyModeRun(PowerKind kind, ConnectionScheme scheme, const QString& voltage);
+ProgrammingRun energyModeRun(PowerKind kind, ConnectionScheme scheme, const QString& voltage);
 // Mode "3": voltage, meter constant (imp/kWh, entered per Wh), measuring time.
-ProgrammingRun ErrorModeRun(PowerKind kind, ConnectionScheme scheme, const QString& voltage,
+ProgrammingRun errorModeRun(PowerKind kind, ConnectionScheme scheme, const QString& voltage,
                             const QString& meterConstant, const QString& time);
 
 // The meter constant as the instrument takes it: imp/kWh divided by 1000.
-QString ConstantPerWattHour(const QString& meterConstant);
+QString constantPerWattHour(const QString& meterConstant);
 
 // The operator's notice when a required field is empty.
 inline const QString ProgrammingCaption = QStringLiteral("Режим автоматического программирования");
-QString MissingParametersText(ProgrammingMode mode);
+QString missingParametersText(ProgrammingMode mode);

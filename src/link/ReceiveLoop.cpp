@@ -8,9 +8,9 @@
 ReceiveLoop::ReceiveLoop(Step step, QObject* context, int idleWaitMs)
     : step_(std::move(step)), context_(context), idleWaitMs_(idleWaitMs) {}
 
-ReceiveLoop::~ReceiveLoop() { Join(); }
+ReceiveLoop::~ReceiveLoop() { join(); }
 
-void ReceiveLoop::SetFlag(bool Shared::*flag, bool value) {
+void ReceiveLoop::setFlag(bool Shared::*flag, bool value) {
   {
     const std::lock_guard lock(shared_->mutex);
     shared_.get()->*flag = value;
@@ -18,24 +18,24 @@ void ReceiveLoop::SetFlag(bool Shared::*flag, bool value) {
   shared_->changed.notify_all();
 }
 
-bool ReceiveLoop::Flag(bool Shared::*flag) const {
+bool ReceiveLoop::flag(bool Shared::*flag) const {
   const std::lock_guard lock(shared_->mutex);
   return shared_.get()->*flag;
 }
 
-void ReceiveLoop::Suspend() { SetFlag(&Shared::suspended, true); }
-void ReceiveLoop::Resume() { SetFlag(&Shared::suspended, false); }
-bool ReceiveLoop::Suspended() const { return Flag(&Shared::suspended); }
-void ReceiveLoop::Terminate() { SetFlag(&Shared::terminated, true); }
-bool ReceiveLoop::Terminated() const { return Flag(&Shared::terminated); }
-void ReceiveLoop::WakeUp() { SetFlag(&Shared::woken, true); }
+void ReceiveLoop::suspend() { setFlag(&Shared::suspended, true); }
+void ReceiveLoop::resume() { setFlag(&Shared::suspended, false); }
+bool ReceiveLoop::suspended() const { return flag(&Shared::suspended); }
+void ReceiveLoop::terminate() { setFlag(&Shared::terminated, true); }
+bool ReceiveLoop::terminated() const { return flag(&Shared::terminated); }
+void ReceiveLoop::wakeUp() { setFlag(&Shared::woken, true); }
 
-void ReceiveLoop::Join() {
-  Terminate();
+void ReceiveLoop::join() {
+  terminate();
   wait();
 }
 
-qint64 ReceiveLoop::StepCount() const {
+qint64 ReceiveLoop::stepCount() const {
   const std::lock_guard lock(shared_->mutex);
   return shared_->steps;
 }
@@ -43,7 +43,7 @@ qint64 ReceiveLoop::StepCount() const {
 // Posts one step to the context's thread. The step is skipped when the loop
 // was suspended or terminated after the request; either way the loop hears
 // that the turn is over.
-void ReceiveLoop::RequestStep() {
+void ReceiveLoop::requestStep() {
   QMetaObject::invokeMethod(
       context_,
       [shared = shared_, step = step_] {
@@ -85,7 +85,7 @@ void ReceiveLoop::run() {
     shared->byteDecoded = false;
     shared->turnDone = false;
     lock.unlock();
-    RequestStep();
+    requestStep();
     lock.lock();
     shared->changed.wait(lock, [&] { return shared->turnDone || shared->terminated; });
   }

@@ -16,7 +16,7 @@
 // It does not spin. After a byte the next turn follows at once, so the first
 // idle turn comes right after the last byte of a burst (the watchdog counts
 // from there). After an idle turn the next one waits until data is announced
-// with DataArrived() or a turn is asked for with WakeUp(), at most the idle
+// with dataArrived() or a turn is asked for with wakeUp(), at most the idle
 // wait, so that the idle duties (queued keys, button states, the energy
 // count's clock) still run regularly while the line is quiet.
 //
@@ -36,21 +36,21 @@ class ReceiveLoop : public QThread {
   ReceiveLoop(Step step, QObject* context, int idleWaitMs = DefaultIdleWaitMs);
   ~ReceiveLoop() override;
 
-  void Suspend();
-  void Resume();
-  bool Suspended() const;
+  void suspend();
+  void resume();
+  bool suspended() const;
   // Ask the loop to end (does not wait).
-  void Terminate();
-  bool Terminated() const;
+  void terminate();
+  bool terminated() const;
   // Terminate and wait until the loop has ended.
-  void Join();
+  void join();
 
   // Received data is waiting, or the idle duties are due: run a turn now.
-  void DataArrived() { WakeUp(); }
-  void WakeUp();
+  void dataArrived() { wakeUp(); }
+  void wakeUp();
 
   // Steps run so far (for the benchmark and tests).
-  qint64 StepCount() const;
+  qint64 stepCount() const;
 
  protected:
   void run() override;  // Execute
@@ -69,9 +69,9 @@ class ReceiveLoop : public QThread {
     qint64 steps = 0;
   };
 
-  void RequestStep();
-  void SetFlag(bool Shared::*flag, bool value);
-  bool Flag(bool Shared::*flag) const;
+  void requestStep();
+  void setFlag(bool Shared::*flag, bool value);
+  bool flag(bool Shared::*flag) const;
 
   Step step_;
   QObject* context_;

@@ -6,7 +6,7 @@
 #include "database/DataModule.h"
 #include "settings/NumericText.h"
 
-std::optional<double> StoredError(const QString& errorText) {
+std::optional<double> storedError(const QString& errorText) {
   QString text = errorText;
   text.remove(u' ');
   bool anyDigit = false;
@@ -18,15 +18,15 @@ std::optional<double> StoredError(const QString& errorText) {
     }
   }
   if (!anyDigit) return std::nullopt;
-  return TextToNumber(text);
+  return textToNumber(text);
 }
 
-double RoundedError(double error) {
+double roundedError(double error) {
   if (std::fabs(error) >= 10) return error;
   // 0.285 is 28.499999999999996 hundredths in binary; the instrument showed a
   // tie. Six further decimals are far below what its display can show.
   const double hundredths = std::round(error * 100 * 1e6) / 1e6;
-  return RoundHalfEven(hundredths) / 100;
+  return roundHalfEven(hundredths) / 100;
 }
 
 namespace {
@@ -34,22 +34,22 @@ namespace {
 constexpr qint64 kSlots = 8;  // MeasuredValues::MeterErrorText holds one error per slot
 
 // Slots outside 1..8 (a damaged or hand-edited database) are on no page.
-bool PageRead(const TestPointInput& input, qint64 slot) {
+bool pageRead(const TestPointInput& input, qint64 slot) {
   if (slot < 1 || slot > kSlots) return false;
   return (input.page14Lit && slot <= 4) || (input.page58Lit && slot >= 5);
 }
 
-void AppendPoint(Dataset& points, int meterNum, int slot, const TestPointInput& input) {
+void appendPoint(Dataset& points, int meterNum, int slot, const TestPointInput& input) {
   const MeasuredValues& values = *input.values;
   points.append();
   points.fieldByName(QStringLiteral("Num")).setInteger(meterNum);
-  points.fieldByName(QStringLiteral("Voltage")).setReal(TextToNumber(values.VoltagePercent()));
-  points.fieldByName(QStringLiteral("Tok")).setReal(TextToNumber(values.CurrentPercent()));
+  points.fieldByName(QStringLiteral("Voltage")).setReal(textToNumber(values.voltagePercent()));
+  points.fieldByName(QStringLiteral("Tok")).setReal(textToNumber(values.currentPercent()));
   points.fieldByName(QStringLiteral("Date")).setDate(input.date);
-  points.fieldByName(QStringLiteral("KM")).setText(values.PowerFactorText);
+  points.fieldByName(QStringLiteral("KM")).setText(values.powerFactorText);
   const FieldRef error = points.fieldByName(QStringLiteral("Opogr"));
-  if (const std::optional<double> value = StoredError(values.MeterErrorText.at(static_cast<size_t>(slot - 1)))) {
-    error.setReal(RoundedError(*value));
+  if (const std::optional<double> value = storedError(values.MeterErrorText.at(static_cast<size_t>(slot - 1)))) {
+    error.setReal(roundedError(*value));
   } else {
     error.setNull();
   }
@@ -58,7 +58,7 @@ void AppendPoint(Dataset& points, int meterNum, int slot, const TestPointInput& 
 
 }  // namespace
 
-int StoreTestPoints(DataModule& dm, const TestPointInput& input) {
+int storeTestPoints(DataModule& dm, const TestPointInput& input) {
   if (!dm.bases->isOpen() || dm.bases->isEmpty()) return 0;
   const QString base = dm.bases->fieldByName(QStringLiteral("namebase")).asText();
   QueryDataset& meters = *dm.markedPoints;
@@ -66,16 +66,16 @@ int StoreTestPoints(DataModule& dm, const TestPointInput& input) {
   int stored = 0;
   for (meters.first(); !meters.eof(); meters.next()) {
     const qint64 slot = meters.fieldByName(QStringLiteral("numberCh")).asInteger();
-    if (!PageRead(input, slot)) continue;
+    if (!pageRead(input, slot)) continue;
     const int meterNum = static_cast<int>(meters.fieldByName(QStringLiteral("Num")).asInteger());
-    AppendPoint(*dm.testPoints, meterNum, static_cast<int>(slot), input);
+    appendPoint(*dm.testPoints, meterNum, static_cast<int>(slot), input);
     ++stored;
-    if (meterNum == input.chosenMeterNum) RenumberMeterPoints(*dm.testPoints, meterNum);
+    if (meterNum == input.chosenMeterNum) renumberMeterPoints(*dm.testPoints, meterNum);
   }
   return stored;
 }
 
-void RenumberMeterPoints(Dataset& points, int meterNum) {
+void renumberMeterPoints(Dataset& points, int meterNum) {
   int row = 0;
   int number = 0;
   while (points.moveTo(row)) {

@@ -16,12 +16,12 @@ class DataModule;
 // The error to store for a meter's error field as read from an error page:
 // none (an empty error) when the field holds no number ("?", letters, blanks),
 // so that an unreadable meter never reads as a perfect one.
-std::optional<double> StoredError(const QString& errorText);
+std::optional<double> storedError(const QString& errorText);
 
 // Errors of 10 % and more are stored as read; smaller ones in hundredths,
 // halves to the even hundredth (0.125 → 0.12, 0.375 → 0.38). A tie is judged
 // on the decimal value the instrument showed, not on its binary neighbour.
-double RoundedError(double error);
+double roundedError(double error);
 
 struct TestPointInput {
   bool page14Lit = false;  // the errors of meters 1-4 were read
@@ -36,8 +36,8 @@ struct TestPointInput {
 // for the meters; a meter whose slot number is outside 1..8 (a damaged
 // database) is on no page and is skipped. The chosen meter's points are renumbered at once so that
 // the grid shows them numbered. Returns how many points were stored.
-int StoreTestPoints(DataModule& dm, const TestPointInput& input);
+int storeTestPoints(DataModule& dm, const TestPointInput& input);
 
 // Among the rows of `points`, those of meter `meterNum`, in their order: a
 // point without a voltage (0) is deleted, the others are numbered 1, 2, 3 ...
-void RenumberMeterPoints(Dataset& points, int meterNum);
+void renumberMeterPoints(Dataset& points, int meterNum);

@@ -8,18 +8,18 @@
 // Readers of the values at fixed places of the measurement screens.
 
 // Cells (row, first..last) keeping only digits and "." (and "-" when allowed).
-QString NumericCells(const InstrumentScreen& screen, int row, int first, int last, bool keepMinus = false);
+QString numericCells(const InstrumentScreen& screen, int row, int first, int last, bool keepMinus = false);
 
 // Phase values from rows 0..2, columns 4..9.
-void ReadVoltages(const InstrumentScreen& screen, MeasuredValues& values);
-// As ReadVoltages; a row 0 showing "МА" (milliamperes) stores amperes.
-void ReadCurrents(const InstrumentScreen& screen, MeasuredValues& values);
+void readVoltages(const InstrumentScreen& screen, MeasuredValues& values);
+// As readVoltages; a row 0 showing "МА" (milliamperes) stores amperes.
+void readCurrents(const InstrumentScreen& screen, MeasuredValues& values);
 // Power factor from row 1 and the phase angle from row 0, with "/L" or "/C"
 // by the angle and the programmed power kind.
-void ReadPowerFactor(const InstrumentScreen& screen, bool errorModeActive, MeasuredValues& values);
+void readPowerFactor(const InstrumentScreen& screen, bool errorModeActive, MeasuredValues& values);
 // Power from row 2, columns 4..15, without sign.
-double ReadPower(const InstrumentScreen& screen);
+double readPower(const InstrumentScreen& screen);
 
 // "/L" (inductive), "/C" (capacitive) or "" for a power factor and its angle
 // in degrees; `activePower` is the programmed kind of the error mode.
-QString PowerFactorSuffix(double powerFactor, double angle, bool activePower);
+QString powerFactorSuffix(double powerFactor, double angle, bool activePower);

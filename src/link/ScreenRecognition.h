@@ -23,12 +23,12 @@ struct ScreenRecognition {
 
   // Run the tests over `screen`. ScreenMode keeps its value on a voltage or
   // current screen whose row 0 carries neither "А" nor "В".
-  void Recognize(const InstrumentScreen& screen);
+  void recognize(const InstrumentScreen& screen);
 };
 
 // The instrument's main menu: rows beginning "МОЩ", "ЭНЕ", "ОПР".
-bool IsMenuScreen(const InstrumentScreen& screen);
+bool isMenuScreen(const InstrumentScreen& screen);
 
 // Row `row` holds `letters` (Windows-1251 capitals or ASCII given as UTF-16)
 // from column `first` on.
-bool CellsRead(const InstrumentScreen& screen, int row, int first, std::u16string_view letters);
+bool cellsRead(const InstrumentScreen& screen, int row, int first, std::u16string_view letters);

@@ -7,20 +7,20 @@
 #include "link/PortNames.h"
 
 SerialLine::SerialLine(QObject* parent) : QObject(parent) {
-  connect(&port_, &QSerialPort::readyRead, this, &SerialLine::DataArrived);
+  connect(&port_, &QSerialPort::readyRead, this, &SerialLine::dataArrived);
   // Queued: the port is not closed from inside its own notifier.
   connect(&port_, &QSerialPort::errorOccurred, this, &SerialLine::onPortError, Qt::QueuedConnection);
 }
 
-SerialLine::~SerialLine() { Close(); }
+SerialLine::~SerialLine() { close(); }
 
-int SerialLine::BaudRateValue(int ordinal) {
+int SerialLine::baudRateValue(int ordinal) {
   static constexpr int rates[] = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
                                   19200, 38400, 56000, 57600, 115200, 128000, 256000};
   return ordinal >= 0 && ordinal < static_cast<int>(std::size(rates)) ? rates[ordinal] : 9600;
 }
 
-QSerialPort::StopBits SerialLine::StopBitsValue(int ordinal) {
+QSerialPort::StopBits SerialLine::stopBitsValue(int ordinal) {
   switch (ordinal) {
     case SB_ONE5STOPBITS:
       return QSerialPort::OneAndHalfStop;
@@ -31,7 +31,7 @@ QSerialPort::StopBits SerialLine::StopBitsValue(int ordinal) {
   }
 }
 
-QSerialPort::Parity SerialLine::ParityValue(int ordinal) {
+QSerialPort::Parity SerialLine::parityValue(int ordinal) {
   static constexpr QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::OddParity,
                                                      QSerialPort::EvenParity, QSerialPort::MarkParity,
                                                      QSerialPort::SpaceParity};
@@ -39,7 +39,7 @@ QSerialPort::Parity SerialLine::ParityValue(int ordinal) {
                                                                          : QSerialPort::NoParity;
 }
 
-QString SerialLine::PortName(int comNo) {
+QString SerialLine::portName(int comNo) {
   switch (comNo) {
     case Com1:
       return QStringLiteral("Com1");
@@ -52,53 +52,53 @@ QString SerialLine::PortName(int comNo) {
   }
 }
 
-SerialLine::PortHandle SerialLine::Handle() const {
+SerialLine::PortHandle SerialLine::handle() const {
 #ifdef Q_OS_WIN
   const auto invalid = reinterpret_cast<PortHandle>(static_cast<qintptr>(-1));  // all bits set
 #else
   const PortHandle invalid = -1;
 #endif
-  return Connected() ? port_.handle() : invalid;
+  return connected() ? port_.handle() : invalid;
 }
 
-void SetInstrumentLine(SerialLine& comm) {
-  comm.SetBaudRate(SerialLine::BR___9600);
-  comm.SetStopBits(SerialLine::SB_TWOSTOPBITS);
-  comm.SetParity(SerialLine::paOdd);
-  comm.SetByteSize(7);
+void setInstrumentLine(SerialLine& comm) {
+  comm.setBaudRate(SerialLine::BR___9600);
+  comm.setStopBits(SerialLine::SB_TWOSTOPBITS);
+  comm.setParity(SerialLine::paOdd);
+  comm.setByteSize(7);
 }
 
 // Speed, data bits, parity, stop bits, no flow control. The results are not
 // checked: a port that refuses a setting stays open.
-void SerialLine::ApplyLineSettings() {
-  port_.setBaudRate(BaudRateValue(baudRate_));
+void SerialLine::applyLineSettings() {
+  port_.setBaudRate(baudRateValue(baudRate_));
   if (byteSize_ >= 5 && byteSize_ <= 8) port_.setDataBits(static_cast<QSerialPort::DataBits>(byteSize_));
-  port_.setParity(ParityValue(parity_));
-  port_.setStopBits(StopBitsValue(stopBits_));
+  port_.setParity(parityValue(parity_));
+  port_.setStopBits(stopBitsValue(stopBits_));
   port_.setFlowControl(QSerialPort::NoFlowControl);
 }
 
-void SerialLine::Open() {
-  const QString name = PortName(comNo_);
-  if (name.isEmpty() || Connected()) return;
-  const QString device = PortDevice(name);
+void SerialLine::open() {
+  const QString name = portName(comNo_);
+  if (name.isEmpty() || connected()) return;
+  const QString device = portDevice(name);
   // A device file that is not there (an adapter unplugged) is not worth the
   // port's lock-file dance; a port name such as "COM1" is always tried.
   if (QDir::isAbsolutePath(device) && !QFileInfo::exists(device)) return;
   port_.setPortName(device);
   if (!port_.open(QIODevice::ReadWrite)) return;  // missing or busy: stays closed, silently
-  ApplyLineSettings();
+  applyLineSettings();
   port_.setDataTerminalReady(true);
   port_.setReadBufferSize(bufferLen_);
   port_.flush();
   port_.clear(QSerialPort::AllDirections);
   port_.clearError();
-  emit OnActivate();
+  emit onActivate();
 }
 
-void SerialLine::Close() {
-  emit OnDeActivate();
-  if (!Connected()) return;
+void SerialLine::close() {
+  emit onDeActivate();
+  if (!connected()) return;
   // The last keys (СБР, 15) must reach the instrument: the output goes out
   // and only stale input is discarded. Clearing the output queue too would
   // drop what was written a moment ago and has not left the driver yet.
@@ -107,15 +107,15 @@ void SerialLine::Close() {
   port_.close();
 }
 
-void SerialLine::Drop() {
-  if (!Connected()) return;
-  emit OnDeActivate();
+void SerialLine::drop() {
+  if (!connected()) return;
+  emit onDeActivate();
   port_.clear(QSerialPort::AllDirections);  // what could not go out never will
   port_.close();
-  emit Lost();
+  emit lost();
 }
 
-bool SerialLine::IsDeviceFailure(QSerialPort::SerialPortError error) {
+bool SerialLine::isDeviceFailure(QSerialPort::SerialPortError error) {
   return error == QSerialPort::ResourceError  // unplugged, or the other end hung up
          || error == QSerialPort::WriteError  // a write the device refused
          || error == QSerialPort::ReadError;
@@ -124,20 +124,20 @@ bool SerialLine::IsDeviceFailure(QSerialPort::SerialPortError error) {
 // A resource error is also what a read that finds nothing reports ("try
 // again": the notifier and a wait both answered one wake-up). A device that
 // is gone fails again at once when asked; a live one does not.
-bool SerialLine::DeviceGone() {
+bool SerialLine::deviceGone() {
   port_.clearError();
   port_.waitForReadyRead(0);
   const QSerialPort::SerialPortError error = port_.error();
   port_.clearError();
-  return IsDeviceFailure(error);
+  return isDeviceFailure(error);
 }
 
 void SerialLine::onPortError(QSerialPort::SerialPortError error) {
-  if (Connected() && IsDeviceFailure(error) && DeviceGone()) Drop();
+  if (connected() && isDeviceFailure(error) && deviceGone()) drop();
 }
 
-int SerialLine::Write(const char* buffer, int count) {
-  if (!Connected() || count <= 0) return 0;
+int SerialLine::write(const char* buffer, int count) {
+  if (!connected() || count <= 0) return 0;
   const qint64 accepted = port_.write(buffer, count);
   if (accepted <= 0) return 0;
   const int budget = writeTimeout_ * count + writeTimeout_;
@@ -150,8 +150,8 @@ int SerialLine::Write(const char* buffer, int count) {
   return static_cast<int>(accepted - port_.bytesToWrite());
 }
 
-int SerialLine::Read(char* buffer, int count) {
-  if (!Connected() || count <= 0) return 0;
+int SerialLine::read(char* buffer, int count) {
+  if (!connected() || count <= 0) return 0;
   const QDeadlineTimer deadline(readTimeout_ * count + readTimeout_);
   int got = 0;
   while (got < count) {
@@ -164,70 +164,70 @@ int SerialLine::Read(char* buffer, int count) {
   return got;
 }
 
-void SerialLine::WriteByte(uint8_t byte) {
+void SerialLine::writeByte(uint8_t byte) {
   const char ch = static_cast<char>(byte);
-  Write(&ch, 1);
+  write(&ch, 1);
 }
 
-uint8_t SerialLine::ReadByte() {
+uint8_t SerialLine::readByte() {
   char ch = 0;
-  return Read(&ch, 1) == 1 ? static_cast<uint8_t>(ch) : 0;
+  return read(&ch, 1) == 1 ? static_cast<uint8_t>(ch) : 0;
 }
 
-void SerialLine::Flush() {
-  if (!Connected()) return;
+void SerialLine::flush() {
+  if (!connected()) return;
   port_.flush();
   port_.clear(QSerialPort::AllDirections);
 }
 
-int SerialLine::PendingBytes() {
-  if (!Connected()) return 0;
-  if (port_.bytesAvailable() == 0) WaitForData(0);
+int SerialLine::pendingBytes() {
+  if (!connected()) return 0;
+  if (port_.bytesAvailable() == 0) waitForData(0);
   return static_cast<int>(port_.bytesAvailable());
 }
 
-bool SerialLine::WaitForData(int msecs) {
-  if (!Connected()) return false;
+bool SerialLine::waitForData(int msecs) {
+  if (!connected()) return false;
   if (port_.bytesAvailable() > 0) return true;
   // A wait that ends without data records a time-out error; the port is fine.
   if (!port_.waitForReadyRead(msecs)) port_.clearError();
   return port_.bytesAvailable() > 0;
 }
 
-void SerialLine::SetBaudRate(TBaudRate value) {
+void SerialLine::setBaudRate(TBaudRate value) {
   if (value == baudRate_) return;
   baudRate_ = value;
-  if (Connected()) port_.setBaudRate(BaudRateValue(baudRate_));
+  if (connected()) port_.setBaudRate(baudRateValue(baudRate_));
 }
 
-void SerialLine::SetStopBits(TStopBits value) {
+void SerialLine::setStopBits(TStopBits value) {
   if (value == stopBits_) return;
   stopBits_ = value;
-  if (Connected()) port_.setStopBits(StopBitsValue(stopBits_));
+  if (connected()) port_.setStopBits(stopBitsValue(stopBits_));
 }
 
-void SerialLine::SetComNo(TComNo value) {
+void SerialLine::setComNo(TComNo value) {
   if (value == comNo_) return;
-  if (Connected()) Close();
+  if (connected()) close();
   comNo_ = value;
 }
 
-void SerialLine::SetParity(TParity value) {
+void SerialLine::setParity(TParity value) {
   parity_ = value;
-  if (Connected()) ApplyLineSettings();
+  if (connected()) applyLineSettings();
 }
 
-void SerialLine::SetByteSize(int value) {
+void SerialLine::setByteSize(int value) {
   byteSize_ = value;
-  if (Connected()) ApplyLineSettings();
+  if (connected()) applyLineSettings();
 }
 
-void SerialLine::SetBufferLen(int value) {
+void SerialLine::setBufferLen(int value) {
   if (value == bufferLen_) return;
   bufferLen_ = value;
-  if (Connected()) port_.setReadBufferSize(bufferLen_);
+  if (connected()) port_.setReadBufferSize(bufferLen_);
 }
 
-void SerialLine::SetReadTimeout(int msecs) { readTimeout_ = msecs; }
+void SerialLine::setReadTimeout(int msecs) { readTimeout_ = msecs; }
 
-void SerialLine::SetWriteTimeout(int msecs) { writeTimeout_ = msecs; }
+void SerialLine::setWriteTimeout(int msecs) { writeTimeout_ = msecs; }

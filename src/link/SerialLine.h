@@ -10,7 +10,7 @@
 // byte reads and writes with time-outs, and the count of waiting bytes. A
 // device that fails while open (resource error, failed write, hang-up) closes
 // the line at once, so that nothing is left spinning on a dead handle.
-// "Com1", "Com2" and "Lpt1" are resolved to devices by PortDevice().
+// "Com1", "Com2" and "Lpt1" are resolved to devices by portDevice().
 class SerialLine : public QObject {
   Q_OBJECT
 
@@ -42,68 +42,68 @@ class SerialLine : public QObject {
   explicit SerialLine(QObject* parent = nullptr);
   ~SerialLine() override;
 
-  virtual void Open();
-  virtual void Close();
+  virtual void open();
+  virtual void close();
   // Closes at once, sending nothing (the device is gone), and tells Lost().
-  void Drop();
-  bool Connected() const { return port_.isOpen(); }
-  PortHandle Handle() const;
+  void drop();
+  bool connected() const { return port_.isOpen(); }
+  PortHandle handle() const;
 
   // Synchronous transfers; they return the number of bytes moved (0 when closed).
-  int Write(const char* buffer, int count);
-  int Read(char* buffer, int count);
-  void WriteByte(uint8_t byte);
+  int write(const char* buffer, int count);
+  int read(char* buffer, int count);
+  void writeByte(uint8_t byte);
   // The byte read, or 0 when none arrives within the read time-out.
-  uint8_t ReadByte();
+  uint8_t readByte();
   // Send pending output and discard both queues (only while open).
-  void Flush();
+  void flush();
 
   // Received bytes waiting to be read; 0 when the port is not open.
-  int PendingBytes();
+  int pendingBytes();
   // Wait up to `msecs` for received data; true when some is waiting.
-  bool WaitForData(int msecs);
+  bool waitForData(int msecs);
 
-  TBaudRate BaudRate() const { return baudRate_; }
-  TStopBits StopBits() const { return stopBits_; }
-  TComNo ComNo() const { return comNo_; }
-  TParity Parity() const { return parity_; }
-  int ByteSize() const { return byteSize_; }
-  int BufferLen() const { return bufferLen_; }
-  int ReadTimeout() const { return readTimeout_; }
-  int WriteTimeout() const { return writeTimeout_; }
+  TBaudRate baudRate() const { return baudRate_; }
+  TStopBits stopBits() const { return stopBits_; }
+  TComNo comNo() const { return comNo_; }
+  TParity parity() const { return parity_; }
+  int byteSize() const { return byteSize_; }
+  int bufferLen() const { return bufferLen_; }
+  int readTimeout() const { return readTimeout_; }
+  int writeTimeout() const { return writeTimeout_; }
 
   // Speed and stop bits: only a different value is stored, and applied when open.
-  void SetBaudRate(TBaudRate value);
-  void SetStopBits(TStopBits value);
+  void setBaudRate(TBaudRate value);
+  void setStopBits(TStopBits value);
   // A different port number closes an open port (it is not reopened).
-  void SetComNo(TComNo value);
+  void setComNo(TComNo value);
   // Parity and data bits are always stored and applied.
-  void SetParity(TParity value);
-  void SetByteSize(int value);
-  void SetBufferLen(int value);
-  void SetReadTimeout(int msecs);
-  void SetWriteTimeout(int msecs);
+  void setParity(TParity value);
+  void setByteSize(int value);
+  void setBufferLen(int value);
+  void setReadTimeout(int msecs);
+  void setWriteTimeout(int msecs);
 
   // The line values of the settings; out-of-range ordinals give 9600 baud and one stop bit.
-  static int BaudRateValue(int ordinal);
-  static QSerialPort::StopBits StopBitsValue(int ordinal);
-  static QSerialPort::Parity ParityValue(int ordinal);
+  static int baudRateValue(int ordinal);
+  static QSerialPort::StopBits stopBitsValue(int ordinal);
+  static QSerialPort::Parity parityValue(int ordinal);
   // "Com1", "Com2", "Lpt1"; empty for any other number.
-  static QString PortName(int comNo);
+  static QString portName(int comNo);
 
  signals:
-  void OnActivate();    // at the end of a successful Open
-  void OnDeActivate();  // at the start of every Close
-  void DataArrived();   // received data is waiting
+  void onActivate();    // at the end of a successful Open
+  void onDeActivate();  // at the start of every Close
+  void dataArrived();   // received data is waiting
   // The device failed while open (unplugged, the other end hung up, a write
   // that does not go out): the line has closed itself.
-  void Lost();
+  void lost();
 
  private:
-  void ApplyLineSettings();
+  void applyLineSettings();
   void onPortError(QSerialPort::SerialPortError error);
-  static bool IsDeviceFailure(QSerialPort::SerialPortError error);
-  bool DeviceGone();
+  static bool isDeviceFailure(QSerialPort::SerialPortError error);
+  bool deviceGone();
 
   QSerialPort port_;
   TBaudRate baudRate_ = BR___9600;
@@ -117,4 +117,4 @@ class SerialLine : public QObject {
 };
 
 // The instrument's line: 9600 baud, 7 data bits, odd parity, 2 stop bits.
-void SetInstrumentLine(SerialLine& comm);
+void setInstrumentLine(SerialLine& comm);

@@ -2,7 +2,7 @@
 
 #include "link/Koi7.h"
 
-DecodeOutcome TerminalDecoder::Decode(uint8_t byte, InstrumentScreen& screen) {
+DecodeOutcome TerminalDecoder::decode(uint8_t byte, InstrumentScreen& screen) {
   // The frame-end sequence takes precedence over a pending coordinate; it never
   // falls back on an unexpected byte.
   if (byte == ESC && FrameSeq == 0) {
@@ -38,29 +38,29 @@ DecodeOutcome TerminalDecoder::Decode(uint8_t byte, InstrumentScreen& screen) {
     return DecodeOutcome::Moved;
   }
   if (byte == CR) {
-    CarriageReturn(screen);
+    carriageReturn(screen);
     return DecodeOutcome::Moved;
   }
   if (byte == LF) {
-    LineFeed();
+    lineFeed();
     return DecodeOutcome::Moved;
   }
   if (FrameSeq != 0 || AddressState != 0 || EraseHold) return DecodeOutcome::Dropped;
 
-  const bool inside = InstrumentScreen::Contains(CursorRow, CursorColumn);
+  const bool inside = InstrumentScreen::contains(CursorRow, CursorColumn);
   if (inside) {
-    screen.Set(CursorRow, CursorColumn, byte);
+    screen.set(CursorRow, CursorColumn, byte);
     FrameHasCharacter = true;
   }
   ++CursorColumn;
   return inside ? DecodeOutcome::Stored : DecodeOutcome::Dropped;
 }
 
-void TerminalDecoder::CarriageReturn(const InstrumentScreen& screen) {
+void TerminalDecoder::carriageReturn(const InstrumentScreen& screen) {
   // A value line "Ф… В" is refreshed in place: CR returns to its start.
   const bool refreshInPlace = CursorColumn > 0 &&
-                              screen.AtOrSpace(CursorRow, CursorColumn - 1) == Cp1251Capital(u'В') &&
-                              screen.AtOrSpace(CursorRow, 0) == Cp1251Capital(u'Ф');
+                              screen.atOrSpace(CursorRow, CursorColumn - 1) == cp1251Capital(u'В') &&
+                              screen.atOrSpace(CursorRow, 0) == cp1251Capital(u'Ф');
   if (refreshInPlace) {
     CursorColumn = 0;
   } else {
@@ -68,15 +68,15 @@ void TerminalDecoder::CarriageReturn(const InstrumentScreen& screen) {
   }
 }
 
-bool TerminalDecoder::EraseLastChar(InstrumentScreen& screen) {
+bool TerminalDecoder::eraseLastChar(InstrumentScreen& screen) {
   if (CursorColumn == 0) return false;
   const int column = CursorColumn - 1;
-  if (!InstrumentScreen::Contains(CursorRow, column)) return false;
-  const uint8_t ch = screen.At(CursorRow, column);
+  if (!InstrumentScreen::contains(CursorRow, column)) return false;
+  const uint8_t ch = screen.at(CursorRow, column);
   const bool erasable = (ch >= '0' && ch <= '9') || ch == '.' || ch == '-';
   if (!erasable) return false;
   --CursorColumn;
-  screen.Set(CursorRow, column, ' ');
+  screen.set(CursorRow, column, ' ');
   EraseHold = true;
   return true;
 }

@@ -15,7 +15,7 @@ enum class DecodeOutcome {
 // Rebuilds the instrument's display from its terminal stream: printable
 // characters at the cursor, ESC Y row column addressing (VT52, offset 32),
 // CR and LF, and ESC H ESC J BEL closing every screen. Bytes arrive already
-// mapped from KOI-7 (MapReceivedByte).
+// mapped from KOI-7 (mapReceivedByte).
 //
 // The cursor is kept in unsigned bytes with their wrap-around arithmetic; a
 // character addressed outside the 3 x 17 grid is dropped so that nothing is
@@ -33,15 +33,15 @@ class TerminalDecoder {
 
   // Decode one mapped byte. On FrameComplete the caller runs its frame end and
   // then sets FrameSeq to 0.
-  DecodeOutcome Decode(uint8_t byte, InstrumentScreen& screen);
+  DecodeOutcome decode(uint8_t byte, InstrumentScreen& screen);
 
-  void CarriageReturn(const InstrumentScreen& screen);
-  void LineFeed() { CursorColumn = 0; }
+  void carriageReturn(const InstrumentScreen& screen);
+  void lineFeed() { CursorColumn = 0; }
   // Blank the digit, point or minus left of the cursor and hold the mirror
   // until the next key. Returns whether the screen changed.
-  bool EraseLastChar(InstrumentScreen& screen);
+  bool eraseLastChar(InstrumentScreen& screen);
 
-  void Reset() {
+  void reset() {
     FrameSeq = AddressState = CursorRow = CursorColumn = 0;
     EraseHold = FrameHasCharacter = false;
   }

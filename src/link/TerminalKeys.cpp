@@ -10,7 +10,7 @@ namespace {
 
 // The character a key press stands for in the keypad's dispatch: Backspace,
 // Enter and Esc by their codes, anything else by its text.
-QChar KeyCharacter(const QKeyEvent* event) {
+QChar keyCharacter(const QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Backspace:
       return QChar(8);
@@ -28,7 +28,7 @@ QChar KeyCharacter(const QKeyEvent* event) {
 
 }  // namespace
 
-void TerminalWindow::CreateActions() {
+void TerminalWindow::createActions() {
   LinkEngine& e = engine_;
   const std::pair<const char*, std::function<void()>> keyActions[] = {
       {"AClick0", [&e] { e.pressDigit(0); }},
@@ -71,7 +71,7 @@ void TerminalWindow::CreateActions() {
   }
 }
 
-void TerminalWindow::ConnectButtons() {
+void TerminalWindow::connectButtons() {
   const std::pair<QAbstractButton*, const char*> buttons[] = {
       {ui->key0Button, "AClick0"},
       {ui->key1Button, "AClick1"},
@@ -113,43 +113,43 @@ void TerminalWindow::ConnectButtons() {
 // --- keyboard ---
 
 bool TerminalWindow::formKeyPress(QKeyEvent* event) {
-  if (EntryFieldHasFocus()) return false;
+  if (entryFieldHasFocus()) return false;
   // Delete is the ЗБ key.
   if (event->key() == Qt::Key_Delete) {
     actions_["AclickZaboy"]->trigger();
     return true;
   }
-  const QChar key = KeyCharacter(event);
-  return !key.isNull() && engine_.KeyTyped(key);
+  const QChar key = keyCharacter(event);
+  return !key.isNull() && engine_.keyTyped(key);
 }
 
 bool TerminalWindow::controlKeyPress(QWidget* control, QKeyEvent* event) {
-  if (!IsEntryField(control)) return false;
+  if (!isEntryField(control)) return false;
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-    ValidateAllFields();
+    validateAllFields();
     return true;
   }
   // Only characters are filtered; editing and navigation keys work as usual.
   const QString text = event->text();
   if (text.isEmpty() || text.front() < QChar(32)) return false;
-  return !FieldAcceptsKey(text.front());
+  return !fieldAcceptsKey(text.front());
 }
 
 bool TerminalWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyRelease && MovesFocusOnEnter(watched)) {
+  if (event->type() == QEvent::KeyRelease && movesFocusOnEnter(watched)) {
     // Enter released in a field moves on to the next control.
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) focusNextChild();
   } else if (event->type() == QEvent::FocusOut) {
     // Leaving a parameter field clamps it into its range.
-    if (const ParameterEdit* edit = EditOf(watched)) edit->test->trigger();
+    if (const ParameterEdit* edit = editOf(watched)) edit->test->trigger();
   }
   return OpenedWindow::eventFilter(watched, event);
 }
 
 // --- entry fields ---
 
-void TerminalWindow::CreateValidationActions() {
+void TerminalWindow::createValidationActions() {
   const std::tuple<ParameterField, QLineEdit*, const char*> fields[] = {
       {ParameterField::PowerVoltage, ui->powerVoltageEdit, "checkPowerVoltage"},
       {ParameterField::PowerCurrent, ui->powerCurrentEdit, "checkPowerCurrent"},
@@ -164,13 +164,13 @@ void TerminalWindow::CreateValidationActions() {
     auto* test = new QAction(this);
     test->setObjectName(QString::fromLatin1(name));
     connect(test, &QAction::triggered, this,
-            [field, edit] { edit->setText(ClampFieldText(field, edit->text())); });
+            [field, edit] { edit->setText(clampFieldText(field, edit->text())); });
     parameterEdits_.append({field, edit, test});
     actions_.insert(test->objectName(), test);
   }
 }
 
-const TerminalWindow::ParameterEdit* TerminalWindow::EditOf(const QObject* widget) const {
+const TerminalWindow::ParameterEdit* TerminalWindow::editOf(const QObject* widget) const {
   for (const ParameterEdit& edit : parameterEdits_) {
     if (edit.edit == widget) return &edit;
   }
@@ -178,16 +178,16 @@ const TerminalWindow::ParameterEdit* TerminalWindow::EditOf(const QObject* widge
 }
 
 // The nine entry fields: the parameters and the computed energy.
-bool TerminalWindow::IsEntryField(const QObject* widget) const { return widget == ui->energyEdit || EditOf(widget); }
+bool TerminalWindow::isEntryField(const QObject* widget) const { return widget == ui->energyEdit || editOf(widget); }
 
-bool TerminalWindow::MovesFocusOnEnter(const QObject* widget) const {
-  return widget != ui->energyVoltageEdit && widget != ui->energyEdit && EditOf(widget);
+bool TerminalWindow::movesFocusOnEnter(const QObject* widget) const {
+  return widget != ui->energyVoltageEdit && widget != ui->energyEdit && editOf(widget);
 }
 
-bool TerminalWindow::EntryFieldHasFocus() const { return IsEntryField(focusWidget()) && focusWidget()->hasFocus(); }
+bool TerminalWindow::entryFieldHasFocus() const { return isEntryField(focusWidget()) && focusWidget()->hasFocus(); }
 
 // Enter in any field clamps all of them, in a fixed order.
-void TerminalWindow::ValidateAllFields() {
+void TerminalWindow::validateAllFields() {
   for (const ParameterField field : ValidationOrder) {
     for (const ParameterEdit& edit : parameterEdits_) {
       if (edit.field == field) edit.test->trigger();

@@ -15,53 +15,53 @@ namespace {
 
 using TabChoices = TerminalWindow::TabChoices;
 
-PowerKind KindOf(const TabChoices& tab) {
+PowerKind kindOf(const TabChoices& tab) {
   return tab.active->isChecked() ? PowerKind::Active : PowerKind::Reactive;
 }
 
 // The first checked scheme (1..5); 0 when none is checked.
-int SchemeNumber(const TabChoices& tab) {
+int schemeNumber(const TabChoices& tab) {
   for (int i = 0; i < 5; ++i) {
     if (tab.schemes[i]->isChecked()) return i + 1;
   }
   return 0;
 }
 
-ConnectionScheme SchemeOf(const TabChoices& tab) {
-  const int number = SchemeNumber(tab);
+ConnectionScheme schemeOf(const TabChoices& tab) {
+  const int number = schemeNumber(tab);
   return static_cast<ConnectionScheme>(number == 0 ? 1 : number);
 }
 
 // Stored values outside 1..2 and 1..5 change nothing.
-void RestoreChoices(const TabChoices& tab, quint8 kind, quint8 scheme) {
+void restoreChoices(const TabChoices& tab, quint8 kind, quint8 scheme) {
   if (kind == 1) tab.active->setChecked(true);
   if (kind == 2) tab.reactive->setChecked(true);
   if (scheme >= 1 && scheme <= 5) tab.schemes[scheme - 1]->setChecked(true);
 }
 
-void StoreChoices(const TabChoices& tab, quint8& kind, quint8& scheme) {
+void storeChoices(const TabChoices& tab, quint8& kind, quint8& scheme) {
   kind = tab.active->isChecked() ? 1 : 2;
-  if (const int number = SchemeNumber(tab)) scheme = static_cast<quint8>(number);
+  if (const int number = schemeNumber(tab)) scheme = static_cast<quint8>(number);
 }
 
 }  // namespace
 
-TerminalWindow::TabChoices TerminalWindow::PowerChoices() const {
+TerminalWindow::TabChoices TerminalWindow::powerChoices() const {
   return {ui->RBActiv, ui->RBPassiv, {ui->RB1Fas, ui->RB2Fas, ui->RB3Fas, ui->RB3Pr, ui->RB4Pr}};
 }
 
-TerminalWindow::TabChoices TerminalWindow::EnergyChoices() const {
+TerminalWindow::TabChoices TerminalWindow::energyChoices() const {
   return {ui->ERBActiv, ui->ERBPassiv, {ui->ERB1Fas, ui->ERB2Fas, ui->ERB3Fas, ui->ERB3Pr, ui->ERB4Pr}};
 }
 
-TerminalWindow::TabChoices TerminalWindow::ErrorChoices() const {
+TerminalWindow::TabChoices TerminalWindow::errorChoices() const {
   return {ui->PRbActiv, ui->PRbPassiv, {ui->PRB1Fas, ui->PRB2Fas, ui->PRB3Fas, ui->PRB3Pr, ui->PRB4Pr}};
 }
 
-bool TerminalWindow::RequireFilled(std::initializer_list<const QLineEdit*> edits, ProgrammingMode mode) {
+bool TerminalWindow::requireFilled(std::initializer_list<const QLineEdit*> edits, ProgrammingMode mode) {
   for (const QLineEdit* edit : edits) {
     if (edit->text().isEmpty()) {
-      MessageService::notice(this, ProgrammingCaption, MissingParametersText(mode));
+      MessageService::notice(this, ProgrammingCaption, missingParametersText(mode));
       return false;
     }
   }
@@ -69,31 +69,31 @@ bool TerminalWindow::RequireFilled(std::initializer_list<const QLineEdit*> edits
 }
 
 void TerminalWindow::programPower() {
-  if (!RequireFilled({ui->powerVoltageEdit, ui->powerCurrentEdit, ui->divisionsEdit, ui->powerTimeEdit}, ProgrammingMode::Power)) return;
-  const TabChoices tab = PowerChoices();
-  engine_.Program(PowerModeRun(KindOf(tab), SchemeOf(tab), ui->powerVoltageEdit->text(), ui->powerCurrentEdit->text(),
+  if (!requireFilled({ui->powerVoltageEdit, ui->powerCurrentEdit, ui->divisionsEdit, ui->powerTimeEdit}, ProgrammingMode::Power)) return;
+  const TabChoices tab = powerChoices();
+  engine_.program(powerModeRun(kindOf(tab), schemeOf(tab), ui->powerVoltageEdit->text(), ui->powerCurrentEdit->text(),
                                ui->divisionsEdit->text(), ui->powerTimeEdit->text()));
 }
 
 void TerminalWindow::programEnergy() {
-  if (!RequireFilled({ui->energyVoltageEdit}, ProgrammingMode::Energy)) return;
-  const TabChoices tab = EnergyChoices();
-  engine_.Program(EnergyModeRun(KindOf(tab), SchemeOf(tab), ui->energyVoltageEdit->text()));
+  if (!requireFilled({ui->energyVoltageEdit}, ProgrammingMode::Energy)) return;
+  const TabChoices tab = energyChoices();
+  engine_.program(energyModeRun(kindOf(tab), schemeOf(tab), ui->energyVoltageEdit->text()));
 }
 
 void TerminalWindow::programError() {
-  if (!RequireFilled({ui->errorVoltageEdit, ui->meterConstantEdit, ui->errorTimeEdit}, ProgrammingMode::Error)) return;
-  const TabChoices tab = ErrorChoices();
-  engine_.Program(ErrorModeRun(KindOf(tab), SchemeOf(tab), ui->errorVoltageEdit->text(), ui->meterConstantEdit->text(),
+  if (!requireFilled({ui->errorVoltageEdit, ui->meterConstantEdit, ui->errorTimeEdit}, ProgrammingMode::Error)) return;
+  const TabChoices tab = errorChoices();
+  engine_.program(errorModeRun(kindOf(tab), schemeOf(tab), ui->errorVoltageEdit->text(), ui->meterConstantEdit->text(),
                                ui->errorTimeEdit->text()));
 }
 
-void TerminalWindow::LoadTabSettings() {
-  LoadProgramConfig();
+void TerminalWindow::loadTabSettings() {
+  loadProgramConfig();
   if (Config.ActiveTab <= 2) ui->programmingTabs->setCurrentIndex(Config.ActiveTab);
-  RestoreChoices(PowerChoices(), Config.PowerKind, Config.PowerScheme);
-  RestoreChoices(EnergyChoices(), Config.EnergyKind, Config.EnergyScheme);
-  RestoreChoices(ErrorChoices(), Config.ErrorKind, Config.ErrorScheme);
+  restoreChoices(powerChoices(), Config.PowerKind, Config.PowerScheme);
+  restoreChoices(energyChoices(), Config.EnergyKind, Config.EnergyScheme);
+  restoreChoices(errorChoices(), Config.ErrorKind, Config.ErrorScheme);
   ui->powerVoltageEdit->setText(Config.PowerVoltage);
   ui->powerCurrentEdit->setText(Config.PowerCurrent);
   ui->divisionsEdit->setText(Config.PowerDivisions);
@@ -102,22 +102,22 @@ void TerminalWindow::LoadTabSettings() {
   ui->errorTimeEdit->setText(Config.ErrorTime);
   // The error mode's voltage and meter constant are the chosen base's.
   if (theDataModule->bases->isOpen() && !theDataModule->bases->isEmpty()) {
-    ui->errorVoltageEdit->setText(NumberToText(theDataModule->bases->fieldByName(QStringLiteral("Nvoltage")).asReal()));
-    ui->meterConstantEdit->setText(NumberToText(theDataModule->bases->fieldByName(QStringLiteral("Pered")).asReal()));
+    ui->errorVoltageEdit->setText(numberToText(theDataModule->bases->fieldByName(QStringLiteral("Nvoltage")).asReal()));
+    ui->meterConstantEdit->setText(numberToText(theDataModule->bases->fieldByName(QStringLiteral("Pered")).asReal()));
   }
 }
 
-void TerminalWindow::StoreTabSettings() {
-  LoadProgramConfig();
+void TerminalWindow::storeTabSettings() {
+  loadProgramConfig();
   Config.ActiveTab = static_cast<quint8>(ui->programmingTabs->currentIndex());
-  StoreChoices(PowerChoices(), Config.PowerKind, Config.PowerScheme);
-  StoreChoices(EnergyChoices(), Config.EnergyKind, Config.EnergyScheme);
-  StoreChoices(ErrorChoices(), Config.ErrorKind, Config.ErrorScheme);
+  storeChoices(powerChoices(), Config.PowerKind, Config.PowerScheme);
+  storeChoices(energyChoices(), Config.EnergyKind, Config.EnergyScheme);
+  storeChoices(errorChoices(), Config.ErrorKind, Config.ErrorScheme);
   Config.PowerVoltage = ui->powerVoltageEdit->text().left(10);
   Config.PowerCurrent = ui->powerCurrentEdit->text().left(10);
   Config.PowerDivisions = ui->divisionsEdit->text().left(5);
   Config.PowerTime = ui->powerTimeEdit->text().left(3);
   Config.EnergyVoltage = ui->energyVoltageEdit->text().left(10);
   Config.ErrorTime = ui->errorTimeEdit->text().left(3);
-  SaveProgramConfig();
+  saveProgramConfig();
 }

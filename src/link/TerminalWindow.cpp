@@ -25,7 +25,7 @@ const QString kPortUnavailable = QStringLiteral("COM порт не доступ�
 const QString kNoBase = QStringLiteral("База не выбрана");
 
 // A round indicator lamp.
-QPixmap Lamp(const QColor& colour) {
+QPixmap lamp(const QColor& colour) {
   QPixmap pixmap(14, 14);
   pixmap.fill(Qt::transparent);
   QPainter painter(&pixmap);
@@ -37,9 +37,9 @@ QPixmap Lamp(const QColor& colour) {
 }
 
 // The base's field as the instrument's texts take it ("" without a base row).
-QString BaseNumberText(const QString& field) {
+QString baseNumberText(const QString& field) {
   if (!theDataModule || !theDataModule->bases->isOpen() || theDataModule->bases->isEmpty()) return {};
-  return NumberToText(theDataModule->bases->fieldByName(field).asReal());
+  return numberToText(theDataModule->bases->fieldByName(field).asReal());
 }
 
 }  // namespace
@@ -50,8 +50,8 @@ TerminalWindow::TerminalWindow(QWidget* parent) : OpenedWindow(parent), ui(std::
 }
 
 TerminalWindow::~TerminalWindow() {
-  StopPolling();
-  engine_.SetOwner(nullptr);
+  stopPolling();
+  engine_.setOwner(nullptr);
 }
 
 void TerminalWindow::setUpWindow() {
@@ -65,35 +65,35 @@ void TerminalWindow::setUpWindow() {
     row->setStyleSheet(QStringLiteral("background-color: black; color: lime;"));
   }
   ui->displayFrame->setStyleSheet(QStringLiteral("QFrame#displayFrame { background-color: black; }"));
-  CreateIndicatorImages();
-  CreateStatusPanels();
-  CreateActions();
-  CreateValidationActions();
-  ConnectButtons();
+  createIndicatorImages();
+  createStatusPanels();
+  createActions();
+  createValidationActions();
+  connectButtons();
   previewKeys();
 
-  SetInstrumentLine(line_);
-  engine_.SetOwner(this);
+  setInstrumentLine(line_);
+  engine_.setOwner(this);
   // The receive loop starts suspended; showing the window resumes it.
-  thread_ = std::make_unique<ReceiveLoop>([this] { return ReceiveStep(); }, this);
-  connect(&line_, &SerialLine::DataArrived, this, [this] { thread_->DataArrived(); });
+  thread_ = std::make_unique<ReceiveLoop>([this] { return receiveStep(); }, this);
+  connect(&line_, &SerialLine::dataArrived, this, [this] { thread_->dataArrived(); });
   // Queued: the line may fail in the middle of an engine call (a key written).
-  connect(&line_, &SerialLine::Lost, this, &TerminalWindow::onLineLost, Qt::QueuedConnection);
+  connect(&line_, &SerialLine::lost, this, &TerminalWindow::onLineLost, Qt::QueuedConnection);
   thread_->start(QThread::NormalPriority);
 
   ui->detailsButton->setChecked(false);
   ui->programmingTabs->hide();
-  SetFormHeight(FoldedHeight);
+  setFormHeight(FoldedHeight);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect area = screen->geometry();
     move((area.width() - FormWidth) / 2, (area.height() - UnfoldedHeight) / 2);
   }
-  ShowTabDependentControls();
+  showTabDependentControls();
 }
 
-void TerminalWindow::CreateIndicatorImages() {
-  const QPixmap dark = Lamp(QColor(0, 64, 0));
-  const QPixmap lit = Lamp(QColor(0, 255, 0));
+void TerminalWindow::createIndicatorImages() {
+  const QPixmap dark = lamp(QColor(0, 64, 0));
+  const QPixmap lit = lamp(QColor(0, 255, 0));
   ui->page14Off->setPixmap(dark);
   ui->page58Off->setPixmap(dark);
   ui->page14Lit->setPixmap(lit);
@@ -102,7 +102,7 @@ void TerminalWindow::CreateIndicatorImages() {
   ui->page58Lit->hide();
 }
 
-void TerminalWindow::CreateStatusPanels() {
+void TerminalWindow::createStatusPanels() {
   for (const int width : {160, 50}) {
     auto* panel = new QLabel(ui->statusLine);
     panel->setMinimumWidth(width);
@@ -112,35 +112,35 @@ void TerminalWindow::CreateStatusPanels() {
   }
 }
 
-QLabel* TerminalWindow::StatusPanel(int index) const { return statusPanels_.value(index); }
+QLabel* TerminalWindow::statusPanel(int index) const { return statusPanels_.value(index); }
 
-void TerminalWindow::SetFormHeight(int height) { setFixedSize(FormWidth, height); }
+void TerminalWindow::setFormHeight(int height) { setFixedSize(FormWidth, height); }
 
-void TerminalWindow::StopPolling() {
-  if (thread_) thread_->Join();
+void TerminalWindow::stopPolling() {
+  if (thread_) thread_->join();
 }
 
 // --- the receive loop and the mirror ---
 
-bool TerminalWindow::ReceiveStep() {
-  if (line_.PendingBytes() <= 0) {
-    engine_.IdleTurn();
+bool TerminalWindow::receiveStep() {
+  if (line_.pendingBytes() <= 0) {
+    engine_.idleTurn();
     return false;
   }
-  engine_.ByteArrived(line_.ReadByte());
+  engine_.byteArrived(line_.readByte());
   return true;
 }
 
-void TerminalWindow::ShowScreen() {
-  const InstrumentScreen& screen = engine_.Screen();
-  ui->displayLine1->setText(screen.Text(0));
-  ui->displayLine2->setText(screen.Text(1));
-  ui->displayLine3->setText(screen.Text(2));
-  emit ScreenShown();
+void TerminalWindow::showScreen() {
+  const InstrumentScreen& screen = engine_.screen();
+  ui->displayLine1->setText(screen.text(0));
+  ui->displayLine2->setText(screen.text(1));
+  ui->displayLine3->setText(screen.text(2));
+  emit screenShown();
 }
 
-void TerminalWindow::ControlsChanged() {
-  const LinkControls& c = engine_.Controls();
+void TerminalWindow::controlsChanged() {
+  const LinkControls& c = engine_.controls();
   for (QWidget* programming : {static_cast<QWidget*>(ui->programPowerButton), static_cast<QWidget*>(ui->programEnergyButton),
                                static_cast<QWidget*>(ui->programErrorButton), static_cast<QWidget*>(ui->programmingTabs)}) {
     programming->setEnabled(c.programmingEnabled);
@@ -155,49 +155,49 @@ void TerminalWindow::ControlsChanged() {
   ui->energyButton->setEnabled(c.energyButtonEnabled);
   ui->energyButton->setText(c.energyButtonCaption());
   ui->energyEdit->setText(c.computedEnergyText());
-  const PageIndicators& leds = engine_.Leds();
+  const PageIndicators& leds = engine_.leds();
   ui->page14Lit->setVisible(leds.page14Lit);
   ui->page14Off->setVisible(!leds.page14Lit);
   ui->page58Lit->setVisible(leds.page58Lit);
   ui->page58Off->setVisible(!leds.page58Lit);
-  MainWindowFollowsMenu();
+  mainWindowFollowsMenu();
 }
 
 // While the terminal window shows, the main window takes input only while the
 // instrument shows its main menu.
-void TerminalWindow::MainWindowFollowsMenu() {
-  if (isVisible() && theWorkspace) theWorkspace->workspaceWidget()->setEnabled(engine_.Controls().MainWindowEnabled);
+void TerminalWindow::mainWindowFollowsMenu() {
+  if (isVisible() && theWorkspace) theWorkspace->workspaceWidget()->setEnabled(engine_.controls().MainWindowEnabled);
 }
 
 // --- the port ---
 
-void TerminalWindow::SendKey(uint8_t key) {
-  if (line_.Connected()) line_.WriteByte(key);
+void TerminalWindow::sendKey(uint8_t key) {
+  if (line_.connected()) line_.writeByte(key);
 }
 
-void TerminalWindow::ApplyPortChoice() { line_.SetComNo(UseCom2 ? SerialLine::Com2 : SerialLine::Com1); }
+void TerminalWindow::applyPortChoice() { line_.setComNo(UseCom2 ? SerialLine::Com2 : SerialLine::Com1); }
 
-void TerminalWindow::ResetTerminal() { engine_.ResetTerminal(); }
+void TerminalWindow::resetTerminal() { engine_.resetTerminal(); }
 
-void TerminalWindow::ResetControls() {
-  engine_.ResetControls();
-  StatusPanel(1)->setText(UseCom2 ? QStringLiteral("Используемый порт: Com2")
+void TerminalWindow::resetControls() {
+  engine_.resetControls();
+  statusPanel(1)->setText(UseCom2 ? QStringLiteral("Используемый порт: Com2")
                                   : QStringLiteral("Используемый порт: Com1"));
-  StatusPanel(0)->setText(kPortUnavailable);
-  ShowScreen();
+  statusPanel(0)->setText(kPortUnavailable);
+  showScreen();
 }
 
-void TerminalWindow::OpenPort() {
-  line_.Flush();
-  if (line_.Connected()) return;
-  line_.Open();
-  if (line_.Connected()) {
-    StatusPanel(0)->setText(kPortOpen);
-    if (isVisible() && thread_->Suspended()) thread_->Resume();  // back after a lost line
-    SendKey(KeyCode::LinkStart);
-    SendKey(KeyCode::Vsh);
+void TerminalWindow::openPort() {
+  line_.flush();
+  if (line_.connected()) return;
+  line_.open();
+  if (line_.connected()) {
+    statusPanel(0)->setText(kPortOpen);
+    if (isVisible() && thread_->suspended()) thread_->resume();  // back after a lost line
+    sendKey(KeyCode::LinkStart);
+    sendKey(KeyCode::Vsh);
   } else {
-    StatusPanel(0)->setText(kPortUnavailable);
+    statusPanel(0)->setText(kPortUnavailable);
   }
 }
 
@@ -205,37 +205,37 @@ void TerminalWindow::OpenPort() {
 // mirror and the save state are reset (nothing stale can be stored), and the
 // connect timer opens the port again once the device is back.
 void TerminalWindow::onLineLost() {
-  if (line_.Connected() || !isVisible()) return;
-  StatusPanel(0)->setText(kPortUnavailable);
-  engine_.LineLost();
-  thread_->Suspend();  // nothing to receive until the port is back
+  if (line_.connected() || !isVisible()) return;
+  statusPanel(0)->setText(kPortUnavailable);
+  engine_.lineLost();
+  thread_->suspend();  // nothing to receive until the port is back
 }
 
-void TerminalWindow::ClosePort() {
-  StatusPanel(0)->setText(kPortUnavailable);
-  SendKey(KeyCode::LinkEnd);
-  line_.Close();
+void TerminalWindow::closePort() {
+  statusPanel(0)->setText(kPortUnavailable);
+  sendKey(KeyCode::LinkEnd);
+  line_.close();
 }
 
 // --- lifecycle ---
 
-void TerminalWindow::BeginMeasurement() {
+void TerminalWindow::beginMeasurement() {
   if (isVisible()) {
     raise();
     activateWindow();
     return;
   }
-  if (theWorkspace) theWorkspace->DisableBaseActions();
+  if (theWorkspace) theWorkspace->disableBaseActions();
   const bool baseChosen = !ChosenBaseName.isEmpty();
-  engine_.Measured().SetNominalTexts(baseChosen ? BaseNumberText(QStringLiteral("Nvoltage")) : QString(),
-                                     baseChosen ? BaseNumberText(QStringLiteral("NTok")) : QString());
-  ResetTerminal();
-  ResetControls();
-  OpenPort();
+  engine_.measured().setNominalTexts(baseChosen ? baseNumberText(QStringLiteral("Nvoltage")) : QString(),
+                                     baseChosen ? baseNumberText(QStringLiteral("NTok")) : QString());
+  resetTerminal();
+  resetControls();
+  openPort();
   show();
   raise();
   activateWindow();
-  MainWindowFollowsMenu();
+  mainWindowFollowsMenu();
 }
 
 bool TerminalWindow::event(QEvent* event) {
@@ -253,62 +253,62 @@ bool TerminalWindow::event(QEvent* event) {
 }
 
 void TerminalWindow::onActivated() {
-  if (thread_->Suspended() && !engine_.Reconnecting()) thread_->Resume();
+  if (thread_->suspended() && !engine_.reconnecting()) thread_->resume();
   const bool baseChosen = !ChosenBaseName.isEmpty();
-  engine_.SetBaseChosen(baseChosen);
+  engine_.setBaseChosen(baseChosen);
   if (baseChosen) {
     ui->baseNameLabel->setText(ChosenBaseName);
-    LoadTabSettings();
+    loadTabSettings();
   } else {
     ui->errorVoltageEdit->clear();
     ui->meterConstantEdit->clear();
     ui->baseNameLabel->setText(kNoBase);
   }
-  ShowTabDependentControls();
+  showTabDependentControls();
 }
 
 void TerminalWindow::onDeactivated() {
-  if (engine_.Flags().ResultsSaved && theWorkspace) {
-    theWorkspace->RenumberTestPoints();
+  if (engine_.flags().ResultsSaved && theWorkspace) {
+    theWorkspace->renumberTestPoints();
     // Renumbering leaves the data module on the base's last meter; the main
     // window's grid and reports must show the chosen one again.
-    theWorkspace->ShowSelection();
+    theWorkspace->showSelection();
   }
-  engine_.Flags().ResultsSaved = false;
-  StoreTabSettings();
+  engine_.flags().ResultsSaved = false;
+  storeTabSettings();
 }
 
 void TerminalWindow::formClose() {
-  if (!thread_->Suspended()) thread_->Suspend();
-  engine_.StopReconnecting();
-  SendKey(KeyCode::Reset);
-  ClosePort();
+  if (!thread_->suspended()) thread_->suspend();
+  engine_.stopReconnecting();
+  sendKey(KeyCode::Reset);
+  closePort();
   if (!theWorkspace) return;
-  theWorkspace->EnableBaseActions();
-  if (engine_.Flags().ResultsSaved) {
-    theWorkspace->RenumberTestPoints();
-    engine_.Flags().ResultsSaved = false;
+  theWorkspace->enableBaseActions();
+  if (engine_.flags().ResultsSaved) {
+    theWorkspace->renumberTestPoints();
+    engine_.flags().ResultsSaved = false;
   }
-  theWorkspace->ShowSelection();
+  theWorkspace->showSelection();
   theWorkspace->workspaceWidget()->setEnabled(true);
 }
 
 void TerminalWindow::toggleDetails() {
   if (ui->detailsButton->isChecked()) {
-    SetFormHeight(UnfoldedHeight);
+    setFormHeight(UnfoldedHeight);
     ui->programmingTabs->show();
   } else {
     ui->programmingTabs->hide();
-    SetFormHeight(FoldedHeight);
+    setFormHeight(FoldedHeight);
   }
 }
 
-void TerminalWindow::onProgrammingTabChanged() { ShowTabDependentControls(); }
+void TerminalWindow::onProgrammingTabChanged() { showTabDependentControls(); }
 
 // "Старт" only over the energy tab, the page indicators only over the error tab.
-void TerminalWindow::ShowTabDependentControls() {
+void TerminalWindow::showTabDependentControls() {
   const int page = ui->programmingTabs->currentIndex();
-  engine_.SetActiveTab(page);
+  engine_.setActiveTab(page);
   ui->energyButton->setVisible(page == 1);
   ui->pageIndicatorFrame->setVisible(page == LinkEngine::ErrorTab);
 }
@@ -319,7 +319,7 @@ void TerminalWindow::ShowTabDependentControls() {
 // disk full) leaves nothing of this save stored, and the error goes on to the
 // one error box.
 void TerminalWindow::save() {
-  if (!line_.Connected()) return;  // no instrument: the mirror may be stale
+  if (!line_.connected()) return;  // no instrument: the mirror may be stale
   TableDataset* points = theDataModule->testPoints;
   const bool wasOpen = points->isOpen();
   // The grid must not show the whole table while the points are stored.
@@ -333,22 +333,22 @@ void TerminalWindow::save() {
     points->close();
     if (grid) grid->setUpdatesEnabled(true);
   });
-  const PageIndicators& leds = engine_.Leds();
+  const PageIndicators& leds = engine_.leds();
   try {
     Connection::Transaction transaction(*theDataModule->connection());
-    StoreTestPoints(*theDataModule, {leds.page14Lit, leds.page58Lit, &engine_.Measured(), ChosenMeterNum, QDate::currentDate()});
+    storeTestPoints(*theDataModule, {leds.page14Lit, leds.page58Lit, &engine_.measured(), ChosenMeterNum, QDate::currentDate()});
     transaction.commit();
   } catch (...) {
     points->cancel();
     // The rows shown must be those stored again, not those rolled back.
-    if (wasOpen) RereadAfterFailedSave(*points);
+    if (wasOpen) rereadAfterFailedSave(*points);
     throw;
   }
-  engine_.Flags().ResultsSaved = true;
-  engine_.ResetSaveState();
+  engine_.flags().ResultsSaved = true;
+  engine_.resetSaveState();
 }
 
-void TerminalWindow::RereadAfterFailedSave(Dataset& points) {
+void TerminalWindow::rereadAfterFailedSave(Dataset& points) {
   try {
     points.refresh();
   } catch (...) {

@@ -33,7 +33,7 @@ class TerminalWindow;
 // (or one idle turn) at a time on the user-interface thread.
 //
 // Created hidden at start-up; "Начать измерение" of the main window shows it
-// (BeginMeasurement). Closing hides it; the next measurement reuses it.
+// (beginMeasurement). Closing hides it; the next measurement reuses it.
 class TerminalWindow : public OpenedWindow, private LinkOwner {
   Q_OBJECT
 
@@ -48,25 +48,25 @@ class TerminalWindow : public OpenedWindow, private LinkOwner {
   // "Начать измерение" of the main window: bring the window to the front if
   // it is showing; otherwise block the base commands, take the chosen base's
   // nominal voltage and current, reset, open the port and show the window.
-  void BeginMeasurement();
+  void beginMeasurement();
   // The program ends: the receive loop stops and is waited for.
-  void StopPolling();
+  void stopPolling();
 
   // Lifecycle of a connection.
-  void ResetTerminal();
-  void ResetControls();
-  void OpenPort();
-  void ClosePort();
+  void resetTerminal();
+  void resetControls();
+  void openPort();
+  void closePort();
 
   // One turn of the receive loop: one byte decoded (true), or the idle
   // duties when none is waiting (false).
-  bool ReceiveStep();
+  bool receiveStep();
   // The mirror labels from the instrument's screen.
-  void ShowScreen();
+  void showScreen();
 
   // The programming tabs to and from ProgramConfig (and the chosen base).
-  void LoadTabSettings();
-  void StoreTabSettings();
+  void loadTabSettings();
+  void storeTabSettings();
 
   // The radio buttons of one programming tab.
   struct TabChoices {
@@ -75,15 +75,15 @@ class TerminalWindow : public OpenedWindow, private LinkOwner {
     std::array<QRadioButton*, 5> schemes;  // "1 - Фаза" .. "4 - Проводная"
   };
 
-  LinkEngine& Engine() { return engine_; }
-  SerialLine& Line() { return line_; }
-  ReceiveLoop& Loop() { return *thread_; }
-  bool TimerActive(LinkTimer timer) const { return timers_.IsActive(timer); }
-  QLabel* StatusPanel(int index) const;
+  LinkEngine& engine() { return engine_; }
+  SerialLine& line() { return line_; }
+  ReceiveLoop& loop() { return *thread_; }
+  bool timerActive(LinkTimer timer) const { return timers_.isActive(timer); }
+  QLabel* statusPanel(int index) const;
 
  signals:
   // The mirror was redrawn (after every stored character and frame end).
-  void ScreenShown();
+  void screenShown();
 
  public slots:
   void save();
@@ -107,25 +107,25 @@ class TerminalWindow : public OpenedWindow, private LinkOwner {
 
  private:
   // LinkOwner
-  void SendKey(uint8_t key) override;
-  bool PortOpen() const override { return line_.Connected(); }
-  void ApplyPortChoice() override;
-  void RunSave() override { save(); }
-  void TimerChanged(LinkTimer timer, bool enabled) override { timers_.Apply(timer, enabled); }
-  void ScreenChanged() override { ShowScreen(); }
-  void ControlsChanged() override;
+  void sendKey(uint8_t key) override;
+  bool portOpen() const override { return line_.connected(); }
+  void applyPortChoice() override;
+  void runSave() override { save(); }
+  void timerChanged(LinkTimer timer, bool enabled) override { timers_.apply(timer, enabled); }
+  void screenChanged() override { showScreen(); }
+  void controlsChanged() override;
 
   void setUpWindow();
   void onLineLost();
-  static void RereadAfterFailedSave(Dataset& points);
+  static void rereadAfterFailedSave(Dataset& points);
   void onActivated();
   void onDeactivated();
-  void CreateActions();
-  void ConnectButtons();
-  void CreateIndicatorImages();
-  void CreateStatusPanels();
-  void ShowTabDependentControls();
-  void SetFormHeight(int height);
+  void createActions();
+  void connectButtons();
+  void createIndicatorImages();
+  void createStatusPanels();
+  void showTabDependentControls();
+  void setFormHeight(int height);
 
   // Entry fields.
   struct ParameterEdit {
@@ -133,19 +133,19 @@ class TerminalWindow : public OpenedWindow, private LinkOwner {
     QLineEdit* edit;
     QAction* test;  // the validation action (category "TestEdit")
   };
-  void CreateValidationActions();
-  bool IsEntryField(const QObject* widget) const;
-  bool MovesFocusOnEnter(const QObject* widget) const;
-  bool EntryFieldHasFocus() const;
-  void ValidateAllFields();
-  const ParameterEdit* EditOf(const QObject* widget) const;
+  void createValidationActions();
+  bool isEntryField(const QObject* widget) const;
+  bool movesFocusOnEnter(const QObject* widget) const;
+  bool entryFieldHasFocus() const;
+  void validateAllFields();
+  const ParameterEdit* editOf(const QObject* widget) const;
 
   // Programming.
-  TabChoices PowerChoices() const;
-  TabChoices EnergyChoices() const;
-  TabChoices ErrorChoices() const;
-  bool RequireFilled(std::initializer_list<const QLineEdit*> edits, ProgrammingMode mode);
-  void MainWindowFollowsMenu();
+  TabChoices powerChoices() const;
+  TabChoices energyChoices() const;
+  TabChoices errorChoices() const;
+  bool requireFilled(std::initializer_list<const QLineEdit*> edits, ProgrammingMode mode);
+  void mainWindowFollowsMenu();
 
   std::unique_ptr<Ui::TerminalWindow> ui;
   LinkEngine engine_;

@@ -1,25 +1,25 @@
 #include "link/VirtualLinkDriver.h"
 
 VirtualLinkDriver::VirtualLinkDriver(LinkEngine& engine, LinkOwner* inner) : engine_(engine), inner_(inner) {
-  engine_.SetOwner(this);
-  engine_.SetClock([this] { return static_cast<int>(now_ / 1000 % 60); });
+  engine_.setOwner(this);
+  engine_.setClock([this] { return static_cast<int>(now_ / 1000 % 60); });
   for (int i = 0; i < LinkTimerCount; ++i) {
     const auto timer = static_cast<LinkTimer>(i);
-    if (engine_.TimerEnabled(timer)) due_[i] = now_ + TimerInterval(timer);
+    if (engine_.timerEnabled(timer)) due_[i] = now_ + timerInterval(timer);
   }
 }
 
 VirtualLinkDriver::~VirtualLinkDriver() {
-  engine_.SetOwner(nullptr);
-  engine_.SetClock({});
+  engine_.setOwner(nullptr);
+  engine_.setClock({});
 }
 
-void VirtualLinkDriver::Feed(const QByteArray& chunk) {
-  for (const char byte : chunk) engine_.ByteArrived(static_cast<uint8_t>(byte));
-  engine_.IdleTurn();
+void VirtualLinkDriver::feed(const QByteArray& chunk) {
+  for (const char byte : chunk) engine_.byteArrived(static_cast<uint8_t>(byte));
+  engine_.idleTurn();
 }
 
-std::optional<LinkTimer> VirtualLinkDriver::NextDueTimer(qint64 until) const {
+std::optional<LinkTimer> VirtualLinkDriver::nextDueTimer(qint64 until) const {
   std::optional<LinkTimer> next;
   for (int i = 0; i < LinkTimerCount; ++i) {
     if (due_[i] && *due_[i] <= until && (!next || *due_[i] < *due_[static_cast<int>(*next)])) {
@@ -29,61 +29,61 @@ std::optional<LinkTimer> VirtualLinkDriver::NextDueTimer(qint64 until) const {
   return next;
 }
 
-void VirtualLinkDriver::AdvanceTo(qint64 time) {
+void VirtualLinkDriver::advanceTo(qint64 time) {
   for (;;) {
-    const std::optional<LinkTimer> timer = NextDueTimer(time);
+    const std::optional<LinkTimer> timer = nextDueTimer(time);
     // While the energy count runs, the loop's turns see every change of the seconds field.
     const qint64 nextSecond = (now_ / 1000 + 1) * 1000;
-    const bool secondFirst = engine_.Energy().Active() && nextSecond <= time &&
+    const bool secondFirst = engine_.energy().active() && nextSecond <= time &&
                              (!timer || nextSecond < *due_[static_cast<int>(*timer)]);
     if (secondFirst) {
       now_ = nextSecond;
     } else if (timer) {
       auto& due = due_[static_cast<int>(*timer)];
       now_ = *due;
-      due = now_ + TimerInterval(*timer);  // periodic until the engine disables it
-      engine_.TimerFired(*timer);
+      due = now_ + timerInterval(*timer);  // periodic until the engine disables it
+      engine_.timerFired(*timer);
     } else {
       break;
     }
-    engine_.IdleTurn();
+    engine_.idleTurn();
   }
   if (time > now_) now_ = time;
-  engine_.IdleTurn();
+  engine_.idleTurn();
 }
 
-void VirtualLinkDriver::TimerChanged(LinkTimer timer, bool enabled) {
+void VirtualLinkDriver::timerChanged(LinkTimer timer, bool enabled) {
   auto& due = due_[static_cast<int>(timer)];
   if (enabled) {
-    due = now_ + TimerInterval(timer);
+    due = now_ + timerInterval(timer);
   } else {
     due.reset();
   }
-  if (inner_) inner_->TimerChanged(timer, enabled);
+  if (inner_) inner_->timerChanged(timer, enabled);
 }
 
-void VirtualLinkDriver::SendKey(uint8_t key) {
-  if (inner_) inner_->SendKey(key);
+void VirtualLinkDriver::sendKey(uint8_t key) {
+  if (inner_) inner_->sendKey(key);
 }
-void VirtualLinkDriver::ClosePort() {
-  if (inner_) inner_->ClosePort();
+void VirtualLinkDriver::closePort() {
+  if (inner_) inner_->closePort();
 }
-void VirtualLinkDriver::OpenPort() {
-  if (inner_) inner_->OpenPort();
+void VirtualLinkDriver::openPort() {
+  if (inner_) inner_->openPort();
 }
-bool VirtualLinkDriver::PortOpen() const { return !inner_ || inner_->PortOpen(); }
-void VirtualLinkDriver::ApplyPortChoice() {
-  if (inner_) inner_->ApplyPortChoice();
+bool VirtualLinkDriver::portOpen() const { return !inner_ || inner_->portOpen(); }
+void VirtualLinkDriver::applyPortChoice() {
+  if (inner_) inner_->applyPortChoice();
 }
-void VirtualLinkDriver::RunSave() {
-  if (inner_) inner_->RunSave();
+void VirtualLinkDriver::runSave() {
+  if (inner_) inner_->runSave();
 }
-void VirtualLinkDriver::FrameEnding(const InstrumentScreen& screen) {
-  if (inner_) inner_->FrameEnding(screen);
+void VirtualLinkDriver::frameEnding(const InstrumentScreen& screen) {
+  if (inner_) inner_->frameEnding(screen);
 }
-void VirtualLinkDriver::ScreenChanged() {
-  if (inner_) inner_->ScreenChanged();
+void VirtualLinkDriver::screenChanged() {
+  if (inner_) inner_->screenChanged();
 }
-void VirtualLinkDriver::ControlsChanged() {
-  if (inner_) inner_->ControlsChanged();
+void VirtualLinkDriver::controlsChanged() {
+  if (inner_) inner_->controlsChanged();
 }

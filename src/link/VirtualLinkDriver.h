@@ -18,30 +18,30 @@ class VirtualLinkDriver final : public LinkOwner {
   explicit VirtualLinkDriver(LinkEngine& engine, LinkOwner* inner = nullptr);
   ~VirtualLinkDriver() override;
 
-  qint64 Now() const { return now_; }
+  qint64 now() const { return now_; }
   // Decode `chunk` at the current time, then one idle turn.
-  void Feed(const QByteArray& chunk);
+  void feed(const QByteArray& chunk);
   // Let time pass up to `time`: due timers fire in time order, each followed
   // by an idle turn, as the loop keeps idling while the line is quiet; while
   // the energy count runs there is also a turn at every new second, and there
   // is one at `time`.
-  void AdvanceTo(qint64 time);
-  void Advance(qint64 milliseconds) { AdvanceTo(now_ + milliseconds); }
+  void advanceTo(qint64 time);
+  void advance(qint64 milliseconds) { advanceTo(now_ + milliseconds); }
 
   // LinkOwner: the timers are run here, everything else goes to `inner`.
-  void SendKey(uint8_t key) override;
-  void ClosePort() override;
-  void OpenPort() override;
-  bool PortOpen() const override;
-  void ApplyPortChoice() override;
-  void RunSave() override;
-  void TimerChanged(LinkTimer timer, bool enabled) override;
-  void FrameEnding(const InstrumentScreen& screen) override;
-  void ScreenChanged() override;
-  void ControlsChanged() override;
+  void sendKey(uint8_t key) override;
+  void closePort() override;
+  void openPort() override;
+  bool portOpen() const override;
+  void applyPortChoice() override;
+  void runSave() override;
+  void timerChanged(LinkTimer timer, bool enabled) override;
+  void frameEnding(const InstrumentScreen& screen) override;
+  void screenChanged() override;
+  void controlsChanged() override;
 
  private:
-  std::optional<LinkTimer> NextDueTimer(qint64 until) const;
+  std::optional<LinkTimer> nextDueTimer(qint64 until) const;
 
   LinkEngine& engine_;
   LinkOwner* inner_;

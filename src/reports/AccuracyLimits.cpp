@@ -17,7 +17,7 @@ constexpr double kPowerFactorTolerance = 0.02;
 constexpr int kFieldCount = 5;
 
 // A decimal number with point or comma; nothing for anything else.
-std::optional<double> ReadDecimal(const QString& text) {
+std::optional<double> readDecimal(const QString& text) {
   static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+([.,]\\d*)?|[.,]\\d+)$"));
   const QString trimmed = text.trimmed();
   if (!number.match(trimmed).hasMatch()) return std::nullopt;
@@ -31,20 +31,20 @@ std::optional<double> ReadDecimal(const QString& text) {
 
 // The class column: a number, optionally followed by the letter S and a
 // remark in parentheses, e.g. "0.5", "0,5S", "0.5 (0,5S)".
-std::optional<double> ReadClass(const QString& text) {
+std::optional<double> readClass(const QString& text) {
   static const QRegularExpression klass(
       QStringLiteral("^\\s*(\\d+(?:[.,]\\d+)?)\\s*[Ss]?\\s*(?:\\([^)]*\\))?\\s*$"));
   const QRegularExpressionMatch match = klass.match(text);
   if (!match.hasMatch()) return std::nullopt;
-  return ReadDecimal(match.captured(1));
+  return readDecimal(match.captured(1));
 }
 
-bool SameClass(double a, double b) { return std::abs(a - b) <= 1e-6; }
+bool sameClass(double a, double b) { return std::abs(a - b) <= 1e-6; }
 
-QString Quoted(const QString& text) { return QStringLiteral("«%1»").arg(text.trimmed()); }
+QString quoted(const QString& text) { return QStringLiteral("«%1»").arg(text.trimmed()); }
 
 // The row of a data line, or the reason it is damaged.
-std::optional<LimitRow> ReadRow(const QString& line, QString* reason) {
+std::optional<LimitRow> readRow(const QString& line, QString* reason) {
   QStringList fields = line.split(QLatin1Char(';'));
   while (fields.size() > kFieldCount && fields.last().trimmed().isEmpty()) fields.removeLast();
   if (fields.size() != kFieldCount) {
@@ -53,39 +53,39 @@ std::optional<LimitRow> ReadRow(const QString& line, QString* reason) {
   }
   LimitRow row;
   row.classText = fields[0].trimmed();
-  const std::optional<double> klass = ReadClass(fields[0]);
+  const std::optional<double> klass = readClass(fields[0]);
   if (!klass || *klass <= 0) {
-    *reason = QStringLiteral("класс точности %1 не распознан").arg(Quoted(fields[0]));
+    *reason = QStringLiteral("класс точности %1 не распознан").arg(quoted(fields[0]));
     return std::nullopt;
   }
   row.accuracyClass = *klass;
-  const std::optional<PowerFactor> powerFactor = ParsePowerFactor(fields[1]);
+  const std::optional<PowerFactor> powerFactor = parsePowerFactor(fields[1]);
   if (!powerFactor) {
-    *reason = QStringLiteral("cos φ %1 не распознан").arg(Quoted(fields[1]));
+    *reason = QStringLiteral("cos φ %1 не распознан").arg(quoted(fields[1]));
     return std::nullopt;
   }
   row.powerFactor = *powerFactor;
-  const std::optional<double> from = ReadDecimal(fields[2]);
+  const std::optional<double> from = readDecimal(fields[2]);
   if (!from || *from < 0) {
-    *reason = QStringLiteral("ток от %1 не число не меньше 0").arg(Quoted(fields[2]));
+    *reason = QStringLiteral("ток от %1 не число не меньше 0").arg(quoted(fields[2]));
     return std::nullopt;
   }
   row.currentFrom = *from;
   if (!fields[3].trimmed().isEmpty()) {
-    const std::optional<double> to = ReadDecimal(fields[3]);
+    const std::optional<double> to = readDecimal(fields[3]);
     if (!to) {
-      *reason = QStringLiteral("ток до %1 не число").arg(Quoted(fields[3]));
+      *reason = QStringLiteral("ток до %1 не число").arg(quoted(fields[3]));
       return std::nullopt;
     }
     if (*to <= *from) {
-      *reason = QStringLiteral("ток до %1 не больше тока от %2").arg(Quoted(fields[3]), Quoted(fields[2]));
+      *reason = QStringLiteral("ток до %1 не больше тока от %2").arg(quoted(fields[3]), quoted(fields[2]));
       return std::nullopt;
     }
     row.currentTo = *to;
   }
-  const std::optional<double> limit = ReadDecimal(fields[4]);
+  const std::optional<double> limit = readDecimal(fields[4]);
   if (!limit || *limit <= 0) {
-    *reason = QStringLiteral("предел %1 не положительное число").arg(Quoted(fields[4]));
+    *reason = QStringLiteral("предел %1 не положительное число").arg(quoted(fields[4]));
     return std::nullopt;
   }
   row.limit = *limit;
@@ -94,16 +94,16 @@ std::optional<LimitRow> ReadRow(const QString& line, QString* reason) {
 
 // The first line that is no comment names the columns; a line whose first
 // field reads as a class is taken as data all the same.
-bool IsHeader(const QString& line) { return !ReadClass(line.section(QLatin1Char(';'), 0, 0)).has_value(); }
+bool isHeader(const QString& line) { return !readClass(line.section(QLatin1Char(';'), 0, 0)).has_value(); }
 
 }  // namespace
 
-std::optional<PowerFactor> ParsePowerFactor(const QString& km) {
+std::optional<PowerFactor> parsePowerFactor(const QString& km) {
   static const QRegularExpression form(
       QStringLiteral("^\\s*([+-]?(?:\\d+(?:[.,]\\d*)?|[.,]\\d+))\\s*(?:/\\s*)?([LlCc]?)\\s*$"));
   const QRegularExpressionMatch match = form.match(km);
   if (!match.hasMatch()) return std::nullopt;
-  const std::optional<double> value = ReadDecimal(match.captured(1));
+  const std::optional<double> value = readDecimal(match.captured(1));
   if (!value) return std::nullopt;
   PowerFactor result;
   result.value = *value;
@@ -112,7 +112,7 @@ std::optional<PowerFactor> ParsePowerFactor(const QString& km) {
   return result;
 }
 
-bool PowerFactorMatches(const PowerFactor& row, const PowerFactor& measured) {
+bool powerFactorMatches(const PowerFactor& row, const PowerFactor& measured) {
   if (std::abs(measured.value - row.value) > kPowerFactorTolerance + kRounding) return false;
   if (std::abs(row.value - 1) <= kRounding) return true;
   return row.letter == measured.letter;
@@ -131,10 +131,10 @@ AccuracyLimits AccuracyLimits::parse(const QString& text, const QString& fileNam
     if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char('#'))) continue;
     if (!headerSeen) {
       headerSeen = true;
-      if (IsHeader(trimmed)) continue;
+      if (isHeader(trimmed)) continue;
     }
     QString reason;
-    if (const std::optional<LimitRow> row = ReadRow(line, &reason)) {
+    if (const std::optional<LimitRow> row = readRow(line, &reason)) {
       limits.rows_.append(*row);
     } else if (problems) {
       problems->append(QStringLiteral("%1, строка %2: %3").arg(fileName).arg(index + 1).arg(reason));
@@ -156,17 +156,17 @@ AccuracyLimits AccuracyLimits::load(const QString& path, QStringList* problems) 
 QList<LimitRow> AccuracyLimits::rowsForClass(double accuracyClass) const {
   QList<LimitRow> result;
   for (const LimitRow& row : rows_)
-    if (SameClass(row.accuracyClass, accuracyClass)) result.append(row);
+    if (sameClass(row.accuracyClass, accuracyClass)) result.append(row);
   return result;
 }
 
 std::optional<LimitRow> AccuracyLimits::rowFor(double accuracyClass, const QString& km,
                                                double currentPercent) const {
-  const std::optional<PowerFactor> measured = ParsePowerFactor(km);
+  const std::optional<PowerFactor> measured = parsePowerFactor(km);
   if (!measured || !std::isfinite(currentPercent)) return std::nullopt;
   for (const LimitRow& row : rows_) {
-    if (!SameClass(row.accuracyClass, accuracyClass)) continue;
-    if (!PowerFactorMatches(row.powerFactor, *measured)) continue;
+    if (!sameClass(row.accuracyClass, accuracyClass)) continue;
+    if (!powerFactorMatches(row.powerFactor, *measured)) continue;
     if (currentPercent < row.currentFrom - kRounding) continue;
     if (row.currentTo && currentPercent >= *row.currentTo - kRounding) continue;
     return row;
@@ -174,7 +174,7 @@ std::optional<LimitRow> AccuracyLimits::rowFor(double accuracyClass, const QStri
   return std::nullopt;
 }
 
-PointJudgement JudgePoint(const AccuracyLimits& limits, double accuracyClass, const QString& km,
+PointJudgement judgePoint(const AccuracyLimits& limits, double accuracyClass, const QString& km,
                           double currentPercent, std::optional<double> error) {
   if (!error || !std::isfinite(*error)) return {};
   const std::optional<LimitRow> row = limits.rowFor(accuracyClass, km, currentPercent);
@@ -183,7 +183,7 @@ PointJudgement JudgePoint(const AccuracyLimits& limits, double accuracyClass, co
   return {within ? PointState::Within : PointState::Beyond, row->limit};
 }
 
-Verdict MeterVerdict(const QList<PointJudgement>& markedPoints) {
+Verdict meterVerdict(const QList<PointJudgement>& markedPoints) {
   if (markedPoints.isEmpty()) return Verdict::NotJudged;
   bool allJudged = true;
   for (const PointJudgement& point : markedPoints) {
@@ -193,7 +193,7 @@ Verdict MeterVerdict(const QList<PointJudgement>& markedPoints) {
   return allJudged ? Verdict::Fit : Verdict::NotJudged;
 }
 
-QString LimitText(double limit) {
+QString limitText(double limit) {
   QString digits = QString::number(std::abs(limit), 'f', 6);
   while (digits.endsWith(QLatin1Char('0'))) digits.chop(1);
   if (digits.endsWith(QLatin1Char('.'))) digits += QLatin1Char('0');
@@ -201,7 +201,7 @@ QString LimitText(double limit) {
   return QStringLiteral("±") + digits;
 }
 
-QString VerdictText(Verdict verdict) {
+QString verdictText(Verdict verdict) {
   switch (verdict) {
     case Verdict::Fit:
       return QStringLiteral("Годен");
@@ -213,8 +213,8 @@ QString VerdictText(Verdict verdict) {
   return QStringLiteral("Не оценён");
 }
 
-QString VerdictWord(Verdict verdict) {
-  return verdict == Verdict::NotJudged ? QString() : VerdictText(verdict).toLower();
+QString verdictWord(Verdict verdict) {
+  return verdict == Verdict::NotJudged ? QString() : verdictText(verdict).toLower();
 }
 
 namespace {
@@ -230,22 +230,22 @@ struct LoadedLimits {
   std::function<void(const QStringList&)> reporter;
 };
 
-LoadedLimits& Loaded() {
+LoadedLimits& loadedLimits() {
   static LoadedLimits loaded;
   return loaded;
 }
 
 }  // namespace
 
-QString ProgramLimitsPath() { return ProgramPath(QStringLiteral("sources/limits.csv")); }
+QString programLimitsPath() { return programPath(QStringLiteral("sources/limits.csv")); }
 
-void SetLimitsProblemReporter(std::function<void(const QStringList&)> reporter) {
-  Loaded().reporter = std::move(reporter);
+void setLimitsProblemReporter(std::function<void(const QStringList&)> reporter) {
+  loadedLimits().reporter = std::move(reporter);
 }
 
-const AccuracyLimits& ProgramLimits(QStringList* newProblems) {
-  LoadedLimits& loaded = Loaded();
-  const QString path = ProgramLimitsPath();
+const AccuracyLimits& programLimits(QStringList* newProblems) {
+  LoadedLimits& loaded = loadedLimits();
+  const QString path = programLimitsPath();
   const QFileInfo info(path);
   const bool exists = info.exists();
   const QDateTime modified = exists ? info.lastModified() : QDateTime();

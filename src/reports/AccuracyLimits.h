@@ -21,7 +21,7 @@ struct PowerFactor {
 
 // Reads a power factor text; decimal point or comma, the letter after an
 // optional "/". Empty or unreadable text gives nothing.
-std::optional<PowerFactor> ParsePowerFactor(const QString& km);
+std::optional<PowerFactor> parsePowerFactor(const QString& km);
 
 // One line of the limits file: for meters of the class, at the power factor,
 // from currentFrom % (inclusive) up to currentTo % (exclusive; none = up to the
@@ -57,7 +57,7 @@ class AccuracyLimits {
 
 // Whether a row's power factor covers a measured one: |cos φ − row| ≤ 0.02 and
 // the same letter; the row "1" covers cos φ near 1 with any letter or none.
-bool PowerFactorMatches(const PowerFactor& row, const PowerFactor& measured);
+bool powerFactorMatches(const PowerFactor& row, const PowerFactor& measured);
 
 enum class PointState { NotJudged, Within, Beyond };
 struct PointJudgement {
@@ -66,27 +66,27 @@ struct PointJudgement {
 };
 
 // An empty error is not judged; |error| <= limit is within (equal is within).
-PointJudgement JudgePoint(const AccuracyLimits& limits, double accuracyClass, const QString& km,
+PointJudgement judgePoint(const AccuracyLimits& limits, double accuracyClass, const QString& km,
                           double currentPercent, std::optional<double> error);
 
 enum class Verdict { Fit, Unfit, NotJudged };
 // Over a meter's points marked "R": Fit when there is at least one and every
 // one is judged and within; Unfit when any is beyond; otherwise NotJudged.
-Verdict MeterVerdict(const QList<PointJudgement>& markedPoints);
+Verdict meterVerdict(const QList<PointJudgement>& markedPoints);
 
 // "±1,0": decimal comma, at least one decimal.
-QString LimitText(double limit);
+QString limitText(double limit);
 // "Годен", "Не годен", "Не оценён".
-QString VerdictText(Verdict verdict);
+QString verdictText(Verdict verdict);
 // The word of the documents: "годен", "не годен", empty when not judged.
-QString VerdictWord(Verdict verdict);
+QString verdictWord(Verdict verdict);
 
-// The program's limits: ProgramPath("sources/limits.csv"), read when first
+// The program's limits: programPath("sources/limits.csv"), read when first
 // asked and again when the file's path, modification time or size changes.
 // The damaged lines of a (re)read are reported once: to the reporter when one
 // is set, otherwise to the first caller that passes newProblems.
 // For the GUI thread only.
-const AccuracyLimits& ProgramLimits(QStringList* newProblems = nullptr);
-// The path ProgramLimits reads.
-QString ProgramLimitsPath();
-void SetLimitsProblemReporter(std::function<void(const QStringList&)> reporter);
+const AccuracyLimits& programLimits(QStringList* newProblems = nullptr);
+// The path programLimits reads.
+QString programLimitsPath();
+void setLimitsProblemReporter(std::function<void(const QStringList&)> reporter);

@@ -6,7 +6,7 @@
 
 #include "reports/DocumentOutput.h"
 
-bool DesktopSessionAvailable() {
+bool desktopSessionAvailable() {
   if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) return false;
   const QString platform = QGuiApplication::platformName();
   if (platform == QLatin1String("offscreen") || platform.startsWith(QLatin1String("minimal"))) return false;
@@ -16,13 +16,13 @@ bool DesktopSessionAvailable() {
   return true;
 }
 
-bool OpenWithDesktop(const QString& path) {
-  if (!DesktopSessionAvailable()) return false;
+bool openWithDesktop(const QString& path) {
+  if (!desktopSessionAvailable()) return false;
   return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-QString HandToUser(const QByteArray& bytes, const QString& descriptiveName, const QString& extension) {
-  const QString path = SaveProtocolFile(bytes, descriptiveName, extension);
-  OpenWithDesktop(path);
+QString handToUser(const QByteArray& bytes, const QString& descriptiveName, const QString& extension) {
+  const QString path = saveProtocolFile(bytes, descriptiveName, extension);
+  openWithDesktop(path);
   return path;
 }

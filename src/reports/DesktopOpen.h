@@ -8,13 +8,13 @@
 
 // Whether a desktop can show documents (not the offscreen or minimal
 // platform; on Linux an X11 or Wayland display must be set).
-bool DesktopSessionAvailable();
+bool desktopSessionAvailable();
 
 // Opens the file with the desktop's default application when a desktop
 // session exists; returns whether the desktop was asked to.
-bool OpenWithDesktop(const QString& path);
+bool openWithDesktop(const QString& path);
 
-// Saves the document (SaveProtocolFile) and opens it; returns the saved path,
+// Saves the document (saveProtocolFile) and opens it; returns the saved path,
 // which the caller shows in the status bar. Throws std::runtime_error when the
 // file cannot be written.
-QString HandToUser(const QByteArray& bytes, const QString& descriptiveName, const QString& extension);
+QString handToUser(const QByteArray& bytes, const QString& descriptiveName, const QString& extension);

@@ -15,7 +15,7 @@ constexpr qsizetype kMaxNameLength = 120;
 // Windows takes a name whose part before the first dot (blanks at its end
 // ignored) is a device for that device, whatever follows: "con", "con.docx",
 // "COM1 .txt". COM and LPT count the superscript digits ¹ ² ³ as well.
-bool IsReservedDeviceName(const QString& name) {
+bool isReservedDeviceName(const QString& name) {
   QString stem = name.section(QLatin1Char('.'), 0, 0).toUpper();
   while (!stem.isEmpty() && stem.back().isSpace()) stem.chop(1);
   static const QStringList kFixed = {QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
@@ -30,14 +30,14 @@ bool IsReservedDeviceName(const QString& name) {
 
 }  // namespace
 
-QString ProtocolsDir() {
-  const QString folder = ProgramPath(QStringLiteral("protocols"));
+QString protocolsDir() {
+  const QString folder = programPath(QStringLiteral("protocols"));
   if (!QDir().mkpath(folder))
     throw std::runtime_error(QStringLiteral("Не удалось создать папку %1").arg(folder).toStdString());
   return folder;
 }
 
-QString SafeFileName(const QString& descriptiveName) {
+QString safeFileName(const QString& descriptiveName) {
   static const QString kRefused = QStringLiteral("<>:\"/\\|?*");
   QString name;
   for (const char32_t c : descriptiveName.toUcs4()) {
@@ -60,13 +60,13 @@ QString SafeFileName(const QString& descriptiveName) {
   while (!name.isEmpty() && (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' '))))
     name.chop(1);
   if (name.isEmpty()) return QStringLiteral("Документ");
-  if (IsReservedDeviceName(name)) name.prepend(QLatin1Char('_'));
+  if (isReservedDeviceName(name)) name.prepend(QLatin1Char('_'));
   return name;
 }
 
-QString SaveProtocolFile(const QByteArray& bytes, const QString& descriptiveName, const QString& extension) {
-  const QDir folder(ProtocolsDir());
-  const QString base = SafeFileName(descriptiveName);
+QString saveProtocolFile(const QByteArray& bytes, const QString& descriptiveName, const QString& extension) {
+  const QDir folder(protocolsDir());
+  const QString base = safeFileName(descriptiveName);
   QString path;
   // The name is claimed by creating the file exclusively, so two reports
   // written at the same moment never share one.

@@ -10,7 +10,7 @@ constexpr qint64 kDefaultPageTwips = 12240;  // Letter
 constexpr qint64 kDefaultMarginTwips = 1440;
 constexpr qint64 kSmallestColumnTwips = 1440;
 
-qint64 TwipsAttribute(pugi::xml_node element, const ooxml::XmlNames& w, const char* name, qint64 fallback) {
+qint64 twipsAttribute(pugi::xml_node element, const ooxml::XmlNames& w, const char* name, qint64 fallback) {
   const pugi::xml_attribute attribute = element.attribute(w(name).c_str());
   if (!attribute) return fallback;
   bool ok = false;
@@ -34,16 +34,16 @@ constexpr char kInlineDrawing[] =
     "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></pic:spPr>"
     "</pic:pic></a:graphicData></a:graphic></wp:inline>";
 
-void SetSize(pugi::xml_node element, const InlinePicture& picture) {
+void setSize(pugi::xml_node element, const InlinePicture& picture) {
   element.append_attribute("cx") = static_cast<long long>(picture.widthEmu);
   element.append_attribute("cy") = static_cast<long long>(picture.heightEmu);
 }
 
-void SetText(pugi::xml_node element, const char* name, const QString& text) {
+void setText(pugi::xml_node element, const char* name, const QString& text) {
   element.append_attribute(name) = text.toUtf8().constData();
 }
 
-bool IsDrawingProperties(pugi::xml_node node) {
+bool isDrawingProperties(pugi::xml_node node) {
   const char* name = node.name();
   const char* colon = std::strchr(name, ':');
   return std::strcmp(colon ? colon + 1 : name, "docPr") == 0;
@@ -51,39 +51,39 @@ bool IsDrawingProperties(pugi::xml_node node) {
 
 }  // namespace
 
-qint64 TextColumnTwips(pugi::xml_node body, const ooxml::XmlNames& w) {
+qint64 textColumnTwips(pugi::xml_node body, const ooxml::XmlNames& w) {
   const pugi::xml_node section = body.child(w("sectPr").c_str());
-  const qint64 page = TwipsAttribute(section.child(w("pgSz").c_str()), w, "w", kDefaultPageTwips);
+  const qint64 page = twipsAttribute(section.child(w("pgSz").c_str()), w, "w", kDefaultPageTwips);
   const pugi::xml_node margins = section.child(w("pgMar").c_str());
-  const qint64 column = page - TwipsAttribute(margins, w, "left", kDefaultMarginTwips) -
-                        TwipsAttribute(margins, w, "right", kDefaultMarginTwips) -
-                        TwipsAttribute(margins, w, "gutter", 0);
+  const qint64 column = page - twipsAttribute(margins, w, "left", kDefaultMarginTwips) -
+                        twipsAttribute(margins, w, "right", kDefaultMarginTwips) -
+                        twipsAttribute(margins, w, "gutter", 0);
   // Damaged page settings must not give a picture without width.
   return std::max(column, kSmallestColumnTwips);
 }
 
-unsigned NextDrawingId(pugi::xml_node root) {
+unsigned nextDrawingId(pugi::xml_node root) {
   unsigned largest = 0;
   for (const pugi::xpath_node& found : root.select_nodes("//*[@id]")) {
     const pugi::xml_node node = found.node();
-    if (IsDrawingProperties(node)) largest = std::max(largest, node.attribute("id").as_uint());
+    if (isDrawingProperties(node)) largest = std::max(largest, node.attribute("id").as_uint());
   }
   return largest + 1;
 }
 
-void AppendInlinePicture(pugi::xml_node paragraph, const ooxml::XmlNames& w, const InlinePicture& picture) {
+void appendInlinePicture(pugi::xml_node paragraph, const ooxml::XmlNames& w, const InlinePicture& picture) {
   pugi::xml_document drawing;
   drawing.load_string(kInlineDrawing);
   pugi::xml_node inlineNode = drawing.document_element();
-  SetSize(inlineNode.child("wp:extent"), picture);
+  setSize(inlineNode.child("wp:extent"), picture);
   pugi::xml_node properties = inlineNode.child("wp:docPr");
   properties.append_attribute("id") = picture.drawingId;
-  SetText(properties, "name", QStringLiteral("Picture %1").arg(picture.drawingId));
-  SetText(properties, "descr", picture.description);
+  setText(properties, "name", QStringLiteral("Picture %1").arg(picture.drawingId));
+  setText(properties, "descr", picture.description);
   pugi::xml_node pic = inlineNode.child("a:graphic").child("a:graphicData").child("pic:pic");
-  SetText(pic.child("pic:nvPicPr").child("pic:cNvPr"), "name", picture.partName);
-  SetText(pic.child("pic:blipFill").child("a:blip"), "r:embed", picture.relationshipId);
-  SetSize(pic.child("pic:spPr").child("a:xfrm").child("a:ext"), picture);
+  setText(pic.child("pic:nvPicPr").child("pic:cNvPr"), "name", picture.partName);
+  setText(pic.child("pic:blipFill").child("a:blip"), "r:embed", picture.relationshipId);
+  setSize(pic.child("pic:spPr").child("a:xfrm").child("a:ext"), picture);
 
   pugi::xml_node run = paragraph.append_child(w("r").c_str());
   run.append_child(w("drawing").c_str()).append_copy(inlineNode);

@@ -19,11 +19,11 @@ constexpr qint64 kEmuPerInch = 914400;
 // Width of the text column of the body's own section (page width less the
 // left and right margins and the gutter), in twips. A document without page
 // settings gets Word's defaults (Letter, one-inch margins).
-qint64 TextColumnTwips(pugi::xml_node body, const ooxml::XmlNames& w);
+qint64 textColumnTwips(pugi::xml_node body, const ooxml::XmlNames& w);
 
 // The smallest drawing id not used by any drawing of the document; Word
 // repairs a document in which two drawings share an id.
-unsigned NextDrawingId(pugi::xml_node root);
+unsigned nextDrawingId(pugi::xml_node root);
 
 struct InlinePicture {
   QString relationshipId;  // of the image part, from the document part
@@ -36,6 +36,6 @@ struct InlinePicture {
 
 // Appends a run holding the picture to the paragraph. The drawing declares
 // the namespaces it uses itself, so the document's root needs none of them.
-void AppendInlinePicture(pugi::xml_node paragraph, const ooxml::XmlNames& w, const InlinePicture& picture);
+void appendInlinePicture(pugi::xml_node paragraph, const ooxml::XmlNames& w, const InlinePicture& picture);
 
 }  // namespace docx

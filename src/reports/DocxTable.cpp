@@ -7,54 +7,54 @@
 
 namespace {
 
-bool IsWrapper(const ooxml::XmlNames& w, pugi::xml_node node) {
+bool isWrapper(const ooxml::XmlNames& w, pugi::xml_node node) {
   return w.is(node, "sdt") || w.is(node, "customXml") || w.is(node, "sdtContent");
 }
 
-void RemoveChildren(pugi::xml_node parent, const ooxml::XmlNames& w,
+void removeChildren(pugi::xml_node parent, const ooxml::XmlNames& w,
                     std::initializer_list<const char*> names) {
   for (const char* name : names)
     while (pugi::xml_node child = parent.child(w(name).c_str())) parent.remove_child(child);
 }
 
 // Revision marks and the like belong to the original; copies must not repeat them.
-void CleanParagraphProperties(pugi::xml_node properties, const ooxml::XmlNames& w) {
-  RemoveChildren(properties, w, {"pPrChange", "sectPr"});
+void cleanParagraphProperties(pugi::xml_node properties, const ooxml::XmlNames& w) {
+  removeChildren(properties, w, {"pPrChange", "sectPr"});
   if (pugi::xml_node mark = properties.child(w("rPr").c_str()))
-    RemoveChildren(mark, w, {"ins", "del", "moveFrom", "moveTo", "rPrChange"});
+    removeChildren(mark, w, {"ins", "del", "moveFrom", "moveTo", "rPrChange"});
 }
 
 // Run properties taken from a run or from a paragraph mark (whose revision
 // children a run's properties may not hold).
-void CleanRunProperties(pugi::xml_node properties, const ooxml::XmlNames& w) {
-  RemoveChildren(properties, w, {"ins", "del", "moveFrom", "moveTo", "rPrChange"});
+void cleanRunProperties(pugi::xml_node properties, const ooxml::XmlNames& w) {
+  removeChildren(properties, w, {"ins", "del", "moveFrom", "moveTo", "rPrChange"});
 }
 
-pugi::xml_node FirstParagraph(pugi::xml_node container, const ooxml::XmlNames& w) {
+pugi::xml_node firstParagraph(pugi::xml_node container, const ooxml::XmlNames& w) {
   for (pugi::xml_node child = container.first_child(); child; child = child.next_sibling()) {
     if (w.is(child, "p")) return child;
-    if (IsWrapper(w, child))
-      if (pugi::xml_node found = FirstParagraph(child, w)) return found;
+    if (isWrapper(w, child))
+      if (pugi::xml_node found = firstParagraph(child, w)) return found;
   }
   return {};
 }
 
 // The first run that shows text; its formatting is what replaced text takes.
-pugi::xml_node FirstTextRun(pugi::xml_node container, const ooxml::XmlNames& w) {
+pugi::xml_node firstTextRun(pugi::xml_node container, const ooxml::XmlNames& w) {
   for (pugi::xml_node child = container.first_child(); child; child = child.next_sibling()) {
     if (child.type() != pugi::node_element || w.is(child, "pPr") || w.is(child, "del") ||
         w.is(child, "moveFrom"))
       continue;
     if (w.is(child, "r")) {
       if (child.child(w("t").c_str())) return child;
-    } else if (pugi::xml_node found = FirstTextRun(child, w)) {
+    } else if (pugi::xml_node found = firstTextRun(child, w)) {
       return found;
     }
   }
   return {};
 }
 
-bool IsIdentityAttribute(const char* name) {
+bool isIdentityAttribute(const char* name) {
   const char* colon = std::strchr(name, ':');
   const char* local = colon ? colon + 1 : name;
   return std::strcmp(local, "paraId") == 0 || std::strcmp(local, "textId") == 0;
@@ -71,7 +71,7 @@ void WordTable::indexRows(pugi::xml_node container) {
   for (pugi::xml_node child = container.first_child(); child; child = child.next_sibling()) {
     if (w_.is(child, "tr"))
       rows_.push_back(child);
-    else if (IsWrapper(w_, child))
+    else if (isWrapper(w_, child))
       indexRows(child);  // rows wrapped in a content control
   }
 }
@@ -91,7 +91,7 @@ const std::vector<WordTable::CellSpan>& WordTable::cellsOf(int row) const {
         const int span = std::max(1, gridSpan.attribute(val.c_str()).as_int(1));
         spans.push_back({column, column + span - 1, child});
         column += span;
-      } else if (IsWrapper(w_, child)) {
+      } else if (isWrapper(w_, child)) {
         self(self, child);
       }
     }
@@ -125,22 +125,22 @@ void WordTable::appendRow() {
   while (anchor.parent() && anchor.parent() != table_) anchor = anchor.parent();
   pugi::xml_node row = table_.insert_child_after(w_("tr").c_str(), anchor);
   for (const pugi::xml_attribute attribute : last.attributes())
-    if (!IsIdentityAttribute(attribute.name())) row.append_attribute(attribute.name()) = attribute.value();
+    if (!isIdentityAttribute(attribute.name())) row.append_attribute(attribute.name()) = attribute.value();
   if (pugi::xml_node exceptions = last.child(w_("tblPrEx").c_str())) row.append_copy(exceptions);
   if (pugi::xml_node properties = last.child(w_("trPr").c_str())) {
     pugi::xml_node copy = row.append_copy(properties);
-    RemoveChildren(copy, w_, {"tblHeader", "ins", "del", "trPrChange"});
+    removeChildren(copy, w_, {"tblHeader", "ins", "del", "trPrChange"});
   }
   for (const CellSpan& span : cellsOf(lastRow)) {
     pugi::xml_node cell = row.append_child(w_("tc").c_str());
     if (pugi::xml_node properties = span.cell.child(w_("tcPr").c_str())) {
       pugi::xml_node copy = cell.append_copy(properties);
-      RemoveChildren(copy, w_, {"vMerge", "tcPrChange", "cellIns", "cellDel", "cellMerge"});
+      removeChildren(copy, w_, {"vMerge", "tcPrChange", "cellIns", "cellDel", "cellMerge"});
     }
     pugi::xml_node paragraph = cell.append_child(w_("p").c_str());
-    if (pugi::xml_node source = FirstParagraph(span.cell, w_))
+    if (pugi::xml_node source = firstParagraph(span.cell, w_))
       if (pugi::xml_node properties = source.child(w_("pPr").c_str()))
-        CleanParagraphProperties(paragraph.append_copy(properties), w_);
+        cleanParagraphProperties(paragraph.append_copy(properties), w_);
   }
   rows_.push_back(row);
   cells_.emplace_back();
@@ -148,19 +148,19 @@ void WordTable::appendRow() {
 
 void WordTable::setCellText(int row, int column, const QString& text) {
   pugi::xml_node cell = cellAt(row, column);
-  const pugi::xml_node source = FirstParagraph(cell, w_);
+  const pugi::xml_node source = firstParagraph(cell, w_);
   pugi::xml_node paragraph = cell.append_child(w_("p").c_str());
   pugi::xml_node runProperties;
   if (source) {
     const pugi::xml_node paragraphProperties = source.child(w_("pPr").c_str());
-    if (paragraphProperties) CleanParagraphProperties(paragraph.append_copy(paragraphProperties), w_);
-    const pugi::xml_node run = FirstTextRun(source, w_);
+    if (paragraphProperties) cleanParagraphProperties(paragraph.append_copy(paragraphProperties), w_);
+    const pugi::xml_node run = firstTextRun(source, w_);
     runProperties = run ? run.child(w_("rPr").c_str()) : paragraphProperties.child(w_("rPr").c_str());
   }
   if (!text.isEmpty()) {
     pugi::xml_node run = paragraph.append_child(w_("r").c_str());
-    if (runProperties) CleanRunProperties(run.append_copy(runProperties), w_);
-    docx::WriteRunText(w_, run.append_child(w_("t").c_str()), text);
+    if (runProperties) cleanRunProperties(run.append_copy(runProperties), w_);
+    docx::writeRunText(w_, run.append_child(w_("t").c_str()), text);
   }
   // Everything else the cell held goes, as when Word sets a cell's text.
   for (pugi::xml_node child = cell.first_child(); child != paragraph;) {

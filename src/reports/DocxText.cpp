@@ -6,30 +6,30 @@
 
 namespace docx {
 
-QString NodeText(pugi::xml_node textElement) { return QString::fromUtf8(textElement.text().get()); }
+QString nodeText(pugi::xml_node textElement) { return QString::fromUtf8(textElement.text().get()); }
 
 namespace {
 
-void SetPreservedText(pugi::xml_node textElement, const QString& text) {
+void setPreservedText(pugi::xml_node textElement, const QString& text) {
   textElement.text().set(text.toUtf8().constData());
   if (!textElement.attribute("xml:space")) textElement.append_attribute("xml:space") = "preserve";
 }
 
 }  // namespace
 
-void WriteRunText(const ooxml::XmlNames& w, pugi::xml_node textElement, const QString& text) {
-  const QString safe = XmlSafeText(text);
+void writeRunText(const ooxml::XmlNames& w, pugi::xml_node textElement, const QString& text) {
+  const QString safe = xmlSafeText(text);
   pugi::xml_node run = textElement.parent();
   pugi::xml_node last = textElement;
   QString pending;
   bool firstWritten = false;
   auto flushText = [&](bool force) {
     if (!firstWritten) {
-      SetPreservedText(textElement, pending);
+      setPreservedText(textElement, pending);
       firstWritten = true;
     } else if (!pending.isEmpty() || force) {
       last = run.insert_child_after(w("t").c_str(), last);
-      SetPreservedText(last, pending);
+      setPreservedText(last, pending);
     }
     pending.clear();
   };
@@ -46,24 +46,24 @@ void WriteRunText(const ooxml::XmlNames& w, pugi::xml_node textElement, const QS
 
 namespace {
 
-void CollectParagraphs(pugi::xml_node container, const ooxml::XmlNames& w, std::vector<pugi::xml_node>& out) {
+void collectParagraphs(pugi::xml_node container, const ooxml::XmlNames& w, std::vector<pugi::xml_node>& out) {
   for (pugi::xml_node child = container.first_child(); child; child = child.next_sibling()) {
     if (child.type() != pugi::node_element) continue;
     if (w.is(child, "p")) {
       out.push_back(child);
     } else if (!w.is(child, "sectPr") && !w.is(child, "txbxContent") && !w.is(child, "tblPr") &&
                !w.is(child, "trPr") && !w.is(child, "tcPr")) {
-      CollectParagraphs(child, w, out);  // tables, rows, cells, content controls
+      collectParagraphs(child, w, out);  // tables, rows, cells, content controls
     }
   }
 }
 
 }  // namespace
 
-std::vector<pugi::xml_node> MainTextParagraphs(pugi::xml_node body, const ooxml::XmlNames& w) {
+std::vector<pugi::xml_node> mainTextParagraphs(pugi::xml_node body, const ooxml::XmlNames& w) {
   // Text boxes are stories of their own and are not searched.
   std::vector<pugi::xml_node> paragraphs;
-  CollectParagraphs(body, w, paragraphs);
+  collectParagraphs(body, w, paragraphs);
   return paragraphs;
 }
 
@@ -90,7 +90,7 @@ void ParagraphText::collectRun(pugi::xml_node run) {
   for (pugi::xml_node child = run.first_child(); child; child = child.next_sibling()) {
     if (child.type() != pugi::node_element) continue;
     if (w_.is(child, "t")) {
-      const QString text = docx::NodeText(child);
+      const QString text = docx::nodeText(child);
       pieces_.push_back({child, text_.size(), text.size(), true});
       text_ += text;
     } else if (w_.is(child, "rPr") || w_.is(child, "lastRenderedPageBreak") || w_.is(child, "fldChar") ||
@@ -104,7 +104,7 @@ void ParagraphText::collectRun(pugi::xml_node run) {
 }
 
 void ParagraphText::cutText(const Piece& piece, qsizetype from, qsizetype to) {
-  const QString text = docx::NodeText(piece.node);
+  const QString text = docx::nodeText(piece.node);
   const QString rest = text.left(from) + text.mid(to);
   if (!rest.isEmpty()) {
     piece.node.text().set(rest.toUtf8().constData());
@@ -128,8 +128,8 @@ void ParagraphText::replace(qsizetype start, qsizetype length, const QString& va
     const qsizetype to = std::min(end, pieceEnd) - piece.start;
     if (first == nullptr) {
       first = &piece;
-      const QString text = docx::NodeText(piece.node);
-      docx::WriteRunText(w_, piece.node, text.left(from) + value + text.mid(to));
+      const QString text = docx::nodeText(piece.node);
+      docx::writeRunText(w_, piece.node, text.left(from) + value + text.mid(to));
     } else {
       cutText(piece, from, to);
     }

@@ -48,11 +48,11 @@ class ParagraphText {
 // Word text helpers shared by replacement and table cells.
 namespace docx {
 
-QString NodeText(pugi::xml_node textElement);
+QString nodeText(pugi::xml_node textElement);
 // Sets the content of w:t `textElement` to text, continuing with w:br, w:tab
 // and further w:t siblings for line breaks and tabs.
-void WriteRunText(const ooxml::XmlNames& w, pugi::xml_node textElement, const QString& text);
+void writeRunText(const ooxml::XmlNames& w, pugi::xml_node textElement, const QString& text);
 // All paragraphs of the document body's own text (tables included, text boxes not).
-std::vector<pugi::xml_node> MainTextParagraphs(pugi::xml_node body, const ooxml::XmlNames& w);
+std::vector<pugi::xml_node> mainTextParagraphs(pugi::xml_node body, const ooxml::XmlNames& w);
 
 }  // namespace docx

@@ -22,8 +22,8 @@ struct PowerFactorGroup {
   bool operator<(const PowerFactorGroup& other) const { return order() < other.order(); }
 };
 
-PowerFactorGroup GroupOf(const QString& text) {
-  const std::optional<PowerFactor> factor = ParsePowerFactor(text);
+PowerFactorGroup groupOf(const QString& text) {
+  const std::optional<PowerFactor> factor = parsePowerFactor(text);
   if (!factor) return {4, 0, text.trimmed()};
   const int milli = static_cast<int>(std::lround(factor->value * 1000));
   if (milli == 1000) return {0, milli, {}};
@@ -32,23 +32,23 @@ PowerFactorGroup GroupOf(const QString& text) {
   return {rank, milli, {}};
 }
 
-QString DecimalText(int milli) {
+QString decimalText(int milli) {
   QString text = QString::number(milli / 1000.0, 'f', 3);
   while (text.endsWith(QLatin1Char('0'))) text.chop(1);
   if (text.endsWith(QLatin1Char('.'))) text.chop(1);
   return text.replace(QLatin1Char('.'), QLatin1Char(','));
 }
 
-QString CaptionOf(const PowerFactorGroup& group) {
+QString captionOf(const PowerFactorGroup& group) {
   switch (group.rank) {
     case 0:
       return QStringLiteral("cos φ = 1");
     case 1:
-      return DecimalText(group.milli) + QStringLiteral(" инд.");
+      return decimalText(group.milli) + QStringLiteral(" инд.");
     case 2:
-      return DecimalText(group.milli) + QStringLiteral(" емк.");
+      return decimalText(group.milli) + QStringLiteral(" емк.");
     case 3:
-      return QStringLiteral("cos φ = ") + DecimalText(group.milli);
+      return QStringLiteral("cos φ = ") + decimalText(group.milli);
     default:
       return group.unreadable.isEmpty() ? QStringLiteral("cos φ не указан") : group.unreadable;
   }
@@ -61,7 +61,7 @@ struct GroupedPoints {
   std::vector<ErrorChartPoint> points;
 };
 
-std::map<PowerFactorGroup, GroupedPoints> GroupPoints(const std::vector<ErrorPointRow>& rows,
+std::map<PowerFactorGroup, GroupedPoints> groupPoints(const std::vector<ErrorPointRow>& rows,
                                                       const std::optional<ChartLimits>& limits) {
   std::map<PowerFactorGroup, GroupedPoints> groups;
   for (const ErrorPointRow& row : rows) {
@@ -69,9 +69,9 @@ std::map<PowerFactorGroup, GroupedPoints> GroupPoints(const std::vector<ErrorPoi
     ErrorChartPoint point{row.currentPercent, *row.error, row.marked, false};
     if (limits && limits->limits)
       point.beyond =
-          JudgePoint(*limits->limits, limits->accuracyClass, row.powerFactor, row.currentPercent, row.error)
+          judgePoint(*limits->limits, limits->accuracyClass, row.powerFactor, row.currentPercent, row.error)
               .state == PointState::Beyond;
-    GroupedPoints& group = groups[GroupOf(row.powerFactor)];
+    GroupedPoints& group = groups[groupOf(row.powerFactor)];
     if (group.points.empty()) group.powerFactorText = row.powerFactor;
     group.points.push_back(point);
   }
@@ -82,16 +82,16 @@ std::map<PowerFactorGroup, GroupedPoints> GroupPoints(const std::vector<ErrorPoi
   return groups;
 }
 
-double LargestLimit(const std::vector<LimitStep>& envelope) {
+double largestLimit(const std::vector<LimitStep>& envelope) {
   double largest = 0;
   for (const LimitStep& step : envelope) largest = std::max(largest, step.limit);
   return largest;
 }
 
-ErrorChart Finish(std::vector<ErrorCurve> curves) {
+ErrorChart finish(std::vector<ErrorCurve> curves) {
   ErrorChart chart;
   chart.curves = std::move(curves);
-  chart.current = CurrentAxisRange(chart.curves);
+  chart.current = currentAxisRange(chart.curves);
   if (chart.isEmpty()) chart.emptyText = kNoPointsText;
   return chart;
 }
@@ -105,9 +105,9 @@ int ErrorChart::pointCount() const {
   return count;
 }
 
-QString PowerFactorCaption(const QString& powerFactor) { return CaptionOf(GroupOf(powerFactor)); }
+QString powerFactorCaption(const QString& powerFactor) { return captionOf(groupOf(powerFactor)); }
 
-AxisRange CurrentAxisRange(const std::vector<ErrorCurve>& curves) {
+AxisRange currentAxisRange(const std::vector<ErrorCurve>& curves) {
   AxisRange range{1, kLeastLargestCurrent};
   for (const ErrorCurve& curve : curves)
     for (const auto& branch : curve.branches)
@@ -118,10 +118,10 @@ AxisRange CurrentAxisRange(const std::vector<ErrorCurve>& curves) {
   return range;
 }
 
-AxisRange ErrorAxisRange(const std::vector<ErrorCurve>& curves) {
+AxisRange errorAxisRange(const std::vector<ErrorCurve>& curves) {
   double extent = 0;
   for (const ErrorCurve& curve : curves) {
-    extent = std::max(extent, LargestLimit(curve.envelope));
+    extent = std::max(extent, largestLimit(curve.envelope));
     for (const auto& branch : curve.branches)
       for (const ErrorChartPoint& point : branch) extent = std::max(extent, std::abs(point.error));
   }
@@ -129,7 +129,7 @@ AxisRange ErrorAxisRange(const std::vector<ErrorCurve>& curves) {
   return {-extent * kErrorMargin, extent * kErrorMargin};
 }
 
-std::vector<LimitStep> LimitEnvelope(const ChartLimits& limits, const QString& powerFactor,
+std::vector<LimitStep> limitEnvelope(const ChartLimits& limits, const QString& powerFactor,
                                      const AxisRange& current) {
   std::vector<LimitStep> steps;
   if (!limits.limits) return steps;
@@ -154,7 +154,7 @@ std::vector<LimitStep> LimitEnvelope(const ChartLimits& limits, const QString& p
   return steps;
 }
 
-QList<QList<QPointF>> EnvelopeLines(const std::vector<LimitStep>& envelope, int sign) {
+QList<QList<QPointF>> envelopeLines(const std::vector<LimitStep>& envelope, int sign) {
   QList<QList<QPointF>> lines;
   double lastEnd = 0;
   for (const LimitStep& step : envelope) {
@@ -165,39 +165,39 @@ QList<QList<QPointF>> EnvelopeLines(const std::vector<LimitStep>& envelope, int 
   return lines;
 }
 
-ErrorChart MeterErrorChart(const std::vector<ErrorPointRow>& rows, const std::optional<ChartLimits>& limits) {
+ErrorChart meterErrorChart(const std::vector<ErrorPointRow>& rows, const std::optional<ChartLimits>& limits) {
   std::vector<ErrorCurve> curves;
   std::vector<QString> powerFactors;
-  for (auto& [key, group] : GroupPoints(rows, limits)) {
-    curves.push_back({CaptionOf(key), {std::move(group.points)}, {}});
+  for (auto& [key, group] : groupPoints(rows, limits)) {
+    curves.push_back({captionOf(key), {std::move(group.points)}, {}});
     powerFactors.push_back(group.powerFactorText);
   }
-  ErrorChart chart = Finish(std::move(curves));
+  ErrorChart chart = finish(std::move(curves));
   if (limits)
     for (size_t i = 0; i < chart.curves.size(); ++i)
-      chart.curves[i].envelope = LimitEnvelope(*limits, powerFactors[i], chart.current);
-  chart.error = ErrorAxisRange(chart.curves);
+      chart.curves[i].envelope = limitEnvelope(*limits, powerFactors[i], chart.current);
+  chart.error = errorAxisRange(chart.curves);
   return chart;
 }
 
-ErrorChart GroupErrorChart(const std::vector<MeterErrorRows>& meters,
+ErrorChart groupErrorChart(const std::vector<MeterErrorRows>& meters,
                            const std::optional<ChartLimits>& limits) {
   std::vector<ErrorCurve> curves;
   std::map<PowerFactorGroup, QString> powerFactors;
   for (const MeterErrorRows& meter : meters) {
     const QString caption = meter.serialNumber.trimmed();
     ErrorCurve curve{caption.isEmpty() ? QStringLiteral("без номера") : caption, {}, {}};
-    for (auto& [key, group] : GroupPoints(meter.rows, limits)) {
+    for (auto& [key, group] : groupPoints(meter.rows, limits)) {
       curve.branches.push_back(std::move(group.points));
       powerFactors.emplace(key, group.powerFactorText);
     }
     if (!curve.branches.empty()) curves.push_back(std::move(curve));
   }
-  ErrorChart chart = Finish(std::move(curves));
+  ErrorChart chart = finish(std::move(curves));
   if (limits && powerFactors.size() == 1)
-    chart.commonEnvelope = LimitEnvelope(*limits, powerFactors.begin()->second, chart.current);
-  chart.error = ErrorAxisRange(chart.curves);
-  const double limit = LargestLimit(chart.commonEnvelope) * kErrorMargin;
+    chart.commonEnvelope = limitEnvelope(*limits, powerFactors.begin()->second, chart.current);
+  chart.error = errorAxisRange(chart.curves);
+  const double limit = largestLimit(chart.commonEnvelope) * kErrorMargin;
   chart.error = {std::min(chart.error.from, -limit), std::max(chart.error.to, limit)};
   return chart;
 }

@@ -76,13 +76,13 @@ inline const QString kNoPointsText = QStringLiteral("Нет измеренных
 // The legend caption of a power factor text: "cos φ = 1", "0,5 инд.",
 // "0,8 емк.", "cos φ = 0,866"; an unreadable text stands as it is, an empty
 // one is "cos φ не указан".
-QString PowerFactorCaption(const QString& powerFactor);
+QString powerFactorCaption(const QString& powerFactor);
 
 // One meter: a curve per power factor (cos φ = 1 first, then inductive and
 // capacitive ones by falling cos φ), with the class envelope of that power
 // factor. Points without an error or with a current that is not positive (it
 // has no place on a logarithmic axis) are left out.
-ErrorChart MeterErrorChart(const std::vector<ErrorPointRow>& rows, const std::optional<ChartLimits>& limits);
+ErrorChart meterErrorChart(const std::vector<ErrorPointRow>& rows, const std::optional<ChartLimits>& limits);
 
 // A base: a curve per meter, captioned by its serial number ("без номера"
 // without one), its power factors as branches; the envelope
@@ -91,20 +91,20 @@ struct MeterErrorRows {
   QString serialNumber;
   std::vector<ErrorPointRow> rows;
 };
-ErrorChart GroupErrorChart(const std::vector<MeterErrorRows>& meters,
+ErrorChart groupErrorChart(const std::vector<MeterErrorRows>& meters,
                            const std::optional<ChartLimits>& limits);
 
 // 1 % up to the largest current, at least 120 %; a smaller positive current
 // than 1 % widens the axis down to its decade.
-AxisRange CurrentAxisRange(const std::vector<ErrorCurve>& curves);
+AxisRange currentAxisRange(const std::vector<ErrorCurve>& curves);
 // ±(largest error or limit shown) with a margin; ±1 when everything is 0.
-AxisRange ErrorAxisRange(const std::vector<ErrorCurve>& curves);
+AxisRange errorAxisRange(const std::vector<ErrorCurve>& curves);
 
 // The steps of the limits for the class and power factor over the current
 // range, as the limits file gives them (a range without a row has no step).
-std::vector<LimitStep> LimitEnvelope(const ChartLimits& limits, const QString& powerFactor,
+std::vector<LimitStep> limitEnvelope(const ChartLimits& limits, const QString& powerFactor,
                                      const AxisRange& current);
 
 // The envelope as lines to draw: steps that meet are joined by a vertical
 // line; sign +1 gives the upper, -1 the lower edge.
-QList<QList<QPointF>> EnvelopeLines(const std::vector<LimitStep>& envelope, int sign);
+QList<QList<QPointF>> envelopeLines(const std::vector<LimitStep>& envelope, int sign);

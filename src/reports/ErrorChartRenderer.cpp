@@ -24,7 +24,7 @@ const QColor kBeyondColour(0xd6, 0x27, 0x28);
 const QColor kCommonEnvelopeColour(0x60, 0x60, 0x60);
 const QString kBeyondCaption = QStringLiteral("Вне допуска");
 
-QList<QPointF> PointsOf(const std::vector<ErrorChartPoint>& points, bool (*take)(const ErrorChartPoint&)) {
+QList<QPointF> pointsOf(const std::vector<ErrorChartPoint>& points, bool (*take)(const ErrorChartPoint&)) {
   QList<QPointF> taken;
   for (const ErrorChartPoint& point : points)
     if (take(point)) taken.append(QPointF(point.current, point.error));
@@ -32,7 +32,7 @@ QList<QPointF> PointsOf(const std::vector<ErrorChartPoint>& points, bool (*take)
 }
 
 // A circle marker drawn at twice the resolution, sharp in the protocols' pictures.
-QImage MarkerImage(const QColor& edge, bool filled) {
+QImage markerImage(const QColor& edge, bool filled) {
   constexpr qreal kScale = 2;
   QImage image(QSize(kMarkerSize, kMarkerSize) * kScale, QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(kScale);
@@ -66,7 +66,7 @@ class SeriesAdder {
     series->setColor(edge);
     // Markers as one picture painted at every point of a line series without
     // a line: a scatter series makes hundreds of points slow to show.
-    series->setLightMarker(MarkerImage(edge, filled));
+    series->setLightMarker(markerImage(edge, filled));
     series->replace(points);
     add(series, caption);
   }
@@ -85,41 +85,41 @@ class SeriesAdder {
   QAbstractAxis* y_;
 };
 
-void AddEnvelope(SeriesAdder& adder, const std::vector<LimitStep>& envelope, const QColor& colour) {
+void addEnvelope(SeriesAdder& adder, const std::vector<LimitStep>& envelope, const QColor& colour) {
   QPen pen(colour, 1, Qt::DashLine);
   for (const int sign : {1, -1})
-    for (const QList<QPointF>& line : EnvelopeLines(envelope, sign)) adder.line(line, pen);
+    for (const QList<QPointF>& line : envelopeLines(envelope, sign)) adder.line(line, pen);
 }
 
-void AddCurve(SeriesAdder& adder, const ErrorCurve& curve, const QColor& colour) {
-  AddEnvelope(adder, curve.envelope, colour);
+void addCurve(SeriesAdder& adder, const ErrorCurve& curve, const QColor& colour) {
+  addEnvelope(adder, curve.envelope, colour);
   QString caption = curve.caption;
   for (const auto& branch : curve.branches) {
-    adder.line(PointsOf(branch, [](const ErrorChartPoint&) { return true; }), QPen(colour, kLineWidth),
+    adder.line(pointsOf(branch, [](const ErrorChartPoint&) { return true; }), QPen(colour, kLineWidth),
                caption);
     caption.clear();  // one legend entry for the whole curve
   }
   for (const auto& branch : curve.branches) {
-    adder.markers(PointsOf(branch, [](const ErrorChartPoint& p) { return p.marked && !p.beyond; }), colour,
+    adder.markers(pointsOf(branch, [](const ErrorChartPoint& p) { return p.marked && !p.beyond; }), colour,
                   true);
-    adder.markers(PointsOf(branch, [](const ErrorChartPoint& p) { return !p.marked && !p.beyond; }), colour,
+    adder.markers(pointsOf(branch, [](const ErrorChartPoint& p) { return !p.marked && !p.beyond; }), colour,
                   false);
   }
 }
 
-void AddBeyondPoints(SeriesAdder& adder, const ErrorChart& content) {
+void addBeyondPoints(SeriesAdder& adder, const ErrorChart& content) {
   QList<QPointF> marked;
   QList<QPointF> unmarked;
   for (const ErrorCurve& curve : content.curves)
     for (const auto& branch : curve.branches) {
-      marked << PointsOf(branch, [](const ErrorChartPoint& p) { return p.marked && p.beyond; });
-      unmarked << PointsOf(branch, [](const ErrorChartPoint& p) { return !p.marked && p.beyond; });
+      marked << pointsOf(branch, [](const ErrorChartPoint& p) { return p.marked && p.beyond; });
+      unmarked << pointsOf(branch, [](const ErrorChartPoint& p) { return !p.marked && p.beyond; });
     }
   adder.markers(marked, kBeyondColour, true, kBeyondCaption);
   adder.markers(unmarked, kBeyondColour, false, marked.isEmpty() ? kBeyondCaption : QString());
 }
 
-void ClearChart(QChart& chart) {
+void clearChart(QChart& chart) {
   chart.removeAllSeries();
   for (QAbstractAxis* axis : chart.axes()) {
     chart.removeAxis(axis);
@@ -127,7 +127,7 @@ void ClearChart(QChart& chart) {
   }
 }
 
-std::pair<QLogValueAxis*, QValueAxis*> AddAxes(QChart& chart, const ErrorChart& content) {
+std::pair<QLogValueAxis*, QValueAxis*> addAxes(QChart& chart, const ErrorChart& content) {
   auto* x = new QLogValueAxis;
   x->setBase(10);
   // With localised numbers Qt Charts reads only formats that give a precision.
@@ -144,7 +144,7 @@ std::pair<QLogValueAxis*, QValueAxis*> AddAxes(QChart& chart, const ErrorChart& 
   return {x, y};
 }
 
-void RenderScene(QChart& chart, QPaintDevice& device, const QRectF& target) {
+void renderScene(QChart& chart, QPaintDevice& device, const QRectF& target) {
   QPainter painter(&device);
   painter.setRenderHint(QPainter::Antialiasing);
   chart.scene()->render(&painter, target, chart.sceneBoundingRect());
@@ -152,43 +152,43 @@ void RenderScene(QChart& chart, QPaintDevice& device, const QRectF& target) {
 
 }  // namespace
 
-QColor CurveColour(int index) {
+QColor curveColour(int index) {
   static const QColor colours[] = {
       QColor(0x1f, 0x77, 0xb4), QColor(0x2c, 0xa0, 0x2c), QColor(0xff, 0x7f, 0x0e), QColor(0x94, 0x67, 0xbd),
       QColor(0x8c, 0x56, 0x4b), QColor(0x17, 0xbe, 0xcf), QColor(0xbc, 0xbd, 0x22), QColor(0x7f, 0x7f, 0x7f)};
   return colours[index % std::size(colours)];
 }
 
-void DrawErrorChart(QChart& chart, const ErrorChart& content) {
-  ClearChart(chart);
+void drawErrorChart(QChart& chart, const ErrorChart& content) {
+  clearChart(chart);
   chart.setLocalizeNumbers(true);
   chart.setLocale(QLocale(QLocale::Russian, QLocale::Russia));
   chart.legend()->setAlignment(Qt::AlignBottom);
   chart.legend()->setVisible(!content.isEmpty());
   chart.setTitle(content.isEmpty() ? content.emptyText : QString());
   if (content.isEmpty()) return;
-  const auto [x, y] = AddAxes(chart, content);
+  const auto [x, y] = addAxes(chart, content);
   SeriesAdder adder(chart, x, y);
-  AddEnvelope(adder, content.commonEnvelope, kCommonEnvelopeColour);
+  addEnvelope(adder, content.commonEnvelope, kCommonEnvelopeColour);
   for (size_t i = 0; i < content.curves.size(); ++i)
-    AddCurve(adder, content.curves[i], CurveColour(static_cast<int>(i)));
-  AddBeyondPoints(adder, content);
+    addCurve(adder, content.curves[i], curveColour(static_cast<int>(i)));
+  addBeyondPoints(adder, content);
 }
 
-QByteArray ErrorChartPng(const ErrorChart& content, const QSize& size, qreal scale) {
+QByteArray errorChartPng(const ErrorChart& content, const QSize& size, qreal scale) {
   QGraphicsScene scene;
   auto* chart = new QChart;  // the scene owns it
   scene.addItem(chart);
   chart->setBackgroundRoundness(0);
   chart->setDropShadowEnabled(false);
   chart->setGeometry(QRectF(QPointF(0, 0), size));
-  DrawErrorChart(*chart, content);
+  drawErrorChart(*chart, content);
   chart->layout()->activate();
 
   QImage image(size * scale, QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(scale);
   image.fill(Qt::white);
-  RenderScene(*chart, image, QRectF(QPointF(0, 0), size));
+  renderScene(*chart, image, QRectF(QPointF(0, 0), size));
   QByteArray png;
   QBuffer buffer(&png);
   buffer.open(QIODevice::WriteOnly);
@@ -196,7 +196,7 @@ QByteArray ErrorChartPng(const ErrorChart& content, const QSize& size, qreal sca
   return png;
 }
 
-bool SaveChartPicture(QChart& chart, const QString& fileName, QString* error) {
+bool saveChartPicture(QChart& chart, const QString& fileName, QString* error) {
   QSaveFile file(fileName);
   if (!file.open(QIODevice::WriteOnly)) {
     *error = file.errorString();
@@ -209,11 +209,11 @@ bool SaveChartPicture(QChart& chart, const QString& fileName, QString* error) {
     svg.setSize(size.toSize());
     svg.setViewBox(QRectF(QPointF(0, 0), size));
     svg.setTitle(kErrorAxisTitle);
-    RenderScene(chart, svg, QRectF(QPointF(0, 0), size));
+    renderScene(chart, svg, QRectF(QPointF(0, 0), size));
   } else {
     QImage image(size.toSize(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
-    RenderScene(chart, image, QRectF(QPointF(0, 0), size));
+    renderScene(chart, image, QRectF(QPointF(0, 0), size));
     if (!image.save(&file, "PNG")) {
       *error = QStringLiteral("PNG");
       file.cancelWriting();

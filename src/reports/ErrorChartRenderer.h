@@ -20,16 +20,16 @@ QT_END_NAMESPACE
 // branch (legend once per curve), markers at the points (filled for points
 // marked "R", hollow otherwise), points beyond their limit in red, the limits
 // as dashed steps ±limit. An empty content shows its text as the title.
-void DrawErrorChart(QChart& chart, const ErrorChart& content);
+void drawErrorChart(QChart& chart, const ErrorChart& content);
 
 // The chart as a PNG picture of `size` logical pixels drawn at `scale`
 // (2: twice the pixels, sharp in print).
-QByteArray ErrorChartPng(const ErrorChart& content, const QSize& size, qreal scale = 2);
+QByteArray errorChartPng(const ErrorChart& content, const QSize& size, qreal scale = 2);
 
 // Writes what a chart shows (its scene) to a file: SVG when the name ends in
 // ".svg", PNG otherwise. Returns false with `error` set when it cannot be
 // written; a failed write leaves no half-written file.
-bool SaveChartPicture(QChart& chart, const QString& fileName, QString* error);
+bool saveChartPicture(QChart& chart, const QString& fileName, QString* error);
 
 // The caption colours of the curves; red is kept for points beyond their limit.
-QColor CurveColour(int index);
+QColor curveColour(int index);

@@ -8,7 +8,7 @@
 
 namespace {
 
-std::optional<double> NumberOf(const QVariant& value) {
+std::optional<double> numberOf(const QVariant& value) {
   if (value.isNull()) return std::nullopt;
   bool ok = false;
   const double number = value.toDouble(&ok);
@@ -18,14 +18,14 @@ std::optional<double> NumberOf(const QVariant& value) {
 
 }  // namespace
 
-std::vector<ErrorPointRow> ReadMeterErrorRows(Connection& connection, qint64 meterNum, bool markedOnly) {
+std::vector<ErrorPointRow> readMeterErrorRows(Connection& connection, qint64 meterNum, bool markedOnly) {
   std::vector<ErrorPointRow> rows;
   QSqlQuery query = connection.execute(Statements::chartPointsOfMeter(meterNum, markedOnly));
   while (query.next()) {
     ErrorPointRow row;
-    row.currentPercent = NumberOf(query.value(0)).value_or(0);
+    row.currentPercent = numberOf(query.value(0)).value_or(0);
     row.powerFactor = query.value(1).toString();
-    row.error = NumberOf(query.value(2));
+    row.error = numberOf(query.value(2));
     row.marked = query.value(3).toString() == QLatin1String("R");
     rows.push_back(row);
   }
@@ -33,7 +33,7 @@ std::vector<ErrorPointRow> ReadMeterErrorRows(Connection& connection, qint64 met
   return rows;
 }
 
-std::vector<MeterErrorRows> ReadBaseMarkedErrorRows(Connection& connection, const QString& baseName) {
+std::vector<MeterErrorRows> readBaseMarkedErrorRows(Connection& connection, const QString& baseName) {
   std::vector<std::pair<qint64, QString>> meters;
   QSqlQuery query = connection.execute(Statements::metersOfBaseInUse(baseName, true));
   while (query.next())
@@ -42,14 +42,14 @@ std::vector<MeterErrorRows> ReadBaseMarkedErrorRows(Connection& connection, cons
   connection.recycle(std::move(query));
   std::vector<MeterErrorRows> rows;
   for (const auto& [num, serialNumber] : meters)
-    rows.push_back({serialNumber, ReadMeterErrorRows(connection, num, true)});
+    rows.push_back({serialNumber, readMeterErrorRows(connection, num, true)});
   return rows;
 }
 
-std::optional<double> ReadAccuracyClass(Connection& connection, const QString& baseName) {
+std::optional<double> readAccuracyClass(Connection& connection, const QString& baseName) {
   QSqlQuery query = connection.execute(Statements::baseByName(baseName));
   std::optional<double> accuracyClass;
-  if (query.next()) accuracyClass = NumberOf(query.value(QStringLiteral("KlasT")));
+  if (query.next()) accuracyClass = numberOf(query.value(QStringLiteral("KlasT")));
   connection.recycle(std::move(query));
   if (accuracyClass && *accuracyClass <= 0) return std::nullopt;
   return accuracyClass;

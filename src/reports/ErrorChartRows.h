@@ -13,10 +13,10 @@ class Connection;
 // no dataset of the data module moves.
 
 // A meter's test points, all or only those marked "R", in the order they were added.
-std::vector<ErrorPointRow> ReadMeterErrorRows(Connection& connection, qint64 meterNum, bool markedOnly);
+std::vector<ErrorPointRow> readMeterErrorRows(Connection& connection, qint64 meterNum, bool markedOnly);
 
 // The meters in use of a base, by slot, with their marked points.
-std::vector<MeterErrorRows> ReadBaseMarkedErrorRows(Connection& connection, const QString& baseName);
+std::vector<MeterErrorRows> readBaseMarkedErrorRows(Connection& connection, const QString& baseName);
 
 // The base's accuracy class (KlasT); none when there is no such base or no class.
-std::optional<double> ReadAccuracyClass(Connection& connection, const QString& baseName);
+std::optional<double> readAccuracyClass(Connection& connection, const QString& baseName);

@@ -5,17 +5,17 @@
 #include "database/Dataset.h"
 #include "reports/PointJudging.h"
 
-std::optional<CellLook> ErrorCellLook(const PointJudgement& judgement) {
+std::optional<CellLook> errorCellLook(const PointJudgement& judgement) {
   if (judgement.state == PointState::NotJudged) return std::nullopt;
   const bool within = judgement.state == PointState::Within;
   CellLook look;
   look.sign = within ? QStringLiteral(" ✓") : QStringLiteral(" ✗");
   look.background = within ? QColor(0xc8, 0xe6, 0xc9) : QColor(0xff, 0xcd, 0xd2);
-  look.toolTip = QStringLiteral("Предел %1 %").arg(LimitText(judgement.limit));
+  look.toolTip = QStringLiteral("Предел %1 %").arg(limitText(judgement.limit));
   return look;
 }
 
-void ShowPointJudgements(DatasetGrid* grid, std::function<std::optional<double>()> accuracyClass) {
+void showPointJudgements(DatasetGrid* grid, std::function<std::optional<double>()> accuracyClass) {
   // What judges the rows, taken once per change of the data: the limits file
   // is looked at then, not at every paint.
   struct Basis {
@@ -26,13 +26,13 @@ void ShowPointJudgements(DatasetGrid* grid, std::function<std::optional<double>(
   CellLookSource source;
   source.prepare = [basis, accuracyClass = std::move(accuracyClass)] {
     basis->accuracyClass = accuracyClass();
-    basis->limits = basis->accuracyClass ? &ProgramLimits() : nullptr;
+    basis->limits = basis->accuracyClass ? &programLimits() : nullptr;
   };
   source.look = [grid, basis](int row, const QString& field) -> std::optional<CellLook> {
     if (!basis->limits || field.compare(QLatin1String("Opogr"), Qt::CaseInsensitive) != 0) return std::nullopt;
     const Dataset* points = grid->dataset();
     if (!points || !points->isOpen()) return std::nullopt;
-    return ErrorCellLook(JudgeDatasetRow(*points, row, *basis->limits, *basis->accuracyClass));
+    return errorCellLook(judgeDatasetRow(*points, row, *basis->limits, *basis->accuracyClass));
   };
   grid->setCellLooks(std::move(source));
 }

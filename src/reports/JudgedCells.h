@@ -10,10 +10,10 @@
 // when within the limit, red with "✗" when beyond, the limit in the tooltip
 // ("Предел ±1,0 %"); a point not judged looks plain. The sign keeps the two
 // apart for readers who do not tell the colours apart.
-std::optional<CellLook> ErrorCellLook(const PointJudgement& judgement);
+std::optional<CellLook> errorCellLook(const PointJudgement& judgement);
 
 // The Opogr cells of a grid over test points (fields Tok, KM, Opogr) look by
 // their judgement against the program's limits for the accuracy class that
 // accuracyClass gives (nothing: no judgement), both taken once per change of
 // the grid's data or refreshCellLooks.
-void ShowPointJudgements(DatasetGrid* grid, std::function<std::optional<double>()> accuracyClass);
+void showPointJudgements(DatasetGrid* grid, std::function<std::optional<double>()> accuracyClass);

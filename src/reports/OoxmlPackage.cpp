@@ -8,7 +8,7 @@ namespace {
 
 constexpr zip_uint32_t kCompressionLevel = 6;
 
-std::string PartKey(const QString& part) {
+std::string partKey(const QString& part) {
   QString name = part;
   while (name.startsWith(QLatin1Char('/'))) name.remove(0, 1);
   return name.toStdString();
@@ -22,7 +22,7 @@ struct ZipErrorText {
 };
 
 // Reads a zip source's complete content (the archive written by zip_close).
-QByteArray ReadWholeSource(zip_source_t* source) {
+QByteArray readWholeSource(zip_source_t* source) {
   if (zip_source_open(source) < 0) throw PackageError("Cannot read the written package.");
   QByteArray result;
   if (zip_source_seek(source, 0, SEEK_END) == 0) {
@@ -41,7 +41,7 @@ QByteArray ReadWholeSource(zip_source_t* source) {
 
 }  // namespace
 
-FileFormat SniffFormat(const QByteArray& head) {
+FileFormat sniffFormat(const QByteArray& head) {
   static const char kOle[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
   if (head.startsWith(QByteArray::fromRawData(kOle, 8))) return FileFormat::LegacyOle;
   if (head.startsWith("PK\x03\x04")) return FileFormat::ZipPackage;
@@ -70,14 +70,14 @@ long long OoxmlPackage::locate(const std::string& name) const {
 }
 
 bool OoxmlPackage::contains(const QString& part) const {
-  const std::string key = PartKey(part);
+  const std::string key = partKey(part);
   if (written_.count(key) != 0) return true;
   if (removed_.count(key) != 0) return false;
   return locate(key) >= 0;
 }
 
 QByteArray OoxmlPackage::read(const QString& part) const {
-  const std::string key = PartKey(part);
+  const std::string key = partKey(part);
   if (const auto found = written_.find(key); found != written_.end()) return found->second;
   const long long index = removed_.count(key) != 0 ? -1 : locate(key);
   if (index < 0) throw PackageError("The package lacks the part " + key + ".");
@@ -96,13 +96,13 @@ QByteArray OoxmlPackage::read(const QString& part) const {
 }
 
 void OoxmlPackage::write(const QString& part, QByteArray content) {
-  const std::string key = PartKey(part);
+  const std::string key = partKey(part);
   removed_.erase(key);
   written_[key] = std::move(content);
 }
 
 void OoxmlPackage::remove(const QString& part) {
-  const std::string key = PartKey(part);
+  const std::string key = partKey(part);
   written_.erase(key);
   removed_.insert(key);
 }
@@ -158,5 +158,5 @@ QByteArray OoxmlPackage::save() {
   for (const auto& [name, content] : written_)
     if (stored.count(name) == 0) addWritten(name, content);
   if (zip_close(writer) != 0) fail("Cannot write the package");
-  return ReadWholeSource(source);
+  return readWholeSource(source);
 }

@@ -14,7 +14,7 @@ struct zip_source;
 // What the first bytes of a file say it is. Office Open XML documents are zip
 // packages; the binary formats of Office 97-2003 are OLE compound files.
 enum class FileFormat { ZipPackage, LegacyOle, Other };
-FileFormat SniffFormat(const QByteArray& head);
+FileFormat sniffFormat(const QByteArray& head);
 
 // A package that cannot be read: not a zip, a damaged entry, a missing part.
 class PackageError : public std::runtime_error {

@@ -21,14 +21,14 @@ struct ByteWriter : pugi::xml_writer {
   }
 };
 
-QString FolderOf(const QString& part) {
+QString folderOf(const QString& part) {
   const qsizetype slash = part.lastIndexOf(QLatin1Char('/'));
   return slash < 0 ? QString() : part.left(slash + 1);
 }
 
 }  // namespace
 
-void LoadPart(const OoxmlPackage& package, const QString& part, pugi::xml_document& document) {
+void loadPart(const OoxmlPackage& package, const QString& part, pugi::xml_document& document) {
   const QByteArray bytes = package.read(part);
   const pugi::xml_parse_result result = document.load_buffer(
       bytes.constData(), static_cast<size_t>(bytes.size()), kParseFlags, pugi::encoding_auto);
@@ -37,14 +37,14 @@ void LoadPart(const OoxmlPackage& package, const QString& part, pugi::xml_docume
                        " is damaged: " + std::string(result.description()) + ".");
 }
 
-QByteArray SaveXml(const pugi::xml_document& document) {
+QByteArray saveXml(const pugi::xml_document& document) {
   ByteWriter writer;
   document.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
   return std::move(writer.bytes);
 }
 
-void StorePart(OoxmlPackage& package, const QString& part, const pugi::xml_document& document) {
-  package.write(part, SaveXml(document));
+void storePart(OoxmlPackage& package, const QString& part, const pugi::xml_document& document) {
+  package.write(part, saveXml(document));
 }
 
 XmlNames::XmlNames(pugi::xml_node root, const char* namespaceUri) {
@@ -68,15 +68,15 @@ bool XmlNames::is(pugi::xml_node node, const char* local) const {
          std::strcmp(name + prefix_.size(), local) == 0;
 }
 
-QString RelationshipsPartOf(const QString& sourcePart) {
+QString relationshipsPartOf(const QString& sourcePart) {
   const qsizetype slash = sourcePart.lastIndexOf(QLatin1Char('/'));
   return sourcePart.left(slash + 1) + QStringLiteral("_rels/") + sourcePart.mid(slash + 1) +
          QStringLiteral(".rels");
 }
 
-QString ResolveTarget(const QString& sourcePart, const QString& target) {
+QString resolveTarget(const QString& sourcePart, const QString& target) {
   QStringList parts;
-  const QString joined = target.startsWith(QLatin1Char('/')) ? target.mid(1) : FolderOf(sourcePart) + target;
+  const QString joined = target.startsWith(QLatin1Char('/')) ? target.mid(1) : folderOf(sourcePart) + target;
   for (const QString& piece : joined.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
     if (piece == QLatin1String(".")) continue;
     if (piece == QLatin1String("..")) {
@@ -88,12 +88,12 @@ QString ResolveTarget(const QString& sourcePart, const QString& target) {
   return parts.join(QLatin1Char('/'));
 }
 
-std::vector<Relationship> ReadRelationships(const OoxmlPackage& package, const QString& sourcePart) {
+std::vector<Relationship> readRelationships(const OoxmlPackage& package, const QString& sourcePart) {
   std::vector<Relationship> relationships;
-  const QString part = RelationshipsPartOf(sourcePart);
+  const QString part = relationshipsPartOf(sourcePart);
   if (!package.contains(part)) return relationships;
   pugi::xml_document document;
-  LoadPart(package, part, document);
+  loadPart(package, part, document);
   const pugi::xml_node root = document.document_element();
   const XmlNames names(root, kRelationshipsNs);
   for (const pugi::xml_node node : root.children()) {
@@ -104,24 +104,24 @@ std::vector<Relationship> ReadRelationships(const OoxmlPackage& package, const Q
     relationship.external =
         QString::fromUtf8(node.attribute("TargetMode").value()) == QLatin1String("External");
     const QString target = QString::fromUtf8(node.attribute("Target").value());
-    relationship.target = relationship.external ? target : ResolveTarget(sourcePart, target);
+    relationship.target = relationship.external ? target : resolveTarget(sourcePart, target);
     relationships.push_back(relationship);
   }
   return relationships;
 }
 
-std::optional<Relationship> FindRelationship(const std::vector<Relationship>& relationships,
+std::optional<Relationship> findRelationship(const std::vector<Relationship>& relationships,
                                              const QString& typeName) {
   for (const Relationship& relationship : relationships)
     if (relationship.type.endsWith(QLatin1Char('/') + typeName)) return relationship;
   return std::nullopt;
 }
 
-void RemoveRelationshipsTo(OoxmlPackage& package, const QString& sourcePart, const QString& targetPart) {
-  const QString part = RelationshipsPartOf(sourcePart);
+void removeRelationshipsTo(OoxmlPackage& package, const QString& sourcePart, const QString& targetPart) {
+  const QString part = relationshipsPartOf(sourcePart);
   if (!package.contains(part)) return;
   pugi::xml_document document;
-  LoadPart(package, part, document);
+  loadPart(package, part, document);
   pugi::xml_node root = document.document_element();
   bool changed = false;
   for (pugi::xml_node node = root.first_child(); node;) {
@@ -129,21 +129,21 @@ void RemoveRelationshipsTo(OoxmlPackage& package, const QString& sourcePart, con
     const QString target = QString::fromUtf8(node.attribute("Target").value());
     if (node.type() == pugi::node_element &&
         QString::fromUtf8(node.attribute("TargetMode").value()) != QLatin1String("External") &&
-        ResolveTarget(sourcePart, target) == targetPart) {
+        resolveTarget(sourcePart, target) == targetPart) {
       root.remove_child(node);
       changed = true;
     }
     node = next;
   }
-  if (changed) StorePart(package, part, document);
+  if (changed) storePart(package, part, document);
 }
 
-QString AddRelationship(OoxmlPackage& package, const QString& sourcePart, const QString& type,
+QString addRelationship(OoxmlPackage& package, const QString& sourcePart, const QString& type,
                         const QString& relativeTarget) {
-  const QString part = RelationshipsPartOf(sourcePart);
+  const QString part = relationshipsPartOf(sourcePart);
   pugi::xml_document document;
   if (package.contains(part)) {
-    LoadPart(package, part, document);
+    loadPart(package, part, document);
   } else {
     pugi::xml_node declaration = document.append_child(pugi::node_declaration);
     declaration.append_attribute("version") = "1.0";
@@ -162,13 +162,13 @@ QString AddRelationship(OoxmlPackage& package, const QString& sourcePart, const 
   node.append_attribute("Id") = id.toUtf8().constData();
   node.append_attribute("Type") = type.toUtf8().constData();
   node.append_attribute("Target") = relativeTarget.toUtf8().constData();
-  StorePart(package, part, document);
+  storePart(package, part, document);
   return id;
 }
 
-void RemoveContentTypeOverride(OoxmlPackage& package, const QString& part) {
+void removeContentTypeOverride(OoxmlPackage& package, const QString& part) {
   pugi::xml_document document;
-  LoadPart(package, QString::fromLatin1(kContentTypes), document);
+  loadPart(package, QString::fromLatin1(kContentTypes), document);
   pugi::xml_node root = document.document_element();
   const QByteArray name = QByteArray("/") + part.toUtf8();
   bool changed = false;
@@ -180,24 +180,24 @@ void RemoveContentTypeOverride(OoxmlPackage& package, const QString& part) {
     }
     node = next;
   }
-  if (changed) StorePart(package, QString::fromLatin1(kContentTypes), document);
+  if (changed) storePart(package, QString::fromLatin1(kContentTypes), document);
 }
 
-void AddContentTypeOverride(OoxmlPackage& package, const QString& part, const QString& contentType) {
-  RemoveContentTypeOverride(package, part);
+void addContentTypeOverride(OoxmlPackage& package, const QString& part, const QString& contentType) {
+  removeContentTypeOverride(package, part);
   pugi::xml_document document;
-  LoadPart(package, QString::fromLatin1(kContentTypes), document);
+  loadPart(package, QString::fromLatin1(kContentTypes), document);
   pugi::xml_node root = document.document_element();
   const XmlNames names(root, kContentTypesNs);
   pugi::xml_node node = root.append_child(names("Override").c_str());
   node.append_attribute("PartName") = (QByteArray("/") + part.toUtf8()).constData();
   node.append_attribute("ContentType") = contentType.toUtf8().constData();
-  StorePart(package, QString::fromLatin1(kContentTypes), document);
+  storePart(package, QString::fromLatin1(kContentTypes), document);
 }
 
-void AddContentTypeDefault(OoxmlPackage& package, const QString& extension, const QString& contentType) {
+void addContentTypeDefault(OoxmlPackage& package, const QString& extension, const QString& contentType) {
   pugi::xml_document document;
-  LoadPart(package, QString::fromLatin1(kContentTypes), document);
+  loadPart(package, QString::fromLatin1(kContentTypes), document);
   pugi::xml_node root = document.document_element();
   const XmlNames names(root, kContentTypesNs);
   pugi::xml_node firstOverride;
@@ -212,12 +212,12 @@ void AddContentTypeDefault(OoxmlPackage& package, const QString& extension, cons
                                       : root.append_child(names("Default").c_str());
   node.append_attribute("Extension") = extension.toUtf8().constData();
   node.append_attribute("ContentType") = contentType.toUtf8().constData();
-  StorePart(package, QString::fromLatin1(kContentTypes), document);
+  storePart(package, QString::fromLatin1(kContentTypes), document);
 }
 
-QString ContentTypeOf(const OoxmlPackage& package, const QString& part) {
+QString contentTypeOf(const OoxmlPackage& package, const QString& part) {
   pugi::xml_document types;
-  LoadPart(package, QString::fromLatin1(kContentTypes), types);
+  loadPart(package, QString::fromLatin1(kContentTypes), types);
   const QByteArray name = "/" + part.toUtf8();
   for (const pugi::xml_node node : types.document_element().children())
     if (name.compare(node.attribute("PartName").value(), Qt::CaseInsensitive) == 0)
@@ -225,17 +225,17 @@ QString ContentTypeOf(const OoxmlPackage& package, const QString& part) {
   return {};
 }
 
-void MakePlainMainPart(OoxmlPackage& package, const QString& mainPart, const QString& contentType,
+void makePlainMainPart(OoxmlPackage& package, const QString& mainPart, const QString& contentType,
                        const QString& plainType) {
   if (contentType == plainType) return;
-  for (const Relationship& relationship : ReadRelationships(package, mainPart)) {
+  for (const Relationship& relationship : readRelationships(package, mainPart)) {
     if (!relationship.type.endsWith(QLatin1String("/vbaProject"))) continue;
-    RemoveRelationshipsTo(package, mainPart, relationship.target);
-    RemoveContentTypeOverride(package, relationship.target);
+    removeRelationshipsTo(package, mainPart, relationship.target);
+    removeContentTypeOverride(package, relationship.target);
     package.remove(relationship.target);
-    package.remove(RelationshipsPartOf(relationship.target));
+    package.remove(relationshipsPartOf(relationship.target));
   }
-  AddContentTypeOverride(package, mainPart, plainType);
+  addContentTypeOverride(package, mainPart, plainType);
 }
 
 }  // namespace ooxml

@@ -15,9 +15,9 @@ class OoxmlPackage;
 // (declaration, whitespace-only text) and saved without reformatting.
 namespace ooxml {
 
-void LoadPart(const OoxmlPackage& package, const QString& part, pugi::xml_document& document);
-void StorePart(OoxmlPackage& package, const QString& part, const pugi::xml_document& document);
-QByteArray SaveXml(const pugi::xml_document& document);
+void loadPart(const OoxmlPackage& package, const QString& part, pugi::xml_document& document);
+void storePart(OoxmlPackage& package, const QString& part, const pugi::xml_document& document);
+QByteArray saveXml(const pugi::xml_document& document);
 
 // Element names of one namespace with the prefix the part itself declares for
 // it ("w:" in Word's files, "" where it is the default namespace).
@@ -40,29 +40,29 @@ struct Relationship {
 };
 
 // "xl/workbook.xml" -> "xl/_rels/workbook.xml.rels"; "" (the package) -> "_rels/.rels".
-QString RelationshipsPartOf(const QString& sourcePart);
+QString relationshipsPartOf(const QString& sourcePart);
 // A relationship target resolved against the folder of its source part.
-QString ResolveTarget(const QString& sourcePart, const QString& target);
-std::vector<Relationship> ReadRelationships(const OoxmlPackage& package, const QString& sourcePart);
+QString resolveTarget(const QString& sourcePart, const QString& target);
+std::vector<Relationship> readRelationships(const OoxmlPackage& package, const QString& sourcePart);
 // First relationship whose type ends with "/" + typeName ("officeDocument", "settings").
-std::optional<Relationship> FindRelationship(const std::vector<Relationship>& relationships,
+std::optional<Relationship> findRelationship(const std::vector<Relationship>& relationships,
                                              const QString& typeName);
-void RemoveRelationshipsTo(OoxmlPackage& package, const QString& sourcePart, const QString& targetPart);
+void removeRelationshipsTo(OoxmlPackage& package, const QString& sourcePart, const QString& targetPart);
 // Adds a relationship with a fresh id; target is relative to the source part's folder.
-QString AddRelationship(OoxmlPackage& package, const QString& sourcePart, const QString& type,
+QString addRelationship(OoxmlPackage& package, const QString& sourcePart, const QString& type,
                         const QString& relativeTarget);
 
-QString ContentTypeOf(const OoxmlPackage& package, const QString& part);
-void RemoveContentTypeOverride(OoxmlPackage& package, const QString& part);
-void AddContentTypeOverride(OoxmlPackage& package, const QString& part, const QString& contentType);
+QString contentTypeOf(const OoxmlPackage& package, const QString& part);
+void removeContentTypeOverride(OoxmlPackage& package, const QString& part);
+void addContentTypeOverride(OoxmlPackage& package, const QString& part, const QString& contentType);
 // Declares the content type of every part with that extension ("png"), unless
 // the package declares one already.
-void AddContentTypeDefault(OoxmlPackage& package, const QString& extension, const QString& contentType);
+void addContentTypeDefault(OoxmlPackage& package, const QString& extension, const QString& contentType);
 
 // Gives the main part the plain content type (a new file made from a template
 // or a macro-enabled file is a plain document: Office refuses a .docx or .xlsx
 // whose main part says otherwise); macros are left out.
-void MakePlainMainPart(OoxmlPackage& package, const QString& mainPart, const QString& contentType,
+void makePlainMainPart(OoxmlPackage& package, const QString& mainPart, const QString& contentType,
                        const QString& plainType);
 
 }  // namespace ooxml

@@ -17,21 +17,21 @@ struct PointColumns {
   int rep;
 };
 
-PointColumns ColumnsOf(const Dataset& points) {
+PointColumns columnsOf(const Dataset& points) {
   return {points.fieldIndex(QStringLiteral("Tok")), points.fieldIndex(QStringLiteral("KM")),
           points.fieldIndex(QStringLiteral("Opogr")), points.fieldIndex(QStringLiteral("Rep"))};
 }
 
-PointJudgement JudgeRow(const Dataset& points, int row, const PointColumns& columns,
+PointJudgement judgeRow(const Dataset& points, int row, const PointColumns& columns,
                         const AccuracyLimits& limits, double accuracyClass) {
   if (columns.tok < 0 || columns.km < 0 || columns.opogr < 0) return {};
-  return JudgeStoredPoint(limits, accuracyClass, points.valueAt(row, columns.tok),
+  return judgeStoredPoint(limits, accuracyClass, points.valueAt(row, columns.tok),
                           points.valueAt(row, columns.km).toString(), points.valueAt(row, columns.opogr));
 }
 
 }  // namespace
 
-std::optional<double> StoredError(const QVariant& opogr) {
+std::optional<double> storedError(const QVariant& opogr) {
   if (opogr.isNull() || !opogr.isValid()) return std::nullopt;
   if (opogr.typeId() == QMetaType::QString) {
     QString text = opogr.toString().trimmed();
@@ -46,39 +46,39 @@ std::optional<double> StoredError(const QVariant& opogr) {
   return ok ? std::optional<double>(value) : std::nullopt;
 }
 
-PointJudgement JudgeStoredPoint(const AccuracyLimits& limits, double accuracyClass, const QVariant& tok,
+PointJudgement judgeStoredPoint(const AccuracyLimits& limits, double accuracyClass, const QVariant& tok,
                                 const QString& km, const QVariant& opogr) {
-  const std::optional<double> error = StoredError(opogr);
+  const std::optional<double> error = storedError(opogr);
   if (!error || tok.isNull()) return {};
-  return JudgePoint(limits, accuracyClass, km, tok.toDouble(), error);
+  return judgePoint(limits, accuracyClass, km, tok.toDouble(), error);
 }
 
-PointJudgement JudgeDatasetRow(const Dataset& points, int row, const AccuracyLimits& limits,
+PointJudgement judgeDatasetRow(const Dataset& points, int row, const AccuracyLimits& limits,
                                double accuracyClass) {
-  return JudgeRow(points, row, ColumnsOf(points), limits, accuracyClass);
+  return judgeRow(points, row, columnsOf(points), limits, accuracyClass);
 }
 
-Verdict VerdictOfPoints(Dataset& points, const AccuracyLimits& limits, double accuracyClass) {
+Verdict verdictOfPoints(Dataset& points, const AccuracyLimits& limits, double accuracyClass) {
   if (!points.isOpen()) return Verdict::NotJudged;
   const int count = points.recordCount();
-  const PointColumns columns = ColumnsOf(points);
+  const PointColumns columns = columnsOf(points);
   QList<PointJudgement> marked;
   for (int row = 0; row < count; ++row) {
     if (columns.rep >= 0 && points.valueAt(row, columns.rep).toString() != kMark) continue;
-    marked.append(JudgeRow(points, row, columns, limits, accuracyClass));
+    marked.append(judgeRow(points, row, columns, limits, accuracyClass));
   }
-  return MeterVerdict(marked);
+  return meterVerdict(marked);
 }
 
-QHash<qint64, Verdict> MeterVerdictsOfBase(Connection& connection, const QString& baseName,
+QHash<qint64, Verdict> meterVerdictsOfBase(Connection& connection, const QString& baseName,
                                            double accuracyClass, const AccuracyLimits& limits) {
   QHash<qint64, QList<PointJudgement>> judged;
   QSqlQuery query = connection.execute(Statements::markedPointsOfBaseInUse(baseName));
   while (query.next())
-    judged[query.value(0).toLongLong()].append(JudgeStoredPoint(
+    judged[query.value(0).toLongLong()].append(judgeStoredPoint(
         limits, accuracyClass, query.value(1), query.value(2).toString(), query.value(3)));
   connection.recycle(std::move(query));
   QHash<qint64, Verdict> verdicts;
-  for (auto it = judged.cbegin(); it != judged.cend(); ++it) verdicts.insert(it.key(), MeterVerdict(it.value()));
+  for (auto it = judged.cbegin(); it != judged.cend(); ++it) verdicts.insert(it.key(), meterVerdict(it.value()));
   return verdicts;
 }

@@ -15,21 +15,21 @@ class Dataset;
 // Opogr, Rep) against the accuracy limits. GUI-free.
 
 // The stored error: null or empty text is no error.
-std::optional<double> StoredError(const QVariant& opogr);
+std::optional<double> storedError(const QVariant& opogr);
 
 // One stored point of a meter of the class.
-PointJudgement JudgeStoredPoint(const AccuracyLimits& limits, double accuracyClass, const QVariant& tok,
+PointJudgement judgeStoredPoint(const AccuracyLimits& limits, double accuracyClass, const QVariant& tok,
                                 const QString& km, const QVariant& opogr);
 
 // Row `row` of a dataset with the fields Tok, KM and Opogr (without moving its cursor).
-PointJudgement JudgeDatasetRow(const Dataset& points, int row, const AccuracyLimits& limits,
+PointJudgement judgeDatasetRow(const Dataset& points, int row, const AccuracyLimits& limits,
                                double accuracyClass);
 
 // The verdict over the rows of `points` whose Rep is "R" (every row when the
 // dataset has no Rep field). Fetches the whole result; the cursor stays.
-Verdict VerdictOfPoints(Dataset& points, const AccuracyLimits& limits, double accuracyClass);
+Verdict verdictOfPoints(Dataset& points, const AccuracyLimits& limits, double accuracyClass);
 
 // The verdict of every meter in use of the base, by its Num; a meter without
 // marked points is missing (not judged).
-QHash<qint64, Verdict> MeterVerdictsOfBase(Connection& connection, const QString& baseName,
+QHash<qint64, Verdict> meterVerdictsOfBase(Connection& connection, const QString& baseName,
                                            double accuracyClass, const AccuracyLimits& limits);

@@ -14,7 +14,7 @@ constexpr double kScreenDotsPerInch = 96;
 constexpr double kHeightPerWidth = 0.5;
 constexpr double kLargestHeightInches = 4.5;  // leaves room for the table on a landscape page
 
-QSize PictureSize(qint64 columnTwips) {
+QSize pictureSize(qint64 columnTwips) {
   const double widthInches = double(columnTwips) / (docx::kEmuPerInch / docx::kEmuPerTwip);
   const double heightInches = std::min(widthInches * kHeightPerWidth, kLargestHeightInches);
   return QSize(qRound(widthInches * kScreenDotsPerInch), qRound(heightInches * kScreenDotsPerInch));
@@ -22,28 +22,28 @@ QSize PictureSize(qint64 columnTwips) {
 
 }  // namespace
 
-std::optional<ChartLimits> BaseChartLimits(Connection& connection, const QString& baseName) {
-  const std::optional<double> accuracyClass = ReadAccuracyClass(connection, baseName);
+std::optional<ChartLimits> baseChartLimits(Connection& connection, const QString& baseName) {
+  const std::optional<double> accuracyClass = readAccuracyClass(connection, baseName);
   if (!accuracyClass) return std::nullopt;
-  return ChartLimits{&ProgramLimits(), *accuracyClass};
+  return ChartLimits{&programLimits(), *accuracyClass};
 }
 
-ErrorChart SingleProtocolChart(Connection& connection, qint64 meterNum, const QString& baseName) {
-  return MeterErrorChart(ReadMeterErrorRows(connection, meterNum, true),
-                         BaseChartLimits(connection, baseName));
+ErrorChart singleProtocolChart(Connection& connection, qint64 meterNum, const QString& baseName) {
+  return meterErrorChart(readMeterErrorRows(connection, meterNum, true),
+                         baseChartLimits(connection, baseName));
 }
 
-ErrorChart GroupProtocolChart(Connection& connection, const QString& baseName) {
-  return GroupErrorChart(ReadBaseMarkedErrorRows(connection, baseName),
-                         BaseChartLimits(connection, baseName));
+ErrorChart groupProtocolChart(Connection& connection, const QString& baseName) {
+  return groupErrorChart(readBaseMarkedErrorRows(connection, baseName),
+                         baseChartLimits(connection, baseName));
 }
 
-void PlaceProtocolChart(WordDocument& document, const ErrorChart& chart) {
+void placeProtocolChart(WordDocument& document, const ErrorChart& chart) {
   if (chart.isEmpty()) {
     document.removeParagraphsWith(kChartPlaceholder);
     return;
   }
-  const QSize size = PictureSize(document.textColumnTwips());
-  document.insertPicture(kChartPlaceholder, ErrorChartPng(chart, size), size,
+  const QSize size = pictureSize(document.textColumnTwips());
+  document.insertPicture(kChartPlaceholder, errorChartPng(chart, size), size,
                          QStringLiteral("График погрешности"));
 }

@@ -16,13 +16,13 @@ inline const QString kChartPlaceholder = QStringLiteral("<Lgrf>");
 
 // The class limits of a base from the program's limits file; none when the
 // base has no accuracy class.
-std::optional<ChartLimits> BaseChartLimits(Connection& connection, const QString& baseName);
+std::optional<ChartLimits> baseChartLimits(Connection& connection, const QString& baseName);
 
 // The chosen meter's marked points, a curve per power factor.
-ErrorChart SingleProtocolChart(Connection& connection, qint64 meterNum, const QString& baseName);
+ErrorChart singleProtocolChart(Connection& connection, qint64 meterNum, const QString& baseName);
 // The marked points of every meter in use of the base, a curve per meter.
-ErrorChart GroupProtocolChart(Connection& connection, const QString& baseName);
+ErrorChart groupProtocolChart(Connection& connection, const QString& baseName);
 
 // Puts the chart as a picture as wide as the text into the paragraph of the
 // placeholder; without anything to draw the paragraph goes.
-void PlaceProtocolChart(WordDocument& document, const ErrorChart& chart);
+void placeProtocolChart(WordDocument& document, const ErrorChart& chart);

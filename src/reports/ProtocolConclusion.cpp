@@ -8,7 +8,7 @@ namespace {
 // The blank of the templates, left for the verifier's pen.
 const QString kBlank = QStringLiteral("____________________");
 
-QString SerialList(const QStringList& serialNumbers) {
+QString serialList(const QStringList& serialNumbers) {
   QStringList numbered;
   for (const QString& number : serialNumbers) numbered << QStringLiteral("№") + number;
   return numbered.join(QStringLiteral(", "));
@@ -16,26 +16,26 @@ QString SerialList(const QStringList& serialNumbers) {
 
 }  // namespace
 
-JudgingBasis ChosenBaseJudging(DataModule& dm, const AccuracyLimits& limits) {
+JudgingBasis chosenBaseJudging(DataModule& dm, const AccuracyLimits& limits) {
   if (!dm.bases->isOpen() || dm.bases->isEmpty()) return {};
   return {&limits, dm.bases->fieldByName(QStringLiteral("KlasT")).asReal()};
 }
 
-Verdict VerdictOf(const std::vector<ProtocolPoint>& points) {
+Verdict verdictOf(const std::vector<ProtocolPoint>& points) {
   QList<PointJudgement> judgements;
   judgements.reserve(static_cast<qsizetype>(points.size()));
   for (const ProtocolPoint& point : points) judgements.append(point.judgement);
-  return MeterVerdict(judgements);
+  return meterVerdict(judgements);
 }
 
-QString SingleConclusionText(Verdict verdict) {
+QString singleConclusionText(Verdict verdict) {
   const QString word = verdict == Verdict::Fit     ? QStringLiteral("годным")
                        : verdict == Verdict::Unfit ? QStringLiteral("негодным")
                                                    : kBlank;
   return QStringLiteral("счётчик признан %1 к применению.").arg(word);
 }
 
-QString GroupConclusionText(const std::vector<GroupMeterColumn>& meters) {
+QString groupConclusionText(const std::vector<GroupMeterColumn>& meters) {
   QStringList fit;
   QStringList unfit;
   for (const GroupMeterColumn& meter : meters) {
@@ -43,8 +43,8 @@ QString GroupConclusionText(const std::vector<GroupMeterColumn>& meters) {
     if (meter.verdict == Verdict::Unfit) unfit << meter.serialNumber;
   }
   if (fit.isEmpty() && unfit.isEmpty()) return QStringLiteral("счётчики признаны %1 к применению.").arg(kBlank);
-  if (unfit.isEmpty()) return QStringLiteral("счётчики признаны годными к применению: %1.").arg(SerialList(fit));
-  if (fit.isEmpty()) return QStringLiteral("счётчики признаны негодными к применению: %1.").arg(SerialList(unfit));
+  if (unfit.isEmpty()) return QStringLiteral("счётчики признаны годными к применению: %1.").arg(serialList(fit));
+  if (fit.isEmpty()) return QStringLiteral("счётчики признаны негодными к применению: %1.").arg(serialList(unfit));
   return QStringLiteral("счётчики признаны годными к применению: %1; негодными: %2.")
-      .arg(SerialList(fit), SerialList(unfit));
+      .arg(serialList(fit), serialList(unfit));
 }

@@ -27,48 +27,48 @@ constexpr int kSlots = 8;
 constexpr int kSingleLimitColumn = 6;
 constexpr int kGroupConclusionTitleColumn = 2;
 
-QString DateText(const QDate& date) { return FieldEditText(date, FieldType::Date); }
+QString dateText(const QDate& date) { return fieldEditText(date, FieldType::Date); }
 
 // A date of the settings files; day zero (30.12.1899) is a date never entered
 // and is printed empty.
-QString SettingsDateText(double days) {
-  const QDate date = DateFromDays(days);
-  return date == DateFromDays(0) ? QString() : DateText(date);
+QString settingsDateText(double days) {
+  const QDate date = dateFromDays(days);
+  return date == dateFromDays(0) ? QString() : dateText(date);
 }
 
-QString Text(Dataset* dataset, const char* field) {
+QString text(Dataset* dataset, const char* field) {
   return dataset->fieldByName(QString::fromLatin1(field)).asText();
 }
 
 // Every value a protocol can show, by placeholder.
-QHash<QString, QString> AllPlaceholderTexts(DataModule& dm, const QString& protocolNumber,
+QHash<QString, QString> allPlaceholderTexts(DataModule& dm, const QString& protocolNumber,
                                             const InstallationInfo& installation, const QDate& today) {
   if (dm.meters->isEmpty()) throw std::runtime_error("Счетчик протокола не найден в базе данных.");
   return {
       {QStringLiteral("<Lnpr>"), protocolNumber},
-      {QStringLiteral("<Ldat>"), DateText(today)},
-      {QStringLiteral("<Ltch>"), Text(dm.meters, "Tip")},
-      {QStringLiteral("<Lyar>"), Text(dm.meters, "MyYear")},
-      {QStringLiteral("<Lnum>"), Text(dm.meters, "MyNumber")},
-      {QStringLiteral("<Lusr>"), Text(dm.meters, "MyUser")},
-      {QStringLiteral("<Lmkr>"), Text(dm.meters, "MyMaker")},
-      {QStringLiteral("<Lpgr>"), Text(dm.bases, "KlasT")},
-      {QStringLiteral("<Lvlt>"), Text(dm.chosenBase, "Nvoltage")},
-      {QStringLiteral("<Ltok>"), Text(dm.chosenBase, "NTok")},
-      {QStringLiteral("<Ldpp>"), Text(dm.chosenMeter, "Olddate")},
+      {QStringLiteral("<Ldat>"), dateText(today)},
+      {QStringLiteral("<Ltch>"), text(dm.meters, "Tip")},
+      {QStringLiteral("<Lyar>"), text(dm.meters, "MyYear")},
+      {QStringLiteral("<Lnum>"), text(dm.meters, "MyNumber")},
+      {QStringLiteral("<Lusr>"), text(dm.meters, "MyUser")},
+      {QStringLiteral("<Lmkr>"), text(dm.meters, "MyMaker")},
+      {QStringLiteral("<Lpgr>"), text(dm.bases, "KlasT")},
+      {QStringLiteral("<Lvlt>"), text(dm.chosenBase, "Nvoltage")},
+      {QStringLiteral("<Ltok>"), text(dm.chosenBase, "NTok")},
+      {QStringLiteral("<Ldpp>"), text(dm.chosenMeter, "Olddate")},
       {QStringLiteral("<Ltpu>"), installation.InstallNumber},
       {QStringLiteral("<Lnpu>"), installation.CertNumber},
-      {QStringLiteral("<Ldot>"), SettingsDateText(installation.CertDate)},
-      {QStringLiteral("<Lddo>"), SettingsDateText(installation.CertValidTo)},
+      {QStringLiteral("<Ldot>"), settingsDateText(installation.CertDate)},
+      {QStringLiteral("<Lddo>"), settingsDateText(installation.CertValidTo)},
   };
 }
 
-void ReplacePlaceholders(WordDocument& document, const PlaceholderValues& placeholders) {
+void replacePlaceholders(WordDocument& document, const PlaceholderValues& placeholders) {
   for (const auto& [placeholder, value] : placeholders) document.replaceText(placeholder, value);
 }
 
 // Columns 1 to 4 of a data row: the point's running number and its test conditions.
-void WritePointConditions(WordTable& table, int row, int number, const ProtocolPoint& point) {
+void writePointConditions(WordTable& table, int row, int number, const ProtocolPoint& point) {
   table.setCellText(row, 1, QString::number(number));
   table.setCellText(row, 2, point.voltage);
   table.setCellText(row, 3, point.current);
@@ -77,18 +77,18 @@ void WritePointConditions(WordTable& table, int row, int number, const ProtocolP
 
 // The row "Заключение" under the results with each meter's verdict under its
 // errors, and the conclusion line.
-void WriteGroupConclusion(WordDocument& document, WordTable& table, const std::vector<GroupMeterColumn>& meters) {
+void writeGroupConclusion(WordDocument& document, WordTable& table, const std::vector<GroupMeterColumn>& meters) {
   table.appendRow();
   const int row = table.rowCount();
   table.setCellText(row, kGroupConclusionTitleColumn, QStringLiteral("Заключение"));
   for (const GroupMeterColumn& meter : meters)
-    table.setCellText(row, kGroupFirstErrorColumn + meter.slot - 1, VerdictWord(meter.verdict));
-  document.replaceText(kConclusionPlaceholder, GroupConclusionText(meters));
+    table.setCellText(row, kGroupFirstErrorColumn + meter.slot - 1, verdictWord(meter.verdict));
+  document.replaceText(kConclusionPlaceholder, groupConclusionText(meters));
 }
 
 }  // namespace
 
-const QStringList& SingleProtocolPlaceholders() {
+const QStringList& singleProtocolPlaceholders() {
   static const QStringList names = {
       QStringLiteral("<Lnpr>"), QStringLiteral("<Ldat>"), QStringLiteral("<Ltch>"), QStringLiteral("<Lyar>"),
       QStringLiteral("<Lnum>"), QStringLiteral("<Lusr>"), QStringLiteral("<Lmkr>"), QStringLiteral("<Lpgr>"),
@@ -98,7 +98,7 @@ const QStringList& SingleProtocolPlaceholders() {
 }
 
 // The meter-specific year, serial number and owner are not in the group protocol.
-const QStringList& GroupProtocolPlaceholders() {
+const QStringList& groupProtocolPlaceholders() {
   static const QStringList names = {
       QStringLiteral("<Lnpr>"), QStringLiteral("<Ldat>"), QStringLiteral("<Ltch>"), QStringLiteral("<Lmkr>"),
       QStringLiteral("<Lpgr>"), QStringLiteral("<Lvlt>"), QStringLiteral("<Ltok>"), QStringLiteral("<Ldpp>"),
@@ -106,17 +106,17 @@ const QStringList& GroupProtocolPlaceholders() {
   return names;
 }
 
-PlaceholderValues ProtocolPlaceholderValues(DataModule& dm, const QStringList& placeholders,
+PlaceholderValues protocolPlaceholderValues(DataModule& dm, const QStringList& placeholders,
                                             const QString& protocolNumber,
                                             const InstallationInfo& installation, const QDate& today) {
-  const QHash<QString, QString> texts = AllPlaceholderTexts(dm, protocolNumber, installation, today);
+  const QHash<QString, QString> texts = allPlaceholderTexts(dm, protocolNumber, installation, today);
   PlaceholderValues values;
   values.reserve(static_cast<size_t>(placeholders.size()));
   for (const QString& placeholder : placeholders) values.emplace_back(placeholder, texts.value(placeholder));
   return values;
 }
 
-std::vector<ProtocolPoint> MarkedPoints(Dataset& slave, const JudgingBasis& basis) {
+std::vector<ProtocolPoint> markedPoints(Dataset& slave, const JudgingBasis& basis) {
   std::vector<ProtocolPoint> points;
   if (!slave.isOpen()) slave.open();
   const FieldRef mark = slave.fieldByName(QStringLiteral("Rep"));
@@ -128,14 +128,14 @@ std::vector<ProtocolPoint> MarkedPoints(Dataset& slave, const JudgingBasis& basi
     if (mark.asText() != QLatin1String("R")) continue;
     ProtocolPoint point{voltage.asText(), current.asText(), powerFactor.asText(), error.asText(), {}};
     if (basis.limits)
-      point.judgement = JudgeStoredPoint(*basis.limits, basis.accuracyClass, current.value(), point.powerFactor,
+      point.judgement = judgeStoredPoint(*basis.limits, basis.accuracyClass, current.value(), point.powerFactor,
                                          error.value());
     points.push_back(std::move(point));
   }
   return points;
 }
 
-std::vector<GroupMeterColumn> GroupMeterColumns(DataModule& dm, const QString& baseName,
+std::vector<GroupMeterColumn> groupMeterColumns(DataModule& dm, const QString& baseName,
                                                 const JudgingBasis& basis) {
   std::vector<GroupMeterColumn> columns;
   QueryDataset& meters = *dm.meters;
@@ -150,65 +150,65 @@ std::vector<GroupMeterColumn> GroupMeterColumns(DataModule& dm, const QString& b
                                    .arg(column.slot)
                                    .toStdString());
     column.serialNumber = meters.fieldByName(QStringLiteral("MyNumber")).asText();
-    column.points = MarkedPoints(*dm.testPoints, basis);
-    column.verdict = VerdictOf(column.points);
+    column.points = markedPoints(*dm.testPoints, basis);
+    column.verdict = verdictOf(column.points);
     columns.push_back(std::move(column));
   }
   return columns;
 }
 
-void FillSingleProtocol(WordDocument& document, const PlaceholderValues& placeholders,
+void fillSingleProtocol(WordDocument& document, const PlaceholderValues& placeholders,
                         const std::vector<ProtocolPoint>& points) {
-  ReplacePlaceholders(document, placeholders);
+  replacePlaceholders(document, placeholders);
   WordTable& table = document.firstTable();
   for (size_t i = 0; i < points.size(); ++i) table.appendRow();
   int row = kSingleHeadingRows;
   int number = 0;
   const bool limitColumn = table.rowCount() > 0 && table.cellCount(table.rowCount()) >= kSingleLimitColumn;
   for (const ProtocolPoint& point : points) {
-    WritePointConditions(table, ++row, ++number, point);
+    writePointConditions(table, ++row, ++number, point);
     table.setCellText(row, 5, point.error);
     if (limitColumn && point.judgement.state != PointState::NotJudged)
-      table.setCellText(row, kSingleLimitColumn, LimitText(point.judgement.limit));
+      table.setCellText(row, kSingleLimitColumn, limitText(point.judgement.limit));
   }
-  document.replaceText(kConclusionPlaceholder, SingleConclusionText(VerdictOf(points)));
+  document.replaceText(kConclusionPlaceholder, singleConclusionText(verdictOf(points)));
 }
 
 namespace {
 
 using Condition = std::tuple<QString, QString, QString>;
 
-Condition ConditionOf(const ProtocolPoint& point) {
+Condition conditionOf(const ProtocolPoint& point) {
   return {point.voltage.trimmed(), point.current.trimmed(), point.powerFactor.trimmed()};
 }
 
 // The data row (0-based) of each of a meter's points: its n-th point under a
 // condition goes into the n-th row of that condition.
-std::vector<size_t> RowsOfPoints(const std::vector<ProtocolPoint>& rows,
+std::vector<size_t> rowsOfPoints(const std::vector<ProtocolPoint>& rows,
                                  const std::vector<ProtocolPoint>& points) {
   std::vector<size_t> result;
   std::map<Condition, int> seen;
   for (const ProtocolPoint& point : points) {
-    const Condition condition = ConditionOf(point);
+    const Condition condition = conditionOf(point);
     int occurrence = seen[condition]++;
     size_t row = 0;
     for (; row < rows.size(); ++row)
-      if (ConditionOf(rows[row]) == condition && occurrence-- == 0) break;
-    result.push_back(row);  // rows.size(): not a row (GroupRowConditions has one for every point)
+      if (conditionOf(rows[row]) == condition && occurrence-- == 0) break;
+    result.push_back(row);  // rows.size(): not a row (groupRowConditions has one for every point)
   }
   return result;
 }
 
 }  // namespace
 
-std::vector<ProtocolPoint> GroupRowConditions(const std::vector<ProtocolPoint>& chosenPoints,
+std::vector<ProtocolPoint> groupRowConditions(const std::vector<ProtocolPoint>& chosenPoints,
                                               const std::vector<GroupMeterColumn>& meters) {
   std::vector<ProtocolPoint> rows;
   std::map<Condition, int> rowsOfCondition;
   const auto addRows = [&](const std::vector<ProtocolPoint>& points) {
     std::map<Condition, int> seen;
     for (const ProtocolPoint& point : points) {
-      const Condition condition = ConditionOf(point);
+      const Condition condition = conditionOf(point);
       if (++seen[condition] > rowsOfCondition[condition]) {
         rows.push_back({point.voltage, point.current, point.powerFactor, QString(), {}});
         ++rowsOfCondition[condition];
@@ -220,31 +220,31 @@ std::vector<ProtocolPoint> GroupRowConditions(const std::vector<ProtocolPoint>& 
   return rows;
 }
 
-void FillGroupProtocol(WordDocument& document, const PlaceholderValues& placeholders,
+void fillGroupProtocol(WordDocument& document, const PlaceholderValues& placeholders,
                        const std::vector<ProtocolPoint>& chosenPoints,
                        const std::vector<GroupMeterColumn>& meters) {
-  ReplacePlaceholders(document, placeholders);
+  replacePlaceholders(document, placeholders);
   WordTable& table = document.firstTable();
-  const std::vector<ProtocolPoint> rows = GroupRowConditions(chosenPoints, meters);
+  const std::vector<ProtocolPoint> rows = groupRowConditions(chosenPoints, meters);
   for (size_t i = 0; i < rows.size(); ++i) table.appendRow();
 
   int number = 0;
   for (const ProtocolPoint& condition : rows) {
     ++number;
-    WritePointConditions(table, kGroupHeadingRows + number, number, condition);
+    writePointConditions(table, kGroupHeadingRows + number, number, condition);
   }
   for (const GroupMeterColumn& meter : meters) {
     const int column = kGroupFirstErrorColumn + meter.slot - 1;
     table.setCellText(kGroupSerialRow, column, meter.serialNumber);
-    const std::vector<size_t> meterRows = RowsOfPoints(rows, meter.points);
+    const std::vector<size_t> meterRows = rowsOfPoints(rows, meter.points);
     for (size_t i = 0; i < meter.points.size(); ++i) {
       if (meterRows[i] >= rows.size()) continue;
       table.setCellText(kGroupHeadingRows + 1 + static_cast<int>(meterRows[i]), column, meter.points[i].error);
     }
   }
-  WriteGroupConclusion(document, table, meters);
+  writeGroupConclusion(document, table, meters);
 }
 
-QString NextProtocolNumber(const QString& number) {
-  return NumberToText(TextToNumber(number) + 1).left(kProtocolNumberLength);
+QString nextProtocolNumber(const QString& number) {
+  return numberToText(textToNumber(number) + 1).left(kProtocolNumberLength);
 }

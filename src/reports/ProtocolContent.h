@@ -23,14 +23,14 @@ struct InstallationInfo;
 using PlaceholderValues = std::vector<std::pair<QString, QString>>;
 
 // The fifteen placeholders of look.doc and the twelve of Glook.doc.
-const QStringList& SingleProtocolPlaceholders();
-const QStringList& GroupProtocolPlaceholders();
+const QStringList& singleProtocolPlaceholders();
+const QStringList& groupProtocolPlaceholders();
 
 // The texts of every placeholder for the chosen meter and base as the main
 // window left the data module (meters/chosenMeter on the meter, bases/chosenBase on
 // the base): field edit texts; dates (today, the certificate's) in the
 // locale's short format. `placeholders` picks and orders them.
-PlaceholderValues ProtocolPlaceholderValues(DataModule& dm, const QStringList& placeholders,
+PlaceholderValues protocolPlaceholderValues(DataModule& dm, const QStringList& placeholders,
                                             const QString& protocolNumber,
                                             const InstallationInfo& installation, const QDate& today);
 
@@ -50,13 +50,13 @@ struct JudgingBasis {
   double accuracyClass = 0;
 };
 // The limits for the base the main window left in dm.bases.
-JudgingBasis ChosenBaseJudging(DataModule& dm, const AccuracyLimits& limits);
+JudgingBasis chosenBaseJudging(DataModule& dm, const AccuracyLimits& limits);
 
 // The points of `slave` (the meter its master shows) whose Rep is "R", in the
 // order they were added, judged on the basis. Leaves the dataset on its last row.
-std::vector<ProtocolPoint> MarkedPoints(Dataset& slave, const JudgingBasis& basis = {});
+std::vector<ProtocolPoint> markedPoints(Dataset& slave, const JudgingBasis& basis = {});
 // The verdict over a meter's marked points.
-Verdict VerdictOf(const std::vector<ProtocolPoint>& points);
+Verdict verdictOf(const std::vector<ProtocolPoint>& points);
 
 // One error column of the group protocol: a meter in use of the base.
 struct GroupMeterColumn {
@@ -69,44 +69,44 @@ struct GroupMeterColumn {
 // The base's meters in use, by slot, with their marked points and their
 // verdicts on the basis.
 // meters is reopened on them and left on the last one (testPoints following it).
-std::vector<GroupMeterColumn> GroupMeterColumns(DataModule& dm, const QString& baseName,
+std::vector<GroupMeterColumn> groupMeterColumns(DataModule& dm, const QString& baseName,
                                                 const JudgingBasis& basis = {});
 
 // The conclusion placeholder <Lzak> of both templates.
 inline const QString kConclusionPlaceholder = QStringLiteral("<Lzak>");
 // "счётчик признан годным к применению." / "…негодным…"; a blank for the
 // verifier's pen when not judged.
-QString SingleConclusionText(Verdict verdict);
+QString singleConclusionText(Verdict verdict);
 // "счётчики признаны годными к применению: №…, №…; негодными: №…." by the
 // meters' verdicts (meters not judged are not listed); a blank when none is judged.
-QString GroupConclusionText(const std::vector<GroupMeterColumn>& meters);
+QString groupConclusionText(const std::vector<GroupMeterColumn>& meters);
 
 // The test conditions of a group protocol's data rows, one row per condition
 // (Voltage, Tok, KM as their cells show them): the chosen meter's marked points
 // in their order, then the conditions only other meters have, in the order of
 // their slots and points. A condition that one meter has marked n times has n
 // rows, so that no error is lost.
-std::vector<ProtocolPoint> GroupRowConditions(const std::vector<ProtocolPoint>& chosenPoints,
+std::vector<ProtocolPoint> groupRowConditions(const std::vector<ProtocolPoint>& chosenPoints,
                                               const std::vector<GroupMeterColumn>& meters);
 
 // Fills a document made from look.doc: the placeholders, then one row of the
 // first table per point below its heading row (number, voltage, current,
 // power factor, error and, when the table has a sixth column, the limit of a
 // judged point), and the conclusion from the points' verdict.
-void FillSingleProtocol(WordDocument& document, const PlaceholderValues& placeholders,
+void fillSingleProtocol(WordDocument& document, const PlaceholderValues& placeholders,
                         const std::vector<ProtocolPoint>& points);
 
 // Fills a document made from Glook.doc. Rows 1 and 2 are headings; row 3
 // gets each meter's serial number in the cell over its error column; data row
-// m + 3 holds the m-th test condition of GroupRowConditions (running number,
+// m + 3 holds the m-th test condition of groupRowConditions (running number,
 // voltage, current, power factor in columns 1 to 4), and the meter in slot k
 // writes the error it measured under that condition in column k + 4.
 // A last row "Заключение" holds each meter's verdict under its errors, and the
 // conclusion line names the fit and unfit meters.
-void FillGroupProtocol(WordDocument& document, const PlaceholderValues& placeholders,
+void fillGroupProtocol(WordDocument& document, const PlaceholderValues& placeholders,
                        const std::vector<ProtocolPoint>& chosenPoints,
                        const std::vector<GroupMeterColumn>& meters);
 
 // The protocol number after `number`: its value plus one (a text that is not a
 // number counts as 0), written with "." and cut to 10 characters.
-QString NextProtocolNumber(const QString& number);
+QString nextProtocolNumber(const QString& number);

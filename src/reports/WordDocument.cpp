@@ -44,7 +44,7 @@ const char* const kBeforeHideSpelling[] = {"writeProtection",
                                            "gutterAtTop",
                                            "hideSpellingErrors"};
 
-bool OnOffValue(pugi::xml_node element, const ooxml::XmlNames& w) {
+bool onOffValue(pugi::xml_node element, const ooxml::XmlNames& w) {
   if (!element) return false;
   const pugi::xml_attribute value = element.attribute(w("val").c_str());
   if (!value) return true;
@@ -53,7 +53,7 @@ bool OnOffValue(pugi::xml_node element, const ooxml::XmlNames& w) {
 }
 
 // Puts <w:name/> in its place in the settings, or removes it.
-void SetFlag(pugi::xml_node settings, const ooxml::XmlNames& w, const char* name, bool on) {
+void setFlag(pugi::xml_node settings, const ooxml::XmlNames& w, const char* name, bool on) {
   pugi::xml_node existing = settings.child(w(name).c_str());
   if (!on) {
     if (existing) settings.remove_child(existing);
@@ -76,11 +76,11 @@ void SetFlag(pugi::xml_node settings, const ooxml::XmlNames& w, const char* name
     settings.prepend_child(w(name).c_str());
 }
 
-pugi::xml_node FindFirstTable(pugi::xml_node container, const ooxml::XmlNames& w) {
+pugi::xml_node findFirstTable(pugi::xml_node container, const ooxml::XmlNames& w) {
   for (pugi::xml_node child = container.first_child(); child; child = child.next_sibling()) {
     if (w.is(child, "tbl")) return child;
     if (w.is(child, "sdt") || w.is(child, "sdtContent") || w.is(child, "customXml"))
-      if (pugi::xml_node found = FindFirstTable(child, w)) return found;
+      if (pugi::xml_node found = findFirstTable(child, w)) return found;
   }
   return {};
 }
@@ -99,7 +99,7 @@ QString WordTemplateError::userMessage() const {
   return QStringLiteral("Не найден файл ") + path_;
 }
 
-QString WordTemplatePath(const QString& path) {
+QString wordTemplatePath(const QString& path) {
   const QFileInfo info(path);
   if (info.suffix().compare(QLatin1String("docx"), Qt::CaseInsensitive) == 0) return path;
   const QString docx = info.dir().filePath(info.completeBaseName() + QStringLiteral(".docx"));
@@ -113,24 +113,24 @@ WordDocument::WordDocument(const QString& templatePath) {
   if (!file.open(QIODevice::ReadOnly))
     throw WordTemplateError(Reason::Unreadable, templatePath, file.errorString().toStdString());
   QByteArray bytes = file.readAll();
-  const FileFormat format = SniffFormat(bytes);
+  const FileFormat format = sniffFormat(bytes);
   if (format == FileFormat::LegacyOle)
     throw WordTemplateError(Reason::LegacyBinary, templatePath, "The template is a Word 97-2003 file.");
   if (format != FileFormat::ZipPackage)
     throw WordTemplateError(Reason::NotWordDocument, templatePath, "The template is not a Word document.");
   try {
     package_ = std::make_unique<OoxmlPackage>(std::move(bytes));
-    const std::vector<ooxml::Relationship> relationships = ooxml::ReadRelationships(*package_, QString());
+    const std::vector<ooxml::Relationship> relationships = ooxml::readRelationships(*package_, QString());
     const std::optional<ooxml::Relationship> main =
-        ooxml::FindRelationship(relationships, QStringLiteral("officeDocument"));
-    const QString contentType = main ? ooxml::ContentTypeOf(*package_, main->target) : QString();
+        ooxml::findRelationship(relationships, QStringLiteral("officeDocument"));
+    const QString contentType = main ? ooxml::contentTypeOf(*package_, main->target) : QString();
     if (!contentType.contains(QLatin1String("wordprocessingml")) &&
         !contentType.contains(QLatin1String("ms-word")))
       throw PackageError("The package is not a Word document.");
     mainPart_ = main->target;
     // A document made from a template (.dotx) or a macro-enabled file is a plain document.
-    ooxml::MakePlainMainPart(*package_, mainPart_, contentType, QString::fromLatin1(kDocumentType));
-    ooxml::LoadPart(*package_, mainPart_, document_);
+    ooxml::makePlainMainPart(*package_, mainPart_, contentType, QString::fromLatin1(kDocumentType));
+    ooxml::loadPart(*package_, mainPart_, document_);
     const pugi::xml_node root = document_.document_element();
     w_.emplace(root, kWordNs);
     body_ = root.child((*w_)("body").c_str());
@@ -145,55 +145,55 @@ WordDocument::~WordDocument() = default;
 
 void WordDocument::loadSettings() {
   const std::optional<ooxml::Relationship> settings =
-      ooxml::FindRelationship(ooxml::ReadRelationships(*package_, mainPart_), QStringLiteral("settings"));
+      ooxml::findRelationship(ooxml::readRelationships(*package_, mainPart_), QStringLiteral("settings"));
   if (!settings || !package_->contains(settings->target)) return;
   pugi::xml_document document;
-  ooxml::LoadPart(*package_, settings->target, document);
+  ooxml::loadPart(*package_, settings->target, document);
   const pugi::xml_node root = document.document_element();
   const ooxml::XmlNames w(root, kWordNs);
-  templateProofing_.checkSpellingAsYouType = !OnOffValue(root.child(w("hideSpellingErrors").c_str()), w);
-  templateProofing_.checkGrammarAsYouType = !OnOffValue(root.child(w("hideGrammaticalErrors").c_str()), w);
+  templateProofing_.checkSpellingAsYouType = !onOffValue(root.child(w("hideSpellingErrors").c_str()), w);
+  templateProofing_.checkGrammarAsYouType = !onOffValue(root.child(w("hideGrammaticalErrors").c_str()), w);
   proofing_ = templateProofing_;
 }
 
 void WordDocument::storeSettings() {
   if (proofing_ == templateProofing_ && !textChanged_) return;
-  std::vector<ooxml::Relationship> relationships = ooxml::ReadRelationships(*package_, mainPart_);
+  std::vector<ooxml::Relationship> relationships = ooxml::readRelationships(*package_, mainPart_);
   const std::optional<ooxml::Relationship> found =
-      ooxml::FindRelationship(relationships, QStringLiteral("settings"));
+      ooxml::findRelationship(relationships, QStringLiteral("settings"));
   QString part = found ? found->target : QString();
   pugi::xml_document document;
   if (!part.isEmpty() && package_->contains(part)) {
-    ooxml::LoadPart(*package_, part, document);
+    ooxml::loadPart(*package_, part, document);
   } else {
     if (proofing_ == ProofingOptions{}) return;  // the defaults need no settings part
-    part = ooxml::ResolveTarget(mainPart_, QStringLiteral("settings.xml"));
+    part = ooxml::resolveTarget(mainPart_, QStringLiteral("settings.xml"));
     const QByteArray fresh =
         QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>") +
         "<w:settings xmlns:w=\"" + kWordNs + "\"/>";
     document.load_buffer(fresh.constData(), static_cast<size_t>(fresh.size()),
                          pugi::parse_default | pugi::parse_declaration);
     if (!found)
-      ooxml::AddRelationship(*package_, mainPart_, QString::fromLatin1(kSettingsRelationship),
+      ooxml::addRelationship(*package_, mainPart_, QString::fromLatin1(kSettingsRelationship),
                              QStringLiteral("settings.xml"));
-    ooxml::AddContentTypeOverride(*package_, part, QString::fromLatin1(kSettingsType));
+    ooxml::addContentTypeOverride(*package_, part, QString::fromLatin1(kSettingsType));
   }
   pugi::xml_node root = document.document_element();
   const ooxml::XmlNames w(root, kWordNs);
-  SetFlag(root, w, "hideSpellingErrors", !proofing_.checkSpellingAsYouType);
-  SetFlag(root, w, "hideGrammaticalErrors", !proofing_.checkGrammarAsYouType);
+  setFlag(root, w, "hideSpellingErrors", !proofing_.checkSpellingAsYouType);
+  setFlag(root, w, "hideGrammaticalErrors", !proofing_.checkGrammarAsYouType);
   // Text the report wrote has not been proofread: let Word check it again.
   if (pugi::xml_node state = root.child(w("proofState").c_str()); state && textChanged_) {
     for (const char* kind : {"spelling", "grammar"})
       if (pugi::xml_attribute attribute = state.attribute(w(kind).c_str())) attribute = "dirty";
   }
-  ooxml::StorePart(*package_, part, document);
+  ooxml::storePart(*package_, part, document);
 }
 
 int WordDocument::replaceText(const QString& placeholder, const QString& value) {
   if (placeholder.isEmpty()) return 0;
   int count = 0;
-  for (const pugi::xml_node paragraph : docx::MainTextParagraphs(body_, *w_)) {
+  for (const pugi::xml_node paragraph : docx::mainTextParagraphs(body_, *w_)) {
     ParagraphText text(paragraph, *w_);
     qsizetype from = 0;
     qsizetype found;
@@ -211,7 +211,7 @@ int WordDocument::replaceText(const QString& placeholder, const QString& value) 
 std::vector<pugi::xml_node> WordDocument::paragraphsWith(const QString& placeholder) const {
   std::vector<pugi::xml_node> found;
   if (placeholder.isEmpty()) return found;
-  for (const pugi::xml_node paragraph : docx::MainTextParagraphs(body_, *w_))
+  for (const pugi::xml_node paragraph : docx::mainTextParagraphs(body_, *w_))
     if (ParagraphText(paragraph, *w_).text().contains(placeholder)) found.push_back(paragraph);
   return found;
 }
@@ -223,13 +223,13 @@ QString WordDocument::addImagePart(const QByteArray& png) {
   int number = 0;
   do {
     name = QStringLiteral("media/chart%1.png").arg(++number);
-  } while (package_->contains(ooxml::ResolveTarget(mainPart_, name)));
-  package_->write(ooxml::ResolveTarget(mainPart_, name), png);
-  ooxml::AddContentTypeDefault(*package_, QStringLiteral("png"), QStringLiteral("image/png"));
-  return ooxml::AddRelationship(*package_, mainPart_, QString::fromLatin1(kImageRelationship), name);
+  } while (package_->contains(ooxml::resolveTarget(mainPart_, name)));
+  package_->write(ooxml::resolveTarget(mainPart_, name), png);
+  ooxml::addContentTypeDefault(*package_, QStringLiteral("png"), QStringLiteral("image/png"));
+  return ooxml::addRelationship(*package_, mainPart_, QString::fromLatin1(kImageRelationship), name);
 }
 
-qint64 WordDocument::textColumnTwips() const { return docx::TextColumnTwips(body_, *w_); }
+qint64 WordDocument::textColumnTwips() const { return docx::textColumnTwips(body_, *w_); }
 
 int WordDocument::insertPicture(const QString& placeholder, const QByteArray& png, const QSize& pixelSize,
                                 const QString& description) {
@@ -245,8 +245,8 @@ int WordDocument::insertPicture(const QString& placeholder, const QByteArray& pn
   for (const pugi::xml_node paragraph : paragraphs) {
     ParagraphText text(paragraph, *w_);
     for (qsizetype found; (found = text.text().indexOf(placeholder)) >= 0;) text.replace(found, placeholder.size(), {});
-    picture.drawingId = docx::NextDrawingId(document_.document_element());
-    docx::AppendInlinePicture(paragraph, *w_, picture);
+    picture.drawingId = docx::nextDrawingId(document_.document_element());
+    docx::appendInlinePicture(paragraph, *w_, picture);
     ++count;
   }
   textChanged_ = true;
@@ -267,7 +267,7 @@ int WordDocument::removeParagraphsWith(const QString& placeholder) {
 
 WordTable& WordDocument::firstTable() {
   if (!firstTable_) {
-    const pugi::xml_node table = FindFirstTable(body_, *w_);
+    const pugi::xml_node table = findFirstTable(body_, *w_);
     if (!table) throw std::runtime_error("В документе нет таблицы.");
     firstTable_ = std::make_unique<WordTable>(table, *w_);
   }
@@ -276,7 +276,7 @@ WordTable& WordDocument::firstTable() {
 }
 
 QByteArray WordDocument::toDocx() {
-  ooxml::StorePart(*package_, mainPart_, document_);
+  ooxml::storePart(*package_, mainPart_, document_);
   storeSettings();
   return package_->save();
 }

@@ -102,4 +102,4 @@ class WordDocument {
 
 // The template file to use for a name such as ".../sources/look.doc": a
 // "look.docx" beside it is taken when present.
-QString WordTemplatePath(const QString& path);
+QString wordTemplatePath(const QString& path);

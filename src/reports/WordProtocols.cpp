@@ -24,9 +24,9 @@ const QString kGroupTemplate = QStringLiteral("sources/Glook.doc");
 // A new document from the template; nullptr once the operator has been told
 // why the template cannot be used. The specified file comes first; a .docx
 // beside it stands in when the specified one is missing or unusable.
-std::unique_ptr<WordDocument> OpenTemplate(const QString& relativeName) {
-  const QString specified = QDir::toNativeSeparators(ProgramPath(relativeName));
-  const QString docx = WordTemplatePath(specified);
+std::unique_ptr<WordDocument> openTemplate(const QString& relativeName) {
+  const QString specified = QDir::toNativeSeparators(programPath(relativeName));
+  const QString docx = wordTemplatePath(specified);
   try {
     return std::make_unique<WordDocument>(specified);
   } catch (const WordTemplateError& specifiedError) {
@@ -45,14 +45,14 @@ std::unique_ptr<WordDocument> OpenTemplate(const QString& relativeName) {
   }
 }
 
-QString ValueOf(const PlaceholderValues& values, const QString& placeholder) {
+QString valueOf(const PlaceholderValues& values, const QString& placeholder) {
   for (const auto& [name, value] : values)
     if (name == placeholder) return value;
   return {};
 }
 
 // "Протокол 9 СО-505 123456 2026-12-09": what the saved file is.
-QString DescriptiveName(const QStringList& parts) {
+QString descriptiveName(const QStringList& parts) {
   QStringList kept;
   for (const QString& part : parts)
     if (!part.trimmed().isEmpty()) kept << part.trimmed();
@@ -66,54 +66,54 @@ using ProtocolFiller = std::function<QString(WordDocument& document, const QStri
 // The steps both protocols share: the template, Word's proofing options
 // switched off while filling and restored, the program configuration, saving
 // and handing the document over, and only then the next protocol number.
-QString WriteProtocol(const QString& templateName, const ProtocolFiller& fill) {
-  std::unique_ptr<WordDocument> document = OpenTemplate(templateName);
+QString writeProtocol(const QString& templateName, const ProtocolFiller& fill) {
+  std::unique_ptr<WordDocument> document = openTemplate(templateName);
   if (!document) return {};
   const ProofingOptions proofing = document->proofingOptions();
   document->setProofingOptions({.checkSpellingAsYouType = false, .checkGrammarAsYouType = false});
-  LoadProgramConfig();
+  loadProgramConfig();
   const QString protocolNumber = Config.ProtocolNumber;
   const QString descriptiveName = fill(*document, protocolNumber);
   document->setProofingOptions(proofing);
-  const QString path = HandToUser(document->toDocx(), descriptiveName, QStringLiteral("docx"));
+  const QString path = handToUser(document->toDocx(), descriptiveName, QStringLiteral("docx"));
   if (Config.AutoIncrement != 0) {
-    Config.ProtocolNumber = NextProtocolNumber(protocolNumber);
-    SaveProgramConfig();
+    Config.ProtocolNumber = nextProtocolNumber(protocolNumber);
+    saveProgramConfig();
   }
   return path;
 }
 
 }  // namespace
 
-QString SingleWordReport() {
-  LoadInstallationInfo();
-  return WriteProtocol(kSingleTemplate, [](WordDocument& document, const QString& protocolNumber) {
+QString singleWordReport() {
+  loadInstallationInfo();
+  return writeProtocol(kSingleTemplate, [](WordDocument& document, const QString& protocolNumber) {
     const QDate today = QDate::currentDate();
     const PlaceholderValues values =
-        ProtocolPlaceholderValues(*theDataModule, SingleProtocolPlaceholders(), protocolNumber, Installation, today);
-    const JudgingBasis basis = ChosenBaseJudging(*theDataModule, ProgramLimits());
-    FillSingleProtocol(document, values, MarkedPoints(*theDataModule->testPoints, basis));
-    PlaceProtocolChart(document,
-                       SingleProtocolChart(*theDataModule->connection(), ChosenMeterNum, ChosenBaseName));
-    return DescriptiveName({QStringLiteral("Протокол"), protocolNumber,
-                            ValueOf(values, QStringLiteral("<Ltch>")),
-                            ValueOf(values, QStringLiteral("<Lnum>")), today.toString(Qt::ISODate)});
+        protocolPlaceholderValues(*theDataModule, singleProtocolPlaceholders(), protocolNumber, Installation, today);
+    const JudgingBasis basis = chosenBaseJudging(*theDataModule, programLimits());
+    fillSingleProtocol(document, values, markedPoints(*theDataModule->testPoints, basis));
+    placeProtocolChart(document,
+                       singleProtocolChart(*theDataModule->connection(), ChosenMeterNum, ChosenBaseName));
+    return descriptiveName({QStringLiteral("Протокол"), protocolNumber,
+                            valueOf(values, QStringLiteral("<Ltch>")),
+                            valueOf(values, QStringLiteral("<Lnum>")), today.toString(Qt::ISODate)});
   });
 }
 
-QString GroupWordReport() {
-  return WriteProtocol(kGroupTemplate, [](WordDocument& document, const QString& protocolNumber) {
-    LoadInstallationInfo();
+QString groupWordReport() {
+  return writeProtocol(kGroupTemplate, [](WordDocument& document, const QString& protocolNumber) {
+    loadInstallationInfo();
     const QDate today = QDate::currentDate();
     const PlaceholderValues values =
-        ProtocolPlaceholderValues(*theDataModule, GroupProtocolPlaceholders(), protocolNumber, Installation, today);
+        protocolPlaceholderValues(*theDataModule, groupProtocolPlaceholders(), protocolNumber, Installation, today);
     // The chosen meter's points before meters moves on to the whole base.
-    const JudgingBasis basis = ChosenBaseJudging(*theDataModule, ProgramLimits());
-    const std::vector<ProtocolPoint> chosenPoints = MarkedPoints(*theDataModule->testPoints, basis);
-    const std::vector<GroupMeterColumn> meters = GroupMeterColumns(*theDataModule, ChosenBaseName, basis);
-    FillGroupProtocol(document, values, chosenPoints, meters);
-    PlaceProtocolChart(document, GroupProtocolChart(*theDataModule->connection(), ChosenBaseName));
-    return DescriptiveName(
+    const JudgingBasis basis = chosenBaseJudging(*theDataModule, programLimits());
+    const std::vector<ProtocolPoint> chosenPoints = markedPoints(*theDataModule->testPoints, basis);
+    const std::vector<GroupMeterColumn> meters = groupMeterColumns(*theDataModule, ChosenBaseName, basis);
+    fillGroupProtocol(document, values, chosenPoints, meters);
+    placeProtocolChart(document, groupProtocolChart(*theDataModule->connection(), ChosenBaseName));
+    return descriptiveName(
         {QStringLiteral("Групповой протокол"), protocolNumber, ChosenBaseName, today.toString(Qt::ISODate)});
   });
 }

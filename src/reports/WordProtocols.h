@@ -21,5 +21,5 @@
 // Data module rows afterwards: the single protocol leaves testPoints on the
 // meter's last point; the group protocol leaves meters on the base's last
 // meter in use (testPoints following it).
-QString SingleWordReport();
-QString GroupWordReport();
+QString singleWordReport();
+QString groupWordReport();

@@ -29,9 +29,9 @@ struct Sheet {
 class Workbook {
  public:
   Workbook(OoxmlPackage& package, QString part) : package_(package), part_(std::move(part)) {
-    ooxml::LoadPart(package_, part_, document_);
+    ooxml::loadPart(package_, part_, document_);
     x_.emplace(root(), kSheetNs);
-    relationships_ = ooxml::ReadRelationships(package_, part_);
+    relationships_ = ooxml::readRelationships(package_, part_);
     const ooxml::XmlNames r(root(), kRelationshipNs);
     for (const pugi::xml_node node : root().child((*x_)("sheets").c_str()).children()) {
       const QString id = QString::fromUtf8(node.attribute(r("id").c_str()).value());
@@ -45,7 +45,7 @@ class Workbook {
   const ooxml::XmlNames& names() const { return *x_; }
   const std::vector<Sheet>& sheets() const { return sheets_; }
   const std::vector<ooxml::Relationship>& relationships() const { return relationships_; }
-  void store() { ooxml::StorePart(package_, part_, document_); }
+  void store() { ooxml::storePart(package_, part_, document_); }
 
   const Sheet* sheetNamed(const QString& name) const {
     for (const Sheet& sheet : sheets_)
@@ -56,10 +56,10 @@ class Workbook {
   std::vector<QString> sharedStrings() const {
     std::vector<QString> strings;
     const std::optional<ooxml::Relationship> part =
-        ooxml::FindRelationship(relationships_, QStringLiteral("sharedStrings"));
+        ooxml::findRelationship(relationships_, QStringLiteral("sharedStrings"));
     if (!part || !package_.contains(part->target)) return strings;
     pugi::xml_document document;
-    ooxml::LoadPart(package_, part->target, document);
+    ooxml::loadPart(package_, part->target, document);
     const ooxml::XmlNames x(document.document_element(), kSheetNs);
     for (const pugi::xml_node item : document.document_element().children()) {
       if (!x.is(item, "si")) continue;
@@ -88,7 +88,7 @@ struct RangeLocation {
 };
 
 // The cells a defined name stands for (workbook-wide names first).
-std::optional<RangeLocation> FindRange(const Workbook& workbook, const QString& rangeName) {
+std::optional<RangeLocation> findRange(const Workbook& workbook, const QString& rangeName) {
   const ooxml::XmlNames& x = workbook.names();
   std::vector<pugi::xml_node> candidates;
   for (const pugi::xml_node name : workbook.root().child(x("definedNames").c_str()).children())
@@ -97,7 +97,7 @@ std::optional<RangeLocation> FindRange(const Workbook& workbook, const QString& 
                                      : (void)candidates.insert(candidates.begin(), name);
   for (const pugi::xml_node name : candidates) {
     std::optional<xlsx::FormulaRef> ref;
-    xlsx::RewriteFormula(QString::fromUtf8(name.text().get()), [&](xlsx::FormulaRef& found) {
+    xlsx::rewriteFormula(QString::fromUtf8(name.text().get()), [&](xlsx::FormulaRef& found) {
       if (!ref) ref = found;
       return false;
     });
@@ -122,64 +122,64 @@ std::optional<RangeLocation> FindRange(const Workbook& workbook, const QString& 
 }
 
 // Rows moved on one sheet: names, other sheets' formulas and tables follow.
-void FollowMovedRows(OoxmlPackage& package, Workbook& workbook, const Sheet& filled,
+void followMovedRows(OoxmlPackage& package, Workbook& workbook, const Sheet& filled,
                      const xlsx::SheetFill& fill) {
   const auto onFilledSheet = [&](xlsx::FormulaRef& ref) {
     return !ref.sheet.isEmpty() && fill.targetsThisSheet(ref) && fill.insertion().mapOutside(ref);
   };
   for (pugi::xml_node name : workbook.root().child(workbook.names()("definedNames").c_str()).children())
     name.text().set(
-        xlsx::RewriteFormula(QString::fromUtf8(name.text().get()), onFilledSheet).toUtf8().constData());
+        xlsx::rewriteFormula(QString::fromUtf8(name.text().get()), onFilledSheet).toUtf8().constData());
   workbook.store();
   for (const Sheet& sheet : workbook.sheets()) {
     if (sheet.part == filled.part || !package.contains(sheet.part) ||
         !package.read(sheet.part).contains(filled.name.toUtf8()))
       continue;
     pugi::xml_document document;
-    ooxml::LoadPart(package, sheet.part, document);
+    ooxml::loadPart(package, sheet.part, document);
     const ooxml::XmlNames x(document.document_element(), kSheetNs);
-    xlsx::ExpandSharedFormulas(document.document_element(), x);
-    if (xlsx::RewriteSheetFormulas(document.document_element(), x, onFilledSheet))
-      ooxml::StorePart(package, sheet.part, document);
+    xlsx::expandSharedFormulas(document.document_element(), x);
+    if (xlsx::rewriteSheetFormulas(document.document_element(), x, onFilledSheet))
+      ooxml::storePart(package, sheet.part, document);
   }
-  for (const ooxml::Relationship& relationship : ooxml::ReadRelationships(package, filled.part)) {
+  for (const ooxml::Relationship& relationship : ooxml::readRelationships(package, filled.part)) {
     if (!relationship.type.endsWith(QLatin1String("/table")) || !package.contains(relationship.target))
       continue;
     pugi::xml_document document;
-    ooxml::LoadPart(package, relationship.target, document);
+    ooxml::loadPart(package, relationship.target, document);
     const ooxml::XmlNames x(document.document_element(), kSheetNs);
     for (pugi::xml_node node :
          {document.document_element(), document.document_element().child(x("autoFilter").c_str())}) {
-      std::optional<xlsx::FormulaRef> area = xlsx::ParseRef(QString::fromUtf8(node.attribute("ref").value()));
+      std::optional<xlsx::FormulaRef> area = xlsx::parseRef(QString::fromUtf8(node.attribute("ref").value()));
       if (area && fill.insertion().mapOutside(*area))
-        node.attribute("ref") = xlsx::FormatRef(*area).toUtf8().constData();
+        node.attribute("ref") = xlsx::formatRef(*area).toUtf8().constData();
     }
-    ooxml::StorePart(package, relationship.target, document);
+    ooxml::storePart(package, relationship.target, document);
   }
 }
 
-void FillSource(OoxmlPackage& package, const QString& workbookPart, const QString& alias,
+void fillSource(OoxmlPackage& package, const QString& workbookPart, const QString& alias,
                 const QString& rangeName, const ReportDataSource& source, bool required) {
   Workbook workbook(package, workbookPart);
-  const std::optional<RangeLocation> location = FindRange(workbook, rangeName);
+  const std::optional<RangeLocation> location = findRange(workbook, rangeName);
   if (!location || !package.contains(location->sheet->part)) {
     if (!required) return;
     throw XlsReportError(QStringLiteral("Range '%1' not found.").arg(rangeName));
   }
   pugi::xml_document sheet;
-  ooxml::LoadPart(package, location->sheet->part, sheet);
+  ooxml::loadPart(package, location->sheet->part, sheet);
   const ooxml::XmlNames x(sheet.document_element(), kSheetNs);
   const std::vector<QString> sharedStrings = workbook.sharedStrings();
   xlsx::SheetFill fill(sheet.document_element(), x, location->sheet->name, sharedStrings, alias, source,
                        location->range);
   fill.run();
-  ooxml::StorePart(package, location->sheet->part, sheet);
-  if (fill.insertion().added() > 0) FollowMovedRows(package, workbook, *location->sheet, fill);
+  ooxml::storePart(package, location->sheet->part, sheet);
+  if (fill.insertion().added() > 0) followMovedRows(package, workbook, *location->sheet, fill);
 }
 
 // Excel recalculates everything on opening; the old calculation chain would
 // name cells that moved, so it goes.
-void RequestRecalculation(OoxmlPackage& package, const QString& workbookPart) {
+void requestRecalculation(OoxmlPackage& package, const QString& workbookPart) {
   Workbook workbook(package, workbookPart);
   const ooxml::XmlNames& x = workbook.names();
   pugi::xml_node root = workbook.root();
@@ -198,20 +198,20 @@ void RequestRecalculation(OoxmlPackage& package, const QString& workbookPart) {
     calcPr.append_attribute("fullCalcOnLoad") = "1";
   workbook.store();
   if (const std::optional<ooxml::Relationship> chain =
-          ooxml::FindRelationship(workbook.relationships(), QStringLiteral("calcChain"))) {
-    ooxml::RemoveRelationshipsTo(package, workbookPart, chain->target);
-    ooxml::RemoveContentTypeOverride(package, chain->target);
+          ooxml::findRelationship(workbook.relationships(), QStringLiteral("calcChain"))) {
+    ooxml::removeRelationshipsTo(package, workbookPart, chain->target);
+    ooxml::removeContentTypeOverride(package, chain->target);
     package.remove(chain->target);
   }
 }
 
-QByteArray ReadTemplate(const QString& path) {
+QByteArray readTemplate(const QString& path) {
   QFile file(path);
   if (!file.exists()) throw XlsReportError(QStringLiteral("Template '%1' not found.").arg(path));
   if (!file.open(QIODevice::ReadOnly))
     throw XlsReportError(QStringLiteral("Template '%1' cannot be read: %2").arg(path, file.errorString()));
   QByteArray bytes = file.readAll();
-  switch (SniffFormat(bytes)) {
+  switch (sniffFormat(bytes)) {
     case FileFormat::ZipPackage:
       return bytes;
     case FileFormat::LegacyOle:
@@ -233,21 +233,21 @@ void TxlReportG2::addDataSource(const QString& alias, const QString& range, cons
 }
 
 QByteArray TxlReportG2::build() const {
-  const QByteArray bytes = ReadTemplate(XLSTemplate);
+  const QByteArray bytes = readTemplate(XLSTemplate);
   try {
     OoxmlPackage package(bytes);
-    const std::vector<ooxml::Relationship> relationships = ooxml::ReadRelationships(package, QString());
+    const std::vector<ooxml::Relationship> relationships = ooxml::readRelationships(package, QString());
     const std::optional<ooxml::Relationship> main =
-        ooxml::FindRelationship(relationships, QStringLiteral("officeDocument"));
-    const QString contentType = main ? ooxml::ContentTypeOf(package, main->target) : QString();
+        ooxml::findRelationship(relationships, QStringLiteral("officeDocument"));
+    const QString contentType = main ? ooxml::contentTypeOf(package, main->target) : QString();
     if (!contentType.contains(QLatin1String("spreadsheetml")) &&
         !contentType.contains(QLatin1String("ms-excel")))
       throw PackageError("no workbook part");
-    ooxml::MakePlainMainPart(package, main->target, contentType, QString::fromLatin1(kWorkbookType));
+    ooxml::makePlainMainPart(package, main->target, contentType, QString::fromLatin1(kWorkbookType));
     for (const Source& source : sources_)
-      FillSource(package, main->target, source.alias, source.range, *source.data,
+      fillSource(package, main->target, source.alias, source.range, *source.data,
                  source.presence == Range::Required);
-    RequestRecalculation(package, main->target);
+    requestRecalculation(package, main->target);
     return package.save();
   } catch (const PackageError& error) {
     throw XlsReportError(QStringLiteral("Template '%1' is not an Office Open XML workbook (.xlsx): %2")

@@ -12,8 +12,8 @@ namespace xlsx {
 constexpr int kMaxRow = 1048576;
 constexpr int kMaxColumn = 16384;
 
-int ColumnNumber(QStringView letters);  // "A" -> 1, "XFD" -> 16384; 0 when not a column
-QString ColumnLetters(int column);
+int columnNumber(QStringView letters);  // "A" -> 1, "XFD" -> 16384; 0 when not a column
+QString columnLetters(int column);
 
 struct CellRef {
   int column = 0;
@@ -21,8 +21,8 @@ struct CellRef {
   bool absoluteColumn = false;
   bool absoluteRow = false;
 };
-std::optional<CellRef> ParseCell(QStringView text);  // "B7", "$B$7"
-QString CellName(int column, int row);               // "B7"
+std::optional<CellRef> parseCell(QStringView text);  // "B7", "$B$7"
+QString cellName(int column, int row);               // "B7"
 
 // One reference found in a formula or a range list.
 struct FormulaRef {
@@ -34,16 +34,16 @@ struct FormulaRef {
   CellRef first;
   CellRef last;  // equal to first for a single cell
 };
-QString FormatRef(const FormulaRef& ref);
-std::optional<FormulaRef> ParseRef(QStringView text);  // a whole text such as "Лист1!$A$5:$O$5"
+QString formatRef(const FormulaRef& ref);
+std::optional<FormulaRef> parseRef(QStringView text);  // a whole text such as "Лист1!$A$5:$O$5"
 
 // Calls visit for every reference in a formula; a reference the visitor
 // changed (returns true) is written anew, everything else is kept as written.
-QString RewriteFormula(const QString& formula, const std::function<bool(FormulaRef&)>& visit);
+QString rewriteFormula(const QString& formula, const std::function<bool(FormulaRef&)>& visit);
 
 // Shifts the relative parts of a formula's references, as copying a cell by
 // (rows, columns) does; used to expand shared formulas.
-QString ShiftRelative(const QString& formula, int rows, int columns);
+QString shiftRelative(const QString& formula, int rows, int columns);
 
 // Rows [first, last] of a sheet repeated `copies` times (copies >= 1), the rows
 // below moving down. References outside the block follow their rows; a range

@@ -30,23 +30,23 @@ struct SheetFill::TemplateRow {
 
 namespace {
 
-std::string RowText(int row) {
+std::string rowText(int row) {
   char buffer[16];
   const auto end = std::to_chars(buffer, buffer + sizeof buffer, row).ptr;
   return std::string(buffer, end);
 }
 
 // Column letters at the start of a cell name such as "E12".
-QString ColumnPart(const char* cellName) {
+QString columnPart(const char* cellName) {
   QString letters;
   for (const char* p = cellName; *p != '\0' && ((*p >= 'A' && *p <= 'Z') || (*p >= 'a' && *p <= 'z')); ++p)
     letters += QLatin1Char(*p);
   return letters;
 }
 
-int ColumnOf(pugi::xml_node cell) { return ColumnNumber(ColumnPart(cell.attribute("r").value())); }
+int columnOf(pugi::xml_node cell) { return columnNumber(columnPart(cell.attribute("r").value())); }
 
-QString InlineText(pugi::xml_node inlineString, const ooxml::XmlNames& x) {
+QString inlineText(pugi::xml_node inlineString, const ooxml::XmlNames& x) {
   QString text;
   for (const pugi::xml_node child : inlineString.children()) {
     if (x.is(child, "t")) text += QString::fromUtf8(child.text().get());
@@ -55,29 +55,29 @@ QString InlineText(pugi::xml_node inlineString, const ooxml::XmlNames& x) {
   return text;
 }
 
-QString CellText(pugi::xml_node cell, const ooxml::XmlNames& x, const std::vector<QString>& sharedStrings) {
+QString cellText(pugi::xml_node cell, const ooxml::XmlNames& x, const std::vector<QString>& sharedStrings) {
   const char* type = cell.attribute("t").value();
   if (std::strcmp(type, "s") == 0) {
     const long long index = cell.child(x("v").c_str()).text().as_llong(-1);
     if (index >= 0 && index < static_cast<long long>(sharedStrings.size()))
       return sharedStrings[static_cast<size_t>(index)];
   } else if (std::strcmp(type, "inlineStr") == 0) {
-    return InlineText(cell.child(x("is").c_str()), x);
+    return inlineText(cell.child(x("is").c_str()), x);
   }
   return {};
 }
 
-void RemoveAttribute(pugi::xml_node node, const char* name) {
+void removeAttribute(pugi::xml_node node, const char* name) {
   if (pugi::xml_attribute attribute = node.attribute(name)) node.remove_attribute(attribute);
 }
 
-void SetInlineString(pugi::xml_node cell, const ooxml::XmlNames& x, const std::optional<QString>& value) {
+void setInlineString(pugi::xml_node cell, const ooxml::XmlNames& x, const std::optional<QString>& value) {
   cell.remove_children();
-  RemoveAttribute(cell, "t");
+  removeAttribute(cell, "t");
   if (!value) return;
   cell.append_attribute("t") = "inlineStr";
   pugi::xml_node text = cell.append_child(x("is").c_str()).append_child(x("t").c_str());
-  const QString safe = XmlSafeText(*value);
+  const QString safe = xmlSafeText(*value);
   if (!safe.isEmpty() &&
       (safe.front().isSpace() || safe.back().isSpace() || safe.contains(QLatin1Char('\n'))))
     text.append_attribute("xml:space") = "preserve";
@@ -85,13 +85,13 @@ void SetInlineString(pugi::xml_node cell, const ooxml::XmlNames& x, const std::o
 }
 
 // A formula whose text changed no longer has a valid cached result.
-void SetFormula(pugi::xml_node cell, pugi::xml_node formula, const ooxml::XmlNames& x, const QString& text) {
+void setFormula(pugi::xml_node cell, pugi::xml_node formula, const ooxml::XmlNames& x, const QString& text) {
   formula.text().set(text.toUtf8().constData());
   if (pugi::xml_node value = cell.child(x("v").c_str())) cell.remove_child(value);
-  RemoveAttribute(cell, "t");
+  removeAttribute(cell, "t");
 }
 
-bool ShiftRelativeRows(FormulaRef& ref, int offset) {
+bool shiftRelativeRows(FormulaRef& ref, int offset) {
   if (ref.kind == FormulaRef::Kind::Columns || offset == 0) return false;
   bool changed = false;
   for (CellRef* cell : {&ref.first, &ref.last}) {
@@ -105,7 +105,7 @@ bool ShiftRelativeRows(FormulaRef& ref, int offset) {
 }
 
 template <typename Visit>
-void ForEachCell(pugi::xml_node sheetData, const ooxml::XmlNames& x, Visit visit) {
+void forEachCell(pugi::xml_node sheetData, const ooxml::XmlNames& x, Visit visit) {
   for (pugi::xml_node row = sheetData.first_child(); row; row = row.next_sibling()) {
     if (!x.is(row, "row")) continue;
     for (pugi::xml_node cell = row.first_child(); cell; cell = cell.next_sibling())
@@ -115,7 +115,7 @@ void ForEachCell(pugi::xml_node sheetData, const ooxml::XmlNames& x, Visit visit
 
 }  // namespace
 
-void ExpandSharedFormulas(pugi::xml_node worksheet, const ooxml::XmlNames& x) {
+void expandSharedFormulas(pugi::xml_node worksheet, const ooxml::XmlNames& x) {
   struct Master {
     QString formula;
     CellRef at;
@@ -127,38 +127,38 @@ void ExpandSharedFormulas(pugi::xml_node worksheet, const ooxml::XmlNames& x) {
     const pugi::xml_node formula = cell.child(formulaName.c_str());
     return std::strcmp(formula.attribute("t").value(), "shared") == 0 ? formula : pugi::xml_node();
   };
-  ForEachCell(sheetData, x, [&](pugi::xml_node, pugi::xml_node cell) {
+  forEachCell(sheetData, x, [&](pugi::xml_node, pugi::xml_node cell) {
     const pugi::xml_node formula = sharedFormula(cell);
     if (!formula || !formula.attribute("ref") || *formula.text().get() == '\0') return;
-    if (const std::optional<CellRef> at = ParseCell(QString::fromUtf8(cell.attribute("r").value())))
+    if (const std::optional<CellRef> at = parseCell(QString::fromUtf8(cell.attribute("r").value())))
       masters[formula.attribute("si").value()] = {QString::fromUtf8(formula.text().get()), *at};
   });
-  ForEachCell(sheetData, x, [&](pugi::xml_node, pugi::xml_node cell) {
+  forEachCell(sheetData, x, [&](pugi::xml_node, pugi::xml_node cell) {
     pugi::xml_node formula = sharedFormula(cell);
     if (!formula) return;
     const auto master = masters.find(formula.attribute("si").value());
-    const std::optional<CellRef> at = ParseCell(QString::fromUtf8(cell.attribute("r").value()));
+    const std::optional<CellRef> at = parseCell(QString::fromUtf8(cell.attribute("r").value()));
     if (master != masters.end() && at) {
       const int rows = at->row - master->second.at.row;
       const int columns = at->column - master->second.at.column;
       if (rows != 0 || columns != 0)
-        formula.text().set(ShiftRelative(master->second.formula, rows, columns).toUtf8().constData());
+        formula.text().set(shiftRelative(master->second.formula, rows, columns).toUtf8().constData());
     }
-    for (const char* attribute : {"t", "ref", "si"}) RemoveAttribute(formula, attribute);
+    for (const char* attribute : {"t", "ref", "si"}) removeAttribute(formula, attribute);
   });
 }
 
-bool RewriteSheetFormulas(pugi::xml_node worksheet, const ooxml::XmlNames& x,
+bool rewriteSheetFormulas(pugi::xml_node worksheet, const ooxml::XmlNames& x,
                           const std::function<bool(FormulaRef&)>& visit) {
   bool changed = false;
   const std::string formulaName = x("f");
-  ForEachCell(worksheet.child(x("sheetData").c_str()), x, [&](pugi::xml_node, pugi::xml_node cell) {
+  forEachCell(worksheet.child(x("sheetData").c_str()), x, [&](pugi::xml_node, pugi::xml_node cell) {
     const pugi::xml_node formula = cell.child(formulaName.c_str());
     if (!formula || *formula.text().get() == '\0') return;
     const QString text = QString::fromUtf8(formula.text().get());
-    const QString rewritten = RewriteFormula(text, visit);
+    const QString rewritten = rewriteFormula(text, visit);
     if (rewritten == text) return;
-    SetFormula(cell, formula, x, rewritten);
+    setFormula(cell, formula, x, rewritten);
     changed = true;
   });
   return changed;
@@ -188,7 +188,7 @@ bool SheetFill::targetsThisSheet(const FormulaRef& ref) const {
 void SheetFill::run() {
   if (!sheetData_) return;
   normaliseReferences();
-  ExpandSharedFormulas(worksheet_, x_);
+  expandSharedFormulas(worksheet_, x_);
   if (source_.rowCount() == 0) {
     clearBlock();
     dropCachedResults();
@@ -208,10 +208,10 @@ void SheetFill::run() {
 void SheetFill::dropCachedResults() {
   // Results cached in the template describe the template's data, not the report's.
   const std::string formulaName = x_("f");
-  ForEachCell(sheetData_, x_, [&](pugi::xml_node, pugi::xml_node cell) {
+  forEachCell(sheetData_, x_, [&](pugi::xml_node, pugi::xml_node cell) {
     if (!cell.child(formulaName.c_str())) return;
     if (pugi::xml_node value = cell.child(x_("v").c_str())) cell.remove_child(value);
-    RemoveAttribute(cell, "t");
+    removeAttribute(cell, "t");
   });
 }
 
@@ -228,9 +228,9 @@ void SheetFill::normaliseReferences() {
     for (pugi::xml_node cell = row.first_child(); cell; cell = cell.next_sibling()) {
       if (!x_.is(cell, "c")) continue;
       if (pugi::xml_attribute r = cell.attribute("r"))
-        column = ColumnOf(cell);
+        column = columnOf(cell);
       else
-        cell.prepend_attribute("r") = CellName(++column, rowNumber).toUtf8().constData();
+        cell.prepend_attribute("r") = cellName(++column, rowNumber).toUtf8().constData();
     }
   }
 }
@@ -240,10 +240,10 @@ SheetFill::CellPlan SheetFill::planCell(pugi::xml_node cell) const {
   const QRegularExpression token(kToken.arg(QRegularExpression::escape(alias_)),
                                  QRegularExpression::CaseInsensitiveOption);
   CellPlan plan;
-  const int column = ColumnOf(cell);
+  const int column = columnOf(cell);
   const bool inRange = column >= range_.firstColumn && column <= range_.lastColumn;
   const pugi::xml_node formula = cell.child(x_("f").c_str());
-  const QString text = formula ? QString::fromUtf8(formula.text().get()) : CellText(cell, x_, sharedStrings_);
+  const QString text = formula ? QString::fromUtf8(formula.text().get()) : cellText(cell, x_, sharedStrings_);
   auto fieldIndex = [&](const QRegularExpressionMatch& match) {
     const QString name = match.captured(1);
     for (qsizetype i = 0; i < fieldNames_.size(); ++i)
@@ -295,7 +295,7 @@ std::vector<SheetFill::TemplateRow> SheetFill::takeTemplateRows(pugi::xml_docume
       for (pugi::xml_node cell = templateRow.row.first_child(); cell; cell = cell.next_sibling()) {
         if (!x_.is(cell, "c")) continue;
         templateRow.cells.push_back(planCell(cell));
-        templateRow.columns.push_back(ColumnPart(cell.attribute("r").value()).toStdString());
+        templateRow.columns.push_back(columnPart(cell.attribute("r").value()).toStdString());
       }
       rows.push_back(std::move(templateRow));
       sheetData_.remove_child(row);
@@ -310,17 +310,17 @@ void SheetFill::moveRowsBelow() {
     return targetsThisSheet(ref) && insertion_.mapOutside(ref);
   };
   const std::string formulaName = x_("f");
-  ForEachCell(sheetData_, x_, [&](pugi::xml_node, pugi::xml_node cell) {
+  forEachCell(sheetData_, x_, [&](pugi::xml_node, pugi::xml_node cell) {
     const pugi::xml_node formula = cell.child(formulaName.c_str());
     if (formula && *formula.text().get() != '\0') {
       const QString text = QString::fromUtf8(formula.text().get());
-      const QString rewritten = RewriteFormula(text, outside);
-      if (rewritten != text) SetFormula(cell, formula, x_, rewritten);
+      const QString rewritten = rewriteFormula(text, outside);
+      if (rewritten != text) setFormula(cell, formula, x_, rewritten);
       if (pugi::xml_attribute ref = formula.attribute("ref")) {  // the cells an array formula fills
-        if (std::optional<FormulaRef> cells = ParseRef(QString::fromUtf8(ref.value()))) {
+        if (std::optional<FormulaRef> cells = parseRef(QString::fromUtf8(ref.value()))) {
           cells->first.row = insertion_.moved(cells->first.row);
           cells->last.row = insertion_.moved(cells->last.row);
-          ref = FormatRef(*cells).toUtf8().constData();
+          ref = formatRef(*cells).toUtf8().constData();
         }
       }
     }
@@ -330,11 +330,11 @@ void SheetFill::moveRowsBelow() {
     const int number = row.attribute("r").as_int();
     if (!x_.is(row, "row") || number <= range_.lastRow) continue;
     const int moved = insertion_.moved(number);
-    const std::string rowText = RowText(moved);
+    const std::string rowNumber = rowText(moved);
     row.attribute("r") = moved;
     for (pugi::xml_node cell = row.first_child(); cell; cell = cell.next_sibling())
       if (x_.is(cell, "c"))
-        cell.attribute("r") = (ColumnPart(cell.attribute("r").value()).toStdString() + rowText).c_str();
+        cell.attribute("r") = (columnPart(cell.attribute("r").value()).toStdString() + rowNumber).c_str();
   }
 }
 
@@ -348,12 +348,12 @@ void SheetFill::writeCopies(const std::vector<TemplateRow>& templateRows, pugi::
                                 : sheetData_.prepend_copy(templateRow.row);
       last = row;
       const int number = range_.firstRow + static_cast<int>(copy) * insertion_.height() + templateRow.offset;
-      const std::string rowText = RowText(number);
+      const std::string rowNumber = rowText(number);
       row.attribute("r") = number;
       size_t index = 0;
       for (pugi::xml_node cell = row.first_child(); cell; cell = cell.next_sibling()) {
         if (!x_.is(cell, "c")) continue;
-        cell.attribute("r") = (templateRow.columns[index] + rowText).c_str();
+        cell.attribute("r") = (templateRow.columns[index] + rowNumber).c_str();
         writeCell(cell, templateRow.cells[index], copy, static_cast<int>(copy));
         ++index;
       }
@@ -366,7 +366,7 @@ void SheetFill::writeCell(pugi::xml_node cell, const CellPlan& plan, qsizetype d
     case CellPlan::Kind::Keep:
       return;
     case CellPlan::Kind::Field:
-      SetInlineString(cell, x_, source_.value(dataRow, plan.field));
+      setInlineString(cell, x_, source_.value(dataRow, plan.field));
       return;
     case CellPlan::Kind::Text: {
       QString text;
@@ -374,32 +374,32 @@ void SheetFill::writeCell(pugi::xml_node cell, const CellPlan& plan, qsizetype d
         text += literal;
         if (field >= 0) text += source_.value(dataRow, field).value_or(QString());
       }
-      SetInlineString(cell, x_, text);
+      setInlineString(cell, x_, text);
       return;
     }
     case CellPlan::Kind::Formula: {
       const int offset = copy * insertion_.height();
       const auto inCopy = [&](FormulaRef& ref) {
         if (targetsThisSheet(ref)) return insertion_.mapInCopy(ref, copy);
-        return ShiftRelativeRows(ref, offset);  // another sheet: moves as a copied cell's reference does
+        return shiftRelativeRows(ref, offset);  // another sheet: moves as a copied cell's reference does
       };
       pugi::xml_node formula = cell.child(x_("f").c_str());
-      SetFormula(cell, formula, x_, RewriteFormula(plan.formula, inCopy));
+      setFormula(cell, formula, x_, rewriteFormula(plan.formula, inCopy));
       if (plan.arrayFormula)
         if (pugi::xml_attribute ref = formula.attribute("ref"))
-          ref = ShiftRelative(QString::fromUtf8(ref.value()), offset, 0).toUtf8().constData();
+          ref = shiftRelative(QString::fromUtf8(ref.value()), offset, 0).toUtf8().constData();
       return;
     }
   }
 }
 
 void SheetFill::clearBlock() {
-  ForEachCell(sheetData_, x_, [&](pugi::xml_node row, pugi::xml_node cell) {
-    const int column = ColumnOf(cell);
+  forEachCell(sheetData_, x_, [&](pugi::xml_node row, pugi::xml_node cell) {
+    const int column = columnOf(cell);
     if (insertion_.inBlock(row.attribute("r").as_int()) && column >= range_.firstColumn &&
         column <= range_.lastColumn) {
       cell.remove_children();
-      RemoveAttribute(cell, "t");
+      removeAttribute(cell, "t");
     }
   });
 }
@@ -409,13 +409,13 @@ QString SheetFill::mapRangeList(const QString& list) const {
   // cell of the block counts as a range, so it spreads over the copies.
   QStringList items = list.split(QLatin1Char(' '), Qt::SkipEmptyParts);
   for (QString& item : items) {
-    std::optional<FormulaRef> ref = ParseRef(item);
+    std::optional<FormulaRef> ref = parseRef(item);
     if (!ref || !ref->sheet.isEmpty()) continue;
     if (ref->kind == FormulaRef::Kind::Cell) ref->kind = FormulaRef::Kind::Area;
     if (!insertion_.mapOutside(*ref)) continue;
     if (ref->first.row == ref->last.row && ref->first.column == ref->last.column)
       ref->kind = FormulaRef::Kind::Cell;
-    item = FormatRef(*ref);
+    item = formatRef(*ref);
   }
   return items.join(QLatin1Char(' '));
 }
@@ -432,7 +432,7 @@ void SheetFill::adjustSheetParts() {
     for (pugi::xml_node merge = merges.first_child(); merge; merge = merge.next_sibling()) {
       if (!x_.is(merge, "mergeCell")) continue;
       ++count;
-      std::optional<FormulaRef> area = ParseRef(QString::fromUtf8(merge.attribute("ref").value()));
+      std::optional<FormulaRef> area = parseRef(QString::fromUtf8(merge.attribute("ref").value()));
       if (!area) continue;
       if (insertion_.inBlock(area->first.row) && insertion_.inBlock(area->last.row)) {
         pugi::xml_node last = merge;
@@ -441,12 +441,12 @@ void SheetFill::adjustSheetParts() {
           moved.first.row += static_cast<int>(copy) * insertion_.height();
           moved.last.row += static_cast<int>(copy) * insertion_.height();
           last = merges.insert_copy_after(merge, last);
-          last.attribute("ref") = FormatRef(moved).toUtf8().constData();
+          last.attribute("ref") = formatRef(moved).toUtf8().constData();
           ++count;
         }
         merge = last;
       } else if (insertion_.mapOutside(*area)) {
-        merge.attribute("ref") = FormatRef(*area).toUtf8().constData();
+        merge.attribute("ref") = formatRef(*area).toUtf8().constData();
       }
     }
     if (pugi::xml_attribute attribute = merges.attribute("count")) attribute = count;
@@ -469,7 +469,7 @@ void SheetFill::adjustSheetParts() {
       const bool formulaText = std::strcmp(local, "formula") == 0 || std::strcmp(local, "formula1") == 0 ||
                                std::strcmp(local, "formula2") == 0 || (colon && std::strcmp(local, "f") == 0);
       if (formulaText) {
-        child.text().set(RewriteFormula(QString::fromUtf8(child.text().get()), outside).toUtf8().constData());
+        child.text().set(rewriteFormula(QString::fromUtf8(child.text().get()), outside).toUtf8().constData());
       } else if (colon && std::strcmp(local, "sqref") == 0) {
         child.text().set(mapRangeList(QString::fromUtf8(child.text().get())).toUtf8().constData());
       } else {

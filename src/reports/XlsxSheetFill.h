@@ -22,11 +22,11 @@ struct FillRange {
 
 // Formulas of a worksheet written as "shared" (one master cell, the others
 // pointing at it) become plain formulas, so that cells can move and be copied.
-void ExpandSharedFormulas(pugi::xml_node worksheet, const ooxml::XmlNames& names);
+void expandSharedFormulas(pugi::xml_node worksheet, const ooxml::XmlNames& names);
 
 // Rewrites every formula of a worksheet; cached results of changed formulas
 // are dropped (the workbook recalculates on opening). Returns whether any changed.
-bool RewriteSheetFormulas(pugi::xml_node worksheet, const ooxml::XmlNames& names,
+bool rewriteSheetFormulas(pugi::xml_node worksheet, const ooxml::XmlNames& names,
                           const std::function<bool(FormulaRef&)>& visit);
 
 // Writes the rows of a data source into the range of one worksheet: the

@@ -1,6 +1,6 @@
 #include "reports/XmlText.h"
 
-QString XmlSafeText(const QString& text) {
+QString xmlSafeText(const QString& text) {
   QString result;
   result.reserve(text.size());
   for (qsizetype i = 0; i < text.size(); ++i) {

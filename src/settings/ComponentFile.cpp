@@ -13,7 +13,7 @@ const QString kIndent = QStringLiteral("  ");
 const QString kAssign = QStringLiteral(" = ");
 const QString kLinesProperty = QStringLiteral("Lines");
 
-QString EscapeValue(const QString& value) {
+QString escapeValue(const QString& value) {
   QString escaped;
   escaped.reserve(value.size());
   for (const QChar c : value) {
@@ -38,7 +38,7 @@ QString EscapeValue(const QString& value) {
 }
 
 // False for a backslash that starts no known escape.
-bool UnescapeValue(const QString& text, QString* value) {
+bool unescapeValue(const QString& text, QString* value) {
   value->clear();
   for (int i = 0; i < text.size(); ++i) {
     if (text[i] != QLatin1Char('\\')) {
@@ -67,13 +67,13 @@ bool UnescapeValue(const QString& text, QString* value) {
 }
 
 // The class name under which a control is written, empty when it cannot be.
-QString StreamClassOf(const QWidget* control) {
+QString streamClassOf(const QWidget* control) {
   if (const auto* own = dynamic_cast<const StreamableComponent*>(control)) return own->streamClassName();
   if (qobject_cast<const QPlainTextEdit*>(control)) return QStringLiteral("QPlainTextEdit");
   return {};
 }
 
-QList<ComponentProperty> PropertiesOf(const QWidget* control) {
+QList<ComponentProperty> propertiesOf(const QWidget* control) {
   if (const auto* own = dynamic_cast<const StreamableComponent*>(control)) return own->publishedProperties();
   QList<ComponentProperty> properties;
   if (const auto* memo = qobject_cast<const QPlainTextEdit*>(control)) {
@@ -83,7 +83,7 @@ QList<ComponentProperty> PropertiesOf(const QWidget* control) {
   return properties;
 }
 
-bool RestoreMemo(QPlainTextEdit* memo, const QList<ComponentProperty>& properties) {
+bool restoreMemo(QPlainTextEdit* memo, const QList<ComponentProperty>& properties) {
   QStringList lines;
   for (const ComponentProperty& property : properties) {
     if (property.name != kLinesProperty) return false;
@@ -93,13 +93,13 @@ bool RestoreMemo(QPlainTextEdit* memo, const QList<ComponentProperty>& propertie
   return true;
 }
 
-bool RestoreProperties(QWidget* control, const QList<ComponentProperty>& properties) {
+bool restoreProperties(QWidget* control, const QList<ComponentProperty>& properties) {
   if (auto* own = dynamic_cast<StreamableComponent*>(control)) return own->restoreProperties(properties);
-  if (auto* memo = qobject_cast<QPlainTextEdit*>(control)) return RestoreMemo(memo, properties);
+  if (auto* memo = qobject_cast<QPlainTextEdit*>(control)) return restoreMemo(memo, properties);
   return false;
 }
 
-bool WriteFile(const QString& fileName, const QByteArray& bytes) {
+bool writeFile(const QString& fileName, const QByteArray& bytes) {
   QSaveFile file(fileName);
   if (!file.open(QIODevice::WriteOnly)) return false;
   if (file.write(bytes) != bytes.size()) {
@@ -111,17 +111,17 @@ bool WriteFile(const QString& fileName, const QByteArray& bytes) {
 
 }  // namespace
 
-QString WriteComponentStream(const QString& objectName, const QString& className,
+QString writeComponentStream(const QString& objectName, const QString& className,
                              const QList<ComponentProperty>& properties) {
   QString text = kHeader + QLatin1Char('\n');
   text += QStringLiteral("object %1: %2\n").arg(objectName, className);
   for (const ComponentProperty& property : properties)
-    text += kIndent + property.name + kAssign + EscapeValue(property.value) + QLatin1Char('\n');
+    text += kIndent + property.name + kAssign + escapeValue(property.value) + QLatin1Char('\n');
   text += QStringLiteral("end\n");
   return text;
 }
 
-bool ReadComponentStream(const QString& text, QString* objectName, QString* className,
+bool readComponentStream(const QString& text, QString* objectName, QString* className,
                          QList<ComponentProperty>* properties) {
   QStringList lines = text.split(QLatin1Char('\n'));
   for (QString& line : lines)
@@ -150,16 +150,16 @@ bool ReadComponentStream(const QString& text, QString* objectName, QString* clas
     ComponentProperty property;
     property.name = line.mid(kIndent.size(), assign - kIndent.size());
     if (property.name.contains(QLatin1Char(' '))) return false;
-    if (!UnescapeValue(line.mid(assign + kAssign.size()), &property.value)) return false;
+    if (!unescapeValue(line.mid(assign + kAssign.size()), &property.value)) return false;
     read.append(property);
   }
   return false;  // no "end": the file was cut short
 }
 
-bool LoadComponentFromFile(QWidget* control, const QString& fileName) {
+bool loadComponentFromFile(QWidget* control, const QString& fileName) {
   if (!control || !QFile::exists(fileName)) return false;
   try {
-    const QString klass = StreamClassOf(control);
+    const QString klass = streamClassOf(control);
     if (klass.isEmpty()) return false;
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) return false;
@@ -167,24 +167,24 @@ bool LoadComponentFromFile(QWidget* control, const QString& fileName) {
     if (file.error() != QFileDevice::NoError) return false;
     QString objectName, className;
     QList<ComponentProperty> properties;
-    if (!ReadComponentStream(QString::fromUtf8(bytes), &objectName, &className, &properties)) return false;
+    if (!readComponentStream(QString::fromUtf8(bytes), &objectName, &className, &properties)) return false;
     if (className != klass) return false;
-    return RestoreProperties(control, properties);
+    return restoreProperties(control, properties);
   } catch (...) {
     return false;
   }
 }
 
-bool SaveComponentToFile(QWidget* control, const QString& fileName, bool keepShown, const QString& storedName) {
+bool saveComponentToFile(QWidget* control, const QString& fileName, bool keepShown, const QString& storedName) {
   if (!control) return false;
   const bool hideWhileWriting = !keepShown && control->isWindow() && control->isVisible();
   if (hideWhileWriting) control->hide();
   bool written = false;
   try {
-    const QString klass = StreamClassOf(control);
+    const QString klass = streamClassOf(control);
     if (!klass.isEmpty())
-      written = WriteFile(fileName,
-                          WriteComponentStream(storedName.isEmpty() ? control->objectName() : storedName, klass, PropertiesOf(control)).toUtf8());
+      written = writeFile(fileName,
+                          writeComponentStream(storedName.isEmpty() ? control->objectName() : storedName, klass, propertiesOf(control)).toUtf8());
   } catch (...) {
     written = false;
   }

@@ -56,7 +56,7 @@ class StreamableComponent {
 // holds. False when no control is given, the file does not exist, cannot be
 // read, is not a component file of the control's class or holds a malformed
 // property (then the control is unchanged). Never throws.
-bool LoadComponentFromFile(QWidget* control, const QString& fileName);
+bool loadComponentFromFile(QWidget* control, const QString& fileName);
 
 // Writes the control's published state to the file (created or replaced as a
 // whole). If keepShown is false and the control is a visible window, it is
@@ -65,11 +65,11 @@ bool LoadComponentFromFile(QWidget* control, const QString& fileName);
 // cannot be written (for instance a missing folder). Never throws.
 // storedName is the name written on the object line (the control's object name
 // when empty), so that files keep the names they were first written with.
-bool SaveComponentToFile(QWidget* control, const QString& fileName, bool keepShown, const QString& storedName = {});
+bool saveComponentToFile(QWidget* control, const QString& fileName, bool keepShown, const QString& storedName = {});
 
 // The text of a component file and its reading back (for tests and tools).
-QString WriteComponentStream(const QString& objectName, const QString& className,
+QString writeComponentStream(const QString& objectName, const QString& className,
                              const QList<ComponentProperty>& properties);
 // False when the text is not a well-formed component stream.
-bool ReadComponentStream(const QString& text, QString* objectName, QString* className,
+bool readComponentStream(const QString& text, QString* objectName, QString* className,
                          QList<ComponentProperty>* properties);

@@ -14,7 +14,7 @@ bool usable(double days) { return std::isfinite(days) && std::fabs(days) < kDayL
 
 }  // namespace
 
-QDateTime DateTimeFromDays(double days) {
+QDateTime dateTimeFromDays(double days) {
   if (!usable(days)) return QDateTime(kDayZero, QTime(0, 0), Qt::UTC);
   const double whole = std::trunc(days);
   auto milliseconds = static_cast<int>(std::llround(std::fabs(days - whole) * kMillisecondsPerDay));
@@ -26,16 +26,16 @@ QDateTime DateTimeFromDays(double days) {
   return QDateTime(date, QTime::fromMSecsSinceStartOfDay(milliseconds), Qt::UTC);
 }
 
-QDate DateFromDays(double days) { return DateTimeFromDays(days).date(); }
+QDate dateFromDays(double days) { return dateTimeFromDays(days).date(); }
 
-double DaysFromDate(QDate date) {
+double daysFromDate(QDate date) {
   if (!date.isValid()) return 0;
   return static_cast<double>(kDayZero.daysTo(date));
 }
 
-double DaysFromDateTime(const QDateTime& dateTime) {
+double daysFromDateTime(const QDateTime& dateTime) {
   if (!dateTime.isValid()) return 0;
-  const double whole = DaysFromDate(dateTime.date());
+  const double whole = daysFromDate(dateTime.date());
   const double fraction = dateTime.time().msecsSinceStartOfDay() / kMillisecondsPerDay;
   return whole < 0 ? whole - fraction : whole + fraction;
 }

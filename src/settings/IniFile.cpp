@@ -7,7 +7,7 @@ namespace {
 
 // A value as written: surrounding blanks go; in double quotes the blanks stay
 // and \" and \\ stand for " and \.
-bool UnquoteValue(const QString& written, QString& value) {
+bool unquoteValue(const QString& written, QString& value) {
   const QString trimmed = written.trimmed();
   if (!trimmed.startsWith(QLatin1Char('"'))) {
     value = trimmed;
@@ -46,7 +46,7 @@ IniFile IniFile::read(const QString& filePath) {
     }
     const qsizetype equals = line.indexOf(QLatin1Char('='));
     QString value;
-    if (equals <= 0 || !UnquoteValue(line.mid(equals + 1), value)) {
+    if (equals <= 0 || !unquoteValue(line.mid(equals + 1), value)) {
       ini.status_ = Status::Malformed;
       ini.malformedLine_ = int(number + 1);
       return ini;

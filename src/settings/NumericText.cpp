@@ -37,7 +37,7 @@ double signedInteger(const QString& text) {
 
 }  // namespace
 
-double TextToNumber(const QString& input) {
+double textToNumber(const QString& input) {
   QString text = input;
   text.remove(u' ');
   if (text.isEmpty()) return 0;
@@ -64,7 +64,7 @@ double TextToNumber(const QString& input) {
   return scaledDigits(digits, 0);
 }
 
-QString NumberToText(double x) {
+QString numberToText(double x) {
   if (std::isnan(x)) return QStringLiteral("NAN");
   if (std::isinf(x)) return x < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
   if (x == 0) return QStringLiteral("0");
@@ -96,18 +96,18 @@ QString NumberToText(double x) {
   return negative ? u'-' + result : result;
 }
 
-double RoundHalfEven(double x) { return std::nearbyint(x); }
+double roundHalfEven(double x) { return std::nearbyint(x); }
 
-QString PercentOfNominal(const std::array<QString, 3>& phaseTexts, const QString& nominalText) {
+QString percentOfNominal(const std::array<QString, 3>& phaseTexts, const QString& nominalText) {
   double sum = 0;
   int count = 0;
   for (const QString& text : phaseTexts) {
-    const double value = TextToNumber(text);
+    const double value = textToNumber(text);
     sum += value;
     if (value != 0) ++count;
   }
-  const double nominal = TextToNumber(nominalText);
-  if (count == 0 || RoundHalfEven(nominal) == 0) return {};
-  const double percent = RoundHalfEven(sum / count * 100 / nominal);
+  const double nominal = textToNumber(nominalText);
+  if (count == 0 || roundHalfEven(nominal) == 0) return {};
+  const double percent = roundHalfEven(sum / count * 100 / nominal);
   return QString::number(static_cast<long long>(percent));
 }

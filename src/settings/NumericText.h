@@ -9,14 +9,14 @@
 
 // Reads a number from display or keyboard text. Spaces are ignored; text with
 // anything but digits, "." and "-" reads as 0; it never throws.
-double TextToNumber(const QString& text);
+double textToNumber(const QString& text);
 
 // General format with 15 significant digits, "." as decimal separator.
-QString NumberToText(double x);
+QString numberToText(double x);
 
 // Round to the nearest integer, halves to the even neighbour.
-double RoundHalfEven(double x);
+double roundHalfEven(double x);
 
 // Whole percentage of the mean of the non-zero phase values against the
 // nominal value; empty when nothing was measured or the nominal rounds to 0.
-QString PercentOfNominal(const std::array<QString, 3>& phaseTexts, const QString& nominalText);
+QString percentOfNominal(const std::array<QString, 3>& phaseTexts, const QString& nominalText);

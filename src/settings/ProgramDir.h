@@ -5,11 +5,11 @@
 
 // The program directory: every file of the program is named relative to it.
 // It is the working directory when the program runs; start-up chooses it
-// (ChooseProgramDir) and makes it the working directory.
-QString ProgramDir();
-void SetProgramDir(const QString& directory);
-// ProgramDir() joined with a relative name such as "sources/look.doc".
-QString ProgramPath(const QString& relative);
+// (chooseProgramDir) and makes it the working directory.
+QString programDir();
+void setProgramDir(const QString& directory);
+// programDir() joined with a relative name such as "sources/look.doc".
+QString programPath(const QString& relative);
 
 // The program's own folder below the user's documents folder.
 inline constexpr char kOwnFolderName[] = "VT3417";
@@ -17,15 +17,15 @@ inline constexpr char kOwnFolderName[] = "VT3417";
 // The working directory when it holds "sources/" (a lab's existing program
 // directory, the demo's, the tests'); otherwise the own folder in
 // documentsDir. Without a documents folder the working directory stays.
-QString ChooseProgramDir(const QString& workingDir, const QString& documentsDir);
+QString chooseProgramDir(const QString& workingDir, const QString& documentsDir);
 
 // Where the shipped data files lie for an executable in applicationDir:
 // "../share/vt3417/sources" (the installed layout, an unpacked package and the
 // Windows folder alike).
-QString ShippedSourcesDir(const QString& applicationDir);
+QString shippedSourcesDir(const QString& applicationDir);
 
 // Makes "sources/", "base/" and "protocols/" in dir and copies into "sources/"
 // every shipped file (subfolders included) that is not there yet; a file that
 // is there is never replaced. A missing shippedSources copies nothing.
 // Returns the problems, one text per folder or file that failed.
-QStringList FillProgramDir(const QString& dir, const QString& shippedSources);
+QStringList fillProgramDir(const QString& dir, const QString& shippedSources);

@@ -74,7 +74,7 @@ class ImageWriter {
 
 // The byte layouts, one place for reading and writing.
 template <class Record, class Visitor>
-void InstallationInfoLayout(Record& record, Visitor& fields) {
+void installationInfoLayout(Record& record, Visitor& fields) {
   fields.shortString(0, 10, record.InstallNumber);
   fields.shortString(11, 10, record.CertNumber);
   // 22..23: padding, so that the dates lie on 8-byte boundaries
@@ -85,7 +85,7 @@ void InstallationInfoLayout(Record& record, Visitor& fields) {
 }
 
 template <class Record, class Visitor>
-void ProgramConfigLayout(Record& record, Visitor& fields) {
+void programConfigLayout(Record& record, Visitor& fields) {
   fields.byte(0, record.ComPort);
   fields.byte(1, record.ActiveTab);
   fields.byte(2, record.PowerKind);
@@ -106,13 +106,13 @@ void ProgramConfigLayout(Record& record, Visitor& fields) {
 }
 
 // Defaults after a damaged (short) file.
-InstallationInfo DefaultInstallationInfo() {
+InstallationInfo defaultInstallationInfo() {
   InstallationInfo record;
-  record.CertDate = record.CertValidTo = DaysFromDate(QDate::currentDate());
+  record.CertDate = record.CertValidTo = daysFromDate(QDate::currentDate());
   return record;
 }
 
-ProgramConfig DefaultProgramConfig(quint8 comPort) {
+ProgramConfig defaultProgramConfig(quint8 comPort) {
   ProgramConfig record;
   record.ComPort = comPort;  // the port choice outlives a damaged file
   record.ActiveTab = 2;
@@ -121,28 +121,28 @@ ProgramConfig DefaultProgramConfig(quint8 comPort) {
   return record;
 }
 
-[[noreturn]] void ThrowFileError(const QString& what, const QString& path, const QString& reason) {
+[[noreturn]] void throwFileError(const QString& what, const QString& path, const QString& reason) {
   const QString text = QStringLiteral("%1 \"%2\": %3").arg(what, QDir::toNativeSeparators(path), reason);
   throw std::runtime_error(text.toStdString());
 }
 
-void WriteRecordFile(const QString& relative, const QByteArray& image) {
-  const QString path = ProgramPath(relative);
+void writeRecordFile(const QString& relative, const QByteArray& image) {
+  const QString path = programPath(relative);
   const QString what = QStringLiteral("Не удалось записать файл настроек");
   // QSaveFile would replace a write-protected file; the operator's protection wins.
   const QFileInfo existing(path);
   if (existing.exists() && existing.isFile() && !existing.isWritable()) {
-    ThrowFileError(what, path, QStringLiteral("файл защищён от записи"));
+    throwFileError(what, path, QStringLiteral("файл защищён от записи"));
   }
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) ThrowFileError(what, path, file.errorString());
-  if (file.write(image) != image.size()) ThrowFileError(what, path, file.errorString());
-  if (!file.commit()) ThrowFileError(what, path, file.errorString());
+  if (!file.open(QIODevice::WriteOnly)) throwFileError(what, path, file.errorString());
+  if (file.write(image) != image.size()) throwFileError(what, path, file.errorString());
+  if (!file.commit()) throwFileError(what, path, file.errorString());
 }
 
 enum class FileState { Missing, Short, Read };
 
-QString UnreadableReason(const QFileInfo& entry, const QFile& file) {
+QString unreadableReason(const QFileInfo& entry, const QFile& file) {
   if (entry.isDir()) return QStringLiteral("на этом месте папка, а не файл");
   if (entry.isSymLink() && !entry.exists()) return QStringLiteral("ссылка указывает на несуществующий файл");
   if (!entry.isReadable()) return QStringLiteral("нет доступа на чтение");
@@ -150,19 +150,19 @@ QString UnreadableReason(const QFileInfo& entry, const QFile& file) {
 }
 
 // Reads the first record of a settings file into `image`. A short file is deleted.
-FileState ReadRecordFile(const QString& relative, int size, QByteArray& image) {
-  const QString path = ProgramPath(relative);
+FileState readRecordFile(const QString& relative, int size, QByteArray& image) {
+  const QString path = programPath(relative);
   const QFileInfo entry(path);
   // Only a file that is not there gets the defaults. One that is there but
   // cannot be read keeps what it holds: it is reported, never written over.
   if (!entry.exists() && !entry.isSymLink()) return FileState::Missing;
   QFile file(path);
   if (entry.isDir() || !file.open(QIODevice::ReadOnly)) {
-    ThrowFileError(QStringLiteral("Не удалось прочитать файл настроек"), path, UnreadableReason(entry, file));
+    throwFileError(QStringLiteral("Не удалось прочитать файл настроек"), path, unreadableReason(entry, file));
   }
   image = file.read(size);
   if (file.error() != QFileDevice::NoError) {
-    ThrowFileError(QStringLiteral("Не удалось прочитать файл настроек"), path, file.errorString());
+    throwFileError(QStringLiteral("Не удалось прочитать файл настроек"), path, file.errorString());
   }
   file.close();
   if (image.size() == size) return FileState::Read;
@@ -174,75 +174,75 @@ FileState ReadRecordFile(const QString& relative, int size, QByteArray& image) {
 
 }  // namespace
 
-QByteArray EncodeInstallationInfo(const InstallationInfo& record) {
+QByteArray encodeInstallationInfo(const InstallationInfo& record) {
   ImageWriter writer(InstallationInfo::kSize);
-  InstallationInfoLayout(record, writer);
+  installationInfoLayout(record, writer);
   return writer.image();
 }
 
-InstallationInfo DecodeInstallationInfo(const QByteArray& bytes) {
+InstallationInfo decodeInstallationInfo(const QByteArray& bytes) {
   if (bytes.size() < InstallationInfo::kSize) throw std::invalid_argument("InstallationInfo image too short");
   InstallationInfo record;
   const ImageReader reader(bytes);
-  InstallationInfoLayout(record, reader);
+  installationInfoLayout(record, reader);
   return record;
 }
 
-QByteArray EncodeProgramConfig(const ProgramConfig& record) {
+QByteArray encodeProgramConfig(const ProgramConfig& record) {
   ImageWriter writer(ProgramConfig::kSize);
-  ProgramConfigLayout(record, writer);
+  programConfigLayout(record, writer);
   return writer.image();
 }
 
-ProgramConfig DecodeProgramConfig(const QByteArray& bytes) {
+ProgramConfig decodeProgramConfig(const QByteArray& bytes) {
   if (bytes.size() < ProgramConfig::kSize) throw std::invalid_argument("ProgramConfig image too short");
   ProgramConfig record;
   const ImageReader reader(bytes);
-  ProgramConfigLayout(record, reader);
+  programConfigLayout(record, reader);
   return record;
 }
 
-void SaveInstallationInfo() { WriteRecordFile(kInstallationInfoFile, EncodeInstallationInfo(Installation)); }
+void saveInstallationInfo() { writeRecordFile(kInstallationInfoFile, encodeInstallationInfo(Installation)); }
 
-void SaveProgramConfig() { WriteRecordFile(kProgramConfigFile, EncodeProgramConfig(Config)); }
+void saveProgramConfig() { writeRecordFile(kProgramConfigFile, encodeProgramConfig(Config)); }
 
-void LoadInstallationInfo() {
+void loadInstallationInfo() {
   QByteArray image;
-  switch (ReadRecordFile(kInstallationInfoFile, InstallationInfo::kSize, image)) {
+  switch (readRecordFile(kInstallationInfoFile, InstallationInfo::kSize, image)) {
     case FileState::Missing:
-      SaveInstallationInfo();
+      saveInstallationInfo();
       break;
     case FileState::Short:
-      Installation = DefaultInstallationInfo();
+      Installation = defaultInstallationInfo();
       break;
     case FileState::Read:
-      Installation = DecodeInstallationInfo(image);
+      Installation = decodeInstallationInfo(image);
       break;
   }
 }
 
-void LoadProgramConfig() {
+void loadProgramConfig() {
   QByteArray image;
-  switch (ReadRecordFile(kProgramConfigFile, ProgramConfig::kSize, image)) {
+  switch (readRecordFile(kProgramConfigFile, ProgramConfig::kSize, image)) {
     case FileState::Missing:
-      SaveProgramConfig();
+      saveProgramConfig();
       break;
     case FileState::Short:
-      Config = DefaultProgramConfig(Config.ComPort);
+      Config = defaultProgramConfig(Config.ComPort);
       break;
     case FileState::Read:
-      Config = DecodeProgramConfig(image);
+      Config = decodeProgramConfig(image);
       break;
   }
 }
 
-bool FileCanOpen(const QString& name) {
+bool fileCanOpen(const QString& name) {
   if (name.isEmpty()) return false;
   QFile file(name);
   return file.open(QIODevice::ReadOnly);
 }
 
-QString MeterCaptions(int slot) {
+QString meterCaptions(int slot) {
   if (slot < 1 || slot > 8) return {};
   return QStringLiteral("Счетчик %1").arg(slot);
 }

@@ -71,21 +71,21 @@ inline const QString kProgramConfigFile = QStringLiteral("sources/config.prt");
 // in its place) raises std::runtime_error naming it and is left as it is.
 // Save writes the whole record at once. A file that cannot be written raises
 // std::runtime_error naming it.
-void LoadInstallationInfo();
-void SaveInstallationInfo();
-void LoadProgramConfig();
-void SaveProgramConfig();
+void loadInstallationInfo();
+void saveInstallationInfo();
+void loadProgramConfig();
+void saveProgramConfig();
 
 // True when `name` is not empty and the file can be opened for reading.
-bool FileCanOpen(const QString& name);
+bool fileCanOpen(const QString& name);
 
 // "Счетчик 1" .. "Счетчик 8": the main window's label of the meter in slot 1..8;
 // empty for any other slot.
-QString MeterCaptions(int slot);
+QString meterCaptions(int slot);
 
 // The byte images of the records (exactly kSize bytes), and the records read
 // from at least kSize bytes.
-QByteArray EncodeInstallationInfo(const InstallationInfo& record);
-InstallationInfo DecodeInstallationInfo(const QByteArray& bytes);
-QByteArray EncodeProgramConfig(const ProgramConfig& record);
-ProgramConfig DecodeProgramConfig(const QByteArray& bytes);
+QByteArray encodeInstallationInfo(const InstallationInfo& record);
+InstallationInfo decodeInstallationInfo(const QByteArray& bytes);
+QByteArray encodeProgramConfig(const ProgramConfig& record);
+ProgramConfig decodeProgramConfig(const QByteArray& bytes);

@@ -86,13 +86,13 @@ namespace {
 
 const QString kColumnProperty = QStringLiteral("Column");
 
-QString AlignmentWord(Qt::Alignment alignment) {
+QString alignmentWord(Qt::Alignment alignment) {
   if (alignment & Qt::AlignLeft) return QStringLiteral("left");
   if (alignment & Qt::AlignRight) return QStringLiteral("right");
   return QStringLiteral("center");
 }
 
-bool AlignmentFromWord(const QString& word, Qt::Alignment* alignment) {
+bool alignmentFromWord(const QString& word, Qt::Alignment* alignment) {
   if (word == QStringLiteral("left"))
     *alignment = Qt::AlignLeft | Qt::AlignVCenter;
   else if (word == QStringLiteral("right"))
@@ -104,16 +104,16 @@ bool AlignmentFromWord(const QString& word, Qt::Alignment* alignment) {
   return true;
 }
 
-QString ColumnText(const GridColumn& column) {
+QString columnText(const GridColumn& column) {
   return QStringLiteral("field=%1 width=%2 alignment=%3 title-alignment=%4 visible=%5")
       .arg(column.field)
       .arg(column.width)
-      .arg(AlignmentWord(column.alignment), AlignmentWord(column.titleAlignment),
+      .arg(alignmentWord(column.alignment), alignmentWord(column.titleAlignment),
            column.visible ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
 // Every key must be present once and valid.
-bool ColumnFromText(const QString& text, GridColumn* column) {
+bool columnFromText(const QString& text, GridColumn* column) {
   QHash<QString, QString> pairs;
   for (const QString& token : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
     const int equals = token.indexOf(QLatin1Char('='));
@@ -127,8 +127,8 @@ bool ColumnFromText(const QString& text, GridColumn* column) {
   column->visible = visible == QStringLiteral("true");
   return pairs.size() == 5 && !column->field.isEmpty() && widthOk && column->width >= 0 &&
          (column->visible || visible == QStringLiteral("false")) &&
-         AlignmentFromWord(pairs.value(QStringLiteral("alignment")), &column->alignment) &&
-         AlignmentFromWord(pairs.value(QStringLiteral("title-alignment")), &column->titleAlignment);
+         alignmentFromWord(pairs.value(QStringLiteral("alignment")), &column->alignment) &&
+         alignmentFromWord(pairs.value(QStringLiteral("title-alignment")), &column->titleAlignment);
 }
 
 }  // namespace
@@ -198,7 +198,7 @@ void DatasetGrid::setGridColumns(const QVector<GridColumn>& columns) {
     const int logical = columnOfField(column.field);
     header->moveSection(header->visualIndex(logical), visual);
     header->setSectionHidden(logical, false);
-    const int width = std::max(column.width, TitleWidth(logical));
+    const int width = std::max(column.width, titleWidth(logical));
     header->resizeSection(logical, width);
     header->setSectionHidden(logical, !column.visible);
     if (!column.visible) hiddenWidths_.insert(logical, width);
@@ -206,7 +206,7 @@ void DatasetGrid::setGridColumns(const QVector<GridColumn>& columns) {
   }
 }
 
-int DatasetGrid::TitleWidth(int logicalColumn) const {
+int DatasetGrid::titleWidth(int logicalColumn) const {
   // The header's own measure: its font, margins and the style's decorations.
   return horizontalHeader()->sectionSizeHint(logicalColumn);
 }
@@ -218,9 +218,9 @@ void DatasetGrid::changeEvent(QEvent* event) {
   QHeaderView* header = horizontalHeader();
   for (int logical = 0; logical < header->count(); ++logical) {
     if (header->isSectionHidden(logical))
-      hiddenWidths_[logical] = std::max(hiddenWidths_.value(logical), TitleWidth(logical));
-    else if (header->sectionSize(logical) < TitleWidth(logical))
-      header->resizeSection(logical, TitleWidth(logical));
+      hiddenWidths_[logical] = std::max(hiddenWidths_.value(logical), titleWidth(logical));
+    else if (header->sectionSize(logical) < titleWidth(logical))
+      header->resizeSection(logical, titleWidth(logical));
   }
 }
 
@@ -243,7 +243,7 @@ void DatasetGrid::refreshCellLooks() {
 
 QList<ComponentProperty> DatasetGrid::publishedProperties() const {
   QList<ComponentProperty> properties;
-  for (const GridColumn& column : gridColumns()) properties.append({kColumnProperty, ColumnText(column)});
+  for (const GridColumn& column : gridColumns()) properties.append({kColumnProperty, columnText(column)});
   return properties;
 }
 
@@ -251,7 +251,7 @@ bool DatasetGrid::restoreProperties(const QList<ComponentProperty>& properties) 
   QVector<GridColumn> columns;
   for (const ComponentProperty& property : properties) {
     GridColumn column;
-    if (property.name != kColumnProperty || !ColumnFromText(property.value, &column)) return false;
+    if (property.name != kColumnProperty || !columnFromText(property.value, &column)) return false;
     columns.append(column);
   }
   setGridColumns(columns);

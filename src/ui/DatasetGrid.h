@@ -90,7 +90,7 @@ class DatasetGrid : public QTableView, public StreamableComponent {
 
  private:
   // The width the column's title needs in the header's current font.
-  int TitleWidth(int logicalColumn) const;
+  int titleWidth(int logicalColumn) const;
 
   DatasetModel* model_ = nullptr;
   ColumnAlignmentProxy* proxy_ = nullptr;

@@ -9,15 +9,15 @@ namespace {
 
 ScriptedSaveNames* scripted = nullptr;
 
-QString WithExtension(const QString& name, const QString& filter) {
-  const QString extension = FilterExtension(filter);
+QString withExtension(const QString& name, const QString& filter) {
+  const QString extension = filterExtension(filter);
   if (name.isEmpty() || extension.isEmpty() || !QFileInfo(name).suffix().isEmpty()) return name;
   return name + QLatin1Char('.') + extension;
 }
 
 }  // namespace
 
-QString FilterExtension(const QString& filter) {
+QString filterExtension(const QString& filter) {
   static const QRegularExpression pattern(QStringLiteral("\\*\\.(\\w+)"));
   return pattern.match(filter).captured(1);
 }
@@ -26,12 +26,12 @@ QString saveFileName(QWidget* parent, const QString& caption, const QString& sug
                      const QStringList& filters) {
   if (scripted) {
     const ScriptedSaveNames::Answer answer = scripted->answer({caption, suggestedPath, filters});
-    return WithExtension(answer.typedName, filters.value(answer.filterIndex));
+    return withExtension(answer.typedName, filters.value(answer.filterIndex));
   }
   QString chosenFilter = filters.value(0);
   const QString name = QFileDialog::getSaveFileName(parent, caption, suggestedPath,
                                                     filters.join(QStringLiteral(";;")), &chosenFilter);
-  return WithExtension(name, chosenFilter);
+  return withExtension(name, chosenFilter);
 }
 
 ScriptedSaveNames::ScriptedSaveNames(std::deque<Answer> answers)

@@ -20,7 +20,7 @@ QString saveFileName(QWidget* parent, const QString& caption, const QString& sug
                      const QStringList& filters);
 
 // The extension of a filter such as "SVG (*.svg)": "svg".
-QString FilterExtension(const QString& filter);
+QString filterExtension(const QString& filter);
 
 // Test hook: while a ScriptedSaveNames lives, no dialog is shown; each request
 // is recorded and answered from the queue (empty: cancelled). An answer is

@@ -61,8 +61,8 @@ bool OpenedWindow::eventFilter(QObject* watched, QEvent* event) {
   return formKeyPress(key) || (control != this && controlKeyPress(control, key));
 }
 
-bool IsEnterKey(const QKeyEvent* event) {
+bool isEnterKey(const QKeyEvent* event) {
   return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
 }
 
-bool IsEscapeKey(const QKeyEvent* event) { return event->key() == Qt::Key_Escape; }
+bool isEscapeKey(const QKeyEvent* event) { return event->key() == Qt::Key_Escape; }

@@ -47,5 +47,5 @@ class OpenedWindow : public QWidget {
 };
 
 // Enter (either key) or Esc.
-bool IsEnterKey(const QKeyEvent* event);
-bool IsEscapeKey(const QKeyEvent* event);
+bool isEnterKey(const QKeyEvent* event);
+bool isEscapeKey(const QKeyEvent* event);

@@ -19,17 +19,17 @@ class Workspace {
 
   // Rebuilds the tree from the current rows of the data module's bases (callers
   // set it to every base first). All base nodes collapsed, nothing selected.
-  virtual void BuildBaseTree() = 0;
+  virtual void buildBaseTree() = 0;
   // Re-evaluates the selection from the tree: datasets, status bar, grid,
   // command states.
-  virtual void ShowSelection() = 0;
+  virtual void showSelection() = 0;
   // Start of a measurement: blocks the base commands.
-  virtual void DisableBaseActions() = 0;
+  virtual void disableBaseActions() = 0;
   // The terminal window closed: the base commands again.
-  virtual void EnableBaseActions() = 0;
+  virtual void enableBaseActions() = 0;
   // After results were stored: deletes the chosen base's empty test points and
   // numbers the rest 1, 2, 3 ... per meter in use.
-  virtual void RenumberTestPoints() = 0;
+  virtual void renumberTestPoints() = 0;
 };
 
 // The main window while it exists; null before start-up and after the end.

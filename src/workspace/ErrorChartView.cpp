@@ -36,14 +36,14 @@ ErrorChartView::ErrorChartView(QWidget* parent) : QChartView(parent) {
 
 void ErrorChartView::showContent(ErrorChart content) {
   content_ = std::move(content);
-  DrawErrorChart(*chart(), content_);
-  FitToPane();
+  drawErrorChart(*chart(), content_);
+  fitToPane();
   saveAction_->setEnabled(!content_.isEmpty());
 }
 
 // The pane shares the window's height with the grid: the legend goes beside
 // the curves and the axes use a smaller type than the protocols' pictures.
-void ErrorChartView::FitToPane() {
+void ErrorChartView::fitToPane() {
   chart()->legend()->setAlignment(Qt::AlignRight);
   for (QAbstractAxis* axis : chart()->axes()) {
     QFont labels = axis->labelsFont();
@@ -57,10 +57,10 @@ void ErrorChartView::FitToPane() {
 
 void ErrorChartView::saveChart() {
   const QString fileName = FileDialogs::saveFileName(
-      this, kSaveCaption, QDir::toNativeSeparators(ProgramPath(kSuggestedName)), kPictureFilters);
+      this, kSaveCaption, QDir::toNativeSeparators(programPath(kSuggestedName)), kPictureFilters);
   if (fileName.isEmpty()) return;
   QString error;
-  if (!SaveChartPicture(*chart(), fileName, &error))
+  if (!saveChartPicture(*chart(), fileName, &error))
     MessageService::notice(
         this, QStringLiteral("Сохранение графика"),
         QStringLiteral("Не удалось записать файл %1: %2").arg(QDir::toNativeSeparators(fileName), error));

@@ -26,7 +26,7 @@ class ErrorChartView : public QChartView {
   void saveChart();
 
  private:
-  void FitToPane();
+  void fitToPane();
 
   ErrorChart content_;
   QAction* saveAction_;

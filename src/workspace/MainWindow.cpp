@@ -30,10 +30,10 @@ namespace {
 const QString kBasePanel = QStringLiteral("База: ");
 const QString kMeterPanel = QStringLiteral("Счетчик: ");
 
-QIcon StandardIcon(QStyle::StandardPixmap pixmap) { return QApplication::style()->standardIcon(pixmap); }
+QIcon standardIcon(QStyle::StandardPixmap pixmap) { return QApplication::style()->standardIcon(pixmap); }
 
 // The picture of a disabled command: grey, lighter and half transparent.
-QPixmap GreyedPixmap(const QPixmap& pixmap) {
+QPixmap greyedPixmap(const QPixmap& pixmap) {
   QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
   for (int y = 0; y < image.height(); ++y) {
     auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
@@ -49,24 +49,24 @@ QPixmap GreyedPixmap(const QPixmap& pixmap) {
 
 // A command's picture with a disabled mode of its own: the style's icon
 // engines may draw a disabled standard icon just as the enabled one.
-QIcon CommandIcon(QStyle::StandardPixmap picture) {
-  const QIcon standard = StandardIcon(picture);
+QIcon commandIcon(QStyle::StandardPixmap picture) {
+  const QIcon standard = standardIcon(picture);
   QIcon icon;
   for (const int side : {16, 24, 32, 48}) {
     const QPixmap normal = standard.pixmap(QSize(side, side), QIcon::Normal);
     if (normal.isNull()) continue;
     icon.addPixmap(normal, QIcon::Normal);
-    icon.addPixmap(GreyedPixmap(normal), QIcon::Disabled);
+    icon.addPixmap(greyedPixmap(normal), QIcon::Disabled);
   }
   return icon;
 }
 
 // A meter node shows another picture while it is selected.
-QIcon MeterNodeIcon() {
+QIcon meterNodeIcon() {
   QIcon icon;
   for (const QSize size : {QSize(16, 16), QSize(32, 32)}) {
-    icon.addPixmap(StandardIcon(QStyle::SP_FileIcon).pixmap(size), QIcon::Normal);
-    icon.addPixmap(StandardIcon(QStyle::SP_DialogApplyButton).pixmap(size), QIcon::Selected);
+    icon.addPixmap(standardIcon(QStyle::SP_FileIcon).pixmap(size), QIcon::Normal);
+    icon.addPixmap(standardIcon(QStyle::SP_DialogApplyButton).pixmap(size), QIcon::Selected);
   }
   return icon;
 }
@@ -74,7 +74,7 @@ QIcon MeterNodeIcon() {
 // An item of a pop-up menu standing for an action: same caption and picture,
 // greyed with it, triggering it; it can be hidden without hiding the action
 // in the menus and the tool bar.
-QAction* AddMirrorItem(QMenu* menu, QAction* action, const QString& name) {
+QAction* addMirrorItem(QMenu* menu, QAction* action, const QString& name) {
   auto* item = new QAction(action->icon(), action->text(), menu);
   item->setObjectName(name);
   item->setEnabled(action->isEnabled());
@@ -85,7 +85,7 @@ QAction* AddMirrorItem(QMenu* menu, QAction* action, const QString& name) {
   return item;
 }
 
-QVector<GridColumn> DesignColumns() {
+QVector<GridColumn> designColumns() {
   const auto column = [](const char* field, int width) {
     return GridColumn{QString::fromLatin1(field), width, Qt::AlignCenter, Qt::AlignCenter, true};
   };
@@ -112,7 +112,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
 
 MainWindow::~MainWindow() {
   if (theWorkspace == this) theWorkspace = nullptr;
-  SetLimitsProblemReporter({});
+  setLimitsProblemReporter({});
 }
 
 // ---------------------------------------------------------------- components
@@ -146,7 +146,7 @@ QWidget* MainWindow::testPointGrid() { return ui->pointGrid; }
 QPlainTextEdit* MainWindow::layoutText() const { return ui->layoutText; }
 QMenu* MainWindow::baseTreeMenu() const { return baseTreeMenu_; }
 QMenu* MainWindow::pointGridMenu() const { return pointGridMenu_; }
-QLabel* MainWindow::StatusPanel(int index) const { return statusPanels_.value(index); }
+QLabel* MainWindow::statusPanel(int index) const { return statusPanels_.value(index); }
 
 // ---------------------------------------------------------------- creation
 
@@ -163,7 +163,7 @@ void MainWindow::createActionsLook() {
       {ui->viewArchiveAction, QStyle::SP_DirOpenIcon},
       {ui->exitAction, QStyle::SP_DialogCloseButton},
   };
-  for (const auto& [action, picture] : pictures) action->setIcon(CommandIcon(picture));
+  for (const auto& [action, picture] : pictures) action->setIcon(commandIcon(picture));
   for (QAction* action : {ui->createBaseAction, ui->deleteBaseAction, ui->clearBaseAction, ui->editBaseAction, ui->beginMeasurementAction,
                           ui->singleProtocolAction, ui->groupProtocolAction, ui->addToArchiveAction, ui->viewArchiveAction})
     action->setProperty("category", QStringLiteral("BaseEdit"));
@@ -173,11 +173,11 @@ void MainWindow::createActionsLook() {
 
   baseTreeMenu_ = new QMenu(this);
   baseTreeMenu_->setObjectName(QStringLiteral("baseTreeMenu"));
-  AddMirrorItem(baseTreeMenu_, ui->createBaseAction, QStringLiteral("PMnew"));
-  AddMirrorItem(baseTreeMenu_, ui->deleteBaseAction, QStringLiteral("PMdelet"));
-  AddMirrorItem(baseTreeMenu_, ui->clearBaseAction, QStringLiteral("PMclear"));
-  AddMirrorItem(baseTreeMenu_, ui->singleProtocolAction, QStringLiteral("pmp"));
-  AddMirrorItem(baseTreeMenu_, ui->groupProtocolAction, QStringLiteral("pmGp"));
+  addMirrorItem(baseTreeMenu_, ui->createBaseAction, QStringLiteral("PMnew"));
+  addMirrorItem(baseTreeMenu_, ui->deleteBaseAction, QStringLiteral("PMdelet"));
+  addMirrorItem(baseTreeMenu_, ui->clearBaseAction, QStringLiteral("PMclear"));
+  addMirrorItem(baseTreeMenu_, ui->singleProtocolAction, QStringLiteral("pmp"));
+  addMirrorItem(baseTreeMenu_, ui->groupProtocolAction, QStringLiteral("pmGp"));
 
   pointGridMenu_ = new QMenu(this);
   pointGridMenu_->setObjectName(QStringLiteral("pointGridMenu"));
@@ -247,18 +247,18 @@ void MainWindow::connectCommands() {
 void MainWindow::setUpWindow() {
   MarkedPointCount = 0;
   // Every file of the program is named relative to the directory it started in.
-  SetProgramDir(QDir::currentPath());
-  ui->pointGrid->setDataset(theDataModule->testPoints, DesignColumns());
+  setProgramDir(QDir::currentPath());
+  ui->pointGrid->setDataset(theDataModule->testPoints, designColumns());
   setUpJudgements();
   ui->splitter->setStretchFactor(1, 1);
   setUpChart();
-  RestoreLayout();
+  restoreLayout();
   theDataModule->bases->reopen(Statements::allBases());
-  BuildBaseTree();
-  ApplyPortChoice();
-  ui->openProtocolsFolderAction->setEnabled(DesktopSessionAvailable());
+  buildBaseTree();
+  applyPortChoice();
+  ui->openProtocolsFolderAction->setEnabled(desktopSessionAvailable());
   ActionsAllowed = true;
-  ScheduleChartUpdate();
+  scheduleChartUpdate();
   for (QAction* action :
        {ui->deleteBaseAction, ui->editBaseAction, ui->singleProtocolAction, ui->addToArchiveAction, ui->groupProtocolAction, ui->clearBaseAction})
     action->setEnabled(false);
@@ -266,23 +266,23 @@ void MainWindow::setUpWindow() {
 
 // ---------------------------------------------------------------- the tree
 
-void MainWindow::ResetTree(int count) {
+void MainWindow::resetTree(int count) {
   ui->baseTree->clear();
   BaseCount = count;
   BaseNodes.fill(nullptr, count + 1);
   auto* root = new QTreeWidgetItem(ui->baseTree, {QStringLiteral("База счетчиков")});
-  root->setIcon(0, StandardIcon(QStyle::SP_DriveHDIcon));
+  root->setIcon(0, standardIcon(QStyle::SP_DriveHDIcon));
   BaseNodes[0] = root;
 }
 
-void MainWindow::BuildBaseTree() {
+void MainWindow::buildBaseTree() {
   QueryDataset* bases = theDataModule->bases;
   const int count = bases->isOpen() ? bases->recordCount() : 0;
-  ResetTree(count);
+  resetTree(count);
   if (count == 0) return;
   bases->first();
-  const QIcon baseIcon = StandardIcon(QStyle::SP_DirIcon);
-  const QIcon meterIcon = MeterNodeIcon();
+  const QIcon baseIcon = standardIcon(QStyle::SP_DirIcon);
+  const QIcon meterIcon = meterNodeIcon();
   for (int i = 1; i <= count; ++i) {
     const QString name = bases->fieldByName(QStringLiteral("NameBase")).asText();
     auto* baseNode = new QTreeWidgetItem(ui->baseTree, {name});
@@ -292,7 +292,7 @@ void MainWindow::BuildBaseTree() {
     for (theDataModule->meters->first(); !theDataModule->meters->eof(); theDataModule->meters->next()) {
       if (!theDataModule->meters->fieldByName(QStringLiteral("MyVisible")).asBool()) continue;
       const int slot = static_cast<int>(theDataModule->meters->fieldByName(QStringLiteral("NumberCh")).asInteger());
-      auto* meterNode = new QTreeWidgetItem(baseNode, {MeterCaptions(slot)});
+      auto* meterNode = new QTreeWidgetItem(baseNode, {meterCaptions(slot)});
       meterNode->setIcon(0, meterIcon);
       meterNode->setData(0, kBaseNameRole, name);
       meterNode->setData(0, kSlotRole, slot);
@@ -300,33 +300,33 @@ void MainWindow::BuildBaseTree() {
     bases->next();
   }
   ui->baseTree->collapseAll();
-  ShowVerdicts();
+  showVerdicts();
 }
 
-QTreeWidgetItem* MainWindow::SelectedNode() const {
+QTreeWidgetItem* MainWindow::selectedNode() const {
   const QList<QTreeWidgetItem*> selected = ui->baseTree->selectedItems();
   return selected.isEmpty() ? nullptr : selected.first();
 }
 
-void MainWindow::ShowSelection() {
+void MainWindow::showSelection() {
   ui->statusLine->clearMessage();
-  StatusPanel(0)->setText(kBasePanel);
-  StatusPanel(1)->setText(kMeterPanel);
+  statusPanel(0)->setText(kBasePanel);
+  statusPanel(1)->setText(kMeterPanel);
   MarkedPointCount = 0;
   theDataModule->testPoints->close();
 
   for (int i = 1; i <= BaseCount; ++i) {
     if (!BaseNodes[i]->isSelected()) continue;
     ChosenBaseName = BaseNodes[i]->text(0);
-    StatusPanel(0)->setText(kBasePanel + ChosenBaseName);
-    ShowPopup(PopupForm::Base);
+    statusPanel(0)->setText(kBasePanel + ChosenBaseName);
+    showPopup(PopupForm::Base);
   }
 
-  if (QTreeWidgetItem* node = SelectedNode(); node && node->parent()) {
+  if (QTreeWidgetItem* node = selectedNode(); node && node->parent()) {
     const int slot = node->data(0, kSlotRole).toInt();
     ChosenBaseName = node->data(0, kBaseNameRole).toString();
-    StatusPanel(0)->setText(kBasePanel + ChosenBaseName);
-    StatusPanel(1)->setText(kMeterPanel + QString::number(slot));
+    statusPanel(0)->setText(kBasePanel + ChosenBaseName);
+    statusPanel(1)->setText(kMeterPanel + QString::number(slot));
     ChosenSlot = slot;
     if (!ChosenBaseName.isEmpty()) {
       theDataModule->meters->reopen(Statements::meterInSlotInUse(ChosenBaseName, slot));
@@ -334,7 +334,7 @@ void MainWindow::ShowSelection() {
                            ? 0
                            : static_cast<int>(theDataModule->meters->fieldByName(QStringLiteral("Num")).asInteger());
     }
-    ShowPopup(PopupForm::Meter);
+    showPopup(PopupForm::Meter);
   }
 
   if (!ChosenBaseName.isEmpty()) theDataModule->bases->reopen(Statements::baseByName(ChosenBaseName));
@@ -344,13 +344,13 @@ void MainWindow::ShowSelection() {
   } else {
     theDataModule->testPoints->close();
   }
-  ShowPopup(PopupForm::Other);
-  ApplySelectionCommandStates();
-  ScheduleChartUpdate();
-  ShowVerdicts();
+  showPopup(PopupForm::Other);
+  applySelectionCommandStates();
+  scheduleChartUpdate();
+  showVerdicts();
 }
 
-void MainWindow::ApplySelectionCommandStates() {
+void MainWindow::applySelectionCommandStates() {
   const bool baseChosen = !ChosenBaseName.isEmpty();
   const bool meterChosen = ChosenMeterNum != 0;
   const QList<QAction*> baseCommands{ui->deleteBaseAction, ui->editBaseAction, ui->clearBaseAction};
@@ -368,29 +368,29 @@ void MainWindow::ApplySelectionCommandStates() {
     for (QAction* action : meterCommands) action->setEnabled(true);
 }
 
-bool MainWindow::IsBaseSelected() const {
+bool MainWindow::isBaseSelected() const {
   if (BaseCount == 0) return false;
   for (int i = 1; i <= BaseCount; ++i)
     if (BaseNodes[i]->isSelected()) return true;
   return ChosenMeterNum != 0;
 }
 
-QList<QAction*> MainWindow::BaseActions() const {
+QList<QAction*> MainWindow::baseActions() const {
   return {ui->deleteBaseAction,    ui->createBaseAction,   ui->editBaseAction, ui->singleProtocolAction,
           ui->viewArchiveAction, ui->addToArchiveAction, ui->groupProtocolAction};
 }
 
-void MainWindow::DisableBaseActions() {
-  for (QAction* action : BaseActions()) action->setEnabled(false);
+void MainWindow::disableBaseActions() {
+  for (QAction* action : baseActions()) action->setEnabled(false);
   ActionsAllowed = false;
 }
 
-void MainWindow::EnableBaseActions() {
-  for (QAction* action : BaseActions()) action->setEnabled(true);
+void MainWindow::enableBaseActions() {
+  for (QAction* action : baseActions()) action->setEnabled(true);
   ActionsAllowed = true;
 }
 
-void MainWindow::ClearSelectionState() {
+void MainWindow::clearSelectionState() {
   MarkedPointCount = 0;
   ChosenMeterNum = 0;
   ChosenBaseName.clear();
@@ -399,13 +399,13 @@ void MainWindow::ClearSelectionState() {
 // ---------------------------------------------------------------- tree events
 
 void MainWindow::onTreeClick() {
-  ClearSelectionState();
-  ShowSelection();
+  clearSelectionState();
+  showSelection();
 }
 
 void MainWindow::onTreeKeyUp() {
-  ClearSelectionState();
-  ShowSelection();
+  clearSelectionState();
+  showSelection();
 }
 
 // A right press chooses the node under the pointer (as a left click would)
@@ -413,14 +413,14 @@ void MainWindow::onTreeKeyUp() {
 void MainWindow::onTreeMousePress(const QPoint& position) {
   if (QTreeWidgetItem* node = ui->baseTree->itemAt(position)) {
     ui->baseTree->setCurrentItem(node);
-    ClearSelectionState();
+    clearSelectionState();
   }
   popupRequested_ = true;
   popupPoint_ = position;
-  ShowSelection();
+  showSelection();
 }
 
-void MainWindow::ShowPopup(PopupForm form) {
+void MainWindow::showPopup(PopupForm form) {
   if (!popupRequested_) return;
   popupRequested_ = false;
   const QList<QAction*> items = baseTreeMenu_->actions();  // new, delete, clear, report, group report
@@ -456,31 +456,31 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::onTreePaneResize() {
-  StatusPanel(0)->setFixedWidth(std::max(0, ui->treePane->width() - 61));
+  statusPanel(0)->setFixedWidth(std::max(0, ui->treePane->width() - 61));
 }
 
 // ---------------------------------------------------------------- port
 
-void MainWindow::ApplyPortChoice() {
-  LoadProgramConfig();
-  ShowPortChoice(Config.ComPort != 0);
+void MainWindow::applyPortChoice() {
+  loadProgramConfig();
+  showPortChoice(Config.ComPort != 0);
 }
 
-void MainWindow::ShowPortChoice(bool com2) {
+void MainWindow::showPortChoice(bool com2) {
   ui->com1Action->setChecked(!com2);
   ui->com2Action->setChecked(com2);
   UseCom2 = com2;
 }
 
-void MainWindow::ChoosePort(bool com2) {
-  ShowPortChoice(com2);
-  LoadProgramConfig();  // keep what other windows stored meanwhile
+void MainWindow::choosePort(bool com2) {
+  showPortChoice(com2);
+  loadProgramConfig();  // keep what other windows stored meanwhile
   Config.ComPort = com2 ? 1 : 0;
-  SaveProgramConfig();
+  saveProgramConfig();
 }
 
-void MainWindow::chooseCom1() { ChoosePort(false); }
-void MainWindow::chooseCom2() { ChoosePort(true); }
+void MainWindow::chooseCom1() { choosePort(false); }
+void MainWindow::chooseCom2() { choosePort(true); }
 
 // ---------------------------------------------------------------- closing
 
@@ -498,10 +498,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::onClosed() {
-  if (Hooks.StopPolling) Hooks.StopPolling();
+  if (Hooks.stopPolling) Hooks.stopPolling();
   for (Dataset* dataset : std::initializer_list<Dataset*>{theDataModule->chosenMeter, theDataModule->testPoints, theDataModule->chosenBase,
                                                           theDataModule->archivedMeterTable, theDataModule->archivedPoints, theDataModule->meters,
                                                           theDataModule->markedPoints, theDataModule->bases, theDataModule->archivedMeters})
     dataset->close();
-  SaveLayout();
+  saveLayout();
 }

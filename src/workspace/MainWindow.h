@@ -51,29 +51,29 @@ class MainWindow : public QMainWindow, public Workspace {
 
   // Rebuilds the tree from the current rows of theDataModule->bases (callers set it to
   // every base first). All base nodes collapsed, nothing selected.
-  void BuildBaseTree() override;
+  void buildBaseTree() override;
   // Re-evaluates the selection from the tree: the data module's datasets, the
   // status bar, the grid, the command states, and a requested tree pop-up.
-  void ShowSelection() override;
+  void showSelection() override;
   // True when a base node is selected or a meter is chosen; false without bases.
-  bool IsBaseSelected() const;
+  bool isBaseSelected() const;
   // Start of a measurement: blocks the base commands, ActionsAllowed := false.
-  void DisableBaseActions() override;
+  void disableBaseActions() override;
   // The terminal window closed: the base commands again, ActionsAllowed := true.
-  void EnableBaseActions() override;
+  void enableBaseActions() override;
   // After results were stored: deletes the chosen base's empty test points
   // (voltage 0) and numbers the rest 1, 2, 3 ... per meter in use. Leaves
-  // meters/testPoints on the base's last meter; run ShowSelection() afterwards.
-  void RenumberTestPoints() override;
+  // meters/testPoints on the base's last meter; run showSelection() afterwards.
+  void renumberTestPoints() override;
   // Ticks the stored port (ProgramConfig.ComPort) and sets UseCom2.
-  void ApplyPortChoice();
+  void applyPortChoice();
   // Deletes every test point of the chosen base's meters (used or not).
-  void ClearBaseData();
+  void clearBaseData();
   // Redraws the chart of the chosen meter's points on the next turn of the
   // event loop (once for any number of requests before it).
-  void ScheduleChartUpdate();
+  void scheduleChartUpdate();
   // Redraws it now.
-  void UpdateChart();
+  void updateChart();
 
   // --- routines other modules plug in (set once at start-up, shell/WindowSet.cpp) ---
   //
@@ -82,29 +82,29 @@ class MainWindow : public QMainWindow, public Workspace {
   // that module (error box); optional hooks are simply skipped.
   struct CommandHooks {
     // "Начать измерение": the whole command (the terminal window's part: bring
-    // it to the front if shown, else DisableBaseActions(), nominal texts,
-    // ResetTerminal, ResetControls, OpenPort, show).
-    std::function<void()> BeginMeasurement;
+    // it to the front if shown, else disableBaseActions(), nominal texts,
+    // resetTerminal, resetControls, openPort, show).
+    std::function<void()> beginMeasurement;
     // "Протокол поверки в MS Word" / "Групповой протокол поверки в MS Word":
     // run with a chosen meter and at least one marked point, under the
-    // hourglass cursor and the status text; ShowSelection() runs afterwards.
-    // A report names the document it saved with NoteSavedDocument().
-    std::function<void()> SingleWordReport;
-    std::function<void()> GroupWordReport;
+    // hourglass cursor and the status text; showSelection() runs afterwards.
+    // A report names the document it saved with noteSavedDocument().
+    std::function<void()> singleWordReport;
+    std::function<void()> groupWordReport;
     // "Добавить в архив": run when at least one point is marked (the notice
     // otherwise is the main window's).
-    std::function<void()> AddToArchive;
+    std::function<void()> addToArchive;
     // "Просмотр архива": shows the archive browser on the whole archive with
     // the main window as its opener (disabled until the browser closes); the
-    // browser's closing then calls ShowSelection().
-    std::function<void()> OpenArchiveBrowser;
+    // browser's closing then calls showSelection().
+    std::function<void()> openArchiveBrowser;
     // Optional: asks the terminal window's polling thread to stop (closing).
-    std::function<void()> StopPolling;
+    std::function<void()> stopPolling;
   };
   CommandHooks Hooks;
   // Called by a report hook with the document it saved: the report panel names
   // it once the report is over.
-  void NoteSavedDocument(const QString& path) { savedDocument_ = path; }
+  void noteSavedDocument(const QString& path) { savedDocument_ = path; }
 
   // --- components (names as in the window's design) ---
   QAction* createBaseAction() const;
@@ -138,7 +138,7 @@ class MainWindow : public QMainWindow, public Workspace {
   QMenu* pointGridMenu() const;
   // Status bar panels: 0 "База: ...", 1 "Счетчик: ...", 2 the chosen meter's
   // verdict ("Годен", "Не годен", "Не оценён"), 3 the reports' progress text.
-  QLabel* StatusPanel(int index) const;
+  QLabel* statusPanel(int index) const;
   static constexpr int kVerdictPanel = 2;
   static constexpr int kReportPanel = 3;
   QAction* limitsAction() const;  // "Пределы погрешности"
@@ -169,7 +169,7 @@ class MainWindow : public QMainWindow, public Workspace {
   void showLimits();
   // Shows the verdicts against the accuracy limits: the chosen meter's in the
   // status bar, every meter's in the tree, the judged errors in the grid.
-  void ShowVerdicts();
+  void showVerdicts();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -188,7 +188,7 @@ class MainWindow : public QMainWindow, public Workspace {
   void onClosed();
   void createActionsLook();
   void connectCommands();
-  void ResetTree(int count);
+  void resetTree(int count);
   void onTreeClick();
   void onTreeKeyUp();
   void onTreeMousePress(const QPoint& position);
@@ -198,20 +198,20 @@ class MainWindow : public QMainWindow, public Workspace {
   void onTreePaneResize();
   void setUpJudgements();
   // The chosen base's accuracy class; nothing without a chosen base.
-  std::optional<double> ChosenAccuracyClass() const;
-  void ToggleMark();
-  void ShowPopup(PopupForm form);
-  void ApplySelectionCommandStates();
-  void ClearSelectionState();
-  void ChoosePort(bool com2);
-  void ShowPortChoice(bool com2);
-  QTreeWidgetItem* SelectedNode() const;
-  QList<QAction*> BaseActions() const;
-  void RequireHook(const std::function<void()>& hook, const char* module) const;
-  void RunWordReport(const std::function<void()>& report, const char* moduleName);
-  void RestoreLayout();
-  void SaveLayout();
-  void ApplySplit();
+  std::optional<double> chosenAccuracyClass() const;
+  void toggleMark();
+  void showPopup(PopupForm form);
+  void applySelectionCommandStates();
+  void clearSelectionState();
+  void choosePort(bool com2);
+  void showPortChoice(bool com2);
+  QTreeWidgetItem* selectedNode() const;
+  QList<QAction*> baseActions() const;
+  void requireHook(const std::function<void()>& hook, const char* module) const;
+  void runWordReport(const std::function<void()>& report, const char* moduleName);
+  void restoreLayout();
+  void saveLayout();
+  void applySplit();
   double currentSplitFraction() const;
   double currentChartSplitFraction() const;
 

@@ -22,7 +22,7 @@ void MainWindow::setUpChart() {
   chartUpdate_ = new QTimer(this);
   chartUpdate_->setSingleShot(true);
   chartUpdate_->setInterval(0);
-  connect(chartUpdate_, &QTimer::timeout, this, &MainWindow::UpdateChart);
+  connect(chartUpdate_, &QTimer::timeout, this, &MainWindow::updateChart);
   // A burst of changes (marking every point, renumbering) draws once, after
   // the last one; the datasets are not read while they are being changed.
   const TableDataset* points = theDataModule->testPoints;
@@ -32,9 +32,9 @@ void MainWindow::setUpChart() {
   connect(points, &Dataset::rowRemoved, chartUpdate_, qOverload<>(&QTimer::start));
 }
 
-void MainWindow::ScheduleChartUpdate() { chartUpdate_->start(); }
+void MainWindow::scheduleChartUpdate() { chartUpdate_->start(); }
 
-void MainWindow::UpdateChart() {
+void MainWindow::updateChart() {
   chartUpdate_->stop();
   if (ChosenMeterNum == 0) {
     ErrorChart nothing;
@@ -43,6 +43,6 @@ void MainWindow::UpdateChart() {
     return;
   }
   Connection& connection = *theDataModule->connection();
-  ui->errorChart->showContent(MeterErrorChart(ReadMeterErrorRows(connection, ChosenMeterNum, false),
-                                              BaseChartLimits(connection, ChosenBaseName)));
+  ui->errorChart->showContent(meterErrorChart(readMeterErrorRows(connection, ChosenMeterNum, false),
+                                              baseChartLimits(connection, ChosenBaseName)));
 }

@@ -45,7 +45,7 @@ class ReportProgress {
 
 }  // namespace
 
-void MainWindow::RequireHook(const std::function<void()>& hook, const char* module) const {
+void MainWindow::requireHook(const std::function<void()>& hook, const char* module) const {
   if (!hook) throw std::runtime_error(std::string("Программа собрана без модуля «") + module + "».");
 }
 
@@ -54,12 +54,12 @@ void MainWindow::RequireHook(const std::function<void()>& hook, const char* modu
 void MainWindow::createBase() { theBaseNameDialog->open(this); }
 
 void MainWindow::editBase() {
-  if (!IsBaseSelected()) return;
-  theBaseEditor->OpenForChosenBase(this);
+  if (!isBaseSelected()) return;
+  theBaseEditor->openForChosenBase(this);
 }
 
 void MainWindow::deleteBase() {
-  if (!IsBaseSelected()) return;
+  if (!isBaseSelected()) return;
   if (!MessageService::confirm(
           this, QStringLiteral("Удаление базы счетчиков"),
           QStringLiteral("Вы действительно хотите удалить базу - ") + ChosenBaseName + QStringLiteral(" ?")))
@@ -74,21 +74,21 @@ void MainWindow::deleteBase() {
   theDataModule->bases->reopen(Statements::allBases());
   ChosenMeterNum = 0;
   ChosenBaseName.clear();
-  BuildBaseTree();
-  ShowSelection();
+  buildBaseTree();
+  showSelection();
 }
 
 void MainWindow::clearBase() {
-  if (!IsBaseSelected()) return;
+  if (!isBaseSelected()) return;
   if (MessageService::confirm(this, QStringLiteral("Очистка базы счетчиков"),
                               QStringLiteral("Вы действительно хотите удалить все данные из базы - ") +
                                   ChosenBaseName + QStringLiteral(" ?")))
-    ClearBaseData();
-  ShowSelection();
+    clearBaseData();
+  showSelection();
 }
 
 // The meters stay, in use or not; only their test points go, all or none.
-void MainWindow::ClearBaseData() {
+void MainWindow::clearBaseData() {
   QueryDataset* meters = theDataModule->meters;
   meters->reopen(Statements::metersOfBase(ChosenBaseName));
   if (meters->isEmpty()) return;
@@ -100,11 +100,11 @@ void MainWindow::ClearBaseData() {
 }
 
 void MainWindow::beginMeasurement() {
-  RequireHook(Hooks.BeginMeasurement, "окно терминала");
-  Hooks.BeginMeasurement();
+  requireHook(Hooks.beginMeasurement, "окно терминала");
+  Hooks.beginMeasurement();
 }
 
-void MainWindow::RunWordReport(const std::function<void()>& report, const char* moduleName) {
+void MainWindow::runWordReport(const std::function<void()>& report, const char* moduleName) {
   if (ChosenMeterNum == 0) {
     MessageService::notice(this, kReportCaption,
                            QStringLiteral("Для создания протокола необходимо выбрать счетчик !"));
@@ -115,28 +115,28 @@ void MainWindow::RunWordReport(const std::function<void()>& report, const char* 
                            QStringLiteral("Для создания протокола необходимо выбрать хоть одну запись !"));
     return;
   }
-  RequireHook(report, moduleName);
+  requireHook(report, moduleName);
   // The reports move the data module's rows; they are brought back to the
   // choice afterwards, also when a report fails (its error is the one shown).
   savedDocument_.clear();
   try {
-    ReportProgress progress(this, StatusPanel(kReportPanel));
+    ReportProgress progress(this, statusPanel(kReportPanel));
     report();
   } catch (...) {
     try {
-      ShowSelection();
+      showSelection();
     } catch (...) {
     }
     throw;
   }
-  ShowSelection();
+  showSelection();
   if (!savedDocument_.isEmpty())
-    StatusPanel(kReportPanel)->setText(QStringLiteral("Протокол сохранён: ") + QDir::toNativeSeparators(savedDocument_));
+    statusPanel(kReportPanel)->setText(QStringLiteral("Протокол сохранён: ") + QDir::toNativeSeparators(savedDocument_));
 }
 
-void MainWindow::writeSingleProtocol() { RunWordReport(Hooks.SingleWordReport, "протокол поверки"); }
+void MainWindow::writeSingleProtocol() { runWordReport(Hooks.singleWordReport, "протокол поверки"); }
 
-void MainWindow::writeGroupProtocol() { RunWordReport(Hooks.GroupWordReport, "групповой протокол поверки"); }
+void MainWindow::writeGroupProtocol() { runWordReport(Hooks.groupWordReport, "групповой протокол поверки"); }
 
 void MainWindow::addToArchive() {
   if (MarkedPointCount == 0) {
@@ -145,13 +145,13 @@ void MainWindow::addToArchive() {
         QStringLiteral("Для передачи данных в архив необходимо выбрать хоть одну запись !"));
     return;
   }
-  RequireHook(Hooks.AddToArchive, "архив");
-  Hooks.AddToArchive();
+  requireHook(Hooks.addToArchive, "архив");
+  Hooks.addToArchive();
 }
 
 void MainWindow::viewArchive() {
-  RequireHook(Hooks.OpenArchiveBrowser, "архив");
-  Hooks.OpenArchiveBrowser();
+  requireHook(Hooks.openArchiveBrowser, "архив");
+  Hooks.openArchiveBrowser();
 }
 
 void MainWindow::editProtocolNumber() { theProtocolNumberDialog->open(this); }
@@ -159,9 +159,9 @@ void MainWindow::editProtocolNumber() { theProtocolNumberDialog->open(this); }
 void MainWindow::editInstallation() { theInstallationDialog->open(this); }
 
 void MainWindow::openProtocolsFolder() {
-  const QString folder = ProgramPath(QStringLiteral("protocols"));
+  const QString folder = programPath(QStringLiteral("protocols"));
   QDir().mkpath(folder);
-  if (!OpenWithDesktop(folder))
+  if (!openWithDesktop(folder))
     MessageService::notice(this, QStringLiteral("Папка протоколов"),
                            QStringLiteral("Не удалось открыть папку %1.").arg(QDir::toNativeSeparators(folder)));
 }

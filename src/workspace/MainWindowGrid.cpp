@@ -11,10 +11,10 @@ namespace {
 const QString kRep = QStringLiteral("Rep");
 const QString kMark = QStringLiteral("R");
 
-bool PointsShown() { return theDataModule->testPoints->isOpen() && !theDataModule->testPoints->isEmpty(); }
+bool pointsShown() { return theDataModule->testPoints->isOpen() && !theDataModule->testPoints->isEmpty(); }
 
 // Marks or unmarks every test point of the chosen meter, all or none.
-void SetEveryMark(const QString& mark) {
+void setEveryMark(const QString& mark) {
   TableDataset* points = theDataModule->testPoints;
   if (!points->isOpen()) return;
   Connection::Transaction transaction(*theDataModule->connection());
@@ -28,7 +28,7 @@ void SetEveryMark(const QString& mark) {
 
 // Deletes the current meter's points without a voltage and numbers the others
 // 1, 2, 3 ... in the table's order.
-void RenumberPointsOfCurrentMeter() {
+void renumberPointsOfCurrentMeter() {
   TableDataset* points = theDataModule->testPoints;
   int row = 0;
   int number = 0;
@@ -46,7 +46,7 @@ void RenumberPointsOfCurrentMeter() {
 
 }  // namespace
 
-void MainWindow::ToggleMark() {
+void MainWindow::toggleMark() {
   TableDataset* points = theDataModule->testPoints;
   points->edit();
   const FieldRef rep = points->fieldByName(kRep);
@@ -55,16 +55,16 @@ void MainWindow::ToggleMark() {
 }
 
 void MainWindow::onGridCellClick(int row, int column) {
-  if (!PointsShown()) return;
+  if (!pointsShown()) return;
   if (ui->pointGrid->fieldNameAt(column).compare(kRep, Qt::CaseInsensitive) == 0 && theDataModule->testPoints->moveTo(row))
-    ToggleMark();
+    toggleMark();
   countMarkedPoints();
 }
 
 // Space toggles the current row's mark in whatever column the cursor stands.
 void MainWindow::onGridKeyPress(const QString& text) {
-  if (!PointsShown()) return;
-  if (text == QStringLiteral(" ")) ToggleMark();
+  if (!pointsShown()) return;
+  if (text == QStringLiteral(" ")) toggleMark();
   countMarkedPoints();
 }
 
@@ -75,29 +75,29 @@ void MainWindow::onGridMousePress() {
 }
 
 void MainWindow::markAllPoints() {
-  SetEveryMark(kMark);
+  setEveryMark(kMark);
   countMarkedPoints();
 }
 
 void MainWindow::unmarkAllPoints() {
-  SetEveryMark(QString());
+  setEveryMark(QString());
   countMarkedPoints();
 }
 
 void MainWindow::countMarkedPoints() {
   theDataModule->markedPoints->reopen(Statements::markedPointsOfMeter(ChosenMeterNum));
   MarkedPointCount = theDataModule->markedPoints->recordCount();
-  ShowVerdicts();
+  showVerdicts();
 }
 
-void MainWindow::RenumberTestPoints() {
+void MainWindow::renumberTestPoints() {
   QueryDataset* meters = theDataModule->meters;
   meters->reopen(Statements::metersOfBaseInUse(ChosenBaseName, false));
   if (meters->isEmpty()) return;
   const bool wasOpen = theDataModule->testPoints->isOpen();
   if (!wasOpen) theDataModule->testPoints->open();
   Connection::Transaction transaction(*theDataModule->connection());
-  for (meters->first(); !meters->eof(); meters->next()) RenumberPointsOfCurrentMeter();
+  for (meters->first(); !meters->eof(); meters->next()) renumberPointsOfCurrentMeter();
   transaction.commit();
   if (!wasOpen) theDataModule->testPoints->close();
 }

@@ -22,14 +22,14 @@ constexpr int kDesignTreeWidth = 176;
 constexpr double kDesignGridShare = 0.55;  // of the height shared with the chart
 
 // The first pane's share of a two-pane splitter; `fallback` while it has no size.
-double FirstPaneShare(const QSplitter& splitter, double fallback) {
+double firstPaneShare(const QSplitter& splitter, double fallback) {
   const QList<int> sizes = splitter.sizes();
   const int total = sizes.value(0) + sizes.value(1);
   if (!splitter.isVisible() || total <= 0) return fallback;
   return double(sizes.value(0)) / total;
 }
 
-void SetFirstPaneShare(QSplitter& splitter, double share) {
+void setFirstPaneShare(QSplitter& splitter, double share) {
   const QList<int> sizes = splitter.sizes();
   const int total = sizes.value(0) + sizes.value(1);
   if (total <= 0) return;
@@ -38,15 +38,15 @@ void SetFirstPaneShare(QSplitter& splitter, double share) {
 }
 }  // namespace
 
-void MainWindow::RestoreLayout() {
-  LoadComponentFromFile(ui->pointGrid, ProgramPath(kGridFile));
-  LoadComponentFromFile(ui->layoutText, ProgramPath(kMemoFile));
-  const StoredLayout layout = ParseLayoutLines(ui->layoutText->toPlainText().split(QLatin1Char('\n')));
+void MainWindow::restoreLayout() {
+  loadComponentFromFile(ui->pointGrid, programPath(kGridFile));
+  loadComponentFromFile(ui->layoutText, programPath(kMemoFile));
+  const StoredLayout layout = parseLayoutLines(ui->layoutText->toPlainText().split(QLatin1Char('\n')));
   if (layout.state == Qt::WindowNoState) {
     setWindowState(Qt::WindowNoState);
     if (layout.size) {
       const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-      resize(FittedWindowSize(*layout.size, screen ? screen->availableGeometry().size() : QSize()));
+      resize(fittedWindowSize(*layout.size, screen ? screen->availableGeometry().size() : QSize()));
     }
   } else if (layout.state) {
     setWindowState(*layout.state);
@@ -55,33 +55,33 @@ void MainWindow::RestoreLayout() {
   if (layout.chartSplitPercent > 0) chartSplitFraction_ = layout.chartSplitPercent / 100.0;
 }
 
-void MainWindow::SaveLayout() {
+void MainWindow::saveLayout() {
   const int splitPercent = qRound(currentSplitFraction() * 100);
   const int chartSplitPercent = qRound(currentChartSplitFraction() * 100);
   ui->layoutText->setPlainText(
-      FormatLayoutLines(windowState(), frameGeometry().topLeft(), size(), splitPercent, chartSplitPercent)
+      formatLayoutLines(windowState(), frameGeometry().topLeft(), size(), splitPercent, chartSplitPercent)
           .join(QLatin1Char('\n')));
   // The files name the controls as they were named when the format was made.
-  SaveComponentToFile(ui->layoutText, ProgramPath(kMemoFile), false, QStringLiteral("MForm"));
-  SaveComponentToFile(ui->pointGrid, ProgramPath(kGridFile), false, QStringLiteral("DBGrid1"));
+  saveComponentToFile(ui->layoutText, programPath(kMemoFile), false, QStringLiteral("MForm"));
+  saveComponentToFile(ui->pointGrid, programPath(kGridFile), false, QStringLiteral("DBGrid1"));
 }
 
-double MainWindow::currentSplitFraction() const { return FirstPaneShare(*ui->splitter, splitFraction_); }
+double MainWindow::currentSplitFraction() const { return firstPaneShare(*ui->splitter, splitFraction_); }
 
 double MainWindow::currentChartSplitFraction() const {
-  return FirstPaneShare(*ui->pointSplitter, chartSplitFraction_);
+  return firstPaneShare(*ui->pointSplitter, chartSplitFraction_);
 }
 
 // The splits keep their shares of width and height as the window is resized.
-void MainWindow::ApplySplit() {
+void MainWindow::applySplit() {
   const QList<int> sizes = ui->splitter->sizes();
   const int total = sizes.value(0) + sizes.value(1);
   if (total <= 0) return;
   // Without a stored split the tree pane starts at its design width.
   if (splitFraction_ <= 0) splitFraction_ = std::min(double(kDesignTreeWidth) / total, 0.5);
-  SetFirstPaneShare(*ui->splitter, splitFraction_);
+  setFirstPaneShare(*ui->splitter, splitFraction_);
   if (chartSplitFraction_ <= 0) chartSplitFraction_ = kDesignGridShare;
-  SetFirstPaneShare(*ui->pointSplitter, chartSplitFraction_);
+  setFirstPaneShare(*ui->pointSplitter, chartSplitFraction_);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -96,10 +96,10 @@ void MainWindow::showEvent(QShowEvent* event) {
       move(frame.topLeft());
     }
   }
-  ApplySplit();
+  applySplit();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
-  if (shownBefore_) ApplySplit();
+  if (shownBefore_) applySplit();
 }

@@ -17,7 +17,7 @@
 namespace {
 
 // Foreground colours of a meter node by verdict; the tooltip names it.
-QBrush VerdictBrush(Verdict verdict) {
+QBrush verdictBrush(Verdict verdict) {
   switch (verdict) {
     case Verdict::Fit:
       return QColor(0x1b, 0x5e, 0x20);
@@ -29,14 +29,14 @@ QBrush VerdictBrush(Verdict verdict) {
   return {};
 }
 
-std::optional<double> AccuracyClassOf(const QString& baseName) {
+std::optional<double> accuracyClassOf(const QString& baseName) {
   QueryDataset probe(theDataModule->connection());
   probe.reopen(Statements::baseByName(baseName));
   if (probe.isEmpty()) return std::nullopt;
   return probe.fieldByName(QStringLiteral("KlasT")).asReal();
 }
 
-void ShowLimitProblems(const QStringList& problems) {
+void showLimitProblems(const QStringList& problems) {
   // Reported after the paint or command that read the file.
   QTimer::singleShot(0, [problems] {
     MessageService::plain(QStringLiteral("Файл пределов погрешности содержит ошибки, эти строки пропущены:\n") +
@@ -47,34 +47,34 @@ void ShowLimitProblems(const QStringList& problems) {
 }  // namespace
 
 void MainWindow::setUpJudgements() {
-  SetLimitsProblemReporter(ShowLimitProblems);
-  ShowPointJudgements(ui->pointGrid, [this] { return ChosenAccuracyClass(); });
+  setLimitsProblemReporter(showLimitProblems);
+  showPointJudgements(ui->pointGrid, [this] { return chosenAccuracyClass(); });
 }
 
-std::optional<double> MainWindow::ChosenAccuracyClass() const {
+std::optional<double> MainWindow::chosenAccuracyClass() const {
   QueryDataset* bases = theDataModule->bases;
   if (ChosenBaseName.isEmpty() || !bases->isOpen() || bases->isEmpty()) return std::nullopt;
   if (bases->fieldByName(QStringLiteral("NameBase")).asText() != ChosenBaseName) return std::nullopt;
   return bases->fieldByName(QStringLiteral("KlasT")).asReal();
 }
 
-void MainWindow::ShowVerdicts() {
-  const AccuracyLimits& limits = ProgramLimits();
+void MainWindow::showVerdicts() {
+  const AccuracyLimits& limits = programLimits();
   QString chosenVerdict;
   if (ChosenMeterNum != 0 && theDataModule->markedPoints->isOpen()) {
-    const std::optional<double> klass = ChosenAccuracyClass();
-    chosenVerdict = VerdictText(klass ? VerdictOfPoints(*theDataModule->markedPoints, limits, *klass)
+    const std::optional<double> klass = chosenAccuracyClass();
+    chosenVerdict = verdictText(klass ? verdictOfPoints(*theDataModule->markedPoints, limits, *klass)
                                       : Verdict::NotJudged);
   }
-  StatusPanel(kVerdictPanel)->setText(chosenVerdict);
+  statusPanel(kVerdictPanel)->setText(chosenVerdict);
 
   for (int i = 1; i <= BaseCount; ++i) {
     QTreeWidgetItem* baseNode = BaseNodes[i];
     if (!baseNode || baseNode->childCount() == 0) continue;
     const QString baseName = baseNode->text(0);
-    const std::optional<double> klass = AccuracyClassOf(baseName);
+    const std::optional<double> klass = accuracyClassOf(baseName);
     const QHash<qint64, Verdict> verdicts =
-        klass ? MeterVerdictsOfBase(*theDataModule->connection(), baseName, *klass, limits)
+        klass ? meterVerdictsOfBase(*theDataModule->connection(), baseName, *klass, limits)
               : QHash<qint64, Verdict>();
     QueryDataset meters(theDataModule->connection());
     meters.reopen(Statements::metersOfBaseInUse(baseName, true));
@@ -86,8 +86,8 @@ void MainWindow::ShowVerdicts() {
       QTreeWidgetItem* meterNode = baseNode->child(child);
       if (meterNode->data(0, kBaseNameRole).toString() != baseName) continue;
       const Verdict verdict = bySlot.value(meterNode->data(0, kSlotRole).toInt(), Verdict::NotJudged);
-      meterNode->setForeground(0, VerdictBrush(verdict));
-      meterNode->setToolTip(0, VerdictText(verdict));
+      meterNode->setForeground(0, verdictBrush(verdict));
+      meterNode->setToolTip(0, verdictText(verdict));
     }
   }
   ui->pointGrid->refreshCellLooks();

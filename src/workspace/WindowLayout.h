@@ -20,13 +20,13 @@ struct StoredLayout {
   int chartSplitPercent = 0;             // 0: keep the design split
 };
 
-QStringList FormatLayoutLines(Qt::WindowStates states, const QPoint& topLeft, const QSize& size,
+QStringList formatLayoutLines(Qt::WindowStates states, const QPoint& topLeft, const QSize& size,
                               int splitPercent, int chartSplitPercent);
 
 // Lines that are missing or not integers are ignored (the design values stay).
-StoredLayout ParseLayoutLines(const QStringList& lines);
+StoredLayout parseLayoutLines(const QStringList& lines);
 
 // The stored size as the window takes it on a screen whose available area is
 // `available`: no side larger than the area's (a damaged or foreign file must
 // not make a window larger than the screen, nor one that keeps growing).
-QSize FittedWindowSize(const QSize& stored, const QSize& available);
+QSize fittedWindowSize(const QSize& stored, const QSize& available);

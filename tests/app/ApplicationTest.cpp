@@ -67,14 +67,14 @@ class ApplicationTest : public QObject {
 void ApplicationTest::errorInKeyHandlerShowsBoxAndGoesOn() {
   ScriptedAnswers answers;
   FailingWindow window;
-  QVERIFY(keyboard::ClickToFocus(&window));
-  keyboard::Press(Qt::Key_F);
+  QVERIFY(keyboard::clickToFocus(&window));
+  keyboard::press(Qt::Key_F);
   QCOMPARE(answers.shown().size(), size_t(1));
   QCOMPARE(answers.shown()[0].kind, Kind::Error);
   QCOMPARE(answers.shown()[0].caption, QStringLiteral("ВТ3417"));
   QCOMPARE(answers.shown()[0].text, QStringLiteral("Ошибка ввода-вывода 103"));
   // The program goes on: the next key is handled.
-  keyboard::Press(Qt::Key_A);
+  keyboard::press(Qt::Key_A);
   QCOMPARE(window.keys, 1);
   QCOMPARE(answers.shown().size(), size_t(1));
 }
@@ -82,8 +82,8 @@ void ApplicationTest::errorInKeyHandlerShowsBoxAndGoesOn() {
 void ApplicationTest::unknownErrorShowsBox() {
   ScriptedAnswers answers;
   FailingWindow window;
-  QVERIFY(keyboard::ClickToFocus(&window));
-  keyboard::Press(Qt::Key_U);
+  QVERIFY(keyboard::clickToFocus(&window));
+  keyboard::press(Qt::Key_U);
   QCOMPARE(answers.texts(), QStringList{QStringLiteral("Неизвестная ошибка")});
 }
 
@@ -148,7 +148,7 @@ void ApplicationTest::loopEndsWhenMainWindowCloses() {
     timedOut = true;
     QCoreApplication::exit(1);
   });
-  QCOMPARE(RunUntilMainWindowCloses(&mainWindow), 0);
+  QCOMPARE(runUntilMainWindowCloses(&mainWindow), 0);
   QVERIFY(!timedOut);
   QVERIFY(QApplication::quitOnLastWindowClosed());
 }
@@ -164,7 +164,7 @@ void ApplicationTest::loopGoesOnWhileMainWindowRefusesToClose() {
   });
   refused.start(10);
   QTimer::singleShot(20000, qApp, [] { QCoreApplication::exit(1); });
-  QCOMPARE(RunUntilMainWindowCloses(&mainWindow), 0);
+  QCOMPARE(runUntilMainWindowCloses(&mainWindow), 0);
   QCOMPARE(closeAttempts, 3);
 }
 

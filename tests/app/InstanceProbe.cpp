@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
   if (argc < 2) return 2;
   MessageService::ScriptedAnswers answers;
   SingleInstance instance(QString::fromLocal8Bit(argv[1]));
-  const bool first = AdmitFirstCopy(instance);
+  const bool first = admitFirstCopy(instance);
 
   QTextStream out(stdout);
   for (const MessageService::ShownBox& box : answers.shown()) {

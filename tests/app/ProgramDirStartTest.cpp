@@ -17,7 +17,7 @@ class WorkingDirGuard {
   WorkingDirGuard() : previous_(QDir::currentPath()) {}
   ~WorkingDirGuard() {
     QDir::setCurrent(previous_);
-    SetProgramDir(previous_);
+    setProgramDir(previous_);
   }
   WorkingDirGuard(const WorkingDirGuard&) = delete;
   WorkingDirGuard& operator=(const WorkingDirGuard&) = delete;
@@ -55,14 +55,14 @@ void ProgramDirStartTest::startFromAMenuMakesTheOwnFolder() {
   StartPlaces places;
   QVERIFY(QDir::setCurrent(places.working.path()));
   MessageService::ScriptedAnswers answers;
-  QVERIFY(EnterProgramDir(places.documents.path(), places.bin()));
+  QVERIFY(enterProgramDir(places.documents.path(), places.bin()));
   QCOMPARE(answers.texts(), QStringList());
   const QString own = QDir(places.own()).canonicalPath();
   QVERIFY(!own.isEmpty());
   QCOMPARE(QDir::currentPath(), own);
-  QCOMPARE(QDir(ProgramDir()).canonicalPath(), own);
-  QVERIFY(QFile::exists(ProgramPath(QStringLiteral("sources/look.doc"))));
-  QVERIFY(QFileInfo(ProgramPath(QStringLiteral("protocols"))).isDir());
+  QCOMPARE(QDir(programDir()).canonicalPath(), own);
+  QVERIFY(QFile::exists(programPath(QStringLiteral("sources/look.doc"))));
+  QVERIFY(QFileInfo(programPath(QStringLiteral("protocols"))).isDir());
   // Nothing lands in the directory the program was started in.
   QVERIFY(QDir(places.working.path()).isEmpty());
 }
@@ -72,9 +72,9 @@ void ProgramDirStartTest::startInAProgramDirectoryStaysThere() {
   StartPlaces places;
   QVERIFY(QDir(places.working.path()).mkdir(QStringLiteral("sources")));
   QVERIFY(QDir::setCurrent(places.working.path()));
-  QVERIFY(EnterProgramDir(places.documents.path(), places.bin()));
+  QVERIFY(enterProgramDir(places.documents.path(), places.bin()));
   QCOMPARE(QDir::currentPath(), QDir(places.working.path()).canonicalPath());
-  QCOMPARE(QDir(ProgramDir()).canonicalPath(), QDir(places.working.path()).canonicalPath());
+  QCOMPARE(QDir(programDir()).canonicalPath(), QDir(places.working.path()).canonicalPath());
   // An existing program directory is not filled, and the own folder not made.
   QVERIFY(!QFile::exists(QDir(places.working.path()).filePath(QStringLiteral("sources/look.doc"))));
   QVERIFY(!QFileInfo::exists(places.own()));
@@ -88,7 +88,7 @@ void ProgramDirStartTest::folderThatCannotBeMadeEndsTheStart() {
   blocker.close();
   QVERIFY(QDir::setCurrent(places.working.path()));
   MessageService::ScriptedAnswers answers;
-  QVERIFY(!EnterProgramDir(places.documents.path(), places.bin()));
+  QVERIFY(!enterProgramDir(places.documents.path(), places.bin()));
   const QStringList texts = answers.texts();
   QVERIFY2(!texts.isEmpty(), "the problems are shown");
   QCOMPARE(texts.back(), QStringLiteral("Не удалось открыть папку программы %1.").arg(QDir::toNativeSeparators(places.own())));

@@ -26,7 +26,7 @@ class SingleInstanceTest : public QObject {
 namespace {
 
 // Waits until the probe has reported whether it got the marker.
-QString WaitForVerdict(QProcess& probe) {
+QString waitForVerdict(QProcess& probe) {
   QString output;
   for (int i = 0;
        i < 300 && !output.contains(QStringLiteral("running")) && !output.contains(QStringLiteral("refused"));
@@ -55,7 +55,7 @@ std::unique_ptr<QProcess> SingleInstanceTest::start() {
 
 void SingleInstanceTest::secondCopyIsRefusedWithOneBox() {
   auto first = start();
-  QVERIFY(WaitForVerdict(*first).contains(QStringLiteral("running")));
+  QVERIFY(waitForVerdict(*first).contains(QStringLiteral("running")));
 
   auto second = start();
   QVERIFY(second->waitForFinished(30000));
@@ -78,12 +78,12 @@ void SingleInstanceTest::secondCopyIsRefusedWithOneBox() {
 
 void SingleInstanceTest::startsAgainAfterFirstEnded() {
   auto first = start();
-  QVERIFY(WaitForVerdict(*first).contains(QStringLiteral("running")));
+  QVERIFY(waitForVerdict(*first).contains(QStringLiteral("running")));
   first->closeWriteChannel();
   QVERIFY(first->waitForFinished(30000));
 
   auto next = start();
-  const QString verdict = WaitForVerdict(*next);
+  const QString verdict = waitForVerdict(*next);
   QVERIFY2(verdict.contains(QStringLiteral("running")), qPrintable(verdict));
   QVERIFY(!verdict.contains(QStringLiteral("box|")));
   next->closeWriteChannel();
@@ -92,13 +92,13 @@ void SingleInstanceTest::startsAgainAfterFirstEnded() {
 
 void SingleInstanceTest::startsAgainAfterFirstWasKilled() {
   auto first = start();
-  QVERIFY(WaitForVerdict(*first).contains(QStringLiteral("running")));
+  QVERIFY(waitForVerdict(*first).contains(QStringLiteral("running")));
   first->kill();  // SIGKILL: the copy leaves its marker behind
   QVERIFY(first->waitForFinished(30000));
   QCOMPARE(first->exitStatus(), QProcess::CrashExit);
 
   auto next = start();
-  const QString verdict = WaitForVerdict(*next);
+  const QString verdict = waitForVerdict(*next);
   QVERIFY2(verdict.contains(QStringLiteral("running")), qPrintable(verdict));
   next->closeWriteChannel();
   QVERIFY(next->waitForFinished(30000));

@@ -16,9 +16,9 @@ int main(int argc, char** argv) {
   Application app(argc, argv);
   MessageService::ScriptedAnswers answers;
   QTimer::singleShot(0, &app, [] {
-    if (QWidget* mainWindow = MainWidget()) mainWindow->close();
+    if (QWidget* mainWindow = mainWidget()) mainWindow->close();
   });
-  const int result = StartProgram();
+  const int result = startProgram();
   QTextStream out(stdout);
   for (const MessageService::ShownBox& box : answers.shown())
     out << "box|" << static_cast<int>(box.kind) << '|' << box.caption << '|' << box.text << '\n';

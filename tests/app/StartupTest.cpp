@@ -27,7 +27,7 @@ struct StartRun {
   QStringList boxes;  // "kind|caption|text"
 };
 
-StartRun RunStart(const QString& programDir, const QString& tempDir, const QString& home) {
+StartRun runStart(const QString& programDir, const QString& tempDir, const QString& home) {
   QProcess probe;
   probe.setProgram(QStringLiteral(VT3417_START_PROBE));
   probe.setWorkingDirectory(programDir);
@@ -100,7 +100,7 @@ void StartupTest::startOutcome() {
   } else {
     QVERIFY(QDir().mkpath(home));
   }
-  const StartRun run = RunStart(programDir.path(), tempDir.path(), home);
+  const StartRun run = runStart(programDir.path(), tempDir.path(), home);
   QCOMPARE(run.status, QProcess::NormalExit);
   QCOMPARE(run.exitCode, exitCode);
   QStringList expected;

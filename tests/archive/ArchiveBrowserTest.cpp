@@ -49,7 +49,7 @@ class OpenBrowser {
       for (int count = 1; count <= 3; ++count) fixture.addArchivedPoint(num, count, num + count / 10.0);
     }
     theArchiveBrowser = &browser;
-    ShowWholeArchive(nullptr);
+    showWholeArchive(nullptr);
   }
   ~OpenBrowser() {
     browser.close();
@@ -58,13 +58,13 @@ class OpenBrowser {
 
   void filter(const QString& type, const QString& from, const QString& to, const QString& yearFrom,
               const QString& yearTo) {
-    Type(browser.typeFilter(), type);
-    Type(browser.numberFromFilter(), from);
-    Type(browser.numberToFilter(), to);
-    Type(browser.yearFromFilter(), yearFrom);
-    Type(browser.yearToFilter(), yearTo);
+    ::type(browser.typeFilter(), type);
+    ::type(browser.numberFromFilter(), from);
+    ::type(browser.numberToFilter(), to);
+    ::type(browser.yearFromFilter(), yearFrom);
+    ::type(browser.yearToFilter(), yearTo);
   }
-  QStringList listed() { return ListedMeters(browser.meterGrid()); }
+  QStringList listed() { return listedMeters(browser.meterGrid()); }
   int archivedPointsOf(const QString& type) const {
     return fixture.count(
         QStringLiteral("select count(*) from Slavearhiv s join masterarhive m on s.Num = m.Num "
@@ -76,7 +76,7 @@ class OpenBrowser {
   ArchiveBrowser browser;
 };
 
-QStringList Items(QComboBox* box) {
+QStringList items(QComboBox* box) {
   QStringList items;
   for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
   return items;
@@ -112,7 +112,7 @@ void ArchiveBrowserTest::windowAsBuilt() {
   QCOMPARE(b.size(), QSize(702, 509));
   QVERIFY(!(b.windowFlags() & Qt::WindowCloseButtonHint));
   QVERIFY(!(b.windowFlags() & Qt::WindowMinMaxButtonsHint));
-  QCOMPARE(ColumnTexts(b.meterGrid(), 0).size(), 8);
+  QCOMPARE(columnTexts(b.meterGrid(), 0).size(), 8);
   // The design widths, wider where a title needs it in the current font.
   const QList<int> meterWidths{115, 115, 92};
   for (int i = 0; i < 3; ++i) QVERIFY(b.meterGrid()->columnWidth(i) >= meterWidths[i]);
@@ -133,7 +133,7 @@ namespace {
 
 // Texts typed into typeFilter, numberFromFilter ("от"), numberToFilter ("до"), yearFromFilter ("от"),
 // yearToFilter ("до"), and the meters listed after the last keystroke.
-void AddFilterCase(const char* name, const QStringList& typed, const QStringList& expected) {
+void addFilterCase(const char* name, const QStringList& typed, const QStringList& expected) {
   QTest::newRow(name) << typed << expected;
 }
 
@@ -142,22 +142,22 @@ void AddFilterCase(const char* name, const QStringList& typed, const QStringList
 void ArchiveBrowserTest::filters_data() {
   QTest::addColumn<QStringList>("typed");
   QTest::addColumn<QStringList>("expected");
-  AddFilterCase("prefix, serial to itself, years", {"АБВ*", "100", "", "1995", "2000"}, {"АБВ1 100"});
-  AddFilterCase("type typed in small letters", {"абв*", "", "", "", ""},
+  addFilterCase("prefix, serial to itself, years", {"АБВ*", "100", "", "1995", "2000"}, {"АБВ1 100"});
+  addFilterCase("type typed in small letters", {"абв*", "", "", "", ""},
                 {"АБВ1 100", "АБВ2 1000", "АБВГ 200"});
-  AddFilterCase("typed and rubbed out", {"Г\b", "", "", "", ""}, kAllByType);
-  AddFilterCase("only the to fields filter nothing", {"", "", "200", "", "2000"}, kAllByType);
-  AddFilterCase("serial from alone is exact", {"", "100", "", "", ""}, {"АБВ1 100", "ГДЕ 100"});
-  AddFilterCase("serial range compares text", {"", "1", "2", "", ""}, {"АБВ1 100", "АБВ2 1000", "ГДЕ 100"});
-  AddFilterCase("star alone", {"*", "", "", "", ""}, kAllByType);
-  AddFilterCase("type without star is exact", {"АБВ", "", "", "", ""}, {});
-  AddFilterCase("year from above to", {"", "", "", "2000", "1990"}, {});
-  AddFilterCase("year alone", {"", "", "", "1990", ""}, {"А%Б 300", "АXБ 302", "А_Б 301"});
-  AddFilterCase("percent typed is a percent", {"А%*", "", "", "", ""}, {"А%Б 300"});
-  AddFilterCase("underscore typed is an underscore", {"А_*", "", "", "", ""}, {"А_Б 301"});
-  AddFilterCase("exact type with percent", {"А%Б", "", "", "", ""}, {"А%Б 300"});
-  AddFilterCase("double quote in type", {"КВ\"1", "", "", "", ""}, {"КВ\"1 'Б'"});
-  AddFilterCase("apostrophe in serial", {"", "'Б'", "", "", ""}, {"КВ\"1 'Б'"});
+  addFilterCase("typed and rubbed out", {"Г\b", "", "", "", ""}, kAllByType);
+  addFilterCase("only the to fields filter nothing", {"", "", "200", "", "2000"}, kAllByType);
+  addFilterCase("serial from alone is exact", {"", "100", "", "", ""}, {"АБВ1 100", "ГДЕ 100"});
+  addFilterCase("serial range compares text", {"", "1", "2", "", ""}, {"АБВ1 100", "АБВ2 1000", "ГДЕ 100"});
+  addFilterCase("star alone", {"*", "", "", "", ""}, kAllByType);
+  addFilterCase("type without star is exact", {"АБВ", "", "", "", ""}, {});
+  addFilterCase("year from above to", {"", "", "", "2000", "1990"}, {});
+  addFilterCase("year alone", {"", "", "", "1990", ""}, {"А%Б 300", "АXБ 302", "А_Б 301"});
+  addFilterCase("percent typed is a percent", {"А%*", "", "", "", ""}, {"А%Б 300"});
+  addFilterCase("underscore typed is an underscore", {"А_*", "", "", "", ""}, {"А_Б 301"});
+  addFilterCase("exact type with percent", {"А%Б", "", "", "", ""}, {"А%Б 300"});
+  addFilterCase("double quote in type", {"КВ\"1", "", "", "", ""}, {"КВ\"1 'Б'"});
+  addFilterCase("apostrophe in serial", {"", "'Б'", "", "", ""}, {"КВ\"1 'Б'"});
 }
 
 // Every keystroke re-queries: what the grid shows after the last one is the
@@ -168,7 +168,7 @@ void ArchiveBrowserTest::filters() {
   OpenBrowser open;
   open.filter(typed[0], typed[1], typed[2], typed[3], typed[4]);
   QCOMPARE(open.listed(), expected);
-  QCOMPARE(open.browser.SortField(), QStringLiteral("tip"));
+  QCOMPARE(open.browser.sortField(), QStringLiteral("tip"));
 }
 
 void ArchiveBrowserTest::keyFilters_data() {
@@ -193,13 +193,13 @@ void ArchiveBrowserTest::keyFilters() {
   QFETCH(QString, shown);
   OpenBrowser open;
   QComboBox* box = year ? open.browser.yearToFilter() : open.browser.typeFilter();
-  Type(box, typed);
-  QCOMPARE(keyboard::FocusWidget(), box);
+  type(box, typed);
+  QCOMPARE(keyboard::focusWidget(), box);
   QCOMPARE(box->currentText(), shown);
 
   box->clearEditText();
   QGuiApplication::clipboard()->setText(year ? QStringLiteral("20x0") : typed);
-  keyboard::Press(Qt::Key_V, Qt::ControlModifier);
+  keyboard::press(Qt::Key_V, Qt::ControlModifier);
   if (year)
     QVERIFY(!box->currentText().contains(QLatin1Char('x')));  // a paste with a letter is refused
   else
@@ -219,18 +219,18 @@ void ArchiveBrowserTest::listsCoverTheWholeArchiveAndProgramChangesKeepTheList()
   for (QComboBox* box : {b.typeFilter(), b.numberFromFilter(), b.numberToFilter(), b.yearFromFilter(), b.yearToFilter()})
     QVERIFY(box->currentText().isEmpty());
   QCOMPARE(open.listed(), QStringList{"ГДЕ 100"});
-  QCOMPARE(Items(b.typeFilter()).size(), 8);
-  QVERIFY(Items(b.typeFilter()).contains(QStringLiteral("КВ\"1")));
-  QCOMPARE(Items(b.numberToFilter()), (QStringList{"'Б'", "100", "1000", "200", "300", "301", "302"}));
-  QCOMPARE(Items(b.numberFromFilter()), Items(b.numberToFilter()));
-  QCOMPARE(Items(b.yearFromFilter()), (QStringList{"1990", "1995", "1996", "1998", "2001", "2010"}));
-  QCOMPARE(Items(b.yearToFilter()), Items(b.yearFromFilter()));
+  QCOMPARE(items(b.typeFilter()).size(), 8);
+  QVERIFY(items(b.typeFilter()).contains(QStringLiteral("КВ\"1")));
+  QCOMPARE(items(b.numberToFilter()), (QStringList{"'Б'", "100", "1000", "200", "300", "301", "302"}));
+  QCOMPARE(items(b.numberFromFilter()), items(b.numberToFilter()));
+  QCOMPARE(items(b.yearFromFilter()), (QStringList{"1990", "1995", "1996", "1998", "2001", "2010"}));
+  QCOMPARE(items(b.yearToFilter()), items(b.yearFromFilter()));
 }
 
 void ArchiveBrowserTest::pickingFromAListFilters() {
   OpenBrowser open;
-  QVERIFY(keyboard::ClickToFocus(open.browser.yearFromFilter()));
-  keyboard::Press(Qt::Key_Down);  // the first year of the list
+  QVERIFY(keyboard::clickToFocus(open.browser.yearFromFilter()));
+  keyboard::press(Qt::Key_Down);  // the first year of the list
   QCOMPARE(open.browser.yearFromFilter()->currentText(), QStringLiteral("1990"));
   QCOMPARE(open.listed(), (QStringList{"А%Б 300", "АXБ 302", "А_Б 301"}));
 }
@@ -239,36 +239,36 @@ void ArchiveBrowserTest::titleClickSorts() {
   OpenBrowser open;
   ArchiveBrowser& b = open.browser;
   open.filter(QStringLiteral("А*"), QString(), QString(), QString(), QString());
-  ClickTitle(b.meterGrid(), 1);
-  QCOMPARE(b.SortField(), QStringLiteral("myNumber"));
+  clickTitle(b.meterGrid(), 1);
+  QCOMPARE(b.sortField(), QStringLiteral("myNumber"));
   QCOMPARE(open.listed(),
            (QStringList{"АБВ1 100", "АБВ2 1000", "АБВГ 200", "А%Б 300", "А_Б 301", "АXБ 302"}));
-  ClickTitle(b.meterGrid(), 2);
-  QCOMPARE(b.SortField(), QStringLiteral("myYear"));
-  QCOMPARE(ColumnTexts(b.meterGrid(), 2), (QStringList{"1990", "1990", "1990", "1995", "1998", "2001"}));
-  ClickTitle(b.meterGrid(), 0);
-  QCOMPARE(b.SortField(), QStringLiteral("tip"));
+  clickTitle(b.meterGrid(), 2);
+  QCOMPARE(b.sortField(), QStringLiteral("myYear"));
+  QCOMPARE(columnTexts(b.meterGrid(), 2), (QStringList{"1990", "1990", "1990", "1995", "1998", "2001"}));
+  clickTitle(b.meterGrid(), 0);
+  QCOMPARE(b.sortField(), QStringLiteral("tip"));
   QCOMPARE(open.listed(), kAllByType.mid(0, 6));
 }
 
 void ArchiveBrowserTest::clearingAndReopening() {
   OpenBrowser open;
   ArchiveBrowser& b = open.browser;
-  ClickTitle(b.meterGrid(), 2);
+  clickTitle(b.meterGrid(), 2);
   open.filter(QStringLiteral("А*"), QStringLiteral("300"), QStringLiteral("302"), QString(), QString());
   QCOMPARE(open.listed().size(), 3);
   b.clearFilterAction()->trigger();
   QVERIFY(b.typeFilter()->currentText().isEmpty() && b.numberFromFilter()->currentText().isEmpty() &&
           b.numberToFilter()->currentText().isEmpty());
-  QCOMPARE(ColumnTexts(b.meterGrid(), 2),
+  QCOMPARE(columnTexts(b.meterGrid(), 2),
            (QStringList{"1990", "1990", "1990", "1995", "1996", "1998", "2001", "2010"}));
 
   // Opened again from the main window: the table's own order, whatever the sort.
   b.closeAction()->trigger();
   QVERIFY(!b.isVisible());
-  ShowWholeArchive(nullptr);
-  QCOMPARE(ColumnTexts(b.meterGrid(), 0).first(), QStringLiteral("АБВ1"));
-  QCOMPARE(ColumnTexts(b.meterGrid(), 0).last(), QStringLiteral("КВ\"1"));
+  showWholeArchive(nullptr);
+  QCOMPARE(columnTexts(b.meterGrid(), 0).first(), QStringLiteral("АБВ1"));
+  QCOMPARE(columnTexts(b.meterGrid(), 0).last(), QStringLiteral("КВ\"1"));
 }
 
 void ArchiveBrowserTest::movingInTheMeterGridShowsItsDetailsAndPoints() {
@@ -283,15 +283,15 @@ void ArchiveBrowserTest::movingInTheMeterGridShowsItsDetailsAndPoints() {
                       "where Tip = ?"),
        {QStringLiteral("ВЛАДЕЛЕЦ"), 2500, QStringLiteral("Я")},
        QStringLiteral("masterarhive")});
-  ShowWholeArchive(nullptr);
-  ClickRow(b.meterGrid(), 8);
-  QCOMPARE(b.DetailLabel(QStringLiteral("MyUser"))->text(), QStringLiteral("ВЛАДЕЛЕЦ"));
-  QCOMPARE(b.DetailLabel(QStringLiteral("Pered"))->text(), QStringLiteral("2500"));
-  QCOMPARE(ColumnTexts(b.pointGrid(), 0), QStringList{"1"});
-  QCOMPARE(ColumnTexts(b.pointGrid(), 4), QStringList{QLocale().toString(7.25)});
-  ClickRow(b.meterGrid(), 0);
-  QCOMPARE(b.DetailLabel(QStringLiteral("MyUser"))->text(), QStringLiteral("ЛАБОРАТОРИЯ"));
-  QCOMPARE(ColumnTexts(b.pointGrid(), 0), (QStringList{"1", "2", "3"}));
+  showWholeArchive(nullptr);
+  clickRow(b.meterGrid(), 8);
+  QCOMPARE(b.detailLabel(QStringLiteral("MyUser"))->text(), QStringLiteral("ВЛАДЕЛЕЦ"));
+  QCOMPARE(b.detailLabel(QStringLiteral("Pered"))->text(), QStringLiteral("2500"));
+  QCOMPARE(columnTexts(b.pointGrid(), 0), QStringList{"1"});
+  QCOMPARE(columnTexts(b.pointGrid(), 4), QStringList{QLocale().toString(7.25)});
+  clickRow(b.meterGrid(), 0);
+  QCOMPARE(b.detailLabel(QStringLiteral("MyUser"))->text(), QStringLiteral("ЛАБОРАТОРИЯ"));
+  QCOMPARE(columnTexts(b.pointGrid(), 0), (QStringList{"1", "2", "3"}));
 }
 
 void ArchiveBrowserTest::deletingAMeterWithItsPoints() {
@@ -310,8 +310,8 @@ void ArchiveBrowserTest::deletingAMeterWithItsPoints() {
   QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 7 * 3);
   // The filter in force stays; the lists are refilled without the meter.
   QCOMPARE(open.listed(), (QStringList{"АБВ2 1000", "АБВГ 200"}));
-  QVERIFY(!Items(b.typeFilter()).contains(QStringLiteral("АБВ1")));
-  QCOMPARE(Items(b.typeFilter()).size(), 7);
+  QVERIFY(!items(b.typeFilter()).contains(QStringLiteral("АБВ1")));
+  QCOMPARE(items(b.typeFilter()).size(), 7);
 }
 
 void ArchiveBrowserTest::deletionsAnsweredNoChangeNothing() {
@@ -331,11 +331,11 @@ void ArchiveBrowserTest::deletionsAnsweredNoChangeNothing() {
 void ArchiveBrowserTest::deletingOnePoint() {
   OpenBrowser open;
   ArchiveBrowser& b = open.browser;
-  ClickRow(b.pointGrid(), 1);
+  clickRow(b.pointGrid(), 1);
   ScriptedAnswers answers;
   b.deletePointAction()->trigger();
   QCOMPARE(answers.shown().size(), size_t(1));
-  QCOMPARE(ColumnTexts(b.pointGrid(), 0), (QStringList{"1", "3"}));  // not renumbered
+  QCOMPARE(columnTexts(b.pointGrid(), 0), (QStringList{"1", "3"}));  // not renumbered
   QCOMPARE(open.archivedPointsOf(QStringLiteral("АБВ1")), 2);
   QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 8 * 3 - 1);
 }
@@ -343,8 +343,8 @@ void ArchiveBrowserTest::deletingOnePoint() {
 void ArchiveBrowserTest::deletingAllPointsOfAMeter() {
   OpenBrowser open;
   ArchiveBrowser& b = open.browser;
-  ClickRow(b.meterGrid(), 3);
-  const QString type = ColumnTexts(b.meterGrid(), 0).at(3);
+  clickRow(b.meterGrid(), 3);
+  const QString type = columnTexts(b.meterGrid(), 0).at(3);
   ScriptedAnswers answers;
   b.deleteAllPointsAction()->trigger();
   QCOMPARE(answers.shown().size(), size_t(1));
@@ -373,19 +373,19 @@ void ArchiveBrowserTest::deletingTheLastMeterEmptiesEverything() {
   answers.clear();
   b.deleteMeterAction()->trigger();
   QVERIFY(answers.shown().empty());
-  QVERIFY(b.DetailLabel(QStringLiteral("MyUser"))->text().isEmpty());
+  QVERIFY(b.detailLabel(QStringLiteral("MyUser"))->text().isEmpty());
 }
 
 // The titles of both grids are whole in the current font, also a larger one.
 void ArchiveBrowserTest::titlesAreWhole() {
   OpenBrowser open;
-  QCOMPARE(CutGridTitles(open.browser.meterGrid()), QStringList());
-  QCOMPARE(CutGridTitles(open.browser.pointGrid()), QStringList());
+  QCOMPARE(cutGridTitles(open.browser.meterGrid()), QStringList());
+  QCOMPARE(cutGridTitles(open.browser.pointGrid()), QStringList());
   for (DatasetGrid* grid : {open.browser.meterGrid(), open.browser.pointGrid()}) {
     QFont larger = grid->font();
     larger.setPointSize(larger.pointSize() + 6);
     grid->setFont(larger);
-    QCOMPARE(CutGridTitles(grid), QStringList());
+    QCOMPARE(cutGridTitles(grid), QStringList());
   }
 }
 

@@ -37,9 +37,9 @@ class Bench {
  public:
   explicit Bench(int number) {
     QMutexLocker lock(&moduleLifetime);
-    dm_ = std::make_unique<DataModule>(TestDatabase::OpenAnotherConnection(QStringLiteral("bench %1").arg(number)),
+    dm_ = std::make_unique<DataModule>(TestDatabase::openAnotherConnection(QStringLiteral("bench %1").arg(number)),
                                        nullptr);
-    if (!dm_->OpenTables().isEmpty()) throw std::runtime_error("bench could not open its tables");
+    if (!dm_->openTables().isEmpty()) throw std::runtime_error("bench could not open its tables");
   }
   ~Bench() {
     QMutexLocker lock(&moduleLifetime);
@@ -60,7 +60,7 @@ class Bench {
 
 // Runs `work(bench number)` on `count` threads released together; returns
 // the errors they met.
-QStringList RunTogether(int count, const std::function<void(int)>& work) {
+QStringList runTogether(int count, const std::function<void(int)>& work) {
   QSemaphore ready;
   QSemaphore go;
   QMutex errorsLock;
@@ -102,10 +102,10 @@ void ArchiveConcurrencyTest::sameMeterFromSeveralBenchesIsArchivedOnce() {
     }
   }
   for (int round = 0; round < kRounds; ++round) {
-    const QStringList errors = RunTogether(kBenches, [round](int number) {
+    const QStringList errors = runTogether(kBenches, [round](int number) {
       Bench bench(number);
       bench.chooseMeter(QStringLiteral("Б%1").arg(number), round + 1);
-      if (!ArchiveChosenMeter(bench.dm(), QStringLiteral("Б%1").arg(number)))
+      if (!archiveChosenMeter(bench.dm(), QStringLiteral("Б%1").arg(number)))
         throw std::runtime_error("nothing archived");
     });
     QVERIFY2(errors.isEmpty(), qPrintable(errors.join(" | ")));
@@ -131,13 +131,13 @@ void ArchiveConcurrencyTest::deletionDuringTransferLeavesNoStrayPoint() {
     const qint64 meter = fixture.addMeter("Б1", round + 1, kType, number);
     for (int point = 0; point < 3; ++point)
       fixture.addPoint(meter, 100, 10, "1", 0.1, QDate(2024, 3, 5), "R");
-    const QStringList errors = RunTogether(2, [&](int number) {
+    const QStringList errors = runTogether(2, [&](int number) {
       Bench bench(number);
       if (number == 0) {
         bench.chooseMeter("Б1", round + 1);
-        ArchiveChosenMeter(bench.dm(), "Б1");
+        archiveChosenMeter(bench.dm(), "Б1");
       } else {
-        DeleteArchivedMeter(bench.dm(), archived);
+        deleteArchivedMeter(bench.dm(), archived);
       }
     });
     QVERIFY2(errors.isEmpty(), qPrintable(errors.join(" | ")));

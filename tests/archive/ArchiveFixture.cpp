@@ -10,7 +10,7 @@
 
 ArchiveFixture::ArchiveFixture() : dm_(std::make_unique<DataModule>()) {
   theDataModule = dm_.get();
-  const QStringList failures = dm_->OpenTables();
+  const QStringList failures = dm_->openTables();
   if (!failures.isEmpty()) throw std::runtime_error(failures.join(QLatin1Char(' ')).toStdString());
   ChosenBaseName.clear();
   ChosenSlot = 1;
@@ -26,7 +26,7 @@ ArchiveFixture::~ArchiveFixture() {
 // The new row's key, read back with "returning" (both engines know it; a
 // driver's last insert id is not portable).
 qint64 ArchiveFixture::insert(const QString& table, const QString& sql, const QVariantList& values) {
-  const TableDef* def = Schema::Find(table);
+  const TableDef* def = Schema::find(table);
   QSqlQuery query =
       dm_->connection()->executeWrite({sql + QStringLiteral(" returning ") + def->keyField, values, table});
   const qint64 key = query.next() ? query.value(0).toLongLong() : 0;

@@ -41,10 +41,10 @@ void ArchiveListStatementTest::listIsReadInTheOrderOfAnIndex() {
   QFETCH(QStringList, typed);
   QFETCH(QString, sortField);
   // The plan is SQLite's; PostgreSQL's figures are shown by bench_database --postgres.
-  if (TestDatabase::UsesPostgres()) QSKIP("reads SQLite's query plan");
+  if (TestDatabase::usesPostgres()) QSKIP("reads SQLite's query plan");
   ArchiveFixture fixture;
   const Statements::ArchiveFilter filter{typed[0], typed[1], typed[2], typed[3], typed[4]};
-  Statement statement = ArchiveListStatement(filter, sortField);
+  Statement statement = archiveListStatement(filter, sortField);
   statement.sql.prepend(QStringLiteral("explain query plan "));
   QStringList plan;
   for (const QVariantList& step : fixture.rows(statement.sql, statement.values))
@@ -54,10 +54,10 @@ void ArchiveListStatementTest::listIsReadInTheOrderOfAnIndex() {
 
 void ArchiveListStatementTest::unknownSortOrYearIsRefused() {
   QVERIFY_THROWS_EXCEPTION(std::runtime_error,
-                           ArchiveListStatement({}, QStringLiteral("tip; drop table base")));
+                           archiveListStatement({}, QStringLiteral("tip; drop table base")));
   Statements::ArchiveFilter filter;
   filter.yearFrom = QStringLiteral("19 95x");
-  QVERIFY_THROWS_EXCEPTION(std::runtime_error, ArchiveListStatement(filter, QStringLiteral("tip")));
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, archiveListStatement(filter, QStringLiteral("tip")));
 }
 
 VT3417_REGISTER_TEST(ArchiveListStatementTest)

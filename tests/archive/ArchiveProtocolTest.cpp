@@ -17,7 +17,7 @@ const QStringList kMeterFields{"Tip",   "Number",   "Year", "User", "Maker",
 const QStringList kPointFields{"voltage", "tok", "Km", "Pogr", "Date", "OldDate"};
 
 // exportRows as rows of texts; null shows as "<null>".
-QList<QStringList> RxRows(DataModule& dm) {
+QList<QStringList> rxRows(DataModule& dm) {
   QList<QStringList> rows;
   MemoryDataset& rx = *dm.exportRows;
   for (rx.first(); !rx.eof(); rx.next()) {
@@ -29,7 +29,7 @@ QList<QStringList> RxRows(DataModule& dm) {
   return rows;
 }
 
-void ListWholeArchive(DataModule& dm) { dm.archivedMeters->reopen(Statements::allArchivedMeters()); }
+void listWholeArchive(DataModule& dm) { dm.archivedMeters->reopen(Statements::allArchivedMeters()); }
 
 }  // namespace
 
@@ -56,10 +56,10 @@ void ArchiveProtocolTest::meterFieldsOnlyOnItsFirstRow() {
   fixture.addArchivedPoint(meter, 1, 0.25);
   fixture.addArchivedPoint(meter, 2, -1.5);
   fixture.addArchivedPoint(meter, 3, 0);
-  ListWholeArchive(fixture.dm());
+  listWholeArchive(fixture.dm());
 
-  QVERIFY(FillArchiveProtocolRows(fixture.dm()));
-  const auto rows = RxRows(fixture.dm());
+  QVERIFY(fillArchiveProtocolRows(fixture.dm()));
+  const auto rows = rxRows(fixture.dm());
   QCOMPARE(rows.size(), 3);
   QCOMPARE(rows[0], (QStringList{"СЕ301", "0123", "2005", "ЛАБОРАТОРИЯ", "ЗАВОД", "0,5", "57,7", "1", "2500",
                                  "100", "100", "0.5/L", "0,25", "05.03.2024", "14.05.2020", "<null>",
@@ -78,16 +78,16 @@ void ArchiveProtocolTest::meterWithoutPointsAddsNoRow() {
   ArchiveFixture fixture;
   fixture.addBase(QStringLiteral("Б1"));
   fixture.addArchivedMeter(QStringLiteral("БЕЗ"), QStringLiteral("1"), 2001);
-  ListWholeArchive(fixture.dm());
+  listWholeArchive(fixture.dm());
   // Meters listed, none with points: the report runs on no rows.
-  QVERIFY(FillArchiveProtocolRows(fixture.dm()));
+  QVERIFY(fillArchiveProtocolRows(fixture.dm()));
   QCOMPARE(fixture.dm().exportRows->recordCount(), 0);
 
   const qint64 withPoints = fixture.addArchivedMeter(QStringLiteral("С"), QStringLiteral("2"), 2002);
   fixture.addArchivedPoint(withPoints, 1);
-  ListWholeArchive(fixture.dm());
-  QVERIFY(FillArchiveProtocolRows(fixture.dm()));
-  const auto rows = RxRows(fixture.dm());
+  listWholeArchive(fixture.dm());
+  QVERIFY(fillArchiveProtocolRows(fixture.dm()));
+  const auto rows = rxRows(fixture.dm());
   QCOMPARE(rows.size(), 1);
   QCOMPARE(rows[0][0], QStringLiteral("С"));
 }
@@ -95,8 +95,8 @@ void ArchiveProtocolTest::meterWithoutPointsAddsNoRow() {
 void ArchiveProtocolTest::emptyListMakesNoReport() {
   ArchiveFixture fixture;
   fixture.dm().exportRows->append();  // rows of an earlier run are dropped
-  ListWholeArchive(fixture.dm());
-  QVERIFY(!FillArchiveProtocolRows(fixture.dm()));
+  listWholeArchive(fixture.dm());
+  QVERIFY(!fillArchiveProtocolRows(fixture.dm()));
   QCOMPARE(fixture.dm().exportRows->recordCount(), 0);
 }
 
@@ -107,9 +107,9 @@ void ArchiveProtocolTest::nominalValuesComeFromTheBaseAsItIsNow() {
   fixture.addArchivedPoint(fixture.addArchivedMeter(QStringLiteral("А"), QStringLiteral("1"), 2001), 1);
   fixture.addArchivedPoint(
       fixture.addArchivedMeter(QStringLiteral("Б"), QStringLiteral("2"), 2002, QStringLiteral("УДАЛЕНА")), 1);
-  ListWholeArchive(fixture.dm());
-  QVERIFY(FillArchiveProtocolRows(fixture.dm()));
-  const auto rows = RxRows(fixture.dm());
+  listWholeArchive(fixture.dm());
+  QVERIFY(fillArchiveProtocolRows(fixture.dm()));
+  const auto rows = rxRows(fixture.dm());
   QCOMPARE(rows.size(), 2);
   QCOMPARE(rows[0].mid(5, 4), (QStringList{"2", "380", "5", "1000"}));
   QCOMPARE(rows[1].mid(5, 4), (QStringList{"<null>", "<null>", "<null>", "<null>"}));
@@ -127,9 +127,9 @@ void ArchiveProtocolTest::rowsFollowTheBrowsersListOrder() {
   Statements::ArchiveFilter filter;
   filter.yearFrom = QStringLiteral("2002");
   filter.yearTo = QStringLiteral("2003");
-  fixture.dm().archivedMeters->reopen(ArchiveListStatement(filter, QStringLiteral("myNumber")));
-  QVERIFY(FillArchiveProtocolRows(fixture.dm()));
-  const auto rows = RxRows(fixture.dm());
+  fixture.dm().archivedMeters->reopen(archiveListStatement(filter, QStringLiteral("myNumber")));
+  QVERIFY(fillArchiveProtocolRows(fixture.dm()));
+  const auto rows = rxRows(fixture.dm());
   QCOMPARE(rows.size(), 2);
   QCOMPARE(rows[0][0], QStringLiteral("В"));
   QCOMPARE(rows[1][0], QStringLiteral("Б"));
@@ -141,9 +141,9 @@ void ArchiveProtocolTest::longValuesAreCutTo20() {
   const QString twentyLetters = QStringLiteral("АБВГДЕЖЗИЙКЛМНОПРСТУ");
   const qint64 meter = fixture.addArchivedMeter(twentyLetters, QStringLiteral("1"), 2001);
   fixture.addArchivedPoint(meter, 1, -0.000123456789012345);  // 21 characters as text
-  ListWholeArchive(fixture.dm());
-  QVERIFY(FillArchiveProtocolRows(fixture.dm()));
-  const auto rows = RxRows(fixture.dm());
+  listWholeArchive(fixture.dm());
+  QVERIFY(fillArchiveProtocolRows(fixture.dm()));
+  const auto rows = rxRows(fixture.dm());
   QCOMPARE(rows[0][0], twentyLetters);
   QCOMPARE(rows[0][12], QStringLiteral("-0,00012345678901234"));
 }
@@ -163,12 +163,12 @@ void ArchiveProtocolTest::limitsAndVerdicts() {
   fixture.addBase(QStringLiteral("Б1"));
   const qint64 meter = fixture.addArchivedMeter(QStringLiteral("СЕ301"), QStringLiteral("0123"), 2005);
   for (int i = 0; i < errors.size(); ++i) fixture.addArchivedPoint(meter, i + 1, errors[i]);
-  ListWholeArchive(fixture.dm());
+  listWholeArchive(fixture.dm());
   QStringList problems;
   const AccuracyLimits limits =
-      AccuracyLimits::load(SourceTreePath(QStringLiteral("data/sources/limits.csv")), &problems);
-  QVERIFY(FillArchiveProtocolRows(fixture.dm(), limits));
-  const auto rows = RxRows(fixture.dm());
+      AccuracyLimits::load(sourceTreePath(QStringLiteral("data/sources/limits.csv")), &problems);
+  QVERIFY(fillArchiveProtocolRows(fixture.dm(), limits));
+  const auto rows = rxRows(fixture.dm());
   QCOMPARE(rows.size(), errors.size());
   for (int i = 0; i < rows.size(); ++i) {
     QCOMPARE(rows[i][15], QStringLiteral("±1,0"));

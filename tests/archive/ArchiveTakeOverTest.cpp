@@ -42,7 +42,7 @@ class OpenWindows {
     theMainWindow = new MainWindow;
     theBaseEditor = new BaseEditor;
     theArchiveBrowser = new ArchiveBrowser;
-    WireWindows();
+    wireWindows();
     theMainWindow->show();
   }
   ~OpenWindows() {
@@ -57,8 +57,8 @@ class OpenWindows {
   // The editor open on Б1 with slot 3 current, the browser opened from it.
   void takeFromArchiveIntoSlotThree() {
     ChosenBaseName = kBase;
-    theBaseEditor->OpenForChosenBase(theMainWindow);
-    theBaseEditor->SwitchSlot(3);
+    theBaseEditor->openForChosenBase(theMainWindow);
+    theBaseEditor->switchSlot(3);
     theBaseEditor->takeFromArchive();
   }
   QString editorText(const char* field) const {
@@ -73,7 +73,7 @@ class OpenWindows {
   qint64 slotThree = 0;
 };
 
-void VerifyDesignStates(ArchiveBrowser* browser) {
+void verifyDesignStates(ArchiveBrowser* browser) {
   QVERIFY(!browser->takeOverAction()->isEnabled());
   for (QAction* action : {browser->excelProtocolAction(), browser->deletePointAction(), browser->deleteAllPointsAction(),
                           browser->deleteMeterAction(), browser->closeAction()})
@@ -97,7 +97,7 @@ void ArchiveTakeOverTest::openedFromTheMainWindow() {
   QVERIFY(theArchiveBrowser->isVisible());
   QVERIFY(!theMainWindow->isEnabled());
   QCOMPARE(theArchiveBrowser->meterGrid()->model()->rowCount(), 3);
-  VerifyDesignStates(theArchiveBrowser);
+  verifyDesignStates(theArchiveBrowser);
   theArchiveBrowser->closeAction()->trigger();
   QVERIFY(!theArchiveBrowser->isVisible());
   QVERIFY(theMainWindow->isEnabled());
@@ -108,13 +108,13 @@ void ArchiveTakeOverTest::takeOverIntoTheEditorsCurrentSlot() {
   w.takeFromArchiveIntoSlotThree();
   QVERIFY(theArchiveBrowser->isVisible());
   QVERIFY(!theBaseEditor->isEnabled());
-  QCOMPARE(ListedMeters(theArchiveBrowser->meterGrid()), (QStringList{"АРХИВНЫЙ 11", "ВЗЯТЬ 22"}));
+  QCOMPARE(listedMeters(theArchiveBrowser->meterGrid()), (QStringList{"АРХИВНЫЙ 11", "ВЗЯТЬ 22"}));
   QVERIFY(theArchiveBrowser->takeOverAction()->isEnabled());
   for (QAction* action : {theArchiveBrowser->excelProtocolAction(), theArchiveBrowser->deletePointAction(), theArchiveBrowser->deleteAllPointsAction(),
                           theArchiveBrowser->deleteMeterAction()})
     QVERIFY(!action->isEnabled());
 
-  ClickRow(theArchiveBrowser->meterGrid(), 1);
+  clickRow(theArchiveBrowser->meterGrid(), 1);
   theArchiveBrowser->takeOverAction()->trigger();
 
   QVERIFY(!theArchiveBrowser->isVisible());
@@ -129,13 +129,13 @@ void ArchiveTakeOverTest::takeOverIntoTheEditorsCurrentSlot() {
   QCOMPARE(w.fixture.count(QStringLiteral("select count(*) from master where Base = ?"), {kBase}), 1);
   QVERIFY(!theBaseEditor->SlotBoxes[3]->isChecked());
   QCOMPARE(theBaseEditor->SlotBoxes[3]->text(), QStringLiteral("Не используется"));
-  VerifyDesignStates(theArchiveBrowser);
+  verifyDesignStates(theArchiveBrowser);
 }
 
 void ArchiveTakeOverTest::takeOverWithNothingListedKeepsTheSlot() {
   OpenWindows w;
   w.takeFromArchiveIntoSlotThree();
-  Type(theArchiveBrowser->typeFilter(), QStringLiteral("НЕТ"));
+  type(theArchiveBrowser->typeFilter(), QStringLiteral("НЕТ"));
   QCOMPARE(theArchiveBrowser->meterGrid()->model()->rowCount(), 0);
   theArchiveBrowser->takeOverAction()->trigger();
   QVERIFY(theArchiveBrowser->isVisible());
@@ -150,7 +150,7 @@ void ArchiveTakeOverTest::closingReturnsToTheEditor() {
   QVERIFY(theBaseEditor->isEnabled());
   QVERIFY(!theMainWindow->isEnabled());
   QCOMPARE(w.metersInSlotThree(), 1);
-  VerifyDesignStates(theArchiveBrowser);
+  verifyDesignStates(theArchiveBrowser);
 }
 
 VT3417_REGISTER_TEST(ArchiveTakeOverTest)

@@ -15,7 +15,7 @@ namespace {
 const QString kBase = QStringLiteral("Б1");
 
 // Five test points of one meter; `marks` gives each point's Rep.
-qint64 MeterWithFivePoints(ArchiveFixture& fixture, const QStringList& marks) {
+qint64 meterWithFivePoints(ArchiveFixture& fixture, const QStringList& marks) {
   fixture.addBase(kBase, 57.7, 1, 2500, 0.5);
   const qint64 meter =
       fixture.addMeter(kBase, 2, QStringLiteral("СЕ301"), QStringLiteral("0123"), 2005,
@@ -28,7 +28,7 @@ qint64 MeterWithFivePoints(ArchiveFixture& fixture, const QStringList& marks) {
 }
 
 // The operator's marks, set in the main window's grid of the chosen meter.
-void Mark(ArchiveFixture& fixture, const QStringList& marks) {
+void mark(ArchiveFixture& fixture, const QStringList& marks) {
   TableDataset& points = *fixture.dm().testPoints;
   int i = 0;
   for (points.first(); !points.eof(); points.next()) {
@@ -39,7 +39,7 @@ void Mark(ArchiveFixture& fixture, const QStringList& marks) {
   fixture.chooseMeter(kBase, 2);
 }
 
-QList<QVariantList> ArchivedPoints(const ArchiveFixture& fixture) {
+QList<QVariantList> archivedPoints(const ArchiveFixture& fixture) {
   return fixture.rows(
       QStringLiteral("select Voltage, Tok, KM, Opogr, Date, OldDate, Count, Num "
                      "from Slavearhiv order by N"));
@@ -61,12 +61,12 @@ class ArchiveTransferTest : public QObject {
 void ArchiveTransferTest::firstArchivingCopiesMeterAndMarkedPoints() {
   ArchiveFixture fixture;
   // "r" and "X" are marks the operator may find in old data: only "R" counts.
-  MeterWithFivePoints(fixture, {"R", "r", "R", "X", "R"});
+  meterWithFivePoints(fixture, {"R", "r", "R", "X", "R"});
   const auto slaveBefore = fixture.rows(QStringLiteral("select * from slave order by N"));
   const auto masterBefore = fixture.rows(QStringLiteral("select * from master order by Num"));
 
   ScriptedAnswers answers;
-  AddChosenMeterToArchive(nullptr);
+  addChosenMeterToArchive(nullptr);
   QVERIFY(answers.shown().empty());  // no message on success
 
   const auto meters = fixture.rows(QStringLiteral(
@@ -75,7 +75,7 @@ void ArchiveTransferTest::firstArchivingCopiesMeterAndMarkedPoints() {
   QCOMPARE(meters[0],
            (QVariantList{kBase, "СЕ301", 2005, "0123", "ВОДОКАНАЛ", "ЭНЕРГОМЕРА", 0.5, 57.7, 1.0, 2500.0}));
 
-  const auto points = ArchivedPoints(fixture);
+  const auto points = archivedPoints(fixture);
   QCOMPARE(points.size(), 3);
   const int archivedNum = fixture.count(QStringLiteral("select Num from masterarhive"));
   const int sources[] = {0, 2, 4};
@@ -98,13 +98,13 @@ void ArchiveTransferTest::firstArchivingCopiesMeterAndMarkedPoints() {
 
 void ArchiveTransferTest::secondArchivingAddsToTheSameMeter() {
   ArchiveFixture fixture;
-  MeterWithFivePoints(fixture, {"R", "", "R", "", "R"});
-  AddChosenMeterToArchive(nullptr);
-  Mark(fixture, {"", "R", "", "R", ""});
-  AddChosenMeterToArchive(nullptr);
+  meterWithFivePoints(fixture, {"R", "", "R", "", "R"});
+  addChosenMeterToArchive(nullptr);
+  mark(fixture, {"", "R", "", "R", ""});
+  addChosenMeterToArchive(nullptr);
 
   QCOMPARE(fixture.count(QStringLiteral("select count(*) from masterarhive")), 1);
-  const auto points = ArchivedPoints(fixture);
+  const auto points = archivedPoints(fixture);
   QCOMPARE(points.size(), 5);
   // Numbered together, in the order they were archived: 0, 2, 4, then 1, 3.
   const int sources[] = {0, 2, 4, 1, 3};
@@ -116,21 +116,21 @@ void ArchiveTransferTest::secondArchivingAddsToTheSameMeter() {
 
 void ArchiveTransferTest::meterFromAnotherBaseKeepsItsFirstData() {
   ArchiveFixture fixture;
-  MeterWithFivePoints(fixture, {"R"});
-  AddChosenMeterToArchive(nullptr);
+  meterWithFivePoints(fixture, {"R"});
+  addChosenMeterToArchive(nullptr);
 
   fixture.addBase(QStringLiteral("Б2"), 380, 5, 1000, 2);
   const qint64 again = fixture.addMeter(QStringLiteral("Б2"), 1, QStringLiteral("СЕ301"),
                                         QStringLiteral("0123"), 2006, QStringLiteral("ДРУГОЙ"));
   fixture.addPoint(again, 80, 50, QStringLiteral("1"), -0.2, QDate(2024, 4, 1), QStringLiteral("R"));
   fixture.chooseMeter(QStringLiteral("Б2"), 1);
-  AddChosenMeterToArchive(nullptr);
+  addChosenMeterToArchive(nullptr);
 
   const auto meters = fixture.rows(
       QStringLiteral("select Base, MyYear, MyUser, KlasT, Nvoltage, NTok, Pered from masterarhive"));
   QCOMPARE(meters.size(), 1);
   QCOMPARE(meters[0], (QVariantList{kBase, 2005, "ВОДОКАНАЛ", 0.5, 57.7, 1.0, 2500.0}));
-  const auto points = ArchivedPoints(fixture);
+  const auto points = archivedPoints(fixture);
   QCOMPARE(points.size(), 2);
   QCOMPARE(points[1][0].toDouble(), 80.0);
   QCOMPARE(points[1][5].toDate(), QDate(2020, 5, 14));  // this meter's own previous verification
@@ -139,10 +139,10 @@ void ArchiveTransferTest::meterFromAnotherBaseKeepsItsFirstData() {
 
 void ArchiveTransferTest::withoutMarkedPointOnlyNotice() {
   ArchiveFixture fixture;
-  MeterWithFivePoints(fixture, {});
+  meterWithFivePoints(fixture, {});
   QCOMPARE(MarkedPointCount, 0);
   ScriptedAnswers answers;
-  AddChosenMeterToArchive(nullptr);
+  addChosenMeterToArchive(nullptr);
   QCOMPARE(answers.shown().size(), size_t(1));
   QCOMPARE(answers.shown()[0].kind, MessageService::Kind::Notice);
   QCOMPARE(answers.shown()[0].caption, QStringLiteral("Передача данных а архив"));
@@ -159,11 +159,11 @@ void ArchiveTransferTest::quotesInTypeAndNumberAreKeptAsTyped() {
   const qint64 meter = fixture.addMeter(kBase, 1, type, number);
   fixture.addPoint(meter, 100, 100, QStringLiteral("1"), 0.1, QDate(2024, 1, 1), QStringLiteral("R"));
   fixture.chooseMeter(kBase, 1);
-  AddChosenMeterToArchive(nullptr);
-  AddChosenMeterToArchive(nullptr);
+  addChosenMeterToArchive(nullptr);
+  addChosenMeterToArchive(nullptr);
   const auto meters = fixture.rows(QStringLiteral("select Tip, MyNumber from masterarhive"));
   QCOMPARE(meters, (QList<QVariantList>{{type, number}}));
-  QCOMPARE(ArchivedPoints(fixture).size(), 2);
+  QCOMPARE(archivedPoints(fixture).size(), 2);
 }
 
 // The archive needs an owner; a meter without one is refused as a whole, and
@@ -175,7 +175,7 @@ void ArchiveTransferTest::meterThatCannotBeStoredArchivesNothing() {
       fixture.addMeter(kBase, 1, QStringLiteral("А1"), QStringLiteral("1"), 2001, QString());
   fixture.addPoint(incomplete, 100, 100, QStringLiteral("1"), 0.1, QDate(2024, 1, 1), QStringLiteral("R"));
   fixture.chooseMeter(kBase, 1);
-  QVERIFY_THROWS_EXCEPTION(std::runtime_error, AddChosenMeterToArchive(nullptr));
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, addChosenMeterToArchive(nullptr));
   QCOMPARE(fixture.count(QStringLiteral("select count(*) from masterarhive")), 0);
   QCOMPARE(fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 0);
   QCOMPARE(fixture.dm().archivedMeterTable->state(), DatasetState::Browse);
@@ -183,7 +183,7 @@ void ArchiveTransferTest::meterThatCannotBeStoredArchivesNothing() {
   const qint64 complete = fixture.addMeter(kBase, 2, QStringLiteral("А2"), QStringLiteral("2"));
   fixture.addPoint(complete, 100, 100, QStringLiteral("1"), 0.1, QDate(2024, 1, 1), QStringLiteral("R"));
   fixture.chooseMeter(kBase, 2);
-  AddChosenMeterToArchive(nullptr);
+  addChosenMeterToArchive(nullptr);
   QCOMPARE(fixture.rows(QStringLiteral("select Tip from masterarhive")), (QList<QVariantList>{{"А2"}}));
   QCOMPARE(fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 1);
 }

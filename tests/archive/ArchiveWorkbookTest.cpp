@@ -41,9 +41,9 @@ class ProtocolRun {
     fixture.addArchivedMeter(QStringLiteral("БЕЗТОЧЕК"), QStringLiteral("7"), 2001);
     fixture.addArchivedPoint(fixture.addArchivedMeter(QStringLiteral("ЦЭ6803"), QStringLiteral("555"), 2010),
                              1, 1.5);
-    QFile::copy(SourceTreePath(kTemplate), ProgramPath(QStringLiteral("sources/look.xls")));
+    QFile::copy(sourceTreePath(kTemplate), programPath(QStringLiteral("sources/look.xls")));
     theArchiveBrowser = &browser;
-    ShowWholeArchive(nullptr);
+    showWholeArchive(nullptr);
   }
   ~ProtocolRun() {
     browser.close();
@@ -51,10 +51,10 @@ class ProtocolRun {
     QLocale::setDefault(QLocale::c());
   }
   QStringList producedFiles() const {
-    return QDir(ProgramPath(QStringLiteral("protocols"))).entryList({QStringLiteral("*.xlsx")}, QDir::Files);
+    return QDir(programPath(QStringLiteral("protocols"))).entryList({QStringLiteral("*.xlsx")}, QDir::Files);
   }
   QByteArray produced() const {
-    QFile file(ProgramPath(QStringLiteral("protocols/")) + producedFiles().value(0));
+    QFile file(programPath(QStringLiteral("protocols/")) + producedFiles().value(0));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
   }
 
@@ -62,20 +62,20 @@ class ProtocolRun {
   ArchiveBrowser browser;
 };
 
-QByteArray ReadFile(const QString& path) {
+QByteArray readFile(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void WriteFile(const QString& path, const QByteArray& bytes) {
+void writeFile(const QString& path, const QByteArray& bytes) {
   QFile file(path);
   QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
   file.write(bytes);
 }
 
 // The shipped template without one of its ranges.
-QByteArray TemplateWithoutRange(const char* range = "Range1") {
-  OoxmlPackage package(ReadFile(SourceTreePath(kTemplate)));
+QByteArray templateWithoutRange(const char* range = "Range1") {
+  OoxmlPackage package(readFile(sourceTreePath(kTemplate)));
   QByteArray workbook = package.read(QStringLiteral("xl/workbook.xml"));
   const int start = workbook.indexOf(QByteArray("<definedName name=\"") + range + '"');
   workbook.remove(start, workbook.indexOf("</definedName>", start) + 14 - start);
@@ -107,7 +107,7 @@ void ArchiveWorkbookTest::listedMetersFillTheRange() {
   QVERIFY(answers.shown().empty());
   QCOMPARE(run.producedFiles().size(), 1);
   QVERIFY(run.producedFiles()[0].endsWith(QStringLiteral(".xlsx")));
-  const WorkbookContent book = ReadWorkbook(run.produced());
+  const WorkbookContent book = readWorkbook(run.produced());
 
   // Columns A..O are the fifteen fields in order.
   QStringList row5;
@@ -123,14 +123,14 @@ void ArchiveWorkbookTest::listedMetersFillTheRange() {
   QCOMPARE(book.at(QStringLiteral("M8")), QStringLiteral("1,5"));
   QCOMPARE(book.definedNames.value(QStringLiteral("Range1")).right(4), QStringLiteral("$Q$8"));
   // The template itself is untouched.
-  QCOMPARE(ReadFile(ProgramPath(QStringLiteral("sources/look.xls"))), ReadFile(SourceTreePath(kTemplate)));
+  QCOMPARE(readFile(programPath(QStringLiteral("sources/look.xls"))), readFile(sourceTreePath(kTemplate)));
 }
 
 void ArchiveWorkbookTest::contentBelowTheRangeMovesIntact() {
-  const WorkbookContent before = ReadWorkbook(ReadFile(SourceTreePath(kTemplate)));
+  const WorkbookContent before = readWorkbook(readFile(sourceTreePath(kTemplate)));
   ProtocolRun run;
   run.browser.excelProtocolAction()->trigger();
-  const WorkbookContent after = ReadWorkbook(run.produced());
+  const WorkbookContent after = readWorkbook(run.produced());
   const int added = 3;  // four rows where the template has one
   for (auto it = before.cells.cbegin(); it != before.cells.cend(); ++it) {
     const QString reference = it.key();
@@ -152,7 +152,7 @@ void ArchiveWorkbookTest::reportErrorsGetTheirOwnBox_data() {
   QTest::addColumn<bool>("present");
   QTest::addColumn<QString>("message");
   QTest::newRow("missing") << QByteArray() << false << "Template '%1' not found.";
-  QTest::newRow("without the range") << TemplateWithoutRange() << true << "Range 'Range1' not found.";
+  QTest::newRow("without the range") << templateWithoutRange() << true << "Range 'Range1' not found.";
   QTest::newRow("not a workbook") << QByteArray("Тип;Номер\n") << true
                                   << "Template '%1' is not an Office Open XML workbook (.xlsx).";
 }
@@ -162,9 +162,9 @@ void ArchiveWorkbookTest::reportErrorsGetTheirOwnBox() {
   QFETCH(bool, present);
   QFETCH(QString, message);
   ProtocolRun run;
-  const QString path = ProgramPath(QStringLiteral("sources/look.xls"));
+  const QString path = programPath(QStringLiteral("sources/look.xls"));
   QFile::remove(path);
-  if (present) WriteFile(path, templateBytes);
+  if (present) writeFile(path, templateBytes);
   ScriptedAnswers answers;
   run.browser.excelProtocolAction()->trigger();
   QCOMPARE(answers.shown().size(), size_t(1));
@@ -186,12 +186,12 @@ void ArchiveWorkbookTest::emptyListMakesNoWorkbook() {
 // With the limits file: each judged point's limit, each meter's verdict on its first row.
 void ArchiveWorkbookTest::limitsAndVerdictsFollowTheFields() {
   ProtocolRun run;
-  QVERIFY(QFile::copy(SourceTreePath(QStringLiteral("data/sources/limits.csv")),
-                      ProgramPath(QStringLiteral("sources/limits.csv"))));
+  QVERIFY(QFile::copy(sourceTreePath(QStringLiteral("data/sources/limits.csv")),
+                      programPath(QStringLiteral("sources/limits.csv"))));
   ScriptedAnswers answers;
   run.browser.excelProtocolAction()->trigger();
   QVERIFY(answers.shown().empty());
-  const WorkbookContent book = ReadWorkbook(run.produced());
+  const WorkbookContent book = readWorkbook(run.produced());
   QCOMPARE(book.at(QStringLiteral("P4")), QStringLiteral("Предел, %"));
   QCOMPARE(book.at(QStringLiteral("Q4")), QStringLiteral("Заключение"));
   QStringList limits;
@@ -211,7 +211,7 @@ void ArchiveWorkbookTest::officeSuiteShowsTheValues() {
   if (soffice.isEmpty() || pdftotext.isEmpty()) QSKIP("LibreOffice or pdftotext is not installed");
   ProtocolRun run;
   run.browser.excelProtocolAction()->trigger();
-  const QString xlsx = ProgramPath(QStringLiteral("protocols/")) + run.producedFiles().value(0);
+  const QString xlsx = programPath(QStringLiteral("protocols/")) + run.producedFiles().value(0);
   QTemporaryDir profile;
   QProcess convert;
   convert.start(soffice, {QStringLiteral("--headless"),
@@ -238,7 +238,7 @@ void ArchiveWorkbookTest::totalsAreFixedValues() {
       Statement{QStringLiteral("update Slavearhiv set Opogr = null where Count = 2"), {}, QStringLiteral("Slavearhiv")});
   run.fixture.dm().archivedPoints->refresh();  // the browser lists the points as they are now
   run.browser.excelProtocolAction()->trigger();
-  const WorkbookContent book = ReadWorkbook(run.produced());
+  const WorkbookContent book = readWorkbook(run.produced());
   QVERIFY(book.at(QStringLiteral("M6")).isEmpty());
   QCOMPARE(book.at(QStringLiteral("A10")), QStringLiteral("Число результатов в протоколе:"));
   QCOMPARE(book.at(QStringLiteral("E10")), QStringLiteral("4"));
@@ -252,11 +252,11 @@ void ArchiveWorkbookTest::totalsAreFixedValues() {
 // is still made, with the template's own summary.
 void ArchiveWorkbookTest::templateWithoutTotalsStillWorks() {
   ProtocolRun run;
-  WriteFile(ProgramPath(QStringLiteral("sources/look.xls")), TemplateWithoutRange("Totals"));
+  writeFile(programPath(QStringLiteral("sources/look.xls")), templateWithoutRange("Totals"));
   ScriptedAnswers answers;
   run.browser.excelProtocolAction()->trigger();
   QVERIFY(answers.shown().empty());
-  const WorkbookContent book = ReadWorkbook(run.produced());
+  const WorkbookContent book = readWorkbook(run.produced());
   QCOMPARE(book.at(QStringLiteral("A8")), QStringLiteral("ЦЭ6803"));
   QCOMPARE(book.at(QStringLiteral("E10")), QStringLiteral("RxTotals.Count"));
 }

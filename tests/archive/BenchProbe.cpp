@@ -18,13 +18,13 @@ int main(int argc, char** argv) {
   const QStringList arguments = QCoreApplication::arguments();
   QTextStream err(stderr);
   if (arguments.size() != 2 && arguments.size() != 4) return 2;
-  SetProgramDir(arguments[1]);
+  setProgramDir(arguments[1]);
   DataModule dm;
   if (!dm.connectionError().isEmpty()) {
     err << dm.connectionError() << '\n';
     return 1;
   }
-  if (const QStringList problems = dm.OpenTables(); !problems.isEmpty()) {
+  if (const QStringList problems = dm.openTables(); !problems.isEmpty()) {
     err << problems.join(' ') << '\n';
     return 1;
   }
@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     dm.meters->reopen(Statements::meterInSlotInUse(base, arguments[3].toInt()));
     dm.bases->reopen(Statements::baseByName(base));
     dm.testPoints->open();
-    if (!ArchiveChosenMeter(dm, base)) {
+    if (!archiveChosenMeter(dm, base)) {
       err << "nothing archived\n";
       return 1;
     }

@@ -12,12 +12,12 @@ class DatasetGrid;
 namespace BrowserDriver {
 
 // Clicks the control (a filter's combo box) and types into the focus widget.
-void Type(QWidget* widget, const QString& text);
-void ClickTitle(DatasetGrid* grid, int column);
-void ClickRow(DatasetGrid* grid, int row);
+void type(QWidget* widget, const QString& text);
+void clickTitle(DatasetGrid* grid, int column);
+void clickRow(DatasetGrid* grid, int row);
 // One "<type> <serial number>" per row of the meter grid, top to bottom.
-QStringList ListedMeters(DatasetGrid* grid);
+QStringList listedMeters(DatasetGrid* grid);
 // The texts of one column of a grid, top to bottom.
-QStringList ColumnTexts(DatasetGrid* grid, int column);
+QStringList columnTexts(DatasetGrid* grid, int column);
 
 }  // namespace BrowserDriver

@@ -21,7 +21,7 @@ class TwoProgramsTest : public QObject {
 namespace {
 
 // Starts the probes at once and waits for all; their exit codes and errors.
-QStringList RunProbes(const QList<QStringList>& argumentLists) {
+QStringList runProbes(const QList<QStringList>& argumentLists) {
   std::vector<std::unique_ptr<QProcess>> probes;
   for (const QStringList& arguments : argumentLists) {
     probes.push_back(std::make_unique<QProcess>());
@@ -39,7 +39,7 @@ QStringList RunProbes(const QList<QStringList>& argumentLists) {
 
 void TwoProgramsTest::firstStartOnEmptyDatabaseTogether() {
   TempProgramDir dir;  // an empty database; neither program has made its tables yet
-  const QStringList failures = RunProbes({{dir.path()}, {dir.path()}, {dir.path()}});
+  const QStringList failures = runProbes({{dir.path()}, {dir.path()}, {dir.path()}});
   QVERIFY2(failures.isEmpty(), qPrintable(failures.join(" | ")));
 }
 
@@ -53,8 +53,8 @@ void TwoProgramsTest::sameMeterArchivedByTwoProgramsAtOnce() {
     for (int point = 0; point <= bench; ++point)
       fixture.addPoint(meter, 100, 10 * point, "1", 0.1, QDate(2024, 3, 5), "R");
   }
-  const QString dir = ProgramDir();
-  const QStringList failures = RunProbes({{dir, "СТЕНД1", "1"}, {dir, "СТЕНД2", "1"}});
+  const QString dir = programDir();
+  const QStringList failures = runProbes({{dir, "СТЕНД1", "1"}, {dir, "СТЕНД2", "1"}});
   QVERIFY2(failures.isEmpty(), qPrintable(failures.join(" | ")));
   QCOMPARE(fixture.count("select count(*) from masterarhive where tip = ? and mynumber = ?", {"СЕ301", "777"}), 1);
   const QList<QVariantList> counts = fixture.rows("select count from Slavearhiv order by count");

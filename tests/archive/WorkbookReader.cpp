@@ -12,7 +12,7 @@
 
 namespace {
 
-pugi::xml_document Load(OoxmlPackage& package, const QString& part) {
+pugi::xml_document load(OoxmlPackage& package, const QString& part) {
   pugi::xml_document document;
   const QByteArray bytes = package.read(part);
   if (!document.load_buffer(bytes.constData(), static_cast<size_t>(bytes.size())))
@@ -20,14 +20,14 @@ pugi::xml_document Load(OoxmlPackage& package, const QString& part) {
   return document;
 }
 
-QString Text(const pugi::xml_node node) {
+QString text(const pugi::xml_node node) {
   QString text;
   for (const pugi::xpath_node t : node.select_nodes(".//*[local-name()='t']"))
     text += QString::fromUtf8(t.node().text().get());
   return text;
 }
 
-int RowOf(const QString& reference) {
+int rowOf(const QString& reference) {
   static const QRegularExpression digits(QStringLiteral("(\\d+)$"));
   return digits.match(reference).captured(1).toInt();
 }
@@ -37,20 +37,20 @@ int RowOf(const QString& reference) {
 QList<int> WorkbookContent::rowsInUse() const {
   std::set<int> rows;
   for (auto it = cells.cbegin(); it != cells.cend(); ++it)
-    if (!it.value().isEmpty()) rows.insert(RowOf(it.key()));
-  for (auto it = formulas.cbegin(); it != formulas.cend(); ++it) rows.insert(RowOf(it.key()));
+    if (!it.value().isEmpty()) rows.insert(rowOf(it.key()));
+  for (auto it = formulas.cbegin(); it != formulas.cend(); ++it) rows.insert(rowOf(it.key()));
   return {rows.begin(), rows.end()};
 }
 
-WorkbookContent ReadWorkbook(const QByteArray& xlsx) {
+WorkbookContent readWorkbook(const QByteArray& xlsx) {
   OoxmlPackage package(xlsx);
   std::vector<QString> shared;
   if (package.contains(QStringLiteral("xl/sharedStrings.xml"))) {
-    const pugi::xml_document strings = Load(package, QStringLiteral("xl/sharedStrings.xml"));
-    for (const pugi::xml_node si : strings.document_element().children()) shared.push_back(Text(si));
+    const pugi::xml_document strings = load(package, QStringLiteral("xl/sharedStrings.xml"));
+    for (const pugi::xml_node si : strings.document_element().children()) shared.push_back(text(si));
   }
   WorkbookContent content;
-  const pugi::xml_document sheet = Load(package, QStringLiteral("xl/worksheets/sheet1.xml"));
+  const pugi::xml_document sheet = load(package, QStringLiteral("xl/worksheets/sheet1.xml"));
   for (const pugi::xpath_node found : sheet.select_nodes("//*[local-name()='c']")) {
     const pugi::xml_node cell = found.node();
     const QString reference = QString::fromUtf8(cell.attribute("r").value());
@@ -64,13 +64,13 @@ WorkbookContent ReadWorkbook(const QByteArray& xlsx) {
       content.cells[reference] =
           shared.at(static_cast<size_t>(QString::fromUtf8(value.text().get()).toInt()));
     else if (type == QLatin1String("inlineStr"))
-      content.cells[reference] = Text(cell);
+      content.cells[reference] = text(cell);
     else if (!formula && value)
       content.cells[reference] = QString::fromUtf8(value.text().get());
   }
   for (const pugi::xpath_node merge : sheet.select_nodes("//*[local-name()='mergeCell']"))
     content.merges << QString::fromUtf8(merge.node().attribute("ref").value());
-  const pugi::xml_document workbook = Load(package, QStringLiteral("xl/workbook.xml"));
+  const pugi::xml_document workbook = load(package, QStringLiteral("xl/workbook.xml"));
   for (const pugi::xpath_node name : workbook.select_nodes("//*[local-name()='definedName']"))
     content.definedNames[QString::fromUtf8(name.node().attribute("name").value())] =
         QString::fromUtf8(name.node().text().get());

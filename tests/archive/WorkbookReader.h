@@ -20,4 +20,4 @@ struct WorkbookContent {
   QList<int> rowsInUse() const;
 };
 
-WorkbookContent ReadWorkbook(const QByteArray& xlsx);
+WorkbookContent readWorkbook(const QByteArray& xlsx);

@@ -57,7 +57,7 @@ class BaseEditorTest : public QObject {
   void longStoredNominalsShownWholeAndKept();
 
  private:
-  QString text(const char* field) const { return EditorField(field)->text(); }
+  QString text(const char* field) const { return editorField(field)->text(); }
   void selectTreeNode(QTreeWidgetItem* node);
 
   std::unique_ptr<BasesFixture> fixture_;
@@ -65,41 +65,41 @@ class BaseEditorTest : public QObject {
 
 void BaseEditorTest::selectTreeNode(QTreeWidgetItem* node) {
   theMainWindow->baseTree()->setCurrentItem(node);
-  theMainWindow->ShowSelection();
+  theMainWindow->showSelection();
 }
 
 // A day's work in the editor: a new base, its nominal values, three meters in
 // use, a duplicate refused, closing with the tree rebuilt and nothing chosen.
 void BaseEditorTest::workingDay() {
-  CreateBaseByName("бАЗА");
-  Fill(EditorField("nominalVoltageEdit"), "400");
-  PressEnter(EditorField("nominalVoltageEdit"));
+  createBaseByName("бАЗА");
+  fill(editorField("nominalVoltageEdit"), "400");
+  pressEnter(editorField("nominalVoltageEdit"));
   QCOMPARE(text("nominalVoltageEdit"), "380");
-  QVERIFY(EditorField("nominalCurrentEdit")->hasFocus());
-  Fill(EditorField("nominalCurrentEdit"), "7");
-  Fill(EditorField("meterConstantEdit"), "0.05");
-  Fill(EditorField("accuracyClassEdit"), "0.5");
-  EditorField("serialNumberEdit")->setFocus();
+  QVERIFY(editorField("nominalCurrentEdit")->hasFocus());
+  fill(editorField("nominalCurrentEdit"), "7");
+  fill(editorField("meterConstantEdit"), "0.05");
+  fill(editorField("accuracyClassEdit"), "0.5");
+  editorField("serialNumberEdit")->setFocus();
   QCOMPARE(text("nominalCurrentEdit"), "5");
   QCOMPARE(text("meterConstantEdit"), "0.1");
-  QCOMPARE(NominalsOf("БАЗА"), (QVariantList{380.0, 5.0, 0.1, 0.5}));
+  QCOMPARE(nominalsOf("БАЗА"), (QVariantList{380.0, 5.0, 0.1, 0.5}));
 
-  PutMeter(1, "111", "СЕ301");
-  PutMeter(2, "222", "СЕ301");
-  PutMeter(5, "555", "ЦЭ6803");
+  putMeter(1, "111", "СЕ301");
+  putMeter(2, "222", "СЕ301");
+  putMeter(5, "555", "ЦЭ6803");
   QVERIFY(fixture_->answers.shown().empty());
   for (int n : {1, 2, 5}) {
-    QVERIFY(Slot(n)->isChecked());
-    QCOMPARE(Slot(n)->text(), "Используется");
+    QVERIFY(slot(n)->isChecked());
+    QCOMPARE(slot(n)->text(), "Используется");
   }
   // Slot 3 with the type and number in use in slot 5: refused, nothing stored.
-  PutMeter(3, "555", "ЦЭ6803");
+  putMeter(3, "555", "ЦЭ6803");
   QCOMPARE(fixture_->answers.texts(), QStringList{kDuplicate});
   QCOMPARE(fixture_->answers.shown()[0].caption, "Данные");
-  QVERIFY(!Slot(3)->isChecked());
-  QCOMPARE(Slot(3)->text(), "Не используется");
+  QVERIFY(!slot(3)->isChecked());
+  QCOMPARE(slot(3)->text(), "Не используется");
 
-  const QVector<MeterRow> meters = MetersOf("БАЗА");
+  const QVector<MeterRow> meters = metersOf("БАЗА");
   QCOMPARE(meters.size(), 3);
   QCOMPARE(meters[0].slot, 1);
   QCOMPARE(meters[0].number, "111");
@@ -128,7 +128,7 @@ void BaseEditorTest::nominalFieldsAreBoundedAndStored_data() {
   QTest::addColumn<QString>("field");
   QTest::addColumn<QString>("typed");
   QTest::addColumn<QString>("shown");
-  QTest::addColumn<int>("column");  // of NominalsOf
+  QTest::addColumn<int>("column");  // of nominalsOf
   QTest::addColumn<double>("stored");
   QTest::newRow("voltage above") << "nominalVoltageEdit"
                                  << "400"
@@ -166,13 +166,13 @@ void BaseEditorTest::nominalFieldsAreBoundedAndStored() {
   QFETCH(QString, shown);
   QFETCH(int, column);
   QFETCH(double, stored);
-  CreateBaseByName("Б");
-  QLineEdit* edit = EditorField(field.toLatin1().constData());
-  Fill(edit, typed);
-  PressEnter(edit);
+  createBaseByName("Б");
+  QLineEdit* edit = editorField(field.toLatin1().constData());
+  fill(edit, typed);
+  pressEnter(edit);
   QVERIFY(!edit->hasFocus());
   QCOMPARE(edit->text(), shown);
-  QCOMPARE(NominalsOf("Б").at(column).toDouble(), stored);
+  QCOMPARE(nominalsOf("Б").at(column).toDouble(), stored);
   QVERIFY(fixture_->answers.shown().empty());
 }
 
@@ -204,125 +204,125 @@ void BaseEditorTest::keyRules() {
   QFETCH(QString, field);
   QFETCH(QString, typed);
   QFETCH(QString, shown);
-  CreateBaseByName("Б");
-  QLineEdit* edit = EditorField(field.toLatin1().constData());
-  Fill(edit, typed);
+  createBaseByName("Б");
+  QLineEdit* edit = editorField(field.toLatin1().constData());
+  fill(edit, typed);
   QCOMPARE(edit->text(), shown);
 }
 
 void BaseEditorTest::tickingWithAnEmptyFieldIsRefused() {
-  CreateBaseByName("Б");
-  Fill(EditorField("nominalVoltageEdit"), "220");
-  ClickSlot(1, Qt::RightButton);
-  FillMeter("1", "Т", "");
-  ClickSlot(1);
+  createBaseByName("Б");
+  fill(editorField("nominalVoltageEdit"), "220");
+  clickSlot(1, Qt::RightButton);
+  fillMeter("1", "Т", "");
+  clickSlot(1);
   QCOMPARE(fixture_->answers.texts(), QStringList{kFieldsEmpty});
   QCOMPARE(fixture_->answers.shown()[0].caption, "Данные");
-  QVERIFY(!Slot(1)->isChecked());
-  QCOMPARE(Slot(1)->text(), "Не используется");
-  QVERIFY(MetersOf("Б").isEmpty());
+  QVERIFY(!slot(1)->isChecked());
+  QCOMPARE(slot(1)->text(), "Не используется");
+  QVERIFY(metersOf("Б").isEmpty());
 }
 
 void BaseEditorTest::sameMeterInAnotherBaseIsAllowed() {
-  CreateBaseByName("Б1");
-  Fill(EditorField("nominalVoltageEdit"), "220");
-  PutMeter(2, "42", "Т");
+  createBaseByName("Б1");
+  fill(editorField("nominalVoltageEdit"), "220");
+  putMeter(2, "42", "Т");
   theBaseEditor->close();
-  CreateBaseByName("Б2");
-  Fill(EditorField("nominalVoltageEdit"), "220");
-  PutMeter(2, "42", "Т");
+  createBaseByName("Б2");
+  fill(editorField("nominalVoltageEdit"), "220");
+  putMeter(2, "42", "Т");
   QVERIFY(fixture_->answers.shown().empty());
-  QCOMPARE(MetersOf("Б1").size(), 1);
-  QCOMPARE(MetersOf("Б2").size(), 1);
-  QVERIFY(MetersOf("Б2")[0].inUse);
+  QCOMPARE(metersOf("Б1").size(), 1);
+  QCOMPARE(metersOf("Б2").size(), 1);
+  QVERIFY(metersOf("Б2")[0].inUse);
 }
 
 void BaseEditorTest::reTickingReplacesTheMeterAndItsPoints() {
-  CreateBaseByName("Б");
-  Fill(EditorField("nominalVoltageEdit"), "220");
-  PutMeter(2, "42", "Т");
-  const qint64 first = MetersOf("Б")[0].num;
-  AddPoints(first, 4);
+  createBaseByName("Б");
+  fill(editorField("nominalVoltageEdit"), "220");
+  putMeter(2, "42", "Т");
+  const qint64 first = metersOf("Б")[0].num;
+  addPoints(first, 4);
 
-  ClickSlot(2);  // untick: stored as not in use, points kept
+  clickSlot(2);  // untick: stored as not in use, points kept
   QVERIFY(fixture_->answers.shown().empty());
-  QCOMPARE(Slot(2)->text(), "Не используется");
-  QCOMPARE(MetersOf("Б").size(), 1);
-  QVERIFY(!MetersOf("Б")[0].inUse);
-  QCOMPARE(PointCount(first), 4);
+  QCOMPARE(slot(2)->text(), "Не используется");
+  QCOMPARE(metersOf("Б").size(), 1);
+  QVERIFY(!metersOf("Б")[0].inUse);
+  QCOMPARE(pointCount(first), 4);
 
   theBaseEditor->close();
   QCOMPARE(theMainWindow->baseTree()->topLevelItem(1)->childCount(), 0);
   ChosenBaseName = "Б";
-  theBaseEditor->OpenForChosenBase(theMainWindow);
-  QVERIFY(!Slot(2)->isChecked());
-  ClickSlot(2);  // shows the stored meter on the press, ticks it on the release
+  theBaseEditor->openForChosenBase(theMainWindow);
+  QVERIFY(!slot(2)->isChecked());
+  clickSlot(2);  // shows the stored meter on the press, ticks it on the release
   QCOMPARE(text("serialNumberEdit"), "42");
-  QVERIFY(Slot(2)->isChecked());
-  const QVector<MeterRow> meters = MetersOf("Б");
+  QVERIFY(slot(2)->isChecked());
+  const QVector<MeterRow> meters = metersOf("Б");
   QCOMPARE(meters.size(), 1);
   QVERIFY(meters[0].num != first);
   QVERIFY(meters[0].inUse);
-  QCOMPARE(PointCount(first), 0);
-  QCOMPARE(PointCount(meters[0].num), 0);
+  QCOMPARE(pointCount(first), 0);
+  QCOMPARE(pointCount(meters[0].num), 0);
 }
 
 // A meter out of use in one slot is removed, with its points, when the same
 // meter is put in use in another slot of the base.
 void BaseEditorTest::anUnusedTwinGivesWay() {
-  CreateBaseByName("Б");
-  Fill(EditorField("nominalVoltageEdit"), "220");
-  PutMeter(4, "44", "Т");
-  const qint64 twin = MetersOf("Б")[0].num;
-  AddPoints(twin, 2);
-  ClickSlot(4);  // out of use
-  PutMeter(6, "44", "Т");
+  createBaseByName("Б");
+  fill(editorField("nominalVoltageEdit"), "220");
+  putMeter(4, "44", "Т");
+  const qint64 twin = metersOf("Б")[0].num;
+  addPoints(twin, 2);
+  clickSlot(4);  // out of use
+  putMeter(6, "44", "Т");
   QVERIFY(fixture_->answers.shown().empty());
-  const QVector<MeterRow> meters = MetersOf("Б");
+  const QVector<MeterRow> meters = metersOf("Б");
   QCOMPARE(meters.size(), 1);
   QCOMPARE(meters[0].slot, 6);
-  QCOMPARE(PointCount(twin), 0);
+  QCOMPARE(pointCount(twin), 0);
 }
 
 void BaseEditorTest::typingANumberUnticksOnlyTheBox() {
-  CreateBaseByName("Б");
-  Fill(EditorField("nominalVoltageEdit"), "220");
-  PutMeter(1, "42", "Т");
-  QVERIFY(keyboard::ClickToFocus(EditorField("serialNumberEdit")));
-  keyboard::Press(Qt::Key_End);
-  TypeText(EditorField("serialNumberEdit"), "-");  // dropped: nothing changes
-  QVERIFY(Slot(1)->isChecked());
-  TypeText(EditorField("serialNumberEdit"), "x");
-  QVERIFY(!Slot(1)->isChecked());
-  QCOMPARE(Slot(1)->text(), "Используется");
-  QCOMPARE(MetersOf("Б")[0].number, "42");
-  QVERIFY(MetersOf("Б")[0].inUse);
+  createBaseByName("Б");
+  fill(editorField("nominalVoltageEdit"), "220");
+  putMeter(1, "42", "Т");
+  QVERIFY(keyboard::clickToFocus(editorField("serialNumberEdit")));
+  keyboard::press(Qt::Key_End);
+  typeText(editorField("serialNumberEdit"), "-");  // dropped: nothing changes
+  QVERIFY(slot(1)->isChecked());
+  typeText(editorField("serialNumberEdit"), "x");
+  QVERIFY(!slot(1)->isChecked());
+  QCOMPARE(slot(1)->text(), "Используется");
+  QCOMPARE(metersOf("Б")[0].number, "42");
+  QVERIFY(metersOf("Б")[0].inUse);
 
   // Leaving a meter field now stores nothing: the box is unticked.
-  Fill(EditorField("ownerEdit"), "ДРУГОЙ");
-  EditorField("makerEdit")->setFocus();
-  QCOMPARE(MetersOf("Б")[0].user, "ЭНЕРГО");
+  fill(editorField("ownerEdit"), "ДРУГОЙ");
+  editorField("makerEdit")->setFocus();
+  QCOMPARE(metersOf("Б")[0].user, "ЭНЕРГО");
 
   // Ticking again replaces the meter by the one in the fields.
-  ClickSlot(1);
-  QCOMPARE(MetersOf("Б").size(), 1);
-  QCOMPARE(MetersOf("Б")[0].number, "42X");
-  QCOMPARE(MetersOf("Б")[0].user, "ДРУГОЙ");
+  clickSlot(1);
+  QCOMPARE(metersOf("Б").size(), 1);
+  QCOMPARE(metersOf("Б")[0].number, "42X");
+  QCOMPARE(metersOf("Б")[0].user, "ДРУГОЙ");
 
   // The type unticks as well, whatever is typed.
-  TypeText(EditorField("meterTypeEdit"), "-");
-  QVERIFY(!Slot(1)->isChecked());
+  typeText(editorField("meterTypeEdit"), "-");
+  QVERIFY(!slot(1)->isChecked());
 }
 
 void BaseEditorTest::switchingToAnEmptySlotKeepsProposals() {
-  CreateBaseByName("Б");
-  Fill(EditorField("nominalVoltageEdit"), "220");
+  createBaseByName("Б");
+  fill(editorField("nominalVoltageEdit"), "220");
   auto* date = theBaseEditor->findChild<QDateEdit*>("lastCheckDateEdit");
   date->setDate(QDate(2015, 6, 1));
-  PutMeter(1, "42", "Т");
-  QCOMPARE(MetersOf("Б")[0].oldDate, QDate(2015, 6, 1));
+  putMeter(1, "42", "Т");
+  QCOMPARE(metersOf("Б")[0].oldDate, QDate(2015, 6, 1));
 
-  ClickSlot(4, Qt::RightButton);
+  clickSlot(4, Qt::RightButton);
   QCOMPARE(text("serialNumberEdit"), "");
   QCOMPARE(text("yearEdit"), "");
   QCOMPARE(text("meterTypeEdit"), "Т");
@@ -330,87 +330,87 @@ void BaseEditorTest::switchingToAnEmptySlotKeepsProposals() {
   QCOMPARE(text("makerEdit"), "ЗАВОД");
   QCOMPARE(date->date(), QDate(2015, 6, 1));
 
-  ClickSlot(1, Qt::RightButton);  // back to the filled slot
+  clickSlot(1, Qt::RightButton);  // back to the filled slot
   QCOMPARE(text("serialNumberEdit"), "42");
   QCOMPARE(text("yearEdit"), "2020");
 }
 
 void BaseEditorTest::leavingAMeterFieldStoresIt() {
-  CreateBaseByName("Б");
-  Fill(EditorField("nominalVoltageEdit"), "220");
-  PutMeter(3, "42", "Т");
-  Fill(EditorField("yearEdit"), "1999");
-  PressEnter(EditorField("yearEdit"));
-  QVERIFY(EditorField("ownerEdit")->hasFocus());
-  Fill(EditorField("ownerEdit"), "ИНОЙ");
+  createBaseByName("Б");
+  fill(editorField("nominalVoltageEdit"), "220");
+  putMeter(3, "42", "Т");
+  fill(editorField("yearEdit"), "1999");
+  pressEnter(editorField("yearEdit"));
+  QVERIFY(editorField("ownerEdit")->hasFocus());
+  fill(editorField("ownerEdit"), "ИНОЙ");
   auto* date = theBaseEditor->findChild<QDateEdit*>("lastCheckDateEdit");
   date->setFocus(Qt::MouseFocusReason);
   date->setDate(QDate(2001, 2, 3));
-  ClickSlot(6, Qt::RightButton);  // leaving by choosing another slot stores into slot 3
-  const MeterRow meter = MetersOf("Б")[0];
+  clickSlot(6, Qt::RightButton);  // leaving by choosing another slot stores into slot 3
+  const MeterRow meter = metersOf("Б")[0];
   QCOMPARE(meter.year.toInt(), 1999);
   QCOMPARE(meter.user, "ИНОЙ");
   QCOMPARE(meter.oldDate, QDate(2001, 2, 3));
   QCOMPARE(meter.slot, 3);
-  QVERIFY(MetersOf("Б").size() == 1);
+  QVERIFY(metersOf("Б").size() == 1);
 }
 
 // A meter in use keeps its year when the field is left empty; the operator is told.
 void BaseEditorTest::emptyYearKeepsTheStoredYear() {
-  CreateBaseByName("Б");
-  Fill(EditorField("nominalVoltageEdit"), "220");
-  PutMeter(1, "42", "Т", "2011");
-  Fill(EditorField("yearEdit"), "");
-  Fill(EditorField("ownerEdit"), "НОВЫЙ");
+  createBaseByName("Б");
+  fill(editorField("nominalVoltageEdit"), "220");
+  putMeter(1, "42", "Т", "2011");
+  fill(editorField("yearEdit"), "");
+  fill(editorField("ownerEdit"), "НОВЫЙ");
   QCOMPARE(fixture_->answers.shown().size(), size_t(1));
   QCOMPARE(fixture_->answers.shown()[0].kind, MessageService::Kind::Notice);
   QCOMPARE(text("yearEdit"), "2011");
-  EditorField("makerEdit")->setFocus();
-  QCOMPARE(MetersOf("Б")[0].year.toInt(), 2011);
-  QCOMPARE(MetersOf("Б")[0].user, "НОВЫЙ");
+  editorField("makerEdit")->setFocus();
+  QCOMPARE(metersOf("Б")[0].year.toInt(), 2011);
+  QCOMPARE(metersOf("Б")[0].user, "НОВЫЙ");
 
   // Unticking with the year emptied still takes the meter out of use.
-  Fill(EditorField("yearEdit"), "");
-  ClickSlot(1);
-  QVERIFY(!MetersOf("Б")[0].inUse);
-  QCOMPARE(MetersOf("Б")[0].year.toInt(), 2011);
+  fill(editorField("yearEdit"), "");
+  clickSlot(1);
+  QVERIFY(!metersOf("Б")[0].inUse);
+  QCOMPARE(metersOf("Б")[0].year.toInt(), 2011);
   QVERIFY(theBaseEditor->isVisible());
 }
 
 void BaseEditorTest::closingStoresTheFieldBeingEdited() {
-  CreateBaseByName("Б");
-  Fill(EditorField("nominalVoltageEdit"), "220");
-  PutMeter(1, "42", "Т");
-  Fill(EditorField("makerEdit"), "ПОСЛЕДНИЙ");
-  Fill(EditorField("nominalCurrentEdit"), "3");
+  createBaseByName("Б");
+  fill(editorField("nominalVoltageEdit"), "220");
+  putMeter(1, "42", "Т");
+  fill(editorField("makerEdit"), "ПОСЛЕДНИЙ");
+  fill(editorField("nominalCurrentEdit"), "3");
   theBaseEditor->close();  // the close box, focus still in nominalCurrentEdit
-  QCOMPARE(NominalsOf("Б").at(1).toDouble(), 3.0);
-  QCOMPARE(MetersOf("Б")[0].maker, "ПОСЛЕДНИЙ");
+  QCOMPARE(nominalsOf("Б").at(1).toDouble(), 3.0);
+  QCOMPARE(metersOf("Б")[0].maker, "ПОСЛЕДНИЙ");
 }
 
 void BaseEditorTest::releaseAwayFromTheBoxChangesNothing() {
-  CreateBaseByName("Б");
-  Fill(EditorField("nominalVoltageEdit"), "220");
-  PutMeter(1, "42", "Т");
-  const qint64 num = MetersOf("Б")[0].num;
-  AddPoints(num, 2);
+  createBaseByName("Б");
+  fill(editorField("nominalVoltageEdit"), "220");
+  putMeter(1, "42", "Т");
+  const qint64 num = metersOf("Б")[0].num;
+  addPoints(num, 2);
   QStyleOptionButton option;
-  option.initFrom(Slot(1));
+  option.initFrom(slot(1));
   const QPoint indicator =
-      Slot(1)->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, Slot(1)).center();
-  QTest::mousePress(Slot(1), Qt::LeftButton, Qt::NoModifier, indicator);
-  QTest::mouseRelease(Slot(1), Qt::LeftButton, Qt::NoModifier, QPoint(-40, -40));
-  QVERIFY(Slot(1)->isChecked());
-  QCOMPARE(MetersOf("Б")[0].num, num);
-  QCOMPARE(PointCount(num), 2);
+      slot(1)->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, slot(1)).center();
+  QTest::mousePress(slot(1), Qt::LeftButton, Qt::NoModifier, indicator);
+  QTest::mouseRelease(slot(1), Qt::LeftButton, Qt::NoModifier, QPoint(-40, -40));
+  QVERIFY(slot(1)->isChecked());
+  QCOMPARE(metersOf("Б")[0].num, num);
+  QCOMPARE(pointCount(num), 2);
 }
 
 void BaseEditorTest::escapeLeavesTheEditorOpen() {
-  CreateBaseByName("Б");
-  QVERIFY(keyboard::ClickToFocus(EditorField("nominalVoltageEdit")));
-  keyboard::Press(Qt::Key_Escape);
-  QVERIFY(keyboard::ClickToFocus(EditorField("serialNumberEdit")));
-  keyboard::Press(Qt::Key_Escape);
+  createBaseByName("Б");
+  QVERIFY(keyboard::clickToFocus(editorField("nominalVoltageEdit")));
+  keyboard::press(Qt::Key_Escape);
+  QVERIFY(keyboard::clickToFocus(editorField("serialNumberEdit")));
+  keyboard::press(Qt::Key_Escape);
   QVERIFY(theBaseEditor->isVisible());
   QVERIFY(!theMainWindow->isEnabled());
 }
@@ -418,7 +418,7 @@ void BaseEditorTest::escapeLeavesTheEditorOpen() {
 namespace {
 
 // The share of a widget's rendered pixels in the current slot's grey.
-double GreyShare(QWidget* widget) {
+double greyShare(QWidget* widget) {
   const QImage image = widget->grab().toImage();
   int grey = 0;
   for (int y = 0; y < image.height(); ++y)
@@ -431,57 +431,57 @@ double GreyShare(QWidget* widget) {
 
 // The grey is what the box shows on the screen, not only a palette entry.
 void BaseEditorTest::currentSlotIsGreyAndNumbered() {
-  CreateBaseByName("Б");
-  QVERIFY2(GreyShare(Slot(1)) > 0.5, qPrintable(QString::number(GreyShare(Slot(1)))));
-  QCOMPARE(GreyShare(Slot(7)), 0.0);
-  ClickSlot(7, Qt::RightButton);
-  QVERIFY2(GreyShare(Slot(7)) > 0.5, qPrintable(QString::number(GreyShare(Slot(7)))));
-  QCOMPARE(GreyShare(Slot(1)), 0.0);
+  createBaseByName("Б");
+  QVERIFY2(greyShare(slot(1)) > 0.5, qPrintable(QString::number(greyShare(slot(1)))));
+  QCOMPARE(greyShare(slot(7)), 0.0);
+  clickSlot(7, Qt::RightButton);
+  QVERIFY2(greyShare(slot(7)) > 0.5, qPrintable(QString::number(greyShare(slot(7)))));
+  QCOMPARE(greyShare(slot(1)), 0.0);
   QCOMPARE(theBaseEditor->findChild<QLabel*>("slotNumberLabel")->text(), "№ 7");
   QCOMPARE(ChosenSlot, 7);
 }
 
 void BaseEditorTest::openingShowsSlotOneOrProposals() {
-  CreateBaseByName("Б");
-  Fill(EditorField("nominalVoltageEdit"), "220");
-  PutMeter(3, "33", "ТИП3");
-  PutMeter(4, "44", "ТИП4");
-  ClickSlot(4);  // out of use
+  createBaseByName("Б");
+  fill(editorField("nominalVoltageEdit"), "220");
+  putMeter(3, "33", "ТИП3");
+  putMeter(4, "44", "ТИП4");
+  clickSlot(4);  // out of use
   theBaseEditor->close();
 
   // Base chosen in the tree, then "Данные счетчиков".
   selectTreeNode(theMainWindow->baseTree()->topLevelItem(1));
   QCOMPARE(ChosenBaseName, "Б");
-  theBaseEditor->OpenForChosenBase(theMainWindow);
+  theBaseEditor->openForChosenBase(theMainWindow);
   QVERIFY(!theMainWindow->isEnabled());
   QCOMPARE(ChosenSlot, 1);
   QCOMPARE(text("serialNumberEdit"), "");
   QCOMPARE(text("meterTypeEdit"), "ТИП3");
   QCOMPARE(text("ownerEdit"), "ЭНЕРГО");
-  QVERIFY(Slot(3)->isChecked());
-  QCOMPARE(Slot(3)->text(), "Используется");
-  QVERIFY(!Slot(4)->isChecked());
-  QCOMPARE(Slot(4)->text(), "Не используется");
+  QVERIFY(slot(3)->isChecked());
+  QCOMPARE(slot(3)->text(), "Используется");
+  QVERIFY(!slot(4)->isChecked());
+  QCOMPARE(slot(4)->text(), "Не используется");
   QVERIFY(QTest::qWaitForWindowActive(theBaseEditor));
-  QVERIFY(EditorField("serialNumberEdit")->hasFocus());
+  QVERIFY(editorField("serialNumberEdit")->hasFocus());
   theBaseEditor->close();
 
   // With slot 1 filled its meter is shown.
   ChosenBaseName = "Б";
-  theBaseEditor->OpenForChosenBase(theMainWindow);
-  PutMeter(1, "11", "ТИП1");
+  theBaseEditor->openForChosenBase(theMainWindow);
+  putMeter(1, "11", "ТИП1");
   theBaseEditor->close();
   ChosenBaseName = "Б";
-  theBaseEditor->OpenForChosenBase(theMainWindow);
+  theBaseEditor->openForChosenBase(theMainWindow);
   QCOMPARE(text("serialNumberEdit"), "11");
   QCOMPARE(text("meterTypeEdit"), "ТИП1");
   QCOMPARE(text("yearEdit"), "2020");
 }
 
 void BaseEditorTest::archiveWithoutMetersGivesNotice() {
-  CreateBaseByName("Б\"");
+  createBaseByName("Б\"");
   bool browserOpened = false;
-  theBaseEditor->OpenArchiveBrowser = [&browserOpened] { browserOpened = true; };
+  theBaseEditor->openArchiveBrowser = [&browserOpened] { browserOpened = true; };
   QTest::mouseClick(theBaseEditor->findChild<QPushButton*>("fromArchiveButton"), Qt::LeftButton);
   QCOMPARE(fixture_->answers.texts(), QStringList{"В архиве нет счетчиков из базы - Б\" !"});
   QCOMPARE(fixture_->answers.shown()[0].caption, "Архив");
@@ -490,63 +490,63 @@ void BaseEditorTest::archiveWithoutMetersGivesNotice() {
 }
 
 void BaseEditorTest::archiveTakeOver() {
-  CreateBaseByName("Б");
-  Fill(EditorField("nominalVoltageEdit"), "220");
-  PutMeter(2, "42", "Т");
-  const qint64 num = MetersOf("Б")[0].num;
-  AddPoints(num, 2);
+  createBaseByName("Б");
+  fill(editorField("nominalVoltageEdit"), "220");
+  putMeter(2, "42", "Т");
+  const qint64 num = metersOf("Б")[0].num;
+  addPoints(num, 2);
   theDataModule->connection()->executeWrite(
       Statement{"insert into masterarhive (Base, Tip, MyYear, MyUser, Maker, MyNumber) values ('Б', 'АРХ', "
                 "2001, 'В', 'З', '9')",
                 {},
                 "masterarhive"});
   bool browserOpened = false;
-  theBaseEditor->OpenArchiveBrowser = [&browserOpened] { browserOpened = true; };
+  theBaseEditor->openArchiveBrowser = [&browserOpened] { browserOpened = true; };
   QTest::mouseClick(theBaseEditor->findChild<QPushButton*>("fromArchiveButton"), Qt::LeftButton);
   QVERIFY(browserOpened);
   QVERIFY(!theBaseEditor->isEnabled());
   QCOMPARE(theDataModule->archivedMeters->recordCount(), 1);
 
-  theBaseEditor->TakeOverArchivedMeter("АРХ", "9", "2001");
+  theBaseEditor->takeOverArchivedMeter("АРХ", "9", "2001");
   QVERIFY(theBaseEditor->isEnabled());
   QCOMPARE(text("meterTypeEdit"), "АРХ");
   QCOMPARE(text("serialNumberEdit"), "9");
   QCOMPARE(text("yearEdit"), "2001");
-  QVERIFY(!Slot(2)->isChecked());
-  QCOMPARE(Slot(2)->text(), "Не используется");
-  QVERIFY(MetersOf("Б").isEmpty());
-  QCOMPARE(PointCount(num), 0);
+  QVERIFY(!slot(2)->isChecked());
+  QCOMPARE(slot(2)->text(), "Не используется");
+  QVERIFY(metersOf("Б").isEmpty());
+  QCOMPARE(pointCount(num), 0);
 
-  ClickSlot(2);
-  QCOMPARE(MetersOf("Б").size(), 1);
-  QCOMPARE(MetersOf("Б")[0].type, "АРХ");
-  QCOMPARE(MetersOf("Б")[0].year.toInt(), 2001);
+  clickSlot(2);
+  QCOMPARE(metersOf("Б").size(), 1);
+  QCOMPARE(metersOf("Б")[0].type, "АРХ");
+  QCOMPARE(metersOf("Б")[0].year.toInt(), 2001);
 }
 
 // Slot 2's meter with its points gets the type and number of slot 1's meter
 // typed over it and is ticked: the duplicate is refused before anything is
 // deleted, and the database holds what it held.
 void BaseEditorTest::refusedTickChangesNothing() {
-  CreateBaseByName("Б");
-  Fill(EditorField("nominalVoltageEdit"), "220");
-  PutMeter(1, "11", "Т");
-  PutMeter(2, "22", "Т");
-  const QVector<MeterRow> before = MetersOf("Б");
+  createBaseByName("Б");
+  fill(editorField("nominalVoltageEdit"), "220");
+  putMeter(1, "11", "Т");
+  putMeter(2, "22", "Т");
+  const QVector<MeterRow> before = metersOf("Б");
   QCOMPARE(before.size(), 2);
-  AddPoints(before[1].num, 3);
+  addPoints(before[1].num, 3);
 
-  Fill(EditorField("serialNumberEdit"), "11");  // unticks the box only
-  QVERIFY(!Slot(2)->isChecked());
-  ClickSlot(2);
+  fill(editorField("serialNumberEdit"), "11");  // unticks the box only
+  QVERIFY(!slot(2)->isChecked());
+  clickSlot(2);
   QCOMPARE(fixture_->answers.texts(), QStringList{kDuplicate});
-  QVERIFY(!Slot(2)->isChecked());
+  QVERIFY(!slot(2)->isChecked());
 
-  const QVector<MeterRow> after = MetersOf("Б");
+  const QVector<MeterRow> after = metersOf("Б");
   QCOMPARE(after.size(), 2);
   QCOMPARE(after[1].num, before[1].num);
   QCOMPARE(after[1].number, "22");
   QVERIFY(after[1].inUse);
-  QCOMPARE(PointCount(before[1].num), 3);
+  QCOMPARE(pointCount(before[1].num), 3);
   QCOMPARE(after[0].num, before[0].num);
 }
 
@@ -580,35 +580,35 @@ void BaseEditorTest::longStoredNominalsShownWholeAndKept() {
   QFETCH(QString, shown);
   QFETCH(QString, typed);
   QFETCH(QString, typedShown);
-  CreateBaseByName("Б");
-  Fill(EditorField("nominalVoltageEdit"), "220");
+  createBaseByName("Б");
+  fill(editorField("nominalVoltageEdit"), "220");
   theBaseEditor->close();
   theDataModule->connection()->executeWrite(
       Statement{QStringLiteral("update base set %1 = ? where NameBase = ?").arg(column), {stored, QStringLiteral("Б")}, "base"});
   if (theDataModule->chosenBase->isOpen()) theDataModule->chosenBase->refresh();  // as stored by another start
   ChosenBaseName = "Б";
-  theBaseEditor->OpenForChosenBase(theMainWindow);
-  QLineEdit* edit = EditorField(field.toLatin1().constData());
+  theBaseEditor->openForChosenBase(theMainWindow);
+  QLineEdit* edit = editorField(field.toLatin1().constData());
   QCOMPARE(edit->text(), shown);
 
   for (const char* name : {"nominalVoltageEdit", "nominalCurrentEdit", "meterConstantEdit", "accuracyClassEdit"})
-    QVERIFY(keyboard::ClickToFocus(EditorField(name)));
-  QVERIFY(keyboard::ClickToFocus(EditorField("serialNumberEdit")));
+    QVERIFY(keyboard::clickToFocus(editorField(name)));
+  QVERIFY(keyboard::clickToFocus(editorField("serialNumberEdit")));
   QCOMPARE(edit->text(), shown);
   const int index = column == "KlasT" ? 3 : 2;
-  QCOMPARE(NominalsOf("Б").at(index).toDouble(), stored);
-  QCOMPARE(NominalsOf("Б").at(0).toDouble(), 220.0);
+  QCOMPARE(nominalsOf("Б").at(index).toDouble(), stored);
+  QCOMPARE(nominalsOf("Б").at(0).toDouble(), 220.0);
 
   // Typing at the end of the long value cannot make it longer ...
-  QVERIFY(keyboard::ClickToFocus(edit));
-  keyboard::Press(Qt::Key_End);
-  keyboard::Type("5");
+  QVERIFY(keyboard::clickToFocus(edit));
+  keyboard::press(Qt::Key_End);
+  keyboard::type("5");
   if (shown.size() >= typedShown.size())  // typedShown is as long as the field lets type
     QCOMPARE(edit->text(), shown);
   else
     QCOMPARE(edit->text(), shown + "5");
   // ... and typing over it keeps to the limit of the field.
-  Fill(edit, typed);
+  fill(edit, typed);
   QCOMPARE(edit->text(), typedShown);
 }
 

@@ -17,7 +17,7 @@
 
 BasesFixture::BasesFixture() {
   theDataModule = new DataModule;
-  const QStringList failures = theDataModule->OpenTables();
+  const QStringList failures = theDataModule->openTables();
   if (!failures.isEmpty()) qFatal("data module: %s", qPrintable(failures.join(' ')));
   ChosenBaseName.clear();
   ChosenSlot = 1;
@@ -43,14 +43,14 @@ BasesFixture::~BasesFixture() {
 
 namespace {
 
-QSqlQuery Select(const QString& sql, const QVariantList& values, const QString& table) {
+QSqlQuery select(const QString& sql, const QVariantList& values, const QString& table) {
   return theDataModule->connection()->execute(Statement{sql, values, table});
 }
 
 }  // namespace
 
-QVector<MeterRow> MetersOf(const QString& base) {
-  QSqlQuery query = Select(
+QVector<MeterRow> metersOf(const QString& base) {
+  QSqlQuery query = select(
       "select Num, NumberCh, Tip, MyNumber, MyYear, MyVisible, MyUser, MyMaker, Olddate from master "
       "where Base = ? order by NumberCh, Num",
       {base}, "master");
@@ -62,86 +62,86 @@ QVector<MeterRow> MetersOf(const QString& base) {
   return rows;
 }
 
-int BaseRowCount(const QString& name) {
-  QSqlQuery query = Select("select count(*) from base where NameBase = ?", {name}, "base");
+int baseRowCount(const QString& name) {
+  QSqlQuery query = select("select count(*) from base where NameBase = ?", {name}, "base");
   query.next();
   return query.value(0).toInt();
 }
 
-QVariantList NominalsOf(const QString& name) {
+QVariantList nominalsOf(const QString& name) {
   QSqlQuery query =
-      Select("select Nvoltage, NTok, Pered, KlasT from base where NameBase = ?", {name}, "base");
+      select("select Nvoltage, NTok, Pered, KlasT from base where NameBase = ?", {name}, "base");
   if (!query.next()) return {};
   return {query.value(0), query.value(1), query.value(2), query.value(3)};
 }
 
-int PointCount(qint64 meterNum) {
-  QSqlQuery query = Select("select count(*) from slave where Num = ?", {meterNum}, "slave");
+int pointCount(qint64 meterNum) {
+  QSqlQuery query = select("select count(*) from slave where Num = ?", {meterNum}, "slave");
   query.next();
   return query.value(0).toInt();
 }
 
-void AddPoints(qint64 meterNum, int count) {
+void addPoints(qint64 meterNum, int count) {
   for (int i = 1; i <= count; ++i)
     theDataModule->connection()->executeWrite(Statement{
         "insert into slave (Num, Voltage, Tok, Count) values (?, 100, 100, ?)", {meterNum, i}, "slave"});
 }
 
-QLineEdit* EditorField(const char* name) {
+QLineEdit* editorField(const char* name) {
   auto* field = theBaseEditor->findChild<QLineEdit*>(QString::fromLatin1(name));
   if (!field) qFatal("no field %s", name);
   return field;
 }
 
-QCheckBox* Slot(int n) { return theBaseEditor->SlotBoxes[n]; }
+QCheckBox* slot(int n) { return theBaseEditor->SlotBoxes[n]; }
 
-void TypeText(QWidget* w, const QString& text) {
-  if (!w->hasFocus() && !keyboard::ClickToFocus(w)) QFAIL("the control does not take the focus");
-  keyboard::Type(text);
+void typeText(QWidget* w, const QString& text) {
+  if (!w->hasFocus() && !keyboard::clickToFocus(w)) QFAIL("the control does not take the focus");
+  keyboard::type(text);
 }
 
-void Fill(QLineEdit* field, const QString& text) {
-  if (!keyboard::ClickToFocus(field)) QFAIL("the field does not take the focus");
-  keyboard::Press(Qt::Key_A, Qt::ControlModifier);  // select all
+void fill(QLineEdit* field, const QString& text) {
+  if (!keyboard::clickToFocus(field)) QFAIL("the field does not take the focus");
+  keyboard::press(Qt::Key_A, Qt::ControlModifier);  // select all
   if (text.isEmpty())
-    keyboard::Press(Qt::Key_Backspace);
+    keyboard::press(Qt::Key_Backspace);
   else
-    keyboard::Type(text);
+    keyboard::type(text);
 }
 
-void PressEnter(QWidget* w) {
-  if (!w->hasFocus() && !keyboard::ClickToFocus(w)) QFAIL("the control does not take the focus");
-  keyboard::Press(Qt::Key_Return);
+void pressEnter(QWidget* w) {
+  if (!w->hasFocus() && !keyboard::clickToFocus(w)) QFAIL("the control does not take the focus");
+  keyboard::press(Qt::Key_Return);
 }
 
-void ClickSlot(int n, Qt::MouseButton button) {
-  QCheckBox* box = Slot(n);
+void clickSlot(int n, Qt::MouseButton button) {
+  QCheckBox* box = slot(n);
   QStyleOptionButton option;
   option.initFrom(box);
   const QPoint indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box).center();
   QTest::mouseClick(box, button, Qt::NoModifier, indicator);
 }
 
-void CreateBaseByName(const QString& name) {
+void createBaseByName(const QString& name) {
   theMainWindow->createBaseAction()->trigger();  // "Создать базу"
   QVERIFY(QTest::qWaitForWindowActive(theBaseNameDialog));
   auto* edit = theBaseNameDialog->findChild<QLineEdit*>("nameEdit");
-  TypeText(edit, name);
-  PressEnter(edit);
+  typeText(edit, name);
+  pressEnter(edit);
   QVERIFY(QTest::qWaitForWindowActive(theBaseEditor));
 }
 
-void FillMeter(const QString& number, const QString& type, const QString& year, const QString& user,
+void fillMeter(const QString& number, const QString& type, const QString& year, const QString& user,
                const QString& maker) {
-  Fill(EditorField("serialNumberEdit"), number);
-  Fill(EditorField("meterTypeEdit"), type);
-  Fill(EditorField("yearEdit"), year);
-  Fill(EditorField("ownerEdit"), user);
-  Fill(EditorField("makerEdit"), maker);
+  fill(editorField("serialNumberEdit"), number);
+  fill(editorField("meterTypeEdit"), type);
+  fill(editorField("yearEdit"), year);
+  fill(editorField("ownerEdit"), user);
+  fill(editorField("makerEdit"), maker);
 }
 
-void PutMeter(int n, const QString& number, const QString& type, const QString& year) {
-  ClickSlot(n, Qt::RightButton);  // chooses the slot without ticking it
-  FillMeter(number, type, year);
-  ClickSlot(n);
+void putMeter(int n, const QString& number, const QString& type, const QString& year) {
+  clickSlot(n, Qt::RightButton);  // chooses the slot without ticking it
+  fillMeter(number, type, year);
+  clickSlot(n);
 }

@@ -37,29 +37,29 @@ struct MeterRow {
   QString maker;
   QDate oldDate;
 };
-QVector<MeterRow> MetersOf(const QString& base);
-int BaseRowCount(const QString& name);
+QVector<MeterRow> metersOf(const QString& base);
+int baseRowCount(const QString& name);
 // Nvoltage, NTok, Pered, KlasT of the base (null as an invalid QVariant).
-QVariantList NominalsOf(const QString& name);
-int PointCount(qint64 meterNum);
-void AddPoints(qint64 meterNum, int count);
+QVariantList nominalsOf(const QString& name);
+int pointCount(qint64 meterNum);
+void addPoints(qint64 meterNum, int count);
 
 // --- the windows, driven as the operator does ---
-QLineEdit* EditorField(const char* name);
-QCheckBox* Slot(int n);
+QLineEdit* editorField(const char* name);
+QCheckBox* slot(int n);
 // Types text key by key into w (any letters), clicking w first when it does
 // not have the focus; the keys go to the focus widget.
-void TypeText(QWidget* w, const QString& text);
+void typeText(QWidget* w, const QString& text);
 // Clicks the field (leaving the one before), selects its text with Ctrl+A and
 // replaces it by typing.
-void Fill(QLineEdit* field, const QString& text);
+void fill(QLineEdit* field, const QString& text);
 // Return in w (clicked first when it does not have the focus).
-void PressEnter(QWidget* w);
-void ClickSlot(int n, Qt::MouseButton button = Qt::LeftButton);
+void pressEnter(QWidget* w);
+void clickSlot(int n, Qt::MouseButton button = Qt::LeftButton);
 // The base name dialog from the main window: name typed, Enter pressed.
-void CreateBaseByName(const QString& name);
+void createBaseByName(const QString& name);
 // Fills the meter fields of the current slot.
-void FillMeter(const QString& number, const QString& type, const QString& year,
+void fillMeter(const QString& number, const QString& type, const QString& year,
                const QString& user = "ЭНЕРГО", const QString& maker = "ЗАВОД");
 // Chooses slot n, fills it and ticks it.
-void PutMeter(int n, const QString& number, const QString& type, const QString& year = "2020");
+void putMeter(int n, const QString& number, const QString& type, const QString& year = "2020");

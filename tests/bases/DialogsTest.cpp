@@ -22,39 +22,39 @@
 namespace {
 
 template <class Control>
-Control* Find(QWidget& window, const char* name) {
+Control* find(QWidget& window, const char* name) {
   auto* control = window.findChild<Control*>(QString::fromLatin1(name));
   if (!control) qFatal("control %s missing", name);
   return control;
 }
 
-QByteArray FileBytes(const QString& path) {
+QByteArray fileBytes(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Clicks the control and types text as key presses into the focus widget,
 // Cyrillic and backspace ("\b") included.
-void TypeText(QWidget* control, const QString& text) {
-  if (!keyboard::ClickToFocus(control)) QFAIL("the control does not take the focus");
-  keyboard::Press(Qt::Key_End);
-  keyboard::Type(text);
+void typeText(QWidget* control, const QString& text) {
+  if (!keyboard::clickToFocus(control)) QFAIL("the control does not take the focus");
+  keyboard::press(Qt::Key_End);
+  keyboard::type(text);
 }
 
 enum class CloseBy { Escape, Enter, Button, CloseBox };
 
-void CloseDialog(QWidget& dialog, QWidget* focus, CloseBy way, const char* button) {
+void closeDialog(QWidget& dialog, QWidget* focus, CloseBy way, const char* button) {
   switch (way) {
     case CloseBy::Escape:
     case CloseBy::Enter:
       // A field is clicked into; a button keeps the focus the dialog gave it.
       if (!QTest::qWaitForWindowActive(&dialog)) QFAIL("the dialog is not active");
-      if (!qobject_cast<QAbstractButton*>(focus) && !focus->hasFocus() && !keyboard::ClickToFocus(focus))
+      if (!qobject_cast<QAbstractButton*>(focus) && !focus->hasFocus() && !keyboard::clickToFocus(focus))
         QFAIL("the control does not take the focus");
-      keyboard::Press(way == CloseBy::Escape ? Qt::Key_Escape : Qt::Key_Return);
+      keyboard::press(way == CloseBy::Escape ? Qt::Key_Escape : Qt::Key_Return);
       break;
     case CloseBy::Button:
-      QTest::mouseClick(Find<QPushButton>(dialog, button), Qt::LeftButton);
+      QTest::mouseClick(find<QPushButton>(dialog, button), Qt::LeftButton);
       break;
     case CloseBy::CloseBox:
       dialog.close();
@@ -107,17 +107,17 @@ void DialogsTest::protocolNumberOpens() {
   TempProgramDir dir;
   Config.ProtocolNumber = QStringLiteral("1234567");  // longer than the operator may type: kept whole
   Config.AutoIncrement = 1;
-  SaveProgramConfig();
+  saveProgramConfig();
   Config = {};
 
   ProtocolNumberDialog dialog;
   dialog.open(&opener_);
   QVERIFY(dialog.isVisible());
   QVERIFY(!opener_.isEnabled());
-  QCOMPARE(Find<QLineEdit>(dialog, "numberEdit")->text(), QStringLiteral("1234567"));
-  QVERIFY(Find<QCheckBox>(dialog, "autoIncrementBox")->isChecked());
-  QTRY_VERIFY(Find<QLineEdit>(dialog, "numberEdit")->hasFocus());
-  QCOMPARE(Find<QPushButton>(dialog, "okButton")->text(), QStringLiteral("ОК"));
+  QCOMPARE(find<QLineEdit>(dialog, "numberEdit")->text(), QStringLiteral("1234567"));
+  QVERIFY(find<QCheckBox>(dialog, "autoIncrementBox")->isChecked());
+  QTRY_VERIFY(find<QLineEdit>(dialog, "numberEdit")->hasFocus());
+  QCOMPARE(find<QPushButton>(dialog, "okButton")->text(), QStringLiteral("ОК"));
   dialog.close();
 }
 
@@ -135,9 +135,9 @@ void DialogsTest::protocolNumberTakesDigitsOnly() {
   TempProgramDir dir;
   ProtocolNumberDialog dialog;
   dialog.open(&opener_);
-  auto* edit = Find<QLineEdit>(dialog, "numberEdit");
+  auto* edit = find<QLineEdit>(dialog, "numberEdit");
   edit->clear();
-  TypeText(edit, typed);
+  typeText(edit, typed);
   QCOMPARE(edit->text(), shown);
   dialog.close();
 }
@@ -157,20 +157,20 @@ void DialogsTest::protocolNumberStoredWhicheverWayClosed() {
   Config.PowerVoltage = QStringLiteral("220");
   Config.ProtocolNumber = QStringLiteral("17");
   Config.AutoIncrement = 1;
-  SaveProgramConfig();
+  saveProgramConfig();
   Config = {};
 
   ProtocolNumberDialog dialog;
   dialog.open(&opener_);
-  auto* edit = Find<QLineEdit>(dialog, "numberEdit");
-  TypeText(edit, QStringLiteral("\b95"));
-  Find<QCheckBox>(dialog, "autoIncrementBox")->setChecked(false);
-  CloseDialog(dialog, edit, way, "okButton");
+  auto* edit = find<QLineEdit>(dialog, "numberEdit");
+  typeText(edit, QStringLiteral("\b95"));
+  find<QCheckBox>(dialog, "autoIncrementBox")->setChecked(false);
+  closeDialog(dialog, edit, way, "okButton");
 
   QVERIFY(!dialog.isVisible());
   QVERIFY(opener_.isEnabled());
   Config = {};
-  LoadProgramConfig();
+  loadProgramConfig();
   QCOMPARE(Config.ProtocolNumber, QStringLiteral("195"));
   QCOMPARE(Config.AutoIncrement, quint8(0));
   // The rest of the record is written back as it was.
@@ -185,8 +185,8 @@ void DialogsTest::protocolNumberWriteFailureReleasesOpener() {
   QVERIFY(QFile::remove(dir.filePath(kProgramConfigFile)));
   QVERIFY(QDir(dir.path()).rmdir(QStringLiteral("sources")));
   MessageService::ScriptedAnswers answers;
-  QVERIFY(keyboard::ClickToFocus(Find<QLineEdit>(dialog, "numberEdit")));
-  keyboard::Press(Qt::Key_Escape);
+  QVERIFY(keyboard::clickToFocus(find<QLineEdit>(dialog, "numberEdit")));
+  keyboard::press(Qt::Key_Escape);
   QCOMPARE(answers.shown().size(), size_t(1));
   QVERIFY(answers.shown()[0].text.contains(QStringLiteral("config.prt")));
   // The operator is told; the dialog still closes and the main window is usable again.
@@ -198,12 +198,12 @@ void DialogsTest::protocolNumberWriteFailureReleasesOpener() {
 
 namespace {
 
-void StoreSampleInstallation() {
+void storeSampleInstallation() {
   Installation.InstallNumber = QStringLiteral("У-17");
   Installation.CertNumber = QStringLiteral("С123");
   Installation.CertDate = 45000.5;  // 15.03.2023 12:00
   Installation.CertValidTo = 45366.0;
-  SaveInstallationInfo();
+  saveInstallationInfo();
   Installation = {};
 }
 
@@ -211,18 +211,18 @@ void StoreSampleInstallation() {
 
 void DialogsTest::installationOpens() {
   TempProgramDir dir;
-  StoreSampleInstallation();
+  storeSampleInstallation();
   InstallationDialog dialog;
   dialog.open(&opener_);
   QCOMPARE(dialog.windowTitle(), QStringLiteral("Сведения о установке"));
   QVERIFY(dialog.isVisible());
   QVERIFY(!opener_.isEnabled());
-  QCOMPARE(Find<QLineEdit>(dialog, "installationNumberEdit")->text(), QStringLiteral("У-17"));
-  QCOMPARE(Find<QLineEdit>(dialog, "certificateNumberEdit")->text(), QStringLiteral("С123"));
-  QCOMPARE(Find<QDateEdit>(dialog, "certificateDateEdit")->date(), QDate(2023, 3, 15));
-  QCOMPARE(Find<QDateEdit>(dialog, "validUntilEdit")->date(), QDate(2024, 3, 15));
-  QVERIFY(Find<QDateEdit>(dialog, "certificateDateEdit")->calendarPopup());
-  QTRY_VERIFY(Find<QLineEdit>(dialog, "installationNumberEdit")->hasFocus());
+  QCOMPARE(find<QLineEdit>(dialog, "installationNumberEdit")->text(), QStringLiteral("У-17"));
+  QCOMPARE(find<QLineEdit>(dialog, "certificateNumberEdit")->text(), QStringLiteral("С123"));
+  QCOMPARE(find<QDateEdit>(dialog, "certificateDateEdit")->date(), QDate(2023, 3, 15));
+  QCOMPARE(find<QDateEdit>(dialog, "validUntilEdit")->date(), QDate(2024, 3, 15));
+  QVERIFY(find<QDateEdit>(dialog, "certificateDateEdit")->calendarPopup());
+  QTRY_VERIFY(find<QLineEdit>(dialog, "installationNumberEdit")->hasFocus());
   dialog.close();
   QVERIFY(opener_.isEnabled());
 }
@@ -237,22 +237,22 @@ void DialogsTest::installationCancelStoresNothing_data() {
 void DialogsTest::installationCancelStoresNothing() {
   QFETCH(CloseBy, way);
   TempProgramDir dir;
-  StoreSampleInstallation();
-  const QByteArray before = FileBytes(dir.filePath(kInstallationInfoFile));
+  storeSampleInstallation();
+  const QByteArray before = fileBytes(dir.filePath(kInstallationInfoFile));
 
   InstallationDialog dialog;
   dialog.open(&opener_);
-  auto* number = Find<QLineEdit>(dialog, "installationNumberEdit");
-  TypeText(number, QStringLiteral("999"));
-  Find<QDateEdit>(dialog, "certificateDateEdit")->setDate(QDate(2020, 1, 1));
-  CloseDialog(dialog, number, way, "cancelButton");
+  auto* number = find<QLineEdit>(dialog, "installationNumberEdit");
+  typeText(number, QStringLiteral("999"));
+  find<QDateEdit>(dialog, "certificateDateEdit")->setDate(QDate(2020, 1, 1));
+  closeDialog(dialog, number, way, "cancelButton");
 
   QVERIFY(!dialog.isVisible());
   QVERIFY(opener_.isEnabled());
-  QCOMPARE(FileBytes(dir.filePath(kInstallationInfoFile)), before);
+  QCOMPARE(fileBytes(dir.filePath(kInstallationInfoFile)), before);
   dialog.open(&opener_);
   QCOMPARE(number->text(), QStringLiteral("У-17"));
-  QCOMPARE(Find<QDateEdit>(dialog, "certificateDateEdit")->date(), QDate(2023, 3, 15));
+  QCOMPARE(find<QDateEdit>(dialog, "certificateDateEdit")->date(), QDate(2023, 3, 15));
   dialog.close();
 }
 
@@ -265,28 +265,28 @@ void DialogsTest::installationOkStores_data() {
 void DialogsTest::installationOkStores() {
   QFETCH(CloseBy, way);
   TempProgramDir dir;
-  StoreSampleInstallation();
+  storeSampleInstallation();
   InstallationDialog dialog;
   dialog.open(&opener_);
-  auto* number = Find<QLineEdit>(dialog, "installationNumberEdit");
+  auto* number = find<QLineEdit>(dialog, "installationNumberEdit");
   number->clear();
-  TypeText(number, QStringLiteral("СТ-2024-0001-99"));  // at most 10 characters
-  Find<QDateEdit>(dialog, "certificateDateEdit")->setDate(QDate(2024, 2, 29));
-  CloseDialog(dialog, number, way, "okButton");
+  typeText(number, QStringLiteral("СТ-2024-0001-99"));  // at most 10 characters
+  find<QDateEdit>(dialog, "certificateDateEdit")->setDate(QDate(2024, 2, 29));
+  closeDialog(dialog, number, way, "okButton");
 
   QVERIFY(!dialog.isVisible());
   QVERIFY(opener_.isEnabled());
   Installation = {};
-  LoadInstallationInfo();
+  loadInstallationInfo();
   QCOMPARE(Installation.InstallNumber, QStringLiteral("СТ-2024-00"));
   QCOMPARE(Installation.CertNumber, QStringLiteral("С123"));
   // The new date keeps the stored time of day; the untouched date is kept exactly.
-  QCOMPARE(DateTimeFromDays(Installation.CertDate), QDateTime(QDate(2024, 2, 29), QTime(12, 0), Qt::UTC));
+  QCOMPARE(dateTimeFromDays(Installation.CertDate), QDateTime(QDate(2024, 2, 29), QTime(12, 0), Qt::UTC));
   QCOMPARE(Installation.CertValidTo, 45366.0);
 
   dialog.open(&opener_);
   QCOMPARE(number->text(), QStringLiteral("СТ-2024-00"));
-  QCOMPARE(Find<QDateEdit>(dialog, "certificateDateEdit")->date(), QDate(2024, 2, 29));
+  QCOMPARE(find<QDateEdit>(dialog, "certificateDateEdit")->date(), QDate(2024, 2, 29));
   dialog.close();
 }
 
@@ -302,18 +302,18 @@ void DialogsTest::installationDatesKeepCentury() {
   const QLocale previous;
   QLocale::setDefault(locale);
   TempProgramDir dir;
-  Installation.CertDate = DaysFromDate(QDate(2031, 6, 30));
-  SaveInstallationInfo();
+  Installation.CertDate = daysFromDate(QDate(2031, 6, 30));
+  saveInstallationInfo();
   InstallationDialog dialog;
   dialog.open(&opener_);
-  auto* picker = Find<QDateEdit>(dialog, "certificateDateEdit");
+  auto* picker = find<QDateEdit>(dialog, "certificateDateEdit");
   QVERIFY2(picker->text().contains(QStringLiteral("2031")), qPrintable(picker->text()));
-  QVERIFY(keyboard::ClickToFocus(picker));
-  keyboard::Press(Qt::Key_Return);  // OK: the date must come back unchanged
+  QVERIFY(keyboard::clickToFocus(picker));
+  keyboard::press(Qt::Key_Return);  // OK: the date must come back unchanged
   QVERIFY(!dialog.isVisible());
   QLocale::setDefault(previous);
-  LoadInstallationInfo();
-  QCOMPARE(DateFromDays(Installation.CertDate), QDate(2031, 6, 30));
+  loadInstallationInfo();
+  QCOMPARE(dateFromDays(Installation.CertDate), QDate(2031, 6, 30));
 }
 
 // --- about box ------------------------------------------------------------------
@@ -323,14 +323,14 @@ void DialogsTest::aboutBox() {
   box.open(&opener_);
   QCOMPARE(box.windowTitle(), QStringLiteral("О программе ВТ3417"));
   QVERIFY(!opener_.isEnabled());
-  const QPixmap picture = Find<QLabel>(box, "pictureLabel")->pixmap();
+  const QPixmap picture = find<QLabel>(box, "pictureLabel")->pixmap();
   QCOMPARE(picture.size(), QSize(50, 184));
   QStringList texts;
   for (const QLabel* label : box.findChildren<QLabel*>()) texts << label->text();
   QVERIFY(texts.contains(QStringLiteral("Обеспечивает сбор, протоколирование ")));
   QVERIFY(texts.contains(QStringLiteral("и   хранение   результатов   измерений. ")));
   // The version comes from the build, the one the package carries.
-  const QString version = QStringLiteral("Версия %1.").arg(QString::fromLatin1(ProgramVersion()));
+  const QString version = QStringLiteral("Версия %1.").arg(QString::fromLatin1(programVersion()));
   QVERIFY2(texts.filter(version).size() == 1, qPrintable(texts.join(u'|')));
   QVERIFY(texts.filter(QStringLiteral("%1")).isEmpty());
   box.close();
@@ -348,7 +348,7 @@ void DialogsTest::aboutBoxCloses() {
   QFETCH(CloseBy, way);
   AboutDialog box;
   box.open(&opener_);
-  CloseDialog(box, Find<QPushButton>(box, "okButton"), way, "okButton");
+  closeDialog(box, find<QPushButton>(box, "okButton"), way, "okButton");
   QVERIFY(!box.isVisible());
   QVERIFY(opener_.isEnabled());
 }

@@ -33,13 +33,13 @@ void FieldRulesTest::capitals_data() {
 void FieldRulesTest::capitals() {
   QFETCH(QString, typed);
   QFETCH(QString, shown);
-  QCOMPARE(CapitalLetters(typed), shown);
+  QCOMPARE(capitalLetters(typed), shown);
 }
 
 void FieldRulesTest::serialNumberCharacters() {
-  for (const QChar c : QStringLiteral("09AZАЯ")) QVERIFY2(IsSerialNumberCharacter(c), qPrintable(QString(c)));
+  for (const QChar c : QStringLiteral("09AZАЯ")) QVERIFY2(isSerialNumberCharacter(c), qPrintable(QString(c)));
   for (const QChar c : QStringLiteral("az ая-./Ё\""))
-    QVERIFY2(!IsSerialNumberCharacter(c), qPrintable(QString(c)));
+    QVERIFY2(!isSerialNumberCharacter(c), qPrintable(QString(c)));
 }
 
 void FieldRulesTest::clampedNominal_data() {
@@ -64,7 +64,7 @@ void FieldRulesTest::clampedNominal() {
   QFETCH(double, low);
   QFETCH(double, high);
   QFETCH(QString, result);
-  QCOMPARE(ClampedNominalText(text, {low, high}), result);
+  QCOMPARE(clampedNominalText(text, {low, high}), result);
 }
 
 VT3417_REGISTER_TEST(FieldRulesTest)

@@ -13,13 +13,13 @@
 
 namespace {
 
-void WriteLimits(const TempProgramDir& program, const QByteArray& text) {
+void writeLimits(const TempProgramDir& program, const QByteArray& text) {
   QFile file(program.filePath(QStringLiteral("sources/limits.csv")));
   QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
   file.write(text);
 }
 
-QStringList RowTexts(const QTableWidget* table, int row) {
+QStringList rowTexts(const QTableWidget* table, int row) {
   QStringList texts;
   for (int column = 0; column < table->columnCount(); ++column) texts << table->item(row, column)->text();
   return texts;
@@ -33,7 +33,7 @@ class LimitsWindowTest : public QObject {
  private slots:
   void showsTheFileItJudgesWith() {
     TempProgramDir program;
-    WriteLimits(program,
+    writeLimits(program,
                 "Класс;cos φ;Ток от, %;Ток до, %;Предел, %\n0.5 (0,5S);0.5/L;2;10;1.0\n1;1;10;;1,5\nbad line\n");
     QWidget opener;
     LimitsWindow window;
@@ -41,8 +41,8 @@ class LimitsWindowTest : public QObject {
     QVERIFY(!opener.isEnabled());
     auto* table = window.findChild<QTableWidget*>(QStringLiteral("limitsTable"));
     QCOMPARE(table->rowCount(), 2);
-    QCOMPARE(RowTexts(table, 0), (QStringList{"0.5 (0,5S)", "0,5/L", "2", "10", "±1,0"}));
-    QCOMPARE(RowTexts(table, 1), (QStringList{"1", "1", "10", "", "±1,5"}));
+    QCOMPARE(rowTexts(table, 0), (QStringList{"0.5 (0,5S)", "0,5/L", "2", "10", "±1,0"}));
+    QCOMPARE(rowTexts(table, 1), (QStringList{"1", "1", "10", "", "±1,5"}));
     QCOMPARE(table->editTriggers(), QAbstractItemView::NoEditTriggers);
     const QString path = QDir::toNativeSeparators(program.filePath(QStringLiteral("sources/limits.csv")));
     QCOMPARE(window.findChild<QLabel*>(QStringLiteral("pathLabel"))->text(), QStringLiteral("Файл: ") + path);

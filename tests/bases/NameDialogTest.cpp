@@ -44,21 +44,21 @@ void NameDialogTest::newBaseIsStoredWithCapitals() {
   theBaseNameDialog->open(theMainWindow);
   QVERIFY(!theMainWindow->isEnabled());
   QVERIFY(QTest::qWaitForWindowActive(theBaseNameDialog));
-  TypeText(nameField(), "б1");
+  typeText(nameField(), "б1");
   QCOMPARE(nameField()->text(), "Б1");
-  PressEnter(nameField());
+  pressEnter(nameField());
 
-  QCOMPARE(BaseRowCount("Б1"), 1);
+  QCOMPARE(baseRowCount("Б1"), 1);
   QVERIFY(!theBaseNameDialog->isVisible());
   QVERIFY(theBaseNameDialog->EditorFollows);
   QVERIFY(theBaseEditor->isVisible());
   QVERIFY2(!theMainWindow->isEnabled(), "the main window waits for the editor");
   QCOMPARE(theBaseEditor->findChild<QLabel*>("baseNameLabel")->text(), "Б1");
   for (const char* name : {"nominalVoltageEdit", "nominalCurrentEdit", "meterConstantEdit", "accuracyClassEdit"})
-    QCOMPARE(EditorField(name)->text(), "0");
+    QCOMPARE(editorField(name)->text(), "0");
   for (int n = 1; n <= 8; ++n) {
-    QVERIFY(!Slot(n)->isChecked());
-    QCOMPARE(Slot(n)->text(), "Не используется");
+    QVERIFY(!slot(n)->isChecked());
+    QCOMPARE(slot(n)->text(), "Не используется");
   }
   theBaseEditor->close();
   QVERIFY(theMainWindow->isEnabled());
@@ -76,88 +76,88 @@ void NameDialogTest::cancellingCreatesNothing() {
   QFETCH(bool, byEscape);
   theBaseNameDialog->open(theMainWindow);
   QVERIFY(QTest::qWaitForWindowActive(theBaseNameDialog));
-  TypeText(nameField(), "Б2");
+  typeText(nameField(), "Б2");
   if (byEscape)
-    keyboard::Press(Qt::Key_Escape);
+    keyboard::press(Qt::Key_Escape);
   else
     QTest::mouseClick(theBaseNameDialog->findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
   QVERIFY(!theBaseNameDialog->isVisible());
   QVERIFY(!theBaseNameDialog->EditorFollows);
   QVERIFY(theMainWindow->isEnabled());
   QVERIFY(!theBaseEditor->isVisible());
-  QCOMPARE(BaseRowCount("Б2"), 0);
+  QCOMPARE(baseRowCount("Б2"), 0);
 }
 
 void NameDialogTest::blankNameIsIgnored() {
   theBaseNameDialog->open(theMainWindow);
   QVERIFY(QTest::qWaitForWindowActive(theBaseNameDialog));
-  PressEnter(nameField());
-  TypeText(nameField(), "   ");
+  pressEnter(nameField());
+  typeText(nameField(), "   ");
   QTest::mouseClick(theBaseNameDialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
   QVERIFY(theBaseNameDialog->isVisible());
   QVERIFY(!theBaseEditor->isVisible());
-  QCOMPARE(BaseRowCount(""), 0);
-  QCOMPARE(BaseRowCount("   "), 0);
+  QCOMPARE(baseRowCount(""), 0);
+  QCOMPARE(baseRowCount("   "), 0);
 }
 
 qint64 NameDialogTest::makeBaseWithMeter() {
-  CreateBaseByName("Б1");
-  Fill(EditorField("nominalVoltageEdit"), "220");
-  PutMeter(1, "123", "СЕ301");
+  createBaseByName("Б1");
+  fill(editorField("nominalVoltageEdit"), "220");
+  putMeter(1, "123", "СЕ301");
   theBaseEditor->close();
-  const QVector<MeterRow> meters = MetersOf("Б1");
+  const QVector<MeterRow> meters = metersOf("Б1");
   if (meters.size() != 1) qFatal("meter not created");
-  AddPoints(meters[0].num, 3);
+  addPoints(meters[0].num, 3);
   return meters[0].num;
 }
 
 void NameDialogTest::existingNameYesStartsAnEmptyBase() {
   const qint64 oldMeter = makeBaseWithMeter();
   fixture_->answers.push(Answer::Yes);
-  CreateBaseByName("Б1");
+  createBaseByName("Б1");
 
   QCOMPARE(fixture_->answers.shown().size(), size_t(1));
   QCOMPARE(fixture_->answers.shown()[0].caption, "Удаление");
   QCOMPARE(fixture_->answers.shown()[0].text,
            "База с этим именем уже существует, удалить существующую базу?");
-  QCOMPARE(BaseRowCount("Б1"), 1);
-  QVERIFY(!NominalsOf("Б1").at(0).isValid() || NominalsOf("Б1").at(0).toDouble() == 0);
-  QVERIFY(MetersOf("Б1").isEmpty());
-  QCOMPARE(PointCount(oldMeter), 0);
-  QCOMPARE(EditorField("nominalVoltageEdit")->text(), "0");
-  QVERIFY(!Slot(1)->isChecked());
+  QCOMPARE(baseRowCount("Б1"), 1);
+  QVERIFY(!nominalsOf("Б1").at(0).isValid() || nominalsOf("Б1").at(0).toDouble() == 0);
+  QVERIFY(metersOf("Б1").isEmpty());
+  QCOMPARE(pointCount(oldMeter), 0);
+  QCOMPARE(editorField("nominalVoltageEdit")->text(), "0");
+  QVERIFY(!slot(1)->isChecked());
 }
 
 void NameDialogTest::existingNameNoOpensTheExistingBase() {
   makeBaseWithMeter();
-  const QVector<MeterRow> before = MetersOf("Б1");
+  const QVector<MeterRow> before = metersOf("Б1");
   fixture_->answers.push(Answer::No);
-  CreateBaseByName("Б1");
+  createBaseByName("Б1");
 
   QCOMPARE(fixture_->answers.shown().size(), size_t(1));
-  QCOMPARE(BaseRowCount("Б1"), 1);
-  QCOMPARE(MetersOf("Б1").size(), 1);
-  QCOMPARE(MetersOf("Б1")[0].num, before[0].num);
-  QCOMPARE(PointCount(before[0].num), 3);
-  QCOMPARE(EditorField("nominalVoltageEdit")->text(), "220");
-  QCOMPARE(EditorField("serialNumberEdit")->text(), "123");
-  QVERIFY(Slot(1)->isChecked());
-  QCOMPARE(Slot(1)->text(), "Используется");
+  QCOMPARE(baseRowCount("Б1"), 1);
+  QCOMPARE(metersOf("Б1").size(), 1);
+  QCOMPARE(metersOf("Б1")[0].num, before[0].num);
+  QCOMPARE(pointCount(before[0].num), 3);
+  QCOMPARE(editorField("nominalVoltageEdit")->text(), "220");
+  QCOMPARE(editorField("serialNumberEdit")->text(), "123");
+  QVERIFY(slot(1)->isChecked());
+  QCOMPARE(slot(1)->text(), "Используется");
   QVERIFY(!theMainWindow->isEnabled());
 }
 
 void NameDialogTest::quotesInNamesAreStoredAsTyped() {
   const QString name = "Б\"1'";
-  CreateBaseByName(name);
-  QCOMPARE(BaseRowCount(name), 1);
-  Fill(EditorField("nominalVoltageEdit"), "100");
-  PutMeter(1, "7", "\"А'Б\"");
-  PutMeter(2, "7", "\"А'Б\"");  // the same type and number: refused
+  createBaseByName(name);
+  QCOMPARE(baseRowCount(name), 1);
+  fill(editorField("nominalVoltageEdit"), "100");
+  putMeter(1, "7", "\"А'Б\"");
+  putMeter(2, "7", "\"А'Б\"");  // the same type and number: refused
   theBaseEditor->close();
 
   QCOMPARE(fixture_->answers.texts(), QStringList{"Cчетчик с такими номером и типом уже используется!"});
-  QCOMPARE(NominalsOf(name).at(0).toDouble(), 100.0);
-  const QVector<MeterRow> meters = MetersOf(name);
+  QCOMPARE(nominalsOf(name).at(0).toDouble(), 100.0);
+  const QVector<MeterRow> meters = metersOf(name);
   QCOMPARE(meters.size(), 1);
   QCOMPARE(meters[0].type, "\"А'Б\"");
   QTreeWidgetItem* node = theMainWindow->baseTree()->topLevelItem(1);

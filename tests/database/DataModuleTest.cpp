@@ -35,8 +35,8 @@ class DataModuleTest : public QObject {
 
 void DataModuleTest::freshDatabaseIsCreatedWithAllTables() {
   DatabaseFixture f;
-  QCOMPARE(QFile::exists(ProgramPath("base/vt3417.sqlite")), !TestDatabase::UsesPostgres());
-  QCOMPARE(f.db().isPostgres(), TestDatabase::UsesPostgres());
+  QCOMPARE(QFile::exists(programPath("base/vt3417.sqlite")), !TestDatabase::usesPostgres());
+  QCOMPARE(f.db().isPostgres(), TestDatabase::usesPostgres());
   QVERIFY(f.db().createdFresh());
   for (const char* table : {"base", "master", "slave", "masterarhive", "Slavearhiv"}) QVERIFY2(f.hasTable(table), table);
   for (const char* index :
@@ -44,7 +44,7 @@ void DataModuleTest::freshDatabaseIsCreatedWithAllTables() {
     QVERIFY2(f.hasIndex(index), index);
   // One archived meter per type and serial number, whichever bench archives it.
   QVERIFY(f.hasIndex("masterarhive_meter", true));
-  if (!TestDatabase::UsesPostgres()) {
+  if (!TestDatabase::usesPostgres()) {
     QSqlQuery mode = f.db().execute({"pragma journal_mode", {}, {}});
     QVERIFY(mode.next());
     QCOMPARE(mode.value(0).toString(), QString("wal"));
@@ -73,7 +73,7 @@ void DataModuleTest::startUpMessagesForBrokenTables_data() {
   // without tables is one the program has not used yet: it gets them.
   QTest::newRow("all five") << QStringList{"drop table base", "drop table master", "drop table slave",
                                            "drop table masterarhive", "drop table Slavearhiv"}
-                            << (TestDatabase::UsesPostgres()
+                            << (TestDatabase::usesPostgres()
                                     ? QStringList{}
                                     : QStringList{"Tmaster is  not Active.", "Tslave is  not Active.",
                                                   "TBase is  not Active.", "TmasterArhive is  not Active.",
@@ -86,11 +86,11 @@ void DataModuleTest::startUpMessagesForBrokenTables() {
   DatabaseFixture f;
   f.dm.reset();
   {
-    auto other = TestDatabase::OpenAnotherConnection("damage");
+    auto other = TestDatabase::openAnotherConnection("damage");
     for (const QString& sql : damage) other->execute({sql, {}, {}});
   }
   DataModule dm;
-  QCOMPARE(dm.OpenTables(), messages);
+  QCOMPARE(dm.openTables(), messages);
 }
 
 namespace {
@@ -100,9 +100,9 @@ enum class DatabaseFile { NotADatabase, LockedByAnother, Empty };
 const QStringList kTableMessages{"Tmaster is  not Active.", "Tslave is  not Active.", "TBase is  not Active.",
                                  "TmasterArhive is  not Active.", "TSlaveArhive is  not Active."};
 
-QString DatabaseReason(const QString& reason) {
+QString databaseReason(const QString& reason) {
   return QStringLiteral("База данных \"%1\": %2.")
-      .arg(QDir::toNativeSeparators(ProgramPath("base/vt3417.sqlite")), reason);
+      .arg(QDir::toNativeSeparators(programPath("base/vt3417.sqlite")), reason);
 }
 
 }  // namespace
@@ -121,10 +121,10 @@ void DataModuleTest::startUpGivesTheDatabasesReason_data() {
 void DataModuleTest::startUpGivesTheDatabasesReason() {
   QFETCH(int, file);
   QFETCH(QString, reason);
-  if (TestDatabase::UsesPostgres()) QSKIP("a damaged file is SQLite's case (the server's: DatabaseSettingsTest)");
+  if (TestDatabase::usesPostgres()) QSKIP("a damaged file is SQLite's case (the server's: DatabaseSettingsTest)");
   TempProgramDir dir;
-  const QStringList messages = reason.isEmpty() ? QStringList{} : QStringList{DatabaseReason(reason)} + kTableMessages;
-  const QString path = ProgramPath("base/vt3417.sqlite");
+  const QStringList messages = reason.isEmpty() ? QStringList{} : QStringList{databaseReason(reason)} + kTableMessages;
+  const QString path = programPath("base/vt3417.sqlite");
   QByteArray content;
   std::unique_ptr<Connection> other;
   if (file == int(DatabaseFile::LockedByAnother)) {
@@ -141,7 +141,7 @@ void DataModuleTest::startUpGivesTheDatabasesReason() {
   }
   {
     DataModule dm;
-    QCOMPARE(dm.OpenTables(), messages);
+    QCOMPARE(dm.openTables(), messages);
     if (file == int(DatabaseFile::Empty)) QVERIFY(dm.connection() && dm.connection()->createdFresh());
   }
   if (file == int(DatabaseFile::NotADatabase)) {
@@ -153,7 +153,7 @@ void DataModuleTest::startUpGivesTheDatabasesReason() {
     other->execute({"rollback", {}, {}});
     other.reset();
     DataModule dm;  // once the other program lets go, the program starts
-    QCOMPARE(dm.OpenTables(), QStringList{});
+    QCOMPARE(dm.openTables(), QStringList{});
   }
 }
 
@@ -161,7 +161,7 @@ void DataModuleTest::startUpGivesTheDatabasesReason() {
 // operator: a write-protected file or share) names its file in Russian at the
 // first write; once writable again the same row is stored.
 void DataModuleTest::refusedWriteNamesTheFileInRussian() {
-  if (TestDatabase::UsesPostgres()) QSKIP("a read-only file is SQLite's case");
+  if (TestDatabase::usesPostgres()) QSKIP("a read-only file is SQLite's case");
   DatabaseFixture f;
   f.db().execute({"pragma query_only = 1", {}, {}});
   try {
@@ -169,7 +169,7 @@ void DataModuleTest::refusedWriteNamesTheFileInRussian() {
     QFAIL("a read-only database took a row");
   } catch (const std::runtime_error& error) {
     QCOMPARE(QString::fromUtf8(error.what()),
-             DatabaseReason("база данных доступна только для чтения, изменения не сохранены"));
+             databaseReason("база данных доступна только для чтения, изменения не сохранены"));
   }
   f.dm->chosenBase->cancel();
   f.db().execute({"pragma query_only = 0", {}, {}});
@@ -229,7 +229,7 @@ void DataModuleTest::failingDeleteRuleLeavesEverything() {
   const qint64 meter = f.addMeter("Б1", 1);
   f.addPoints(meter, 3);
   f.dm->chosenMeter->setBeforeDelete([&f] {
-    f.dm->DeleteChosenMeterPoints();
+    f.dm->deleteChosenMeterPoints();
     throw std::runtime_error("disk full");
   });
   f.dm->meters->reopen(Statements::meterInSlot("Б1", 1));
@@ -244,17 +244,17 @@ void DataModuleTest::postedPointSurvivesCrashAndIsSeenByOthers() {
   f.addPoints(7, 1, 98);
   // Another connection sees the row at once.
   {
-    auto other = TestDatabase::OpenAnotherConnection("reader");
+    auto other = TestDatabase::openAnotherConnection("reader");
     QSqlQuery query = other->execute({"select voltage from slave where num = 7", {}, {}});
     QVERIFY(query.next());
     QCOMPARE(query.value(0).toDouble(), 98.0);
   }
   // What a crash leaves on disk now (database and log, never closed) holds it;
   // on a server that is the server's own business.
-  if (!TestDatabase::UsesPostgres()) {
+  if (!TestDatabase::usesPostgres()) {
     const QString crashed = f.dir.filePath("crashed.sqlite");
-    QVERIFY(QFile::copy(ProgramPath("base/vt3417.sqlite"), crashed));
-    QVERIFY(QFile::copy(ProgramPath("base/vt3417.sqlite-wal"), crashed + "-wal"));
+    QVERIFY(QFile::copy(programPath("base/vt3417.sqlite"), crashed));
+    QVERIFY(QFile::copy(programPath("base/vt3417.sqlite-wal"), crashed + "-wal"));
     {
       auto afterCrash = Connection::openSqliteFile(crashed, "after-crash");
       QSqlQuery query = afterCrash->execute({"select count(*) from slave where num = 7", {}, {}});

@@ -21,28 +21,28 @@ class DatabaseCopyTest : public QObject {
 
 namespace {
 
-qint64 Count(Connection& db, const QString& sql, const QVariantList& values = {}) {
+qint64 count(Connection& db, const QString& sql, const QVariantList& values = {}) {
   QSqlQuery query = db.execute({sql, values, {}});
   return query.next() ? query.value(0).toLongLong() : -1;
 }
 
-void Run(Connection& db, const QString& sql, const QVariantList& values = {}) { db.execute({sql, values, {}}); }
+void run(Connection& db, const QString& sql, const QVariantList& values = {}) { db.execute({sql, values, {}}); }
 
 // A bench's database with a gap in the meter keys (a deleted meter), a meter
 // out of use, dates and an archived meter with points.
-std::unique_ptr<Connection> BenchDatabase(const QString& file) {
+std::unique_ptr<Connection> benchDatabase(const QString& file) {
   auto db = Connection::openSqliteFile(file, "copy source");
-  Run(*db, "insert into base (namebase, nvoltage, ntok, pered, klast) values ('Б1', 220, 5, 1600, 1)");
-  Run(*db, "insert into master (base, numberch, tip, myyear, myvisible, mynumber, olddate) "
+  run(*db, "insert into base (namebase, nvoltage, ntok, pered, klast) values ('Б1', 220, 5, 1600, 1)");
+  run(*db, "insert into master (base, numberch, tip, myyear, myvisible, mynumber, olddate) "
            "values ('Б1', 1, 'СО', 2001, ?, '11', ?), ('Б1', 2, 'СО', 2002, ?, '12', null), "
            "('Б1', 3, 'СЕ', 2003, ?, '13', null)",
       {true, QDate(2020, 5, 14), false, true});
-  Run(*db, "delete from master where numberch = 2");
+  run(*db, "delete from master where numberch = 2");
   for (int i = 0; i < 450; ++i)  // more than one batch
-    Run(*db, "insert into slave (num, voltage, tok, km, opogr, date, rep, count) values (?, 100, 50, '1', ?, ?, ?, ?)",
+    run(*db, "insert into slave (num, voltage, tok, km, opogr, date, rep, count) values (?, 100, 50, '1', ?, ?, ?, ?)",
         {i % 2 ? 1 : 3, 0.01 * i, QDate(2024, 3, 5), QString(i % 3 ? "R" : ""), i});
-  Run(*db, "insert into masterarhive (base, tip, myyear, myuser, maker, mynumber) values ('Б1', 'СО', 2001, 'Л', 'З', '11')");
-  Run(*db, "insert into Slavearhiv (num, voltage, date, olddate, count) values (1, 100, ?, ?, 1)",
+  run(*db, "insert into masterarhive (base, tip, myyear, myuser, maker, mynumber) values ('Б1', 'СО', 2001, 'Л', 'З', '11')");
+  run(*db, "insert into Slavearhiv (num, voltage, date, olddate, count) values (1, 100, ?, ?, 1)",
       {QDate(2024, 3, 5), QDate(2020, 5, 14)});
   return db;
 }
@@ -51,23 +51,23 @@ std::unique_ptr<Connection> BenchDatabase(const QString& file) {
 
 void DatabaseCopyTest::everyRowArrivesWithItsKeyAndKind() {
   QTemporaryDir bench;
-  auto source = BenchDatabase(bench.filePath("vt3417.sqlite"));
+  auto source = benchDatabase(bench.filePath("vt3417.sqlite"));
   TempProgramDir dir;
-  auto target = TestDatabase::OpenAnotherConnection("copy target");
+  auto target = TestDatabase::openAnotherConnection("copy target");
 
-  const QList<CopiedTable> copied = CopyDatabase(*source, *target);
+  const QList<CopiedTable> copied = copyDatabase(*source, *target);
   QStringList counts;
   for (const CopiedTable& table : copied) counts << QString("%1 %2").arg(table.table).arg(table.rows);
   QCOMPARE(counts, (QStringList{"base 1", "master 2", "slave 450", "masterarhive 1", "Slavearhiv 1"}));
 
   // Meters keep their keys (3 after the gap) and so their points.
-  QCOMPARE(Count(*target, "select count(*) from slave where num = 3"), 225);
-  QCOMPARE(Count(*target, "select count(*) from slave where num = 1 and rep = 'R'"),
-           Count(*source, "select count(*) from slave where num = 1 and rep = 'R'"));
-  QCOMPARE(Count(*target, "select count(*) from master where num = 3 and myvisible = ?", {true}), 1);
-  QCOMPARE(Count(*target, "select count(*) from master where num = 1 and olddate = ?", {QDate(2020, 5, 14)}), 1);
-  QCOMPARE(Count(*target, "select count(*) from slave where date = ?", {QDate(2024, 3, 5)}), 450);
-  QCOMPARE(Count(*target, "select count(*) from Slavearhiv s, masterarhive m where s.num = m.num"), 1);
+  QCOMPARE(count(*target, "select count(*) from slave where num = 3"), 225);
+  QCOMPARE(count(*target, "select count(*) from slave where num = 1 and rep = 'R'"),
+           count(*source, "select count(*) from slave where num = 1 and rep = 'R'"));
+  QCOMPARE(count(*target, "select count(*) from master where num = 3 and myvisible = ?", {true}), 1);
+  QCOMPARE(count(*target, "select count(*) from master where num = 1 and olddate = ?", {QDate(2020, 5, 14)}), 1);
+  QCOMPARE(count(*target, "select count(*) from slave where date = ?", {QDate(2024, 3, 5)}), 450);
+  QCOMPARE(count(*target, "select count(*) from Slavearhiv s, masterarhive m where s.num = m.num"), 1);
   // Rows stored after the move get keys after the copied ones.
   QSqlQuery added =
       target->execute({"insert into master (base, numberch) values ('Б1', 4) returning num", {}, "master"});
@@ -77,32 +77,32 @@ void DatabaseCopyTest::everyRowArrivesWithItsKeyAndKind() {
 
 void DatabaseCopyTest::filledTargetIsRefused() {
   QTemporaryDir bench;
-  auto source = BenchDatabase(bench.filePath("vt3417.sqlite"));
+  auto source = benchDatabase(bench.filePath("vt3417.sqlite"));
   TempProgramDir dir;
-  auto target = TestDatabase::OpenAnotherConnection("copy target");
-  Run(*target, "insert into base (namebase) values ('Б9')");
+  auto target = TestDatabase::openAnotherConnection("copy target");
+  run(*target, "insert into base (namebase) values ('Б9')");
   try {
-    CopyDatabase(*source, *target);
+    copyDatabase(*source, *target);
     QFAIL("copied into a database with rows");
   } catch (const std::runtime_error& error) {
     QVERIFY2(QString::fromUtf8(error.what()).contains("base (1)"), error.what());
   }
-  QCOMPARE(Count(*target, "select count(*) from master"), 0);
-  QCOMPARE(Count(*target, "select count(*) from base"), 1);
+  QCOMPARE(count(*target, "select count(*) from master"), 0);
+  QCOMPARE(count(*target, "select count(*) from base"), 1);
 }
 
 void DatabaseCopyTest::refusedRowLeavesTargetEmpty() {
   QTemporaryDir bench;
-  auto source = BenchDatabase(bench.filePath("vt3417.sqlite"));
+  auto source = benchDatabase(bench.filePath("vt3417.sqlite"));
   // An older file may hold one meter archived twice; the target's unique
   // index refuses the second, after three tables were already copied.
-  Run(*source, "drop index masterarhive_meter");
-  Run(*source, "insert into masterarhive (base, tip, myyear, myuser, maker, mynumber) values ('Б2', 'СО', 2001, 'Л', 'З', '11')");
+  run(*source, "drop index masterarhive_meter");
+  run(*source, "insert into masterarhive (base, tip, myyear, myuser, maker, mynumber) values ('Б2', 'СО', 2001, 'Л', 'З', '11')");
   TempProgramDir dir;
-  auto target = TestDatabase::OpenAnotherConnection("copy target");
-  QVERIFY_THROWS_EXCEPTION(std::runtime_error, CopyDatabase(*source, *target));
+  auto target = TestDatabase::openAnotherConnection("copy target");
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, copyDatabase(*source, *target));
   for (const char* table : {"base", "master", "slave", "masterarhive", "Slavearhiv"})
-    QCOMPARE(Count(*target, QString("select count(*) from %1").arg(table)), 0);
+    QCOMPARE(count(*target, QString("select count(*) from %1").arg(table)), 0);
 }
 
 VT3417_REGISTER_TEST(DatabaseCopyTest)

@@ -18,7 +18,7 @@ struct DatabaseFixture {
   DatabaseFixture() { start(); }
   void start() {
     dm = std::make_unique<DataModule>();
-    const QStringList problems = dm->OpenTables();
+    const QStringList problems = dm->openTables();
     if (!problems.isEmpty())
       qFatal("start-up checks failed: %s %s", qPrintable(dm->connectionError()), qPrintable(problems.join(' ')));
   }
@@ -35,13 +35,13 @@ struct DatabaseFixture {
 
   // Whether the database has a table or an index of that name, on either engine.
   bool hasTable(const QString& name) {
-    return TestDatabase::UsesPostgres()
+    return TestDatabase::usesPostgres()
                ? count("select count(*) from pg_tables where schemaname = current_schema() and tablename = ?",
                        {name.toLower()}) == 1
                : count("select count(*) from sqlite_master where type = 'table' and name = ?", {name}) == 1;
   }
   bool hasIndex(const QString& name, bool unique = false) {
-    if (TestDatabase::UsesPostgres())
+    if (TestDatabase::usesPostgres())
       return count("select count(*) from pg_indexes where schemaname = current_schema() and indexname = ? "
                    "and (indexdef like 'CREATE UNIQUE%') = ?",
                    {name.toLower(), unique}) == 1;

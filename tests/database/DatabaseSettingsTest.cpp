@@ -28,8 +28,8 @@ class DatabaseSettingsTest : public QObject {
 
 namespace {
 
-void WriteIni(const QByteArray& text) {
-  QFile file(DatabaseSettingsPath());
+void writeIni(const QByteArray& text) {
+  QFile file(databaseSettingsPath());
   QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
   file.write(text);
 }
@@ -38,9 +38,9 @@ void WriteIni(const QByteArray& text) {
 
 void DatabaseSettingsTest::serverSettingsAreRead() {
   TempProgramDir dir;
-  WriteIni("[database]\ndriver=postgresql\nhost=db.lab.local\nport=5433\nname=vt3417\nuser=bench1\n"
+  writeIni("[database]\ndriver=postgresql\nhost=db.lab.local\nport=5433\nname=vt3417\nuser=bench1\n"
            "password=\" se cret \"\nsslmode=require\n");
-  const DatabaseSettings settings = ReadDatabaseSettings(DatabaseSettingsPath());
+  const DatabaseSettings settings = readDatabaseSettings(databaseSettingsPath());
   QCOMPARE(settings.engine, DatabaseSettings::Engine::Postgresql);
   QCOMPARE(settings.host, QString("db.lab.local"));
   QCOMPARE(settings.port, 5433);
@@ -52,8 +52,8 @@ void DatabaseSettingsTest::serverSettingsAreRead() {
   QVERIFY(!settings.connectOptions().contains("cret"));
 
   // A libpq service may stand for everything else.
-  WriteIni("[Database]\nDriver=PostgreSQL\nservice=lab\n");
-  const DatabaseSettings service = ReadDatabaseSettings(DatabaseSettingsPath());
+  writeIni("[Database]\nDriver=PostgreSQL\nservice=lab\n");
+  const DatabaseSettings service = readDatabaseSettings(databaseSettingsPath());
   QCOMPARE(service.engine, DatabaseSettings::Engine::Postgresql);
   QVERIFY(service.connectOptions().contains("service=lab"));
   QCOMPARE(service.serverText(), QString("service=lab"));
@@ -61,28 +61,28 @@ void DatabaseSettingsTest::serverSettingsAreRead() {
 
 void DatabaseSettingsTest::withoutFileOrWithSqliteTheFileIsUsed() {
   TempProgramDir dir;
-  QFile::remove(DatabaseSettingsPath());
-  QCOMPARE(ReadDatabaseSettings(DatabaseSettingsPath()).engine, DatabaseSettings::Engine::Sqlite);
-  WriteIni("[database]\ndriver=sqlite\n");
-  QCOMPARE(ReadDatabaseSettings(DatabaseSettingsPath()).engine, DatabaseSettings::Engine::Sqlite);
+  QFile::remove(databaseSettingsPath());
+  QCOMPARE(readDatabaseSettings(databaseSettingsPath()).engine, DatabaseSettings::Engine::Sqlite);
+  writeIni("[database]\ndriver=sqlite\n");
+  QCOMPARE(readDatabaseSettings(databaseSettingsPath()).engine, DatabaseSettings::Engine::Sqlite);
   DataModule dm;
   QVERIFY2(dm.connectionError().isEmpty(), qPrintable(dm.connectionError()));
   QCOMPARE(dm.connection()->driverName(), QString("QSQLITE"));
-  QVERIFY(QFile::exists(ProgramPath("base/vt3417.sqlite")));
+  QVERIFY(QFile::exists(programPath("base/vt3417.sqlite")));
 }
 
 void DatabaseSettingsTest::rewrittenFileIsReadAsItIsNow() {
   TempProgramDir dir;
-  WriteIni("[database]\ndriver=postgresql\nhost=first\nname=vt3417\n");
-  const QDateTime written = QFileInfo(DatabaseSettingsPath()).lastModified();
-  QCOMPARE(ReadDatabaseSettings(DatabaseSettingsPath()).host, QString("first"));
+  writeIni("[database]\ndriver=postgresql\nhost=first\nname=vt3417\n");
+  const QDateTime written = QFileInfo(databaseSettingsPath()).lastModified();
+  QCOMPARE(readDatabaseSettings(databaseSettingsPath()).host, QString("first"));
   // Rewritten to the same size and the same modification time, as within one second.
-  WriteIni("[database]\ndriver=postgresql\nhost=other\nname=vt3417\n");
-  QFile file(DatabaseSettingsPath());
+  writeIni("[database]\ndriver=postgresql\nhost=other\nname=vt3417\n");
+  QFile file(databaseSettingsPath());
   QVERIFY(file.open(QIODevice::ReadWrite));
   QVERIFY(file.setFileTime(written, QFileDevice::FileModificationTime));
   file.close();
-  QCOMPARE(ReadDatabaseSettings(DatabaseSettingsPath()).host, QString("other"));
+  QCOMPARE(readDatabaseSettings(databaseSettingsPath()).host, QString("other"));
 }
 
 void DatabaseSettingsTest::malformedFileIsRefusedNamingIt_data() {
@@ -102,36 +102,36 @@ void DatabaseSettingsTest::malformedFileIsRefusedNamingIt_data() {
 void DatabaseSettingsTest::malformedFileIsRefusedNamingIt() {
   QFETCH(QByteArray, text);
   TempProgramDir dir;
-  WriteIni(text);
+  writeIni(text);
   try {
-    ReadDatabaseSettings(DatabaseSettingsPath());
+    readDatabaseSettings(databaseSettingsPath());
     QFAIL("the file was accepted");
   } catch (const DatabaseSettingsError& error) {
-    QVERIFY2(QString::fromUtf8(error.what()).contains(QDir::toNativeSeparators(DatabaseSettingsPath())),
+    QVERIFY2(QString::fromUtf8(error.what()).contains(QDir::toNativeSeparators(databaseSettingsPath())),
              error.what());
   }
   // The program does not start on the SQLite file instead.
   DataModule dm;
   QVERIFY(!dm.connectionError().isEmpty());
   QVERIFY(!dm.connection());
-  QVERIFY(!QFile::exists(ProgramPath("base/vt3417.sqlite")));
+  QVERIFY(!QFile::exists(programPath("base/vt3417.sqlite")));
 }
 
 void DatabaseSettingsTest::unreachableServerEndsWithoutFallback() {
   TempProgramDir dir;
   // Port 1 of this machine: nothing listens there, the refusal comes at once.
-  WriteIni("[database]\ndriver=postgresql\nhost=127.0.0.1\nport=1\nname=vt3417\nuser=bench1\n"
+  writeIni("[database]\ndriver=postgresql\nhost=127.0.0.1\nport=1\nname=vt3417\nuser=bench1\n"
            "password=Sekret-42\n");
   DataModule dm;
   const QString message = dm.connectionError();
   QVERIFY(!dm.connection());
-  QVERIFY2(message.contains(QDir::toNativeSeparators(DatabaseSettingsPath())), qPrintable(message));
+  QVERIFY2(message.contains(QDir::toNativeSeparators(databaseSettingsPath())), qPrintable(message));
   QVERIFY2(message.contains("127.0.0.1:1"), qPrintable(message));
   QVERIFY2(message.contains("Не удалось подключиться"), qPrintable(message));
   QVERIFY2(!message.contains("Sekret-42"), qPrintable(message));
-  QVERIFY(!QFile::exists(ProgramPath("base/vt3417.sqlite")));
+  QVERIFY(!QFile::exists(programPath("base/vt3417.sqlite")));
   // The start-up messages: the server's reason first, then the five tables.
-  const QStringList messages = dm.OpenTables();
+  const QStringList messages = dm.openTables();
   QCOMPARE(messages.size(), 6);
   QCOMPARE(messages.front(), message);
 }
@@ -148,16 +148,16 @@ void DatabaseSettingsTest::serverReasonIsPassedOn() {
   QFETCH(QString, key);
   QFETCH(QString, value);
   QFETCH(QString, reason);
-  if (!TestDatabase::UsesPostgres()) QSKIP("needs the PostgreSQL test server (runs as test_database_postgresql)");
+  if (!TestDatabase::usesPostgres()) QSKIP("needs the PostgreSQL test server (runs as test_database_postgresql)");
   TempProgramDir dir;
-  QFile ini(DatabaseSettingsPath());
+  QFile ini(databaseSettingsPath());
   QVERIFY(ini.open(QIODevice::Append));
   ini.write(QStringLiteral("%1=%2\n").arg(key, value).toUtf8());  // the last value of a key holds
   ini.close();
   DataModule dm;
   QVERIFY(!dm.connection());
   QVERIFY2(dm.connectionError().contains(reason), qPrintable(dm.connectionError()));
-  QVERIFY2(dm.connectionError().contains(TestDatabase::ServerSettings().serverText()),
+  QVERIFY2(dm.connectionError().contains(TestDatabase::serverSettings().serverText()),
            qPrintable(dm.connectionError()));
 }
 

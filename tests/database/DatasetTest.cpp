@@ -294,12 +294,12 @@ void DatasetTest::closingNeverThrows() {
     points->fieldByName("Voltage").setReal(100);
   };
   if (pending == int(PendingRow::RefusedByDatabase)) {
-    TestDatabase::RefuseWrites(f.db(), true);
+    TestDatabase::refuseWrites(f.db(), true);
     appendPoint();
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, points->post());
     QCOMPARE(points->state(), DatasetState::Insert);
     points->close();
-    TestDatabase::RefuseWrites(f.db(), false);
+    TestDatabase::refuseWrites(f.db(), false);
   } else {
     try {
       const auto guard = qScopeGuard([points] { points->close(); });

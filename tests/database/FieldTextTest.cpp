@@ -44,7 +44,7 @@ void FieldTextTest::editTexts() {
   QFETCH(int, type);
   QFETCH(QString, text);
   QLocale::setDefault(QLocale(locale));
-  QCOMPARE(FieldEditText(value, FieldType(type)), text);
+  QCOMPARE(fieldEditText(value, FieldType(type)), text);
 }
 
 void FieldTextTest::rxDataKeepsNullApartFromEmptyAndCutsTexts() {

@@ -25,7 +25,7 @@ class SharedDatabaseTest : public QObject {
 namespace {
 
 // Runs `work(index)` on `count` threads released together; returns their errors.
-QStringList RunTogether(int count, const std::function<void(int)>& work) {
+QStringList runTogether(int count, const std::function<void(int)>& work) {
   QSemaphore ready;
   QSemaphore go;
   QMutex errorsLock;
@@ -59,9 +59,9 @@ void SharedDatabaseTest::eightBenchesSavingLoseNoPoint() {
   constexpr int kBenches = 8;
   constexpr int kPoints = 60;
   DatabaseFixture f;
-  const QStringList errors = RunTogether(kBenches, [](int bench) {
-    auto connection = TestDatabase::OpenAnotherConnection(QStringLiteral("bench %1").arg(bench));
-    TableDataset points(connection.get(), Schema::Slave());
+  const QStringList errors = runTogether(kBenches, [](int bench) {
+    auto connection = TestDatabase::openAnotherConnection(QStringLiteral("bench %1").arg(bench));
+    TableDataset points(connection.get(), Schema::slave());
     points.open();
     for (int i = 0; i < kPoints; ++i) {
       points.append();
@@ -87,8 +87,8 @@ void SharedDatabaseTest::transactionsThatClashAreRunAgain() {
   DatabaseFixture f;
   for (int i = 0; i < 3; ++i) f.addBase(QStringLiteral("Б%1").arg(i));
   std::atomic<int> attempts{0};
-  const QStringList errors = RunTogether(kBenches, [&attempts](int bench) {
-    auto connection = TestDatabase::OpenAnotherConnection(QStringLiteral("bench %1").arg(bench));
+  const QStringList errors = runTogether(kBenches, [&attempts](int bench) {
+    auto connection = TestDatabase::openAnotherConnection(QStringLiteral("bench %1").arg(bench));
     for (int round = 0; round < kRounds; ++round)
       connection->runTransaction([&] {
         ++attempts;
@@ -113,7 +113,7 @@ void SharedDatabaseTest::editOfRowDeletedElsewhereIsRefused() {
   f.dm->meters->reopen(Statements::meterInSlot("Б1", 1));
   QCOMPARE(f.dm->chosenMeter->fieldByName("Num").asInteger(), meter);
   {
-    auto other = TestDatabase::OpenAnotherConnection("other bench");
+    auto other = TestDatabase::openAnotherConnection("other bench");
     other->run({"delete from master where num = ?", {meter}, "master"});
   }
   f.dm->chosenMeter->edit();

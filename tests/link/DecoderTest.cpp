@@ -30,12 +30,12 @@ void DecoderTest::decode_data() {
   QTest::newRow("LF alone returns on the same row")
       << QByteArray("ABC\nX") << QStringList{"XBC", "", ""} << 0 << 1;
   QTest::newRow("Ф..В line: CR returns to its start")
-      << Text("Ф1 220 В") + "\r" + Text("Ф1 221") << QStringList{"Ф1 221 В", "", ""} << 0 << 6;
+      << text("Ф1 220 В") + "\r" + text("Ф1 221") << QStringList{"Ф1 221 В", "", ""} << 0 << 6;
   QTest::newRow("Ф line not ending in В moves down")
-      << Text("Ф1 5 А") + "\r" + "X" << QStringList{"Ф1 5 А", "      X", ""} << 1 << 7;
+      << text("Ф1 5 А") + "\r" + "X" << QStringList{"Ф1 5 А", "      X", ""} << 1 << 7;
   QTest::newRow("В line not starting with Ф moves down")
-      << Text("U 220 В") + "\r" << QStringList{"U 220 В", "", ""} << 1 << 7;
-  QTest::newRow("CR at column 0 moves down") << Text("Ф") + "\r\n\r" << QStringList{"Ф", "", ""} << 2 << 0;
+      << text("U 220 В") + "\r" << QStringList{"U 220 В", "", ""} << 1 << 7;
+  QTest::newRow("CR at column 0 moves down") << text("Ф") + "\r\n\r" << QStringList{"Ф", "", ""} << 2 << 0;
   QTest::newRow("ESC Y 33 37 is row 1 column 5")
       << QByteArray("\x1bY!%Z") << QStringList{"", "     Z", ""} << 1 << 6;
   QTest::newRow("text after frame end dropped until BEL")
@@ -58,30 +58,30 @@ void DecoderTest::decode() {
   QFETCH(int, cursorRow);
   QFETCH(int, cursorColumn);
   LinkEngine engine;
-  engine.ResetTerminal();
-  Feed(engine, bytes);
-  for (int row = 0; row < 3; ++row) QCOMPARE(RowText(engine.Screen(), row), rows[row]);
-  QCOMPARE(engine.Decoder().CursorRow, cursorRow);
-  QCOMPARE(engine.Decoder().CursorColumn, cursorColumn);
+  engine.resetTerminal();
+  feed(engine, bytes);
+  for (int row = 0; row < 3; ++row) QCOMPARE(rowText(engine.screen(), row), rows[row]);
+  QCOMPARE(engine.decoder().CursorRow, cursorRow);
+  QCOMPARE(engine.decoder().CursorColumn, cursorColumn);
 }
 
 void DecoderTest::frameEndParsesThenClears() {
   MeasuredValues values;
   LinkEngine engine(values);
   RecordingOwner owner;
-  engine.SetOwner(&owner);
-  engine.ResetTerminal();
-  Feed(engine, At(0, 0) + Text("Ф1  220.5  В") + At(1, 0) + Text("Ф2  219.0  В") + At(2, 4) + "221");
+  engine.setOwner(&owner);
+  engine.resetTerminal();
+  feed(engine, at(0, 0) + text("Ф1  220.5  В") + at(1, 0) + text("Ф2  219.0  В") + at(2, 4) + "221");
   QVERIFY(values.PhaseVoltageText[0].isEmpty());  // nothing is read before the frame ends
 
-  Feed(engine, FrameEnd());
+  feed(engine, frameEnd());
   QCOMPARE(owner.frames.size(), 1);
-  QCOMPARE(RowText(owner.frames.front(), 0), QStringLiteral("Ф1  220.5  В"));
+  QCOMPARE(rowText(owner.frames.front(), 0), QStringLiteral("Ф1  220.5  В"));
   QCOMPARE(values.PhaseVoltageText, (std::array<QString, 3>{"220.5", "219.0", "221"}));
-  QVERIFY(engine.Screen() == InstrumentScreen());
-  QCOMPARE(engine.Decoder().CursorRow, 0);
-  QCOMPARE(engine.Decoder().CursorColumn, 0);
-  QCOMPARE(engine.Decoder().FrameSeq, 0);
+  QVERIFY(engine.screen() == InstrumentScreen());
+  QCOMPARE(engine.decoder().CursorRow, 0);
+  QCOMPARE(engine.decoder().CursorColumn, 0);
+  QCOMPARE(engine.decoder().FrameSeq, 0);
 }
 
 void DecoderTest::koi7Mapping_data() {
@@ -102,52 +102,52 @@ void DecoderTest::koi7Mapping() {
   QFETCH(int, received);
   QFETCH(int, stored);
   LinkEngine engine;
-  engine.ByteArrived(static_cast<uint8_t>(received));
-  QCOMPARE(engine.Screen().At(0, 0), stored);
+  engine.byteArrived(static_cast<uint8_t>(received));
+  QCOMPARE(engine.screen().at(0, 0), stored);
   // The simulator's encoding is the inverse for every capital but Ъ.
-  if (received >= 96 && received <= 126) QCOMPARE(Koi7Code(static_cast<uint8_t>(stored)), received);
+  if (received >= 96 && received <= 126) QCOMPARE(koi7Code(static_cast<uint8_t>(stored)), received);
 }
 
 void DecoderTest::eraseHoldKeepsMirrorButNotCursor() {
   LinkEngine engine;
-  Feed(engine, "12");
-  engine.Decoder().EraseHold = true;
-  Feed(engine, "3" + At(1, 2) + "4\r\n");
-  QCOMPARE(RowText(engine.Screen(), 0), QStringLiteral("12"));
-  QCOMPARE(RowText(engine.Screen(), 1), QString());
-  QCOMPARE(engine.Decoder().CursorRow, 2);
-  QCOMPARE(engine.Decoder().CursorColumn, 0);
-  engine.Screen().Set(0, 0, 'X');
-  Feed(engine, FrameEnd());
-  QCOMPARE(engine.Screen().At(0, 0), ' ');
+  feed(engine, "12");
+  engine.decoder().EraseHold = true;
+  feed(engine, "3" + at(1, 2) + "4\r\n");
+  QCOMPARE(rowText(engine.screen(), 0), QStringLiteral("12"));
+  QCOMPARE(rowText(engine.screen(), 1), QString());
+  QCOMPARE(engine.decoder().CursorRow, 2);
+  QCOMPARE(engine.decoder().CursorColumn, 0);
+  engine.screen().set(0, 0, 'X');
+  feed(engine, frameEnd());
+  QCOMPARE(engine.screen().at(0, 0), ' ');
 }
 
 // A character addressed beyond the grid is dropped; the cursor keeps its
 // arithmetic and the next ESC Y or frame end recovers.
 void DecoderTest::outsideGridIsNeverWritten() {
   LinkEngine engine;
-  Feed(engine, At(1, 0) + QByteArray(20, 'X'));
-  QCOMPARE(RowText(engine.Screen(), 1), QString(17, u'X'));
-  QCOMPARE(RowText(engine.Screen(), 2), QString());
-  QCOMPARE(engine.Decoder().CursorColumn, 20);
+  feed(engine, at(1, 0) + QByteArray(20, 'X'));
+  QCOMPARE(rowText(engine.screen(), 1), QString(17, u'X'));
+  QCOMPARE(rowText(engine.screen(), 2), QString());
+  QCOMPARE(engine.decoder().CursorColumn, 20);
 
-  Feed(engine, "\r\r\r\rY");  // rows 2..5
-  QCOMPARE(engine.Decoder().CursorRow, 5);
-  QCOMPARE(RowText(engine.Screen(), 2), QString());
+  feed(engine, "\r\r\r\rY");  // rows 2..5
+  QCOMPARE(engine.decoder().CursorRow, 5);
+  QCOMPARE(rowText(engine.screen(), 2), QString());
 
-  Feed(engine, QByteArray("\x1bY") + char(0x10) + char(0x05) + "Z");  // row and column wrap below 0
-  QCOMPARE(engine.Decoder().CursorRow, 240);
-  QCOMPARE(engine.Decoder().CursorColumn, 230);
+  feed(engine, QByteArray("\x1bY") + char(0x10) + char(0x05) + "Z");  // row and column wrap below 0
+  QCOMPARE(engine.decoder().CursorRow, 240);
+  QCOMPARE(engine.decoder().CursorColumn, 230);
 
-  Feed(engine, At(2, 16) + "QR");
-  QCOMPARE(engine.Screen().At(2, 16), 'Q');
-  QCOMPARE(RowText(engine.Screen(), 0), QString());
-  QCOMPARE(engine.Decoder().CursorColumn, 18);
+  feed(engine, at(2, 16) + "QR");
+  QCOMPARE(engine.screen().at(2, 16), 'Q');
+  QCOMPARE(rowText(engine.screen(), 0), QString());
+  QCOMPARE(engine.decoder().CursorColumn, 18);
   // The engine's reads left of the cursor stay inside the grid as well.
-  engine.Decoder().CursorRow = 200;
-  Feed(engine, "\r");
+  engine.decoder().CursorRow = 200;
+  feed(engine, "\r");
   engine.pressErase();
-  QCOMPARE(engine.Decoder().EraseHold, false);
+  QCOMPARE(engine.decoder().EraseHold, false);
 }
 
 VT3417_REGISTER_TEST(DecoderTest)

@@ -70,17 +70,17 @@ void KeypadQueueTest::keyBytes() {
   QFETCH(bool, leavesScreen);
   LinkEngine engine;
   RecordingOwner owner;
-  engine.SetOwner(&owner);
-  engine.ResetTerminal();
-  engine.Flags().EnterLock = 1;
-  engine.Leds().page14Lit = true;
-  engine.Decoder().EraseHold = true;
+  engine.setOwner(&owner);
+  engine.resetTerminal();
+  engine.flags().EnterLock = 1;
+  engine.leds().page14Lit = true;
+  engine.decoder().EraseHold = true;
   action(engine);
   QTEST(owner.sent, "bytes");
-  QCOMPARE(engine.Flags().EnterLock, leavesScreen ? 0 : 1);
-  QCOMPARE(engine.Leds().LedArm, !leavesScreen);
+  QCOMPARE(engine.flags().EnterLock, leavesScreen ? 0 : 1);
+  QCOMPARE(engine.leds().LedArm, !leavesScreen);
   if (!owner.sent.isEmpty() && owner.sent != "\x0e" && owner.sent != "\x0f" && owner.sent != "\x7f") {
-    QVERIFY(!engine.Decoder().EraseHold);  // every sent key but these clears the echo hold
+    QVERIFY(!engine.decoder().EraseHold);  // every sent key but these clears the echo hold
   }
 }
 
@@ -112,11 +112,11 @@ void KeypadQueueTest::keyboard() {
   QFETCH(bool, modeKeysEnabled);
   LinkEngine engine;
   RecordingOwner owner;
-  engine.SetOwner(&owner);
-  LinkControls& c = engine.Controls();
+  engine.setOwner(&owner);
+  LinkControls& c = engine.controls();
   c.voltageModeEnabled = c.currentModeEnabled = c.powerFactorModeEnabled = c.powerModeEnabled = modeKeysEnabled;
   c.saveEnabled = c.saveOnceEnabled = modeKeysEnabled;
-  engine.KeyTyped(key);
+  engine.keyTyped(key);
   QTEST(owner.sent, "bytes");
   QTEST(owner.events.contains(QStringLiteral("RunSave")), "saveRequested");
 }
@@ -125,21 +125,21 @@ void KeypadQueueTest::queueSendsEveryKeyOnce() {
   LinkEngine engine;
   RecordingOwner owner;
   VirtualLinkDriver driver(engine, &owner);
-  engine.ResetTerminal();
-  engine.Flags().MenuScreen = true;
+  engine.resetTerminal();
+  engine.flags().MenuScreen = true;
   const QByteArray keys("3\r1\r2\r220\r1.6\r10\r");
-  engine.Program({ProgrammingMode::Error, PowerKind::Active, keys});
+  engine.program({ProgrammingMode::Error, PowerKind::Active, keys});
   QCOMPARE(owner.sent, QByteArray("\x7f"));  // the menu shows: only ЗБ goes out at once
   owner.sent.clear();
 
-  driver.Advance(599);
+  driver.advance(599);
   QVERIFY(owner.sent.isEmpty());  // the first key waits for the first tick
-  driver.Advance(1);
+  driver.advance(1);
   QCOMPARE(owner.sent, keys.left(1));
-  driver.Advance(600 * (keys.size() - 1));
+  driver.advance(600 * (keys.size() - 1));
   QCOMPARE(owner.sent, keys);
-  QVERIFY(!engine.TimerEnabled(LinkTimer::KeyQueueTimer));
-  driver.Advance(5000);
+  QVERIFY(!engine.timerEnabled(LinkTimer::KeyQueueTimer));
+  driver.advance(5000);
   QCOMPARE(owner.sent, keys);
 }
 
@@ -147,101 +147,101 @@ void KeypadQueueTest::queueWaitsWhileBytesArrive() {
   LinkEngine engine;
   RecordingOwner owner;
   VirtualLinkDriver driver(engine, &owner);
-  engine.ResetTerminal();
-  engine.Flags().MenuScreen = true;
-  engine.Program({ProgrammingMode::Energy, PowerKind::Reactive, QByteArray("2\r2\r")});
+  engine.resetTerminal();
+  engine.flags().MenuScreen = true;
+  engine.program({ProgrammingMode::Energy, PowerKind::Reactive, QByteArray("2\r2\r")});
   owner.sent.clear();
 
   // Several ticks pass while the instrument sends: they do not accumulate.
-  engine.TimerFired(LinkTimer::KeyQueueTimer);
-  for (int i = 0; i < 50; ++i) engine.ByteArrived('x');
-  engine.TimerFired(LinkTimer::KeyQueueTimer);
-  Feed(engine, "yyy");
+  engine.timerFired(LinkTimer::KeyQueueTimer);
+  for (int i = 0; i < 50; ++i) engine.byteArrived('x');
+  engine.timerFired(LinkTimer::KeyQueueTimer);
+  feed(engine, "yyy");
   QVERIFY(owner.sent.isEmpty());
-  engine.IdleTurn();
+  engine.idleTurn();
   QCOMPARE(owner.sent, QByteArray("2"));
-  engine.IdleTurn();
+  engine.idleTurn();
   QCOMPARE(owner.sent, QByteArray("2"));
-  engine.TimerFired(LinkTimer::KeyQueueTimer);
-  engine.IdleTurn();
+  engine.timerFired(LinkTimer::KeyQueueTimer);
+  engine.idleTurn();
   QCOMPARE(owner.sent, QByteArray("2\r"));
 }
 
 void KeypadQueueTest::eraseOnEntryScreen() {
   LinkEngine engine;
   RecordingOwner owner;
-  engine.SetOwner(&owner);
-  ShowRows(engine, kEntryRows[0], kEntryRows[1], kEntryRows[2]);
+  engine.setOwner(&owner);
+  showRows(engine, kEntryRows[0], kEntryRows[1], kEntryRows[2]);
   engine.pressErase();
   QCOMPARE(owner.sent, QByteArray("\x7f"));
-  QCOMPARE(RowText(engine.Screen(), 2), QStringLiteral("> 1"));
-  QCOMPARE(engine.Decoder().CursorColumn, 3);
-  Feed(engine, "   7");  // the instrument's own echo is not written ...
-  QCOMPARE(RowText(engine.Screen(), 2), QStringLiteral("> 1"));
+  QCOMPARE(rowText(engine.screen(), 2), QStringLiteral("> 1"));
+  QCOMPARE(engine.decoder().CursorColumn, 3);
+  feed(engine, "   7");  // the instrument's own echo is not written ...
+  QCOMPARE(rowText(engine.screen(), 2), QStringLiteral("> 1"));
   engine.pressDigit(5);  // ... until the next key
-  Feed(engine, "5");
-  QCOMPARE(RowText(engine.Screen(), 2), QStringLiteral("> 15"));
+  feed(engine, "5");
+  QCOMPARE(rowText(engine.screen(), 2), QStringLiteral("> 15"));
 
   engine.pressErase();
   engine.pressErase();
   engine.pressErase();  // ">" is not erased
-  QCOMPARE(RowText(engine.Screen(), 2), QStringLiteral(">"));
-  QCOMPARE(engine.Decoder().CursorColumn, 2);
+  QCOMPARE(rowText(engine.screen(), 2), QStringLiteral(">"));
+  QCOMPARE(engine.decoder().CursorColumn, 2);
 }
 
 void KeypadQueueTest::eraseOnPowerScreenLeavesMirror() {
   LinkEngine engine;
   RecordingOwner owner;
-  engine.SetOwner(&owner);
-  ShowRows(engine, "МОЩН. АКТИВНАЯ", "", "Р     3300.00 ВТ");
-  Feed(engine, At(1, 0) + "12");
+  engine.setOwner(&owner);
+  showRows(engine, "МОЩН. АКТИВНАЯ", "", "Р     3300.00 ВТ");
+  feed(engine, at(1, 0) + "12");
   engine.pressErase();
   QCOMPARE(owner.sent, QByteArray("\x7f"));
-  QCOMPARE(RowText(engine.Screen(), 1), QStringLiteral("12"));
-  QVERIFY(!engine.Decoder().EraseHold);
+  QCOMPARE(rowText(engine.screen(), 1), QStringLiteral("12"));
+  QVERIFY(!engine.decoder().EraseHold);
 }
 
 void KeypadQueueTest::resetOnMainMenuRestartsConnection() {
   LinkEngine engine;
   RecordingOwner owner;
   VirtualLinkDriver driver(engine, &owner);
-  engine.ResetTerminal();
-  ShowRows(engine, "МОЩНОСТЬ     1", "ЭНЕРГИЯ      2", "ОПР.ПОГРЕШН. 3 >");
-  engine.IdleTurn();
-  engine.Flags().EnterLock = 2;
-  engine.Leds().page58Lit = true;
+  engine.resetTerminal();
+  showRows(engine, "МОЩНОСТЬ     1", "ЭНЕРГИЯ      2", "ОПР.ПОГРЕШН. 3 >");
+  engine.idleTurn();
+  engine.flags().EnterLock = 2;
+  engine.leds().page58Lit = true;
   owner.events.clear();
 
   engine.pressReset();
   QCOMPARE(owner.sent, QByteArray("\x13"));
   QCOMPARE(owner.events, (QStringList{"ClosePort", "ApplyPortChoice"}));
-  QVERIFY(engine.Screen() == InstrumentScreen());
-  QCOMPARE(engine.Flags().EnterLock, 0);
-  QVERIFY(!engine.Flags().MenuScreen);
-  QVERIFY(!engine.Leds().page58Lit);
-  QVERIFY(engine.TimerEnabled(LinkTimer::ConnectTimer));
+  QVERIFY(engine.screen() == InstrumentScreen());
+  QCOMPARE(engine.flags().EnterLock, 0);
+  QVERIFY(!engine.flags().MenuScreen);
+  QVERIFY(!engine.leds().page58Lit);
+  QVERIFY(engine.timerEnabled(LinkTimer::ConnectTimer));
 
-  driver.Advance(199);
+  driver.advance(199);
   QCOMPARE(owner.events.size(), 2);
-  driver.Advance(1);
+  driver.advance(1);
   QCOMPARE(owner.events.last(), QStringLiteral("OpenPort"));
-  QVERIFY(!engine.TimerEnabled(LinkTimer::ConnectTimer));
-  driver.Advance(1000);
+  QVERIFY(!engine.timerEnabled(LinkTimer::ConnectTimer));
+  driver.advance(1000);
   QCOMPARE(owner.events.count(QStringLiteral("OpenPort")), 1);
 }
 
 void KeypadQueueTest::resetElsewhereOnlySends() {
   LinkEngine engine;
   RecordingOwner owner;
-  engine.SetOwner(&owner);
-  ShowRows(engine, "Ф1  220.00 В");
-  engine.IdleTurn();
-  engine.Leds().page14Lit = true;
+  engine.setOwner(&owner);
+  showRows(engine, "Ф1  220.00 В");
+  engine.idleTurn();
+  engine.leds().page14Lit = true;
   engine.pressReset();
   QCOMPARE(owner.sent, QByteArray("\x13"));
   QVERIFY(owner.events.isEmpty());
-  QVERIFY(!engine.Leds().page14Lit);
-  QVERIFY(!engine.TimerEnabled(LinkTimer::ConnectTimer));
+  QVERIFY(!engine.leds().page14Lit);
+  QVERIFY(!engine.timerEnabled(LinkTimer::ConnectTimer));
 }
 
 // I: "-" now, one more at the next frame end and one more once a power
@@ -250,55 +250,55 @@ void KeypadQueueTest::modeKeyIPressesMinusThreeTimes() {
   LinkEngine engine;
   RecordingOwner owner;
   VirtualLinkDriver driver(engine, &owner);
-  Feed(engine, Screen("ПОГРЕШН.  1-4", " 0.1"));
-  engine.IdleTurn();
-  QVERIFY(engine.Controls().currentModeEnabled);
+  feed(engine, screen("ПОГРЕШН.  1-4", " 0.1"));
+  engine.idleTurn();
+  QVERIFY(engine.controls().currentModeEnabled);
   engine.pressCurrentMode();
   QCOMPARE(owner.sent, QByteArray("\x11"));
-  QVERIFY(engine.TimerEnabled(LinkTimer::MinusTimer));
+  QVERIFY(engine.timerEnabled(LinkTimer::MinusTimer));
 
-  Feed(engine, Screen("Ф1  220.00 В"));
+  feed(engine, screen("Ф1  220.00 В"));
   QCOMPARE(owner.sent, QByteArray("\x11\x11"));  // the frame end
-  driver.Advance(600);
+  driver.advance(600);
   QCOMPARE(owner.sent, QByteArray("\x11\x11"));  // MinusTimer waits: a voltage screen shows
-  Feed(engine, Screen("МОЩН.", "", kPowerRow));
-  driver.Advance(150);
+  feed(engine, screen("МОЩН.", "", kPowerRow));
+  driver.advance(150);
   QCOMPARE(owner.sent, QByteArray("\x11\x11\x11"));
-  QVERIFY(!engine.TimerEnabled(LinkTimer::MinusTimer));
-  QVERIFY(!engine.Flags().MinusRepeat);
+  QVERIFY(!engine.timerEnabled(LinkTimer::MinusTimer));
+  QVERIFY(!engine.flags().MinusRepeat);
 }
 
 void KeypadQueueTest::modeKeyKMWaitsForPowerScreen() {
   LinkEngine engine;
   RecordingOwner owner;
   VirtualLinkDriver driver(engine, &owner);
-  Feed(engine, Screen("МОЩН.", "", kPowerRow));
-  engine.IdleTurn();
-  QVERIFY(engine.Controls().powerFactorModeEnabled && !engine.Controls().powerModeEnabled);
+  feed(engine, screen("МОЩН.", "", kPowerRow));
+  engine.idleTurn();
+  QVERIFY(engine.controls().powerFactorModeEnabled && !engine.controls().powerModeEnabled);
   engine.pressPowerFactorMode();
-  Feed(engine, Screen("ПОГРЕШН.  5-8"));
+  feed(engine, screen("ПОГРЕШН.  5-8"));
   QCOMPARE(owner.sent, QByteArray("\x11"));
-  driver.Advance(150);
+  driver.advance(150);
   QCOMPARE(owner.sent, QByteArray("\x11\x11"));
-  driver.Advance(1000);
+  driver.advance(1000);
   QCOMPARE(owner.sent, QByteArray("\x11\x11"));
 }
 
 void KeypadQueueTest::enterOnPowerScreen() {
   LinkEngine engine;
   RecordingOwner owner;
-  engine.SetOwner(&owner);
-  ShowRows(engine, "МОЩН.", "", kPowerRow);
+  engine.setOwner(&owner);
+  showRows(engine, "МОЩН.", "", kPowerRow);
   engine.pressEnterKey();
-  QCOMPARE(engine.Flags().EnterLock, 1);
-  QVERIFY(engine.Flags().EnterOnPower);
-  QCOMPARE(engine.Controls().singleSaveMayEnter, 1);
+  QCOMPARE(engine.flags().EnterLock, 1);
+  QVERIFY(engine.flags().EnterOnPower);
+  QCOMPARE(engine.controls().singleSaveMayEnter, 1);
   // An error page showing clears the power-screen entry; a later power screen
   // outside a single save then resets the tag.
-  Feed(engine, Screen("ПОГРЕШН.  1-4"));
-  QVERIFY(!engine.Flags().EnterOnPower);
-  Feed(engine, Screen("МОЩН.", "", kPowerRow));
-  QCOMPARE(engine.Controls().singleSaveMayEnter, 0);
+  feed(engine, screen("ПОГРЕШН.  1-4"));
+  QVERIFY(!engine.flags().EnterOnPower);
+  feed(engine, screen("МОЩН.", "", kPowerRow));
+  QCOMPARE(engine.controls().singleSaveMayEnter, 0);
 }
 
 VT3417_REGISTER_TEST(KeypadQueueTest)

@@ -13,54 +13,54 @@
 namespace stream {
 
 // Text as the instrument sends it: Cyrillic capitals in their 7-bit codes.
-inline QByteArray Text(const QString& text) {
+inline QByteArray text(const QString& text) {
   QByteArray bytes = cp1251::encode(text);
-  for (char& byte : bytes) byte = static_cast<char>(Koi7Code(static_cast<uint8_t>(byte)));
+  for (char& byte : bytes) byte = static_cast<char>(koi7Code(static_cast<uint8_t>(byte)));
   return bytes;
 }
-inline QByteArray At(int row, int column) {
+inline QByteArray at(int row, int column) {
   return QByteArray("\x1bY") + static_cast<char>(32 + row) + static_cast<char>(32 + column);
 }
-inline QByteArray FrameEnd() { return QByteArray("\x1bH\x1bJ\x07", 5); }
+inline QByteArray frameEnd() { return QByteArray("\x1bH\x1bJ\x07", 5); }
 // A fresh screen: the frame end closing the previous one, then the rows placed by ESC Y.
-inline QByteArray Screen(const QString& row0, const QString& row1 = {}, const QString& row2 = {}) {
-  return FrameEnd() + At(0, 0) + Text(row0) + At(1, 0) + Text(row1) + At(2, 0) + Text(row2);
+inline QByteArray screen(const QString& row0, const QString& row1 = {}, const QString& row2 = {}) {
+  return frameEnd() + at(0, 0) + text(row0) + at(1, 0) + text(row1) + at(2, 0) + text(row2);
 }
 
 }  // namespace stream
 
 // Every byte decoded on its own turn.
-inline void Feed(LinkEngine& engine, const QByteArray& bytes) {
-  for (const char byte : bytes) engine.ByteArrived(static_cast<uint8_t>(byte));
+inline void feed(LinkEngine& engine, const QByteArray& bytes) {
+  for (const char byte : bytes) engine.byteArrived(static_cast<uint8_t>(byte));
 }
 
 // A screen row without its trailing spaces.
-inline QString RowText(const InstrumentScreen& screen, int row) {
-  QString text = screen.Text(row);
+inline QString rowText(const InstrumentScreen& screen, int row) {
+  QString text = screen.text(row);
   while (text.endsWith(u' ')) text.chop(1);
   return text;
 }
 
 // Puts `rows` straight into the screen and runs the recognition (no stream).
-inline void ShowRows(LinkEngine& engine, const QString& row0, const QString& row1 = {},
+inline void showRows(LinkEngine& engine, const QString& row0, const QString& row1 = {},
                      const QString& row2 = {}) {
-  engine.Screen().Clear();
-  engine.Decoder().Reset();
-  Feed(engine, stream::At(0, 0) + stream::Text(row0) + stream::At(1, 0) + stream::Text(row1) +
-                   stream::At(2, 0) + stream::Text(row2));
+  engine.screen().clear();
+  engine.decoder().reset();
+  feed(engine, stream::at(0, 0) + stream::text(row0) + stream::at(1, 0) + stream::text(row1) +
+                   stream::at(2, 0) + stream::text(row2));
 }
 
 // An owner that records what the engine asks for.
 class RecordingOwner : public LinkOwner {
  public:
-  void SendKey(uint8_t key) override { sent.append(static_cast<char>(key)); }
-  void ClosePort() override { events << QStringLiteral("ClosePort"); }
-  void OpenPort() override { events << QStringLiteral("OpenPort"); }
-  void ApplyPortChoice() override { events << QStringLiteral("ApplyPortChoice"); }
-  void RunSave() override { events << QStringLiteral("RunSave"); }
-  void FrameEnding(const InstrumentScreen& screen) override { frames.append(screen); }
-  void ControlsChanged() override { ++controlsChanges; }
-  void ScreenChanged() override { ++screenChanges; }
+  void sendKey(uint8_t key) override { sent.append(static_cast<char>(key)); }
+  void closePort() override { events << QStringLiteral("ClosePort"); }
+  void openPort() override { events << QStringLiteral("OpenPort"); }
+  void applyPortChoice() override { events << QStringLiteral("ApplyPortChoice"); }
+  void runSave() override { events << QStringLiteral("RunSave"); }
+  void frameEnding(const InstrumentScreen& screen) override { frames.append(screen); }
+  void controlsChanged() override { ++controlsChanges; }
+  void screenChanged() override { ++screenChanges; }
 
   QByteArray sent;
   QStringList events;

@@ -25,23 +25,23 @@ void ProgrammingTest::sequences_data() {
   QTest::addColumn<ProgrammingRun>("run");
   QTest::addColumn<QByteArray>("keys");  // "E" stands for ВВ
   QTest::newRow("power, active, three-phase")
-      << PowerModeRun(PowerKind::Active, ConnectionScheme::ThreePhase, "220", "5", "10", "60")
+      << powerModeRun(PowerKind::Active, ConnectionScheme::ThreePhase, "220", "5", "10", "60")
       << QByteArray("1E1E3E220E5E10E60E");
   QTest::newRow("power, reactive: no scheme")
-      << PowerModeRun(PowerKind::Reactive, ConnectionScheme::FourWire, "57.7", "0.01", "1", "999")
+      << powerModeRun(PowerKind::Reactive, ConnectionScheme::FourWire, "57.7", "0.01", "1", "999")
       << QByteArray("1E2E57.7E0.01E1E999E");
-  QTest::newRow("energy, four-wire") << EnergyModeRun(PowerKind::Active, ConnectionScheme::FourWire, "100")
+  QTest::newRow("energy, four-wire") << energyModeRun(PowerKind::Active, ConnectionScheme::FourWire, "100")
                                      << QByteArray("2E1E5E100E");
-  QTest::newRow("energy, reactive") << EnergyModeRun(PowerKind::Reactive, ConnectionScheme::TwoPhase, "100")
+  QTest::newRow("energy, reactive") << energyModeRun(PowerKind::Reactive, ConnectionScheme::TwoPhase, "100")
                                     << QByteArray("2E2E100E");
   QTest::newRow("error, 1600 is 1.6")
-      << ErrorModeRun(PowerKind::Active, ConnectionScheme::SinglePhase, "220", "1600", "10")
+      << errorModeRun(PowerKind::Active, ConnectionScheme::SinglePhase, "220", "1600", "10")
       << QByteArray("3E1E1E220E1.6E10E");
   QTest::newRow("error, 0.1 is 0.0001")
-      << ErrorModeRun(PowerKind::Reactive, ConnectionScheme::ThreeWire, "220", "0.1", "5")
+      << errorModeRun(PowerKind::Reactive, ConnectionScheme::ThreeWire, "220", "0.1", "5")
       << QByteArray("3E2E220E0.0001E5E");
   QTest::newRow("error, 99999999 is 99999.999")
-      << ErrorModeRun(PowerKind::Active, ConnectionScheme::ThreeWire, "456", "99999999", "999")
+      << errorModeRun(PowerKind::Active, ConnectionScheme::ThreeWire, "456", "99999999", "999")
       << QByteArray("3E1E4E456E99999.999E999E");
 }
 
@@ -54,31 +54,31 @@ void ProgrammingTest::sequences() {
 void ProgrammingTest::longestRunFitsTheQueue() {
   // Every field at its longest text still fits the 100 places of the queue.
   const ProgrammingRun run =
-      PowerModeRun(PowerKind::Active, ConnectionScheme::FourWire, "456.1", "10.0001", "99999", "999");
+      powerModeRun(PowerKind::Active, ConnectionScheme::FourWire, "456.1", "10.0001", "99999", "999");
   QVERIFY(run.keys.size() <= KeyQueue::Capacity);
   QCOMPARE(run.keys.size(), 30);
   // A run longer than the queue keeps its first 100 keys and never writes beyond.
   KeyQueue queue;
-  QCOMPARE(queue.Load(QByteArray(150, '7')), KeyQueue::Capacity);
+  QCOMPARE(queue.load(QByteArray(150, '7')), KeyQueue::Capacity);
   QCOMPARE(queue.KeyLast, 100);
 }
 
 void ProgrammingTest::programmingFromAnotherScreen() {
   LinkEngine engine;
   RecordingOwner owner;
-  engine.SetOwner(&owner);
-  ShowRows(engine, "Ф1  220.00 В");
-  engine.IdleTurn();
-  engine.Queue().KeyIndex = 7;
+  engine.setOwner(&owner);
+  showRows(engine, "Ф1  220.00 В");
+  engine.idleTurn();
+  engine.queue().KeyIndex = 7;
   const ProgrammingRun run =
-      PowerModeRun(PowerKind::Active, ConnectionScheme::ThreePhase, "220", "5", "10", "60");
-  engine.Program(run);
+      powerModeRun(PowerKind::Active, ConnectionScheme::ThreePhase, "220", "5", "10", "60");
+  engine.program(run);
   QCOMPARE(owner.sent, QByteArray("\x13\x7f"));  // СБР first (no menu showing), then ЗБ
   QCOMPARE(run.keys.size(), 18);
-  QCOMPARE(engine.Queue().KeyIndex, 1);
-  QCOMPARE(engine.Queue().KeyLast, 18);
-  QVERIFY(engine.TimerEnabled(LinkTimer::KeyQueueTimer));
-  QVERIFY(!engine.Decoder().EraseHold);
+  QCOMPARE(engine.queue().KeyIndex, 1);
+  QCOMPARE(engine.queue().KeyLast, 18);
+  QVERIFY(engine.timerEnabled(LinkTimer::KeyQueueTimer));
+  QVERIFY(!engine.decoder().EraseHold);
 }
 
 void ProgrammingTest::errorModeClearsMeasuredAndSetsKind() {
@@ -87,18 +87,18 @@ void ProgrammingTest::errorModeClearsMeasuredAndSetsKind() {
   values.PhaseVoltageText[0] = "221";
   values.MeterErrorText[7] = "0.1";
   LinkEngine engine(values);
-  engine.Program(PowerModeRun(PowerKind::Reactive, ConnectionScheme::SinglePhase, "1", "1", "1", "1"));
+  engine.program(powerModeRun(PowerKind::Reactive, ConnectionScheme::SinglePhase, "1", "1", "1", "1"));
   QCOMPARE(values.PhaseVoltageText[0], QStringLiteral("221"));  // other modes keep what was read
-  QVERIFY(!engine.Flags().ErrorModeActive);
+  QVERIFY(!engine.flags().ErrorModeActive);
 
-  engine.Program(ErrorModeRun(PowerKind::Active, ConnectionScheme::SinglePhase, "220", "1600", "10"));
-  QVERIFY(engine.Flags().ErrorModeActive);
+  engine.program(errorModeRun(PowerKind::Active, ConnectionScheme::SinglePhase, "220", "1600", "10"));
+  QVERIFY(engine.flags().ErrorModeActive);
   QVERIFY(values.PhaseVoltageText[0].isEmpty());
   QVERIFY(values.MeterErrorText[7].isEmpty());
   QCOMPARE(values.NominalVoltageText, QStringLiteral("220"));
 
-  engine.Program(ErrorModeRun(PowerKind::Reactive, ConnectionScheme::SinglePhase, "220", "1600", "10"));
-  QVERIFY(!engine.Flags().ErrorModeActive);
+  engine.program(errorModeRun(PowerKind::Reactive, ConnectionScheme::SinglePhase, "220", "1600", "10"));
+  QVERIFY(!engine.flags().ErrorModeActive);
 }
 
 void ProgrammingTest::clamp_data() {
@@ -140,13 +140,13 @@ void ProgrammingTest::clamp_data() {
 void ProgrammingTest::clamp() {
   QFETCH(ParameterField, field);
   QFETCH(QString, text);
-  QTEST(ClampFieldText(field, text), "expected");
+  QTEST(clampFieldText(field, text), "expected");
 }
 
 void ProgrammingTest::fieldKeys() {
-  for (const QChar key : QStringLiteral("0123456789.\b")) QVERIFY(FieldAcceptsKey(key));
-  for (const QChar key : QStringLiteral("-,e ФA\r")) QVERIFY(!FieldAcceptsKey(key));
-  QCOMPARE(MissingParametersText(ProgrammingMode::Energy),
+  for (const QChar key : QStringLiteral("0123456789.\b")) QVERIFY(fieldAcceptsKey(key));
+  for (const QChar key : QStringLiteral("-,e ФA\r")) QVERIFY(!fieldAcceptsKey(key));
+  QCOMPARE(missingParametersText(ProgrammingMode::Energy),
            QStringLiteral("Необходимо задать значение всех параметров"));
 }
 

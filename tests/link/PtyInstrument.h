@@ -38,24 +38,24 @@ class PtyInstrument {
       if (!QFile::link(device_, linkPath)) qFatal("cannot link %s", qPrintable(linkPath));
       portPath = linkPath;
     }
-    WritePortDevice(ProgramPath(QStringLiteral("sources/ports.ini")), QStringLiteral("Com1"), portPath);
+    writePortDevice(programPath(QStringLiteral("sources/ports.ini")), QStringLiteral("Com1"), portPath);
   }
-  ~PtyInstrument() { HangUp(); }
+  ~PtyInstrument() { hangUp(); }
   PtyInstrument(const PtyInstrument&) = delete;
   PtyInstrument& operator=(const PtyInstrument&) = delete;
 
-  QString Device() const { return device_; }
+  QString device() const { return device_; }
 
   // The instrument goes away (an adapter pulled): this end closes, and the
   // device disappears once the program lets go of it.
-  void HangUp() {
+  void hangUp() {
     if (master_ >= 0) close(master_);
     if (slave_ >= 0) close(slave_);
     master_ = slave_ = -1;
   }
 
   // Everything the program wrote within `ms` (the event loop keeps running).
-  QByteArray Received(int ms = 300) {
+  QByteArray received(int ms = 300) {
     QByteArray bytes;
     QElapsedTimer timer;
     timer.start();
@@ -67,7 +67,7 @@ class PtyInstrument {
     } while (timer.elapsed() < ms);
     return bytes;
   }
-  void Send(const QByteArray& bytes) {
+  void send(const QByteArray& bytes) {
     if (write(master_, bytes.constData(), static_cast<size_t>(bytes.size())) != bytes.size())
       qFatal("pty write");
   }

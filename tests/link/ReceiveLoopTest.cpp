@@ -24,7 +24,7 @@ namespace {
 
 // Runs the event loop of this thread until `done` or `ms` pass.
 template <typename Done>
-bool SpinUntil(Done done, int ms) {
+bool spinUntil(Done done, int ms) {
   QElapsedTimer timer;
   timer.start();
   while (!done() && timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -39,9 +39,9 @@ void ReceiveLoopTest::startsSuspended() {
   thread.start();
   QTest::qWait(100);
   QCOMPARE(steps, 0);
-  QVERIFY(thread.Suspended());
-  thread.Resume();
-  QVERIFY(SpinUntil([&] { return steps > 0; }, 1000));
+  QVERIFY(thread.suspended());
+  thread.resume();
+  QVERIFY(spinUntil([&] { return steps > 0; }, 1000));
 }
 
 // Quiet turns happen about once per idle wait: not thousands per second.
@@ -56,24 +56,24 @@ void ReceiveLoopTest::quietLoopWaitsBetweenTurns() {
       },
       this, 20);
   thread.start();
-  thread.Resume();
-  SpinUntil([] { return false; }, 500);
+  thread.resume();
+  spinUntil([] { return false; }, 500);
   QVERIFY(onMainThread);
   QVERIFY2(steps >= 5 && steps <= 40, qPrintable(QString::number(steps)));
-  QCOMPARE(thread.StepCount(), steps);
+  QCOMPARE(thread.stepCount(), steps);
 }
 
 void ReceiveLoopTest::dataWakesTheLoopAtOnce() {
   int steps = 0;
   ReceiveLoop thread([&] { return ++steps, false; }, this, 5000);
   thread.start();
-  thread.Resume();
-  SpinUntil([] { return false; }, 100);
+  thread.resume();
+  spinUntil([] { return false; }, 100);
   QCOMPARE(steps, 0);  // quiet: the loop waits
   QElapsedTimer latency;
   latency.start();
-  thread.DataArrived();
-  QVERIFY(SpinUntil([&] { return steps == 1; }, 1000));
+  thread.dataArrived();
+  QVERIFY(spinUntil([&] { return steps == 1; }, 1000));
   QVERIFY2(latency.elapsed() < 200, qPrintable(QString::number(latency.elapsed())));
 }
 
@@ -82,11 +82,11 @@ void ReceiveLoopTest::waitingBytesAreTakenWithoutPause() {
   int waiting = 200;
   ReceiveLoop thread([&] { return --waiting > 0; }, this, 5000);
   thread.start();
-  thread.Resume();
-  thread.DataArrived();
+  thread.resume();
+  thread.dataArrived();
   QElapsedTimer elapsed;
   elapsed.start();
-  QVERIFY(SpinUntil([&] { return waiting <= 0; }, 3000));
+  QVERIFY(spinUntil([&] { return waiting <= 0; }, 3000));
   QVERIFY2(elapsed.elapsed() < 2000, qPrintable(QString::number(elapsed.elapsed())));
 }
 
@@ -95,15 +95,15 @@ void ReceiveLoopTest::noStepAfterSuspend() {
   int steps = 0;
   ReceiveLoop thread([&] { return ++steps, true; }, this);
   thread.start();
-  thread.Resume();
-  QVERIFY(SpinUntil([&] { return steps > 3; }, 1000));
+  thread.resume();
+  QVERIFY(spinUntil([&] { return steps > 3; }, 1000));
   QThread::msleep(20);  // the loop has requested the next step by now
-  thread.Suspend();
+  thread.suspend();
   const int atSuspend = steps;
-  SpinUntil([] { return false; }, 100);
+  spinUntil([] { return false; }, 100);
   QCOMPARE(steps, atSuspend);
-  thread.Resume();
-  QVERIFY(SpinUntil([&] { return steps > atSuspend; }, 1000));
+  thread.resume();
+  QVERIFY(spinUntil([&] { return steps > atSuspend; }, 1000));
 }
 
 // The program ends while the loop waits for a step that the user-interface
@@ -112,11 +112,11 @@ void ReceiveLoopTest::joinsWhileAStepIsQueued() {
   int steps = 0;
   auto thread = std::make_unique<ReceiveLoop>([&] { return ++steps, true; }, this);
   thread->start();
-  thread->Resume();
+  thread->resume();
   QThread::msleep(50);  // no event processing: the requested step stays queued
   QElapsedTimer elapsed;
   elapsed.start();
-  thread->Join();
+  thread->join();
   QVERIFY(thread->isFinished());
   QVERIFY(elapsed.elapsed() < 1000);
   thread.reset();

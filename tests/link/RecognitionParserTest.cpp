@@ -71,15 +71,15 @@ void RecognitionParserTest::recognition() {
   QFETCH(QStringList, rows);
   QFETCH(int, previousMode);
   LinkEngine engine;
-  engine.Recognition().ScreenMode = static_cast<uint8_t>(previousMode);
-  ShowRows(engine, rows[0], rows[1], rows[2]);
-  const ScreenRecognition& r = engine.Recognition();
+  engine.recognition().ScreenMode = static_cast<uint8_t>(previousMode);
+  showRows(engine, rows[0], rows[1], rows[2]);
+  const ScreenRecognition& r = engine.recognition();
   QTEST(r.ValueScreen, "valueScreen");
   QTEST(static_cast<int>(r.ScreenMode), "screenMode");
   QTEST(r.ErrorPage14, "page14");
   QTEST(r.ErrorPage58, "page58");
   QTEST(r.PowerScreen, "powerScreen");
-  QTEST(engine.Controls().energyButtonEnabled, "powerScreen");
+  QTEST(engine.controls().energyButtonEnabled, "powerScreen");
 }
 
 void RecognitionParserTest::menuScreen_data() {
@@ -93,11 +93,11 @@ void RecognitionParserTest::menuScreen_data() {
 void RecognitionParserTest::menuScreen() {
   QFETCH(QStringList, rows);
   LinkEngine engine;
-  ShowRows(engine, rows[0], rows[1], rows[2]);
-  engine.IdleTurn();
-  QTEST(engine.Flags().MenuScreen, "menu");
-  QTEST(engine.Controls().programmingEnabled, "menu");
-  QTEST(engine.Controls().MainWindowEnabled, "menu");
+  showRows(engine, rows[0], rows[1], rows[2]);
+  engine.idleTurn();
+  QTEST(engine.flags().MenuScreen, "menu");
+  QTEST(engine.controls().programmingEnabled, "menu");
+  QTEST(engine.controls().MainWindowEnabled, "menu");
 }
 
 void RecognitionParserTest::phaseValues_data() {
@@ -118,8 +118,8 @@ void RecognitionParserTest::phaseValues() {
   QFETCH(QStringList, rows);
   MeasuredValues values;
   LinkEngine engine(values);
-  ShowRows(engine, rows[0], rows[1], rows[2]);
-  Feed(engine, stream::FrameEnd());
+  showRows(engine, rows[0], rows[1], rows[2]);
+  feed(engine, stream::frameEnd());
   QTEST(QStringList(values.PhaseVoltageText.begin(), values.PhaseVoltageText.end()), "voltages");
   QTEST(QStringList(values.PhaseCurrentText.begin(), values.PhaseCurrentText.end()), "currents");
 }
@@ -171,24 +171,24 @@ void RecognitionParserTest::powerFactor() {
   QFETCH(bool, active);
   MeasuredValues values;
   LinkEngine engine(values);
-  engine.Flags().ErrorModeActive = active;
-  ShowRows(engine, QStringLiteral("УГОЛ %1 ГРАД").arg(angle), QStringLiteral("   КМ %1").arg(factor));
-  Feed(engine, stream::FrameEnd());
-  QTEST(values.PowerFactorText, "expected");
+  engine.flags().ErrorModeActive = active;
+  showRows(engine, QStringLiteral("УГОЛ %1 ГРАД").arg(angle), QStringLiteral("   КМ %1").arg(factor));
+  feed(engine, stream::frameEnd());
+  QTEST(values.powerFactorText, "expected");
 }
 
 void RecognitionParserTest::power() {
   LinkEngine engine;
-  ShowRows(engine, "МОЩН. АКТИВНАЯ", "", "Р  -3300.50   ВТ");
-  QCOMPARE(ReadPower(engine.Screen()), 3300.5);
+  showRows(engine, "МОЩН. АКТИВНАЯ", "", "Р  -3300.50   ВТ");
+  QCOMPARE(readPower(engine.screen()), 3300.5);
 }
 
 void RecognitionParserTest::errorPageFields() {
   MeasuredValues values;
   LinkEngine engine(values);
-  ShowRows(engine, "ПОГРЕШН.  5-8", "  -0.123  0.045X", "   0.311-12.345");
-  engine.IdleTurn();
-  engine.TimerFired(LinkTimer::Watchdog);
+  showRows(engine, "ПОГРЕШН.  5-8", "  -0.123  0.045X", "   0.311-12.345");
+  engine.idleTurn();
+  engine.timerFired(LinkTimer::Watchdog);
   QCOMPARE(values.MeterErrorText[4], QStringLiteral("  -0.123 "));
   QCOMPARE(values.MeterErrorText[6], QStringLiteral(" 0.045X"));
   QCOMPARE(values.MeterErrorText[5], QStringLiteral("   0.311-"));
@@ -200,18 +200,18 @@ void RecognitionParserTest::errorPageFields() {
 // the line falls quiet; the page not showing keeps its remembered state.
 void RecognitionParserTest::indicatorCycle() {
   LinkEngine engine;
-  engine.ResetTerminal();
-  const PageIndicators& leds = engine.Leds();
+  engine.resetTerminal();
+  const PageIndicators& leds = engine.leds();
   auto quietPeriod = [&] {
-    engine.IdleTurn();
-    engine.TimerFired(LinkTimer::Watchdog);
+    engine.idleTurn();
+    engine.timerFired(LinkTimer::Watchdog);
   };
 
-  Feed(engine, stream::Screen("ПОГРЕШН.  1-4", " 0.1", " 0.2"));
+  feed(engine, stream::screen("ПОГРЕШН.  1-4", " 0.1", " 0.2"));
   quietPeriod();
   QVERIFY(leds.page14Lit && !leds.page58Lit);
 
-  Feed(engine, stream::Screen("ПОГРЕШН.  5-8", " 0.5", " 0.6"));
+  feed(engine, stream::screen("ПОГРЕШН.  5-8", " 0.5", " 0.6"));
   QVERIFY(!leds.page14Lit && !leds.page58Lit);  // both blink dark on the first byte
   QVERIFY(leds.PageLed14Saved);
   quietPeriod();
@@ -219,11 +219,11 @@ void RecognitionParserTest::indicatorCycle() {
 
   engine.pressMinus();  // "-" darkens both and disarms
   QVERIFY(!leds.page14Lit && !leds.page58Lit && !leds.LedArm);
-  Feed(engine, stream::Screen("ПОГРЕШН.  1-4", " 0.1", " 0.2"));
+  feed(engine, stream::screen("ПОГРЕШН.  1-4", " 0.1", " 0.2"));
   quietPeriod();
   QVERIFY(!leds.page14Lit);  // the first quiet period after "-" does not light its own page
   QVERIFY(leds.LedArm);
-  Feed(engine, stream::Screen("ПОГРЕШН.  1-4", " 0.1", " 0.2"));
+  feed(engine, stream::screen("ПОГРЕШН.  1-4", " 0.1", " 0.2"));
   quietPeriod();
   QVERIFY(leds.page14Lit && !leds.page58Lit);
 }
@@ -231,27 +231,27 @@ void RecognitionParserTest::indicatorCycle() {
 void RecognitionParserTest::unarmedPageStillCopies() {
   MeasuredValues values;
   LinkEngine engine(values);
-  engine.Leds().LedArm = false;
-  ShowRows(engine, "ПОГРЕШН.  1-4", "   0.250", "");
-  engine.IdleTurn();
-  engine.TimerFired(LinkTimer::Watchdog);
-  QVERIFY(!engine.Leds().page14Lit);
+  engine.leds().LedArm = false;
+  showRows(engine, "ПОГРЕШН.  1-4", "   0.250", "");
+  engine.idleTurn();
+  engine.timerFired(LinkTimer::Watchdog);
+  QVERIFY(!engine.leds().page14Lit);
   QCOMPARE(values.MeterErrorText[0], QStringLiteral("   0.250 "));
 }
 
 void RecognitionParserTest::singleSaveAccumulatesIndicators() {
   LinkEngine engine;
-  engine.ResetTerminal();
-  engine.Flags().SaveOnceActive = true;
-  engine.Flags().EnterSaveStep = true;  // keeps the page walk out of this test
-  Feed(engine, stream::Screen("ПОГРЕШН.  1-4", " 0.1"));
-  engine.IdleTurn();
-  engine.TimerFired(LinkTimer::Watchdog);
-  Feed(engine, stream::Screen("ПОГРЕШН.  5-8", " 0.5"));
-  QVERIFY(engine.Leds().page14Lit);  // received bytes do not darken during a single save
-  engine.IdleTurn();
-  engine.TimerFired(LinkTimer::Watchdog);
-  QVERIFY(engine.Leds().page14Lit && engine.Leds().page58Lit);
+  engine.resetTerminal();
+  engine.flags().SaveOnceActive = true;
+  engine.flags().EnterSaveStep = true;  // keeps the page walk out of this test
+  feed(engine, stream::screen("ПОГРЕШН.  1-4", " 0.1"));
+  engine.idleTurn();
+  engine.timerFired(LinkTimer::Watchdog);
+  feed(engine, stream::screen("ПОГРЕШН.  5-8", " 0.5"));
+  QVERIFY(engine.leds().page14Lit);  // received bytes do not darken during a single save
+  engine.idleTurn();
+  engine.timerFired(LinkTimer::Watchdog);
+  QVERIFY(engine.leds().page14Lit && engine.leds().page58Lit);
 }
 
 void RecognitionParserTest::emptyFrameKeepsTheValues_data() {
@@ -269,24 +269,24 @@ void RecognitionParserTest::emptyFrameKeepsTheValues() {
   QFETCH(QStringList, rows);
   MeasuredValues values;
   LinkEngine engine(values);
-  engine.ResetTerminal();
+  engine.resetTerminal();
   const auto quietPeriod = [&engine] {
-    engine.IdleTurn();
-    engine.TimerFired(LinkTimer::Watchdog);
+    engine.idleTurn();
+    engine.timerFired(LinkTimer::Watchdog);
   };
-  Feed(engine, stream::Screen(rows[0], rows[1], rows[2]));
+  feed(engine, stream::screen(rows[0], rows[1], rows[2]));
   quietPeriod();                     // an error page is read now ...
-  Feed(engine, stream::FrameEnd());  // ... a value screen at its frame end
+  feed(engine, stream::frameEnd());  // ... a value screen at its frame end
   const MeasuredValues read = values;
   QVERIFY(read != MeasuredValues());
 
-  Feed(engine, stream::FrameEnd());
+  feed(engine, stream::frameEnd());
   quietPeriod();
-  Feed(engine, stream::FrameEnd() + stream::FrameEnd());
+  feed(engine, stream::frameEnd() + stream::frameEnd());
   QCOMPARE(values, read);
 
   // The next real screen is read as always.
-  Feed(engine, stream::Screen("Ф1  100.00 В", "Ф2  101.00 В", "Ф3  102.00 В") + stream::FrameEnd());
+  feed(engine, stream::screen("Ф1  100.00 В", "Ф2  101.00 В", "Ф3  102.00 В") + stream::frameEnd());
   QCOMPARE(values.PhaseVoltageText[2], QStringLiteral("102.00"));
 }
 

@@ -33,17 +33,17 @@ struct Session : DatabaseFixture {
     for (const int slot : slotsInUse) meterOfSlot[slot] = addMeter("Б1", slot);
     for (const int slot : slotsNotInUse) meterOfSlot[slot] = addMeter("Б1", slot, false);
     dm->bases->reopen(Statements::baseByName("Б1"));
-    values.SetNominalTexts("220", "5");
+    values.setNominalTexts("220", "5");
     values.PhaseVoltageText = {"209", "209", "209"};
     values.PhaseCurrentText = {"2.5", "2.5", "2.5"};
-    values.PowerFactorText = "0.866/";
+    values.powerFactorText = "0.866/";
     for (int meter = 0; meter < 8; ++meter)
       values.MeterErrorText[meter] = QString(" 0.%1    ").arg(meter + 1);
   }
 
   int store(bool page14, bool page58, int chosenMeter = 0) {
     if (!dm->testPoints->isOpen()) dm->testPoints->open();
-    return StoreTestPoints(*dm, {page14, page58, &values, chosenMeter, QDate(2024, 5, 17)});
+    return storeTestPoints(*dm, {page14, page58, &values, chosenMeter, QDate(2024, 5, 17)});
   }
 
   QList<int> slotsWithPoints() {
@@ -84,9 +84,9 @@ void ResultRecordingTest::storedError() {
   QFETCH(QString, text);
   QFETCH(bool, hasValue);
   QFETCH(double, expected);
-  const std::optional<double> value = StoredError(text);
+  const std::optional<double> value = ::storedError(text);
   QCOMPARE(value.has_value(), hasValue);
-  if (hasValue) QCOMPARE(RoundedError(*value), expected);
+  if (hasValue) QCOMPARE(roundedError(*value), expected);
 }
 
 void ResultRecordingTest::onlyMetersOfReadPages_data() {

@@ -24,46 +24,46 @@ namespace {
 class PortSession final : public LinkOwner {
  public:
   PortSession() : timers_(engine_) {
-    SetInstrumentLine(comm);
-    comm.SetComNo(SerialLine::Com1);
-    engine_.SetOwner(this);
+    setInstrumentLine(comm);
+    comm.setComNo(SerialLine::Com1);
+    engine_.setOwner(this);
   }
-  ~PortSession() override { engine_.SetOwner(nullptr); }
+  ~PortSession() override { engine_.setOwner(nullptr); }
 
-  void SendKey(uint8_t key) override {
-    if (comm.Connected()) comm.WriteByte(key);
+  void sendKey(uint8_t key) override {
+    if (comm.connected()) comm.writeByte(key);
   }
-  void OpenPort() override {
-    comm.Flush();
-    if (comm.Connected()) return;
-    comm.Open();
-    if (!comm.Connected()) return;
-    SendKey(14);
-    SendKey(8);
+  void openPort() override {
+    comm.flush();
+    if (comm.connected()) return;
+    comm.open();
+    if (!comm.connected()) return;
+    sendKey(14);
+    sendKey(8);
   }
-  void TimerChanged(LinkTimer timer, bool enabled) override { timers_.Apply(timer, enabled); }
-  void FrameEnding(const InstrumentScreen& screen) override { frames.append(screen); }
+  void timerChanged(LinkTimer timer, bool enabled) override { timers_.apply(timer, enabled); }
+  void frameEnding(const InstrumentScreen& screen) override { frames.append(screen); }
 
   // Turn the receive loop until `done` holds or `ms` pass. With `fastKeys`
   // every idle turn is a KeyQueueTimer tick, so a programming run needs no 600 ms per key.
-  bool RunUntil(const std::function<bool()>& done, int ms, bool fastKeys = false) {
+  bool runUntil(const std::function<bool()>& done, int ms, bool fastKeys = false) {
     const QDeadlineTimer deadline(ms);
     while (!deadline.hasExpired()) {
       QCoreApplication::processEvents();
-      if (comm.PendingBytes() > 0) {
-        engine_.ByteArrived(comm.ReadByte());
+      if (comm.pendingBytes() > 0) {
+        engine_.byteArrived(comm.readByte());
         continue;
       }
-      if (fastKeys && engine_.TimerEnabled(LinkTimer::KeyQueueTimer)) engine_.TimerFired(LinkTimer::KeyQueueTimer);
-      engine_.IdleTurn();
+      if (fastKeys && engine_.timerEnabled(LinkTimer::KeyQueueTimer)) engine_.timerFired(LinkTimer::KeyQueueTimer);
+      engine_.idleTurn();
       if (done()) return true;
-      comm.WaitForData(5);
+      comm.waitForData(5);
     }
     return done();
   }
-  bool SawFrame(const QString& row0Start) const {
+  bool sawFrame(const QString& row0Start) const {
     for (const InstrumentScreen& frame : frames) {
-      if (frame.Text(0).startsWith(row0Start)) return true;
+      if (frame.text(0).startsWith(row0Start)) return true;
     }
     return false;
   }
@@ -107,57 +107,57 @@ void SerialSimulatorTest::initTestCase() {
 void SerialSimulatorTest::portNames() {
   TempProgramDir dir;
 #ifndef Q_OS_WIN
-  QCOMPARE(PortDevice("Com1"), QStringLiteral("/dev/ttyS0"));
-  QCOMPARE(PortDevice("Com2"), QStringLiteral("/dev/ttyS1"));
+  QCOMPARE(portDevice("Com1"), QStringLiteral("/dev/ttyS0"));
+  QCOMPARE(portDevice("Com2"), QStringLiteral("/dev/ttyS1"));
 #endif
   const QString ini = dir.filePath("sources/ports.ini");
   QFile file(ini);
   QVERIFY(file.open(QIODevice::WriteOnly));
   file.write("# ports of this bench\r\n[ports]\r\ncom2 = /dev/pts/9\r\nCom1=\r\n");
   file.close();
-  QCOMPARE(PortDevice("Com2"), QStringLiteral("/dev/pts/9"));
-  QVERIFY(WritePortDevice(ini, "Com1", "/dev/pts/3"));
-  QVERIFY(WritePortDevice(ini, "Com1", "/dev/pts/4"));
-  QCOMPARE(PortDevice("Com1"), QStringLiteral("/dev/pts/4"));
-  QCOMPARE(PortDevice("Com2"), QStringLiteral("/dev/pts/9"));
+  QCOMPARE(portDevice("Com2"), QStringLiteral("/dev/pts/9"));
+  QVERIFY(writePortDevice(ini, "Com1", "/dev/pts/3"));
+  QVERIFY(writePortDevice(ini, "Com1", "/dev/pts/4"));
+  QCOMPARE(portDevice("Com1"), QStringLiteral("/dev/pts/4"));
+  QCOMPARE(portDevice("Com2"), QStringLiteral("/dev/pts/9"));
   QVERIFY(file.open(QIODevice::ReadOnly));
   QCOMPARE(file.readAll().count("Com1="), 1);
 }
 
 void SerialSimulatorTest::closedPort() {
   TempProgramDir dir;
-  QVERIFY(WritePortDevice(dir.filePath("sources/ports.ini"), "Com1", dir.filePath("no-such-device")));
+  QVERIFY(writePortDevice(dir.filePath("sources/ports.ini"), "Com1", dir.filePath("no-such-device")));
   SerialLine comm;
-  QSignalSpy activated(&comm, &SerialLine::OnActivate);
-  QSignalSpy deactivated(&comm, &SerialLine::OnDeActivate);
-  comm.SetComNo(SerialLine::Com1);
-  comm.Open();
-  QVERIFY(!comm.Connected());
-  QCOMPARE(comm.Handle(), SerialLine::PortHandle(-1));
+  QSignalSpy activated(&comm, &SerialLine::onActivate);
+  QSignalSpy deactivated(&comm, &SerialLine::onDeActivate);
+  comm.setComNo(SerialLine::Com1);
+  comm.open();
+  QVERIFY(!comm.connected());
+  QCOMPARE(comm.handle(), SerialLine::PortHandle(-1));
   QCOMPARE(activated.count(), 0);
-  comm.Close();
+  comm.close();
   QCOMPARE(deactivated.count(), 1);  // also when nothing was open
-  comm.Flush();
-  QCOMPARE(comm.PendingBytes(), 0);
-  QCOMPARE(comm.Write("x", 1), 0);
-  QCOMPARE(comm.ReadByte(), 0);
+  comm.flush();
+  QCOMPARE(comm.pendingBytes(), 0);
+  QCOMPARE(comm.write("x", 1), 0);
+  QCOMPARE(comm.readByte(), 0);
 }
 
 void SerialSimulatorTest::settingsAndNumbers() {
-  QCOMPARE(SerialLine::BaudRateValue(SerialLine::BR___9600), 9600);
-  QCOMPARE(SerialLine::BaudRateValue(SerialLine::BR_256000), 256000);
-  QCOMPARE(SerialLine::BaudRateValue(15), 9600);
-  QCOMPARE(SerialLine::StopBitsValue(3), QSerialPort::OneStop);
-  QCOMPARE(SerialLine::ParityValue(SerialLine::paSpace), QSerialPort::SpaceParity);
-  QCOMPARE(SerialLine::ParityValue(9), QSerialPort::NoParity);
-  QCOMPARE(SerialLine::PortName(SerialLine::Lpt1), QStringLiteral("Lpt1"));
+  QCOMPARE(SerialLine::baudRateValue(SerialLine::BR___9600), 9600);
+  QCOMPARE(SerialLine::baudRateValue(SerialLine::BR_256000), 256000);
+  QCOMPARE(SerialLine::baudRateValue(15), 9600);
+  QCOMPARE(SerialLine::stopBitsValue(3), QSerialPort::OneStop);
+  QCOMPARE(SerialLine::parityValue(SerialLine::paSpace), QSerialPort::SpaceParity);
+  QCOMPARE(SerialLine::parityValue(9), QSerialPort::NoParity);
+  QCOMPARE(SerialLine::portName(SerialLine::Lpt1), QStringLiteral("Lpt1"));
   SerialLine comm;
-  QCOMPARE(comm.ComNo(), SerialLine::Com2);
-  QCOMPARE(comm.ByteSize(), 8);
-  SetInstrumentLine(comm);
-  QCOMPARE(comm.Parity(), SerialLine::paOdd);
-  QCOMPARE(comm.StopBits(), SerialLine::SB_TWOSTOPBITS);
-  QCOMPARE(comm.ByteSize(), 7);
+  QCOMPARE(comm.comNo(), SerialLine::Com2);
+  QCOMPARE(comm.byteSize(), 8);
+  setInstrumentLine(comm);
+  QCOMPARE(comm.parity(), SerialLine::paOdd);
+  QCOMPARE(comm.stopBits(), SerialLine::SB_TWOSTOPBITS);
+  QCOMPARE(comm.byteSize(), 7);
 }
 
 // The real serial path: SerialLine on one end of a pseudo-terminal, the
@@ -173,52 +173,52 @@ void SerialSimulatorTest::simulatorSession() {
              "current=0.5012 0.4987 0.5003", "--set", "errors=0.12 -0.05 0.31 -0.27 1.5 - -2.25 0.5"});
   QVERIFY(sim.waitForReadyRead(5000));
   const QString device = QString::fromUtf8(sim.readLine()).trimmed();
-  QCOMPARE(PortDevice("Com1"), device);
+  QCOMPARE(portDevice("Com1"), device);
 
   PortSession session;
   LinkEngine& engine = session.engine();
-  QSignalSpy activated(&session.comm, &SerialLine::OnActivate);
-  session.OpenPort();
-  QVERIFY(session.comm.Connected());
+  QSignalSpy activated(&session.comm, &SerialLine::onActivate);
+  session.openPort();
+  QVERIFY(session.comm.connected());
   QCOMPARE(activated.count(), 1);
 
   // 14 and 8 start the connection and show the voltage screen.
-  QVERIFY(session.RunUntil([&] { return !session.values.PhaseVoltageText[2].isEmpty(); }, 5000));
-  QVERIFY(session.SawFrame(QStringLiteral("МОЩ")));
+  QVERIFY(session.runUntil([&] { return !session.values.PhaseVoltageText[2].isEmpty(); }, 5000));
+  QVERIFY(session.sawFrame(QStringLiteral("МОЩ")));
   QCOMPARE(session.values.PhaseVoltageText, (std::array<QString, 3>{"220.12", "219.87", "220.40"}));
 
   engine.pressMinus();
-  QVERIFY(session.RunUntil([&] { return !session.values.PhaseCurrentText[0].isEmpty(); }, 5000));
+  QVERIFY(session.runUntil([&] { return !session.values.PhaseCurrentText[0].isEmpty(); }, 5000));
   QCOMPARE(session.values.PhaseCurrentText, (std::array<QString, 3>{"0.5012", "0.4987", "0.5003"}));
   engine.pressMinus();
-  QVERIFY(session.RunUntil([&] { return !session.values.PowerFactorText.isEmpty(); }, 5000));
-  QCOMPARE(session.values.PowerFactorText, QStringLiteral("0.866/"));
+  QVERIFY(session.runUntil([&] { return !session.values.powerFactorText.isEmpty(); }, 5000));
+  QCOMPARE(session.values.powerFactorText, QStringLiteral("0.866/"));
 
   engine.pressDigit1();  // page 5-8; the watchdog reads it when the line falls quiet
-  QVERIFY(session.RunUntil([&] { return engine.Leds().page58Lit; }, 5000));
-  QCOMPARE(TextToNumber(session.values.MeterErrorText[4]), 1.5);
+  QVERIFY(session.runUntil([&] { return engine.leds().page58Lit; }, 5000));
+  QCOMPARE(textToNumber(session.values.MeterErrorText[4]), 1.5);
   QCOMPARE(session.values.MeterErrorText[5].trimmed(), QString());
-  QCOMPARE(TextToNumber(session.values.MeterErrorText[6]), -2.25);
+  QCOMPARE(textToNumber(session.values.MeterErrorText[6]), -2.25);
   engine.pressDigit0();
-  QVERIFY(session.RunUntil([&] { return engine.Leds().page14Lit && engine.Leds().page58Lit; }, 5000));
-  QCOMPARE(TextToNumber(session.values.MeterErrorText[1]), -0.05);
+  QVERIFY(session.runUntil([&] { return engine.leds().page14Lit && engine.leds().page58Lit; }, 5000));
+  QCOMPARE(textToNumber(session.values.MeterErrorText[1]), -0.05);
 
   engine.pressReset();  // to the main menu
-  QVERIFY(session.RunUntil([&] { return engine.Flags().MenuScreen; }, 5000));
-  QVERIFY(engine.Controls().programmingEnabled);
+  QVERIFY(session.runUntil([&] { return engine.flags().MenuScreen; }, 5000));
+  QVERIFY(engine.controls().programmingEnabled);
 
   // Programming walks the instrument's dialogues; it answers with the error page.
-  engine.Program(ErrorModeRun(PowerKind::Active, ConnectionScheme::ThreePhase, "220", "1600", "10"));
+  engine.program(errorModeRun(PowerKind::Active, ConnectionScheme::ThreePhase, "220", "1600", "10"));
   QVERIFY(session.values.MeterErrorText[1].isEmpty());
-  QVERIFY(session.RunUntil([&] { return engine.Recognition().ErrorPage14; }, 10000, true));
-  QVERIFY(!engine.TimerEnabled(LinkTimer::KeyQueueTimer));
-  QVERIFY(session.RunUntil([&] { return !session.values.MeterErrorText[1].isEmpty(); }, 5000));
+  QVERIFY(session.runUntil([&] { return engine.recognition().ErrorPage14; }, 10000, true));
+  QVERIFY(!engine.timerEnabled(LinkTimer::KeyQueueTimer));
+  QVERIFY(session.runUntil([&] { return !session.values.MeterErrorText[1].isEmpty(); }, 5000));
 
   // Assigning another port number closes the port and leaves it closed.
-  session.comm.SetComNo(SerialLine::Com1);
-  QVERIFY(session.comm.Connected());
-  session.comm.SetComNo(SerialLine::Com2);
-  QVERIFY(!session.comm.Connected());
+  session.comm.setComNo(SerialLine::Com1);
+  QVERIFY(session.comm.connected());
+  session.comm.setComNo(SerialLine::Com2);
+  QVERIFY(!session.comm.connected());
   QTest::qWait(300);
 
   sim.terminate();
@@ -245,7 +245,7 @@ void SerialSimulatorTest::replayOfSimulatorCapture() {
   QCOMPARE(measured["PhaseCurrentText"].toArray(), (QJsonArray{"0.5012", "0.4987", "0.5003"}));
   const QJsonArray errors = measured["MeterErrorText"].toArray();
   const double expected[] = {0.12, -0.05, 0.31, -0.27, 1.5, 0, -2.25, 0.5};
-  for (int meter = 0; meter < 8; ++meter) QCOMPARE(TextToNumber(errors[meter].toString()), expected[meter]);
+  for (int meter = 0; meter < 8; ++meter) QCOMPARE(textToNumber(errors[meter].toString()), expected[meter]);
 
   bool sawVoltage = false;
   for (const QJsonValue& screen : result["screens"].toArray()) {

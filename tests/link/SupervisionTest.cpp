@@ -57,16 +57,16 @@ void SupervisionTest::buttonStates() {
   QFETCH(int, activeTab);
   QFETCH(QString, expected);
   LinkEngine engine;
-  if (screen == u"power") ShowRows(engine, "МОЩН.", "", kPowerRow);
-  if (screen == u"page") ShowRows(engine, "ПОГРЕШН.  1-4", " 0.1");
-  if (screen == u"voltage") ShowRows(engine, "Ф1  220.00 В");
-  engine.Leds().page14Lit = ledLit;
-  engine.Flags().EnterLock = static_cast<uint8_t>(enterLock);
-  engine.Flags().SaveOnceActive = saveOnceActive;
-  engine.SetBaseChosen(baseChosen);
-  engine.SetActiveTab(activeTab);
-  engine.CheckMenuAndButtons();
-  const LinkControls& c = engine.Controls();
+  if (screen == u"power") showRows(engine, "МОЩН.", "", kPowerRow);
+  if (screen == u"page") showRows(engine, "ПОГРЕШН.  1-4", " 0.1");
+  if (screen == u"voltage") showRows(engine, "Ф1  220.00 В");
+  engine.leds().page14Lit = ledLit;
+  engine.flags().EnterLock = static_cast<uint8_t>(enterLock);
+  engine.flags().SaveOnceActive = saveOnceActive;
+  engine.setBaseChosen(baseChosen);
+  engine.setActiveTab(activeTab);
+  engine.checkMenuAndButtons();
+  const LinkControls& c = engine.controls();
   const bool states[] = {c.voltageModeEnabled,           c.currentModeEnabled,     c.powerFactorModeEnabled,   c.powerModeEnabled,
                          c.enterKeyEnabled, c.saveEnabled, c.saveOnceEnabled};
   QString actual;
@@ -79,31 +79,31 @@ void SupervisionTest::watchdogFiresOncePerQuietPeriod() {
   RecordingOwner owner;
   VirtualLinkDriver driver(engine, &owner);
   int fires = 0;
-  MeasuredValues& values = engine.Measured();
+  MeasuredValues& values = engine.measured();
   auto countRead = [&] {
     if (values.MeterErrorText[0] == u"   0.500 ") ++fires;
     values.MeterErrorText[0].clear();
   };
-  driver.Feed(Screen("ПОГРЕШН.  1-4", "   0.500"));
-  driver.Advance(249);
+  driver.feed(screen("ПОГРЕШН.  1-4", "   0.500"));
+  driver.advance(249);
   countRead();
   QCOMPARE(fires, 0);
-  driver.Advance(1);
+  driver.advance(1);
   countRead();
   QCOMPARE(fires, 1);
-  driver.Advance(5000);  // idle turns go on, the watchdog is not re-armed
+  driver.advance(5000);  // idle turns go on, the watchdog is not re-armed
   countRead();
   QCOMPARE(fires, 1);
-  QCOMPARE(engine.WatchdogTag(), 1);
+  QCOMPARE(engine.watchdogTag(), 1);
 
   // Bytes every 200 ms keep it from firing; the first quiet 250 ms fires it.
   for (int i = 0; i < 5; ++i) {
-    driver.Advance(200);
-    driver.Feed(At(1, 0) + "   0.500");
+    driver.advance(200);
+    driver.feed(at(1, 0) + "   0.500");
   }
   countRead();
   QCOMPARE(fires, 1);
-  driver.Advance(250);
+  driver.advance(250);
   countRead();
   QCOMPARE(fires, 2);
 }
@@ -114,39 +114,39 @@ void SupervisionTest::singleSaveWalksBothPages() {
   LinkEngine engine;
   RecordingOwner owner;
   VirtualLinkDriver driver(engine, &owner);
-  engine.ResetTerminal();
-  engine.SetBaseChosen(true);
-  engine.SetActiveTab(LinkEngine::ErrorTab);
-  driver.Feed(Screen("МОЩН.", "", kPowerRow));
+  engine.resetTerminal();
+  engine.setBaseChosen(true);
+  engine.setActiveTab(LinkEngine::ErrorTab);
+  driver.feed(screen("МОЩН.", "", kPowerRow));
   engine.pressEnterKey();  // ВВ on a power screen: the tag lets ЗБ follow at once
-  driver.Advance(300);
+  driver.advance(300);
   owner.sent.clear();
 
   engine.saveOnce();
-  QCOMPARE(engine.Flags().EnterLock, 1);
+  QCOMPARE(engine.flags().EnterLock, 1);
   QCOMPARE(owner.sent, QByteArray("\r"));
-  driver.Advance(150);  // MinusTimer: a power screen shows
+  driver.advance(150);  // MinusTimer: a power screen shows
   QCOMPARE(owner.sent, QByteArray("\r\x7f"));
-  QVERIFY(!engine.Flags().EnterSaveStep);
+  QVERIFY(!engine.flags().EnterSaveStep);
 
-  driver.Feed(Screen("МОЩН.", "", kPowerRow));  // the instrument's next refresh
-  driver.Advance(250);                          // quiet, page 1-4 not read: press "0"
+  driver.feed(screen("МОЩН.", "", kPowerRow));  // the instrument's next refresh
+  driver.advance(250);                          // quiet, page 1-4 not read: press "0"
   QCOMPARE(owner.sent, QByteArray("\r\x7f"
                                   "0"));
-  driver.Feed(Screen("ПОГРЕШН.  1-4", "   0.100"));
-  driver.Advance(250);
-  QVERIFY(engine.Leds().page14Lit);
+  driver.feed(screen("ПОГРЕШН.  1-4", "   0.100"));
+  driver.advance(250);
+  QVERIFY(engine.leds().page14Lit);
   QCOMPARE(owner.sent, QByteArray("\r\x7f"
                                   "01"));
-  driver.Feed(Screen("ПОГРЕШН.  5-8", "   0.500"));
-  QVERIFY(engine.Leds().page14Lit);
+  driver.feed(screen("ПОГРЕШН.  5-8", "   0.500"));
+  QVERIFY(engine.leds().page14Lit);
   QVERIFY(owner.events.filter(QStringLiteral("RunSave")).isEmpty());
-  driver.Advance(250);
+  driver.advance(250);
   QCOMPARE(owner.events.count(QStringLiteral("RunSave")), 1);
-  QVERIFY(!engine.Flags().SaveOnceActive);
-  QVERIFY(engine.Flags().SaveOnceDone);
-  driver.Feed(Screen("ПОГРЕШН.  5-8", "   0.500"));
-  driver.Advance(1000);
+  QVERIFY(!engine.flags().SaveOnceActive);
+  QVERIFY(engine.flags().SaveOnceDone);
+  driver.feed(screen("ПОГРЕШН.  5-8", "   0.500"));
+  driver.advance(1000);
   QCOMPARE(owner.events.count(QStringLiteral("RunSave")), 1);
   QCOMPARE(owner.sent, QByteArray("\r\x7f"
                                   "01"));
@@ -156,18 +156,18 @@ void SupervisionTest::singleSaveOffPowerScreenSendsEraseAtFrameEnd() {
   LinkEngine engine;
   RecordingOwner owner;
   VirtualLinkDriver driver(engine, &owner);
-  engine.ResetTerminal();
-  driver.Feed(Screen("ПОГРЕШН.  1-4", "   0.100"));
+  engine.resetTerminal();
+  driver.feed(screen("ПОГРЕШН.  1-4", "   0.100"));
   engine.saveOnce();
-  QCOMPARE(engine.Flags().EnterLock, 2);
-  QVERIFY(!engine.TimerEnabled(LinkTimer::MinusTimer));
-  driver.Advance(1000);
+  QCOMPARE(engine.flags().EnterLock, 2);
+  QVERIFY(!engine.timerEnabled(LinkTimer::MinusTimer));
+  driver.advance(1000);
   QCOMPARE(owner.sent, QByteArray("\r"));  // no page walk before ЗБ went out
-  driver.Feed(Screen("ПОГРЕШН.  1-4", "   0.100"));
+  driver.feed(screen("ПОГРЕШН.  1-4", "   0.100"));
   QCOMPARE(owner.sent, QByteArray("\r\x7f"));
-  QCOMPARE(engine.Controls().singleSaveMayEnter, 1);
-  engine.IdleTurn();
-  QVERIFY(!engine.Controls().enterKeyEnabled);
+  QCOMPARE(engine.controls().singleSaveMayEnter, 1);
+  engine.idleTurn();
+  QVERIFY(!engine.controls().enterKeyEnabled);
 }
 
 namespace {
@@ -175,8 +175,8 @@ namespace {
 // An owner whose store fails, as when the database refuses the rows.
 class FailingSaveOwner : public RecordingOwner {
  public:
-  void RunSave() override {
-    RecordingOwner::RunSave();
+  void runSave() override {
+    RecordingOwner::runSave();
     throw std::runtime_error("database is locked");
   }
 };
@@ -186,11 +186,11 @@ class UnpluggableOwner : public RecordingOwner {
  public:
   bool deviceThere = false;
   bool open = false;
-  void OpenPort() override {
-    RecordingOwner::OpenPort();
+  void openPort() override {
+    RecordingOwner::openPort();
     open = deviceThere;
   }
-  bool PortOpen() const override { return open; }
+  bool portOpen() const override { return open; }
 };
 
 }  // namespace
@@ -201,26 +201,26 @@ void SupervisionTest::failingSingleSaveEndsAtOnce() {
   LinkEngine engine;
   FailingSaveOwner owner;
   VirtualLinkDriver driver(engine, &owner);
-  engine.ResetTerminal();
-  engine.SetBaseChosen(true);
-  engine.SetActiveTab(LinkEngine::ErrorTab);
-  driver.Feed(Screen("ПОГРЕШН.  1-4", "   0.100"));
-  driver.Advance(300);
+  engine.resetTerminal();
+  engine.setBaseChosen(true);
+  engine.setActiveTab(LinkEngine::ErrorTab);
+  driver.feed(screen("ПОГРЕШН.  1-4", "   0.100"));
+  driver.advance(300);
   engine.saveOnce();
-  driver.Feed(Screen("ПОГРЕШН.  1-4", "   0.100"));  // ЗБ goes out at the frame end
-  driver.Advance(250);                                // page 1-4 read: "1" turns to 5-8
-  driver.Feed(Screen("ПОГРЕШН.  5-8", "   0.500"));
-  QVERIFY(engine.Flags().SaveOnceActive);
+  driver.feed(screen("ПОГРЕШН.  1-4", "   0.100"));  // ЗБ goes out at the frame end
+  driver.advance(250);                                // page 1-4 read: "1" turns to 5-8
+  driver.feed(screen("ПОГРЕШН.  5-8", "   0.500"));
+  QVERIFY(engine.flags().SaveOnceActive);
   QVERIFY(owner.events.filter(QStringLiteral("RunSave")).isEmpty());
-  QVERIFY_THROWS_EXCEPTION(std::runtime_error, driver.Advance(250));
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, driver.advance(250));
   QCOMPARE(owner.events.count(QStringLiteral("RunSave")), 1);
-  QVERIFY(!engine.Flags().SaveOnceActive);
-  QVERIFY(!engine.TimerEnabled(LinkTimer::Watchdog));
-  driver.Advance(2000);  // quiet periods go by
-  driver.Feed(Screen("ПОГРЕШН.  1-4", "   0.100"));
-  driver.Advance(2000);
+  QVERIFY(!engine.flags().SaveOnceActive);
+  QVERIFY(!engine.timerEnabled(LinkTimer::Watchdog));
+  driver.advance(2000);  // quiet periods go by
+  driver.feed(screen("ПОГРЕШН.  1-4", "   0.100"));
+  driver.advance(2000);
   QCOMPARE(owner.events.count(QStringLiteral("RunSave")), 1);
-  QVERIFY(engine.Controls().saveOnceEnabled);
+  QVERIFY(engine.controls().saveOnceEnabled);
 }
 
 // The device went away: saving is off at once, the terminal starts anew, and
@@ -229,38 +229,38 @@ void SupervisionTest::lostLineStopsSavingAndReopensThePort() {
   LinkEngine engine;
   UnpluggableOwner owner;
   VirtualLinkDriver driver(engine, &owner);
-  engine.ResetTerminal();
-  engine.SetBaseChosen(true);
-  engine.SetActiveTab(LinkEngine::ErrorTab);
-  driver.Feed(Screen("ПОГРЕШН.  1-4", "   0.100"));
-  driver.Advance(300);
-  QVERIFY(engine.Controls().saveEnabled);
+  engine.resetTerminal();
+  engine.setBaseChosen(true);
+  engine.setActiveTab(LinkEngine::ErrorTab);
+  driver.feed(screen("ПОГРЕШН.  1-4", "   0.100"));
+  driver.advance(300);
+  QVERIFY(engine.controls().saveEnabled);
 
-  engine.LineLost();
-  QVERIFY(!engine.Controls().saveEnabled && !engine.Controls().saveOnceEnabled);
-  QVERIFY(!engine.Leds().page14Lit);
-  QVERIFY(RowText(engine.Screen(), 0).isEmpty());
-  QVERIFY(!engine.KeyTyped(QChar(u'S')));  // the save key does nothing
-  driver.Advance(3000);
+  engine.lineLost();
+  QVERIFY(!engine.controls().saveEnabled && !engine.controls().saveOnceEnabled);
+  QVERIFY(!engine.leds().page14Lit);
+  QVERIFY(rowText(engine.screen(), 0).isEmpty());
+  QVERIFY(!engine.keyTyped(QChar(u'S')));  // the save key does nothing
+  driver.advance(3000);
   QCOMPARE(owner.events.count(QStringLiteral("OpenPort")), 3);  // once a second
-  QVERIFY(engine.Reconnecting());
-  QVERIFY(!engine.Controls().saveEnabled);
+  QVERIFY(engine.reconnecting());
+  QVERIFY(!engine.controls().saveEnabled);
 
   owner.deviceThere = true;
-  driver.Advance(1000);
+  driver.advance(1000);
   QVERIFY(owner.open);
-  QVERIFY(!engine.Reconnecting());
-  QVERIFY(!engine.TimerEnabled(LinkTimer::ConnectTimer));
-  driver.Advance(2000);
+  QVERIFY(!engine.reconnecting());
+  QVERIFY(!engine.timerEnabled(LinkTimer::ConnectTimer));
+  driver.advance(2000);
   QCOMPARE(owner.events.count(QStringLiteral("OpenPort")), 4);
-  driver.Feed(Screen("ПОГРЕШН.  1-4", "   0.100"));
-  driver.Advance(300);
-  QVERIFY(engine.Controls().saveEnabled);  // saving again once a page is read anew
+  driver.feed(screen("ПОГРЕШН.  1-4", "   0.100"));
+  driver.advance(300);
+  QVERIFY(engine.controls().saveEnabled);  // saving again once a page is read anew
 
   // A window closed while reconnecting stops trying.
-  engine.LineLost();
-  engine.StopReconnecting();
-  driver.Advance(2000);
+  engine.lineLost();
+  engine.stopReconnecting();
+  driver.advance(2000);
   QCOMPARE(owner.events.count(QStringLiteral("OpenPort")), 4);
 }
 
@@ -268,53 +268,53 @@ void SupervisionTest::energyCount() {
   LinkEngine engine;
   RecordingOwner owner;
   VirtualLinkDriver driver(engine, &owner);
-  engine.ResetTerminal();
-  driver.AdvanceTo(500);
-  driver.Feed(Screen("МОЩН.", "", "Р       36.01 ВТ"));
+  engine.resetTerminal();
+  driver.advanceTo(500);
+  driver.feed(screen("МОЩН.", "", "Р       36.01 ВТ"));
   engine.toggleEnergyCount();
-  QCOMPARE(engine.Controls().energyButtonCaption(), QStringLiteral("Стоп"));
-  QVERIFY(engine.Energy().EnergyStartPending);
+  QCOMPARE(engine.controls().energyButtonCaption(), QStringLiteral("Стоп"));
+  QVERIFY(engine.energy().EnergyStartPending);
   QVERIFY(owner.sent.isEmpty());
 
-  driver.AdvanceTo(1000);  // first change of the seconds field: "." marks the start
+  driver.advanceTo(1000);  // first change of the seconds field: "." marks the start
   QCOMPARE(owner.sent, QByteArray("."));
-  QVERIFY(engine.Controls().computedEnergyText().isEmpty());
-  driver.AdvanceTo(2000);
-  QCOMPARE(engine.Controls().computedEnergyText(), QStringLiteral("0.01"));  // 36.01 / 3600 rounds to 0.01
-  driver.AdvanceTo(10000);
-  QCOMPARE(engine.Controls().computedEnergyText(), QStringLiteral("0.09"));
+  QVERIFY(engine.controls().computedEnergyText().isEmpty());
+  driver.advanceTo(2000);
+  QCOMPARE(engine.controls().computedEnergyText(), QStringLiteral("0.01"));  // 36.01 / 3600 rounds to 0.01
+  driver.advanceTo(10000);
+  QCOMPARE(engine.controls().computedEnergyText(), QStringLiteral("0.09"));
 
   engine.toggleEnergyCount();
-  QCOMPARE(engine.Controls().energyButtonCaption(), QStringLiteral("Старт"));
-  driver.AdvanceTo(11000);  // the stop still adds its second and presses "." again
+  QCOMPARE(engine.controls().energyButtonCaption(), QStringLiteral("Старт"));
+  driver.advanceTo(11000);  // the stop still adds its second and presses "." again
   QCOMPARE(owner.sent, QByteArray(".."));
-  QCOMPARE(engine.Controls().computedEnergyText(), QStringLiteral("0.1"));
-  driver.AdvanceTo(20000);
-  QCOMPARE(engine.Controls().computedEnergyText(), QStringLiteral("0.1"));
+  QCOMPARE(engine.controls().computedEnergyText(), QStringLiteral("0.1"));
+  driver.advanceTo(20000);
+  QCOMPARE(engine.controls().computedEnergyText(), QStringLiteral("0.1"));
   QCOMPARE(owner.sent, QByteArray(".."));
-  QVERIFY(qFuzzyCompare(engine.Energy().EnergyTotal, 36.01 / 3600 * 10));
+  QVERIFY(qFuzzyCompare(engine.energy().EnergyTotal, 36.01 / 3600 * 10));
 }
 
 void SupervisionTest::startWithoutPowerScreenDoesNothing() {
   LinkEngine engine;
-  ShowRows(engine, "Ф1  220.00 В");
+  showRows(engine, "Ф1  220.00 В");
   engine.toggleEnergyCount();
-  QCOMPARE(engine.Controls().energyButtonCaption(), QStringLiteral("Старт"));
-  QVERIFY(!engine.Energy().Active());
+  QCOMPARE(engine.controls().energyButtonCaption(), QStringLiteral("Старт"));
+  QVERIFY(!engine.energy().active());
 }
 
 void SupervisionTest::ownerHearsOfChanges() {
   LinkEngine engine;
   RecordingOwner owner;
-  engine.SetOwner(&owner);
-  Feed(engine, "AB");
+  engine.setOwner(&owner);
+  feed(engine, "AB");
   QCOMPARE(owner.screenChanges, 2);  // one per stored character
   QCOMPARE(owner.controlsChanges, 0);
-  engine.IdleTurn();
+  engine.idleTurn();
   QCOMPARE(owner.controlsChanges, 1);  // the main window follows the non-menu screen
-  engine.IdleTurn();
+  engine.idleTurn();
   QCOMPARE(owner.controlsChanges, 1);
-  Feed(engine, stream::At(2, 14) + Text("ВТ"));
+  feed(engine, stream::at(2, 14) + text("ВТ"));
   QCOMPARE(owner.controlsChanges, 2);  // "Старт" enabled
   QCOMPARE(owner.screenChanges, 4);
 }

@@ -24,12 +24,12 @@ struct TerminalFixture : DatabaseFixture {
     theDataModule = dm.get();
     Config = ProgramConfig{};
     UseCom2 = false;
-    ProgramMeasuredValues() = MeasuredValues{};
-    CreateWindows();
+    programMeasuredValues() = MeasuredValues{};
+    createWindows();
   }
   ~TerminalFixture() {
     if (theTerminalWindow && theTerminalWindow->isVisible()) theTerminalWindow->close();
-    DestroyWindows();
+    destroyWindows();
     theDataModule = nullptr;
   }
 
@@ -48,7 +48,7 @@ struct TerminalFixture : DatabaseFixture {
     dm->chosenBase->post();
     for (const int slot : slotsInUse) meters[slot] = addMeter("Б1", slot);
     dm->bases->reopen(Statements::allBases());
-    theMainWindow->BuildBaseTree();
+    theMainWindow->buildBaseTree();
     chooseNode("Б1");
   }
 

@@ -48,14 +48,14 @@ class Simulator {
     process_.waitForFinished(5000);
   }
 
-  QString Device() const { return device_; }
-  QByteArray Received() const {
+  QString device() const { return device_; }
+  QByteArray received() const {
     QFile file(received_);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
   }
   // The bytes received since the last call.
-  QByteArray NewlyReceived() {
-    const QByteArray all = Received();
+  QByteArray newlyReceived() {
+    const QByteArray all = received();
     const QByteArray fresh = all.mid(seen_);
     seen_ = all.size();
     return fresh;
@@ -68,10 +68,10 @@ class Simulator {
   qsizetype seen_ = 0;
 };
 
-MeasuredValues& Values() { return ProgramMeasuredValues(); }
+MeasuredValues& values() { return programMeasuredValues(); }
 
 // A click once the button is enabled (the window enables it on the next quiet turn).
-void Click(const char* name) {
+void click(const char* name) {
   auto* button = TerminalFixture::control<QAbstractButton>(name);
   if (!TerminalFixture::waitFor([button] { return button->isEnabled(); }))
     qWarning("%s stays disabled", name);
@@ -80,37 +80,37 @@ void Click(const char* name) {
 
 // The terminal window active with no entry field focused: a letter typed now
 // goes to the keypad's dispatch.
-void FocusTerminal() {
+void focusTerminal() {
   theTerminalWindow->activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(theTerminalWindow));
-  QWidget* focus = keyboard::KeyReceiver();
+  QWidget* focus = keyboard::keyReceiver();
   QVERIFY2(focus && focus->window() == theTerminalWindow, "the terminal window does not have the focus");
   QVERIFY2(!qobject_cast<QLineEdit*>(focus), "an entry field has the focus");
 }
 
 // The key is taken when the engine itself allows it, which the button shows
 // only on the next quiet turn.
-bool SaveOnceEnabled() {
-  return theTerminalWindow->Engine().Controls().saveOnceEnabled &&
+bool saveOnceEnabled() {
+  return theTerminalWindow->engine().controls().saveOnceEnabled &&
          TerminalFixture::control("saveOnceButton")->isEnabled();
 }
 
-bool BothPagesRead() {
-  const LinkEngine& engine = theTerminalWindow->Engine();
-  return engine.Leds().page14Lit && engine.Leds().page58Lit && engine.Controls().saveEnabled;
+bool bothPagesRead() {
+  const LinkEngine& engine = theTerminalWindow->engine();
+  return engine.leds().page14Lit && engine.leds().page58Lit && engine.controls().saveEnabled;
 }
 
 // "1-4", then "5-8", until both page LEDs are lit and saving is possible. The
 // instrument's next frame darkens the LEDs; on a loaded machine it may come
 // before both pages are in, so the pages are read again.
-bool ReadBothPages() {
-  for (int attempt = 0; attempt < 5 && !BothPagesRead(); ++attempt) {
-    Click("pages14Button");
-    TerminalFixture::waitFor([] { return theTerminalWindow->Engine().Leds().page14Lit; }, 3000);
-    Click("pages58Button");
-    TerminalFixture::waitFor(BothPagesRead, 3000);
+bool readBothPages() {
+  for (int attempt = 0; attempt < 5 && !bothPagesRead(); ++attempt) {
+    click("pages14Button");
+    TerminalFixture::waitFor([] { return theTerminalWindow->engine().leds().page14Lit; }, 3000);
+    click("pages58Button");
+    TerminalFixture::waitFor(bothPagesRead, 3000);
   }
-  return BothPagesRead();
+  return bothPagesRead();
 }
 
 struct StoredPoint {
@@ -122,7 +122,7 @@ struct StoredPoint {
   QVariant count;
 };
 
-QList<StoredPoint> StoredPoints(TerminalFixture& fixture) {
+QList<StoredPoint> storedPoints(TerminalFixture& fixture) {
   QSqlQuery rows =
       fixture.db().execute({"select m.NumberCh, s.Voltage, s.Tok, s.KM, s.Opogr, s.Date, s.Count from slave "
                             "s join master m on m.Num = "
@@ -151,21 +151,21 @@ void TerminalSessionTest::openingAndClosing() {
   TerminalFixture fixture;
   fixture.addChosenBase({1});
   Simulator sim(fixture.dir);
-  QCOMPARE(PortDevice("Com1"), sim.Device());
+  QCOMPARE(portDevice("Com1"), sim.device());
   fixture.beginMeasurement();
   QVERIFY(fixture.waitFor([] { return TerminalFixture::mirrorRow(0).startsWith(u"Ф1"); }));
-  QCOMPARE(sim.NewlyReceived(), QByteArray("\x0e\x08"));
-  QCOMPARE(theTerminalWindow->StatusPanel(0)->text(), QStringLiteral("COM порт открыт"));
-  QCOMPARE(theTerminalWindow->StatusPanel(1)->text(), QStringLiteral("Используемый порт: Com1"));
-  QCOMPARE(Values().NominalVoltageText, QStringLiteral("220"));
-  QCOMPARE(Values().NominalCurrentText, QStringLiteral("5"));
+  QCOMPARE(sim.newlyReceived(), QByteArray("\x0e\x08"));
+  QCOMPARE(theTerminalWindow->statusPanel(0)->text(), QStringLiteral("COM порт открыт"));
+  QCOMPARE(theTerminalWindow->statusPanel(1)->text(), QStringLiteral("Используемый порт: Com1"));
+  QCOMPARE(values().NominalVoltageText, QStringLiteral("220"));
+  QCOMPARE(values().NominalCurrentText, QStringLiteral("5"));
   theMainWindow->beginMeasurementAction()->trigger();
   QTest::qWait(300);
-  QCOMPARE(sim.NewlyReceived(), QByteArray());
+  QCOMPARE(sim.newlyReceived(), QByteArray());
   theTerminalWindow->close();
-  QVERIFY(fixture.waitFor([&] { return sim.Received().endsWith("\x13\x0f"); }));
-  QCOMPARE(sim.NewlyReceived(), QByteArray("\x13\x0f"));
-  QCOMPARE(theTerminalWindow->StatusPanel(0)->text(), QStringLiteral("COM порт не доступен"));
+  QVERIFY(fixture.waitFor([&] { return sim.received().endsWith("\x13\x0f"); }));
+  QCOMPARE(sim.newlyReceived(), QByteArray("\x13\x0f"));
+  QCOMPARE(theTerminalWindow->statusPanel(0)->text(), QStringLiteral("COM порт не доступен"));
 }
 
 // The operator programs the error mode from the base (220 V, 1600 imp/kWh),
@@ -175,35 +175,35 @@ void TerminalSessionTest::programmingTheErrorModeAndSaving() {
   fixture.addChosenBase({1, 2, 5, 6});
   Simulator sim(fixture.dir);
   fixture.beginMeasurement();
-  Click("resetKeyButton");  // СБР: to the main menu
+  click("resetKeyButton");  // СБР: to the main menu
   QVERIFY(fixture.waitFor([] { return TerminalFixture::control("programErrorButton")->isEnabled(); }));
-  Click("detailsButton");
+  click("detailsButton");
   fixture.control<QTabWidget>("programmingTabs")->setCurrentIndex(2);
   QCOMPARE(fixture.control<QLineEdit>("errorVoltageEdit")->text(), QStringLiteral("220"));
   QCOMPARE(fixture.control<QLineEdit>("meterConstantEdit")->text(), QStringLiteral("1600"));
   fixture.control<QLineEdit>("errorTimeEdit")->setText("5");
-  sim.NewlyReceived();
-  Click("programErrorButton");
-  QVERIFY(fixture.waitFor([] { return !theTerminalWindow->TimerActive(LinkTimer::KeyQueueTimer); }, 20000));
-  QVERIFY(fixture.waitFor([] { return theTerminalWindow->Engine().Recognition().ErrorPage14; }));
-  QCOMPARE(sim.NewlyReceived(), QByteArray("\x7f"
+  sim.newlyReceived();
+  click("programErrorButton");
+  QVERIFY(fixture.waitFor([] { return !theTerminalWindow->timerActive(LinkTimer::KeyQueueTimer); }, 20000));
+  QVERIFY(fixture.waitFor([] { return theTerminalWindow->engine().recognition().ErrorPage14; }));
+  QCOMPARE(sim.newlyReceived(), QByteArray("\x7f"
                                            "3\r1\r1\r220\r1.6\r5\r"));
 
-  Click("voltageModeButton");  // the voltage screen
-  QVERIFY(fixture.waitFor([] { return !Values().PhaseVoltageText[0].isEmpty(); }));
-  Click("minusKeyButton");  // "-": current
-  QVERIFY(fixture.waitFor([] { return !Values().PhaseCurrentText[0].isEmpty(); }));
-  Click("minusKeyButton");  // power factor
-  QVERIFY(fixture.waitFor([] { return !Values().PowerFactorText.isEmpty(); }));
-  Click("minusKeyButton");  // power
-  Click("minusKeyButton");  // meters 1-4
-  QVERIFY(fixture.waitFor([] { return theTerminalWindow->Engine().Leds().page14Lit; }));
-  Click("pages58Button");  // meters 5-8
-  FocusTerminal();
-  QVERIFY(ReadBothPages());
-  keyboard::PressWithText(0x42b, "ы");  // S in the Russian layout: "Сохранить"
+  click("voltageModeButton");  // the voltage screen
+  QVERIFY(fixture.waitFor([] { return !values().PhaseVoltageText[0].isEmpty(); }));
+  click("minusKeyButton");  // "-": current
+  QVERIFY(fixture.waitFor([] { return !values().PhaseCurrentText[0].isEmpty(); }));
+  click("minusKeyButton");  // power factor
+  QVERIFY(fixture.waitFor([] { return !values().powerFactorText.isEmpty(); }));
+  click("minusKeyButton");  // power
+  click("minusKeyButton");  // meters 1-4
+  QVERIFY(fixture.waitFor([] { return theTerminalWindow->engine().leds().page14Lit; }));
+  click("pages58Button");  // meters 5-8
+  focusTerminal();
+  QVERIFY(readBothPages());
+  keyboard::pressWithText(0x42b, "ы");  // S in the Russian layout: "Сохранить"
 
-  const QList<StoredPoint> points = StoredPoints(fixture);
+  const QList<StoredPoint> points = storedPoints(fixture);
   QCOMPARE(points.size(), 4);
   const int meterSlots[] = {1, 2, 5, 6};
   const QVariant errors[] = {0.12, -12.345, 0.46, QVariant()};
@@ -217,10 +217,10 @@ void TerminalSessionTest::programmingTheErrorModeAndSaving() {
     if (!errors[i].isNull()) QCOMPARE(points[i].error.toDouble(), errors[i].toDouble());
     QVERIFY(points[i].count.isNull());  // numbered when the window is left
   }
-  QVERIFY(!theTerminalWindow->Engine().Leds().page14Lit && !TerminalFixture::control("saveButton")->isEnabled());
+  QVERIFY(!theTerminalWindow->engine().leds().page14Lit && !TerminalFixture::control("saveButton")->isEnabled());
 
   theTerminalWindow->close();
-  for (const StoredPoint& point : StoredPoints(fixture)) QCOMPARE(point.count.toInt(), 1);
+  for (const StoredPoint& point : storedPoints(fixture)) QCOMPARE(point.count.toInt(), 1);
   // The meter without a reading shows an empty error in the grid.
   fixture.chooseNode("Счетчик 6");
   QAbstractItemModel* grid = theMainWindow->pointGrid()->model();
@@ -234,33 +234,33 @@ void TerminalSessionTest::programmingTheErrorModeAndSaving() {
 void TerminalSessionTest::singleSaveWalksBothPages() {
   TerminalFixture fixture;
   fixture.addChosenBase({1, 2, 5});
-  LoadProgramConfig();
+  loadProgramConfig();
   Config.ActiveTab = 2;
-  SaveProgramConfig();
+  saveProgramConfig();
   Simulator sim(fixture.dir);
   fixture.beginMeasurement();
   QCOMPARE(fixture.control<QTabWidget>("programmingTabs")->currentIndex(), 2);
-  QVERIFY(fixture.waitFor([] { return !Values().PhaseVoltageText[0].isEmpty(); }));
-  Click("pages14Button");  // "1-4": the instrument shows meters 1-4
-  FocusTerminal();
-  QVERIFY(fixture.waitFor(SaveOnceEnabled, 10000));
-  sim.NewlyReceived();
-  keyboard::PressWithText(Qt::Key_A, "a");  // "Сохр. однократно", right after the check
-  QVERIFY(fixture.waitFor([] { return theTerminalWindow->Engine().Flags().SaveOnceDone; }, 10000));
-  QCOMPARE(StoredPoints(fixture).size(), 3);
-  const QByteArray keys = sim.NewlyReceived();
+  QVERIFY(fixture.waitFor([] { return !values().PhaseVoltageText[0].isEmpty(); }));
+  click("pages14Button");  // "1-4": the instrument shows meters 1-4
+  focusTerminal();
+  QVERIFY(fixture.waitFor(saveOnceEnabled, 10000));
+  sim.newlyReceived();
+  keyboard::pressWithText(Qt::Key_A, "a");  // "Сохр. однократно", right after the check
+  QVERIFY(fixture.waitFor([] { return theTerminalWindow->engine().flags().SaveOnceDone; }, 10000));
+  QCOMPARE(storedPoints(fixture).size(), 3);
+  const QByteArray keys = sim.newlyReceived();
   QVERIFY2(keys.startsWith("\r\x7f"), keys.toHex().constData());
   QVERIFY2(keys.contains('1'), keys.toHex().constData());  // it turned to meters 5-8 itself
   QTest::qWait(1500);                                      // further quiet periods store nothing
-  QCOMPARE(StoredPoints(fixture).size(), 3);
-  QVERIFY(theTerminalWindow->Engine().Flags().ResultsSaved);
+  QCOMPARE(storedPoints(fixture).size(), 3);
+  QVERIFY(theTerminalWindow->engine().flags().ResultsSaved);
 
-  Click("resetKeyButton");  // СБР: main menu, the main window takes input again
+  click("resetKeyButton");  // СБР: main menu, the main window takes input again
   QVERIFY(fixture.waitFor([] { return theMainWindow->isEnabled(); }));
   theMainWindow->activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(theMainWindow));
-  QVERIFY(!theTerminalWindow->Engine().Flags().ResultsSaved);
-  for (const StoredPoint& point : StoredPoints(fixture)) {
+  QVERIFY(!theTerminalWindow->engine().flags().ResultsSaved);
+  for (const StoredPoint& point : storedPoints(fixture)) {
     QCOMPARE(point.voltage, 95.0);
     QCOMPARE(point.count.toInt(), 1);
   }
@@ -280,24 +280,24 @@ void TerminalSessionTest::refusedSaveStoresNothingAndTheWindowGoesOn() {
   QFETCH(bool, single);
   TerminalFixture fixture;
   fixture.addChosenBase({1, 2, 5});
-  LoadProgramConfig();
+  loadProgramConfig();
   Config.ActiveTab = 2;
-  SaveProgramConfig();
+  saveProgramConfig();
   Simulator sim(fixture.dir);
   fixture.beginMeasurement();
-  QVERIFY(fixture.waitFor([] { return !Values().PhaseVoltageText[0].isEmpty(); }));
+  QVERIFY(fixture.waitFor([] { return !values().PhaseVoltageText[0].isEmpty(); }));
   MessageService::ScriptedAnswers answers;
   const auto readAndSave = [&] {
-    FocusTerminal();
+    focusTerminal();
     if (single) {
-      Click("pages14Button");
-      QVERIFY(fixture.waitFor(SaveOnceEnabled, 10000));
-      keyboard::PressWithText(Qt::Key_A, "a");  // "Сохр. однократно": walks to page 5-8 and saves
-      QVERIFY(fixture.waitFor([] { return !theTerminalWindow->Engine().Flags().SaveOnceActive; }, 10000));
+      click("pages14Button");
+      QVERIFY(fixture.waitFor(saveOnceEnabled, 10000));
+      keyboard::pressWithText(Qt::Key_A, "a");  // "Сохр. однократно": walks to page 5-8 and saves
+      QVERIFY(fixture.waitFor([] { return !theTerminalWindow->engine().flags().SaveOnceActive; }, 10000));
       return;
     }
-    QVERIFY(ReadBothPages());
-    keyboard::PressWithText(0x42b, "ы");  // "Сохранить", right after the check
+    QVERIFY(readBothPages());
+    keyboard::pressWithText(0x42b, "ы");  // "Сохранить", right after the check
 
   };
   const QString database = QDir::toNativeSeparators(fixture.db().database().databaseName());
@@ -309,17 +309,17 @@ void TerminalSessionTest::refusedSaveStoresNothingAndTheWindowGoesOn() {
            QStringList{QStringLiteral("База данных \"%1\": база данных доступна только для чтения, "
                                       "изменения не сохранены.")
                            .arg(database)});
-  QCOMPARE(StoredPoints(fixture).size(), 0);
+  QCOMPARE(storedPoints(fixture).size(), 0);
   QVERIFY(theTerminalWindow->isVisible());
-  QVERIFY(!theTerminalWindow->Engine().Flags().ResultsSaved);
+  QVERIFY(!theTerminalWindow->engine().flags().ResultsSaved);
 
   fixture.db().execute({"pragma query_only = 0", {}, {}});
   answers.clear();
   readAndSave();
-  QVERIFY(fixture.waitFor([&] { return StoredPoints(fixture).size() == 3; }));
+  QVERIFY(fixture.waitFor([&] { return storedPoints(fixture).size() == 3; }));
   QVERIFY(answers.shown().empty());
   theTerminalWindow->close();
-  for (const StoredPoint& point : StoredPoints(fixture)) QCOMPARE(point.count.toInt(), 1);
+  for (const StoredPoint& point : storedPoints(fixture)) QCOMPARE(point.count.toInt(), 1);
 }
 
 // The unfolded window on the error tab while both pages have been read. With
@@ -328,19 +328,19 @@ void TerminalSessionTest::refusedSaveStoresNothingAndTheWindowGoesOn() {
 void TerminalSessionTest::unfoldedWindowOnTheErrorTab() {
   TerminalFixture fixture;
   fixture.addChosenBase({1, 2, 3, 4, 5, 6, 7, 8});
-  LoadProgramConfig();
+  loadProgramConfig();
   Config.ActiveTab = 2;
   Config.ErrorTime = "10";
-  SaveProgramConfig();
+  saveProgramConfig();
   Simulator sim(fixture.dir);
   fixture.beginMeasurement();
-  Click("detailsButton");
-  QVERIFY(ReadBothPages());
+  click("detailsButton");
+  QVERIFY(readBothPages());
   QVERIFY(fixture.waitFor([] { return TerminalFixture::control("saveButton")->isEnabled(); }));
   // A whole page on the mirror: the watchdog has fired in this quiet period.
   QVERIFY(fixture.waitFor([] {
-    return TerminalFixture::mirrorRow(0).startsWith(u"ПОГРЕШН.  5-8") && theTerminalWindow->Engine().WatchdogTag() == 1 &&
-           !theTerminalWindow->TimerActive(LinkTimer::Watchdog);
+    return TerminalFixture::mirrorRow(0).startsWith(u"ПОГРЕШН.  5-8") && theTerminalWindow->engine().watchdogTag() == 1 &&
+           !theTerminalWindow->timerActive(LinkTimer::Watchdog);
   }));
   const QImage picture = theTerminalWindow->grab().toImage();
   QCOMPARE(picture.size() / picture.devicePixelRatio(), QSize(TerminalWindow::FormWidth, TerminalWindow::UnfoldedHeight));

@@ -44,29 +44,29 @@ namespace {
 const QString kMenu[] = {QStringLiteral("МОЩНОСТЬ     1"), QStringLiteral("ЭНЕРГИЯ      2"),
                          QStringLiteral("ОПР.ПОГРЕШН. 3 >")};
 
-QByteArray MainMenu() { return stream::Screen(kMenu[0], kMenu[1], kMenu[2]); }
-QByteArray ErrorPageScreen() {
-  return stream::Screen("ПОГРЕШН.  1-4 %", "   0.125  -0.250", "   1.500   ?    ");
+QByteArray mainMenu() { return stream::screen(kMenu[0], kMenu[1], kMenu[2]); }
+QByteArray errorPageScreen() {
+  return stream::screen("ПОГРЕШН.  1-4 %", "   0.125  -0.250", "   1.500   ?    ");
 }
-QByteArray PhaseVoltages() { return stream::Screen("Ф1  220.00 В", "Ф2  220.00 В", "Ф3  220.00 В"); }
+QByteArray phaseVoltages() { return stream::screen("Ф1  220.00 В", "Ф2  220.00 В", "Ф3  220.00 В"); }
 
 enum ScreenKind { Voltage, Errors, Menu };
 
 // A key press with the text the keyboard layout gives it, delivered as the
 // keyboard does: to the terminal window's focus widget (no entry field).
-void Press(int key, const QString& text, Qt::KeyboardModifiers modifiers = {}) {
+void press(int key, const QString& text, Qt::KeyboardModifiers modifiers = {}) {
   theTerminalWindow->activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(theTerminalWindow));
-  QWidget* focus = keyboard::KeyReceiver();
+  QWidget* focus = keyboard::keyReceiver();
   QVERIFY2(focus && focus->window() == theTerminalWindow, "the terminal window does not have the focus");
   QVERIFY2(!qobject_cast<QLineEdit*>(focus), "an entry field has the focus");
-  keyboard::PressWithText(key, text, modifiers);
+  keyboard::pressWithText(key, text, modifiers);
 }
 
 // The window open and connected to `pty`, the start keys read.
-void Open(TerminalFixture& fixture, PtyInstrument& pty) {
+void open(TerminalFixture& fixture, PtyInstrument& pty) {
   fixture.beginMeasurement();
-  QCOMPARE(pty.Received(), QByteArray("\x0e\x08"));
+  QCOMPARE(pty.received(), QByteArray("\x0e\x08"));
 }
 
 }  // namespace
@@ -77,7 +77,7 @@ void TerminalWindowTest::createdFoldedAndHidden() {
   QCOMPARE(theTerminalWindow->windowTitle(), QStringLiteral("ВТ3417"));
   QCOMPARE(theTerminalWindow->height(), TerminalWindow::FoldedHeight);
   QCOMPARE(theTerminalWindow->width(), TerminalWindow::FormWidth);
-  QVERIFY(theTerminalWindow->Loop().Suspended());
+  QVERIFY(theTerminalWindow->loop().suspended());
   QVERIFY(!fixture.control("programmingTabs")->isVisibleTo(theTerminalWindow));
   for (const char* name : {"voltageModeButton", "currentModeButton", "powerFactorModeButton", "powerModeButton", "saveButton", "saveOnceButton", "energyButton", "programPowerButton"})
     QVERIFY2(!fixture.control(name)->isEnabled(), name);
@@ -90,7 +90,7 @@ void TerminalWindowTest::createdFoldedAndHidden() {
 void TerminalWindowTest::foldingAndTabDependentControls() {
   TerminalFixture fixture;
   PtyInstrument& pty = fixture.pty();
-  Open(fixture, pty);
+  open(fixture, pty);
   auto* more = fixture.control<QAbstractButton>("detailsButton");
   auto* pages = fixture.control<QTabWidget>("programmingTabs");
   more->click();
@@ -152,15 +152,15 @@ void TerminalWindowTest::keyboard() {
   QFETCH(QByteArray, expected);
   TerminalFixture fixture;
   PtyInstrument& pty = fixture.pty();
-  Open(fixture, pty);
-  pty.Send(screen == Errors ? ErrorPageScreen() : PhaseVoltages());
+  open(fixture, pty);
+  pty.send(screen == Errors ? errorPageScreen() : phaseVoltages());
   // The whole screen arrived and an idle turn has set the keys' states.
   QVERIFY(fixture.waitFor([] {
-    return !TerminalFixture::mirrorRow(2).trimmed().isEmpty() && theTerminalWindow->Engine().WatchdogTag() == 1;
+    return !TerminalFixture::mirrorRow(2).trimmed().isEmpty() && theTerminalWindow->engine().watchdogTag() == 1;
   }));
-  pty.Received(100);
-  Press(key, text, Qt::KeyboardModifiers(modifiers));
-  QCOMPARE(pty.Received(400), expected);
+  pty.received(100);
+  press(key, text, Qt::KeyboardModifiers(modifiers));
+  QCOMPARE(pty.received(400), expected);
 }
 
 // СБР on the main menu closes the port (19, 15) and opens it again 200 ms
@@ -168,25 +168,25 @@ void TerminalWindowTest::keyboard() {
 void TerminalWindowTest::resetOnMainMenuRestartsTheConnection() {
   TerminalFixture fixture;
   PtyInstrument& pty = fixture.pty();
-  Open(fixture, pty);
-  pty.Send(MainMenu());
-  QVERIFY(fixture.waitFor([] { return theTerminalWindow->Engine().Flags().MenuScreen; }));
+  open(fixture, pty);
+  pty.send(mainMenu());
+  QVERIFY(fixture.waitFor([] { return theTerminalWindow->engine().flags().MenuScreen; }));
   fixture.control<QAbstractButton>("resetKeyButton")->click();
-  QCOMPARE(pty.Received(600), QByteArray("\x13\x0f\x0e\x08"));
-  QVERIFY(theTerminalWindow->Line().Connected());
-  QCOMPARE(theTerminalWindow->StatusPanel(0)->text(), QStringLiteral("COM порт открыт"));
+  QCOMPARE(pty.received(600), QByteArray("\x13\x0f\x0e\x08"));
+  QVERIFY(theTerminalWindow->line().connected());
+  QCOMPARE(theTerminalWindow->statusPanel(0)->text(), QStringLiteral("COM порт открыт"));
   QVERIFY(TerminalFixture::mirrorRow(0).trimmed().isEmpty());
 }
 
 void TerminalWindowTest::unavailablePort() {
   TerminalFixture fixture;
   QVERIFY(
-      WritePortDevice(fixture.dir.filePath("sources/ports.ini"), "Com1", fixture.dir.filePath("no-port")));
+      writePortDevice(fixture.dir.filePath("sources/ports.ini"), "Com1", fixture.dir.filePath("no-port")));
   fixture.beginMeasurement();
   QVERIFY(theTerminalWindow->isVisible());
-  QVERIFY(!theTerminalWindow->Line().Connected());
-  QCOMPARE(theTerminalWindow->StatusPanel(0)->text(), QStringLiteral("COM порт не доступен"));
-  QCOMPARE(theTerminalWindow->StatusPanel(1)->text(), QStringLiteral("Используемый порт: Com1"));
+  QVERIFY(!theTerminalWindow->line().connected());
+  QCOMPARE(theTerminalWindow->statusPanel(0)->text(), QStringLiteral("COM порт не доступен"));
+  QCOMPARE(theTerminalWindow->statusPanel(1)->text(), QStringLiteral("Используемый порт: Com1"));
   fixture.control<QAbstractButton>("key0Button")->click();  // dropped silently
   theTerminalWindow->close();
   QVERIFY(theMainWindow->isEnabled());
@@ -195,20 +195,20 @@ void TerminalWindowTest::unavailablePort() {
 namespace {
 
 // What the save button depends on, for a failure message.
-QString SaveState() {
-  const LinkEngine& e = theTerminalWindow->Engine();
+QString saveState() {
+  const LinkEngine& e = theTerminalWindow->engine();
   return QStringLiteral("led14 %1 page14 %2 lock %3 once %4 lost %5 mirror '%6' '%7' connected %8")
-      .arg(e.Leds().page14Lit)
-      .arg(e.Recognition().ErrorPage14)
-      .arg(e.Flags().EnterLock)
-      .arg(e.Flags().SaveOnceActive)
-      .arg(e.Reconnecting())
+      .arg(e.leds().page14Lit)
+      .arg(e.recognition().ErrorPage14)
+      .arg(e.flags().EnterLock)
+      .arg(e.flags().SaveOnceActive)
+      .arg(e.reconnecting())
       .arg(TerminalFixture::mirrorRow(0), TerminalFixture::mirrorRow(1))
-      .arg(theTerminalWindow->Line().Connected());
+      .arg(theTerminalWindow->line().connected());
 }
 
 // Processor time this process has used, in milliseconds.
-double ProcessorMs() {
+double processorMs() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
@@ -224,44 +224,44 @@ double ProcessorMs() {
 void TerminalWindowTest::lostDeviceClosesThePortAndComesBack() {
   TerminalFixture fixture;
   fixture.addChosenBase({1});
-  LoadProgramConfig();
+  loadProgramConfig();
   Config.ActiveTab = 2;  // the error tab, where saving is possible
-  SaveProgramConfig();
+  saveProgramConfig();
   const QString link = fixture.dir.filePath("instrument");
   auto first = std::make_unique<PtyInstrument>(link);
-  Open(fixture, *first);
-  first->Send(ErrorPageScreen());
-  QVERIFY2(fixture.waitFor([] { return TerminalFixture::control("saveButton")->isEnabled(); }), qPrintable(SaveState()));
+  open(fixture, *first);
+  first->send(errorPageScreen());
+  QVERIFY2(fixture.waitFor([] { return TerminalFixture::control("saveButton")->isEnabled(); }), qPrintable(saveState()));
 
-  first->HangUp();
+  first->hangUp();
   QElapsedTimer noticed;
   noticed.start();
   QVERIFY(fixture.waitFor(
-      [] { return theTerminalWindow->StatusPanel(0)->text() == QStringLiteral("COM порт не доступен"); }, 1000));
+      [] { return theTerminalWindow->statusPanel(0)->text() == QStringLiteral("COM порт не доступен"); }, 1000));
   QVERIFY2(noticed.elapsed() < 1000, qPrintable(QString::number(noticed.elapsed())));
-  QVERIFY(!theTerminalWindow->Line().Connected());
+  QVERIFY(!theTerminalWindow->line().connected());
   first.reset();
   fixture.control<QAbstractButton>("key0Button")->click();  // goes nowhere
   QVERIFY(!fixture.control("saveButton")->isEnabled());
-  QVERIFY(!theTerminalWindow->Engine().Leds().page14Lit);
+  QVERIFY(!theTerminalWindow->engine().leds().page14Lit);
   QVERIFY(TerminalFixture::mirrorRow(0).trimmed().isEmpty());
 
   // Ten seconds of the program's own event loop (QTest::qWait would poll).
-  const double before = ProcessorMs();
+  const double before = processorMs();
   QEventLoop idle;
   QTimer::singleShot(10000, &idle, &QEventLoop::quit);
   idle.exec();
-  const double busy = (ProcessorMs() - before) / 10000;
+  const double busy = (processorMs() - before) / 10000;
   QVERIFY2(busy < 0.01, qPrintable(QStringLiteral("%1 % of a core").arg(busy * 100)));
-  QVERIFY(theTerminalWindow->Engine().Reconnecting());
+  QVERIFY(theTerminalWindow->engine().reconnecting());
 
   PtyInstrument second(link);
-  QCOMPARE(second.Received(1500), QByteArray("\x0e\x08"));  // tried once a second
-  QCOMPARE(theTerminalWindow->StatusPanel(0)->text(), QStringLiteral("COM порт открыт"));
-  second.Send(ErrorPageScreen());
-  QVERIFY2(fixture.waitFor([] { return TerminalFixture::control("saveButton")->isEnabled(); }), qPrintable(SaveState()));
+  QCOMPARE(second.received(1500), QByteArray("\x0e\x08"));  // tried once a second
+  QCOMPARE(theTerminalWindow->statusPanel(0)->text(), QStringLiteral("COM порт открыт"));
+  second.send(errorPageScreen());
+  QVERIFY2(fixture.waitFor([] { return TerminalFixture::control("saveButton")->isEnabled(); }), qPrintable(saveState()));
   theTerminalWindow->close();
-  QCOMPARE(second.Received(), QByteArray("\x13\x0f"));
+  QCOMPARE(second.received(), QByteArray("\x13\x0f"));
 }
 
 // While the terminal window shows, the main window takes input only on the
@@ -270,23 +270,23 @@ void TerminalWindowTest::mainWindowFollowsTheMenu() {
   TerminalFixture fixture;
   fixture.addChosenBase({1});
   PtyInstrument& pty = fixture.pty();
-  Open(fixture, pty);
+  open(fixture, pty);
   QVERIFY(!ActionsAllowed);
   QVERIFY(!theMainWindow->deleteBaseAction()->isEnabled());
-  pty.Send(MainMenu());
+  pty.send(mainMenu());
   QVERIFY(fixture.waitFor([] { return theMainWindow->isEnabled(); }));
-  pty.Send(PhaseVoltages());
+  pty.send(phaseVoltages());
   QVERIFY(fixture.waitFor([] { return !theMainWindow->isEnabled(); }));
-  pty.Send(MainMenu());
+  pty.send(mainMenu());
   QVERIFY(fixture.waitFor([] { return theMainWindow->isEnabled(); }));
   theMainWindow->beginMeasurementAction()->trigger();
-  QCOMPARE(pty.Received(300), QByteArray());
+  QCOMPARE(pty.received(300), QByteArray());
   QCOMPARE(TerminalFixture::mirrorRow(0), kMenu[0].leftJustified(17));
 
   theTerminalWindow->close();
-  QCOMPARE(pty.Received(), QByteArray("\x13\x0f"));
-  QVERIFY(!theTerminalWindow->Line().Connected());
-  QVERIFY(theTerminalWindow->Loop().Suspended());
+  QCOMPARE(pty.received(), QByteArray("\x13\x0f"));
+  QVERIFY(!theTerminalWindow->line().connected());
+  QVERIFY(theTerminalWindow->loop().suspended());
   QVERIFY(ActionsAllowed);
   QVERIFY(theMainWindow->deleteBaseAction()->isEnabled());
   QVERIFY(theMainWindow->isEnabled());
@@ -297,8 +297,8 @@ void TerminalWindowTest::mainWindowFollowsTheMenu() {
 void TerminalWindowTest::entryFields() {
   TerminalFixture fixture;
   PtyInstrument& pty = fixture.pty();
-  Open(fixture, pty);
-  pty.Send(MainMenu());  // the tabs are enabled on the main menu only
+  open(fixture, pty);
+  pty.send(mainMenu());  // the tabs are enabled on the main menu only
   QVERIFY(fixture.waitFor([] { return TerminalFixture::control("programmingTabs")->isEnabled(); }));
   fixture.control<QAbstractButton>("detailsButton")->click();
   fixture.control<QTabWidget>("programmingTabs")->setCurrentIndex(0);
@@ -307,10 +307,10 @@ void TerminalWindowTest::entryFields() {
   auto* errorVoltage = fixture.control<QLineEdit>("errorVoltageEdit");
   errorVoltage->setText("460");
   current->setText("0");
-  QVERIFY(keyboard::TypeInto(voltage, "2a2-0.5"));
+  QVERIFY(keyboard::typeInto(voltage, "2a2-0.5"));
   QCOMPARE(voltage->text(), QStringLiteral("220.5"));
-  QCOMPARE(pty.Received(100), QByteArray());  // typing in a field sends nothing
-  keyboard::Press(Qt::Key_Return);
+  QCOMPARE(pty.received(100), QByteArray());  // typing in a field sends nothing
+  keyboard::press(Qt::Key_Return);
   QCOMPARE(current->text(), QStringLiteral("0.01"));
   QCOMPARE(errorVoltage->text(), QStringLiteral("456"));
   QCOMPARE(voltage->text(), QStringLiteral("220.5"));
@@ -318,7 +318,7 @@ void TerminalWindowTest::entryFields() {
   current->setText("12");
   fixture.control<QLineEdit>("divisionsEdit")->setFocus();
   QCOMPARE(current->text(), QStringLiteral("10"));
-  QCOMPARE(pty.Received(100), QByteArray());
+  QCOMPARE(pty.received(100), QByteArray());
 }
 
 // Activation fills the tabs from ProgramConfig and the chosen base;
@@ -326,15 +326,15 @@ void TerminalWindowTest::entryFields() {
 void TerminalWindowTest::tabSettings() {
   TerminalFixture fixture;
   fixture.addChosenBase({1}, 3200);
-  LoadProgramConfig();
+  loadProgramConfig();
   Config.ActiveTab = 2;
   Config.ErrorKind = 2;
   Config.PowerScheme = 4;
   Config.ErrorTime = "30";
   Config.PowerVoltage = "57.7";
-  SaveProgramConfig();
+  saveProgramConfig();
   PtyInstrument& pty = fixture.pty();
-  Open(fixture, pty);
+  open(fixture, pty);
   QCOMPARE(fixture.control<QTabWidget>("programmingTabs")->currentIndex(), 2);
   QVERIFY(fixture.control<QRadioButton>("PRbPassiv")->isChecked());
   QVERIFY(fixture.control<QRadioButton>("RB3Pr")->isChecked());
@@ -347,12 +347,12 @@ void TerminalWindowTest::tabSettings() {
   fixture.control<QTabWidget>("programmingTabs")->setCurrentIndex(1);
   fixture.control<QRadioButton>("ERB2Fas")->setChecked(true);
   fixture.control<QLineEdit>("energyVoltageEdit")->setText("100.5");
-  pty.Send(MainMenu());  // the main window takes input on the main menu only
+  pty.send(mainMenu());  // the main window takes input on the main menu only
   QVERIFY(fixture.waitFor([] { return theMainWindow->isEnabled(); }));
   theMainWindow->activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(theMainWindow));
   Config = ProgramConfig{};
-  LoadProgramConfig();
+  loadProgramConfig();
   QCOMPARE(Config.ActiveTab, 1);
   QCOMPARE(Config.EnergyScheme, 2);
   QCOMPARE(Config.EnergyKind, 1);
@@ -373,15 +373,15 @@ void TerminalWindowTest::tabSettings() {
 void TerminalWindowTest::programmingNeedsEveryParameter() {
   TerminalFixture fixture;
   PtyInstrument& pty = fixture.pty();
-  Open(fixture, pty);
-  pty.Send(MainMenu());
+  open(fixture, pty);
+  pty.send(mainMenu());
   QVERIFY(fixture.waitFor([] { return TerminalFixture::control("programEnergyButton")->isEnabled(); }));
   MessageService::ScriptedAnswers answers;
   fixture.control<QLineEdit>("energyVoltageEdit")->clear();
   fixture.control<QAbstractButton>("programEnergyButton")->click();
   QCOMPARE(answers.texts(), QStringList{"Необходимо задать значение всех параметров"});
   QCOMPARE(answers.shown().front().caption, QStringLiteral("Режим автоматического программирования"));
-  QCOMPARE(pty.Received(800), QByteArray());
+  QCOMPARE(pty.received(800), QByteArray());
 }
 
 // Without a base the operator types the voltage and the constant; reactive
@@ -389,8 +389,8 @@ void TerminalWindowTest::programmingNeedsEveryParameter() {
 void TerminalWindowTest::programmingTheErrorModeWithoutBase() {
   TerminalFixture fixture;
   PtyInstrument& pty = fixture.pty();
-  Open(fixture, pty);
-  pty.Send(MainMenu());
+  open(fixture, pty);
+  pty.send(mainMenu());
   QVERIFY(fixture.waitFor([] { return TerminalFixture::control("programErrorButton")->isEnabled(); }));
   fixture.control<QLineEdit>("errorTimeEdit")->setText("9");
   {
@@ -407,8 +407,8 @@ void TerminalWindowTest::programmingTheErrorModeWithoutBase() {
   const QByteArray keys =
       "\x7f"
       "3\r2\r100\r0.0001\r9\r";
-  QVERIFY(fixture.waitFor([&] { return !theTerminalWindow->TimerActive(LinkTimer::KeyQueueTimer); }, 15000));
-  QCOMPARE(pty.Received(100), keys);
+  QVERIFY(fixture.waitFor([&] { return !theTerminalWindow->timerActive(LinkTimer::KeyQueueTimer); }, 15000));
+  QCOMPARE(pty.received(100), keys);
 }
 
 // "Старт" on a power screen: "." marks the start on the instrument, the power
@@ -417,8 +417,8 @@ void TerminalWindowTest::programmingTheErrorModeWithoutBase() {
 void TerminalWindowTest::energyCount() {
   TerminalFixture fixture;
   PtyInstrument& pty = fixture.pty();
-  Open(fixture, pty);
-  pty.Send(stream::Screen("МОЩН. АКТИВНАЯ", "1 ФАЗА", "Р     1100.00 ВТ"));
+  open(fixture, pty);
+  pty.send(stream::screen("МОЩН. АКТИВНАЯ", "1 ФАЗА", "Р     1100.00 ВТ"));
   auto* start = fixture.control<QPushButton>("energyButton");
   QVERIFY(fixture.waitFor([start] { return start->isEnabled(); }));
   fixture.control<QTabWidget>("programmingTabs")->setCurrentIndex(1);
@@ -427,15 +427,15 @@ void TerminalWindowTest::energyCount() {
   start->click();
   QCOMPARE(start->text(), QStringLiteral("Стоп"));
   QVERIFY(fixture.waitFor([energy] { return !energy->text().isEmpty(); }, 4000));
-  QCOMPARE(pty.Received(100), QByteArray("."));
+  QCOMPARE(pty.received(100), QByteArray("."));
   const double perSecond = 1100.0 / 3600;
-  QVERIFY(fixture.waitFor([&] { return TextToNumber(energy->text()) > 1.5 * perSecond; }, 4000));
-  const double beforeStop = TextToNumber(energy->text());
+  QVERIFY(fixture.waitFor([&] { return textToNumber(energy->text()) > 1.5 * perSecond; }, 4000));
+  const double beforeStop = textToNumber(energy->text());
   start->click();
   QCOMPARE(start->text(), QStringLiteral("Старт"));
-  QVERIFY(fixture.waitFor([&] { return TextToNumber(energy->text()) > beforeStop; }, 3000));
-  QCOMPARE(pty.Received(1500), QByteArray("."));
-  const double seconds = TextToNumber(energy->text()) / perSecond;
+  QVERIFY(fixture.waitFor([&] { return textToNumber(energy->text()) > beforeStop; }, 3000));
+  QCOMPARE(pty.received(1500), QByteArray("."));
+  const double seconds = textToNumber(energy->text()) / perSecond;
   QVERIFY2(std::abs(seconds - std::round(seconds)) < 0.05, qPrintable(energy->text()));
   QCOMPARE(std::round(seconds), std::round(beforeStop / perSecond) + 1);
 }
@@ -447,16 +447,16 @@ void TerminalWindowTest::energyCount() {
 void TerminalWindowTest::programEndsWithTheWindowOpen() {
   TerminalFixture fixture;
   PtyInstrument& pty = fixture.pty();
-  Open(fixture, pty);
-  pty.Send(MainMenu());
+  open(fixture, pty);
+  pty.send(mainMenu());
   QVERIFY(fixture.waitFor([] { return theMainWindow->isEnabled(); }));
-  QVERIFY(theTerminalWindow->Loop().isRunning());
+  QVERIFY(theTerminalWindow->loop().isRunning());
   QTimer::singleShot(0, theMainWindow, [] { theMainWindow->close(); });
-  RunUntilMainWindowCloses(theMainWindow);
-  QVERIFY(theTerminalWindow->Loop().isFinished());
+  runUntilMainWindowCloses(theMainWindow);
+  QVERIFY(theTerminalWindow->loop().isFinished());
   QVERIFY(!theTerminalWindow->isVisible());
-  QCOMPARE(pty.Received(), QByteArray("\x13\x0f"));
-  DestroyWindows();
+  QCOMPARE(pty.received(), QByteArray("\x13\x0f"));
+  destroyWindows();
   QVERIFY(!theTerminalWindow);
 }
 

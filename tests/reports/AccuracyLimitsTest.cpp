@@ -13,21 +13,21 @@ Q_DECLARE_METATYPE(Verdict)
 
 namespace {
 
-AccuracyLimits ShippedLimits() {
+AccuracyLimits shippedLimits() {
   QStringList problems;
   const AccuracyLimits limits =
-      AccuracyLimits::load(SourceTreePath(QStringLiteral("data/sources/limits.csv")), &problems);
+      AccuracyLimits::load(sourceTreePath(QStringLiteral("data/sources/limits.csv")), &problems);
   if (!problems.isEmpty()) qWarning() << problems;
   return limits;
 }
 
-void WriteText(const QString& path, const QByteArray& text) {
+void writeText(const QString& path, const QByteArray& text) {
   QFile file(path);
   QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
   file.write(text);
 }
 
-PointJudgement Judged(PointState state) { return {state, 1.0}; }
+PointJudgement judged(PointState state) { return {state, 1.0}; }
 
 }  // namespace
 
@@ -56,7 +56,7 @@ class AccuracyLimitsTest : public QObject {
   void powerFactorTexts() {
     QFETCH(QString, km);
     QFETCH(bool, readable);
-    const std::optional<PowerFactor> parsed = ParsePowerFactor(km);
+    const std::optional<PowerFactor> parsed = parsePowerFactor(km);
     QCOMPARE(parsed.has_value(), readable);
     if (!readable) return;
     QFETCH(double, value);
@@ -68,7 +68,7 @@ class AccuracyLimitsTest : public QObject {
   void shippedFileHasEveryRow() {
     QStringList problems;
     const AccuracyLimits limits =
-        AccuracyLimits::load(SourceTreePath(QStringLiteral("data/sources/limits.csv")), &problems);
+        AccuracyLimits::load(sourceTreePath(QStringLiteral("data/sources/limits.csv")), &problems);
     QCOMPARE(problems, QStringList());
     QCOMPARE(limits.rows().size(), 24);
     for (double klass : {1.0, 2.0, 0.5, 0.2}) QCOMPARE(limits.rowsForClass(klass).size(), 6);
@@ -146,21 +146,21 @@ class AccuracyLimitsTest : public QObject {
     QFETCH(double, error);
     QFETCH(PointState, state);
     QFETCH(double, limit);
-    const PointJudgement judged = JudgePoint(ShippedLimits(), klass, km, current, error);
+    const PointJudgement judged = judgePoint(shippedLimits(), klass, km, current, error);
     QCOMPARE(judged.state, state);
     QCOMPARE(judged.limit, limit);
   }
 
   void emptyErrorIsNotJudged() {
-    const PointJudgement judged = JudgePoint(ShippedLimits(), 1, "1.000", 50, std::nullopt);
+    const PointJudgement judged = judgePoint(shippedLimits(), 1, "1.000", 50, std::nullopt);
     QCOMPARE(judged.state, PointState::NotJudged);
   }
 
   void verdicts_data() {
     QTest::addColumn<QList<PointJudgement>>("points");
     QTest::addColumn<Verdict>("verdict");
-    const PointJudgement in = Judged(PointState::Within);
-    const PointJudgement out = Judged(PointState::Beyond);
+    const PointJudgement in = judged(PointState::Within);
+    const PointJudgement out = judged(PointState::Beyond);
     const PointJudgement none{};
     QTest::newRow("no marked point") << QList<PointJudgement>{} << Verdict::NotJudged;
     QTest::newRow("one within") << QList<PointJudgement>{in} << Verdict::Fit;
@@ -173,7 +173,7 @@ class AccuracyLimitsTest : public QObject {
   void verdicts() {
     QFETCH(QList<PointJudgement>, points);
     QFETCH(Verdict, verdict);
-    QCOMPARE(MeterVerdict(points), verdict);
+    QCOMPARE(meterVerdict(points), verdict);
   }
 
   void limitTexts_data() {
@@ -188,7 +188,7 @@ class AccuracyLimitsTest : public QObject {
   void limitTexts() {
     QFETCH(double, limit);
     QFETCH(QString, text);
-    QCOMPARE(LimitText(limit), text);
+    QCOMPARE(limitText(limit), text);
   }
 
   // Damaged lines are reported with file and line number and skipped; the rest still judges.
@@ -215,7 +215,7 @@ class AccuracyLimitsTest : public QObject {
     const AccuracyLimits limits = AccuracyLimits::parse(text, "limits.csv", &problems);
     QCOMPARE(problems, QStringList{"limits.csv, строка 3: " + reason});
     QCOMPARE(limits.rows().size(), 1);
-    QCOMPARE(JudgePoint(limits, 1, "1.000", 50, 0.99).state, PointState::Within);
+    QCOMPARE(judgePoint(limits, 1, "1.000", 50, 0.99).state, PointState::Within);
   }
 
   void fileForms() {
@@ -240,45 +240,45 @@ class AccuracyLimitsTest : public QObject {
     const AccuracyLimits limits = AccuracyLimits::load("/nonexistent/limits.csv", &problems);
     QVERIFY(limits.isEmpty());
     QVERIFY(problems.isEmpty());
-    QCOMPARE(JudgePoint(limits, 1, "1.000", 50, 0.1).state, PointState::NotJudged);
+    QCOMPARE(judgePoint(limits, 1, "1.000", 50, 0.1).state, PointState::NotJudged);
   }
 
   // The program's limits follow the file, and a damaged line is reported once per reading.
   void programLimitsFollowTheFile() {
-    SetLimitsProblemReporter({});  // the problems come back to the caller
+    setLimitsProblemReporter({});  // the problems come back to the caller
     TempProgramDir program;
     QStringList problems;
-    QVERIFY(ProgramLimits(&problems).isEmpty());
+    QVERIFY(programLimits(&problems).isEmpty());
     QVERIFY(problems.isEmpty());
 
     const QString path = program.filePath("sources/limits.csv");
-    WriteText(path, "Класс;cos φ;Ток от, %;Ток до, %;Предел, %\n1;1;5;;1.5\nbad\n");
-    QCOMPARE(ProgramLimits(&problems).rows().size(), 1);
+    writeText(path, "Класс;cos φ;Ток от, %;Ток до, %;Предел, %\n1;1;5;;1.5\nbad\n");
+    QCOMPARE(programLimits(&problems).rows().size(), 1);
     QCOMPARE(problems.size(), 1);
     QVERIFY(problems[0].endsWith("строка 3: ожидается 5 полей через «;», найдено 1"));
     problems.clear();
-    QCOMPARE(ProgramLimits(&problems).rows().size(), 1);
+    QCOMPARE(programLimits(&problems).rows().size(), 1);
     QVERIFY(problems.isEmpty());
 
-    WriteText(path, "Класс;cos φ;Ток от, %;Ток до, %;Предел, %\n1;1;5;;1.5\n2;1;5;;2.5\n");
+    writeText(path, "Класс;cos φ;Ток от, %;Ток до, %;Предел, %\n1;1;5;;1.5\n2;1;5;;2.5\n");
     QFile(path).setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime);
-    QCOMPARE(ProgramLimits(&problems).rows().size(), 2);
+    QCOMPARE(programLimits(&problems).rows().size(), 2);
     QVERIFY(problems.isEmpty());
 
     QVERIFY(QFile::remove(path));
-    QVERIFY(ProgramLimits().isEmpty());
+    QVERIFY(programLimits().isEmpty());
   }
 
   // With a reporter (the main window's message), damaged lines go to it once per reading.
   void reporterHearsDamagedLinesOnce() {
     TempProgramDir program;
     QList<QStringList> reported;
-    SetLimitsProblemReporter([&reported](const QStringList& problems) { reported.append(problems); });
-    WriteText(program.filePath("sources/limits.csv"), "Класс;cos φ;Ток от, %;Ток до, %;Предел, %\n1;1;5\n");
+    setLimitsProblemReporter([&reported](const QStringList& problems) { reported.append(problems); });
+    writeText(program.filePath("sources/limits.csv"), "Класс;cos φ;Ток от, %;Ток до, %;Предел, %\n1;1;5\n");
     QStringList problems;
-    QVERIFY(ProgramLimits(&problems).isEmpty());
-    ProgramLimits(&problems);
-    SetLimitsProblemReporter({});
+    QVERIFY(programLimits(&problems).isEmpty());
+    programLimits(&problems);
+    setLimitsProblemReporter({});
     QCOMPARE(reported.size(), 1);
     QVERIFY(reported[0].value(0).endsWith("строка 2: ожидается 5 полей через «;», найдено 3"));
     QVERIFY(problems.isEmpty());

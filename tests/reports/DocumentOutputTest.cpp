@@ -62,35 +62,35 @@ void DocumentOutputTest::safeFileName_data() {
 void DocumentOutputTest::safeFileName() {
   QFETCH(QString, name);
   QFETCH(QString, expected);
-  QCOMPARE(SafeFileName(name), expected);
+  QCOMPARE(::safeFileName(name), expected);
 }
 
 void DocumentOutputTest::neverOverwrites() {
   TempProgramDir program;
-  const QString first = SaveProtocolFile("one", "Протокол 9: СО-505", "docx");
-  const QString second = SaveProtocolFile("two", "Протокол 9: СО-505", "docx");
-  const QString third = SaveProtocolFile("three", "Протокол 9: СО-505", "docx");
+  const QString first = saveProtocolFile("one", "Протокол 9: СО-505", "docx");
+  const QString second = saveProtocolFile("two", "Протокол 9: СО-505", "docx");
+  const QString third = saveProtocolFile("three", "Протокол 9: СО-505", "docx");
   QCOMPARE(first, program.filePath("protocols/Протокол 9_ СО-505.docx"));
   QCOMPARE(second, program.filePath("protocols/Протокол 9_ СО-505 (2).docx"));
   QCOMPARE(third, program.filePath("protocols/Протокол 9_ СО-505 (3).docx"));
-  QCOMPARE(readback::ReadFile(first), QByteArray("one"));
-  QCOMPARE(readback::ReadFile(third), QByteArray("three"));
-  QCOMPARE(SaveProtocolFile("x", "Протокол 9: СО-505", "xlsx"),
+  QCOMPARE(readback::readFile(first), QByteArray("one"));
+  QCOMPARE(readback::readFile(third), QByteArray("three"));
+  QCOMPARE(saveProtocolFile("x", "Протокол 9: СО-505", "xlsx"),
            program.filePath("protocols/Протокол 9_ СО-505.xlsx"));
 }
 
 void DocumentOutputTest::noDesktopInOffscreenRuns() {
   TempProgramDir program;
-  QVERIFY(!DesktopSessionAvailable());
-  const QString path = HandToUser("bytes", "Архив", "xlsx");
+  QVERIFY(!desktopSessionAvailable());
+  const QString path = handToUser("bytes", "Архив", "xlsx");
   QCOMPARE(path, program.filePath("protocols/Архив.xlsx"));
   QVERIFY(QFileInfo::exists(path));
-  QVERIFY(!OpenWithDesktop(path));
+  QVERIFY(!openWithDesktop(path));
 }
 
 void DocumentOutputTest::filledProtocolOpensElsewhere() {
   TempProgramDir program;
-  WordDocument document(SourceTreePath("data/sources/look.doc"));
+  WordDocument document(sourceTreePath("data/sources/look.doc"));
   const ProofingOptions saved = document.proofingOptions();
   document.setProofingOptions({false, false});
   document.replaceText("<Lnpr>", "9");
@@ -104,11 +104,11 @@ void DocumentOutputTest::filledProtocolOpensElsewhere() {
   }
   table.setCellText(4, 5, "-0,37");
   document.setProofingOptions(saved);
-  const QString path = HandToUser(document.toDocx(), "Протокол 9 СО-505 987654", "docx");
+  const QString path = handToUser(document.toDocx(), "Протокол 9 СО-505 987654", "docx");
 
-  if (readback::HavePythonModule("docx")) {
+  if (readback::havePythonModule("docx")) {
     QString out;
-    const int code = readback::RunPython(
+    const int code = readback::runPython(
         "import docx,sys\nd=docx.Document(sys.argv[1])\nt=d.tables[0]\n"
         "print(len(t.rows), t.cell(3,4).text, t.cell(1,0).text)\n"
         "print([p.text for p in d.paragraphs if 'Владелец' in p.text][0])",
@@ -117,8 +117,8 @@ void DocumentOutputTest::filledProtocolOpensElsewhere() {
     QVERIFY2(out.contains("4 -0,37 2,1"), qPrintable(out));
     QVERIFY2(out.contains("Владелец: ООО \"Свет & Ко\" <филиал>"), qPrintable(out));
   }
-  if (!readback::HaveSoffice()) QSKIP("LibreOffice is not installed");
-  const QString text = readback::ConvertToPdfText(path);
+  if (!readback::haveSoffice()) QSKIP("LibreOffice is not installed");
+  const QString text = readback::convertToPdfText(path);
   QVERIFY2(text.contains("987654"), qPrintable(text));
   QVERIFY2(text.contains("-0,37"), qPrintable(text));
   QVERIFY2(text.contains("ПРОТОКОЛ ПОВЕРКИ № 9"), qPrintable(text));
@@ -130,16 +130,16 @@ void DocumentOutputTest::filledWorkbookOpensElsewhere() {
   rows.appendRow({"СО-505", "555123", "0,41"});
   rows.appendRow({std::nullopt, std::nullopt, "-0,12"});
   TxlReportG2 report;
-  report.XLSTemplate = SourceTreePath("data/sources/look.xls");
+  report.XLSTemplate = sourceTreePath("data/sources/look.xls");
   report.addDataSource("RxData", "Range1", rows);
   ReportTable totals({"Count", "Date"});
   totals.appendRow({"2", "09.12.2026"});
   report.addDataSource("RxTotals", "Totals", totals);
-  const QString path = HandToUser(report.build(), "Архив 2026-12-09", "xlsx");
+  const QString path = handToUser(report.build(), "Архив 2026-12-09", "xlsx");
 
-  if (readback::HavePythonModule("openpyxl")) {
+  if (readback::havePythonModule("openpyxl")) {
     QString out;
-    const int code = readback::RunPython(
+    const int code = readback::runPython(
         "import openpyxl,sys\nws=openpyxl.load_workbook(sys.argv[1]).active\n"
         "print(ws['B5'].value, ws['M6'].value, ws['E8'].value, ws['C12'].value, ws.merged_cells.ranges)",
         path, &out);
@@ -147,8 +147,8 @@ void DocumentOutputTest::filledWorkbookOpensElsewhere() {
     QVERIFY2(out.contains("555123 -0,12 2 09.12.2026"), qPrintable(out));
     QVERIFY2(out.contains("C10:H10"), qPrintable(out));
   }
-  if (!readback::HaveSoffice()) QSKIP("LibreOffice is not installed");
-  const QString text = readback::ConvertToPdfText(path);
+  if (!readback::haveSoffice()) QSKIP("LibreOffice is not installed");
+  const QString text = readback::convertToPdfText(path);
   QVERIFY2(text.contains("555123"), qPrintable(text));
   QVERIFY2(text.contains("-0,12"), qPrintable(text));
   QVERIFY2(text.contains("Поверитель"), qPrintable(text));

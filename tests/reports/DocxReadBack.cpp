@@ -18,25 +18,25 @@ namespace {
 
 const QString kDocumentPart = QStringLiteral("word/document.xml");
 
-bool Is(pugi::xml_node node, const char* local) {
+bool is(pugi::xml_node node, const char* local) {
   const char* name = node.name();
   const char* colon = std::strchr(name, ':');
   return std::strcmp(colon ? colon + 1 : name, local) == 0;
 }
 
-QString TextOf(pugi::xml_node node) {
+QString textOf(pugi::xml_node node) {
   QString text;
   for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
-    if (Is(child, "t"))
+    if (is(child, "t"))
       text += QString::fromUtf8(child.text().get());
-    else if (Is(child, "p") && !text.isEmpty())
-      text += QLatin1Char('\n') + TextOf(child);
-    else if (Is(child, "tab"))
+    else if (is(child, "p") && !text.isEmpty())
+      text += QLatin1Char('\n') + textOf(child);
+    else if (is(child, "tab"))
       text += QLatin1Char('\t');
-    else if (Is(child, "br"))
+    else if (is(child, "br"))
       text += QLatin1Char('\n');
-    else if (!Is(child, "del") && !Is(child, "delText"))
-      text += TextOf(child);
+    else if (!is(child, "del") && !is(child, "delText"))
+      text += textOf(child);
   }
   return text;
 }
@@ -56,7 +56,7 @@ QStringList DocxReadBack::missingParagraphs(const QStringList& expected) const {
   return missing;
 }
 
-DocxReadBack ReadDocxBytes(const QByteArray& bytes) {
+DocxReadBack readDocxBytes(const QByteArray& bytes) {
   OoxmlPackage package(bytes);
   const QByteArray xml = package.read(kDocumentPart);
   pugi::xml_document document;
@@ -64,19 +64,19 @@ DocxReadBack ReadDocxBytes(const QByteArray& bytes) {
                             pugi::parse_default | pugi::parse_ws_pcdata))
     throw std::runtime_error("word/document.xml is not well-formed XML");
   pugi::xml_node body = document.document_element().first_child();
-  while (body && !Is(body, "body")) body = body.next_sibling();
+  while (body && !is(body, "body")) body = body.next_sibling();
   DocxReadBack result;
   bool tableRead = false;
   for (pugi::xml_node child = body.first_child(); child; child = child.next_sibling()) {
-    if (Is(child, "p")) {
-      result.paragraphs << TextOf(child);
-    } else if (Is(child, "tbl") && !tableRead) {
+    if (is(child, "p")) {
+      result.paragraphs << textOf(child);
+    } else if (is(child, "tbl") && !tableRead) {
       tableRead = true;
       for (pugi::xml_node row = child.first_child(); row; row = row.next_sibling()) {
-        if (!Is(row, "tr")) continue;
+        if (!is(row, "tr")) continue;
         QStringList cells;
         for (pugi::xml_node cell = row.first_child(); cell; cell = cell.next_sibling())
-          if (Is(cell, "tc")) cells << TextOf(cell);
+          if (is(cell, "tc")) cells << textOf(cell);
         result.table << cells;
       }
     }
@@ -84,20 +84,20 @@ DocxReadBack ReadDocxBytes(const QByteArray& bytes) {
   return result;
 }
 
-DocxReadBack ReadDocx(const QString& path) {
+DocxReadBack readDocx(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) throw std::runtime_error("cannot read " + path.toStdString());
-  return ReadDocxBytes(file.readAll());
+  return readDocxBytes(file.readAll());
 }
 
-QByteArray EditedTemplate(const QByteArray& shippedTemplate,
+QByteArray editedTemplate(const QByteArray& shippedTemplate,
                           const std::function<QByteArray(QByteArray)>& edit) {
-  return readback::WithParts(shippedTemplate,
-                             {{kDocumentPart, edit(readback::PartBytes(shippedTemplate, kDocumentPart))}});
+  return readback::withParts(shippedTemplate,
+                             {{kDocumentPart, edit(readback::partBytes(shippedTemplate, kDocumentPart))}});
 }
 
-QByteArray SplitRunTemplate(const QByteArray& shippedTemplate) {
-  return EditedTemplate(shippedTemplate, [](QByteArray xml) {
+QByteArray splitRunTemplate(const QByteArray& shippedTemplate) {
+  return editedTemplate(shippedTemplate, [](QByteArray xml) {
     static const QRegularExpression placeholderRun(
         QStringLiteral("<w:r><w:t>&lt;L(\\w)(\\w+)&gt;</w:t></w:r>"));
     const QString split = QStringLiteral(
@@ -115,8 +115,8 @@ QByteArray SplitRunTemplate(const QByteArray& shippedTemplate) {
   });
 }
 
-QByteArray TemplateWithoutTable(const QByteArray& shippedTemplate) {
-  return EditedTemplate(shippedTemplate, [](QByteArray xml) {
+QByteArray templateWithoutTable(const QByteArray& shippedTemplate) {
+  return editedTemplate(shippedTemplate, [](QByteArray xml) {
     const qsizetype start = xml.indexOf("<w:tbl>");
     const qsizetype end = xml.indexOf("</w:tbl>");
     if (start < 0 || end < 0) qFatal("the template has no table");

@@ -19,17 +19,17 @@ struct DocxReadBack {
 };
 
 // Throws std::runtime_error when the file is not a readable Word package.
-DocxReadBack ReadDocx(const QString& path);
-DocxReadBack ReadDocxBytes(const QByteArray& bytes);
+DocxReadBack readDocx(const QString& path);
+DocxReadBack readDocxBytes(const QByteArray& bytes);
 
 // The shipped template with every placeholder split over several runs the way
 // Word leaves them after spell-checking ("<", "Ln", "pr", ">" with proofErr
 // marks, a language run and a bookmark between them).
-QByteArray SplitRunTemplate(const QByteArray& shippedTemplate);
+QByteArray splitRunTemplate(const QByteArray& shippedTemplate);
 
 // The template with its document text changed by `edit` (XML of word/document.xml).
-QByteArray EditedTemplate(const QByteArray& shippedTemplate,
+QByteArray editedTemplate(const QByteArray& shippedTemplate,
                           const std::function<QByteArray(QByteArray)>& edit);
 
 // The template without its table.
-QByteArray TemplateWithoutTable(const QByteArray& shippedTemplate);
+QByteArray templateWithoutTable(const QByteArray& shippedTemplate);

@@ -16,25 +16,25 @@ const QString kLimitsText = QStringLiteral(
     "1;0.5/L;20;;1.0\n"
     "1;0.8/C;20;;1.0\n");
 
-AccuracyLimits Limits() {
+AccuracyLimits limits() {
   QStringList problems;
   AccuracyLimits limits = AccuracyLimits::parse(kLimitsText, QStringLiteral("limits.csv"), &problems);
   if (!problems.isEmpty()) qFatal("%s", qPrintable(problems.join('\n')));
   return limits;
 }
 
-ErrorPointRow Row(double current, const QString& powerFactor, std::optional<double> error,
+ErrorPointRow row(double current, const QString& powerFactor, std::optional<double> error,
                   bool marked = true) {
   return {current, powerFactor, error, marked};
 }
 
-QStringList Captions(const ErrorChart& chart) {
+QStringList captions(const ErrorChart& chart) {
   QStringList captions;
   for (const ErrorCurve& curve : chart.curves) captions << curve.caption;
   return captions;
 }
 
-QList<int> BranchSizes(const ErrorCurve& curve) {
+QList<int> branchSizes(const ErrorCurve& curve) {
   QList<int> sizes;
   for (const auto& branch : curve.branches) sizes << int(branch.size());
   return sizes;
@@ -85,13 +85,13 @@ void ErrorChartTest::curvesByPowerFactor() {
   QFETCH(QStringList, captions);
   QFETCH(QList<int>, counts);
   std::vector<ErrorPointRow> rows;
-  for (const QString& powerFactor : powerFactors) rows.push_back(Row(100, powerFactor, 0.1));
-  const ErrorChart chart = MeterErrorChart(rows, std::nullopt);
-  QCOMPARE(Captions(chart), captions);
+  for (const QString& powerFactor : powerFactors) rows.push_back(row(100, powerFactor, 0.1));
+  const ErrorChart chart = meterErrorChart(rows, std::nullopt);
+  QCOMPARE(::captions(chart), captions);
   QList<int> sizes;
   for (const ErrorCurve& curve : chart.curves) {
     QCOMPARE(curve.branches.size(), size_t(1));
-    sizes << BranchSizes(curve);
+    sizes << branchSizes(curve);
   }
   QCOMPARE(sizes, counts);
 }
@@ -99,10 +99,10 @@ void ErrorChartTest::curvesByPowerFactor() {
 // A point without an error or with a current a logarithmic axis cannot show
 // is not drawn; the others go in order of current, with their marks.
 void ErrorChartTest::pointsWithoutPlaceAreLeftOut() {
-  const std::vector<ErrorPointRow> rows{Row(100, "1.000", 0.2, true),   Row(5, "1.000", -0.4, false),
-                                        Row(50, "1.000", std::nullopt), Row(0, "1.000", 0.3),
-                                        Row(-10, "1.000", 0.3),         Row(20, "1.000", 0.1, true)};
-  const ErrorChart chart = MeterErrorChart(rows, std::nullopt);
+  const std::vector<ErrorPointRow> rows{row(100, "1.000", 0.2, true),   row(5, "1.000", -0.4, false),
+                                        row(50, "1.000", std::nullopt), row(0, "1.000", 0.3),
+                                        row(-10, "1.000", 0.3),         row(20, "1.000", 0.1, true)};
+  const ErrorChart chart = meterErrorChart(rows, std::nullopt);
   QCOMPARE(chart.pointCount(), 3);
   const std::vector<ErrorChartPoint>& branch = chart.curves.at(0).branches.at(0);
   QCOMPARE(branch[0].current, 5.0);
@@ -112,7 +112,7 @@ void ErrorChartTest::pointsWithoutPlaceAreLeftOut() {
   QCOMPARE(branch[2].current, 100.0);
   QVERIFY(branch[2].marked);
 
-  const ErrorChart nothing = MeterErrorChart({Row(50, "1.000", std::nullopt)}, std::nullopt);
+  const ErrorChart nothing = meterErrorChart({row(50, "1.000", std::nullopt)}, std::nullopt);
   QVERIFY(nothing.isEmpty());
   QCOMPARE(nothing.emptyText, kNoPointsText);
 }
@@ -133,24 +133,24 @@ void ErrorChartTest::currentAxis() {
   QFETCH(double, from);
   QFETCH(double, to);
   std::vector<ErrorPointRow> rows;
-  for (const double current : currents) rows.push_back(Row(current, "1.000", 0.1));
-  const ErrorChart chart = MeterErrorChart(rows, std::nullopt);
+  for (const double current : currents) rows.push_back(row(current, "1.000", 0.1));
+  const ErrorChart chart = meterErrorChart(rows, std::nullopt);
   QCOMPARE(chart.current.from, from);
   QCOMPARE(chart.current.to, to);
 }
 
 void ErrorChartTest::errorAxisCoversPointsAndLimits() {
-  const ErrorChart small = MeterErrorChart({Row(50, "1.000", -0.3), Row(100, "1.000", 0.2)}, std::nullopt);
+  const ErrorChart small = meterErrorChart({row(50, "1.000", -0.3), row(100, "1.000", 0.2)}, std::nullopt);
   QVERIFY(small.error.from <= -0.3 && small.error.to >= 0.3);
   QCOMPARE(small.error.from, -small.error.to);
 
-  const AccuracyLimits limits = Limits();
+  const AccuracyLimits limits = ::limits();
   const ErrorChart withLimits =
-      MeterErrorChart({Row(50, "1.000", -0.3), Row(100, "1.000", 0.2)}, ChartLimits{&limits, 1});
+      meterErrorChart({row(50, "1.000", -0.3), row(100, "1.000", 0.2)}, ChartLimits{&limits, 1});
   QVERIFY(withLimits.error.to >= 1.5);  // the step from 5 % to 10 %
   QCOMPARE(withLimits.error.from, -withLimits.error.to);
 
-  const ErrorChart zero = MeterErrorChart({Row(50, "1.000", 0)}, std::nullopt);
+  const ErrorChart zero = meterErrorChart({row(50, "1.000", 0)}, std::nullopt);
   QCOMPARE(zero.error.from, -1.0);
   QCOMPARE(zero.error.to, 1.0);
 }
@@ -173,21 +173,21 @@ void ErrorChartTest::envelope() {
   QFETCH(QString, powerFactor);
   QFETCH(double, largestCurrent);
   QFETCH(Steps, steps);
-  const AccuracyLimits limits = Limits();
+  const AccuracyLimits limits = ::limits();
   const ErrorChart chart =
-      MeterErrorChart({Row(largestCurrent, powerFactor, 0.1)}, ChartLimits{&limits, accuracyClass});
+      meterErrorChart({row(largestCurrent, powerFactor, 0.1)}, ChartLimits{&limits, accuracyClass});
   QCOMPARE(chart.curves.at(0).envelope, steps);
 }
 
 // Steps that meet make one line with a vertical jump; a gap starts another.
 void ErrorChartTest::envelopeLines() {
   const Steps steps{{5, 10, 1.5}, {10, 20, 1.0}, {40, 120, 0.5}};
-  const QList<QList<QPointF>> upper = EnvelopeLines(steps, 1);
+  const QList<QList<QPointF>> upper = ::envelopeLines(steps, 1);
   QCOMPARE(upper.size(), 2);
   QCOMPARE(upper[0], (QList<QPointF>{{5, 1.5}, {10, 1.5}, {10, 1.0}, {20, 1.0}}));
   QCOMPARE(upper[1], (QList<QPointF>{{40, 0.5}, {120, 0.5}}));
-  QCOMPARE(EnvelopeLines(steps, -1)[1], (QList<QPointF>{{40, -0.5}, {120, -0.5}}));
-  QVERIFY(EnvelopeLines({}, 1).isEmpty());
+  QCOMPARE(::envelopeLines(steps, -1)[1], (QList<QPointF>{{40, -0.5}, {120, -0.5}}));
+  QVERIFY(::envelopeLines({}, 1).isEmpty());
 }
 
 void ErrorChartTest::pointsBeyondTheirLimit_data() {
@@ -209,24 +209,24 @@ void ErrorChartTest::pointsBeyondTheirLimit() {
   QFETCH(QString, powerFactor);
   QFETCH(double, error);
   QFETCH(bool, beyond);
-  const AccuracyLimits limits = Limits();
-  const ErrorChart judged = MeterErrorChart({Row(current, powerFactor, error)}, ChartLimits{&limits, 1});
+  const AccuracyLimits limits = ::limits();
+  const ErrorChart judged = meterErrorChart({row(current, powerFactor, error)}, ChartLimits{&limits, 1});
   QCOMPARE(judged.curves.at(0).branches.at(0).at(0).beyond, beyond);
-  const ErrorChart unjudged = MeterErrorChart({Row(current, powerFactor, error)}, std::nullopt);
+  const ErrorChart unjudged = meterErrorChart({row(current, powerFactor, error)}, std::nullopt);
   QVERIFY(!unjudged.curves.at(0).branches.at(0).at(0).beyond);
 }
 
 // Each meter is one curve named by its serial number; its power factors are
 // branches that are not joined; a meter without drawable points has no curve.
 void ErrorChartTest::groupChartHasACurvePerMeter() {
-  const AccuracyLimits limits = Limits();
+  const AccuracyLimits limits = ::limits();
   const std::vector<MeterErrorRows> meters{
-      {"011234", {Row(100, "1.000", 0.2), Row(10, "1.000", 0.4), Row(100, "0.5/L", 1.2)}},
-      {"017777", {Row(100, "1.000", std::nullopt)}},
-      {"019999", {Row(100, "1.000", -0.1)}}};
-  const ErrorChart chart = GroupErrorChart(meters, ChartLimits{&limits, 1});
-  QCOMPARE(Captions(chart), (QStringList{"011234", "019999"}));
-  QCOMPARE(BranchSizes(chart.curves[0]), (QList<int>{2, 1}));
+      {"011234", {row(100, "1.000", 0.2), row(10, "1.000", 0.4), row(100, "0.5/L", 1.2)}},
+      {"017777", {row(100, "1.000", std::nullopt)}},
+      {"019999", {row(100, "1.000", -0.1)}}};
+  const ErrorChart chart = groupErrorChart(meters, ChartLimits{&limits, 1});
+  QCOMPARE(::captions(chart), (QStringList{"011234", "019999"}));
+  QCOMPARE(branchSizes(chart.curves[0]), (QList<int>{2, 1}));
   QCOMPARE(chart.curves[0].branches[0][0].current, 10.0);
   QVERIFY(chart.curves[0].branches[1][0].beyond);
   QVERIFY(chart.commonEnvelope.empty());  // two power factors, two envelopes: none drawn
@@ -234,12 +234,12 @@ void ErrorChartTest::groupChartHasACurvePerMeter() {
 }
 
 void ErrorChartTest::groupEnvelopeOnlyForOnePowerFactor() {
-  const AccuracyLimits limits = Limits();
-  const std::vector<MeterErrorRows> meters{{"1", {Row(50, "0.5/L", 0.2)}}, {"2", {Row(100, "0.50/L", -0.1)}}};
-  const ErrorChart chart = GroupErrorChart(meters, ChartLimits{&limits, 1});
+  const AccuracyLimits limits = ::limits();
+  const std::vector<MeterErrorRows> meters{{"1", {row(50, "0.5/L", 0.2)}}, {"2", {row(100, "0.50/L", -0.1)}}};
+  const ErrorChart chart = groupErrorChart(meters, ChartLimits{&limits, 1});
   QCOMPARE(chart.commonEnvelope, (Steps{{10, 20, 1.5}, {20, 120, 1.0}}));
   QVERIFY(chart.error.to >= 1.5);
-  QVERIFY(GroupErrorChart({}, std::nullopt).isEmpty());
+  QVERIFY(groupErrorChart({}, std::nullopt).isEmpty());
 }
 
 VT3417_REGISTER_TEST(ErrorChartTest)

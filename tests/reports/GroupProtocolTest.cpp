@@ -13,10 +13,10 @@ const QString kBase = QStringLiteral("Б1");
 using Point = ProtocolFixture::Point;
 
 // Twelve empty cells.
-QStringList EmptyRow() { return QStringList(12, QString()); }
+QStringList emptyRow() { return QStringList(12, QString()); }
 
-QStringList Row(std::initializer_list<std::pair<int, QString>> cells) {
-  QStringList row = EmptyRow();
+QStringList row(std::initializer_list<std::pair<int, QString>> cells) {
+  QStringList row = emptyRow();
   for (const auto& [column, text] : cells) row[column - 1] = text;
   return row;
 }
@@ -56,16 +56,16 @@ void GroupProtocolTest::meterColumnsBySlot() {
   fixture.addPoint(slot3, Point{100, 100, "1", 7.77, "R", 1});
   fixture.chooseMeter(kBase, 2);
 
-  const DocxReadBack document = ReadDocx(GroupWordReport());
+  const DocxReadBack document = readDocx(groupWordReport());
 
   QCOMPARE(document.table.size(), 8);  // with the row "Заключение", empty without a limits file
-  QCOMPARE(document.table[7], Row({{2, "Заключение"}}));
+  QCOMPARE(document.table[7], row({{2, "Заключение"}}));
   QCOMPARE(document.table[1][4], "Счётчик 1");  // the heading is not written
-  QCOMPARE(document.table[2], Row({{5, "1001"}, {6, "1002"}, {9, "1005"}}));
-  QCOMPARE(document.table[3], Row({{1, "1"}, {2, "100"}, {3, "100"}, {4, "1"}, {5, "0,12"}, {6, "0,25"}}));
-  QCOMPARE(document.table[4], Row({{1, "2"}, {2, "110"}, {3, "10"}, {4, "0.8/C"}, {6, ""}, {9, "-0,52"}}));
-  QCOMPARE(document.table[5], Row({{1, "3"}, {2, "90"}, {3, "5"}, {4, "1"}, {5, "0,11"}, {6, "1,75"}}));
-  QCOMPARE(document.table[6], Row({{1, "4"}, {2, "60"}, {3, "1"}, {4, "0.5/C"}, {9, "-0,51"}}));
+  QCOMPARE(document.table[2], row({{5, "1001"}, {6, "1002"}, {9, "1005"}}));
+  QCOMPARE(document.table[3], row({{1, "1"}, {2, "100"}, {3, "100"}, {4, "1"}, {5, "0,12"}, {6, "0,25"}}));
+  QCOMPARE(document.table[4], row({{1, "2"}, {2, "110"}, {3, "10"}, {4, "0.8/C"}, {6, ""}, {9, "-0,52"}}));
+  QCOMPARE(document.table[5], row({{1, "3"}, {2, "90"}, {3, "5"}, {4, "1"}, {5, "0,11"}, {6, "1,75"}}));
+  QCOMPARE(document.table[6], row({{1, "4"}, {2, "60"}, {3, "1"}, {4, "0.5/C"}, {9, "-0,51"}}));
   QVERIFY(!document.allText().contains("7,77"));
   QVERIFY(!document.allText().contains("9,9"));
   // meters is left on the base's last meter in use, testPoints following it.
@@ -85,14 +85,14 @@ void GroupProtocolTest::meterWithMoreMarkedPointsThanChosenOne() {
   fixture.addMarkedPoints(other, 3, 0.2);
   fixture.chooseMeter(kBase, 1);
 
-  const DocxReadBack document = ReadDocx(GroupWordReport());
+  const DocxReadBack document = readDocx(groupWordReport());
 
   QCOMPARE(document.table.size(), 7);
-  QCOMPARE(document.table[2], Row({{5, "1001"}, {12, "1008"}}));
-  QCOMPARE(document.table[3], Row({{1, "1"}, {2, "100"}, {3, "5"}, {4, "1"}, {5, "0,5"}, {12, "0,2"}}));
-  QCOMPARE(document.table[4], Row({{1, "2"}, {2, "100"}, {3, "6"}, {4, "1"}, {12, "0,21"}}));
-  QCOMPARE(document.table[5], Row({{1, "3"}, {2, "100"}, {3, "7"}, {4, "1"}, {12, "0,22"}}));
-  QCOMPARE(document.table[6], Row({{2, "Заключение"}}));
+  QCOMPARE(document.table[2], row({{5, "1001"}, {12, "1008"}}));
+  QCOMPARE(document.table[3], row({{1, "1"}, {2, "100"}, {3, "5"}, {4, "1"}, {5, "0,5"}, {12, "0,2"}}));
+  QCOMPARE(document.table[4], row({{1, "2"}, {2, "100"}, {3, "6"}, {4, "1"}, {12, "0,21"}}));
+  QCOMPARE(document.table[5], row({{1, "3"}, {2, "100"}, {3, "7"}, {4, "1"}, {12, "0,22"}}));
+  QCOMPARE(document.table[6], row({{2, "Заключение"}}));
   QCOMPARE(fixture.storedProtocolNumber(), "10");
 }
 
@@ -111,28 +111,28 @@ void GroupProtocolTest::errorsFollowTheirConditions() {
   fixture.addPoint(other, Point{100, 10, "1", -0.15, "R", 3});
   fixture.chooseMeter(kBase, 3);
 
-  const DocxReadBack document = ReadDocx(GroupWordReport());
+  const DocxReadBack document = readDocx(groupWordReport());
 
   QCOMPARE(document.table.size(), 7);
-  QCOMPARE(document.table[3], Row({{1, "1"}, {2, "100"}, {3, "100"}, {4, "1"}, {7, "0,3"}, {8, "-0,2"}}));
-  QCOMPARE(document.table[4], Row({{1, "2"}, {2, "100"}, {3, "10"}, {4, "1"}, {7, "0,4"}, {8, "-0,1"}}));
-  QCOMPARE(document.table[5], Row({{1, "3"}, {2, "100"}, {3, "10"}, {4, "1"}, {8, "-0,15"}}));
-  QCOMPARE(document.table[6], Row({{2, "Заключение"}}));  // the conclusion row comes after every condition
+  QCOMPARE(document.table[3], row({{1, "1"}, {2, "100"}, {3, "100"}, {4, "1"}, {7, "0,3"}, {8, "-0,2"}}));
+  QCOMPARE(document.table[4], row({{1, "2"}, {2, "100"}, {3, "10"}, {4, "1"}, {7, "0,4"}, {8, "-0,1"}}));
+  QCOMPARE(document.table[5], row({{1, "3"}, {2, "100"}, {3, "10"}, {4, "1"}, {8, "-0,15"}}));
+  QCOMPARE(document.table[6], row({{2, "Заключение"}}));  // the conclusion row comes after every condition
 }
 
 void GroupProtocolTest::placeholdersReplaced() {
   ProtocolFixture fixture;
-  fixture.writeTemplate("Glook.doc", SplitRunTemplate(ProtocolFixture::shippedTemplate("Glook.doc")));
+  fixture.writeTemplate("Glook.doc", splitRunTemplate(ProtocolFixture::shippedTemplate("Glook.doc")));
   fixture.addBase(kBase, 230, 5, QVariant());
   const qint64 meter = fixture.addMeter(kBase, 4, "1004", true, QVariant());
   fixture.addMarkedPoints(meter, 1);
   fixture.chooseMeter(kBase, 4);
 
-  const DocxReadBack document = ReadDocx(GroupWordReport());
+  const DocxReadBack document = readDocx(groupWordReport());
 
   const QStringList expected = {
       "ГРУППОВОЙ ПРОТОКОЛ ПОВЕРКИ № 9",
-      "от " + TodayText(),
+      "от " + todayText(),
       "Счётчики электрической энергии типа СО-505, изготовитель Завод 'Энергомера'",
       "Класс точности: ; номинальное напряжение 230 В; номинальный ток 5 А",
       "Дата предыдущей поверки: ",

@@ -26,11 +26,11 @@ struct PlacedPicture {
   unsigned drawingId = 0;
 };
 
-QList<PlacedPicture> PlacedPictures(const QByteArray& docx) {
+QList<PlacedPicture> placedPictures(const QByteArray& docx) {
   pugi::xml_document body;
-  readback::LoadPart(docx, "word/document.xml", body);
+  readback::loadPart(docx, "word/document.xml", body);
   pugi::xml_document relationships;
-  readback::LoadPart(docx, "word/_rels/document.xml.rels", relationships);
+  readback::loadPart(docx, "word/_rels/document.xml.rels", relationships);
   QList<PlacedPicture> pictures;
   for (const pugi::xpath_node& found : body.select_nodes("//wp:inline")) {
     const pugi::xml_node drawing = found.node();
@@ -47,23 +47,23 @@ QList<PlacedPicture> PlacedPictures(const QByteArray& docx) {
   return pictures;
 }
 
-bool DeclaresPng(const QByteArray& docx) {
+bool declaresPng(const QByteArray& docx) {
   pugi::xml_document types;
-  readback::LoadPart(docx, "[Content_Types].xml", types);
+  readback::loadPart(docx, "[Content_Types].xml", types);
   const pugi::xml_node png = types.document_element().find_child_by_attribute("Default", "Extension", "png");
   return QString(png.attribute("ContentType").value()) == "image/png";
 }
 
 // The picture is there, as wide as the text, and its part is a PNG.
-void VerifyPicture(const QByteArray& docx, qint64 columnEmu) {
-  const QList<PlacedPicture> pictures = PlacedPictures(docx);
+void verifyPicture(const QByteArray& docx, qint64 columnEmu) {
+  const QList<PlacedPicture> pictures = placedPictures(docx);
   QCOMPARE(pictures.size(), 1);
   QCOMPARE(pictures[0].width, columnEmu);
   QVERIFY(pictures[0].height > columnEmu / 4 && pictures[0].height < columnEmu);
-  QVERIFY2(readback::PartBytes(docx, pictures[0].part).startsWith(kPngSignature),
+  QVERIFY2(readback::partBytes(docx, pictures[0].part).startsWith(kPngSignature),
            qPrintable(pictures[0].part));
-  QVERIFY(DeclaresPng(docx));
-  QVERIFY(!readback::ParagraphTexts(docx).join('\n').contains("<Lgrf>"));
+  QVERIFY(declaresPng(docx));
+  QVERIFY(!readback::paragraphTexts(docx).join('\n').contains("<Lgrf>"));
 }
 
 // A base Б1 (class 0.5) with the chosen meter "011234" in slot 2 and "017777" in slot 7.
@@ -108,31 +108,31 @@ void ProtocolChartTest::pictureAtPlaceholder() {
   QFETCH(qint64, columnEmu);
   QTemporaryDir dir;
   const QString path = dir.filePath("template.docx");
-  const QByteArray shipped = readback::ReadFile(SourceTreePath("data/sources/" + templateName));
-  readback::WriteFile(path, splitRuns ? SplitRunTemplate(shipped) : shipped);
+  const QByteArray shipped = readback::readFile(sourceTreePath("data/sources/" + templateName));
+  readback::writeFile(path, splitRuns ? splitRunTemplate(shipped) : shipped);
   const QByteArray png("\x89PNG\r\n\x1a\nnot really a picture");
 
   WordDocument document(path);
   QCOMPARE(document.insertPicture("<Lgrf>", png, QSize(400, 200), "График"), 1);
   const QByteArray docx = document.toDocx();
 
-  VerifyPicture(docx, columnEmu);
-  QCOMPARE(PlacedPictures(docx)[0].height, columnEmu / 2);
-  QCOMPARE(readback::PartBytes(docx, PlacedPictures(docx)[0].part), png);
+  verifyPicture(docx, columnEmu);
+  QCOMPARE(placedPictures(docx)[0].height, columnEmu / 2);
+  QCOMPARE(readback::partBytes(docx, placedPictures(docx)[0].part), png);
 }
 
 // Two pictures in one document: two image parts, two drawing ids.
 void ProtocolChartTest::picturesKeepApartInOneDocument() {
   QTemporaryDir dir;
   const QString path = dir.filePath("template.docx");
-  readback::WriteFile(
-      path, EditedTemplate(readback::ReadFile(SourceTreePath("data/sources/look.doc")),
+  readback::writeFile(
+      path, editedTemplate(readback::readFile(sourceTreePath("data/sources/look.doc")),
                            [](QByteArray xml) { return xml.replace("&lt;Ltch&gt;", "&lt;Pic2&gt;"); }));
   WordDocument document(path);
   QCOMPARE(document.insertPicture("<Lgrf>", "\x89PNG\r\n\x1a\none", QSize(10, 5), {}), 1);
   QCOMPARE(document.insertPicture("<Pic2>", "\x89PNG\r\n\x1a\ntwo", QSize(10, 10), {}), 1);
   QCOMPARE(document.insertPicture("<none>", "\x89PNG\r\n\x1a\n", QSize(10, 10), {}), 0);
-  const QList<PlacedPicture> pictures = PlacedPictures(document.toDocx());
+  const QList<PlacedPicture> pictures = placedPictures(document.toDocx());
   QCOMPARE(pictures.size(), 2);
   QVERIFY(pictures[0].part != pictures[1].part);
   QVERIFY(!pictures[0].part.isEmpty() && !pictures[1].part.isEmpty());
@@ -140,10 +140,10 @@ void ProtocolChartTest::picturesKeepApartInOneDocument() {
 }
 
 void ProtocolChartTest::placeholderParagraphRemoved() {
-  WordDocument document(SourceTreePath("data/sources/look.doc"));
-  const int paragraphsBefore = readback::ParagraphTexts(document.toDocx()).size();
+  WordDocument document(sourceTreePath("data/sources/look.doc"));
+  const int paragraphsBefore = readback::paragraphTexts(document.toDocx()).size();
   QCOMPARE(document.removeParagraphsWith("<Lgrf>"), 1);
-  const QStringList after = readback::ParagraphTexts(document.toDocx());
+  const QStringList after = readback::paragraphTexts(document.toDocx());
   QCOMPARE(after.size(), paragraphsBefore - 1);
   QVERIFY(!after.join('\n').contains("<Lgrf>"));
 }
@@ -154,7 +154,7 @@ void ProtocolChartTest::singleProtocolShowsChart() {
   base.fixture.addPoint(base.chosen, {100, 10, "0.5/L", -0.4, "R", 2});
   base.fixture.addPoint(base.chosen, {100, 50, "1.000", 0.1, "", 3});
   base.fixture.chooseMeter(kBase, 2);
-  VerifyPicture(readback::ReadFile(SingleWordReport()), kPortraitColumnEmu);
+  verifyPicture(readback::readFile(singleWordReport()), kPortraitColumnEmu);
 }
 
 void ProtocolChartTest::groupProtocolShowsChart() {
@@ -162,7 +162,7 @@ void ProtocolChartTest::groupProtocolShowsChart() {
   base.fixture.addPoint(base.chosen, {100, 100, "1.000", 0.2, "R", 1});
   base.fixture.addPoint(base.other, {100, 100, "1.000", -0.3, "R", 1});
   base.fixture.chooseMeter(kBase, 2);
-  VerifyPicture(readback::ReadFile(GroupWordReport()), kLandscapeColumnEmu);
+  verifyPicture(readback::readFile(groupWordReport()), kLandscapeColumnEmu);
 }
 
 // Marked points without an error draw nothing: no picture, no placeholder left.
@@ -170,11 +170,11 @@ void ProtocolChartTest::protocolWithoutErrorsHasNoPicture() {
   TwoMeters base;
   base.fixture.addPoint(base.chosen, {100, 100, "1.000", QVariant(), "R", 1});
   base.fixture.chooseMeter(kBase, 2);
-  for (const QString& file : {SingleWordReport(), GroupWordReport()}) {
-    const QByteArray docx = readback::ReadFile(file);
-    QVERIFY(PlacedPictures(docx).isEmpty());
-    QVERIFY(!readback::HasPart(docx, "word/media/chart1.png"));
-    QVERIFY(!readback::ParagraphTexts(docx).join('\n').contains("<Lgrf>"));
+  for (const QString& file : {singleWordReport(), groupWordReport()}) {
+    const QByteArray docx = readback::readFile(file);
+    QVERIFY(placedPictures(docx).isEmpty());
+    QVERIFY(!readback::hasPart(docx, "word/media/chart1.png"));
+    QVERIFY(!readback::paragraphTexts(docx).join('\n').contains("<Lgrf>"));
   }
 }
 
@@ -185,12 +185,12 @@ void ProtocolChartTest::independentReadersSeeThePicture() {
   base.fixture.addPoint(base.chosen, {100, 100, "1.000", 0.2, "R", 1});
   base.fixture.addPoint(base.other, {100, 20, "0.8/C", -0.3, "R", 1});
   base.fixture.chooseMeter(kBase, 2);
-  const QString single = SingleWordReport();
-  const QString group = GroupWordReport();
+  const QString single = singleWordReport();
+  const QString group = groupWordReport();
 
-  if (readback::HavePythonModule("docx")) {
+  if (readback::havePythonModule("docx")) {
     QString out;
-    const int code = readback::RunPython(
+    const int code = readback::runPython(
         "import sys, docx\n"
         "d = docx.Document(sys.argv[1])\n"
         "print(len(d.inline_shapes), d.inline_shapes[0].width, int(d.inline_shapes[0].type))\n",
@@ -198,12 +198,12 @@ void ProtocolChartTest::independentReadersSeeThePicture() {
     QCOMPARE(code, 0);
     QCOMPARE(out.trimmed(), QString("1 %1 3").arg(kPortraitColumnEmu));
   }
-  if (!readback::HaveSoffice()) QSKIP("LibreOffice (soffice) or pdftotext is not installed");
+  if (!readback::haveSoffice()) QSKIP("LibreOffice (soffice) or pdftotext is not installed");
   QTemporaryDir out;
   for (const QString& file : {single, group}) {
-    const QString pdf = readback::ConvertToPdf(file, out.path());
+    const QString pdf = readback::convertToPdf(file, out.path());
     QVERIFY2(!pdf.isEmpty(), qPrintable(file));
-    const QStringList images = readback::PdfImages(pdf);
+    const QStringList images = readback::pdfImages(pdf);
     QVERIFY2(images.size() >= 1, qPrintable(file));
     QVERIFY2(images[0].contains("image"), qPrintable(images.join('\n')));
   }

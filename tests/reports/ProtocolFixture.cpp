@@ -17,9 +17,9 @@ ProtocolFixture::ProtocolFixture() {
   Installation = {};
   Installation.InstallNumber = QStringLiteral("1234");
   Installation.CertNumber = QStringLiteral("С-77");
-  Installation.CertDate = DaysFromDate(QDate(2024, 1, 15));
-  Installation.CertValidTo = DaysFromDate(QDate(2025, 1, 15));
-  SaveInstallationInfo();
+  Installation.CertDate = daysFromDate(QDate(2024, 1, 15));
+  Installation.CertValidTo = daysFromDate(QDate(2025, 1, 15));
+  saveInstallationInfo();
   Config = {};
   setProtocolNumber(QStringLiteral("9"), true);
 }
@@ -101,19 +101,19 @@ void ProtocolFixture::chooseMeter(const QString& base, int slot) {
 }
 
 void ProtocolFixture::setProtocolNumber(const QString& number, bool automatic) {
-  LoadProgramConfig();
+  loadProgramConfig();
   Config.ProtocolNumber = number;
   Config.AutoIncrement = automatic ? 1 : 0;
-  SaveProgramConfig();
+  saveProgramConfig();
 }
 
 QString ProtocolFixture::storedProtocolNumber() {
-  LoadProgramConfig();
+  loadProgramConfig();
   return Config.ProtocolNumber;
 }
 
 QByteArray ProtocolFixture::shippedTemplate(const QString& name) {
-  QFile file(SourceTreePath(QStringLiteral("data/sources/") + name));
+  QFile file(sourceTreePath(QStringLiteral("data/sources/") + name));
   if (!file.open(QIODevice::ReadOnly)) qFatal("shipped template %s missing", qPrintable(name));
   return file.readAll();
 }
@@ -136,4 +136,4 @@ QStringList ProtocolFixture::savedProtocols() const {
   return QDir(dir.filePath(QStringLiteral("protocols"))).entryList(QDir::Files, QDir::Name);
 }
 
-QString TodayText() { return QLocale().toString(QDate::currentDate(), QLocale::ShortFormat); }
+QString todayText() { return QLocale().toString(QDate::currentDate(), QLocale::ShortFormat); }

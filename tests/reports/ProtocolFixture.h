@@ -49,4 +49,4 @@ struct ProtocolFixture : DatabaseFixture {
 };
 
 // Today's date as the protocols write it.
-QString TodayText();
+QString todayText();

@@ -21,7 +21,7 @@ class ProtocolPdfTest : public QObject {
 // Both protocols open in an independent word processor and show the meter's
 // serial number and its errors.
 void ProtocolPdfTest::protocolsOpenInLibreOffice() {
-  if (!readback::HaveSoffice()) QSKIP("LibreOffice (soffice) or pdftotext is not installed");
+  if (!readback::haveSoffice()) QSKIP("LibreOffice (soffice) or pdftotext is not installed");
   ProtocolFixture fixture;
   fixture.addBase(kBase);
   const qint64 chosen = fixture.addMeter(kBase, 2, "011234");
@@ -29,11 +29,11 @@ void ProtocolPdfTest::protocolsOpenInLibreOffice() {
   fixture.addPoint(chosen, ProtocolFixture::Point{100, 100, "0.5/L", 0.46, "R", 1});
   fixture.addPoint(other, ProtocolFixture::Point{100, 100, "0.5/L", -0.83, "R", 1});
   fixture.chooseMeter(kBase, 2);
-  const QString single = SingleWordReport();
-  const QString group = GroupWordReport();
+  const QString single = singleWordReport();
+  const QString group = groupWordReport();
 
-  const QString singleText = readback::ConvertToPdfText(single);
-  const QString groupText = readback::ConvertToPdfText(group);
+  const QString singleText = readback::convertToPdfText(single);
+  const QString groupText = readback::convertToPdfText(group);
 
   QVERIFY2(!singleText.isEmpty(), "the single protocol was not converted");
   QVERIFY2(!groupText.isEmpty(), "the group protocol was not converted");

@@ -12,36 +12,36 @@
 
 namespace readback {
 
-QByteArray ReadFile(const QString& path) {
+QByteArray readFile(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) qFatal("cannot read %s", qPrintable(path));
   return file.readAll();
 }
 
-void WriteFile(const QString& path, const QByteArray& bytes) {
+void writeFile(const QString& path, const QByteArray& bytes) {
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
     qFatal("cannot write %s", qPrintable(path));
 }
 
-QByteArray PartBytes(const QByteArray& package, const QString& part) {
+QByteArray partBytes(const QByteArray& package, const QString& part) {
   OoxmlPackage zip(package);
   return zip.read(part);
 }
 
-bool HasPart(const QByteArray& package, const QString& part) {
+bool hasPart(const QByteArray& package, const QString& part) {
   OoxmlPackage zip(package);
   return zip.contains(part);
 }
 
-void LoadPart(const QByteArray& package, const QString& part, pugi::xml_document& document) {
-  const QByteArray bytes = PartBytes(package, part);
+void loadPart(const QByteArray& package, const QString& part, pugi::xml_document& document) {
+  const QByteArray bytes = partBytes(package, part);
   if (!document.load_buffer(bytes.constData(), static_cast<size_t>(bytes.size()),
                             pugi::parse_default | pugi::parse_ws_pcdata))
     qFatal("part %s is not XML", qPrintable(part));
 }
 
-QByteArray WithParts(const QByteArray& base, const std::map<QString, QByteArray>& parts) {
+QByteArray withParts(const QByteArray& base, const std::map<QString, QByteArray>& parts) {
   OoxmlPackage zip(base);
   for (const auto& [name, content] : parts) {
     if (content.isEmpty())
@@ -52,7 +52,7 @@ QByteArray WithParts(const QByteArray& base, const std::map<QString, QByteArray>
   return zip.save();
 }
 
-QByteArray WordDocumentXml(const QString& bodyContent) {
+QByteArray wordDocumentXml(const QString& bodyContent) {
   return QByteArrayLiteral(
              "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<w:document "
              "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
@@ -63,7 +63,7 @@ QByteArray WordDocumentXml(const QString& bodyContent) {
 
 namespace {
 
-void AppendText(pugi::xml_node node, QString& text) {
+void appendText(pugi::xml_node node, QString& text) {
   for (pugi::xml_node child : node.children()) {
     const QString name = QString::fromUtf8(child.name());
     if (name == QLatin1String("w:t"))
@@ -73,40 +73,40 @@ void AppendText(pugi::xml_node node, QString& text) {
     else if (name == QLatin1String("w:tab"))
       text += QLatin1Char('\t');
     else if (name != QLatin1String("w:pPr") && name != QLatin1String("w:rPr"))
-      AppendText(child, text);
+      appendText(child, text);
   }
 }
 
-pugi::xml_node FirstTable(const pugi::xml_document& document) {
+pugi::xml_node firstTable(const pugi::xml_document& document) {
   return document.document_element().child("w:body").child("w:tbl");
 }
 
 }  // namespace
 
-QStringList ParagraphTexts(const QByteArray& docx) {
+QStringList paragraphTexts(const QByteArray& docx) {
   pugi::xml_document document;
-  LoadPart(docx, QStringLiteral("word/document.xml"), document);
+  loadPart(docx, QStringLiteral("word/document.xml"), document);
   QStringList texts;
   for (const pugi::xpath_node node : document.select_nodes("//w:p")) {
     QString text;
-    AppendText(node.node(), text);
+    appendText(node.node(), text);
     texts << text;
   }
   return texts;
 }
 
-int TableRowCount(const QByteArray& docx) {
+int tableRowCount(const QByteArray& docx) {
   pugi::xml_document document;
-  LoadPart(docx, QStringLiteral("word/document.xml"), document);
+  loadPart(docx, QStringLiteral("word/document.xml"), document);
   int rows = 0;
-  for (pugi::xml_node row = FirstTable(document).child("w:tr"); row; row = row.next_sibling("w:tr")) ++rows;
+  for (pugi::xml_node row = firstTable(document).child("w:tr"); row; row = row.next_sibling("w:tr")) ++rows;
   return rows;
 }
 
-QString CellText(const QByteArray& docx, int row, int column) {
+QString cellText(const QByteArray& docx, int row, int column) {
   pugi::xml_document document;
-  LoadPart(docx, QStringLiteral("word/document.xml"), document);
-  pugi::xml_node tr = FirstTable(document).child("w:tr");
+  loadPart(docx, QStringLiteral("word/document.xml"), document);
+  pugi::xml_node tr = firstTable(document).child("w:tr");
   for (int i = 1; i < row && tr; ++i) tr = tr.next_sibling("w:tr");
   if (!tr) return QStringLiteral("<no row>");
   int at = 1 + tr.child("w:trPr").child("w:gridBefore").attribute("w:val").as_int();
@@ -114,7 +114,7 @@ QString CellText(const QByteArray& docx, int row, int column) {
     const int span = tc.child("w:tcPr").child("w:gridSpan").attribute("w:val").as_int(1);
     if (column >= at && column < at + span) {
       QString text;
-      AppendText(tc, text);
+      appendText(tc, text);
       return text;
     }
     at += span;
@@ -122,11 +122,11 @@ QString CellText(const QByteArray& docx, int row, int column) {
   return QStringLiteral("<no cell>");
 }
 
-std::map<QString, SheetCell> SheetCells(const QByteArray& xlsx, const QString& sheetPart) {
+std::map<QString, SheetCell> sheetCells(const QByteArray& xlsx, const QString& sheetPart) {
   QStringList shared;
-  if (HasPart(xlsx, QStringLiteral("xl/sharedStrings.xml"))) {
+  if (hasPart(xlsx, QStringLiteral("xl/sharedStrings.xml"))) {
     pugi::xml_document strings;
-    LoadPart(xlsx, QStringLiteral("xl/sharedStrings.xml"), strings);
+    loadPart(xlsx, QStringLiteral("xl/sharedStrings.xml"), strings);
     for (pugi::xml_node si : strings.document_element().children("si")) {
       QString text;
       for (const pugi::xpath_node t : si.select_nodes(".//t"))
@@ -135,7 +135,7 @@ std::map<QString, SheetCell> SheetCells(const QByteArray& xlsx, const QString& s
     }
   }
   pugi::xml_document sheet;
-  LoadPart(xlsx, sheetPart, sheet);
+  loadPart(xlsx, sheetPart, sheet);
   std::map<QString, SheetCell> cells;
   for (const pugi::xpath_node node : sheet.select_nodes("//sheetData/row/c")) {
     const pugi::xml_node c = node.node();
@@ -154,12 +154,12 @@ std::map<QString, SheetCell> SheetCells(const QByteArray& xlsx, const QString& s
   return cells;
 }
 
-bool HaveSoffice() {
+bool haveSoffice() {
   return !QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty() &&
          !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty();
 }
 
-QString ConvertToPdf(const QString& file, const QString& outDir) {
+QString convertToPdf(const QString& file, const QString& outDir) {
   QTemporaryDir profile;
   QProcess soffice;
   soffice.start(
@@ -172,9 +172,9 @@ QString ConvertToPdf(const QString& file, const QString& outDir) {
   return QFileInfo::exists(pdf) ? pdf : QString();
 }
 
-QString ConvertToPdfText(const QString& file) {
+QString convertToPdfText(const QString& file) {
   QTemporaryDir out;
-  const QString pdf = ConvertToPdf(file, out.path());
+  const QString pdf = convertToPdf(file, out.path());
   if (pdf.isEmpty()) return {};
   QProcess text;
   text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
@@ -182,7 +182,7 @@ QString ConvertToPdfText(const QString& file) {
   return QString::fromUtf8(text.readAllStandardOutput());
 }
 
-QStringList PdfImages(const QString& pdf) {
+QStringList pdfImages(const QString& pdf) {
   QProcess list;
   list.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
   if (!list.waitForFinished(60000)) return {};
@@ -191,12 +191,12 @@ QStringList PdfImages(const QString& pdf) {
   return lines.mid(2);
 }
 
-bool HavePythonModule(const QString& module) {
+bool havePythonModule(const QString& module) {
   QString out;
-  return RunPython(QStringLiteral("import ") + module, QString(), &out) == 0;
+  return runPython(QStringLiteral("import ") + module, QString(), &out) == 0;
 }
 
-int RunPython(const QString& script, const QString& file, QString* out) {
+int runPython(const QString& script, const QString& file, QString* out) {
   // Debian's interpreter, where python3-docx and python3-openpyxl live.
   const QString python = QFileInfo::exists(QStringLiteral("/usr/bin/python3"))
                              ? QStringLiteral("/usr/bin/python3")

@@ -11,25 +11,25 @@
 // Reading produced documents back, and making test templates, for the report tests.
 namespace readback {
 
-QByteArray ReadFile(const QString& path);
-void WriteFile(const QString& path, const QByteArray& bytes);
+QByteArray readFile(const QString& path);
+void writeFile(const QString& path, const QByteArray& bytes);
 
 // A part of a zip package parsed with pugixml (fails the test when absent).
-void LoadPart(const QByteArray& package, const QString& part, pugi::xml_document& document);
-QByteArray PartBytes(const QByteArray& package, const QString& part);
-bool HasPart(const QByteArray& package, const QString& part);
+void loadPart(const QByteArray& package, const QString& part, pugi::xml_document& document);
+QByteArray partBytes(const QByteArray& package, const QString& part);
+bool hasPart(const QByteArray& package, const QString& part);
 
 // A package made from `base` with some parts replaced (empty content removes a part).
-QByteArray WithParts(const QByteArray& base, const std::map<QString, QByteArray>& parts);
+QByteArray withParts(const QByteArray& base, const std::map<QString, QByteArray>& parts);
 
 // word/document.xml with the given body content (namespaces of Word declared).
-QByteArray WordDocumentXml(const QString& bodyContent);
+QByteArray wordDocumentXml(const QString& bodyContent);
 
 // Texts of the body's paragraphs (w:t joined, w:br as "\n"), tables included.
-QStringList ParagraphTexts(const QByteArray& docx);
+QStringList paragraphTexts(const QByteArray& docx);
 // Text of the cell covering grid column `column` of row `row` of the first table.
-QString CellText(const QByteArray& docx, int row, int column);
-int TableRowCount(const QByteArray& docx);
+QString cellText(const QByteArray& docx, int row, int column);
+int tableRowCount(const QByteArray& docx);
 
 // Cell of the first worksheet: its displayed text (inline, shared or value) and formula.
 struct SheetCell {
@@ -38,21 +38,21 @@ struct SheetCell {
   QString type;
   bool exists = false;
 };
-std::map<QString, SheetCell> SheetCells(const QByteArray& xlsx,
+std::map<QString, SheetCell> sheetCells(const QByteArray& xlsx,
                                         const QString& sheetPart = "xl/worksheets/sheet1.xml");
 
 // LibreOffice: converts a file to PDF with a profile of its own and returns the
 // PDF's text (pdftotext -layout); empty when conversion failed.
-bool HaveSoffice();
-QString ConvertToPdfText(const QString& file);
+bool haveSoffice();
+QString convertToPdfText(const QString& file);
 // The PDF LibreOffice made of the file in outDir; empty when conversion failed.
-QString ConvertToPdf(const QString& file, const QString& outDir);
+QString convertToPdf(const QString& file, const QString& outDir);
 // The images of a PDF as "pdfimages -list" lists them, one line each.
-QStringList PdfImages(const QString& pdf);
+QStringList pdfImages(const QString& pdf);
 
 // Runs a python3 script with the file name as argument (python3-docx /
 // python3-openpyxl as independent readers); returns exit code, output in `out`.
-bool HavePythonModule(const QString& module);
-int RunPython(const QString& script, const QString& file, QString* out);
+bool havePythonModule(const QString& module);
+int runPython(const QString& script, const QString& file, QString* out);
 
 }  // namespace readback

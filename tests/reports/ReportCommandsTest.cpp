@@ -33,7 +33,7 @@ struct MainWindowFixture : ProtocolFixture {
     addMarkedPoints(marked, 2);
     addPoint(marked, Point{100, 100, "1", 0.3, "", 3});
     theMainWindow = new MainWindow;
-    WireWindows();
+    wireWindows();
     theMainWindow->show();
     if (!QTest::qWaitForWindowExposed(theMainWindow)) qFatal("main window not shown");
   }
@@ -53,7 +53,7 @@ struct MainWindowFixture : ProtocolFixture {
   QTreeWidgetItem* meterNode(int slot) {
     QTreeWidgetItem* base = baseNode();
     for (int i = 0; i < base->childCount(); ++i)
-      if (base->child(i)->text(0) == MeterCaptions(slot)) return base->child(i);
+      if (base->child(i)->text(0) == meterCaptions(slot)) return base->child(i);
     qFatal("no node for slot %d", slot);
   }
   void chooseNode(int slot) { click(meterNode(slot)); }
@@ -61,14 +61,14 @@ struct MainWindowFixture : ProtocolFixture {
 
 enum class Command { Single, Group };
 
-QAction* CommandAction(Command command) {
+QAction* commandAction(Command command) {
   return command == Command::Single ? theMainWindow->singleProtocolAction() : theMainWindow->groupProtocolAction();
 }
 
 // Through the tool bar button, so that an error reaches the error box as in
 // the program.
-void PressButton(Command command) {
-  QWidget* button = theMainWindow->commandBar()->widgetForAction(CommandAction(command));
+void pressButton(Command command) {
+  QWidget* button = theMainWindow->commandBar()->widgetForAction(commandAction(command));
   QTest::mouseClick(button, Qt::LeftButton);
 }
 
@@ -137,16 +137,16 @@ void ReportCommandsTest::reportRunsFromWindow() {
   bool hourglass = false;
   auto observed = [&](QString (*report)()) {
     return [&, report] {
-      progressText = theMainWindow->StatusPanel(MainWindow::kReportPanel)->text();
+      progressText = theMainWindow->statusPanel(MainWindow::kReportPanel)->text();
       hourglass = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
-      theMainWindow->NoteSavedDocument(report());
+      theMainWindow->noteSavedDocument(report());
     };
   };
-  theMainWindow->Hooks.SingleWordReport = observed(&SingleWordReport);
-  theMainWindow->Hooks.GroupWordReport = observed(&GroupWordReport);
+  theMainWindow->Hooks.singleWordReport = observed(&singleWordReport);
+  theMainWindow->Hooks.groupWordReport = observed(&groupWordReport);
 
   ScriptedAnswers answers;
-  PressButton(command);
+  pressButton(command);
 
   QVERIFY(answers.shown().empty());
   QCOMPARE(progressText, kProgressText);
@@ -155,15 +155,15 @@ void ReportCommandsTest::reportRunsFromWindow() {
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   QCOMPARE(fixture.savedProtocols().size(), 1);
   const QString saved = fixture.nativePath("protocols/" + fixture.savedProtocols().first());
-  QCOMPARE(theMainWindow->StatusPanel(MainWindow::kReportPanel)->text(), "Протокол сохранён: " + saved);
-  QVERIFY(ReadDocx(saved).allText().contains("011234"));
+  QCOMPARE(theMainWindow->statusPanel(MainWindow::kReportPanel)->text(), "Протокол сохранён: " + saved);
+  QVERIFY(readDocx(saved).allText().contains("011234"));
   QCOMPARE(fixture.storedProtocolNumber(), "10");
   // The choice holds again: the chosen meter, its points, its marks.
   QCOMPARE(theDataModule->meters->recordCount(), 1);
   QCOMPARE(theDataModule->meters->fieldByName("NumberCh").asInteger(), 2);
   QCOMPARE(theDataModule->testPoints->recordCount(), 3);
   QCOMPARE(MarkedPointCount, 2);
-  QCOMPARE(theMainWindow->StatusPanel(1)->text(), "Счетчик: 2");
+  QCOMPARE(theMainWindow->statusPanel(1)->text(), "Счетчик: 2");
 }
 
 void ReportCommandsTest::missingTemplateFromWindow() {
@@ -172,11 +172,11 @@ void ReportCommandsTest::missingTemplateFromWindow() {
   fixture.removeTemplate("look.doc");
 
   ScriptedAnswers answers;
-  PressButton(Command::Single);
+  pressButton(Command::Single);
 
   QCOMPARE(answers.texts(), QStringList{"Не найден файл " + fixture.nativePath("sources/look.doc")});
   QCOMPARE(answers.shown()[0].kind, MessageService::Kind::Plain);
-  QVERIFY(theMainWindow->StatusPanel(MainWindow::kReportPanel)->text().isEmpty());
+  QVERIFY(theMainWindow->statusPanel(MainWindow::kReportPanel)->text().isEmpty());
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   QCOMPARE(fixture.storedProtocolNumber(), "9");
 }
@@ -186,14 +186,14 @@ void ReportCommandsTest::missingTemplateFromWindow() {
 void ReportCommandsTest::failingReportShowsErrorBox() {
   MainWindowFixture fixture;
   fixture.chooseNode(2);
-  fixture.writeTemplate("Glook.doc", TemplateWithoutTable(ProtocolFixture::shippedTemplate("Glook.doc")));
+  fixture.writeTemplate("Glook.doc", templateWithoutTable(ProtocolFixture::shippedTemplate("Glook.doc")));
 
   ScriptedAnswers answers;
-  PressButton(Command::Group);
+  pressButton(Command::Group);
 
   QCOMPARE(answers.shown().size(), size_t(1));
   QCOMPARE(answers.shown()[0].kind, MessageService::Kind::Error);
-  QVERIFY(theMainWindow->StatusPanel(MainWindow::kReportPanel)->text().isEmpty());
+  QVERIFY(theMainWindow->statusPanel(MainWindow::kReportPanel)->text().isEmpty());
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   QVERIFY(fixture.savedProtocols().isEmpty());
   QCOMPARE(fixture.storedProtocolNumber(), "9");

@@ -19,7 +19,7 @@ namespace {
 const QString kBase = QStringLiteral("Б1");
 
 // A base Б1 with the meter "011234" in slot 2, chosen.
-qint64 ChosenMeter(ProtocolFixture& fixture) {
+qint64 chosenMeter(ProtocolFixture& fixture) {
   fixture.addBase(kBase);
   const qint64 meter = fixture.addMeter(kBase, 2, QStringLiteral("011234"));
   return meter;
@@ -56,15 +56,15 @@ void SingleProtocolTest::placeholdersReplaced() {
   QFETCH(bool, splitRuns);
   ProtocolFixture fixture;
   if (splitRuns)
-    fixture.writeTemplate("look.doc", SplitRunTemplate(ProtocolFixture::shippedTemplate("look.doc")));
-  fixture.addMarkedPoints(ChosenMeter(fixture), 1);
+    fixture.writeTemplate("look.doc", splitRunTemplate(ProtocolFixture::shippedTemplate("look.doc")));
+  fixture.addMarkedPoints(chosenMeter(fixture), 1);
   fixture.chooseMeter(kBase, 2);
 
-  const DocxReadBack document = ReadDocx(SingleWordReport());
+  const DocxReadBack document = readDocx(singleWordReport());
 
   const QStringList expected = {
       "ПРОТОКОЛ ПОВЕРКИ № 9",
-      "от " + TodayText(),
+      "от " + todayText(),
       "Тип: СО-505",
       "Заводской номер: 011234",
       "Год выпуска: 2019",
@@ -86,7 +86,7 @@ void SingleProtocolTest::placeholdersReplaced() {
 // empty cell.
 void SingleProtocolTest::tableHoldsMarkedPointsInOrder() {
   ProtocolFixture fixture;
-  const qint64 meter = ChosenMeter(fixture);
+  const qint64 meter = chosenMeter(fixture);
   using Point = ProtocolFixture::Point;
   fixture.addPoint(meter, Point{100, 100, "0.5/L", 0.46, "R", 7});
   fixture.addPoint(meter, Point{80, 10, "1", -0.12, "", 3});
@@ -97,7 +97,7 @@ void SingleProtocolTest::tableHoldsMarkedPointsInOrder() {
   fixture.chooseMeter(kBase, 2);
   QCOMPARE(MarkedPointCount, 4);
 
-  const DocxReadBack document = ReadDocx(SingleWordReport());
+  const DocxReadBack document = readDocx(singleWordReport());
 
   QCOMPARE(document.table.size(), 5);
   QCOMPARE(document.table[0].first(), "№");
@@ -129,29 +129,29 @@ void SingleProtocolTest::protocolNumberSequence() {
   QFETCH(bool, automatic);
   QFETCH(QStringList, sequence);
   ProtocolFixture fixture;
-  fixture.addMarkedPoints(ChosenMeter(fixture), 2);
+  fixture.addMarkedPoints(chosenMeter(fixture), 2);
   fixture.chooseMeter(kBase, 2);
   fixture.setProtocolNumber(stored, automatic);
 
-  QCOMPARE(ReadDocx(SingleWordReport()).paragraphs.first(), "ПРОТОКОЛ ПОВЕРКИ № " + sequence[0]);
-  QCOMPARE(ReadDocx(SingleWordReport()).paragraphs.first(), "ПРОТОКОЛ ПОВЕРКИ № " + sequence[1]);
+  QCOMPARE(readDocx(singleWordReport()).paragraphs.first(), "ПРОТОКОЛ ПОВЕРКИ № " + sequence[0]);
+  QCOMPARE(readDocx(singleWordReport()).paragraphs.first(), "ПРОТОКОЛ ПОВЕРКИ № " + sequence[1]);
   QCOMPARE(fixture.storedProtocolNumber(), sequence[2]);
 }
 
 void SingleProtocolTest::savedUnderDescriptiveNameNeverOverwriting() {
   ProtocolFixture fixture;
-  fixture.addMarkedPoints(ChosenMeter(fixture), 1);
+  fixture.addMarkedPoints(chosenMeter(fixture), 1);
   fixture.chooseMeter(kBase, 2);
   fixture.setProtocolNumber("9", false);
 
-  const QString first = SingleWordReport();
-  const QString second = SingleWordReport();
+  const QString first = singleWordReport();
+  const QString second = singleWordReport();
 
   const QString name = "Протокол 9 СО-505 011234 " + QDate::currentDate().toString(Qt::ISODate);
   QCOMPARE(QFileInfo(first).fileName(), name + ".docx");
   QCOMPARE(QFileInfo(second).fileName(), name + " (2).docx");
   QCOMPARE(QFileInfo(first).absolutePath(), QFileInfo(fixture.dir.filePath("protocols")).absoluteFilePath());
-  QCOMPARE(ReadDocx(first).table, ReadDocx(second).table);
+  QCOMPARE(readDocx(first).table, readDocx(second).table);
 }
 
 void SingleProtocolTest::unusableTemplateLeavesEverything_data() {
@@ -177,7 +177,7 @@ void SingleProtocolTest::unusableTemplateLeavesEverything() {
   QFETCH(QByteArray, content);
   QFETCH(QString, messageStart);
   ProtocolFixture fixture;
-  fixture.addMarkedPoints(ChosenMeter(fixture), 1);
+  fixture.addMarkedPoints(chosenMeter(fixture), 1);
   fixture.addMeter(kBase, 3, "2");
   fixture.chooseMeter(kBase, 2);
   const QString templateName = group ? "Glook.doc" : "look.doc";
@@ -187,7 +187,7 @@ void SingleProtocolTest::unusableTemplateLeavesEverything() {
     fixture.writeTemplate(templateName, content);
 
   ScriptedAnswers answers;
-  const QString saved = group ? GroupWordReport() : SingleWordReport();
+  const QString saved = group ? groupWordReport() : singleWordReport();
 
   QVERIFY(saved.isEmpty());
   QCOMPARE(answers.shown().size(), size_t(1));
@@ -215,10 +215,10 @@ void SingleProtocolTest::docxBesideTemplate() {
   QFETCH(QByteArray, docContent);
   QFETCH(QString, expectedTitle);
   ProtocolFixture fixture;
-  fixture.addMarkedPoints(ChosenMeter(fixture), 1);
+  fixture.addMarkedPoints(chosenMeter(fixture), 1);
   fixture.chooseMeter(kBase, 2);
   fixture.writeTemplate("look.docx",
-                        EditedTemplate(ProtocolFixture::shippedTemplate("look.doc"), [](QByteArray xml) {
+                        editedTemplate(ProtocolFixture::shippedTemplate("look.doc"), [](QByteArray xml) {
                           return xml.replace("ПРОТОКОЛ ПОВЕРКИ", "ПРОТОКОЛ ИЗ DOCX");
                         }));
   if (docContent.isEmpty())
@@ -227,21 +227,21 @@ void SingleProtocolTest::docxBesideTemplate() {
     fixture.writeTemplate("look.doc", docContent);
 
   ScriptedAnswers answers;
-  const QString saved = SingleWordReport();
+  const QString saved = singleWordReport();
 
   QVERIFY(answers.shown().empty());
-  QCOMPARE(ReadDocx(saved).paragraphs.first(), expectedTitle);
+  QCOMPARE(readDocx(saved).paragraphs.first(), expectedTitle);
 }
 
 // A template without a table fails only after the document was made: the
 // error reaches the caller, nothing is saved and the number stays.
 void SingleProtocolTest::failureAfterTemplateLeavesNoHalfState() {
   ProtocolFixture fixture;
-  fixture.addMarkedPoints(ChosenMeter(fixture), 2);
+  fixture.addMarkedPoints(chosenMeter(fixture), 2);
   fixture.chooseMeter(kBase, 2);
-  fixture.writeTemplate("look.doc", TemplateWithoutTable(ProtocolFixture::shippedTemplate("look.doc")));
+  fixture.writeTemplate("look.doc", templateWithoutTable(ProtocolFixture::shippedTemplate("look.doc")));
 
-  QVERIFY_THROWS_EXCEPTION(std::runtime_error, SingleWordReport());
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, singleWordReport());
 
   QVERIFY(fixture.savedProtocols().isEmpty());
   QCOMPARE(fixture.storedProtocolNumber(), "9");
@@ -251,9 +251,9 @@ void SingleProtocolTest::failureAfterTemplateLeavesNoHalfState() {
 // document: the saved document checks spelling as the template did.
 void SingleProtocolTest::proofingOptionsOfTemplateKept() {
   ProtocolFixture fixture;
-  fixture.addMarkedPoints(ChosenMeter(fixture), 1);
+  fixture.addMarkedPoints(chosenMeter(fixture), 1);
   fixture.chooseMeter(kBase, 2);
-  const QString saved = SingleWordReport();
+  const QString saved = singleWordReport();
   const ProofingOptions expected = WordDocument(fixture.dir.filePath("sources/look.doc")).proofingOptions();
   QVERIFY(WordDocument(saved).proofingOptions() == expected);
   QVERIFY(expected.checkSpellingAsYouType);
@@ -272,11 +272,11 @@ void SingleProtocolTest::zeroDatesPrintedEmpty() {
   ProtocolFixture fixture;
   Installation.CertDate = 0;
   Installation.CertValidTo = 0;
-  SaveInstallationInfo();
-  fixture.addMarkedPoints(ChosenMeter(fixture), 1);
+  saveInstallationInfo();
+  fixture.addMarkedPoints(chosenMeter(fixture), 1);
   fixture.chooseMeter(kBase, 2);
 
-  const DocxReadBack document = ReadDocx(group ? GroupWordReport() : SingleWordReport());
+  const DocxReadBack document = readDocx(group ? groupWordReport() : singleWordReport());
 
   const QString prefix = group ? "Средства поверки: установка" : "Установка";
   QCOMPARE(document.missingParagraphs({prefix + " для поверки счётчиков электрической энергии СТ3416 № 1234 с "

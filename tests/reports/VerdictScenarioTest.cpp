@@ -28,14 +28,14 @@ const QStringList kGroupVerdicts = {"годен", "годен", "не годен
 const QStringList kWindowVerdicts = {"Годен",     "Годен",    "Не годен", "Не оценён",
                                      "Годен",     "Не годен", "Не годен", "Годен"};
 
-QString SerialNumber(int slot) { return QStringLiteral("10%1").arg(slot, 2, 10, QLatin1Char('0')); }
+QString serialNumber(int slot) { return QStringLiteral("10%1").arg(slot, 2, 10, QLatin1Char('0')); }
 
 struct VerdictFixture : ProtocolFixture {
   explicit VerdictFixture(bool withLimits = true) {
     if (withLimits) writeTemplate("limits.csv", shippedTemplate("limits.csv"));
     addBase(kBase, 230, 5, 1);
     for (int slot = 1; slot <= 8; ++slot) {
-      meters << addMeter(kBase, slot, SerialNumber(slot));
+      meters << addMeter(kBase, slot, serialNumber(slot));
       addPoint(meters.last(), Point{100, 50, QStringLiteral("0.5/L"), kErrors[slot - 1], QStringLiteral("R"), 1});
     }
   }
@@ -46,7 +46,7 @@ struct VerdictFixture : ProtocolFixture {
 struct ShownMainWindow {
   ShownMainWindow() {
     theMainWindow = new MainWindow;
-    WireWindows();
+    wireWindows();
     theMainWindow->show();
     if (!QTest::qWaitForWindowExposed(theMainWindow)) qFatal("main window not shown");
   }
@@ -57,7 +57,7 @@ struct ShownMainWindow {
   QTreeWidgetItem* meterNode(int slot) {
     QTreeWidgetItem* base = theMainWindow->baseTree()->findItems(kBase, Qt::MatchExactly).value(0);
     for (int i = 0; i < base->childCount(); ++i)
-      if (base->child(i)->text(0) == MeterCaptions(slot)) return base->child(i);
+      if (base->child(i)->text(0) == meterCaptions(slot)) return base->child(i);
     qFatal("no node for slot %d", slot);
   }
   void choose(int slot) {
@@ -82,7 +82,7 @@ class VerdictScenarioTest : public QObject {
   void singleProtocolConcludes() {
     VerdictFixture fixture;
     fixture.chooseMeter(kBase, 1);
-    const DocxReadBack document = ReadDocx(SingleWordReport());
+    const DocxReadBack document = readDocx(singleWordReport());
     QCOMPARE(document.table.value(0).value(5), "Предел, %");
     QCOMPARE(document.table.value(1).value(4), "-0,12");
     QCOMPARE(document.table.value(1).value(5), "±1,0");
@@ -103,7 +103,7 @@ class VerdictScenarioTest : public QObject {
     QFETCH(QString, limit);
     VerdictFixture fixture;
     fixture.chooseMeter(kBase, slot);
-    const DocxReadBack document = ReadDocx(SingleWordReport());
+    const DocxReadBack document = readDocx(singleWordReport());
     QCOMPARE(document.table.value(1).value(5), limit);
     QCOMPARE(document.missingParagraphs({conclusion}), QStringList());
   }
@@ -111,7 +111,7 @@ class VerdictScenarioTest : public QObject {
   void groupProtocolConcludes() {
     VerdictFixture fixture;
     fixture.chooseMeter(kBase, 1);
-    const DocxReadBack document = ReadDocx(GroupWordReport());
+    const DocxReadBack document = readDocx(groupWordReport());
     const QStringList last = document.table.last();
     QCOMPARE(last.value(1), "Заключение");
     QCOMPARE(last.mid(4, 8), kGroupVerdicts);
@@ -124,11 +124,11 @@ class VerdictScenarioTest : public QObject {
   void withoutLimitsNothingIsConcluded() {
     VerdictFixture fixture(false);
     fixture.chooseMeter(kBase, 1);
-    const DocxReadBack single = ReadDocx(SingleWordReport());
+    const DocxReadBack single = readDocx(singleWordReport());
     QCOMPARE(single.table.value(1).value(5), "");
     QCOMPARE(single.missingParagraphs({"Заключение: счётчик признан ____________________ к применению."}),
              QStringList());
-    const DocxReadBack group = ReadDocx(GroupWordReport());
+    const DocxReadBack group = readDocx(groupWordReport());
     QCOMPARE(group.table.last().mid(4, 8), QStringList(8, QString()));
     QCOMPARE(group.missingParagraphs({"Заключение: счётчики признаны ____________________ к применению."}),
              QStringList());
@@ -142,7 +142,7 @@ class VerdictScenarioTest : public QObject {
       window.choose(slot);
       const QModelIndex cell = window.errorCell();
       const QString verdict = kWindowVerdicts[slot - 1];
-      QCOMPARE(theMainWindow->StatusPanel(MainWindow::kVerdictPanel)->text(), verdict);
+      QCOMPARE(theMainWindow->statusPanel(MainWindow::kVerdictPanel)->text(), verdict);
       QCOMPARE(window.meterNode(slot)->toolTip(0), verdict);
       const QString text = cell.data(Qt::DisplayRole).toString();
       const QVariant background = cell.data(Qt::BackgroundRole);
@@ -166,12 +166,12 @@ class VerdictScenarioTest : public QObject {
     VerdictFixture fixture;
     ShownMainWindow window;
     window.choose(3);
-    QCOMPARE(theMainWindow->StatusPanel(MainWindow::kVerdictPanel)->text(), "Не годен");
+    QCOMPARE(theMainWindow->statusPanel(MainWindow::kVerdictPanel)->text(), "Не годен");
     theMainWindow->unmarkAllPoints();
-    QCOMPARE(theMainWindow->StatusPanel(MainWindow::kVerdictPanel)->text(), "Не оценён");
+    QCOMPARE(theMainWindow->statusPanel(MainWindow::kVerdictPanel)->text(), "Не оценён");
     QCOMPARE(window.meterNode(3)->toolTip(0), "Не оценён");
     theMainWindow->markAllPoints();
-    QCOMPARE(theMainWindow->StatusPanel(MainWindow::kVerdictPanel)->text(), "Не годен");
+    QCOMPARE(theMainWindow->statusPanel(MainWindow::kVerdictPanel)->text(), "Не годен");
     QCOMPARE(window.meterNode(3)->toolTip(0), "Не годен");
   }
 
@@ -228,7 +228,7 @@ class VerdictScenarioTest : public QObject {
     ShownMainWindow window;
     theMainWindow->resize(1100, 620);
     window.choose(1);
-    QCOMPARE(theMainWindow->StatusPanel(MainWindow::kVerdictPanel)->text(), "Не годен");
+    QCOMPARE(theMainWindow->statusPanel(MainWindow::kVerdictPanel)->text(), "Не годен");
     QTest::qWait(400);  // the chart pane follows after a short delay
 
     const QImage picture = theMainWindow->grab().toImage();

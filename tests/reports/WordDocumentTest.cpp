@@ -7,32 +7,32 @@
 
 #include "reports/WordDocument.h"
 
-using readback::CellText;
-using readback::ParagraphTexts;
+using readback::cellText;
+using readback::paragraphTexts;
 
 namespace {
 
-QByteArray ShippedTemplate(const QString& name) {
-  return readback::ReadFile(SourceTreePath(QStringLiteral("data/sources/") + name));
+QByteArray shippedTemplate(const QString& name) {
+  return readback::readFile(sourceTreePath(QStringLiteral("data/sources/") + name));
 }
 
 // A template like look.doc whose body is `body`, written to dir/name.
-QString MakeTemplate(const QTemporaryDir& dir, const QString& body, const QString& name = "look.doc") {
+QString makeTemplate(const QTemporaryDir& dir, const QString& body, const QString& name = "look.doc") {
   const QString path = dir.filePath(name);
-  readback::WriteFile(path, readback::WithParts(ShippedTemplate("look.doc"),
-                                                {{"word/document.xml", readback::WordDocumentXml(body)}}));
+  readback::writeFile(path, readback::withParts(shippedTemplate("look.doc"),
+                                                {{"word/document.xml", readback::wordDocumentXml(body)}}));
   return path;
 }
 
-QString Run(const QString& text, const QString& properties = {}) {
+QString run(const QString& text, const QString& properties = {}) {
   return QStringLiteral("<w:r>%1<w:t xml:space=\"preserve\">%2</w:t></w:r>")
       .arg(properties.isEmpty() ? QString() : "<w:rPr>" + properties + "</w:rPr>", text);
 }
 
 // The names in the w:rPr of the first run whose text holds `text`.
-QString RunPropertiesOf(const QByteArray& docx, const QString& text) {
+QString runPropertiesOf(const QByteArray& docx, const QString& text) {
   pugi::xml_document document;
-  readback::LoadPart(docx, "word/document.xml", document);
+  readback::loadPart(docx, "word/document.xml", document);
   for (const pugi::xpath_node t : document.select_nodes("//w:t")) {
     if (!QString::fromUtf8(t.node().text().get()).contains(text)) continue;
     QString properties;
@@ -98,18 +98,18 @@ void WordDocumentTest::replacesPlaceholder_data() {
   QTest::addColumn<int>("count");
   QTest::addColumn<QString>("valueFormatting");
 
-  QTest::newRow("one run") << "<w:p>" + Run("№ &lt;Lnpr&gt; от") + "</w:p>"
+  QTest::newRow("one run") << "<w:p>" + run("№ &lt;Lnpr&gt; от") + "</w:p>"
                            << "9"
                            << "№ 9 от" << 1 << "";
   // Word's spelling marks leave "<", "Lnpr", ">" in three runs.
-  QTest::newRow("spelling marks") << "<w:p>" + Run("№ &lt;", "<w:b/>") +
-                                         "<w:proofErr w:type=\"spellStart\"/>" + Run("Lnpr", "<w:b/>") +
-                                         "<w:proofErr w:type=\"spellEnd\"/>" + Run("&gt;", "<w:b/>") +
-                                         Run(" от") + "</w:p>"
+  QTest::newRow("spelling marks") << "<w:p>" + run("№ &lt;", "<w:b/>") +
+                                         "<w:proofErr w:type=\"spellStart\"/>" + run("Lnpr", "<w:b/>") +
+                                         "<w:proofErr w:type=\"spellEnd\"/>" + run("&gt;", "<w:b/>") +
+                                         run(" от") + "</w:p>"
                                   << "9"
                                   << "№ 9 от" << 1 << "w:b";
   QTest::newRow("formatting split keeps first run")
-      << "<w:p>" + Run("&lt;L", "<w:u w:val=\"single\"/>") + Run("npr&gt;", "<w:i/>") + "</w:p>"
+      << "<w:p>" + run("&lt;L", "<w:u w:val=\"single\"/>") + run("npr&gt;", "<w:i/>") + "</w:p>"
       << "12"
       << "12" << 1 << "w:u";
   QTest::newRow("revision ids and layout marks")
@@ -123,29 +123,29 @@ void WordDocumentTest::replacesPlaceholder_data() {
          "<w:r><w:t>r&gt;!</w:t></w:r></w:ins></w:p>"
       << "5"
       << "5!" << 1 << "";
-  QTest::newRow("in a table cell") << "<w:tbl><w:tr><w:tc><w:p>" + Run("&lt;Lnp", "<w:b/>") + Run("r&gt;") +
+  QTest::newRow("in a table cell") << "<w:tbl><w:tr><w:tc><w:p>" + run("&lt;Lnp", "<w:b/>") + run("r&gt;") +
                                           "</w:p></w:tc></w:tr></w:tbl><w:p/>"
                                    << "3"
                                    << "3" << 1 << "w:b";
-  QTest::newRow("twice in a paragraph") << "<w:p>" + Run("&lt;Lnpr&gt;/&lt;Lnpr&gt;") + "</w:p>"
+  QTest::newRow("twice in a paragraph") << "<w:p>" + run("&lt;Lnpr&gt;/&lt;Lnpr&gt;") + "</w:p>"
                                         << "9"
                                         << "9/9" << 2 << "";
-  QTest::newRow("value holding the placeholder") << "<w:p>" + Run("&lt;Lnpr&gt;") + "</w:p>"
+  QTest::newRow("value holding the placeholder") << "<w:p>" + run("&lt;Lnpr&gt;") + "</w:p>"
                                                  << "<Lnpr>x"
                                                  << "<Lnpr>x" << 1 << "";
-  QTest::newRow("markup characters") << "<w:p>" + Run("[&lt;Lnpr&gt;]") + "</w:p>"
+  QTest::newRow("markup characters") << "<w:p>" + run("[&lt;Lnpr&gt;]") + "</w:p>"
                                      << "a<b & \"c\" 'd' </w:t>"
                                      << "[a<b & \"c\" 'd' </w:t>]" << 1 << "";
-  QTest::newRow("line breaks and tabs") << "<w:p>" + Run("&lt;Lnpr&gt;") + "</w:p>"
+  QTest::newRow("line breaks and tabs") << "<w:p>" + run("&lt;Lnpr&gt;") + "</w:p>"
                                         << "one\r\ntwo\rthree\tfour"
                                         << "one\ntwo\nthree\tfour" << 1 << "";
-  QTest::newRow("characters XML forbids") << "<w:p>" + Run("&lt;Lnpr&gt;") + "</w:p>"
+  QTest::newRow("characters XML forbids") << "<w:p>" + run("&lt;Lnpr&gt;") + "</w:p>"
                                           << QString(
                                                  "a\x01"
                                                  "b\x0B"
                                                  "c\uFFFF")
                                           << "abc" << 1 << "";
-  QTest::newRow("spaces kept") << "<w:p>" + Run("&lt;Lnpr&gt;") + "</w:p>"
+  QTest::newRow("spaces kept") << "<w:p>" + run("&lt;Lnpr&gt;") + "</w:p>"
                                << "  two  "
                                << "  two  " << 1 << "";
   QTest::newRow("a tab breaks the placeholder")
@@ -153,11 +153,11 @@ void WordDocumentTest::replacesPlaceholder_data() {
       << "9"
       << "<Ln\tpr>" << 0 << "";
   QTest::newRow("text boxes are not main text")
-      << "<w:p><w:r><w:pict><w:txbxContent><w:p>" + Run("&lt;Lnpr&gt;") +
+      << "<w:p><w:r><w:pict><w:txbxContent><w:p>" + run("&lt;Lnpr&gt;") +
              "</w:p></w:txbxContent></w:pict></w:r></w:p>"
       << "9"
       << "<Lnpr>" << 0 << "";
-  QTest::newRow("other case is another text") << "<w:p>" + Run("&lt;LNPR&gt;") + "</w:p>"
+  QTest::newRow("other case is another text") << "<w:p>" + run("&lt;LNPR&gt;") + "</w:p>"
                                               << "9"
                                               << "<LNPR>" << 0 << "";
 }
@@ -169,29 +169,29 @@ void WordDocumentTest::replacesPlaceholder() {
   QFETCH(int, count);
   QFETCH(QString, valueFormatting);
   QTemporaryDir dir;
-  WordDocument document(MakeTemplate(dir, body));
+  WordDocument document(makeTemplate(dir, body));
   QCOMPARE(document.replaceText("<Lnpr>", value), count);
   const QByteArray docx = document.toDocx();
-  const QStringList texts = ParagraphTexts(docx);
+  const QStringList texts = paragraphTexts(docx);
   QVERIFY(texts.contains(expected));
-  if (!valueFormatting.isEmpty()) QCOMPARE(RunPropertiesOf(docx, value), valueFormatting);
+  if (!valueFormatting.isEmpty()) QCOMPARE(runPropertiesOf(docx, value), valueFormatting);
 }
 
 void WordDocumentTest::keepsTheParagraphsOtherRuns() {
   QTemporaryDir dir;
   const QString body = "<w:p><w:pPr><w:jc w:val=\"center\"/></w:pPr>" +
-                       Run("Номер ", "<w:sz w:val=\"28\"/>") + Run("&lt;L", "<w:b/>") +
-                       Run("npr&gt; и ", "<w:i/>") + Run("хвост", "<w:u w:val=\"single\"/>") + "</w:p>";
-  WordDocument document(MakeTemplate(dir, body));
+                       run("Номер ", "<w:sz w:val=\"28\"/>") + run("&lt;L", "<w:b/>") +
+                       run("npr&gt; и ", "<w:i/>") + run("хвост", "<w:u w:val=\"single\"/>") + "</w:p>";
+  WordDocument document(makeTemplate(dir, body));
   document.replaceText("<Lnpr>", "42");
   const QByteArray docx = document.toDocx();
-  QCOMPARE(ParagraphTexts(docx).first(), QString("Номер 42 и хвост"));
-  QCOMPARE(RunPropertiesOf(docx, "Номер"), QString("w:sz"));
-  QCOMPARE(RunPropertiesOf(docx, "42"), QString("w:b"));
-  QCOMPARE(RunPropertiesOf(docx, " и "), QString("w:i"));
-  QCOMPARE(RunPropertiesOf(docx, "хвост"), QString("w:u"));
+  QCOMPARE(paragraphTexts(docx).first(), QString("Номер 42 и хвост"));
+  QCOMPARE(runPropertiesOf(docx, "Номер"), QString("w:sz"));
+  QCOMPARE(runPropertiesOf(docx, "42"), QString("w:b"));
+  QCOMPARE(runPropertiesOf(docx, " и "), QString("w:i"));
+  QCOMPARE(runPropertiesOf(docx, "хвост"), QString("w:u"));
   pugi::xml_document xml;
-  readback::LoadPart(docx, "word/document.xml", xml);
+  readback::loadPart(docx, "word/document.xml", xml);
   QCOMPARE(xml.select_nodes("//w:body/w:p[1]/w:r").size(), size_t(4));
   QVERIFY(xml.select_node("//w:body/w:p[1]/w:pPr/w:jc"));
 }
@@ -199,7 +199,7 @@ void WordDocumentTest::keepsTheParagraphsOtherRuns() {
 void WordDocumentTest::replacesInLibreOfficeTemplate() {
   // Saved by LibreOffice: "<Ln" bold + "pr>" italic, "<" red + "Ldat" + ">" bold,
   // "<Lnum>" with only "Lnum" bold, and "<Lusr>" split inside a table cell.
-  WordDocument document(SourceTreePath("tests/reports/fixtures/lo-split.docx"));
+  WordDocument document(sourceTreePath("tests/reports/fixtures/lo-split.docx"));
   for (const auto& [placeholder, value] : std::vector<std::pair<QString, QString>>{{"<Lnpr>", "17"},
                                                                                    {"<Ldat>", "09.12.2026"},
                                                                                    {"<Ltch>", "СО-505"},
@@ -207,13 +207,13 @@ void WordDocumentTest::replacesInLibreOfficeTemplate() {
                                                                                    {"<Lusr>", "ООО «Свет»"}})
     QCOMPARE(document.replaceText(placeholder, value), 1);
   const QByteArray docx = document.toDocx();
-  const QStringList texts = ParagraphTexts(docx);
+  const QStringList texts = paragraphTexts(docx);
   QVERIFY2(texts.contains("Протокол № 17 от 09.12.2026"), qPrintable(texts.join('|')));
   QVERIFY2(texts.contains("Счётчик СО-505 № 123456"), qPrintable(texts.join('|')));
-  QCOMPARE(CellText(docx, 1, 3), QString("ООО «Свет»"));
-  QCOMPARE(RunPropertiesOf(docx, "17"), QString("w:b"));
-  QCOMPARE(RunPropertiesOf(docx, "09.12"), QString("w:color"));
-  QCOMPARE(RunPropertiesOf(docx, "СО-505"), QString("w:i"));
+  QCOMPARE(cellText(docx, 1, 3), QString("ООО «Свет»"));
+  QCOMPARE(runPropertiesOf(docx, "17"), QString("w:b"));
+  QCOMPARE(runPropertiesOf(docx, "09.12"), QString("w:color"));
+  QCOMPARE(runPropertiesOf(docx, "СО-505"), QString("w:i"));
 }
 
 void WordDocumentTest::templateErrors_data() {
@@ -226,7 +226,7 @@ void WordDocumentTest::templateErrors_data() {
                                 << int(Reason::LegacyBinary) << true;
   QTest::newRow("plain text") << QByteArray("Протокол <Lnpr>") << int(Reason::NotWordDocument) << false;
   QTest::newRow("damaged zip") << QByteArray("PK\x03\x04garbage") << int(Reason::NotWordDocument) << false;
-  QTest::newRow("a workbook") << ShippedTemplate("look.xls") << int(Reason::NotWordDocument) << false;
+  QTest::newRow("a workbook") << shippedTemplate("look.xls") << int(Reason::NotWordDocument) << false;
 }
 
 void WordDocumentTest::templateErrors() {
@@ -237,7 +237,7 @@ void WordDocumentTest::templateErrors() {
   const QString path = dir.filePath("sources/look.doc");
   if (!content.isEmpty()) {
     QDir().mkpath(dir.filePath("sources"));
-    readback::WriteFile(path, content);
+    readback::writeFile(path, content);
   }
   try {
     WordDocument document(path);
@@ -257,15 +257,15 @@ void WordDocumentTest::templateErrors() {
 void WordDocumentTest::leavesTemplateAndUntouchedPartsAsTheyWere() {
   TempProgramDir program;
   const QString path = program.filePath("sources/look.doc");
-  const QByteArray original = ShippedTemplate("look.doc");
-  readback::WriteFile(path, original);
+  const QByteArray original = shippedTemplate("look.doc");
+  readback::writeFile(path, original);
   WordDocument document(path);
   document.replaceText("<Lnpr>", "1");
   document.firstTable().appendRow();
   const QByteArray docx = document.toDocx();
-  QCOMPARE(readback::ReadFile(path), original);
+  QCOMPARE(readback::readFile(path), original);
   for (const char* part : {"word/styles.xml", "docProps/core.xml", "[Content_Types].xml", "_rels/.rels"})
-    QCOMPARE(readback::PartBytes(docx, part), readback::PartBytes(original, part));
+    QCOMPARE(readback::partBytes(docx, part), readback::partBytes(original, part));
 }
 
 void WordDocumentTest::proofingOptionsSwitchOffAndRestore() {
@@ -276,8 +276,8 @@ void WordDocumentTest::proofingOptionsSwitchOffAndRestore() {
       "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:zoom w:percent=\"100\"/>"
       "<w:hideSpellingErrors/><w:proofState w:spelling=\"clean\" w:grammar=\"clean\"/><w:defaultTabStop "
       "w:val=\"708\"/></w:settings>";
-  readback::WriteFile(path,
-                      readback::WithParts(ShippedTemplate("look.doc"), {{"word/settings.xml", settings}}));
+  readback::writeFile(path,
+                      readback::withParts(shippedTemplate("look.doc"), {{"word/settings.xml", settings}}));
 
   WordDocument document(path);
   const ProofingOptions saved = document.proofingOptions();
@@ -286,7 +286,7 @@ void WordDocumentTest::proofingOptionsSwitchOffAndRestore() {
   document.setProofingOptions({false, false});
   QVERIFY(document.proofingOptions() == (ProofingOptions{false, false}));
   pugi::xml_document off;
-  readback::LoadPart(document.toDocx(), "word/settings.xml", off);
+  readback::loadPart(document.toDocx(), "word/settings.xml", off);
   QStringList order;
   for (pugi::xml_node child : off.document_element().children()) order << child.name();
   QCOMPARE(order, QStringList({"w:zoom", "w:hideSpellingErrors", "w:hideGrammaticalErrors", "w:proofState",
@@ -297,7 +297,7 @@ void WordDocumentTest::proofingOptionsSwitchOffAndRestore() {
   const QByteArray restored = document.toDocx();
   // As in the template, but the text written has not been proofread yet.
   QCOMPARE(
-      readback::PartBytes(restored, "word/settings.xml"),
+      readback::partBytes(restored, "word/settings.xml"),
       QByteArray(settings)
           .replace("?>\n", "?>")
           .replace("w:spelling=\"clean\" w:grammar=\"clean\"", "w:spelling=\"dirty\" w:grammar=\"dirty\""));
@@ -306,7 +306,7 @@ void WordDocumentTest::proofingOptionsSwitchOffAndRestore() {
 void WordDocumentTest::proofingOptionsWithoutSettingsPart() {
   QTemporaryDir dir;
   const QString path = dir.filePath("look.doc");
-  QByteArray types = readback::PartBytes(ShippedTemplate("look.doc"), "[Content_Types].xml");
+  QByteArray types = readback::partBytes(shippedTemplate("look.doc"), "[Content_Types].xml");
   types.replace(
       "<Override PartName=\"/word/settings.xml\" ContentType=\"application/"
       "vnd.openxmlformats-officedocument.wordprocessingml.settings+xml\"/>",
@@ -316,25 +316,25 @@ void WordDocumentTest::proofingOptionsWithoutSettingsPart() {
       "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" "
       "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
       "Target=\"styles.xml\"/></Relationships>";
-  readback::WriteFile(
-      path, readback::WithParts(ShippedTemplate("look.doc"), {{"word/settings.xml", {}},
+  readback::writeFile(
+      path, readback::withParts(shippedTemplate("look.doc"), {{"word/settings.xml", {}},
                                                               {"[Content_Types].xml", types},
                                                               {"word/_rels/document.xml.rels", rels}}));
   WordDocument document(path);
   QVERIFY(document.proofingOptions() == ProofingOptions{});
   document.setProofingOptions({false, true});
   const QByteArray docx = document.toDocx();
-  QVERIFY(readback::PartBytes(docx, "word/settings.xml").contains("<w:hideSpellingErrors/>"));
-  QVERIFY(readback::PartBytes(docx, "word/_rels/document.xml.rels").contains("relationships/settings"));
-  QVERIFY(readback::PartBytes(docx, "[Content_Types].xml").contains("/word/settings.xml"));
-  readback::WriteFile(dir.filePath("out.docx"), docx);
+  QVERIFY(readback::partBytes(docx, "word/settings.xml").contains("<w:hideSpellingErrors/>"));
+  QVERIFY(readback::partBytes(docx, "word/_rels/document.xml.rels").contains("relationships/settings"));
+  QVERIFY(readback::partBytes(docx, "[Content_Types].xml").contains("/word/settings.xml"));
+  readback::writeFile(dir.filePath("out.docx"), docx);
   WordDocument reopened(dir.filePath("out.docx"));
   QCOMPARE(reopened.proofingOptions().checkSpellingAsYouType, false);
 }
 
 void WordDocumentTest::appendedRowsCopyPropertiesWithoutText() {
   QTemporaryDir dir;
-  WordDocument document(MakeTemplate(dir, kTable));
+  WordDocument document(makeTemplate(dir, kTable));
   WordTable& table = document.firstTable();
   QCOMPARE(table.rowCount(), 2);
   table.appendRow();
@@ -342,7 +342,7 @@ void WordDocumentTest::appendedRowsCopyPropertiesWithoutText() {
   QCOMPARE(table.rowCount(), 4);
   const QByteArray docx = document.toDocx();
   pugi::xml_document xml;
-  readback::LoadPart(docx, "word/document.xml", xml);
+  readback::loadPart(docx, "word/document.xml", xml);
   const pugi::xpath_node_set rows = xml.select_nodes("//w:tbl/w:tr");
   QCOMPARE(rows.size(), size_t(4));
   for (size_t i = 2; i < 4; ++i) {
@@ -364,7 +364,7 @@ void WordDocumentTest::appendedRowsCopyPropertiesWithoutText() {
     for (pugi::xml_node cell = wide; cell; cell = cell.next_sibling("w:tc"))
       QCOMPARE(QString(cell.last_child().name()), QString("w:p"));
   }
-  QCOMPARE(CellText(docx, 2, 1), QString("widesecond paragraph"));
+  QCOMPARE(cellText(docx, 2, 1), QString("widesecond paragraph"));
 }
 
 void WordDocumentTest::writesCellsByGridColumn() {
@@ -374,7 +374,7 @@ void WordDocumentTest::writesCellsByGridColumn() {
       "</w:tbl>",
       "<w:tr><w:trPr><w:gridBefore w:val=\"1\"/></w:trPr><w:tc><w:p/></w:tc><w:tc><w:tcPr>"
       "<w:gridSpan w:val=\"2\"/></w:tcPr><w:p/></w:tc></w:tr></w:tbl>");
-  WordDocument document(MakeTemplate(dir, gridBefore));
+  WordDocument document(makeTemplate(dir, gridBefore));
   WordTable& table = document.firstTable();
   table.appendRow();
   QCOMPARE(table.cellCount(2), 3);
@@ -386,34 +386,34 @@ void WordDocumentTest::writesCellsByGridColumn() {
   table.setCellText(2, 4, "replaced");
   table.setCellText(1, 1, "Заголовок");
   const QByteArray docx = document.toDocx();
-  QCOMPARE(CellText(docx, 4, 2), QString("x"));
-  QCOMPARE(CellText(docx, 4, 3), QString("y"));  // one cell covers columns 3 and 4
-  QCOMPARE(CellText(docx, 4, 4), QString("y"));
-  QCOMPARE(CellText(docx, 2, 1), QString("over the span"));
-  QCOMPARE(CellText(docx, 2, 4), QString("replaced"));
-  QCOMPARE(CellText(docx, 1, 1), QString("Заголовок"));
+  QCOMPARE(cellText(docx, 4, 2), QString("x"));
+  QCOMPARE(cellText(docx, 4, 3), QString("y"));  // one cell covers columns 3 and 4
+  QCOMPARE(cellText(docx, 4, 4), QString("y"));
+  QCOMPARE(cellText(docx, 2, 1), QString("over the span"));
+  QCOMPARE(cellText(docx, 2, 4), QString("replaced"));
+  QCOMPARE(cellText(docx, 1, 1), QString("Заголовок"));
   // Replaced text takes the formatting of the cell's first run: bold heading, bold "wide".
-  QCOMPARE(RunPropertiesOf(docx, "Заголовок"), QString("w:b"));
-  QCOMPARE(RunPropertiesOf(docx, "over the span"), QString("w:b"));
+  QCOMPARE(runPropertiesOf(docx, "Заголовок"), QString("w:b"));
+  QCOMPARE(runPropertiesOf(docx, "over the span"), QString("w:b"));
 
   // In an appended (empty) cell it takes the paragraph mark's formatting.
-  WordDocument plain(MakeTemplate(dir, kTable, "plain.doc"));
+  WordDocument plain(makeTemplate(dir, kTable, "plain.doc"));
   plain.firstTable().appendRow();
   plain.firstTable().setCellText(3, 1, "7,5");
   plain.firstTable().setCellText(3, 3, "");
   const QByteArray filled = plain.toDocx();
-  QCOMPARE(RunPropertiesOf(filled, "7,5"), QString("w:i"));
-  QCOMPARE(CellText(filled, 3, 3), QString());
+  QCOMPARE(runPropertiesOf(filled, "7,5"), QString("w:i"));
+  QCOMPARE(cellText(filled, 3, 3), QString());
 }
 
 void WordDocumentTest::missingCellAndMissingTableAreErrors() {
   QTemporaryDir dir;
-  WordDocument withTable(MakeTemplate(dir, kTable));
+  WordDocument withTable(makeTemplate(dir, kTable));
   WordTable& table = withTable.firstTable();
   QVERIFY_THROWS_EXCEPTION(std::runtime_error, table.setCellText(3, 1, "x"));
   QVERIFY_THROWS_EXCEPTION(std::runtime_error, table.setCellText(1, 5, "x"));
   QVERIFY_THROWS_EXCEPTION(std::runtime_error, table.setCellText(0, 1, "x"));
-  WordDocument withoutTable(MakeTemplate(dir, "<w:p>" + Run("&lt;Lnpr&gt;") + "</w:p>", "plain.doc"));
+  WordDocument withoutTable(makeTemplate(dir, "<w:p>" + run("&lt;Lnpr&gt;") + "</w:p>", "plain.doc"));
   QVERIFY_THROWS_EXCEPTION(std::runtime_error, withoutTable.firstTable());
 }
 
@@ -425,15 +425,15 @@ void WordDocumentTest::shippedTemplatesHoldEveryPlaceholderOnce() {
                              "<Ldpp>", "<Ltpu>", "<Lnpu>", "<Ldot>", "<Lddo>", "<Lgrf>", "<Lzak>"};
   for (const auto& [name, placeholders] :
        {std::pair{QString("look.doc"), single}, std::pair{QString("Glook.doc"), group}}) {
-    WordDocument document(SourceTreePath("data/sources/" + name));
+    WordDocument document(sourceTreePath("data/sources/" + name));
     for (const QString& placeholder : placeholders) QCOMPARE(document.replaceText(placeholder, "v"), 1);
-    const QString text = ParagraphTexts(document.toDocx()).join('\n');
+    const QString text = paragraphTexts(document.toDocx()).join('\n');
     QVERIFY2(!text.contains("<L"), qPrintable(name));
   }
-  WordDocument single1(SourceTreePath("data/sources/look.doc"));
+  WordDocument single1(sourceTreePath("data/sources/look.doc"));
   QCOMPARE(single1.firstTable().rowCount(), 1);
   QCOMPARE(single1.firstTable().cellCount(1), 6);  // the point, its error and the limit
-  WordDocument group1(SourceTreePath("data/sources/Glook.doc"));
+  WordDocument group1(sourceTreePath("data/sources/Glook.doc"));
   QCOMPARE(group1.firstTable().rowCount(), 3);
   QCOMPARE(group1.firstTable().cellCount(3), 12);  // four columns of the conditions, then the eight meters
   group1.firstTable().appendRow();
@@ -443,9 +443,9 @@ void WordDocumentTest::shippedTemplatesHoldEveryPlaceholderOnce() {
 void WordDocumentTest::wordTemplatePathPrefersDocx() {
   QTemporaryDir dir;
   const QString doc = dir.filePath("look.doc");
-  QCOMPARE(WordTemplatePath(doc), doc);
-  readback::WriteFile(dir.filePath("look.docx"), "x");
-  QCOMPARE(WordTemplatePath(doc), dir.filePath("look.docx"));
+  QCOMPARE(wordTemplatePath(doc), doc);
+  readback::writeFile(dir.filePath("look.docx"), "x");
+  QCOMPARE(wordTemplatePath(doc), dir.filePath("look.docx"));
 }
 
 VT3417_REGISTER_TEST(WordDocumentTest)

@@ -9,19 +9,19 @@
 #include "reports/XlReport.h"
 #include "reports/XlsxReferences.h"
 
-using readback::SheetCells;
+using readback::sheetCells;
 
 namespace {
 
 const QStringList kFields = {"Tip",   "Number",  "Year", "User", "Maker", "KlasT", "Nvoltage", "NTok",
                              "pered", "voltage", "tok",  "Km",   "Pogr",  "Date",  "OldDate"};
 
-QByteArray ShippedWorkbook() { return readback::ReadFile(SourceTreePath("data/sources/look.xls")); }
+QByteArray shippedWorkbook() { return readback::readFile(sourceTreePath("data/sources/look.xls")); }
 
 // The shipped workbook with formulas below its range instead of the fixed
 // totals: a count over the error column and today's date.
-QString WorkbookWithFormulasBelow(const QTemporaryDir& dir) {
-  OoxmlPackage package(ShippedWorkbook());
+QString workbookWithFormulasBelow(const QTemporaryDir& dir) {
+  OoxmlPackage package(shippedWorkbook());
   QByteArray sheet = package.read("xl/worksheets/sheet1.xml");
   const auto replaceCell = [&sheet](const QByteArray& reference, const QByteArray& formula) {
     const int start = sheet.indexOf("<c r=\"" + reference + "\"");
@@ -32,13 +32,13 @@ QString WorkbookWithFormulasBelow(const QTemporaryDir& dir) {
   replaceCell("C11", "TODAY()");
   package.write("xl/worksheets/sheet1.xml", sheet);
   const QString path = dir.filePath("formulas.xlsx");
-  readback::WriteFile(path, package.save());
+  readback::writeFile(path, package.save());
   return path;
 }
 
 // Rows like the archive protocol: a meter's first row with all fields, further rows with the point fields
 // only.
-ReportTable ArchiveRows(int meters, int points) {
+ReportTable archiveRows(int meters, int points) {
   ReportTable table(kFields);
   for (int meter = 1; meter <= meters; ++meter) {
     for (int point = 1; point <= points; ++point) {
@@ -66,7 +66,7 @@ ReportTable ArchiveRows(int meters, int points) {
   return table;
 }
 
-QByteArray Build(const QString& templatePath, const ReportDataSource& source,
+QByteArray build(const QString& templatePath, const ReportDataSource& source,
                  const QString& range = "Range1") {
   TxlReportG2 report;
   report.XLSTemplate = templatePath;
@@ -74,21 +74,21 @@ QByteArray Build(const QString& templatePath, const ReportDataSource& source,
   return report.build();
 }
 
-QString ReportError(const QString& templatePath, const QString& range = "Range1") {
+QString reportError(const QString& templatePath, const QString& range = "Range1") {
   try {
-    Build(templatePath, ReportTable(kFields), range);
+    build(templatePath, ReportTable(kFields), range);
   } catch (const XlsReportError& error) {
     return QString::fromUtf8(error.what());
   }
   return "<no error>";
 }
 
-QString WorkbookXml(const QByteArray& xlsx) {
-  return QString::fromUtf8(readback::PartBytes(xlsx, "xl/workbook.xml"));
+QString workbookXml(const QByteArray& xlsx) {
+  return QString::fromUtf8(readback::partBytes(xlsx, "xl/workbook.xml"));
 }
 
 // A workbook from look.xls with its sheet (and optionally workbook part) replaced.
-QString MakeWorkbook(const QTemporaryDir& dir, const QString& sheetData, const QString& afterSheetData,
+QString makeWorkbook(const QTemporaryDir& dir, const QString& sheetData, const QString& afterSheetData,
                      const QString& rangeRef = "Протокол!$A$2:$C$2",
                      std::map<QString, QByteArray> extra = {}) {
   const QByteArray sheet =
@@ -98,16 +98,16 @@ QString MakeWorkbook(const QTemporaryDir& dir, const QString& sheetData, const Q
       "ref=\"A1:C9\"/>"
       "<sheetData>" +
       sheetData.toUtf8() + "</sheetData>" + afterSheetData.toUtf8() + "</worksheet>";
-  QByteArray workbook = readback::PartBytes(ShippedWorkbook(), "xl/workbook.xml");
+  QByteArray workbook = readback::partBytes(shippedWorkbook(), "xl/workbook.xml");
   workbook.replace("Протокол!$A$5:$Q$5", rangeRef.toUtf8());
   extra["xl/worksheets/sheet1.xml"] = sheet;
   if (!extra.count("xl/workbook.xml")) extra["xl/workbook.xml"] = workbook;
   const QString path = dir.filePath("template.xlsx");
-  readback::WriteFile(path, readback::WithParts(ShippedWorkbook(), extra));
+  readback::writeFile(path, readback::withParts(shippedWorkbook(), extra));
   return path;
 }
 
-QString InlineCell(const QString& ref, const QString& text) {
+QString inlineCell(const QString& ref, const QString& text) {
   return QStringLiteral("<c r=\"%1\" t=\"inlineStr\"><is><t>%2</t></is></c>").arg(ref, text);
 }
 
@@ -132,8 +132,8 @@ class XlReportTest : public QObject {
 };
 
 void XlReportTest::fillsShippedTemplateInOrder() {
-  const ReportTable rows = ArchiveRows(2, 3);
-  const auto cells = SheetCells(Build(SourceTreePath("data/sources/look.xls"), rows));
+  const ReportTable rows = archiveRows(2, 3);
+  const auto cells = sheetCells(build(sourceTreePath("data/sources/look.xls"), rows));
   // Six data rows at 5..10, in order, meter fields on each meter's first row only.
   QCOMPARE(cells.at("A5").text, QString("СО-505"));
   QCOMPARE(cells.at("B5").text, QString("100001"));
@@ -153,18 +153,18 @@ void XlReportTest::fillsShippedTemplateInOrder() {
 
 void XlReportTest::movesContentBelowTheRange() {
   const QTemporaryDir dir;
-  const QByteArray xlsx = Build(WorkbookWithFormulasBelow(dir), ArchiveRows(1, 4));  // 3 rows added
-  const auto cells = SheetCells(xlsx);
+  const QByteArray xlsx = build(workbookWithFormulasBelow(dir), archiveRows(1, 4));  // 3 rows added
+  const auto cells = sheetCells(xlsx);
   QCOMPARE(cells.at("A10").text, QString("Число результатов в протоколе:"));
   QCOMPARE(cells.at("E10").formula, QString("COUNTA(M5:M8)"));
   QVERIFY(cells.at("E10").text.isEmpty());  // cached result dropped
   QCOMPARE(cells.at("A12").text, QString("Поверитель:"));
   QCOMPARE(cells.at("C14").formula, QString("TODAY()"));
-  const QString sheet = QString::fromUtf8(readback::PartBytes(xlsx, "xl/worksheets/sheet1.xml"));
+  const QString sheet = QString::fromUtf8(readback::partBytes(xlsx, "xl/worksheets/sheet1.xml"));
   for (const char* merge : {"A1:Q1", "A2:Q2", "C12:H12", "C14:D14"})
     QVERIFY2(sheet.contains(QStringLiteral("<mergeCell ref=\"%1\"/>").arg(merge)), merge);
   QVERIFY(sheet.contains("<dimension ref=\"A1:Q14\"/>"));
-  const QString workbook = WorkbookXml(xlsx);
+  const QString workbook = workbookXml(xlsx);
   QVERIFY(workbook.contains("'Протокол'!$A$1:$Q$14"));  // print area grows
   QVERIFY(workbook.contains("'Протокол'!$4:$4"));       // print titles above stay
   QVERIFY(workbook.contains("Протокол!$A$5:$Q$8"));     // the range covers the data
@@ -174,18 +174,18 @@ void XlReportTest::movesContentBelowTheRange() {
 void XlReportTest::leavesTemplateUnchanged() {
   TempProgramDir program;
   const QString path = program.filePath("sources/look.xls");
-  readback::WriteFile(path, ShippedWorkbook());
-  Build(path, ArchiveRows(3, 2));
-  QCOMPARE(readback::ReadFile(path), ShippedWorkbook());
+  readback::writeFile(path, shippedWorkbook());
+  build(path, archiveRows(3, 2));
+  QCOMPARE(readback::readFile(path), shippedWorkbook());
 }
 
 void XlReportTest::withoutRowsTheRangeIsEmptied() {
   const QTemporaryDir dir;
-  const QByteArray xlsx = Build(WorkbookWithFormulasBelow(dir), ReportTable(kFields));
-  const auto cells = SheetCells(xlsx);
+  const QByteArray xlsx = build(workbookWithFormulasBelow(dir), ReportTable(kFields));
+  const auto cells = sheetCells(xlsx);
   QVERIFY(cells.at("A5").text.isEmpty() && cells.at("A5").type.isEmpty());
   QCOMPARE(cells.at("E7").formula, QString("COUNTA(M5:M5)"));
-  QVERIFY(WorkbookXml(xlsx).contains("Протокол!$A$5:$Q$5"));
+  QVERIFY(workbookXml(xlsx).contains("Протокол!$A$5:$Q$5"));
 }
 
 void XlReportTest::errors_data() {
@@ -194,13 +194,13 @@ void XlReportTest::errors_data() {
   QTest::addColumn<QString>("expected");
   QTest::newRow("missing template") << QByteArray() << "Range1"
                                     << "Template '%1' not found.";
-  QTest::newRow("missing range") << ShippedWorkbook() << "Range2"
+  QTest::newRow("missing range") << shippedWorkbook() << "Range2"
                                  << "Range 'Range2' not found.";
   QTest::newRow("Excel 97-2003") << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0", 10) << "Range1"
                                  << "Template '%1' is an Excel 97-2003 workbook";
   QTest::newRow("text file") << QByteArray("Tip;Number\n") << "Range1"
                              << "Template '%1' is not an Office Open XML workbook";
-  QTest::newRow("a Word document") << readback::ReadFile(SourceTreePath("data/sources/look.doc")) << "Range1"
+  QTest::newRow("a Word document") << readback::readFile(sourceTreePath("data/sources/look.doc")) << "Range1"
                                    << "Template '%1' is not an Office Open XML workbook";
   QTest::newRow("damaged zip") << QByteArray("PK\x03\x04 broken") << "Range1"
                                << "Template '%1' is not an Office Open XML workbook";
@@ -212,24 +212,24 @@ void XlReportTest::errors() {
   QFETCH(QString, expected);
   QTemporaryDir dir;
   const QString path = dir.filePath("look.xls");
-  if (!content.isEmpty()) readback::WriteFile(path, content);
-  const QString message = ReportError(path, range);
+  if (!content.isEmpty()) readback::writeFile(path, content);
+  const QString message = reportError(path, range);
   QVERIFY2(message.startsWith(expected.contains("%1") ? expected.arg(path) : expected), qPrintable(message));
 }
 
 void XlReportTest::fieldFormsAndUnknownFields() {
   QTemporaryDir dir;
   // A2: shared string; B2: a formula Excel shows as #NAME?; C2: words around names; D2 outside the range.
-  QByteArray sharedStrings = readback::PartBytes(ShippedWorkbook(), "xl/sharedStrings.xml");
-  const QString path = MakeWorkbook(
+  QByteArray sharedStrings = readback::partBytes(shippedWorkbook(), "xl/sharedStrings.xml");
+  const QString path = makeWorkbook(
       dir,
       "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>18</v></c><c r=\"B2\" t=\"e\"><f>RxData.Tip</f><v>#NAME?</v></c>" +
-          InlineCell("C2", "№ rxdata.number (RxData.Nope) RxData.Year.") + InlineCell("D2", "RxData.Tip") +
+          inlineCell("C2", "№ rxdata.number (RxData.Nope) RxData.Year.") + inlineCell("D2", "RxData.Tip") +
           "</row>",
       "", "Протокол!$A$2:$C$2");
   ReportTable rows(kFields);
   rows.appendRow({"Тип-1", "42", std::nullopt});
-  const auto cells = SheetCells(Build(path, rows));
+  const auto cells = sheetCells(build(path, rows));
   QCOMPARE(cells.at("A2").text, QString("42"));  // shared string 18 is "RxData.Number"
   QCOMPARE(cells.at("B2").text, QString("Тип-1"));
   QVERIFY(cells.at("B2").formula.isEmpty());
@@ -239,17 +239,17 @@ void XlReportTest::fieldFormsAndUnknownFields() {
 
 void XlReportTest::formulasInTheTemplateRowFollowTheirCopy() {
   QTemporaryDir dir;
-  const QString path = MakeWorkbook(
+  const QString path = makeWorkbook(
       dir,
-      "<row r=\"1\">" + InlineCell("A1", "Итог") + "</row><row r=\"2\">" +
-          InlineCell("A2", "RxData.voltage") +
+      "<row r=\"1\">" + inlineCell("A1", "Итог") + "</row><row r=\"2\">" +
+          inlineCell("A2", "RxData.voltage") +
           "<c r=\"B2\"><f>A2*2+$A$2+SUM(A$1:A2)+C9</f><v>4</v></c><c "
           "r=\"C2\"><f>LOG10(100)&amp;\"A2\"</f></c></row>"
           "<row r=\"4\"><c r=\"B4\"><f>SUM(B2:B2)+B2+Протокол!B4+'Протокол'!$B$2:$B$2</f></c></row>",
       "");
   ReportTable rows(kFields);
   for (int i = 1; i <= 3; ++i) rows.appendRow({{}, {}, {}, {}, {}, {}, {}, {}, {}, QString::number(i)});
-  const auto cells = SheetCells(Build(path, rows));
+  const auto cells = sheetCells(build(path, rows));
   QCOMPARE(cells.at("B2").formula, QString("A2*2+$A$2+SUM(A$1:A2)+C11"));
   QCOMPARE(cells.at("B3").formula, QString("A3*2+$A$2+SUM(A$1:A3)+C12"));
   QCOMPARE(cells.at("B4").formula, QString("A4*2+$A$2+SUM(A$1:A4)+C13"));
@@ -260,19 +260,19 @@ void XlReportTest::formulasInTheTemplateRowFollowTheirCopy() {
 
 void XlReportTest::sharedFormulasAndCalculationChain() {
   QTemporaryDir dir;
-  QByteArray types = readback::PartBytes(ShippedWorkbook(), "[Content_Types].xml");
+  QByteArray types = readback::partBytes(shippedWorkbook(), "[Content_Types].xml");
   types.replace(
       "</Types>",
       "<Override PartName=\"/xl/calcChain.xml\" "
       "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml\"/></Types>");
-  QByteArray rels = readback::PartBytes(ShippedWorkbook(), "xl/_rels/workbook.xml.rels");
+  QByteArray rels = readback::partBytes(shippedWorkbook(), "xl/_rels/workbook.xml.rels");
   rels.replace("</Relationships>",
                "<Relationship Id=\"rId9\" "
                "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/calcChain\" "
                "Target=\"calcChain.xml\"/></Relationships>");
-  const QString path = MakeWorkbook(
+  const QString path = makeWorkbook(
       dir,
-      "<row r=\"2\">" + InlineCell("A2", "RxData.tok") +
+      "<row r=\"2\">" + inlineCell("A2", "RxData.tok") +
           "</row><row r=\"3\"><c r=\"B3\"><f t=\"shared\" ref=\"B3:B5\" si=\"0\">A2+1</f><v>1</v></c></row>"
           "<row r=\"4\"><c r=\"B4\"><f t=\"shared\" si=\"0\"/><v>1</v></c></row>"
           "<row r=\"5\"><c r=\"B5\"><f t=\"shared\" si=\"0\"/><v>1</v></c></row>",
@@ -285,23 +285,23 @@ void XlReportTest::sharedFormulasAndCalculationChain() {
   ReportTable rows(kFields);
   rows.appendRow({});
   rows.appendRow({});
-  const QByteArray xlsx = Build(path, rows);
-  const auto cells = SheetCells(xlsx);
+  const QByteArray xlsx = build(path, rows);
+  const auto cells = sheetCells(xlsx);
   QCOMPARE(cells.at("B4").formula, QString("A2+1"));  // rows 3..5 moved one down; A2 is the first copy
   QCOMPARE(cells.at("B5").formula, QString("A4+1"));
   QCOMPARE(cells.at("B6").formula, QString("A5+1"));
-  QVERIFY(!readback::PartBytes(xlsx, "xl/worksheets/sheet1.xml").contains("shared"));
-  QVERIFY(!readback::HasPart(xlsx, "xl/calcChain.xml"));
-  QVERIFY(!readback::PartBytes(xlsx, "[Content_Types].xml").contains("calcChain"));
-  QVERIFY(!readback::PartBytes(xlsx, "xl/_rels/workbook.xml.rels").contains("calcChain"));
+  QVERIFY(!readback::partBytes(xlsx, "xl/worksheets/sheet1.xml").contains("shared"));
+  QVERIFY(!readback::hasPart(xlsx, "xl/calcChain.xml"));
+  QVERIFY(!readback::partBytes(xlsx, "[Content_Types].xml").contains("calcChain"));
+  QVERIFY(!readback::partBytes(xlsx, "xl/_rels/workbook.xml.rels").contains("calcChain"));
 }
 
 void XlReportTest::multiRowBlockAndSheetParts() {
   QTemporaryDir dir;
-  const QString path = MakeWorkbook(
+  const QString path = makeWorkbook(
       dir,
-      "<row r=\"2\" ht=\"20\" customHeight=\"1\">" + InlineCell("A2", "RxData.Tip") + "</row><row r=\"3\">" +
-          InlineCell("B3", "RxData.Pogr") + "</row><row r=\"5\">" + InlineCell("A5", "ниже") + "</row>",
+      "<row r=\"2\" ht=\"20\" customHeight=\"1\">" + inlineCell("A2", "RxData.Tip") + "</row><row r=\"3\">" +
+          inlineCell("B3", "RxData.Pogr") + "</row><row r=\"5\">" + inlineCell("A5", "ниже") + "</row>",
       "<mergeCells count=\"2\"><mergeCell ref=\"A2:C2\"/><mergeCell ref=\"A5:C5\"/></mergeCells>"
       "<conditionalFormatting sqref=\"B3 A5\"><cfRule type=\"expression\" dxfId=\"0\" priority=\"1\">"
       "<formula>$B3&gt;A5</formula></cfRule></conditionalFormatting>"
@@ -313,13 +313,13 @@ void XlReportTest::multiRowBlockAndSheetParts() {
       "Протокол!$A$2:$C$3");
   ReportTable rows(kFields);
   for (const char* tip : {"первый", "второй", "третий"}) rows.appendRow({QString::fromUtf8(tip)});
-  const QByteArray xlsx = Build(path, rows);
-  const auto cells = SheetCells(xlsx);
+  const QByteArray xlsx = build(path, rows);
+  const auto cells = sheetCells(xlsx);
   QCOMPARE(cells.at("A2").text, QString("первый"));
   QCOMPARE(cells.at("A4").text, QString("второй"));
   QCOMPARE(cells.at("A6").text, QString("третий"));
   QCOMPARE(cells.at("A9").text, QString("ниже"));
-  const QString sheet = QString::fromUtf8(readback::PartBytes(xlsx, "xl/worksheets/sheet1.xml"));
+  const QString sheet = QString::fromUtf8(readback::partBytes(xlsx, "xl/worksheets/sheet1.xml"));
   QVERIFY(sheet.contains("<row r=\"6\" ht=\"20\" customHeight=\"1\">"));
   QVERIFY(
       sheet.contains("<mergeCells count=\"4\"><mergeCell ref=\"A2:C2\"/><mergeCell ref=\"A4:C4\"/>"
@@ -334,19 +334,19 @@ void XlReportTest::multiRowBlockAndSheetParts() {
 
 void XlReportTest::otherSheetsAndSheetScopedName() {
   QTemporaryDir dir;
-  QByteArray workbook = readback::PartBytes(ShippedWorkbook(), "xl/workbook.xml");
+  QByteArray workbook = readback::partBytes(shippedWorkbook(), "xl/workbook.xml");
   workbook.replace(
       "<sheet name=\"Протокол\" sheetId=\"1\" r:id=\"rId1\"/>",
       "<sheet name=\"Сводка\" sheetId=\"2\" r:id=\"rId8\"/><sheet name=\"Протокол\" sheetId=\"1\" "
       "r:id=\"rId1\"/>");
   workbook.replace("<definedName name=\"Range1\">Протокол!$A$5:$Q$5</definedName>",
                    "<definedName name=\"RANGE1\" localSheetId=\"1\">'Протокол'!$A$2:$C$2</definedName>");
-  QByteArray rels = readback::PartBytes(ShippedWorkbook(), "xl/_rels/workbook.xml.rels");
+  QByteArray rels = readback::partBytes(shippedWorkbook(), "xl/_rels/workbook.xml.rels");
   rels.replace("</Relationships>",
                "<Relationship Id=\"rId8\" "
                "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
                "Target=\"worksheets/sheet2.xml\"/></Relationships>");
-  QByteArray types = readback::PartBytes(ShippedWorkbook(), "[Content_Types].xml");
+  QByteArray types = readback::partBytes(shippedWorkbook(), "[Content_Types].xml");
   types.replace(
       "</Types>",
       "<Override PartName=\"/xl/worksheets/sheet2.xml\" "
@@ -355,17 +355,17 @@ void XlReportTest::otherSheetsAndSheetScopedName() {
       "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData><row "
       "r=\"1\">"
       "<c r=\"A1\"><f>COUNTA('Протокол'!A2:A2)+Протокол!B4+B4</f><v>1</v></c></row></sheetData></worksheet>";
-  const QString path = MakeWorkbook(dir, "<row r=\"2\">" + InlineCell("A2", "RxData.Tip") + "</row>", "", "",
+  const QString path = makeWorkbook(dir, "<row r=\"2\">" + inlineCell("A2", "RxData.Tip") + "</row>", "", "",
                                     {{"xl/workbook.xml", workbook},
                                      {"xl/_rels/workbook.xml.rels", rels},
                                      {"[Content_Types].xml", types},
                                      {"xl/worksheets/sheet2.xml", summary}});
-  const QByteArray xlsx = Build(path, ArchiveRows(1, 3));
-  QCOMPARE(SheetCells(xlsx).at("A4").text, QString());
-  QCOMPARE(SheetCells(xlsx).at("A2").text, QString("СО-505"));
-  QCOMPARE(SheetCells(xlsx, "xl/worksheets/sheet2.xml").at("A1").formula,
+  const QByteArray xlsx = build(path, archiveRows(1, 3));
+  QCOMPARE(sheetCells(xlsx).at("A4").text, QString());
+  QCOMPARE(sheetCells(xlsx).at("A2").text, QString("СО-505"));
+  QCOMPARE(sheetCells(xlsx, "xl/worksheets/sheet2.xml").at("A1").formula,
            QString("COUNTA('Протокол'!A2:A4)+Протокол!B6+B4"));
-  QVERIFY(WorkbookXml(xlsx).contains("'Протокол'!$A$2:$C$4"));
+  QVERIFY(workbookXml(xlsx).contains("'Протокол'!$A$2:$C$4"));
 }
 
 void XlReportTest::rewritesReferences_data() {
@@ -396,7 +396,7 @@ void XlReportTest::rewritesReferences() {
   QFETCH(int, copy);
   QFETCH(QString, expected);
   const xlsx::RowInsertion insertion(5, 5, 3);
-  const QString rewritten = xlsx::RewriteFormula(formula, [&](xlsx::FormulaRef& ref) {
+  const QString rewritten = xlsx::rewriteFormula(formula, [&](xlsx::FormulaRef& ref) {
     if (!ref.sheet.isEmpty() && ref.sheet != "Протокол") return false;
     return copy < 0 ? insertion.mapOutside(ref) : insertion.mapInCopy(ref, copy);
   });

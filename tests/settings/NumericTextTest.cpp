@@ -57,7 +57,7 @@ void NumericTextTest::textToNumber_data() {
 void NumericTextTest::textToNumber() {
   QFETCH(QString, text);
   QFETCH(double, expected);
-  QCOMPARE(TextToNumber(text), expected);
+  QCOMPARE(::textToNumber(text), expected);
 }
 
 void NumericTextTest::numberToText_data() {
@@ -81,14 +81,14 @@ void NumericTextTest::numberToText_data() {
 void NumericTextTest::numberToText() {
   QFETCH(double, value);
   QFETCH(QString, expected);
-  QCOMPARE(NumberToText(value), expected);
+  QCOMPARE(::numberToText(value), expected);
 }
 
 void NumericTextTest::numberToTextIgnoresLocale() {
   const QLocale previous;
   QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-  QCOMPARE(NumberToText(1.6), QStringLiteral("1.6"));
-  QCOMPARE(TextToNumber(QStringLiteral("1.6")), 1.6);
+  QCOMPARE(::numberToText(1.6), QStringLiteral("1.6"));
+  QCOMPARE(::textToNumber(QStringLiteral("1.6")), 1.6);
   QLocale::setDefault(previous);
 }
 
@@ -112,7 +112,7 @@ void NumericTextTest::percentOfNominal() {
   QFETCH(QString, c);
   QFETCH(QString, nominal);
   QFETCH(QString, expected);
-  QCOMPARE(PercentOfNominal({a, b, c}, nominal), expected);
+  QCOMPARE(::percentOfNominal({a, b, c}, nominal), expected);
 }
 
 void NumericTextTest::cp1251RoundTrip() {

@@ -9,14 +9,14 @@
 
 namespace {
 
-void WriteFile(const QString& path, const QByteArray& bytes) {
+void writeFile(const QString& path, const QByteArray& bytes) {
   QDir().mkpath(QFileInfo(path).absolutePath());
   QFile file(path);
   QVERIFY(file.open(QIODevice::WriteOnly));
   file.write(bytes);
 }
 
-QByteArray ReadFile(const QString& path) {
+QByteArray readFile(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
@@ -27,9 +27,9 @@ struct ShippedLayout {
   QString bin() const { return root.filePath(QStringLiteral("bin")); }
   QString sources() const { return root.filePath(QStringLiteral("share/vt3417/sources")); }
   ShippedLayout() {
-    WriteFile(QDir(sources()).filePath(QStringLiteral("look.doc")), "shipped look.doc");
-    WriteFile(QDir(sources()).filePath(QStringLiteral("look.xls")), "shipped look.xls");
-    WriteFile(QDir(sources()).filePath(QStringLiteral("extra/notes.txt")), "shipped notes");
+    writeFile(QDir(sources()).filePath(QStringLiteral("look.doc")), "shipped look.doc");
+    writeFile(QDir(sources()).filePath(QStringLiteral("look.xls")), "shipped look.xls");
+    writeFile(QDir(sources()).filePath(QStringLiteral("extra/notes.txt")), "shipped notes");
     QDir().mkpath(bin());
   }
 };
@@ -52,24 +52,24 @@ void ProgramDirTest::choice() {
   QTemporaryDir documents;
   const QString own = QDir(documents.path()).filePath(QStringLiteral("VT3417"));
   // Started from a menu: no sources/ in the working directory.
-  QCOMPARE(ChooseProgramDir(working.path(), documents.path()), own);
+  QCOMPARE(chooseProgramDir(working.path(), documents.path()), own);
   // A file called "sources" is no program directory either.
-  WriteFile(working.filePath(QStringLiteral("sources")), "x");
-  QCOMPARE(ChooseProgramDir(working.path(), documents.path()), own);
+  writeFile(working.filePath(QStringLiteral("sources")), "x");
+  QCOMPARE(chooseProgramDir(working.path(), documents.path()), own);
   QVERIFY(QFile::remove(working.filePath(QStringLiteral("sources"))));
   // An existing program directory (a lab's, the demo's) is used as it is.
   QVERIFY(QDir(working.path()).mkdir(QStringLiteral("sources")));
-  QCOMPARE(ChooseProgramDir(working.path(), documents.path()), working.path());
+  QCOMPARE(chooseProgramDir(working.path(), documents.path()), working.path());
   // Without a documents folder the working directory stays.
   QTemporaryDir bare;
-  QCOMPARE(ChooseProgramDir(bare.path(), QString()), bare.path());
+  QCOMPARE(chooseProgramDir(bare.path(), QString()), bare.path());
   // Choosing makes nothing.
   QVERIFY(!QFileInfo::exists(own));
 }
 
 void ProgramDirTest::shippedSourcesBesideTheExecutable() {
-  QCOMPARE(ShippedSourcesDir(QStringLiteral("/usr/bin")), QStringLiteral("/usr/share/vt3417/sources"));
-  QCOMPARE(ShippedSourcesDir(QStringLiteral("/tmp/root/usr/bin/")), QStringLiteral("/tmp/root/usr/share/vt3417/sources"));
+  QCOMPARE(shippedSourcesDir(QStringLiteral("/usr/bin")), QStringLiteral("/usr/share/vt3417/sources"));
+  QCOMPARE(shippedSourcesDir(QStringLiteral("/tmp/root/usr/bin/")), QStringLiteral("/tmp/root/usr/share/vt3417/sources"));
 }
 
 void ProgramDirTest::firstFillCopiesShippedFiles() {
@@ -77,11 +77,11 @@ void ProgramDirTest::firstFillCopiesShippedFiles() {
   QFile::setPermissions(QDir(shipped.sources()).filePath(QStringLiteral("look.doc")), QFileDevice::ReadOwner | QFileDevice::ReadOther);
   QTemporaryDir documents;
   const QString dir = QDir(documents.path()).filePath(QStringLiteral("VT3417"));
-  QCOMPARE(FillProgramDir(dir, ShippedSourcesDir(shipped.bin())), QStringList());
+  QCOMPARE(fillProgramDir(dir, shippedSourcesDir(shipped.bin())), QStringList());
   for (const char* folder : {"sources", "base", "protocols"}) QVERIFY2(QFileInfo(QDir(dir).filePath(QLatin1String(folder))).isDir(), folder);
-  QCOMPARE(ReadFile(QDir(dir).filePath(QStringLiteral("sources/look.doc"))), QByteArray("shipped look.doc"));
-  QCOMPARE(ReadFile(QDir(dir).filePath(QStringLiteral("sources/look.xls"))), QByteArray("shipped look.xls"));
-  QCOMPARE(ReadFile(QDir(dir).filePath(QStringLiteral("sources/extra/notes.txt"))), QByteArray("shipped notes"));
+  QCOMPARE(readFile(QDir(dir).filePath(QStringLiteral("sources/look.doc"))), QByteArray("shipped look.doc"));
+  QCOMPARE(readFile(QDir(dir).filePath(QStringLiteral("sources/look.xls"))), QByteArray("shipped look.xls"));
+  QCOMPARE(readFile(QDir(dir).filePath(QStringLiteral("sources/extra/notes.txt"))), QByteArray("shipped notes"));
   // The copy of a read-only shipped file is the user's to change.
   QVERIFY(QFileInfo(QDir(dir).filePath(QStringLiteral("sources/look.doc"))).permissions() & QFileDevice::WriteOwner);
 }
@@ -89,23 +89,23 @@ void ProgramDirTest::firstFillCopiesShippedFiles() {
 void ProgramDirTest::laterFillsKeepTheUsersFiles() {
   ShippedLayout shipped;
   QTemporaryDir dir;
-  WriteFile(dir.filePath(QStringLiteral("sources/look.doc")), "the lab's own template");
-  WriteFile(dir.filePath(QStringLiteral("protocols/old.docx")), "protocol");
-  QCOMPARE(FillProgramDir(dir.path(), shipped.sources()), QStringList());
-  QCOMPARE(ReadFile(dir.filePath(QStringLiteral("sources/look.doc"))), QByteArray("the lab's own template"));
-  QCOMPARE(ReadFile(dir.filePath(QStringLiteral("protocols/old.docx"))), QByteArray("protocol"));
+  writeFile(dir.filePath(QStringLiteral("sources/look.doc")), "the lab's own template");
+  writeFile(dir.filePath(QStringLiteral("protocols/old.docx")), "protocol");
+  QCOMPARE(fillProgramDir(dir.path(), shipped.sources()), QStringList());
+  QCOMPARE(readFile(dir.filePath(QStringLiteral("sources/look.doc"))), QByteArray("the lab's own template"));
+  QCOMPARE(readFile(dir.filePath(QStringLiteral("protocols/old.docx"))), QByteArray("protocol"));
   // A shipped file the user deleted comes back at the next start.
-  QCOMPARE(ReadFile(dir.filePath(QStringLiteral("sources/look.xls"))), QByteArray("shipped look.xls"));
+  QCOMPARE(readFile(dir.filePath(QStringLiteral("sources/look.xls"))), QByteArray("shipped look.xls"));
   QVERIFY(QFile::remove(dir.filePath(QStringLiteral("sources/look.xls"))));
-  QCOMPARE(FillProgramDir(dir.path(), shipped.sources()), QStringList());
-  QCOMPARE(ReadFile(dir.filePath(QStringLiteral("sources/look.xls"))), QByteArray("shipped look.xls"));
-  QCOMPARE(ReadFile(dir.filePath(QStringLiteral("sources/look.doc"))), QByteArray("the lab's own template"));
+  QCOMPARE(fillProgramDir(dir.path(), shipped.sources()), QStringList());
+  QCOMPARE(readFile(dir.filePath(QStringLiteral("sources/look.xls"))), QByteArray("shipped look.xls"));
+  QCOMPARE(readFile(dir.filePath(QStringLiteral("sources/look.doc"))), QByteArray("the lab's own template"));
 }
 
 void ProgramDirTest::withoutShippedDataOnlyFolders() {
   QTemporaryDir root;
   const QString dir = root.filePath(QStringLiteral("VT3417"));
-  QCOMPARE(FillProgramDir(dir, root.filePath(QStringLiteral("no/such/sources"))), QStringList());
+  QCOMPARE(fillProgramDir(dir, root.filePath(QStringLiteral("no/such/sources"))), QStringList());
   QVERIFY(QFileInfo(QDir(dir).filePath(QStringLiteral("sources"))).isDir());
   QVERIFY(QDir(QDir(dir).filePath(QStringLiteral("sources"))).isEmpty());
   QVERIFY(QFileInfo(QDir(dir).filePath(QStringLiteral("protocols"))).isDir());
@@ -114,9 +114,9 @@ void ProgramDirTest::withoutShippedDataOnlyFolders() {
 void ProgramDirTest::unmakeableFolderIsReported() {
   ShippedLayout shipped;
   QTemporaryDir root;
-  WriteFile(root.filePath(QStringLiteral("Documents")), "a file where the folder should be");
+  writeFile(root.filePath(QStringLiteral("Documents")), "a file where the folder should be");
   const QString dir = root.filePath(QStringLiteral("Documents/VT3417"));
-  const QStringList problems = FillProgramDir(dir, shipped.sources());
+  const QStringList problems = fillProgramDir(dir, shipped.sources());
   QCOMPARE(problems.size(), 3);
   QCOMPARE(problems.front(),
            QStringLiteral("Не удалось создать папку %1.").arg(QDir::toNativeSeparators(QDir(dir).filePath(QStringLiteral("sources")))));

@@ -22,7 +22,7 @@ struct Patch {
   const char* hex;
 };
 
-QByteArray Image(int size, char fill, std::initializer_list<Patch> patches) {
+QByteArray image(int size, char fill, std::initializer_list<Patch> patches) {
   QByteArray image(size, fill);
   for (const Patch& patch : patches) {
     const QByteArray bytes = QByteArray::fromHex(patch.hex);
@@ -33,8 +33,8 @@ QByteArray Image(int size, char fill, std::initializer_list<Patch> patches) {
 
 // InstallationInfo: "123"; "АБ-42" in Windows-1251; 15.03.2023 12:00;
 // 29.12.1899 06:00 (negative days); reserve string 1 "r1", the others empty.
-QByteArray InstallationImage(char fill) {
-  return Image(InstallationInfo::kSize, fill,
+QByteArray installationImage(char fill) {
+  return image(InstallationInfo::kSize, fill,
                {{0, "03 31 32 33"},
                 {11, "05 c0 c1 2d 34 32"},
                 {24, "00 00 00 00 10 f9 e5 40"},
@@ -51,7 +51,7 @@ QByteArray InstallationImage(char fill) {
                 {139, "00"}});
 }
 
-InstallationInfo InstallationFields() {
+InstallationInfo installationFields() {
   InstallationInfo record;
   record.InstallNumber = QStringLiteral("123");
   record.CertNumber = QStringLiteral("АБ-42");
@@ -63,8 +63,8 @@ InstallationInfo InstallationFields() {
 
 // ProgramConfig: Com2, error tab, every byte field distinct, short strings of
 // each capacity filled to the brim, protocol number "№17", auto-increment on.
-QByteArray ConfigImage(char fill) {
-  return Image(ProgramConfig::kSize, fill,
+QByteArray configImage(char fill) {
+  return image(ProgramConfig::kSize, fill,
                {{0, "01 02 01 05"},
                 {4, "03 32 32 30"},
                 {15, "0a 31 32 33 34 35 36 37 38 39 30"},
@@ -88,7 +88,7 @@ QByteArray ConfigImage(char fill) {
                 {176, "01"}});
 }
 
-ProgramConfig ConfigFields() {
+ProgramConfig configFields() {
   ProgramConfig record;
   record.ComPort = 1;
   record.ActiveTab = 2;
@@ -110,13 +110,13 @@ ProgramConfig ConfigFields() {
   return record;
 }
 
-QByteArray ReadFile(const QString& path) {
+QByteArray readFile(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return {};
   return file.readAll();
 }
 
-void WriteFile(const QString& path, const QByteArray& bytes) {
+void writeFile(const QString& path, const QByteArray& bytes) {
   QFile file(path);
   QVERIFY(file.open(QIODevice::WriteOnly));
   QCOMPARE(file.write(bytes), bytes.size());
@@ -124,20 +124,20 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
 
 enum class Which { Installation, Config };
 
-QString FileOf(Which which) {
+QString fileOf(Which which) {
   return which == Which::Installation ? kInstallationInfoFile : kProgramConfigFile;
 }
 
-void Load(Which which) {
+void load(Which which) {
   if (which == Which::Installation) {
-    LoadInstallationInfo();
+    loadInstallationInfo();
   } else {
-    LoadProgramConfig();
+    loadProgramConfig();
   }
 }
 
-QByteArray MemoryImage(Which which) {
-  return which == Which::Installation ? EncodeInstallationInfo(Installation) : EncodeProgramConfig(Config);
+QByteArray memoryImage(Which which) {
+  return which == Which::Installation ? encodeInstallationInfo(Installation) : encodeProgramConfig(Config);
 }
 
 }  // namespace
@@ -173,8 +173,8 @@ void SettingsRecordsTest::init() {
 
 void SettingsRecordsTest::goldenBytesRead() {
   // Padding and the unused characters may hold anything.
-  QCOMPARE(DecodeInstallationInfo(InstallationImage('\xAA')), InstallationFields());
-  QCOMPARE(DecodeProgramConfig(ConfigImage('\x5C')), ConfigFields());
+  QCOMPARE(decodeInstallationInfo(installationImage('\xAA')), installationFields());
+  QCOMPARE(decodeProgramConfig(configImage('\x5C')), configFields());
 }
 
 void SettingsRecordsTest::goldenBytesWritten() {
@@ -182,15 +182,15 @@ void SettingsRecordsTest::goldenBytesWritten() {
   const QLocale previous;
   QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
   TempProgramDir dir;
-  Installation = InstallationFields();
-  Config = ConfigFields();
-  SaveInstallationInfo();
-  SaveProgramConfig();
+  Installation = installationFields();
+  Config = configFields();
+  saveInstallationInfo();
+  saveProgramConfig();
   QLocale::setDefault(previous);
-  QCOMPARE(ReadFile(dir.filePath(QStringLiteral("sources/file.ust"))).toHex(' '),
-           InstallationImage('\0').toHex(' '));
-  QCOMPARE(ReadFile(dir.filePath(QStringLiteral("sources/config.prt"))).toHex(' '),
-           ConfigImage('\0').toHex(' '));
+  QCOMPARE(readFile(dir.filePath(QStringLiteral("sources/file.ust"))).toHex(' '),
+           installationImage('\0').toHex(' '));
+  QCOMPARE(readFile(dir.filePath(QStringLiteral("sources/config.prt"))).toHex(' '),
+           configImage('\0').toHex(' '));
 }
 
 void SettingsRecordsTest::fileRules_data() {
@@ -207,24 +207,24 @@ void SettingsRecordsTest::fileRules_data() {
   QTest::newRow("config missing: zero record written") << Which::Config << none << configZero << configZero;
 
   InstallationInfo installDefaults;
-  installDefaults.CertDate = installDefaults.CertValidTo = DaysFromDate(QDate::currentDate());
+  installDefaults.CertDate = installDefaults.CertValidTo = daysFromDate(QDate::currentDate());
   QTest::newRow("installation 10 bytes: defaults, file deleted")
-      << Which::Installation << QByteArray(10, '\x31') << EncodeInstallationInfo(installDefaults) << none;
+      << Which::Installation << QByteArray(10, '\x31') << encodeInstallationInfo(installDefaults) << none;
   ProgramConfig configDefaults;
   configDefaults.ActiveTab = 2;
   configDefaults.ProtocolNumber = QStringLiteral("1");
   configDefaults.AutoIncrement = 1;
   QTest::newRow("config 10 bytes: defaults, file deleted")
-      << Which::Config << QByteArray(10, '\x31') << EncodeProgramConfig(configDefaults) << none;
+      << Which::Config << QByteArray(10, '\x31') << encodeProgramConfig(configDefaults) << none;
   QTest::newRow("config empty file: defaults, file deleted")
-      << Which::Config << QByteArray("") << EncodeProgramConfig(configDefaults) << none;
+      << Which::Config << QByteArray("") << encodeProgramConfig(configDefaults) << none;
 
-  const QByteArray longInstallation = InstallationImage('\x77') + QByteArray(48, '\x01');
+  const QByteArray longInstallation = installationImage('\x77') + QByteArray(48, '\x01');
   QTest::newRow("installation 200 bytes: first record, file unchanged")
-      << Which::Installation << longInstallation << InstallationImage('\0') << longInstallation;
-  const QByteArray longConfig = ConfigImage('\x77') + QByteArray(23, '\x01');
+      << Which::Installation << longInstallation << installationImage('\0') << longInstallation;
+  const QByteArray longConfig = configImage('\x77') + QByteArray(23, '\x01');
   QTest::newRow("config 200 bytes: first record, file unchanged")
-      << Which::Config << longConfig << ConfigImage('\0') << longConfig;
+      << Which::Config << longConfig << configImage('\0') << longConfig;
 }
 
 void SettingsRecordsTest::fileRules() {
@@ -233,33 +233,33 @@ void SettingsRecordsTest::fileRules() {
   QFETCH(QByteArray, loaded);
   QFETCH(QByteArray, fileAfter);
   TempProgramDir dir;
-  const QString path = dir.filePath(FileOf(which));
-  if (!fileBefore.isNull()) WriteFile(path, fileBefore);
+  const QString path = dir.filePath(fileOf(which));
+  if (!fileBefore.isNull()) writeFile(path, fileBefore);
 
-  Load(which);
+  load(which);
 
-  QCOMPARE(MemoryImage(which).toHex(' '), loaded.toHex(' '));
+  QCOMPARE(memoryImage(which).toHex(' '), loaded.toHex(' '));
   QCOMPARE(QFile::exists(path), !fileAfter.isNull());
-  if (!fileAfter.isNull()) QCOMPARE(ReadFile(path).toHex(' '), fileAfter.toHex(' '));
+  if (!fileAfter.isNull()) QCOMPARE(readFile(path).toHex(' '), fileAfter.toHex(' '));
   if (fileAfter.isNull()) {
     // The next load finds the file missing and writes the defaults then.
-    Load(which);
-    QCOMPARE(ReadFile(path).toHex(' '), loaded.toHex(' '));
+    load(which);
+    QCOMPARE(readFile(path).toHex(' '), loaded.toHex(' '));
   }
 }
 
 void SettingsRecordsTest::roundTripCutsToCapacity() {
   TempProgramDir dir;
-  Config = ConfigFields();
+  Config = configFields();
   Config.PowerTime = QStringLiteral("12345");              // capacity 3
   Config.ProtocolNumber = QStringLiteral("Ёж中12345678");  // capacity 10, one character outside Windows-1251
   Installation.InstallNumber = QStringLiteral("СТ3416-0001-X");
-  SaveProgramConfig();
-  SaveInstallationInfo();
+  saveProgramConfig();
+  saveInstallationInfo();
   Config = {};
   Installation = {};
-  LoadProgramConfig();
-  LoadInstallationInfo();
+  loadProgramConfig();
+  loadInstallationInfo();
   QCOMPARE(Config.PowerTime, QStringLiteral("123"));
   QCOMPARE(Config.ProtocolNumber, QStringLiteral("Ёж?1234567"));
   QCOMPARE(Config.EnergyVoltage, QStringLiteral("57.7"));
@@ -269,9 +269,9 @@ void SettingsRecordsTest::roundTripCutsToCapacity() {
 
 void SettingsRecordsTest::lengthByteBeyondCapacity() {
   // A damaged length byte must not read into the next field.
-  QByteArray image = ConfigImage('\0');
+  QByteArray image = configImage('\0');
   image[32] = '\xFF';  // PowerTime claims 255 characters
-  const ProgramConfig record = DecodeProgramConfig(image);
+  const ProgramConfig record = decodeProgramConfig(image);
   QCOMPARE(record.PowerTime, QStringLiteral("120"));
   QCOMPARE(record.EnergyKind, quint8(2));
 }
@@ -280,8 +280,8 @@ void SettingsRecordsTest::damagedFileKeepsPortChoice() {
   TempProgramDir dir;
   Config.ComPort = 1;
   Config.ActiveTab = 0;
-  WriteFile(dir.filePath(kProgramConfigFile), QByteArray(10, '\0'));
-  LoadProgramConfig();
+  writeFile(dir.filePath(kProgramConfigFile), QByteArray(10, '\0'));
+  loadProgramConfig();
   QCOMPARE(Config.ComPort, quint8(1));
   QCOMPARE(Config.ActiveTab, quint8(2));
 }
@@ -290,7 +290,7 @@ void SettingsRecordsTest::writeFailureNamesFile() {
   TempProgramDir dir;
   QVERIFY(QDir(dir.path()).rmdir(QStringLiteral("sources")));
   try {
-    LoadProgramConfig();  // missing file: written from memory, but there is no "sources"
+    loadProgramConfig();  // missing file: written from memory, but there is no "sources"
     QFAIL("no error raised");
   } catch (const std::runtime_error& error) {
     const QString text = QString::fromUtf8(error.what());
@@ -302,13 +302,13 @@ void SettingsRecordsTest::writeFailureNamesFile() {
 void SettingsRecordsTest::writeProtectedFileIsKept() {
   TempProgramDir dir;
   const QString path = dir.filePath(kInstallationInfoFile);
-  const QByteArray before = InstallationImage('\0');
-  WriteFile(path, before);
+  const QByteArray before = installationImage('\0');
+  writeFile(path, before);
   QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
   if (QFileInfo(path).isWritable()) QSKIP("running with rights that ignore write protection");
   Installation.InstallNumber = QStringLiteral("999");
-  QVERIFY_THROWS_EXCEPTION(std::runtime_error, SaveInstallationInfo());
-  QCOMPARE(ReadFile(path), before);
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, saveInstallationInfo());
+  QCOMPARE(readFile(path), before);
 }
 
 namespace {
@@ -331,16 +331,16 @@ void SettingsRecordsTest::unreadableFileIsReportedNotReplaced() {
   QFETCH(Which, which);
   QFETCH(int, unreadable);
   TempProgramDir dir;
-  const QString path = dir.filePath(FileOf(which));
-  Config = DecodeProgramConfig(ConfigImage('\0'));
-  Installation = DecodeInstallationInfo(InstallationImage('\0'));
-  const QByteArray inMemory = MemoryImage(which);
+  const QString path = dir.filePath(fileOf(which));
+  Config = decodeProgramConfig(configImage('\0'));
+  Installation = decodeInstallationInfo(installationImage('\0'));
+  const QByteArray inMemory = memoryImage(which);
   switch (Unreadable(unreadable)) {
     case Unreadable::Folder:
       QVERIFY(QDir().mkpath(path + "/inside"));
       break;
     case Unreadable::NoReadPermission:
-      WriteFile(path, QByteArray(ProgramConfig::kSize, '\x07'));
+      writeFile(path, QByteArray(ProgramConfig::kSize, '\x07'));
       QFile::setPermissions(path, QFile::WriteOwner);
       if (QFileInfo(path).isReadable()) QSKIP("running with rights that ignore read protection");
       break;
@@ -349,14 +349,14 @@ void SettingsRecordsTest::unreadableFileIsReportedNotReplaced() {
       break;
   }
   try {
-    Load(which);
+    load(which);
     QFAIL("no error raised");
   } catch (const std::runtime_error& error) {
     const QString text = QString::fromUtf8(error.what());
     QVERIFY2(text.startsWith(QStringLiteral("Не удалось прочитать файл настроек")), qPrintable(text));
     QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
   }
-  QCOMPARE(MemoryImage(which), inMemory);
+  QCOMPARE(memoryImage(which), inMemory);
   const QFileInfo after(path);
   switch (Unreadable(unreadable)) {
     case Unreadable::Folder:
@@ -364,7 +364,7 @@ void SettingsRecordsTest::unreadableFileIsReportedNotReplaced() {
       break;
     case Unreadable::NoReadPermission:
       QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-      QCOMPARE(ReadFile(path), QByteArray(ProgramConfig::kSize, '\x07'));
+      QCOMPARE(readFile(path), QByteArray(ProgramConfig::kSize, '\x07'));
       break;
     case Unreadable::LinkToNothing:
       QVERIFY(after.isSymLink() && !after.exists());
@@ -385,8 +385,8 @@ void SettingsRecordsTest::fileCanOpen() {
   QFETCH(QString, name);
   QFETCH(bool, expected);
   TempProgramDir dir;
-  WriteFile(dir.filePath(QStringLiteral("sources/look.doc")), "x");
-  QCOMPARE(FileCanOpen(name), expected);
+  writeFile(dir.filePath(QStringLiteral("sources/look.doc")), "x");
+  QCOMPARE(::fileCanOpen(name), expected);
 }
 
 void SettingsRecordsTest::dayCount_data() {
@@ -410,16 +410,16 @@ void SettingsRecordsTest::dayCount() {
   QFETCH(double, days);
   QFETCH(QDateTime, dateTime);
   QFETCH(double, backAgain);
-  QCOMPARE(DateTimeFromDays(days), dateTime);
-  QCOMPARE(DateFromDays(days), dateTime.date());
-  QCOMPARE(DaysFromDateTime(dateTime), backAgain);
+  QCOMPARE(dateTimeFromDays(days), dateTime);
+  QCOMPARE(dateFromDays(days), dateTime.date());
+  QCOMPARE(daysFromDateTime(dateTime), backAgain);
 }
 
 void SettingsRecordsTest::meterCaptions() {
-  QCOMPARE(MeterCaptions(1), QStringLiteral("Счетчик 1"));
-  QCOMPARE(MeterCaptions(8), QStringLiteral("Счетчик 8"));
-  QCOMPARE(MeterCaptions(0), QString());
-  QCOMPARE(MeterCaptions(9), QString());
+  QCOMPARE(::meterCaptions(1), QStringLiteral("Счетчик 1"));
+  QCOMPARE(::meterCaptions(8), QStringLiteral("Счетчик 8"));
+  QCOMPARE(::meterCaptions(0), QString());
+  QCOMPARE(::meterCaptions(9), QString());
 }
 
 VT3417_REGISTER_TEST(SettingsRecordsTest)

@@ -6,7 +6,7 @@
 
 #include "ui/DatasetGrid.h"
 
-QStringList CutGridTitles(const DatasetGrid* grid) {
+QStringList cutGridTitles(const DatasetGrid* grid) {
   const QHeaderView* header = grid->horizontalHeader();
   const QFontMetrics metrics(header->font());
   // The header leaves a margin on either side of a title.

@@ -10,30 +10,30 @@ namespace keyboard {
 namespace {
 
 // The key code a keyboard reports with a character: its capital's code.
-Qt::Key KeyOf(QChar c) {
+Qt::Key keyOf(QChar c) {
   if (c == u'\b') return Qt::Key_Backspace;
   if (c == u'\n') return Qt::Key_Return;
   if (c == u'\t') return Qt::Key_Tab;
   return static_cast<Qt::Key>(c.toUpper().unicode());
 }
 
-bool HasFocus(const QWidget* control) {
+bool hasFocus(const QWidget* control) {
   const QWidget* focus = QApplication::focusWidget();
   return focus && (focus == control || control->focusProxy() == focus || control->isAncestorOf(focus));
 }
 
 }  // namespace
 
-QWidget* FocusWidget() { return QApplication::focusWidget(); }
+QWidget* focusWidget() { return QApplication::focusWidget(); }
 
-QWidget* KeyReceiver() {
+QWidget* keyReceiver() {
   // As the window system delivers keys: the active window's focus widget, or
   // the window itself when none of its widgets has the focus.
   if (QWidget* focus = QApplication::focusWidget()) return focus;
   return QApplication::activeWindow();
 }
 
-bool ClickToFocus(QWidget* control) {
+bool clickToFocus(QWidget* control) {
   QWidget* window = control->window();
   if (QApplication::activeWindow() != window) {
     window->activateWindow();
@@ -48,12 +48,12 @@ bool ClickToFocus(QWidget* control) {
     target = child;
   }
   QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, point);
-  return HasFocus(control);
+  return hasFocus(control);
 }
 
-void Type(const QString& text) {
+void type(const QString& text) {
   for (const QChar c : text) {
-    QWidget* focus = FocusWidget();
+    QWidget* focus = focusWidget();
     if (!focus) {
       QTest::qFail("no widget has the keyboard focus", __FILE__, __LINE__);
       return;
@@ -63,13 +63,13 @@ void Type(const QString& text) {
     // The release goes where the press went, as long as that widget lives,
     // even when the press moved the focus (Return, Tab).
     const QPointer<QWidget> pressed(focus);
-    QTest::sendKeyEvent(QTest::Press, focus, KeyOf(c), character, Qt::NoModifier);
-    if (pressed) QTest::sendKeyEvent(QTest::Release, pressed, KeyOf(c), character, Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::Press, focus, keyOf(c), character, Qt::NoModifier);
+    if (pressed) QTest::sendKeyEvent(QTest::Release, pressed, keyOf(c), character, Qt::NoModifier);
   }
 }
 
-void Press(Qt::Key key, Qt::KeyboardModifiers modifiers) {
-  QWidget* focus = FocusWidget();
+void press(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+  QWidget* focus = focusWidget();
   if (!focus) {
     QTest::qFail("no widget has the keyboard focus", __FILE__, __LINE__);
     return;
@@ -79,8 +79,8 @@ void Press(Qt::Key key, Qt::KeyboardModifiers modifiers) {
   if (pressed) QTest::keyRelease(pressed, key, modifiers);
 }
 
-void PressWithText(int key, const QString& text, Qt::KeyboardModifiers modifiers) {
-  QWidget* focus = KeyReceiver();
+void pressWithText(int key, const QString& text, Qt::KeyboardModifiers modifiers) {
+  QWidget* focus = keyReceiver();
   if (!focus) {
     QTest::qFail("no window is active", __FILE__, __LINE__);
     return;
@@ -90,9 +90,9 @@ void PressWithText(int key, const QString& text, Qt::KeyboardModifiers modifiers
   if (pressed) QTest::sendKeyEvent(QTest::Release, pressed, static_cast<Qt::Key>(key), text, modifiers);
 }
 
-bool TypeInto(QWidget* control, const QString& text) {
-  if (!ClickToFocus(control)) return false;
-  Type(text);
+bool typeInto(QWidget* control, const QString& text) {
+  if (!clickToFocus(control)) return false;
+  type(text);
   return true;
 }
 

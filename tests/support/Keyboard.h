@@ -14,20 +14,20 @@ namespace keyboard {
 
 // Activates the control's window and clicks the control (an editable combo
 // box in its edit field); true when the focus is then in the control.
-bool ClickToFocus(QWidget* control);
+bool clickToFocus(QWidget* control);
 // The focus widget; null when no widget has the focus.
-QWidget* FocusWidget();
+QWidget* focusWidget();
 // Where a key goes now: the focus widget, or the active window itself when
 // none of its widgets has the focus.
-QWidget* KeyReceiver();
+QWidget* keyReceiver();
 // Types the text key by key (any alphabet; "\b" is Backspace, "\n" Return).
-void Type(const QString& text);
+void type(const QString& text);
 // One key press and release.
-void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // One key press and release with the text the keyboard layout gives it
-// (Cyrillic letters, control characters), sent to the KeyReceiver().
-void PressWithText(int key, const QString& text, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-// ClickToFocus, then Type.
-bool TypeInto(QWidget* control, const QString& text);
+// (Cyrillic letters, control characters), sent to the keyReceiver().
+void pressWithText(int key, const QString& text, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+// clickToFocus, then Type.
+bool typeInto(QWidget* control, const QString& text);
 
 }  // namespace keyboard

@@ -8,13 +8,13 @@ TempProgramDir::TempProgramDir() : previousCurrent_(QDir::currentPath()) {
   root.mkpath(QStringLiteral("sources"));
   root.mkpath(QStringLiteral("base"));
   QDir::setCurrent(dir_.path());
-  SetProgramDir(dir_.path());
-  TestDatabase::PrepareEmptyDatabase(dir_.path());
+  setProgramDir(dir_.path());
+  TestDatabase::prepareEmptyDatabase(dir_.path());
 }
 
 TempProgramDir::~TempProgramDir() {
   QDir::setCurrent(previousCurrent_);
-  SetProgramDir(previousCurrent_);
+  setProgramDir(previousCurrent_);
 }
 
-QString SourceTreePath(const QString& relative) { return QDir(QStringLiteral(VT3417_SOURCE_DIR)).filePath(relative); }
+QString sourceTreePath(const QString& relative) { return QDir(QStringLiteral(VT3417_SOURCE_DIR)).filePath(relative); }

@@ -23,4 +23,4 @@ class TempProgramDir {
 };
 
 // Absolute path of a file in the source tree (templates, fixtures).
-QString SourceTreePath(const QString& relative);
+QString sourceTreePath(const QString& relative);

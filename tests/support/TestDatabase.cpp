@@ -24,7 +24,7 @@ struct ServerState {
   QString user;
 };
 
-ServerState ReadState() {
+ServerState readState() {
   ServerState state;
   QFile file(qEnvironmentVariable("VT3417_TEST_POSTGRES_STATE"));
   if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return state;
@@ -43,24 +43,24 @@ ServerState ReadState() {
   return state;
 }
 
-const ServerState& State() {
-  static const ServerState state = ReadState();
+const ServerState& state() {
+  static const ServerState state = readState();
   return state;
 }
 
-QString ProcessDatabaseName() {
+QString processDatabaseName() {
   return QStringLiteral("vt3417_test_%1").arg(QCoreApplication::applicationPid());
 }
 
-[[noreturn]] void Fail(const QString& text) { throw std::runtime_error(text.toStdString()); }
+[[noreturn]] void fail(const QString& text) { throw std::runtime_error(text.toStdString()); }
 
-void Run(QSqlDatabase& db, const QString& sql) {
+void run(QSqlDatabase& db, const QString& sql) {
   QSqlQuery query(db);
-  if (!query.exec(sql)) Fail(QStringLiteral("%1: %2").arg(sql, query.lastError().text()));
+  if (!query.exec(sql)) fail(QStringLiteral("%1: %2").arg(sql, query.lastError().text()));
 }
 
 // A connection of the tests' own to a database of the server.
-QSqlDatabase AdminConnection(const QString& databaseName) {
+QSqlDatabase adminConnection(const QString& databaseName) {
   if (QSqlDatabase::contains(kAdminConnection)) {
     QSqlDatabase db = QSqlDatabase::database(kAdminConnection, false);
     if (db.databaseName() == databaseName && db.isOpen()) return db;
@@ -69,68 +69,68 @@ QSqlDatabase AdminConnection(const QString& databaseName) {
   QSqlDatabase db = QSqlDatabase::contains(kAdminConnection)
                         ? QSqlDatabase::database(kAdminConnection, false)
                         : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), kAdminConnection);
-  db.setHostName(State().host);
-  db.setPort(State().port);
-  db.setUserName(State().user);
+  db.setHostName(state().host);
+  db.setPort(state().port);
+  db.setUserName(state().user);
   db.setDatabaseName(databaseName);
-  if (!db.open()) Fail(QStringLiteral("test server: %1").arg(db.lastError().text()));
-  Run(db, QStringLiteral("set client_min_messages = warning"));
+  if (!db.open()) fail(QStringLiteral("test server: %1").arg(db.lastError().text()));
+  run(db, QStringLiteral("set client_min_messages = warning"));
   return db;
 }
 
-bool& ProcessDatabaseMade() {
+bool& processDatabaseMade() {
   static bool made = false;
   return made;
 }
 
 }  // namespace
 
-bool UsesPostgres() {
+bool usesPostgres() {
   return qEnvironmentVariable("VT3417_TEST_DATABASE").compare(QLatin1String("postgresql"), Qt::CaseInsensitive) == 0;
 }
 
-QString UnavailableReason() {
-  if (!UsesPostgres()) return {};
+QString unavailableReason() {
+  if (!usesPostgres()) return {};
   if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
     return QStringLiteral("Qt's PostgreSQL driver QPSQL is missing (package libqt6sql6-psql)");
-  if (!State().readable)
+  if (!state().readable)
     return QStringLiteral("no PostgreSQL test server (state file '%1' missing or 'unavailable'; "
                           "the server binaries come with the package postgresql)")
         .arg(qEnvironmentVariable("VT3417_TEST_POSTGRES_STATE"));
   return {};
 }
 
-DatabaseSettings ServerSettings() {
+DatabaseSettings serverSettings() {
   DatabaseSettings settings;
   settings.engine = DatabaseSettings::Engine::Postgresql;
-  settings.host = State().host;
-  settings.port = State().port;
-  settings.user = State().user;
-  settings.name = ProcessDatabaseName();
+  settings.host = state().host;
+  settings.port = state().port;
+  settings.user = state().user;
+  settings.name = processDatabaseName();
   return settings;
 }
 
-void PrepareEmptyDatabase(const QString& programDir) {
-  if (!UsesPostgres()) return;
-  if (const QString reason = UnavailableReason(); !reason.isEmpty()) Fail(reason);
-  if (!ProcessDatabaseMade()) {
-    QSqlDatabase server = AdminConnection(QStringLiteral("postgres"));
-    Run(server, QStringLiteral("drop database if exists %1 with (force)").arg(ProcessDatabaseName()));
-    Run(server, QStringLiteral("create database %1").arg(ProcessDatabaseName()));
-    ProcessDatabaseMade() = true;
+void prepareEmptyDatabase(const QString& programDir) {
+  if (!usesPostgres()) return;
+  if (const QString reason = unavailableReason(); !reason.isEmpty()) fail(reason);
+  if (!processDatabaseMade()) {
+    QSqlDatabase server = adminConnection(QStringLiteral("postgres"));
+    run(server, QStringLiteral("drop database if exists %1 with (force)").arg(processDatabaseName()));
+    run(server, QStringLiteral("create database %1").arg(processDatabaseName()));
+    processDatabaseMade() = true;
   }
-  QSqlDatabase db = AdminConnection(ProcessDatabaseName());
+  QSqlDatabase db = adminConnection(processDatabaseName());
   // A connection a test left open in a transaction would block the reset for
   // ever; better a clear failure.
-  Run(db, QStringLiteral("set lock_timeout = '20s'"));
-  Run(db, QStringLiteral("drop schema if exists public cascade"));
-  Run(db, QStringLiteral("create schema public"));
+  run(db, QStringLiteral("set lock_timeout = '20s'"));
+  run(db, QStringLiteral("drop schema if exists public cascade"));
+  run(db, QStringLiteral("create schema public"));
 
-  const DatabaseSettings settings = ServerSettings();
+  const DatabaseSettings settings = serverSettings();
   QDir(programDir).mkpath(QStringLiteral("sources"));
   // Written as plain text: the program reads the file afresh, and so must a test that rewrites it.
   QFile ini(QDir(programDir).filePath(QStringLiteral("sources/database.ini")));
-  if (!ini.open(QIODevice::WriteOnly | QIODevice::Truncate)) Fail(QStringLiteral("cannot write ") + ini.fileName());
+  if (!ini.open(QIODevice::WriteOnly | QIODevice::Truncate)) fail(QStringLiteral("cannot write ") + ini.fileName());
   ini.write(QStringLiteral("[database]\ndriver=postgresql\nhost=%1\nport=%2\nname=%3\nuser=%4\n")
                 .arg(settings.host)
                 .arg(settings.port)
@@ -138,23 +138,23 @@ void PrepareEmptyDatabase(const QString& programDir) {
                 .toUtf8());
 }
 
-std::unique_ptr<Connection> OpenAnotherConnection(const QString& connectionName) {
-  return OpenDatabase(ReadDatabaseSettings(DatabaseSettingsPath()), ProgramDatabasePath(), connectionName);
+std::unique_ptr<Connection> openAnotherConnection(const QString& connectionName) {
+  return openDatabase(readDatabaseSettings(databaseSettingsPath()), programDatabasePath(), connectionName);
 }
 
-void DropProcessDatabase() {
-  if (!ProcessDatabaseMade()) return;
+void dropProcessDatabase() {
+  if (!processDatabaseMade()) return;
   {
-    QSqlDatabase server = AdminConnection(QStringLiteral("postgres"));
+    QSqlDatabase server = adminConnection(QStringLiteral("postgres"));
     QSqlQuery query(server);
-    query.exec(QStringLiteral("drop database if exists %1 with (force)").arg(ProcessDatabaseName()));
+    query.exec(QStringLiteral("drop database if exists %1 with (force)").arg(processDatabaseName()));
     server.close();
   }
   QSqlDatabase::removeDatabase(kAdminConnection);
-  ProcessDatabaseMade() = false;
+  processDatabaseMade() = false;
 }
 
-void RefuseWrites(Connection& connection, bool refuse) {
+void refuseWrites(Connection& connection, bool refuse) {
   if (connection.isPostgres()) {
     connection.execute({refuse ? QStringLiteral("set session characteristics as transaction read only")
                                : QStringLiteral("set session characteristics as transaction read write"),

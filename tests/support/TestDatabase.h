@@ -14,21 +14,21 @@
 // there, emptied for every new program directory.
 namespace TestDatabase {
 
-bool UsesPostgres();
+bool usesPostgres();
 // Why the tests cannot run on the chosen engine; empty when they can.
-QString UnavailableReason();
+QString unavailableReason();
 // This process's server database (PostgreSQL only).
-DatabaseSettings ServerSettings();
+DatabaseSettings serverSettings();
 // Gives a fresh program directory an empty database: with PostgreSQL writes
 // its sources/database.ini and empties this process's database.
-void PrepareEmptyDatabase(const QString& programDir);
+void prepareEmptyDatabase(const QString& programDir);
 // Another connection to the program directory's database, as a second bench
 // (or a second program on the SQLite file) would have.
-std::unique_ptr<Connection> OpenAnotherConnection(const QString& connectionName);
+std::unique_ptr<Connection> openAnotherConnection(const QString& connectionName);
 // Makes the connection's database refuse every write from now on (refuse
 // false: take writes again), as a read-only file or server would.
-void RefuseWrites(Connection& connection, bool refuse);
+void refuseWrites(Connection& connection, bool refuse);
 // Drops this process's server database at the end of the run.
-void DropProcessDatabase();
+void dropProcessDatabase();
 
 }  // namespace TestDatabase

@@ -20,11 +20,11 @@ int add(Factory factory) {
 }
 
 int runAll(int argc, char** argv) {
-  if (const QString reason = TestDatabase::UnavailableReason(); !reason.isEmpty()) {
+  if (const QString reason = TestDatabase::unavailableReason(); !reason.isEmpty()) {
     std::fprintf(stderr, "SKIP: these tests run on PostgreSQL, but %s\n", qPrintable(reason));
     return kSkipped;
   }
-  if (TestDatabase::UsesPostgres()) std::fprintf(stderr, "Database engine of these tests: PostgreSQL\n");
+  if (TestDatabase::usesPostgres()) std::fprintf(stderr, "Database engine of these tests: PostgreSQL\n");
   int failures = 0;
   // VT3417_TEST_CLASS=Name runs that class only (repeating one by hand).
   const QString only = qEnvironmentVariable("VT3417_TEST_CLASS");
@@ -33,7 +33,7 @@ int runAll(int argc, char** argv) {
     if (!only.isEmpty() && only != QLatin1String(test->metaObject()->className())) continue;
     failures += QTest::qExec(test.get(), argc, argv);
   }
-  TestDatabase::DropProcessDatabase();
+  TestDatabase::dropProcessDatabase();
   return failures == 0 ? 0 : 1;
 }
 

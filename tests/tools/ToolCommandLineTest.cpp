@@ -24,7 +24,7 @@ struct Run {
 };
 
 // Runs the tool in an empty working directory; `created` gets what it left there.
-Run RunTool(const QString& program, const QStringList& arguments, QStringList* created) {
+Run runTool(const QString& program, const QStringList& arguments, QStringList* created) {
   QTemporaryDir work;
   QProcess process;
   process.setWorkingDirectory(work.path());
@@ -83,7 +83,7 @@ void ToolCommandLineTest::answers() {
   QFETCH(QString, outContains);
   QFETCH(QString, errContains);
   QStringList created;
-  const Run run = RunTool(program, arguments, &created);
+  const Run run = runTool(program, arguments, &created);
   QVERIFY2(run.exitCode == exitCode,
            qPrintable(QStringLiteral("exit %1\n%2%3").arg(run.exitCode).arg(run.out, run.err)));
   QVERIFY2(run.out.contains(outContains), qPrintable(run.out));

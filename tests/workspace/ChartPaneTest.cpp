@@ -23,8 +23,8 @@ namespace {
 
 const QString kBase = QStringLiteral("Б1");
 
-SampleRows::Point PointOf(double current, const QString& powerFactor, double error, const QString& rep = {}) {
-  SampleRows::Point point = PointAt(100, rep);
+SampleRows::Point pointOf(double current, const QString& powerFactor, double error, const QString& rep = {}) {
+  SampleRows::Point point = pointAt(100, rep);
   point.current = current;
   point.powerFactor = powerFactor;
   point.error = error;
@@ -38,7 +38,7 @@ struct Drawn {
   bool operator==(const Drawn&) const = default;
 };
 
-Drawn DrawnPoints(MainWindow* form) {
+Drawn drawnPoints(MainWindow* form) {
   Drawn drawn;
   for (const ErrorCurve& curve : form->errorChart()->content().curves)
     for (const auto& branch : curve.branches)
@@ -50,7 +50,7 @@ Drawn DrawnPoints(MainWindow* form) {
 }
 
 // The legend's entries: series without a caption have their entry hidden.
-QStringList LegendCaptions(MainWindow* form) {
+QStringList legendCaptions(MainWindow* form) {
   QStringList captions;
   for (QLegendMarker* marker : form->errorChart()->chart()->legend()->markers())
     if (!marker->label().isEmpty()) captions << marker->label();
@@ -79,26 +79,26 @@ class ChartPaneTest : public QObject {
 void ChartPaneTest::chartFollowsTheChosenMeter() {
   WorkspaceFixture fixture;
   fixture.rows().addBase(kBase);
-  const qint64 meter1 = fixture.rows().addMeter(kBase, MeterIn(1));
-  const qint64 meter2 = fixture.rows().addMeter(kBase, MeterIn(2));
-  fixture.rows().addMeter(kBase, MeterIn(3));
-  fixture.rows().addPoint(meter1, PointOf(100, "1.000", 0.2, "R"));
-  fixture.rows().addPoint(meter1, PointOf(10, "0.5/L", -0.3));
-  fixture.rows().addPoint(meter1, PointOf(20, "0.50/L", -0.1));
-  fixture.rows().addPoint(meter2, PointOf(50, "0.8/C", 0.4, "R"));
+  const qint64 meter1 = fixture.rows().addMeter(kBase, meterIn(1));
+  const qint64 meter2 = fixture.rows().addMeter(kBase, meterIn(2));
+  fixture.rows().addMeter(kBase, meterIn(3));
+  fixture.rows().addPoint(meter1, pointOf(100, "1.000", 0.2, "R"));
+  fixture.rows().addPoint(meter1, pointOf(10, "0.5/L", -0.3));
+  fixture.rows().addPoint(meter1, pointOf(20, "0.50/L", -0.1));
+  fixture.rows().addPoint(meter2, pointOf(50, "0.8/C", 0.4, "R"));
   MainWindow* form = fixture.openWindow();
   QTRY_COMPARE(form->errorChart()->chart()->title(), QStringLiteral("Счетчик не выбран"));
 
   fixture.leftClick("Б1/1");
-  QTRY_COMPARE(DrawnPoints(form), (Drawn{3, 1}));
-  QCOMPARE(LegendCaptions(form), (QStringList{"cos φ = 1", "0,5 инд."}));
+  QTRY_COMPARE(drawnPoints(form), (Drawn{3, 1}));
+  QCOMPARE(legendCaptions(form), (QStringList{"cos φ = 1", "0,5 инд."}));
   QVERIFY(form->errorChart()->chart()->title().isEmpty());
   QCOMPARE(form->errorChart()->chart()->axes(Qt::Horizontal).at(0)->titleText(), "Ток, % от номинального");
   QCOMPARE(form->errorChart()->chart()->axes(Qt::Vertical).at(0)->titleText(), "Погрешность, %");
 
   fixture.leftClick("Б1/2");
-  QTRY_COMPARE(DrawnPoints(form), (Drawn{1, 1}));
-  QCOMPARE(LegendCaptions(form), QStringList{"0,8 емк."});
+  QTRY_COMPARE(drawnPoints(form), (Drawn{1, 1}));
+  QCOMPARE(legendCaptions(form), QStringList{"0,8 емк."});
 
   fixture.leftClick("Б1/3");
   QTRY_COMPARE(form->errorChart()->chart()->title(), QStringLiteral("Нет измеренных точек"));
@@ -127,15 +127,15 @@ void ChartPaneTest::chartFollowsChangesOfThePoints() {
   QFETCH(int, marked);
   WorkspaceFixture fixture;
   fixture.rows().addBase(kBase);
-  const qint64 meter = fixture.rows().addMeter(kBase, MeterIn(1));
-  fixture.rows().addPoint(meter, PointOf(100, "1.000", 0.2, "R"));
-  fixture.rows().addPoint(meter, PointOf(50, "1.000", 0.1));
-  SampleRows::Point empty = PointOf(20, "1.000", 0.3);
+  const qint64 meter = fixture.rows().addMeter(kBase, meterIn(1));
+  fixture.rows().addPoint(meter, pointOf(100, "1.000", 0.2, "R"));
+  fixture.rows().addPoint(meter, pointOf(50, "1.000", 0.1));
+  SampleRows::Point empty = pointOf(20, "1.000", 0.3);
   empty.voltage = 0;
   fixture.rows().addPoint(meter, empty);
   MainWindow* form = fixture.openWindow();
   fixture.leftClick("Б1/1");
-  QTRY_COMPARE(DrawnPoints(form), (Drawn{3, 1}));
+  QTRY_COMPARE(drawnPoints(form), (Drawn{3, 1}));
 
   MessageService::ScriptedAnswers answers({MessageService::Answer::Yes});
   if (change == "click") {
@@ -145,7 +145,7 @@ void ChartPaneTest::chartFollowsChangesOfThePoints() {
   } else if (change == "unmark all") {
     form->unmarkAllAction()->trigger();
   } else if (change == "renumber") {
-    form->RenumberTestPoints();
+    form->renumberTestPoints();
   } else if (change == "save") {
     TableDataset* rows = theDataModule->testPoints;
     rows->append();
@@ -158,24 +158,24 @@ void ChartPaneTest::chartFollowsChangesOfThePoints() {
   } else if (change == "clear") {
     form->clearBaseAction()->trigger();
   }
-  QTRY_COMPARE(DrawnPoints(form), (Drawn{points, marked}));
+  QTRY_COMPARE(drawnPoints(form), (Drawn{points, marked}));
 }
 
 // With the lab's limits for the base's class, a point beyond its limit is
 // drawn in red, filled when marked.
 void ChartPaneTest::pointsBeyondTheClassLimitAreRed() {
   WorkspaceFixture fixture;
-  QFile limits(ProgramPath("sources/limits.csv"));
+  QFile limits(programPath("sources/limits.csv"));
   QVERIFY(limits.open(QIODevice::WriteOnly));
   limits.write("Класс;cos φ;Ток от, %;Ток до, %;Предел, %\n1;1;5;;1.0\n");
   limits.close();
   fixture.rows().addBase(kBase);  // class 1
-  const qint64 meter = fixture.rows().addMeter(kBase, MeterIn(1));
-  fixture.rows().addPoint(meter, PointOf(100, "1.000", 0.2, "R"));
-  fixture.rows().addPoint(meter, PointOf(50, "1.000", -1.4, "R"));
+  const qint64 meter = fixture.rows().addMeter(kBase, meterIn(1));
+  fixture.rows().addPoint(meter, pointOf(100, "1.000", 0.2, "R"));
+  fixture.rows().addPoint(meter, pointOf(50, "1.000", -1.4, "R"));
   MainWindow* form = fixture.openWindow();
   fixture.leftClick("Б1/1");
-  QTRY_COMPARE(DrawnPoints(form), (Drawn{2, 2}));
+  QTRY_COMPARE(drawnPoints(form), (Drawn{2, 2}));
 
   QList<QPointF> red;
   for (QAbstractSeries* series : form->errorChart()->chart()->series())
@@ -183,7 +183,7 @@ void ChartPaneTest::pointsBeyondTheClassLimitAreRed() {
         !xy->lightMarker().isNull() && xy->color() == QColor(0xd6, 0x27, 0x28))
       red << xy->points();
   QCOMPARE(red, QList<QPointF>{QPointF(50, -1.4)});
-  QVERIFY(LegendCaptions(form).contains("Вне допуска"));
+  QVERIFY(legendCaptions(form).contains("Вне допуска"));
   const std::vector<LimitStep>& envelope = form->errorChart()->content().curves.at(0).envelope;
   QCOMPARE(envelope.size(), size_t(1));
   QCOMPARE(envelope[0].limit, 1.0);
@@ -207,12 +207,12 @@ void ChartPaneTest::saveChart() {
   QFETCH(QByteArray, start);
   WorkspaceFixture fixture;
   fixture.rows().addBase(kBase);
-  const qint64 meter = fixture.rows().addMeter(kBase, MeterIn(1));
-  fixture.rows().addPoint(meter, PointOf(100, "1.000", 0.2, "R"));
+  const qint64 meter = fixture.rows().addMeter(kBase, meterIn(1));
+  fixture.rows().addPoint(meter, pointOf(100, "1.000", 0.2, "R"));
   MainWindow* form = fixture.openWindow();
   QVERIFY(!form->errorChart()->saveAction()->isEnabled());  // nothing to save yet
   fixture.leftClick("Б1/1");
-  QTRY_COMPARE(DrawnPoints(form), (Drawn{1, 1}));
+  QTRY_COMPARE(drawnPoints(form), (Drawn{1, 1}));
 
   QAction* save = form->errorChart()->contextMenu()->actions().value(0);
   QCOMPARE(save->text(), QStringLiteral("Сохранить график…"));
@@ -236,11 +236,11 @@ void ChartPaneTest::saveChart() {
 void ChartPaneTest::saveChartFailureIsTold() {
   WorkspaceFixture fixture;
   fixture.rows().addBase(kBase);
-  const qint64 meter = fixture.rows().addMeter(kBase, MeterIn(1));
-  fixture.rows().addPoint(meter, PointOf(100, "1.000", 0.2, "R"));
+  const qint64 meter = fixture.rows().addMeter(kBase, meterIn(1));
+  fixture.rows().addPoint(meter, pointOf(100, "1.000", 0.2, "R"));
   MainWindow* form = fixture.openWindow();
   fixture.leftClick("Б1/1");
-  QTRY_COMPARE(DrawnPoints(form), (Drawn{1, 1}));
+  QTRY_COMPARE(drawnPoints(form), (Drawn{1, 1}));
   MessageService::ScriptedAnswers answers;
   ScriptedSaveNames names({{fixture.filePath("no such folder/curve.png"), 0}});
   form->errorChart()->saveChart();

@@ -22,21 +22,21 @@
 
 namespace {
 
-QString ReadText(const QString& path) {
+QString readText(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-void WriteText(const QString& path, const QString& text) {
+void writeText(const QString& path, const QString& text) {
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(path));
   file.write(text.toUtf8());
 }
 
-QString MemoStream(const QStringList& lines) {
+QString memoStream(const QStringList& lines) {
   QList<ComponentProperty> properties;
   for (const QString& line : lines) properties.append({QStringLiteral("Lines"), line});
-  return WriteComponentStream(QStringLiteral("MForm"), QStringLiteral("QPlainTextEdit"), properties);
+  return writeComponentStream(QStringLiteral("MForm"), QStringLiteral("QPlainTextEdit"), properties);
 }
 
 // Notes that a window was hidden.
@@ -80,22 +80,22 @@ void LayoutTest::streamRoundTrip() {
                                             {"Lines", "back\\slash\ttab\r\nbreak"},
                                             {"Lines", "= not a separator ="},
                                             {"Lines", ""}};
-  const QString text = WriteComponentStream("MForm", "QPlainTextEdit", properties);
+  const QString text = writeComponentStream("MForm", "QPlainTextEdit", properties);
   QVERIFY(text.startsWith("VT3417 component stream 1\nobject MForm: QPlainTextEdit\n  Lines = wsNormal\n"));
   QString name, klass;
   QList<ComponentProperty> read;
-  QVERIFY(ReadComponentStream(text, &name, &klass, &read));
+  QVERIFY(readComponentStream(text, &name, &klass, &read));
   QCOMPARE(name, QStringLiteral("MForm"));
   QCOMPARE(klass, QStringLiteral("QPlainTextEdit"));
   QCOMPARE(read, properties);
   // Windows line ends are read as well.
-  QVERIFY(ReadComponentStream(QString(text).replace("\n", "\r\n"), &name, &klass, &read));
+  QVERIFY(readComponentStream(QString(text).replace("\n", "\r\n"), &name, &klass, &read));
   QCOMPARE(read, properties);
 }
 
 void LayoutTest::damagedStreamsAreRefused_data() {
   QTest::addColumn<QString>("text");
-  const QString good = MemoStream({"wsMaximized", "1"});
+  const QString good = memoStream({"wsMaximized", "1"});
   QTest::newRow("empty") << "";
   QTest::newRow("other format") << QString(good).replace("stream 1", "stream 2");
   QTest::newRow("cut short") << good.left(good.indexOf("end"));
@@ -109,28 +109,28 @@ void LayoutTest::damagedStreamsAreRefused_data() {
 void LayoutTest::damagedStreamsAreRefused() {
   QFETCH(QString, text);
   TempProgramDir dir;
-  WriteText(dir.filePath("sources/mform.res"), text);
+  writeText(dir.filePath("sources/mform.res"), text);
   QPlainTextEdit memo;
   memo.setPlainText("design");
-  QVERIFY(!LoadComponentFromFile(&memo, dir.filePath("sources/mform.res")));
+  QVERIFY(!loadComponentFromFile(&memo, dir.filePath("sources/mform.res")));
   QCOMPARE(memo.toPlainText(), QStringLiteral("design"));
 }
 
 void LayoutTest::loadAndSaveFailQuietly() {
   TempProgramDir dir;
   QPlainTextEdit memo;
-  QVERIFY(!LoadComponentFromFile(nullptr, dir.filePath("sources/mform.res")));
-  QVERIFY(!LoadComponentFromFile(&memo, dir.filePath("sources/missing.res")));
-  QVERIFY(!SaveComponentToFile(nullptr, dir.filePath("sources/mform.res"), false));
-  QVERIFY(!SaveComponentToFile(&memo, dir.filePath("no-such-folder/mform.res"), false));
+  QVERIFY(!loadComponentFromFile(nullptr, dir.filePath("sources/mform.res")));
+  QVERIFY(!loadComponentFromFile(&memo, dir.filePath("sources/missing.res")));
+  QVERIFY(!saveComponentToFile(nullptr, dir.filePath("sources/mform.res"), false));
+  QVERIFY(!saveComponentToFile(&memo, dir.filePath("no-such-folder/mform.res"), false));
   QWidget plain;  // a class without a stream
-  QVERIFY(!SaveComponentToFile(&plain, dir.filePath("sources/plain.res"), false));
+  QVERIFY(!saveComponentToFile(&plain, dir.filePath("sources/plain.res"), false));
   QVERIFY(!QFile::exists(dir.filePath("sources/plain.res")));
 
   memo.setPlainText("a\nb");
-  QVERIFY(SaveComponentToFile(&memo, dir.filePath("sources/mform.res"), false));
+  QVERIFY(saveComponentToFile(&memo, dir.filePath("sources/mform.res"), false));
   QPlainTextEdit other;
-  QVERIFY(LoadComponentFromFile(&other, dir.filePath("sources/mform.res")));
+  QVERIFY(loadComponentFromFile(&other, dir.filePath("sources/mform.res")));
   QCOMPARE(other.toPlainText(), QStringLiteral("a\nb"));
 }
 
@@ -141,17 +141,17 @@ void LayoutTest::saveHidesAVisibleWindowWhileWriting() {
   window.show();
   HideProbe probe;
   window.installEventFilter(&probe);
-  QVERIFY(SaveComponentToFile(&window, dir.filePath("sources/w.res"), false));
+  QVERIFY(saveComponentToFile(&window, dir.filePath("sources/w.res"), false));
   QVERIFY(probe.hidden);
   QVERIFY(window.isVisible());
   // Shown again after a failed write too.
   probe.hidden = false;
-  QVERIFY(!SaveComponentToFile(&window, dir.filePath("missing/w.res"), false));
+  QVERIFY(!saveComponentToFile(&window, dir.filePath("missing/w.res"), false));
   QVERIFY(probe.hidden);
   QVERIFY(window.isVisible());
   // keepShown leaves it alone.
   probe.hidden = false;
-  QVERIFY(SaveComponentToFile(&window, dir.filePath("sources/w.res"), true));
+  QVERIFY(saveComponentToFile(&window, dir.filePath("sources/w.res"), true));
   QVERIFY(!probe.hidden);
 }
 
@@ -197,7 +197,7 @@ void LayoutTest::layoutLines() {
   QFETCH(QSize, size);
   QFETCH(int, split);
   QFETCH(int, chartSplit);
-  const StoredLayout layout = ParseLayoutLines(lines);
+  const StoredLayout layout = parseLayoutLines(lines);
   QCOMPARE(layout.state ? int(*layout.state) : -1, state);
   QCOMPARE(layout.size.value_or(QSize()), size);
   QCOMPARE(layout.splitPercent, split);
@@ -224,16 +224,16 @@ void LayoutTest::firstStartHasDesignLayout() {
   // The design widths, or wider where a title needs it in the current font.
   const QList<int> design{26, 90, 62, 90, 120, 93, 74};
   for (int i = 0; i < design.size(); ++i) QVERIFY2(widths[i] >= design[i], qPrintable(fields[i]));
-  QCOMPARE(CutGridTitles(form->pointGrid()), QStringList());
+  QCOMPARE(cutGridTitles(form->pointGrid()), QStringList());
   QStringList titles;
   for (int i = 0; i < 7; ++i) titles << form->pointGrid()->model()->headerData(i, Qt::Horizontal).toString();
   QCOMPARE(titles, (QStringList{"№", "Напряжение, %", "Ток, %", "Кф. мощности", "Отн. погрешность, %",
                                 "Дата проверки", "Запись"}));
 
   fixture.closeWindow();
-  QVERIFY(QFile::exists(ProgramPath("sources/mform.res")));
-  QVERIFY(QFile::exists(ProgramPath("sources/datagrid.res")));
-  QVERIFY(ReadText(ProgramPath("sources/mform.res")).contains("  Lines = wsNormal\n"));
+  QVERIFY(QFile::exists(programPath("sources/mform.res")));
+  QVERIFY(QFile::exists(programPath("sources/datagrid.res")));
+  QVERIFY(readText(programPath("sources/mform.res")).contains("  Lines = wsNormal\n"));
   // The tables are closed with the window.
   QVERIFY(!theDataModule->chosenMeter->isOpen());
   QVERIFY(!theDataModule->bases->isOpen());
@@ -262,7 +262,7 @@ void LayoutTest::normalWindowReopensCentredWithItsSize() {
   QCOMPARE(form->frameGeometry().center(), form->screen()->availableGeometry().center());
 }
 
-double FirstShare(const QSplitter* split) {
+double firstShare(const QSplitter* split) {
   const QList<int> sizes = split->sizes();
   return sizes[0] * 100.0 / (sizes[0] + sizes[1]);
 }
@@ -272,25 +272,25 @@ double FirstShare(const QSplitter* split) {
 void LayoutTest::splitComesBack() {
   WorkspaceFixture fixture;
   MainWindow* form = fixture.openWindow();
-  QVERIFY(qAbs(FirstShare(form->pointSplitter()) - 55) < 1);
+  QVERIFY(qAbs(firstShare(form->pointSplitter()) - 55) < 1);
   for (auto [split, percent] : {std::pair{form->splitter(), 40}, std::pair{form->pointSplitter(), 30}}) {
     const int total = split->sizes()[0] + split->sizes()[1];
     split->setSizes({total * percent / 100, total - total * percent / 100});
   }
   form = fixture.restart();
-  QVERIFY(ReadText(ProgramPath("sources/mform.res")).endsWith("  Lines = 40\n  Lines = 30\nend\n"));
-  QVERIFY(qAbs(FirstShare(form->splitter()) - 40) < 1);
-  QVERIFY(qAbs(FirstShare(form->pointSplitter()) - 30) < 1);
+  QVERIFY(readText(programPath("sources/mform.res")).endsWith("  Lines = 40\n  Lines = 30\nend\n"));
+  QVERIFY(qAbs(firstShare(form->splitter()) - 40) < 1);
+  QVERIFY(qAbs(firstShare(form->pointSplitter()) - 30) < 1);
   // The shares are kept when the window grows.
   form->resize(form->width() + 200, form->height() + 100);
-  QVERIFY(qAbs(FirstShare(form->splitter()) - 40) < 1);
-  QVERIFY(qAbs(FirstShare(form->pointSplitter()) - 30) < 1);
+  QVERIFY(qAbs(firstShare(form->splitter()) - 40) < 1);
+  QVERIFY(qAbs(firstShare(form->pointSplitter()) - 30) < 1);
 
   fixture.closeWindow();
-  WriteText(ProgramPath("sources/mform.res"), MemoStream({"wsNormal", "0", "0", "500", "700", "35"}));
+  writeText(programPath("sources/mform.res"), memoStream({"wsNormal", "0", "0", "500", "700", "35"}));
   form = fixture.openWindow();
-  QVERIFY(qAbs(FirstShare(form->splitter()) - 35) < 1);
-  QVERIFY(qAbs(FirstShare(form->pointSplitter()) - 55) < 1);
+  QVERIFY(qAbs(firstShare(form->splitter()) - 35) < 1);
+  QVERIFY(qAbs(firstShare(form->pointSplitter()) - 55) < 1);
 }
 
 void LayoutTest::movedAndWidenedColumnComesBack() {
@@ -328,7 +328,7 @@ void LayoutTest::titlesAreWhole() {
   const auto restoreFont = qScopeGuard([&before] { QApplication::setFont(before); });
   WorkspaceFixture fixture;
   MainWindow* form = fixture.openWindow();
-  QCOMPARE(CutGridTitles(form->pointGrid()), QStringList());
+  QCOMPARE(cutGridTitles(form->pointGrid()), QStringList());
 
   QStringList narrow;
   for (const char* field : {"Count", "Voltage", "Tok", "KM", "Opogr", "Date"})
@@ -337,23 +337,23 @@ void LayoutTest::titlesAreWhole() {
   fixture.closeWindow();
   QList<ComponentProperty> properties;
   for (const QString& column : narrow) properties.append({QStringLiteral("Column"), column});
-  WriteText(ProgramPath("sources/datagrid.res"), WriteComponentStream("DBGrid1", "TDBGrid", properties));
+  writeText(programPath("sources/datagrid.res"), writeComponentStream("DBGrid1", "TDBGrid", properties));
   form = fixture.openWindow();
   DatasetGrid* grid = form->pointGrid();
-  QCOMPARE(CutGridTitles(grid), QStringList());
+  QCOMPARE(cutGridTitles(grid), QStringList());
   QCOMPARE(grid->horizontalHeader()->sectionSize(grid->columnOfField("Rep")), 300);
 
   QFont larger = grid->font();
   larger.setPointSize(larger.pointSize() + 6);
   grid->setFont(larger);
-  QCOMPARE(CutGridTitles(grid), QStringList());
+  QCOMPARE(cutGridTitles(grid), QStringList());
 }
 
 void LayoutTest::damagedLayoutFilesKeepDesign() {
   WorkspaceFixture fixture;
-  WriteText(ProgramPath("sources/mform.res"), MemoStream({"wsNormal", "x", "y", "z", "w"}));
-  WriteText(ProgramPath("sources/datagrid.res"),
-            WriteComponentStream(
+  writeText(programPath("sources/mform.res"), memoStream({"wsNormal", "x", "y", "z", "w"}));
+  writeText(programPath("sources/datagrid.res"),
+            writeComponentStream(
                 "DBGrid1", "TDBGrid",
                 {{"Column", "field=Rep width=150 alignment=center title-alignment=center visible=true"},
                  {"Column", "field=Count width=wide"}}));
@@ -363,21 +363,21 @@ void LayoutTest::damagedLayoutFilesKeepDesign() {
   QCOMPARE(form->pointGrid()->gridColumns().last().width, 74);
 
   // Unknown fields are skipped; columns the file does not name keep their design place.
-  WriteText(ProgramPath("sources/datagrid.res"),
-            WriteComponentStream(
+  writeText(programPath("sources/datagrid.res"),
+            writeComponentStream(
                 "DBGrid1", "TDBGrid",
                 {{"Column", "field=Gone width=10 alignment=left title-alignment=left visible=true"},
                  {"Column", "field=Rep width=80 alignment=left title-alignment=right visible=true"}}));
   form = fixture.restart();
   // The restart saved the layout first; write again and reopen without saving.
-  WriteText(ProgramPath("sources/datagrid.res"),
-            WriteComponentStream(
+  writeText(programPath("sources/datagrid.res"),
+            writeComponentStream(
                 "DBGrid1", "TDBGrid",
                 {{"Column", "field=Gone width=10 alignment=left title-alignment=left visible=true"},
                  {"Column", "field=Rep width=80 alignment=left title-alignment=right visible=true"}}));
   DatasetGrid grid;
   grid.setDataset(theDataModule->testPoints, form->pointGrid()->gridColumns());
-  QVERIFY(LoadComponentFromFile(&grid, ProgramPath("sources/datagrid.res")));
+  QVERIFY(loadComponentFromFile(&grid, programPath("sources/datagrid.res")));
   const QVector<GridColumn> columns = grid.gridColumns();
   QCOMPARE(columns.first().field, QStringLiteral("Rep"));
   QCOMPARE(columns.first().width, 80);
@@ -406,7 +406,7 @@ void LayoutTest::oversizedStoredWindowFitsTheScreen() {
   QFETCH(QString, height);
   QFETCH(QString, width);
   WorkspaceFixture fixture;
-  WriteText(ProgramPath("sources/mform.res"), MemoStream({"wsNormal", "-90000", "2147483647", height, width, "30"}));
+  writeText(programPath("sources/mform.res"), memoStream({"wsNormal", "-90000", "2147483647", height, width, "30"}));
   MainWindow* form = fixture.openWindow();
   const QRect available = form->screen()->availableGeometry();
   QVERIFY2(form->width() <= available.width() && form->height() <= available.height(),
@@ -414,7 +414,7 @@ void LayoutTest::oversizedStoredWindowFitsTheScreen() {
   QCOMPARE(form->size(), QSize(std::min(width.toInt(), available.width()), std::min(height.toInt(), available.height())));
   QVERIFY(form->frameGeometry().intersects(available));
   form = fixture.restart();
-  const StoredLayout stored = ParseLayoutLines(form->layoutText()->toPlainText().split('\n'));
+  const StoredLayout stored = parseLayoutLines(form->layoutText()->toPlainText().split('\n'));
   QVERIFY(stored.size);
   QVERIFY(stored.size->width() <= available.width() && stored.size->height() <= available.height());
 }

@@ -24,7 +24,7 @@
 
 namespace {
 
-QString Rep(int row) {
+QString rep(int row) {
   TableDataset* points = theDataModule->testPoints;
   points->moveTo(row);
   return points->fieldByName(QStringLiteral("Rep")).asText();
@@ -94,7 +94,7 @@ void MainWindowTest::emptyDatabaseOffersOnlyCreation() {
   QCOMPARE(form->windowTitle(), QStringLiteral("ВТ3417 Программа сбора данных"));
   QCOMPARE(fixture.treeOutline(), QStringList{QStringLiteral("База счетчиков")});
   QCOMPARE(fixture.enabledCommands(), (QStringList{kCreate, kBegin, kSeeArchive}));
-  QVERIFY(!form->IsBaseSelected());
+  QVERIFY(!form->isBaseSelected());
 
   fixture.rightPress(QString());
   QCOMPARE(fixture.shownPopupItems(), QStringList{kCreate});
@@ -110,9 +110,9 @@ void MainWindowTest::treeListsMetersInUseBySlot() {
   fixture.rows().addBase(QStringLiteral("Б1"));
   fixture.rows().addBase(QStringLiteral("Б2"));
   // Stored out of slot order; slot 3 is kept but not in use, slot 6 belongs to Б2.
-  for (int slot : {5, 1, 2}) fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(slot));
-  fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(3, false));
-  fixture.rows().addMeter(QStringLiteral("Б2"), MeterIn(6));
+  for (int slot : {5, 1, 2}) fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(slot));
+  fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(3, false));
+  fixture.rows().addMeter(QStringLiteral("Б2"), meterIn(6));
   MainWindow* form = fixture.openWindow();
   QCOMPARE(fixture.treeOutline(), (QStringList{"База счетчиков", "Б1", "  Счетчик 1", "  Счетчик 2",
                                                "  Счетчик 5", "Б2", "  Счетчик 6"}));
@@ -122,9 +122,9 @@ void MainWindowTest::treeListsMetersInUseBySlot() {
                                   QAbstractItemModelTester::FailureReportingMode::QtTest);
 
   // A rebuild shows what the database holds now.
-  fixture.rows().addMeter(QStringLiteral("Б2"), MeterIn(4));
+  fixture.rows().addMeter(QStringLiteral("Б2"), meterIn(4));
   theDataModule->bases->reopen(Statements::allBases());
-  form->BuildBaseTree();
+  form->buildBaseTree();
   QCOMPARE(fixture.treeOutline().mid(5), (QStringList{"Б2", "  Счетчик 4", "  Счетчик 6"}));
 }
 
@@ -156,16 +156,16 @@ void MainWindowTest::choosingNodes() {
   QFETCH(QStringList, enabled);
   WorkspaceFixture fixture;
   fixture.rows().addBase(QStringLiteral("Б1"));
-  fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(1));
-  const qint64 meter3 = fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(3));
-  for (double voltage : {100.0, 80.0}) fixture.rows().addPoint(meter3, PointAt(voltage, QStringLiteral("R")));
+  fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(1));
+  const qint64 meter3 = fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(3));
+  for (double voltage : {100.0, 80.0}) fixture.rows().addPoint(meter3, pointAt(voltage, QStringLiteral("R")));
   MainWindow* form = fixture.openWindow();
   // Start from another choice so that every part of the state must change.
   fixture.leftClick(QStringLiteral("Б1/1"));
 
   fixture.leftClick(node);
-  QCOMPARE(form->StatusPanel(0)->text(), basePanel);
-  QCOMPARE(form->StatusPanel(1)->text(), meterPanel);
+  QCOMPARE(form->statusPanel(0)->text(), basePanel);
+  QCOMPARE(form->statusPanel(1)->text(), meterPanel);
   QCOMPARE(ChosenMeterNum, meterChosen ? int(meter3) : 0);
   QCOMPARE(MarkedPointCount, meterChosen ? 2 : 0);
   QCOMPARE(theDataModule->testPoints->isOpen(), meterChosen);
@@ -184,12 +184,12 @@ void MainWindowTest::choosingNodes() {
 void MainWindowTest::baseWithoutMetersInUse() {
   WorkspaceFixture fixture;
   fixture.rows().addBase(QStringLiteral("ПУСТАЯ"));
-  fixture.rows().addMeter(QStringLiteral("ПУСТАЯ"), MeterIn(2, false));
+  fixture.rows().addMeter(QStringLiteral("ПУСТАЯ"), meterIn(2, false));
   MainWindow* form = fixture.openWindow();
   QCOMPARE(fixture.treeOutline(), (QStringList{"База счетчиков", "ПУСТАЯ"}));
   fixture.leftClick(QStringLiteral("ПУСТАЯ"));
   QCOMPARE(ChosenBaseName, QStringLiteral("ПУСТАЯ"));
-  QVERIFY(form->IsBaseSelected());
+  QVERIFY(form->isBaseSelected());
   QCOMPARE(fixture.enabledCommands(), (QStringList{kCreate, kDelete, kClear, kOptions, kBegin, kSeeArchive}));
   QCOMPARE(form->pointGrid()->model()->rowCount(), 0);
 }
@@ -210,7 +210,7 @@ void MainWindowTest::rightPressOffersTheNodesCommands() {
   WorkspaceFixture fixture;
   for (const char* base : {"Б1", "Б2"}) {
     fixture.rows().addBase(QString::fromUtf8(base));
-    fixture.rows().addMeter(QString::fromUtf8(base), MeterIn(2));
+    fixture.rows().addMeter(QString::fromUtf8(base), meterIn(2));
   }
   MainWindow* form = fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/2"));  // a meter of another base was chosen before
@@ -231,7 +231,7 @@ void MainWindowTest::rightPressOffersTheNodesCommands() {
 void MainWindowTest::leftClickOnEmptySpaceClearsTheChoice() {
   WorkspaceFixture fixture;
   fixture.rows().addBase(QStringLiteral("Б1"));
-  fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(1));
+  fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(1));
   MainWindow* form = fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/1"));
   QVERIFY(ChosenMeterNum != 0);
@@ -244,8 +244,8 @@ void MainWindowTest::leftClickOnEmptySpaceClearsTheChoice() {
   QCOMPARE(fixture.enabledCommands(), (QStringList{kCreate, kBegin, kSeeArchive}));
   // A key released in the tree does the same after moving the choice.
   fixture.leftClick(QStringLiteral("Б1/1"));
-  QCOMPARE(keyboard::FocusWidget(), tree);
-  keyboard::Press(Qt::Key_Up);
+  QCOMPARE(keyboard::focusWidget(), tree);
+  keyboard::press(Qt::Key_Up);
   QCOMPARE(ChosenMeterNum, 0);
   QCOMPARE(ChosenBaseName, QStringLiteral("Б1"));
 }
@@ -253,18 +253,18 @@ void MainWindowTest::leftClickOnEmptySpaceClearsTheChoice() {
 void MainWindowTest::clickOnRecordColumnTogglesMark() {
   WorkspaceFixture fixture;
   fixture.rows().addBase(QStringLiteral("Б1"));
-  const qint64 meter = fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(1));
-  for (int i = 0; i < 3; ++i) fixture.rows().addPoint(meter, PointAt(100));
+  const qint64 meter = fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(1));
+  for (int i = 0; i < 3; ++i) fixture.rows().addPoint(meter, pointAt(100));
   fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/1"));
 
   fixture.clickCell(1, QStringLiteral("Rep"));
-  QCOMPARE(Rep(1), QStringLiteral("R"));
+  QCOMPARE(rep(1), QStringLiteral("R"));
   QCOMPARE(MarkedPointCount, 1);
   fixture.clickCell(2, QStringLiteral("Rep"));
   QCOMPARE(MarkedPointCount, 2);
   fixture.clickCell(1, QStringLiteral("Rep"));
-  QCOMPARE(Rep(1), QString());
+  QCOMPARE(rep(1), QString());
   QCOMPARE(MarkedPointCount, 1);
   // Another column changes no mark but recounts (a mark stored elsewhere meanwhile).
   theDataModule->connection()->execute({QStringLiteral("update slave set rep = 'R' where num = ?"), {meter}, {}});
@@ -276,8 +276,8 @@ void MainWindowTest::clickOnRecordColumnTogglesMark() {
 void MainWindowTest::spaceTogglesMarkWhateverTheColumnOrder() {
   WorkspaceFixture fixture;
   fixture.rows().addBase(QStringLiteral("Б1"));
-  const qint64 meter = fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(1));
-  for (int i = 0; i < 2; ++i) fixture.rows().addPoint(meter, PointAt(100));
+  const qint64 meter = fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(1));
+  for (int i = 0; i < 2; ++i) fixture.rows().addPoint(meter, pointAt(100));
   MainWindow* form = fixture.openWindow();
   DatasetGrid* grid = form->pointGrid();
   grid->horizontalHeader()->moveSection(grid->horizontalHeader()->visualIndex(grid->columnOfField("Rep")), 0);
@@ -285,40 +285,40 @@ void MainWindowTest::spaceTogglesMarkWhateverTheColumnOrder() {
 
   for (const char* field : {"Count", "Date", "KM"}) {
     fixture.clickCell(1, QString::fromLatin1(field));
-    const QString before = Rep(1);
-    QCOMPARE(keyboard::FocusWidget(), grid);
-    keyboard::Press(Qt::Key_Space);
-    QVERIFY2(Rep(1) != before, field);
+    const QString before = rep(1);
+    QCOMPARE(keyboard::focusWidget(), grid);
+    keyboard::press(Qt::Key_Space);
+    QVERIFY2(rep(1) != before, field);
   }
-  QCOMPARE(Rep(0), QString());
+  QCOMPARE(rep(0), QString());
   QCOMPARE(MarkedPointCount, 1);  // toggled three times
   // Other characters only recount.
-  keyboard::Press(Qt::Key_A);
-  QCOMPARE(Rep(1), QStringLiteral("R"));
+  keyboard::press(Qt::Key_A);
+  QCOMPARE(rep(1), QStringLiteral("R"));
 }
 
 void MainWindowTest::markOtherThanRIsNotCounted() {
   WorkspaceFixture fixture;
   fixture.rows().addBase(QStringLiteral("Б1"));
-  const qint64 meter = fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(1));
-  fixture.rows().addPoint(meter, PointAt(100, QStringLiteral("X")));
+  const qint64 meter = fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(1));
+  fixture.rows().addPoint(meter, pointAt(100, QStringLiteral("X")));
   fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/1"));
   QCOMPARE(MarkedPointCount, 0);
   fixture.clickCell(0, QStringLiteral("Rep"));
-  QCOMPARE(Rep(0), QString());
+  QCOMPARE(rep(0), QString());
   fixture.clickCell(0, QStringLiteral("Rep"));
-  QCOMPARE(Rep(0), QStringLiteral("R"));
+  QCOMPARE(rep(0), QStringLiteral("R"));
   QCOMPARE(MarkedPointCount, 1);
 }
 
 void MainWindowTest::markAllThenClearAll() {
   WorkspaceFixture fixture;
   fixture.rows().addBase(QStringLiteral("Б1"));
-  const qint64 meter1 = fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(1));
-  const qint64 meter2 = fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(2));
-  for (int i = 0; i < 4; ++i) fixture.rows().addPoint(meter1, PointAt(100, i == 0 ? "R" : ""));
-  fixture.rows().addPoint(meter2, PointAt(100));
+  const qint64 meter1 = fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(1));
+  const qint64 meter2 = fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(2));
+  for (int i = 0; i < 4; ++i) fixture.rows().addPoint(meter1, pointAt(100, i == 0 ? "R" : ""));
+  fixture.rows().addPoint(meter2, pointAt(100));
   MainWindow* form = fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/1"));
 
@@ -345,20 +345,20 @@ void MainWindowTest::renumberDropsEmptyPointsPerMeter() {
   WorkspaceFixture fixture;
   fixture.rows().addBase(QStringLiteral("Б1"));
   fixture.rows().addBase(QStringLiteral("Б2"));
-  const qint64 meter1 = fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(1));
-  const qint64 meter2 = fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(2));
-  const qint64 unused = fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(3, false));
-  const qint64 other = fixture.rows().addMeter(QStringLiteral("Б2"), MeterIn(1));
-  for (double voltage : {100.0, 0.0, 0.0, 80.0, 0.0}) fixture.rows().addPoint(meter1, PointAt(voltage));
-  for (double voltage : {0.0, 60.0, 120.0}) fixture.rows().addPoint(meter2, PointAt(voltage));
-  for (qint64 meter : {unused, other}) fixture.rows().addPoint(meter, PointAt(0));
+  const qint64 meter1 = fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(1));
+  const qint64 meter2 = fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(2));
+  const qint64 unused = fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(3, false));
+  const qint64 other = fixture.rows().addMeter(QStringLiteral("Б2"), meterIn(1));
+  for (double voltage : {100.0, 0.0, 0.0, 80.0, 0.0}) fixture.rows().addPoint(meter1, pointAt(voltage));
+  for (double voltage : {0.0, 60.0, 120.0}) fixture.rows().addPoint(meter2, pointAt(voltage));
+  for (qint64 meter : {unused, other}) fixture.rows().addPoint(meter, pointAt(0));
   // A missing voltage is an empty reading too.
   theDataModule->connection()->execute(
       {QStringLiteral("update slave set voltage = null where num = ? and voltage = 120"), {meter2}, {}});
   MainWindow* form = fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/1"));
 
-  form->RenumberTestPoints();
+  form->renumberTestPoints();
   const QString numbers = QStringLiteral("select voltage, count from slave where num = ? order by n");
   QCOMPARE(fixture.column(numbers, {meter1}), (QVariantList{100.0, 80.0}));
   QCOMPARE(fixture.column(QStringLiteral("select count from slave where num = ? order by n"), {meter1}),
@@ -369,7 +369,7 @@ void MainWindowTest::renumberDropsEmptyPointsPerMeter() {
            (QVariantList{2}));
   QVERIFY(theDataModule->testPoints->isOpen());  // it was open before
 
-  form->ShowSelection();
+  form->showSelection();
   QCOMPARE(form->pointGrid()->model()->rowCount(), 2);
   QCOMPARE(form->pointGrid()->model()->index(1, 0).data().toString(), QStringLiteral("2"));
 }
@@ -379,25 +379,25 @@ void MainWindowTest::treePaneWidthDrivesStatusPanel() {
   MainWindow* form = fixture.openWindow();
   QSplitter* split = form->splitter();
   QList<int> sizes = split->sizes();
-  QCOMPARE(form->StatusPanel(0)->width(), form->treePane()->width() - 61);
-  const int before = form->StatusPanel(0)->width();
+  QCOMPARE(form->statusPanel(0)->width(), form->treePane()->width() - 61);
+  const int before = form->statusPanel(0)->width();
   split->setSizes({sizes[0] + 50, sizes[1] - 50});
-  QCOMPARE(form->StatusPanel(0)->width(), before + 50);
+  QCOMPARE(form->statusPanel(0)->width(), before + 50);
 }
 
 void MainWindowTest::sampleDatabaseShowsTwoBases() {
   TempProgramDir dir;
-  QVERIFY(CreateSampleDatabase(dir.filePath(QStringLiteral("base/vt3417.sqlite"))));
-  QVERIFY(!CreateSampleDatabase(dir.filePath(QStringLiteral("base/vt3417.sqlite"))));
-  if (TestDatabase::UsesPostgres()) {
+  QVERIFY(createSampleDatabase(dir.filePath(QStringLiteral("base/vt3417.sqlite"))));
+  QVERIFY(!createSampleDatabase(dir.filePath(QStringLiteral("base/vt3417.sqlite"))));
+  if (TestDatabase::usesPostgres()) {
     // The bench moved to the server: vt3417-copy-db's copy of the file.
     const auto file = Connection::openSqliteFile(dir.filePath(QStringLiteral("base/vt3417.sqlite")), "sample");
-    const auto server = TestDatabase::OpenAnotherConnection("server");
-    CopyDatabase(*file, *server);
+    const auto server = TestDatabase::openAnotherConnection("server");
+    copyDatabase(*file, *server);
   }
   DataModule dataModule;
   theDataModule = &dataModule;
-  QVERIFY(dataModule.OpenTables().isEmpty());
+  QVERIFY(dataModule.openTables().isEmpty());
   {
     MainWindow form;
     QCOMPARE(form.baseTree()->topLevelItemCount(), 3);

@@ -58,11 +58,11 @@ void WorkspaceCommandsTest::clearBaseAsksAndKeepsMeters() {
   WorkspaceFixture fixture;
   fixture.rows().addBase(QStringLiteral("Б1"));
   fixture.rows().addBase(QStringLiteral("Б2"));
-  const qint64 meter1 = fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(1));
-  const qint64 unused = fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(2, false));
-  const qint64 other = fixture.rows().addMeter(QStringLiteral("Б2"), MeterIn(1));
+  const qint64 meter1 = fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(1));
+  const qint64 unused = fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(2, false));
+  const qint64 other = fixture.rows().addMeter(QStringLiteral("Б2"), meterIn(1));
   for (qint64 meter : {meter1, meter1, meter1, unused, unused, other})
-    fixture.rows().addPoint(meter, PointAt(100));
+    fixture.rows().addPoint(meter, pointAt(100));
   MainWindow* form = fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/1"));
 
@@ -82,10 +82,10 @@ void WorkspaceCommandsTest::deleteBaseFromMeterNode() {
   WorkspaceFixture fixture;
   fixture.rows().addBase(QStringLiteral("Б1"));
   fixture.rows().addBase(QStringLiteral("Б2"));
-  const qint64 meter1 = fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(1));
-  fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(2, false));
-  const qint64 other = fixture.rows().addMeter(QStringLiteral("Б2"), MeterIn(1));
-  for (qint64 meter : {meter1, meter1, other}) fixture.rows().addPoint(meter, PointAt(100));
+  const qint64 meter1 = fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(1));
+  fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(2, false));
+  const qint64 other = fixture.rows().addMeter(QStringLiteral("Б2"), meterIn(1));
+  for (qint64 meter : {meter1, meter1, other}) fixture.rows().addPoint(meter, pointAt(100));
   MainWindow* form = fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/1"));
   {
@@ -116,8 +116,8 @@ void WorkspaceCommandsTest::baseNameWithQuotes() {
   WorkspaceFixture fixture;
   const QString name = QStringLiteral("\"ЦЕХ\" 'A' 1");
   fixture.rows().addBase(name);
-  const qint64 meter = fixture.rows().addMeter(name, MeterIn(4));
-  fixture.rows().addPoint(meter, PointAt(100, QStringLiteral("R")));
+  const qint64 meter = fixture.rows().addMeter(name, meterIn(4));
+  fixture.rows().addPoint(meter, pointAt(100, QStringLiteral("R")));
   MainWindow* form = fixture.openWindow();
   fixture.leftClick(name + QStringLiteral("/4"));
   QCOMPARE(ChosenMeterNum, int(meter));
@@ -130,17 +130,17 @@ void WorkspaceCommandsTest::baseNameWithQuotes() {
 void WorkspaceCommandsTest::measurementBlocksBaseCommands() {
   WorkspaceFixture fixture;
   fixture.rows().addBase(QStringLiteral("Б1"));
-  fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(1));
+  fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(1));
   MainWindow* form = fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/1"));
-  form->DisableBaseActions();
+  form->disableBaseActions();
   QVERIFY(!ActionsAllowed);
   QCOMPARE(fixture.enabledCommands(), (QStringList{kClear, kBegin}));
   fixture.leftClick(QStringLiteral("Б1/1"));
   QCOMPARE(fixture.enabledCommands(), (QStringList{kClear, kBegin}));
-  form->EnableBaseActions();
+  form->enableBaseActions();
   QVERIFY(ActionsAllowed);
-  form->ShowSelection();
+  form->showSelection();
   QCOMPARE(fixture.enabledCommands().size(), 9);
 }
 
@@ -158,11 +158,11 @@ void WorkspaceCommandsTest::reportNoticesWithoutChoice() {
   QFETCH(QString, notice);
   WorkspaceFixture fixture;
   fixture.rows().addBase(QStringLiteral("Б1"));
-  fixture.rows().addPoint(fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(1)), PointAt(100));
+  fixture.rows().addPoint(fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(1)), pointAt(100));
   MainWindow* form = fixture.openWindow();
   int reports = 0;
-  form->Hooks.SingleWordReport = [&reports] { ++reports; };
-  form->Hooks.GroupWordReport = [&reports] { ++reports; };
+  form->Hooks.singleWordReport = [&reports] { ++reports; };
+  form->Hooks.groupWordReport = [&reports] { ++reports; };
   fixture.leftClick(node);
   MessageService::ScriptedAnswers answers;
   form->writeSingleProtocol();
@@ -176,16 +176,16 @@ void WorkspaceCommandsTest::reportNoticesWithoutChoice() {
 void WorkspaceCommandsTest::reportRunsHookAndRestoresSelection() {
   WorkspaceFixture fixture;
   fixture.rows().addBase(QStringLiteral("Б1"));
-  const qint64 meter1 = fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(1));
-  const qint64 meter2 = fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(2));
-  fixture.rows().addPoint(meter1, PointAt(100, QStringLiteral("R")));
+  const qint64 meter1 = fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(1));
+  const qint64 meter2 = fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(2));
+  fixture.rows().addPoint(meter1, pointAt(100, QStringLiteral("R")));
   MainWindow* form = fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/1"));
   QString statusDuringReport;
   bool busyCursor = false;
   // A report that leaves the meter query elsewhere, as the group report does.
-  form->Hooks.GroupWordReport = [&] {
-    statusDuringReport = form->StatusPanel(MainWindow::kReportPanel)->text();
+  form->Hooks.groupWordReport = [&] {
+    statusDuringReport = form->statusPanel(MainWindow::kReportPanel)->text();
     busyCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
     theDataModule->meters->reopen(Statements::metersOfBaseInUse(QStringLiteral("Б1"), true));
     theDataModule->meters->last();
@@ -194,25 +194,25 @@ void WorkspaceCommandsTest::reportRunsHookAndRestoresSelection() {
   QCOMPARE(statusDuringReport, QStringLiteral("Cоздание отчета в MSWord"));
   QCOMPARE(statusDuringReport.at(0), QLatin1Char('C'));
   QVERIFY(busyCursor);
-  QCOMPARE(form->StatusPanel(MainWindow::kReportPanel)->text(), QString());
+  QCOMPARE(form->statusPanel(MainWindow::kReportPanel)->text(), QString());
   QVERIFY(!QApplication::overrideCursor());
   QCOMPARE(theDataModule->chosenMeter->fieldByName(QStringLiteral("Num")).asInteger(), meter1);
   Q_UNUSED(meter2);
 
   // A failing report still gives the cursor back.
-  form->Hooks.SingleWordReport = [] { throw std::runtime_error("Word failed"); };
+  form->Hooks.singleWordReport = [] { throw std::runtime_error("Word failed"); };
   QVERIFY_THROWS_EXCEPTION(std::runtime_error, form->writeSingleProtocol());
   QVERIFY(!QApplication::overrideCursor());
-  QCOMPARE(form->StatusPanel(MainWindow::kReportPanel)->text(), QString());
+  QCOMPARE(form->statusPanel(MainWindow::kReportPanel)->text(), QString());
 }
 
 void WorkspaceCommandsTest::archiveNoticeWithoutMarks() {
   WorkspaceFixture fixture;
   fixture.rows().addBase(QStringLiteral("Б1"));
-  fixture.rows().addPoint(fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(1)), PointAt(100));
+  fixture.rows().addPoint(fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(1)), pointAt(100));
   MainWindow* form = fixture.openWindow();
   bool archived = false;
-  form->Hooks.AddToArchive = [&archived] { archived = true; };
+  form->Hooks.addToArchive = [&archived] { archived = true; };
   fixture.leftClick(QStringLiteral("Б1/1"));
   MessageService::ScriptedAnswers answers;
   form->addToArchiveAction()->trigger();
@@ -231,9 +231,9 @@ void WorkspaceCommandsTest::portChoiceSurvivesRestart() {
   QVERIFY(!form->com2Action()->isChecked());
   QVERIFY(!UseCom2);
   // A value stored meanwhile by another window survives the port choice.
-  LoadProgramConfig();
+  loadProgramConfig();
   Config.ProtocolNumber = QStringLiteral("117");
-  SaveProgramConfig();
+  saveProgramConfig();
   Config = ProgramConfig();
 
   form->com2Action()->trigger();
@@ -244,7 +244,7 @@ void WorkspaceCommandsTest::portChoiceSurvivesRestart() {
   form = fixture.restart();
   UseCom2 = false;
   Config = ProgramConfig();
-  form->ApplyPortChoice();
+  form->applyPortChoice();
   QVERIFY(form->com2Action()->isChecked());
   QVERIFY(!form->com1Action()->isChecked());
   QVERIFY(UseCom2);
@@ -252,7 +252,7 @@ void WorkspaceCommandsTest::portChoiceSurvivesRestart() {
 
   form->com1Action()->trigger();
   QVERIFY(!UseCom2);
-  LoadProgramConfig();
+  loadProgramConfig();
   QCOMPARE(Config.ComPort, quint8(0));
 }
 
@@ -265,8 +265,8 @@ void WorkspaceCommandsTest::newBaseThroughDialogAndEditor() {
   QVERIFY(!form->isEnabled());
   auto* name = theBaseNameDialog->findChild<QLineEdit*>(QStringLiteral("nameEdit"));
   QVERIFY(name);
-  QVERIFY(keyboard::TypeInto(name, QStringLiteral("б7")));
-  keyboard::Press(Qt::Key_Return);
+  QVERIFY(keyboard::typeInto(name, QStringLiteral("б7")));
+  keyboard::press(Qt::Key_Return);
   QVERIFY(theBaseEditor->isVisible());
   QVERIFY(!form->isEnabled());
   // The tree follows once the editor closes, with nothing chosen.
@@ -281,7 +281,7 @@ void WorkspaceCommandsTest::editorOpensOnlyForAChosenBase() {
   WorkspaceFixture fixture;
   fixture.createDialogs();
   fixture.rows().addBase(QStringLiteral("Б1"));
-  fixture.rows().addMeter(QStringLiteral("Б1"), MeterIn(2));
+  fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(2));
   MainWindow* form = fixture.openWindow();
   form->editBase();
   QVERIFY(!theBaseEditor->isVisible());

@@ -20,7 +20,7 @@
 
 namespace {
 
-void ResetSelectionGlobals() {
+void resetSelectionGlobals() {
   ChosenBaseName.clear();
   ChosenSlot = 1;
   ChosenMeterNum = 0;
@@ -29,40 +29,40 @@ void ResetSelectionGlobals() {
   UseCom2 = false;
 }
 
-std::unique_ptr<DataModule> StartDataModule() {
+std::unique_ptr<DataModule> startDataModule() {
   auto dataModule = std::make_unique<DataModule>();
   theDataModule = dataModule.get();
-  if (!dataModule->OpenTables().isEmpty()) qFatal("data module failed to start");
+  if (!dataModule->openTables().isEmpty()) qFatal("data module failed to start");
   return dataModule;
 }
 
 template <class Window>
-void DeleteWindow(Window*& window) {
+void deleteWindow(Window*& window) {
   delete window;
   window = nullptr;
 }
 
 }  // namespace
 
-WorkspaceFixture::WorkspaceFixture() : dataModule_(StartDataModule()) {
-  ResetSelectionGlobals();
+WorkspaceFixture::WorkspaceFixture() : dataModule_(startDataModule()) {
+  resetSelectionGlobals();
   rows_ = std::make_unique<SampleRows>(*theDataModule->connection());
 }
 
 WorkspaceFixture::~WorkspaceFixture() {
   if (dialogs_) {
-    DeleteWindow(theProtocolNumberDialog);
-    DeleteWindow(theAboutDialog);
-    DeleteWindow(theBaseNameDialog);
-    DeleteWindow(theInstallationDialog);
-    DeleteWindow(theBaseEditor);
+    deleteWindow(theProtocolNumberDialog);
+    deleteWindow(theAboutDialog);
+    deleteWindow(theBaseNameDialog);
+    deleteWindow(theInstallationDialog);
+    deleteWindow(theBaseEditor);
   }
   theMainWindow = nullptr;
   form_.reset();
   rows_.reset();
   dataModule_.reset();
   theDataModule = nullptr;
-  ResetSelectionGlobals();
+  resetSelectionGlobals();
 }
 
 MainWindow* WorkspaceFixture::openWindow() {
@@ -97,8 +97,8 @@ MainWindow* WorkspaceFixture::restart() {
   form_.reset();
   rows_.reset();
   dataModule_.reset();
-  ResetSelectionGlobals();
-  dataModule_ = StartDataModule();
+  resetSelectionGlobals();
+  dataModule_ = startDataModule();
   rows_ = std::make_unique<SampleRows>(*theDataModule->connection());
   return openWindow();
 }
@@ -178,7 +178,7 @@ QStringList WorkspaceFixture::shownPopupItems() const {
   return shown;
 }
 
-SampleRows::Meter MeterIn(int slot, bool inUse) {
+SampleRows::Meter meterIn(int slot, bool inUse) {
   return {slot,
           QStringLiteral("СО-505"),
           QStringLiteral("N%1").arg(slot),
@@ -189,6 +189,6 @@ SampleRows::Meter MeterIn(int slot, bool inUse) {
           inUse};
 }
 
-SampleRows::Point PointAt(double voltage, const QString& rep) {
+SampleRows::Point pointAt(double voltage, const QString& rep) {
   return {voltage, 100, QStringLiteral("1.000"), 0.5, QDate(2024, 3, 5), rep, 0};
 }

@@ -24,9 +24,9 @@ inline const QString kAddArchive = QStringLiteral("Добавить в архи�
 inline const QString kSeeArchive = QStringLiteral("Просмотр архива");
 
 // A meter of type СО-505 with serial number "N<slot>".
-SampleRows::Meter MeterIn(int slot, bool inUse = true);
+SampleRows::Meter meterIn(int slot, bool inUse = true);
 // A test point at the voltage (percent), current 100 %, error 0.5 %.
-SampleRows::Point PointAt(double voltage, const QString& rep = {});
+SampleRows::Point pointAt(double voltage, const QString& rep = {});
 class DataModule;
 class MainWindow;
 

@@ -18,7 +18,7 @@ constexpr int kUsageError = 2;
 // The exit code when the tool is to end now; nullopt when it goes on with the
 // options parsed. `positional` is the number of arguments the tool takes
 // besides its options (-1: any number).
-inline std::optional<int> Parse(QCommandLineParser& parser, const QCoreApplication& app, int positional) {
+inline std::optional<int> parse(QCommandLineParser& parser, const QCoreApplication& app, int positional) {
   const QString tool = QCoreApplication::applicationName();
   parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
   const QCommandLineOption help = parser.addHelpOption();

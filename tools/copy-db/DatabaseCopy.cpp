@@ -15,26 +15,26 @@ namespace {
 // Rows sent in one insert statement.
 constexpr int kRowsPerInsert = 200;
 
-[[noreturn]] void Fail(const QString& text) { throw std::runtime_error(text.toStdString()); }
+[[noreturn]] void fail(const QString& text) { throw std::runtime_error(text.toStdString()); }
 
-qint64 RowCount(Connection& connection, const TableDef& table) {
+qint64 rowCount(Connection& connection, const TableDef& table) {
   QSqlQuery query = connection.execute({QStringLiteral("select count(*) from ") + table.name, {}, table.name});
   const qint64 rows = query.next() ? query.value(0).toLongLong() : 0;
   connection.recycle(std::move(query));
   return rows;
 }
 
-void RequireEmptyTarget(Connection& target) {
+void requireEmptyTarget(Connection& target) {
   QStringList filled;
-  for (const TableDef* table : Schema::Tables())
-    if (const qint64 rows = RowCount(target, *table); rows > 0)
+  for (const TableDef* table : Schema::tables())
+    if (const qint64 rows = rowCount(target, *table); rows > 0)
       filled << QStringLiteral("%1 (%2)").arg(table->name).arg(rows);
   if (!filled.isEmpty())
-    Fail(QStringLiteral("Целевая база данных не пуста: %1. Копирование возможно только в пустую базу.")
+    fail(QStringLiteral("Целевая база данных не пуста: %1. Копирование возможно только в пустую базу.")
              .arg(filled.join(QStringLiteral(", "))));
 }
 
-QString InsertStatement(const TableDef& table, int rows) {
+QString insertStatement(const TableDef& table, int rows) {
   QStringList columns;
   QStringList marks;
   for (const FieldDef& field : table.fields) {
@@ -50,14 +50,14 @@ QString InsertStatement(const TableDef& table, int rows) {
 
 // The rows of one table, by key, in batches; the values as the target's
 // columns take them (SQLite's 0/1 and date texts become booleans and dates).
-qint64 CopyTable(Connection& source, Connection& target, const TableDef& table) {
+qint64 copyTable(Connection& source, Connection& target, const TableDef& table) {
   QSqlQuery rows = source.execute(
       {QStringLiteral("select * from %1 order by %2").arg(table.name, table.keyField), {}, table.name});
   const QSqlRecord record = rows.record();
   QVector<int> columns;
   for (const FieldDef& field : table.fields) {
     const int column = record.indexOf(field.name);
-    if (column < 0) Fail(QStringLiteral("В исходной таблице %1 нет поля %2.").arg(table.name, field.name));
+    if (column < 0) fail(QStringLiteral("В исходной таблице %1 нет поля %2.").arg(table.name, field.name));
     columns << column;
   }
   qint64 copied = 0;
@@ -65,13 +65,13 @@ qint64 CopyTable(Connection& source, Connection& target, const TableDef& table) 
   int batchRows = 0;
   const auto flush = [&] {
     if (batchRows == 0) return;
-    target.run({InsertStatement(table, batchRows), batch, table.name});
+    target.run({insertStatement(table, batchRows), batch, table.name});
     batch.clear();
     batchRows = 0;
   };
   while (rows.next()) {
     for (int i = 0; i < table.fields.size(); ++i)
-      batch << FieldValue::FromDatabase(rows.value(columns[i]), table.fields[i].type);
+      batch << FieldValue::fromDatabase(rows.value(columns[i]), table.fields[i].type);
     ++copied;
     if (++batchRows == kRowsPerInsert) flush();
   }
@@ -81,7 +81,7 @@ qint64 CopyTable(Connection& source, Connection& target, const TableDef& table) 
 }
 
 // New rows get keys after the copied ones.
-void ContinueKeys(Connection& target, const TableDef& table) {
+void continueKeys(Connection& target, const TableDef& table) {
   if (!target.isPostgres()) return;  // SQLite takes the next key after the largest
   target.execute({QStringLiteral("select setval(pg_get_serial_sequence('%1', '%2'), "
                                  "coalesce((select max(%2) from %1), 0) + 1, false)")
@@ -93,17 +93,17 @@ void ContinueKeys(Connection& target, const TableDef& table) {
 
 }  // namespace
 
-QList<CopiedTable> CopyDatabase(Connection& source, Connection& target) {
+QList<CopiedTable> copyDatabase(Connection& source, Connection& target) {
   QList<CopiedTable> copied;
   Connection::Transaction transaction(target);
-  RequireEmptyTarget(target);
-  for (const TableDef* table : Schema::Tables()) {
+  requireEmptyTarget(target);
+  for (const TableDef* table : Schema::tables()) {
     try {
-      copied.append({table->name, CopyTable(source, target, *table)});
+      copied.append({table->name, copyTable(source, target, *table)});
     } catch (const std::exception& error) {
-      Fail(QStringLiteral("Таблица %1: %2").arg(table->name, QString::fromUtf8(error.what())));
+      fail(QStringLiteral("Таблица %1: %2").arg(table->name, QString::fromUtf8(error.what())));
     }
-    ContinueKeys(target, *table);
+    continueKeys(target, *table);
   }
   transaction.commit();
   return copied;

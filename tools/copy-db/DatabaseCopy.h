@@ -17,4 +17,4 @@ struct CopiedTable {
 // target must have no rows in any of the tables (they are created when it has
 // none). Keys handed out later continue after the copied ones. Throws
 // std::runtime_error (nothing copied) on a non-empty target or a refused row.
-QList<CopiedTable> CopyDatabase(Connection& source, Connection& target);
+QList<CopiedTable> copyDatabase(Connection& source, Connection& target);

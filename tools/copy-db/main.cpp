@@ -14,19 +14,19 @@
 
 namespace {
 
-int Copy(const QString& sourceFile, const QString& settingsFile, QTextStream& out) {
+int copy(const QString& sourceFile, const QString& settingsFile, QTextStream& out) {
   if (!QFileInfo(sourceFile).isFile())
     throw std::runtime_error(QStringLiteral("Файл %1 не найден.").arg(sourceFile).toStdString());
   if (!QFileInfo(settingsFile).isFile())
     throw std::runtime_error(QStringLiteral("Файл %1 не найден.").arg(settingsFile).toStdString());
-  const DatabaseSettings settings = ReadDatabaseSettings(settingsFile);
+  const DatabaseSettings settings = readDatabaseSettings(settingsFile);
   if (settings.engine != DatabaseSettings::Engine::Postgresql)
     throw std::runtime_error(
         QStringLiteral("%1 не называет сервер PostgreSQL (driver=postgresql).").arg(settingsFile).toStdString());
   const auto source = Connection::openSqliteFile(sourceFile, QStringLiteral("copy source"));
   const auto target = Connection::openPostgres(settings, QStringLiteral("copy target"));
   qint64 total = 0;
-  for (const CopiedTable& table : CopyDatabase(*source, *target)) {
+  for (const CopiedTable& table : copyDatabase(*source, *target)) {
     out << table.table << ": " << table.rows << "\n";
     total += table.rows;
   }
@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    return Copy(arguments[0], arguments[1], out);
+    return copy(arguments[0], arguments[1], out);
   } catch (const std::exception& error) {
     err << "vt3417-copy-db: " << QString::fromUtf8(error.what()) << "\nnothing was copied\n";
     return 1;

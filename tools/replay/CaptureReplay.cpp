@@ -11,9 +11,9 @@ constexpr qint64 RunOnAfterLastChunk = 1000;
 class ScreenWriter final : public LinkOwner {
  public:
   ScreenWriter(const LinkEngine& engine, QIODevice& out) : engine_(engine), out_(out) {}
-  void SetDriver(const VirtualLinkDriver* driver) { driver_ = driver; }
-  void SendKey(uint8_t) override {}
-  void FrameEnding(const InstrumentScreen& screen) override;
+  void setDriver(const VirtualLinkDriver* driver) { driver_ = driver; }
+  void sendKey(uint8_t) override {}
+  void frameEnding(const InstrumentScreen& screen) override;
 
  private:
   const LinkEngine& engine_;
@@ -22,7 +22,7 @@ class ScreenWriter final : public LinkOwner {
   bool first_ = true;
 };
 
-QByteArray JsonString(const QString& text) {
+QByteArray jsonString(const QString& text) {
   QByteArray out = "\"";
   for (const QChar ch : text) {
     const char16_t c = ch.unicode();
@@ -38,37 +38,37 @@ QByteArray JsonString(const QString& text) {
   return out + '"';
 }
 
-QByteArray JsonFlag(bool flag) { return flag ? "1" : "0"; }
+QByteArray jsonFlag(bool flag) { return flag ? "1" : "0"; }
 
 template <std::size_t N>
-QByteArray JsonStrings(const std::array<QString, N>& texts) {
+QByteArray jsonStrings(const std::array<QString, N>& texts) {
   QByteArrayList items;
-  for (const QString& text : texts) items.append(JsonString(text));
+  for (const QString& text : texts) items.append(jsonString(text));
   return '[' + items.join(',') + ']';
 }
 
-QByteArray ScreenJson(const ReplayedScreen& screen) {
+QByteArray screenJson(const ReplayedScreen& screen) {
   const ScreenRecognition& r = screen.recognition;
-  return "{\"t\":" + QByteArray::number(screen.time) + ",\"rows\":" + JsonStrings(screen.rows) +
-         ",\"ValueScreen\":" + JsonFlag(r.ValueScreen) +
+  return "{\"t\":" + QByteArray::number(screen.time) + ",\"rows\":" + jsonStrings(screen.rows) +
+         ",\"ValueScreen\":" + jsonFlag(r.ValueScreen) +
          ",\"ScreenMode\":" + QByteArray::number(r.ScreenMode) +
-         ",\"ErrorPage14\":" + JsonFlag(r.ErrorPage14) + ",\"ErrorPage58\":" + JsonFlag(r.ErrorPage58) +
-         ",\"PowerScreen\":" + JsonFlag(r.PowerScreen) + '}';
+         ",\"ErrorPage14\":" + jsonFlag(r.ErrorPage14) + ",\"ErrorPage58\":" + jsonFlag(r.ErrorPage58) +
+         ",\"PowerScreen\":" + jsonFlag(r.PowerScreen) + '}';
 }
 
 }  // namespace
 
-void ScreenWriter::FrameEnding(const InstrumentScreen& screen) {
+void ScreenWriter::frameEnding(const InstrumentScreen& screen) {
   ReplayedScreen entry;
-  entry.time = driver_ ? driver_->Now() : 0;
-  for (int row = 0; row < InstrumentScreen::Rows; ++row) entry.rows[row] = screen.Text(row);
-  entry.recognition = engine_.Recognition();
+  entry.time = driver_ ? driver_->now() : 0;
+  for (int row = 0; row < InstrumentScreen::Rows; ++row) entry.rows[row] = screen.text(row);
+  entry.recognition = engine_.recognition();
   if (!first_) out_.write(",");
   first_ = false;
-  out_.write(ScreenJson(entry));
+  out_.write(screenJson(entry));
 }
 
-bool CaptureReader::Next(CaptureChunk& chunk) {
+bool CaptureReader::next(CaptureChunk& chunk) {
   while (!device_.atEnd()) {
     QByteArray line = device_.readLine(kLongestLine + 2);  // room for the line end
     ++lineNumber_;
@@ -78,7 +78,7 @@ bool CaptureReader::Next(CaptureChunk& chunk) {
     }
     while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
     QString why;
-    switch (ParseCaptureLine(line, chunk, why)) {
+    switch (parseCaptureLine(line, chunk, why)) {
       case CaptureLine::Ignored:
         continue;
       case CaptureLine::Chunk:
@@ -97,43 +97,43 @@ bool CaptureReader::Next(CaptureChunk& chunk) {
   return false;
 }
 
-bool CheckCapture(QIODevice& device, QString& error) {
+bool checkCapture(QIODevice& device, QString& error) {
   CaptureReader reader(device);
   CaptureChunk chunk;
-  while (reader.Next(chunk)) {
+  while (reader.next(chunk)) {
   }
-  error = reader.Error();
+  error = reader.error();
   return error.isEmpty();
 }
 
-bool ReplayCapture(QIODevice& capture, QIODevice& out, QString& error) {
+bool replayCapture(QIODevice& capture, QIODevice& out, QString& error) {
   MeasuredValues measured;
   LinkEngine engine(measured);
   ScreenWriter writer(engine, out);
   VirtualLinkDriver driver(engine, &writer);
-  writer.SetDriver(&driver);
+  writer.setDriver(&driver);
 
   out.write("{\"screens\":[");
-  engine.ResetTerminal();
-  engine.IdleTurn();
+  engine.resetTerminal();
+  engine.idleTurn();
   CaptureReader reader(capture);
   CaptureChunk chunk;
   qint64 lastTime = 0;
-  while (reader.Next(chunk)) {
-    driver.AdvanceTo(chunk.time);
-    driver.Feed(chunk.bytes);
+  while (reader.next(chunk)) {
+    driver.advanceTo(chunk.time);
+    driver.feed(chunk.bytes);
     lastTime = chunk.time;
   }
-  error = reader.Error();
+  error = reader.error();
   if (!error.isEmpty()) return false;
-  driver.AdvanceTo(lastTime + RunOnAfterLastChunk);
+  driver.advanceTo(lastTime + RunOnAfterLastChunk);
 
   const MeasuredValues& m = measured;
-  out.write("],\"measured\":{\"PhaseVoltageText\":" + JsonStrings(m.PhaseVoltageText) +
-            ",\"PhaseCurrentText\":" + JsonStrings(m.PhaseCurrentText) +
-            ",\"PowerFactorText\":" + JsonString(m.PowerFactorText) +
-            ",\"MeterErrorText\":" + JsonStrings(m.MeterErrorText) +
-            "},\"leds\":{\"L14\":" + JsonFlag(engine.Leds().page14Lit) +
-            ",\"L58\":" + JsonFlag(engine.Leds().page58Lit) + "}}");
+  out.write("],\"measured\":{\"PhaseVoltageText\":" + jsonStrings(m.PhaseVoltageText) +
+            ",\"PhaseCurrentText\":" + jsonStrings(m.PhaseCurrentText) +
+            ",\"PowerFactorText\":" + jsonString(m.powerFactorText) +
+            ",\"MeterErrorText\":" + jsonStrings(m.MeterErrorText) +
+            "},\"leds\":{\"L14\":" + jsonFlag(engine.leds().page14Lit) +
+            ",\"L58\":" + jsonFlag(engine.leds().page58Lit) + "}}");
   return true;
 }

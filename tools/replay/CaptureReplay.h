@@ -26,8 +26,8 @@ class CaptureReader {
   explicit CaptureReader(QIODevice& device) : device_(device) {}
   // The next chunk: false at the end, or on a malformed line (then Error()
   // names the line: "line 7: ...").
-  bool Next(CaptureChunk& chunk);
-  const QString& Error() const { return error_; }
+  bool next(CaptureChunk& chunk);
+  const QString& error() const { return error_; }
 
  private:
   QIODevice& device_;
@@ -38,11 +38,11 @@ class CaptureReader {
 
 // Checks the whole capture; on the first malformed line returns false with
 // `error` naming it. The device is read to its end.
-bool CheckCapture(QIODevice& device, QString& error);
+bool checkCapture(QIODevice& device, QString& error);
 
 // Runs the link engine over a checked capture on a virtual clock, from the
 // state a terminal reset leaves, and for 1000 ms past the last chunk. The
 // result, one JSON object, goes to `out` as the replay goes: every screen at
 // its frame end, then the values read and the indicators. False when reading
 // the capture failed on the way.
-bool ReplayCapture(QIODevice& capture, QIODevice& out, QString& error);
+bool replayCapture(QIODevice& capture, QIODevice& out, QString& error);

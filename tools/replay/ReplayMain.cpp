@@ -14,7 +14,7 @@
 
 namespace {
 
-int Fail(const QString& message) {
+int fail(const QString& message) {
   std::fprintf(stderr, "vt3417-replay: %s\n", qUtf8Printable(message));
   return 1;
 }
@@ -31,20 +31,20 @@ int main(int argc, char** argv) {
                                QStringLiteral("The capture: one chunk per line, \"<milliseconds> <bytes as "
                                               "two-digit hex>\"; blank lines and lines starting with # are "
                                               "ignored."));
-  if (const std::optional<int> exitCode = tool_command_line::Parse(parser, app, 1)) return *exitCode;
+  if (const std::optional<int> exitCode = tool_command_line::parse(parser, app, 1)) return *exitCode;
   const QStringList arguments = parser.positionalArguments();
   const QString path = arguments.front();
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
-    return Fail(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+    return fail(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
   }
   QString error;
-  if (!CheckCapture(file, error)) return Fail(QStringLiteral("%1: %2").arg(path, error));
-  if (!file.seek(0)) return Fail(QStringLiteral("cannot read %1 again: %2").arg(path, file.errorString()));
+  if (!checkCapture(file, error)) return fail(QStringLiteral("%1: %2").arg(path, error));
+  if (!file.seek(0)) return fail(QStringLiteral("cannot read %1 again: %2").arg(path, file.errorString()));
 
   QFile out;
-  if (!out.open(stdout, QIODevice::WriteOnly)) return Fail(QStringLiteral("cannot write the standard output"));
-  if (!ReplayCapture(file, out, error)) return Fail(QStringLiteral("%1: %2").arg(path, error));
+  if (!out.open(stdout, QIODevice::WriteOnly)) return fail(QStringLiteral("cannot write the standard output"));
+  if (!replayCapture(file, out, error)) return fail(QStringLiteral("%1: %2").arg(path, error));
   out.write("\n");
   out.close();
   return out.error() == QFileDevice::NoError ? 0 : 1;

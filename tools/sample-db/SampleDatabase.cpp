@@ -10,7 +10,7 @@
 
 namespace {
 
-qint64 PostAndKey(TableDataset& table) {
+qint64 postAndKey(TableDataset& table) {
   table.post();
   return table.fieldByName(table.table().keyField).asInteger();
 }
@@ -18,9 +18,9 @@ qint64 PostAndKey(TableDataset& table) {
 }  // namespace
 
 SampleRows::SampleRows(Connection& connection)
-    : bases_(std::make_unique<TableDataset>(&connection, Schema::Base())),
-      meters_(std::make_unique<TableDataset>(&connection, Schema::Master())),
-      points_(std::make_unique<TableDataset>(&connection, Schema::Slave())) {
+    : bases_(std::make_unique<TableDataset>(&connection, Schema::base())),
+      meters_(std::make_unique<TableDataset>(&connection, Schema::master())),
+      points_(std::make_unique<TableDataset>(&connection, Schema::slave())) {
   bases_->open();
   meters_->open();
   points_->open();
@@ -36,7 +36,7 @@ qint64 SampleRows::addBase(const QString& name, double voltage, double current, 
   bases_->fieldByName(QStringLiteral("NTok")).setReal(current);
   bases_->fieldByName(QStringLiteral("Pered")).setReal(constant);
   bases_->fieldByName(QStringLiteral("KlasT")).setReal(accuracyClass);
-  return PostAndKey(*bases_);
+  return postAndKey(*bases_);
 }
 
 qint64 SampleRows::addMeter(const QString& base, const Meter& meter) {
@@ -50,7 +50,7 @@ qint64 SampleRows::addMeter(const QString& base, const Meter& meter) {
   meters_->fieldByName(QStringLiteral("MyMaker")).setText(meter.maker);
   if (meter.oldDate.isValid()) meters_->fieldByName(QStringLiteral("Olddate")).setDate(meter.oldDate);
   meters_->fieldByName(QStringLiteral("MyVisible")).setBool(meter.inUse);
-  return PostAndKey(*meters_);
+  return postAndKey(*meters_);
 }
 
 qint64 SampleRows::addPoint(qint64 meterNum, const Point& point) {
@@ -63,10 +63,10 @@ qint64 SampleRows::addPoint(qint64 meterNum, const Point& point) {
   if (point.date.isValid()) points_->fieldByName(QStringLiteral("Date")).setDate(point.date);
   points_->fieldByName(QStringLiteral("Rep")).setText(point.rep);
   if (point.count > 0) points_->fieldByName(QStringLiteral("Count")).setInteger(point.count);
-  return PostAndKey(*points_);
+  return postAndKey(*points_);
 }
 
-bool CreateSampleDatabase(const QString& databaseFile) {
+bool createSampleDatabase(const QString& databaseFile) {
   if (QFileInfo::exists(databaseFile)) return false;
   const std::unique_ptr<Connection> connection =
       Connection::openSqliteFile(databaseFile, QStringLiteral("VT3417 sample"));

@@ -53,4 +53,4 @@ class SampleRows {
 // Creates the database file with the demo's two bases, their meters and test
 // points. False (and nothing written) when the file exists already.
 // Throws std::runtime_error when the file cannot be created.
-bool CreateSampleDatabase(const QString& databaseFile);
+bool createSampleDatabase(const QString& databaseFile);

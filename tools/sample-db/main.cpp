@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
       "Gives a program directory a small sample measurement database (base/vt3417.sqlite) when it has none;\n"
       "an existing database is left as it is."));
   parser.addPositionalArgument(QStringLiteral("PROGRAM_DIR"), QStringLiteral("The program directory."));
-  if (const std::optional<int> exitCode = tool_command_line::Parse(parser, app, 1)) return *exitCode;
+  if (const std::optional<int> exitCode = tool_command_line::parse(parser, app, 1)) return *exitCode;
   QTextStream err(stderr);
   const QDir programDir(parser.positionalArguments().front());
   const QString databaseFile = programDir.filePath(QStringLiteral("base/vt3417.sqlite"));
@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
       err << "vt3417-sample-db: cannot create " << programDir.filePath(QStringLiteral("base")) << "\n";
       return 1;
     }
-    if (CreateSampleDatabase(databaseFile))
+    if (createSampleDatabase(databaseFile))
       err << "vt3417-sample-db: sample database written to " << databaseFile << "\n";
     else
       err << "vt3417-sample-db: " << databaseFile << " exists, kept as it is\n";

@@ -14,7 +14,7 @@
 
 namespace {
 
-qint64 MonotonicNs() {
+qint64 monotonicNs() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
   return static_cast<qint64>(now.tv_sec) * 1000000000 + now.tv_nsec;
@@ -26,7 +26,7 @@ PtyLine::~PtyLine() {
   if (master_ >= 0) close(master_);
 }
 
-bool PtyLine::Open(QString& error) {
+bool PtyLine::open(QString& error) {
   int slave = -1;
   char name[256] = {};
   if (openpty(&master_, &slave, name, nullptr, nullptr) != 0) {
@@ -43,11 +43,11 @@ bool PtyLine::Open(QString& error) {
   close(slave);
   fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
   path_ = QString::fromLocal8Bit(name);
-  startNs_ = MonotonicNs();
+  startNs_ = monotonicNs();
   return true;
 }
 
-bool PtyLine::StartCapture(const QString& path, QString& error) {
+bool PtyLine::startCapture(const QString& path, QString& error) {
   capture_.setFileName(path);
   if (!capture_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
     error = QStringLiteral("cannot write %1: %2").arg(path, capture_.errorString());
@@ -58,9 +58,9 @@ bool PtyLine::StartCapture(const QString& path, QString& error) {
   return true;
 }
 
-qint64 PtyLine::ElapsedMs() const { return (MonotonicNs() - startNs_) / 1000000; }
+qint64 PtyLine::elapsedMs() const { return (monotonicNs() - startNs_) / 1000000; }
 
-PtyLine::Wait PtyLine::WaitForInput(int msecs) {
+PtyLine::Wait PtyLine::waitForInput(int msecs) {
   pollfd fd{master_, POLLIN, 0};
   const int ready = poll(&fd, 1, msecs);
   if (ready < 0) return errno == EINTR ? Wait::Interrupted : Wait::Timeout;
@@ -69,18 +69,18 @@ PtyLine::Wait PtyLine::WaitForInput(int msecs) {
   return Wait::NoTerminal;  // POLLHUP: no program has the port open
 }
 
-QByteArray PtyLine::ReadInput() {
+QByteArray PtyLine::readInput() {
   char buffer[256];
   const ssize_t n = read(master_, buffer, sizeof buffer);
   return n > 0 ? QByteArray(buffer, static_cast<qsizetype>(n)) : QByteArray();
 }
 
-void PtyLine::Send(const QByteArray& bytes) {
+void PtyLine::send(const QByteArray& bytes) {
   if (bytes.isEmpty()) return;
   const ssize_t n = write(master_, bytes.constData(), static_cast<size_t>(bytes.size()));
   if (n <= 0) return;
   if (capture_.isOpen()) {
-    capture_.write(FormatCaptureLine(ElapsedMs(), bytes.left(n)) + '\n');
+    capture_.write(formatCaptureLine(elapsedMs(), bytes.left(n)) + '\n');
     capture_.flush();
   }
 }

@@ -14,17 +14,17 @@ class PtyLine {
   PtyLine(const PtyLine&) = delete;
   PtyLine& operator=(const PtyLine&) = delete;
 
-  bool Open(QString& error);
-  QString DevicePath() const { return path_; }
-  bool StartCapture(const QString& path, QString& error);
+  bool open(QString& error);
+  QString devicePath() const { return path_; }
+  bool startCapture(const QString& path, QString& error);
 
   enum class Wait { Data, Timeout, NoTerminal, Interrupted };
   // Wait up to `msecs` for bytes from the terminal.
-  Wait WaitForInput(int msecs);
-  QByteArray ReadInput();
+  Wait waitForInput(int msecs);
+  QByteArray readInput();
   // Send `bytes` (what the terminal cannot take at once is dropped) and record them.
-  void Send(const QByteArray& bytes);
-  qint64 ElapsedMs() const;
+  void send(const QByteArray& bytes);
+  qint64 elapsedMs() const;
 
  private:
   int master_ = -1;

@@ -18,32 +18,32 @@ class SimInstrument {
   explicit SimInstrument(const SimScenario& scenario);
 
   // A key arrived; returns what the instrument sends in reply.
-  QByteArray Key(uint8_t key);
+  QByteArray key(uint8_t key);
   // The showing measurement screen again with fresh readings (empty when
   // the instrument is not connected or shows a menu or dialogue).
-  QByteArray Refresh();
+  QByteArray refresh();
   // The terminal went away without saying goodbye.
-  void Disconnect() { remote_ = false; }
-  bool Remote() const { return remote_; }
+  void disconnect() { remote_ = false; }
+  bool remote() const { return remote_; }
   // Lines for the operator's log (programmed modes, keys not understood).
-  QStringList TakeLog();
+  QStringList takeLog();
 
  private:
   enum class Screen { MainMenu, Dialog, Voltage, Current, PowerFactor, Power, Errors14, Errors58 };
   enum class Step { Kind, Scheme, Voltage, Current, Divisions, Time, Constant };
 
-  QByteArray Show(Screen screen);
-  QByteArray Draw();
-  QByteArray MeasuringKey(uint8_t key);
-  QByteArray MenuKey(uint8_t key);
-  QByteArray DialogKey(uint8_t key);
-  QByteArray Echo(int row, int column, char ch);
-  QByteArray EraseEntry(int row, int column);
-  QByteArray ConfirmStep();
-  QByteArray StartDialog(int mode);
-  void FinishProgramming();
-  bool IsMeasuring() const { return screen_ != Screen::MainMenu && screen_ != Screen::Dialog; }
-  double Vary(double value);
+  QByteArray show(Screen screen);
+  QByteArray draw();
+  QByteArray measuringKey(uint8_t key);
+  QByteArray menuKey(uint8_t key);
+  QByteArray dialogKey(uint8_t key);
+  QByteArray echo(int row, int column, char ch);
+  QByteArray eraseEntry(int row, int column);
+  QByteArray confirmStep();
+  QByteArray startDialog(int mode);
+  void finishProgramming();
+  bool isMeasuring() const { return screen_ != Screen::MainMenu && screen_ != Screen::Dialog; }
+  double vary(double value);
 
   const SimScenario& scenario_;
   std::mt19937 random_;

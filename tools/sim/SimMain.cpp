@@ -18,29 +18,29 @@
 namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
-void RequestStop(int) { g_stop = 1; }
+void requestStop(int) { g_stop = 1; }
 
-void InstallStopHandlers() {
+void installStopHandlers() {
   struct sigaction action {};
-  action.sa_handler = RequestStop;  // no SA_RESTART: poll() returns at once
+  action.sa_handler = requestStop;  // no SA_RESTART: poll() returns at once
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
   signal(SIGPIPE, SIG_IGN);
 }
 
-int Fail(const QString& message) {
+int fail(const QString& message) {
   std::fprintf(stderr, "vt3417-sim: %s\n", qUtf8Printable(message));
   return 1;
 }
 
-void Log(SimInstrument& instrument) {
-  for (const QString& line : instrument.TakeLog())
+void log(SimInstrument& instrument) {
+  for (const QString& line : instrument.takeLog())
     std::fprintf(stderr, "vt3417-sim: %s\n", qUtf8Printable(line));
 }
 
-bool BuildScenario(const QCommandLineParser& options, SimScenario& scenario, QString& error) {
+bool buildScenario(const QCommandLineParser& options, SimScenario& scenario, QString& error) {
   if (options.isSet(QStringLiteral("scenario")) &&
-      !scenario.Load(options.value(QStringLiteral("scenario")), error)) {
+      !scenario.load(options.value(QStringLiteral("scenario")), error)) {
     return false;
   }
   for (const QString& setting : options.values(QStringLiteral("set"))) {
@@ -49,22 +49,22 @@ bool BuildScenario(const QCommandLineParser& options, SimScenario& scenario, QSt
       error = QStringLiteral("--set expects key=value, got \"%1\"").arg(setting);
       return false;
     }
-    if (!scenario.Set(setting.left(equals).trimmed(), setting.mid(equals + 1), error)) return false;
+    if (!scenario.set(setting.left(equals).trimmed(), setting.mid(equals + 1), error)) return false;
   }
   return true;
 }
 
 // Serve the terminal until stopped or `durationMs` (0: no limit) has passed.
 // Every byte received from the program is appended to `received` if open.
-void Serve(PtyLine& line, SimInstrument& instrument, int refreshMs, qint64 durationMs, QFile& received) {
-  qint64 nextRefresh = line.ElapsedMs() + refreshMs;
-  while (!g_stop && (durationMs == 0 || line.ElapsedMs() < durationMs)) {
-    const int wait = static_cast<int>(qBound(qint64{0}, nextRefresh - line.ElapsedMs(), qint64{refreshMs}));
-    switch (line.WaitForInput(wait)) {
+void serve(PtyLine& line, SimInstrument& instrument, int refreshMs, qint64 durationMs, QFile& received) {
+  qint64 nextRefresh = line.elapsedMs() + refreshMs;
+  while (!g_stop && (durationMs == 0 || line.elapsedMs() < durationMs)) {
+    const int wait = static_cast<int>(qBound(qint64{0}, nextRefresh - line.elapsedMs(), qint64{refreshMs}));
+    switch (line.waitForInput(wait)) {
       case PtyLine::Wait::Data: {
-        const QByteArray keys = line.ReadInput();
+        const QByteArray keys = line.readInput();
         if (keys.isEmpty()) {  // the terminal closed its end meanwhile
-          instrument.Disconnect();
+          instrument.disconnect();
           usleep(20000);
         }
         if (received.isOpen()) {
@@ -72,24 +72,24 @@ void Serve(PtyLine& line, SimInstrument& instrument, int refreshMs, qint64 durat
           received.flush();
         }
         for (const char key : keys) {
-          const QByteArray reply = instrument.Key(static_cast<uint8_t>(key));
-          if (!reply.isEmpty()) nextRefresh = line.ElapsedMs() + refreshMs;
-          line.Send(reply);
+          const QByteArray reply = instrument.key(static_cast<uint8_t>(key));
+          if (!reply.isEmpty()) nextRefresh = line.elapsedMs() + refreshMs;
+          line.send(reply);
         }
-        Log(instrument);
+        log(instrument);
         break;
       }
       case PtyLine::Wait::NoTerminal:
-        instrument.Disconnect();
+        instrument.disconnect();
         usleep(20000);
         break;
       case PtyLine::Wait::Timeout:
       case PtyLine::Wait::Interrupted:
         break;
     }
-    if (line.ElapsedMs() >= nextRefresh) {
-      line.Send(instrument.Refresh());
-      nextRefresh = line.ElapsedMs() + refreshMs;
+    if (line.elapsedMs() >= nextRefresh) {
+      line.send(instrument.refresh());
+      nextRefresh = line.elapsedMs() + refreshMs;
     }
   }
 }
@@ -120,45 +120,45 @@ int main(int argc, char** argv) {
       {QStringLiteral("received"),
        QStringLiteral("Append every byte received from the program to this file."), QStringLiteral("file")},
   });
-  if (const std::optional<int> exitCode = tool_command_line::Parse(options, app, 0)) return *exitCode;
+  if (const std::optional<int> exitCode = tool_command_line::parse(options, app, 0)) return *exitCode;
 
   SimScenario scenario;
   QString error;
-  if (!BuildScenario(options, scenario, error)) return Fail(error);
+  if (!buildScenario(options, scenario, error)) return fail(error);
   const QString port = options.value(QStringLiteral("port"));
   if (port.compare(u"Com1", Qt::CaseInsensitive) != 0 && port.compare(u"Com2", Qt::CaseInsensitive) != 0) {
-    return Fail(QStringLiteral("--port must be Com1 or Com2"));
+    return fail(QStringLiteral("--port must be Com1 or Com2"));
   }
   bool durationOk = true;
   const double duration = options.isSet(QStringLiteral("duration"))
                               ? options.value(QStringLiteral("duration")).toDouble(&durationOk)
                               : 0;
-  if (!durationOk || duration < 0) return Fail(QStringLiteral("--duration expects seconds"));
+  if (!durationOk || duration < 0) return fail(QStringLiteral("--duration expects seconds"));
 
   PtyLine line;
-  if (!line.Open(error)) return Fail(error);
+  if (!line.open(error)) return fail(error);
   if (options.isSet(QStringLiteral("capture")) &&
-      !line.StartCapture(options.value(QStringLiteral("capture")), error)) {
-    return Fail(error);
+      !line.startCapture(options.value(QStringLiteral("capture")), error)) {
+    return fail(error);
   }
   if (options.isSet(QStringLiteral("program-dir"))) {
     const QDir dir(options.value(QStringLiteral("program-dir")));
     const QString portName =
         port.compare(u"Com1", Qt::CaseInsensitive) == 0 ? QStringLiteral("Com1") : QStringLiteral("Com2");
     if (!dir.mkpath(QStringLiteral("sources")) ||
-        !WritePortDevice(dir.filePath(QStringLiteral("sources/ports.ini")), portName, line.DevicePath())) {
-      return Fail(QStringLiteral("cannot write %1").arg(dir.filePath(QStringLiteral("sources/ports.ini"))));
+        !writePortDevice(dir.filePath(QStringLiteral("sources/ports.ini")), portName, line.devicePath())) {
+      return fail(QStringLiteral("cannot write %1").arg(dir.filePath(QStringLiteral("sources/ports.ini"))));
     }
   }
   QFile received(options.value(QStringLiteral("received")));
   if (options.isSet(QStringLiteral("received")) && !received.open(QIODevice::WriteOnly | QIODevice::Append)) {
-    return Fail(QStringLiteral("cannot write %1: %2").arg(received.fileName(), received.errorString()));
+    return fail(QStringLiteral("cannot write %1: %2").arg(received.fileName(), received.errorString()));
   }
-  std::printf("%s\n", qUtf8Printable(line.DevicePath()));
+  std::printf("%s\n", qUtf8Printable(line.devicePath()));
   std::fflush(stdout);
 
-  InstallStopHandlers();
+  installStopHandlers();
   SimInstrument instrument(scenario);
-  Serve(line, instrument, scenario.refreshMs, static_cast<qint64>(duration * 1000), received);
+  serve(line, instrument, scenario.refreshMs, static_cast<qint64>(duration * 1000), received);
   return 0;
 }

@@ -5,33 +5,33 @@
 
 namespace {
 
-bool ParseNumber(const QString& text, double& value) {
+bool parseNumber(const QString& text, double& value) {
   bool ok = false;
   value = text.toDouble(&ok);
   return ok;
 }
 
 // One value for all three phases, or three values.
-bool ParsePhases(const QString& text, std::optional<std::array<double, 3>>& phases) {
+bool parsePhases(const QString& text, std::optional<std::array<double, 3>>& phases) {
   const QStringList items = text.split(u' ', Qt::SkipEmptyParts);
   if (items.size() != 1 && items.size() != 3) return false;
   std::array<double, 3> values{};
   for (int i = 0; i < 3; ++i) {
-    if (!ParseNumber(items[items.size() == 1 ? 0 : i], values[i])) return false;
+    if (!parseNumber(items[items.size() == 1 ? 0 : i], values[i])) return false;
   }
   phases = values;
   return true;
 }
 
 // Eight errors in percent; "-" for a meter that is not connected.
-bool ParseErrors(const QString& text, std::array<std::optional<double>, 8>& errors) {
+bool parseErrors(const QString& text, std::array<std::optional<double>, 8>& errors) {
   const QStringList items = text.split(u' ', Qt::SkipEmptyParts);
   if (items.size() != 8) return false;
   for (int i = 0; i < 8; ++i) {
     double value = 0;
     if (items[i] == u"-") {
       errors[i].reset();
-    } else if (ParseNumber(items[i], value)) {
+    } else if (parseNumber(items[i], value)) {
       errors[i] = value;
     } else {
       return false;
@@ -42,51 +42,51 @@ bool ParseErrors(const QString& text, std::array<std::optional<double>, 8>& erro
 
 }  // namespace
 
-double SimScenario::Power() const {
+double SimScenario::totalPower() const {
   if (power) return *power;
   double sum = 0;
-  for (int phase = 0; phase < 3; ++phase) sum += PhaseVoltage(phase) * PhaseCurrent(phase) * powerFactor;
+  for (int phase = 0; phase < 3; ++phase) sum += phaseVoltage(phase) * phaseCurrent(phase) * powerFactor;
   return sum;
 }
 
-bool SimScenario::ShowsMilliamperes() const {
+bool SimScenario::showsMilliamperes() const {
   if (currentUnit != CurrentUnit::Auto) return currentUnit == CurrentUnit::Milliamperes;
   for (int phase = 0; phase < 3; ++phase) {
-    if (PhaseCurrent(phase) >= 1) return false;
+    if (phaseCurrent(phase) >= 1) return false;
   }
   return true;
 }
 
-bool SimScenario::Set(const QString& key, const QString& rawValue, QString& error) {
+bool SimScenario::set(const QString& key, const QString& rawValue, QString& error) {
   const QString value = rawValue.trimmed();
   double number = 0;
   bool ok = true;
   if (key == u"nominal_voltage") {
-    ok = ParseNumber(value, nominalVoltage);
+    ok = parseNumber(value, nominalVoltage);
   } else if (key == u"nominal_current") {
-    ok = ParseNumber(value, nominalCurrent);
+    ok = parseNumber(value, nominalCurrent);
   } else if (key == u"voltage") {
-    ok = ParsePhases(value, voltage);
+    ok = parsePhases(value, voltage);
   } else if (key == u"current") {
-    ok = ParsePhases(value, current);
+    ok = parsePhases(value, current);
   } else if (key == u"current_unit") {
     ok = value == u"auto" || value == u"a" || value == u"ma";
     currentUnit = value == u"a"    ? CurrentUnit::Amperes
                   : value == u"ma" ? CurrentUnit::Milliamperes
                                    : CurrentUnit::Auto;
   } else if (key == u"power_factor") {
-    ok = ParseNumber(value, powerFactor);
+    ok = parseNumber(value, powerFactor);
   } else if (key == u"angle") {
-    ok = ParseNumber(value, angle) && angle >= 0 && angle <= 360;
+    ok = parseNumber(value, angle) && angle >= 0 && angle <= 360;
   } else if (key == u"power") {
-    ok = ParseNumber(value, number);
+    ok = parseNumber(value, number);
     if (ok) power = number;
   } else if (key == u"errors") {
-    ok = ParseErrors(value, errors);
+    ok = parseErrors(value, errors);
   } else if (key == u"noise") {
-    ok = ParseNumber(value, noise) && noise >= 0;
+    ok = parseNumber(value, noise) && noise >= 0;
   } else if (key == u"error_noise") {
-    ok = ParseNumber(value, errorNoise) && errorNoise >= 0;
+    ok = parseNumber(value, errorNoise) && errorNoise >= 0;
   } else if (key == u"seed") {
     seed = value.toUInt(&ok);
   } else if (key == u"refresh_ms") {
@@ -100,7 +100,7 @@ bool SimScenario::Set(const QString& key, const QString& rawValue, QString& erro
   return ok;
 }
 
-bool SimScenario::Load(const QString& path, QString& error) {
+bool SimScenario::load(const QString& path, QString& error) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
     error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
@@ -113,7 +113,7 @@ bool SimScenario::Load(const QString& path, QString& error) {
     if (line.isEmpty()) continue;
     const qsizetype equals = line.indexOf(u'=');
     QString why = QStringLiteral("expected \"key = value\"");
-    if (equals > 0 && Set(line.left(equals).trimmed(), line.mid(equals + 1), why)) continue;
+    if (equals > 0 && set(line.left(equals).trimmed(), line.mid(equals + 1), why)) continue;
     error = QStringLiteral("%1, line %2: %3").arg(path).arg(lineNumber).arg(why);
     return false;
   }

@@ -24,13 +24,13 @@ struct SimScenario {
   unsigned seed = 1;
   int refreshMs = 1000;  // how often the showing measurement screen is sent again
 
-  double PhaseVoltage(int phase) const { return voltage ? (*voltage)[phase] : nominalVoltage; }
-  double PhaseCurrent(int phase) const { return current ? (*current)[phase] : nominalCurrent; }
-  double Power() const;
-  bool ShowsMilliamperes() const;
+  double phaseVoltage(int phase) const { return voltage ? (*voltage)[phase] : nominalVoltage; }
+  double phaseCurrent(int phase) const { return current ? (*current)[phase] : nominalCurrent; }
+  double totalPower() const;
+  bool showsMilliamperes() const;
 
   // Apply one setting; false with `error` for an unknown key or a bad value.
-  bool Set(const QString& key, const QString& value, QString& error);
+  bool set(const QString& key, const QString& value, QString& error);
   // Apply every setting of a scenario file; the error names the line.
-  bool Load(const QString& path, QString& error);
+  bool load(const QString& path, QString& error);
 };

@@ -12,29 +12,29 @@
 using ScreenRows = std::array<QString, 3>;
 
 // `value` in at most `width` characters with up to `maxDecimals` decimals.
-QString FitNumber(double value, int width, int maxDecimals);
+QString fitNumber(double value, int width, int maxDecimals);
 
-ScreenRows MainMenuRows(QChar choice);
-ScreenRows DialogRows(const QString& title, const QString& hint, const QString& entry);
+ScreenRows mainMenuRows(QChar choice);
+ScreenRows dialogRows(const QString& title, const QString& hint, const QString& entry);
 inline constexpr int DialogEntryRow = 2;
 inline constexpr int DialogEntryColumn = 2;
 inline constexpr int MenuEntryRow = 2;
 inline constexpr int MenuEntryColumn = 16;
 
 // Phase rows "Ф1  220.12 В"; a three-wire scheme labels them "2-1", "2-3", "3-1".
-ScreenRows VoltageRows(const std::array<double, 3>& volts, bool lineLabels);
-ScreenRows CurrentRows(const std::array<double, 3>& amperes, bool milliamperes, bool lineLabels);
-ScreenRows PowerFactorRows(double powerFactor, double angle);
-ScreenRows PowerRows(double power, bool reactive, int scheme, bool counting);
+ScreenRows voltageRows(const std::array<double, 3>& volts, bool lineLabels);
+ScreenRows currentRows(const std::array<double, 3>& amperes, bool milliamperes, bool lineLabels);
+ScreenRows powerFactorRows(double powerFactor, double angle);
+ScreenRows powerRows(double power, bool reactive, int scheme, bool counting);
 // page 0: meters 1-4, page 1: meters 5-8; a meter without a value shows a blank field.
-ScreenRows ErrorPageRows(int page, const std::array<std::optional<double>, 8>& errors);
+ScreenRows errorPageRows(int page, const std::array<std::optional<double>, 8>& errors);
 
 // Text in the instrument's 7-bit code (Cyrillic capitals in KOI-7).
-QByteArray Koi7Text(const QString& text);
+QByteArray koi7Text(const QString& text);
 // ESC H ESC J BEL: home, erase, bell; it closes the screen sent before it.
-QByteArray FrameEnd();
-QByteArray CursorTo(int row, int column);
+QByteArray frameEnd();
+QByteArray cursorTo(int row, int column);
 // A fresh screen with every row placed by ESC Y.
-QByteArray DrawAddressed(const ScreenRows& rows);
+QByteArray drawAddressed(const ScreenRows& rows);
 // A fresh screen written as lines separated by CR LF.
-QByteArray DrawLines(const ScreenRows& rows);
+QByteArray drawLines(const ScreenRows& rows);

@@ -13,7 +13,7 @@ namespace {
 
 class CountingOwner final : public LinkOwner {
  public:
-  void SendKey(uint8_t) override { ++keys; }
+  void sendKey(uint8_t) override { ++keys; }
   long keys = 0;
 };
 
@@ -61,40 +61,40 @@ void Act(LinkEngine& engine, VirtualLinkDriver& driver, uint8_t action) {
       engine.saveOnce();
       break;
     case 11:
-      engine.Program(PowerModeRun(kind, scheme, "220", "5", "10", "60"));
+      engine.program(powerModeRun(kind, scheme, "220", "5", "10", "60"));
       break;
     case 12:
-      engine.Program(ErrorModeRun(kind, scheme, "220", "1600", "10"));
+      engine.program(errorModeRun(kind, scheme, "220", "1600", "10"));
       break;
     case 13:
       engine.toggleEnergyCount();
       break;
     case 14:
-      engine.IdleTurn();
+      engine.idleTurn();
       break;
     case 15:
-      driver.Advance(arg * 150 + 1);
+      driver.advance(arg * 150 + 1);
       break;
     case 16:
-      engine.KeyTyped(QChar(0x20 + arg * 13));
+      engine.keyTyped(QChar(0x20 + arg * 13));
       break;
     case 17:
-      engine.ResetTerminal();
+      engine.resetTerminal();
       break;
     case 18:
-      engine.ResetControls();
+      engine.resetControls();
       break;
     case 19:
-      engine.SetActiveTab(arg % 3);
+      engine.setActiveTab(arg % 3);
       break;
     case 20:
-      engine.SetBaseChosen(arg & 1);
+      engine.setBaseChosen(arg & 1);
       break;
     case 21:
-      engine.Program(EnergyModeRun(kind, scheme, "220"));
+      engine.program(energyModeRun(kind, scheme, "220"));
       break;
     default:
-      driver.Advance(1000);
+      driver.advance(1000);
       break;
   }
 }
@@ -106,22 +106,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   LinkEngine engine(values);
   CountingOwner owner;
   VirtualLinkDriver driver(engine, &owner);
-  engine.ResetTerminal();
-  engine.SetBaseChosen(true);
-  engine.SetActiveTab(LinkEngine::ErrorTab);
+  engine.resetTerminal();
+  engine.setBaseChosen(true);
+  engine.setActiveTab(LinkEngine::ErrorTab);
   for (size_t i = 0; i < size; ++i) {
     if (data[i] == 0xFE && i + 1 < size) {
       Act(engine, driver, data[++i]);
     } else {
-      engine.ByteArrived(data[i]);
+      engine.byteArrived(data[i]);
     }
   }
-  driver.Advance(1000);
+  driver.advance(1000);
 
   for (const QString& text : values.PhaseVoltageText) Check(text.size() <= MeasuredValues::TextWidth);
   for (const QString& text : values.PhaseCurrentText) Check(text.size() <= MeasuredValues::TextWidth);
   for (const QString& text : values.MeterErrorText) Check(text.size() <= MeasuredValues::TextWidth);
-  Check(values.PowerFactorText.size() <= MeasuredValues::PowerFactorWidth);
-  Check(engine.Recognition().ScreenMode >= VoltageScreen && engine.Recognition().ScreenMode <= OtherScreen);
+  Check(values.powerFactorText.size() <= MeasuredValues::PowerFactorWidth);
+  Check(engine.recognition().ScreenMode >= VoltageScreen && engine.recognition().ScreenMode <= OtherScreen);
   return 0;
 }
