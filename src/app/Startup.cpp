@@ -5,7 +5,6 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QPointer>
-#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QWidget>
@@ -17,6 +16,8 @@
 #include "ui/MessageService.h"
 #include "app/SingleInstance.h"
 #include "app/Windows.h"
+#include "ui/Selection.h"
+#include "workspace/MainWindow.h"
 
 namespace {
 
@@ -80,12 +81,12 @@ int runUntilMainWindowCloses(QWidget* mainWindow) {
   return result;
 }
 
-int runProgram() {
-  const auto destroy = qScopeGuard([]() noexcept { destroyWindows(); });
-  createWindows();
-  int result = 0;
-  if (QWidget* mainWindow = mainWidget()) result = runUntilMainWindowCloses(mainWindow);
-  return result;
+int runProgram(DataModule& dataModule) {
+  Selection selection;
+  WindowSet windows(dataModule, selection);
+  // The main window appears once every window exists.
+  windows.mainWindow().show();
+  return runUntilMainWindowCloses(&windows.mainWindow());
 }
 
 namespace {
@@ -107,15 +108,13 @@ int startAdmittedProgram() {
   if (!hasSourcesFolder()) return kStartFailed;
   // The data module comes first: it opens and checks the tables the windows use.
   DataModule dataModule;
-  theDataModule = &dataModule;
-  const auto forget = qScopeGuard([]() noexcept { theDataModule = nullptr; });
   // A database that cannot be opened (the file, or the lab's server) is told
   // first among the table messages and ends the program: it never works on
   // another database than the one the lab chose.
   const QStringList tableProblems = dataModule.openTables();
   for (const QString& problem : tableProblems) MessageService::plain(problem);
   if (!tableProblems.isEmpty()) return kStartFailed;
-  return runProgram();
+  return runProgram(dataModule);
 }
 
 }  // namespace

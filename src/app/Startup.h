@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class DataModule;
 class QWidget;
 class SingleInstance;
 
@@ -27,10 +28,10 @@ bool enterProgramDir();
 // are still shown) and returns the loop's exit code.
 int runUntilMainWindowCloses(QWidget* mainWindow);
 
-// The whole run after the marker was taken: the windows in their creation
-// order, the message loop, then the windows destroyed before the application
-// object goes (also when creating them failed).
-int runProgram();
+// The whole run on a data module whose tables are open: the selection and the
+// windows in their creation order, the message loop, then the windows
+// destroyed before the application object goes (also when creating them failed).
+int runProgram(DataModule& dataModule);
 
 // The program's start once the application object exists: the single-instance
 // marker, the program directory's sources/ folder, the data module and its

@@ -1,7 +1,5 @@
 #include "app/Windows.h"
 
-#include <QWidget>
-
 #include "archive/ArchiveBrowser.h"
 #include "archive/ArchiveTransfer.h"
 #include "bases/AboutDialog.h"
@@ -14,61 +12,46 @@
 #include "reports/WordProtocols.h"
 #include "workspace/MainWindow.h"
 
-// Each window joins the start-up order here as it is built; the data module
-// comes first (main): it prepares the database before any window exists.
-
-void wireWindows() {
-  if (theMainWindow) {
-    MainWindow::CommandHooks& hooks = theMainWindow->Hooks;
-    if (theTerminalWindow) {
-      hooks.beginMeasurement = [] { theTerminalWindow->beginMeasurement(); };
-      hooks.stopPolling = [] { theTerminalWindow->stopPolling(); };
-    }
-    if (theArchiveBrowser) {
-      hooks.addToArchive = [] { addChosenMeterToArchive(theMainWindow); };
-      hooks.openArchiveBrowser = [] { showWholeArchive(theMainWindow); };
-    }
-    hooks.singleWordReport = [] { theMainWindow->noteSavedDocument(singleWordReport()); };
-    hooks.groupWordReport = [] { theMainWindow->noteSavedDocument(groupWordReport()); };
-  }
-  if (theBaseEditor && theArchiveBrowser) theBaseEditor->openArchiveBrowser = [] { theArchiveBrowser->openForTakeOver(); };
+WindowSet::WindowSet(DataModule& dataModule, Selection& selection)
+    : mainWindow_(std::make_unique<MainWindow>(dataModule, selection)),
+      terminalWindow_(std::make_unique<TerminalWindow>(dataModule, selection, mainWindow_.get())),
+      baseEditor_(std::make_unique<BaseEditor>(dataModule, selection, mainWindow_.get())),
+      installationDialog_(std::make_unique<InstallationDialog>()),
+      archiveBrowser_(std::make_unique<ArchiveBrowser>(dataModule, mainWindow_.get(), baseEditor_.get())),
+      baseNameDialog_(std::make_unique<BaseNameDialog>(dataModule, selection, *baseEditor_)),
+      aboutDialog_(std::make_unique<AboutDialog>()),
+      protocolNumberDialog_(std::make_unique<ProtocolNumberDialog>()),
+      limitsWindow_(std::make_unique<LimitsWindow>()) {
+  wire(dataModule, selection);
 }
 
-namespace {
+// The members go in reverse order of their declaration: the main window last.
+WindowSet::~WindowSet() = default;
 
-template <typename Window>
-void destroy(Window*& window) {
-  delete window;
-  window = nullptr;
+void WindowSet::wire(DataModule& dataModule, Selection& selection) {
+  MainWindow* main = mainWindow_.get();
+  MainWindow::CommandHooks& hooks = main->Hooks;
+  TerminalWindow* terminal = terminalWindow_.get();
+  hooks.beginMeasurement = [terminal] { terminal->beginMeasurement(); };
+  hooks.stopPolling = [terminal] { terminal->stopPolling(); };
+  DataModule* dm = &dataModule;
+  Selection* chosen = &selection;
+  ArchiveBrowser* browser = archiveBrowser_.get();
+  hooks.addToArchive = [dm, chosen, main] { addChosenMeterToArchive(*dm, *chosen, main); };
+  hooks.openArchiveBrowser = [dm, browser, main] { showWholeArchive(*dm, *browser, main); };
+  hooks.singleWordReport = [dm, chosen, main] { main->noteSavedDocument(singleWordReport(*dm, *chosen)); };
+  hooks.groupWordReport = [dm, chosen, main] { main->noteSavedDocument(groupWordReport(*dm, *chosen)); };
+  BaseNameDialog* nameDialog = baseNameDialog_.get();
+  BaseEditor* editor = baseEditor_.get();
+  hooks.openBaseNameDialog = [nameDialog, main] { nameDialog->open(main); };
+  hooks.openBaseEditor = [editor, main] { editor->openForChosenBase(main); };
+  ProtocolNumberDialog* numberDialog = protocolNumberDialog_.get();
+  hooks.openProtocolNumberDialog = [numberDialog, main] { numberDialog->open(main); };
+  InstallationDialog* installation = installationDialog_.get();
+  hooks.openInstallationDialog = [installation, main] { installation->open(main); };
+  AboutDialog* about = aboutDialog_.get();
+  hooks.openAboutDialog = [about, main] { about->open(main); };
+  LimitsWindow* limits = limitsWindow_.get();
+  hooks.openLimitsWindow = [limits, main] { limits->open(main); };
+  editor->openArchiveBrowser = [browser] { browser->openForTakeOver(); };
 }
-
-}  // namespace
-
-void createWindows() {
-  theMainWindow = new MainWindow;  // the main window, first of the windows
-  theTerminalWindow = new TerminalWindow;  // the terminal window, created hidden
-  theBaseEditor = new BaseEditor;
-  theInstallationDialog = new InstallationDialog;
-  theArchiveBrowser = new ArchiveBrowser;
-  theBaseNameDialog = new BaseNameDialog;
-  theAboutDialog = new AboutDialog;
-  theProtocolNumberDialog = new ProtocolNumberDialog;
-  theLimitsWindow = new LimitsWindow;
-  wireWindows();
-  // The main window appears once every window exists.
-  theMainWindow->show();
-}
-
-void destroyWindows() {
-  destroy(theLimitsWindow);
-  destroy(theProtocolNumberDialog);
-  destroy(theAboutDialog);
-  destroy(theBaseNameDialog);
-  destroy(theArchiveBrowser);
-  destroy(theInstallationDialog);
-  destroy(theBaseEditor);
-  destroy(theTerminalWindow);
-  destroy(theMainWindow);
-}
-
-QWidget* mainWidget() { return theMainWindow; }

@@ -64,7 +64,8 @@ void clearQuietly(QComboBox* box) {
 
 }  // namespace
 
-ArchiveBrowser::ArchiveBrowser(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::ArchiveBrowser>()) {
+ArchiveBrowser::ArchiveBrowser(DataModule& dataModule, Workspace* workspace, BaseEditor* editor, QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::ArchiveBrowser>()), dm_(dataModule), workspace_(workspace), editor_(editor) {
   ui->setupUi(this);
   setUpWindow();
 }
@@ -98,7 +99,7 @@ void ArchiveBrowser::setUpWindow() {
   setFixedSize(702, 509);
 
   meterGrid()->setDataset(
-      theDataModule->archivedMeters,
+      dm_.archivedMeters,
       {{QStringLiteral("Tip"), 115}, {QStringLiteral("MyNumber"), 115}, {QStringLiteral("MyYear"), 92}});
   meterGrid()->datasetModel()->setColumnTitle(QStringLiteral("Tip"), QStringLiteral("Тип счетчика"));
   meterGrid()->datasetModel()->setColumnTitle(QStringLiteral("MyNumber"), QStringLiteral("Заводской номер"));
@@ -106,21 +107,21 @@ void ArchiveBrowser::setUpWindow() {
   meterGrid()->horizontalHeader()->setSectionsClickable(true);
   connect(meterGrid()->horizontalHeader(), &QHeaderView::sectionClicked, this, &ArchiveBrowser::onMeterTitleClicked);
 
-  pointGrid()->setDataset(theDataModule->archivedPoints, {{QStringLiteral("Count"), 37},
+  pointGrid()->setDataset(dm_.archivedPoints, {{QStringLiteral("Count"), 37},
                                             {QStringLiteral("Voltage"), 102},
                                             {QStringLiteral("Tok"), 77},
                                             {QStringLiteral("KM"), 98},
                                             {QStringLiteral("Opogr"), 123},
                                             {QStringLiteral("Date"), 103},
                                             {QStringLiteral("OldDate"), 123}});
-  showPointJudgements(pointGrid(), []() -> std::optional<double> {
-    QueryDataset* meters = theDataModule->archivedMeters;
+  showPointJudgements(pointGrid(), [this]() -> std::optional<double> {
+    QueryDataset* meters = dm_.archivedMeters;
     if (!meters->isOpen() || meters->isEmpty()) return std::nullopt;
     return archivedClass(*meters);
   });
 
-  connect(theDataModule->archivedMeters, &Dataset::currentRowChanged, this, &ArchiveBrowser::showMeterDetails);
-  connect(theDataModule->archivedMeters, &Dataset::rowsReset, this, &ArchiveBrowser::showMeterDetails);
+  connect(dm_.archivedMeters, &Dataset::currentRowChanged, this, &ArchiveBrowser::showMeterDetails);
+  connect(dm_.archivedMeters, &Dataset::rowsReset, this, &ArchiveBrowser::showMeterDetails);
   connectActions();
   connectFilterInputs();
   showMeterDetails();
@@ -182,11 +183,11 @@ void ArchiveBrowser::closeEvent(QCloseEvent* event) {
 
 void ArchiveBrowser::onClosed() {
   setActionStates(false);
-  if (theBaseEditor && theBaseEditor->isVisible()) {
-    theBaseEditor->setEnabled(true);
-  } else if (theWorkspace) {
-    theWorkspace->workspaceWidget()->setEnabled(true);
-    theWorkspace->showSelection();
+  if (editor_ && editor_->isVisible()) {
+    editor_->setEnabled(true);
+  } else if (workspace_) {
+    workspace_->workspaceWidget()->setEnabled(true);
+    workspace_->showSelection();
   }
 }
 
@@ -212,7 +213,7 @@ void ArchiveBrowser::applyFilter() {
   const Statements::ArchiveFilter filter{typeFilter()->currentText(), numberFromFilter()->currentText(),
                                          numberToFilter()->currentText(), yearFromFilter()->currentText(),
                                          yearToFilter()->currentText()};
-  theDataModule->archivedMeters->reopen(archiveListStatement(filter, sortField_));
+  dm_.archivedMeters->reopen(archiveListStatement(filter, sortField_));
 }
 
 void ArchiveBrowser::refreshTypeList() {
@@ -225,7 +226,7 @@ void ArchiveBrowser::refreshTypeList() {
 // The lists cover the whole archive, not the current filter.
 void ArchiveBrowser::fillFilterList(const QString& column, std::initializer_list<QComboBox*> boxes) {
   QStringList values;
-  QueryDataset& query = *theDataModule->markedPoints;
+  QueryDataset& query = *dm_.markedPoints;
   query.reopen(Statements::distinctArchiveValues(column));
   for (query.first(); !query.eof(); query.next()) values << query.field(0).asText();
   for (QComboBox* box : boxes) {
@@ -248,7 +249,7 @@ void ArchiveBrowser::clearFilter() {
 }
 
 void ArchiveBrowser::showMeterDetails() {
-  QueryDataset& meters = *theDataModule->archivedMeters;
+  QueryDataset& meters = *dm_.archivedMeters;
   const bool onMeter = hasArchivedMeter() && meters.currentRow() >= 0;
   for (const QString& field : kDetailFields)
     detailLabel(field)->setText(onMeter ? meters.fieldByName(field).asText() : QString());
@@ -260,7 +261,7 @@ void ArchiveBrowser::showMeterDetails() {
 // the meter list closed (a failed statement) the points table is not limited
 // to any meter.
 bool ArchiveBrowser::hasArchivedMeter() const {
-  return theDataModule->archivedMeters->isOpen() && !theDataModule->archivedMeters->isEmpty();
+  return dm_.archivedMeters->isOpen() && !dm_.archivedMeters->isEmpty();
 }
 
 bool ArchiveBrowser::confirmDeletion(const QString& question) {
@@ -270,24 +271,24 @@ bool ArchiveBrowser::confirmDeletion(const QString& question) {
 void ArchiveBrowser::deleteMeter() {
   if (!hasArchivedMeter()) return;
   if (!confirmDeletion(QStringLiteral("Вы действительно хотите удалить счетчик ?"))) return;
-  QueryDataset& meters = *theDataModule->archivedMeters;
+  QueryDataset& meters = *dm_.archivedMeters;
   const qint64 num = meters.fieldByName(QStringLiteral("Num")).asInteger();
-  deleteArchivedMeter(*theDataModule, num);
+  deleteArchivedMeter(dm_, num);
   meters.reopen(meters.statement());
   refreshTypeList();
 }
 
 void ArchiveBrowser::deletePoint() {
-  if (!hasArchivedMeter() || theDataModule->archivedPoints->isEmpty()) return;
+  if (!hasArchivedMeter() || dm_.archivedPoints->isEmpty()) return;
   if (!confirmDeletion(QStringLiteral("Вы действительно хотите удалить измерение ?"))) return;
-  theDataModule->archivedPoints->remove();
+  dm_.archivedPoints->remove();
 }
 
 void ArchiveBrowser::deleteAllPoints() {
-  TableDataset& points = *theDataModule->archivedPoints;
+  TableDataset& points = *dm_.archivedPoints;
   if (!hasArchivedMeter() || points.isEmpty()) return;
   if (!confirmDeletion(QStringLiteral("Вы действительно хотите удалить все измерения ?"))) return;
-  runAllOrNothing(*theDataModule->connection(), [&] { deleteEveryRow(points); }, {&points});
+  runAllOrNothing(*dm_.connection(), [&] { deleteEveryRow(points); }, {&points});
 }
 
 // --- Excel protocol and take-over ---
@@ -296,10 +297,10 @@ void ArchiveBrowser::deleteAllPoints() {
 // saved under "protocols" and opened for the operator. The report's own
 // errors get its own box with a single Cancel button.
 void ArchiveBrowser::writeExcelProtocol() {
-  if (!fillArchiveProtocolRows(*theDataModule)) return;
+  if (!fillArchiveProtocolRows(dm_)) return;
   QByteArray workbook;
   try {
-    workbook = buildArchiveWorkbook(*theDataModule->exportRows, programPath(QStringLiteral("sources/look.xls")),
+    workbook = buildArchiveWorkbook(*dm_.exportRows, programPath(QStringLiteral("sources/look.xls")),
                                     QDate::currentDate());
   } catch (const XlsReportError& error) {
     MessageService::cancelOnly(this, excelProtocolAction()->text(), QString::fromUtf8(error.what()));
@@ -314,10 +315,10 @@ void ArchiveBrowser::writeExcelProtocol() {
 // meter is not given up for nothing.
 void ArchiveBrowser::takeOver() {
   if (!hasArchivedMeter()) return;
-  QueryDataset& meter = *theDataModule->archivedMeters;
+  QueryDataset& meter = *dm_.archivedMeters;
   const QString type = meter.fieldByName(QStringLiteral("Tip")).asText();
   const QString number = meter.fieldByName(QStringLiteral("MyNumber")).asText();
   const QString year = meter.fieldByName(QStringLiteral("MyYear")).asText();
   close();
-  if (theBaseEditor) theBaseEditor->takeOverArchivedMeter(type, number, year);
+  if (editor_) editor_->takeOverArchivedMeter(type, number, year);
 }

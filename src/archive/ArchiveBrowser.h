@@ -10,7 +10,10 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QAbstractButton;
+class BaseEditor;
+class DataModule;
 class DatasetGrid;
+class Workspace;
 
 namespace Ui {
 class ArchiveBrowser;
@@ -25,11 +28,12 @@ class ArchiveBrowser;
 //
 // The opener sets archivedMeters, shows the browser and disables itself; the
 // browser enables the editor again if it is visible, else the main window.
-// Created once at start-up (theDataModule must exist); a top-level window of its own.
+// Created once at start-up; a top-level window of its own.
 class ArchiveBrowser : public QWidget {
   Q_OBJECT
  public:
-  explicit ArchiveBrowser(QWidget* parent = nullptr);
+  // The workspace and the editor may be null (a browser without them).
+  ArchiveBrowser(DataModule& dataModule, Workspace* workspace, BaseEditor* editor, QWidget* parent = nullptr);
   ~ArchiveBrowser() override;
 
   // Opened by the meter base editor on the archived meters of its base (set
@@ -88,7 +92,7 @@ class ArchiveBrowser : public QWidget {
 
   std::unique_ptr<Ui::ArchiveBrowser> ui;
   QString sortField_;
+  DataModule& dm_;
+  Workspace* workspace_;
+  BaseEditor* editor_;
 };
-
-// The archive browser while it exists.
-inline ArchiveBrowser* theArchiveBrowser = nullptr;

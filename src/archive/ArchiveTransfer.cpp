@@ -2,7 +2,6 @@
 
 #include "archive/ArchiveEdits.h"
 #include "archive/ArchiveBrowser.h"
-#include "bases/BaseEditor.h"
 #include "database/DataModule.h"
 #include "ui/MessageService.h"
 #include "ui/Selection.h"
@@ -105,19 +104,19 @@ void deleteArchivedMeter(DataModule& dm, qint64 num) {
   dm.archivedPoints->refresh();
 }
 
-void addChosenMeterToArchive(QWidget* parent) {
-  if (MarkedPointCount == 0) {
+void addChosenMeterToArchive(DataModule& dm, const Selection& selection, QWidget* parent) {
+  if (selection.markedCount() == 0) {
     MessageService::notice(
         parent, QStringLiteral("Передача данных а архив"),
         QStringLiteral("Для передачи данных в архив необходимо выбрать хоть одну запись !"));
     return;
   }
-  archiveChosenMeter(*theDataModule, ChosenBaseName);
+  archiveChosenMeter(dm, selection.baseName());
 }
 
-void showWholeArchive(QWidget* opener) {
-  theDataModule->archivedMeters->reopen(Statements::allArchivedMeters());
-  theArchiveBrowser->show();
+void showWholeArchive(DataModule& dm, ArchiveBrowser& browser, QWidget* opener) {
+  dm.archivedMeters->reopen(Statements::allArchivedMeters());
+  browser.show();
   if (opener) opener->setEnabled(false);
 }
 

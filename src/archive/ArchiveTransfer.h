@@ -1,8 +1,10 @@
 #pragma once
 
+class ArchiveBrowser;
+class DataModule;
 class QString;
 class QWidget;
-class DataModule;
+class Selection;
 
 #include <QtGlobal>
 
@@ -13,7 +15,7 @@ class DataModule;
 // the archive are then numbered 1, 2, 3 ... in the order they were archived.
 // Without a marked point only a notice is shown. The working tables stay as
 // they are.
-void addChosenMeterToArchive(QWidget* parent);
+void addChosenMeterToArchive(DataModule& dm, const Selection& selection, QWidget* parent);
 
 // The transfer itself, all or nothing. Returns false when the archived meter
 // could not be found after storing it (nothing was archived).
@@ -25,4 +27,4 @@ void deleteArchivedMeter(DataModule& dm, qint64 num);
 
 // "Просмотр архива": the archive browser lists the whole archive; the opener is
 // disabled until the browser closes.
-void showWholeArchive(QWidget* opener);
+void showWholeArchive(DataModule& dm, ArchiveBrowser& browser, QWidget* opener);

@@ -28,5 +28,3 @@ class AboutDialog : public OpenedWindow {
   std::unique_ptr<Ui::AboutDialog> ui;
 };
 
-// The about box while it exists.
-inline AboutDialog* theAboutDialog = nullptr;

@@ -27,7 +27,12 @@ const QDate kNoDate(1900, 1, 1);
 
 }  // namespace
 
-BaseEditor::BaseEditor(QWidget* parent) : OpenedWindow(parent), ui(std::make_unique<Ui::BaseEditor>()) {
+BaseEditor::BaseEditor(DataModule& dataModule, Selection& selection, Workspace* workspace, QWidget* parent)
+    : OpenedWindow(parent),
+      ui(std::make_unique<Ui::BaseEditor>()),
+      dm_(dataModule),
+      selection_(selection),
+      workspace_(workspace) {
   ui->setupUi(this);
   setUpFields();
   setUpSlotBoxes();
@@ -95,9 +100,9 @@ QList<QLineEdit*> BaseEditor::dataEdits() const {
 void BaseEditor::openForChosenBase(QWidget* opener) {
   fieldsLive_ = false;
   clearEditor();
-  QueryDataset* meters = theDataModule->meters;
-  meters->reopen(Statements::metersOfBase(ChosenBaseName, true));
-  ChosenSlot = 1;
+  QueryDataset* meters = dm_.meters;
+  meters->reopen(Statements::metersOfBase(selection_.baseName(), true));
+  selection_.setSlot(1);
   if (!meters->isEmpty()) {
     meters->first();
     if (meters->fieldByName(QStringLiteral("NumberCh")).asInteger() == 1)
@@ -117,7 +122,7 @@ void BaseEditor::openForChosenBase(QWidget* opener) {
 void BaseEditor::openForNewBase(QWidget* opener) {
   fieldsLive_ = false;
   clearEditor();
-  ChosenSlot = 1;
+  selection_.setSlot(1);
   showEditor(opener, ui->nominalVoltageEdit);
 }
 
@@ -131,10 +136,10 @@ void BaseEditor::showEditor(QWidget* opener, QLineEdit* focusField) {
 }
 
 void BaseEditor::onActivated() {
-  theDataModule->testPoints->close();
-  markCurrentSlot(ChosenSlot);
-  ui->baseNameLabel->setText(ChosenBaseName);
-  theDataModule->bases->reopen(Statements::baseByName(ChosenBaseName));
+  dm_.testPoints->close();
+  markCurrentSlot(selection_.slot());
+  ui->baseNameLabel->setText(selection_.baseName());
+  dm_.bases->reopen(Statements::baseByName(selection_.baseName()));
   showBaseNominals();
   showSlotStates();
 }
@@ -159,12 +164,10 @@ void BaseEditor::closeEvent(QCloseEvent* event) {
 
 void BaseEditor::formClose() {
   fieldsLive_ = false;
-  theDataModule->bases->reopen(Statements::allBases());
-  if (theWorkspace) theWorkspace->buildBaseTree();
-  MarkedPointCount = 0;
-  ChosenMeterNum = 0;
-  ChosenBaseName.clear();
-  if (theWorkspace) theWorkspace->showSelection();
+  dm_.bases->reopen(Statements::allBases());
+  if (workspace_) workspace_->buildBaseTree();
+  selection_.clearChoice();
+  if (workspace_) workspace_->showSelection();
 }
 
 // ---------------------------------------------------------------- shown state
@@ -195,7 +198,7 @@ void BaseEditor::markCurrentSlot(int n) {
 }
 
 void BaseEditor::showBaseNominals() {
-  const BaseNominals nominals = BaseStore::readNominals();
+  const BaseNominals nominals = BaseStore::readNominals(dm_);
   showNominal(ui->accuracyClassEdit, numberToText(nominals.klas));
   showNominal(ui->nominalCurrentEdit, numberToText(nominals.current));
   showNominal(ui->nominalVoltageEdit, numberToText(nominals.voltage));
@@ -217,8 +220,8 @@ double BaseEditor::nominalValue(const QLineEdit* field, double stored) const {
 }
 
 void BaseEditor::showSlotStates() {
-  QueryDataset* meters = theDataModule->meters;
-  meters->reopen(Statements::metersOfBase(ChosenBaseName));
+  QueryDataset* meters = dm_.meters;
+  meters->reopen(Statements::metersOfBase(selection_.baseName()));
   for (meters->first(); !meters->eof(); meters->next()) {
     const qint64 slot = meters->fieldByName(QStringLiteral("NumberCh")).asInteger();
     if (slot >= 1 && slot <= 8)
@@ -227,7 +230,7 @@ void BaseEditor::showSlotStates() {
 }
 
 void BaseEditor::showMeterFields() {
-  const MeterData meter = BaseStore::readMeter(*theDataModule->meters);
+  const MeterData meter = BaseStore::readMeter(*dm_.meters);
   showMeterProposals(meter);
   ui->serialNumberEdit->setText(meter.number);
   ui->yearEdit->setText(meter.year);
@@ -247,15 +250,15 @@ void BaseEditor::clearNumberAndYear() {
 }
 
 void BaseEditor::switchSlot(int n) {
-  if (n != ChosenSlot) {
-    QueryDataset* meters = theDataModule->meters;
-    meters->reopen(Statements::meterInSlot(ChosenBaseName, n));
+  if (n != selection_.slot()) {
+    QueryDataset* meters = dm_.meters;
+    meters->reopen(Statements::meterInSlot(selection_.baseName(), n));
     if (meters->isEmpty())
       clearNumberAndYear();
     else
       showMeterFields();
   }
-  ChosenSlot = n;
+  selection_.setSlot(n);
 }
 
 // ---------------------------------------------------------------- slot boxes
@@ -280,12 +283,12 @@ void BaseEditor::onSlotReleased(int slot) {
     }
   }
   if (WasInUse && !box->isChecked()) storeSlotMeter();
-  if (theDataModule->chosenMeter->isOpen()) theDataModule->chosenMeter->refresh();
+  if (dm_.chosenMeter->isOpen()) dm_.chosenMeter->refresh();
 }
 
-bool BaseEditor::currentSlotTicked() const { return SlotBoxes[ChosenSlot]->isChecked(); }
+bool BaseEditor::currentSlotTicked() const { return SlotBoxes[selection_.slot()]->isChecked(); }
 
-void BaseEditor::untickCurrentSlot() { SlotBoxes[ChosenSlot]->setChecked(false); }
+void BaseEditor::untickCurrentSlot() { SlotBoxes[selection_.slot()]->setChecked(false); }
 
 bool BaseEditor::allFieldsFilled() const {
   if (!currentSlotTicked()) return true;
@@ -302,21 +305,21 @@ MeterData BaseEditor::typedMeter() const {
 
 // ---------------------------------------------------------------- database actions
 
-void BaseEditor::deleteSlotMeters() { BaseStore::deleteSlotMeters(ChosenBaseName, ChosenSlot); }
+void BaseEditor::deleteSlotMeters() { BaseStore::deleteSlotMeters(dm_, selection_.baseName(), selection_.slot()); }
 
 void BaseEditor::putSlotInUse() {
   if (!currentSlotTicked()) return;
-  if (!BaseStore::putMeterInUse(ChosenBaseName, ChosenSlot, typedMeter())) {
+  if (!BaseStore::putMeterInUse(dm_, selection_.baseName(), selection_.slot(), typedMeter())) {
     MessageService::notice(this, kDataCaption,
                            QStringLiteral("Cчетчик с такими номером и типом уже используется!"));
-    showSlotUnused(ChosenSlot);
+    showSlotUnused(selection_.slot());
   }
 }
 
 void BaseEditor::storeSlotMeter() {
   QString storedYear;
   const BaseStore::StoreResult result =
-      BaseStore::storeMeterInUse(ChosenBaseName, ChosenSlot, currentSlotTicked(), typedMeter(), &storedYear);
+      BaseStore::storeMeterInUse(dm_, selection_.baseName(), selection_.slot(), currentSlotTicked(), typedMeter(), &storedYear);
   if (result == BaseStore::StoreResult::YearMissing) {
     // The meter keeps its year; the field shows it again instead of an empty text.
     ui->yearEdit->setText(storedYear);
@@ -326,8 +329,8 @@ void BaseEditor::storeSlotMeter() {
 }
 
 void BaseEditor::storeNominals() {
-  const BaseNominals stored = BaseStore::readNominals();
-  BaseStore::storeNominals({nominalValue(ui->nominalVoltageEdit, stored.voltage),
+  const BaseNominals stored = BaseStore::readNominals(dm_);
+  BaseStore::storeNominals(dm_, {nominalValue(ui->nominalVoltageEdit, stored.voltage),
                             nominalValue(ui->nominalCurrentEdit, stored.current),
                             nominalValue(ui->meterConstantEdit, stored.constant),
                             nominalValue(ui->accuracyClassEdit, stored.klas)});
@@ -335,12 +338,12 @@ void BaseEditor::storeNominals() {
 }
 
 void BaseEditor::takeFromArchive() {
-  switchSlot(ChosenSlot);
-  theDataModule->archivedMeters->reopen(Statements::archivedMetersOfBase(ChosenBaseName));
-  if (theDataModule->archivedMeters->isEmpty()) {
+  switchSlot(selection_.slot());
+  dm_.archivedMeters->reopen(Statements::archivedMetersOfBase(selection_.baseName()));
+  if (dm_.archivedMeters->isEmpty()) {
     MessageService::notice(
         this, QStringLiteral("Архив"),
-        QStringLiteral("В архиве нет счетчиков из базы - ") + ChosenBaseName + QStringLiteral(" !"));
+        QStringLiteral("В архиве нет счетчиков из базы - ") + selection_.baseName() + QStringLiteral(" !"));
     return;
   }
   if (!openArchiveBrowser) throw std::runtime_error("Окно архива счетчиков недоступно.");
@@ -354,7 +357,7 @@ void BaseEditor::takeOverArchivedMeter(const QString& type, const QString& numbe
   ui->serialNumberEdit->setText(number);
   ui->yearEdit->setText(year);
   deleteSlotMeters();
-  showSlotUnused(ChosenSlot);
+  showSlotUnused(selection_.slot());
   activateWindow();
 }
 

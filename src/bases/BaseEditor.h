@@ -8,8 +8,11 @@
 #include <functional>
 #include <memory>
 
+class DataModule;
 class QLineEdit;
+class Selection;
 class SlotBox;
+class Workspace;
 struct MeterData;
 
 namespace Ui {
@@ -17,28 +20,29 @@ class BaseEditor;
 }
 
 // The meter base editor "Данные счетчиков": the four nominal values of the
-// base ChosenBaseName and, for each of its eight slots, the data of the meter
+// chosen base and, for each of its eight slots, the data of the meter
 // placed there and whether the slot is in use. Everything is written through
 // to the data module as the operator works: nominal values when their field is
 // left, a meter when its slot is ticked, unticked or one of its fields is left.
 // There is no cancel; "OK" or the close box closes the editor, after which the
 // main window rebuilds its tree with nothing chosen.
 //
-// ChosenSlot (workspace/Selection.h) is the current slot. The main window is
-// disabled while the editor is open. theDataModule must exist.
+// The selection's slot is the current slot. The main window is disabled while
+// the editor is open; its closing has the workspace rebuild the tree.
 class BaseEditor : public OpenedWindow {
   Q_OBJECT
  public:
-  explicit BaseEditor(QWidget* parent = nullptr);
+  // The workspace may be null (an editor without a main window).
+  BaseEditor(DataModule& dataModule, Selection& selection, Workspace* workspace, QWidget* parent = nullptr);
   ~BaseEditor() override;
 
   // --- opening (the opener, the main window, is disabled until the editor closes) ---
-  // "Данные счетчиков" of the main window, for ChosenBaseName: slot 1's meter
+  // "Данные счетчиков" of the main window, for the chosen base: slot 1's meter
   // (or, when slot 1 is empty, the first meter's type, owner, maker and date as
   // proposals), the slots in use ticked; the focus in the serial number.
   void openForChosenBase(QWidget* opener);
   // The base name dialog, for the base it has just created: empty fields,
-  // ChosenSlot := 1.
+  // slot 1 chosen.
   void openForNewBase(QWidget* opener);
   // Empties every field but the date and shows all eight slots unused.
   void clearEditor();
@@ -114,7 +118,7 @@ class BaseEditor : public OpenedWindow {
   QHash<const QLineEdit*, QString> shownText_;  // serial number and type as last shown
   QHash<const QLineEdit*, int> typingLimit_;      // nominal fields: characters that may be typed
   QHash<const QLineEdit*, QString> shownNominal_;  // nominal fields: the text shown for the stored value
+  DataModule& dm_;
+  Selection& selection_;
+  Workspace* workspace_;
 };
-
-// The meter base editor while it exists.
-inline BaseEditor* theBaseEditor = nullptr;

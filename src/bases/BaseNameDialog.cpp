@@ -11,7 +11,12 @@
 
 #include <QKeyEvent>
 
-BaseNameDialog::BaseNameDialog(QWidget* parent) : OpenedWindow(parent), ui(std::make_unique<Ui::BaseNameDialog>()) {
+BaseNameDialog::BaseNameDialog(DataModule& dataModule, Selection& selection, BaseEditor& editor, QWidget* parent)
+    : OpenedWindow(parent),
+      ui(std::make_unique<Ui::BaseNameDialog>()),
+      dm_(dataModule),
+      selection_(selection),
+      editor_(editor) {
   ui->setupUi(this);
   setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
   setFixedSize(sizeHint());
@@ -39,11 +44,11 @@ void BaseNameDialog::acceptBaseName() {
   // Leading and trailing blanks would make names that look alike in the tree.
   const QString name = ui->nameEdit->text().trimmed();
   if (name.isEmpty()) return;
-  ChosenBaseName = name;
-  theDataModule->bases->reopen(Statements::baseByName(name));
+  selection_.setBaseName(name);
+  dm_.bases->reopen(Statements::baseByName(name));
   bool freshBase = true;
-  if (theDataModule->bases->isEmpty())
-    BaseStore::appendBase(name);
+  if (dm_.bases->isEmpty())
+    BaseStore::appendBase(dm_, name);
   else
     freshBase = replaceExistingBase();
   // The editor takes the opener over: closing enables it and the editor
@@ -52,9 +57,9 @@ void BaseNameDialog::acceptBaseName() {
   EditorFollows = true;
   close();
   if (freshBase)
-    theBaseEditor->openForNewBase(mainWindow);
+    editor_.openForNewBase(mainWindow);
   else
-    theBaseEditor->openForChosenBase(mainWindow);
+    editor_.openForChosenBase(mainWindow);
 }
 
 bool BaseNameDialog::replaceExistingBase() {
@@ -62,8 +67,8 @@ bool BaseNameDialog::replaceExistingBase() {
           this, QStringLiteral("Удаление"),
           QStringLiteral("База с этим именем уже существует, удалить существующую базу?")))
     return false;
-  BaseStore::deleteCurrentBase();
-  BaseStore::appendBase(ChosenBaseName);
+  BaseStore::deleteCurrentBase(dm_);
+  BaseStore::appendBase(dm_, selection_.baseName());
   return true;
 }
 

@@ -4,6 +4,10 @@
 
 #include <memory>
 
+class BaseEditor;
+class DataModule;
+class Selection;
+
 namespace Ui {
 class BaseNameDialog;
 }
@@ -16,7 +20,8 @@ class BaseNameDialog;
 class BaseNameDialog : public OpenedWindow {
   Q_OBJECT
  public:
-  explicit BaseNameDialog(QWidget* parent = nullptr);
+  // Accepting a name hands over to the editor.
+  BaseNameDialog(DataModule& dataModule, Selection& selection, BaseEditor& editor, QWidget* parent = nullptr);
   ~BaseNameDialog() override;
 
   // "Создать базу": shows the dialog with an empty name, the opener disabled.
@@ -42,7 +47,7 @@ class BaseNameDialog : public OpenedWindow {
   bool replaceExistingBase();
 
   std::unique_ptr<Ui::BaseNameDialog> ui;
+  DataModule& dm_;
+  Selection& selection_;
+  BaseEditor& editor_;
 };
-
-// The base name dialog while it exists.
-inline BaseNameDialog* theBaseNameDialog = nullptr;

@@ -8,9 +8,9 @@ namespace {
 FieldRef field(Dataset* dataset, const char* name) { return dataset->fieldByName(QString::fromLatin1(name)); }
 
 // chosenMeter, open (it follows meters's current row, or shows the whole table while meters is closed).
-TableDataset* chosenMeterTable() {
-  if (!theDataModule->chosenMeter->isOpen()) theDataModule->chosenMeter->open();
-  return theDataModule->chosenMeter;
+TableDataset* chosenMeterTable(DataModule& dm) {
+  if (!dm.chosenMeter->isOpen()) dm.chosenMeter->open();
+  return dm.chosenMeter;
 }
 
 // Owner, maker and date: written both when a meter is created and when it is stored.
@@ -22,14 +22,14 @@ void writeMeterDetails(Dataset* meters, const MeterData& meter) {
 
 }  // namespace
 
-BaseNominals readNominals() {
-  TableDataset* base = theDataModule->chosenBase;
+BaseNominals readNominals(DataModule& dm) {
+  TableDataset* base = dm.chosenBase;
   return {field(base, "Nvoltage").asReal(), field(base, "NTok").asReal(), field(base, "Pered").asReal(),
           field(base, "KlasT").asReal()};
 }
 
-void storeNominals(const BaseNominals& nominals) {
-  TableDataset* base = theDataModule->chosenBase;
+void storeNominals(DataModule& dm, const BaseNominals& nominals) {
+  TableDataset* base = dm.chosenBase;
   base->edit();
   field(base, "Nvoltage").setReal(nominals.voltage);
   field(base, "NTok").setReal(nominals.current);
@@ -38,17 +38,17 @@ void storeNominals(const BaseNominals& nominals) {
   base->post();
 }
 
-void appendBase(const QString& name) {
-  theDataModule->bases->close();
-  TableDataset* base = theDataModule->chosenBase;
+void appendBase(DataModule& dm, const QString& name) {
+  dm.bases->close();
+  TableDataset* base = dm.chosenBase;
   if (!base->isOpen()) base->open();
   base->append();
   field(base, "NameBase").setText(name);
   base->post();
 }
 
-void deleteCurrentBase() {
-  TableDataset* base = theDataModule->chosenBase;
+void deleteCurrentBase(DataModule& dm) {
+  TableDataset* base = dm.chosenBase;
   if (!base->isOpen()) base->open();
   base->remove();
 }
@@ -59,11 +59,11 @@ MeterData readMeter(Dataset& meters) {
           field(&meters, "MyMaker").asText(),  field(&meters, "Olddate").asDate()};
 }
 
-void deleteSelectedMeters(const Statement& selection) {
-  QueryDataset* query = theDataModule->meters;
+void deleteSelectedMeters(DataModule& dm, const Statement& selection) {
+  QueryDataset* query = dm.meters;
   Connection::Transaction transaction(*query->connection());
   query->reopen(selection);
-  TableDataset* meters = chosenMeterTable();
+  TableDataset* meters = chosenMeterTable(dm);
   for (query->first(); !query->eof(); query->next())
     if (!meters->isEmpty()) meters->remove();
   transaction.commit();
@@ -71,12 +71,12 @@ void deleteSelectedMeters(const Statement& selection) {
   query->open();
 }
 
-void deleteSlotMeters(const QString& base, int slot) {
-  deleteSelectedMeters(Statements::meterInSlot(base, slot));
+void deleteSlotMeters(DataModule& dm, const QString& base, int slot) {
+  deleteSelectedMeters(dm, Statements::meterInSlot(base, slot));
 }
 
-bool pairInUseElsewhere(const QString& base, int slot, const MeterData& meter) {
-  QueryDataset* query = theDataModule->meters;
+bool pairInUseElsewhere(DataModule& dm, const QString& base, int slot, const MeterData& meter) {
+  QueryDataset* query = dm.meters;
   query->reopen(Statements::metersOfBaseByTypeAndNumber(base, meter.type, meter.number));
   const FieldRef meterSlot = field(query, "NumberCh");
   const FieldRef inUse = field(query, "MyVisible");
@@ -88,24 +88,24 @@ bool pairInUseElsewhere(const QString& base, int slot, const MeterData& meter) {
   return false;
 }
 
-bool putMeterInUse(const QString& base, int slot, const MeterData& meter) {
+bool putMeterInUse(DataModule& dm, const QString& base, int slot, const MeterData& meter) {
   // A refused pair changes nothing: the check comes before any deletion.
-  if (pairInUseElsewhere(base, slot, meter)) return false;
-  QueryDataset* query = theDataModule->meters;
+  if (pairInUseElsewhere(dm, base, slot, meter)) return false;
+  QueryDataset* query = dm.meters;
   // A failing append must not leave the slot's old meter deleted.
   Connection::Transaction transaction(*query->connection());
-  deleteSlotMeters(base, slot);
-  deleteSelectedMeters(Statements::unusedMetersOfBaseByTypeAndNumber(base, meter.type, meter.number));
-  appendMeter(base, slot, meter);
+  deleteSlotMeters(dm, base, slot);
+  deleteSelectedMeters(dm, Statements::unusedMetersOfBaseByTypeAndNumber(base, meter.type, meter.number));
+  appendMeter(dm, base, slot, meter);
   transaction.commit();
   return true;
 }
 
-void appendMeter(const QString& base, int slot, const MeterData& meter) {
+void appendMeter(DataModule& dm, const QString& base, int slot, const MeterData& meter) {
   const std::optional<int> year = yearNumber(meter.year);
   if (!year) throw std::runtime_error("Год выпуска счетчика должен быть числом.");
-  theDataModule->meters->close();
-  TableDataset* meters = chosenMeterTable();
+  dm.meters->close();
+  TableDataset* meters = chosenMeterTable(dm);
   meters->append();
   field(meters, "Base").setText(base);
   field(meters, "NumberCh").setInteger(slot);
@@ -117,13 +117,13 @@ void appendMeter(const QString& base, int slot, const MeterData& meter) {
   meters->post();
 }
 
-StoreResult storeMeterInUse(const QString& base, int slot, bool inUse, const MeterData& meter,
+StoreResult storeMeterInUse(DataModule& dm, const QString& base, int slot, bool inUse, const MeterData& meter,
                             QString* keptYear) {
-  QueryDataset* query = theDataModule->meters;
+  QueryDataset* query = dm.meters;
   query->reopen(Statements::meterInSlotInUse(base, slot));
   StoreResult result = StoreResult::NoMeter;
   if (!query->isEmpty()) {
-    TableDataset* meters = chosenMeterTable();
+    TableDataset* meters = chosenMeterTable(dm);
     meters->edit();
     if (const std::optional<int> year = yearNumber(meter.year)) {
       field(meters, "MyYear").setInteger(*year);

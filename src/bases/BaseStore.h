@@ -7,9 +7,10 @@
 
 #include <optional>
 
+class DataModule;
 class Dataset;
 
-// What the base editor writes to and reads from the data module theDataModule: the
+// What the base editor writes to and reads from the data module: the
 // nominal values of a base and the meters of its eight slots. Every routine
 // leaves meters as the editor expects it (see each routine).
 
@@ -34,40 +35,40 @@ struct BaseNominals {
 namespace BaseStore {
 
 // The nominal values of chosenBase's current row (null reads as 0).
-BaseNominals readNominals();
+BaseNominals readNominals(DataModule& dm);
 // Stores them into chosenBase's current row.
-void storeNominals(const BaseNominals& nominals);
+void storeNominals(DataModule& dm, const BaseNominals& nominals);
 
 // Appends a base row with only its name (bases is closed first, so chosenBase shows
 // the whole table).
-void appendBase(const QString& name);
+void appendBase(DataModule& dm, const QString& name);
 
 // Deletes the base of bases's current row (chosenBase follows it) with its meters
 // and their test points.
-void deleteCurrentBase();
+void deleteCurrentBase(DataModule& dm);
 
 // The meter of the dataset's current row.
 MeterData readMeter(Dataset& meters);
 
 // Deletes every meter the statement selects on master, each through chosenMeter so
 // that its test points go with it; meters is then reopened on the statement.
-void deleteSelectedMeters(const Statement& selection);
+void deleteSelectedMeters(DataModule& dm, const Statement& selection);
 
 // Deletes the slot's meters, used or not, with their test points.
-void deleteSlotMeters(const QString& base, int slot);
+void deleteSlotMeters(DataModule& dm, const QString& base, int slot);
 
 // Whether a meter of the base with the meter's type and number is in use in
 // another slot (a row whose in-use flag is not false, outside `slot`).
-bool pairInUseElsewhere(const QString& base, int slot, const MeterData& meter);
+bool pairInUseElsewhere(DataModule& dm, const QString& base, int slot, const MeterData& meter);
 
 // Puts a meter into a slot, unless its type and number are in use in another
 // slot of the base: then nothing changes and false is returned. Otherwise the
 // slot's old rows (and test points) go, as does a meter of the base with the
 // same type and number that is not in use, and a new row in use is appended.
-bool putMeterInUse(const QString& base, int slot, const MeterData& meter);
+bool putMeterInUse(DataModule& dm, const QString& base, int slot, const MeterData& meter);
 
 // Appends the slot's meter row, in use (meters is closed first).
-void appendMeter(const QString& base, int slot, const MeterData& meter);
+void appendMeter(DataModule& dm, const QString& base, int slot, const MeterData& meter);
 
 enum class StoreResult {
   Stored,       // the slot's meter in use was stored
@@ -77,7 +78,7 @@ enum class StoreResult {
 // Stores year, owner, maker, date and the in-use flag of the slot's meter in
 // use (type and number never change this way). `keptYear` receives the stored
 // year when the typed one is missing.
-StoreResult storeMeterInUse(const QString& base, int slot, bool inUse, const MeterData& meter,
+StoreResult storeMeterInUse(DataModule& dm, const QString& base, int slot, bool inUse, const MeterData& meter,
                             QString* keptYear = nullptr);
 
 // The year typed as a number; nullopt for empty or non-numeric text.

@@ -41,5 +41,3 @@ class InstallationDialog : public OpenedWindow {
 // that a date picked or typed never loses its century.
 QString shortDateFormatWithCentury();
 
-// The installation dialog while it exists.
-inline InstallationDialog* theInstallationDialog = nullptr;

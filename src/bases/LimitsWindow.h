@@ -32,5 +32,3 @@ class LimitsWindow : public OpenedWindow {
   std::unique_ptr<Ui::LimitsWindow> ui;
 };
 
-// The limits window while it exists.
-inline LimitsWindow* theLimitsWindow = nullptr;

@@ -32,5 +32,3 @@ class ProtocolNumberDialog : public OpenedWindow {
   std::unique_ptr<Ui::ProtocolNumberDialog> ui;
 };
 
-// The protocol number dialog while it exists.
-inline ProtocolNumberDialog* theProtocolNumberDialog = nullptr;

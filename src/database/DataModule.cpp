@@ -2,8 +2,6 @@
 
 #include <functional>
 
-DataModule* theDataModule = nullptr;
-
 namespace {
 
 // Captions of the archived test points' grid.
@@ -23,8 +21,7 @@ void hideFields(Dataset* dataset, const QStringList& names) {
 
 }  // namespace
 
-DataModule::DataModule(QObject* parent) : QObject(parent), previousModule_(theDataModule) {
-  theDataModule = this;
+DataModule::DataModule(QObject* parent) : QObject(parent) {
   try {
     connection_ = openProgramDatabase();
   } catch (const std::exception& error) {
@@ -33,8 +30,7 @@ DataModule::DataModule(QObject* parent) : QObject(parent), previousModule_(theDa
   createDatasets();
 }
 
-DataModule::DataModule(const QString& databaseFile, QObject* parent) : QObject(parent), previousModule_(theDataModule) {
-  theDataModule = this;
+DataModule::DataModule(const QString& databaseFile, QObject* parent) : QObject(parent) {
   try {
     connection_ = Connection::openSqliteFile(databaseFile);
   } catch (const std::exception& error) {
@@ -44,13 +40,11 @@ DataModule::DataModule(const QString& databaseFile, QObject* parent) : QObject(p
 }
 
 DataModule::DataModule(std::unique_ptr<Connection> connection, QObject* parent)
-    : QObject(parent), connection_(std::move(connection)), previousModule_(theDataModule) {
-  theDataModule = this;
+    : QObject(parent), connection_(std::move(connection)) {
   createDatasets();
 }
 
 DataModule::~DataModule() {
-  if (theDataModule == this) theDataModule = previousModule_;
   // Details first, then their masters; every dataset before the connection.
   for (QObject* dataset : std::initializer_list<QObject*>{archivedPoints, testPoints, chosenMeter, chosenBase, archivedMeterTable,
                                                           markedPoints, archivedMeters, meters, bases, script})

@@ -13,13 +13,13 @@
 // The data module: owns the database connection and every dataset the windows
 // work on, the links between them and the rules that keep test points from
 // outliving their meter and meters from outliving their base. Created first at
-// start-up; the windows reach it through theDataModule.
+// start-up and handed to each window that works on the database.
 class DataModule : public QObject {
   Q_OBJECT
  public:
   // Opens the program's database (programPath("base/vt3417.sqlite"), created
   // with all tables when missing). A connection failure is kept and reported by
-  // openTables through its table checks. The new module becomes theDataModule.
+  // openTables through its table checks.
   explicit DataModule(QObject* parent = nullptr);
   // Same on a given SQLite file (benchmarks, tools).
   DataModule(const QString& databaseFile, QObject* parent);
@@ -64,7 +64,4 @@ class DataModule : public QObject {
   std::unique_ptr<Connection> connection_;
   QString connectionError_;
   std::unique_ptr<MemoryDataset> rxData_;
-  DataModule* previousModule_;  // theDataModule before this module was made, restored when it goes
 };
-
-extern DataModule* theDataModule;

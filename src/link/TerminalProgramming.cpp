@@ -101,9 +101,9 @@ void TerminalWindow::loadTabSettings() {
   ui->energyVoltageEdit->setText(Config.EnergyVoltage);
   ui->errorTimeEdit->setText(Config.ErrorTime);
   // The error mode's voltage and meter constant are the chosen base's.
-  if (theDataModule->bases->isOpen() && !theDataModule->bases->isEmpty()) {
-    ui->errorVoltageEdit->setText(numberToText(theDataModule->bases->fieldByName(QStringLiteral("Nvoltage")).asReal()));
-    ui->meterConstantEdit->setText(numberToText(theDataModule->bases->fieldByName(QStringLiteral("Pered")).asReal()));
+  if (dm_.bases->isOpen() && !dm_.bases->isEmpty()) {
+    ui->errorVoltageEdit->setText(numberToText(dm_.bases->fieldByName(QStringLiteral("Nvoltage")).asReal()));
+    ui->meterConstantEdit->setText(numberToText(dm_.bases->fieldByName(QStringLiteral("Pered")).asReal()));
   }
 }
 

@@ -37,14 +37,20 @@ QPixmap lamp(const QColor& colour) {
 }
 
 // The base's field as the instrument's texts take it ("" without a base row).
-QString baseNumberText(const QString& field) {
-  if (!theDataModule || !theDataModule->bases->isOpen() || theDataModule->bases->isEmpty()) return {};
-  return numberToText(theDataModule->bases->fieldByName(field).asReal());
+QString baseNumberText(const DataModule& dm, const QString& field) {
+  if (!dm.bases->isOpen() || dm.bases->isEmpty()) return {};
+  return numberToText(dm.bases->fieldByName(field).asReal());
 }
 
 }  // namespace
 
-TerminalWindow::TerminalWindow(QWidget* parent) : OpenedWindow(parent), ui(std::make_unique<Ui::TerminalWindow>()), timers_(engine_) {
+TerminalWindow::TerminalWindow(DataModule& dataModule, Selection& selection, Workspace* workspace, QWidget* parent)
+    : OpenedWindow(parent),
+      ui(std::make_unique<Ui::TerminalWindow>()),
+      dm_(dataModule),
+      selection_(selection),
+      workspace_(workspace),
+      timers_(engine_) {
   ui->setupUi(this);
   setUpWindow();
 }
@@ -166,7 +172,7 @@ void TerminalWindow::controlsChanged() {
 // While the terminal window shows, the main window takes input only while the
 // instrument shows its main menu.
 void TerminalWindow::mainWindowFollowsMenu() {
-  if (isVisible() && theWorkspace) theWorkspace->workspaceWidget()->setEnabled(engine_.controls().MainWindowEnabled);
+  if (isVisible() && workspace_) workspace_->workspaceWidget()->setEnabled(engine_.controls().MainWindowEnabled);
 }
 
 // --- the port ---
@@ -175,13 +181,13 @@ void TerminalWindow::sendKey(uint8_t key) {
   if (line_.connected()) line_.writeByte(key);
 }
 
-void TerminalWindow::applyPortChoice() { line_.setComNo(UseCom2 ? SerialLine::Com2 : SerialLine::Com1); }
+void TerminalWindow::applyPortChoice() { line_.setComNo(selection_.useCom2() ? SerialLine::Com2 : SerialLine::Com1); }
 
 void TerminalWindow::resetTerminal() { engine_.resetTerminal(); }
 
 void TerminalWindow::resetControls() {
   engine_.resetControls();
-  statusPanel(1)->setText(UseCom2 ? QStringLiteral("Используемый порт: Com2")
+  statusPanel(1)->setText(selection_.useCom2() ? QStringLiteral("Используемый порт: Com2")
                                   : QStringLiteral("Используемый порт: Com1"));
   statusPanel(0)->setText(kPortUnavailable);
   showScreen();
@@ -225,10 +231,10 @@ void TerminalWindow::beginMeasurement() {
     activateWindow();
     return;
   }
-  if (theWorkspace) theWorkspace->disableBaseActions();
-  const bool baseChosen = !ChosenBaseName.isEmpty();
-  engine_.measured().setNominalTexts(baseChosen ? baseNumberText(QStringLiteral("Nvoltage")) : QString(),
-                                     baseChosen ? baseNumberText(QStringLiteral("NTok")) : QString());
+  if (workspace_) workspace_->disableBaseActions();
+  const bool baseChosen = !selection_.baseName().isEmpty();
+  engine_.measured().setNominalTexts(baseChosen ? baseNumberText(dm_, QStringLiteral("Nvoltage")) : QString(),
+                                     baseChosen ? baseNumberText(dm_, QStringLiteral("NTok")) : QString());
   resetTerminal();
   resetControls();
   openPort();
@@ -254,10 +260,10 @@ bool TerminalWindow::event(QEvent* event) {
 
 void TerminalWindow::onActivated() {
   if (thread_->suspended() && !engine_.reconnecting()) thread_->resume();
-  const bool baseChosen = !ChosenBaseName.isEmpty();
+  const bool baseChosen = !selection_.baseName().isEmpty();
   engine_.setBaseChosen(baseChosen);
   if (baseChosen) {
-    ui->baseNameLabel->setText(ChosenBaseName);
+    ui->baseNameLabel->setText(selection_.baseName());
     loadTabSettings();
   } else {
     ui->errorVoltageEdit->clear();
@@ -268,11 +274,11 @@ void TerminalWindow::onActivated() {
 }
 
 void TerminalWindow::onDeactivated() {
-  if (engine_.flags().ResultsSaved && theWorkspace) {
-    theWorkspace->renumberTestPoints();
+  if (engine_.flags().ResultsSaved && workspace_) {
+    workspace_->renumberTestPoints();
     // Renumbering leaves the data module on the base's last meter; the main
     // window's grid and reports must show the chosen one again.
-    theWorkspace->showSelection();
+    workspace_->showSelection();
   }
   engine_.flags().ResultsSaved = false;
   storeTabSettings();
@@ -283,14 +289,14 @@ void TerminalWindow::formClose() {
   engine_.stopReconnecting();
   sendKey(KeyCode::Reset);
   closePort();
-  if (!theWorkspace) return;
-  theWorkspace->enableBaseActions();
+  if (!workspace_) return;
+  workspace_->enableBaseActions();
   if (engine_.flags().ResultsSaved) {
-    theWorkspace->renumberTestPoints();
+    workspace_->renumberTestPoints();
     engine_.flags().ResultsSaved = false;
   }
-  theWorkspace->showSelection();
-  theWorkspace->workspaceWidget()->setEnabled(true);
+  workspace_->showSelection();
+  workspace_->workspaceWidget()->setEnabled(true);
 }
 
 void TerminalWindow::toggleDetails() {
@@ -320,10 +326,10 @@ void TerminalWindow::showTabDependentControls() {
 // one error box.
 void TerminalWindow::save() {
   if (!line_.connected()) return;  // no instrument: the mirror may be stale
-  TableDataset* points = theDataModule->testPoints;
+  TableDataset* points = dm_.testPoints;
   const bool wasOpen = points->isOpen();
   // The grid must not show the whole table while the points are stored.
-  QWidget* grid = theWorkspace ? theWorkspace->testPointGrid() : nullptr;
+  QWidget* grid = workspace_ ? workspace_->testPointGrid() : nullptr;
   if (!wasOpen) {
     if (grid) grid->setUpdatesEnabled(false);
     points->open();
@@ -335,8 +341,8 @@ void TerminalWindow::save() {
   });
   const PageIndicators& leds = engine_.leds();
   try {
-    Connection::Transaction transaction(*theDataModule->connection());
-    storeTestPoints(*theDataModule, {leds.page14Lit, leds.page58Lit, &engine_.measured(), ChosenMeterNum, QDate::currentDate()});
+    Connection::Transaction transaction(*dm_.connection());
+    storeTestPoints(dm_, {leds.page14Lit, leds.page58Lit, &engine_.measured(), selection_.meterNum(), QDate::currentDate()});
     transaction.commit();
   } catch (...) {
     points->cancel();

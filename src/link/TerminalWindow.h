@@ -15,7 +15,10 @@
 #include "link/ProgrammingSequences.h"
 #include "ui/OpenedWindow.h"
 
+class DataModule;
 class Dataset;
+class Selection;
+class Workspace;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -42,7 +45,8 @@ class TerminalWindow : public OpenedWindow, private LinkOwner {
   static constexpr int UnfoldedHeight = 465;
   static constexpr int FormWidth = 520;
 
-  explicit TerminalWindow(QWidget* parent = nullptr);
+  // The workspace may be null (a terminal window without a main window).
+  TerminalWindow(DataModule& dataModule, Selection& selection, Workspace* workspace, QWidget* parent = nullptr);
   ~TerminalWindow() override;
 
   // "Начать измерение" of the main window: bring the window to the front if
@@ -148,6 +152,9 @@ class TerminalWindow : public OpenedWindow, private LinkOwner {
   void mainWindowFollowsMenu();
 
   std::unique_ptr<Ui::TerminalWindow> ui;
+  DataModule& dm_;
+  Selection& selection_;
+  Workspace* workspace_;
   LinkEngine engine_;
   LinkQtTimers timers_;
   SerialLine line_;
@@ -156,6 +163,3 @@ class TerminalWindow : public OpenedWindow, private LinkOwner {
   QList<ParameterEdit> parameterEdits_;
   QList<QLabel*> statusPanels_;
 };
-
-// The terminal window while it exists.
-inline TerminalWindow* theTerminalWindow = nullptr;

@@ -2,6 +2,9 @@
 
 #include <QString>
 
+class DataModule;
+class Selection;
+
 // The verification protocols ("протокол поверки") as Word documents.
 //
 // Each routine makes a new document from its template in "sources" (look.doc
@@ -21,5 +24,5 @@
 // Data module rows afterwards: the single protocol leaves testPoints on the
 // meter's last point; the group protocol leaves meters on the base's last
 // meter in use (testPoints following it).
-QString singleWordReport();
-QString groupWordReport();
+QString singleWordReport(DataModule& dm, const Selection& selection);
+QString groupWordReport(DataModule& dm, const Selection& selection);

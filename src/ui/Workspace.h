@@ -6,8 +6,8 @@ class QWidget;
 // What the other windows may ask of the main window (the workspace): rebuild
 // the tree of bases, re-evaluate the selection, block the base commands while
 // a measurement runs, number the test points after a save. The main window
-// implements it; the windows below it in the layers reach it only through
-// theWorkspace, which the start-up wiring sets.
+// implements it; the windows below it in the layers are handed it when they
+// are made (a null one when they run without a main window, as in tests).
 class Workspace {
  public:
   virtual ~Workspace() = default;
@@ -31,6 +31,3 @@ class Workspace {
   // numbers the rest 1, 2, 3 ... per meter in use.
   virtual void renumberTestPoints() = 0;
 };
-
-// The main window while it exists; null before start-up and after the end.
-inline Workspace* theWorkspace = nullptr;

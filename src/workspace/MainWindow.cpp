@@ -95,25 +95,16 @@ QVector<GridColumn> designColumns() {
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>()) {
+MainWindow::MainWindow(DataModule& dataModule, Selection& selection, QWidget* parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>()), dm_(dataModule), selection_(selection) {
   ui->setupUi(this);
-  // The other windows reach the main window through the workspace interface.
-  theWorkspace = this;
   setAttribute(Qt::WA_DeleteOnClose, false);
   createActionsLook();
   connectCommands();
-  try {
-    setUpWindow();
-  } catch (...) {
-    theWorkspace = nullptr;  // no window is left behind for the others to reach
-    throw;
-  }
+  setUpWindow();
 }
 
-MainWindow::~MainWindow() {
-  if (theWorkspace == this) theWorkspace = nullptr;
-  setLimitsProblemReporter({});
-}
+MainWindow::~MainWindow() { setLimitsProblemReporter({}); }
 
 // ---------------------------------------------------------------- components
 
@@ -245,19 +236,19 @@ void MainWindow::connectCommands() {
 }
 
 void MainWindow::setUpWindow() {
-  MarkedPointCount = 0;
+  selection_.setMarkedCount(0);
   // Every file of the program is named relative to the directory it started in.
   setProgramDir(QDir::currentPath());
-  ui->pointGrid->setDataset(theDataModule->testPoints, designColumns());
+  ui->pointGrid->setDataset(dm_.testPoints, designColumns());
   setUpJudgements();
   ui->splitter->setStretchFactor(1, 1);
   setUpChart();
   restoreLayout();
-  theDataModule->bases->reopen(Statements::allBases());
+  dm_.bases->reopen(Statements::allBases());
   buildBaseTree();
   applyPortChoice();
   ui->openProtocolsFolderAction->setEnabled(desktopSessionAvailable());
-  ActionsAllowed = true;
+  selection_.setActionsAllowed(true);
   scheduleChartUpdate();
   for (QAction* action :
        {ui->deleteBaseAction, ui->editBaseAction, ui->singleProtocolAction, ui->addToArchiveAction, ui->groupProtocolAction, ui->clearBaseAction})
@@ -276,7 +267,7 @@ void MainWindow::resetTree(int count) {
 }
 
 void MainWindow::buildBaseTree() {
-  QueryDataset* bases = theDataModule->bases;
+  QueryDataset* bases = dm_.bases;
   const int count = bases->isOpen() ? bases->recordCount() : 0;
   resetTree(count);
   if (count == 0) return;
@@ -288,10 +279,10 @@ void MainWindow::buildBaseTree() {
     auto* baseNode = new QTreeWidgetItem(ui->baseTree, {name});
     baseNode->setIcon(0, baseIcon);
     BaseNodes[i] = baseNode;
-    theDataModule->meters->reopen(Statements::metersOfBaseInUse(name, true));
-    for (theDataModule->meters->first(); !theDataModule->meters->eof(); theDataModule->meters->next()) {
-      if (!theDataModule->meters->fieldByName(QStringLiteral("MyVisible")).asBool()) continue;
-      const int slot = static_cast<int>(theDataModule->meters->fieldByName(QStringLiteral("NumberCh")).asInteger());
+    dm_.meters->reopen(Statements::metersOfBaseInUse(name, true));
+    for (dm_.meters->first(); !dm_.meters->eof(); dm_.meters->next()) {
+      if (!dm_.meters->fieldByName(QStringLiteral("MyVisible")).asBool()) continue;
+      const int slot = static_cast<int>(dm_.meters->fieldByName(QStringLiteral("NumberCh")).asInteger());
       auto* meterNode = new QTreeWidgetItem(baseNode, {meterCaptions(slot)});
       meterNode->setIcon(0, meterIcon);
       meterNode->setData(0, kBaseNameRole, name);
@@ -312,37 +303,37 @@ void MainWindow::showSelection() {
   ui->statusLine->clearMessage();
   statusPanel(0)->setText(kBasePanel);
   statusPanel(1)->setText(kMeterPanel);
-  MarkedPointCount = 0;
-  theDataModule->testPoints->close();
+  selection_.setMarkedCount(0);
+  dm_.testPoints->close();
 
   for (int i = 1; i <= BaseCount; ++i) {
     if (!BaseNodes[i]->isSelected()) continue;
-    ChosenBaseName = BaseNodes[i]->text(0);
-    statusPanel(0)->setText(kBasePanel + ChosenBaseName);
+    selection_.setBaseName(BaseNodes[i]->text(0));
+    statusPanel(0)->setText(kBasePanel + selection_.baseName());
     showPopup(PopupForm::Base);
   }
 
   if (QTreeWidgetItem* node = selectedNode(); node && node->parent()) {
     const int slot = node->data(0, kSlotRole).toInt();
-    ChosenBaseName = node->data(0, kBaseNameRole).toString();
-    statusPanel(0)->setText(kBasePanel + ChosenBaseName);
+    selection_.setBaseName(node->data(0, kBaseNameRole).toString());
+    statusPanel(0)->setText(kBasePanel + selection_.baseName());
     statusPanel(1)->setText(kMeterPanel + QString::number(slot));
-    ChosenSlot = slot;
-    if (!ChosenBaseName.isEmpty()) {
-      theDataModule->meters->reopen(Statements::meterInSlotInUse(ChosenBaseName, slot));
-      ChosenMeterNum = theDataModule->meters->isEmpty()
+    selection_.setSlot(slot);
+    if (!selection_.baseName().isEmpty()) {
+      dm_.meters->reopen(Statements::meterInSlotInUse(selection_.baseName(), slot));
+      selection_.setMeterNum(dm_.meters->isEmpty()
                            ? 0
-                           : static_cast<int>(theDataModule->meters->fieldByName(QStringLiteral("Num")).asInteger());
+                           : static_cast<int>(dm_.meters->fieldByName(QStringLiteral("Num")).asInteger()));
     }
     showPopup(PopupForm::Meter);
   }
 
-  if (!ChosenBaseName.isEmpty()) theDataModule->bases->reopen(Statements::baseByName(ChosenBaseName));
-  if (ChosenMeterNum != 0) {
-    theDataModule->testPoints->open();
+  if (!selection_.baseName().isEmpty()) dm_.bases->reopen(Statements::baseByName(selection_.baseName()));
+  if (selection_.meterNum() != 0) {
+    dm_.testPoints->open();
     countMarkedPoints();
   } else {
-    theDataModule->testPoints->close();
+    dm_.testPoints->close();
   }
   showPopup(PopupForm::Other);
   applySelectionCommandStates();
@@ -351,8 +342,8 @@ void MainWindow::showSelection() {
 }
 
 void MainWindow::applySelectionCommandStates() {
-  const bool baseChosen = !ChosenBaseName.isEmpty();
-  const bool meterChosen = ChosenMeterNum != 0;
+  const bool baseChosen = !selection_.baseName().isEmpty();
+  const bool meterChosen = selection_.meterNum() != 0;
   const QList<QAction*> baseCommands{ui->deleteBaseAction, ui->editBaseAction, ui->clearBaseAction};
   const QList<QAction*> meterCommands{ui->singleProtocolAction, ui->addToArchiveAction, ui->groupProtocolAction};
   if (!baseChosen)
@@ -361,7 +352,7 @@ void MainWindow::applySelectionCommandStates() {
     for (QAction* action : meterCommands) action->setEnabled(false);
   // Clearing stays possible during a measurement.
   if (baseChosen) ui->clearBaseAction->setEnabled(true);
-  if (!ActionsAllowed) return;
+  if (!selection_.actionsAllowed()) return;
   if (baseChosen)
     for (QAction* action : baseCommands) action->setEnabled(true);
   if (meterChosen)
@@ -372,7 +363,7 @@ bool MainWindow::isBaseSelected() const {
   if (BaseCount == 0) return false;
   for (int i = 1; i <= BaseCount; ++i)
     if (BaseNodes[i]->isSelected()) return true;
-  return ChosenMeterNum != 0;
+  return selection_.meterNum() != 0;
 }
 
 QList<QAction*> MainWindow::baseActions() const {
@@ -382,19 +373,15 @@ QList<QAction*> MainWindow::baseActions() const {
 
 void MainWindow::disableBaseActions() {
   for (QAction* action : baseActions()) action->setEnabled(false);
-  ActionsAllowed = false;
+  selection_.setActionsAllowed(false);
 }
 
 void MainWindow::enableBaseActions() {
   for (QAction* action : baseActions()) action->setEnabled(true);
-  ActionsAllowed = true;
+  selection_.setActionsAllowed(true);
 }
 
-void MainWindow::clearSelectionState() {
-  MarkedPointCount = 0;
-  ChosenMeterNum = 0;
-  ChosenBaseName.clear();
-}
+void MainWindow::clearSelectionState() { selection_.clearChoice(); }
 
 // ---------------------------------------------------------------- tree events
 
@@ -469,7 +456,7 @@ void MainWindow::applyPortChoice() {
 void MainWindow::showPortChoice(bool com2) {
   ui->com1Action->setChecked(!com2);
   ui->com2Action->setChecked(com2);
-  UseCom2 = com2;
+  selection_.setUseCom2(com2);
 }
 
 void MainWindow::choosePort(bool com2) {
@@ -499,9 +486,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::onClosed() {
   if (Hooks.stopPolling) Hooks.stopPolling();
-  for (Dataset* dataset : std::initializer_list<Dataset*>{theDataModule->chosenMeter, theDataModule->testPoints, theDataModule->chosenBase,
-                                                          theDataModule->archivedMeterTable, theDataModule->archivedPoints, theDataModule->meters,
-                                                          theDataModule->markedPoints, theDataModule->bases, theDataModule->archivedMeters})
+  for (Dataset* dataset : std::initializer_list<Dataset*>{dm_.chosenMeter, dm_.testPoints, dm_.chosenBase,
+                                                          dm_.archivedMeterTable, dm_.archivedPoints, dm_.meters,
+                                                          dm_.markedPoints, dm_.bases, dm_.archivedMeters})
     dataset->close();
   saveLayout();
 }

@@ -19,8 +19,10 @@ class QSplitter;
 class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
+class DataModule;
 class DatasetGrid;
 class ErrorChartView;
+class Selection;
 class QTimer;
 
 namespace Ui {
@@ -30,18 +32,17 @@ class MainWindow;
 // The main window "ВТ3417 Программа сбора данных": the tree of meter bases and
 // of the meters in use in each base, the grid of the chosen meter's test
 // points with the chart of their errors below it, and every command of the
-// workspace. It owns the selection state of
-// workspace/Selection.h (ChosenBaseName, ChosenSlot, ChosenMeterNum,
-// MarkedPointCount, ActionsAllowed) and keeps the data module's datasets on the
-// chosen base and meter: after a choice bases holds only the chosen base (chosenBase
-// on it), meters exactly the chosen meter (chosenMeter on it), testPoints that meter's
-// test points and markedPoints its points marked "R". Closing it ends the program.
-//
-// The data module theDataModule must exist before the window is created.
+// workspace. It sets the selection (the chosen base, slot and meter, the
+// marked count, whether the base commands are allowed, the port) and keeps the
+// data module's datasets on the chosen base and meter: after a choice bases
+// holds only the chosen base (chosenBase on it), meters exactly the chosen
+// meter (chosenMeter on it), testPoints that meter's test points and
+// markedPoints its points marked "R". Closing it ends the program.
 class MainWindow : public QMainWindow, public Workspace {
   Q_OBJECT
  public:
-  explicit MainWindow(QWidget* parent = nullptr);
+  // The data module has opened its tables; both outlive the window.
+  MainWindow(DataModule& dataModule, Selection& selection, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   // --- routines the other windows call (Workspace) ---
@@ -49,7 +50,7 @@ class MainWindow : public QMainWindow, public Workspace {
   QWidget* workspaceWidget() override { return this; }
   QWidget* testPointGrid() override;
 
-  // Rebuilds the tree from the current rows of theDataModule->bases (callers set it to
+  // Rebuilds the tree from the current rows of the data module's bases (callers set it to
   // every base first). All base nodes collapsed, nothing selected.
   void buildBaseTree() override;
   // Re-evaluates the selection from the tree: the data module's datasets, the
@@ -57,15 +58,15 @@ class MainWindow : public QMainWindow, public Workspace {
   void showSelection() override;
   // True when a base node is selected or a meter is chosen; false without bases.
   bool isBaseSelected() const;
-  // Start of a measurement: blocks the base commands, ActionsAllowed := false.
+  // Start of a measurement: blocks the base commands; actions no longer allowed.
   void disableBaseActions() override;
-  // The terminal window closed: the base commands again, ActionsAllowed := true.
+  // The terminal window closed: the base commands again; actions allowed.
   void enableBaseActions() override;
   // After results were stored: deletes the chosen base's empty test points
   // (voltage 0) and numbers the rest 1, 2, 3 ... per meter in use. Leaves
   // meters/testPoints on the base's last meter; run showSelection() afterwards.
   void renumberTestPoints() override;
-  // Ticks the stored port (ProgramConfig.ComPort) and sets UseCom2.
+  // Ticks the stored port (ProgramConfig.ComPort) and makes it the selection's port.
   void applyPortChoice();
   // Deletes every test point of the chosen base's meters (used or not).
   void clearBaseData();
@@ -75,7 +76,7 @@ class MainWindow : public QMainWindow, public Workspace {
   // Redraws it now.
   void updateChart();
 
-  // --- routines other modules plug in (set once at start-up, shell/WindowSet.cpp) ---
+  // --- routines other modules plug in (set once at start-up by app/Windows.cpp) ---
   //
   // Each command handler checks its own preconditions and then calls its hook.
   // A command whose hook is not set reports that the program was built without
@@ -100,6 +101,17 @@ class MainWindow : public QMainWindow, public Workspace {
     std::function<void()> openArchiveBrowser;
     // Optional: asks the terminal window's polling thread to stop (closing).
     std::function<void()> stopPolling;
+    // The windows the small commands open, each with the main window as its
+    // opener: "Создать базу" (the base name dialog, which hands over to the
+    // meter base editor), "Данные счетчиков" (the editor on the chosen base),
+    // "Номер протокола", "Сведения об установке", "Общие сведения",
+    // "Пределы погрешности".
+    std::function<void()> openBaseNameDialog;
+    std::function<void()> openBaseEditor;
+    std::function<void()> openProtocolNumberDialog;
+    std::function<void()> openInstallationDialog;
+    std::function<void()> openAboutDialog;
+    std::function<void()> openLimitsWindow;
   };
   CommandHooks Hooks;
   // Called by a report hook with the document it saved: the report panel names
@@ -229,7 +241,6 @@ class MainWindow : public QMainWindow, public Workspace {
   bool shownBefore_ = false;
   bool closed_ = false;
   QString savedDocument_;  // the document the running report saved
+  DataModule& dm_;
+  Selection& selection_;
 };
-
-// The main window while it exists (set and cleared by the start-up wiring).
-inline MainWindow* theMainWindow = nullptr;

@@ -25,7 +25,7 @@ void MainWindow::setUpChart() {
   connect(chartUpdate_, &QTimer::timeout, this, &MainWindow::updateChart);
   // A burst of changes (marking every point, renumbering) draws once, after
   // the last one; the datasets are not read while they are being changed.
-  const TableDataset* points = theDataModule->testPoints;
+  const TableDataset* points = dm_.testPoints;
   connect(points, &Dataset::rowsReset, chartUpdate_, qOverload<>(&QTimer::start));
   connect(points, &Dataset::rowChanged, chartUpdate_, qOverload<>(&QTimer::start));
   connect(points, &Dataset::rowInserted, chartUpdate_, qOverload<>(&QTimer::start));
@@ -36,13 +36,13 @@ void MainWindow::scheduleChartUpdate() { chartUpdate_->start(); }
 
 void MainWindow::updateChart() {
   chartUpdate_->stop();
-  if (ChosenMeterNum == 0) {
+  if (selection_.meterNum() == 0) {
     ErrorChart nothing;
     nothing.emptyText = kNoMeterText;
     ui->errorChart->showContent(std::move(nothing));
     return;
   }
-  Connection& connection = *theDataModule->connection();
-  ui->errorChart->showContent(meterErrorChart(readMeterErrorRows(connection, ChosenMeterNum, false),
-                                              baseChartLimits(connection, ChosenBaseName)));
+  Connection& connection = *dm_.connection();
+  ui->errorChart->showContent(meterErrorChart(readMeterErrorRows(connection, selection_.meterNum(), false),
+                                              baseChartLimits(connection, selection_.baseName())));
 }

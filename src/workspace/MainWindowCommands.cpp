@@ -7,12 +7,6 @@
 
 #include <stdexcept>
 
-#include "bases/BaseEditor.h"
-#include "bases/AboutDialog.h"
-#include "bases/BaseNameDialog.h"
-#include "bases/InstallationDialog.h"
-#include "bases/LimitsWindow.h"
-#include "bases/ProtocolNumberDialog.h"
 #include "database/DataModule.h"
 #include "reports/DesktopOpen.h"
 #include "settings/ProgramDir.h"
@@ -51,29 +45,33 @@ void MainWindow::requireHook(const std::function<void()>& hook, const char* modu
 
 // The base name dialog creates the base and hands over to the meter base
 // editor, whose closing rebuilds the tree.
-void MainWindow::createBase() { theBaseNameDialog->open(this); }
+void MainWindow::createBase() {
+  requireHook(Hooks.openBaseNameDialog, "базы счетчиков");
+  Hooks.openBaseNameDialog();
+}
 
 void MainWindow::editBase() {
   if (!isBaseSelected()) return;
-  theBaseEditor->openForChosenBase(this);
+  requireHook(Hooks.openBaseEditor, "базы счетчиков");
+  Hooks.openBaseEditor();
 }
 
 void MainWindow::deleteBase() {
   if (!isBaseSelected()) return;
   if (!MessageService::confirm(
           this, QStringLiteral("Удаление базы счетчиков"),
-          QStringLiteral("Вы действительно хотите удалить базу - ") + ChosenBaseName + QStringLiteral(" ?")))
+          QStringLiteral("Вы действительно хотите удалить базу - ") + selection_.baseName() + QStringLiteral(" ?")))
     return;
-  theDataModule->bases->reopen(Statements::baseByName(ChosenBaseName));
-  if (!theDataModule->bases->isEmpty()) {
+  dm_.bases->reopen(Statements::baseByName(selection_.baseName()));
+  if (!dm_.bases->isEmpty()) {
     // chosenBase follows bases to the base's row; its delete rule takes the meters
     // and their test points along.
-    if (!theDataModule->chosenBase->isOpen()) theDataModule->chosenBase->open();
-    if (!theDataModule->chosenBase->isEmpty()) theDataModule->chosenBase->remove();
+    if (!dm_.chosenBase->isOpen()) dm_.chosenBase->open();
+    if (!dm_.chosenBase->isEmpty()) dm_.chosenBase->remove();
   }
-  theDataModule->bases->reopen(Statements::allBases());
-  ChosenMeterNum = 0;
-  ChosenBaseName.clear();
+  dm_.bases->reopen(Statements::allBases());
+  selection_.setMeterNum(0);
+  selection_.setBaseName(QString());
   buildBaseTree();
   showSelection();
 }
@@ -82,19 +80,19 @@ void MainWindow::clearBase() {
   if (!isBaseSelected()) return;
   if (MessageService::confirm(this, QStringLiteral("Очистка базы счетчиков"),
                               QStringLiteral("Вы действительно хотите удалить все данные из базы - ") +
-                                  ChosenBaseName + QStringLiteral(" ?")))
+                                  selection_.baseName() + QStringLiteral(" ?")))
     clearBaseData();
   showSelection();
 }
 
 // The meters stay, in use or not; only their test points go, all or none.
 void MainWindow::clearBaseData() {
-  QueryDataset* meters = theDataModule->meters;
-  meters->reopen(Statements::metersOfBase(ChosenBaseName));
+  QueryDataset* meters = dm_.meters;
+  meters->reopen(Statements::metersOfBase(selection_.baseName()));
   if (meters->isEmpty()) return;
-  Connection::Transaction transaction(*theDataModule->connection());
+  Connection::Transaction transaction(*dm_.connection());
   for (meters->first(); !meters->eof(); meters->next())
-    theDataModule->script->run(
+    dm_.script->run(
         Statements::deletePointsOfMeter(meters->fieldByName(QStringLiteral("Num")).asInteger()));
   transaction.commit();
 }
@@ -105,12 +103,12 @@ void MainWindow::beginMeasurement() {
 }
 
 void MainWindow::runWordReport(const std::function<void()>& report, const char* moduleName) {
-  if (ChosenMeterNum == 0) {
+  if (selection_.meterNum() == 0) {
     MessageService::notice(this, kReportCaption,
                            QStringLiteral("Для создания протокола необходимо выбрать счетчик !"));
     return;
   }
-  if (MarkedPointCount == 0) {
+  if (selection_.markedCount() == 0) {
     MessageService::notice(this, kReportCaption,
                            QStringLiteral("Для создания протокола необходимо выбрать хоть одну запись !"));
     return;
@@ -139,7 +137,7 @@ void MainWindow::writeSingleProtocol() { runWordReport(Hooks.singleWordReport, "
 void MainWindow::writeGroupProtocol() { runWordReport(Hooks.groupWordReport, "групповой протокол поверки"); }
 
 void MainWindow::addToArchive() {
-  if (MarkedPointCount == 0) {
+  if (selection_.markedCount() == 0) {
     MessageService::notice(
         this, QStringLiteral("Передача данных а архив"),
         QStringLiteral("Для передачи данных в архив необходимо выбрать хоть одну запись !"));
@@ -154,9 +152,15 @@ void MainWindow::viewArchive() {
   Hooks.openArchiveBrowser();
 }
 
-void MainWindow::editProtocolNumber() { theProtocolNumberDialog->open(this); }
+void MainWindow::editProtocolNumber() {
+  requireHook(Hooks.openProtocolNumberDialog, "номер протокола");
+  Hooks.openProtocolNumberDialog();
+}
 
-void MainWindow::editInstallation() { theInstallationDialog->open(this); }
+void MainWindow::editInstallation() {
+  requireHook(Hooks.openInstallationDialog, "сведения об установке");
+  Hooks.openInstallationDialog();
+}
 
 void MainWindow::openProtocolsFolder() {
   const QString folder = programPath(QStringLiteral("protocols"));
@@ -166,8 +170,14 @@ void MainWindow::openProtocolsFolder() {
                            QStringLiteral("Не удалось открыть папку %1.").arg(QDir::toNativeSeparators(folder)));
 }
 
-void MainWindow::showAbout() { theAboutDialog->open(this); }
+void MainWindow::showAbout() {
+  requireHook(Hooks.openAboutDialog, "общие сведения");
+  Hooks.openAboutDialog();
+}
 
-void MainWindow::showLimits() { theLimitsWindow->open(this); }
+void MainWindow::showLimits() {
+  requireHook(Hooks.openLimitsWindow, "пределы погрешности");
+  Hooks.openLimitsWindow();
+}
 
 void MainWindow::exitProgram() { close(); }

@@ -11,13 +11,13 @@ namespace {
 const QString kRep = QStringLiteral("Rep");
 const QString kMark = QStringLiteral("R");
 
-bool pointsShown() { return theDataModule->testPoints->isOpen() && !theDataModule->testPoints->isEmpty(); }
+bool pointsShown(const DataModule& dm) { return dm.testPoints->isOpen() && !dm.testPoints->isEmpty(); }
 
 // Marks or unmarks every test point of the chosen meter, all or none.
-void setEveryMark(const QString& mark) {
-  TableDataset* points = theDataModule->testPoints;
+void setEveryMark(DataModule& dm, const QString& mark) {
+  TableDataset* points = dm.testPoints;
   if (!points->isOpen()) return;
-  Connection::Transaction transaction(*theDataModule->connection());
+  Connection::Transaction transaction(*dm.connection());
   for (points->first(); !points->eof(); points->next()) {
     points->edit();
     points->fieldByName(kRep).setText(mark);
@@ -28,8 +28,7 @@ void setEveryMark(const QString& mark) {
 
 // Deletes the current meter's points without a voltage and numbers the others
 // 1, 2, 3 ... in the table's order.
-void renumberPointsOfCurrentMeter() {
-  TableDataset* points = theDataModule->testPoints;
+void renumberPointsOfCurrentMeter(TableDataset* points) {
   int row = 0;
   int number = 0;
   while (points->moveTo(row)) {
@@ -47,7 +46,7 @@ void renumberPointsOfCurrentMeter() {
 }  // namespace
 
 void MainWindow::toggleMark() {
-  TableDataset* points = theDataModule->testPoints;
+  TableDataset* points = dm_.testPoints;
   points->edit();
   const FieldRef rep = points->fieldByName(kRep);
   rep.setText(rep.asText().isEmpty() ? kMark : QString());
@@ -55,49 +54,49 @@ void MainWindow::toggleMark() {
 }
 
 void MainWindow::onGridCellClick(int row, int column) {
-  if (!pointsShown()) return;
-  if (ui->pointGrid->fieldNameAt(column).compare(kRep, Qt::CaseInsensitive) == 0 && theDataModule->testPoints->moveTo(row))
+  if (!pointsShown(dm_)) return;
+  if (ui->pointGrid->fieldNameAt(column).compare(kRep, Qt::CaseInsensitive) == 0 && dm_.testPoints->moveTo(row))
     toggleMark();
   countMarkedPoints();
 }
 
 // Space toggles the current row's mark in whatever column the cursor stands.
 void MainWindow::onGridKeyPress(const QString& text) {
-  if (!pointsShown()) return;
+  if (!pointsShown(dm_)) return;
   if (text == QStringLiteral(" ")) toggleMark();
   countMarkedPoints();
 }
 
 void MainWindow::onGridMousePress() {
-  const bool open = theDataModule->testPoints->isOpen();
+  const bool open = dm_.testPoints->isOpen();
   ui->markAllAction->setEnabled(open);
   ui->unmarkAllAction->setEnabled(open);
 }
 
 void MainWindow::markAllPoints() {
-  setEveryMark(kMark);
+  setEveryMark(dm_, kMark);
   countMarkedPoints();
 }
 
 void MainWindow::unmarkAllPoints() {
-  setEveryMark(QString());
+  setEveryMark(dm_, QString());
   countMarkedPoints();
 }
 
 void MainWindow::countMarkedPoints() {
-  theDataModule->markedPoints->reopen(Statements::markedPointsOfMeter(ChosenMeterNum));
-  MarkedPointCount = theDataModule->markedPoints->recordCount();
+  dm_.markedPoints->reopen(Statements::markedPointsOfMeter(selection_.meterNum()));
+  selection_.setMarkedCount(dm_.markedPoints->recordCount());
   showVerdicts();
 }
 
 void MainWindow::renumberTestPoints() {
-  QueryDataset* meters = theDataModule->meters;
-  meters->reopen(Statements::metersOfBaseInUse(ChosenBaseName, false));
+  QueryDataset* meters = dm_.meters;
+  meters->reopen(Statements::metersOfBaseInUse(selection_.baseName(), false));
   if (meters->isEmpty()) return;
-  const bool wasOpen = theDataModule->testPoints->isOpen();
-  if (!wasOpen) theDataModule->testPoints->open();
-  Connection::Transaction transaction(*theDataModule->connection());
-  for (meters->first(); !meters->eof(); meters->next()) renumberPointsOfCurrentMeter();
+  const bool wasOpen = dm_.testPoints->isOpen();
+  if (!wasOpen) dm_.testPoints->open();
+  Connection::Transaction transaction(*dm_.connection());
+  for (meters->first(); !meters->eof(); meters->next()) renumberPointsOfCurrentMeter(dm_.testPoints);
   transaction.commit();
-  if (!wasOpen) theDataModule->testPoints->close();
+  if (!wasOpen) dm_.testPoints->close();
 }

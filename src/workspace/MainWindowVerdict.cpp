@@ -29,8 +29,8 @@ QBrush verdictBrush(Verdict verdict) {
   return {};
 }
 
-std::optional<double> accuracyClassOf(const QString& baseName) {
-  QueryDataset probe(theDataModule->connection());
+std::optional<double> accuracyClassOf(Connection* connection, const QString& baseName) {
+  QueryDataset probe(connection);
   probe.reopen(Statements::baseByName(baseName));
   if (probe.isEmpty()) return std::nullopt;
   return probe.fieldByName(QStringLiteral("KlasT")).asReal();
@@ -52,18 +52,18 @@ void MainWindow::setUpJudgements() {
 }
 
 std::optional<double> MainWindow::chosenAccuracyClass() const {
-  QueryDataset* bases = theDataModule->bases;
-  if (ChosenBaseName.isEmpty() || !bases->isOpen() || bases->isEmpty()) return std::nullopt;
-  if (bases->fieldByName(QStringLiteral("NameBase")).asText() != ChosenBaseName) return std::nullopt;
+  QueryDataset* bases = dm_.bases;
+  if (selection_.baseName().isEmpty() || !bases->isOpen() || bases->isEmpty()) return std::nullopt;
+  if (bases->fieldByName(QStringLiteral("NameBase")).asText() != selection_.baseName()) return std::nullopt;
   return bases->fieldByName(QStringLiteral("KlasT")).asReal();
 }
 
 void MainWindow::showVerdicts() {
   const AccuracyLimits& limits = programLimits();
   QString chosenVerdict;
-  if (ChosenMeterNum != 0 && theDataModule->markedPoints->isOpen()) {
+  if (selection_.meterNum() != 0 && dm_.markedPoints->isOpen()) {
     const std::optional<double> klass = chosenAccuracyClass();
-    chosenVerdict = verdictText(klass ? verdictOfPoints(*theDataModule->markedPoints, limits, *klass)
+    chosenVerdict = verdictText(klass ? verdictOfPoints(*dm_.markedPoints, limits, *klass)
                                       : Verdict::NotJudged);
   }
   statusPanel(kVerdictPanel)->setText(chosenVerdict);
@@ -72,11 +72,11 @@ void MainWindow::showVerdicts() {
     QTreeWidgetItem* baseNode = BaseNodes[i];
     if (!baseNode || baseNode->childCount() == 0) continue;
     const QString baseName = baseNode->text(0);
-    const std::optional<double> klass = accuracyClassOf(baseName);
+    const std::optional<double> klass = accuracyClassOf(dm_.connection(), baseName);
     const QHash<qint64, Verdict> verdicts =
-        klass ? meterVerdictsOfBase(*theDataModule->connection(), baseName, *klass, limits)
+        klass ? meterVerdictsOfBase(*dm_.connection(), baseName, *klass, limits)
               : QHash<qint64, Verdict>();
-    QueryDataset meters(theDataModule->connection());
+    QueryDataset meters(dm_.connection());
     meters.reopen(Statements::metersOfBaseInUse(baseName, true));
     QHash<int, Verdict> bySlot;
     for (meters.first(); !meters.eof(); meters.next())

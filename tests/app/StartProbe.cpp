@@ -3,20 +3,20 @@
 // reported on standard output; a main window that did come up is closed at
 // once. The exit code is the start's own.
 
+#include <QMainWindow>
 #include <QTextStream>
 #include <QTimer>
-#include <QWidget>
 
 #include "app/Application.h"
 #include "app/Startup.h"
-#include "app/Windows.h"
 #include "ui/MessageService.h"
 
 int main(int argc, char** argv) {
   Application app(argc, argv);
   MessageService::ScriptedAnswers answers;
   QTimer::singleShot(0, &app, [] {
-    if (QWidget* mainWindow = mainWidget()) mainWindow->close();
+    for (QWidget* window : QApplication::topLevelWidgets())
+      if (qobject_cast<QMainWindow*>(window) && window->isVisible()) window->close();
   });
   const int result = startProgram();
   QTextStream out(stdout);
