@@ -23,7 +23,6 @@
 #include "database/DataModule.h"
 #include "settings/ProgramDir.h"
 #include "app/Application.h"
-#include "app/Windows.h"
 #include "ui/DatasetGrid.h"
 
 namespace {
@@ -57,30 +56,30 @@ void typeKey(QWidget* field, QChar c) {
   QTest::sendKeyEvent(QTest::Release, field, key, QString(c), Qt::NoModifier);
 }
 
-void filterKeystrokes(DataModule& dm) {
+void filterKeystrokes(DataModule& dm, ArchiveBrowser& browser) {
   QElapsedTimer fill;
   fill.start();
   fillArchive(dm, 100000, 3);
   std::printf("archive of 100,000 meters written in %.1f s\n", fill.nsecsElapsed() / 1e9);
 
-  showWholeArchive(nullptr);
+  showWholeArchive(dm, browser, nullptr);
   struct Typing {
     QComboBox* box;
     QString keys;
   };
   const std::vector<Typing> typing{
-      {theArchiveBrowser->typeFilter(), QStringLiteral("СЕ12*\b\b\b*")}, {theArchiveBrowser->numberFromFilter(), QStringLiteral("1234")},
-      {theArchiveBrowser->numberToFilter(), QStringLiteral("5678")},      {theArchiveBrowser->yearFromFilter(), QStringLiteral("1990")},
-      {theArchiveBrowser->yearToFilter(), QStringLiteral("2010")},        {theArchiveBrowser->typeFilter(), QStringLiteral("\b\b\b")},
-      {theArchiveBrowser->numberFromFilter(), QStringLiteral("\b\b\b\b")}};
+      {browser.typeFilter(), QStringLiteral("СЕ12*\b\b\b*")}, {browser.numberFromFilter(), QStringLiteral("1234")},
+      {browser.numberToFilter(), QStringLiteral("5678")},      {browser.yearFromFilter(), QStringLiteral("1990")},
+      {browser.yearToFilter(), QStringLiteral("2010")},        {browser.typeFilter(), QStringLiteral("\b\b\b")},
+      {browser.numberFromFilter(), QStringLiteral("\b\b\b\b")}};
   std::vector<double> times;
   std::vector<double> cpuTimes;  // without the waits for a processor on a busy machine
   // The same typing in each of the three orders of the list.
   for (int sortColumn : {0, 1, 2}) {
-    QHeaderView* header = theArchiveBrowser->meterGrid()->horizontalHeader();
+    QHeaderView* header = browser.meterGrid()->horizontalHeader();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
                       QPoint(header->sectionViewportPosition(sortColumn) + 5, header->height() / 2));
-    theArchiveBrowser->clearFilterAction()->trigger();
+    browser.clearFilterAction()->trigger();
     for (const Typing& field : typing) {
       for (const QChar c : field.keys) {
         QElapsedTimer timer;
@@ -90,7 +89,7 @@ void filterKeystrokes(DataModule& dm) {
         times.push_back(timer.nsecsElapsed() / 1e6);
         cpuTimes.push_back(1000.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC);
         if (qEnvironmentVariableIsSet("BENCH_VERBOSE"))
-          std::printf("  %-8s %-10s %6.1f ms (processor %5.1f ms)  %s\n", qPrintable(theArchiveBrowser->sortField()),
+          std::printf("  %-8s %-10s %6.1f ms (processor %5.1f ms)  %s\n", qPrintable(browser.sortField()),
                       qPrintable(field.box->objectName()), times.back(), cpuTimes.back(),
                       qPrintable(field.box->currentText()));
       }
@@ -102,20 +101,20 @@ void filterKeystrokes(DataModule& dm) {
               times[times.size() / 2], times.back());
   std::printf("  processor time per keystroke: median %.1f ms, slowest %.1f ms\n",
               cpuTimes[cpuTimes.size() / 2], cpuTimes.back());
-  theArchiveBrowser->close();
+  browser.close();
 }
 
-void protocol(DataModule& dm) {
+void protocol(DataModule& dm, ArchiveBrowser& browser) {
   fillArchive(dm, 2000, 5);
   QFile::copy(QStringLiteral(VT3417_SOURCE_DIR "/data/sources/look.xls"),
               programPath(QStringLiteral("sources/look.xls")));
-  showWholeArchive(nullptr);
+  showWholeArchive(dm, browser, nullptr);
   QElapsedTimer timer;
   timer.start();
-  theArchiveBrowser->excelProtocolAction()->trigger();
+  browser.excelProtocolAction()->trigger();
   std::printf("archive protocol of %d rows: %.3f s (target 3 s)\n", dm.exportRows->recordCount(),
               timer.nsecsElapsed() / 1e9);
-  theArchiveBrowser->close();
+  browser.close();
 }
 
 // A fresh program directory with its database for one run.
@@ -127,16 +126,12 @@ void inProgramDir(Run run) {
   QDir::setCurrent(dir.path());
   setProgramDir(dir.path());
   DataModule dm;
-  theDataModule = &dm;
   dm.openTables();
-  theArchiveBrowser = new ArchiveBrowser;
-  run(dm);
+  ArchiveBrowser browser(dm, nullptr, nullptr);
+  run(dm, browser);
   // BENCH_KEEP=1 keeps the database in the working directory for a look.
   if (qEnvironmentVariableIsSet("BENCH_KEEP"))
     QFile::copy(programDatabasePath(), QStringLiteral("/tmp/bench-archive.sqlite"));
-  delete theArchiveBrowser;
-  theArchiveBrowser = nullptr;
-  theDataModule = nullptr;
 }
 
 }  // namespace

@@ -79,16 +79,16 @@ void addMeter(DataModule& dm, const QString& base, int slot, int points) {
 }
 
 // The rows as the main window leaves them after choosing the meter.
-void choose(DataModule& dm, const QString& base, int slot) {
-  ChosenBaseName = base;
-  ChosenSlot = slot;
+void choose(DataModule& dm, Selection& selection, const QString& base, int slot) {
+  selection.setBaseName(base);
+  selection.setSlot(slot);
   dm.testPoints->close();
   dm.meters->reopen(Statements::meterInSlotInUse(base, slot));
-  ChosenMeterNum = static_cast<int>(dm.meters->fieldByName(QStringLiteral("Num")).asInteger());
+  selection.setMeterNum(static_cast<int>(dm.meters->fieldByName(QStringLiteral("Num")).asInteger()));
   dm.bases->reopen(Statements::baseByName(base));
   dm.testPoints->open();
-  dm.markedPoints->reopen(Statements::markedPointsOfMeter(ChosenMeterNum));
-  MarkedPointCount = dm.markedPoints->recordCount();
+  dm.markedPoints->reopen(Statements::markedPointsOfMeter(selection.meterNum()));
+  selection.setMarkedCount(dm.markedPoints->recordCount());
 }
 
 struct Timing {
@@ -97,7 +97,7 @@ struct Timing {
   QString lastFile;
 };
 
-Timing measure(int runs, const std::function<void()>& choose, QString (*report)()) {
+Timing measure(int runs, const std::function<void()>& choose, const std::function<QString()>& report) {
   std::vector<double> times;
   QString file;
   for (int run = 0; run < runs; ++run) {
@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
 
   DataModule dm;
   if (!dm.openTables().isEmpty()) qFatal("the database could not be prepared");
-  theDataModule = &dm;
+  Selection selection;
   const QString single = QStringLiteral("Один счетчик");
   const QString group = QStringLiteral("Восемь счетчиков");
   addBase(dm, single);
@@ -170,13 +170,12 @@ int main(int argc, char** argv) {
 
   std::printf("protocols, %d runs each\n", runs);
   const Timing singleTiming = measure(
-      runs, [&] { choose(dm, single, 1); }, &singleWordReport);
+      runs, [&] { choose(dm, selection, single, 1); }, [&] { return singleWordReport(dm, selection); });
   const Timing groupTiming = measure(
-      runs, [&] { choose(dm, group, 3); }, &groupWordReport);
+      runs, [&] { choose(dm, selection, group, 3); }, [&] { return groupWordReport(dm, selection); });
   const bool ok = print("single protocol, 500 marked points", singleTiming) &
                   print("group protocol, 8 meters x 100 marked points", groupTiming);
   keep(singleTiming.lastFile, keepDir);
   keep(groupTiming.lastFile, keepDir);
-  theDataModule = nullptr;
   return ok ? 0 : 1;
 }

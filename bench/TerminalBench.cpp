@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -31,7 +32,8 @@
 #include "link/PortNames.h"
 #include "link/TerminalWindow.h"
 #include "settings/ProgramDir.h"
-#include "app/Windows.h"
+#include "database/DataModule.h"
+#include "ui/Selection.h"
 
 namespace {
 
@@ -100,12 +102,16 @@ int main(int argc, char** argv) {
   writePortDevice(programPath(QStringLiteral("sources/ports.ini")), QStringLiteral("Com1"),
                   QString::fromLocal8Bit(name));
 
-  theTerminalWindow = new TerminalWindow;
-  theTerminalWindow->beginMeasurement();
+  QDir(programDir.path()).mkpath(QStringLiteral("base"));
+  DataModule dm;
+  if (!dm.openTables().isEmpty()) qFatal("the database could not be prepared");
+  Selection selection;
+  auto terminal = std::make_unique<TerminalWindow>(dm, selection, nullptr);
+  terminal->beginMeasurement();
   QElapsedTimer activation;
   activation.start();
-  while (theTerminalWindow->loop().suspended() && activation.elapsed() < 5000) QApplication::processEvents();
-  if (!theTerminalWindow->line().connected() || theTerminalWindow->loop().suspended()) {
+  while (terminal->loop().suspended() && activation.elapsed() < 5000) QApplication::processEvents();
+  if (!terminal->line().connected() || terminal->loop().suspended()) {
     std::fprintf(stderr, "bench_terminal: the window did not open or activate\n");
     return 1;
   }
@@ -115,7 +121,7 @@ int main(int argc, char** argv) {
   }
 
   // 1. Silent instrument.
-  const qint64 stepsBefore = theTerminalWindow->loop().stepCount();
+  const qint64 stepsBefore = terminal->loop().stepCount();
   const double cpuBefore = processCpuSeconds();
   QElapsedTimer wall;
   wall.start();
@@ -123,10 +129,10 @@ int main(int argc, char** argv) {
   const double cpu = processCpuSeconds() - cpuBefore;
   const double seconds = wall.elapsed() / 1000.0;
   std::printf("silent instrument: %.1f s, CPU %.3f s = %.2f %% of one core, %.0f loop turns/s\n", seconds,
-              cpu, 100 * cpu / seconds, (theTerminalWindow->loop().stepCount() - stepsBefore) / seconds);
+              cpu, 100 * cpu / seconds, (terminal->loop().stepCount() - stepsBefore) / seconds);
 
   // 2. One character at a time, with quiet gaps between them.
-  auto* row = theTerminalWindow->findChild<QLabel*>(QStringLiteral("displayLine1"));
+  auto* row = terminal->findChild<QLabel*>(QStringLiteral("displayLine1"));
   PaintWatch paints;
   row->installEventFilter(&paints);
   std::vector<double> textLatency;
@@ -134,7 +140,7 @@ int main(int argc, char** argv) {
   int column = 0;
   QChar expected;
   bool waiting = false;
-  QObject::connect(theTerminalWindow, &TerminalWindow::screenShown, row, [&] {
+  QObject::connect(terminal.get(), &TerminalWindow::screenShown, row, [&] {
     if (waiting && row->text().at(column) == expected) {
       textLatency.push_back(milliseconds(Clock::now() - written));
       waiting = false;
@@ -168,9 +174,8 @@ int main(int argc, char** argv) {
   report("byte to mirror text:", textLatency);
   report("byte to mirror painted:", paints.latency);
 
-  theTerminalWindow->close();
-  delete theTerminalWindow;
-  theTerminalWindow = nullptr;
+  terminal->close();
+  terminal.reset();
   close(master);
   close(slave);
   return 0;

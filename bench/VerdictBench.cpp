@@ -24,6 +24,7 @@
 #include "reports/PointJudging.h"
 #include "settings/ProgramDir.h"
 #include "ui/DatasetGrid.h"
+#include "ui/Selection.h"
 #include "workspace/MainWindow.h"
 
 namespace {
@@ -84,11 +85,11 @@ int main(int argc, char** argv) {
   prepareProgramDir(programDir.path());
 
   DataModule dm;
-  theDataModule = &dm;
   if (!dm.openTables().isEmpty()) qFatal("the database could not be prepared");
   addMeterWithPoints(dm);
 
-  MainWindow window;
+  Selection selection;
+  MainWindow window(dm, selection);
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) qFatal("main window not shown");
   QTreeWidget* tree = window.baseTree();
@@ -122,6 +123,5 @@ int main(int argc, char** argv) {
   // For comparison: the same repaint of plain cells, what the grid costs without verdicts.
   grid->setCellLooks({});
   print("repaint of all 500 rows, no looks (the grid alone)", measure(runs, [&] { grid->viewport()->repaint(); }));
-  theDataModule = nullptr;
   return 0;
 }

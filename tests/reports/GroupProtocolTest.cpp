@@ -56,7 +56,7 @@ void GroupProtocolTest::meterColumnsBySlot() {
   fixture.addPoint(slot3, Point{100, 100, "1", 7.77, "R", 1});
   fixture.chooseMeter(kBase, 2);
 
-  const DocxReadBack document = readDocx(groupWordReport());
+  const DocxReadBack document = readDocx(fixture.groupReport());
 
   QCOMPARE(document.table.size(), 8);  // with the row "Заключение", empty without a limits file
   QCOMPARE(document.table[7], row({{2, "Заключение"}}));
@@ -69,9 +69,9 @@ void GroupProtocolTest::meterColumnsBySlot() {
   QVERIFY(!document.allText().contains("7,77"));
   QVERIFY(!document.allText().contains("9,9"));
   // meters is left on the base's last meter in use, testPoints following it.
-  QCOMPARE(theDataModule->meters->recordCount(), 3);
-  QCOMPARE(theDataModule->meters->fieldByName("NumberCh").asInteger(), 5);
-  QCOMPARE(theDataModule->testPoints->recordCount(), 3);
+  QCOMPARE(fixture.dm->meters->recordCount(), 3);
+  QCOMPARE(fixture.dm->meters->fieldByName("NumberCh").asInteger(), 5);
+  QCOMPARE(fixture.dm->testPoints->recordCount(), 3);
 }
 
 // The other meter marked more points than the chosen one: its further
@@ -85,7 +85,7 @@ void GroupProtocolTest::meterWithMoreMarkedPointsThanChosenOne() {
   fixture.addMarkedPoints(other, 3, 0.2);
   fixture.chooseMeter(kBase, 1);
 
-  const DocxReadBack document = readDocx(groupWordReport());
+  const DocxReadBack document = readDocx(fixture.groupReport());
 
   QCOMPARE(document.table.size(), 7);
   QCOMPARE(document.table[2], row({{5, "1001"}, {12, "1008"}}));
@@ -111,7 +111,7 @@ void GroupProtocolTest::errorsFollowTheirConditions() {
   fixture.addPoint(other, Point{100, 10, "1", -0.15, "R", 3});
   fixture.chooseMeter(kBase, 3);
 
-  const DocxReadBack document = readDocx(groupWordReport());
+  const DocxReadBack document = readDocx(fixture.groupReport());
 
   QCOMPARE(document.table.size(), 7);
   QCOMPARE(document.table[3], row({{1, "1"}, {2, "100"}, {3, "100"}, {4, "1"}, {7, "0,3"}, {8, "-0,2"}}));
@@ -128,7 +128,7 @@ void GroupProtocolTest::placeholdersReplaced() {
   fixture.addMarkedPoints(meter, 1);
   fixture.chooseMeter(kBase, 4);
 
-  const DocxReadBack document = readDocx(groupWordReport());
+  const DocxReadBack document = readDocx(fixture.groupReport());
 
   const QStringList expected = {
       "ГРУППОВОЙ ПРОТОКОЛ ПОВЕРКИ № 9",

@@ -154,7 +154,7 @@ void ProtocolChartTest::singleProtocolShowsChart() {
   base.fixture.addPoint(base.chosen, {100, 10, "0.5/L", -0.4, "R", 2});
   base.fixture.addPoint(base.chosen, {100, 50, "1.000", 0.1, "", 3});
   base.fixture.chooseMeter(kBase, 2);
-  verifyPicture(readback::readFile(singleWordReport()), kPortraitColumnEmu);
+  verifyPicture(readback::readFile(base.fixture.singleReport()), kPortraitColumnEmu);
 }
 
 void ProtocolChartTest::groupProtocolShowsChart() {
@@ -162,7 +162,7 @@ void ProtocolChartTest::groupProtocolShowsChart() {
   base.fixture.addPoint(base.chosen, {100, 100, "1.000", 0.2, "R", 1});
   base.fixture.addPoint(base.other, {100, 100, "1.000", -0.3, "R", 1});
   base.fixture.chooseMeter(kBase, 2);
-  verifyPicture(readback::readFile(groupWordReport()), kLandscapeColumnEmu);
+  verifyPicture(readback::readFile(base.fixture.groupReport()), kLandscapeColumnEmu);
 }
 
 // Marked points without an error draw nothing: no picture, no placeholder left.
@@ -170,7 +170,7 @@ void ProtocolChartTest::protocolWithoutErrorsHasNoPicture() {
   TwoMeters base;
   base.fixture.addPoint(base.chosen, {100, 100, "1.000", QVariant(), "R", 1});
   base.fixture.chooseMeter(kBase, 2);
-  for (const QString& file : {singleWordReport(), groupWordReport()}) {
+  for (const QString& file : {base.fixture.singleReport(), base.fixture.groupReport()}) {
     const QByteArray docx = readback::readFile(file);
     QVERIFY(placedPictures(docx).isEmpty());
     QVERIFY(!readback::hasPart(docx, "word/media/chart1.png"));
@@ -185,8 +185,8 @@ void ProtocolChartTest::independentReadersSeeThePicture() {
   base.fixture.addPoint(base.chosen, {100, 100, "1.000", 0.2, "R", 1});
   base.fixture.addPoint(base.other, {100, 20, "0.8/C", -0.3, "R", 1});
   base.fixture.chooseMeter(kBase, 2);
-  const QString single = singleWordReport();
-  const QString group = groupWordReport();
+  const QString single = base.fixture.singleReport();
+  const QString group = base.fixture.groupReport();
 
   if (readback::havePythonModule("docx")) {
     QString out;

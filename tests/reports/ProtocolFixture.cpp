@@ -7,11 +7,13 @@
 #include "database/Statements.h"
 #include "settings/DayCount.h"
 #include "settings/SettingsRecords.h"
-#include "ui/Selection.h"
+#include "reports/WordProtocols.h"
+#include "workspace/MainWindow.h"
+
+#include <QTest>
 
 ProtocolFixture::ProtocolFixture() {
   QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-  theDataModule = dm.get();
   writeTemplate(QStringLiteral("look.doc"), shippedTemplate(QStringLiteral("look.doc")));
   writeTemplate(QStringLiteral("Glook.doc"), shippedTemplate(QStringLiteral("Glook.doc")));
   Installation = {};
@@ -24,12 +26,19 @@ ProtocolFixture::ProtocolFixture() {
   setProtocolNumber(QStringLiteral("9"), true);
 }
 
-ProtocolFixture::~ProtocolFixture() {
-  theDataModule = nullptr;
-  ChosenBaseName.clear();
-  ChosenMeterNum = 0;
-  MarkedPointCount = 0;
-  QLocale::setDefault(QLocale::system());
+ProtocolFixture::~ProtocolFixture() { QLocale::setDefault(QLocale::system()); }
+
+QString ProtocolFixture::singleReport() { return singleWordReport(*dm, selection); }
+QString ProtocolFixture::groupReport() { return groupWordReport(*dm, selection); }
+
+std::unique_ptr<MainWindow> ProtocolFixture::showMainWindow() {
+  auto window = std::make_unique<MainWindow>(*dm, selection);
+  MainWindow* main = window.get();
+  main->Hooks.singleWordReport = [this, main] { main->noteSavedDocument(singleReport()); };
+  main->Hooks.groupWordReport = [this, main] { main->noteSavedDocument(groupReport()); };
+  main->show();
+  if (!QTest::qWaitForWindowExposed(main)) qFatal("main window not shown");
+  return window;
 }
 
 qint64 ProtocolFixture::addBase(const QString& name, const QVariant& voltage, const QVariant& current,
@@ -89,15 +98,15 @@ void ProtocolFixture::addMarkedPoints(qint64 meterNum, int count, double firstEr
 }
 
 void ProtocolFixture::chooseMeter(const QString& base, int slot) {
-  ChosenBaseName = base;
-  ChosenSlot = slot;
+  selection.setBaseName(base);
+  selection.setSlot(slot);
   dm->testPoints->close();
   dm->meters->reopen(Statements::meterInSlotInUse(base, slot));
-  ChosenMeterNum = dm->meters->isEmpty() ? 0 : static_cast<int>(dm->meters->fieldByName("Num").asInteger());
+  selection.setMeterNum(dm->meters->isEmpty() ? 0 : static_cast<int>(dm->meters->fieldByName("Num").asInteger()));
   dm->bases->reopen(Statements::baseByName(base));
   dm->testPoints->open();
-  dm->markedPoints->reopen(Statements::markedPointsOfMeter(ChosenMeterNum));
-  MarkedPointCount = dm->markedPoints->recordCount();
+  dm->markedPoints->reopen(Statements::markedPointsOfMeter(selection.meterNum()));
+  selection.setMarkedCount(dm->markedPoints->recordCount());
 }
 
 void ProtocolFixture::setProtocolNumber(const QString& number, bool automatic) {

@@ -6,14 +6,26 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <memory>
+
 #include "database/DatabaseFixture.h"
+#include "ui/Selection.h"
+
+class MainWindow;
 
 // A program directory with the shipped templates in "sources", a data module
-// (theDataModule) on a new database, installation data and protocol number "9" with
-// automatic numbering, and the Russian locale of the lab's computers.
+// on a new database, installation data and protocol number "9" with automatic
+// numbering, and the Russian locale of the lab's computers.
 struct ProtocolFixture : DatabaseFixture {
   ProtocolFixture();
   ~ProtocolFixture();
+
+  // The Word protocols of the chosen meter, as the main window's commands run them.
+  QString singleReport();
+  QString groupReport();
+  // The main window over the fixture's data module and selection, the Word
+  // protocols plugged into its commands, shown.
+  std::unique_ptr<MainWindow> showMainWindow();
 
   // A test point; null QVariants leave fields empty.
   struct Point {
@@ -46,6 +58,8 @@ struct ProtocolFixture : DatabaseFixture {
   QString nativePath(const QString& relative) const;
 
   QStringList savedProtocols() const;  // file names in "protocols"
+
+  Selection selection;
 };
 
 // Today's date as the protocols write it.

@@ -29,8 +29,8 @@ void ProtocolPdfTest::protocolsOpenInLibreOffice() {
   fixture.addPoint(chosen, ProtocolFixture::Point{100, 100, "0.5/L", 0.46, "R", 1});
   fixture.addPoint(other, ProtocolFixture::Point{100, 100, "0.5/L", -0.83, "R", 1});
   fixture.chooseMeter(kBase, 2);
-  const QString single = singleWordReport();
-  const QString group = groupWordReport();
+  const QString single = fixture.singleReport();
+  const QString group = fixture.groupReport();
 
   const QString singleText = readback::convertToPdfText(single);
   const QString groupText = readback::convertToPdfText(group);

@@ -11,7 +11,6 @@
 #include "reports/WordProtocols.h"
 #include "settings/SettingsRecords.h"
 #include "ui/MessageService.h"
-#include "app/Windows.h"
 #include "ui/Selection.h"
 #include "workspace/MainWindow.h"
 
@@ -32,24 +31,17 @@ struct MainWindowFixture : ProtocolFixture {
     addMeter(kBase, 6, "015555");
     addMarkedPoints(marked, 2);
     addPoint(marked, Point{100, 100, "1", 0.3, "", 3});
-    theMainWindow = new MainWindow;
-    wireWindows();
-    theMainWindow->show();
-    if (!QTest::qWaitForWindowExposed(theMainWindow)) qFatal("main window not shown");
-  }
-  ~MainWindowFixture() {
-    delete theMainWindow;
-    theMainWindow = nullptr;
+    window = showMainWindow();
   }
 
   // A left click on the node, as the operator chooses it.
   void click(QTreeWidgetItem* node) {
-    QTreeWidget* tree = theMainWindow->baseTree();
+    QTreeWidget* tree = window->baseTree();
     if (node->parent()) node->parent()->setExpanded(true);
     tree->scrollToItem(node);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
   }
-  QTreeWidgetItem* baseNode() { return theMainWindow->baseTree()->findItems(kBase, Qt::MatchExactly).value(0); }
+  QTreeWidgetItem* baseNode() { return window->baseTree()->findItems(kBase, Qt::MatchExactly).value(0); }
   QTreeWidgetItem* meterNode(int slot) {
     QTreeWidgetItem* base = baseNode();
     for (int i = 0; i < base->childCount(); ++i)
@@ -57,18 +49,20 @@ struct MainWindowFixture : ProtocolFixture {
     qFatal("no node for slot %d", slot);
   }
   void chooseNode(int slot) { click(meterNode(slot)); }
+
+  std::unique_ptr<MainWindow> window;
 };
 
 enum class Command { Single, Group };
 
-QAction* commandAction(Command command) {
-  return command == Command::Single ? theMainWindow->singleProtocolAction() : theMainWindow->groupProtocolAction();
+QAction* commandAction(MainWindow& window, Command command) {
+  return command == Command::Single ? window.singleProtocolAction() : window.groupProtocolAction();
 }
 
 // Through the tool bar button, so that an error reaches the error box as in
 // the program.
-void pressButton(Command command) {
-  QWidget* button = theMainWindow->commandBar()->widgetForAction(commandAction(command));
+void pressButton(MainWindow& window, Command command) {
+  QWidget* button = window.commandBar()->widgetForAction(commandAction(window, command));
   QTest::mouseClick(button, Qt::LeftButton);
 }
 
@@ -111,7 +105,7 @@ void ReportCommandsTest::missingChoiceExplained() {
 
   ScriptedAnswers answers;
   // The handler itself, as the disabled command cannot be pressed without a meter.
-  command == Command::Single ? theMainWindow->writeSingleProtocol() : theMainWindow->writeGroupProtocol();
+  command == Command::Single ? fixture.window->writeSingleProtocol() : fixture.window->writeGroupProtocol();
 
   QCOMPARE(answers.shown().size(), size_t(1));
   QCOMPARE(answers.shown()[0].kind, MessageService::Kind::Notice);
@@ -135,18 +129,18 @@ void ReportCommandsTest::reportRunsFromWindow() {
   fixture.chooseNode(2);
   QString progressText;
   bool hourglass = false;
-  auto observed = [&](QString (*report)()) {
+  auto observed = [&](std::function<QString()> report) {
     return [&, report] {
-      progressText = theMainWindow->statusPanel(MainWindow::kReportPanel)->text();
+      progressText = fixture.window->statusPanel(MainWindow::kReportPanel)->text();
       hourglass = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
-      theMainWindow->noteSavedDocument(report());
+      fixture.window->noteSavedDocument(report());
     };
   };
-  theMainWindow->Hooks.singleWordReport = observed(&singleWordReport);
-  theMainWindow->Hooks.groupWordReport = observed(&groupWordReport);
+  fixture.window->Hooks.singleWordReport = observed([&] { return fixture.singleReport(); });
+  fixture.window->Hooks.groupWordReport = observed([&] { return fixture.groupReport(); });
 
   ScriptedAnswers answers;
-  pressButton(command);
+  pressButton(*fixture.window, command);
 
   QVERIFY(answers.shown().empty());
   QCOMPARE(progressText, kProgressText);
@@ -155,15 +149,15 @@ void ReportCommandsTest::reportRunsFromWindow() {
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   QCOMPARE(fixture.savedProtocols().size(), 1);
   const QString saved = fixture.nativePath("protocols/" + fixture.savedProtocols().first());
-  QCOMPARE(theMainWindow->statusPanel(MainWindow::kReportPanel)->text(), "Протокол сохранён: " + saved);
+  QCOMPARE(fixture.window->statusPanel(MainWindow::kReportPanel)->text(), "Протокол сохранён: " + saved);
   QVERIFY(readDocx(saved).allText().contains("011234"));
   QCOMPARE(fixture.storedProtocolNumber(), "10");
   // The choice holds again: the chosen meter, its points, its marks.
-  QCOMPARE(theDataModule->meters->recordCount(), 1);
-  QCOMPARE(theDataModule->meters->fieldByName("NumberCh").asInteger(), 2);
-  QCOMPARE(theDataModule->testPoints->recordCount(), 3);
-  QCOMPARE(MarkedPointCount, 2);
-  QCOMPARE(theMainWindow->statusPanel(1)->text(), "Счетчик: 2");
+  QCOMPARE(fixture.dm->meters->recordCount(), 1);
+  QCOMPARE(fixture.dm->meters->fieldByName("NumberCh").asInteger(), 2);
+  QCOMPARE(fixture.dm->testPoints->recordCount(), 3);
+  QCOMPARE(fixture.selection.markedCount(), 2);
+  QCOMPARE(fixture.window->statusPanel(1)->text(), "Счетчик: 2");
 }
 
 void ReportCommandsTest::missingTemplateFromWindow() {
@@ -172,11 +166,11 @@ void ReportCommandsTest::missingTemplateFromWindow() {
   fixture.removeTemplate("look.doc");
 
   ScriptedAnswers answers;
-  pressButton(Command::Single);
+  pressButton(*fixture.window, Command::Single);
 
   QCOMPARE(answers.texts(), QStringList{"Не найден файл " + fixture.nativePath("sources/look.doc")});
   QCOMPARE(answers.shown()[0].kind, MessageService::Kind::Plain);
-  QVERIFY(theMainWindow->statusPanel(MainWindow::kReportPanel)->text().isEmpty());
+  QVERIFY(fixture.window->statusPanel(MainWindow::kReportPanel)->text().isEmpty());
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   QCOMPARE(fixture.storedProtocolNumber(), "9");
 }
@@ -189,15 +183,15 @@ void ReportCommandsTest::failingReportShowsErrorBox() {
   fixture.writeTemplate("Glook.doc", templateWithoutTable(ProtocolFixture::shippedTemplate("Glook.doc")));
 
   ScriptedAnswers answers;
-  pressButton(Command::Group);
+  pressButton(*fixture.window, Command::Group);
 
   QCOMPARE(answers.shown().size(), size_t(1));
   QCOMPARE(answers.shown()[0].kind, MessageService::Kind::Error);
-  QVERIFY(theMainWindow->statusPanel(MainWindow::kReportPanel)->text().isEmpty());
+  QVERIFY(fixture.window->statusPanel(MainWindow::kReportPanel)->text().isEmpty());
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   QVERIFY(fixture.savedProtocols().isEmpty());
   QCOMPARE(fixture.storedProtocolNumber(), "9");
-  QCOMPARE(theDataModule->meters->fieldByName("NumberCh").asInteger(), 2);
+  QCOMPARE(fixture.dm->meters->fieldByName("NumberCh").asInteger(), 2);
 }
 
 VT3417_REGISTER_TEST(ReportCommandsTest)

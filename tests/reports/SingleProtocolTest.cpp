@@ -60,7 +60,7 @@ void SingleProtocolTest::placeholdersReplaced() {
   fixture.addMarkedPoints(chosenMeter(fixture), 1);
   fixture.chooseMeter(kBase, 2);
 
-  const DocxReadBack document = readDocx(singleWordReport());
+  const DocxReadBack document = readDocx(fixture.singleReport());
 
   const QStringList expected = {
       "ПРОТОКОЛ ПОВЕРКИ № 9",
@@ -95,9 +95,9 @@ void SingleProtocolTest::tableHoldsMarkedPointsInOrder() {
   fixture.addPoint(meter, Point{120, 5, QVariant(), QVariant(), "R", 9});
   fixture.addPoint(meter, Point{QVariant(), 2.5, "1", -1e-7, "R", 4});
   fixture.chooseMeter(kBase, 2);
-  QCOMPARE(MarkedPointCount, 4);
+  QCOMPARE(fixture.selection.markedCount(), 4);
 
-  const DocxReadBack document = readDocx(singleWordReport());
+  const DocxReadBack document = readDocx(fixture.singleReport());
 
   QCOMPARE(document.table.size(), 5);
   QCOMPARE(document.table[0].first(), "№");
@@ -106,8 +106,8 @@ void SingleProtocolTest::tableHoldsMarkedPointsInOrder() {
   QCOMPARE(document.table[3], QStringList({"3", "120", "5", "", "", ""}));
   QCOMPARE(document.table[4], QStringList({"4", "", "2,5", "1", "-1E-7", ""}));  // no limits file: no limit
   // testPoints ends on the meter's last point.
-  QVERIFY(theDataModule->testPoints->eof());
-  QCOMPARE(theDataModule->testPoints->fieldByName("Count").asInteger(), 4);
+  QVERIFY(fixture.dm->testPoints->eof());
+  QCOMPARE(fixture.dm->testPoints->fieldByName("Count").asInteger(), 4);
 }
 
 void SingleProtocolTest::protocolNumberSequence_data() {
@@ -133,8 +133,8 @@ void SingleProtocolTest::protocolNumberSequence() {
   fixture.chooseMeter(kBase, 2);
   fixture.setProtocolNumber(stored, automatic);
 
-  QCOMPARE(readDocx(singleWordReport()).paragraphs.first(), "ПРОТОКОЛ ПОВЕРКИ № " + sequence[0]);
-  QCOMPARE(readDocx(singleWordReport()).paragraphs.first(), "ПРОТОКОЛ ПОВЕРКИ № " + sequence[1]);
+  QCOMPARE(readDocx(fixture.singleReport()).paragraphs.first(), "ПРОТОКОЛ ПОВЕРКИ № " + sequence[0]);
+  QCOMPARE(readDocx(fixture.singleReport()).paragraphs.first(), "ПРОТОКОЛ ПОВЕРКИ № " + sequence[1]);
   QCOMPARE(fixture.storedProtocolNumber(), sequence[2]);
 }
 
@@ -144,8 +144,8 @@ void SingleProtocolTest::savedUnderDescriptiveNameNeverOverwriting() {
   fixture.chooseMeter(kBase, 2);
   fixture.setProtocolNumber("9", false);
 
-  const QString first = singleWordReport();
-  const QString second = singleWordReport();
+  const QString first = fixture.singleReport();
+  const QString second = fixture.singleReport();
 
   const QString name = "Протокол 9 СО-505 011234 " + QDate::currentDate().toString(Qt::ISODate);
   QCOMPARE(QFileInfo(first).fileName(), name + ".docx");
@@ -187,7 +187,7 @@ void SingleProtocolTest::unusableTemplateLeavesEverything() {
     fixture.writeTemplate(templateName, content);
 
   ScriptedAnswers answers;
-  const QString saved = group ? groupWordReport() : singleWordReport();
+  const QString saved = group ? fixture.groupReport() : fixture.singleReport();
 
   QVERIFY(saved.isEmpty());
   QCOMPARE(answers.shown().size(), size_t(1));
@@ -198,7 +198,7 @@ void SingleProtocolTest::unusableTemplateLeavesEverything() {
   QVERIFY(fixture.savedProtocols().isEmpty());
   QCOMPARE(fixture.storedProtocolNumber(), "9");
   // The group report found no template before moving the meter query.
-  QCOMPARE(theDataModule->meters->recordCount(), 1);
+  QCOMPARE(fixture.dm->meters->recordCount(), 1);
 }
 
 void SingleProtocolTest::docxBesideTemplate_data() {
@@ -227,7 +227,7 @@ void SingleProtocolTest::docxBesideTemplate() {
     fixture.writeTemplate("look.doc", docContent);
 
   ScriptedAnswers answers;
-  const QString saved = singleWordReport();
+  const QString saved = fixture.singleReport();
 
   QVERIFY(answers.shown().empty());
   QCOMPARE(readDocx(saved).paragraphs.first(), expectedTitle);
@@ -241,7 +241,7 @@ void SingleProtocolTest::failureAfterTemplateLeavesNoHalfState() {
   fixture.chooseMeter(kBase, 2);
   fixture.writeTemplate("look.doc", templateWithoutTable(ProtocolFixture::shippedTemplate("look.doc")));
 
-  QVERIFY_THROWS_EXCEPTION(std::runtime_error, singleWordReport());
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, fixture.singleReport());
 
   QVERIFY(fixture.savedProtocols().isEmpty());
   QCOMPARE(fixture.storedProtocolNumber(), "9");
@@ -253,7 +253,7 @@ void SingleProtocolTest::proofingOptionsOfTemplateKept() {
   ProtocolFixture fixture;
   fixture.addMarkedPoints(chosenMeter(fixture), 1);
   fixture.chooseMeter(kBase, 2);
-  const QString saved = singleWordReport();
+  const QString saved = fixture.singleReport();
   const ProofingOptions expected = WordDocument(fixture.dir.filePath("sources/look.doc")).proofingOptions();
   QVERIFY(WordDocument(saved).proofingOptions() == expected);
   QVERIFY(expected.checkSpellingAsYouType);
@@ -276,7 +276,7 @@ void SingleProtocolTest::zeroDatesPrintedEmpty() {
   fixture.addMarkedPoints(chosenMeter(fixture), 1);
   fixture.chooseMeter(kBase, 2);
 
-  const DocxReadBack document = readDocx(group ? groupWordReport() : singleWordReport());
+  const DocxReadBack document = readDocx(group ? fixture.groupReport() : fixture.singleReport());
 
   const QString prefix = group ? "Средства поверки: установка" : "Установка";
   QCOMPARE(document.missingParagraphs({prefix + " для поверки счётчиков электрической энергии СТ3416 № 1234 с "

@@ -5,7 +5,6 @@
 
 #include "support/TestRegistry.h"
 
-#include "app/Windows.h"
 #include "reports/DocxReadBack.h"
 #include "reports/ProtocolFixture.h"
 #include "reports/WordProtocols.h"
@@ -44,31 +43,24 @@ struct VerdictFixture : ProtocolFixture {
 
 // The main window over the fixture's database.
 struct ShownMainWindow {
-  ShownMainWindow() {
-    theMainWindow = new MainWindow;
-    wireWindows();
-    theMainWindow->show();
-    if (!QTest::qWaitForWindowExposed(theMainWindow)) qFatal("main window not shown");
-  }
-  ~ShownMainWindow() {
-    delete theMainWindow;
-    theMainWindow = nullptr;
-  }
+  explicit ShownMainWindow(ProtocolFixture& fixture) : main(fixture.showMainWindow()) {}
+  std::unique_ptr<MainWindow> main;
+
   QTreeWidgetItem* meterNode(int slot) {
-    QTreeWidgetItem* base = theMainWindow->baseTree()->findItems(kBase, Qt::MatchExactly).value(0);
+    QTreeWidgetItem* base = main->baseTree()->findItems(kBase, Qt::MatchExactly).value(0);
     for (int i = 0; i < base->childCount(); ++i)
       if (base->child(i)->text(0) == meterCaptions(slot)) return base->child(i);
     qFatal("no node for slot %d", slot);
   }
   void choose(int slot) {
-    QTreeWidget* tree = theMainWindow->baseTree();
+    QTreeWidget* tree = main->baseTree();
     QTreeWidgetItem* node = meterNode(slot);
     node->parent()->setExpanded(true);
     tree->scrollToItem(node);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
   }
   QModelIndex errorCell() const {
-    DatasetGrid* grid = theMainWindow->pointGrid();
+    DatasetGrid* grid = main->pointGrid();
     return grid->model()->index(0, grid->columnOfField(QStringLiteral("Opogr")));
   }
 };
@@ -82,7 +74,7 @@ class VerdictScenarioTest : public QObject {
   void singleProtocolConcludes() {
     VerdictFixture fixture;
     fixture.chooseMeter(kBase, 1);
-    const DocxReadBack document = readDocx(singleWordReport());
+    const DocxReadBack document = readDocx(fixture.singleReport());
     QCOMPARE(document.table.value(0).value(5), "Предел, %");
     QCOMPARE(document.table.value(1).value(4), "-0,12");
     QCOMPARE(document.table.value(1).value(5), "±1,0");
@@ -103,7 +95,7 @@ class VerdictScenarioTest : public QObject {
     QFETCH(QString, limit);
     VerdictFixture fixture;
     fixture.chooseMeter(kBase, slot);
-    const DocxReadBack document = readDocx(singleWordReport());
+    const DocxReadBack document = readDocx(fixture.singleReport());
     QCOMPARE(document.table.value(1).value(5), limit);
     QCOMPARE(document.missingParagraphs({conclusion}), QStringList());
   }
@@ -111,7 +103,7 @@ class VerdictScenarioTest : public QObject {
   void groupProtocolConcludes() {
     VerdictFixture fixture;
     fixture.chooseMeter(kBase, 1);
-    const DocxReadBack document = readDocx(groupWordReport());
+    const DocxReadBack document = readDocx(fixture.groupReport());
     const QStringList last = document.table.last();
     QCOMPARE(last.value(1), "Заключение");
     QCOMPARE(last.mid(4, 8), kGroupVerdicts);
@@ -124,11 +116,11 @@ class VerdictScenarioTest : public QObject {
   void withoutLimitsNothingIsConcluded() {
     VerdictFixture fixture(false);
     fixture.chooseMeter(kBase, 1);
-    const DocxReadBack single = readDocx(singleWordReport());
+    const DocxReadBack single = readDocx(fixture.singleReport());
     QCOMPARE(single.table.value(1).value(5), "");
     QCOMPARE(single.missingParagraphs({"Заключение: счётчик признан ____________________ к применению."}),
              QStringList());
-    const DocxReadBack group = readDocx(groupWordReport());
+    const DocxReadBack group = readDocx(fixture.groupReport());
     QCOMPARE(group.table.last().mid(4, 8), QStringList(8, QString()));
     QCOMPARE(group.missingParagraphs({"Заключение: счётчики признаны ____________________ к применению."}),
              QStringList());
@@ -137,12 +129,12 @@ class VerdictScenarioTest : public QObject {
   // The grid tints each meter's error as its verdict reads, the status bar and the tree say it.
   void mainWindowShowsVerdicts() {
     VerdictFixture fixture;
-    ShownMainWindow window;
+    ShownMainWindow window(fixture);
     for (int slot = 1; slot <= 8; ++slot) {
       window.choose(slot);
       const QModelIndex cell = window.errorCell();
       const QString verdict = kWindowVerdicts[slot - 1];
-      QCOMPARE(theMainWindow->statusPanel(MainWindow::kVerdictPanel)->text(), verdict);
+      QCOMPARE(window.main->statusPanel(MainWindow::kVerdictPanel)->text(), verdict);
       QCOMPARE(window.meterNode(slot)->toolTip(0), verdict);
       const QString text = cell.data(Qt::DisplayRole).toString();
       const QVariant background = cell.data(Qt::BackgroundRole);
@@ -164,14 +156,14 @@ class VerdictScenarioTest : public QObject {
   // Unmarking the only point takes the verdict back at once; marking gives it again.
   void verdictFollowsMarks() {
     VerdictFixture fixture;
-    ShownMainWindow window;
+    ShownMainWindow window(fixture);
     window.choose(3);
-    QCOMPARE(theMainWindow->statusPanel(MainWindow::kVerdictPanel)->text(), "Не годен");
-    theMainWindow->unmarkAllPoints();
-    QCOMPARE(theMainWindow->statusPanel(MainWindow::kVerdictPanel)->text(), "Не оценён");
+    QCOMPARE(window.main->statusPanel(MainWindow::kVerdictPanel)->text(), "Не годен");
+    window.main->unmarkAllPoints();
+    QCOMPARE(window.main->statusPanel(MainWindow::kVerdictPanel)->text(), "Не оценён");
     QCOMPARE(window.meterNode(3)->toolTip(0), "Не оценён");
-    theMainWindow->markAllPoints();
-    QCOMPARE(theMainWindow->statusPanel(MainWindow::kVerdictPanel)->text(), "Не годен");
+    window.main->markAllPoints();
+    QCOMPARE(window.main->statusPanel(MainWindow::kVerdictPanel)->text(), "Не годен");
     QCOMPARE(window.meterNode(3)->toolTip(0), "Не годен");
   }
 
@@ -179,7 +171,7 @@ class VerdictScenarioTest : public QObject {
   // paints: the limits file is looked at again at the next change only.
   void errorCellsAreJudgedOncePerChange() {
     VerdictFixture fixture;
-    ShownMainWindow window;
+    ShownMainWindow window(fixture);
     window.choose(1);
     QVERIFY(window.errorCell().data(Qt::DisplayRole).toString().endsWith(" ✓"));
 
@@ -190,7 +182,7 @@ class VerdictScenarioTest : public QObject {
     QVERIFY(window.errorCell().data(Qt::DisplayRole).toString().endsWith(" ✗"));
     QCOMPARE(window.errorCell().data(Qt::ToolTipRole).toString(), "Предел ±0,1 %");
 
-    DatasetGrid* grid = theMainWindow->pointGrid();
+    DatasetGrid* grid = window.main->pointGrid();
     int prepared = 0;
     int looks = 0;
     grid->setCellLooks({[&] { ++prepared; }, [&](int, const QString&) -> std::optional<CellLook> {
@@ -205,7 +197,7 @@ class VerdictScenarioTest : public QObject {
     QVERIFY(window.errorCell().data(Qt::DisplayRole).toString().endsWith(" !"));
     QCOMPARE(prepared, 2);
     QCOMPARE(looks, 2);
-    theMainWindow->unmarkAllPoints();  // a change of the rows
+    window.main->unmarkAllPoints();  // a change of the rows
     window.errorCell().data(Qt::DisplayRole);
     QCOMPARE(prepared, 3);
   }
@@ -225,17 +217,17 @@ class VerdictScenarioTest : public QObject {
     for (const auto& point : points)
       fixture.addPoint(fixture.meters[0], {100, point.current, QString::fromLatin1(point.powerFactor), point.error,
                                            QStringLiteral("R"), ++count});
-    ShownMainWindow window;
-    theMainWindow->resize(1100, 620);
+    ShownMainWindow window(fixture);
+    window.main->resize(1100, 620);
     window.choose(1);
-    QCOMPARE(theMainWindow->statusPanel(MainWindow::kVerdictPanel)->text(), "Не годен");
+    QCOMPARE(window.main->statusPanel(MainWindow::kVerdictPanel)->text(), "Не годен");
     QTest::qWait(400);  // the chart pane follows after a short delay
 
-    const QImage picture = theMainWindow->grab().toImage();
-    DatasetGrid* grid = theMainWindow->pointGrid();
+    const QImage picture = window.main->grab().toImage();
+    DatasetGrid* grid = window.main->pointGrid();
     const auto tintOfRow = [&](int row) {
       const QRect cell = grid->visualRect(grid->model()->index(row, grid->columnOfField(QStringLiteral("Opogr"))));
-      const QPoint inside = grid->viewport()->mapTo(theMainWindow, cell.topLeft() + QPoint(3, cell.height() / 2));
+      const QPoint inside = grid->viewport()->mapTo(window.main.get(), cell.topLeft() + QPoint(3, cell.height() / 2));
       return picture.pixelColor(inside * picture.devicePixelRatio());
     };
     const QColor within = tintOfRow(1);  // 0,42 at 100 %, cos φ 1 (row 0 is the current one)

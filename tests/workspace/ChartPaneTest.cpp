@@ -147,7 +147,7 @@ void ChartPaneTest::chartFollowsChangesOfThePoints() {
   } else if (change == "renumber") {
     form->renumberTestPoints();
   } else if (change == "save") {
-    TableDataset* rows = theDataModule->testPoints;
+    TableDataset* rows = fixture.dm().testPoints;
     rows->append();
     rows->fieldByName("Num").setInteger(meter);
     rows->fieldByName("Voltage").setReal(100);

@@ -235,8 +235,8 @@ void LayoutTest::firstStartHasDesignLayout() {
   QVERIFY(QFile::exists(programPath("sources/datagrid.res")));
   QVERIFY(readText(programPath("sources/mform.res")).contains("  Lines = wsNormal\n"));
   // The tables are closed with the window.
-  QVERIFY(!theDataModule->chosenMeter->isOpen());
-  QVERIFY(!theDataModule->bases->isOpen());
+  QVERIFY(!fixture.dm().chosenMeter->isOpen());
+  QVERIFY(!fixture.dm().bases->isOpen());
 }
 
 void LayoutTest::maximisedWindowReopensMaximised() {
@@ -376,7 +376,7 @@ void LayoutTest::damagedLayoutFilesKeepDesign() {
                 {{"Column", "field=Gone width=10 alignment=left title-alignment=left visible=true"},
                  {"Column", "field=Rep width=80 alignment=left title-alignment=right visible=true"}}));
   DatasetGrid grid;
-  grid.setDataset(theDataModule->testPoints, form->pointGrid()->gridColumns());
+  grid.setDataset(fixture.dm().testPoints, form->pointGrid()->gridColumns());
   QVERIFY(loadComponentFromFile(&grid, programPath("sources/datagrid.res")));
   const QVector<GridColumn> columns = grid.gridColumns();
   QCOMPARE(columns.first().field, QStringLiteral("Rep"));

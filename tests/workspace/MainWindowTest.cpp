@@ -24,8 +24,8 @@
 
 namespace {
 
-QString rep(int row) {
-  TableDataset* points = theDataModule->testPoints;
+QString rep(const WorkspaceFixture& fixture, int row) {
+  TableDataset* points = fixture.dm().testPoints;
   points->moveTo(row);
   return points->fieldByName(QStringLiteral("Rep")).asText();
 }
@@ -123,7 +123,7 @@ void MainWindowTest::treeListsMetersInUseBySlot() {
 
   // A rebuild shows what the database holds now.
   fixture.rows().addMeter(QStringLiteral("Б2"), meterIn(4));
-  theDataModule->bases->reopen(Statements::allBases());
+  fixture.dm().bases->reopen(Statements::allBases());
   form->buildBaseTree();
   QCOMPARE(fixture.treeOutline().mid(5), (QStringList{"Б2", "  Счетчик 4", "  Счетчик 6"}));
 }
@@ -166,18 +166,18 @@ void MainWindowTest::choosingNodes() {
   fixture.leftClick(node);
   QCOMPARE(form->statusPanel(0)->text(), basePanel);
   QCOMPARE(form->statusPanel(1)->text(), meterPanel);
-  QCOMPARE(ChosenMeterNum, meterChosen ? int(meter3) : 0);
-  QCOMPARE(MarkedPointCount, meterChosen ? 2 : 0);
-  QCOMPARE(theDataModule->testPoints->isOpen(), meterChosen);
+  QCOMPARE(fixture.selection().meterNum(), meterChosen ? int(meter3) : 0);
+  QCOMPARE(fixture.selection().markedCount(), meterChosen ? 2 : 0);
+  QCOMPARE(fixture.dm().testPoints->isOpen(), meterChosen);
   QCOMPARE(form->pointGrid()->model()->rowCount(), meterChosen ? 2 : 0);
   QCOMPARE(fixture.enabledCommands(), enabled);
   if (meterChosen) {
     // The contract the reports and the archive rely on.
-    QCOMPARE(ChosenSlot, 3);
-    QCOMPARE(theDataModule->meters->recordCount(), 1);
-    QCOMPARE(theDataModule->chosenMeter->fieldByName(QStringLiteral("Num")).asInteger(), meter3);
-    QCOMPARE(theDataModule->chosenBase->fieldByName(QStringLiteral("NameBase")).asText(), QStringLiteral("Б1"));
-    QCOMPARE(theDataModule->markedPoints->recordCount(), 2);
+    QCOMPARE(fixture.selection().slot(), 3);
+    QCOMPARE(fixture.dm().meters->recordCount(), 1);
+    QCOMPARE(fixture.dm().chosenMeter->fieldByName(QStringLiteral("Num")).asInteger(), meter3);
+    QCOMPARE(fixture.dm().chosenBase->fieldByName(QStringLiteral("NameBase")).asText(), QStringLiteral("Б1"));
+    QCOMPARE(fixture.dm().markedPoints->recordCount(), 2);
   }
 }
 
@@ -188,7 +188,7 @@ void MainWindowTest::baseWithoutMetersInUse() {
   MainWindow* form = fixture.openWindow();
   QCOMPARE(fixture.treeOutline(), (QStringList{"База счетчиков", "ПУСТАЯ"}));
   fixture.leftClick(QStringLiteral("ПУСТАЯ"));
-  QCOMPARE(ChosenBaseName, QStringLiteral("ПУСТАЯ"));
+  QCOMPARE(fixture.selection().baseName(), QStringLiteral("ПУСТАЯ"));
   QVERIFY(form->isBaseSelected());
   QCOMPARE(fixture.enabledCommands(), (QStringList{kCreate, kDelete, kClear, kOptions, kBegin, kSeeArchive}));
   QCOMPARE(form->pointGrid()->model()->rowCount(), 0);
@@ -217,7 +217,7 @@ void MainWindowTest::rightPressOffersTheNodesCommands() {
 
   fixture.rightPress(node);
   QCOMPARE(fixture.shownPopupItems(), items);
-  QCOMPARE(ChosenBaseName, chosenBase);
+  QCOMPARE(fixture.selection().baseName(), chosenBase);
   QCOMPARE(fixture.node(node)->isSelected(), true);
   // Pop-up items follow their commands: a base without a chosen meter greys the report.
   const QList<QAction*> popupItems = form->baseTreeMenu()->actions();
@@ -234,20 +234,20 @@ void MainWindowTest::leftClickOnEmptySpaceClearsTheChoice() {
   fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(1));
   MainWindow* form = fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/1"));
-  QVERIFY(ChosenMeterNum != 0);
+  QVERIFY(fixture.selection().meterNum() != 0);
   QTreeWidget* tree = form->baseTree();
   tree->clearSelection();
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(5, tree->viewport()->height() - 5));
-  QCOMPARE(ChosenMeterNum, 0);
-  QCOMPARE(ChosenBaseName, QString());
-  QVERIFY(!theDataModule->testPoints->isOpen());
+  QCOMPARE(fixture.selection().meterNum(), 0);
+  QCOMPARE(fixture.selection().baseName(), QString());
+  QVERIFY(!fixture.dm().testPoints->isOpen());
   QCOMPARE(fixture.enabledCommands(), (QStringList{kCreate, kBegin, kSeeArchive}));
   // A key released in the tree does the same after moving the choice.
   fixture.leftClick(QStringLiteral("Б1/1"));
   QCOMPARE(keyboard::focusWidget(), tree);
   keyboard::press(Qt::Key_Up);
-  QCOMPARE(ChosenMeterNum, 0);
-  QCOMPARE(ChosenBaseName, QStringLiteral("Б1"));
+  QCOMPARE(fixture.selection().meterNum(), 0);
+  QCOMPARE(fixture.selection().baseName(), QStringLiteral("Б1"));
 }
 
 void MainWindowTest::clickOnRecordColumnTogglesMark() {
@@ -259,17 +259,17 @@ void MainWindowTest::clickOnRecordColumnTogglesMark() {
   fixture.leftClick(QStringLiteral("Б1/1"));
 
   fixture.clickCell(1, QStringLiteral("Rep"));
-  QCOMPARE(rep(1), QStringLiteral("R"));
-  QCOMPARE(MarkedPointCount, 1);
+  QCOMPARE(rep(fixture, 1), QStringLiteral("R"));
+  QCOMPARE(fixture.selection().markedCount(), 1);
   fixture.clickCell(2, QStringLiteral("Rep"));
-  QCOMPARE(MarkedPointCount, 2);
+  QCOMPARE(fixture.selection().markedCount(), 2);
   fixture.clickCell(1, QStringLiteral("Rep"));
-  QCOMPARE(rep(1), QString());
-  QCOMPARE(MarkedPointCount, 1);
+  QCOMPARE(rep(fixture, 1), QString());
+  QCOMPARE(fixture.selection().markedCount(), 1);
   // Another column changes no mark but recounts (a mark stored elsewhere meanwhile).
-  theDataModule->connection()->execute({QStringLiteral("update slave set rep = 'R' where num = ?"), {meter}, {}});
+  fixture.dm().connection()->execute({QStringLiteral("update slave set rep = 'R' where num = ?"), {meter}, {}});
   fixture.clickCell(0, QStringLiteral("Opogr"));
-  QCOMPARE(MarkedPointCount, 3);
+  QCOMPARE(fixture.selection().markedCount(), 3);
   QCOMPARE(fixture.column(QStringLiteral("select count(*) from slave where rep = 'R'")).value(0).toInt(), 3);
 }
 
@@ -285,16 +285,16 @@ void MainWindowTest::spaceTogglesMarkWhateverTheColumnOrder() {
 
   for (const char* field : {"Count", "Date", "KM"}) {
     fixture.clickCell(1, QString::fromLatin1(field));
-    const QString before = rep(1);
+    const QString before = rep(fixture, 1);
     QCOMPARE(keyboard::focusWidget(), grid);
     keyboard::press(Qt::Key_Space);
-    QVERIFY2(rep(1) != before, field);
+    QVERIFY2(rep(fixture, 1) != before, field);
   }
-  QCOMPARE(rep(0), QString());
-  QCOMPARE(MarkedPointCount, 1);  // toggled three times
+  QCOMPARE(rep(fixture, 0), QString());
+  QCOMPARE(fixture.selection().markedCount(), 1);  // toggled three times
   // Other characters only recount.
   keyboard::press(Qt::Key_A);
-  QCOMPARE(rep(1), QStringLiteral("R"));
+  QCOMPARE(rep(fixture, 1), QStringLiteral("R"));
 }
 
 void MainWindowTest::markOtherThanRIsNotCounted() {
@@ -304,12 +304,12 @@ void MainWindowTest::markOtherThanRIsNotCounted() {
   fixture.rows().addPoint(meter, pointAt(100, QStringLiteral("X")));
   fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/1"));
-  QCOMPARE(MarkedPointCount, 0);
+  QCOMPARE(fixture.selection().markedCount(), 0);
   fixture.clickCell(0, QStringLiteral("Rep"));
-  QCOMPARE(rep(0), QString());
+  QCOMPARE(rep(fixture, 0), QString());
   fixture.clickCell(0, QStringLiteral("Rep"));
-  QCOMPARE(rep(0), QStringLiteral("R"));
-  QCOMPARE(MarkedPointCount, 1);
+  QCOMPARE(rep(fixture, 0), QStringLiteral("R"));
+  QCOMPARE(fixture.selection().markedCount(), 1);
 }
 
 void MainWindowTest::markAllThenClearAll() {
@@ -325,13 +325,13 @@ void MainWindowTest::markAllThenClearAll() {
   QTest::mousePress(form->pointGrid()->viewport(), Qt::RightButton);
   QVERIFY(form->markAllAction()->isEnabled());
   form->markAllAction()->trigger();
-  QCOMPARE(MarkedPointCount, 4);
+  QCOMPARE(fixture.selection().markedCount(), 4);
   // Only the chosen meter's points.
   QCOMPARE(
       fixture.column(QStringLiteral("select rep from slave where num = ?"), {meter2}).value(0).toString(),
       QString());
   form->unmarkAllAction()->trigger();
-  QCOMPARE(MarkedPointCount, 0);
+  QCOMPARE(fixture.selection().markedCount(), 0);
   QCOMPARE(fixture.column(QStringLiteral("select count(*) from slave where rep = 'R'")).value(0).toInt(), 0);
 
   // Without a chosen meter the grid's commands are greyed.
@@ -353,7 +353,7 @@ void MainWindowTest::renumberDropsEmptyPointsPerMeter() {
   for (double voltage : {0.0, 60.0, 120.0}) fixture.rows().addPoint(meter2, pointAt(voltage));
   for (qint64 meter : {unused, other}) fixture.rows().addPoint(meter, pointAt(0));
   // A missing voltage is an empty reading too.
-  theDataModule->connection()->execute(
+  fixture.dm().connection()->execute(
       {QStringLiteral("update slave set voltage = null where num = ? and voltage = 120"), {meter2}, {}});
   MainWindow* form = fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/1"));
@@ -367,7 +367,7 @@ void MainWindowTest::renumberDropsEmptyPointsPerMeter() {
            (QVariantList{1}));
   QCOMPARE(fixture.column(QStringLiteral("select count(*) from slave where num in (?, ?)"), {unused, other}),
            (QVariantList{2}));
-  QVERIFY(theDataModule->testPoints->isOpen());  // it was open before
+  QVERIFY(fixture.dm().testPoints->isOpen());  // it was open before
 
   form->showSelection();
   QCOMPARE(form->pointGrid()->model()->rowCount(), 2);
@@ -396,15 +396,14 @@ void MainWindowTest::sampleDatabaseShowsTwoBases() {
     copyDatabase(*file, *server);
   }
   DataModule dataModule;
-  theDataModule = &dataModule;
   QVERIFY(dataModule.openTables().isEmpty());
+  Selection selection;
   {
-    MainWindow form;
+    MainWindow form(dataModule, selection);
     QCOMPARE(form.baseTree()->topLevelItemCount(), 3);
     QCOMPARE(form.baseTree()->topLevelItem(1)->childCount(), 3);
     QCOMPARE(form.baseTree()->topLevelItem(2)->childCount(), 2);
   }
-  theDataModule = nullptr;
 }
 
 void MainWindowTest::disabledCommandPicturesAreGreyed_data() {

@@ -75,7 +75,7 @@ void WorkspaceCommandsTest::clearBaseAsksAndKeepsMeters() {
   QCOMPARE(fixture.column(QStringLiteral("select count(*) from master")).value(0).toInt(), 3);
   QCOMPARE(fixture.treeOutline(), (QStringList{"База счетчиков", "Б1", "  Счетчик 1", "Б2", "  Счетчик 1"}));
   QCOMPARE(form->pointGrid()->model()->rowCount(), pointsLeft == 1 ? 0 : 3);
-  QCOMPARE(ChosenMeterNum, int(meter1));
+  QCOMPARE(fixture.selection().meterNum(), int(meter1));
 }
 
 void WorkspaceCommandsTest::deleteBaseFromMeterNode() {
@@ -101,9 +101,9 @@ void WorkspaceCommandsTest::deleteBaseFromMeterNode() {
   QCOMPARE(fixture.column(QStringLiteral("select base from master")), QVariantList{"Б2"});
   QCOMPARE(fixture.column(QStringLiteral("select num from slave")), (QVariantList{other}));
   QCOMPARE(fixture.treeOutline(), (QStringList{"База счетчиков", "Б2", "  Счетчик 1"}));
-  QCOMPARE(ChosenBaseName, QString());
-  QCOMPARE(ChosenMeterNum, 0);
-  QVERIFY(!theDataModule->testPoints->isOpen());
+  QCOMPARE(fixture.selection().baseName(), QString());
+  QCOMPARE(fixture.selection().meterNum(), 0);
+  QVERIFY(!fixture.dm().testPoints->isOpen());
   QCOMPARE(form->pointGrid()->model()->rowCount(), 0);
   QCOMPARE(fixture.enabledCommands(), (QStringList{kCreate, kBegin, kSeeArchive}));
   // Nothing chosen: the command does nothing and asks nothing.
@@ -120,8 +120,8 @@ void WorkspaceCommandsTest::baseNameWithQuotes() {
   fixture.rows().addPoint(meter, pointAt(100, QStringLiteral("R")));
   MainWindow* form = fixture.openWindow();
   fixture.leftClick(name + QStringLiteral("/4"));
-  QCOMPARE(ChosenMeterNum, int(meter));
-  QCOMPARE(MarkedPointCount, 1);
+  QCOMPARE(fixture.selection().meterNum(), int(meter));
+  QCOMPARE(fixture.selection().markedCount(), 1);
   MessageService::ScriptedAnswers answers({Answer::Yes});
   form->clearBaseAction()->trigger();
   QCOMPARE(fixture.column(QStringLiteral("select count(*) from slave")).value(0).toInt(), 0);
@@ -134,12 +134,12 @@ void WorkspaceCommandsTest::measurementBlocksBaseCommands() {
   MainWindow* form = fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/1"));
   form->disableBaseActions();
-  QVERIFY(!ActionsAllowed);
+  QVERIFY(!fixture.selection().actionsAllowed());
   QCOMPARE(fixture.enabledCommands(), (QStringList{kClear, kBegin}));
   fixture.leftClick(QStringLiteral("Б1/1"));
   QCOMPARE(fixture.enabledCommands(), (QStringList{kClear, kBegin}));
   form->enableBaseActions();
-  QVERIFY(ActionsAllowed);
+  QVERIFY(fixture.selection().actionsAllowed());
   form->showSelection();
   QCOMPARE(fixture.enabledCommands().size(), 9);
 }
@@ -187,8 +187,8 @@ void WorkspaceCommandsTest::reportRunsHookAndRestoresSelection() {
   form->Hooks.groupWordReport = [&] {
     statusDuringReport = form->statusPanel(MainWindow::kReportPanel)->text();
     busyCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
-    theDataModule->meters->reopen(Statements::metersOfBaseInUse(QStringLiteral("Б1"), true));
-    theDataModule->meters->last();
+    fixture.dm().meters->reopen(Statements::metersOfBaseInUse(QStringLiteral("Б1"), true));
+    fixture.dm().meters->last();
   };
   form->groupProtocolAction()->trigger();
   QCOMPARE(statusDuringReport, QStringLiteral("Cоздание отчета в MSWord"));
@@ -196,7 +196,7 @@ void WorkspaceCommandsTest::reportRunsHookAndRestoresSelection() {
   QVERIFY(busyCursor);
   QCOMPARE(form->statusPanel(MainWindow::kReportPanel)->text(), QString());
   QVERIFY(!QApplication::overrideCursor());
-  QCOMPARE(theDataModule->chosenMeter->fieldByName(QStringLiteral("Num")).asInteger(), meter1);
+  QCOMPARE(fixture.dm().chosenMeter->fieldByName(QStringLiteral("Num")).asInteger(), meter1);
   Q_UNUSED(meter2);
 
   // A failing report still gives the cursor back.
@@ -229,7 +229,7 @@ void WorkspaceCommandsTest::portChoiceSurvivesRestart() {
   MainWindow* form = fixture.openWindow();
   QVERIFY(form->com1Action()->isChecked());
   QVERIFY(!form->com2Action()->isChecked());
-  QVERIFY(!UseCom2);
+  QVERIFY(!fixture.selection().useCom2());
   // A value stored meanwhile by another window survives the port choice.
   loadProgramConfig();
   Config.ProtocolNumber = QStringLiteral("117");
@@ -237,21 +237,21 @@ void WorkspaceCommandsTest::portChoiceSurvivesRestart() {
   Config = ProgramConfig();
 
   form->com2Action()->trigger();
-  QVERIFY(UseCom2);
+  QVERIFY(fixture.selection().useCom2());
   QVERIFY(form->com2Action()->isChecked());
   QVERIFY(!form->com1Action()->isChecked());
 
   form = fixture.restart();
-  UseCom2 = false;
+  fixture.selection().setUseCom2(false);
   Config = ProgramConfig();
   form->applyPortChoice();
   QVERIFY(form->com2Action()->isChecked());
   QVERIFY(!form->com1Action()->isChecked());
-  QVERIFY(UseCom2);
+  QVERIFY(fixture.selection().useCom2());
   QCOMPARE(Config.ProtocolNumber, QStringLiteral("117"));
 
   form->com1Action()->trigger();
-  QVERIFY(!UseCom2);
+  QVERIFY(!fixture.selection().useCom2());
   loadProgramConfig();
   QCOMPARE(Config.ComPort, quint8(0));
 }
@@ -261,19 +261,19 @@ void WorkspaceCommandsTest::newBaseThroughDialogAndEditor() {
   fixture.createDialogs();
   MainWindow* form = fixture.openWindow();
   form->createBaseAction()->trigger();
-  QVERIFY(theBaseNameDialog->isVisible());
+  QVERIFY(fixture.baseNameDialog().isVisible());
   QVERIFY(!form->isEnabled());
-  auto* name = theBaseNameDialog->findChild<QLineEdit*>(QStringLiteral("nameEdit"));
+  auto* name = fixture.baseNameDialog().findChild<QLineEdit*>(QStringLiteral("nameEdit"));
   QVERIFY(name);
   QVERIFY(keyboard::typeInto(name, QStringLiteral("б7")));
   keyboard::press(Qt::Key_Return);
-  QVERIFY(theBaseEditor->isVisible());
+  QVERIFY(fixture.baseEditor().isVisible());
   QVERIFY(!form->isEnabled());
   // The tree follows once the editor closes, with nothing chosen.
-  theBaseEditor->close();
+  fixture.baseEditor().close();
   QVERIFY(form->isEnabled());
   QCOMPARE(fixture.treeOutline(), (QStringList{"База счетчиков", "Б7"}));
-  QCOMPARE(ChosenBaseName, QString());
+  QCOMPARE(fixture.selection().baseName(), QString());
   QCOMPARE(fixture.enabledCommands(), (QStringList{kCreate, kBegin, kSeeArchive}));
 }
 
@@ -284,20 +284,20 @@ void WorkspaceCommandsTest::editorOpensOnlyForAChosenBase() {
   fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(2));
   MainWindow* form = fixture.openWindow();
   form->editBase();
-  QVERIFY(!theBaseEditor->isVisible());
+  QVERIFY(!fixture.baseEditor().isVisible());
   QVERIFY(form->isEnabled());
   fixture.leftClick(QStringLiteral("Б1/2"));
   form->editBaseAction()->trigger();
-  QVERIFY(theBaseEditor->isVisible());
+  QVERIFY(fixture.baseEditor().isVisible());
   QVERIFY(!form->isEnabled());
   // A close request to the main window meanwhile (the window manager's) is refused.
   QVERIFY(!form->close());
   QVERIFY(form->isVisible());
   // The editor empties the grid while it is open.
-  QVERIFY(!theDataModule->testPoints->isOpen());
-  theBaseEditor->close();
+  QVERIFY(!fixture.dm().testPoints->isOpen());
+  fixture.baseEditor().close();
   QVERIFY(form->isEnabled());
-  QCOMPARE(ChosenMeterNum, 0);
+  QCOMPARE(fixture.selection().meterNum(), 0);
   QCOMPARE(fixture.treeOutline(), (QStringList{"База счетчиков", "Б1", "  Счетчик 2"}));
 }
 

@@ -13,62 +13,36 @@
 #include "bases/InstallationDialog.h"
 #include "bases/ProtocolNumberDialog.h"
 #include "database/DataModule.h"
-#include "app/Windows.h"
 #include "ui/DatasetGrid.h"
 #include "ui/Selection.h"
 #include "workspace/MainWindow.h"
 
 namespace {
 
-void resetSelectionGlobals() {
-  ChosenBaseName.clear();
-  ChosenSlot = 1;
-  ChosenMeterNum = 0;
-  MarkedPointCount = 0;
-  ActionsAllowed = true;
-  UseCom2 = false;
-}
-
 std::unique_ptr<DataModule> startDataModule() {
   auto dataModule = std::make_unique<DataModule>();
-  theDataModule = dataModule.get();
   if (!dataModule->openTables().isEmpty()) qFatal("data module failed to start");
   return dataModule;
 }
 
-template <class Window>
-void deleteWindow(Window*& window) {
-  delete window;
-  window = nullptr;
-}
-
 }  // namespace
 
-WorkspaceFixture::WorkspaceFixture() : dataModule_(startDataModule()) {
-  resetSelectionGlobals();
-  rows_ = std::make_unique<SampleRows>(*theDataModule->connection());
-}
+WorkspaceFixture::WorkspaceFixture()
+    : dataModule_(startDataModule()),
+      selection_(std::make_unique<Selection>()),
+      rows_(std::make_unique<SampleRows>(*dataModule_->connection())) {}
 
 WorkspaceFixture::~WorkspaceFixture() {
-  if (dialogs_) {
-    deleteWindow(theProtocolNumberDialog);
-    deleteWindow(theAboutDialog);
-    deleteWindow(theBaseNameDialog);
-    deleteWindow(theInstallationDialog);
-    deleteWindow(theBaseEditor);
-  }
-  theMainWindow = nullptr;
+  dialogs_.reset();
   form_.reset();
   rows_.reset();
+  selection_.reset();
   dataModule_.reset();
-  theDataModule = nullptr;
-  resetSelectionGlobals();
 }
 
 MainWindow* WorkspaceFixture::openWindow() {
-  theMainWindow = nullptr;
-  form_ = std::make_unique<MainWindow>();
-  theMainWindow = form_.get();
+  form_ = std::make_unique<MainWindow>(*dataModule_, *selection_);
+  if (dialogsWanted_) makeDialogs();
   form_->show();
   if (!QTest::qWaitForWindowExposed(form_.get())) qWarning("main window not exposed");
   // The keyboard reaches the active window only (under X without a window
@@ -78,14 +52,36 @@ MainWindow* WorkspaceFixture::openWindow() {
   return form_.get();
 }
 
+// The windows the main window's commands open, made after it as the start-up
+// makes them.
+struct WorkspaceFixture::Dialogs {
+  Dialogs(DataModule& dm, Selection& selection, Workspace* workspace)
+      : baseEditor(dm, selection, workspace), baseNameDialog(dm, selection, baseEditor) {}
+  BaseEditor baseEditor;
+  InstallationDialog installationDialog;
+  BaseNameDialog baseNameDialog;
+  AboutDialog aboutDialog;
+  ProtocolNumberDialog protocolNumberDialog;
+};
+
 void WorkspaceFixture::createDialogs() {
-  dialogs_ = true;
-  theBaseEditor = new BaseEditor;
-  theInstallationDialog = new InstallationDialog;
-  theBaseNameDialog = new BaseNameDialog;
-  theAboutDialog = new AboutDialog;
-  theProtocolNumberDialog = new ProtocolNumberDialog;
+  dialogsWanted_ = true;
+  if (form_) makeDialogs();
 }
+
+void WorkspaceFixture::makeDialogs() {
+  dialogs_ = std::make_unique<Dialogs>(*dataModule_, *selection_, form_.get());
+  MainWindow* main = form_.get();
+  Dialogs* dialogs = dialogs_.get();
+  main->Hooks.openBaseNameDialog = [main, dialogs] { dialogs->baseNameDialog.open(main); };
+  main->Hooks.openBaseEditor = [main, dialogs] { dialogs->baseEditor.openForChosenBase(main); };
+  main->Hooks.openInstallationDialog = [main, dialogs] { dialogs->installationDialog.open(main); };
+  main->Hooks.openAboutDialog = [main, dialogs] { dialogs->aboutDialog.open(main); };
+  main->Hooks.openProtocolNumberDialog = [main, dialogs] { dialogs->protocolNumberDialog.open(main); };
+}
+
+BaseEditor& WorkspaceFixture::baseEditor() const { return dialogs_->baseEditor; }
+BaseNameDialog& WorkspaceFixture::baseNameDialog() const { return dialogs_->baseNameDialog; }
 
 void WorkspaceFixture::closeWindow() {
   if (form_) form_->close();
@@ -93,13 +89,13 @@ void WorkspaceFixture::closeWindow() {
 
 MainWindow* WorkspaceFixture::restart() {
   closeWindow();
-  theMainWindow = nullptr;
+  dialogs_.reset();
   form_.reset();
   rows_.reset();
   dataModule_.reset();
-  resetSelectionGlobals();
+  selection_ = std::make_unique<Selection>();
   dataModule_ = startDataModule();
-  rows_ = std::make_unique<SampleRows>(*theDataModule->connection());
+  rows_ = std::make_unique<SampleRows>(*dataModule_->connection());
   return openWindow();
 }
 
@@ -155,7 +151,7 @@ void WorkspaceFixture::clickCell(int row, const QString& field) {
 }
 
 QVariantList WorkspaceFixture::column(const QString& sql, const QVariantList& values) const {
-  QSqlQuery query = theDataModule->connection()->execute({sql, values, {}});
+  QSqlQuery query = dataModule_->connection()->execute({sql, values, {}});
   QVariantList result;
   while (query.next()) result << query.value(0);
   return result;

@@ -27,8 +27,11 @@ inline const QString kSeeArchive = QStringLiteral("Просмотр архива
 SampleRows::Meter meterIn(int slot, bool inUse = true);
 // A test point at the voltage (percent), current 100 %, error 0.5 %.
 SampleRows::Point pointAt(double voltage, const QString& rep = {});
+class BaseEditor;
+class BaseNameDialog;
 class DataModule;
 class MainWindow;
+class Selection;
 
 // A fresh program directory with the program's database, its data module and
 // (on demand) the main window; rows are written as the program stores them.
@@ -38,13 +41,18 @@ class WorkspaceFixture {
   ~WorkspaceFixture();
 
   SampleRows& rows() { return *rows_; }
+  DataModule& dm() const { return *dataModule_; }
+  Selection& selection() const { return *selection_; }
   QString filePath(const QString& relative) const { return dir_.filePath(relative); }
   MainWindow* form() const { return form_.get(); }
-  // Creates and shows the main window (as a start of the program would); it
-  // becomes theMainWindow.
+  // Creates and shows the main window (as a start of the program would).
   MainWindow* openWindow();
-  // The windows the main window's commands open (base editor, dialogs).
+  // The windows the main window's commands open (base editor, dialogs),
+  // plugged into the main window's commands; made with the main window (at
+  // once when it is open).
   void createDialogs();
+  BaseEditor& baseEditor() const;
+  BaseNameDialog& baseNameDialog() const;
   // Closes the window as the operator does, then a fresh data module and
   // window come up in the same program directory: a restart.
   MainWindow* restart();
@@ -64,9 +72,14 @@ class WorkspaceFixture {
   QStringList shownPopupItems() const;  // captions of baseTreeMenu's visible items
 
  private:
+  struct Dialogs;
+  void makeDialogs();
+
   TempProgramDir dir_;
   std::unique_ptr<DataModule> dataModule_;
+  std::unique_ptr<Selection> selection_;
   std::unique_ptr<SampleRows> rows_;
   std::unique_ptr<MainWindow> form_;
-  bool dialogs_ = false;
+  std::unique_ptr<Dialogs> dialogs_;
+  bool dialogsWanted_ = false;
 };
