@@ -1,6 +1,7 @@
 #include "ConcurrentSaving.h"
 
 #include "database/Dataset.h"
+#include "database/TableDataset.h"
 #include "database/Schema.h"
 
 #include <QDate>

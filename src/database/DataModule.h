@@ -1,8 +1,10 @@
 #pragma once
 
 #include "database/Connection.h"
-#include "database/Dataset.h"
 #include "database/MemoryDataset.h"
+#include "database/QueryDataset.h"
+#include "database/ScriptDataset.h"
+#include "database/TableDataset.h"
 
 #include <QObject>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "database/Dataset.h"
+#include "database/TableDataset.h"
 
 #include "database/FieldValue.h"
 

@@ -1,4 +1,5 @@
 #include <QTest>
+#include "database/QueryDataset.h"
 
 #include "database/DatabaseFixture.h"
 #include "support/TestRegistry.h"

@@ -1,4 +1,6 @@
 #include <QLocale>
+#include "database/QueryDataset.h"
+#include "database/TableDataset.h"
 #include <QScopeGuard>
 #include <QTest>
 

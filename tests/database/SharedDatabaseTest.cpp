@@ -1,4 +1,5 @@
 #include <QMutex>
+#include "database/TableDataset.h"
 #include <QSemaphore>
 #include <QSqlQuery>
 #include <QTest>

@@ -6,6 +6,7 @@
 
 #include "database/Connection.h"
 #include "database/Dataset.h"
+#include "database/TableDataset.h"
 #include "database/Schema.h"
 
 namespace {
