@@ -124,8 +124,8 @@ void archiveWorkbook() {
   }
   QElapsedTimer timer;
   timer.start();
-  TxlReportG2 report;
-  report.XLSTemplate = templatePath("look.xls");
+  ExcelTemplateReport report;
+  report.templatePath = templatePath("look.xls");
   report.addDataSource(QStringLiteral("RxData"), QStringLiteral("Range1"), rows);
   const QByteArray xlsx = report.build();
   printFigure("xlsx archive: 10,000 rows x 15 fields", timer, xlsx.size());

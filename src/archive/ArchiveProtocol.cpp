@@ -109,9 +109,9 @@ QByteArray buildArchiveWorkbook(const MemoryDataset& rows, const QString& templa
   // Fixed values, so that the workbook tells the same whenever it is opened.
   ReportTable totals({QStringLiteral("Count"), QStringLiteral("Date")});
   totals.appendRow({QString::number(rows.recordCount()), fieldEditText(today, FieldType::Date)});
-  TxlReportG2 report;
-  report.XLSTemplate = templatePath;
+  ExcelTemplateReport report;
+  report.templatePath = templatePath;
   report.addDataSource(QStringLiteral("RxData"), QStringLiteral("Range1"), source);
-  report.addDataSource(QStringLiteral("RxTotals"), QStringLiteral("Totals"), totals, TxlReportG2::Range::Optional);
+  report.addDataSource(QStringLiteral("RxTotals"), QStringLiteral("Totals"), totals, ExcelTemplateReport::Range::Optional);
   return report.build();
 }

@@ -41,8 +41,6 @@ class WordTable {
   const std::vector<CellSpan>& cellsOf(int row) const;
   pugi::xml_node cellAt(int row, int column) const;
   void indexRows(pugi::xml_node container);
-  pugi::xml_node cleanCopy(pugi::xml_node row);
-  void clearCell(pugi::xml_node cell, pugi::xml_node keptParagraph);
 
   pugi::xml_node table_;
   const ooxml::XmlNames& w_;

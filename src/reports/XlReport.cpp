@@ -227,13 +227,13 @@ QByteArray readTemplate(const QString& path) {
 
 }  // namespace
 
-void TxlReportG2::addDataSource(const QString& alias, const QString& range, const ReportDataSource& source,
+void ExcelTemplateReport::addDataSource(const QString& alias, const QString& range, const ReportDataSource& source,
                                 Range presence) {
   sources_.push_back({alias, range, &source, presence});
 }
 
-QByteArray TxlReportG2::build() const {
-  const QByteArray bytes = readTemplate(XLSTemplate);
+QByteArray ExcelTemplateReport::build() const {
+  const QByteArray bytes = readTemplate(templatePath);
   try {
     OoxmlPackage package(bytes);
     const std::vector<ooxml::Relationship> relationships = ooxml::readRelationships(package, QString());
@@ -251,7 +251,7 @@ QByteArray TxlReportG2::build() const {
     return package.save();
   } catch (const PackageError& error) {
     throw XlsReportError(QStringLiteral("Template '%1' is not an Office Open XML workbook (.xlsx): %2")
-                             .arg(XLSTemplate, QString::fromUtf8(error.what())));
+                             .arg(templatePath, QString::fromUtf8(error.what())));
   } catch (const XlsReportError&) {
     throw;
   } catch (const std::runtime_error& error) {

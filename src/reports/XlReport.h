@@ -16,7 +16,7 @@ class XlsReportError : public std::runtime_error {
 };
 
 // The Excel template report: a new workbook made from the template
-// (XLSTemplate; .xlsx, .xltx, .xlsm or .xltm content whatever the extension),
+// (templatePath; .xlsx, .xltx, .xlsm or .xltm content whatever the extension),
 // with each data source written into the defined name of its range. The
 // template file itself is only read.
 //
@@ -25,9 +25,9 @@ class XlsReportError : public std::runtime_error {
 // with such names among other words gets them replaced. The range's rows are
 // repeated once per data row and the rows below move down. Values are written
 // as text. With no data rows the range's cells are left empty.
-class TxlReportG2 {
+class ExcelTemplateReport {
  public:
-  QString XLSTemplate;
+  QString templatePath;
 
   // The source must outlive build(). A template without the range is an
   // error, unless the range is optional: then the source is left out.

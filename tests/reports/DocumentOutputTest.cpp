@@ -129,8 +129,8 @@ void DocumentOutputTest::filledWorkbookOpensElsewhere() {
   ReportTable rows({"Tip", "Number", "Pogr"});
   rows.appendRow({"СО-505", "555123", "0,41"});
   rows.appendRow({std::nullopt, std::nullopt, "-0,12"});
-  TxlReportG2 report;
-  report.XLSTemplate = sourceTreePath("data/sources/look.xls");
+  ExcelTemplateReport report;
+  report.templatePath = sourceTreePath("data/sources/look.xls");
   report.addDataSource("RxData", "Range1", rows);
   ReportTable totals({"Count", "Date"});
   totals.appendRow({"2", "09.12.2026"});

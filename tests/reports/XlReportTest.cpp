@@ -68,8 +68,8 @@ ReportTable archiveRows(int meters, int points) {
 
 QByteArray build(const QString& templatePath, const ReportDataSource& source,
                  const QString& range = "Range1") {
-  TxlReportG2 report;
-  report.XLSTemplate = templatePath;
+  ExcelTemplateReport report;
+  report.templatePath = templatePath;
   report.addDataSource("RxData", range, source);
   return report.build();
 }
