@@ -18,7 +18,6 @@ class SlotBox : public QCheckBox {
 
   // The current slot's box has a grey background, the others the button face.
   void setCurrent(bool current);
-  bool isCurrent() const { return current_; }
 
  signals:
   void pressed(int slot, Qt::MouseButton button);

@@ -97,7 +97,6 @@ class Connection {
   // work simply joins it (the outermost one retries).
   void runTransaction(const std::function<void()>& work, const std::function<void()>& afterRollback = {},
                       bool retryDuplicateKey = false);
-  bool inTransaction() const { return transactionDepth_ > 0; }
   // Completes pending reads of a table (before it is written).
   void aboutToWrite(const QString& table);
 

@@ -16,7 +16,4 @@ struct FieldDef {
   bool visible = true;    // shown by default in grids
 
   QString displayLabel() const { return label.isEmpty() ? name : label; }
-  bool isNumeric() const {
-    return type == FieldType::Integer || type == FieldType::AutoIncrement || type == FieldType::Real;
-  }
 };

@@ -34,7 +34,6 @@ class ExcelTemplateReport {
   enum class Range { Required, Optional };
   void addDataSource(const QString& alias, const QString& range, const ReportDataSource& source,
                      Range presence = Range::Required);
-  void clearDataSources() { sources_.clear(); }
 
   // The finished workbook as .xlsx bytes. Throws XlsReportError.
   QByteArray build() const;

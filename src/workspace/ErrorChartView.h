@@ -18,9 +18,6 @@ class ErrorChartView : public QChartView {
   void showContent(ErrorChart content);
   const ErrorChart& content() const { return content_; }
 
-  QAction* saveAction() const { return saveAction_; }
-  QMenu* contextMenu() const { return menu_; }
-
  public slots:
   // "Сохранить график…": asks for a file and writes the chart as shown.
   void saveChart();
