@@ -8,6 +8,7 @@
 
 #include "WorkspaceFixture.h"
 #include "support/TestRegistry.h"
+#include "support/Widgets.h"
 
 #include "database/DataModule.h"
 #include "settings/ProgramDir.h"
@@ -210,11 +211,11 @@ void ChartPaneTest::saveChart() {
   const qint64 meter = fixture.rows().addMeter(kBase, meterIn(1));
   fixture.rows().addPoint(meter, pointOf(100, "1.000", 0.2, "R"));
   MainWindow* form = fixture.openWindow();
-  QVERIFY(!form->errorChart()->saveAction()->isEnabled());  // nothing to save yet
+  QVERIFY(!widgets::child<QAction>(form, "saveChartAction")->isEnabled());  // nothing to save yet
   fixture.leftClick("Б1/1");
   QTRY_COMPARE(drawnPoints(form), (Drawn{1, 1}));
 
-  QAction* save = form->errorChart()->contextMenu()->actions().value(0);
+  QAction* save = widgets::child<QMenu>(form, "chartMenu")->actions().value(0);
   QCOMPARE(save->text(), QStringLiteral("Сохранить график…"));
   QVERIFY(save->isEnabled());
   const QString typedPath = typed.isEmpty() ? QString() : fixture.filePath(typed);
