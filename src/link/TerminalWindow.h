@@ -150,6 +150,7 @@ class TerminalWindow : public OpenedWindow, private LinkOwner {
   };
   static constexpr size_t InstrumentKeyCount = static_cast<size_t>(InstrumentKey::SaveOnce) + 1;
   QAction* keyAction(InstrumentKey key) const { return keyActions_[static_cast<size_t>(key)]; }
+
   void createIndicatorImages();
   void createStatusPanels();
   void showTabDependentControls();
