@@ -88,7 +88,17 @@ DatasetGrid* ArchiveBrowser::meterGrid() const { return ui->meterGrid; }
 DatasetGrid* ArchiveBrowser::pointGrid() const { return ui->pointGrid; }
 
 QLabel* ArchiveBrowser::detailLabel(const QString& field) const {
-  return findChild<QLabel*>(QStringLiteral("DB") + field);
+  const std::pair<const char*, QLabel*> labels[] = {
+      {"Nvoltage", ui->nominalVoltageValueLabel},
+      {"NTok", ui->nominalCurrentValueLabel},
+      {"KlasT", ui->accuracyClassValueLabel},
+      {"MyUser", ui->ownerValueLabel},
+      {"Maker", ui->makerValueLabel},
+      {"Pered", ui->meterConstantValueLabel},
+  };
+  for (const auto& [name, label] : labels)
+    if (field == QLatin1String(name)) return label;
+  return nullptr;
 }
 
 // --- creation, opening, closing ---

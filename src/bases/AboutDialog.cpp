@@ -13,7 +13,7 @@ AboutDialog::AboutDialog(QWidget* parent)
     : OpenedWindow(parent), ui(std::make_unique<Ui::AboutDialog>()) {
   initBasesResources();
   ui->setupUi(this);
-  ui->Label6->setText(ui->Label6->text().arg(QString::fromLatin1(programVersion())));
+  ui->versionLabel->setText(ui->versionLabel->text().arg(QString::fromLatin1(programVersion())));
   connect(ui->okButton, &QPushButton::clicked, this, &AboutDialog::closeBox);
   makeFixedDialog();
   previewKeys();

@@ -103,7 +103,7 @@ class LinkEngine {
   void clearMeasured() { values_.clearMeasured(); }
 
   // Key actions.
-  void pressDigit(int digit);  // AClick0 .. Aclick9, also the page keys "1-4" and "5-8"
+  void pressDigit(int digit);  // the keys 0 .. 9, also the page keys "1-4" and "5-8"
   void pressDigit0() { pressDigit(0); }
   void pressDigit1() { pressDigit(1); }
   void pressPoint();

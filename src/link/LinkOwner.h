@@ -40,7 +40,7 @@ class LinkOwner {
   virtual bool portOpen() const { return true; }
   // resetTerminal: set the port number from the operator's port choice.
   virtual void applyPortChoice() {}
-  // The single save collected both error pages: store the test points (ASave).
+  // The single save collected both error pages: store the test points ("Сохранить").
   virtual void runSave() {}
   // A timer was enabled or disabled (only on a change).
   virtual void timerChanged(LinkTimer /*timer*/, bool /*enabled*/) {}

@@ -14,31 +14,6 @@ SerialLine::SerialLine(QObject* parent) : QObject(parent) {
 
 SerialLine::~SerialLine() { close(); }
 
-int SerialLine::baudRateValue(int ordinal) {
-  static constexpr int rates[] = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
-                                  19200, 38400, 56000, 57600, 115200, 128000, 256000};
-  return ordinal >= 0 && ordinal < static_cast<int>(std::size(rates)) ? rates[ordinal] : 9600;
-}
-
-QSerialPort::StopBits SerialLine::stopBitsValue(int ordinal) {
-  switch (ordinal) {
-    case SB_ONE5STOPBITS:
-      return QSerialPort::OneAndHalfStop;
-    case SB_TWOSTOPBITS:
-      return QSerialPort::TwoStop;
-    default:
-      return QSerialPort::OneStop;
-  }
-}
-
-QSerialPort::Parity SerialLine::parityValue(int ordinal) {
-  static constexpr QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::OddParity,
-                                                     QSerialPort::EvenParity, QSerialPort::MarkParity,
-                                                     QSerialPort::SpaceParity};
-  return ordinal >= 0 && ordinal < static_cast<int>(std::size(parities)) ? parities[ordinal]
-                                                                         : QSerialPort::NoParity;
-}
-
 QString SerialLine::portName(int comNo) {
   switch (comNo) {
     case Com1:
@@ -62,19 +37,19 @@ SerialLine::PortHandle SerialLine::handle() const {
 }
 
 void setInstrumentLine(SerialLine& comm) {
-  comm.setBaudRate(SerialLine::BR___9600);
-  comm.setStopBits(SerialLine::SB_TWOSTOPBITS);
-  comm.setParity(SerialLine::paOdd);
+  comm.setBaudRate(QSerialPort::Baud9600);
+  comm.setStopBits(QSerialPort::TwoStop);
+  comm.setParity(QSerialPort::OddParity);
   comm.setByteSize(7);
 }
 
 // Speed, data bits, parity, stop bits, no flow control. The results are not
 // checked: a port that refuses a setting stays open.
 void SerialLine::applyLineSettings() {
-  port_.setBaudRate(baudRateValue(baudRate_));
+  port_.setBaudRate(baudRate_);
   if (byteSize_ >= 5 && byteSize_ <= 8) port_.setDataBits(static_cast<QSerialPort::DataBits>(byteSize_));
-  port_.setParity(parityValue(parity_));
-  port_.setStopBits(stopBitsValue(stopBits_));
+  port_.setParity(parity_);
+  port_.setStopBits(stopBits_);
   port_.setFlowControl(QSerialPort::NoFlowControl);
 }
 
@@ -194,16 +169,16 @@ bool SerialLine::waitForData(int msecs) {
   return port_.bytesAvailable() > 0;
 }
 
-void SerialLine::setBaudRate(TBaudRate value) {
+void SerialLine::setBaudRate(qint32 value) {
   if (value == baudRate_) return;
   baudRate_ = value;
-  if (connected()) port_.setBaudRate(baudRateValue(baudRate_));
+  if (connected()) port_.setBaudRate(baudRate_);
 }
 
-void SerialLine::setStopBits(TStopBits value) {
+void SerialLine::setStopBits(QSerialPort::StopBits value) {
   if (value == stopBits_) return;
   stopBits_ = value;
-  if (connected()) port_.setStopBits(stopBitsValue(stopBits_));
+  if (connected()) port_.setStopBits(stopBits_);
 }
 
 void SerialLine::setComNo(TComNo value) {
@@ -212,7 +187,7 @@ void SerialLine::setComNo(TComNo value) {
   comNo_ = value;
 }
 
-void SerialLine::setParity(TParity value) {
+void SerialLine::setParity(QSerialPort::Parity value) {
   parity_ = value;
   if (connected()) applyLineSettings();
 }

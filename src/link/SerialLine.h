@@ -15,26 +15,7 @@ class SerialLine : public QObject {
   Q_OBJECT
 
  public:
-  enum TBaudRate : uint8_t {
-    BR____110,
-    BR____300,
-    BR____600,
-    BR___1200,
-    BR___2400,
-    BR___4800,
-    BR___9600,
-    BR__14400,
-    BR__19200,
-    BR__38400,
-    BR__56000,
-    BR__57600,
-    BR_115200,
-    BR_128000,
-    BR_256000,
-  };
-  enum TStopBits : uint8_t { SB_ONESTOPBIT, SB_ONE5STOPBITS, SB_TWOSTOPBITS };
   enum TComNo : uint8_t { Com1, Com2, Lpt1 };
-  enum TParity : uint8_t { paNone, paOdd, paEven, paMark, paSpace };
 
   // The operating system's handle of the open device (all bits set when closed).
   using PortHandle = decltype(std::declval<const QSerialPort&>().handle());
@@ -63,31 +44,27 @@ class SerialLine : public QObject {
   // Wait up to `msecs` for received data; true when some is waiting.
   bool waitForData(int msecs);
 
-  TBaudRate baudRate() const { return baudRate_; }
-  TStopBits stopBits() const { return stopBits_; }
+  qint32 baudRate() const { return baudRate_; }  // in baud
+  QSerialPort::StopBits stopBits() const { return stopBits_; }
   TComNo comNo() const { return comNo_; }
-  TParity parity() const { return parity_; }
+  QSerialPort::Parity parity() const { return parity_; }
   int byteSize() const { return byteSize_; }
   int bufferLen() const { return bufferLen_; }
   int readTimeout() const { return readTimeout_; }
   int writeTimeout() const { return writeTimeout_; }
 
   // Speed and stop bits: only a different value is stored, and applied when open.
-  void setBaudRate(TBaudRate value);
-  void setStopBits(TStopBits value);
+  void setBaudRate(qint32 value);
+  void setStopBits(QSerialPort::StopBits value);
   // A different port number closes an open port (it is not reopened).
   void setComNo(TComNo value);
   // Parity and data bits are always stored and applied.
-  void setParity(TParity value);
+  void setParity(QSerialPort::Parity value);
   void setByteSize(int value);
   void setBufferLen(int value);
   void setReadTimeout(int msecs);
   void setWriteTimeout(int msecs);
 
-  // The line values of the settings; out-of-range ordinals give 9600 baud and one stop bit.
-  static int baudRateValue(int ordinal);
-  static QSerialPort::StopBits stopBitsValue(int ordinal);
-  static QSerialPort::Parity parityValue(int ordinal);
   // "Com1", "Com2", "Lpt1"; empty for any other number.
   static QString portName(int comNo);
 
@@ -106,10 +83,10 @@ class SerialLine : public QObject {
   bool deviceGone();
 
   QSerialPort port_;
-  TBaudRate baudRate_ = BR___9600;
-  TStopBits stopBits_ = SB_ONESTOPBIT;
+  qint32 baudRate_ = QSerialPort::Baud9600;
+  QSerialPort::StopBits stopBits_ = QSerialPort::OneStop;
   TComNo comNo_ = Com2;
-  TParity parity_ = paNone;
+  QSerialPort::Parity parity_ = QSerialPort::NoParity;
   int byteSize_ = 8;
   int bufferLen_ = 300;
   int readTimeout_ = 1000;

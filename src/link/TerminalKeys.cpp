@@ -30,76 +30,76 @@ QChar keyCharacter(const QKeyEvent* event) {
 
 void TerminalWindow::createActions() {
   LinkEngine& e = engine_;
-  const std::pair<const char*, std::function<void()>> keyActions[] = {
-      {"AClick0", [&e] { e.pressDigit(0); }},
-      {"AClick1", [&e] { e.pressDigit(1); }},
-      {"Aclick2", [&e] { e.pressDigit(2); }},
-      {"Aclick3", [&e] { e.pressDigit(3); }},
-      {"Aclick4", [&e] { e.pressDigit(4); }},
-      {"Aclick5", [&e] { e.pressDigit(5); }},
-      {"Aclick6", [&e] { e.pressDigit(6); }},
-      {"Aclick7", [&e] { e.pressDigit(7); }},
-      {"Aclick8", [&e] { e.pressDigit(8); }},
-      {"Aclick9", [&e] { e.pressDigit(9); }},
-      {"AclickTochka", [&e] { e.pressPoint(); }},
-      {"AclickMinus", [&e] { e.pressMinus(); }},
-      {"AclickVsh", [&e] { e.pressCursorBack(); }},
-      {"AclickVVod", [&e] { e.pressEnterKey(); }},
-      {"AclickZaboy", [&e] { e.pressErase(); }},
-      {"AclickSbros", [&e] { e.pressReset(); }},
-      {"AclickI", [&e] { e.pressCurrentMode(); }},
-      {"AclickKM", [&e] { e.pressPowerFactorMode(); }},
-      {"ctrl_N", [&e] { e.pressCtrlN(); }},
-      {"crtl_O", [&e] { e.pressCtrlO(); }},
-      {"ASave", [this] { save(); }},
-      {"ASaveOne", [this] { saveOnce(); }},
+  const std::tuple<InstrumentKey, const char*, std::function<void()>> keyActions[] = {
+      {InstrumentKey::Digit0, "key0Action", [&e] { e.pressDigit(0); }},
+      {InstrumentKey::Digit1, "key1Action", [&e] { e.pressDigit(1); }},
+      {InstrumentKey::Digit2, "key2Action", [&e] { e.pressDigit(2); }},
+      {InstrumentKey::Digit3, "key3Action", [&e] { e.pressDigit(3); }},
+      {InstrumentKey::Digit4, "key4Action", [&e] { e.pressDigit(4); }},
+      {InstrumentKey::Digit5, "key5Action", [&e] { e.pressDigit(5); }},
+      {InstrumentKey::Digit6, "key6Action", [&e] { e.pressDigit(6); }},
+      {InstrumentKey::Digit7, "key7Action", [&e] { e.pressDigit(7); }},
+      {InstrumentKey::Digit8, "key8Action", [&e] { e.pressDigit(8); }},
+      {InstrumentKey::Digit9, "key9Action", [&e] { e.pressDigit(9); }},
+      {InstrumentKey::Point, "pointKeyAction", [&e] { e.pressPoint(); }},
+      {InstrumentKey::Minus, "minusKeyAction", [&e] { e.pressMinus(); }},
+      {InstrumentKey::CursorBack, "cursorBackKeyAction", [&e] { e.pressCursorBack(); }},
+      {InstrumentKey::Enter, "enterKeyAction", [&e] { e.pressEnterKey(); }},
+      {InstrumentKey::Erase, "eraseKeyAction", [&e] { e.pressErase(); }},
+      {InstrumentKey::Reset, "resetKeyAction", [&e] { e.pressReset(); }},
+      {InstrumentKey::CurrentMode, "currentModeAction", [&e] { e.pressCurrentMode(); }},
+      {InstrumentKey::PowerFactorMode, "powerFactorModeAction", [&e] { e.pressPowerFactorMode(); }},
+      {InstrumentKey::LinkStart, "linkStartAction", [&e] { e.pressCtrlN(); }},
+      {InstrumentKey::LinkEnd, "linkEndAction", [&e] { e.pressCtrlO(); }},
+      {InstrumentKey::Save, "saveAction", [this] { save(); }},
+      {InstrumentKey::SaveOnce, "saveOnceAction", [this] { saveOnce(); }},
   };
-  for (const auto& [name, run] : keyActions) {
+  for (const auto& [key, name, run] : keyActions) {
     auto* action = new QAction(this);
     action->setObjectName(QString::fromLatin1(name));
     connect(action, &QAction::triggered, this, run);
-    actions_.insert(action->objectName(), action);
+    keyActions_[static_cast<size_t>(key)] = action;
   }
-  actions_["ASave"]->setText(QStringLiteral("Сохранить"));
-  actions_["ASaveOne"]->setText(QStringLiteral("Сохр. однократно"));
+  keyAction(InstrumentKey::Save)->setText(QStringLiteral("Сохранить"));
+  keyAction(InstrumentKey::SaveOnce)->setText(QStringLiteral("Сохр. однократно"));
   // Ctrl+N and Ctrl+O send 14 and 15 whatever has the focus.
-  actions_["ctrl_N"]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-  actions_["crtl_O"]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  for (const char* name : {"ctrl_N", "crtl_O"}) {
-    actions_[name]->setShortcutContext(Qt::WindowShortcut);
-    addAction(actions_[name]);
+  keyAction(InstrumentKey::LinkStart)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+  keyAction(InstrumentKey::LinkEnd)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  for (const InstrumentKey key : {InstrumentKey::LinkStart, InstrumentKey::LinkEnd}) {
+    keyAction(key)->setShortcutContext(Qt::WindowShortcut);
+    addAction(keyAction(key));
   }
 }
 
 void TerminalWindow::connectButtons() {
-  const std::pair<QAbstractButton*, const char*> buttons[] = {
-      {ui->key0Button, "AClick0"},
-      {ui->key1Button, "AClick1"},
-      {ui->key2Button, "Aclick2"},
-      {ui->key3Button, "Aclick3"},
-      {ui->key4Button, "Aclick4"},
-      {ui->key5Button, "Aclick5"},
-      {ui->key6Button, "Aclick6"},
-      {ui->key7Button, "Aclick7"},
-      {ui->key8Button, "Aclick8"},
-      {ui->key9Button, "Aclick9"},
-      {ui->pointKeyButton, "AclickTochka"},
-      {ui->enterKeyButton, "AclickVVod"},
-      {ui->cursorBackKeyButton, "AclickVsh"},
-      {ui->eraseKeyButton, "AclickZaboy"},
-      {ui->minusKeyButton, "AclickMinus"},
-      {ui->resetKeyButton, "AclickSbros"},
-      {ui->voltageModeButton, "AclickVsh"},
-      {ui->currentModeButton, "AclickI"},
-      {ui->powerFactorModeButton, "AclickKM"},
-      {ui->powerModeButton, "AclickMinus"},
-      {ui->pages14Button, "AClick0"},
-      {ui->pages58Button, "AClick1"},
-      {ui->saveButton, "ASave"},
-      {ui->saveOnceButton, "ASaveOne"},
+  const std::pair<QAbstractButton*, InstrumentKey> buttons[] = {
+      {ui->key0Button, InstrumentKey::Digit0},
+      {ui->key1Button, InstrumentKey::Digit1},
+      {ui->key2Button, InstrumentKey::Digit2},
+      {ui->key3Button, InstrumentKey::Digit3},
+      {ui->key4Button, InstrumentKey::Digit4},
+      {ui->key5Button, InstrumentKey::Digit5},
+      {ui->key6Button, InstrumentKey::Digit6},
+      {ui->key7Button, InstrumentKey::Digit7},
+      {ui->key8Button, InstrumentKey::Digit8},
+      {ui->key9Button, InstrumentKey::Digit9},
+      {ui->pointKeyButton, InstrumentKey::Point},
+      {ui->enterKeyButton, InstrumentKey::Enter},
+      {ui->cursorBackKeyButton, InstrumentKey::CursorBack},
+      {ui->eraseKeyButton, InstrumentKey::Erase},
+      {ui->minusKeyButton, InstrumentKey::Minus},
+      {ui->resetKeyButton, InstrumentKey::Reset},
+      {ui->voltageModeButton, InstrumentKey::CursorBack},
+      {ui->currentModeButton, InstrumentKey::CurrentMode},
+      {ui->powerFactorModeButton, InstrumentKey::PowerFactorMode},
+      {ui->powerModeButton, InstrumentKey::Minus},
+      {ui->pages14Button, InstrumentKey::Digit0},
+      {ui->pages58Button, InstrumentKey::Digit1},
+      {ui->saveButton, InstrumentKey::Save},
+      {ui->saveOnceButton, InstrumentKey::SaveOnce},
   };
-  for (const auto& [button, name] : buttons) {
-    QAction* action = actions_.value(QString::fromLatin1(name));
+  for (const auto& [button, key] : buttons) {
+    QAction* action = keyAction(key);
     connect(button, &QAbstractButton::clicked, action, &QAction::trigger);
   }
   connect(ui->energyButton, &QPushButton::clicked, this, &TerminalWindow::toggleEnergyCount);
@@ -116,7 +116,7 @@ bool TerminalWindow::formKeyPress(QKeyEvent* event) {
   if (entryFieldHasFocus()) return false;
   // Delete is the ЗБ key.
   if (event->key() == Qt::Key_Delete) {
-    actions_["AclickZaboy"]->trigger();
+    keyAction(InstrumentKey::Erase)->trigger();
     return true;
   }
   const QChar key = keyCharacter(event);
@@ -166,7 +166,6 @@ void TerminalWindow::createValidationActions() {
     connect(test, &QAction::triggered, this,
             [field, edit] { edit->setText(clampFieldText(field, edit->text())); });
     parameterEdits_.append({field, edit, test});
-    actions_.insert(test->objectName(), test);
   }
 }
 

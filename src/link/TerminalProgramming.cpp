@@ -47,15 +47,24 @@ void storeChoices(const TabChoices& tab, quint8& kind, quint8& scheme) {
 }  // namespace
 
 TerminalWindow::TabChoices TerminalWindow::powerChoices() const {
-  return {ui->RBActiv, ui->RBPassiv, {ui->RB1Fas, ui->RB2Fas, ui->RB3Fas, ui->RB3Pr, ui->RB4Pr}};
+  return {ui->powerActiveRadio,
+          ui->powerReactiveRadio,
+          {ui->powerPhase1Radio, ui->powerPhase2Radio, ui->powerPhase3Radio, ui->powerThreeWireRadio,
+           ui->powerFourWireRadio}};
 }
 
 TerminalWindow::TabChoices TerminalWindow::energyChoices() const {
-  return {ui->ERBActiv, ui->ERBPassiv, {ui->ERB1Fas, ui->ERB2Fas, ui->ERB3Fas, ui->ERB3Pr, ui->ERB4Pr}};
+  return {ui->energyActiveRadio,
+          ui->energyReactiveRadio,
+          {ui->energyPhase1Radio, ui->energyPhase2Radio, ui->energyPhase3Radio, ui->energyThreeWireRadio,
+           ui->energyFourWireRadio}};
 }
 
 TerminalWindow::TabChoices TerminalWindow::errorChoices() const {
-  return {ui->PRbActiv, ui->PRbPassiv, {ui->PRB1Fas, ui->PRB2Fas, ui->PRB3Fas, ui->PRB3Pr, ui->PRB4Pr}};
+  return {ui->errorActiveRadio,
+          ui->errorReactiveRadio,
+          {ui->errorPhase1Radio, ui->errorPhase2Radio, ui->errorPhase3Radio, ui->errorThreeWireRadio,
+           ui->errorFourWireRadio}};
 }
 
 bool TerminalWindow::requireFilled(std::initializer_list<const QLineEdit*> edits, ProgrammingMode mode) {

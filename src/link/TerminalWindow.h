@@ -3,7 +3,6 @@
 #include <array>
 #include <memory>
 
-#include <QHash>
 #include <QString>
 
 #include "link/LinkEngine.h"
@@ -126,6 +125,36 @@ class TerminalWindow : public OpenedWindow, private LinkOwner {
   void onDeactivated();
   void createActions();
   void connectButtons();
+
+  // The instrument's keys on the keypad and the keyboard, and the window's two
+  // save commands; each has its action.
+  enum class InstrumentKey {
+    Digit0,
+    Digit1,
+    Digit2,
+    Digit3,
+    Digit4,
+    Digit5,
+    Digit6,
+    Digit7,
+    Digit8,
+    Digit9,
+    Point,
+    Minus,            // "-": next screen
+    CursorBack,       // ВШ: back to the voltage screen
+    Enter,            // ВВ
+    Erase,            // ЗБ
+    Reset,            // СБР
+    CurrentMode,      // I
+    PowerFactorMode,  // KM
+    LinkStart,        // Ctrl+N: 14, sent when a connection opens
+    LinkEnd,          // Ctrl+O: 15, sent when it closes
+    Save,             // "Сохранить"
+    SaveOnce,         // "Сохр. однократно"
+  };
+  static constexpr size_t InstrumentKeyCount = static_cast<size_t>(InstrumentKey::SaveOnce) + 1;
+  QAction* keyAction(InstrumentKey key) const { return keyActions_[static_cast<size_t>(key)]; }
+
   void createIndicatorImages();
   void createStatusPanels();
   void showTabDependentControls();
@@ -159,7 +188,7 @@ class TerminalWindow : public OpenedWindow, private LinkOwner {
   LinkQtTimers timers_;
   SerialLine line_;
   std::unique_ptr<ReceiveLoop> thread_;
-  QHash<QString, QAction*> actions_;
+  std::array<QAction*, InstrumentKeyCount> keyActions_{};
   QList<ParameterEdit> parameterEdits_;
   QList<QLabel*> statusPanels_;
 };

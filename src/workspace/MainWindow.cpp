@@ -129,7 +129,7 @@ QAction* MainWindow::installationAction() const { return ui->installationAction;
 QAction* MainWindow::openProtocolsFolderAction() const { return ui->openProtocolsFolderAction; }
 QAction* MainWindow::limitsAction() const { return ui->limitsAction; }
 QToolBar* MainWindow::commandBar() const { return ui->commandBar; }
-QSplitter* MainWindow::splitter() const { return ui->splitter; }
+QSplitter* MainWindow::splitter() const { return ui->treeSplitter; }
 QWidget* MainWindow::treePane() const { return ui->treePane; }
 QTreeWidget* MainWindow::baseTree() const { return ui->baseTree; }
 DatasetGrid* MainWindow::pointGrid() const { return ui->pointGrid; }
@@ -164,11 +164,11 @@ void MainWindow::createActionsLook() {
 
   baseTreeMenu_ = new QMenu(this);
   baseTreeMenu_->setObjectName(QStringLiteral("baseTreeMenu"));
-  addMirrorItem(baseTreeMenu_, ui->createBaseAction, QStringLiteral("PMnew"));
-  addMirrorItem(baseTreeMenu_, ui->deleteBaseAction, QStringLiteral("PMdelet"));
-  addMirrorItem(baseTreeMenu_, ui->clearBaseAction, QStringLiteral("PMclear"));
-  addMirrorItem(baseTreeMenu_, ui->singleProtocolAction, QStringLiteral("pmp"));
-  addMirrorItem(baseTreeMenu_, ui->groupProtocolAction, QStringLiteral("pmGp"));
+  addMirrorItem(baseTreeMenu_, ui->createBaseAction, QStringLiteral("createBaseItem"));
+  addMirrorItem(baseTreeMenu_, ui->deleteBaseAction, QStringLiteral("deleteBaseItem"));
+  addMirrorItem(baseTreeMenu_, ui->clearBaseAction, QStringLiteral("clearBaseItem"));
+  addMirrorItem(baseTreeMenu_, ui->singleProtocolAction, QStringLiteral("singleProtocolItem"));
+  addMirrorItem(baseTreeMenu_, ui->groupProtocolAction, QStringLiteral("groupProtocolItem"));
 
   pointGridMenu_ = new QMenu(this);
   pointGridMenu_->setObjectName(QStringLiteral("pointGridMenu"));
@@ -178,7 +178,7 @@ void MainWindow::createActionsLook() {
   const std::pair<const char*, int> panels[] = {{"База:", 112}, {"Счетчик:", 63}, {"", 80}, {"", 50}};
   for (const auto& [text, width] : panels) {
     auto* panel = new QLabel(QString::fromUtf8(text), ui->statusLine);
-    panel->setObjectName(QStringLiteral("StatusPanel%1").arg(statusPanels_.size()));
+    panel->setObjectName(QStringLiteral("statusPanel%1").arg(statusPanels_.size()));
     // Panel 0 follows the tree pane; the others widen for a longer text. The
     // last one takes the rest of the bar (the reports' texts) and never widens
     // the window.
@@ -229,7 +229,7 @@ void MainWindow::connectCommands() {
   connect(ui->pointGrid, &DatasetGrid::characterTyped, this, &MainWindow::onGridKeyPress);
   connect(ui->pointGrid, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& point) { pointGridMenu_->popup(ui->pointGrid->viewport()->mapToGlobal(point)); });
-  connect(ui->splitter, &QSplitter::splitterMoved, this,
+  connect(ui->treeSplitter, &QSplitter::splitterMoved, this,
           [this] { splitFraction_ = currentSplitFraction(); });
   connect(ui->pointSplitter, &QSplitter::splitterMoved, this,
           [this] { chartSplitFraction_ = currentChartSplitFraction(); });
@@ -241,7 +241,7 @@ void MainWindow::setUpWindow() {
   setProgramDir(QDir::currentPath());
   ui->pointGrid->setDataset(dm_.testPoints, designColumns());
   setUpJudgements();
-  ui->splitter->setStretchFactor(1, 1);
+  ui->treeSplitter->setStretchFactor(1, 1);
   setUpChart();
   restoreLayout();
   dm_.bases->reopen(Statements::allBases());

@@ -139,7 +139,7 @@ class MainWindow : public QMainWindow, public Workspace {
   QAction* installationAction() const;     // "Сведения об установке "
   QAction* openProtocolsFolderAction() const;  // "Открыть папку протоколов"
   QToolBar* commandBar() const;
-  QSplitter* splitter() const;
+  QSplitter* splitter() const;  // treeSplitter: tree left, points right
   QWidget* treePane() const;
   QTreeWidget* baseTree() const;
   DatasetGrid* pointGrid() const;

@@ -66,7 +66,7 @@ void MainWindow::saveLayout() {
   saveComponentToFile(ui->pointGrid, programPath(kGridFile), false, QStringLiteral("DBGrid1"));
 }
 
-double MainWindow::currentSplitFraction() const { return firstPaneShare(*ui->splitter, splitFraction_); }
+double MainWindow::currentSplitFraction() const { return firstPaneShare(*ui->treeSplitter, splitFraction_); }
 
 double MainWindow::currentChartSplitFraction() const {
   return firstPaneShare(*ui->pointSplitter, chartSplitFraction_);
@@ -74,12 +74,12 @@ double MainWindow::currentChartSplitFraction() const {
 
 // The splits keep their shares of width and height as the window is resized.
 void MainWindow::applySplit() {
-  const QList<int> sizes = ui->splitter->sizes();
+  const QList<int> sizes = ui->treeSplitter->sizes();
   const int total = sizes.value(0) + sizes.value(1);
   if (total <= 0) return;
   // Without a stored split the tree pane starts at its design width.
   if (splitFraction_ <= 0) splitFraction_ = std::min(double(kDesignTreeWidth) / total, 0.5);
-  setFirstPaneShare(*ui->splitter, splitFraction_);
+  setFirstPaneShare(*ui->treeSplitter, splitFraction_);
   if (chartSplitFraction_ <= 0) chartSplitFraction_ = kDesignGridShare;
   setFirstPaneShare(*ui->pointSplitter, chartSplitFraction_);
 }

@@ -336,8 +336,8 @@ void TerminalWindowTest::tabSettings() {
   PtyInstrument& pty = fixture.pty();
   open(fixture, pty);
   QCOMPARE(fixture.control<QTabWidget>("programmingTabs")->currentIndex(), 2);
-  QVERIFY(fixture.control<QRadioButton>("PRbPassiv")->isChecked());
-  QVERIFY(fixture.control<QRadioButton>("RB3Pr")->isChecked());
+  QVERIFY(fixture.control<QRadioButton>("errorReactiveRadio")->isChecked());
+  QVERIFY(fixture.control<QRadioButton>("powerThreeWireRadio")->isChecked());
   QCOMPARE(fixture.control<QLineEdit>("errorTimeEdit")->text(), QStringLiteral("30"));
   QCOMPARE(fixture.control<QLineEdit>("powerVoltageEdit")->text(), QStringLiteral("57.7"));
   QCOMPARE(fixture.control<QLineEdit>("errorVoltageEdit")->text(), QStringLiteral("220"));
@@ -345,7 +345,7 @@ void TerminalWindowTest::tabSettings() {
   QCOMPARE(fixture.control<QLabel>("baseNameLabel")->text(), QStringLiteral("Б1"));
 
   fixture.control<QTabWidget>("programmingTabs")->setCurrentIndex(1);
-  fixture.control<QRadioButton>("ERB2Fas")->setChecked(true);
+  fixture.control<QRadioButton>("energyPhase2Radio")->setChecked(true);
   fixture.control<QLineEdit>("energyVoltageEdit")->setText("100.5");
   pty.send(mainMenu());  // the main window takes input on the main menu only
   QVERIFY(fixture.waitFor([] { return theMainWindow->isEnabled(); }));
@@ -401,7 +401,7 @@ void TerminalWindowTest::programmingTheErrorModeWithoutBase() {
   }
   fixture.control<QLineEdit>("errorVoltageEdit")->setText("100");
   fixture.control<QLineEdit>("meterConstantEdit")->setText("0.1");
-  fixture.control<QRadioButton>("PRbPassiv")->setChecked(true);
+  fixture.control<QRadioButton>("errorReactiveRadio")->setChecked(true);
   fixture.control<QAbstractButton>("programErrorButton")->click();
   // ЗБ at once, then one key per 600 ms tick: 3 ВВ 2 ВВ 100 ВВ 0.0001 ВВ 9 ВВ.
   const QByteArray keys =
