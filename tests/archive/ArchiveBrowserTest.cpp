@@ -15,7 +15,6 @@
 #include "archive/ArchiveBrowser.h"
 #include "database/DataModule.h"
 #include "ui/MessageService.h"
-#include "app/Windows.h"
 #include "ui/DatasetGrid.h"
 
 using namespace BrowserDriver;
@@ -38,7 +37,8 @@ constexpr ArchivedMeter kArchive[] = {{"АБВ1", "100", 1995}, {"АБВ2", "100
 const QStringList kAllByType{"А%Б 300",   "АXБ 302",  "А_Б 301", "АБВ1 100",
                              "АБВ2 1000", "АБВГ 200", "ГДЕ 100", "КВ\"1 'Б'"};
 
-// The browser on a fresh archive, opened from the main window.
+// The browser on a fresh archive, opened from the main window (a browser on
+// the fixture's data module, without a workspace or an editor).
 class OpenBrowser {
  public:
   OpenBrowser() {
@@ -48,13 +48,9 @@ class OpenBrowser {
                                                   QString::fromUtf8(meter.number), meter.year);
       for (int count = 1; count <= 3; ++count) fixture.addArchivedPoint(num, count, num + count / 10.0);
     }
-    theArchiveBrowser = &browser;
-    showWholeArchive(nullptr);
+    showWholeArchive(fixture.dm(), browser, nullptr);
   }
-  ~OpenBrowser() {
-    browser.close();
-    theArchiveBrowser = nullptr;
-  }
+  ~OpenBrowser() { browser.close(); }
 
   void filter(const QString& type, const QString& from, const QString& to, const QString& yearFrom,
               const QString& yearTo) {
@@ -73,7 +69,7 @@ class OpenBrowser {
   }
 
   ArchiveFixture fixture;
-  ArchiveBrowser browser;
+  ArchiveBrowser browser{fixture.dm(), nullptr, nullptr};
 };
 
 QStringList items(QComboBox* box) {
@@ -266,7 +262,7 @@ void ArchiveBrowserTest::clearingAndReopening() {
   // Opened again from the main window: the table's own order, whatever the sort.
   b.closeAction()->trigger();
   QVERIFY(!b.isVisible());
-  showWholeArchive(nullptr);
+  showWholeArchive(open.fixture.dm(), b, nullptr);
   QCOMPARE(columnTexts(b.meterGrid(), 0).first(), QStringLiteral("АБВ1"));
   QCOMPARE(columnTexts(b.meterGrid(), 0).last(), QStringLiteral("КВ\"1"));
 }
@@ -283,7 +279,7 @@ void ArchiveBrowserTest::movingInTheMeterGridShowsItsDetailsAndPoints() {
                       "where Tip = ?"),
        {QStringLiteral("ВЛАДЕЛЕЦ"), 2500, QStringLiteral("Я")},
        QStringLiteral("masterarhive")});
-  showWholeArchive(nullptr);
+  showWholeArchive(open.fixture.dm(), b, nullptr);
   clickRow(b.meterGrid(), 8);
   QCOMPARE(b.detailLabel(QStringLiteral("MyUser"))->text(), QStringLiteral("ВЛАДЕЛЕЦ"));
   QCOMPARE(b.detailLabel(QStringLiteral("Pered"))->text(), QStringLiteral("2500"));

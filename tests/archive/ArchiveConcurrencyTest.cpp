@@ -28,22 +28,13 @@ namespace {
 
 const QString kType = QStringLiteral("СЕ301");
 
-// theDataModule is one pointer for the whole program; the benches' modules
-// come and go one at a time.
-QMutex moduleLifetime;
-
 // A bench: its own connection and data module, made and used in its thread.
 class Bench {
  public:
   explicit Bench(int number) {
-    QMutexLocker lock(&moduleLifetime);
     dm_ = std::make_unique<DataModule>(TestDatabase::openAnotherConnection(QStringLiteral("bench %1").arg(number)),
                                        nullptr);
     if (!dm_->openTables().isEmpty()) throw std::runtime_error("bench could not open its tables");
-  }
-  ~Bench() {
-    QMutexLocker lock(&moduleLifetime);
-    dm_.reset();
   }
   DataModule& dm() { return *dm_; }
 

@@ -9,19 +9,11 @@
 #include <stdexcept>
 
 ArchiveFixture::ArchiveFixture() : dm_(std::make_unique<DataModule>()) {
-  theDataModule = dm_.get();
   const QStringList failures = dm_->openTables();
   if (!failures.isEmpty()) throw std::runtime_error(failures.join(QLatin1Char(' ')).toStdString());
-  ChosenBaseName.clear();
-  ChosenSlot = 1;
-  ChosenMeterNum = 0;
-  MarkedPointCount = 0;
 }
 
-ArchiveFixture::~ArchiveFixture() {
-  dm_.reset();
-  theDataModule = nullptr;
-}
+ArchiveFixture::~ArchiveFixture() = default;
 
 // The new row's key, read back with "returning" (both engines know it; a
 // driver's last insert id is not portable).
@@ -75,15 +67,15 @@ qint64 ArchiveFixture::addArchivedPoint(qint64 archivedMeterNum, int count, doub
                 {archivedMeterNum, error, QDate(2024, 3, 5), QDate(2020, 5, 14), count});
 }
 
-void ArchiveFixture::chooseMeter(const QString& base, int slot) const {
-  ChosenBaseName = base;
-  ChosenSlot = slot;
+void ArchiveFixture::chooseMeter(const QString& base, int slot) {
+  selection_.setBaseName(base);
+  selection_.setSlot(slot);
   dm_->meters->reopen(Statements::meterInSlotInUse(base, slot));
-  ChosenMeterNum = static_cast<int>(dm_->meters->fieldByName(QStringLiteral("Num")).asInteger());
+  selection_.setMeterNum(static_cast<int>(dm_->meters->fieldByName(QStringLiteral("Num")).asInteger()));
   dm_->bases->reopen(Statements::baseByName(base));
   if (!dm_->testPoints->isOpen()) dm_->testPoints->open();
-  dm_->markedPoints->reopen(Statements::markedPointsOfMeter(ChosenMeterNum));
-  MarkedPointCount = dm_->markedPoints->recordCount();
+  dm_->markedPoints->reopen(Statements::markedPointsOfMeter(selection_.meterNum()));
+  selection_.setMarkedCount(dm_->markedPoints->recordCount());
 }
 
 QList<QVariantList> ArchiveFixture::rows(const QString& sql, const QVariantList& values) const {

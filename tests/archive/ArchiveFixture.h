@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/TempProgramDir.h"
+#include "ui/Selection.h"
 
 #include <QDate>
 #include <QString>
@@ -12,14 +13,16 @@
 
 class DataModule;
 
-// A fresh program directory with a real database and the data module theDataModule on
-// it, plus the rows the archive tests start from.
+// A fresh program directory with a real database and a data module on it, the
+// selection the main window would keep, plus the rows the archive tests start
+// from.
 class ArchiveFixture {
  public:
   ArchiveFixture();
   ~ArchiveFixture();
 
   DataModule& dm() const { return *dm_; }
+  Selection& selection() { return selection_; }
 
   qint64 addBase(const QString& name, double voltage = 220, double current = 5, double constant = 1600,
                  double accuracyClass = 1);
@@ -33,7 +36,7 @@ class ArchiveFixture {
   qint64 addArchivedPoint(qint64 archivedMeterNum, int count, double error = 0.5);
 
   // What the main window sets when a meter is chosen in its tree.
-  void chooseMeter(const QString& base, int slot) const;
+  void chooseMeter(const QString& base, int slot);
 
   // Rows of a statement, each as a list of column values.
   QList<QVariantList> rows(const QString& sql, const QVariantList& values = {}) const;
@@ -44,4 +47,5 @@ class ArchiveFixture {
 
   TempProgramDir dir_;
   std::unique_ptr<DataModule> dm_;
+  Selection selection_;
 };

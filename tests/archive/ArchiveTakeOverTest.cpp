@@ -12,7 +12,6 @@
 #include "bases/SlotBox.h"
 #include "database/DataModule.h"
 #include "ui/MessageService.h"
-#include "app/Windows.h"
 #include "ui/DatasetGrid.h"
 #include "ui/Selection.h"
 #include "workspace/MainWindow.h"
@@ -25,8 +24,9 @@ namespace {
 const QString kBase = QStringLiteral("Б1");
 
 // The main window, the meter base editor and the archive browser, plugged
-// together as at start-up, over base Б1 with meters in slots 1 and 3 (slot 3
-// with two test points) and an archive with two meters of Б1 and one of Б2.
+// together as at start-up on the fixture's data module and selection, over
+// base Б1 with meters in slots 1 and 3 (slot 3 with two test points) and an
+// archive with two meters of Б1 and one of Б2.
 class OpenWindows {
  public:
   OpenWindows() {
@@ -39,30 +39,26 @@ class OpenWindows {
     fixture.addArchivedMeter(QStringLiteral("АРХИВНЫЙ"), QStringLiteral("11"), 1999);
     fixture.addArchivedMeter(QStringLiteral("ВЗЯТЬ"), QStringLiteral("22"), 2003);
     fixture.addArchivedMeter(QStringLiteral("ЧУЖОЙ"), QStringLiteral("33"), 2004, QStringLiteral("Б2"));
-    theMainWindow = new MainWindow;
-    theBaseEditor = new BaseEditor;
-    theArchiveBrowser = new ArchiveBrowser;
-    wireWindows();
-    theMainWindow->show();
-  }
-  ~OpenWindows() {
-    delete theArchiveBrowser;
-    theArchiveBrowser = nullptr;
-    delete theBaseEditor;
-    theBaseEditor = nullptr;
-    delete theMainWindow;
-    theMainWindow = nullptr;
+    DataModule& dm = fixture.dm();
+    Selection& selection = fixture.selection();
+    mainWindow = std::make_unique<MainWindow>(dm, selection);
+    editor = std::make_unique<BaseEditor>(dm, selection, mainWindow.get());
+    browser = std::make_unique<ArchiveBrowser>(dm, mainWindow.get(), editor.get());
+    // "Просмотр архива" and the editor's "Взять из архива>>>", wired as at start-up.
+    mainWindow->Hooks.openArchiveBrowser = [this] { showWholeArchive(fixture.dm(), *browser, mainWindow.get()); };
+    editor->openArchiveBrowser = [this] { browser->openForTakeOver(); };
+    mainWindow->show();
   }
 
   // The editor open on Б1 with slot 3 current, the browser opened from it.
   void takeFromArchiveIntoSlotThree() {
-    ChosenBaseName = kBase;
-    theBaseEditor->openForChosenBase(theMainWindow);
-    theBaseEditor->switchSlot(3);
-    theBaseEditor->takeFromArchive();
+    fixture.selection().setBaseName(kBase);
+    editor->openForChosenBase(mainWindow.get());
+    editor->switchSlot(3);
+    editor->takeFromArchive();
   }
   QString editorText(const char* field) const {
-    return theBaseEditor->findChild<QLineEdit*>(QString::fromLatin1(field))->text();
+    return editor->findChild<QLineEdit*>(QString::fromLatin1(field))->text();
   }
   int metersInSlotThree() const {
     return fixture.count(QStringLiteral("select count(*) from master where Base = ? and NumberCh = 3"),
@@ -71,6 +67,10 @@ class OpenWindows {
 
   ArchiveFixture fixture;
   qint64 slotThree = 0;
+  // Made after the rows, destroyed in reverse order (the main window last).
+  std::unique_ptr<MainWindow> mainWindow;
+  std::unique_ptr<BaseEditor> editor;
+  std::unique_ptr<ArchiveBrowser> browser;
 };
 
 void verifyDesignStates(ArchiveBrowser* browser) {
@@ -93,33 +93,33 @@ class ArchiveTakeOverTest : public QObject {
 
 void ArchiveTakeOverTest::openedFromTheMainWindow() {
   OpenWindows w;
-  theMainWindow->viewArchiveAction()->trigger();
-  QVERIFY(theArchiveBrowser->isVisible());
-  QVERIFY(!theMainWindow->isEnabled());
-  QCOMPARE(theArchiveBrowser->meterGrid()->model()->rowCount(), 3);
-  verifyDesignStates(theArchiveBrowser);
-  theArchiveBrowser->closeAction()->trigger();
-  QVERIFY(!theArchiveBrowser->isVisible());
-  QVERIFY(theMainWindow->isEnabled());
+  w.mainWindow->viewArchiveAction()->trigger();
+  QVERIFY(w.browser->isVisible());
+  QVERIFY(!w.mainWindow->isEnabled());
+  QCOMPARE(w.browser->meterGrid()->model()->rowCount(), 3);
+  verifyDesignStates(w.browser.get());
+  w.browser->closeAction()->trigger();
+  QVERIFY(!w.browser->isVisible());
+  QVERIFY(w.mainWindow->isEnabled());
 }
 
 void ArchiveTakeOverTest::takeOverIntoTheEditorsCurrentSlot() {
   OpenWindows w;
   w.takeFromArchiveIntoSlotThree();
-  QVERIFY(theArchiveBrowser->isVisible());
-  QVERIFY(!theBaseEditor->isEnabled());
-  QCOMPARE(listedMeters(theArchiveBrowser->meterGrid()), (QStringList{"АРХИВНЫЙ 11", "ВЗЯТЬ 22"}));
-  QVERIFY(theArchiveBrowser->takeOverAction()->isEnabled());
-  for (QAction* action : {theArchiveBrowser->excelProtocolAction(), theArchiveBrowser->deletePointAction(), theArchiveBrowser->deleteAllPointsAction(),
-                          theArchiveBrowser->deleteMeterAction()})
+  QVERIFY(w.browser->isVisible());
+  QVERIFY(!w.editor->isEnabled());
+  QCOMPARE(listedMeters(w.browser->meterGrid()), (QStringList{"АРХИВНЫЙ 11", "ВЗЯТЬ 22"}));
+  QVERIFY(w.browser->takeOverAction()->isEnabled());
+  for (QAction* action : {w.browser->excelProtocolAction(), w.browser->deletePointAction(),
+                          w.browser->deleteAllPointsAction(), w.browser->deleteMeterAction()})
     QVERIFY(!action->isEnabled());
 
-  clickRow(theArchiveBrowser->meterGrid(), 1);
-  theArchiveBrowser->takeOverAction()->trigger();
+  clickRow(w.browser->meterGrid(), 1);
+  w.browser->takeOverAction()->trigger();
 
-  QVERIFY(!theArchiveBrowser->isVisible());
-  QVERIFY(theBaseEditor->isEnabled());
-  QVERIFY(!theMainWindow->isEnabled());  // the editor is still open over it
+  QVERIFY(!w.browser->isVisible());
+  QVERIFY(w.editor->isEnabled());
+  QVERIFY(!w.mainWindow->isEnabled());  // the editor is still open over it
   QCOMPARE(w.editorText("meterTypeEdit"), QStringLiteral("ВЗЯТЬ"));
   QCOMPARE(w.editorText("serialNumberEdit"), QStringLiteral("22"));
   QCOMPARE(w.editorText("yearEdit"), QStringLiteral("2003"));
@@ -127,18 +127,18 @@ void ArchiveTakeOverTest::takeOverIntoTheEditorsCurrentSlot() {
   QCOMPARE(w.metersInSlotThree(), 0);
   QCOMPARE(w.fixture.count(QStringLiteral("select count(*) from slave where Num = ?"), {w.slotThree}), 0);
   QCOMPARE(w.fixture.count(QStringLiteral("select count(*) from master where Base = ?"), {kBase}), 1);
-  QVERIFY(!theBaseEditor->SlotBoxes[3]->isChecked());
-  QCOMPARE(theBaseEditor->SlotBoxes[3]->text(), QStringLiteral("Не используется"));
-  verifyDesignStates(theArchiveBrowser);
+  QVERIFY(!w.editor->SlotBoxes[3]->isChecked());
+  QCOMPARE(w.editor->SlotBoxes[3]->text(), QStringLiteral("Не используется"));
+  verifyDesignStates(w.browser.get());
 }
 
 void ArchiveTakeOverTest::takeOverWithNothingListedKeepsTheSlot() {
   OpenWindows w;
   w.takeFromArchiveIntoSlotThree();
-  type(theArchiveBrowser->typeFilter(), QStringLiteral("НЕТ"));
-  QCOMPARE(theArchiveBrowser->meterGrid()->model()->rowCount(), 0);
-  theArchiveBrowser->takeOverAction()->trigger();
-  QVERIFY(theArchiveBrowser->isVisible());
+  type(w.browser->typeFilter(), QStringLiteral("НЕТ"));
+  QCOMPARE(w.browser->meterGrid()->model()->rowCount(), 0);
+  w.browser->takeOverAction()->trigger();
+  QVERIFY(w.browser->isVisible());
   QCOMPARE(w.metersInSlotThree(), 1);
   QCOMPARE(w.fixture.count(QStringLiteral("select count(*) from slave where Num = ?"), {w.slotThree}), 2);
 }
@@ -146,11 +146,11 @@ void ArchiveTakeOverTest::takeOverWithNothingListedKeepsTheSlot() {
 void ArchiveTakeOverTest::closingReturnsToTheEditor() {
   OpenWindows w;
   w.takeFromArchiveIntoSlotThree();
-  theArchiveBrowser->closeAction()->trigger();
-  QVERIFY(theBaseEditor->isEnabled());
-  QVERIFY(!theMainWindow->isEnabled());
+  w.browser->closeAction()->trigger();
+  QVERIFY(w.editor->isEnabled());
+  QVERIFY(!w.mainWindow->isEnabled());
   QCOMPARE(w.metersInSlotThree(), 1);
-  verifyDesignStates(theArchiveBrowser);
+  verifyDesignStates(w.browser.get());
 }
 
 VT3417_REGISTER_TEST(ArchiveTakeOverTest)

@@ -66,7 +66,7 @@ void ArchiveTransferTest::firstArchivingCopiesMeterAndMarkedPoints() {
   const auto masterBefore = fixture.rows(QStringLiteral("select * from master order by Num"));
 
   ScriptedAnswers answers;
-  addChosenMeterToArchive(nullptr);
+  addChosenMeterToArchive(fixture.dm(), fixture.selection(), nullptr);
   QVERIFY(answers.shown().empty());  // no message on success
 
   const auto meters = fixture.rows(QStringLiteral(
@@ -99,9 +99,9 @@ void ArchiveTransferTest::firstArchivingCopiesMeterAndMarkedPoints() {
 void ArchiveTransferTest::secondArchivingAddsToTheSameMeter() {
   ArchiveFixture fixture;
   meterWithFivePoints(fixture, {"R", "", "R", "", "R"});
-  addChosenMeterToArchive(nullptr);
+  addChosenMeterToArchive(fixture.dm(), fixture.selection(), nullptr);
   mark(fixture, {"", "R", "", "R", ""});
-  addChosenMeterToArchive(nullptr);
+  addChosenMeterToArchive(fixture.dm(), fixture.selection(), nullptr);
 
   QCOMPARE(fixture.count(QStringLiteral("select count(*) from masterarhive")), 1);
   const auto points = archivedPoints(fixture);
@@ -117,14 +117,14 @@ void ArchiveTransferTest::secondArchivingAddsToTheSameMeter() {
 void ArchiveTransferTest::meterFromAnotherBaseKeepsItsFirstData() {
   ArchiveFixture fixture;
   meterWithFivePoints(fixture, {"R"});
-  addChosenMeterToArchive(nullptr);
+  addChosenMeterToArchive(fixture.dm(), fixture.selection(), nullptr);
 
   fixture.addBase(QStringLiteral("Б2"), 380, 5, 1000, 2);
   const qint64 again = fixture.addMeter(QStringLiteral("Б2"), 1, QStringLiteral("СЕ301"),
                                         QStringLiteral("0123"), 2006, QStringLiteral("ДРУГОЙ"));
   fixture.addPoint(again, 80, 50, QStringLiteral("1"), -0.2, QDate(2024, 4, 1), QStringLiteral("R"));
   fixture.chooseMeter(QStringLiteral("Б2"), 1);
-  addChosenMeterToArchive(nullptr);
+  addChosenMeterToArchive(fixture.dm(), fixture.selection(), nullptr);
 
   const auto meters = fixture.rows(
       QStringLiteral("select Base, MyYear, MyUser, KlasT, Nvoltage, NTok, Pered from masterarhive"));
@@ -140,9 +140,9 @@ void ArchiveTransferTest::meterFromAnotherBaseKeepsItsFirstData() {
 void ArchiveTransferTest::withoutMarkedPointOnlyNotice() {
   ArchiveFixture fixture;
   meterWithFivePoints(fixture, {});
-  QCOMPARE(MarkedPointCount, 0);
+  QCOMPARE(fixture.selection().markedCount(), 0);
   ScriptedAnswers answers;
-  addChosenMeterToArchive(nullptr);
+  addChosenMeterToArchive(fixture.dm(), fixture.selection(), nullptr);
   QCOMPARE(answers.shown().size(), size_t(1));
   QCOMPARE(answers.shown()[0].kind, MessageService::Kind::Notice);
   QCOMPARE(answers.shown()[0].caption, QStringLiteral("Передача данных а архив"));
@@ -159,8 +159,8 @@ void ArchiveTransferTest::quotesInTypeAndNumberAreKeptAsTyped() {
   const qint64 meter = fixture.addMeter(kBase, 1, type, number);
   fixture.addPoint(meter, 100, 100, QStringLiteral("1"), 0.1, QDate(2024, 1, 1), QStringLiteral("R"));
   fixture.chooseMeter(kBase, 1);
-  addChosenMeterToArchive(nullptr);
-  addChosenMeterToArchive(nullptr);
+  addChosenMeterToArchive(fixture.dm(), fixture.selection(), nullptr);
+  addChosenMeterToArchive(fixture.dm(), fixture.selection(), nullptr);
   const auto meters = fixture.rows(QStringLiteral("select Tip, MyNumber from masterarhive"));
   QCOMPARE(meters, (QList<QVariantList>{{type, number}}));
   QCOMPARE(archivedPoints(fixture).size(), 2);
@@ -175,7 +175,7 @@ void ArchiveTransferTest::meterThatCannotBeStoredArchivesNothing() {
       fixture.addMeter(kBase, 1, QStringLiteral("А1"), QStringLiteral("1"), 2001, QString());
   fixture.addPoint(incomplete, 100, 100, QStringLiteral("1"), 0.1, QDate(2024, 1, 1), QStringLiteral("R"));
   fixture.chooseMeter(kBase, 1);
-  QVERIFY_THROWS_EXCEPTION(std::runtime_error, addChosenMeterToArchive(nullptr));
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, addChosenMeterToArchive(fixture.dm(), fixture.selection(), nullptr));
   QCOMPARE(fixture.count(QStringLiteral("select count(*) from masterarhive")), 0);
   QCOMPARE(fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 0);
   QCOMPARE(fixture.dm().archivedMeterTable->state(), DatasetState::Browse);
@@ -183,7 +183,7 @@ void ArchiveTransferTest::meterThatCannotBeStoredArchivesNothing() {
   const qint64 complete = fixture.addMeter(kBase, 2, QStringLiteral("А2"), QStringLiteral("2"));
   fixture.addPoint(complete, 100, 100, QStringLiteral("1"), 0.1, QDate(2024, 1, 1), QStringLiteral("R"));
   fixture.chooseMeter(kBase, 2);
-  addChosenMeterToArchive(nullptr);
+  addChosenMeterToArchive(fixture.dm(), fixture.selection(), nullptr);
   QCOMPARE(fixture.rows(QStringLiteral("select Tip from masterarhive")), (QList<QVariantList>{{"А2"}}));
   QCOMPARE(fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 1);
 }

@@ -21,7 +21,6 @@
 #include "reports/OoxmlPackage.h"
 #include "settings/ProgramDir.h"
 #include "ui/MessageService.h"
-#include "app/Windows.h"
 
 using MessageService::ScriptedAnswers;
 
@@ -42,12 +41,10 @@ class ProtocolRun {
     fixture.addArchivedPoint(fixture.addArchivedMeter(QStringLiteral("ЦЭ6803"), QStringLiteral("555"), 2010),
                              1, 1.5);
     QFile::copy(sourceTreePath(kTemplate), programPath(QStringLiteral("sources/look.xls")));
-    theArchiveBrowser = &browser;
-    showWholeArchive(nullptr);
+    showWholeArchive(fixture.dm(), browser, nullptr);
   }
   ~ProtocolRun() {
     browser.close();
-    theArchiveBrowser = nullptr;
     QLocale::setDefault(QLocale::c());
   }
   QStringList producedFiles() const {
@@ -59,7 +56,7 @@ class ProtocolRun {
   }
 
   ArchiveFixture fixture;
-  ArchiveBrowser browser;
+  ArchiveBrowser browser{fixture.dm(), nullptr, nullptr};
 };
 
 QByteArray readFile(const QString& path) {

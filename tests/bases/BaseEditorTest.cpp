@@ -15,7 +15,6 @@
 #include "BasesFixture.h"
 #include "bases/BaseEditor.h"
 #include "database/DataModule.h"
-#include "app/Windows.h"
 #include "ui/Selection.h"
 #include "workspace/MainWindow.h"
 
@@ -57,49 +56,49 @@ class BaseEditorTest : public QObject {
   void longStoredNominalsShownWholeAndKept();
 
  private:
-  QString text(const char* field) const { return editorField(field)->text(); }
+  QString text(const char* field) const { return fixture_->editorField(field)->text(); }
   void selectTreeNode(QTreeWidgetItem* node);
 
   std::unique_ptr<BasesFixture> fixture_;
 };
 
 void BaseEditorTest::selectTreeNode(QTreeWidgetItem* node) {
-  theMainWindow->baseTree()->setCurrentItem(node);
-  theMainWindow->showSelection();
+  fixture_->mainWindow().baseTree()->setCurrentItem(node);
+  fixture_->mainWindow().showSelection();
 }
 
 // A day's work in the editor: a new base, its nominal values, three meters in
 // use, a duplicate refused, closing with the tree rebuilt and nothing chosen.
 void BaseEditorTest::workingDay() {
-  createBaseByName("бАЗА");
-  fill(editorField("nominalVoltageEdit"), "400");
-  pressEnter(editorField("nominalVoltageEdit"));
+  fixture_->createBaseByName("бАЗА");
+  fill(fixture_->editorField("nominalVoltageEdit"), "400");
+  pressEnter(fixture_->editorField("nominalVoltageEdit"));
   QCOMPARE(text("nominalVoltageEdit"), "380");
-  QVERIFY(editorField("nominalCurrentEdit")->hasFocus());
-  fill(editorField("nominalCurrentEdit"), "7");
-  fill(editorField("meterConstantEdit"), "0.05");
-  fill(editorField("accuracyClassEdit"), "0.5");
-  editorField("serialNumberEdit")->setFocus();
+  QVERIFY(fixture_->editorField("nominalCurrentEdit")->hasFocus());
+  fill(fixture_->editorField("nominalCurrentEdit"), "7");
+  fill(fixture_->editorField("meterConstantEdit"), "0.05");
+  fill(fixture_->editorField("accuracyClassEdit"), "0.5");
+  fixture_->editorField("serialNumberEdit")->setFocus();
   QCOMPARE(text("nominalCurrentEdit"), "5");
   QCOMPARE(text("meterConstantEdit"), "0.1");
-  QCOMPARE(nominalsOf("БАЗА"), (QVariantList{380.0, 5.0, 0.1, 0.5}));
+  QCOMPARE(fixture_->nominalsOf("БАЗА"), (QVariantList{380.0, 5.0, 0.1, 0.5}));
 
-  putMeter(1, "111", "СЕ301");
-  putMeter(2, "222", "СЕ301");
-  putMeter(5, "555", "ЦЭ6803");
+  fixture_->putMeter(1, "111", "СЕ301");
+  fixture_->putMeter(2, "222", "СЕ301");
+  fixture_->putMeter(5, "555", "ЦЭ6803");
   QVERIFY(fixture_->answers.shown().empty());
   for (int n : {1, 2, 5}) {
-    QVERIFY(slot(n)->isChecked());
-    QCOMPARE(slot(n)->text(), "Используется");
+    QVERIFY(fixture_->slot(n)->isChecked());
+    QCOMPARE(fixture_->slot(n)->text(), "Используется");
   }
   // Slot 3 with the type and number in use in slot 5: refused, nothing stored.
-  putMeter(3, "555", "ЦЭ6803");
+  fixture_->putMeter(3, "555", "ЦЭ6803");
   QCOMPARE(fixture_->answers.texts(), QStringList{kDuplicate});
   QCOMPARE(fixture_->answers.shown()[0].caption, "Данные");
-  QVERIFY(!slot(3)->isChecked());
-  QCOMPARE(slot(3)->text(), "Не используется");
+  QVERIFY(!fixture_->slot(3)->isChecked());
+  QCOMPARE(fixture_->slot(3)->text(), "Не используется");
 
-  const QVector<MeterRow> meters = metersOf("БАЗА");
+  const QVector<MeterRow> meters = fixture_->metersOf("БАЗА");
   QCOMPARE(meters.size(), 3);
   QCOMPARE(meters[0].slot, 1);
   QCOMPARE(meters[0].number, "111");
@@ -110,14 +109,14 @@ void BaseEditorTest::workingDay() {
   QVERIFY(meters[0].inUse);
   QCOMPARE(meters[2].slot, 5);
 
-  ChosenMeterNum = static_cast<int>(meters[0].num);  // as if a meter had been chosen before
-  QTest::mouseClick(theBaseEditor->findChild<QPushButton*>("okButton"), Qt::LeftButton);
-  QVERIFY(!theBaseEditor->isVisible());
-  QVERIFY(theMainWindow->isEnabled());
-  QVERIFY(ChosenBaseName.isEmpty());
-  QCOMPARE(ChosenMeterNum, 0);
-  QCOMPARE(MarkedPointCount, 0);
-  QTreeWidgetItem* base = theMainWindow->baseTree()->topLevelItem(1);
+  fixture_->selection().setMeterNum(static_cast<int>(meters[0].num));  // as if a meter had been chosen before
+  QTest::mouseClick(fixture_->editor().findChild<QPushButton*>("okButton"), Qt::LeftButton);
+  QVERIFY(!fixture_->editor().isVisible());
+  QVERIFY(fixture_->mainWindow().isEnabled());
+  QVERIFY(fixture_->selection().baseName().isEmpty());
+  QCOMPARE(fixture_->selection().meterNum(), 0);
+  QCOMPARE(fixture_->selection().markedCount(), 0);
+  QTreeWidgetItem* base = fixture_->mainWindow().baseTree()->topLevelItem(1);
   QCOMPARE(base->text(0), "БАЗА");
   QCOMPARE(base->childCount(), 3);
   QCOMPARE(base->child(0)->text(0), "Счетчик 1");
@@ -166,13 +165,13 @@ void BaseEditorTest::nominalFieldsAreBoundedAndStored() {
   QFETCH(QString, shown);
   QFETCH(int, column);
   QFETCH(double, stored);
-  createBaseByName("Б");
-  QLineEdit* edit = editorField(field.toLatin1().constData());
+  fixture_->createBaseByName("Б");
+  QLineEdit* edit = fixture_->editorField(field.toLatin1().constData());
   fill(edit, typed);
   pressEnter(edit);
   QVERIFY(!edit->hasFocus());
   QCOMPARE(edit->text(), shown);
-  QCOMPARE(nominalsOf("Б").at(column).toDouble(), stored);
+  QCOMPARE(fixture_->nominalsOf("Б").at(column).toDouble(), stored);
   QVERIFY(fixture_->answers.shown().empty());
 }
 
@@ -204,125 +203,125 @@ void BaseEditorTest::keyRules() {
   QFETCH(QString, field);
   QFETCH(QString, typed);
   QFETCH(QString, shown);
-  createBaseByName("Б");
-  QLineEdit* edit = editorField(field.toLatin1().constData());
+  fixture_->createBaseByName("Б");
+  QLineEdit* edit = fixture_->editorField(field.toLatin1().constData());
   fill(edit, typed);
   QCOMPARE(edit->text(), shown);
 }
 
 void BaseEditorTest::tickingWithAnEmptyFieldIsRefused() {
-  createBaseByName("Б");
-  fill(editorField("nominalVoltageEdit"), "220");
-  clickSlot(1, Qt::RightButton);
-  fillMeter("1", "Т", "");
-  clickSlot(1);
+  fixture_->createBaseByName("Б");
+  fill(fixture_->editorField("nominalVoltageEdit"), "220");
+  fixture_->clickSlot(1, Qt::RightButton);
+  fixture_->fillMeter("1", "Т", "");
+  fixture_->clickSlot(1);
   QCOMPARE(fixture_->answers.texts(), QStringList{kFieldsEmpty});
   QCOMPARE(fixture_->answers.shown()[0].caption, "Данные");
-  QVERIFY(!slot(1)->isChecked());
-  QCOMPARE(slot(1)->text(), "Не используется");
-  QVERIFY(metersOf("Б").isEmpty());
+  QVERIFY(!fixture_->slot(1)->isChecked());
+  QCOMPARE(fixture_->slot(1)->text(), "Не используется");
+  QVERIFY(fixture_->metersOf("Б").isEmpty());
 }
 
 void BaseEditorTest::sameMeterInAnotherBaseIsAllowed() {
-  createBaseByName("Б1");
-  fill(editorField("nominalVoltageEdit"), "220");
-  putMeter(2, "42", "Т");
-  theBaseEditor->close();
-  createBaseByName("Б2");
-  fill(editorField("nominalVoltageEdit"), "220");
-  putMeter(2, "42", "Т");
+  fixture_->createBaseByName("Б1");
+  fill(fixture_->editorField("nominalVoltageEdit"), "220");
+  fixture_->putMeter(2, "42", "Т");
+  fixture_->editor().close();
+  fixture_->createBaseByName("Б2");
+  fill(fixture_->editorField("nominalVoltageEdit"), "220");
+  fixture_->putMeter(2, "42", "Т");
   QVERIFY(fixture_->answers.shown().empty());
-  QCOMPARE(metersOf("Б1").size(), 1);
-  QCOMPARE(metersOf("Б2").size(), 1);
-  QVERIFY(metersOf("Б2")[0].inUse);
+  QCOMPARE(fixture_->metersOf("Б1").size(), 1);
+  QCOMPARE(fixture_->metersOf("Б2").size(), 1);
+  QVERIFY(fixture_->metersOf("Б2")[0].inUse);
 }
 
 void BaseEditorTest::reTickingReplacesTheMeterAndItsPoints() {
-  createBaseByName("Б");
-  fill(editorField("nominalVoltageEdit"), "220");
-  putMeter(2, "42", "Т");
-  const qint64 first = metersOf("Б")[0].num;
-  addPoints(first, 4);
+  fixture_->createBaseByName("Б");
+  fill(fixture_->editorField("nominalVoltageEdit"), "220");
+  fixture_->putMeter(2, "42", "Т");
+  const qint64 first = fixture_->metersOf("Б")[0].num;
+  fixture_->addPoints(first, 4);
 
-  clickSlot(2);  // untick: stored as not in use, points kept
+  fixture_->clickSlot(2);  // untick: stored as not in use, points kept
   QVERIFY(fixture_->answers.shown().empty());
-  QCOMPARE(slot(2)->text(), "Не используется");
-  QCOMPARE(metersOf("Б").size(), 1);
-  QVERIFY(!metersOf("Б")[0].inUse);
-  QCOMPARE(pointCount(first), 4);
+  QCOMPARE(fixture_->slot(2)->text(), "Не используется");
+  QCOMPARE(fixture_->metersOf("Б").size(), 1);
+  QVERIFY(!fixture_->metersOf("Б")[0].inUse);
+  QCOMPARE(fixture_->pointCount(first), 4);
 
-  theBaseEditor->close();
-  QCOMPARE(theMainWindow->baseTree()->topLevelItem(1)->childCount(), 0);
-  ChosenBaseName = "Б";
-  theBaseEditor->openForChosenBase(theMainWindow);
-  QVERIFY(!slot(2)->isChecked());
-  clickSlot(2);  // shows the stored meter on the press, ticks it on the release
+  fixture_->editor().close();
+  QCOMPARE(fixture_->mainWindow().baseTree()->topLevelItem(1)->childCount(), 0);
+  fixture_->selection().setBaseName("Б");
+  fixture_->editor().openForChosenBase(&fixture_->mainWindow());
+  QVERIFY(!fixture_->slot(2)->isChecked());
+  fixture_->clickSlot(2);  // shows the stored meter on the press, ticks it on the release
   QCOMPARE(text("serialNumberEdit"), "42");
-  QVERIFY(slot(2)->isChecked());
-  const QVector<MeterRow> meters = metersOf("Б");
+  QVERIFY(fixture_->slot(2)->isChecked());
+  const QVector<MeterRow> meters = fixture_->metersOf("Б");
   QCOMPARE(meters.size(), 1);
   QVERIFY(meters[0].num != first);
   QVERIFY(meters[0].inUse);
-  QCOMPARE(pointCount(first), 0);
-  QCOMPARE(pointCount(meters[0].num), 0);
+  QCOMPARE(fixture_->pointCount(first), 0);
+  QCOMPARE(fixture_->pointCount(meters[0].num), 0);
 }
 
 // A meter out of use in one slot is removed, with its points, when the same
 // meter is put in use in another slot of the base.
 void BaseEditorTest::anUnusedTwinGivesWay() {
-  createBaseByName("Б");
-  fill(editorField("nominalVoltageEdit"), "220");
-  putMeter(4, "44", "Т");
-  const qint64 twin = metersOf("Б")[0].num;
-  addPoints(twin, 2);
-  clickSlot(4);  // out of use
-  putMeter(6, "44", "Т");
+  fixture_->createBaseByName("Б");
+  fill(fixture_->editorField("nominalVoltageEdit"), "220");
+  fixture_->putMeter(4, "44", "Т");
+  const qint64 twin = fixture_->metersOf("Б")[0].num;
+  fixture_->addPoints(twin, 2);
+  fixture_->clickSlot(4);  // out of use
+  fixture_->putMeter(6, "44", "Т");
   QVERIFY(fixture_->answers.shown().empty());
-  const QVector<MeterRow> meters = metersOf("Б");
+  const QVector<MeterRow> meters = fixture_->metersOf("Б");
   QCOMPARE(meters.size(), 1);
   QCOMPARE(meters[0].slot, 6);
-  QCOMPARE(pointCount(twin), 0);
+  QCOMPARE(fixture_->pointCount(twin), 0);
 }
 
 void BaseEditorTest::typingANumberUnticksOnlyTheBox() {
-  createBaseByName("Б");
-  fill(editorField("nominalVoltageEdit"), "220");
-  putMeter(1, "42", "Т");
-  QVERIFY(keyboard::clickToFocus(editorField("serialNumberEdit")));
+  fixture_->createBaseByName("Б");
+  fill(fixture_->editorField("nominalVoltageEdit"), "220");
+  fixture_->putMeter(1, "42", "Т");
+  QVERIFY(keyboard::clickToFocus(fixture_->editorField("serialNumberEdit")));
   keyboard::press(Qt::Key_End);
-  typeText(editorField("serialNumberEdit"), "-");  // dropped: nothing changes
-  QVERIFY(slot(1)->isChecked());
-  typeText(editorField("serialNumberEdit"), "x");
-  QVERIFY(!slot(1)->isChecked());
-  QCOMPARE(slot(1)->text(), "Используется");
-  QCOMPARE(metersOf("Б")[0].number, "42");
-  QVERIFY(metersOf("Б")[0].inUse);
+  typeText(fixture_->editorField("serialNumberEdit"), "-");  // dropped: nothing changes
+  QVERIFY(fixture_->slot(1)->isChecked());
+  typeText(fixture_->editorField("serialNumberEdit"), "x");
+  QVERIFY(!fixture_->slot(1)->isChecked());
+  QCOMPARE(fixture_->slot(1)->text(), "Используется");
+  QCOMPARE(fixture_->metersOf("Б")[0].number, "42");
+  QVERIFY(fixture_->metersOf("Б")[0].inUse);
 
   // Leaving a meter field now stores nothing: the box is unticked.
-  fill(editorField("ownerEdit"), "ДРУГОЙ");
-  editorField("makerEdit")->setFocus();
-  QCOMPARE(metersOf("Б")[0].user, "ЭНЕРГО");
+  fill(fixture_->editorField("ownerEdit"), "ДРУГОЙ");
+  fixture_->editorField("makerEdit")->setFocus();
+  QCOMPARE(fixture_->metersOf("Б")[0].user, "ЭНЕРГО");
 
   // Ticking again replaces the meter by the one in the fields.
-  clickSlot(1);
-  QCOMPARE(metersOf("Б").size(), 1);
-  QCOMPARE(metersOf("Б")[0].number, "42X");
-  QCOMPARE(metersOf("Б")[0].user, "ДРУГОЙ");
+  fixture_->clickSlot(1);
+  QCOMPARE(fixture_->metersOf("Б").size(), 1);
+  QCOMPARE(fixture_->metersOf("Б")[0].number, "42X");
+  QCOMPARE(fixture_->metersOf("Б")[0].user, "ДРУГОЙ");
 
   // The type unticks as well, whatever is typed.
-  typeText(editorField("meterTypeEdit"), "-");
-  QVERIFY(!slot(1)->isChecked());
+  typeText(fixture_->editorField("meterTypeEdit"), "-");
+  QVERIFY(!fixture_->slot(1)->isChecked());
 }
 
 void BaseEditorTest::switchingToAnEmptySlotKeepsProposals() {
-  createBaseByName("Б");
-  fill(editorField("nominalVoltageEdit"), "220");
-  auto* date = theBaseEditor->findChild<QDateEdit*>("lastCheckDateEdit");
+  fixture_->createBaseByName("Б");
+  fill(fixture_->editorField("nominalVoltageEdit"), "220");
+  auto* date = fixture_->editor().findChild<QDateEdit*>("lastCheckDateEdit");
   date->setDate(QDate(2015, 6, 1));
-  putMeter(1, "42", "Т");
-  QCOMPARE(metersOf("Б")[0].oldDate, QDate(2015, 6, 1));
+  fixture_->putMeter(1, "42", "Т");
+  QCOMPARE(fixture_->metersOf("Б")[0].oldDate, QDate(2015, 6, 1));
 
-  clickSlot(4, Qt::RightButton);
+  fixture_->clickSlot(4, Qt::RightButton);
   QCOMPARE(text("serialNumberEdit"), "");
   QCOMPARE(text("yearEdit"), "");
   QCOMPARE(text("meterTypeEdit"), "Т");
@@ -330,89 +329,89 @@ void BaseEditorTest::switchingToAnEmptySlotKeepsProposals() {
   QCOMPARE(text("makerEdit"), "ЗАВОД");
   QCOMPARE(date->date(), QDate(2015, 6, 1));
 
-  clickSlot(1, Qt::RightButton);  // back to the filled slot
+  fixture_->clickSlot(1, Qt::RightButton);  // back to the filled slot
   QCOMPARE(text("serialNumberEdit"), "42");
   QCOMPARE(text("yearEdit"), "2020");
 }
 
 void BaseEditorTest::leavingAMeterFieldStoresIt() {
-  createBaseByName("Б");
-  fill(editorField("nominalVoltageEdit"), "220");
-  putMeter(3, "42", "Т");
-  fill(editorField("yearEdit"), "1999");
-  pressEnter(editorField("yearEdit"));
-  QVERIFY(editorField("ownerEdit")->hasFocus());
-  fill(editorField("ownerEdit"), "ИНОЙ");
-  auto* date = theBaseEditor->findChild<QDateEdit*>("lastCheckDateEdit");
+  fixture_->createBaseByName("Б");
+  fill(fixture_->editorField("nominalVoltageEdit"), "220");
+  fixture_->putMeter(3, "42", "Т");
+  fill(fixture_->editorField("yearEdit"), "1999");
+  pressEnter(fixture_->editorField("yearEdit"));
+  QVERIFY(fixture_->editorField("ownerEdit")->hasFocus());
+  fill(fixture_->editorField("ownerEdit"), "ИНОЙ");
+  auto* date = fixture_->editor().findChild<QDateEdit*>("lastCheckDateEdit");
   date->setFocus(Qt::MouseFocusReason);
   date->setDate(QDate(2001, 2, 3));
-  clickSlot(6, Qt::RightButton);  // leaving by choosing another slot stores into slot 3
-  const MeterRow meter = metersOf("Б")[0];
+  fixture_->clickSlot(6, Qt::RightButton);  // leaving by choosing another slot stores into slot 3
+  const MeterRow meter = fixture_->metersOf("Б")[0];
   QCOMPARE(meter.year.toInt(), 1999);
   QCOMPARE(meter.user, "ИНОЙ");
   QCOMPARE(meter.oldDate, QDate(2001, 2, 3));
   QCOMPARE(meter.slot, 3);
-  QVERIFY(metersOf("Б").size() == 1);
+  QVERIFY(fixture_->metersOf("Б").size() == 1);
 }
 
 // A meter in use keeps its year when the field is left empty; the operator is told.
 void BaseEditorTest::emptyYearKeepsTheStoredYear() {
-  createBaseByName("Б");
-  fill(editorField("nominalVoltageEdit"), "220");
-  putMeter(1, "42", "Т", "2011");
-  fill(editorField("yearEdit"), "");
-  fill(editorField("ownerEdit"), "НОВЫЙ");
+  fixture_->createBaseByName("Б");
+  fill(fixture_->editorField("nominalVoltageEdit"), "220");
+  fixture_->putMeter(1, "42", "Т", "2011");
+  fill(fixture_->editorField("yearEdit"), "");
+  fill(fixture_->editorField("ownerEdit"), "НОВЫЙ");
   QCOMPARE(fixture_->answers.shown().size(), size_t(1));
   QCOMPARE(fixture_->answers.shown()[0].kind, MessageService::Kind::Notice);
   QCOMPARE(text("yearEdit"), "2011");
-  editorField("makerEdit")->setFocus();
-  QCOMPARE(metersOf("Б")[0].year.toInt(), 2011);
-  QCOMPARE(metersOf("Б")[0].user, "НОВЫЙ");
+  fixture_->editorField("makerEdit")->setFocus();
+  QCOMPARE(fixture_->metersOf("Б")[0].year.toInt(), 2011);
+  QCOMPARE(fixture_->metersOf("Б")[0].user, "НОВЫЙ");
 
   // Unticking with the year emptied still takes the meter out of use.
-  fill(editorField("yearEdit"), "");
-  clickSlot(1);
-  QVERIFY(!metersOf("Б")[0].inUse);
-  QCOMPARE(metersOf("Б")[0].year.toInt(), 2011);
-  QVERIFY(theBaseEditor->isVisible());
+  fill(fixture_->editorField("yearEdit"), "");
+  fixture_->clickSlot(1);
+  QVERIFY(!fixture_->metersOf("Б")[0].inUse);
+  QCOMPARE(fixture_->metersOf("Б")[0].year.toInt(), 2011);
+  QVERIFY(fixture_->editor().isVisible());
 }
 
 void BaseEditorTest::closingStoresTheFieldBeingEdited() {
-  createBaseByName("Б");
-  fill(editorField("nominalVoltageEdit"), "220");
-  putMeter(1, "42", "Т");
-  fill(editorField("makerEdit"), "ПОСЛЕДНИЙ");
-  fill(editorField("nominalCurrentEdit"), "3");
-  theBaseEditor->close();  // the close box, focus still in nominalCurrentEdit
-  QCOMPARE(nominalsOf("Б").at(1).toDouble(), 3.0);
-  QCOMPARE(metersOf("Б")[0].maker, "ПОСЛЕДНИЙ");
+  fixture_->createBaseByName("Б");
+  fill(fixture_->editorField("nominalVoltageEdit"), "220");
+  fixture_->putMeter(1, "42", "Т");
+  fill(fixture_->editorField("makerEdit"), "ПОСЛЕДНИЙ");
+  fill(fixture_->editorField("nominalCurrentEdit"), "3");
+  fixture_->editor().close();  // the close box, focus still in nominalCurrentEdit
+  QCOMPARE(fixture_->nominalsOf("Б").at(1).toDouble(), 3.0);
+  QCOMPARE(fixture_->metersOf("Б")[0].maker, "ПОСЛЕДНИЙ");
 }
 
 void BaseEditorTest::releaseAwayFromTheBoxChangesNothing() {
-  createBaseByName("Б");
-  fill(editorField("nominalVoltageEdit"), "220");
-  putMeter(1, "42", "Т");
-  const qint64 num = metersOf("Б")[0].num;
-  addPoints(num, 2);
+  fixture_->createBaseByName("Б");
+  fill(fixture_->editorField("nominalVoltageEdit"), "220");
+  fixture_->putMeter(1, "42", "Т");
+  const qint64 num = fixture_->metersOf("Б")[0].num;
+  fixture_->addPoints(num, 2);
   QStyleOptionButton option;
-  option.initFrom(slot(1));
+  option.initFrom(fixture_->slot(1));
   const QPoint indicator =
-      slot(1)->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, slot(1)).center();
-  QTest::mousePress(slot(1), Qt::LeftButton, Qt::NoModifier, indicator);
-  QTest::mouseRelease(slot(1), Qt::LeftButton, Qt::NoModifier, QPoint(-40, -40));
-  QVERIFY(slot(1)->isChecked());
-  QCOMPARE(metersOf("Б")[0].num, num);
-  QCOMPARE(pointCount(num), 2);
+      fixture_->slot(1)->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, fixture_->slot(1)).center();
+  QTest::mousePress(fixture_->slot(1), Qt::LeftButton, Qt::NoModifier, indicator);
+  QTest::mouseRelease(fixture_->slot(1), Qt::LeftButton, Qt::NoModifier, QPoint(-40, -40));
+  QVERIFY(fixture_->slot(1)->isChecked());
+  QCOMPARE(fixture_->metersOf("Б")[0].num, num);
+  QCOMPARE(fixture_->pointCount(num), 2);
 }
 
 void BaseEditorTest::escapeLeavesTheEditorOpen() {
-  createBaseByName("Б");
-  QVERIFY(keyboard::clickToFocus(editorField("nominalVoltageEdit")));
+  fixture_->createBaseByName("Б");
+  QVERIFY(keyboard::clickToFocus(fixture_->editorField("nominalVoltageEdit")));
   keyboard::press(Qt::Key_Escape);
-  QVERIFY(keyboard::clickToFocus(editorField("serialNumberEdit")));
+  QVERIFY(keyboard::clickToFocus(fixture_->editorField("serialNumberEdit")));
   keyboard::press(Qt::Key_Escape);
-  QVERIFY(theBaseEditor->isVisible());
-  QVERIFY(!theMainWindow->isEnabled());
+  QVERIFY(fixture_->editor().isVisible());
+  QVERIFY(!fixture_->mainWindow().isEnabled());
 }
 
 namespace {
@@ -431,122 +430,122 @@ double greyShare(QWidget* widget) {
 
 // The grey is what the box shows on the screen, not only a palette entry.
 void BaseEditorTest::currentSlotIsGreyAndNumbered() {
-  createBaseByName("Б");
-  QVERIFY2(greyShare(slot(1)) > 0.5, qPrintable(QString::number(greyShare(slot(1)))));
-  QCOMPARE(greyShare(slot(7)), 0.0);
-  clickSlot(7, Qt::RightButton);
-  QVERIFY2(greyShare(slot(7)) > 0.5, qPrintable(QString::number(greyShare(slot(7)))));
-  QCOMPARE(greyShare(slot(1)), 0.0);
-  QCOMPARE(theBaseEditor->findChild<QLabel*>("slotNumberLabel")->text(), "№ 7");
-  QCOMPARE(ChosenSlot, 7);
+  fixture_->createBaseByName("Б");
+  QVERIFY2(greyShare(fixture_->slot(1)) > 0.5, qPrintable(QString::number(greyShare(fixture_->slot(1)))));
+  QCOMPARE(greyShare(fixture_->slot(7)), 0.0);
+  fixture_->clickSlot(7, Qt::RightButton);
+  QVERIFY2(greyShare(fixture_->slot(7)) > 0.5, qPrintable(QString::number(greyShare(fixture_->slot(7)))));
+  QCOMPARE(greyShare(fixture_->slot(1)), 0.0);
+  QCOMPARE(fixture_->editor().findChild<QLabel*>("slotNumberLabel")->text(), "№ 7");
+  QCOMPARE(fixture_->selection().slot(), 7);
 }
 
 void BaseEditorTest::openingShowsSlotOneOrProposals() {
-  createBaseByName("Б");
-  fill(editorField("nominalVoltageEdit"), "220");
-  putMeter(3, "33", "ТИП3");
-  putMeter(4, "44", "ТИП4");
-  clickSlot(4);  // out of use
-  theBaseEditor->close();
+  fixture_->createBaseByName("Б");
+  fill(fixture_->editorField("nominalVoltageEdit"), "220");
+  fixture_->putMeter(3, "33", "ТИП3");
+  fixture_->putMeter(4, "44", "ТИП4");
+  fixture_->clickSlot(4);  // out of use
+  fixture_->editor().close();
 
   // Base chosen in the tree, then "Данные счетчиков".
-  selectTreeNode(theMainWindow->baseTree()->topLevelItem(1));
-  QCOMPARE(ChosenBaseName, "Б");
-  theBaseEditor->openForChosenBase(theMainWindow);
-  QVERIFY(!theMainWindow->isEnabled());
-  QCOMPARE(ChosenSlot, 1);
+  selectTreeNode(fixture_->mainWindow().baseTree()->topLevelItem(1));
+  QCOMPARE(fixture_->selection().baseName(), "Б");
+  fixture_->editor().openForChosenBase(&fixture_->mainWindow());
+  QVERIFY(!fixture_->mainWindow().isEnabled());
+  QCOMPARE(fixture_->selection().slot(), 1);
   QCOMPARE(text("serialNumberEdit"), "");
   QCOMPARE(text("meterTypeEdit"), "ТИП3");
   QCOMPARE(text("ownerEdit"), "ЭНЕРГО");
-  QVERIFY(slot(3)->isChecked());
-  QCOMPARE(slot(3)->text(), "Используется");
-  QVERIFY(!slot(4)->isChecked());
-  QCOMPARE(slot(4)->text(), "Не используется");
-  QVERIFY(QTest::qWaitForWindowActive(theBaseEditor));
-  QVERIFY(editorField("serialNumberEdit")->hasFocus());
-  theBaseEditor->close();
+  QVERIFY(fixture_->slot(3)->isChecked());
+  QCOMPARE(fixture_->slot(3)->text(), "Используется");
+  QVERIFY(!fixture_->slot(4)->isChecked());
+  QCOMPARE(fixture_->slot(4)->text(), "Не используется");
+  QVERIFY(QTest::qWaitForWindowActive(&fixture_->editor()));
+  QVERIFY(fixture_->editorField("serialNumberEdit")->hasFocus());
+  fixture_->editor().close();
 
   // With slot 1 filled its meter is shown.
-  ChosenBaseName = "Б";
-  theBaseEditor->openForChosenBase(theMainWindow);
-  putMeter(1, "11", "ТИП1");
-  theBaseEditor->close();
-  ChosenBaseName = "Б";
-  theBaseEditor->openForChosenBase(theMainWindow);
+  fixture_->selection().setBaseName("Б");
+  fixture_->editor().openForChosenBase(&fixture_->mainWindow());
+  fixture_->putMeter(1, "11", "ТИП1");
+  fixture_->editor().close();
+  fixture_->selection().setBaseName("Б");
+  fixture_->editor().openForChosenBase(&fixture_->mainWindow());
   QCOMPARE(text("serialNumberEdit"), "11");
   QCOMPARE(text("meterTypeEdit"), "ТИП1");
   QCOMPARE(text("yearEdit"), "2020");
 }
 
 void BaseEditorTest::archiveWithoutMetersGivesNotice() {
-  createBaseByName("Б\"");
+  fixture_->createBaseByName("Б\"");
   bool browserOpened = false;
-  theBaseEditor->openArchiveBrowser = [&browserOpened] { browserOpened = true; };
-  QTest::mouseClick(theBaseEditor->findChild<QPushButton*>("fromArchiveButton"), Qt::LeftButton);
+  fixture_->editor().openArchiveBrowser = [&browserOpened] { browserOpened = true; };
+  QTest::mouseClick(fixture_->editor().findChild<QPushButton*>("fromArchiveButton"), Qt::LeftButton);
   QCOMPARE(fixture_->answers.texts(), QStringList{"В архиве нет счетчиков из базы - Б\" !"});
   QCOMPARE(fixture_->answers.shown()[0].caption, "Архив");
   QVERIFY(!browserOpened);
-  QVERIFY(theBaseEditor->isEnabled());
+  QVERIFY(fixture_->editor().isEnabled());
 }
 
 void BaseEditorTest::archiveTakeOver() {
-  createBaseByName("Б");
-  fill(editorField("nominalVoltageEdit"), "220");
-  putMeter(2, "42", "Т");
-  const qint64 num = metersOf("Б")[0].num;
-  addPoints(num, 2);
-  theDataModule->connection()->executeWrite(
+  fixture_->createBaseByName("Б");
+  fill(fixture_->editorField("nominalVoltageEdit"), "220");
+  fixture_->putMeter(2, "42", "Т");
+  const qint64 num = fixture_->metersOf("Б")[0].num;
+  fixture_->addPoints(num, 2);
+  fixture_->dm().connection()->executeWrite(
       Statement{"insert into masterarhive (Base, Tip, MyYear, MyUser, Maker, MyNumber) values ('Б', 'АРХ', "
                 "2001, 'В', 'З', '9')",
                 {},
                 "masterarhive"});
   bool browserOpened = false;
-  theBaseEditor->openArchiveBrowser = [&browserOpened] { browserOpened = true; };
-  QTest::mouseClick(theBaseEditor->findChild<QPushButton*>("fromArchiveButton"), Qt::LeftButton);
+  fixture_->editor().openArchiveBrowser = [&browserOpened] { browserOpened = true; };
+  QTest::mouseClick(fixture_->editor().findChild<QPushButton*>("fromArchiveButton"), Qt::LeftButton);
   QVERIFY(browserOpened);
-  QVERIFY(!theBaseEditor->isEnabled());
-  QCOMPARE(theDataModule->archivedMeters->recordCount(), 1);
+  QVERIFY(!fixture_->editor().isEnabled());
+  QCOMPARE(fixture_->dm().archivedMeters->recordCount(), 1);
 
-  theBaseEditor->takeOverArchivedMeter("АРХ", "9", "2001");
-  QVERIFY(theBaseEditor->isEnabled());
+  fixture_->editor().takeOverArchivedMeter("АРХ", "9", "2001");
+  QVERIFY(fixture_->editor().isEnabled());
   QCOMPARE(text("meterTypeEdit"), "АРХ");
   QCOMPARE(text("serialNumberEdit"), "9");
   QCOMPARE(text("yearEdit"), "2001");
-  QVERIFY(!slot(2)->isChecked());
-  QCOMPARE(slot(2)->text(), "Не используется");
-  QVERIFY(metersOf("Б").isEmpty());
-  QCOMPARE(pointCount(num), 0);
+  QVERIFY(!fixture_->slot(2)->isChecked());
+  QCOMPARE(fixture_->slot(2)->text(), "Не используется");
+  QVERIFY(fixture_->metersOf("Б").isEmpty());
+  QCOMPARE(fixture_->pointCount(num), 0);
 
-  clickSlot(2);
-  QCOMPARE(metersOf("Б").size(), 1);
-  QCOMPARE(metersOf("Б")[0].type, "АРХ");
-  QCOMPARE(metersOf("Б")[0].year.toInt(), 2001);
+  fixture_->clickSlot(2);
+  QCOMPARE(fixture_->metersOf("Б").size(), 1);
+  QCOMPARE(fixture_->metersOf("Б")[0].type, "АРХ");
+  QCOMPARE(fixture_->metersOf("Б")[0].year.toInt(), 2001);
 }
 
 // Slot 2's meter with its points gets the type and number of slot 1's meter
 // typed over it and is ticked: the duplicate is refused before anything is
 // deleted, and the database holds what it held.
 void BaseEditorTest::refusedTickChangesNothing() {
-  createBaseByName("Б");
-  fill(editorField("nominalVoltageEdit"), "220");
-  putMeter(1, "11", "Т");
-  putMeter(2, "22", "Т");
-  const QVector<MeterRow> before = metersOf("Б");
+  fixture_->createBaseByName("Б");
+  fill(fixture_->editorField("nominalVoltageEdit"), "220");
+  fixture_->putMeter(1, "11", "Т");
+  fixture_->putMeter(2, "22", "Т");
+  const QVector<MeterRow> before = fixture_->metersOf("Б");
   QCOMPARE(before.size(), 2);
-  addPoints(before[1].num, 3);
+  fixture_->addPoints(before[1].num, 3);
 
-  fill(editorField("serialNumberEdit"), "11");  // unticks the box only
-  QVERIFY(!slot(2)->isChecked());
-  clickSlot(2);
+  fill(fixture_->editorField("serialNumberEdit"), "11");  // unticks the box only
+  QVERIFY(!fixture_->slot(2)->isChecked());
+  fixture_->clickSlot(2);
   QCOMPARE(fixture_->answers.texts(), QStringList{kDuplicate});
-  QVERIFY(!slot(2)->isChecked());
+  QVERIFY(!fixture_->slot(2)->isChecked());
 
-  const QVector<MeterRow> after = metersOf("Б");
+  const QVector<MeterRow> after = fixture_->metersOf("Б");
   QCOMPARE(after.size(), 2);
   QCOMPARE(after[1].num, before[1].num);
   QCOMPARE(after[1].number, "22");
   QVERIFY(after[1].inUse);
-  QCOMPARE(pointCount(before[1].num), 3);
+  QCOMPARE(fixture_->pointCount(before[1].num), 3);
   QCOMPARE(after[0].num, before[0].num);
 }
 
@@ -580,24 +579,24 @@ void BaseEditorTest::longStoredNominalsShownWholeAndKept() {
   QFETCH(QString, shown);
   QFETCH(QString, typed);
   QFETCH(QString, typedShown);
-  createBaseByName("Б");
-  fill(editorField("nominalVoltageEdit"), "220");
-  theBaseEditor->close();
-  theDataModule->connection()->executeWrite(
+  fixture_->createBaseByName("Б");
+  fill(fixture_->editorField("nominalVoltageEdit"), "220");
+  fixture_->editor().close();
+  fixture_->dm().connection()->executeWrite(
       Statement{QStringLiteral("update base set %1 = ? where NameBase = ?").arg(column), {stored, QStringLiteral("Б")}, "base"});
-  if (theDataModule->chosenBase->isOpen()) theDataModule->chosenBase->refresh();  // as stored by another start
-  ChosenBaseName = "Б";
-  theBaseEditor->openForChosenBase(theMainWindow);
-  QLineEdit* edit = editorField(field.toLatin1().constData());
+  if (fixture_->dm().chosenBase->isOpen()) fixture_->dm().chosenBase->refresh();  // as stored by another start
+  fixture_->selection().setBaseName("Б");
+  fixture_->editor().openForChosenBase(&fixture_->mainWindow());
+  QLineEdit* edit = fixture_->editorField(field.toLatin1().constData());
   QCOMPARE(edit->text(), shown);
 
   for (const char* name : {"nominalVoltageEdit", "nominalCurrentEdit", "meterConstantEdit", "accuracyClassEdit"})
-    QVERIFY(keyboard::clickToFocus(editorField(name)));
-  QVERIFY(keyboard::clickToFocus(editorField("serialNumberEdit")));
+    QVERIFY(keyboard::clickToFocus(fixture_->editorField(name)));
+  QVERIFY(keyboard::clickToFocus(fixture_->editorField("serialNumberEdit")));
   QCOMPARE(edit->text(), shown);
   const int index = column == "KlasT" ? 3 : 2;
-  QCOMPARE(nominalsOf("Б").at(index).toDouble(), stored);
-  QCOMPARE(nominalsOf("Б").at(0).toDouble(), 220.0);
+  QCOMPARE(fixture_->nominalsOf("Б").at(index).toDouble(), stored);
+  QCOMPARE(fixture_->nominalsOf("Б").at(0).toDouble(), 220.0);
 
   // Typing at the end of the long value cannot make it longer ...
   QVERIFY(keyboard::clickToFocus(edit));

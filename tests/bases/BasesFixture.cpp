@@ -10,47 +10,35 @@
 #include "bases/SlotBox.h"
 #include "bases/BaseNameDialog.h"
 #include "database/DataModule.h"
-#include "app/Windows.h"
-#include "ui/Selection.h"
 #include "support/Keyboard.h"
 #include "workspace/MainWindow.h"
 
 BasesFixture::BasesFixture() {
-  theDataModule = new DataModule;
-  const QStringList failures = theDataModule->openTables();
+  dm_ = std::make_unique<DataModule>();
+  const QStringList failures = dm_->openTables();
   if (!failures.isEmpty()) qFatal("data module: %s", qPrintable(failures.join(' ')));
-  ChosenBaseName.clear();
-  ChosenSlot = 1;
-  ChosenMeterNum = 0;
-  MarkedPointCount = 0;
-  ActionsAllowed = true;
-  theMainWindow = new MainWindow;
-  theBaseEditor = new BaseEditor;
-  theBaseNameDialog = new BaseNameDialog;
-  theMainWindow->show();
+  mainWindow_ = std::make_unique<MainWindow>(*dm_, selection_);
+  editor_ = std::make_unique<BaseEditor>(*dm_, selection_, mainWindow_.get());
+  nameDialog_ = std::make_unique<BaseNameDialog>(*dm_, selection_, *editor_);
+  // "Создать базу" opens the base name dialog, as the start-up wires it.
+  mainWindow_->Hooks.openBaseNameDialog = [this] { nameDialog_->open(mainWindow_.get()); };
+  mainWindow_->show();
 }
 
-BasesFixture::~BasesFixture() {
-  delete theBaseNameDialog;
-  theBaseNameDialog = nullptr;
-  delete theBaseEditor;
-  theBaseEditor = nullptr;
-  delete theMainWindow;
-  theMainWindow = nullptr;
-  delete theDataModule;
-  theDataModule = nullptr;
-}
+// The members go in reverse order: the windows, then the selection and the data module.
+BasesFixture::~BasesFixture() = default;
 
 namespace {
 
-QSqlQuery select(const QString& sql, const QVariantList& values, const QString& table) {
-  return theDataModule->connection()->execute(Statement{sql, values, table});
+QSqlQuery select(DataModule& dm, const QString& sql, const QVariantList& values, const QString& table) {
+  return dm.connection()->execute(Statement{sql, values, table});
 }
 
 }  // namespace
 
-QVector<MeterRow> metersOf(const QString& base) {
+QVector<MeterRow> BasesFixture::metersOf(const QString& base) {
   QSqlQuery query = select(
+      *dm_,
       "select Num, NumberCh, Tip, MyNumber, MyYear, MyVisible, MyUser, MyMaker, Olddate from master "
       "where Base = ? order by NumberCh, Num",
       {base}, "master");
@@ -62,38 +50,38 @@ QVector<MeterRow> metersOf(const QString& base) {
   return rows;
 }
 
-int baseRowCount(const QString& name) {
-  QSqlQuery query = select("select count(*) from base where NameBase = ?", {name}, "base");
+int BasesFixture::baseRowCount(const QString& name) {
+  QSqlQuery query = select(*dm_, "select count(*) from base where NameBase = ?", {name}, "base");
   query.next();
   return query.value(0).toInt();
 }
 
-QVariantList nominalsOf(const QString& name) {
+QVariantList BasesFixture::nominalsOf(const QString& name) {
   QSqlQuery query =
-      select("select Nvoltage, NTok, Pered, KlasT from base where NameBase = ?", {name}, "base");
+      select(*dm_, "select Nvoltage, NTok, Pered, KlasT from base where NameBase = ?", {name}, "base");
   if (!query.next()) return {};
   return {query.value(0), query.value(1), query.value(2), query.value(3)};
 }
 
-int pointCount(qint64 meterNum) {
-  QSqlQuery query = select("select count(*) from slave where Num = ?", {meterNum}, "slave");
+int BasesFixture::pointCount(qint64 meterNum) {
+  QSqlQuery query = select(*dm_, "select count(*) from slave where Num = ?", {meterNum}, "slave");
   query.next();
   return query.value(0).toInt();
 }
 
-void addPoints(qint64 meterNum, int count) {
+void BasesFixture::addPoints(qint64 meterNum, int count) {
   for (int i = 1; i <= count; ++i)
-    theDataModule->connection()->executeWrite(Statement{
+    dm_->connection()->executeWrite(Statement{
         "insert into slave (Num, Voltage, Tok, Count) values (?, 100, 100, ?)", {meterNum, i}, "slave"});
 }
 
-QLineEdit* editorField(const char* name) {
-  auto* field = theBaseEditor->findChild<QLineEdit*>(QString::fromLatin1(name));
+QLineEdit* BasesFixture::editorField(const char* name) {
+  auto* field = editor_->findChild<QLineEdit*>(QString::fromLatin1(name));
   if (!field) qFatal("no field %s", name);
   return field;
 }
 
-QCheckBox* slot(int n) { return theBaseEditor->SlotBoxes[n]; }
+QCheckBox* BasesFixture::slot(int n) { return editor_->SlotBoxes[n]; }
 
 void typeText(QWidget* w, const QString& text) {
   if (!w->hasFocus() && !keyboard::clickToFocus(w)) QFAIL("the control does not take the focus");
@@ -114,7 +102,7 @@ void pressEnter(QWidget* w) {
   keyboard::press(Qt::Key_Return);
 }
 
-void clickSlot(int n, Qt::MouseButton button) {
+void BasesFixture::clickSlot(int n, Qt::MouseButton button) {
   QCheckBox* box = slot(n);
   QStyleOptionButton option;
   option.initFrom(box);
@@ -122,17 +110,17 @@ void clickSlot(int n, Qt::MouseButton button) {
   QTest::mouseClick(box, button, Qt::NoModifier, indicator);
 }
 
-void createBaseByName(const QString& name) {
-  theMainWindow->createBaseAction()->trigger();  // "Создать базу"
-  QVERIFY(QTest::qWaitForWindowActive(theBaseNameDialog));
-  auto* edit = theBaseNameDialog->findChild<QLineEdit*>("nameEdit");
+void BasesFixture::createBaseByName(const QString& name) {
+  mainWindow_->createBaseAction()->trigger();  // "Создать базу"
+  QVERIFY(QTest::qWaitForWindowActive(nameDialog_.get()));
+  auto* edit = nameDialog_->findChild<QLineEdit*>("nameEdit");
   typeText(edit, name);
   pressEnter(edit);
-  QVERIFY(QTest::qWaitForWindowActive(theBaseEditor));
+  QVERIFY(QTest::qWaitForWindowActive(editor_.get()));
 }
 
-void fillMeter(const QString& number, const QString& type, const QString& year, const QString& user,
-               const QString& maker) {
+void BasesFixture::fillMeter(const QString& number, const QString& type, const QString& year, const QString& user,
+                             const QString& maker) {
   fill(editorField("serialNumberEdit"), number);
   fill(editorField("meterTypeEdit"), type);
   fill(editorField("yearEdit"), year);
@@ -140,7 +128,7 @@ void fillMeter(const QString& number, const QString& type, const QString& year, 
   fill(editorField("makerEdit"), maker);
 }
 
-void putMeter(int n, const QString& number, const QString& type, const QString& year) {
+void BasesFixture::putMeter(int n, const QString& number, const QString& type, const QString& year) {
   clickSlot(n, Qt::RightButton);  // chooses the slot without ticking it
   fillMeter(number, type, year);
   clickSlot(n);

@@ -18,20 +18,26 @@
 #include "workspace/MainWindow.h"
 
 // The program's windows on a fresh program directory and database: the main
-// window and the terminal window as the program creates them.
+// window and the terminal window as the program creates them, on the data
+// module and a selection of their own.
 struct TerminalFixture : DatabaseFixture {
   TerminalFixture() {
-    theDataModule = dm.get();
     Config = ProgramConfig{};
-    UseCom2 = false;
     programMeasuredValues() = MeasuredValues{};
-    createWindows();
+    windows_ = std::make_unique<WindowSet>(*dm, selection_);
+    // The start-up shows the main window once every window exists.
+    windows_->mainWindow().show();
   }
   ~TerminalFixture() {
-    if (theTerminalWindow && theTerminalWindow->isVisible()) theTerminalWindow->close();
+    if (windows_ && windows_->terminalWindow().isVisible()) windows_->terminalWindow().close();
     destroyWindows();
-    theDataModule = nullptr;
   }
+
+  MainWindow& mainWindow() { return windows_->mainWindow(); }
+  TerminalWindow& terminal() { return windows_->terminalWindow(); }
+  Selection& selection() { return selection_; }
+  // The windows go as at the end of the program (before the data module).
+  void destroyWindows() { windows_.reset(); }
 
   // The instrument played by the test on a pseudo-terminal mapped as Com1.
   PtyInstrument& pty() {
@@ -48,13 +54,13 @@ struct TerminalFixture : DatabaseFixture {
     dm->chosenBase->post();
     for (const int slot : slotsInUse) meters[slot] = addMeter("Б1", slot);
     dm->bases->reopen(Statements::allBases());
-    theMainWindow->buildBaseTree();
+    mainWindow().buildBaseTree();
     chooseNode("Б1");
   }
 
   // A left click on the tree node with this caption (the last one found).
   void chooseNode(const QString& caption) {
-    QTreeWidget* tree = theMainWindow->baseTree();
+    QTreeWidget* tree = mainWindow().baseTree();
     const QList<QTreeWidgetItem*> items = tree->findItems(caption, Qt::MatchExactly | Qt::MatchRecursive);
     QVERIFY(!items.isEmpty());
     QTreeWidgetItem* item = items.last();
@@ -65,18 +71,18 @@ struct TerminalFixture : DatabaseFixture {
 
   // "Начать измерение", then wait until the terminal window is active.
   void beginMeasurement() {
-    theMainWindow->beginMeasurementAction()->trigger();
-    QVERIFY(QTest::qWaitForWindowActive(theTerminalWindow));
+    mainWindow().beginMeasurementAction()->trigger();
+    QVERIFY(QTest::qWaitForWindowActive(&terminal()));
   }
 
   template <typename T = QWidget>
-  static T* control(const char* name) {
-    T* widget = theTerminalWindow->findChild<T*>(QString::fromLatin1(name));
+  T* control(const char* name) {
+    T* widget = terminal().findChild<T*>(QString::fromLatin1(name));
     if (!widget) qFatal("no control %s", name);
     return widget;
   }
 
-  static QString mirrorRow(int row) {
+  QString mirrorRow(int row) {
     static const char* const names[] = {"displayLine1", "displayLine2", "displayLine3"};
     return control<QLabel>(names[row])->text();
   }
@@ -91,5 +97,7 @@ struct TerminalFixture : DatabaseFixture {
   QHash<int, qint64> meters;  // master.Num by slot
 
  private:
+  Selection selection_;                 // outlives the windows, as at start-up
   std::unique_ptr<PtyInstrument> pty_;  // outlives the windows' last words
+  std::unique_ptr<WindowSet> windows_;  // destroyed first (and explicitly, by the destructor)
 };

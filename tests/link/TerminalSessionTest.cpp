@@ -71,46 +71,46 @@ class Simulator {
 MeasuredValues& values() { return programMeasuredValues(); }
 
 // A click once the button is enabled (the window enables it on the next quiet turn).
-void click(const char* name) {
-  auto* button = TerminalFixture::control<QAbstractButton>(name);
-  if (!TerminalFixture::waitFor([button] { return button->isEnabled(); }))
+void click(TerminalFixture& fixture, const char* name) {
+  auto* button = fixture.control<QAbstractButton>(name);
+  if (!fixture.waitFor([button] { return button->isEnabled(); }))
     qWarning("%s stays disabled", name);
   button->click();
 }
 
 // The terminal window active with no entry field focused: a letter typed now
 // goes to the keypad's dispatch.
-void focusTerminal() {
-  theTerminalWindow->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(theTerminalWindow));
+void focusTerminal(TerminalFixture& fixture) {
+  fixture.terminal().activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&fixture.terminal()));
   QWidget* focus = keyboard::keyReceiver();
-  QVERIFY2(focus && focus->window() == theTerminalWindow, "the terminal window does not have the focus");
+  QVERIFY2(focus && focus->window() == &fixture.terminal(), "the terminal window does not have the focus");
   QVERIFY2(!qobject_cast<QLineEdit*>(focus), "an entry field has the focus");
 }
 
 // The key is taken when the engine itself allows it, which the button shows
 // only on the next quiet turn.
-bool saveOnceEnabled() {
-  return theTerminalWindow->engine().controls().saveOnceEnabled &&
-         TerminalFixture::control("saveOnceButton")->isEnabled();
+bool saveOnceEnabled(TerminalFixture& fixture) {
+  return fixture.terminal().engine().controls().saveOnceEnabled &&
+         fixture.control("saveOnceButton")->isEnabled();
 }
 
-bool bothPagesRead() {
-  const LinkEngine& engine = theTerminalWindow->engine();
+bool bothPagesRead(TerminalFixture& fixture) {
+  const LinkEngine& engine = fixture.terminal().engine();
   return engine.leds().page14Lit && engine.leds().page58Lit && engine.controls().saveEnabled;
 }
 
 // "1-4", then "5-8", until both page LEDs are lit and saving is possible. The
 // instrument's next frame darkens the LEDs; on a loaded machine it may come
 // before both pages are in, so the pages are read again.
-bool readBothPages() {
-  for (int attempt = 0; attempt < 5 && !bothPagesRead(); ++attempt) {
-    click("pages14Button");
-    TerminalFixture::waitFor([] { return theTerminalWindow->engine().leds().page14Lit; }, 3000);
-    click("pages58Button");
-    TerminalFixture::waitFor(bothPagesRead, 3000);
+bool readBothPages(TerminalFixture& fixture) {
+  for (int attempt = 0; attempt < 5 && !bothPagesRead(fixture); ++attempt) {
+    click(fixture, "pages14Button");
+    fixture.waitFor([&fixture] { return fixture.terminal().engine().leds().page14Lit; }, 3000);
+    click(fixture, "pages58Button");
+    fixture.waitFor([&fixture] { return bothPagesRead(fixture); }, 3000);
   }
-  return bothPagesRead();
+  return bothPagesRead(fixture);
 }
 
 struct StoredPoint {
@@ -153,19 +153,19 @@ void TerminalSessionTest::openingAndClosing() {
   Simulator sim(fixture.dir);
   QCOMPARE(portDevice("Com1"), sim.device());
   fixture.beginMeasurement();
-  QVERIFY(fixture.waitFor([] { return TerminalFixture::mirrorRow(0).startsWith(u"Ф1"); }));
+  QVERIFY(fixture.waitFor([&fixture] { return fixture.mirrorRow(0).startsWith(u"Ф1"); }));
   QCOMPARE(sim.newlyReceived(), QByteArray("\x0e\x08"));
-  QCOMPARE(theTerminalWindow->statusPanel(0)->text(), QStringLiteral("COM порт открыт"));
-  QCOMPARE(theTerminalWindow->statusPanel(1)->text(), QStringLiteral("Используемый порт: Com1"));
+  QCOMPARE(fixture.terminal().statusPanel(0)->text(), QStringLiteral("COM порт открыт"));
+  QCOMPARE(fixture.terminal().statusPanel(1)->text(), QStringLiteral("Используемый порт: Com1"));
   QCOMPARE(values().NominalVoltageText, QStringLiteral("220"));
   QCOMPARE(values().NominalCurrentText, QStringLiteral("5"));
-  theMainWindow->beginMeasurementAction()->trigger();
+  fixture.mainWindow().beginMeasurementAction()->trigger();
   QTest::qWait(300);
   QCOMPARE(sim.newlyReceived(), QByteArray());
-  theTerminalWindow->close();
+  fixture.terminal().close();
   QVERIFY(fixture.waitFor([&] { return sim.received().endsWith("\x13\x0f"); }));
   QCOMPARE(sim.newlyReceived(), QByteArray("\x13\x0f"));
-  QCOMPARE(theTerminalWindow->statusPanel(0)->text(), QStringLiteral("COM порт не доступен"));
+  QCOMPARE(fixture.terminal().statusPanel(0)->text(), QStringLiteral("COM порт не доступен"));
 }
 
 // The operator programs the error mode from the base (220 V, 1600 imp/kWh),
@@ -175,32 +175,32 @@ void TerminalSessionTest::programmingTheErrorModeAndSaving() {
   fixture.addChosenBase({1, 2, 5, 6});
   Simulator sim(fixture.dir);
   fixture.beginMeasurement();
-  click("resetKeyButton");  // СБР: to the main menu
-  QVERIFY(fixture.waitFor([] { return TerminalFixture::control("programErrorButton")->isEnabled(); }));
-  click("detailsButton");
+  click(fixture, "resetKeyButton");  // СБР: to the main menu
+  QVERIFY(fixture.waitFor([&fixture] { return fixture.control("programErrorButton")->isEnabled(); }));
+  click(fixture, "detailsButton");
   fixture.control<QTabWidget>("programmingTabs")->setCurrentIndex(2);
   QCOMPARE(fixture.control<QLineEdit>("errorVoltageEdit")->text(), QStringLiteral("220"));
   QCOMPARE(fixture.control<QLineEdit>("meterConstantEdit")->text(), QStringLiteral("1600"));
   fixture.control<QLineEdit>("errorTimeEdit")->setText("5");
   sim.newlyReceived();
-  click("programErrorButton");
-  QVERIFY(fixture.waitFor([] { return !theTerminalWindow->timerActive(LinkTimer::KeyQueueTimer); }, 20000));
-  QVERIFY(fixture.waitFor([] { return theTerminalWindow->engine().recognition().ErrorPage14; }));
+  click(fixture, "programErrorButton");
+  QVERIFY(fixture.waitFor([&fixture] { return !fixture.terminal().timerActive(LinkTimer::KeyQueueTimer); }, 20000));
+  QVERIFY(fixture.waitFor([&fixture] { return fixture.terminal().engine().recognition().ErrorPage14; }));
   QCOMPARE(sim.newlyReceived(), QByteArray("\x7f"
                                            "3\r1\r1\r220\r1.6\r5\r"));
 
-  click("voltageModeButton");  // the voltage screen
+  click(fixture, "voltageModeButton");  // the voltage screen
   QVERIFY(fixture.waitFor([] { return !values().PhaseVoltageText[0].isEmpty(); }));
-  click("minusKeyButton");  // "-": current
+  click(fixture, "minusKeyButton");  // "-": current
   QVERIFY(fixture.waitFor([] { return !values().PhaseCurrentText[0].isEmpty(); }));
-  click("minusKeyButton");  // power factor
+  click(fixture, "minusKeyButton");  // power factor
   QVERIFY(fixture.waitFor([] { return !values().powerFactorText.isEmpty(); }));
-  click("minusKeyButton");  // power
-  click("minusKeyButton");  // meters 1-4
-  QVERIFY(fixture.waitFor([] { return theTerminalWindow->engine().leds().page14Lit; }));
-  click("pages58Button");  // meters 5-8
-  focusTerminal();
-  QVERIFY(readBothPages());
+  click(fixture, "minusKeyButton");  // power
+  click(fixture, "minusKeyButton");  // meters 1-4
+  QVERIFY(fixture.waitFor([&fixture] { return fixture.terminal().engine().leds().page14Lit; }));
+  click(fixture, "pages58Button");  // meters 5-8
+  focusTerminal(fixture);
+  QVERIFY(readBothPages(fixture));
   keyboard::pressWithText(0x42b, "ы");  // S in the Russian layout: "Сохранить"
 
   const QList<StoredPoint> points = storedPoints(fixture);
@@ -217,15 +217,15 @@ void TerminalSessionTest::programmingTheErrorModeAndSaving() {
     if (!errors[i].isNull()) QCOMPARE(points[i].error.toDouble(), errors[i].toDouble());
     QVERIFY(points[i].count.isNull());  // numbered when the window is left
   }
-  QVERIFY(!theTerminalWindow->engine().leds().page14Lit && !TerminalFixture::control("saveButton")->isEnabled());
+  QVERIFY(!fixture.terminal().engine().leds().page14Lit && !fixture.control("saveButton")->isEnabled());
 
-  theTerminalWindow->close();
+  fixture.terminal().close();
   for (const StoredPoint& point : storedPoints(fixture)) QCOMPARE(point.count.toInt(), 1);
   // The meter without a reading shows an empty error in the grid.
   fixture.chooseNode("Счетчик 6");
-  QAbstractItemModel* grid = theMainWindow->pointGrid()->model();
+  QAbstractItemModel* grid = fixture.mainWindow().pointGrid()->model();
   QCOMPARE(grid->rowCount(), 1);
-  const int errorColumn = theMainWindow->pointGrid()->columnOfField("Opogr");
+  const int errorColumn = fixture.mainWindow().pointGrid()->columnOfField("Opogr");
   QCOMPARE(grid->index(0, errorColumn).data().toString(), QString());
 }
 
@@ -241,25 +241,25 @@ void TerminalSessionTest::singleSaveWalksBothPages() {
   fixture.beginMeasurement();
   QCOMPARE(fixture.control<QTabWidget>("programmingTabs")->currentIndex(), 2);
   QVERIFY(fixture.waitFor([] { return !values().PhaseVoltageText[0].isEmpty(); }));
-  click("pages14Button");  // "1-4": the instrument shows meters 1-4
-  focusTerminal();
-  QVERIFY(fixture.waitFor(saveOnceEnabled, 10000));
+  click(fixture, "pages14Button");  // "1-4": the instrument shows meters 1-4
+  focusTerminal(fixture);
+  QVERIFY(fixture.waitFor([&fixture] { return saveOnceEnabled(fixture); }, 10000));
   sim.newlyReceived();
   keyboard::pressWithText(Qt::Key_A, "a");  // "Сохр. однократно", right after the check
-  QVERIFY(fixture.waitFor([] { return theTerminalWindow->engine().flags().SaveOnceDone; }, 10000));
+  QVERIFY(fixture.waitFor([&fixture] { return fixture.terminal().engine().flags().SaveOnceDone; }, 10000));
   QCOMPARE(storedPoints(fixture).size(), 3);
   const QByteArray keys = sim.newlyReceived();
   QVERIFY2(keys.startsWith("\r\x7f"), keys.toHex().constData());
   QVERIFY2(keys.contains('1'), keys.toHex().constData());  // it turned to meters 5-8 itself
   QTest::qWait(1500);                                      // further quiet periods store nothing
   QCOMPARE(storedPoints(fixture).size(), 3);
-  QVERIFY(theTerminalWindow->engine().flags().ResultsSaved);
+  QVERIFY(fixture.terminal().engine().flags().ResultsSaved);
 
-  click("resetKeyButton");  // СБР: main menu, the main window takes input again
-  QVERIFY(fixture.waitFor([] { return theMainWindow->isEnabled(); }));
-  theMainWindow->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(theMainWindow));
-  QVERIFY(!theTerminalWindow->engine().flags().ResultsSaved);
+  click(fixture, "resetKeyButton");  // СБР: main menu, the main window takes input again
+  QVERIFY(fixture.waitFor([&fixture] { return fixture.mainWindow().isEnabled(); }));
+  fixture.mainWindow().activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&fixture.mainWindow()));
+  QVERIFY(!fixture.terminal().engine().flags().ResultsSaved);
   for (const StoredPoint& point : storedPoints(fixture)) {
     QCOMPARE(point.voltage, 95.0);
     QCOMPARE(point.count.toInt(), 1);
@@ -288,15 +288,15 @@ void TerminalSessionTest::refusedSaveStoresNothingAndTheWindowGoesOn() {
   QVERIFY(fixture.waitFor([] { return !values().PhaseVoltageText[0].isEmpty(); }));
   MessageService::ScriptedAnswers answers;
   const auto readAndSave = [&] {
-    focusTerminal();
+    focusTerminal(fixture);
     if (single) {
-      click("pages14Button");
-      QVERIFY(fixture.waitFor(saveOnceEnabled, 10000));
+      click(fixture, "pages14Button");
+      QVERIFY(fixture.waitFor([&fixture] { return saveOnceEnabled(fixture); }, 10000));
       keyboard::pressWithText(Qt::Key_A, "a");  // "Сохр. однократно": walks to page 5-8 and saves
-      QVERIFY(fixture.waitFor([] { return !theTerminalWindow->engine().flags().SaveOnceActive; }, 10000));
+      QVERIFY(fixture.waitFor([&fixture] { return !fixture.terminal().engine().flags().SaveOnceActive; }, 10000));
       return;
     }
-    QVERIFY(readBothPages());
+    QVERIFY(readBothPages(fixture));
     keyboard::pressWithText(0x42b, "ы");  // "Сохранить", right after the check
 
   };
@@ -310,15 +310,15 @@ void TerminalSessionTest::refusedSaveStoresNothingAndTheWindowGoesOn() {
                                       "изменения не сохранены.")
                            .arg(database)});
   QCOMPARE(storedPoints(fixture).size(), 0);
-  QVERIFY(theTerminalWindow->isVisible());
-  QVERIFY(!theTerminalWindow->engine().flags().ResultsSaved);
+  QVERIFY(fixture.terminal().isVisible());
+  QVERIFY(!fixture.terminal().engine().flags().ResultsSaved);
 
   fixture.db().execute({"pragma query_only = 0", {}, {}});
   answers.clear();
   readAndSave();
   QVERIFY(fixture.waitFor([&] { return storedPoints(fixture).size() == 3; }));
   QVERIFY(answers.shown().empty());
-  theTerminalWindow->close();
+  fixture.terminal().close();
   for (const StoredPoint& point : storedPoints(fixture)) QCOMPARE(point.count.toInt(), 1);
 }
 
@@ -334,19 +334,19 @@ void TerminalSessionTest::unfoldedWindowOnTheErrorTab() {
   saveProgramConfig();
   Simulator sim(fixture.dir);
   fixture.beginMeasurement();
-  click("detailsButton");
-  QVERIFY(readBothPages());
-  QVERIFY(fixture.waitFor([] { return TerminalFixture::control("saveButton")->isEnabled(); }));
+  click(fixture, "detailsButton");
+  QVERIFY(readBothPages(fixture));
+  QVERIFY(fixture.waitFor([&fixture] { return fixture.control("saveButton")->isEnabled(); }));
   // A whole page on the mirror: the watchdog has fired in this quiet period.
-  QVERIFY(fixture.waitFor([] {
-    return TerminalFixture::mirrorRow(0).startsWith(u"ПОГРЕШН.  5-8") && theTerminalWindow->engine().watchdogTag() == 1 &&
-           !theTerminalWindow->timerActive(LinkTimer::Watchdog);
+  QVERIFY(fixture.waitFor([&fixture] {
+    return fixture.mirrorRow(0).startsWith(u"ПОГРЕШН.  5-8") && fixture.terminal().engine().watchdogTag() == 1 &&
+           !fixture.terminal().timerActive(LinkTimer::Watchdog);
   }));
-  const QImage picture = theTerminalWindow->grab().toImage();
+  const QImage picture = fixture.terminal().grab().toImage();
   QCOMPARE(picture.size() / picture.devicePixelRatio(), QSize(TerminalWindow::FormWidth, TerminalWindow::UnfoldedHeight));
   // The mirror is black with lime letters.
-  const QWidget* mirror = TerminalFixture::control("displayLine2");
-  const QPoint corner = mirror->mapTo(theTerminalWindow, QPoint(1, 1)) * picture.devicePixelRatio();
+  const QWidget* mirror = fixture.control("displayLine2");
+  const QPoint corner = mirror->mapTo(&fixture.terminal(), QPoint(1, 1)) * picture.devicePixelRatio();
   QCOMPARE(picture.pixelColor(corner), QColor(Qt::black));
   const QString keep = qEnvironmentVariable("VT3417_SCREENSHOT");
   if (!keep.isEmpty()) QVERIFY(picture.save(keep));

@@ -2,6 +2,7 @@
 
 #include <QEventLoop>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -54,11 +55,11 @@ enum ScreenKind { Voltage, Errors, Menu };
 
 // A key press with the text the keyboard layout gives it, delivered as the
 // keyboard does: to the terminal window's focus widget (no entry field).
-void press(int key, const QString& text, Qt::KeyboardModifiers modifiers = {}) {
-  theTerminalWindow->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(theTerminalWindow));
+void press(TerminalFixture& fixture, int key, const QString& text, Qt::KeyboardModifiers modifiers = {}) {
+  fixture.terminal().activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&fixture.terminal()));
   QWidget* focus = keyboard::keyReceiver();
-  QVERIFY2(focus && focus->window() == theTerminalWindow, "the terminal window does not have the focus");
+  QVERIFY2(focus && focus->window() == &fixture.terminal(), "the terminal window does not have the focus");
   QVERIFY2(!qobject_cast<QLineEdit*>(focus), "an entry field has the focus");
   keyboard::pressWithText(key, text, modifiers);
 }
@@ -73,12 +74,12 @@ void open(TerminalFixture& fixture, PtyInstrument& pty) {
 
 void TerminalWindowTest::createdFoldedAndHidden() {
   TerminalFixture fixture;
-  QVERIFY(!theTerminalWindow->isVisible());
-  QCOMPARE(theTerminalWindow->windowTitle(), QStringLiteral("ВТ3417"));
-  QCOMPARE(theTerminalWindow->height(), TerminalWindow::FoldedHeight);
-  QCOMPARE(theTerminalWindow->width(), TerminalWindow::FormWidth);
-  QVERIFY(theTerminalWindow->loop().suspended());
-  QVERIFY(!fixture.control("programmingTabs")->isVisibleTo(theTerminalWindow));
+  QVERIFY(!fixture.terminal().isVisible());
+  QCOMPARE(fixture.terminal().windowTitle(), QStringLiteral("ВТ3417"));
+  QCOMPARE(fixture.terminal().height(), TerminalWindow::FoldedHeight);
+  QCOMPARE(fixture.terminal().width(), TerminalWindow::FormWidth);
+  QVERIFY(fixture.terminal().loop().suspended());
+  QVERIFY(!fixture.control("programmingTabs")->isVisibleTo(&fixture.terminal()));
   for (const char* name : {"voltageModeButton", "currentModeButton", "powerFactorModeButton", "powerModeButton", "saveButton", "saveOnceButton", "energyButton", "programPowerButton"})
     QVERIFY2(!fixture.control(name)->isEnabled(), name);
   QCOMPARE(fixture.control<QAbstractButton>("saveButton")->toolTip(), QStringLiteral("Сохранить(S)"));
@@ -94,7 +95,7 @@ void TerminalWindowTest::foldingAndTabDependentControls() {
   auto* more = fixture.control<QAbstractButton>("detailsButton");
   auto* pages = fixture.control<QTabWidget>("programmingTabs");
   more->click();
-  QCOMPARE(theTerminalWindow->height(), TerminalWindow::UnfoldedHeight);
+  QCOMPARE(fixture.terminal().height(), TerminalWindow::UnfoldedHeight);
   QVERIFY(pages->isVisible());
   const QStringList titles = {pages->tabText(0), pages->tabText(1), pages->tabText(2)};
   QCOMPARE(titles, (QStringList{"Мощность", "Энергия", "Погрешность"}));
@@ -105,7 +106,7 @@ void TerminalWindowTest::foldingAndTabDependentControls() {
   QVERIFY(!fixture.control("energyButton")->isVisible());
   QVERIFY(fixture.control("pageIndicatorFrame")->isVisible());
   more->click();
-  QCOMPARE(theTerminalWindow->height(), TerminalWindow::FoldedHeight);
+  QCOMPARE(fixture.terminal().height(), TerminalWindow::FoldedHeight);
   QVERIFY(!pages->isVisible());
 }
 
@@ -155,11 +156,11 @@ void TerminalWindowTest::keyboard() {
   open(fixture, pty);
   pty.send(screen == Errors ? errorPageScreen() : phaseVoltages());
   // The whole screen arrived and an idle turn has set the keys' states.
-  QVERIFY(fixture.waitFor([] {
-    return !TerminalFixture::mirrorRow(2).trimmed().isEmpty() && theTerminalWindow->engine().watchdogTag() == 1;
+  QVERIFY(fixture.waitFor([&fixture] {
+    return !fixture.mirrorRow(2).trimmed().isEmpty() && fixture.terminal().engine().watchdogTag() == 1;
   }));
   pty.received(100);
-  press(key, text, Qt::KeyboardModifiers(modifiers));
+  press(fixture, key, text, Qt::KeyboardModifiers(modifiers));
   QCOMPARE(pty.received(400), expected);
 }
 
@@ -170,12 +171,12 @@ void TerminalWindowTest::resetOnMainMenuRestartsTheConnection() {
   PtyInstrument& pty = fixture.pty();
   open(fixture, pty);
   pty.send(mainMenu());
-  QVERIFY(fixture.waitFor([] { return theTerminalWindow->engine().flags().MenuScreen; }));
+  QVERIFY(fixture.waitFor([&fixture] { return fixture.terminal().engine().flags().MenuScreen; }));
   fixture.control<QAbstractButton>("resetKeyButton")->click();
   QCOMPARE(pty.received(600), QByteArray("\x13\x0f\x0e\x08"));
-  QVERIFY(theTerminalWindow->line().connected());
-  QCOMPARE(theTerminalWindow->statusPanel(0)->text(), QStringLiteral("COM порт открыт"));
-  QVERIFY(TerminalFixture::mirrorRow(0).trimmed().isEmpty());
+  QVERIFY(fixture.terminal().line().connected());
+  QCOMPARE(fixture.terminal().statusPanel(0)->text(), QStringLiteral("COM порт открыт"));
+  QVERIFY(fixture.mirrorRow(0).trimmed().isEmpty());
 }
 
 void TerminalWindowTest::unavailablePort() {
@@ -183,28 +184,28 @@ void TerminalWindowTest::unavailablePort() {
   QVERIFY(
       writePortDevice(fixture.dir.filePath("sources/ports.ini"), "Com1", fixture.dir.filePath("no-port")));
   fixture.beginMeasurement();
-  QVERIFY(theTerminalWindow->isVisible());
-  QVERIFY(!theTerminalWindow->line().connected());
-  QCOMPARE(theTerminalWindow->statusPanel(0)->text(), QStringLiteral("COM порт не доступен"));
-  QCOMPARE(theTerminalWindow->statusPanel(1)->text(), QStringLiteral("Используемый порт: Com1"));
+  QVERIFY(fixture.terminal().isVisible());
+  QVERIFY(!fixture.terminal().line().connected());
+  QCOMPARE(fixture.terminal().statusPanel(0)->text(), QStringLiteral("COM порт не доступен"));
+  QCOMPARE(fixture.terminal().statusPanel(1)->text(), QStringLiteral("Используемый порт: Com1"));
   fixture.control<QAbstractButton>("key0Button")->click();  // dropped silently
-  theTerminalWindow->close();
-  QVERIFY(theMainWindow->isEnabled());
+  fixture.terminal().close();
+  QVERIFY(fixture.mainWindow().isEnabled());
 }
 
 namespace {
 
 // What the save button depends on, for a failure message.
-QString saveState() {
-  const LinkEngine& e = theTerminalWindow->engine();
+QString saveState(TerminalFixture& fixture) {
+  const LinkEngine& e = fixture.terminal().engine();
   return QStringLiteral("led14 %1 page14 %2 lock %3 once %4 lost %5 mirror '%6' '%7' connected %8")
       .arg(e.leds().page14Lit)
       .arg(e.recognition().ErrorPage14)
       .arg(e.flags().EnterLock)
       .arg(e.flags().SaveOnceActive)
       .arg(e.reconnecting())
-      .arg(TerminalFixture::mirrorRow(0), TerminalFixture::mirrorRow(1))
-      .arg(theTerminalWindow->line().connected());
+      .arg(fixture.mirrorRow(0), fixture.mirrorRow(1))
+      .arg(fixture.terminal().line().connected());
 }
 
 // Processor time this process has used, in milliseconds.
@@ -231,20 +232,22 @@ void TerminalWindowTest::lostDeviceClosesThePortAndComesBack() {
   auto first = std::make_unique<PtyInstrument>(link);
   open(fixture, *first);
   first->send(errorPageScreen());
-  QVERIFY2(fixture.waitFor([] { return TerminalFixture::control("saveButton")->isEnabled(); }), qPrintable(saveState()));
+  QVERIFY2(fixture.waitFor([&fixture] { return fixture.control("saveButton")->isEnabled(); }),
+           qPrintable(saveState(fixture)));
 
   first->hangUp();
   QElapsedTimer noticed;
   noticed.start();
   QVERIFY(fixture.waitFor(
-      [] { return theTerminalWindow->statusPanel(0)->text() == QStringLiteral("COM порт не доступен"); }, 1000));
+      [&fixture] { return fixture.terminal().statusPanel(0)->text() == QStringLiteral("COM порт не доступен"); },
+      1000));
   QVERIFY2(noticed.elapsed() < 1000, qPrintable(QString::number(noticed.elapsed())));
-  QVERIFY(!theTerminalWindow->line().connected());
+  QVERIFY(!fixture.terminal().line().connected());
   first.reset();
   fixture.control<QAbstractButton>("key0Button")->click();  // goes nowhere
   QVERIFY(!fixture.control("saveButton")->isEnabled());
-  QVERIFY(!theTerminalWindow->engine().leds().page14Lit);
-  QVERIFY(TerminalFixture::mirrorRow(0).trimmed().isEmpty());
+  QVERIFY(!fixture.terminal().engine().leds().page14Lit);
+  QVERIFY(fixture.mirrorRow(0).trimmed().isEmpty());
 
   // Ten seconds of the program's own event loop (QTest::qWait would poll).
   const double before = processorMs();
@@ -253,14 +256,15 @@ void TerminalWindowTest::lostDeviceClosesThePortAndComesBack() {
   idle.exec();
   const double busy = (processorMs() - before) / 10000;
   QVERIFY2(busy < 0.01, qPrintable(QStringLiteral("%1 % of a core").arg(busy * 100)));
-  QVERIFY(theTerminalWindow->engine().reconnecting());
+  QVERIFY(fixture.terminal().engine().reconnecting());
 
   PtyInstrument second(link);
   QCOMPARE(second.received(1500), QByteArray("\x0e\x08"));  // tried once a second
-  QCOMPARE(theTerminalWindow->statusPanel(0)->text(), QStringLiteral("COM порт открыт"));
+  QCOMPARE(fixture.terminal().statusPanel(0)->text(), QStringLiteral("COM порт открыт"));
   second.send(errorPageScreen());
-  QVERIFY2(fixture.waitFor([] { return TerminalFixture::control("saveButton")->isEnabled(); }), qPrintable(saveState()));
-  theTerminalWindow->close();
+  QVERIFY2(fixture.waitFor([&fixture] { return fixture.control("saveButton")->isEnabled(); }),
+           qPrintable(saveState(fixture)));
+  fixture.terminal().close();
   QCOMPARE(second.received(), QByteArray("\x13\x0f"));
 }
 
@@ -271,25 +275,25 @@ void TerminalWindowTest::mainWindowFollowsTheMenu() {
   fixture.addChosenBase({1});
   PtyInstrument& pty = fixture.pty();
   open(fixture, pty);
-  QVERIFY(!ActionsAllowed);
-  QVERIFY(!theMainWindow->deleteBaseAction()->isEnabled());
+  QVERIFY(!fixture.selection().actionsAllowed());
+  QVERIFY(!fixture.mainWindow().deleteBaseAction()->isEnabled());
   pty.send(mainMenu());
-  QVERIFY(fixture.waitFor([] { return theMainWindow->isEnabled(); }));
+  QVERIFY(fixture.waitFor([&fixture] { return fixture.mainWindow().isEnabled(); }));
   pty.send(phaseVoltages());
-  QVERIFY(fixture.waitFor([] { return !theMainWindow->isEnabled(); }));
+  QVERIFY(fixture.waitFor([&fixture] { return !fixture.mainWindow().isEnabled(); }));
   pty.send(mainMenu());
-  QVERIFY(fixture.waitFor([] { return theMainWindow->isEnabled(); }));
-  theMainWindow->beginMeasurementAction()->trigger();
+  QVERIFY(fixture.waitFor([&fixture] { return fixture.mainWindow().isEnabled(); }));
+  fixture.mainWindow().beginMeasurementAction()->trigger();
   QCOMPARE(pty.received(300), QByteArray());
-  QCOMPARE(TerminalFixture::mirrorRow(0), kMenu[0].leftJustified(17));
+  QCOMPARE(fixture.mirrorRow(0), kMenu[0].leftJustified(17));
 
-  theTerminalWindow->close();
+  fixture.terminal().close();
   QCOMPARE(pty.received(), QByteArray("\x13\x0f"));
-  QVERIFY(!theTerminalWindow->line().connected());
-  QVERIFY(theTerminalWindow->loop().suspended());
-  QVERIFY(ActionsAllowed);
-  QVERIFY(theMainWindow->deleteBaseAction()->isEnabled());
-  QVERIFY(theMainWindow->isEnabled());
+  QVERIFY(!fixture.terminal().line().connected());
+  QVERIFY(fixture.terminal().loop().suspended());
+  QVERIFY(fixture.selection().actionsAllowed());
+  QVERIFY(fixture.mainWindow().deleteBaseAction()->isEnabled());
+  QVERIFY(fixture.mainWindow().isEnabled());
 }
 
 // Only digits, "." and Backspace reach a field; Enter clamps every field and
@@ -299,7 +303,7 @@ void TerminalWindowTest::entryFields() {
   PtyInstrument& pty = fixture.pty();
   open(fixture, pty);
   pty.send(mainMenu());  // the tabs are enabled on the main menu only
-  QVERIFY(fixture.waitFor([] { return TerminalFixture::control("programmingTabs")->isEnabled(); }));
+  QVERIFY(fixture.waitFor([&fixture] { return fixture.control("programmingTabs")->isEnabled(); }));
   fixture.control<QAbstractButton>("detailsButton")->click();
   fixture.control<QTabWidget>("programmingTabs")->setCurrentIndex(0);
   auto* voltage = fixture.control<QLineEdit>("powerVoltageEdit");
@@ -314,7 +318,7 @@ void TerminalWindowTest::entryFields() {
   QCOMPARE(current->text(), QStringLiteral("0.01"));
   QCOMPARE(errorVoltage->text(), QStringLiteral("456"));
   QCOMPARE(voltage->text(), QStringLiteral("220.5"));
-  QCOMPARE(theTerminalWindow->focusWidget(), current);  // moved on when Enter was released
+  QCOMPARE(fixture.terminal().focusWidget(), current);  // moved on when Enter was released
   current->setText("12");
   fixture.control<QLineEdit>("divisionsEdit")->setFocus();
   QCOMPARE(current->text(), QStringLiteral("10"));
@@ -348,9 +352,9 @@ void TerminalWindowTest::tabSettings() {
   fixture.control<QRadioButton>("energyPhase2Radio")->setChecked(true);
   fixture.control<QLineEdit>("energyVoltageEdit")->setText("100.5");
   pty.send(mainMenu());  // the main window takes input on the main menu only
-  QVERIFY(fixture.waitFor([] { return theMainWindow->isEnabled(); }));
-  theMainWindow->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(theMainWindow));
+  QVERIFY(fixture.waitFor([&fixture] { return fixture.mainWindow().isEnabled(); }));
+  fixture.mainWindow().activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&fixture.mainWindow()));
   Config = ProgramConfig{};
   loadProgramConfig();
   QCOMPARE(Config.ActiveTab, 1);
@@ -362,9 +366,9 @@ void TerminalWindowTest::tabSettings() {
 
   // Without a chosen base the error tab's base fields are empty.
   fixture.chooseNode("База счетчиков");
-  QVERIFY(ChosenBaseName.isEmpty());
-  theTerminalWindow->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(theTerminalWindow));
+  QVERIFY(fixture.selection().baseName().isEmpty());
+  fixture.terminal().activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&fixture.terminal()));
   QCOMPARE(fixture.control<QLabel>("baseNameLabel")->text(), QStringLiteral("База не выбрана"));
   QVERIFY(fixture.control<QLineEdit>("errorVoltageEdit")->text().isEmpty());
   QVERIFY(fixture.control<QLineEdit>("meterConstantEdit")->text().isEmpty());
@@ -375,7 +379,7 @@ void TerminalWindowTest::programmingNeedsEveryParameter() {
   PtyInstrument& pty = fixture.pty();
   open(fixture, pty);
   pty.send(mainMenu());
-  QVERIFY(fixture.waitFor([] { return TerminalFixture::control("programEnergyButton")->isEnabled(); }));
+  QVERIFY(fixture.waitFor([&fixture] { return fixture.control("programEnergyButton")->isEnabled(); }));
   MessageService::ScriptedAnswers answers;
   fixture.control<QLineEdit>("energyVoltageEdit")->clear();
   fixture.control<QAbstractButton>("programEnergyButton")->click();
@@ -391,7 +395,7 @@ void TerminalWindowTest::programmingTheErrorModeWithoutBase() {
   PtyInstrument& pty = fixture.pty();
   open(fixture, pty);
   pty.send(mainMenu());
-  QVERIFY(fixture.waitFor([] { return TerminalFixture::control("programErrorButton")->isEnabled(); }));
+  QVERIFY(fixture.waitFor([&fixture] { return fixture.control("programErrorButton")->isEnabled(); }));
   fixture.control<QLineEdit>("errorTimeEdit")->setText("9");
   {
     MessageService::ScriptedAnswers answers;
@@ -407,7 +411,7 @@ void TerminalWindowTest::programmingTheErrorModeWithoutBase() {
   const QByteArray keys =
       "\x7f"
       "3\r2\r100\r0.0001\r9\r";
-  QVERIFY(fixture.waitFor([&] { return !theTerminalWindow->timerActive(LinkTimer::KeyQueueTimer); }, 15000));
+  QVERIFY(fixture.waitFor([&] { return !fixture.terminal().timerActive(LinkTimer::KeyQueueTimer); }, 15000));
   QCOMPARE(pty.received(100), keys);
 }
 
@@ -449,15 +453,16 @@ void TerminalWindowTest::programEndsWithTheWindowOpen() {
   PtyInstrument& pty = fixture.pty();
   open(fixture, pty);
   pty.send(mainMenu());
-  QVERIFY(fixture.waitFor([] { return theMainWindow->isEnabled(); }));
-  QVERIFY(theTerminalWindow->loop().isRunning());
-  QTimer::singleShot(0, theMainWindow, [] { theMainWindow->close(); });
-  runUntilMainWindowCloses(theMainWindow);
-  QVERIFY(theTerminalWindow->loop().isFinished());
-  QVERIFY(!theTerminalWindow->isVisible());
+  QVERIFY(fixture.waitFor([&fixture] { return fixture.mainWindow().isEnabled(); }));
+  QVERIFY(fixture.terminal().loop().isRunning());
+  QTimer::singleShot(0, &fixture.mainWindow(), [&fixture] { fixture.mainWindow().close(); });
+  runUntilMainWindowCloses(&fixture.mainWindow());
+  QVERIFY(fixture.terminal().loop().isFinished());
+  QVERIFY(!fixture.terminal().isVisible());
   QCOMPARE(pty.received(), QByteArray("\x13\x0f"));
-  destroyWindows();
-  QVERIFY(!theTerminalWindow);
+  const QPointer<TerminalWindow> terminal = &fixture.terminal();
+  fixture.destroyWindows();
+  QVERIFY(!terminal);
 }
 
 VT3417_REGISTER_TEST(TerminalWindowTest)
