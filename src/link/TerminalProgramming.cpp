@@ -5,6 +5,7 @@
 #include <QRadioButton>
 
 #include "database/DataModule.h"
+#include "database/Rows.h"
 #include "link/TerminalWindow.h"
 #include "settings/NumericText.h"
 #include "settings/SettingsRecords.h"
@@ -102,8 +103,8 @@ void TerminalWindow::loadTabSettings() {
   ui->errorTimeEdit->setText(Config.ErrorTime);
   // The error mode's voltage and meter constant are the chosen base's.
   if (theDataModule->bases->isOpen() && !theDataModule->bases->isEmpty()) {
-    ui->errorVoltageEdit->setText(numberToText(theDataModule->bases->fieldByName(QStringLiteral("Nvoltage")).asReal()));
-    ui->meterConstantEdit->setText(numberToText(theDataModule->bases->fieldByName(QStringLiteral("Pered")).asReal()));
+    ui->errorVoltageEdit->setText(numberToText(Row::Base::read(*theDataModule->bases).nominalVoltage));
+    ui->meterConstantEdit->setText(numberToText(Row::Base::read(*theDataModule->bases).meterConstant));
   }
 }
 

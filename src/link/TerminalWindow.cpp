@@ -9,6 +9,7 @@
 #include <QScopeGuard>
 #include <QScreen>
 
+#include "database/Columns.h"
 #include "database/DataModule.h"
 #include "link/KeyCodes.h"
 #include "link/ResultRecording.h"
@@ -227,8 +228,8 @@ void TerminalWindow::beginMeasurement() {
   }
   if (theWorkspace) theWorkspace->disableBaseActions();
   const bool baseChosen = !ChosenBaseName.isEmpty();
-  engine_.measured().setNominalTexts(baseChosen ? baseNumberText(QStringLiteral("Nvoltage")) : QString(),
-                                     baseChosen ? baseNumberText(QStringLiteral("NTok")) : QString());
+  engine_.measured().setNominalTexts(baseChosen ? baseNumberText(Columns::Base::nominalVoltage) : QString(),
+                                     baseChosen ? baseNumberText(Columns::Base::nominalCurrent) : QString());
   resetTerminal();
   resetControls();
   openPort();
