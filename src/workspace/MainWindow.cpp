@@ -16,7 +16,9 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
+#include "database/Columns.h"
 #include "database/DataModule.h"
+#include "database/Rows.h"
 #include "reports/AccuracyLimits.h"
 #include "reports/DesktopOpen.h"
 #include "settings/ProgramDir.h"
@@ -86,11 +88,13 @@ QAction* addMirrorItem(QMenu* menu, QAction* action, const QString& name) {
 }
 
 QVector<GridColumn> designColumns() {
-  const auto column = [](const char* field, int width) {
-    return GridColumn{QString::fromLatin1(field), width, Qt::AlignCenter, Qt::AlignCenter, true};
+  const auto column = [](const QString& field, int width) {
+    return GridColumn{field, width, Qt::AlignCenter, Qt::AlignCenter, true};
   };
-  return {column("Count", 26),  column("Voltage", 90), column("Tok", 62), column("KM", 90),
-          column("Opogr", 120), column("Date", 93),    column("Rep", 74)};
+  namespace Column = Columns::TestPoint;
+  return {column(Column::number, 26), column(Column::voltagePercent, 90), column(Column::currentPercent, 62),
+          column(Column::powerFactor, 90), column(Column::error, 120), column(Column::date, 93),
+          column(Column::mark, 74)};
 }
 
 }  // namespace
@@ -284,14 +288,15 @@ void MainWindow::buildBaseTree() {
   const QIcon baseIcon = standardIcon(QStyle::SP_DirIcon);
   const QIcon meterIcon = meterNodeIcon();
   for (int i = 1; i <= count; ++i) {
-    const QString name = bases->fieldByName(QStringLiteral("NameBase")).asText();
+    const QString name = Row::Base::read(*bases).name;
     auto* baseNode = new QTreeWidgetItem(ui->baseTree, {name});
     baseNode->setIcon(0, baseIcon);
     BaseNodes[i] = baseNode;
     theDataModule->meters->reopen(Statements::metersOfBaseInUse(name, true));
     for (theDataModule->meters->first(); !theDataModule->meters->eof(); theDataModule->meters->next()) {
-      if (!theDataModule->meters->fieldByName(QStringLiteral("MyVisible")).asBool()) continue;
-      const int slot = static_cast<int>(theDataModule->meters->fieldByName(QStringLiteral("NumberCh")).asInteger());
+      const Row::Meter meter = Row::Meter::read(*theDataModule->meters);
+      if (!meter.inUse) continue;
+      const int slot = static_cast<int>(meter.slot);
       auto* meterNode = new QTreeWidgetItem(baseNode, {meterCaptions(slot)});
       meterNode->setIcon(0, meterIcon);
       meterNode->setData(0, kBaseNameRole, name);
@@ -332,7 +337,7 @@ void MainWindow::showSelection() {
       theDataModule->meters->reopen(Statements::meterInSlotInUse(ChosenBaseName, slot));
       ChosenMeterNum = theDataModule->meters->isEmpty()
                            ? 0
-                           : static_cast<int>(theDataModule->meters->fieldByName(QStringLiteral("Num")).asInteger());
+                           : static_cast<int>(Row::Meter::read(*theDataModule->meters).key);
     }
     showPopup(PopupForm::Meter);
   }

@@ -14,6 +14,7 @@
 #include "bases/LimitsWindow.h"
 #include "bases/ProtocolNumberDialog.h"
 #include "database/DataModule.h"
+#include "database/Rows.h"
 #include "reports/DesktopOpen.h"
 #include "settings/ProgramDir.h"
 #include "ui/MessageService.h"
@@ -95,7 +96,7 @@ void MainWindow::clearBaseData() {
   Connection::Transaction transaction(*theDataModule->connection());
   for (meters->first(); !meters->eof(); meters->next())
     theDataModule->script->run(
-        Statements::deletePointsOfMeter(meters->fieldByName(QStringLiteral("Num")).asInteger()));
+        Statements::deletePointsOfMeter(Row::Meter::read(*meters).key));
   transaction.commit();
 }
 
