@@ -8,8 +8,10 @@
 #include "archive/ArchiveTransfer.h"
 #include "bases/BaseEditor.h"
 #include "bases/InputValidators.h"
+#include "database/Columns.h"
 #include "database/DatasetModel.h"
 #include "database/DataModule.h"
+#include "database/Rows.h"
 #include "reports/DesktopOpen.h"
 #include "reports/JudgedCells.h"
 #include "reports/XlReport.h"
@@ -31,8 +33,9 @@ namespace {
 const QString kDeletionCaption = QStringLiteral("Удаление данных");
 
 // Fields of the six detail labels.
-const QStringList kDetailFields{QStringLiteral("Nvoltage"), QStringLiteral("NTok"),  QStringLiteral("KlasT"),
-                                QStringLiteral("MyUser"),   QStringLiteral("Maker"), QStringLiteral("Pered")};
+const QStringList kDetailFields{Columns::ArchivedMeter::nominalVoltage, Columns::ArchivedMeter::nominalCurrent,
+                                Columns::ArchivedMeter::accuracyClass,  Columns::ArchivedMeter::owner,
+                                Columns::ArchivedMeter::maker,          Columns::ArchivedMeter::meterConstant};
 
 // A button shows its own caption but does what its action does, when its
 // action allows it.
@@ -43,12 +46,11 @@ void bindButton(QAbstractButton* button, QAction* action) {
   QObject::connect(button, &QAbstractButton::clicked, action, [action] { action->trigger(); });
 }
 
-// The sort column named by a meter grid field.
+// The sort column named by a meter grid field, as archiveListStatement takes it.
 QString sortFieldOf(const QString& field) {
-  const QString lower = field.toLower();
-  if (lower == QLatin1String("tip")) return QStringLiteral("tip");
-  if (lower == QLatin1String("mynumber")) return QStringLiteral("myNumber");
-  if (lower == QLatin1String("myyear")) return QStringLiteral("myYear");
+  if (field.compare(Columns::ArchivedMeter::type, Qt::CaseInsensitive) == 0) return QStringLiteral("tip");
+  if (field.compare(Columns::ArchivedMeter::serialNumber, Qt::CaseInsensitive) == 0) return QStringLiteral("myNumber");
+  if (field.compare(Columns::ArchivedMeter::year, Qt::CaseInsensitive) == 0) return QStringLiteral("myYear");
   return {};
 }
 
@@ -108,22 +110,23 @@ void ArchiveBrowser::setUpWindow() {
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setFixedSize(702, 509);
 
-  meterGrid()->setDataset(
-      dm_.archivedMeters,
-      {{QStringLiteral("Tip"), 115}, {QStringLiteral("MyNumber"), 115}, {QStringLiteral("MyYear"), 92}});
-  meterGrid()->datasetModel()->setColumnTitle(QStringLiteral("Tip"), QStringLiteral("Тип счетчика"));
-  meterGrid()->datasetModel()->setColumnTitle(QStringLiteral("MyNumber"), QStringLiteral("Заводской номер"));
-  meterGrid()->datasetModel()->setColumnTitle(QStringLiteral("MyYear"), QStringLiteral("Год выпуска"));
+  namespace Meter = Columns::ArchivedMeter;
+  meterGrid()->setDataset(dm_.archivedMeters,
+                          {{Meter::type, 115}, {Meter::serialNumber, 115}, {Meter::year, 92}});
+  meterGrid()->datasetModel()->setColumnTitle(Meter::type, QStringLiteral("Тип счетчика"));
+  meterGrid()->datasetModel()->setColumnTitle(Meter::serialNumber, QStringLiteral("Заводской номер"));
+  meterGrid()->datasetModel()->setColumnTitle(Meter::year, QStringLiteral("Год выпуска"));
   meterGrid()->horizontalHeader()->setSectionsClickable(true);
   connect(meterGrid()->horizontalHeader(), &QHeaderView::sectionClicked, this, &ArchiveBrowser::onMeterTitleClicked);
 
-  pointGrid()->setDataset(dm_.archivedPoints, {{QStringLiteral("Count"), 37},
-                                            {QStringLiteral("Voltage"), 102},
-                                            {QStringLiteral("Tok"), 77},
-                                            {QStringLiteral("KM"), 98},
-                                            {QStringLiteral("Opogr"), 123},
-                                            {QStringLiteral("Date"), 103},
-                                            {QStringLiteral("OldDate"), 123}});
+  namespace Point = Columns::ArchivedPoint;
+  pointGrid()->setDataset(dm_.archivedPoints, {{Point::number, 37},
+                                            {Point::voltagePercent, 102},
+                                            {Point::currentPercent, 77},
+                                            {Point::powerFactor, 98},
+                                            {Point::error, 123},
+                                            {Point::date, 103},
+                                            {Point::previousCheck, 123}});
   showPointJudgements(pointGrid(), [this]() -> std::optional<double> {
     QueryDataset* meters = dm_.archivedMeters;
     if (!meters->isOpen() || meters->isEmpty()) return std::nullopt;
@@ -228,9 +231,9 @@ void ArchiveBrowser::applyFilter() {
 
 void ArchiveBrowser::refreshTypeList() {
   for (QComboBox* box : {typeFilter(), numberToFilter(), numberFromFilter(), yearToFilter(), yearFromFilter()}) clearQuietly(box);
-  fillFilterList(QStringLiteral("tip"), {typeFilter()});
-  fillFilterList(QStringLiteral("mynumber"), {numberToFilter(), numberFromFilter()});
-  fillFilterList(QStringLiteral("myyear"), {yearToFilter(), yearFromFilter()});
+  fillFilterList(Columns::ArchivedMeter::type, {typeFilter()});
+  fillFilterList(Columns::ArchivedMeter::serialNumber, {numberToFilter(), numberFromFilter()});
+  fillFilterList(Columns::ArchivedMeter::year, {yearToFilter(), yearFromFilter()});
 }
 
 // The lists cover the whole archive, not the current filter.
@@ -282,7 +285,7 @@ void ArchiveBrowser::deleteMeter() {
   if (!hasArchivedMeter()) return;
   if (!confirmDeletion(QStringLiteral("Вы действительно хотите удалить счетчик ?"))) return;
   QueryDataset& meters = *dm_.archivedMeters;
-  const qint64 num = meters.fieldByName(QStringLiteral("Num")).asInteger();
+  const qint64 num = Row::ArchivedMeter::read(meters).key;
   deleteArchivedMeter(dm_, num);
   meters.reopen(meters.statement());
   refreshTypeList();
@@ -326,9 +329,10 @@ void ArchiveBrowser::writeExcelProtocol() {
 void ArchiveBrowser::takeOver() {
   if (!hasArchivedMeter()) return;
   QueryDataset& meter = *dm_.archivedMeters;
-  const QString type = meter.fieldByName(QStringLiteral("Tip")).asText();
-  const QString number = meter.fieldByName(QStringLiteral("MyNumber")).asText();
-  const QString year = meter.fieldByName(QStringLiteral("MyYear")).asText();
+  const Row::ArchivedMeter archived = Row::ArchivedMeter::read(meter);
+  const QString type = archived.type;
+  const QString number = archived.serialNumber;
+  const QString year = archived.yearText();
   close();
   if (editor_) editor_->takeOverArchivedMeter(type, number, year);
 }

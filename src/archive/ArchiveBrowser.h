@@ -58,8 +58,9 @@ class ArchiveBrowser : public QWidget {
   QComboBox* yearToFilter() const;     // year "до"
   DatasetGrid* meterGrid() const;      // archived meters
   DatasetGrid* pointGrid() const;      // archived test points of the meter under the cursor
-  // The detail label showing a field of the current archived meter
-  // ("Nvoltage", "NTok", "KlasT", "MyUser", "Maker", "Pered").
+  // The detail label showing a field of the current archived meter (named as
+  // Columns::ArchivedMeter names nominalVoltage, nominalCurrent, accuracyClass,
+  // owner, maker and meterConstant).
   QLabel* detailLabel(const QString& field) const;
 
  public slots:

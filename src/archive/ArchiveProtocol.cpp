@@ -1,7 +1,9 @@
 #include "archive/ArchiveProtocol.h"
 
+#include "database/Columns.h"
 #include "database/DataModule.h"
 #include "database/FieldText.h"
+#include "database/Rows.h"
 #include "reports/PointJudging.h"
 #include "reports/ReportData.h"
 #include "reports/XlReport.h"
@@ -16,25 +18,38 @@ namespace {
 
 // An exportRows field and the field of a dataset it is taken from.
 struct FieldSource {
-  const char* rxField;
-  const char* sourceField;
+  QLatin1String rxField;
+  QLatin1String sourceField;
 };
 
-// Fields 1..5: the archived meter's identity.
-constexpr FieldSource kMeterFields[] = {
-    {"Tip", "Tip"}, {"Number", "MyNumber"}, {"Year", "MyYear"}, {"User", "MyUser"}, {"Maker", "Maker"}};
-// Fields 6..9: the nominal values of the base the meter came from.
-constexpr FieldSource kBaseFields[] = {
-    {"KlasT", "KlasT"}, {"Nvoltage", "Nvoltage"}, {"NTok", "NTok"}, {"pered", "Pered"}};
-// Fields 10..15: the archived test point.
-constexpr FieldSource kPointFields[] = {{"voltage", "Voltage"}, {"tok", "Tok"},   {"Km", "KM"},
-                                        {"Pogr", "Opogr"},      {"Date", "Date"}, {"OldDate", "OldDate"}};
+namespace Rx = Columns::ExportRow;
 
+// Fields 1..5: the archived meter's identity.
+constexpr FieldSource kMeterFields[] = {{Rx::type, Columns::ArchivedMeter::type},
+                                        {Rx::serialNumber, Columns::ArchivedMeter::serialNumber},
+                                        {Rx::year, Columns::ArchivedMeter::year},
+                                        {Rx::owner, Columns::ArchivedMeter::owner},
+                                        {Rx::maker, Columns::ArchivedMeter::maker}};
+// Fields 6..9: the nominal values of the base the meter came from.
+constexpr FieldSource kBaseFields[] = {{Rx::accuracyClass, Columns::Base::accuracyClass},
+                                       {Rx::nominalVoltage, Columns::Base::nominalVoltage},
+                                       {Rx::nominalCurrent, Columns::Base::nominalCurrent},
+                                       {Rx::meterConstant, Columns::Base::meterConstant}};
+// Fields 10..15: the archived test point.
+constexpr FieldSource kPointFields[] = {{Rx::voltagePercent, Columns::ArchivedPoint::voltagePercent},
+                                        {Rx::currentPercent, Columns::ArchivedPoint::currentPercent},
+                                        {Rx::powerFactor, Columns::ArchivedPoint::powerFactor},
+                                        {Rx::error, Columns::ArchivedPoint::error},
+                                        {Rx::date, Columns::ArchivedPoint::date},
+                                        {Rx::previousCheck, Columns::ArchivedPoint::previousCheck}};
+
+// The fields' edit texts (reals with the locale's separator, dates in its
+// short format); a null field leaves the row's field unassigned.
 template <std::size_t N>
 void copyFields(MemoryDataset& rows, Dataset& source, const FieldSource (&fields)[N]) {
   for (const FieldSource& field : fields) {
-    const QString text = source.fieldByName(QString::fromLatin1(field.sourceField)).asText();
-    if (!text.isEmpty()) rows.setText(QString::fromLatin1(field.rxField), text);
+    const QString text = source.fieldByName(field.sourceField).asText();
+    if (!text.isEmpty()) rows.setText(field.rxField, text);
   }
 }
 
@@ -59,15 +74,13 @@ void writeLimit(MemoryDataset& rows, const TableDataset& points, const AccuracyL
                 std::optional<double> accuracyClass) {
   if (!accuracyClass) return;
   const PointJudgement judgement = judgeDatasetRow(points, points.currentRow(), limits, *accuracyClass);
-  if (judgement.state != PointState::NotJudged) rows.setText(QStringLiteral("Limit"), limitText(judgement.limit));
+  if (judgement.state != PointState::NotJudged) rows.setText(Rx::limit, limitText(judgement.limit));
 }
 
 }  // namespace
 
 std::optional<double> archivedClass(Dataset& meter) {
-  const FieldRef klass = meter.fieldByName(QStringLiteral("KlasT"));
-  if (klass.isNull()) return std::nullopt;
-  return klass.asReal();
+  return Row::ArchivedMeter::read(meter).accuracyClass;
 }
 
 bool fillArchiveProtocolRows(DataModule& dm) { return fillArchiveProtocolRows(dm, programLimits()); }
@@ -82,7 +95,7 @@ bool fillArchiveProtocolRows(DataModule& dm, const AccuracyLimits& limits) {
 
   TableDataset& points = *dm.archivedPoints;
   for (meters.first(); !meters.eof(); meters.next()) {
-    dm.bases->reopen(Statements::baseByName(meters.fieldByName(QStringLiteral("Base")).asText()));
+    dm.bases->reopen(Statements::baseByName(Row::ArchivedMeter::read(meters).base));
     if (points.isEmpty()) continue;
 
     const std::optional<double> accuracyClass = archivedClass(meters);
@@ -94,7 +107,7 @@ bool fillArchiveProtocolRows(DataModule& dm, const AccuracyLimits& limits) {
     if (!dm.bases->isEmpty()) copyFields(rows, *dm.bases, kBaseFields);
     copyFields(rows, points, kPointFields);
     writeLimit(rows, points, limits, accuracyClass);
-    if (!verdict.isEmpty()) rows.setText(QStringLiteral("Verdict"), verdict);
+    if (!verdict.isEmpty()) rows.setText(Rx::verdict, verdict);
     for (points.next(); !points.eof(); points.next()) {
       rows.append();
       copyFields(rows, points, kPointFields);
@@ -107,7 +120,7 @@ bool fillArchiveProtocolRows(DataModule& dm, const AccuracyLimits& limits) {
 QByteArray buildArchiveWorkbook(const MemoryDataset& rows, const QString& templatePath, const QDate& today) {
   const MemoryDatasetSource source(rows);
   // Fixed values, so that the workbook tells the same whenever it is opened.
-  ReportTable totals({QStringLiteral("Count"), QStringLiteral("Date")});
+  ReportTable totals({Columns::ExportTotals::count, Columns::ExportTotals::date});
   totals.appendRow({QString::number(rows.recordCount()), fieldEditText(today, FieldType::Date)});
   ExcelTemplateReport report;
   report.templatePath = templatePath;

@@ -35,8 +35,8 @@ class QString;
 // The workbook of the archive protocol: the template (sources/look.xls) with
 // the rows of exportRows filled into its range "Range1" under the alias "RxData",
 // and, where the template has the range "Totals", the fixed values of the
-// alias "RxTotals" there: "Count", the number of result rows, and "Date",
-// the day the workbook is made (`today`) in the locale's short format.
+// alias "RxTotals" there (Columns::ExportTotals): the number of result rows,
+// and the day the workbook is made (`today`) in the locale's short format.
 // Throws XlsReportError with the report's own message (template or range
 // missing, not a workbook).
 QByteArray buildArchiveWorkbook(const MemoryDataset& rows, const QString& templatePath, const QDate& today);

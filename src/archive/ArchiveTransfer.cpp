@@ -2,7 +2,9 @@
 
 #include "archive/ArchiveEdits.h"
 #include "archive/ArchiveBrowser.h"
+#include "database/Columns.h"
 #include "database/DataModule.h"
+#include "database/Rows.h"
 #include "ui/MessageService.h"
 #include "ui/Selection.h"
 
@@ -14,29 +16,43 @@ void copyValue(Dataset& from, const QString& fromField, Dataset& to, const QStri
   to.fieldByName(toField).setValue(from.fieldByName(fromField).value());
 }
 
+// Values are copied as stored, nulls included: an archived meter without an
+// accuracy class is not judged.
 void appendArchivedMeter(DataModule& dm, const QString& baseName) {
+  namespace Meter = Columns::Meter;
+  namespace Base = Columns::Base;
+  namespace Archived = Columns::ArchivedMeter;
   TableDataset& archive = *dm.archivedMeterTable;
   archive.append();
-  archive.fieldByName(QStringLiteral("Base")).setText(baseName);
-  for (const char* field : {"Tip", "MyYear", "MyNumber", "MyUser"})
-    copyValue(*dm.chosenMeter, QString::fromLatin1(field), archive, QString::fromLatin1(field));
-  copyValue(*dm.chosenMeter, QStringLiteral("MyMaker"), archive, QStringLiteral("Maker"));
-  for (const char* field : {"KlasT", "Nvoltage", "NTok", "Pered"})
-    copyValue(*dm.chosenBase, QString::fromLatin1(field), archive, QString::fromLatin1(field));
+  archive.fieldByName(Archived::base).setText(baseName);
+  copyValue(*dm.chosenMeter, Meter::type, archive, Archived::type);
+  copyValue(*dm.chosenMeter, Meter::year, archive, Archived::year);
+  copyValue(*dm.chosenMeter, Meter::serialNumber, archive, Archived::serialNumber);
+  copyValue(*dm.chosenMeter, Meter::owner, archive, Archived::owner);
+  copyValue(*dm.chosenMeter, Meter::maker, archive, Archived::maker);
+  copyValue(*dm.chosenBase, Base::accuracyClass, archive, Archived::accuracyClass);
+  copyValue(*dm.chosenBase, Base::nominalVoltage, archive, Archived::nominalVoltage);
+  copyValue(*dm.chosenBase, Base::nominalCurrent, archive, Archived::nominalCurrent);
+  copyValue(*dm.chosenBase, Base::meterConstant, archive, Archived::meterConstant);
   archive.post();
 }
 
 void appendMarkedPoints(DataModule& dm) {
   TableDataset& points = *dm.testPoints;
   TableDataset& archived = *dm.archivedPoints;
-  const QVariant archivedMeterNum = dm.archivedMeters->fieldByName(QStringLiteral("Num")).value();
+  namespace Point = Columns::TestPoint;
+  namespace Archived = Columns::ArchivedPoint;
+  const QVariant archivedMeterNum = dm.archivedMeters->fieldByName(Columns::ArchivedMeter::key).value();
   for (points.first(); !points.eof(); points.next()) {
-    if (points.fieldByName(QStringLiteral("Rep")).asText() != QLatin1String("R")) continue;
+    if (!Row::TestPoint::read(points).marked) continue;
     archived.append();
-    archived.fieldByName(QStringLiteral("Num")).setValue(archivedMeterNum);
-    for (const char* field : {"Voltage", "Tok", "KM", "Opogr", "Date"})
-      copyValue(points, QString::fromLatin1(field), archived, QString::fromLatin1(field));
-    copyValue(*dm.chosenMeter, QStringLiteral("Olddate"), archived, QStringLiteral("OldDate"));
+    archived.fieldByName(Archived::archivedMeter).setValue(archivedMeterNum);
+    copyValue(points, Point::voltagePercent, archived, Archived::voltagePercent);
+    copyValue(points, Point::currentPercent, archived, Archived::currentPercent);
+    copyValue(points, Point::powerFactor, archived, Archived::powerFactor);
+    copyValue(points, Point::error, archived, Archived::error);
+    copyValue(points, Point::date, archived, Archived::date);
+    copyValue(*dm.chosenMeter, Columns::Meter::previousCheck, archived, Archived::previousCheck);
     archived.post();
   }
 }
@@ -46,7 +62,7 @@ void renumberArchivedPoints(TableDataset& archived) {
   int count = 0;
   for (archived.first(); !archived.eof(); archived.next()) {
     archived.edit();
-    archived.fieldByName(QStringLiteral("Count")).setInteger(++count);
+    archived.fieldByName(Columns::ArchivedPoint::number).setInteger(++count);
     archived.post();
   }
 }
@@ -56,7 +72,7 @@ void renumberArchivedPoints(TableDataset& archived) {
 // numbered together. A meter deleted meanwhile sends the transfer back to its
 // start, where it is archived anew.
 void holdArchivedMeter(DataModule& dm) {
-  const qint64 num = dm.archivedMeters->fieldByName(QStringLiteral("Num")).asInteger();
+  const qint64 num = Row::ArchivedMeter::read(*dm.archivedMeters).key;
   QSqlQuery held = dm.connection()->executeWrite(Statements::holdArchivedMeter(num));
   const int rows = held.numRowsAffected();
   dm.connection()->recycle(std::move(held));
@@ -69,9 +85,8 @@ void holdArchivedMeter(DataModule& dm) {
 }  // namespace
 
 bool archiveChosenMeter(DataModule& dm, const QString& baseName) {
-  const Statement lookup =
-      Statements::archivedMetersByTypeAndNumber(dm.chosenMeter->fieldByName(QStringLiteral("Tip")).asText(),
-                                                dm.chosenMeter->fieldByName(QStringLiteral("MyNumber")).asText());
+  const Row::Meter meter = Row::Meter::read(*dm.chosenMeter);
+  const Statement lookup = Statements::archivedMetersByTypeAndNumber(meter.type, meter.serialNumber);
   bool archived = false;
   // The same meter archived on two benches at once: the unique index takes
   // one new archived meter; the other transfer starts again and finds it.

@@ -7,6 +7,7 @@
 #include "bases/InputValidators.h"
 #include "bases/SlotBox.h"
 #include "database/DataModule.h"
+#include "database/Rows.h"
 #include "settings/NumericText.h"
 #include "ui/MessageService.h"
 #include "ui/Selection.h"
@@ -105,13 +106,14 @@ void BaseEditor::openForChosenBase(QWidget* opener) {
   selection_.setSlot(1);
   if (!meters->isEmpty()) {
     meters->first();
-    if (meters->fieldByName(QStringLiteral("NumberCh")).asInteger() == 1)
+    if (Row::Meter::read(*meters).slot == 1)
       showMeterFields();
     else
       showMeterProposals(BaseStore::readMeter(*meters));
     for (; !meters->eof(); meters->next()) {
-      const qint64 slot = meters->fieldByName(QStringLiteral("NumberCh")).asInteger();
-      if (slot < 1 || slot > 8 || !meters->fieldByName(QStringLiteral("MyVisible")).asBool()) continue;
+      const Row::Meter meter = Row::Meter::read(*meters);
+      const qint64 slot = meter.slot;
+      if (slot < 1 || slot > 8 || !meter.inUse) continue;
       SlotBoxes[slot]->setChecked(true);
       showSlotCaption(static_cast<int>(slot));
     }
@@ -223,9 +225,10 @@ void BaseEditor::showSlotStates() {
   QueryDataset* meters = dm_.meters;
   meters->reopen(Statements::metersOfBase(selection_.baseName()));
   for (meters->first(); !meters->eof(); meters->next()) {
-    const qint64 slot = meters->fieldByName(QStringLiteral("NumberCh")).asInteger();
+    const Row::Meter meter = Row::Meter::read(*meters);
+    const qint64 slot = meter.slot;
     if (slot >= 1 && slot <= 8)
-      SlotBoxes[slot]->setChecked(meters->fieldByName(QStringLiteral("MyVisible")).asBool());
+      SlotBoxes[slot]->setChecked(meter.inUse);
   }
 }
 

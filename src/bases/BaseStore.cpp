@@ -1,11 +1,13 @@
 #include "bases/BaseStore.h"
 
+#include "database/Columns.h"
 #include "database/DataModule.h"
+#include "database/Rows.h"
 
 namespace BaseStore {
 namespace {
 
-FieldRef field(Dataset* dataset, const char* name) { return dataset->fieldByName(QString::fromLatin1(name)); }
+FieldRef field(Dataset* dataset, const QString& name) { return dataset->fieldByName(name); }
 
 // chosenMeter, open (it follows meters's current row, or shows the whole table while meters is closed).
 TableDataset* chosenMeterTable(DataModule& dm) {
@@ -13,28 +15,28 @@ TableDataset* chosenMeterTable(DataModule& dm) {
   return dm.chosenMeter;
 }
 
-// Owner, maker and date: written both when a meter is created and when it is stored.
+// Owner, maker and date: written when the slot's meter is stored (a new meter is written as a whole Row::Meter).
 void writeMeterDetails(Dataset* meters, const MeterData& meter) {
-  field(meters, "MyUser").setText(meter.user);
-  field(meters, "MyMaker").setText(meter.maker);
-  field(meters, "Olddate").setDate(meter.oldDate);
+  field(meters, Columns::Meter::owner).setText(meter.user);
+  field(meters, Columns::Meter::maker).setText(meter.maker);
+  field(meters, Columns::Meter::previousCheck).setDate(meter.oldDate);
 }
 
 }  // namespace
 
 BaseNominals readNominals(DataModule& dm) {
   TableDataset* base = dm.chosenBase;
-  return {field(base, "Nvoltage").asReal(), field(base, "NTok").asReal(), field(base, "Pered").asReal(),
-          field(base, "KlasT").asReal()};
+  const Row::Base row = Row::Base::read(*base);
+  return {row.nominalVoltage, row.nominalCurrent, row.meterConstant, row.accuracyClass};
 }
 
 void storeNominals(DataModule& dm, const BaseNominals& nominals) {
   TableDataset* base = dm.chosenBase;
   base->edit();
-  field(base, "Nvoltage").setReal(nominals.voltage);
-  field(base, "NTok").setReal(nominals.current);
-  field(base, "Pered").setReal(nominals.constant);
-  field(base, "KlasT").setReal(nominals.klas);
+  field(base, Columns::Base::nominalVoltage).setReal(nominals.voltage);
+  field(base, Columns::Base::nominalCurrent).setReal(nominals.current);
+  field(base, Columns::Base::meterConstant).setReal(nominals.constant);
+  field(base, Columns::Base::accuracyClass).setReal(nominals.klas);
   base->post();
 }
 
@@ -43,7 +45,7 @@ void appendBase(DataModule& dm, const QString& name) {
   TableDataset* base = dm.chosenBase;
   if (!base->isOpen()) base->open();
   base->append();
-  field(base, "NameBase").setText(name);
+  field(base, Columns::Base::name).setText(name);
   base->post();
 }
 
@@ -54,9 +56,8 @@ void deleteCurrentBase(DataModule& dm) {
 }
 
 MeterData readMeter(Dataset& meters) {
-  return {field(&meters, "MyNumber").asText(), field(&meters, "Tip").asText(),
-          field(&meters, "MyYear").asText(),   field(&meters, "MyUser").asText(),
-          field(&meters, "MyMaker").asText(),  field(&meters, "Olddate").asDate()};
+  const Row::Meter row = Row::Meter::read(meters);
+  return {row.serialNumber, row.type, row.yearText(), row.owner, row.maker, row.previousCheck};
 }
 
 void deleteSelectedMeters(DataModule& dm, const Statement& selection) {
@@ -78,8 +79,10 @@ void deleteSlotMeters(DataModule& dm, const QString& base, int slot) {
 bool pairInUseElsewhere(DataModule& dm, const QString& base, int slot, const MeterData& meter) {
   QueryDataset* query = dm.meters;
   query->reopen(Statements::metersOfBaseByTypeAndNumber(base, meter.type, meter.number));
-  const FieldRef meterSlot = field(query, "NumberCh");
-  const FieldRef inUse = field(query, "MyVisible");
+  // Read field by field, not as a Row::Meter: a null slot is no slot and a null flag is not "out of use",
+  // where Row::Meter reads them as 0 and false.
+  const FieldRef meterSlot = field(query, Columns::Meter::slot);
+  const FieldRef inUse = field(query, Columns::Meter::inUse);
   for (query->first(); !query->eof(); query->next()) {
     const bool inThisSlot = !meterSlot.isNull() && meterSlot.asInteger() == slot;
     const bool outOfUse = !inUse.isNull() && !inUse.asBool();
@@ -107,13 +110,17 @@ void appendMeter(DataModule& dm, const QString& base, int slot, const MeterData&
   dm.meters->close();
   TableDataset* meters = chosenMeterTable(dm);
   meters->append();
-  field(meters, "Base").setText(base);
-  field(meters, "NumberCh").setInteger(slot);
-  field(meters, "MyVisible").setBool(true);
-  field(meters, "Tip").setText(meter.type);
-  field(meters, "MyYear").setInteger(*year);
-  field(meters, "MyNumber").setText(meter.number);
-  writeMeterDetails(meters, meter);
+  Row::Meter row;
+  row.base = base;
+  row.slot = slot;
+  row.inUse = true;
+  row.type = meter.type;
+  row.year = *year;
+  row.serialNumber = meter.number;
+  row.owner = meter.user;
+  row.maker = meter.maker;
+  row.previousCheck = meter.oldDate;
+  row.write(*meters);
   meters->post();
 }
 
@@ -126,13 +133,13 @@ StoreResult storeMeterInUse(DataModule& dm, const QString& base, int slot, bool 
     TableDataset* meters = chosenMeterTable(dm);
     meters->edit();
     if (const std::optional<int> year = yearNumber(meter.year)) {
-      field(meters, "MyYear").setInteger(*year);
+      field(meters, Columns::Meter::year).setInteger(*year);
       result = StoreResult::Stored;
     } else {
-      if (keptYear) *keptYear = field(meters, "MyYear").asText();
+      if (keptYear) *keptYear = Row::Meter::read(*meters).yearText();
       result = StoreResult::YearMissing;
     }
-    field(meters, "MyVisible").setBool(inUse);
+    field(meters, Columns::Meter::inUse).setBool(inUse);
     writeMeterDetails(meters, meter);
     meters->post();
   }

@@ -1,18 +1,22 @@
 #include "database/DataModule.h"
 
+#include "database/Columns.h"
+#include "database/Rows.h"
+
 #include <functional>
 
 namespace {
 
 // Captions of the archived test points' grid.
 void labelArchivedPoints(TableDataset* points) {
-  points->setDisplayLabel(QStringLiteral("Count"), QStringLiteral("№"));
-  points->setDisplayLabel(QStringLiteral("Voltage"), QStringLiteral("Напряжение %"));
-  points->setDisplayLabel(QStringLiteral("Tok"), QStringLiteral("Ток %"));
-  points->setDisplayLabel(QStringLiteral("KM"), QStringLiteral("Кф. мощности"));
-  points->setDisplayLabel(QStringLiteral("Opogr"), QStringLiteral("Отн. погрешность %"));
-  points->setDisplayLabel(QStringLiteral("Date"), QStringLiteral("Дата поверки"));
-  points->setDisplayLabel(QStringLiteral("OldDate"), QStringLiteral("Дата пред. поверки"));
+  namespace Column = Columns::ArchivedPoint;
+  points->setDisplayLabel(Column::number, QStringLiteral("№"));
+  points->setDisplayLabel(Column::voltagePercent, QStringLiteral("Напряжение %"));
+  points->setDisplayLabel(Column::currentPercent, QStringLiteral("Ток %"));
+  points->setDisplayLabel(Column::powerFactor, QStringLiteral("Кф. мощности"));
+  points->setDisplayLabel(Column::error, QStringLiteral("Отн. погрешность %"));
+  points->setDisplayLabel(Column::date, QStringLiteral("Дата поверки"));
+  points->setDisplayLabel(Column::previousCheck, QStringLiteral("Дата пред. поверки"));
 }
 
 void hideFields(Dataset* dataset, const QStringList& names) {
@@ -53,9 +57,13 @@ DataModule::~DataModule() {
 }
 
 const QStringList& DataModule::exportRowFields() {
-  static const QStringList fields{"Tip",   "Number",  "Year", "User", "Maker", "KlasT",  "Nvoltage", "NTok",
-                                  "pered", "voltage", "tok",  "Km",   "Pogr",  "Date",   "OldDate",  "Limit",
-                                  "Verdict"};
+  namespace Column = Columns::ExportRow;
+  static const QStringList fields{Column::type,           Column::serialNumber,   Column::year,
+                                  Column::owner,          Column::maker,          Column::accuracyClass,
+                                  Column::nominalVoltage, Column::nominalCurrent, Column::meterConstant,
+                                  Column::voltagePercent, Column::currentPercent, Column::powerFactor,
+                                  Column::error,          Column::date,           Column::previousCheck,
+                                  Column::limit,          Column::verdict};
   return fields;
 }
 
@@ -64,21 +72,21 @@ void DataModule::createDatasets() {
   bases = new QueryDataset(c, this);
   bases->setStatement(Statements::allBases());
   chosenBase = new TableDataset(c, Schema::base(), this);
-  chosenBase->setMaster(bases, QStringLiteral("Num"), QStringLiteral("Num"));
+  chosenBase->setMaster(bases, Columns::Base::key, Columns::Base::key);
   chosenBase->setBeforeDelete([this] { deleteChosenBaseMeters(); });
 
   meters = new QueryDataset(c, this);
   meters->setStatement(Statements::allMeters());
   chosenMeter = new TableDataset(c, Schema::master(), this);
-  chosenMeter->setMaster(meters, QStringLiteral("Num"), QStringLiteral("Num"));
+  chosenMeter->setMaster(meters, Columns::Meter::key, Columns::Meter::key);
   chosenMeter->setBeforeDelete([this] { deleteChosenMeterPoints(); });
   testPoints = new TableDataset(c, Schema::slave(), this);
-  testPoints->setMaster(meters, QStringLiteral("Num"), QStringLiteral("Num"));
+  testPoints->setMaster(meters, Columns::Meter::key, Columns::TestPoint::meter);
 
   archivedMeters = new QueryDataset(c, this);
   archivedMeters->setStatement(Statements::allArchivedMeters());
   archivedPoints = new TableDataset(c, Schema::slaveArhiv(), this);
-  archivedPoints->setMaster(archivedMeters, QStringLiteral("Num"), QStringLiteral("Num"));
+  archivedPoints->setMaster(archivedMeters, Columns::ArchivedMeter::key, Columns::ArchivedPoint::archivedMeter);
   archivedMeterTable = new TableDataset(c, Schema::masterArhive(), this);
 
   markedPoints = new QueryDataset(c, this);
@@ -89,15 +97,16 @@ void DataModule::createDatasets() {
 }
 
 void DataModule::applyDisplayLabels() {
-  hideFields(testPoints, {QStringLiteral("N"), QStringLiteral("Num")});
-  hideFields(archivedMeters, {QStringLiteral("Num"), QStringLiteral("Base"), QStringLiteral("MyUser"),
-                             QStringLiteral("Maker"), QStringLiteral("KlasT"), QStringLiteral("Nvoltage"),
-                             QStringLiteral("NTok"), QStringLiteral("Pered")});
+  hideFields(testPoints, {Columns::TestPoint::key, Columns::TestPoint::meter});
+  hideFields(archivedMeters, {Columns::ArchivedMeter::key, Columns::ArchivedMeter::base, Columns::ArchivedMeter::owner,
+                             Columns::ArchivedMeter::maker, Columns::ArchivedMeter::accuracyClass,
+                             Columns::ArchivedMeter::nominalVoltage, Columns::ArchivedMeter::nominalCurrent,
+                             Columns::ArchivedMeter::meterConstant});
   for (Dataset* archive : {static_cast<Dataset*>(archivedMeters), static_cast<Dataset*>(archivedMeterTable)})
     for (const FieldDef& field : Schema::masterArhive().fields)
       if (!field.label.isEmpty()) archive->setDisplayLabel(field.name, field.label);
   labelArchivedPoints(archivedPoints);
-  hideFields(archivedPoints, {QStringLiteral("N"), QStringLiteral("Num")});
+  hideFields(archivedPoints, {Columns::ArchivedPoint::key, Columns::ArchivedPoint::archivedMeter});
 }
 
 QStringList DataModule::openTables() {
@@ -126,7 +135,7 @@ QStringList DataModule::openTables() {
 }
 
 void DataModule::deleteChosenMeterPoints() {
-  script->run(Statements::deletePointsOfMeter(chosenMeter->fieldByName(QStringLiteral("Num")).asInteger()));
+  script->run(Statements::deletePointsOfMeter(Row::Meter::read(*chosenMeter).key));
 }
 
 void DataModule::deleteBaseMeters(const QString& name) {
@@ -138,4 +147,4 @@ void DataModule::deleteBaseMeters(const QString& name) {
   });
 }
 
-void DataModule::deleteChosenBaseMeters() { deleteBaseMeters(chosenBase->fieldByName(QStringLiteral("NameBase")).asText()); }
+void DataModule::deleteChosenBaseMeters() { deleteBaseMeters(Row::Base::read(*chosenBase).name); }

@@ -1,5 +1,7 @@
 #include "database/Schema.h"
 
+#include "database/Columns.h"
+
 #include <stdexcept>
 
 namespace {
@@ -19,66 +21,79 @@ FieldDef dateField(const QString& name, const QString& label = {}) {
 }
 
 TableDef makeBase() {
+  namespace Column = Columns::Base;
   return {QStringLiteral("base"),
           QStringLiteral("Base.db"),
-          {keyField("Num"), textField("NameBase", 20, true), realField("Nvoltage", "Номинальное напряжение, В"),
-           realField("NTok", "Номинальный ток, А"), realField("Pered"), realField("KlasT", "Класс точности")},
-          QStringLiteral("Num"),
-          {{"base_namebase", {"NameBase"}}}};
+          {keyField(Column::key), textField(Column::name, 20, true),
+           realField(Column::nominalVoltage, "Номинальное напряжение, В"),
+           realField(Column::nominalCurrent, "Номинальный ток, А"), realField(Column::meterConstant),
+           realField(Column::accuracyClass, "Класс точности")},
+          Column::key,
+          {{"base_namebase", {Column::name}}}};
 }
 
 TableDef makeMaster() {
+  namespace Column = Columns::Meter;
   return {
       QStringLiteral("master"),
       QStringLiteral("Master.DB"),
-      {keyField("Num"), textField("Base", 20, true), integerField("NumberCh", true), textField("Tip", 20, false, "Тип счетчика"),
-       integerField("MyYear", false, "Год выпуска"), FieldDef{"MyVisible", FieldType::Bool, 0, false, {}, true},
-       textField("MyNumber", 20, false, "Заводской номер"), textField("MyUser", 20, false, "Принадлежит"),
-       textField("MyMaker", 20, false, "Изготовитель"), dateField("Olddate", "Дата предыдущей проверки")},
-      QStringLiteral("Num"),
-      {{"master_base_slot", {"Base", "NumberCh"}}}};
+      {keyField(Column::key), textField(Column::base, 20, true), integerField(Column::slot, true),
+       textField(Column::type, 20, false, "Тип счетчика"), integerField(Column::year, false, "Год выпуска"),
+       FieldDef{Column::inUse, FieldType::Bool, 0, false, {}, true},
+       textField(Column::serialNumber, 20, false, "Заводской номер"),
+       textField(Column::owner, 20, false, "Принадлежит"), textField(Column::maker, 20, false, "Изготовитель"),
+       dateField(Column::previousCheck, "Дата предыдущей проверки")},
+      Column::key,
+      {{"master_base_slot", {Column::base, Column::slot}}}};
 }
 
 TableDef makeSlave() {
+  namespace Column = Columns::TestPoint;
   return {QStringLiteral("slave"),
           QStringLiteral("slave.DB"),
-          {keyField("N"), integerField("Num"), realField("Voltage", "Напряжение, %"), realField("Tok", "Ток, %"),
-           textField("KM", 6, false, "Кф. мощности"), realField("Opogr", "Отн. погрешность, %"),
-           dateField("Date", "Дата проверки"), textField("Rep", 1, false, "Запись"), integerField("Count", false, "№")},
-          QStringLiteral("N"),
-          {{"slave_numImdex", {"Num", "N"}}}};
+          {keyField(Column::key), integerField(Column::meter), realField(Column::voltagePercent, "Напряжение, %"),
+           realField(Column::currentPercent, "Ток, %"), textField(Column::powerFactor, 6, false, "Кф. мощности"),
+           realField(Column::error, "Отн. погрешность, %"), dateField(Column::date, "Дата проверки"),
+           textField(Column::mark, 1, false, "Запись"), integerField(Column::number, false, "№")},
+          Column::key,
+          {{"slave_numImdex", {Column::meter, Column::key}}}};
 }
 
 TableDef makeMasterArhive() {
+  namespace Column = Columns::ArchivedMeter;
   return {
       QStringLiteral("masterarhive"),
       QStringLiteral("MasterArhive.db"),
-      {keyField("Num"), textField("Base", 20, true), textField("Tip", 20, true, "Тип счетчика"),
-       integerField("MyYear", true, "Год выпуска"), textField("MyUser", 20, true, "Принадлежит"),
-       textField("Maker", 20, true, "Изготовитель"), realField("KlasT", "Класс точности"),
-       realField("Nvoltage", "Номинальное напряжение, В"), realField("NTok", "Номинальный ток, А"),
-       realField("Pered", "Перед. число имп/кВт*час(кВАР*час)"), textField("MyNumber", 20, true, "Заводской номер")},
-      QStringLiteral("Num"),
+      {keyField(Column::key), textField(Column::base, 20, true), textField(Column::type, 20, true, "Тип счетчика"),
+       integerField(Column::year, true, "Год выпуска"), textField(Column::owner, 20, true, "Принадлежит"),
+       textField(Column::maker, 20, true, "Изготовитель"), realField(Column::accuracyClass, "Класс точности"),
+       realField(Column::nominalVoltage, "Номинальное напряжение, В"),
+       realField(Column::nominalCurrent, "Номинальный ток, А"),
+       realField(Column::meterConstant, "Перед. число имп/кВт*час(кВАР*час)"),
+       textField(Column::serialNumber, 20, true, "Заводской номер")},
+      Column::key,
       // The browser's three orders (each index orders equal values by the key
       // too), lookups by serial number (with type) and by base. A meter is
       // archived once: type and serial number name it, whichever bench
       // archives it.
-      {{"masterarhive_meter", {"Tip", "MyNumber"}, true},
-       {"masterarhive_tip", {"Tip"}},
-       {"masterarhive_number", {"MyNumber"}},
-       {"masterarhive_year", {"MyYear"}},
-       {"masterarhive_base", {"Base"}}}};
+      {{"masterarhive_meter", {Column::type, Column::serialNumber}, true},
+       {"masterarhive_tip", {Column::type}},
+       {"masterarhive_number", {Column::serialNumber}},
+       {"masterarhive_year", {Column::year}},
+       {"masterarhive_base", {Column::base}}}};
 }
 
 TableDef makeSlaveArhiv() {
+  namespace Column = Columns::ArchivedPoint;
   return {
       QStringLiteral("Slavearhiv"),
       QStringLiteral("Slavearhiv.DB"),
-      {keyField("N"), integerField("Num"), realField("Voltage", "Напряжение, %"), realField("Tok", "Ток, %"),
-       textField("KM", 6, false, "Кф. мощности"), realField("Opogr", "Отн. погрешность, %"),
-       dateField("Date", "Дата проверки"), dateField("OldDate", "Дата пред. поверки"), integerField("Count", false, "№")},
-      QStringLiteral("N"),
-      {{"Slavearhiv_numImdex", {"Num", "N"}}}};
+      {keyField(Column::key), integerField(Column::archivedMeter), realField(Column::voltagePercent, "Напряжение, %"),
+       realField(Column::currentPercent, "Ток, %"), textField(Column::powerFactor, 6, false, "Кф. мощности"),
+       realField(Column::error, "Отн. погрешность, %"), dateField(Column::date, "Дата проверки"),
+       dateField(Column::previousCheck, "Дата пред. поверки"), integerField(Column::number, false, "№")},
+      Column::key,
+      {{"Slavearhiv_numImdex", {Column::archivedMeter, Column::key}}}};
 }
 
 QString columnType(const FieldDef& field, bool postgres) {
@@ -90,7 +105,7 @@ QString columnType(const FieldDef& field, bool postgres) {
     case FieldType::Text:
       return QStringLiteral("varchar(%1)").arg(field.size);
     case FieldType::Integer:
-      return field.name.compare(QLatin1String("NumberCh"), Qt::CaseInsensitive) == 0
+      return field.name.compare(Columns::Meter::slot, Qt::CaseInsensitive) == 0
                  ? QStringLiteral("smallint")
                  : QStringLiteral("integer");
     case FieldType::Real:

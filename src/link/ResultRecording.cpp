@@ -3,7 +3,9 @@
 #include <cmath>
 
 #include "database/Statements.h"
+#include "database/Columns.h"
 #include "database/DataModule.h"
+#include "database/Rows.h"
 #include "settings/NumericText.h"
 
 std::optional<double> storedError(const QString& errorText) {
@@ -42,17 +44,15 @@ bool pageRead(const TestPointInput& input, qint64 slot) {
 void appendPoint(Dataset& points, int meterNum, int slot, const TestPointInput& input) {
   const MeasuredValues& values = *input.values;
   points.append();
-  points.fieldByName(QStringLiteral("Num")).setInteger(meterNum);
-  points.fieldByName(QStringLiteral("Voltage")).setReal(textToNumber(values.voltagePercent()));
-  points.fieldByName(QStringLiteral("Tok")).setReal(textToNumber(values.currentPercent()));
-  points.fieldByName(QStringLiteral("Date")).setDate(input.date);
-  points.fieldByName(QStringLiteral("KM")).setText(values.powerFactorText);
-  const FieldRef error = points.fieldByName(QStringLiteral("Opogr"));
-  if (const std::optional<double> value = storedError(values.MeterErrorText.at(static_cast<size_t>(slot - 1)))) {
-    error.setReal(roundedError(*value));
-  } else {
-    error.setNull();
-  }
+  Row::TestPoint point;
+  point.meter = meterNum;
+  point.voltagePercent = textToNumber(values.voltagePercent());
+  point.currentPercent = textToNumber(values.currentPercent());
+  point.date = input.date;
+  point.powerFactor = values.powerFactorText;
+  if (const std::optional<double> value = storedError(values.MeterErrorText.at(static_cast<size_t>(slot - 1))))
+    point.error = roundedError(*value);
+  point.write(points);
   points.post();
 }
 
@@ -60,14 +60,15 @@ void appendPoint(Dataset& points, int meterNum, int slot, const TestPointInput& 
 
 int storeTestPoints(DataModule& dm, const TestPointInput& input) {
   if (!dm.bases->isOpen() || dm.bases->isEmpty()) return 0;
-  const QString base = dm.bases->fieldByName(QStringLiteral("namebase")).asText();
+  const QString base = Row::Base::read(*dm.bases).name;
   QueryDataset& meters = *dm.markedPoints;
   meters.reopen(Statements::metersOfBaseInUse(base, false));
   int stored = 0;
   for (meters.first(); !meters.eof(); meters.next()) {
-    const qint64 slot = meters.fieldByName(QStringLiteral("numberCh")).asInteger();
+    const Row::Meter meter = Row::Meter::read(meters);
+    const qint64 slot = meter.slot;
     if (!pageRead(input, slot)) continue;
-    const int meterNum = static_cast<int>(meters.fieldByName(QStringLiteral("Num")).asInteger());
+    const int meterNum = static_cast<int>(meter.key);
     appendPoint(*dm.testPoints, meterNum, static_cast<int>(slot), input);
     ++stored;
     if (meterNum == input.chosenMeterNum) renumberMeterPoints(*dm.testPoints, meterNum);
@@ -79,13 +80,14 @@ void renumberMeterPoints(Dataset& points, int meterNum) {
   int row = 0;
   int number = 0;
   while (points.moveTo(row)) {
-    if (points.fieldByName(QStringLiteral("Num")).asInteger() != meterNum) {
+    const Row::TestPoint point = Row::TestPoint::read(points);
+    if (point.meter != meterNum) {
       ++row;
-    } else if (points.fieldByName(QStringLiteral("Voltage")).asReal() == 0) {
+    } else if (point.voltagePercent == 0) {
       points.remove();
     } else {
       points.edit();
-      points.fieldByName(QStringLiteral("Count")).setInteger(++number);
+      points.fieldByName(Columns::TestPoint::number).setInteger(++number);
       points.post();
       ++row;
     }

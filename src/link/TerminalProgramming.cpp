@@ -5,6 +5,7 @@
 #include <QRadioButton>
 
 #include "database/DataModule.h"
+#include "database/Rows.h"
 #include "link/TerminalWindow.h"
 #include "settings/NumericText.h"
 #include "settings/SettingsRecords.h"
@@ -111,8 +112,8 @@ void TerminalWindow::loadTabSettings() {
   ui->errorTimeEdit->setText(Config.ErrorTime);
   // The error mode's voltage and meter constant are the chosen base's.
   if (dm_.bases->isOpen() && !dm_.bases->isEmpty()) {
-    ui->errorVoltageEdit->setText(numberToText(dm_.bases->fieldByName(QStringLiteral("Nvoltage")).asReal()));
-    ui->meterConstantEdit->setText(numberToText(dm_.bases->fieldByName(QStringLiteral("Pered")).asReal()));
+    ui->errorVoltageEdit->setText(numberToText(Row::Base::read(*dm_.bases).nominalVoltage));
+    ui->meterConstantEdit->setText(numberToText(Row::Base::read(*dm_.bases).meterConstant));
   }
 }
 

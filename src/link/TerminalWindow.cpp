@@ -9,6 +9,7 @@
 #include <QScopeGuard>
 #include <QScreen>
 
+#include "database/Columns.h"
 #include "database/DataModule.h"
 #include "link/KeyCodes.h"
 #include "link/ResultRecording.h"
@@ -233,8 +234,8 @@ void TerminalWindow::beginMeasurement() {
   }
   if (workspace_) workspace_->disableBaseActions();
   const bool baseChosen = !selection_.baseName().isEmpty();
-  engine_.measured().setNominalTexts(baseChosen ? baseNumberText(dm_, QStringLiteral("Nvoltage")) : QString(),
-                                     baseChosen ? baseNumberText(dm_, QStringLiteral("NTok")) : QString());
+  engine_.measured().setNominalTexts(baseChosen ? baseNumberText(dm_, Columns::Base::nominalVoltage) : QString(),
+                                     baseChosen ? baseNumberText(dm_, Columns::Base::nominalCurrent) : QString());
   resetTerminal();
   resetControls();
   openPort();

@@ -3,6 +3,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include "database/Columns.h"
 #include "database/Connection.h"
 #include "database/Statements.h"
 
@@ -37,8 +38,8 @@ std::vector<MeterErrorRows> readBaseMarkedErrorRows(Connection& connection, cons
   std::vector<std::pair<qint64, QString>> meters;
   QSqlQuery query = connection.execute(Statements::metersOfBaseInUse(baseName, true));
   while (query.next())
-    meters.emplace_back(query.value(QStringLiteral("Num")).toLongLong(),
-                        query.value(QStringLiteral("MyNumber")).toString());
+    meters.emplace_back(query.value(Columns::Meter::key).toLongLong(),
+                        query.value(Columns::Meter::serialNumber).toString());
   connection.recycle(std::move(query));
   std::vector<MeterErrorRows> rows;
   for (const auto& [num, serialNumber] : meters)
@@ -49,7 +50,7 @@ std::vector<MeterErrorRows> readBaseMarkedErrorRows(Connection& connection, cons
 std::optional<double> readAccuracyClass(Connection& connection, const QString& baseName) {
   QSqlQuery query = connection.execute(Statements::baseByName(baseName));
   std::optional<double> accuracyClass;
-  if (query.next()) accuracyClass = numberOf(query.value(QStringLiteral("KlasT")));
+  if (query.next()) accuracyClass = numberOf(query.value(Columns::Base::accuracyClass));
   connection.recycle(std::move(query));
   if (accuracyClass && *accuracyClass <= 0) return std::nullopt;
   return accuracyClass;

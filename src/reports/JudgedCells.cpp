@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "database/Columns.h"
 #include "database/Dataset.h"
 #include "reports/PointJudging.h"
 
@@ -29,7 +30,8 @@ void showPointJudgements(DatasetGrid* grid, std::function<std::optional<double>(
     basis->limits = basis->accuracyClass ? &programLimits() : nullptr;
   };
   source.look = [grid, basis](int row, const QString& field) -> std::optional<CellLook> {
-    if (!basis->limits || field.compare(QLatin1String("Opogr"), Qt::CaseInsensitive) != 0) return std::nullopt;
+    // The archived points' error column has the test points' name.
+    if (!basis->limits || field.compare(Columns::TestPoint::error, Qt::CaseInsensitive) != 0) return std::nullopt;
     const Dataset* points = grid->dataset();
     if (!points || !points->isOpen()) return std::nullopt;
     return errorCellLook(judgeDatasetRow(*points, row, *basis->limits, *basis->accuracyClass));

@@ -2,6 +2,7 @@
 
 #include <QSqlQuery>
 
+#include "database/Columns.h"
 #include "database/Connection.h"
 #include "database/Dataset.h"
 #include "database/Statements.h"
@@ -17,9 +18,10 @@ struct PointColumns {
   int rep;
 };
 
+// Archived points and the queries of points name these columns as the test points do.
 PointColumns columnsOf(const Dataset& points) {
-  return {points.fieldIndex(QStringLiteral("Tok")), points.fieldIndex(QStringLiteral("KM")),
-          points.fieldIndex(QStringLiteral("Opogr")), points.fieldIndex(QStringLiteral("Rep"))};
+  return {points.fieldIndex(Columns::TestPoint::currentPercent), points.fieldIndex(Columns::TestPoint::powerFactor),
+          points.fieldIndex(Columns::TestPoint::error), points.fieldIndex(Columns::TestPoint::mark)};
 }
 
 PointJudgement judgeRow(const Dataset& points, int row, const PointColumns& columns,

@@ -1,6 +1,7 @@
 // The verdicts of the verification protocols: what judges the points and the
 // conclusion lines.
 #include "database/DataModule.h"
+#include "database/Rows.h"
 #include "reports/ProtocolContent.h"
 
 namespace {
@@ -18,7 +19,7 @@ QString serialList(const QStringList& serialNumbers) {
 
 JudgingBasis chosenBaseJudging(DataModule& dm, const AccuracyLimits& limits) {
   if (!dm.bases->isOpen() || dm.bases->isEmpty()) return {};
-  return {&limits, dm.bases->fieldByName(QStringLiteral("KlasT")).asReal()};
+  return {&limits, Row::Base::read(*dm.bases).accuracyClass};
 }
 
 Verdict verdictOf(const std::vector<ProtocolPoint>& points) {

@@ -8,8 +8,10 @@
 #include <tuple>
 #include <stdexcept>
 
+#include "database/Columns.h"
 #include "database/FieldText.h"
 #include "database/DataModule.h"
+#include "database/Rows.h"
 #include "reports/PointJudging.h"
 #include "reports/WordDocument.h"
 #include "settings/DayCount.h"
@@ -36,8 +38,8 @@ QString settingsDateText(double days) {
   return date == dateFromDays(0) ? QString() : dateText(date);
 }
 
-QString text(Dataset* dataset, const char* field) {
-  return dataset->fieldByName(QString::fromLatin1(field)).asText();
+QString text(Dataset* dataset, const QString& field) {
+  return dataset->fieldByName(field).asText();
 }
 
 // Every value a protocol can show, by placeholder.
@@ -47,15 +49,15 @@ QHash<QString, QString> allPlaceholderTexts(DataModule& dm, const QString& proto
   return {
       {QStringLiteral("<Lnpr>"), protocolNumber},
       {QStringLiteral("<Ldat>"), dateText(today)},
-      {QStringLiteral("<Ltch>"), text(dm.meters, "Tip")},
-      {QStringLiteral("<Lyar>"), text(dm.meters, "MyYear")},
-      {QStringLiteral("<Lnum>"), text(dm.meters, "MyNumber")},
-      {QStringLiteral("<Lusr>"), text(dm.meters, "MyUser")},
-      {QStringLiteral("<Lmkr>"), text(dm.meters, "MyMaker")},
-      {QStringLiteral("<Lpgr>"), text(dm.bases, "KlasT")},
-      {QStringLiteral("<Lvlt>"), text(dm.chosenBase, "Nvoltage")},
-      {QStringLiteral("<Ltok>"), text(dm.chosenBase, "NTok")},
-      {QStringLiteral("<Ldpp>"), text(dm.chosenMeter, "Olddate")},
+      {QStringLiteral("<Ltch>"), text(dm.meters, Columns::Meter::type)},
+      {QStringLiteral("<Lyar>"), text(dm.meters, Columns::Meter::year)},
+      {QStringLiteral("<Lnum>"), text(dm.meters, Columns::Meter::serialNumber)},
+      {QStringLiteral("<Lusr>"), text(dm.meters, Columns::Meter::owner)},
+      {QStringLiteral("<Lmkr>"), text(dm.meters, Columns::Meter::maker)},
+      {QStringLiteral("<Lpgr>"), text(dm.bases, Columns::Base::accuracyClass)},
+      {QStringLiteral("<Lvlt>"), text(dm.chosenBase, Columns::Base::nominalVoltage)},
+      {QStringLiteral("<Ltok>"), text(dm.chosenBase, Columns::Base::nominalCurrent)},
+      {QStringLiteral("<Ldpp>"), text(dm.chosenMeter, Columns::Meter::previousCheck)},
       {QStringLiteral("<Ltpu>"), installation.InstallNumber},
       {QStringLiteral("<Lnpu>"), installation.CertNumber},
       {QStringLiteral("<Ldot>"), settingsDateText(installation.CertDate)},
@@ -119,11 +121,11 @@ PlaceholderValues protocolPlaceholderValues(DataModule& dm, const QStringList& p
 std::vector<ProtocolPoint> markedPoints(Dataset& slave, const JudgingBasis& basis) {
   std::vector<ProtocolPoint> points;
   if (!slave.isOpen()) slave.open();
-  const FieldRef mark = slave.fieldByName(QStringLiteral("Rep"));
-  const FieldRef voltage = slave.fieldByName(QStringLiteral("Voltage"));
-  const FieldRef current = slave.fieldByName(QStringLiteral("Tok"));
-  const FieldRef powerFactor = slave.fieldByName(QStringLiteral("KM"));
-  const FieldRef error = slave.fieldByName(QStringLiteral("Opogr"));
+  const FieldRef mark = slave.fieldByName(Columns::TestPoint::mark);
+  const FieldRef voltage = slave.fieldByName(Columns::TestPoint::voltagePercent);
+  const FieldRef current = slave.fieldByName(Columns::TestPoint::currentPercent);
+  const FieldRef powerFactor = slave.fieldByName(Columns::TestPoint::powerFactor);
+  const FieldRef error = slave.fieldByName(Columns::TestPoint::error);
   for (slave.first(); !slave.eof(); slave.next()) {
     if (mark.asText() != QLatin1String("R")) continue;
     ProtocolPoint point{voltage.asText(), current.asText(), powerFactor.asText(), error.asText(), {}};
@@ -141,15 +143,16 @@ std::vector<GroupMeterColumn> groupMeterColumns(DataModule& dm, const QString& b
   QueryDataset& meters = *dm.meters;
   meters.reopen(Statements::metersOfBaseInUse(baseName, true));
   for (meters.first(); !meters.eof(); meters.next()) {
+    const Row::Meter meter = Row::Meter::read(meters);
     GroupMeterColumn column;
-    column.slot = static_cast<int>(meters.fieldByName(QStringLiteral("NumberCh")).asInteger());
+    column.slot = static_cast<int>(meter.slot);
     // Another slot would write into a neighbour's column or the test conditions.
     if (column.slot < 1 || column.slot > kSlots)
       throw std::runtime_error(QStringLiteral("Счетчик базы %1 стоит на месте %2: допустимы места 1..8.")
                                    .arg(baseName)
                                    .arg(column.slot)
                                    .toStdString());
-    column.serialNumber = meters.fieldByName(QStringLiteral("MyNumber")).asText();
+    column.serialNumber = meter.serialNumber;
     column.points = markedPoints(*dm.testPoints, basis);
     column.verdict = verdictOf(column.points);
     columns.push_back(std::move(column));

@@ -16,7 +16,7 @@ class ColumnAlignmentProxy;
 
 // One column of a data grid, as the operator arranged it.
 struct GridColumn {
-  QString field;  // field name of the dataset ("Rep")
+  QString field;  // field name of the dataset (Columns::TestPoint::mark)
   int width = 64;
   Qt::Alignment alignment = Qt::AlignCenter;       // of the cells
   Qt::Alignment titleAlignment = Qt::AlignCenter;  // of the title

@@ -16,7 +16,9 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
+#include "database/Columns.h"
 #include "database/DataModule.h"
+#include "database/Rows.h"
 #include "reports/AccuracyLimits.h"
 #include "reports/DesktopOpen.h"
 #include "settings/ProgramDir.h"
@@ -86,11 +88,13 @@ QAction* addMirrorItem(QMenu* menu, QAction* action, const QString& name) {
 }
 
 QVector<GridColumn> designColumns() {
-  const auto column = [](const char* field, int width) {
-    return GridColumn{QString::fromLatin1(field), width, Qt::AlignCenter, Qt::AlignCenter, true};
+  const auto column = [](const QString& field, int width) {
+    return GridColumn{field, width, Qt::AlignCenter, Qt::AlignCenter, true};
   };
-  return {column("Count", 26),  column("Voltage", 90), column("Tok", 62), column("KM", 90),
-          column("Opogr", 120), column("Date", 93),    column("Rep", 74)};
+  namespace Column = Columns::TestPoint;
+  return {column(Column::number, 26), column(Column::voltagePercent, 90), column(Column::currentPercent, 62),
+          column(Column::powerFactor, 90), column(Column::error, 120), column(Column::date, 93),
+          column(Column::mark, 74)};
 }
 
 }  // namespace
@@ -275,14 +279,15 @@ void MainWindow::buildBaseTree() {
   const QIcon baseIcon = standardIcon(QStyle::SP_DirIcon);
   const QIcon meterIcon = meterNodeIcon();
   for (int i = 1; i <= count; ++i) {
-    const QString name = bases->fieldByName(QStringLiteral("NameBase")).asText();
+    const QString name = Row::Base::read(*bases).name;
     auto* baseNode = new QTreeWidgetItem(ui->baseTree, {name});
     baseNode->setIcon(0, baseIcon);
     BaseNodes[i] = baseNode;
     dm_.meters->reopen(Statements::metersOfBaseInUse(name, true));
     for (dm_.meters->first(); !dm_.meters->eof(); dm_.meters->next()) {
-      if (!dm_.meters->fieldByName(QStringLiteral("MyVisible")).asBool()) continue;
-      const int slot = static_cast<int>(dm_.meters->fieldByName(QStringLiteral("NumberCh")).asInteger());
+      const Row::Meter meter = Row::Meter::read(*dm_.meters);
+      if (!meter.inUse) continue;
+      const int slot = static_cast<int>(meter.slot);
       auto* meterNode = new QTreeWidgetItem(baseNode, {meterCaptions(slot)});
       meterNode->setIcon(0, meterIcon);
       meterNode->setData(0, kBaseNameRole, name);
@@ -321,9 +326,7 @@ void MainWindow::showSelection() {
     selection_.setSlot(slot);
     if (!selection_.baseName().isEmpty()) {
       dm_.meters->reopen(Statements::meterInSlotInUse(selection_.baseName(), slot));
-      selection_.setMeterNum(dm_.meters->isEmpty()
-                           ? 0
-                           : static_cast<int>(dm_.meters->fieldByName(QStringLiteral("Num")).asInteger()));
+      selection_.setMeterNum(dm_.meters->isEmpty() ? 0 : static_cast<int>(Row::Meter::read(*dm_.meters).key));
     }
     showPopup(PopupForm::Meter);
   }

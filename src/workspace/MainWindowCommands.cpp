@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "database/DataModule.h"
+#include "database/Rows.h"
 #include "reports/DesktopOpen.h"
 #include "settings/ProgramDir.h"
 #include "ui/MessageService.h"
@@ -93,7 +94,7 @@ void MainWindow::clearBaseData() {
   Connection::Transaction transaction(*dm_.connection());
   for (meters->first(); !meters->eof(); meters->next())
     dm_.script->run(
-        Statements::deletePointsOfMeter(meters->fieldByName(QStringLiteral("Num")).asInteger()));
+        Statements::deletePointsOfMeter(Row::Meter::read(*meters).key));
   transaction.commit();
 }
 

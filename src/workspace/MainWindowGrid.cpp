@@ -1,6 +1,8 @@
 // Marks of the test points in the grid, their count, and the renumbering of
 // the test points after a measurement.
+#include "database/Columns.h"
 #include "database/DataModule.h"
+#include "database/Rows.h"
 #include "ui_MainWindow.h"
 #include "ui/DatasetGrid.h"
 #include "ui/Selection.h"
@@ -8,7 +10,7 @@
 
 namespace {
 
-const QString kRep = QStringLiteral("Rep");
+const QString kRep = Columns::TestPoint::mark;
 const QString kMark = QStringLiteral("R");
 
 bool pointsShown(const DataModule& dm) { return dm.testPoints->isOpen() && !dm.testPoints->isEmpty(); }
@@ -32,12 +34,12 @@ void renumberPointsOfCurrentMeter(TableDataset* points) {
   int row = 0;
   int number = 0;
   while (points->moveTo(row)) {
-    if (points->fieldByName(QStringLiteral("Voltage")).asReal() == 0) {
+    if (Row::TestPoint::read(*points).voltagePercent == 0) {
       points->remove();
       continue;
     }
     points->edit();
-    points->fieldByName(QStringLiteral("Count")).setInteger(++number);
+    points->fieldByName(Columns::TestPoint::number).setInteger(++number);
     points->post();
     ++row;
   }

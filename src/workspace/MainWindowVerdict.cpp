@@ -6,6 +6,7 @@
 #include <QTreeWidget>
 
 #include "database/DataModule.h"
+#include "database/Rows.h"
 #include "reports/JudgedCells.h"
 #include "reports/PointJudging.h"
 #include "ui/DatasetGrid.h"
@@ -33,7 +34,7 @@ std::optional<double> accuracyClassOf(Connection* connection, const QString& bas
   QueryDataset probe(connection);
   probe.reopen(Statements::baseByName(baseName));
   if (probe.isEmpty()) return std::nullopt;
-  return probe.fieldByName(QStringLiteral("KlasT")).asReal();
+  return Row::Base::read(probe).accuracyClass;
 }
 
 void showLimitProblems(const QStringList& problems) {
@@ -54,8 +55,9 @@ void MainWindow::setUpJudgements() {
 std::optional<double> MainWindow::chosenAccuracyClass() const {
   QueryDataset* bases = dm_.bases;
   if (selection_.baseName().isEmpty() || !bases->isOpen() || bases->isEmpty()) return std::nullopt;
-  if (bases->fieldByName(QStringLiteral("NameBase")).asText() != selection_.baseName()) return std::nullopt;
-  return bases->fieldByName(QStringLiteral("KlasT")).asReal();
+  const Row::Base base = Row::Base::read(*bases);
+  if (base.name != selection_.baseName()) return std::nullopt;
+  return base.accuracyClass;
 }
 
 void MainWindow::showVerdicts() {
@@ -79,9 +81,10 @@ void MainWindow::showVerdicts() {
     QueryDataset meters(dm_.connection());
     meters.reopen(Statements::metersOfBaseInUse(baseName, true));
     QHash<int, Verdict> bySlot;
-    for (meters.first(); !meters.eof(); meters.next())
-      bySlot.insert(static_cast<int>(meters.fieldByName(QStringLiteral("NumberCh")).asInteger()),
-                    verdicts.value(meters.fieldByName(QStringLiteral("Num")).asInteger(), Verdict::NotJudged));
+    for (meters.first(); !meters.eof(); meters.next()) {
+      const Row::Meter meter = Row::Meter::read(meters);
+      bySlot.insert(static_cast<int>(meter.slot), verdicts.value(meter.key, Verdict::NotJudged));
+    }
     for (int child = 0; child < baseNode->childCount(); ++child) {
       QTreeWidgetItem* meterNode = baseNode->child(child);
       if (meterNode->data(0, kBaseNameRole).toString() != baseName) continue;
