@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
   std::printf("line rate:       %.0f bytes/s (9600 baud 7O2)\n", LineBytesPerSecond);
   std::printf("ratio:           %.0f x the line rate\n", bytesPerSecond / LineBytesPerSecond);
   std::printf("check:           U1 %s, I1 %s, KM %s, meter 8 \"%s\"\n",
-              qPrintable(values.PhaseVoltageText[0]), qPrintable(values.PhaseCurrentText[0]),
-              qPrintable(values.powerFactorText), qPrintable(values.MeterErrorText[7]));
+              qPrintable(values.phaseVoltageText[0]), qPrintable(values.phaseCurrentText[0]),
+              qPrintable(values.powerFactorText), qPrintable(values.meterErrorText[7]));
   return bytesPerSecond >= 10e6 ? 0 : 1;
 }

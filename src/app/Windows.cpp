@@ -30,7 +30,7 @@ WindowSet::~WindowSet() = default;
 
 void WindowSet::wire(DataModule& dataModule, Selection& selection) {
   MainWindow* main = mainWindow_.get();
-  MainWindow::CommandHooks& hooks = main->Hooks;
+  MainWindow::CommandHooks& hooks = main->hooks;
   TerminalWindow* terminal = terminalWindow_.get();
   hooks.beginMeasurement = [terminal] { terminal->beginMeasurement(); };
   hooks.stopPolling = [terminal] { terminal->stopPolling(); };

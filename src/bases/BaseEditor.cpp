@@ -77,12 +77,12 @@ void BaseEditor::setUpFields() {
 }
 
 void BaseEditor::setUpSlotBoxes() {
-  SlotBoxes = {nullptr,         ui->slotBox1, ui->slotBox2, ui->slotBox3, ui->slotBox4,
+  slotBoxes = {nullptr,         ui->slotBox1, ui->slotBox2, ui->slotBox3, ui->slotBox4,
                ui->slotBox5, ui->slotBox6, ui->slotBox7, ui->slotBox8};
   for (int n = 1; n <= 8; ++n) {
-    SlotBoxes[n]->setSlot(n);
-    connect(SlotBoxes[n], &SlotBox::pressed, this, &BaseEditor::onSlotPressed);
-    connect(SlotBoxes[n], &SlotBox::released, this, &BaseEditor::onSlotReleased);
+    slotBoxes[n]->setSlot(n);
+    connect(slotBoxes[n], &SlotBox::pressed, this, &BaseEditor::onSlotPressed);
+    connect(slotBoxes[n], &SlotBox::released, this, &BaseEditor::onSlotReleased);
   }
 }
 
@@ -114,7 +114,7 @@ void BaseEditor::openForChosenBase(QWidget* opener) {
       const Row::Meter meter = Row::Meter::read(*meters);
       const qint64 slot = meter.slot;
       if (slot < 1 || slot > 8 || !meter.inUse) continue;
-      SlotBoxes[slot]->setChecked(true);
+      slotBoxes[slot]->setChecked(true);
       showSlotCaption(static_cast<int>(slot));
     }
   }
@@ -180,21 +180,21 @@ void BaseEditor::clearEditor() {
 }
 
 void BaseEditor::showSlotUnused(int n) {
-  SlotBoxes[n]->setChecked(false);
-  SlotBoxes[n]->setText(kNotInUse);
+  slotBoxes[n]->setChecked(false);
+  slotBoxes[n]->setText(kNotInUse);
 }
 
 void BaseEditor::showSlotCaption(int n) {
-  SlotBoxes[n]->setText(SlotBoxes[n]->isChecked() ? kInUse : kNotInUse);
+  slotBoxes[n]->setText(slotBoxes[n]->isChecked() ? kInUse : kNotInUse);
 }
 
 void BaseEditor::resetSlotColours() {
-  for (int n = 1; n <= 8; ++n) SlotBoxes[n]->setCurrent(false);
+  for (int n = 1; n <= 8; ++n) slotBoxes[n]->setCurrent(false);
 }
 
 void BaseEditor::markCurrentSlot(int n) {
   resetSlotColours();
-  SlotBoxes[n]->setCurrent(true);
+  slotBoxes[n]->setCurrent(true);
   // The number always names the slot whose meter the fields show.
   ui->slotNumberLabel->setText(QStringLiteral("№ ") + QString::number(n));
 }
@@ -228,7 +228,7 @@ void BaseEditor::showSlotStates() {
     const Row::Meter meter = Row::Meter::read(*meters);
     const qint64 slot = meter.slot;
     if (slot >= 1 && slot <= 8)
-      SlotBoxes[slot]->setChecked(meter.inUse);
+      slotBoxes[slot]->setChecked(meter.inUse);
   }
 }
 
@@ -269,12 +269,12 @@ void BaseEditor::switchSlot(int n) {
 void BaseEditor::onSlotPressed(int slot, Qt::MouseButton button) {
   switchSlot(slot);
   markCurrentSlot(slot);
-  WasInUse = button == Qt::LeftButton && SlotBoxes[slot]->isChecked();
+  wasInUse_ = button == Qt::LeftButton && slotBoxes[slot]->isChecked();
 }
 
 // The click has already toggled the box.
 void BaseEditor::onSlotReleased(int slot) {
-  SlotBox* box = SlotBoxes[slot];
+  SlotBox* box = slotBoxes[slot];
   showSlotCaption(slot);
   ui->slotNumberLabel->setText(QStringLiteral("№ ") + QString::number(slot));
   if (box->isChecked()) {
@@ -285,13 +285,13 @@ void BaseEditor::onSlotReleased(int slot) {
       showSlotUnused(slot);
     }
   }
-  if (WasInUse && !box->isChecked()) storeSlotMeter();
+  if (wasInUse_ && !box->isChecked()) storeSlotMeter();
   if (dm_.chosenMeter->isOpen()) dm_.chosenMeter->refresh();
 }
 
-bool BaseEditor::currentSlotTicked() const { return SlotBoxes[selection_.slot()]->isChecked(); }
+bool BaseEditor::currentSlotTicked() const { return slotBoxes[selection_.slot()]->isChecked(); }
 
-void BaseEditor::untickCurrentSlot() { SlotBoxes[selection_.slot()]->setChecked(false); }
+void BaseEditor::untickCurrentSlot() { slotBoxes[selection_.slot()]->setChecked(false); }
 
 bool BaseEditor::allFieldsFilled() const {
   if (!currentSlotTicked()) return true;

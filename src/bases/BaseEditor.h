@@ -62,7 +62,7 @@ class BaseEditor : public OpenedWindow {
   // Unticks box n and captions it "Не используется".
   void showSlotUnused(int n);
   // The eight slot boxes slotBox1 .. slotBox8 by slot number; [0] is unused.
-  std::array<SlotBox*, 9> SlotBoxes{};
+  std::array<SlotBox*, 9> slotBoxes{};
 
   // --- actions ---
   void closeEditor();          // "OK": closes the editor
@@ -111,7 +111,7 @@ class BaseEditor : public OpenedWindow {
   bool currentSlotTicked() const;
 
   std::unique_ptr<Ui::BaseEditor> ui;
-  bool WasInUse = false;
+  bool wasInUse_ = false;
   // Exit handlers run only while the editor is open for a base, never while it
   // is being filled for opening or after it was closed.
   bool fieldsLive_ = false;

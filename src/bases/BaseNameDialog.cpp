@@ -36,7 +36,7 @@ void BaseNameDialog::open(QWidget* opener) {
 }
 
 void BaseNameDialog::onActivated() {
-  EditorFollows = false;
+  editorFollows = false;
   ui->nameEdit->clear();
 }
 
@@ -54,7 +54,7 @@ void BaseNameDialog::acceptBaseName() {
   // The editor takes the opener over: closing enables it and the editor
   // disables it again at once, before any event can reach it.
   QWidget* mainWindow = opener();
-  EditorFollows = true;
+  editorFollows = true;
   close();
   if (freshBase)
     editor_.openForNewBase(mainWindow);
@@ -75,7 +75,7 @@ bool BaseNameDialog::replaceExistingBase() {
 void BaseNameDialog::accept() { acceptBaseName(); }
 
 void BaseNameDialog::cancel() {
-  EditorFollows = false;
+  editorFollows = false;
   close();
 }
 

@@ -31,7 +31,7 @@ class BaseNameDialog : public OpenedWindow {
   void acceptBaseName();
 
   // True once the name was accepted and the meter base editor is about to open.
-  bool EditorFollows = false;
+  bool editorFollows = false;
 
  protected:
   bool formKeyPress(QKeyEvent* event) override;

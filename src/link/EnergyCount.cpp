@@ -3,30 +3,30 @@
 #include "settings/NumericText.h"
 
 void EnergyCount::start(double power, int second) {
-  EnergyTotal = 0;
-  PowerValue = power / 3600;
-  LastSecond = second;
-  EnergyStartPending = true;
-  EnergyStop = false;
+  energyTotal = 0;
+  powerValue = power / 3600;
+  lastSecond = second;
+  energyStartPending = true;
+  energyStop = false;
 }
 
 EnergyCount::Event EnergyCount::clockCheck(int second) {
-  if (!active() || second == LastSecond) return Event::None;
-  LastSecond = second;
-  if (EnergyStartPending) {
-    EnergyRunning = true;
-    EnergyStartPending = false;
+  if (!active() || second == lastSecond) return Event::None;
+  lastSecond = second;
+  if (energyStartPending) {
+    energyRunning = true;
+    energyStartPending = false;
     return Event::Started;
   }
   Event event = Event::Ticked;
-  if (EnergyStop) {
-    EnergyRunning = false;
+  if (energyStop) {
+    energyRunning = false;
     event = Event::Stopped;
   }
-  EnergyTotal += PowerValue;
+  energyTotal += powerValue;
   return event;
 }
 
 // Rounded in floating point: a long count of a large power stays correct
 // where a 32-bit hundredths counter would overflow.
-double EnergyCount::roundedEnergy() const { return roundHalfEven(EnergyTotal * 100) / 100; }
+double EnergyCount::roundedEnergy() const { return roundHalfEven(energyTotal * 100) / 100; }

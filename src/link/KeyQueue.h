@@ -12,12 +12,12 @@ class KeyQueue {
  public:
   static constexpr int Capacity = 100;
 
-  uint8_t KeyIndex = 1;  // position of the next key to send
-  uint8_t KeyLast = 1;   // position of the last key to send
-  bool KeyDue = false;   // set by each KeyQueueTimer tick
+  uint8_t keyIndex = 1;  // position of the next key to send
+  uint8_t keyLast = 1;   // position of the last key to send
+  bool keyDue = false;   // set by each KeyQueueTimer tick
 
-  // Fill positions 1..n (at most Capacity keys are kept), KeyIndex := 1,
-  // KeyLast := n. Returns the number of keys queued.
+  // Fill positions 1..n (at most Capacity keys are kept), keyIndex := 1,
+  // keyLast := n. Returns the number of keys queued.
   int load(const QByteArray& keys);
 
   struct Step {

@@ -63,7 +63,7 @@ void LinkEngine::decodeByte(uint8_t received) {
       break;
     case DecodeOutcome::FrameComplete:
       screenComplete();
-      decoder_.FrameSeq = 0;
+      decoder_.frameSeq = 0;
       screenChanged_ = true;
       break;
     case DecodeOutcome::Moved:
@@ -72,24 +72,24 @@ void LinkEngine::decodeByte(uint8_t received) {
   }
   setTimer(LinkTimer::Watchdog, false);
   watchdogTag_ = 0;
-  leds_.clearPageLeds(flags_.SaveOnceActive);
+  leds_.clearPageLeds(flags_.saveOnceActive);
 }
 
 void LinkEngine::recognizeScreen() {
   recognition_.recognize(screen_);
-  if (anyErrorPage()) flags_.EnterOnPower = false;
-  controls_.energyButtonEnabled = recognition_.PowerScreen;
-  if (recognition_.PowerScreen && !flags_.SaveOnceActive && !flags_.EnterOnPower) controls_.singleSaveMayEnter = 0;
+  if (anyErrorPage()) flags_.enterOnPower = false;
+  controls_.energyButtonEnabled = recognition_.powerScreen;
+  if (recognition_.powerScreen && !flags_.saveOnceActive && !flags_.enterOnPower) controls_.singleSaveMayEnter = 0;
 }
 
 void LinkEngine::screenComplete() {
   if (owner_) owner_->frameEnding(screen_);
   // An empty frame (a frame end right after another) carries no screen: the
   // values read from the last real screen stay.
-  const bool screenShown = decoder_.FrameHasCharacter;
-  decoder_.FrameHasCharacter = false;
-  if (screenShown && recognition_.ValueScreen) {
-    switch (recognition_.ScreenMode) {
+  const bool screenShown = decoder_.frameHasCharacter;
+  decoder_.frameHasCharacter = false;
+  if (screenShown && recognition_.valueScreen) {
+    switch (recognition_.screenMode) {
       case VoltageScreen:
         readVoltages(screen_, values_);
         break;
@@ -97,25 +97,25 @@ void LinkEngine::screenComplete() {
         readCurrents(screen_, values_);
         break;
       case PowerFactorScreen:
-        readPowerFactor(screen_, flags_.ErrorModeActive, values_);
+        readPowerFactor(screen_, flags_.errorModeActive, values_);
         break;
       default:
         break;
     }
   }
   screen_.clear();
-  decoder_.CursorColumn = 0;
-  decoder_.CursorRow = 0;
+  decoder_.cursorColumn = 0;
+  decoder_.cursorRow = 0;
   // A single save started off a power screen sends its ЗБ at the frame end.
-  if (flags_.EnterSaveStep && flags_.SaveOnceActive && controls_.singleSaveMayEnter == 0) {
+  if (flags_.enterSaveStep && flags_.saveOnceActive && controls_.singleSaveMayEnter == 0) {
     controls_.singleSaveMayEnter = 1;
-    flags_.EnterSaveStep = false;
+    flags_.enterSaveStep = false;
     pressErase();
-    decoder_.EraseHold = false;
+    decoder_.eraseHold = false;
   }
-  if (flags_.ExtraMinus) {
+  if (flags_.extraMinus) {
     pressMinus();
-    flags_.ExtraMinus = false;
+    flags_.extraMinus = false;
   }
 }
 
@@ -139,25 +139,25 @@ void LinkEngine::energyClockCheck() {
 void LinkEngine::resetTerminal() {
   EngineCall call(*this);
   lineLost_ = false;
-  energy_.EnergyRunning = false;
-  energy_.EnergyStop = false;
+  energy_.energyRunning = false;
+  energy_.energyStop = false;
   if (owner_) owner_->applyPortChoice();
   decoder_.reset();
   screen_.clear();
   screenChanged_ = true;
-  flags_.EnterLock = 0;
-  flags_.ResultsSaved = flags_.SaveOnceDone = flags_.MenuScreen = flags_.ExtraMinus = false;
-  queue_.KeyDue = false;
-  recognition_.ValueScreen = recognition_.ErrorPage14 = recognition_.ErrorPage58 = false;
-  recognition_.ScreenMode = VoltageScreen;
-  leds_.LedArm = true;
+  flags_.enterLock = 0;
+  flags_.resultsSaved = flags_.saveOnceDone = flags_.menuScreen = flags_.extraMinus = false;
+  queue_.keyDue = false;
+  recognition_.valueScreen = recognition_.errorPage14 = recognition_.errorPage58 = false;
+  recognition_.screenMode = VoltageScreen;
+  leds_.ledArm = true;
   setTimer(LinkTimer::KeyQueueTimer, false);
   setTimer(LinkTimer::ConnectTimer, false);
   setTimer(LinkTimer::MinusTimer, false);
-  queue_.KeyLast = 1;
-  flags_.SaveOnceActive = flags_.EnterOnPower = false;
+  queue_.keyLast = 1;
+  flags_.saveOnceActive = flags_.enterOnPower = false;
   controls_.singleSaveMayEnter = 0;
-  leds_.PageLed14Saved = leds_.PageLed58Saved = leds_.PageLedsCleared = false;
+  leds_.pageLed14Saved = leds_.pageLed58Saved = leds_.pageLedsCleared = false;
 }
 
 void LinkEngine::resetControls() {
@@ -172,6 +172,6 @@ void LinkEngine::resetControls() {
 void LinkEngine::resetSaveState() {
   EngineCall call(*this);
   controls_.saveEnabled = controls_.saveOnceEnabled = false;
-  flags_.SaveOnceDone = false;
+  flags_.saveOnceDone = false;
   leds_.darken();
 }

@@ -20,16 +20,16 @@
 
 // Flags shared by the keypad, the supervision timers and result recording.
 struct LinkFlags {
-  bool MenuScreen = false;       // the instrument shows its main menu
-  uint8_t EnterLock = 0;         // 0 none, 1 ВВ pressed on a power screen, 2 single save started
-  bool EnterOnPower = false;     // ВВ was pressed on a power screen
-  bool SaveOnceActive = false;   // a single save is collecting the error pages
-  bool EnterSaveStep = false;    // the single save still has to send ЗБ
-  bool SaveOnceDone = false;     // the last single save stored its results
-  bool ResultsSaved = false;     // test points were stored since the terminal was reset
-  bool MinusRepeat = false;      // MinusTimer is to press one more "-"
-  bool ExtraMinus = false;       // the next frame end presses one more "-"
-  bool ErrorModeActive = false;  // error mode programmed for active power
+  bool menuScreen = false;       // the instrument shows its main menu
+  uint8_t enterLock = 0;         // 0 none, 1 ВВ pressed on a power screen, 2 single save started
+  bool enterOnPower = false;     // ВВ was pressed on a power screen
+  bool saveOnceActive = false;   // a single save is collecting the error pages
+  bool enterSaveStep = false;    // the single save still has to send ЗБ
+  bool saveOnceDone = false;     // the last single save stored its results
+  bool resultsSaved = false;     // test points were stored since the terminal was reset
+  bool minusRepeat = false;      // MinusTimer is to press one more "-"
+  bool extraMinus = false;       // the next frame end presses one more "-"
+  bool errorModeActive = false;  // error mode programmed for active power
 
   bool operator==(const LinkFlags&) const = default;
 };
@@ -39,7 +39,7 @@ struct LinkFlags {
 // snapshot is taken on every call into the engine.
 struct LinkControls {
   bool programmingEnabled = false;    // the three "Программировать..." buttons and the programming tabs
-  bool MainWindowEnabled = true;  // given to the main window while the terminal window is visible
+  bool mainWindowEnabled = true;  // given to the main window while the terminal window is visible
   bool voltageModeEnabled = false;
   bool currentModeEnabled = false;
   bool powerFactorModeEnabled = false;
@@ -159,7 +159,7 @@ class LinkEngine {
   void onWatchdog();
   void onConnectTimer();
   bool anyMeasurementScreen() const;
-  bool anyErrorPage() const { return recognition_.ErrorPage14 || recognition_.ErrorPage58; }
+  bool anyErrorPage() const { return recognition_.errorPage14 || recognition_.errorPage58; }
 
   MeasuredValues& values_;
   LinkOwner* owner_ = nullptr;

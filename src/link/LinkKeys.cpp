@@ -7,21 +7,21 @@
 void LinkEngine::pressDigit(int digit) {
   EngineCall call(*this);
   sendKey(KeyCode::digit(digit));
-  decoder_.EraseHold = false;
+  decoder_.eraseHold = false;
 }
 
 void LinkEngine::pressPoint() {
   EngineCall call(*this);
   sendKey(KeyCode::Point);
-  decoder_.EraseHold = false;
+  decoder_.eraseHold = false;
 }
 
 // "-" and ВШ leave the screen: the entry lock, the echo hold, the indicator
 // arming and the save state start afresh.
 void LinkEngine::resetEntryKeyState() {
-  flags_.EnterLock = 0;
-  decoder_.EraseHold = false;
-  leds_.LedArm = false;
+  flags_.enterLock = 0;
+  decoder_.eraseHold = false;
+  leds_.ledArm = false;
   resetSaveState();
 }
 
@@ -39,18 +39,18 @@ void LinkEngine::pressCursorBack() {
 
 void LinkEngine::pressEnterKey() {
   EngineCall call(*this);
-  if (flags_.EnterLock == 0 && recognition_.PowerScreen) flags_.EnterLock = 1;
+  if (flags_.enterLock == 0 && recognition_.powerScreen) flags_.enterLock = 1;
   sendKey(KeyCode::Enter);
   resetSaveState();
-  decoder_.EraseHold = false;
-  if (recognition_.PowerScreen && !flags_.SaveOnceActive) {
-    flags_.EnterOnPower = true;
+  decoder_.eraseHold = false;
+  if (recognition_.powerScreen && !flags_.saveOnceActive) {
+    flags_.enterOnPower = true;
     controls_.singleSaveMayEnter = 1;
   }
 }
 
 bool LinkEngine::anyMeasurementScreen() const {
-  return recognition_.ValueScreen || anyErrorPage() || recognition_.PowerScreen;
+  return recognition_.valueScreen || anyErrorPage() || recognition_.powerScreen;
 }
 
 void LinkEngine::pressErase() {
@@ -61,7 +61,7 @@ void LinkEngine::pressErase() {
 
 void LinkEngine::pressReset() {
   EngineCall call(*this);
-  if (flags_.MenuScreen) {
+  if (flags_.menuScreen) {
     // From the main menu СБР restarts the connection; ConnectTimer reopens it.
     sendKey(KeyCode::Reset);
     if (owner_) owner_->closePort();
@@ -78,16 +78,16 @@ void LinkEngine::pressCurrentMode() {
   EngineCall call(*this);
   if (!controls_.currentModeEnabled) return;
   pressMinus();
-  flags_.MinusRepeat = true;
+  flags_.minusRepeat = true;
   setTimer(LinkTimer::MinusTimer, true);
-  flags_.ExtraMinus = true;
+  flags_.extraMinus = true;
 }
 
 void LinkEngine::pressPowerFactorMode() {
   EngineCall call(*this);
   if (!controls_.powerFactorModeEnabled) return;
   pressMinus();
-  flags_.MinusRepeat = true;
+  flags_.minusRepeat = true;
   setTimer(LinkTimer::MinusTimer, true);
 }
 
@@ -144,22 +144,22 @@ bool LinkEngine::keyTyped(QChar typed) {
 
 void LinkEngine::saveOnce() {
   EngineCall call(*this);
-  if (flags_.EnterLock == 0) flags_.EnterLock = 2;
-  flags_.SaveOnceActive = true;
+  if (flags_.enterLock == 0) flags_.enterLock = 2;
+  flags_.saveOnceActive = true;
   pressEnterKey();
-  flags_.EnterSaveStep = true;
-  flags_.SaveOnceDone = false;
+  flags_.enterSaveStep = true;
+  flags_.saveOnceDone = false;
   if (controls_.singleSaveMayEnter == 1) setTimer(LinkTimer::MinusTimer, true);
 }
 
 void LinkEngine::program(const ProgrammingRun& run) {
   EngineCall call(*this);
-  if (!flags_.MenuScreen) pressReset();
+  if (!flags_.menuScreen) pressReset();
   pressErase();
-  decoder_.EraseHold = false;
+  decoder_.eraseHold = false;
   if (run.mode == ProgrammingMode::Error) {
     values_.clearMeasured();
-    flags_.ErrorModeActive = run.kind == PowerKind::Active;
+    flags_.errorModeActive = run.kind == PowerKind::Active;
   }
   queue_.load(run.keys);
   setTimer(LinkTimer::KeyQueueTimer, true);
@@ -172,7 +172,7 @@ void LinkEngine::toggleEnergyCount() {
     energy_.stop();
     return;
   }
-  if (!recognition_.PowerScreen) return;
+  if (!recognition_.powerScreen) return;
   controls_.energyShown = false;
   energy_.start(readPower(screen_), clock_());
   controls_.energyCountRunning = true;

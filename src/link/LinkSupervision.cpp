@@ -21,28 +21,28 @@ void LinkEngine::timerFired(LinkTimer timer) {
   }
 }
 
-void LinkEngine::onKeyQueueTimer() { queue_.KeyDue = true; }
+void LinkEngine::onKeyQueueTimer() { queue_.keyDue = true; }
 
 void LinkEngine::onMinusTimer() {
-  if (!anyErrorPage() && !recognition_.PowerScreen) return;
-  if (flags_.EnterSaveStep) {
+  if (!anyErrorPage() && !recognition_.powerScreen) return;
+  if (flags_.enterSaveStep) {
     pressErase();
-    flags_.EnterSaveStep = false;
-    decoder_.EraseHold = false;
+    flags_.enterSaveStep = false;
+    decoder_.eraseHold = false;
   }
-  if (flags_.MinusRepeat) pressMinus();
+  if (flags_.minusRepeat) pressMinus();
   setTimer(LinkTimer::MinusTimer, false);
-  flags_.MinusRepeat = false;
+  flags_.minusRepeat = false;
 }
 
 void LinkEngine::onWatchdog() {
   // A frame end blanks the mirror; until the next screen brings a character
   // there is no page to read, and the errors read before stay.
-  if (anyErrorPage() && decoder_.FrameHasCharacter) {
-    readErrorPage(screen_, recognition_.ErrorPage14, recognition_.ErrorPage58, leds_, values_);
+  if (anyErrorPage() && decoder_.frameHasCharacter) {
+    readErrorPage(screen_, recognition_.errorPage14, recognition_.errorPage58, leds_, values_);
   }
-  leds_.LedArm = true;
-  if (flags_.SaveOnceActive && !flags_.EnterSaveStep) {
+  leds_.ledArm = true;
+  if (flags_.saveOnceActive && !flags_.enterSaveStep) {
     // The single save turns to the page still missing, or stores both.
     if (!leds_.page14Lit) {
       pressDigit0();
@@ -51,10 +51,10 @@ void LinkEngine::onWatchdog() {
     } else {
       // The single save ends here whether or not the store succeeds: a store
       // that fails is reported once, never retried by the next tick.
-      flags_.SaveOnceActive = false;
+      flags_.saveOnceActive = false;
       setTimer(LinkTimer::Watchdog, false);
       if (owner_) owner_->runSave();
-      flags_.SaveOnceDone = true;
+      flags_.saveOnceDone = true;
     }
   }
   // The tag stays 1: the watchdog fires once per quiet period.
@@ -88,11 +88,11 @@ void LinkEngine::stopReconnecting() {
 void LinkEngine::checkMenuAndButtons() {
   EngineCall call(*this);
   LinkControls& c = controls_;
-  flags_.MenuScreen = isMenuScreen(screen_);
-  c.programmingEnabled = flags_.MenuScreen;
-  c.MainWindowEnabled = c.programmingEnabled;
+  flags_.menuScreen = isMenuScreen(screen_);
+  c.programmingEnabled = flags_.menuScreen;
+  c.mainWindowEnabled = c.programmingEnabled;
 
-  if (recognition_.PowerScreen) {
+  if (recognition_.powerScreen) {
     c.voltageModeEnabled = c.currentModeEnabled = c.powerFactorModeEnabled = true;
   } else if (anyErrorPage()) {
     c.voltageModeEnabled = c.currentModeEnabled = c.powerFactorModeEnabled = c.powerModeEnabled = true;
@@ -100,11 +100,11 @@ void LinkEngine::checkMenuAndButtons() {
     c.voltageModeEnabled = c.currentModeEnabled = c.powerFactorModeEnabled = c.powerModeEnabled = false;
   }
 
-  c.enterKeyEnabled = flags_.EnterLock != 2;
+  c.enterKeyEnabled = flags_.enterLock != 2;
   const bool anyLedLit = leds_.page14Lit || leds_.page58Lit;
-  const bool savingPossible = !flags_.SaveOnceActive && baseChosen_ && activeTab_ == ErrorTab && !lineLost_;
-  c.saveEnabled = flags_.EnterLock != 2 && anyLedLit && anyErrorPage() && savingPossible;
-  c.saveOnceEnabled = flags_.EnterLock != 1 &&
-                     (recognition_.PowerScreen || anyLedLit || flags_.SaveOnceDone) && savingPossible &&
-                     !flags_.EnterOnPower;
+  const bool savingPossible = !flags_.saveOnceActive && baseChosen_ && activeTab_ == ErrorTab && !lineLost_;
+  c.saveEnabled = flags_.enterLock != 2 && anyLedLit && anyErrorPage() && savingPossible;
+  c.saveOnceEnabled = flags_.enterLock != 1 &&
+                     (recognition_.powerScreen || anyLedLit || flags_.saveOnceDone) && savingPossible &&
+                     !flags_.enterOnPower;
 }

@@ -3,23 +3,23 @@
 #include "settings/NumericText.h"
 
 void MeasuredValues::clearMeasured() {
-  for (QString& text : PhaseVoltageText) text.clear();
-  for (QString& text : PhaseCurrentText) text.clear();
+  for (QString& text : phaseVoltageText) text.clear();
+  for (QString& text : phaseCurrentText) text.clear();
   powerFactorText.clear();
-  for (QString& text : MeterErrorText) text.clear();
+  for (QString& text : meterErrorText) text.clear();
 }
 
 void MeasuredValues::setNominalTexts(const QString& voltage, const QString& current) {
-  NominalVoltageText = shortText(voltage, TextWidth);
-  NominalCurrentText = shortText(current, TextWidth);
+  nominalVoltageText = shortText(voltage, TextWidth);
+  nominalCurrentText = shortText(current, TextWidth);
 }
 
 QString MeasuredValues::voltagePercent() const {
-  return percentOfNominal(PhaseVoltageText, NominalVoltageText);
+  return percentOfNominal(phaseVoltageText, nominalVoltageText);
 }
 
 QString MeasuredValues::currentPercent() const {
-  return percentOfNominal(PhaseCurrentText, NominalCurrentText);
+  return percentOfNominal(phaseCurrentText, nominalCurrentText);
 }
 
 MeasuredValues& programMeasuredValues() {

@@ -6,17 +6,17 @@
 
 // The values read from the instrument's screens, one record for the whole
 // program. Every field is a short text; longer text is cut to its width.
-// Arrays are indexed from 0: PhaseVoltageText[0] is phase 1, MeterErrorText[0] meter 1.
+// Arrays are indexed from 0: phaseVoltageText[0] is phase 1, meterErrorText[0] meter 1.
 struct MeasuredValues {
   static constexpr int TextWidth = 10;
   static constexpr int PowerFactorWidth = 6;  // the width of the database field KM
 
-  QString NominalVoltageText;
-  QString NominalCurrentText;
-  std::array<QString, 3> PhaseVoltageText;
-  std::array<QString, 3> PhaseCurrentText;
+  QString nominalVoltageText;
+  QString nominalCurrentText;
+  std::array<QString, 3> phaseVoltageText;
+  std::array<QString, 3> phaseCurrentText;
   QString powerFactorText;
-  std::array<QString, 8> MeterErrorText;
+  std::array<QString, 8> meterErrorText;
 
   // Empty every measured text; the nominal texts stay.
   void clearMeasured();

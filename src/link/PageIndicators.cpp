@@ -10,7 +10,7 @@ void copyMeterFields(const InstrumentScreen& screen, int firstMeter, MeasuredVal
   };
   constexpr Field fields[] = {{1, 0, 8, 0}, {1, 9, 15, 2}, {2, 0, 8, 1}, {2, 9, 15, 3}};
   for (const Field& field : fields) {
-    values.MeterErrorText[firstMeter + field.meterOffset] =
+    values.meterErrorText[firstMeter + field.meterOffset] =
         shortText(screen.text(field.row, field.first, field.last), MeasuredValues::TextWidth);
   }
 }
@@ -18,31 +18,31 @@ void copyMeterFields(const InstrumentScreen& screen, int firstMeter, MeasuredVal
 }  // namespace
 
 void PageIndicators::clearPageLeds(bool saveOnceActive) {
-  if (saveOnceActive || PageLedsCleared) return;
-  PageLed14Saved = page14Lit;
-  PageLed58Saved = page58Lit;
+  if (saveOnceActive || pageLedsCleared) return;
+  pageLed14Saved = page14Lit;
+  pageLed58Saved = page58Lit;
   page14Lit = page58Lit = false;
-  PageLedsCleared = true;
+  pageLedsCleared = true;
 }
 
 void PageIndicators::darken() {
   page14Lit = page58Lit = false;
-  PageLed14Saved = PageLed58Saved = false;
+  pageLed14Saved = pageLed58Saved = false;
 }
 
 void readErrorPage(const InstrumentScreen& screen, bool errorPage14, bool errorPage58, PageIndicators& leds,
                    MeasuredValues& values) {
-  leds.PageLedsCleared = false;
+  leds.pageLedsCleared = false;
   if (errorPage14) {
-    if (leds.LedArm) leds.page14Lit = true;
-    leds.LedArm = true;
+    if (leds.ledArm) leds.page14Lit = true;
+    leds.ledArm = true;
     copyMeterFields(screen, 0, values);
-    if (leds.PageLed58Saved) leds.page58Lit = true;
+    if (leds.pageLed58Saved) leds.page58Lit = true;
   }
   if (errorPage58) {
-    if (leds.LedArm) leds.page58Lit = true;
-    leds.LedArm = true;
+    if (leds.ledArm) leds.page58Lit = true;
+    leds.ledArm = true;
     copyMeterFields(screen, 4, values);
-    if (leds.PageLed14Saved) leds.page14Lit = true;
+    if (leds.pageLed14Saved) leds.page14Lit = true;
   }
 }

@@ -8,10 +8,10 @@
 struct PageIndicators {
   bool page14Lit = false;    // indicator of page 1-4 lit (L1off shows otherwise)
   bool page58Lit = false;    // indicator of page 5-8 lit
-  bool LedArm = false;  // a page read now lights its own indicator
-  bool PageLed14Saved = false;
-  bool PageLed58Saved = false;
-  bool PageLedsCleared = false;
+  bool ledArm = false;  // a page read now lights its own indicator
+  bool pageLed14Saved = false;
+  bool pageLed58Saved = false;
+  bool pageLedsCleared = false;
 
   // After every received byte: remember and darken both, once per read, not
   // during a single save (the indicators then only accumulate).

@@ -33,7 +33,7 @@ double roundedError(double error) {
 
 namespace {
 
-constexpr qint64 kSlots = 8;  // MeasuredValues::MeterErrorText holds one error per slot
+constexpr qint64 kSlots = 8;  // MeasuredValues::meterErrorText holds one error per slot
 
 // Slots outside 1..8 (a damaged or hand-edited database) are on no page.
 bool pageRead(const TestPointInput& input, qint64 slot) {
@@ -50,7 +50,7 @@ void appendPoint(Dataset& points, int meterNum, int slot, const TestPointInput& 
   point.currentPercent = textToNumber(values.currentPercent());
   point.date = input.date;
   point.powerFactor = values.powerFactorText;
-  if (const std::optional<double> value = storedError(values.MeterErrorText.at(static_cast<size_t>(slot - 1))))
+  if (const std::optional<double> value = storedError(values.meterErrorText.at(static_cast<size_t>(slot - 1))))
     point.error = roundedError(*value);
   point.write(points);
   points.post();

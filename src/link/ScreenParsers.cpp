@@ -35,7 +35,7 @@ QString numericCells(const InstrumentScreen& screen, int row, int first, int las
 }
 
 void readVoltages(const InstrumentScreen& screen, MeasuredValues& values) {
-  readPhaseTexts(screen, values.PhaseVoltageText);
+  readPhaseTexts(screen, values.phaseVoltageText);
 }
 
 void readCurrents(const InstrumentScreen& screen, MeasuredValues& values) {
@@ -47,7 +47,7 @@ void readCurrents(const InstrumentScreen& screen, MeasuredValues& values) {
         text = shortText(numberToText(textToNumber(text) / 1000), MeasuredValues::TextWidth);
     }
   }
-  values.PhaseCurrentText = texts;
+  values.phaseCurrentText = texts;
 }
 
 QString powerFactorSuffix(double powerFactor, double angle, bool activePower) {

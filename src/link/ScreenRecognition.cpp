@@ -33,24 +33,24 @@ bool cellsRead(const InstrumentScreen& screen, int row, int first, std::u16strin
 
 void ScreenRecognition::recognize(const InstrumentScreen& s) {
   if (s.at(1, 3) == Ka && s.at(1, 4) == Em) {
-    ValueScreen = true;
-    ScreenMode = PowerFactorScreen;
+    valueScreen = true;
+    screenMode = PowerFactorScreen;
   } else if (isPhaseScreen(s)) {
     // The unit letter decides: the last "А" (amperes) or "В" (volts) in row 0.
     for (int column = 0; column <= 15; ++column) {
       const uint8_t ch = s.at(0, column);
-      if (ch == A) ScreenMode = CurrentScreen;
-      if (ch == Ve) ScreenMode = VoltageScreen;
+      if (ch == A) screenMode = CurrentScreen;
+      if (ch == Ve) screenMode = VoltageScreen;
     }
-    ValueScreen = true;
+    valueScreen = true;
   } else {
-    ValueScreen = false;
-    ScreenMode = OtherScreen;
+    valueScreen = false;
+    screenMode = OtherScreen;
   }
   const bool errorPage = isErrorPage(s);
-  ErrorPage14 = errorPage && s.at(0, 12) == '4';
-  ErrorPage58 = errorPage && s.at(0, 12) == '8';
-  PowerScreen = (s.at(2, 13) == Ve && s.at(2, 14) == A && s.at(2, 15) == Er) ||
+  errorPage14 = errorPage && s.at(0, 12) == '4';
+  errorPage58 = errorPage && s.at(0, 12) == '8';
+  powerScreen = (s.at(2, 13) == Ve && s.at(2, 14) == A && s.at(2, 15) == Er) ||
                 (s.at(2, 14) == Ve && s.at(2, 15) == Te);
 }
 

@@ -15,13 +15,13 @@ enum ScreenModeValue : uint8_t {
 };
 
 struct ScreenRecognition {
-  bool ValueScreen = false;  // voltage, current or power-factor screen
-  uint8_t ScreenMode = VoltageScreen;
-  bool ErrorPage14 = false;  // errors of meters 1..4
-  bool ErrorPage58 = false;  // errors of meters 5..8
-  bool PowerScreen = false;  // row 2 ends in "ВАР" or "ВТ"
+  bool valueScreen = false;  // voltage, current or power-factor screen
+  uint8_t screenMode = VoltageScreen;
+  bool errorPage14 = false;  // errors of meters 1..4
+  bool errorPage58 = false;  // errors of meters 5..8
+  bool powerScreen = false;  // row 2 ends in "ВАР" or "ВТ"
 
-  // Run the tests over `screen`. ScreenMode keeps its value on a voltage or
+  // Run the tests over `screen`. screenMode keeps its value on a voltage or
   // current screen whose row 0 carries neither "А" nor "В".
   void recognize(const InstrumentScreen& screen);
 };

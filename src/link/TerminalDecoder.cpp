@@ -5,36 +5,36 @@
 DecodeOutcome TerminalDecoder::decode(uint8_t byte, InstrumentScreen& screen) {
   // The frame-end sequence takes precedence over a pending coordinate; it never
   // falls back on an unexpected byte.
-  if (byte == ESC && FrameSeq == 0) {
-    FrameSeq = 1;
+  if (byte == ESC && frameSeq == 0) {
+    frameSeq = 1;
     return DecodeOutcome::Moved;
   }
-  if (byte == 'H' && FrameSeq == 1) {
-    FrameSeq = 2;
+  if (byte == 'H' && frameSeq == 1) {
+    frameSeq = 2;
     return DecodeOutcome::Moved;
   }
-  if (byte == ESC && FrameSeq == 2) {
-    FrameSeq = 3;
+  if (byte == ESC && frameSeq == 2) {
+    frameSeq = 3;
     return DecodeOutcome::Moved;
   }
-  if (byte == 'J' && FrameSeq == 3) {
-    FrameSeq = 4;
+  if (byte == 'J' && frameSeq == 3) {
+    frameSeq = 4;
     return DecodeOutcome::Moved;
   }
-  if (byte == BEL && FrameSeq == 4) return DecodeOutcome::FrameComplete;
-  if (AddressState == 2) {
-    CursorColumn = static_cast<uint8_t>(byte - 32);
-    AddressState = 0;
+  if (byte == BEL && frameSeq == 4) return DecodeOutcome::FrameComplete;
+  if (addressState == 2) {
+    cursorColumn = static_cast<uint8_t>(byte - 32);
+    addressState = 0;
     return DecodeOutcome::Moved;
   }
-  if (AddressState == 1) {
-    CursorRow = static_cast<uint8_t>(byte - 32);
-    AddressState = 2;
+  if (addressState == 1) {
+    cursorRow = static_cast<uint8_t>(byte - 32);
+    addressState = 2;
     return DecodeOutcome::Moved;
   }
-  if (byte == 'Y' && FrameSeq == 1) {
-    AddressState = 1;
-    FrameSeq = 0;
+  if (byte == 'Y' && frameSeq == 1) {
+    addressState = 1;
+    frameSeq = 0;
     return DecodeOutcome::Moved;
   }
   if (byte == CR) {
@@ -45,38 +45,38 @@ DecodeOutcome TerminalDecoder::decode(uint8_t byte, InstrumentScreen& screen) {
     lineFeed();
     return DecodeOutcome::Moved;
   }
-  if (FrameSeq != 0 || AddressState != 0 || EraseHold) return DecodeOutcome::Dropped;
+  if (frameSeq != 0 || addressState != 0 || eraseHold) return DecodeOutcome::Dropped;
 
-  const bool inside = InstrumentScreen::contains(CursorRow, CursorColumn);
+  const bool inside = InstrumentScreen::contains(cursorRow, cursorColumn);
   if (inside) {
-    screen.set(CursorRow, CursorColumn, byte);
-    FrameHasCharacter = true;
+    screen.set(cursorRow, cursorColumn, byte);
+    frameHasCharacter = true;
   }
-  ++CursorColumn;
+  ++cursorColumn;
   return inside ? DecodeOutcome::Stored : DecodeOutcome::Dropped;
 }
 
 void TerminalDecoder::carriageReturn(const InstrumentScreen& screen) {
   // A value line "Ф… В" is refreshed in place: CR returns to its start.
-  const bool refreshInPlace = CursorColumn > 0 &&
-                              screen.atOrSpace(CursorRow, CursorColumn - 1) == cp1251Capital(u'В') &&
-                              screen.atOrSpace(CursorRow, 0) == cp1251Capital(u'Ф');
+  const bool refreshInPlace = cursorColumn > 0 &&
+                              screen.atOrSpace(cursorRow, cursorColumn - 1) == cp1251Capital(u'В') &&
+                              screen.atOrSpace(cursorRow, 0) == cp1251Capital(u'Ф');
   if (refreshInPlace) {
-    CursorColumn = 0;
+    cursorColumn = 0;
   } else {
-    ++CursorRow;
+    ++cursorRow;
   }
 }
 
 bool TerminalDecoder::eraseLastChar(InstrumentScreen& screen) {
-  if (CursorColumn == 0) return false;
-  const int column = CursorColumn - 1;
-  if (!InstrumentScreen::contains(CursorRow, column)) return false;
-  const uint8_t ch = screen.at(CursorRow, column);
+  if (cursorColumn == 0) return false;
+  const int column = cursorColumn - 1;
+  if (!InstrumentScreen::contains(cursorRow, column)) return false;
+  const uint8_t ch = screen.at(cursorRow, column);
   const bool erasable = (ch >= '0' && ch <= '9') || ch == '.' || ch == '-';
   if (!erasable) return false;
-  --CursorColumn;
-  screen.set(CursorRow, column, ' ');
-  EraseHold = true;
+  --cursorColumn;
+  screen.set(cursorRow, column, ' ');
+  eraseHold = true;
   return true;
 }

@@ -24,25 +24,25 @@ class TerminalDecoder {
  public:
   static constexpr uint8_t ESC = 27, BEL = 7, CR = 13, LF = 10;
 
-  uint8_t FrameSeq = 0;      // 0..4: how much of ESC H ESC J has been seen
-  uint8_t AddressState = 0;  // 0 normal, 1 next byte is a row, 2 next byte is a column
-  uint8_t CursorRow = 0;
-  uint8_t CursorColumn = 0;
-  bool EraseHold = false;  // while set, printable characters are not stored
-  bool FrameHasCharacter = false;  // a character was stored since the last frame end
+  uint8_t frameSeq = 0;      // 0..4: how much of ESC H ESC J has been seen
+  uint8_t addressState = 0;  // 0 normal, 1 next byte is a row, 2 next byte is a column
+  uint8_t cursorRow = 0;
+  uint8_t cursorColumn = 0;
+  bool eraseHold = false;  // while set, printable characters are not stored
+  bool frameHasCharacter = false;  // a character was stored since the last frame end
 
   // Decode one mapped byte. On FrameComplete the caller runs its frame end and
-  // then sets FrameSeq to 0.
+  // then sets frameSeq to 0.
   DecodeOutcome decode(uint8_t byte, InstrumentScreen& screen);
 
   void carriageReturn(const InstrumentScreen& screen);
-  void lineFeed() { CursorColumn = 0; }
+  void lineFeed() { cursorColumn = 0; }
   // Blank the digit, point or minus left of the cursor and hold the mirror
   // until the next key. Returns whether the screen changed.
   bool eraseLastChar(InstrumentScreen& screen);
 
   void reset() {
-    FrameSeq = AddressState = CursorRow = CursorColumn = 0;
-    EraseHold = FrameHasCharacter = false;
+    frameSeq = addressState = cursorRow = cursorColumn = 0;
+    eraseHold = frameHasCharacter = false;
   }
 };

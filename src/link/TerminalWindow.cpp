@@ -173,7 +173,7 @@ void TerminalWindow::controlsChanged() {
 // While the terminal window shows, the main window takes input only while the
 // instrument shows its main menu.
 void TerminalWindow::mainWindowFollowsMenu() {
-  if (isVisible() && workspace_) workspace_->workspaceWidget()->setEnabled(engine_.controls().MainWindowEnabled);
+  if (isVisible() && workspace_) workspace_->workspaceWidget()->setEnabled(engine_.controls().mainWindowEnabled);
 }
 
 // --- the port ---
@@ -275,13 +275,13 @@ void TerminalWindow::onActivated() {
 }
 
 void TerminalWindow::onDeactivated() {
-  if (engine_.flags().ResultsSaved && workspace_) {
+  if (engine_.flags().resultsSaved && workspace_) {
     workspace_->renumberTestPoints();
     // Renumbering leaves the data module on the base's last meter; the main
     // window's grid and reports must show the chosen one again.
     workspace_->showSelection();
   }
-  engine_.flags().ResultsSaved = false;
+  engine_.flags().resultsSaved = false;
   storeTabSettings();
 }
 
@@ -292,9 +292,9 @@ void TerminalWindow::formClose() {
   closePort();
   if (!workspace_) return;
   workspace_->enableBaseActions();
-  if (engine_.flags().ResultsSaved) {
+  if (engine_.flags().resultsSaved) {
     workspace_->renumberTestPoints();
-    engine_.flags().ResultsSaved = false;
+    engine_.flags().resultsSaved = false;
   }
   workspace_->showSelection();
   workspace_->workspaceWidget()->setEnabled(true);
@@ -351,7 +351,7 @@ void TerminalWindow::save() {
     if (wasOpen) rereadAfterFailedSave(*points);
     throw;
   }
-  engine_.flags().ResultsSaved = true;
+  engine_.flags().resultsSaved = true;
   engine_.resetSaveState();
 }
 

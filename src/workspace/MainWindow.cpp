@@ -263,11 +263,11 @@ void MainWindow::setUpWindow() {
 
 void MainWindow::resetTree(int count) {
   ui->baseTree->clear();
-  BaseCount = count;
-  BaseNodes.fill(nullptr, count + 1);
+  baseCount_ = count;
+  baseNodes_.fill(nullptr, count + 1);
   auto* root = new QTreeWidgetItem(ui->baseTree, {QStringLiteral("База счетчиков")});
   root->setIcon(0, standardIcon(QStyle::SP_DriveHDIcon));
-  BaseNodes[0] = root;
+  baseNodes_[0] = root;
 }
 
 void MainWindow::buildBaseTree() {
@@ -282,7 +282,7 @@ void MainWindow::buildBaseTree() {
     const QString name = Row::Base::read(*bases).name;
     auto* baseNode = new QTreeWidgetItem(ui->baseTree, {name});
     baseNode->setIcon(0, baseIcon);
-    BaseNodes[i] = baseNode;
+    baseNodes_[i] = baseNode;
     dm_.meters->reopen(Statements::metersOfBaseInUse(name, true));
     for (dm_.meters->first(); !dm_.meters->eof(); dm_.meters->next()) {
       const Row::Meter meter = Row::Meter::read(*dm_.meters);
@@ -311,9 +311,9 @@ void MainWindow::showSelection() {
   selection_.setMarkedCount(0);
   dm_.testPoints->close();
 
-  for (int i = 1; i <= BaseCount; ++i) {
-    if (!BaseNodes[i]->isSelected()) continue;
-    selection_.setBaseName(BaseNodes[i]->text(0));
+  for (int i = 1; i <= baseCount_; ++i) {
+    if (!baseNodes_[i]->isSelected()) continue;
+    selection_.setBaseName(baseNodes_[i]->text(0));
     statusPanel(0)->setText(kBasePanel + selection_.baseName());
     showPopup(PopupForm::Base);
   }
@@ -363,9 +363,9 @@ void MainWindow::applySelectionCommandStates() {
 }
 
 bool MainWindow::isBaseSelected() const {
-  if (BaseCount == 0) return false;
-  for (int i = 1; i <= BaseCount; ++i)
-    if (BaseNodes[i]->isSelected()) return true;
+  if (baseCount_ == 0) return false;
+  for (int i = 1; i <= baseCount_; ++i)
+    if (baseNodes_[i]->isSelected()) return true;
   return selection_.meterNum() != 0;
 }
 
@@ -488,7 +488,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::onClosed() {
-  if (Hooks.stopPolling) Hooks.stopPolling();
+  if (hooks.stopPolling) hooks.stopPolling();
   for (Dataset* dataset : std::initializer_list<Dataset*>{dm_.chosenMeter, dm_.testPoints, dm_.chosenBase,
                                                           dm_.archivedMeterTable, dm_.archivedPoints, dm_.meters,
                                                           dm_.markedPoints, dm_.bases, dm_.archivedMeters})

@@ -113,7 +113,7 @@ class MainWindow : public QMainWindow, public Workspace {
     std::function<void()> openAboutDialog;
     std::function<void()> openLimitsWindow;
   };
-  CommandHooks Hooks;
+  CommandHooks hooks;
   // Called by a report hook with the document it saved: the report panel names
   // it once the report is over.
   void noteSavedDocument(const QString& path) { savedDocument_ = path; }
@@ -228,8 +228,8 @@ class MainWindow : public QMainWindow, public Workspace {
   double currentChartSplitFraction() const;
 
   std::unique_ptr<Ui::MainWindow> ui;
-  QVector<QTreeWidgetItem*> BaseNodes;  // [0] "База счетчиков", [i] the i-th base
-  int BaseCount = 0;
+  QVector<QTreeWidgetItem*> baseNodes_;  // [0] "База счетчиков", [i] the i-th base
+  int baseCount_ = 0;
   bool popupRequested_ = false;
   QPoint popupPoint_;  // the press point in tree coordinates
   QMenu* baseTreeMenu_ = nullptr;

@@ -47,14 +47,14 @@ void MainWindow::requireHook(const std::function<void()>& hook, const char* modu
 // The base name dialog creates the base and hands over to the meter base
 // editor, whose closing rebuilds the tree.
 void MainWindow::createBase() {
-  requireHook(Hooks.openBaseNameDialog, "базы счетчиков");
-  Hooks.openBaseNameDialog();
+  requireHook(hooks.openBaseNameDialog, "базы счетчиков");
+  hooks.openBaseNameDialog();
 }
 
 void MainWindow::editBase() {
   if (!isBaseSelected()) return;
-  requireHook(Hooks.openBaseEditor, "базы счетчиков");
-  Hooks.openBaseEditor();
+  requireHook(hooks.openBaseEditor, "базы счетчиков");
+  hooks.openBaseEditor();
 }
 
 void MainWindow::deleteBase() {
@@ -99,8 +99,8 @@ void MainWindow::clearBaseData() {
 }
 
 void MainWindow::beginMeasurement() {
-  requireHook(Hooks.beginMeasurement, "окно терминала");
-  Hooks.beginMeasurement();
+  requireHook(hooks.beginMeasurement, "окно терминала");
+  hooks.beginMeasurement();
 }
 
 void MainWindow::runWordReport(const std::function<void()>& report, const char* moduleName) {
@@ -133,9 +133,9 @@ void MainWindow::runWordReport(const std::function<void()>& report, const char* 
     statusPanel(kReportPanel)->setText(QStringLiteral("Протокол сохранён: ") + QDir::toNativeSeparators(savedDocument_));
 }
 
-void MainWindow::writeSingleProtocol() { runWordReport(Hooks.singleWordReport, "протокол поверки"); }
+void MainWindow::writeSingleProtocol() { runWordReport(hooks.singleWordReport, "протокол поверки"); }
 
-void MainWindow::writeGroupProtocol() { runWordReport(Hooks.groupWordReport, "групповой протокол поверки"); }
+void MainWindow::writeGroupProtocol() { runWordReport(hooks.groupWordReport, "групповой протокол поверки"); }
 
 void MainWindow::addToArchive() {
   if (selection_.markedCount() == 0) {
@@ -144,23 +144,23 @@ void MainWindow::addToArchive() {
         QStringLiteral("Для передачи данных в архив необходимо выбрать хоть одну запись !"));
     return;
   }
-  requireHook(Hooks.addToArchive, "архив");
-  Hooks.addToArchive();
+  requireHook(hooks.addToArchive, "архив");
+  hooks.addToArchive();
 }
 
 void MainWindow::viewArchive() {
-  requireHook(Hooks.openArchiveBrowser, "архив");
-  Hooks.openArchiveBrowser();
+  requireHook(hooks.openArchiveBrowser, "архив");
+  hooks.openArchiveBrowser();
 }
 
 void MainWindow::editProtocolNumber() {
-  requireHook(Hooks.openProtocolNumberDialog, "номер протокола");
-  Hooks.openProtocolNumberDialog();
+  requireHook(hooks.openProtocolNumberDialog, "номер протокола");
+  hooks.openProtocolNumberDialog();
 }
 
 void MainWindow::editInstallation() {
-  requireHook(Hooks.openInstallationDialog, "сведения об установке");
-  Hooks.openInstallationDialog();
+  requireHook(hooks.openInstallationDialog, "сведения об установке");
+  hooks.openInstallationDialog();
 }
 
 void MainWindow::openProtocolsFolder() {
@@ -172,13 +172,13 @@ void MainWindow::openProtocolsFolder() {
 }
 
 void MainWindow::showAbout() {
-  requireHook(Hooks.openAboutDialog, "общие сведения");
-  Hooks.openAboutDialog();
+  requireHook(hooks.openAboutDialog, "общие сведения");
+  hooks.openAboutDialog();
 }
 
 void MainWindow::showLimits() {
-  requireHook(Hooks.openLimitsWindow, "пределы погрешности");
-  Hooks.openLimitsWindow();
+  requireHook(hooks.openLimitsWindow, "пределы погрешности");
+  hooks.openLimitsWindow();
 }
 
 void MainWindow::exitProgram() { close(); }

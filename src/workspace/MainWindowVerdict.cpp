@@ -70,8 +70,8 @@ void MainWindow::showVerdicts() {
   }
   statusPanel(kVerdictPanel)->setText(chosenVerdict);
 
-  for (int i = 1; i <= BaseCount; ++i) {
-    QTreeWidgetItem* baseNode = BaseNodes[i];
+  for (int i = 1; i <= baseCount_; ++i) {
+    QTreeWidgetItem* baseNode = baseNodes_[i];
     if (!baseNode || baseNode->childCount() == 0) continue;
     const QString baseName = baseNode->text(0);
     const std::optional<double> klass = accuracyClassOf(dm_.connection(), baseName);

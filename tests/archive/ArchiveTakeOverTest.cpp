@@ -45,7 +45,7 @@ class OpenWindows {
     editor = std::make_unique<BaseEditor>(dm, selection, mainWindow.get());
     browser = std::make_unique<ArchiveBrowser>(dm, mainWindow.get(), editor.get());
     // "Просмотр архива" and the editor's "Взять из архива>>>", wired as at start-up.
-    mainWindow->Hooks.openArchiveBrowser = [this] { showWholeArchive(fixture.dm(), *browser, mainWindow.get()); };
+    mainWindow->hooks.openArchiveBrowser = [this] { showWholeArchive(fixture.dm(), *browser, mainWindow.get()); };
     editor->openArchiveBrowser = [this] { browser->openForTakeOver(); };
     mainWindow->show();
   }
@@ -127,8 +127,8 @@ void ArchiveTakeOverTest::takeOverIntoTheEditorsCurrentSlot() {
   QCOMPARE(w.metersInSlotThree(), 0);
   QCOMPARE(w.fixture.count(QStringLiteral("select count(*) from slave where Num = ?"), {w.slotThree}), 0);
   QCOMPARE(w.fixture.count(QStringLiteral("select count(*) from master where Base = ?"), {kBase}), 1);
-  QVERIFY(!w.editor->SlotBoxes[3]->isChecked());
-  QCOMPARE(w.editor->SlotBoxes[3]->text(), QStringLiteral("Не используется"));
+  QVERIFY(!w.editor->slotBoxes[3]->isChecked());
+  QCOMPARE(w.editor->slotBoxes[3]->text(), QStringLiteral("Не используется"));
   verifyDesignStates(w.browser.get());
 }
 

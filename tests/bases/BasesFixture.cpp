@@ -21,7 +21,7 @@ BasesFixture::BasesFixture() {
   editor_ = std::make_unique<BaseEditor>(*dm_, selection_, mainWindow_.get());
   nameDialog_ = std::make_unique<BaseNameDialog>(*dm_, selection_, *editor_);
   // "Создать базу" opens the base name dialog, as the start-up wires it.
-  mainWindow_->Hooks.openBaseNameDialog = [this] { nameDialog_->open(mainWindow_.get()); };
+  mainWindow_->hooks.openBaseNameDialog = [this] { nameDialog_->open(mainWindow_.get()); };
   mainWindow_->show();
 }
 
@@ -81,7 +81,7 @@ QLineEdit* BasesFixture::editorField(const char* name) {
   return field;
 }
 
-QCheckBox* BasesFixture::slot(int n) { return editor_->SlotBoxes[n]; }
+QCheckBox* BasesFixture::slot(int n) { return editor_->slotBoxes[n]; }
 
 void typeText(QWidget* w, const QString& text) {
   if (!w->hasFocus() && !keyboard::clickToFocus(w)) QFAIL("the control does not take the focus");

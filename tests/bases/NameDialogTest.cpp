@@ -49,7 +49,7 @@ void NameDialogTest::newBaseIsStoredWithCapitals() {
 
   QCOMPARE(fixture_->baseRowCount("Б1"), 1);
   QVERIFY(!fixture_->nameDialog().isVisible());
-  QVERIFY(fixture_->nameDialog().EditorFollows);
+  QVERIFY(fixture_->nameDialog().editorFollows);
   QVERIFY(fixture_->editor().isVisible());
   QVERIFY2(!fixture_->mainWindow().isEnabled(), "the main window waits for the editor");
   QCOMPARE(fixture_->editor().findChild<QLabel*>("baseNameLabel")->text(), "Б1");
@@ -81,7 +81,7 @@ void NameDialogTest::cancellingCreatesNothing() {
   else
     QTest::mouseClick(fixture_->nameDialog().findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
   QVERIFY(!fixture_->nameDialog().isVisible());
-  QVERIFY(!fixture_->nameDialog().EditorFollows);
+  QVERIFY(!fixture_->nameDialog().editorFollows);
   QVERIFY(fixture_->mainWindow().isEnabled());
   QVERIFY(!fixture_->editor().isVisible());
   QCOMPARE(fixture_->baseRowCount("Б2"), 0);

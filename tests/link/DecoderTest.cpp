@@ -61,8 +61,8 @@ void DecoderTest::decode() {
   engine.resetTerminal();
   feed(engine, bytes);
   for (int row = 0; row < 3; ++row) QCOMPARE(rowText(engine.screen(), row), rows[row]);
-  QCOMPARE(engine.decoder().CursorRow, cursorRow);
-  QCOMPARE(engine.decoder().CursorColumn, cursorColumn);
+  QCOMPARE(engine.decoder().cursorRow, cursorRow);
+  QCOMPARE(engine.decoder().cursorColumn, cursorColumn);
 }
 
 void DecoderTest::frameEndParsesThenClears() {
@@ -72,16 +72,16 @@ void DecoderTest::frameEndParsesThenClears() {
   engine.setOwner(&owner);
   engine.resetTerminal();
   feed(engine, at(0, 0) + text("Ф1  220.5  В") + at(1, 0) + text("Ф2  219.0  В") + at(2, 4) + "221");
-  QVERIFY(values.PhaseVoltageText[0].isEmpty());  // nothing is read before the frame ends
+  QVERIFY(values.phaseVoltageText[0].isEmpty());  // nothing is read before the frame ends
 
   feed(engine, frameEnd());
   QCOMPARE(owner.frames.size(), 1);
   QCOMPARE(rowText(owner.frames.front(), 0), QStringLiteral("Ф1  220.5  В"));
-  QCOMPARE(values.PhaseVoltageText, (std::array<QString, 3>{"220.5", "219.0", "221"}));
+  QCOMPARE(values.phaseVoltageText, (std::array<QString, 3>{"220.5", "219.0", "221"}));
   QVERIFY(engine.screen() == InstrumentScreen());
-  QCOMPARE(engine.decoder().CursorRow, 0);
-  QCOMPARE(engine.decoder().CursorColumn, 0);
-  QCOMPARE(engine.decoder().FrameSeq, 0);
+  QCOMPARE(engine.decoder().cursorRow, 0);
+  QCOMPARE(engine.decoder().cursorColumn, 0);
+  QCOMPARE(engine.decoder().frameSeq, 0);
 }
 
 void DecoderTest::koi7Mapping_data() {
@@ -111,12 +111,12 @@ void DecoderTest::koi7Mapping() {
 void DecoderTest::eraseHoldKeepsMirrorButNotCursor() {
   LinkEngine engine;
   feed(engine, "12");
-  engine.decoder().EraseHold = true;
+  engine.decoder().eraseHold = true;
   feed(engine, "3" + at(1, 2) + "4\r\n");
   QCOMPARE(rowText(engine.screen(), 0), QStringLiteral("12"));
   QCOMPARE(rowText(engine.screen(), 1), QString());
-  QCOMPARE(engine.decoder().CursorRow, 2);
-  QCOMPARE(engine.decoder().CursorColumn, 0);
+  QCOMPARE(engine.decoder().cursorRow, 2);
+  QCOMPARE(engine.decoder().cursorColumn, 0);
   engine.screen().set(0, 0, 'X');
   feed(engine, frameEnd());
   QCOMPARE(engine.screen().at(0, 0), ' ');
@@ -129,25 +129,25 @@ void DecoderTest::outsideGridIsNeverWritten() {
   feed(engine, at(1, 0) + QByteArray(20, 'X'));
   QCOMPARE(rowText(engine.screen(), 1), QString(17, u'X'));
   QCOMPARE(rowText(engine.screen(), 2), QString());
-  QCOMPARE(engine.decoder().CursorColumn, 20);
+  QCOMPARE(engine.decoder().cursorColumn, 20);
 
   feed(engine, "\r\r\r\rY");  // rows 2..5
-  QCOMPARE(engine.decoder().CursorRow, 5);
+  QCOMPARE(engine.decoder().cursorRow, 5);
   QCOMPARE(rowText(engine.screen(), 2), QString());
 
   feed(engine, QByteArray("\x1bY") + char(0x10) + char(0x05) + "Z");  // row and column wrap below 0
-  QCOMPARE(engine.decoder().CursorRow, 240);
-  QCOMPARE(engine.decoder().CursorColumn, 230);
+  QCOMPARE(engine.decoder().cursorRow, 240);
+  QCOMPARE(engine.decoder().cursorColumn, 230);
 
   feed(engine, at(2, 16) + "QR");
   QCOMPARE(engine.screen().at(2, 16), 'Q');
   QCOMPARE(rowText(engine.screen(), 0), QString());
-  QCOMPARE(engine.decoder().CursorColumn, 18);
+  QCOMPARE(engine.decoder().cursorColumn, 18);
   // The engine's reads left of the cursor stay inside the grid as well.
-  engine.decoder().CursorRow = 200;
+  engine.decoder().cursorRow = 200;
   feed(engine, "\r");
   engine.pressErase();
-  QCOMPARE(engine.decoder().EraseHold, false);
+  QCOMPARE(engine.decoder().eraseHold, false);
 }
 
 VT3417_REGISTER_TEST(DecoderTest)

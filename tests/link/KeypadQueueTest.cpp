@@ -72,15 +72,15 @@ void KeypadQueueTest::keyBytes() {
   RecordingOwner owner;
   engine.setOwner(&owner);
   engine.resetTerminal();
-  engine.flags().EnterLock = 1;
+  engine.flags().enterLock = 1;
   engine.leds().page14Lit = true;
-  engine.decoder().EraseHold = true;
+  engine.decoder().eraseHold = true;
   action(engine);
   QTEST(owner.sent, "bytes");
-  QCOMPARE(engine.flags().EnterLock, leavesScreen ? 0 : 1);
-  QCOMPARE(engine.leds().LedArm, !leavesScreen);
+  QCOMPARE(engine.flags().enterLock, leavesScreen ? 0 : 1);
+  QCOMPARE(engine.leds().ledArm, !leavesScreen);
   if (!owner.sent.isEmpty() && owner.sent != "\x0e" && owner.sent != "\x0f" && owner.sent != "\x7f") {
-    QVERIFY(!engine.decoder().EraseHold);  // every sent key but these clears the echo hold
+    QVERIFY(!engine.decoder().eraseHold);  // every sent key but these clears the echo hold
   }
 }
 
@@ -126,7 +126,7 @@ void KeypadQueueTest::queueSendsEveryKeyOnce() {
   RecordingOwner owner;
   VirtualLinkDriver driver(engine, &owner);
   engine.resetTerminal();
-  engine.flags().MenuScreen = true;
+  engine.flags().menuScreen = true;
   const QByteArray keys("3\r1\r2\r220\r1.6\r10\r");
   engine.program({ProgrammingMode::Error, PowerKind::Active, keys});
   QCOMPARE(owner.sent, QByteArray("\x7f"));  // the menu shows: only ЗБ goes out at once
@@ -148,7 +148,7 @@ void KeypadQueueTest::queueWaitsWhileBytesArrive() {
   RecordingOwner owner;
   VirtualLinkDriver driver(engine, &owner);
   engine.resetTerminal();
-  engine.flags().MenuScreen = true;
+  engine.flags().menuScreen = true;
   engine.program({ProgrammingMode::Energy, PowerKind::Reactive, QByteArray("2\r2\r")});
   owner.sent.clear();
 
@@ -175,7 +175,7 @@ void KeypadQueueTest::eraseOnEntryScreen() {
   engine.pressErase();
   QCOMPARE(owner.sent, QByteArray("\x7f"));
   QCOMPARE(rowText(engine.screen(), 2), QStringLiteral("> 1"));
-  QCOMPARE(engine.decoder().CursorColumn, 3);
+  QCOMPARE(engine.decoder().cursorColumn, 3);
   feed(engine, "   7");  // the instrument's own echo is not written ...
   QCOMPARE(rowText(engine.screen(), 2), QStringLiteral("> 1"));
   engine.pressDigit(5);  // ... until the next key
@@ -186,7 +186,7 @@ void KeypadQueueTest::eraseOnEntryScreen() {
   engine.pressErase();
   engine.pressErase();  // ">" is not erased
   QCOMPARE(rowText(engine.screen(), 2), QStringLiteral(">"));
-  QCOMPARE(engine.decoder().CursorColumn, 2);
+  QCOMPARE(engine.decoder().cursorColumn, 2);
 }
 
 void KeypadQueueTest::eraseOnPowerScreenLeavesMirror() {
@@ -198,7 +198,7 @@ void KeypadQueueTest::eraseOnPowerScreenLeavesMirror() {
   engine.pressErase();
   QCOMPARE(owner.sent, QByteArray("\x7f"));
   QCOMPARE(rowText(engine.screen(), 1), QStringLiteral("12"));
-  QVERIFY(!engine.decoder().EraseHold);
+  QVERIFY(!engine.decoder().eraseHold);
 }
 
 void KeypadQueueTest::resetOnMainMenuRestartsConnection() {
@@ -208,7 +208,7 @@ void KeypadQueueTest::resetOnMainMenuRestartsConnection() {
   engine.resetTerminal();
   showRows(engine, "МОЩНОСТЬ     1", "ЭНЕРГИЯ      2", "ОПР.ПОГРЕШН. 3 >");
   engine.idleTurn();
-  engine.flags().EnterLock = 2;
+  engine.flags().enterLock = 2;
   engine.leds().page58Lit = true;
   owner.events.clear();
 
@@ -216,8 +216,8 @@ void KeypadQueueTest::resetOnMainMenuRestartsConnection() {
   QCOMPARE(owner.sent, QByteArray("\x13"));
   QCOMPARE(owner.events, (QStringList{"ClosePort", "ApplyPortChoice"}));
   QVERIFY(engine.screen() == InstrumentScreen());
-  QCOMPARE(engine.flags().EnterLock, 0);
-  QVERIFY(!engine.flags().MenuScreen);
+  QCOMPARE(engine.flags().enterLock, 0);
+  QVERIFY(!engine.flags().menuScreen);
   QVERIFY(!engine.leds().page58Lit);
   QVERIFY(engine.timerEnabled(LinkTimer::ConnectTimer));
 
@@ -265,7 +265,7 @@ void KeypadQueueTest::modeKeyIPressesMinusThreeTimes() {
   driver.advance(150);
   QCOMPARE(owner.sent, QByteArray("\x11\x11\x11"));
   QVERIFY(!engine.timerEnabled(LinkTimer::MinusTimer));
-  QVERIFY(!engine.flags().MinusRepeat);
+  QVERIFY(!engine.flags().minusRepeat);
 }
 
 void KeypadQueueTest::modeKeyKMWaitsForPowerScreen() {
@@ -290,13 +290,13 @@ void KeypadQueueTest::enterOnPowerScreen() {
   engine.setOwner(&owner);
   showRows(engine, "МОЩН.", "", kPowerRow);
   engine.pressEnterKey();
-  QCOMPARE(engine.flags().EnterLock, 1);
-  QVERIFY(engine.flags().EnterOnPower);
+  QCOMPARE(engine.flags().enterLock, 1);
+  QVERIFY(engine.flags().enterOnPower);
   QCOMPARE(engine.controls().singleSaveMayEnter, 1);
   // An error page showing clears the power-screen entry; a later power screen
   // outside a single save then resets the tag.
   feed(engine, screen("ПОГРЕШН.  1-4"));
-  QVERIFY(!engine.flags().EnterOnPower);
+  QVERIFY(!engine.flags().enterOnPower);
   feed(engine, screen("МОЩН.", "", kPowerRow));
   QCOMPARE(engine.controls().singleSaveMayEnter, 0);
 }

@@ -60,7 +60,7 @@ void ProgrammingTest::longestRunFitsTheQueue() {
   // A run longer than the queue keeps its first 100 keys and never writes beyond.
   KeyQueue queue;
   QCOMPARE(queue.load(QByteArray(150, '7')), KeyQueue::Capacity);
-  QCOMPARE(queue.KeyLast, 100);
+  QCOMPARE(queue.keyLast, 100);
 }
 
 void ProgrammingTest::programmingFromAnotherScreen() {
@@ -69,36 +69,36 @@ void ProgrammingTest::programmingFromAnotherScreen() {
   engine.setOwner(&owner);
   showRows(engine, "Ф1  220.00 В");
   engine.idleTurn();
-  engine.queue().KeyIndex = 7;
+  engine.queue().keyIndex = 7;
   const ProgrammingRun run =
       powerModeRun(PowerKind::Active, ConnectionScheme::ThreePhase, "220", "5", "10", "60");
   engine.program(run);
   QCOMPARE(owner.sent, QByteArray("\x13\x7f"));  // СБР first (no menu showing), then ЗБ
   QCOMPARE(run.keys.size(), 18);
-  QCOMPARE(engine.queue().KeyIndex, 1);
-  QCOMPARE(engine.queue().KeyLast, 18);
+  QCOMPARE(engine.queue().keyIndex, 1);
+  QCOMPARE(engine.queue().keyLast, 18);
   QVERIFY(engine.timerEnabled(LinkTimer::KeyQueueTimer));
-  QVERIFY(!engine.decoder().EraseHold);
+  QVERIFY(!engine.decoder().eraseHold);
 }
 
 void ProgrammingTest::errorModeClearsMeasuredAndSetsKind() {
   MeasuredValues values;
-  values.NominalVoltageText = "220";
-  values.PhaseVoltageText[0] = "221";
-  values.MeterErrorText[7] = "0.1";
+  values.nominalVoltageText = "220";
+  values.phaseVoltageText[0] = "221";
+  values.meterErrorText[7] = "0.1";
   LinkEngine engine(values);
   engine.program(powerModeRun(PowerKind::Reactive, ConnectionScheme::SinglePhase, "1", "1", "1", "1"));
-  QCOMPARE(values.PhaseVoltageText[0], QStringLiteral("221"));  // other modes keep what was read
-  QVERIFY(!engine.flags().ErrorModeActive);
+  QCOMPARE(values.phaseVoltageText[0], QStringLiteral("221"));  // other modes keep what was read
+  QVERIFY(!engine.flags().errorModeActive);
 
   engine.program(errorModeRun(PowerKind::Active, ConnectionScheme::SinglePhase, "220", "1600", "10"));
-  QVERIFY(engine.flags().ErrorModeActive);
-  QVERIFY(values.PhaseVoltageText[0].isEmpty());
-  QVERIFY(values.MeterErrorText[7].isEmpty());
-  QCOMPARE(values.NominalVoltageText, QStringLiteral("220"));
+  QVERIFY(engine.flags().errorModeActive);
+  QVERIFY(values.phaseVoltageText[0].isEmpty());
+  QVERIFY(values.meterErrorText[7].isEmpty());
+  QCOMPARE(values.nominalVoltageText, QStringLiteral("220"));
 
   engine.program(errorModeRun(PowerKind::Reactive, ConnectionScheme::SinglePhase, "220", "1600", "10"));
-  QVERIFY(!engine.flags().ErrorModeActive);
+  QVERIFY(!engine.flags().errorModeActive);
 }
 
 void ProgrammingTest::clamp_data() {

@@ -71,14 +71,14 @@ void RecognitionParserTest::recognition() {
   QFETCH(QStringList, rows);
   QFETCH(int, previousMode);
   LinkEngine engine;
-  engine.recognition().ScreenMode = static_cast<uint8_t>(previousMode);
+  engine.recognition().screenMode = static_cast<uint8_t>(previousMode);
   showRows(engine, rows[0], rows[1], rows[2]);
   const ScreenRecognition& r = engine.recognition();
-  QTEST(r.ValueScreen, "valueScreen");
-  QTEST(static_cast<int>(r.ScreenMode), "screenMode");
-  QTEST(r.ErrorPage14, "page14");
-  QTEST(r.ErrorPage58, "page58");
-  QTEST(r.PowerScreen, "powerScreen");
+  QTEST(r.valueScreen, "valueScreen");
+  QTEST(static_cast<int>(r.screenMode), "screenMode");
+  QTEST(r.errorPage14, "page14");
+  QTEST(r.errorPage58, "page58");
+  QTEST(r.powerScreen, "powerScreen");
   QTEST(engine.controls().energyButtonEnabled, "powerScreen");
 }
 
@@ -95,9 +95,9 @@ void RecognitionParserTest::menuScreen() {
   LinkEngine engine;
   showRows(engine, rows[0], rows[1], rows[2]);
   engine.idleTurn();
-  QTEST(engine.flags().MenuScreen, "menu");
+  QTEST(engine.flags().menuScreen, "menu");
   QTEST(engine.controls().programmingEnabled, "menu");
-  QTEST(engine.controls().MainWindowEnabled, "menu");
+  QTEST(engine.controls().mainWindowEnabled, "menu");
 }
 
 void RecognitionParserTest::phaseValues_data() {
@@ -120,8 +120,8 @@ void RecognitionParserTest::phaseValues() {
   LinkEngine engine(values);
   showRows(engine, rows[0], rows[1], rows[2]);
   feed(engine, stream::frameEnd());
-  QTEST(QStringList(values.PhaseVoltageText.begin(), values.PhaseVoltageText.end()), "voltages");
-  QTEST(QStringList(values.PhaseCurrentText.begin(), values.PhaseCurrentText.end()), "currents");
+  QTEST(QStringList(values.phaseVoltageText.begin(), values.phaseVoltageText.end()), "voltages");
+  QTEST(QStringList(values.phaseCurrentText.begin(), values.phaseCurrentText.end()), "currents");
 }
 
 void RecognitionParserTest::powerFactor_data() {
@@ -171,7 +171,7 @@ void RecognitionParserTest::powerFactor() {
   QFETCH(bool, active);
   MeasuredValues values;
   LinkEngine engine(values);
-  engine.flags().ErrorModeActive = active;
+  engine.flags().errorModeActive = active;
   showRows(engine, QStringLiteral("УГОЛ %1 ГРАД").arg(angle), QStringLiteral("   КМ %1").arg(factor));
   feed(engine, stream::frameEnd());
   QTEST(values.powerFactorText, "expected");
@@ -189,11 +189,11 @@ void RecognitionParserTest::errorPageFields() {
   showRows(engine, "ПОГРЕШН.  5-8", "  -0.123  0.045X", "   0.311-12.345");
   engine.idleTurn();
   engine.timerFired(LinkTimer::Watchdog);
-  QCOMPARE(values.MeterErrorText[4], QStringLiteral("  -0.123 "));
-  QCOMPARE(values.MeterErrorText[6], QStringLiteral(" 0.045X"));
-  QCOMPARE(values.MeterErrorText[5], QStringLiteral("   0.311-"));
-  QCOMPARE(values.MeterErrorText[7], QStringLiteral("12.345 "));
-  QVERIFY(values.MeterErrorText[0].isEmpty());
+  QCOMPARE(values.meterErrorText[4], QStringLiteral("  -0.123 "));
+  QCOMPARE(values.meterErrorText[6], QStringLiteral(" 0.045X"));
+  QCOMPARE(values.meterErrorText[5], QStringLiteral("   0.311-"));
+  QCOMPARE(values.meterErrorText[7], QStringLiteral("12.345 "));
+  QVERIFY(values.meterErrorText[0].isEmpty());
 }
 
 // A lit indicator goes dark while the instrument sends and lights again when
@@ -213,16 +213,16 @@ void RecognitionParserTest::indicatorCycle() {
 
   feed(engine, stream::screen("ПОГРЕШН.  5-8", " 0.5", " 0.6"));
   QVERIFY(!leds.page14Lit && !leds.page58Lit);  // both blink dark on the first byte
-  QVERIFY(leds.PageLed14Saved);
+  QVERIFY(leds.pageLed14Saved);
   quietPeriod();
   QVERIFY(leds.page14Lit && leds.page58Lit);
 
   engine.pressMinus();  // "-" darkens both and disarms
-  QVERIFY(!leds.page14Lit && !leds.page58Lit && !leds.LedArm);
+  QVERIFY(!leds.page14Lit && !leds.page58Lit && !leds.ledArm);
   feed(engine, stream::screen("ПОГРЕШН.  1-4", " 0.1", " 0.2"));
   quietPeriod();
   QVERIFY(!leds.page14Lit);  // the first quiet period after "-" does not light its own page
-  QVERIFY(leds.LedArm);
+  QVERIFY(leds.ledArm);
   feed(engine, stream::screen("ПОГРЕШН.  1-4", " 0.1", " 0.2"));
   quietPeriod();
   QVERIFY(leds.page14Lit && !leds.page58Lit);
@@ -231,19 +231,19 @@ void RecognitionParserTest::indicatorCycle() {
 void RecognitionParserTest::unarmedPageStillCopies() {
   MeasuredValues values;
   LinkEngine engine(values);
-  engine.leds().LedArm = false;
+  engine.leds().ledArm = false;
   showRows(engine, "ПОГРЕШН.  1-4", "   0.250", "");
   engine.idleTurn();
   engine.timerFired(LinkTimer::Watchdog);
   QVERIFY(!engine.leds().page14Lit);
-  QCOMPARE(values.MeterErrorText[0], QStringLiteral("   0.250 "));
+  QCOMPARE(values.meterErrorText[0], QStringLiteral("   0.250 "));
 }
 
 void RecognitionParserTest::singleSaveAccumulatesIndicators() {
   LinkEngine engine;
   engine.resetTerminal();
-  engine.flags().SaveOnceActive = true;
-  engine.flags().EnterSaveStep = true;  // keeps the page walk out of this test
+  engine.flags().saveOnceActive = true;
+  engine.flags().enterSaveStep = true;  // keeps the page walk out of this test
   feed(engine, stream::screen("ПОГРЕШН.  1-4", " 0.1"));
   engine.idleTurn();
   engine.timerFired(LinkTimer::Watchdog);
@@ -287,7 +287,7 @@ void RecognitionParserTest::emptyFrameKeepsTheValues() {
 
   // The next real screen is read as always.
   feed(engine, stream::screen("Ф1  100.00 В", "Ф2  101.00 В", "Ф3  102.00 В") + stream::frameEnd());
-  QCOMPARE(values.PhaseVoltageText[2], QStringLiteral("102.00"));
+  QCOMPARE(values.phaseVoltageText[2], QStringLiteral("102.00"));
 }
 
 VT3417_REGISTER_TEST(RecognitionParserTest)

@@ -34,11 +34,11 @@ struct Session : DatabaseFixture {
     for (const int slot : slotsNotInUse) meterOfSlot[slot] = addMeter("Б1", slot, false);
     dm->bases->reopen(Statements::baseByName("Б1"));
     values.setNominalTexts("220", "5");
-    values.PhaseVoltageText = {"209", "209", "209"};
-    values.PhaseCurrentText = {"2.5", "2.5", "2.5"};
+    values.phaseVoltageText = {"209", "209", "209"};
+    values.phaseCurrentText = {"2.5", "2.5", "2.5"};
     values.powerFactorText = "0.866/";
     for (int meter = 0; meter < 8; ++meter)
-      values.MeterErrorText[meter] = QString(" 0.%1    ").arg(meter + 1);
+      values.meterErrorText[meter] = QString(" 0.%1    ").arg(meter + 1);
   }
 
   int store(bool page14, bool page58, int chosenMeter = 0) {
@@ -111,8 +111,8 @@ void ResultRecordingTest::onlyMetersOfReadPages() {
 
 void ResultRecordingTest::fieldsOfAStoredPoint() {
   Session session({1, 2});
-  session.values.MeterErrorText[0] = "  -0.125 ";
-  session.values.MeterErrorText[1] = "    ?    ";
+  session.values.meterErrorText[0] = "  -0.125 ";
+  session.values.meterErrorText[1] = "    ?    ";
   QCOMPARE(session.store(true, false), 2);
   QSqlQuery rows = session.db().execute(
       {"select Num, Voltage, Tok, KM, Opogr, Date, Rep, Count from slave order by Num", {}, "slave"});

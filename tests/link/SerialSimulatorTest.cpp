@@ -181,36 +181,36 @@ void SerialSimulatorTest::simulatorSession() {
   QCOMPARE(activated.count(), 1);
 
   // 14 and 8 start the connection and show the voltage screen.
-  QVERIFY(session.runUntil([&] { return !session.values.PhaseVoltageText[2].isEmpty(); }, 5000));
+  QVERIFY(session.runUntil([&] { return !session.values.phaseVoltageText[2].isEmpty(); }, 5000));
   QVERIFY(session.sawFrame(QStringLiteral("МОЩ")));
-  QCOMPARE(session.values.PhaseVoltageText, (std::array<QString, 3>{"220.12", "219.87", "220.40"}));
+  QCOMPARE(session.values.phaseVoltageText, (std::array<QString, 3>{"220.12", "219.87", "220.40"}));
 
   engine.pressMinus();
-  QVERIFY(session.runUntil([&] { return !session.values.PhaseCurrentText[0].isEmpty(); }, 5000));
-  QCOMPARE(session.values.PhaseCurrentText, (std::array<QString, 3>{"0.5012", "0.4987", "0.5003"}));
+  QVERIFY(session.runUntil([&] { return !session.values.phaseCurrentText[0].isEmpty(); }, 5000));
+  QCOMPARE(session.values.phaseCurrentText, (std::array<QString, 3>{"0.5012", "0.4987", "0.5003"}));
   engine.pressMinus();
   QVERIFY(session.runUntil([&] { return !session.values.powerFactorText.isEmpty(); }, 5000));
   QCOMPARE(session.values.powerFactorText, QStringLiteral("0.866/"));
 
   engine.pressDigit1();  // page 5-8; the watchdog reads it when the line falls quiet
   QVERIFY(session.runUntil([&] { return engine.leds().page58Lit; }, 5000));
-  QCOMPARE(textToNumber(session.values.MeterErrorText[4]), 1.5);
-  QCOMPARE(session.values.MeterErrorText[5].trimmed(), QString());
-  QCOMPARE(textToNumber(session.values.MeterErrorText[6]), -2.25);
+  QCOMPARE(textToNumber(session.values.meterErrorText[4]), 1.5);
+  QCOMPARE(session.values.meterErrorText[5].trimmed(), QString());
+  QCOMPARE(textToNumber(session.values.meterErrorText[6]), -2.25);
   engine.pressDigit0();
   QVERIFY(session.runUntil([&] { return engine.leds().page14Lit && engine.leds().page58Lit; }, 5000));
-  QCOMPARE(textToNumber(session.values.MeterErrorText[1]), -0.05);
+  QCOMPARE(textToNumber(session.values.meterErrorText[1]), -0.05);
 
   engine.pressReset();  // to the main menu
-  QVERIFY(session.runUntil([&] { return engine.flags().MenuScreen; }, 5000));
+  QVERIFY(session.runUntil([&] { return engine.flags().menuScreen; }, 5000));
   QVERIFY(engine.controls().programmingEnabled);
 
   // Programming walks the instrument's dialogues; it answers with the error page.
   engine.program(errorModeRun(PowerKind::Active, ConnectionScheme::ThreePhase, "220", "1600", "10"));
-  QVERIFY(session.values.MeterErrorText[1].isEmpty());
-  QVERIFY(session.runUntil([&] { return engine.recognition().ErrorPage14; }, 10000, true));
+  QVERIFY(session.values.meterErrorText[1].isEmpty());
+  QVERIFY(session.runUntil([&] { return engine.recognition().errorPage14; }, 10000, true));
   QVERIFY(!engine.timerEnabled(LinkTimer::KeyQueueTimer));
-  QVERIFY(session.runUntil([&] { return !session.values.MeterErrorText[1].isEmpty(); }, 5000));
+  QVERIFY(session.runUntil([&] { return !session.values.meterErrorText[1].isEmpty(); }, 5000));
 
   // Assigning another port number closes the port and leaves it closed.
   session.comm.setComNo(SerialLine::Com1);

@@ -61,8 +61,8 @@ void SupervisionTest::buttonStates() {
   if (screen == u"page") showRows(engine, "ПОГРЕШН.  1-4", " 0.1");
   if (screen == u"voltage") showRows(engine, "Ф1  220.00 В");
   engine.leds().page14Lit = ledLit;
-  engine.flags().EnterLock = static_cast<uint8_t>(enterLock);
-  engine.flags().SaveOnceActive = saveOnceActive;
+  engine.flags().enterLock = static_cast<uint8_t>(enterLock);
+  engine.flags().saveOnceActive = saveOnceActive;
   engine.setBaseChosen(baseChosen);
   engine.setActiveTab(activeTab);
   engine.checkMenuAndButtons();
@@ -81,8 +81,8 @@ void SupervisionTest::watchdogFiresOncePerQuietPeriod() {
   int fires = 0;
   MeasuredValues& values = engine.measured();
   auto countRead = [&] {
-    if (values.MeterErrorText[0] == u"   0.500 ") ++fires;
-    values.MeterErrorText[0].clear();
+    if (values.meterErrorText[0] == u"   0.500 ") ++fires;
+    values.meterErrorText[0].clear();
   };
   driver.feed(screen("ПОГРЕШН.  1-4", "   0.500"));
   driver.advance(249);
@@ -123,11 +123,11 @@ void SupervisionTest::singleSaveWalksBothPages() {
   owner.sent.clear();
 
   engine.saveOnce();
-  QCOMPARE(engine.flags().EnterLock, 1);
+  QCOMPARE(engine.flags().enterLock, 1);
   QCOMPARE(owner.sent, QByteArray("\r"));
   driver.advance(150);  // MinusTimer: a power screen shows
   QCOMPARE(owner.sent, QByteArray("\r\x7f"));
-  QVERIFY(!engine.flags().EnterSaveStep);
+  QVERIFY(!engine.flags().enterSaveStep);
 
   driver.feed(screen("МОЩН.", "", kPowerRow));  // the instrument's next refresh
   driver.advance(250);                          // quiet, page 1-4 not read: press "0"
@@ -143,8 +143,8 @@ void SupervisionTest::singleSaveWalksBothPages() {
   QVERIFY(owner.events.filter(QStringLiteral("RunSave")).isEmpty());
   driver.advance(250);
   QCOMPARE(owner.events.count(QStringLiteral("RunSave")), 1);
-  QVERIFY(!engine.flags().SaveOnceActive);
-  QVERIFY(engine.flags().SaveOnceDone);
+  QVERIFY(!engine.flags().saveOnceActive);
+  QVERIFY(engine.flags().saveOnceDone);
   driver.feed(screen("ПОГРЕШН.  5-8", "   0.500"));
   driver.advance(1000);
   QCOMPARE(owner.events.count(QStringLiteral("RunSave")), 1);
@@ -159,7 +159,7 @@ void SupervisionTest::singleSaveOffPowerScreenSendsEraseAtFrameEnd() {
   engine.resetTerminal();
   driver.feed(screen("ПОГРЕШН.  1-4", "   0.100"));
   engine.saveOnce();
-  QCOMPARE(engine.flags().EnterLock, 2);
+  QCOMPARE(engine.flags().enterLock, 2);
   QVERIFY(!engine.timerEnabled(LinkTimer::MinusTimer));
   driver.advance(1000);
   QCOMPARE(owner.sent, QByteArray("\r"));  // no page walk before ЗБ went out
@@ -210,11 +210,11 @@ void SupervisionTest::failingSingleSaveEndsAtOnce() {
   driver.feed(screen("ПОГРЕШН.  1-4", "   0.100"));  // ЗБ goes out at the frame end
   driver.advance(250);                                // page 1-4 read: "1" turns to 5-8
   driver.feed(screen("ПОГРЕШН.  5-8", "   0.500"));
-  QVERIFY(engine.flags().SaveOnceActive);
+  QVERIFY(engine.flags().saveOnceActive);
   QVERIFY(owner.events.filter(QStringLiteral("RunSave")).isEmpty());
   QVERIFY_THROWS_EXCEPTION(std::runtime_error, driver.advance(250));
   QCOMPARE(owner.events.count(QStringLiteral("RunSave")), 1);
-  QVERIFY(!engine.flags().SaveOnceActive);
+  QVERIFY(!engine.flags().saveOnceActive);
   QVERIFY(!engine.timerEnabled(LinkTimer::Watchdog));
   driver.advance(2000);  // quiet periods go by
   driver.feed(screen("ПОГРЕШН.  1-4", "   0.100"));
@@ -273,7 +273,7 @@ void SupervisionTest::energyCount() {
   driver.feed(screen("МОЩН.", "", "Р       36.01 ВТ"));
   engine.toggleEnergyCount();
   QCOMPARE(engine.controls().energyButtonCaption(), QStringLiteral("Стоп"));
-  QVERIFY(engine.energy().EnergyStartPending);
+  QVERIFY(engine.energy().energyStartPending);
   QVERIFY(owner.sent.isEmpty());
 
   driver.advanceTo(1000);  // first change of the seconds field: "." marks the start
@@ -292,7 +292,7 @@ void SupervisionTest::energyCount() {
   driver.advanceTo(20000);
   QCOMPARE(engine.controls().computedEnergyText(), QStringLiteral("0.1"));
   QCOMPARE(owner.sent, QByteArray(".."));
-  QVERIFY(qFuzzyCompare(engine.energy().EnergyTotal, 36.01 / 3600 * 10));
+  QVERIFY(qFuzzyCompare(engine.energy().energyTotal, 36.01 / 3600 * 10));
 }
 
 void SupervisionTest::startWithoutPowerScreenDoesNothing() {

@@ -157,8 +157,8 @@ void TerminalSessionTest::openingAndClosing() {
   QCOMPARE(sim.newlyReceived(), QByteArray("\x0e\x08"));
   QCOMPARE(fixture.terminal().statusPanel(0)->text(), QStringLiteral("COM порт открыт"));
   QCOMPARE(fixture.terminal().statusPanel(1)->text(), QStringLiteral("Используемый порт: Com1"));
-  QCOMPARE(values().NominalVoltageText, QStringLiteral("220"));
-  QCOMPARE(values().NominalCurrentText, QStringLiteral("5"));
+  QCOMPARE(values().nominalVoltageText, QStringLiteral("220"));
+  QCOMPARE(values().nominalCurrentText, QStringLiteral("5"));
   fixture.mainWindow().beginMeasurementAction()->trigger();
   QTest::qWait(300);
   QCOMPARE(sim.newlyReceived(), QByteArray());
@@ -185,14 +185,14 @@ void TerminalSessionTest::programmingTheErrorModeAndSaving() {
   sim.newlyReceived();
   click(fixture, "programErrorButton");
   QVERIFY(fixture.waitFor([&fixture] { return !fixture.terminal().timerActive(LinkTimer::KeyQueueTimer); }, 20000));
-  QVERIFY(fixture.waitFor([&fixture] { return fixture.terminal().engine().recognition().ErrorPage14; }));
+  QVERIFY(fixture.waitFor([&fixture] { return fixture.terminal().engine().recognition().errorPage14; }));
   QCOMPARE(sim.newlyReceived(), QByteArray("\x7f"
                                            "3\r1\r1\r220\r1.6\r5\r"));
 
   click(fixture, "voltageModeButton");  // the voltage screen
-  QVERIFY(fixture.waitFor([] { return !values().PhaseVoltageText[0].isEmpty(); }));
+  QVERIFY(fixture.waitFor([] { return !values().phaseVoltageText[0].isEmpty(); }));
   click(fixture, "minusKeyButton");  // "-": current
-  QVERIFY(fixture.waitFor([] { return !values().PhaseCurrentText[0].isEmpty(); }));
+  QVERIFY(fixture.waitFor([] { return !values().phaseCurrentText[0].isEmpty(); }));
   click(fixture, "minusKeyButton");  // power factor
   QVERIFY(fixture.waitFor([] { return !values().powerFactorText.isEmpty(); }));
   click(fixture, "minusKeyButton");  // power
@@ -240,26 +240,26 @@ void TerminalSessionTest::singleSaveWalksBothPages() {
   Simulator sim(fixture.dir);
   fixture.beginMeasurement();
   QCOMPARE(fixture.control<QTabWidget>("programmingTabs")->currentIndex(), 2);
-  QVERIFY(fixture.waitFor([] { return !values().PhaseVoltageText[0].isEmpty(); }));
+  QVERIFY(fixture.waitFor([] { return !values().phaseVoltageText[0].isEmpty(); }));
   click(fixture, "pages14Button");  // "1-4": the instrument shows meters 1-4
   focusTerminal(fixture);
   QVERIFY(fixture.waitFor([&fixture] { return saveOnceEnabled(fixture); }, 10000));
   sim.newlyReceived();
   keyboard::pressWithText(Qt::Key_A, "a");  // "Сохр. однократно", right after the check
-  QVERIFY(fixture.waitFor([&fixture] { return fixture.terminal().engine().flags().SaveOnceDone; }, 10000));
+  QVERIFY(fixture.waitFor([&fixture] { return fixture.terminal().engine().flags().saveOnceDone; }, 10000));
   QCOMPARE(storedPoints(fixture).size(), 3);
   const QByteArray keys = sim.newlyReceived();
   QVERIFY2(keys.startsWith("\r\x7f"), keys.toHex().constData());
   QVERIFY2(keys.contains('1'), keys.toHex().constData());  // it turned to meters 5-8 itself
   QTest::qWait(1500);                                      // further quiet periods store nothing
   QCOMPARE(storedPoints(fixture).size(), 3);
-  QVERIFY(fixture.terminal().engine().flags().ResultsSaved);
+  QVERIFY(fixture.terminal().engine().flags().resultsSaved);
 
   click(fixture, "resetKeyButton");  // СБР: main menu, the main window takes input again
   QVERIFY(fixture.waitFor([&fixture] { return fixture.mainWindow().isEnabled(); }));
   fixture.mainWindow().activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(&fixture.mainWindow()));
-  QVERIFY(!fixture.terminal().engine().flags().ResultsSaved);
+  QVERIFY(!fixture.terminal().engine().flags().resultsSaved);
   for (const StoredPoint& point : storedPoints(fixture)) {
     QCOMPARE(point.voltage, 95.0);
     QCOMPARE(point.count.toInt(), 1);
@@ -285,7 +285,7 @@ void TerminalSessionTest::refusedSaveStoresNothingAndTheWindowGoesOn() {
   saveProgramConfig();
   Simulator sim(fixture.dir);
   fixture.beginMeasurement();
-  QVERIFY(fixture.waitFor([] { return !values().PhaseVoltageText[0].isEmpty(); }));
+  QVERIFY(fixture.waitFor([] { return !values().phaseVoltageText[0].isEmpty(); }));
   MessageService::ScriptedAnswers answers;
   const auto readAndSave = [&] {
     focusTerminal(fixture);
@@ -293,7 +293,7 @@ void TerminalSessionTest::refusedSaveStoresNothingAndTheWindowGoesOn() {
       click(fixture, "pages14Button");
       QVERIFY(fixture.waitFor([&fixture] { return saveOnceEnabled(fixture); }, 10000));
       keyboard::pressWithText(Qt::Key_A, "a");  // "Сохр. однократно": walks to page 5-8 and saves
-      QVERIFY(fixture.waitFor([&fixture] { return !fixture.terminal().engine().flags().SaveOnceActive; }, 10000));
+      QVERIFY(fixture.waitFor([&fixture] { return !fixture.terminal().engine().flags().saveOnceActive; }, 10000));
       return;
     }
     QVERIFY(readBothPages(fixture));
@@ -311,7 +311,7 @@ void TerminalSessionTest::refusedSaveStoresNothingAndTheWindowGoesOn() {
                            .arg(database)});
   QCOMPARE(storedPoints(fixture).size(), 0);
   QVERIFY(fixture.terminal().isVisible());
-  QVERIFY(!fixture.terminal().engine().flags().ResultsSaved);
+  QVERIFY(!fixture.terminal().engine().flags().resultsSaved);
 
   fixture.db().execute({"pragma query_only = 0", {}, {}});
   answers.clear();

@@ -171,7 +171,7 @@ void TerminalWindowTest::resetOnMainMenuRestartsTheConnection() {
   PtyInstrument& pty = fixture.pty();
   open(fixture, pty);
   pty.send(mainMenu());
-  QVERIFY(fixture.waitFor([&fixture] { return fixture.terminal().engine().flags().MenuScreen; }));
+  QVERIFY(fixture.waitFor([&fixture] { return fixture.terminal().engine().flags().menuScreen; }));
   fixture.control<QAbstractButton>("resetKeyButton")->click();
   QCOMPARE(pty.received(600), QByteArray("\x13\x0f\x0e\x08"));
   QVERIFY(fixture.terminal().line().connected());
@@ -200,9 +200,9 @@ QString saveState(TerminalFixture& fixture) {
   const LinkEngine& e = fixture.terminal().engine();
   return QStringLiteral("led14 %1 page14 %2 lock %3 once %4 lost %5 mirror '%6' '%7' connected %8")
       .arg(e.leds().page14Lit)
-      .arg(e.recognition().ErrorPage14)
-      .arg(e.flags().EnterLock)
-      .arg(e.flags().SaveOnceActive)
+      .arg(e.recognition().errorPage14)
+      .arg(e.flags().enterLock)
+      .arg(e.flags().saveOnceActive)
       .arg(e.reconnecting())
       .arg(fixture.mirrorRow(0), fixture.mirrorRow(1))
       .arg(fixture.terminal().line().connected());

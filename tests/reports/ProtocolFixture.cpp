@@ -34,8 +34,8 @@ QString ProtocolFixture::groupReport() { return groupWordReport(*dm, selection);
 std::unique_ptr<MainWindow> ProtocolFixture::showMainWindow() {
   auto window = std::make_unique<MainWindow>(*dm, selection);
   MainWindow* main = window.get();
-  main->Hooks.singleWordReport = [this, main] { main->noteSavedDocument(singleReport()); };
-  main->Hooks.groupWordReport = [this, main] { main->noteSavedDocument(groupReport()); };
+  main->hooks.singleWordReport = [this, main] { main->noteSavedDocument(singleReport()); };
+  main->hooks.groupWordReport = [this, main] { main->noteSavedDocument(groupReport()); };
   main->show();
   if (!QTest::qWaitForWindowExposed(main)) qFatal("main window not shown");
   return window;

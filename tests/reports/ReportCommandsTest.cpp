@@ -136,8 +136,8 @@ void ReportCommandsTest::reportRunsFromWindow() {
       fixture.window->noteSavedDocument(report());
     };
   };
-  fixture.window->Hooks.singleWordReport = observed([&] { return fixture.singleReport(); });
-  fixture.window->Hooks.groupWordReport = observed([&] { return fixture.groupReport(); });
+  fixture.window->hooks.singleWordReport = observed([&] { return fixture.singleReport(); });
+  fixture.window->hooks.groupWordReport = observed([&] { return fixture.groupReport(); });
 
   ScriptedAnswers answers;
   pressButton(*fixture.window, command);

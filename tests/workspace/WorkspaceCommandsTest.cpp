@@ -161,8 +161,8 @@ void WorkspaceCommandsTest::reportNoticesWithoutChoice() {
   fixture.rows().addPoint(fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(1)), pointAt(100));
   MainWindow* form = fixture.openWindow();
   int reports = 0;
-  form->Hooks.singleWordReport = [&reports] { ++reports; };
-  form->Hooks.groupWordReport = [&reports] { ++reports; };
+  form->hooks.singleWordReport = [&reports] { ++reports; };
+  form->hooks.groupWordReport = [&reports] { ++reports; };
   fixture.leftClick(node);
   MessageService::ScriptedAnswers answers;
   form->writeSingleProtocol();
@@ -184,7 +184,7 @@ void WorkspaceCommandsTest::reportRunsHookAndRestoresSelection() {
   QString statusDuringReport;
   bool busyCursor = false;
   // A report that leaves the meter query elsewhere, as the group report does.
-  form->Hooks.groupWordReport = [&] {
+  form->hooks.groupWordReport = [&] {
     statusDuringReport = form->statusPanel(MainWindow::kReportPanel)->text();
     busyCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
     fixture.dm().meters->reopen(Statements::metersOfBaseInUse(QStringLiteral("Б1"), true));
@@ -200,7 +200,7 @@ void WorkspaceCommandsTest::reportRunsHookAndRestoresSelection() {
   Q_UNUSED(meter2);
 
   // A failing report still gives the cursor back.
-  form->Hooks.singleWordReport = [] { throw std::runtime_error("Word failed"); };
+  form->hooks.singleWordReport = [] { throw std::runtime_error("Word failed"); };
   QVERIFY_THROWS_EXCEPTION(std::runtime_error, form->writeSingleProtocol());
   QVERIFY(!QApplication::overrideCursor());
   QCOMPARE(form->statusPanel(MainWindow::kReportPanel)->text(), QString());
@@ -212,7 +212,7 @@ void WorkspaceCommandsTest::archiveNoticeWithoutMarks() {
   fixture.rows().addPoint(fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(1)), pointAt(100));
   MainWindow* form = fixture.openWindow();
   bool archived = false;
-  form->Hooks.addToArchive = [&archived] { archived = true; };
+  form->hooks.addToArchive = [&archived] { archived = true; };
   fixture.leftClick(QStringLiteral("Б1/1"));
   MessageService::ScriptedAnswers answers;
   form->addToArchiveAction()->trigger();

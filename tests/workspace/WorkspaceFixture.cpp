@@ -73,11 +73,11 @@ void WorkspaceFixture::makeDialogs() {
   dialogs_ = std::make_unique<Dialogs>(*dataModule_, *selection_, form_.get());
   MainWindow* main = form_.get();
   Dialogs* dialogs = dialogs_.get();
-  main->Hooks.openBaseNameDialog = [main, dialogs] { dialogs->baseNameDialog.open(main); };
-  main->Hooks.openBaseEditor = [main, dialogs] { dialogs->baseEditor.openForChosenBase(main); };
-  main->Hooks.openInstallationDialog = [main, dialogs] { dialogs->installationDialog.open(main); };
-  main->Hooks.openAboutDialog = [main, dialogs] { dialogs->aboutDialog.open(main); };
-  main->Hooks.openProtocolNumberDialog = [main, dialogs] { dialogs->protocolNumberDialog.open(main); };
+  main->hooks.openBaseNameDialog = [main, dialogs] { dialogs->baseNameDialog.open(main); };
+  main->hooks.openBaseEditor = [main, dialogs] { dialogs->baseEditor.openForChosenBase(main); };
+  main->hooks.openInstallationDialog = [main, dialogs] { dialogs->installationDialog.open(main); };
+  main->hooks.openAboutDialog = [main, dialogs] { dialogs->aboutDialog.open(main); };
+  main->hooks.openProtocolNumberDialog = [main, dialogs] { dialogs->protocolNumberDialog.open(main); };
 }
 
 BaseEditor& WorkspaceFixture::baseEditor() const { return dialogs_->baseEditor; }

@@ -50,10 +50,10 @@ QByteArray jsonStrings(const std::array<QString, N>& texts) {
 QByteArray screenJson(const ReplayedScreen& screen) {
   const ScreenRecognition& r = screen.recognition;
   return "{\"t\":" + QByteArray::number(screen.time) + ",\"rows\":" + jsonStrings(screen.rows) +
-         ",\"ValueScreen\":" + jsonFlag(r.ValueScreen) +
-         ",\"ScreenMode\":" + QByteArray::number(r.ScreenMode) +
-         ",\"ErrorPage14\":" + jsonFlag(r.ErrorPage14) + ",\"ErrorPage58\":" + jsonFlag(r.ErrorPage58) +
-         ",\"PowerScreen\":" + jsonFlag(r.PowerScreen) + '}';
+         ",\"ValueScreen\":" + jsonFlag(r.valueScreen) +
+         ",\"ScreenMode\":" + QByteArray::number(r.screenMode) +
+         ",\"ErrorPage14\":" + jsonFlag(r.errorPage14) + ",\"ErrorPage58\":" + jsonFlag(r.errorPage58) +
+         ",\"PowerScreen\":" + jsonFlag(r.powerScreen) + '}';
 }
 
 }  // namespace
@@ -129,10 +129,10 @@ bool replayCapture(QIODevice& capture, QIODevice& out, QString& error) {
   driver.advanceTo(lastTime + RunOnAfterLastChunk);
 
   const MeasuredValues& m = measured;
-  out.write("],\"measured\":{\"PhaseVoltageText\":" + jsonStrings(m.PhaseVoltageText) +
-            ",\"PhaseCurrentText\":" + jsonStrings(m.PhaseCurrentText) +
+  out.write("],\"measured\":{\"PhaseVoltageText\":" + jsonStrings(m.phaseVoltageText) +
+            ",\"PhaseCurrentText\":" + jsonStrings(m.phaseCurrentText) +
             ",\"PowerFactorText\":" + jsonString(m.powerFactorText) +
-            ",\"MeterErrorText\":" + jsonStrings(m.MeterErrorText) +
+            ",\"MeterErrorText\":" + jsonStrings(m.meterErrorText) +
             "},\"leds\":{\"L14\":" + jsonFlag(engine.leds().page14Lit) +
             ",\"L58\":" + jsonFlag(engine.leds().page58Lit) + "}}");
   return true;

@@ -118,10 +118,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   driver.advance(1000);
 
-  for (const QString& text : values.PhaseVoltageText) Check(text.size() <= MeasuredValues::TextWidth);
-  for (const QString& text : values.PhaseCurrentText) Check(text.size() <= MeasuredValues::TextWidth);
-  for (const QString& text : values.MeterErrorText) Check(text.size() <= MeasuredValues::TextWidth);
+  for (const QString& text : values.phaseVoltageText) Check(text.size() <= MeasuredValues::TextWidth);
+  for (const QString& text : values.phaseCurrentText) Check(text.size() <= MeasuredValues::TextWidth);
+  for (const QString& text : values.meterErrorText) Check(text.size() <= MeasuredValues::TextWidth);
   Check(values.powerFactorText.size() <= MeasuredValues::PowerFactorWidth);
-  Check(engine.recognition().ScreenMode >= VoltageScreen && engine.recognition().ScreenMode <= OtherScreen);
+  Check(engine.recognition().screenMode >= VoltageScreen && engine.recognition().screenMode <= OtherScreen);
   return 0;
 }
