@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "archive/ArchiveTransfer.h"
+#include "support/Widgets.h"
 #include "archive/ArchiveBrowser.h"
 #include "database/DataModule.h"
 #include "settings/ProgramDir.h"
@@ -68,18 +69,18 @@ void filterKeystrokes(DataModule& dm, ArchiveBrowser& browser) {
     QString keys;
   };
   const std::vector<Typing> typing{
-      {browser.typeFilter(), QStringLiteral("СЕ12*\b\b\b*")}, {browser.numberFromFilter(), QStringLiteral("1234")},
-      {browser.numberToFilter(), QStringLiteral("5678")},      {browser.yearFromFilter(), QStringLiteral("1990")},
-      {browser.yearToFilter(), QStringLiteral("2010")},        {browser.typeFilter(), QStringLiteral("\b\b\b")},
-      {browser.numberFromFilter(), QStringLiteral("\b\b\b\b")}};
+      {widgets::child<QComboBox>(browser, "typeFilter"), QStringLiteral("СЕ12*\b\b\b*")}, {widgets::child<QComboBox>(browser, "numberFromFilter"), QStringLiteral("1234")},
+      {widgets::child<QComboBox>(browser, "numberToFilter"), QStringLiteral("5678")},      {widgets::child<QComboBox>(browser, "yearFromFilter"), QStringLiteral("1990")},
+      {widgets::child<QComboBox>(browser, "yearToFilter"), QStringLiteral("2010")},        {widgets::child<QComboBox>(browser, "typeFilter"), QStringLiteral("\b\b\b")},
+      {widgets::child<QComboBox>(browser, "numberFromFilter"), QStringLiteral("\b\b\b\b")}};
   std::vector<double> times;
   std::vector<double> cpuTimes;  // without the waits for a processor on a busy machine
   // The same typing in each of the three orders of the list.
   for (int sortColumn : {0, 1, 2}) {
-    QHeaderView* header = browser.meterGrid()->horizontalHeader();
+    QHeaderView* header = widgets::child<DatasetGrid>(browser, "meterGrid")->horizontalHeader();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
                       QPoint(header->sectionViewportPosition(sortColumn) + 5, header->height() / 2));
-    browser.clearFilterAction()->trigger();
+    widgets::child<QAction>(browser, "clearFilterAction")->trigger();
     for (const Typing& field : typing) {
       for (const QChar c : field.keys) {
         QElapsedTimer timer;
@@ -111,7 +112,7 @@ void protocol(DataModule& dm, ArchiveBrowser& browser) {
   showWholeArchive(dm, browser, nullptr);
   QElapsedTimer timer;
   timer.start();
-  browser.excelProtocolAction()->trigger();
+  widgets::child<QAction>(browser, "excelProtocolAction")->trigger();
   std::printf("archive protocol of %d rows: %.3f s (target 3 s)\n", dm.exportRows->recordCount(),
               timer.nsecsElapsed() / 1e9);
   browser.close();

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "BenchProgram.h"
+#include "support/Widgets.h"
 #include "app/Application.h"
 #include "database/DataModule.h"
 #include "reports/PointJudging.h"
@@ -92,11 +93,11 @@ int main(int argc, char** argv) {
   MainWindow window(dm, selection);
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) qFatal("main window not shown");
-  QTreeWidget* tree = window.baseTree();
+  QTreeWidget* tree = widgets::child<QTreeWidget>(window, "baseTree");
   QTreeWidgetItem* meter = tree->topLevelItem(1)->child(0);
   tree->setCurrentItem(meter);
   window.showSelection();
-  DatasetGrid* grid = window.pointGrid();
+  DatasetGrid* grid = widgets::child<DatasetGrid>(window, "pointGrid");
   while (grid->model()->canFetchMore({})) grid->model()->fetchMore({});
   std::printf("%d marked points, class 0.5, shipped limits; %d runs each\n", kPoints, runs);
 

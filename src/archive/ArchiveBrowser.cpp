@@ -74,60 +74,44 @@ ArchiveBrowser::ArchiveBrowser(DataModule& dataModule, Workspace* workspace, Bas
 
 ArchiveBrowser::~ArchiveBrowser() = default;
 
-QAction* ArchiveBrowser::takeOverAction() const { return ui->takeOverAction; }
-QAction* ArchiveBrowser::deleteMeterAction() const { return ui->deleteMeterAction; }
-QAction* ArchiveBrowser::excelProtocolAction() const { return ui->excelProtocolAction; }
-QAction* ArchiveBrowser::closeAction() const { return ui->closeAction; }
-QAction* ArchiveBrowser::deletePointAction() const { return ui->deletePointAction; }
-QAction* ArchiveBrowser::deleteAllPointsAction() const { return ui->deleteAllPointsAction; }
-QAction* ArchiveBrowser::clearFilterAction() const { return ui->clearFilterAction; }
-QComboBox* ArchiveBrowser::typeFilter() const { return ui->typeFilter; }
-QComboBox* ArchiveBrowser::numberFromFilter() const { return ui->numberFromFilter; }
-QComboBox* ArchiveBrowser::numberToFilter() const { return ui->numberToFilter; }
-QComboBox* ArchiveBrowser::yearFromFilter() const { return ui->yearFromFilter; }
-QComboBox* ArchiveBrowser::yearToFilter() const { return ui->yearToFilter; }
-DatasetGrid* ArchiveBrowser::meterGrid() const { return ui->meterGrid; }
-DatasetGrid* ArchiveBrowser::pointGrid() const { return ui->pointGrid; }
-
 QLabel* ArchiveBrowser::detailLabel(const QString& field) const {
-  const std::pair<const char*, QLabel*> labels[] = {
-      {"Nvoltage", ui->nominalVoltageValueLabel},
-      {"NTok", ui->nominalCurrentValueLabel},
-      {"KlasT", ui->accuracyClassValueLabel},
-      {"MyUser", ui->ownerValueLabel},
-      {"Maker", ui->makerValueLabel},
-      {"Pered", ui->meterConstantValueLabel},
+  const std::pair<QLatin1String, QLabel*> labels[] = {
+      {Columns::ArchivedMeter::nominalVoltage, ui->nominalVoltageValueLabel},
+      {Columns::ArchivedMeter::nominalCurrent, ui->nominalCurrentValueLabel},
+      {Columns::ArchivedMeter::accuracyClass, ui->accuracyClassValueLabel},
+      {Columns::ArchivedMeter::owner, ui->ownerValueLabel},
+      {Columns::ArchivedMeter::maker, ui->makerValueLabel},
+      {Columns::ArchivedMeter::meterConstant, ui->meterConstantValueLabel},
   };
   for (const auto& [name, label] : labels)
-    if (field == QLatin1String(name)) return label;
+    if (field == name) return label;
   return nullptr;
 }
 
 // --- creation, opening, closing ---
-
 
 void ArchiveBrowser::setUpWindow() {
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setFixedSize(702, 509);
 
   namespace Meter = Columns::ArchivedMeter;
-  meterGrid()->setDataset(dm_.archivedMeters,
+  ui->meterGrid->setDataset(dm_.archivedMeters,
                           {{Meter::type, 115}, {Meter::serialNumber, 115}, {Meter::year, 92}});
-  meterGrid()->datasetModel()->setColumnTitle(Meter::type, QStringLiteral("Тип счетчика"));
-  meterGrid()->datasetModel()->setColumnTitle(Meter::serialNumber, QStringLiteral("Заводской номер"));
-  meterGrid()->datasetModel()->setColumnTitle(Meter::year, QStringLiteral("Год выпуска"));
-  meterGrid()->horizontalHeader()->setSectionsClickable(true);
-  connect(meterGrid()->horizontalHeader(), &QHeaderView::sectionClicked, this, &ArchiveBrowser::onMeterTitleClicked);
+  ui->meterGrid->datasetModel()->setColumnTitle(Meter::type, QStringLiteral("Тип счетчика"));
+  ui->meterGrid->datasetModel()->setColumnTitle(Meter::serialNumber, QStringLiteral("Заводской номер"));
+  ui->meterGrid->datasetModel()->setColumnTitle(Meter::year, QStringLiteral("Год выпуска"));
+  ui->meterGrid->horizontalHeader()->setSectionsClickable(true);
+  connect(ui->meterGrid->horizontalHeader(), &QHeaderView::sectionClicked, this, &ArchiveBrowser::onMeterTitleClicked);
 
   namespace Point = Columns::ArchivedPoint;
-  pointGrid()->setDataset(dm_.archivedPoints, {{Point::number, 37},
+  ui->pointGrid->setDataset(dm_.archivedPoints, {{Point::number, 37},
                                             {Point::voltagePercent, 102},
                                             {Point::currentPercent, 77},
                                             {Point::powerFactor, 98},
                                             {Point::error, 123},
                                             {Point::date, 103},
                                             {Point::previousCheck, 123}});
-  showPointJudgements(pointGrid(), [this]() -> std::optional<double> {
+  showPointJudgements(ui->pointGrid, [this]() -> std::optional<double> {
     QueryDataset* meters = dm_.archivedMeters;
     if (!meters->isOpen() || meters->isEmpty()) return std::nullopt;
     return archivedClass(*meters);
@@ -162,7 +146,7 @@ void ArchiveBrowser::connectActions() {
 // Only what the operator changes re-queries the list: typing (textEdited) or
 // picking from the list (activated). The program's own changes stay quiet.
 void ArchiveBrowser::connectFilterInputs() {
-  for (QComboBox* box : {typeFilter(), numberFromFilter(), numberToFilter(), yearFromFilter(), yearToFilter()}) {
+  for (QComboBox* box : {ui->typeFilter, ui->numberFromFilter, ui->numberToFilter, ui->yearFromFilter, ui->yearToFilter}) {
     box->setCompleter(nullptr);  // the filter takes exactly what was typed
     connect(box->lineEdit(), &QLineEdit::textEdited, this, &ArchiveBrowser::applyFilter);
     connect(box, &QComboBox::activated, this, &ArchiveBrowser::applyFilter);
@@ -170,9 +154,9 @@ void ArchiveBrowser::connectFilterInputs() {
   // Types are kept in capitals: a lower-case letter (Latin a-z, Cyrillic а-я)
   // becomes its capital whether it is typed (the keys reach the combo box,
   // the line edit's focus proxy) or pasted.
-  typeFilter()->lineEdit()->setValidator(new CapitalsValidator(CapitalsValidator::Kind::AnyText, typeFilter()));
+  ui->typeFilter->lineEdit()->setValidator(new CapitalsValidator(CapitalsValidator::Kind::AnyText, ui->typeFilter));
   // Years take digits only, typed or pasted.
-  for (QComboBox* box : {yearFromFilter(), yearToFilter()})
+  for (QComboBox* box : {ui->yearFromFilter, ui->yearToFilter})
     box->lineEdit()->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), box));
 }
@@ -207,8 +191,8 @@ void ArchiveBrowser::onClosed() {
 // Taking a meter over excludes the deletions and the protocol; the design
 // states are the other way round.
 void ArchiveBrowser::setActionStates(bool takeOver) {
-  takeOverAction()->setEnabled(takeOver);
-  for (QAction* action : {excelProtocolAction(), deletePointAction(), deleteAllPointsAction(), deleteMeterAction()})
+  ui->takeOverAction->setEnabled(takeOver);
+  for (QAction* action : {ui->excelProtocolAction, ui->deletePointAction, ui->deleteAllPointsAction, ui->deleteMeterAction})
     action->setEnabled(!takeOver);
 }
 
@@ -223,17 +207,17 @@ void ArchiveBrowser::closeBrowser() { close(); }
 
 void ArchiveBrowser::applyFilter() {
   if (sortField_.isEmpty()) sortField_ = QStringLiteral("tip");
-  const Statements::ArchiveFilter filter{typeFilter()->currentText(), numberFromFilter()->currentText(),
-                                         numberToFilter()->currentText(), yearFromFilter()->currentText(),
-                                         yearToFilter()->currentText()};
+  const Statements::ArchiveFilter filter{ui->typeFilter->currentText(), ui->numberFromFilter->currentText(),
+                                         ui->numberToFilter->currentText(), ui->yearFromFilter->currentText(),
+                                         ui->yearToFilter->currentText()};
   dm_.archivedMeters->reopen(archiveListStatement(filter, sortField_));
 }
 
 void ArchiveBrowser::refreshTypeList() {
-  for (QComboBox* box : {typeFilter(), numberToFilter(), numberFromFilter(), yearToFilter(), yearFromFilter()}) clearQuietly(box);
-  fillFilterList(Columns::ArchivedMeter::type, {typeFilter()});
-  fillFilterList(Columns::ArchivedMeter::serialNumber, {numberToFilter(), numberFromFilter()});
-  fillFilterList(Columns::ArchivedMeter::year, {yearToFilter(), yearFromFilter()});
+  for (QComboBox* box : {ui->typeFilter, ui->numberToFilter, ui->numberFromFilter, ui->yearToFilter, ui->yearFromFilter}) clearQuietly(box);
+  fillFilterList(Columns::ArchivedMeter::type, {ui->typeFilter});
+  fillFilterList(Columns::ArchivedMeter::serialNumber, {ui->numberToFilter, ui->numberFromFilter});
+  fillFilterList(Columns::ArchivedMeter::year, {ui->yearToFilter, ui->yearFromFilter});
 }
 
 // The lists cover the whole archive, not the current filter.
@@ -250,14 +234,14 @@ void ArchiveBrowser::fillFilterList(const QString& column, std::initializer_list
 }
 
 void ArchiveBrowser::onMeterTitleClicked(int column) {
-  const QString field = sortFieldOf(meterGrid()->fieldNameAt(column));
+  const QString field = sortFieldOf(ui->meterGrid->fieldNameAt(column));
   if (field.isEmpty()) return;
   sortField_ = field;
   applyFilter();
 }
 
 void ArchiveBrowser::clearFilter() {
-  for (QComboBox* box : {typeFilter(), numberFromFilter(), numberToFilter(), yearFromFilter(), yearToFilter()}) box->clearEditText();
+  for (QComboBox* box : {ui->typeFilter, ui->numberFromFilter, ui->numberToFilter, ui->yearFromFilter, ui->yearToFilter}) box->clearEditText();
   applyFilter();
 }
 
@@ -316,7 +300,7 @@ void ArchiveBrowser::writeExcelProtocol() {
     workbook = buildArchiveWorkbook(*dm_.exportRows, programPath(QStringLiteral("sources/look.xls")),
                                     QDate::currentDate());
   } catch (const XlsReportError& error) {
-    MessageService::cancelOnly(this, excelProtocolAction()->text(), QString::fromUtf8(error.what()));
+    MessageService::cancelOnly(this, ui->excelProtocolAction->text(), QString::fromUtf8(error.what()));
     return;
   }
   handToUser(workbook, QStringLiteral("Архив счетчиков %1").arg(QDate::currentDate().toString(Qt::ISODate)),

@@ -43,26 +43,6 @@ class ArchiveBrowser : public QWidget {
   // The column that orders the meter list: "tip", "myNumber" or "myYear".
   QString sortField() const { return sortField_; }
 
-  // --- components (names as in the window's design) ---
-  QAction* takeOverAction() const;
-  QAction* deleteMeterAction() const;
-  QAction* excelProtocolAction() const;
-  QAction* closeAction() const;
-  QAction* deletePointAction() const;
-  QAction* deleteAllPointsAction() const;
-  QAction* clearFilterAction() const;
-  QComboBox* typeFilter() const;
-  QComboBox* numberFromFilter() const;  // serial number "от"
-  QComboBox* numberToFilter() const;   // serial number "до"
-  QComboBox* yearFromFilter() const;    // year "от"
-  QComboBox* yearToFilter() const;     // year "до"
-  DatasetGrid* meterGrid() const;      // archived meters
-  DatasetGrid* pointGrid() const;      // archived test points of the meter under the cursor
-  // The detail label showing a field of the current archived meter (named as
-  // Columns::ArchivedMeter names nominalVoltage, nominalCurrent, accuracyClass,
-  // owner, maker and meterConstant).
-  QLabel* detailLabel(const QString& field) const;
-
  public slots:
   void takeOver();
   void deleteMeter();
@@ -90,6 +70,9 @@ class ArchiveBrowser : public QWidget {
   void fillFilterList(const QString& column, std::initializer_list<QComboBox*> boxes);
   bool hasArchivedMeter() const;
   bool confirmDeletion(const QString& question);
+  // The detail label showing a field of the current archived meter (its
+  // column: nominal voltage, current, class, owner, maker, meter constant).
+  QLabel* detailLabel(const QString& field) const;
 
   std::unique_ptr<Ui::ArchiveBrowser> ui;
   QString sortField_;

@@ -112,35 +112,7 @@ MainWindow::~MainWindow() { setLimitsProblemReporter({}); }
 
 // ---------------------------------------------------------------- components
 
-QAction* MainWindow::createBaseAction() const { return ui->createBaseAction; }
-QAction* MainWindow::deleteBaseAction() const { return ui->deleteBaseAction; }
-QAction* MainWindow::clearBaseAction() const { return ui->clearBaseAction; }
-QAction* MainWindow::editBaseAction() const { return ui->editBaseAction; }
-QAction* MainWindow::beginMeasurementAction() const { return ui->beginMeasurementAction; }
-QAction* MainWindow::singleProtocolAction() const { return ui->singleProtocolAction; }
-QAction* MainWindow::groupProtocolAction() const { return ui->groupProtocolAction; }
-QAction* MainWindow::addToArchiveAction() const { return ui->addToArchiveAction; }
-QAction* MainWindow::viewArchiveAction() const { return ui->viewArchiveAction; }
-QAction* MainWindow::markAllAction() const { return ui->markAllAction; }
-QAction* MainWindow::unmarkAllAction() const { return ui->unmarkAllAction; }
-QAction* MainWindow::countMarksAction() const { return ui->countMarksAction; }
-QAction* MainWindow::com1Action() const { return ui->com1Action; }
-QAction* MainWindow::com2Action() const { return ui->com2Action; }
-QAction* MainWindow::exitAction() const { return ui->exitAction; }
-QAction* MainWindow::protocolNumberAction() const { return ui->protocolNumberAction; }
-QAction* MainWindow::aboutAction() const { return ui->aboutAction; }
-QAction* MainWindow::installationAction() const { return ui->installationAction; }
-QAction* MainWindow::openProtocolsFolderAction() const { return ui->openProtocolsFolderAction; }
-QAction* MainWindow::limitsAction() const { return ui->limitsAction; }
-QToolBar* MainWindow::commandBar() const { return ui->commandBar; }
-QSplitter* MainWindow::splitter() const { return ui->treeSplitter; }
-QWidget* MainWindow::treePane() const { return ui->treePane; }
-QTreeWidget* MainWindow::baseTree() const { return ui->baseTree; }
-DatasetGrid* MainWindow::pointGrid() const { return ui->pointGrid; }
 QWidget* MainWindow::testPointGrid() { return ui->pointGrid; }
-QPlainTextEdit* MainWindow::layoutText() const { return ui->layoutText; }
-QMenu* MainWindow::baseTreeMenu() const { return baseTreeMenu_; }
-QMenu* MainWindow::pointGridMenu() const { return pointGridMenu_; }
 QLabel* MainWindow::statusPanel(int index) const { return statusPanels_.value(index); }
 
 // ---------------------------------------------------------------- creation

@@ -68,8 +68,6 @@ class MainWindow : public QMainWindow, public Workspace {
   void renumberTestPoints() override;
   // Ticks the stored port (ProgramConfig.ComPort) and makes it the selection's port.
   void applyPortChoice();
-  // Deletes every test point of the chosen base's meters (used or not).
-  void clearBaseData();
   // Redraws the chart of the chosen meter's points on the next turn of the
   // event loop (once for any number of requests before it).
   void scheduleChartUpdate();
@@ -118,42 +116,11 @@ class MainWindow : public QMainWindow, public Workspace {
   // it once the report is over.
   void noteSavedDocument(const QString& path) { savedDocument_ = path; }
 
-  // --- components (names as in the window's design) ---
-  QAction* createBaseAction() const;
-  QAction* deleteBaseAction() const;
-  QAction* clearBaseAction() const;
-  QAction* editBaseAction() const;
-  QAction* beginMeasurementAction() const;
-  QAction* singleProtocolAction() const;
-  QAction* groupProtocolAction() const;
-  QAction* addToArchiveAction() const;
-  QAction* viewArchiveAction() const;
-  QAction* markAllAction() const;
-  QAction* unmarkAllAction() const;
-  QAction* countMarksAction() const;
-  QAction* com1Action() const;  // "COM 1"
-  QAction* com2Action() const;  // "COM 2"
-  QAction* exitAction() const;      // "Выход"
-  QAction* protocolNumberAction() const;      // "Номер протокола"
-  QAction* aboutAction() const;     // "Общие сведения"
-  QAction* installationAction() const;     // "Сведения об установке "
-  QAction* openProtocolsFolderAction() const;  // "Открыть папку протоколов"
-  QToolBar* commandBar() const;
-  QSplitter* splitter() const;  // treeSplitter: tree left, points right
-  QWidget* treePane() const;
-  QTreeWidget* baseTree() const;
-  DatasetGrid* pointGrid() const;
-  QSplitter* pointSplitter() const;  // grid above, chart below
-  ErrorChartView* errorChart() const;
-  QPlainTextEdit* layoutText() const;
-  QMenu* baseTreeMenu() const;
-  QMenu* pointGridMenu() const;
-  // Status bar panels: 0 "База: ...", 1 "Счетчик: ...", 2 the chosen meter's
-  // verdict ("Годен", "Не годен", "Не оценён"), 3 the reports' progress text.
-  QLabel* statusPanel(int index) const;
+  // Status bar panels ("statusPanel0".."statusPanel3"): 0 "База: ...", 1
+  // "Счетчик: ...", 2 the chosen meter's verdict ("Годен", "Не годен", "Не
+  // оценён"), 3 the reports' progress text.
   static constexpr int kVerdictPanel = 2;
   static constexpr int kReportPanel = 3;
-  QAction* limitsAction() const;  // "Пределы погрешности"
 
  public slots:
   // Commands (shared by menus, tool bar and pop-ups).
@@ -191,6 +158,9 @@ class MainWindow : public QMainWindow, public Workspace {
 
  private:
   enum class PopupForm { Base, Meter, Other };
+  // Deletes every test point of the chosen base's meters (used or not).
+  void clearBaseData();
+  QLabel* statusPanel(int index) const;
   // Node data: the base a meter node belongs to (the node's base record) and its slot.
   static constexpr int kBaseNameRole = Qt::UserRole;
   static constexpr int kSlotRole = Qt::UserRole + 1;

@@ -15,8 +15,6 @@ namespace {
 const QString kNoMeterText = QStringLiteral("Счетчик не выбран");
 }  // namespace
 
-ErrorChartView* MainWindow::errorChart() const { return ui->errorChart; }
-QSplitter* MainWindow::pointSplitter() const { return ui->pointSplitter; }
 
 void MainWindow::setUpChart() {
   chartUpdate_ = new QTimer(this);

@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "support/GridTitles.h"
+#include "support/Widgets.h"
 #include "support/Keyboard.h"
 #include "support/TestRegistry.h"
 
@@ -54,13 +55,13 @@ class OpenBrowser {
 
   void filter(const QString& type, const QString& from, const QString& to, const QString& yearFrom,
               const QString& yearTo) {
-    ::type(browser.typeFilter(), type);
-    ::type(browser.numberFromFilter(), from);
-    ::type(browser.numberToFilter(), to);
-    ::type(browser.yearFromFilter(), yearFrom);
-    ::type(browser.yearToFilter(), yearTo);
+    ::type(widgets::child<QComboBox>(browser, "typeFilter"), type);
+    ::type(widgets::child<QComboBox>(browser, "numberFromFilter"), from);
+    ::type(widgets::child<QComboBox>(browser, "numberToFilter"), to);
+    ::type(widgets::child<QComboBox>(browser, "yearFromFilter"), yearFrom);
+    ::type(widgets::child<QComboBox>(browser, "yearToFilter"), yearTo);
   }
-  QStringList listed() { return listedMeters(browser.meterGrid()); }
+  QStringList listed() { return listedMeters(widgets::child<DatasetGrid>(browser, "meterGrid")); }
   int archivedPointsOf(const QString& type) const {
     return fixture.count(
         QStringLiteral("select count(*) from Slavearhiv s join masterarhive m on s.Num = m.Num "
@@ -108,20 +109,20 @@ void ArchiveBrowserTest::windowAsBuilt() {
   QCOMPARE(b.size(), QSize(702, 509));
   QVERIFY(!(b.windowFlags() & Qt::WindowCloseButtonHint));
   QVERIFY(!(b.windowFlags() & Qt::WindowMinMaxButtonsHint));
-  QCOMPARE(columnTexts(b.meterGrid(), 0).size(), 8);
+  QCOMPARE(columnTexts(widgets::child<DatasetGrid>(b, "meterGrid"), 0).size(), 8);
   // The design widths, wider where a title needs it in the current font.
   const QList<int> meterWidths{115, 115, 92};
-  for (int i = 0; i < 3; ++i) QVERIFY(b.meterGrid()->columnWidth(i) >= meterWidths[i]);
+  for (int i = 0; i < 3; ++i) QVERIFY(widgets::child<DatasetGrid>(b, "meterGrid")->columnWidth(i) >= meterWidths[i]);
   const QList<int> pointWidths{37, 102, 77, 98, 123, 103, 123};
-  for (int i = 0; i < 7; ++i) QVERIFY(b.pointGrid()->columnWidth(i) >= pointWidths[i]);
+  for (int i = 0; i < 7; ++i) QVERIFY(widgets::child<DatasetGrid>(b, "pointGrid")->columnWidth(i) >= pointWidths[i]);
   QStringList titles;
-  for (int i = 0; i < 7; ++i) titles << b.pointGrid()->model()->headerData(i, Qt::Horizontal).toString();
+  for (int i = 0; i < 7; ++i) titles << widgets::child<DatasetGrid>(b, "pointGrid")->model()->headerData(i, Qt::Horizontal).toString();
   QCOMPARE(titles, (QStringList{"№", "Напряжение %", "Ток %", "Кф. мощности", "Отн. погрешность %",
                                 "Дата поверки", "Дата пред. поверки"}));
-  QCOMPARE(b.takeOverAction()->text(), QStringLiteral("Данные в архив"));
-  QVERIFY(!b.takeOverAction()->isEnabled());
+  QCOMPARE(widgets::child<QAction>(b, "takeOverAction")->text(), QStringLiteral("Данные в архив"));
+  QVERIFY(!widgets::child<QAction>(b, "takeOverAction")->isEnabled());
   for (QAction* action :
-       {b.deleteMeterAction(), b.excelProtocolAction(), b.closeAction(), b.deletePointAction(), b.deleteAllPointsAction()})
+       {widgets::child<QAction>(b, "deleteMeterAction"), widgets::child<QAction>(b, "excelProtocolAction"), widgets::child<QAction>(b, "closeAction"), widgets::child<QAction>(b, "deletePointAction"), widgets::child<QAction>(b, "deleteAllPointsAction")})
     QVERIFY(action->isEnabled());
 }
 
@@ -188,7 +189,7 @@ void ArchiveBrowserTest::keyFilters() {
   QFETCH(QString, typed);
   QFETCH(QString, shown);
   OpenBrowser open;
-  QComboBox* box = year ? open.browser.yearToFilter() : open.browser.typeFilter();
+  QComboBox* box = year ? widgets::child<QComboBox>(open.browser, "yearToFilter") : widgets::child<QComboBox>(open.browser, "typeFilter");
   type(box, typed);
   QCOMPARE(keyboard::focusWidget(), box);
   QCOMPARE(box->currentText(), shown);
@@ -212,22 +213,22 @@ void ArchiveBrowserTest::listsCoverTheWholeArchiveAndProgramChangesKeepTheList()
   // whole archive; emptying them is no operator's change: the list stays.
   b.hide();
   b.show();
-  for (QComboBox* box : {b.typeFilter(), b.numberFromFilter(), b.numberToFilter(), b.yearFromFilter(), b.yearToFilter()})
+  for (QComboBox* box : {widgets::child<QComboBox>(b, "typeFilter"), widgets::child<QComboBox>(b, "numberFromFilter"), widgets::child<QComboBox>(b, "numberToFilter"), widgets::child<QComboBox>(b, "yearFromFilter"), widgets::child<QComboBox>(b, "yearToFilter")})
     QVERIFY(box->currentText().isEmpty());
   QCOMPARE(open.listed(), QStringList{"ГДЕ 100"});
-  QCOMPARE(items(b.typeFilter()).size(), 8);
-  QVERIFY(items(b.typeFilter()).contains(QStringLiteral("КВ\"1")));
-  QCOMPARE(items(b.numberToFilter()), (QStringList{"'Б'", "100", "1000", "200", "300", "301", "302"}));
-  QCOMPARE(items(b.numberFromFilter()), items(b.numberToFilter()));
-  QCOMPARE(items(b.yearFromFilter()), (QStringList{"1990", "1995", "1996", "1998", "2001", "2010"}));
-  QCOMPARE(items(b.yearToFilter()), items(b.yearFromFilter()));
+  QCOMPARE(items(widgets::child<QComboBox>(b, "typeFilter")).size(), 8);
+  QVERIFY(items(widgets::child<QComboBox>(b, "typeFilter")).contains(QStringLiteral("КВ\"1")));
+  QCOMPARE(items(widgets::child<QComboBox>(b, "numberToFilter")), (QStringList{"'Б'", "100", "1000", "200", "300", "301", "302"}));
+  QCOMPARE(items(widgets::child<QComboBox>(b, "numberFromFilter")), items(widgets::child<QComboBox>(b, "numberToFilter")));
+  QCOMPARE(items(widgets::child<QComboBox>(b, "yearFromFilter")), (QStringList{"1990", "1995", "1996", "1998", "2001", "2010"}));
+  QCOMPARE(items(widgets::child<QComboBox>(b, "yearToFilter")), items(widgets::child<QComboBox>(b, "yearFromFilter")));
 }
 
 void ArchiveBrowserTest::pickingFromAListFilters() {
   OpenBrowser open;
-  QVERIFY(keyboard::clickToFocus(open.browser.yearFromFilter()));
+  QVERIFY(keyboard::clickToFocus(widgets::child<QComboBox>(open.browser, "yearFromFilter")));
   keyboard::press(Qt::Key_Down);  // the first year of the list
-  QCOMPARE(open.browser.yearFromFilter()->currentText(), QStringLiteral("1990"));
+  QCOMPARE(widgets::child<QComboBox>(open.browser, "yearFromFilter")->currentText(), QStringLiteral("1990"));
   QCOMPARE(open.listed(), (QStringList{"А%Б 300", "АXБ 302", "А_Б 301"}));
 }
 
@@ -235,14 +236,14 @@ void ArchiveBrowserTest::titleClickSorts() {
   OpenBrowser open;
   ArchiveBrowser& b = open.browser;
   open.filter(QStringLiteral("А*"), QString(), QString(), QString(), QString());
-  clickTitle(b.meterGrid(), 1);
+  clickTitle(widgets::child<DatasetGrid>(b, "meterGrid"), 1);
   QCOMPARE(b.sortField(), QStringLiteral("myNumber"));
   QCOMPARE(open.listed(),
            (QStringList{"АБВ1 100", "АБВ2 1000", "АБВГ 200", "А%Б 300", "А_Б 301", "АXБ 302"}));
-  clickTitle(b.meterGrid(), 2);
+  clickTitle(widgets::child<DatasetGrid>(b, "meterGrid"), 2);
   QCOMPARE(b.sortField(), QStringLiteral("myYear"));
-  QCOMPARE(columnTexts(b.meterGrid(), 2), (QStringList{"1990", "1990", "1990", "1995", "1998", "2001"}));
-  clickTitle(b.meterGrid(), 0);
+  QCOMPARE(columnTexts(widgets::child<DatasetGrid>(b, "meterGrid"), 2), (QStringList{"1990", "1990", "1990", "1995", "1998", "2001"}));
+  clickTitle(widgets::child<DatasetGrid>(b, "meterGrid"), 0);
   QCOMPARE(b.sortField(), QStringLiteral("tip"));
   QCOMPARE(open.listed(), kAllByType.mid(0, 6));
 }
@@ -250,21 +251,21 @@ void ArchiveBrowserTest::titleClickSorts() {
 void ArchiveBrowserTest::clearingAndReopening() {
   OpenBrowser open;
   ArchiveBrowser& b = open.browser;
-  clickTitle(b.meterGrid(), 2);
+  clickTitle(widgets::child<DatasetGrid>(b, "meterGrid"), 2);
   open.filter(QStringLiteral("А*"), QStringLiteral("300"), QStringLiteral("302"), QString(), QString());
   QCOMPARE(open.listed().size(), 3);
-  b.clearFilterAction()->trigger();
-  QVERIFY(b.typeFilter()->currentText().isEmpty() && b.numberFromFilter()->currentText().isEmpty() &&
-          b.numberToFilter()->currentText().isEmpty());
-  QCOMPARE(columnTexts(b.meterGrid(), 2),
+  widgets::child<QAction>(b, "clearFilterAction")->trigger();
+  QVERIFY(widgets::child<QComboBox>(b, "typeFilter")->currentText().isEmpty() && widgets::child<QComboBox>(b, "numberFromFilter")->currentText().isEmpty() &&
+          widgets::child<QComboBox>(b, "numberToFilter")->currentText().isEmpty());
+  QCOMPARE(columnTexts(widgets::child<DatasetGrid>(b, "meterGrid"), 2),
            (QStringList{"1990", "1990", "1990", "1995", "1996", "1998", "2001", "2010"}));
 
   // Opened again from the main window: the table's own order, whatever the sort.
-  b.closeAction()->trigger();
+  widgets::child<QAction>(b, "closeAction")->trigger();
   QVERIFY(!b.isVisible());
   showWholeArchive(open.fixture.dm(), b, nullptr);
-  QCOMPARE(columnTexts(b.meterGrid(), 0).first(), QStringLiteral("АБВ1"));
-  QCOMPARE(columnTexts(b.meterGrid(), 0).last(), QStringLiteral("КВ\"1"));
+  QCOMPARE(columnTexts(widgets::child<DatasetGrid>(b, "meterGrid"), 0).first(), QStringLiteral("АБВ1"));
+  QCOMPARE(columnTexts(widgets::child<DatasetGrid>(b, "meterGrid"), 0).last(), QStringLiteral("КВ\"1"));
 }
 
 void ArchiveBrowserTest::movingInTheMeterGridShowsItsDetailsAndPoints() {
@@ -280,14 +281,14 @@ void ArchiveBrowserTest::movingInTheMeterGridShowsItsDetailsAndPoints() {
        {QStringLiteral("ВЛАДЕЛЕЦ"), 2500, QStringLiteral("Я")},
        QStringLiteral("masterarhive")});
   showWholeArchive(open.fixture.dm(), b, nullptr);
-  clickRow(b.meterGrid(), 8);
-  QCOMPARE(b.detailLabel(QStringLiteral("MyUser"))->text(), QStringLiteral("ВЛАДЕЛЕЦ"));
-  QCOMPARE(b.detailLabel(QStringLiteral("Pered"))->text(), QStringLiteral("2500"));
-  QCOMPARE(columnTexts(b.pointGrid(), 0), QStringList{"1"});
-  QCOMPARE(columnTexts(b.pointGrid(), 4), QStringList{QLocale().toString(7.25)});
-  clickRow(b.meterGrid(), 0);
-  QCOMPARE(b.detailLabel(QStringLiteral("MyUser"))->text(), QStringLiteral("ЛАБОРАТОРИЯ"));
-  QCOMPARE(columnTexts(b.pointGrid(), 0), (QStringList{"1", "2", "3"}));
+  clickRow(widgets::child<DatasetGrid>(b, "meterGrid"), 8);
+  QCOMPARE(widgets::child<QLabel>(b, "ownerValueLabel")->text(), QStringLiteral("ВЛАДЕЛЕЦ"));
+  QCOMPARE(widgets::child<QLabel>(b, "meterConstantValueLabel")->text(), QStringLiteral("2500"));
+  QCOMPARE(columnTexts(widgets::child<DatasetGrid>(b, "pointGrid"), 0), QStringList{"1"});
+  QCOMPARE(columnTexts(widgets::child<DatasetGrid>(b, "pointGrid"), 4), QStringList{QLocale().toString(7.25)});
+  clickRow(widgets::child<DatasetGrid>(b, "meterGrid"), 0);
+  QCOMPARE(widgets::child<QLabel>(b, "ownerValueLabel")->text(), QStringLiteral("ЛАБОРАТОРИЯ"));
+  QCOMPARE(columnTexts(widgets::child<DatasetGrid>(b, "pointGrid"), 0), (QStringList{"1", "2", "3"}));
 }
 
 void ArchiveBrowserTest::deletingAMeterWithItsPoints() {
@@ -296,7 +297,7 @@ void ArchiveBrowserTest::deletingAMeterWithItsPoints() {
   open.filter(QStringLiteral("АБВ*"), QString(), QString(), QString(), QString());
   QCOMPARE(open.listed().first(), QStringLiteral("АБВ1 100"));
   ScriptedAnswers answers({Answer::Yes});
-  b.deleteMeterAction()->trigger();
+  widgets::child<QAction>(b, "deleteMeterAction")->trigger();
   QCOMPARE(answers.shown().size(), size_t(1));
   QCOMPARE(answers.shown()[0].caption, QStringLiteral("Удаление данных"));
   QCOMPARE(answers.shown()[0].text, QStringLiteral("Вы действительно хотите удалить счетчик ?"));
@@ -306,17 +307,17 @@ void ArchiveBrowserTest::deletingAMeterWithItsPoints() {
   QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 7 * 3);
   // The filter in force stays; the lists are refilled without the meter.
   QCOMPARE(open.listed(), (QStringList{"АБВ2 1000", "АБВГ 200"}));
-  QVERIFY(!items(b.typeFilter()).contains(QStringLiteral("АБВ1")));
-  QCOMPARE(items(b.typeFilter()).size(), 7);
+  QVERIFY(!items(widgets::child<QComboBox>(b, "typeFilter")).contains(QStringLiteral("АБВ1")));
+  QCOMPARE(items(widgets::child<QComboBox>(b, "typeFilter")).size(), 7);
 }
 
 void ArchiveBrowserTest::deletionsAnsweredNoChangeNothing() {
   OpenBrowser open;
   ArchiveBrowser& b = open.browser;
   ScriptedAnswers answers({Answer::No, Answer::No, Answer::No});
-  b.deleteMeterAction()->trigger();
-  b.deletePointAction()->trigger();
-  b.deleteAllPointsAction()->trigger();
+  widgets::child<QAction>(b, "deleteMeterAction")->trigger();
+  widgets::child<QAction>(b, "deletePointAction")->trigger();
+  widgets::child<QAction>(b, "deleteAllPointsAction")->trigger();
   QCOMPARE(answers.texts(), (QStringList{"Вы действительно хотите удалить счетчик ?",
                                          "Вы действительно хотите удалить измерение ?",
                                          "Вы действительно хотите удалить все измерения ?"}));
@@ -327,11 +328,11 @@ void ArchiveBrowserTest::deletionsAnsweredNoChangeNothing() {
 void ArchiveBrowserTest::deletingOnePoint() {
   OpenBrowser open;
   ArchiveBrowser& b = open.browser;
-  clickRow(b.pointGrid(), 1);
+  clickRow(widgets::child<DatasetGrid>(b, "pointGrid"), 1);
   ScriptedAnswers answers;
-  b.deletePointAction()->trigger();
+  widgets::child<QAction>(b, "deletePointAction")->trigger();
   QCOMPARE(answers.shown().size(), size_t(1));
-  QCOMPARE(columnTexts(b.pointGrid(), 0), (QStringList{"1", "3"}));  // not renumbered
+  QCOMPARE(columnTexts(widgets::child<DatasetGrid>(b, "pointGrid"), 0), (QStringList{"1", "3"}));  // not renumbered
   QCOMPARE(open.archivedPointsOf(QStringLiteral("АБВ1")), 2);
   QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 8 * 3 - 1);
 }
@@ -339,19 +340,19 @@ void ArchiveBrowserTest::deletingOnePoint() {
 void ArchiveBrowserTest::deletingAllPointsOfAMeter() {
   OpenBrowser open;
   ArchiveBrowser& b = open.browser;
-  clickRow(b.meterGrid(), 3);
-  const QString type = columnTexts(b.meterGrid(), 0).at(3);
+  clickRow(widgets::child<DatasetGrid>(b, "meterGrid"), 3);
+  const QString type = columnTexts(widgets::child<DatasetGrid>(b, "meterGrid"), 0).at(3);
   ScriptedAnswers answers;
-  b.deleteAllPointsAction()->trigger();
+  widgets::child<QAction>(b, "deleteAllPointsAction")->trigger();
   QCOMPARE(answers.shown().size(), size_t(1));
   QCOMPARE(open.archivedPointsOf(type), 0);
-  QCOMPARE(b.pointGrid()->model()->rowCount(), 0);
+  QCOMPARE(widgets::child<DatasetGrid>(b, "pointGrid")->model()->rowCount(), 0);
   QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from masterarhive")), 8);  // the meter stays
   QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 7 * 3);
   // Nothing left to delete: no question.
   answers.clear();
-  b.deleteAllPointsAction()->trigger();
-  b.deletePointAction()->trigger();
+  widgets::child<QAction>(b, "deleteAllPointsAction")->trigger();
+  widgets::child<QAction>(b, "deletePointAction")->trigger();
   QVERIFY(answers.shown().empty());
 }
 
@@ -359,25 +360,25 @@ void ArchiveBrowserTest::deletingTheLastMeterEmptiesEverything() {
   OpenBrowser open;
   ArchiveBrowser& b = open.browser;
   ScriptedAnswers answers;
-  for (int i = 0; i < 8; ++i) b.deleteMeterAction()->trigger();
+  for (int i = 0; i < 8; ++i) widgets::child<QAction>(b, "deleteMeterAction")->trigger();
   QCOMPARE(answers.shown().size(), size_t(8));
-  QCOMPARE(b.meterGrid()->model()->rowCount(), 0);
-  QCOMPARE(b.pointGrid()->model()->rowCount(), 0);
-  for (QComboBox* box : {b.typeFilter(), b.numberFromFilter(), b.numberToFilter(), b.yearFromFilter(), b.yearToFilter()})
+  QCOMPARE(widgets::child<DatasetGrid>(b, "meterGrid")->model()->rowCount(), 0);
+  QCOMPARE(widgets::child<DatasetGrid>(b, "pointGrid")->model()->rowCount(), 0);
+  for (QComboBox* box : {widgets::child<QComboBox>(b, "typeFilter"), widgets::child<QComboBox>(b, "numberFromFilter"), widgets::child<QComboBox>(b, "numberToFilter"), widgets::child<QComboBox>(b, "yearFromFilter"), widgets::child<QComboBox>(b, "yearToFilter")})
     QCOMPARE(box->count(), 0);
   QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 0);
   answers.clear();
-  b.deleteMeterAction()->trigger();
+  widgets::child<QAction>(b, "deleteMeterAction")->trigger();
   QVERIFY(answers.shown().empty());
-  QVERIFY(b.detailLabel(QStringLiteral("MyUser"))->text().isEmpty());
+  QVERIFY(widgets::child<QLabel>(b, "ownerValueLabel")->text().isEmpty());
 }
 
 // The titles of both grids are whole in the current font, also a larger one.
 void ArchiveBrowserTest::titlesAreWhole() {
   OpenBrowser open;
-  QCOMPARE(cutGridTitles(open.browser.meterGrid()), QStringList());
-  QCOMPARE(cutGridTitles(open.browser.pointGrid()), QStringList());
-  for (DatasetGrid* grid : {open.browser.meterGrid(), open.browser.pointGrid()}) {
+  QCOMPARE(cutGridTitles(widgets::child<DatasetGrid>(open.browser, "meterGrid")), QStringList());
+  QCOMPARE(cutGridTitles(widgets::child<DatasetGrid>(open.browser, "pointGrid")), QStringList());
+  for (DatasetGrid* grid : {widgets::child<DatasetGrid>(open.browser, "meterGrid"), widgets::child<DatasetGrid>(open.browser, "pointGrid")}) {
     QFont larger = grid->font();
     larger.setPointSize(larger.pointSize() + 6);
     grid->setFont(larger);

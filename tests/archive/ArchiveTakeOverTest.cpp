@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include "support/TestRegistry.h"
+#include "support/Widgets.h"
 
 #include "ArchiveFixture.h"
 #include "BrowserDriver.h"
@@ -74,9 +75,9 @@ class OpenWindows {
 };
 
 void verifyDesignStates(ArchiveBrowser* browser) {
-  QVERIFY(!browser->takeOverAction()->isEnabled());
-  for (QAction* action : {browser->excelProtocolAction(), browser->deletePointAction(), browser->deleteAllPointsAction(),
-                          browser->deleteMeterAction(), browser->closeAction()})
+  QVERIFY(!widgets::child<QAction>(browser, "takeOverAction")->isEnabled());
+  for (QAction* action : {widgets::child<QAction>(browser, "excelProtocolAction"), widgets::child<QAction>(browser, "deletePointAction"), widgets::child<QAction>(browser, "deleteAllPointsAction"),
+                          widgets::child<QAction>(browser, "deleteMeterAction"), widgets::child<QAction>(browser, "closeAction")})
     QVERIFY(action->isEnabled());
 }
 
@@ -93,12 +94,12 @@ class ArchiveTakeOverTest : public QObject {
 
 void ArchiveTakeOverTest::openedFromTheMainWindow() {
   OpenWindows w;
-  w.mainWindow->viewArchiveAction()->trigger();
+  widgets::trigger(w.mainWindow, "viewArchiveAction");
   QVERIFY(w.browser->isVisible());
   QVERIFY(!w.mainWindow->isEnabled());
-  QCOMPARE(w.browser->meterGrid()->model()->rowCount(), 3);
+  QCOMPARE(widgets::child<DatasetGrid>(w.browser, "meterGrid")->model()->rowCount(), 3);
   verifyDesignStates(w.browser.get());
-  w.browser->closeAction()->trigger();
+  widgets::child<QAction>(w.browser, "closeAction")->trigger();
   QVERIFY(!w.browser->isVisible());
   QVERIFY(w.mainWindow->isEnabled());
 }
@@ -108,14 +109,14 @@ void ArchiveTakeOverTest::takeOverIntoTheEditorsCurrentSlot() {
   w.takeFromArchiveIntoSlotThree();
   QVERIFY(w.browser->isVisible());
   QVERIFY(!w.editor->isEnabled());
-  QCOMPARE(listedMeters(w.browser->meterGrid()), (QStringList{"АРХИВНЫЙ 11", "ВЗЯТЬ 22"}));
-  QVERIFY(w.browser->takeOverAction()->isEnabled());
-  for (QAction* action : {w.browser->excelProtocolAction(), w.browser->deletePointAction(),
-                          w.browser->deleteAllPointsAction(), w.browser->deleteMeterAction()})
+  QCOMPARE(listedMeters(widgets::child<DatasetGrid>(w.browser, "meterGrid")), (QStringList{"АРХИВНЫЙ 11", "ВЗЯТЬ 22"}));
+  QVERIFY(widgets::child<QAction>(w.browser, "takeOverAction")->isEnabled());
+  for (QAction* action : {widgets::child<QAction>(w.browser, "excelProtocolAction"), widgets::child<QAction>(w.browser, "deletePointAction"),
+                          widgets::child<QAction>(w.browser, "deleteAllPointsAction"), widgets::child<QAction>(w.browser, "deleteMeterAction")})
     QVERIFY(!action->isEnabled());
 
-  clickRow(w.browser->meterGrid(), 1);
-  w.browser->takeOverAction()->trigger();
+  clickRow(widgets::child<DatasetGrid>(w.browser, "meterGrid"), 1);
+  widgets::child<QAction>(w.browser, "takeOverAction")->trigger();
 
   QVERIFY(!w.browser->isVisible());
   QVERIFY(w.editor->isEnabled());
@@ -135,9 +136,9 @@ void ArchiveTakeOverTest::takeOverIntoTheEditorsCurrentSlot() {
 void ArchiveTakeOverTest::takeOverWithNothingListedKeepsTheSlot() {
   OpenWindows w;
   w.takeFromArchiveIntoSlotThree();
-  type(w.browser->typeFilter(), QStringLiteral("НЕТ"));
-  QCOMPARE(w.browser->meterGrid()->model()->rowCount(), 0);
-  w.browser->takeOverAction()->trigger();
+  type(widgets::child<QComboBox>(w.browser, "typeFilter"), QStringLiteral("НЕТ"));
+  QCOMPARE(widgets::child<DatasetGrid>(w.browser, "meterGrid")->model()->rowCount(), 0);
+  widgets::child<QAction>(w.browser, "takeOverAction")->trigger();
   QVERIFY(w.browser->isVisible());
   QCOMPARE(w.metersInSlotThree(), 1);
   QCOMPARE(w.fixture.count(QStringLiteral("select count(*) from slave where Num = ?"), {w.slotThree}), 2);
@@ -146,7 +147,7 @@ void ArchiveTakeOverTest::takeOverWithNothingListedKeepsTheSlot() {
 void ArchiveTakeOverTest::closingReturnsToTheEditor() {
   OpenWindows w;
   w.takeFromArchiveIntoSlotThree();
-  w.browser->closeAction()->trigger();
+  widgets::child<QAction>(w.browser, "closeAction")->trigger();
   QVERIFY(w.editor->isEnabled());
   QVERIFY(!w.mainWindow->isEnabled());
   QCOMPARE(w.metersInSlotThree(), 1);

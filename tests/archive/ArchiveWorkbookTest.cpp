@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "support/TestRegistry.h"
+#include "support/Widgets.h"
 
 #include "ArchiveFixture.h"
 #include "WorkbookReader.h"
@@ -100,7 +101,7 @@ class ArchiveWorkbookTest : public QObject {
 void ArchiveWorkbookTest::listedMetersFillTheRange() {
   ProtocolRun run;
   ScriptedAnswers answers;
-  run.browser.excelProtocolAction()->trigger();
+  widgets::child<QAction>(run.browser, "excelProtocolAction")->trigger();
   QVERIFY(answers.shown().empty());
   QCOMPARE(run.producedFiles().size(), 1);
   QVERIFY(run.producedFiles()[0].endsWith(QStringLiteral(".xlsx")));
@@ -126,7 +127,7 @@ void ArchiveWorkbookTest::listedMetersFillTheRange() {
 void ArchiveWorkbookTest::contentBelowTheRangeMovesIntact() {
   const WorkbookContent before = readWorkbook(readFile(sourceTreePath(kTemplate)));
   ProtocolRun run;
-  run.browser.excelProtocolAction()->trigger();
+  widgets::child<QAction>(run.browser, "excelProtocolAction")->trigger();
   const WorkbookContent after = readWorkbook(run.produced());
   const int added = 3;  // four rows where the template has one
   for (auto it = before.cells.cbegin(); it != before.cells.cend(); ++it) {
@@ -163,7 +164,7 @@ void ArchiveWorkbookTest::reportErrorsGetTheirOwnBox() {
   QFile::remove(path);
   if (present) writeFile(path, templateBytes);
   ScriptedAnswers answers;
-  run.browser.excelProtocolAction()->trigger();
+  widgets::child<QAction>(run.browser, "excelProtocolAction")->trigger();
   QCOMPARE(answers.shown().size(), size_t(1));
   QCOMPARE(answers.shown()[0].kind, MessageService::Kind::Error);
   QCOMPARE(answers.shown()[0].caption, QStringLiteral("Данные в Excel"));
@@ -175,7 +176,7 @@ void ArchiveWorkbookTest::emptyListMakesNoWorkbook() {
   ProtocolRun run;
   run.fixture.dm().archivedMeters->reopen(Statements::archivedMetersOfBase(QStringLiteral("НЕТ")));
   ScriptedAnswers answers;
-  run.browser.excelProtocolAction()->trigger();
+  widgets::child<QAction>(run.browser, "excelProtocolAction")->trigger();
   QVERIFY(answers.shown().empty());
   QVERIFY(run.producedFiles().isEmpty());
 }
@@ -186,7 +187,7 @@ void ArchiveWorkbookTest::limitsAndVerdictsFollowTheFields() {
   QVERIFY(QFile::copy(sourceTreePath(QStringLiteral("data/sources/limits.csv")),
                       programPath(QStringLiteral("sources/limits.csv"))));
   ScriptedAnswers answers;
-  run.browser.excelProtocolAction()->trigger();
+  widgets::child<QAction>(run.browser, "excelProtocolAction")->trigger();
   QVERIFY(answers.shown().empty());
   const WorkbookContent book = readWorkbook(run.produced());
   QCOMPARE(book.at(QStringLiteral("P4")), QStringLiteral("Предел, %"));
@@ -207,7 +208,7 @@ void ArchiveWorkbookTest::officeSuiteShowsTheValues() {
   const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
   if (soffice.isEmpty() || pdftotext.isEmpty()) QSKIP("LibreOffice or pdftotext is not installed");
   ProtocolRun run;
-  run.browser.excelProtocolAction()->trigger();
+  widgets::child<QAction>(run.browser, "excelProtocolAction")->trigger();
   const QString xlsx = programPath(QStringLiteral("protocols/")) + run.producedFiles().value(0);
   QTemporaryDir profile;
   QProcess convert;
@@ -234,7 +235,7 @@ void ArchiveWorkbookTest::totalsAreFixedValues() {
   run.fixture.dm().connection()->executeWrite(
       Statement{QStringLiteral("update Slavearhiv set Opogr = null where Count = 2"), {}, QStringLiteral("Slavearhiv")});
   run.fixture.dm().archivedPoints->refresh();  // the browser lists the points as they are now
-  run.browser.excelProtocolAction()->trigger();
+  widgets::child<QAction>(run.browser, "excelProtocolAction")->trigger();
   const WorkbookContent book = readWorkbook(run.produced());
   QVERIFY(book.at(QStringLiteral("M6")).isEmpty());
   QCOMPARE(book.at(QStringLiteral("A10")), QStringLiteral("Число результатов в протоколе:"));
@@ -251,7 +252,7 @@ void ArchiveWorkbookTest::templateWithoutTotalsStillWorks() {
   ProtocolRun run;
   writeFile(programPath(QStringLiteral("sources/look.xls")), templateWithoutRange("Totals"));
   ScriptedAnswers answers;
-  run.browser.excelProtocolAction()->trigger();
+  widgets::child<QAction>(run.browser, "excelProtocolAction")->trigger();
   QVERIFY(answers.shown().empty());
   const WorkbookContent book = readWorkbook(run.produced());
   QCOMPARE(book.at(QStringLiteral("A8")), QStringLiteral("ЦЭ6803"));
@@ -263,7 +264,7 @@ void ArchiveWorkbookTest::templateWithoutTotalsStillWorks() {
 // widest digit).
 void ArchiveWorkbookTest::wideColumnsShowLongValuesWhole() {
   ProtocolRun run;
-  run.browser.excelProtocolAction()->trigger();
+  widgets::child<QAction>(run.browser, "excelProtocolAction")->trigger();
   OoxmlPackage package(run.produced());
   const QByteArray sheet = package.read(QStringLiteral("xl/worksheets/sheet1.xml"));
   QFont font(QStringLiteral("Arial"));

@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 
 #include "support/Keyboard.h"
+#include "support/Widgets.h"
 #include "support/TestRegistry.h"
 
 #include "BasesFixture.h"
@@ -63,7 +64,7 @@ class BaseEditorTest : public QObject {
 };
 
 void BaseEditorTest::selectTreeNode(QTreeWidgetItem* node) {
-  fixture_->mainWindow().baseTree()->setCurrentItem(node);
+  widgets::child<QTreeWidget>(fixture_->mainWindow(), "baseTree")->setCurrentItem(node);
   fixture_->mainWindow().showSelection();
 }
 
@@ -116,7 +117,7 @@ void BaseEditorTest::workingDay() {
   QVERIFY(fixture_->selection().baseName().isEmpty());
   QCOMPARE(fixture_->selection().meterNum(), 0);
   QCOMPARE(fixture_->selection().markedCount(), 0);
-  QTreeWidgetItem* base = fixture_->mainWindow().baseTree()->topLevelItem(1);
+  QTreeWidgetItem* base = widgets::child<QTreeWidget>(fixture_->mainWindow(), "baseTree")->topLevelItem(1);
   QCOMPARE(base->text(0), "БАЗА");
   QCOMPARE(base->childCount(), 3);
   QCOMPARE(base->child(0)->text(0), "Счетчик 1");
@@ -251,7 +252,7 @@ void BaseEditorTest::reTickingReplacesTheMeterAndItsPoints() {
   QCOMPARE(fixture_->pointCount(first), 4);
 
   fixture_->editor().close();
-  QCOMPARE(fixture_->mainWindow().baseTree()->topLevelItem(1)->childCount(), 0);
+  QCOMPARE(widgets::child<QTreeWidget>(fixture_->mainWindow(), "baseTree")->topLevelItem(1)->childCount(), 0);
   fixture_->selection().setBaseName("Б");
   fixture_->editor().openForChosenBase(&fixture_->mainWindow());
   QVERIFY(!fixture_->slot(2)->isChecked());
@@ -449,7 +450,7 @@ void BaseEditorTest::openingShowsSlotOneOrProposals() {
   fixture_->editor().close();
 
   // Base chosen in the tree, then "Данные счетчиков".
-  selectTreeNode(fixture_->mainWindow().baseTree()->topLevelItem(1));
+  selectTreeNode(widgets::child<QTreeWidget>(fixture_->mainWindow(), "baseTree")->topLevelItem(1));
   QCOMPARE(fixture_->selection().baseName(), "Б");
   fixture_->editor().openForChosenBase(&fixture_->mainWindow());
   QVERIFY(!fixture_->mainWindow().isEnabled());

@@ -11,6 +11,7 @@
 #include "bases/BaseNameDialog.h"
 #include "database/DataModule.h"
 #include "support/Keyboard.h"
+#include "support/Widgets.h"
 #include "workspace/MainWindow.h"
 
 BasesFixture::BasesFixture() {
@@ -111,7 +112,7 @@ void BasesFixture::clickSlot(int n, Qt::MouseButton button) {
 }
 
 void BasesFixture::createBaseByName(const QString& name) {
-  mainWindow_->createBaseAction()->trigger();  // "Создать базу"
+  widgets::child<QAction>(mainWindow_, "createBaseAction")->trigger();  // "Создать базу"
   QVERIFY(QTest::qWaitForWindowActive(nameDialog_.get()));
   auto* edit = nameDialog_->findChild<QLineEdit*>("nameEdit");
   typeText(edit, name);

@@ -6,6 +6,7 @@
 #include <QTreeWidget>
 
 #include "support/Keyboard.h"
+#include "support/Widgets.h"
 #include "support/TestRegistry.h"
 
 #include "BasesFixture.h"
@@ -61,8 +62,8 @@ void NameDialogTest::newBaseIsStoredWithCapitals() {
   }
   fixture_->editor().close();
   QVERIFY(fixture_->mainWindow().isEnabled());
-  QCOMPARE(fixture_->mainWindow().baseTree()->topLevelItemCount(), 2);
-  QCOMPARE(fixture_->mainWindow().baseTree()->topLevelItem(1)->text(0), "Б1");
+  QCOMPARE(widgets::child<QTreeWidget>(fixture_->mainWindow(), "baseTree")->topLevelItemCount(), 2);
+  QCOMPARE(widgets::child<QTreeWidget>(fixture_->mainWindow(), "baseTree")->topLevelItem(1)->text(0), "Б1");
 }
 
 void NameDialogTest::cancellingCreatesNothing_data() {
@@ -159,7 +160,7 @@ void NameDialogTest::quotesInNamesAreStoredAsTyped() {
   const QVector<MeterRow> meters = fixture_->metersOf(name);
   QCOMPARE(meters.size(), 1);
   QCOMPARE(meters[0].type, "\"А'Б\"");
-  QTreeWidgetItem* node = fixture_->mainWindow().baseTree()->topLevelItem(1);
+  QTreeWidgetItem* node = widgets::child<QTreeWidget>(fixture_->mainWindow(), "baseTree")->topLevelItem(1);
   QCOMPARE(node->text(0), name);
   QCOMPARE(node->childCount(), 1);
 }

@@ -9,6 +9,7 @@
 #include <QTreeWidget>
 
 #include "../database/DatabaseFixture.h"
+#include "support/Widgets.h"
 #include "PtyInstrument.h"
 #include "database/Statements.h"
 #include "link/TerminalWindow.h"
@@ -60,7 +61,7 @@ struct TerminalFixture : DatabaseFixture {
 
   // A left click on the tree node with this caption (the last one found).
   void chooseNode(const QString& caption) {
-    QTreeWidget* tree = mainWindow().baseTree();
+    QTreeWidget* tree = widgets::child<QTreeWidget>(mainWindow(), "baseTree");
     const QList<QTreeWidgetItem*> items = tree->findItems(caption, Qt::MatchExactly | Qt::MatchRecursive);
     QVERIFY(!items.isEmpty());
     QTreeWidgetItem* item = items.last();
@@ -71,7 +72,7 @@ struct TerminalFixture : DatabaseFixture {
 
   // "Начать измерение", then wait until the terminal window is active.
   void beginMeasurement() {
-    mainWindow().beginMeasurementAction()->trigger();
+    widgets::child<QAction>(mainWindow(), "beginMeasurementAction")->trigger();
     QVERIFY(QTest::qWaitForWindowActive(&terminal()));
   }
 

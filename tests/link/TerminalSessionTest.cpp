@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "support/Keyboard.h"
+#include "support/Widgets.h"
 
 #include "TerminalFixture.h"
 #include "link/PortNames.h"
@@ -159,7 +160,7 @@ void TerminalSessionTest::openingAndClosing() {
   QCOMPARE(fixture.terminal().statusPanel(1)->text(), QStringLiteral("Используемый порт: Com1"));
   QCOMPARE(values().nominalVoltageText, QStringLiteral("220"));
   QCOMPARE(values().nominalCurrentText, QStringLiteral("5"));
-  fixture.mainWindow().beginMeasurementAction()->trigger();
+  widgets::child<QAction>(fixture.mainWindow(), "beginMeasurementAction")->trigger();
   QTest::qWait(300);
   QCOMPARE(sim.newlyReceived(), QByteArray());
   fixture.terminal().close();
@@ -223,9 +224,9 @@ void TerminalSessionTest::programmingTheErrorModeAndSaving() {
   for (const StoredPoint& point : storedPoints(fixture)) QCOMPARE(point.count.toInt(), 1);
   // The meter without a reading shows an empty error in the grid.
   fixture.chooseNode("Счетчик 6");
-  QAbstractItemModel* grid = fixture.mainWindow().pointGrid()->model();
+  QAbstractItemModel* grid = widgets::child<DatasetGrid>(fixture.mainWindow(), "pointGrid")->model();
   QCOMPARE(grid->rowCount(), 1);
-  const int errorColumn = fixture.mainWindow().pointGrid()->columnOfField("Opogr");
+  const int errorColumn = widgets::child<DatasetGrid>(fixture.mainWindow(), "pointGrid")->columnOfField("Opogr");
   QCOMPARE(grid->index(0, errorColumn).data().toString(), QString());
 }
 

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "support/Keyboard.h"
+#include "support/Widgets.h"
 #include <QTimer>
 
 #include "LinkTestSupport.h"
@@ -276,14 +277,14 @@ void TerminalWindowTest::mainWindowFollowsTheMenu() {
   PtyInstrument& pty = fixture.pty();
   open(fixture, pty);
   QVERIFY(!fixture.selection().actionsAllowed());
-  QVERIFY(!fixture.mainWindow().deleteBaseAction()->isEnabled());
+  QVERIFY(!widgets::child<QAction>(fixture.mainWindow(), "deleteBaseAction")->isEnabled());
   pty.send(mainMenu());
   QVERIFY(fixture.waitFor([&fixture] { return fixture.mainWindow().isEnabled(); }));
   pty.send(phaseVoltages());
   QVERIFY(fixture.waitFor([&fixture] { return !fixture.mainWindow().isEnabled(); }));
   pty.send(mainMenu());
   QVERIFY(fixture.waitFor([&fixture] { return fixture.mainWindow().isEnabled(); }));
-  fixture.mainWindow().beginMeasurementAction()->trigger();
+  widgets::child<QAction>(fixture.mainWindow(), "beginMeasurementAction")->trigger();
   QCOMPARE(pty.received(300), QByteArray());
   QCOMPARE(fixture.mirrorRow(0), kMenu[0].leftJustified(17));
 
@@ -292,7 +293,7 @@ void TerminalWindowTest::mainWindowFollowsTheMenu() {
   QVERIFY(!fixture.terminal().line().connected());
   QVERIFY(fixture.terminal().loop().suspended());
   QVERIFY(fixture.selection().actionsAllowed());
-  QVERIFY(fixture.mainWindow().deleteBaseAction()->isEnabled());
+  QVERIFY(widgets::child<QAction>(fixture.mainWindow(), "deleteBaseAction")->isEnabled());
   QVERIFY(fixture.mainWindow().isEnabled());
 }
 

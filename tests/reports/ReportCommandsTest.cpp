@@ -5,6 +5,7 @@
 #include <QTreeWidget>
 
 #include "support/TestRegistry.h"
+#include "support/Widgets.h"
 
 #include "reports/DocxReadBack.h"
 #include "reports/ProtocolFixture.h"
@@ -36,12 +37,12 @@ struct MainWindowFixture : ProtocolFixture {
 
   // A left click on the node, as the operator chooses it.
   void click(QTreeWidgetItem* node) {
-    QTreeWidget* tree = window->baseTree();
+    QTreeWidget* tree = widgets::child<QTreeWidget>(window, "baseTree");
     if (node->parent()) node->parent()->setExpanded(true);
     tree->scrollToItem(node);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
   }
-  QTreeWidgetItem* baseNode() { return window->baseTree()->findItems(kBase, Qt::MatchExactly).value(0); }
+  QTreeWidgetItem* baseNode() { return widgets::child<QTreeWidget>(window, "baseTree")->findItems(kBase, Qt::MatchExactly).value(0); }
   QTreeWidgetItem* meterNode(int slot) {
     QTreeWidgetItem* base = baseNode();
     for (int i = 0; i < base->childCount(); ++i)
@@ -56,13 +57,13 @@ struct MainWindowFixture : ProtocolFixture {
 enum class Command { Single, Group };
 
 QAction* commandAction(MainWindow& window, Command command) {
-  return command == Command::Single ? window.singleProtocolAction() : window.groupProtocolAction();
+  return command == Command::Single ? widgets::child<QAction>(window, "singleProtocolAction") : widgets::child<QAction>(window, "groupProtocolAction");
 }
 
 // Through the tool bar button, so that an error reaches the error box as in
 // the program.
 void pressButton(MainWindow& window, Command command) {
-  QWidget* button = window.commandBar()->widgetForAction(commandAction(window, command));
+  QWidget* button = widgets::child<QToolBar>(window, "commandBar")->widgetForAction(commandAction(window, command));
   QTest::mouseClick(button, Qt::LeftButton);
 }
 
@@ -131,7 +132,7 @@ void ReportCommandsTest::reportRunsFromWindow() {
   bool hourglass = false;
   auto observed = [&](std::function<QString()> report) {
     return [&, report] {
-      progressText = fixture.window->statusPanel(MainWindow::kReportPanel)->text();
+      progressText = widgets::child<QLabel>(fixture.window, "statusPanel" + QString::number(MainWindow::kReportPanel))->text();
       hourglass = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
       fixture.window->noteSavedDocument(report());
     };
@@ -149,7 +150,7 @@ void ReportCommandsTest::reportRunsFromWindow() {
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   QCOMPARE(fixture.savedProtocols().size(), 1);
   const QString saved = fixture.nativePath("protocols/" + fixture.savedProtocols().first());
-  QCOMPARE(fixture.window->statusPanel(MainWindow::kReportPanel)->text(), "Протокол сохранён: " + saved);
+  QCOMPARE(widgets::child<QLabel>(fixture.window, "statusPanel" + QString::number(MainWindow::kReportPanel))->text(), "Протокол сохранён: " + saved);
   QVERIFY(readDocx(saved).allText().contains("011234"));
   QCOMPARE(fixture.storedProtocolNumber(), "10");
   // The choice holds again: the chosen meter, its points, its marks.
@@ -157,7 +158,7 @@ void ReportCommandsTest::reportRunsFromWindow() {
   QCOMPARE(fixture.dm->meters->fieldByName("NumberCh").asInteger(), 2);
   QCOMPARE(fixture.dm->testPoints->recordCount(), 3);
   QCOMPARE(fixture.selection.markedCount(), 2);
-  QCOMPARE(fixture.window->statusPanel(1)->text(), "Счетчик: 2");
+  QCOMPARE(widgets::child<QLabel>(fixture.window, "statusPanel" + QString::number(1))->text(), "Счетчик: 2");
 }
 
 void ReportCommandsTest::missingTemplateFromWindow() {
@@ -170,7 +171,7 @@ void ReportCommandsTest::missingTemplateFromWindow() {
 
   QCOMPARE(answers.texts(), QStringList{"Не найден файл " + fixture.nativePath("sources/look.doc")});
   QCOMPARE(answers.shown()[0].kind, MessageService::Kind::Plain);
-  QVERIFY(fixture.window->statusPanel(MainWindow::kReportPanel)->text().isEmpty());
+  QVERIFY(widgets::child<QLabel>(fixture.window, "statusPanel" + QString::number(MainWindow::kReportPanel))->text().isEmpty());
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   QCOMPARE(fixture.storedProtocolNumber(), "9");
 }
@@ -187,7 +188,7 @@ void ReportCommandsTest::failingReportShowsErrorBox() {
 
   QCOMPARE(answers.shown().size(), size_t(1));
   QCOMPARE(answers.shown()[0].kind, MessageService::Kind::Error);
-  QVERIFY(fixture.window->statusPanel(MainWindow::kReportPanel)->text().isEmpty());
+  QVERIFY(widgets::child<QLabel>(fixture.window, "statusPanel" + QString::number(MainWindow::kReportPanel))->text().isEmpty());
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   QVERIFY(fixture.savedProtocols().isEmpty());
   QCOMPARE(fixture.storedProtocolNumber(), "9");

@@ -4,6 +4,7 @@
 #include <QTreeWidget>
 
 #include "support/TestRegistry.h"
+#include "support/Widgets.h"
 
 #include "reports/DocxReadBack.h"
 #include "reports/ProtocolFixture.h"
@@ -47,20 +48,20 @@ struct ShownMainWindow {
   std::unique_ptr<MainWindow> main;
 
   QTreeWidgetItem* meterNode(int slot) {
-    QTreeWidgetItem* base = main->baseTree()->findItems(kBase, Qt::MatchExactly).value(0);
+    QTreeWidgetItem* base = widgets::child<QTreeWidget>(main, "baseTree")->findItems(kBase, Qt::MatchExactly).value(0);
     for (int i = 0; i < base->childCount(); ++i)
       if (base->child(i)->text(0) == meterCaptions(slot)) return base->child(i);
     qFatal("no node for slot %d", slot);
   }
   void choose(int slot) {
-    QTreeWidget* tree = main->baseTree();
+    QTreeWidget* tree = widgets::child<QTreeWidget>(main, "baseTree");
     QTreeWidgetItem* node = meterNode(slot);
     node->parent()->setExpanded(true);
     tree->scrollToItem(node);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
   }
   QModelIndex errorCell() const {
-    DatasetGrid* grid = main->pointGrid();
+    DatasetGrid* grid = widgets::child<DatasetGrid>(main, "pointGrid");
     return grid->model()->index(0, grid->columnOfField(QStringLiteral("Opogr")));
   }
 };
@@ -134,7 +135,7 @@ class VerdictScenarioTest : public QObject {
       window.choose(slot);
       const QModelIndex cell = window.errorCell();
       const QString verdict = kWindowVerdicts[slot - 1];
-      QCOMPARE(window.main->statusPanel(MainWindow::kVerdictPanel)->text(), verdict);
+      QCOMPARE(widgets::child<QLabel>(window.main, "statusPanel" + QString::number(MainWindow::kVerdictPanel))->text(), verdict);
       QCOMPARE(window.meterNode(slot)->toolTip(0), verdict);
       const QString text = cell.data(Qt::DisplayRole).toString();
       const QVariant background = cell.data(Qt::BackgroundRole);
@@ -158,12 +159,12 @@ class VerdictScenarioTest : public QObject {
     VerdictFixture fixture;
     ShownMainWindow window(fixture);
     window.choose(3);
-    QCOMPARE(window.main->statusPanel(MainWindow::kVerdictPanel)->text(), "Не годен");
+    QCOMPARE(widgets::child<QLabel>(window.main, "statusPanel" + QString::number(MainWindow::kVerdictPanel))->text(), "Не годен");
     window.main->unmarkAllPoints();
-    QCOMPARE(window.main->statusPanel(MainWindow::kVerdictPanel)->text(), "Не оценён");
+    QCOMPARE(widgets::child<QLabel>(window.main, "statusPanel" + QString::number(MainWindow::kVerdictPanel))->text(), "Не оценён");
     QCOMPARE(window.meterNode(3)->toolTip(0), "Не оценён");
     window.main->markAllPoints();
-    QCOMPARE(window.main->statusPanel(MainWindow::kVerdictPanel)->text(), "Не годен");
+    QCOMPARE(widgets::child<QLabel>(window.main, "statusPanel" + QString::number(MainWindow::kVerdictPanel))->text(), "Не годен");
     QCOMPARE(window.meterNode(3)->toolTip(0), "Не годен");
   }
 
@@ -182,7 +183,7 @@ class VerdictScenarioTest : public QObject {
     QVERIFY(window.errorCell().data(Qt::DisplayRole).toString().endsWith(" ✗"));
     QCOMPARE(window.errorCell().data(Qt::ToolTipRole).toString(), "Предел ±0,1 %");
 
-    DatasetGrid* grid = window.main->pointGrid();
+    DatasetGrid* grid = widgets::child<DatasetGrid>(window.main, "pointGrid");
     int prepared = 0;
     int looks = 0;
     grid->setCellLooks({[&] { ++prepared; }, [&](int, const QString&) -> std::optional<CellLook> {
@@ -220,11 +221,11 @@ class VerdictScenarioTest : public QObject {
     ShownMainWindow window(fixture);
     window.main->resize(1100, 620);
     window.choose(1);
-    QCOMPARE(window.main->statusPanel(MainWindow::kVerdictPanel)->text(), "Не годен");
+    QCOMPARE(widgets::child<QLabel>(window.main, "statusPanel" + QString::number(MainWindow::kVerdictPanel))->text(), "Не годен");
     QTest::qWait(400);  // the chart pane follows after a short delay
 
     const QImage picture = window.main->grab().toImage();
-    DatasetGrid* grid = window.main->pointGrid();
+    DatasetGrid* grid = widgets::child<DatasetGrid>(window.main, "pointGrid");
     const auto tintOfRow = [&](int row) {
       const QRect cell = grid->visualRect(grid->model()->index(row, grid->columnOfField(QStringLiteral("Opogr"))));
       const QPoint inside = grid->viewport()->mapTo(window.main.get(), cell.topLeft() + QPoint(3, cell.height() / 2));

@@ -41,7 +41,7 @@ struct Drawn {
 
 Drawn drawnPoints(MainWindow* form) {
   Drawn drawn;
-  for (const ErrorCurve& curve : form->errorChart()->content().curves)
+  for (const ErrorCurve& curve : widgets::child<ErrorChartView>(form, "errorChart")->content().curves)
     for (const auto& branch : curve.branches)
       for (const ErrorChartPoint& point : branch) {
         ++drawn.points;
@@ -53,7 +53,7 @@ Drawn drawnPoints(MainWindow* form) {
 // The legend's entries: series without a caption have their entry hidden.
 QStringList legendCaptions(MainWindow* form) {
   QStringList captions;
-  for (QLegendMarker* marker : form->errorChart()->chart()->legend()->markers())
+  for (QLegendMarker* marker : widgets::child<ErrorChartView>(form, "errorChart")->chart()->legend()->markers())
     if (!marker->label().isEmpty()) captions << marker->label();
   return captions;
 }
@@ -88,25 +88,25 @@ void ChartPaneTest::chartFollowsTheChosenMeter() {
   fixture.rows().addPoint(meter1, pointOf(20, "0.50/L", -0.1));
   fixture.rows().addPoint(meter2, pointOf(50, "0.8/C", 0.4, "R"));
   MainWindow* form = fixture.openWindow();
-  QTRY_COMPARE(form->errorChart()->chart()->title(), QStringLiteral("Счетчик не выбран"));
+  QTRY_COMPARE(widgets::child<ErrorChartView>(form, "errorChart")->chart()->title(), QStringLiteral("Счетчик не выбран"));
 
   fixture.leftClick("Б1/1");
   QTRY_COMPARE(drawnPoints(form), (Drawn{3, 1}));
   QCOMPARE(legendCaptions(form), (QStringList{"cos φ = 1", "0,5 инд."}));
-  QVERIFY(form->errorChart()->chart()->title().isEmpty());
-  QCOMPARE(form->errorChart()->chart()->axes(Qt::Horizontal).at(0)->titleText(), "Ток, % от номинального");
-  QCOMPARE(form->errorChart()->chart()->axes(Qt::Vertical).at(0)->titleText(), "Погрешность, %");
+  QVERIFY(widgets::child<ErrorChartView>(form, "errorChart")->chart()->title().isEmpty());
+  QCOMPARE(widgets::child<ErrorChartView>(form, "errorChart")->chart()->axes(Qt::Horizontal).at(0)->titleText(), "Ток, % от номинального");
+  QCOMPARE(widgets::child<ErrorChartView>(form, "errorChart")->chart()->axes(Qt::Vertical).at(0)->titleText(), "Погрешность, %");
 
   fixture.leftClick("Б1/2");
   QTRY_COMPARE(drawnPoints(form), (Drawn{1, 1}));
   QCOMPARE(legendCaptions(form), QStringList{"0,8 емк."});
 
   fixture.leftClick("Б1/3");
-  QTRY_COMPARE(form->errorChart()->chart()->title(), QStringLiteral("Нет измеренных точек"));
-  QVERIFY(form->errorChart()->chart()->series().isEmpty());
+  QTRY_COMPARE(widgets::child<ErrorChartView>(form, "errorChart")->chart()->title(), QStringLiteral("Нет измеренных точек"));
+  QVERIFY(widgets::child<ErrorChartView>(form, "errorChart")->chart()->series().isEmpty());
 
   fixture.leftClick("Б1");
-  QTRY_COMPARE(form->errorChart()->chart()->title(), QStringLiteral("Счетчик не выбран"));
+  QTRY_COMPARE(widgets::child<ErrorChartView>(form, "errorChart")->chart()->title(), QStringLiteral("Счетчик не выбран"));
 }
 
 void ChartPaneTest::chartFollowsChangesOfThePoints_data() {
@@ -142,9 +142,9 @@ void ChartPaneTest::chartFollowsChangesOfThePoints() {
   if (change == "click") {
     fixture.clickCell(1, "Rep");
   } else if (change == "mark all") {
-    form->markAllAction()->trigger();
+    widgets::child<QAction>(form, "markAllAction")->trigger();
   } else if (change == "unmark all") {
-    form->unmarkAllAction()->trigger();
+    widgets::child<QAction>(form, "unmarkAllAction")->trigger();
   } else if (change == "renumber") {
     form->renumberTestPoints();
   } else if (change == "save") {
@@ -157,7 +157,7 @@ void ChartPaneTest::chartFollowsChangesOfThePoints() {
     rows->fieldByName("Opogr").setReal(0.5);
     rows->post();
   } else if (change == "clear") {
-    form->clearBaseAction()->trigger();
+    widgets::child<QAction>(form, "clearBaseAction")->trigger();
   }
   QTRY_COMPARE(drawnPoints(form), (Drawn{points, marked}));
 }
@@ -179,13 +179,13 @@ void ChartPaneTest::pointsBeyondTheClassLimitAreRed() {
   QTRY_COMPARE(drawnPoints(form), (Drawn{2, 2}));
 
   QList<QPointF> red;
-  for (QAbstractSeries* series : form->errorChart()->chart()->series())
+  for (QAbstractSeries* series : widgets::child<ErrorChartView>(form, "errorChart")->chart()->series())
     if (auto* xy = qobject_cast<QXYSeries*>(series);
         !xy->lightMarker().isNull() && xy->color() == QColor(0xd6, 0x27, 0x28))
       red << xy->points();
   QCOMPARE(red, QList<QPointF>{QPointF(50, -1.4)});
   QVERIFY(legendCaptions(form).contains("Вне допуска"));
-  const std::vector<LimitStep>& envelope = form->errorChart()->content().curves.at(0).envelope;
+  const std::vector<LimitStep>& envelope = widgets::child<ErrorChartView>(form, "errorChart")->content().curves.at(0).envelope;
   QCOMPARE(envelope.size(), size_t(1));
   QCOMPARE(envelope[0].limit, 1.0);
 }
@@ -244,7 +244,7 @@ void ChartPaneTest::saveChartFailureIsTold() {
   QTRY_COMPARE(drawnPoints(form), (Drawn{1, 1}));
   MessageService::ScriptedAnswers answers;
   ScriptedSaveNames names({{fixture.filePath("no such folder/curve.png"), 0}});
-  form->errorChart()->saveChart();
+  widgets::child<ErrorChartView>(form, "errorChart")->saveChart();
   QCOMPARE(answers.shown().size(), size_t(1));
   QVERIFY2(answers.texts().value(0).contains("curve.png"), qPrintable(answers.texts().value(0)));
 }

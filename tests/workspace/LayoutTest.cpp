@@ -11,6 +11,7 @@
 
 #include "WorkspaceFixture.h"
 #include "support/GridTitles.h"
+#include "support/Widgets.h"
 #include "support/TestRegistry.h"
 
 #include "database/DataModule.h"
@@ -211,8 +212,8 @@ void LayoutTest::firstStartHasDesignLayout() {
   // Centred as far as the (800 pixels wide) test screen allows.
   QVERIFY((form->frameGeometry().center() - form->screen()->availableGeometry().center()).manhattanLength() <=
           2);
-  QCOMPARE(form->splitter()->sizes().value(0), 176);
-  const QVector<GridColumn> columns = form->pointGrid()->gridColumns();
+  QCOMPARE(widgets::child<QSplitter>(form, "treeSplitter")->sizes().value(0), 176);
+  const QVector<GridColumn> columns = widgets::child<DatasetGrid>(form, "pointGrid")->gridColumns();
   QStringList fields;
   QList<int> widths;
   for (const GridColumn& column : columns) {
@@ -224,9 +225,9 @@ void LayoutTest::firstStartHasDesignLayout() {
   // The design widths, or wider where a title needs it in the current font.
   const QList<int> design{26, 90, 62, 90, 120, 93, 74};
   for (int i = 0; i < design.size(); ++i) QVERIFY2(widths[i] >= design[i], qPrintable(fields[i]));
-  QCOMPARE(cutGridTitles(form->pointGrid()), QStringList());
+  QCOMPARE(cutGridTitles(widgets::child<DatasetGrid>(form, "pointGrid")), QStringList());
   QStringList titles;
-  for (int i = 0; i < 7; ++i) titles << form->pointGrid()->model()->headerData(i, Qt::Horizontal).toString();
+  for (int i = 0; i < 7; ++i) titles << widgets::child<DatasetGrid>(form, "pointGrid")->model()->headerData(i, Qt::Horizontal).toString();
   QCOMPARE(titles, (QStringList{"№", "Напряжение, %", "Ток, %", "Кф. мощности", "Отн. погрешность, %",
                                 "Дата проверки", "Запись"}));
 
@@ -272,37 +273,37 @@ double firstShare(const QSplitter* split) {
 void LayoutTest::splitComesBack() {
   WorkspaceFixture fixture;
   MainWindow* form = fixture.openWindow();
-  QVERIFY(qAbs(firstShare(form->pointSplitter()) - 55) < 1);
-  for (auto [split, percent] : {std::pair{form->splitter(), 40}, std::pair{form->pointSplitter(), 30}}) {
+  QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "pointSplitter")) - 55) < 1);
+  for (auto [split, percent] : {std::pair{widgets::child<QSplitter>(form, "treeSplitter"), 40}, std::pair{widgets::child<QSplitter>(form, "pointSplitter"), 30}}) {
     const int total = split->sizes()[0] + split->sizes()[1];
     split->setSizes({total * percent / 100, total - total * percent / 100});
   }
   form = fixture.restart();
   QVERIFY(readText(programPath("sources/mform.res")).endsWith("  Lines = 40\n  Lines = 30\nend\n"));
-  QVERIFY(qAbs(firstShare(form->splitter()) - 40) < 1);
-  QVERIFY(qAbs(firstShare(form->pointSplitter()) - 30) < 1);
+  QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "treeSplitter")) - 40) < 1);
+  QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "pointSplitter")) - 30) < 1);
   // The shares are kept when the window grows.
   form->resize(form->width() + 200, form->height() + 100);
-  QVERIFY(qAbs(firstShare(form->splitter()) - 40) < 1);
-  QVERIFY(qAbs(firstShare(form->pointSplitter()) - 30) < 1);
+  QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "treeSplitter")) - 40) < 1);
+  QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "pointSplitter")) - 30) < 1);
 
   fixture.closeWindow();
   writeText(programPath("sources/mform.res"), memoStream({"wsNormal", "0", "0", "500", "700", "35"}));
   form = fixture.openWindow();
-  QVERIFY(qAbs(firstShare(form->splitter()) - 35) < 1);
-  QVERIFY(qAbs(firstShare(form->pointSplitter()) - 55) < 1);
+  QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "treeSplitter")) - 35) < 1);
+  QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "pointSplitter")) - 55) < 1);
 }
 
 void LayoutTest::movedAndWidenedColumnComesBack() {
   WorkspaceFixture fixture;
   MainWindow* form = fixture.openWindow();
-  DatasetGrid* grid = form->pointGrid();
+  DatasetGrid* grid = widgets::child<DatasetGrid>(form, "pointGrid");
   QHeaderView* header = grid->horizontalHeader();
   const int rep = grid->columnOfField("Rep");
   header->resizeSection(rep, 150);
   header->moveSection(header->visualIndex(rep), header->visualIndex(grid->columnOfField("Date")));
   form = fixture.restart();
-  grid = form->pointGrid();
+  grid = widgets::child<DatasetGrid>(form, "pointGrid");
   header = grid->horizontalHeader();
   QCOMPARE(header->visualIndex(grid->columnOfField("Rep")), 5);
   QCOMPARE(header->visualIndex(grid->columnOfField("Date")), 6);
@@ -328,7 +329,7 @@ void LayoutTest::titlesAreWhole() {
   const auto restoreFont = qScopeGuard([&before] { QApplication::setFont(before); });
   WorkspaceFixture fixture;
   MainWindow* form = fixture.openWindow();
-  QCOMPARE(cutGridTitles(form->pointGrid()), QStringList());
+  QCOMPARE(cutGridTitles(widgets::child<DatasetGrid>(form, "pointGrid")), QStringList());
 
   QStringList narrow;
   for (const char* field : {"Count", "Voltage", "Tok", "KM", "Opogr", "Date"})
@@ -339,7 +340,7 @@ void LayoutTest::titlesAreWhole() {
   for (const QString& column : narrow) properties.append({QStringLiteral("Column"), column});
   writeText(programPath("sources/datagrid.res"), writeComponentStream("DBGrid1", "TDBGrid", properties));
   form = fixture.openWindow();
-  DatasetGrid* grid = form->pointGrid();
+  DatasetGrid* grid = widgets::child<DatasetGrid>(form, "pointGrid");
   QCOMPARE(cutGridTitles(grid), QStringList());
   QCOMPARE(grid->horizontalHeader()->sectionSize(grid->columnOfField("Rep")), 300);
 
@@ -359,8 +360,8 @@ void LayoutTest::damagedLayoutFilesKeepDesign() {
                  {"Column", "field=Count width=wide"}}));
   MainWindow* form = fixture.openWindow();
   QCOMPARE(form->size(), QSize(803, 434));
-  QCOMPARE(form->pointGrid()->gridColumns().last().field, QStringLiteral("Rep"));
-  QCOMPARE(form->pointGrid()->gridColumns().last().width, 74);
+  QCOMPARE(widgets::child<DatasetGrid>(form, "pointGrid")->gridColumns().last().field, QStringLiteral("Rep"));
+  QCOMPARE(widgets::child<DatasetGrid>(form, "pointGrid")->gridColumns().last().width, 74);
 
   // Unknown fields are skipped; columns the file does not name keep their design place.
   writeText(programPath("sources/datagrid.res"),
@@ -376,7 +377,7 @@ void LayoutTest::damagedLayoutFilesKeepDesign() {
                 {{"Column", "field=Gone width=10 alignment=left title-alignment=left visible=true"},
                  {"Column", "field=Rep width=80 alignment=left title-alignment=right visible=true"}}));
   DatasetGrid grid;
-  grid.setDataset(fixture.dm().testPoints, form->pointGrid()->gridColumns());
+  grid.setDataset(fixture.dm().testPoints, widgets::child<DatasetGrid>(form, "pointGrid")->gridColumns());
   QVERIFY(loadComponentFromFile(&grid, programPath("sources/datagrid.res")));
   const QVector<GridColumn> columns = grid.gridColumns();
   QCOMPARE(columns.first().field, QStringLiteral("Rep"));
@@ -414,7 +415,7 @@ void LayoutTest::oversizedStoredWindowFitsTheScreen() {
   QCOMPARE(form->size(), QSize(std::min(width.toInt(), available.width()), std::min(height.toInt(), available.height())));
   QVERIFY(form->frameGeometry().intersects(available));
   form = fixture.restart();
-  const StoredLayout stored = parseLayoutLines(form->layoutText()->toPlainText().split('\n'));
+  const StoredLayout stored = parseLayoutLines(widgets::child<QPlainTextEdit>(form, "layoutText")->toPlainText().split('\n'));
   QVERIFY(stored.size);
   QVERIFY(stored.size->width() <= available.width() && stored.size->height() <= available.height());
 }

@@ -12,6 +12,7 @@
 
 #include "DatabaseCopy.h"
 #include "support/Keyboard.h"
+#include "support/Widgets.h"
 
 #include "WorkspaceFixture.h"
 #include "support/TestDatabase.h"
@@ -85,7 +86,7 @@ void MainWindowTest::actionsAsDesigned() {
   QCOMPARE(action->toolTip(), hint);
   QCOMPARE(action->shortcut().toString(QKeySequence::PortableText), shortcut);
   QVERIFY(!action->icon().isNull());
-  QVERIFY(form->commandBar()->actions().contains(action));
+  QVERIFY(widgets::child<QToolBar>(form, "commandBar")->actions().contains(action));
 }
 
 void MainWindowTest::emptyDatabaseOffersOnlyCreation() {
@@ -98,10 +99,10 @@ void MainWindowTest::emptyDatabaseOffersOnlyCreation() {
 
   fixture.rightPress(QString());
   QCOMPARE(fixture.shownPopupItems(), QStringList{kCreate});
-  form->baseTreeMenu()->close();
+  widgets::child<QMenu>(form, "baseTreeMenu")->close();
   fixture.rightPress(QStringLiteral(""));
   QCOMPARE(fixture.shownPopupItems(), QStringList{kCreate});
-  form->baseTreeMenu()->close();
+  widgets::child<QMenu>(form, "baseTreeMenu")->close();
   QCOMPARE(fixture.enabledCommands(), (QStringList{kCreate, kBegin, kSeeArchive}));
 }
 
@@ -116,9 +117,9 @@ void MainWindowTest::treeListsMetersInUseBySlot() {
   MainWindow* form = fixture.openWindow();
   QCOMPARE(fixture.treeOutline(), (QStringList{"База счетчиков", "Б1", "  Счетчик 1", "  Счетчик 2",
                                                "  Счетчик 5", "Б2", "  Счетчик 6"}));
-  for (int i = 0; i < form->baseTree()->topLevelItemCount(); ++i)
-    QVERIFY(!form->baseTree()->topLevelItem(i)->isExpanded());
-  QAbstractItemModelTester tester(form->baseTree()->model(),
+  for (int i = 0; i < widgets::child<QTreeWidget>(form, "baseTree")->topLevelItemCount(); ++i)
+    QVERIFY(!widgets::child<QTreeWidget>(form, "baseTree")->topLevelItem(i)->isExpanded());
+  QAbstractItemModelTester tester(widgets::child<QTreeWidget>(form, "baseTree")->model(),
                                   QAbstractItemModelTester::FailureReportingMode::QtTest);
 
   // A rebuild shows what the database holds now.
@@ -164,12 +165,12 @@ void MainWindowTest::choosingNodes() {
   fixture.leftClick(QStringLiteral("Б1/1"));
 
   fixture.leftClick(node);
-  QCOMPARE(form->statusPanel(0)->text(), basePanel);
-  QCOMPARE(form->statusPanel(1)->text(), meterPanel);
+  QCOMPARE(widgets::child<QLabel>(form, "statusPanel" + QString::number(0))->text(), basePanel);
+  QCOMPARE(widgets::child<QLabel>(form, "statusPanel" + QString::number(1))->text(), meterPanel);
   QCOMPARE(fixture.selection().meterNum(), meterChosen ? int(meter3) : 0);
   QCOMPARE(fixture.selection().markedCount(), meterChosen ? 2 : 0);
   QCOMPARE(fixture.dm().testPoints->isOpen(), meterChosen);
-  QCOMPARE(form->pointGrid()->model()->rowCount(), meterChosen ? 2 : 0);
+  QCOMPARE(widgets::child<DatasetGrid>(form, "pointGrid")->model()->rowCount(), meterChosen ? 2 : 0);
   QCOMPARE(fixture.enabledCommands(), enabled);
   if (meterChosen) {
     // The contract the reports and the archive rely on.
@@ -191,7 +192,7 @@ void MainWindowTest::baseWithoutMetersInUse() {
   QCOMPARE(fixture.selection().baseName(), QStringLiteral("ПУСТАЯ"));
   QVERIFY(form->isBaseSelected());
   QCOMPARE(fixture.enabledCommands(), (QStringList{kCreate, kDelete, kClear, kOptions, kBegin, kSeeArchive}));
-  QCOMPARE(form->pointGrid()->model()->rowCount(), 0);
+  QCOMPARE(widgets::child<DatasetGrid>(form, "pointGrid")->model()->rowCount(), 0);
 }
 
 void MainWindowTest::rightPressOffersTheNodesCommands_data() {
@@ -220,12 +221,12 @@ void MainWindowTest::rightPressOffersTheNodesCommands() {
   QCOMPARE(fixture.selection().baseName(), chosenBase);
   QCOMPARE(fixture.node(node)->isSelected(), true);
   // Pop-up items follow their commands: a base without a chosen meter greys the report.
-  const QList<QAction*> popupItems = form->baseTreeMenu()->actions();
+  const QList<QAction*> popupItems = widgets::child<QMenu>(form, "baseTreeMenu")->actions();
   QCOMPARE(popupItems[4]->isEnabled(), node.contains(QLatin1Char('/')));
   const QPoint expected = form->frameGeometry().topLeft() +
-                          form->baseTree()->visualItemRect(fixture.node(node)).center() + QPoint(10, 75);
-  QCOMPARE(form->baseTreeMenu()->pos(), expected);
-  form->baseTreeMenu()->close();
+                          widgets::child<QTreeWidget>(form, "baseTree")->visualItemRect(fixture.node(node)).center() + QPoint(10, 75);
+  QCOMPARE(widgets::child<QMenu>(form, "baseTreeMenu")->pos(), expected);
+  widgets::child<QMenu>(form, "baseTreeMenu")->close();
 }
 
 void MainWindowTest::leftClickOnEmptySpaceClearsTheChoice() {
@@ -235,7 +236,7 @@ void MainWindowTest::leftClickOnEmptySpaceClearsTheChoice() {
   MainWindow* form = fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/1"));
   QVERIFY(fixture.selection().meterNum() != 0);
-  QTreeWidget* tree = form->baseTree();
+  QTreeWidget* tree = widgets::child<QTreeWidget>(form, "baseTree");
   tree->clearSelection();
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(5, tree->viewport()->height() - 5));
   QCOMPARE(fixture.selection().meterNum(), 0);
@@ -279,7 +280,7 @@ void MainWindowTest::spaceTogglesMarkWhateverTheColumnOrder() {
   const qint64 meter = fixture.rows().addMeter(QStringLiteral("Б1"), meterIn(1));
   for (int i = 0; i < 2; ++i) fixture.rows().addPoint(meter, pointAt(100));
   MainWindow* form = fixture.openWindow();
-  DatasetGrid* grid = form->pointGrid();
+  DatasetGrid* grid = widgets::child<DatasetGrid>(form, "pointGrid");
   grid->horizontalHeader()->moveSection(grid->horizontalHeader()->visualIndex(grid->columnOfField("Rep")), 0);
   fixture.leftClick(QStringLiteral("Б1/1"));
 
@@ -322,23 +323,23 @@ void MainWindowTest::markAllThenClearAll() {
   MainWindow* form = fixture.openWindow();
   fixture.leftClick(QStringLiteral("Б1/1"));
 
-  QTest::mousePress(form->pointGrid()->viewport(), Qt::RightButton);
-  QVERIFY(form->markAllAction()->isEnabled());
-  form->markAllAction()->trigger();
+  QTest::mousePress(widgets::child<DatasetGrid>(form, "pointGrid")->viewport(), Qt::RightButton);
+  QVERIFY(widgets::child<QAction>(form, "markAllAction")->isEnabled());
+  widgets::child<QAction>(form, "markAllAction")->trigger();
   QCOMPARE(fixture.selection().markedCount(), 4);
   // Only the chosen meter's points.
   QCOMPARE(
       fixture.column(QStringLiteral("select rep from slave where num = ?"), {meter2}).value(0).toString(),
       QString());
-  form->unmarkAllAction()->trigger();
+  widgets::child<QAction>(form, "unmarkAllAction")->trigger();
   QCOMPARE(fixture.selection().markedCount(), 0);
   QCOMPARE(fixture.column(QStringLiteral("select count(*) from slave where rep = 'R'")).value(0).toInt(), 0);
 
   // Without a chosen meter the grid's commands are greyed.
   fixture.leftClick(QStringLiteral("Б1"));
-  QTest::mousePress(form->pointGrid()->viewport(), Qt::RightButton);
-  QVERIFY(!form->markAllAction()->isEnabled());
-  QVERIFY(!form->unmarkAllAction()->isEnabled());
+  QTest::mousePress(widgets::child<DatasetGrid>(form, "pointGrid")->viewport(), Qt::RightButton);
+  QVERIFY(!widgets::child<QAction>(form, "markAllAction")->isEnabled());
+  QVERIFY(!widgets::child<QAction>(form, "unmarkAllAction")->isEnabled());
 }
 
 void MainWindowTest::renumberDropsEmptyPointsPerMeter() {
@@ -370,19 +371,19 @@ void MainWindowTest::renumberDropsEmptyPointsPerMeter() {
   QVERIFY(fixture.dm().testPoints->isOpen());  // it was open before
 
   form->showSelection();
-  QCOMPARE(form->pointGrid()->model()->rowCount(), 2);
-  QCOMPARE(form->pointGrid()->model()->index(1, 0).data().toString(), QStringLiteral("2"));
+  QCOMPARE(widgets::child<DatasetGrid>(form, "pointGrid")->model()->rowCount(), 2);
+  QCOMPARE(widgets::child<DatasetGrid>(form, "pointGrid")->model()->index(1, 0).data().toString(), QStringLiteral("2"));
 }
 
 void MainWindowTest::treePaneWidthDrivesStatusPanel() {
   WorkspaceFixture fixture;
   MainWindow* form = fixture.openWindow();
-  QSplitter* split = form->splitter();
+  QSplitter* split = widgets::child<QSplitter>(form, "treeSplitter");
   QList<int> sizes = split->sizes();
-  QCOMPARE(form->statusPanel(0)->width(), form->treePane()->width() - 61);
-  const int before = form->statusPanel(0)->width();
+  QCOMPARE(widgets::child<QLabel>(form, "statusPanel" + QString::number(0))->width(), widgets::child<QWidget>(form, "treePane")->width() - 61);
+  const int before = widgets::child<QLabel>(form, "statusPanel" + QString::number(0))->width();
   split->setSizes({sizes[0] + 50, sizes[1] - 50});
-  QCOMPARE(form->statusPanel(0)->width(), before + 50);
+  QCOMPARE(widgets::child<QLabel>(form, "statusPanel" + QString::number(0))->width(), before + 50);
 }
 
 void MainWindowTest::sampleDatabaseShowsTwoBases() {
@@ -400,9 +401,9 @@ void MainWindowTest::sampleDatabaseShowsTwoBases() {
   Selection selection;
   {
     MainWindow form(dataModule, selection);
-    QCOMPARE(form.baseTree()->topLevelItemCount(), 3);
-    QCOMPARE(form.baseTree()->topLevelItem(1)->childCount(), 3);
-    QCOMPARE(form.baseTree()->topLevelItem(2)->childCount(), 2);
+    QCOMPARE(widgets::child<QTreeWidget>(form, "baseTree")->topLevelItemCount(), 3);
+    QCOMPARE(widgets::child<QTreeWidget>(form, "baseTree")->topLevelItem(1)->childCount(), 3);
+    QCOMPARE(widgets::child<QTreeWidget>(form, "baseTree")->topLevelItem(2)->childCount(), 2);
   }
 }
 
@@ -421,7 +422,7 @@ void MainWindowTest::disabledCommandPicturesAreGreyed() {
   MainWindow* form = fixture.openWindow();
   auto* command = form->findChild<QAction*>(action);
   QVERIFY(command);
-  QWidget* button = form->commandBar()->widgetForAction(command);
+  QWidget* button = widgets::child<QToolBar>(form, "commandBar")->widgetForAction(command);
   QVERIFY(button);
   // A picture of its own for the disabled mode, whatever the style's engine
   // would derive (some draw a disabled standard icon just as the enabled one).

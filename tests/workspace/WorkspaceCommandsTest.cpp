@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "support/Keyboard.h"
+#include "support/Widgets.h"
 #include <QTreeWidget>
 
 #include "WorkspaceFixture.h"
@@ -67,14 +68,14 @@ void WorkspaceCommandsTest::clearBaseAsksAndKeepsMeters() {
   fixture.leftClick(QStringLiteral("Б1/1"));
 
   MessageService::ScriptedAnswers answers({answer});
-  form->clearBaseAction()->trigger();
+  widgets::child<QAction>(form, "clearBaseAction")->trigger();
   QCOMPARE(answers.texts(), QStringList{"Вы действительно хотите удалить все данные из базы - Б1 ?"});
   QCOMPARE(answers.shown().front().caption, QStringLiteral("Очистка базы счетчиков"));
   QCOMPARE(answers.shown().front().kind, MessageService::Kind::Confirmation);
   QCOMPARE(fixture.column(QStringLiteral("select count(*) from slave")).value(0).toInt(), pointsLeft);
   QCOMPARE(fixture.column(QStringLiteral("select count(*) from master")).value(0).toInt(), 3);
   QCOMPARE(fixture.treeOutline(), (QStringList{"База счетчиков", "Б1", "  Счетчик 1", "Б2", "  Счетчик 1"}));
-  QCOMPARE(form->pointGrid()->model()->rowCount(), pointsLeft == 1 ? 0 : 3);
+  QCOMPARE(widgets::child<DatasetGrid>(form, "pointGrid")->model()->rowCount(), pointsLeft == 1 ? 0 : 3);
   QCOMPARE(fixture.selection().meterNum(), int(meter1));
 }
 
@@ -90,13 +91,13 @@ void WorkspaceCommandsTest::deleteBaseFromMeterNode() {
   fixture.leftClick(QStringLiteral("Б1/1"));
   {
     MessageService::ScriptedAnswers answers({Answer::No});
-    form->deleteBaseAction()->trigger();
+    widgets::child<QAction>(form, "deleteBaseAction")->trigger();
     QCOMPARE(answers.texts(), QStringList{"Вы действительно хотите удалить базу - Б1 ?"});
     QCOMPARE(answers.shown().front().caption, QStringLiteral("Удаление базы счетчиков"));
     QCOMPARE(fixture.column(QStringLiteral("select count(*) from base")).value(0).toInt(), 2);
   }
   MessageService::ScriptedAnswers answers({Answer::Yes});
-  form->deleteBaseAction()->trigger();
+  widgets::child<QAction>(form, "deleteBaseAction")->trigger();
   QCOMPARE(fixture.column(QStringLiteral("select namebase from base")), QVariantList{"Б2"});
   QCOMPARE(fixture.column(QStringLiteral("select base from master")), QVariantList{"Б2"});
   QCOMPARE(fixture.column(QStringLiteral("select num from slave")), (QVariantList{other}));
@@ -104,11 +105,11 @@ void WorkspaceCommandsTest::deleteBaseFromMeterNode() {
   QCOMPARE(fixture.selection().baseName(), QString());
   QCOMPARE(fixture.selection().meterNum(), 0);
   QVERIFY(!fixture.dm().testPoints->isOpen());
-  QCOMPARE(form->pointGrid()->model()->rowCount(), 0);
+  QCOMPARE(widgets::child<DatasetGrid>(form, "pointGrid")->model()->rowCount(), 0);
   QCOMPARE(fixture.enabledCommands(), (QStringList{kCreate, kBegin, kSeeArchive}));
   // Nothing chosen: the command does nothing and asks nothing.
-  form->deleteBaseAction()->setEnabled(true);
-  form->deleteBaseAction()->trigger();
+  widgets::child<QAction>(form, "deleteBaseAction")->setEnabled(true);
+  widgets::child<QAction>(form, "deleteBaseAction")->trigger();
   QCOMPARE(answers.shown().size(), size_t(1));
 }
 
@@ -123,7 +124,7 @@ void WorkspaceCommandsTest::baseNameWithQuotes() {
   QCOMPARE(fixture.selection().meterNum(), int(meter));
   QCOMPARE(fixture.selection().markedCount(), 1);
   MessageService::ScriptedAnswers answers({Answer::Yes});
-  form->clearBaseAction()->trigger();
+  widgets::child<QAction>(form, "clearBaseAction")->trigger();
   QCOMPARE(fixture.column(QStringLiteral("select count(*) from slave")).value(0).toInt(), 0);
 }
 
@@ -185,16 +186,16 @@ void WorkspaceCommandsTest::reportRunsHookAndRestoresSelection() {
   bool busyCursor = false;
   // A report that leaves the meter query elsewhere, as the group report does.
   form->hooks.groupWordReport = [&] {
-    statusDuringReport = form->statusPanel(MainWindow::kReportPanel)->text();
+    statusDuringReport = widgets::child<QLabel>(form, "statusPanel" + QString::number(MainWindow::kReportPanel))->text();
     busyCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
     fixture.dm().meters->reopen(Statements::metersOfBaseInUse(QStringLiteral("Б1"), true));
     fixture.dm().meters->last();
   };
-  form->groupProtocolAction()->trigger();
+  widgets::child<QAction>(form, "groupProtocolAction")->trigger();
   QCOMPARE(statusDuringReport, QStringLiteral("Cоздание отчета в MSWord"));
   QCOMPARE(statusDuringReport.at(0), QLatin1Char('C'));
   QVERIFY(busyCursor);
-  QCOMPARE(form->statusPanel(MainWindow::kReportPanel)->text(), QString());
+  QCOMPARE(widgets::child<QLabel>(form, "statusPanel" + QString::number(MainWindow::kReportPanel))->text(), QString());
   QVERIFY(!QApplication::overrideCursor());
   QCOMPARE(fixture.dm().chosenMeter->fieldByName(QStringLiteral("Num")).asInteger(), meter1);
   Q_UNUSED(meter2);
@@ -203,7 +204,7 @@ void WorkspaceCommandsTest::reportRunsHookAndRestoresSelection() {
   form->hooks.singleWordReport = [] { throw std::runtime_error("Word failed"); };
   QVERIFY_THROWS_EXCEPTION(std::runtime_error, form->writeSingleProtocol());
   QVERIFY(!QApplication::overrideCursor());
-  QCOMPARE(form->statusPanel(MainWindow::kReportPanel)->text(), QString());
+  QCOMPARE(widgets::child<QLabel>(form, "statusPanel" + QString::number(MainWindow::kReportPanel))->text(), QString());
 }
 
 void WorkspaceCommandsTest::archiveNoticeWithoutMarks() {
@@ -215,20 +216,20 @@ void WorkspaceCommandsTest::archiveNoticeWithoutMarks() {
   form->hooks.addToArchive = [&archived] { archived = true; };
   fixture.leftClick(QStringLiteral("Б1/1"));
   MessageService::ScriptedAnswers answers;
-  form->addToArchiveAction()->trigger();
+  widgets::child<QAction>(form, "addToArchiveAction")->trigger();
   QCOMPARE(answers.texts(), QStringList{"Для передачи данных в архив необходимо выбрать хоть одну запись !"});
   QCOMPARE(answers.shown().front().caption, QStringLiteral("Передача данных а архив"));
   QVERIFY(!archived);
   fixture.clickCell(0, QStringLiteral("Rep"));
-  form->addToArchiveAction()->trigger();
+  widgets::child<QAction>(form, "addToArchiveAction")->trigger();
   QVERIFY(archived);
 }
 
 void WorkspaceCommandsTest::portChoiceSurvivesRestart() {
   WorkspaceFixture fixture;
   MainWindow* form = fixture.openWindow();
-  QVERIFY(form->com1Action()->isChecked());
-  QVERIFY(!form->com2Action()->isChecked());
+  QVERIFY(widgets::child<QAction>(form, "com1Action")->isChecked());
+  QVERIFY(!widgets::child<QAction>(form, "com2Action")->isChecked());
   QVERIFY(!fixture.selection().useCom2());
   // A value stored meanwhile by another window survives the port choice.
   loadProgramConfig();
@@ -236,21 +237,21 @@ void WorkspaceCommandsTest::portChoiceSurvivesRestart() {
   saveProgramConfig();
   Config = ProgramConfig();
 
-  form->com2Action()->trigger();
+  widgets::child<QAction>(form, "com2Action")->trigger();
   QVERIFY(fixture.selection().useCom2());
-  QVERIFY(form->com2Action()->isChecked());
-  QVERIFY(!form->com1Action()->isChecked());
+  QVERIFY(widgets::child<QAction>(form, "com2Action")->isChecked());
+  QVERIFY(!widgets::child<QAction>(form, "com1Action")->isChecked());
 
   form = fixture.restart();
   fixture.selection().setUseCom2(false);
   Config = ProgramConfig();
   form->applyPortChoice();
-  QVERIFY(form->com2Action()->isChecked());
-  QVERIFY(!form->com1Action()->isChecked());
+  QVERIFY(widgets::child<QAction>(form, "com2Action")->isChecked());
+  QVERIFY(!widgets::child<QAction>(form, "com1Action")->isChecked());
   QVERIFY(fixture.selection().useCom2());
   QCOMPARE(Config.ProtocolNumber, QStringLiteral("117"));
 
-  form->com1Action()->trigger();
+  widgets::child<QAction>(form, "com1Action")->trigger();
   QVERIFY(!fixture.selection().useCom2());
   loadProgramConfig();
   QCOMPARE(Config.ComPort, quint8(0));
@@ -260,7 +261,7 @@ void WorkspaceCommandsTest::newBaseThroughDialogAndEditor() {
   WorkspaceFixture fixture;
   fixture.createDialogs();
   MainWindow* form = fixture.openWindow();
-  form->createBaseAction()->trigger();
+  widgets::child<QAction>(form, "createBaseAction")->trigger();
   QVERIFY(fixture.baseNameDialog().isVisible());
   QVERIFY(!form->isEnabled());
   auto* name = fixture.baseNameDialog().findChild<QLineEdit*>(QStringLiteral("nameEdit"));
@@ -287,7 +288,7 @@ void WorkspaceCommandsTest::editorOpensOnlyForAChosenBase() {
   QVERIFY(!fixture.baseEditor().isVisible());
   QVERIFY(form->isEnabled());
   fixture.leftClick(QStringLiteral("Б1/2"));
-  form->editBaseAction()->trigger();
+  widgets::child<QAction>(form, "editBaseAction")->trigger();
   QVERIFY(fixture.baseEditor().isVisible());
   QVERIFY(!form->isEnabled());
   // A close request to the main window meanwhile (the window manager's) is refused.
@@ -335,8 +336,8 @@ void WorkspaceCommandsTest::dialogsDisableTheMainWindow() {
 void WorkspaceCommandsTest::exitClosesTheWindow() {
   WorkspaceFixture fixture;
   MainWindow* form = fixture.openWindow();
-  QCOMPARE(form->exitAction()->text(), QStringLiteral("Выход"));
-  form->exitAction()->trigger();
+  QCOMPARE(widgets::child<QAction>(form, "exitAction")->text(), QStringLiteral("Выход"));
+  widgets::child<QAction>(form, "exitAction")->trigger();
   QVERIFY(!form->isVisible());
   QVERIFY(QFile::exists(fixture.filePath(QStringLiteral("sources/mform.res"))));
 }
@@ -344,7 +345,7 @@ void WorkspaceCommandsTest::exitClosesTheWindow() {
 void WorkspaceCommandsTest::protocolsFolderNeedsADesktop() {
   WorkspaceFixture fixture;
   MainWindow* form = fixture.openWindow();
-  QAction* open = form->openProtocolsFolderAction();
+  QAction* open = widgets::child<QAction>(form, "openProtocolsFolderAction");
   QCOMPARE(open->text(), QStringLiteral("Открыть папку протоколов"));
   auto* service = form->findChild<QMenu*>(QStringLiteral("serviceMenu"));
   QVERIFY(service && service->actions().contains(open));

@@ -1,4 +1,5 @@
 #include "WorkspaceFixture.h"
+#include "support/Widgets.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -100,7 +101,7 @@ MainWindow* WorkspaceFixture::restart() {
 }
 
 QTreeWidgetItem* WorkspaceFixture::node(const QString& path) const {
-  QTreeWidget* tree = form_->baseTree();
+  QTreeWidget* tree = widgets::child<QTreeWidget>(form_, "baseTree");
   if (path.isEmpty()) return tree->topLevelItem(0);
   const QStringList parts = path.split(QLatin1Char('/'));
   for (int i = 1; i < tree->topLevelItemCount(); ++i) {
@@ -115,7 +116,7 @@ QTreeWidgetItem* WorkspaceFixture::node(const QString& path) const {
 
 QStringList WorkspaceFixture::treeOutline() const {
   QStringList outline;
-  QTreeWidget* tree = form_->baseTree();
+  QTreeWidget* tree = widgets::child<QTreeWidget>(form_, "baseTree");
   for (int i = 0; i < tree->topLevelItemCount(); ++i) {
     outline << tree->topLevelItem(i)->text(0);
     for (int j = 0; j < tree->topLevelItem(i)->childCount(); ++j)
@@ -125,14 +126,14 @@ QStringList WorkspaceFixture::treeOutline() const {
 }
 
 void WorkspaceFixture::leftClick(const QString& path) {
-  QTreeWidget* tree = form_->baseTree();
+  QTreeWidget* tree = widgets::child<QTreeWidget>(form_, "baseTree");
   QTreeWidgetItem* item = node(path);
   if (item->parent()) item->parent()->setExpanded(true);
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
 }
 
 void WorkspaceFixture::rightPress(const QString& path) {
-  QTreeWidget* tree = form_->baseTree();
+  QTreeWidget* tree = widgets::child<QTreeWidget>(form_, "baseTree");
   QPoint point(5, tree->viewport()->height() - 5);  // empty space below the nodes
   if (!path.isNull()) {
     QTreeWidgetItem* item = node(path);
@@ -144,7 +145,7 @@ void WorkspaceFixture::rightPress(const QString& path) {
 }
 
 void WorkspaceFixture::clickCell(int row, const QString& field) {
-  DatasetGrid* grid = form_->pointGrid();
+  DatasetGrid* grid = widgets::child<DatasetGrid>(form_, "pointGrid");
   const QModelIndex index = grid->model()->index(row, grid->columnOfField(field));
   grid->scrollTo(index);
   QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
@@ -160,16 +161,16 @@ QVariantList WorkspaceFixture::column(const QString& sql, const QVariantList& va
 QStringList WorkspaceFixture::enabledCommands() const {
   QStringList enabled;
   for (QAction* action :
-       {form_->createBaseAction(), form_->deleteBaseAction(), form_->clearBaseAction(), form_->editBaseAction(), form_->beginMeasurementAction(),
-        form_->singleProtocolAction(), form_->groupProtocolAction(), form_->addToArchiveAction(), form_->viewArchiveAction()})
+       {widgets::child<QAction>(form_, "createBaseAction"), widgets::child<QAction>(form_, "deleteBaseAction"), widgets::child<QAction>(form_, "clearBaseAction"), widgets::child<QAction>(form_, "editBaseAction"), widgets::child<QAction>(form_, "beginMeasurementAction"),
+        widgets::child<QAction>(form_, "singleProtocolAction"), widgets::child<QAction>(form_, "groupProtocolAction"), widgets::child<QAction>(form_, "addToArchiveAction"), widgets::child<QAction>(form_, "viewArchiveAction")})
     if (action->isEnabled()) enabled << action->text();
   return enabled;
 }
 
 QStringList WorkspaceFixture::shownPopupItems() const {
   QStringList shown;
-  if (!form_->baseTreeMenu()->isVisible()) return shown;
-  for (QAction* item : form_->baseTreeMenu()->actions())
+  if (!widgets::child<QMenu>(form_, "baseTreeMenu")->isVisible()) return shown;
+  for (QAction* item : widgets::child<QMenu>(form_, "baseTreeMenu")->actions())
     if (item->isVisible()) shown << item->text();
   return shown;
 }
