@@ -4,6 +4,7 @@
 #include <QThread>
 
 #include "support/TestDatabase.h"
+#include "support/RunTogether.h"
 #include "support/TestRegistry.h"
 
 #include "ArchiveFixture.h"
@@ -48,33 +49,6 @@ class Bench {
  private:
   std::unique_ptr<DataModule> dm_;
 };
-
-// Runs `work(bench number)` on `count` threads released together; returns
-// the errors they met.
-QStringList runTogether(int count, const std::function<void(int)>& work) {
-  QSemaphore ready;
-  QSemaphore go;
-  QMutex errorsLock;
-  QStringList errors;
-  std::vector<std::unique_ptr<QThread>> threads;
-  for (int i = 0; i < count; ++i) {
-    threads.emplace_back(QThread::create([&, i] {
-      try {
-        ready.release();
-        go.acquire();
-        work(i);
-      } catch (const std::exception& error) {
-        QMutexLocker lock(&errorsLock);
-        errors << QString::fromUtf8(error.what());
-      }
-    }));
-    threads.back()->start();
-  }
-  ready.acquire(count);
-  go.release(count);
-  for (auto& thread : threads) thread->wait();
-  return errors;
-}
 
 }  // namespace
 
