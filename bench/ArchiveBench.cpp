@@ -18,12 +18,12 @@
 #include <ctime>
 #include <vector>
 
-#include "archive/ArchiveTransfer.h"
-#include "support/Widgets.h"
+#include "app/Application.h"
 #include "archive/ArchiveBrowser.h"
+#include "archive/ArchiveTransfer.h"
 #include "database/DataModule.h"
 #include "settings/ProgramDir.h"
-#include "app/Application.h"
+#include "support/Widgets.h"
 #include "ui/DatasetGrid.h"
 
 namespace {
@@ -69,9 +69,12 @@ void filterKeystrokes(DataModule& dm, ArchiveBrowser& browser) {
     QString keys;
   };
   const std::vector<Typing> typing{
-      {widgets::child<QComboBox>(browser, "typeFilter"), QStringLiteral("СЕ12*\b\b\b*")}, {widgets::child<QComboBox>(browser, "numberFromFilter"), QStringLiteral("1234")},
-      {widgets::child<QComboBox>(browser, "numberToFilter"), QStringLiteral("5678")},      {widgets::child<QComboBox>(browser, "yearFromFilter"), QStringLiteral("1990")},
-      {widgets::child<QComboBox>(browser, "yearToFilter"), QStringLiteral("2010")},        {widgets::child<QComboBox>(browser, "typeFilter"), QStringLiteral("\b\b\b")},
+      {widgets::child<QComboBox>(browser, "typeFilter"), QStringLiteral("СЕ12*\b\b\b*")},
+      {widgets::child<QComboBox>(browser, "numberFromFilter"), QStringLiteral("1234")},
+      {widgets::child<QComboBox>(browser, "numberToFilter"), QStringLiteral("5678")},
+      {widgets::child<QComboBox>(browser, "yearFromFilter"), QStringLiteral("1990")},
+      {widgets::child<QComboBox>(browser, "yearToFilter"), QStringLiteral("2010")},
+      {widgets::child<QComboBox>(browser, "typeFilter"), QStringLiteral("\b\b\b")},
       {widgets::child<QComboBox>(browser, "numberFromFilter"), QStringLiteral("\b\b\b\b")}};
   std::vector<double> times;
   std::vector<double> cpuTimes;  // without the waits for a processor on a busy machine

@@ -18,8 +18,8 @@
 #include "BenchProgram.h"
 
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <vector>
 
@@ -118,7 +118,8 @@ int main(int argc, char** argv) {
   std::printf("  painting the pane      %7.1f ms\n", median(paints));
   std::printf("  update in all          %7.1f ms   %s\n", median(totals),
               ok ? "ok (<= 30 ms)" : "TOO SLOW (> 30 ms)");
-  std::printf("  wall clock per update  %7.1f ms (mean; includes waiting for a busy processor)\n", wallPerRun);
+  std::printf("  wall clock per update  %7.1f ms (mean; includes waiting for a busy processor)\n",
+              wallPerRun);
 
   // Idle: the event loop turns for a few seconds with the chart shown and
   // nothing changing; the chart must not cost processor time then.

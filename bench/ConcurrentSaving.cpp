@@ -1,8 +1,8 @@
 #include "ConcurrentSaving.h"
 
 #include "database/Dataset.h"
-#include "database/TableDataset.h"
 #include "database/Schema.h"
+#include "database/TableDataset.h"
 
 #include <QDate>
 #include <QElapsedTimer>
@@ -21,8 +21,8 @@ constexpr qint64 kFirstMeter = 900000;
 
 }  // namespace
 
-ConcurrentSavingResult saveConcurrently(const std::function<std::unique_ptr<Connection>(const QString&)>& open,
-                                        int connections, int pointsEach) {
+ConcurrentSavingResult saveConcurrently(
+    const std::function<std::unique_ptr<Connection>(const QString&)>& open, int connections, int pointsEach) {
   ConcurrentSavingResult result;
   result.connections = connections;
   std::atomic<qint64> saved{0};

@@ -19,8 +19,8 @@
 #include <functional>
 #include <vector>
 
-#include "database/Statements.h"
 #include "database/DataModule.h"
+#include "database/Statements.h"
 #include "reports/WordProtocols.h"
 #include "settings/DayCount.h"
 #include "settings/ProgramDir.h"

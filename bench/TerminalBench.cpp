@@ -15,8 +15,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <memory>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -29,10 +29,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "database/DataModule.h"
 #include "link/PortNames.h"
 #include "link/TerminalWindow.h"
 #include "settings/ProgramDir.h"
-#include "database/DataModule.h"
 #include "ui/Selection.h"
 
 namespace {

@@ -19,11 +19,11 @@
 #include <vector>
 
 #include "BenchProgram.h"
-#include "support/Widgets.h"
 #include "app/Application.h"
 #include "database/DataModule.h"
 #include "reports/PointJudging.h"
 #include "settings/ProgramDir.h"
+#include "support/Widgets.h"
 #include "ui/DatasetGrid.h"
 #include "ui/Selection.h"
 #include "workspace/MainWindow.h"
@@ -49,9 +49,10 @@ void addMeterWithPoints(DataModule& dm) {
       "values (1, 100, ?, ?, ?, '2024-03-05', 'R', ?)");
   static const char* const kPowerFactors[] = {"1.000", "0.5/L", "0.8/C", "0.866/L"};
   for (int i = 0; i < kPoints; ++i)
-    connection.executeWrite({point,
-                             {1 + i % 120, QString::fromLatin1(kPowerFactors[i % 4]), -1.2 + 0.005 * i, i + 1},
-                             QStringLiteral("slave")});
+    connection.executeWrite(
+        {point,
+         {1 + i % 120, QString::fromLatin1(kPowerFactors[i % 4]), -1.2 + 0.005 * i, i + 1},
+         QStringLiteral("slave")});
   transaction.commit();
 }
 
@@ -123,6 +124,7 @@ int main(int argc, char** argv) {
   print("repaint of all 500 rows, data unchanged", measure(runs, [&] { grid->viewport()->repaint(); }));
   // For comparison: the same repaint of plain cells, what the grid costs without verdicts.
   grid->setCellLooks({});
-  print("repaint of all 500 rows, no looks (the grid alone)", measure(runs, [&] { grid->viewport()->repaint(); }));
+  print("repaint of all 500 rows, no looks (the grid alone)",
+        measure(runs, [&] { grid->viewport()->repaint(); }));
   return 0;
 }

@@ -11,8 +11,8 @@
 // holds it run.
 #include "ConcurrentSaving.h"
 
-#include "database/DatasetModel.h"
 #include "database/DataModule.h"
+#include "database/DatasetModel.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -44,7 +44,9 @@ struct Dialect {
   // The number as text, zero-padded to `width` digits.
   QString padded(const QString& number, int width) const {
     return postgres ? QStringLiteral("lpad(cast(%1 as text), %2, '0')").arg(number).arg(width)
-                    : QStringLiteral("substr('%1' || %2, -%3)").arg(QString(width, QLatin1Char('0')), number).arg(width);
+                    : QStringLiteral("substr('%1' || %2, -%3)")
+                          .arg(QString(width, QLatin1Char('0')), number)
+                          .arg(width);
   }
   // A day as the engine stores dates ("date(...)" is a cast on PostgreSQL).
   static QString day(const char* iso) { return QStringLiteral("date('%1')").arg(QLatin1String(iso)); }
@@ -58,27 +60,34 @@ void populate(Connection& db) {
       QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) ");
   run(db, numbers.arg(kBases) +
               "insert into base (namebase, nvoltage, ntok, pered, klast) "
-              "select 'База ' || " + sql.padded("i", 4) + ", 220, 5, 1600, 0.5 from n");
+              "select 'База ' || " +
+              sql.padded("i", 4) + ", 220, 5, 1600, 0.5 from n");
   run(db,
       numbers.arg(kBases * kMetersPerBase) +
           "insert into master (base, numberch, tip, myyear, myvisible, mynumber, myuser, mymaker, olddate) "
-          "select 'База ' || " + sql.padded("((i - 1) / 8 + 1)", 4) + ", (i - 1) % 8 + 1, 'СО-505', 2015, 1 = 1, " +
+          "select 'База ' || " +
+          sql.padded("((i - 1) / 8 + 1)", 4) + ", (i - 1) % 8 + 1, 'СО-505', 2015, 1 = 1, " +
           sql.padded("i", 7) + ", 'ЦСМ', 'Завод', " + Dialect::day("2020-01-01") + " from n");
   run(db, numbers.arg(kBases * kMetersPerBase * kPointsPerMeter) +
               "insert into slave (num, voltage, tok, km, opogr, date, rep, count) "
-              "select (i - 1) / 25 + 1, 100, 100, '1.0', 0.12, " + Dialect::day("2024-03-05") + ", "
+              "select (i - 1) / 25 + 1, 100, 100, '1.0', 0.12, " +
+              Dialect::day("2024-03-05") +
+              ", "
               "case when i % 3 = 0 then 'R' else null end, (i - 1) % 25 + 1 from n");
-  run(db,
-      numbers.arg(kArchivedMeters) +
-          "insert into masterarhive (base, tip, myyear, myuser, maker, klast, nvoltage, ntok, pered, "
-          "mynumber) "
-          "select 'База ' || " + sql.padded("(i % 1000 + 1)", 4) + ", 'ТИП-' || " + sql.padded("(i % 60)", 2) + ", "
-          "1990 + i % 35, 'ЦСМ', 'Завод', 0.5, 220, 5, 1600, " + sql.padded("(i * 7919 % 1000003)", 7) + " "
-          "from n");
+  run(db, numbers.arg(kArchivedMeters) +
+              "insert into masterarhive (base, tip, myyear, myuser, maker, klast, nvoltage, ntok, pered, "
+              "mynumber) "
+              "select 'База ' || " +
+              sql.padded("(i % 1000 + 1)", 4) + ", 'ТИП-' || " + sql.padded("(i % 60)", 2) +
+              ", "
+              "1990 + i % 35, 'ЦСМ', 'Завод', 0.5, 220, 5, 1600, " +
+              sql.padded("(i * 7919 % 1000003)", 7) +
+              " "
+              "from n");
   run(db, numbers.arg(kArchivedMeters * kPointsPerArchived) +
               "insert into Slavearhiv (num, voltage, tok, km, opogr, date, olddate, count) "
-              "select (i - 1) / 10 + 1, 100, 100, '1.0', 0.12, " + Dialect::day("2024-03-05") + ", " +
-              Dialect::day("2020-01-01") + ", (i - 1) % 10 + 1 from n");
+              "select (i - 1) / 10 + 1, 100, 100, '1.0', 0.12, " +
+              Dialect::day("2024-03-05") + ", " + Dialect::day("2020-01-01") + ", (i - 1) % 10 + 1 from n");
   transaction.commit();
   if (db.isPostgres()) {
     // The generated keys were given explicitly nowhere; the sequences moved with them.
@@ -121,7 +130,8 @@ void record(const QString& what, const QString& figure, double limit = 0) {
 void bench(const QString& what, double limit, int runs, const std::function<void(int)>& work) {
   if (!wanted(what)) return;
   const double ms = measure(runs, work);
-  record(what, QString::number(ms, 'f', 2) + (limit > 0 && ms > limit ? QStringLiteral(" OVER") : QString()), limit);
+  record(what, QString::number(ms, 'f', 2) + (limit > 0 && ms > limit ? QStringLiteral(" OVER") : QString()),
+         limit);
   out << QStringLiteral("%1 %2 ms").arg(what, -62).arg(ms, 8, 'f', 2);
   if (limit > 0) out << QStringLiteral("  (limit %1 ms) %2").arg(limit).arg(ms <= limit ? "ok" : "OVER");
   out << Qt::endl;
@@ -164,7 +174,8 @@ void archiveChosenMeter(DataModule& dm) {
     dm.archivedMeterTable->fieldByName("Base").setText(dm.chosenMeter->fieldByName("Base").asText());
     dm.archivedMeterTable->fieldByName("Tip").setText(type);
     dm.archivedMeterTable->fieldByName("MyNumber").setText(number);
-    dm.archivedMeterTable->fieldByName("MyYear").setInteger(dm.chosenMeter->fieldByName("MyYear").asInteger());
+    dm.archivedMeterTable->fieldByName("MyYear").setInteger(
+        dm.chosenMeter->fieldByName("MyYear").asInteger());
     dm.archivedMeterTable->fieldByName("MyUser").setText(dm.chosenMeter->fieldByName("MyUser").asText());
     dm.archivedMeterTable->fieldByName("Maker").setText(dm.chosenMeter->fieldByName("MyMaker").asText());
     dm.archivedMeterTable->fieldByName("KlasT").setReal(dm.chosenBase->fieldByName("KlasT").asReal());
@@ -273,8 +284,10 @@ int measureEngine(const QString& engine, const OpenConnection& open) {
 // The server database the file names, emptied of the program's tables.
 OpenConnection serverDatabase(const QString& settingsFile) {
   const DatabaseSettings settings = readDatabaseSettings(settingsFile);
-  if (settings.engine != DatabaseSettings::Engine::Postgresql || !settings.name.contains(QLatin1String("bench")))
-    throw std::runtime_error("--postgres needs driver=postgresql and a database whose name contains \"bench\"");
+  if (settings.engine != DatabaseSettings::Engine::Postgresql ||
+      !settings.name.contains(QLatin1String("bench")))
+    throw std::runtime_error(
+        "--postgres needs driver=postgresql and a database whose name contains \"bench\"");
   {
     auto db = Connection::openPostgres(settings, QStringLiteral("bench emptying"));
     for (const char* table : {"Slavearhiv", "masterarhive", "slave", "master", "base"})
@@ -289,7 +302,8 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QStringList arguments = QCoreApplication::arguments().mid(1);
   QString serverSettings;
-  if (const qsizetype at = arguments.indexOf(QStringLiteral("--postgres")); at >= 0 && at + 1 < arguments.size()) {
+  if (const qsizetype at = arguments.indexOf(QStringLiteral("--postgres"));
+      at >= 0 && at + 1 < arguments.size()) {
     serverSettings = arguments[at + 1];
     arguments.remove(at, 2);
   }
@@ -301,7 +315,8 @@ int main(int argc, char** argv) {
     QFile::remove(file + suffix);
 
   QStringList engines{QStringLiteral("SQLite")};
-  if (measureEngine(engines[0], [file](const QString& name) { return Connection::openSqliteFile(file, name); }))
+  if (measureEngine(engines[0],
+                    [file](const QString& name) { return Connection::openSqliteFile(file, name); }))
     return 1;
   if (!serverSettings.isEmpty()) {
     try {

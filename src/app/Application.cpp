@@ -15,7 +15,8 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationVersion(QString::fromLatin1(programVersion()));
   // The program's icon (the one the desktop entry names) on every window.
   QIcon icon;
-  for (const char* size : {"48", "256"}) icon.addFile(QStringLiteral(":/app/vt3417-%1.png").arg(QLatin1String(size)));
+  for (const char* size : {"48", "256"})
+    icon.addFile(QStringLiteral(":/app/vt3417-%1.png").arg(QLatin1String(size)));
   setWindowIcon(icon);
 }
 

@@ -11,11 +11,11 @@
 
 #include <stdexcept>
 
+#include "app/SingleInstance.h"
+#include "app/Windows.h"
 #include "database/DataModule.h"
 #include "settings/ProgramDir.h"
 #include "ui/MessageService.h"
-#include "app/SingleInstance.h"
-#include "app/Windows.h"
 #include "ui/Selection.h"
 #include "workspace/MainWindow.h"
 
@@ -55,10 +55,12 @@ bool enterProgramDir(const QString& documentsDir, const QString& applicationDir)
   const QString workingDir = QDir::currentPath();
   const QString dir = chooseProgramDir(workingDir, documentsDir);
   if (dir != workingDir) {
-    for (const QString& problem : fillProgramDir(dir, shippedSourcesDir(applicationDir))) MessageService::plain(problem);
+    for (const QString& problem : fillProgramDir(dir, shippedSourcesDir(applicationDir)))
+      MessageService::plain(problem);
   }
   if (!QDir::setCurrent(dir)) {
-    MessageService::plain(QStringLiteral("Не удалось открыть папку программы %1.").arg(QDir::toNativeSeparators(dir)));
+    MessageService::plain(
+        QStringLiteral("Не удалось открыть папку программы %1.").arg(QDir::toNativeSeparators(dir)));
     return false;
   }
   setProgramDir(dir);

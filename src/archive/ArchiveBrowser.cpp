@@ -9,15 +9,15 @@
 #include "bases/BaseEditor.h"
 #include "bases/InputValidators.h"
 #include "database/Columns.h"
-#include "database/DatasetModel.h"
 #include "database/DataModule.h"
+#include "database/DatasetModel.h"
 #include "database/Rows.h"
 #include "reports/DesktopOpen.h"
 #include "reports/JudgedCells.h"
 #include "reports/XlReport.h"
 #include "settings/ProgramDir.h"
-#include "ui/MessageService.h"
 #include "ui/DatasetGrid.h"
+#include "ui/MessageService.h"
 #include "ui/Workspace.h"
 
 #include <QCloseEvent>
@@ -33,9 +33,10 @@ namespace {
 const QString kDeletionCaption = QStringLiteral("Удаление данных");
 
 // Fields of the six detail labels.
-const QStringList kDetailFields{Columns::ArchivedMeter::nominalVoltage, Columns::ArchivedMeter::nominalCurrent,
-                                Columns::ArchivedMeter::accuracyClass,  Columns::ArchivedMeter::owner,
-                                Columns::ArchivedMeter::maker,          Columns::ArchivedMeter::meterConstant};
+const QStringList kDetailFields{
+    Columns::ArchivedMeter::nominalVoltage, Columns::ArchivedMeter::nominalCurrent,
+    Columns::ArchivedMeter::accuracyClass,  Columns::ArchivedMeter::owner,
+    Columns::ArchivedMeter::maker,          Columns::ArchivedMeter::meterConstant};
 
 // A button shows its own caption but does what its action does, when its
 // action allows it.
@@ -49,7 +50,8 @@ void bindButton(QAbstractButton* button, QAction* action) {
 // The sort column named by a meter grid field, as archiveListStatement takes it.
 QString sortFieldOf(const QString& field) {
   if (field.compare(Columns::ArchivedMeter::type, Qt::CaseInsensitive) == 0) return QStringLiteral("tip");
-  if (field.compare(Columns::ArchivedMeter::serialNumber, Qt::CaseInsensitive) == 0) return QStringLiteral("myNumber");
+  if (field.compare(Columns::ArchivedMeter::serialNumber, Qt::CaseInsensitive) == 0)
+    return QStringLiteral("myNumber");
   if (field.compare(Columns::ArchivedMeter::year, Qt::CaseInsensitive) == 0) return QStringLiteral("myYear");
   return {};
 }
@@ -66,8 +68,13 @@ void clearQuietly(QComboBox* box) {
 
 }  // namespace
 
-ArchiveBrowser::ArchiveBrowser(DataModule& dataModule, Workspace* workspace, BaseEditor* editor, QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::ArchiveBrowser>()), dm_(dataModule), workspace_(workspace), editor_(editor) {
+ArchiveBrowser::ArchiveBrowser(DataModule& dataModule, Workspace* workspace, BaseEditor* editor,
+                               QWidget* parent)
+    : QWidget(parent),
+      ui(std::make_unique<Ui::ArchiveBrowser>()),
+      dm_(dataModule),
+      workspace_(workspace),
+      editor_(editor) {
   ui->setupUi(this);
   setUpWindow();
 }
@@ -96,21 +103,22 @@ void ArchiveBrowser::setUpWindow() {
 
   namespace Meter = Columns::ArchivedMeter;
   ui->meterGrid->setDataset(dm_.archivedMeters,
-                          {{Meter::type, 115}, {Meter::serialNumber, 115}, {Meter::year, 92}});
+                            {{Meter::type, 115}, {Meter::serialNumber, 115}, {Meter::year, 92}});
   ui->meterGrid->datasetModel()->setColumnTitle(Meter::type, QStringLiteral("Тип счетчика"));
   ui->meterGrid->datasetModel()->setColumnTitle(Meter::serialNumber, QStringLiteral("Заводской номер"));
   ui->meterGrid->datasetModel()->setColumnTitle(Meter::year, QStringLiteral("Год выпуска"));
   ui->meterGrid->horizontalHeader()->setSectionsClickable(true);
-  connect(ui->meterGrid->horizontalHeader(), &QHeaderView::sectionClicked, this, &ArchiveBrowser::onMeterTitleClicked);
+  connect(ui->meterGrid->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          &ArchiveBrowser::onMeterTitleClicked);
 
   namespace Point = Columns::ArchivedPoint;
   ui->pointGrid->setDataset(dm_.archivedPoints, {{Point::number, 37},
-                                            {Point::voltagePercent, 102},
-                                            {Point::currentPercent, 77},
-                                            {Point::powerFactor, 98},
-                                            {Point::error, 123},
-                                            {Point::date, 103},
-                                            {Point::previousCheck, 123}});
+                                                 {Point::voltagePercent, 102},
+                                                 {Point::currentPercent, 77},
+                                                 {Point::powerFactor, 98},
+                                                 {Point::error, 123},
+                                                 {Point::date, 103},
+                                                 {Point::previousCheck, 123}});
   showPointJudgements(ui->pointGrid, [this]() -> std::optional<double> {
     QueryDataset* meters = dm_.archivedMeters;
     if (!meters->isOpen() || meters->isEmpty()) return std::nullopt;
@@ -146,7 +154,8 @@ void ArchiveBrowser::connectActions() {
 // Only what the operator changes re-queries the list: typing (textEdited) or
 // picking from the list (activated). The program's own changes stay quiet.
 void ArchiveBrowser::connectFilterInputs() {
-  for (QComboBox* box : {ui->typeFilter, ui->numberFromFilter, ui->numberToFilter, ui->yearFromFilter, ui->yearToFilter}) {
+  for (QComboBox* box :
+       {ui->typeFilter, ui->numberFromFilter, ui->numberToFilter, ui->yearFromFilter, ui->yearToFilter}) {
     box->setCompleter(nullptr);  // the filter takes exactly what was typed
     connect(box->lineEdit(), &QLineEdit::textEdited, this, &ArchiveBrowser::applyFilter);
     connect(box, &QComboBox::activated, this, &ArchiveBrowser::applyFilter);
@@ -154,7 +163,8 @@ void ArchiveBrowser::connectFilterInputs() {
   // Types are kept in capitals: a lower-case letter (Latin a-z, Cyrillic а-я)
   // becomes its capital whether it is typed (the keys reach the combo box,
   // the line edit's focus proxy) or pasted.
-  ui->typeFilter->lineEdit()->setValidator(new CapitalsValidator(CapitalsValidator::Kind::AnyText, ui->typeFilter));
+  ui->typeFilter->lineEdit()->setValidator(
+      new CapitalsValidator(CapitalsValidator::Kind::AnyText, ui->typeFilter));
   // Years take digits only, typed or pasted.
   for (QComboBox* box : {ui->yearFromFilter, ui->yearToFilter})
     box->lineEdit()->setValidator(
@@ -192,7 +202,8 @@ void ArchiveBrowser::onClosed() {
 // states are the other way round.
 void ArchiveBrowser::setActionStates(bool takeOver) {
   ui->takeOverAction->setEnabled(takeOver);
-  for (QAction* action : {ui->excelProtocolAction, ui->deletePointAction, ui->deleteAllPointsAction, ui->deleteMeterAction})
+  for (QAction* action :
+       {ui->excelProtocolAction, ui->deletePointAction, ui->deleteAllPointsAction, ui->deleteMeterAction})
     action->setEnabled(!takeOver);
 }
 
@@ -214,7 +225,9 @@ void ArchiveBrowser::applyFilter() {
 }
 
 void ArchiveBrowser::refreshTypeList() {
-  for (QComboBox* box : {ui->typeFilter, ui->numberToFilter, ui->numberFromFilter, ui->yearToFilter, ui->yearFromFilter}) clearQuietly(box);
+  for (QComboBox* box :
+       {ui->typeFilter, ui->numberToFilter, ui->numberFromFilter, ui->yearToFilter, ui->yearFromFilter})
+    clearQuietly(box);
   fillFilterList(Columns::ArchivedMeter::type, {ui->typeFilter});
   fillFilterList(Columns::ArchivedMeter::serialNumber, {ui->numberToFilter, ui->numberFromFilter});
   fillFilterList(Columns::ArchivedMeter::year, {ui->yearToFilter, ui->yearFromFilter});
@@ -241,7 +254,9 @@ void ArchiveBrowser::onMeterTitleClicked(int column) {
 }
 
 void ArchiveBrowser::clearFilter() {
-  for (QComboBox* box : {ui->typeFilter, ui->numberFromFilter, ui->numberToFilter, ui->yearFromFilter, ui->yearToFilter}) box->clearEditText();
+  for (QComboBox* box :
+       {ui->typeFilter, ui->numberFromFilter, ui->numberToFilter, ui->yearFromFilter, ui->yearToFilter})
+    box->clearEditText();
   applyFilter();
 }
 

@@ -79,9 +79,7 @@ void writeLimit(MemoryDataset& rows, const TableDataset& points, const AccuracyL
 
 }  // namespace
 
-std::optional<double> archivedClass(Dataset& meter) {
-  return Row::ArchivedMeter::read(meter).accuracyClass;
-}
+std::optional<double> archivedClass(Dataset& meter) { return Row::ArchivedMeter::read(meter).accuracyClass; }
 
 bool fillArchiveProtocolRows(DataModule& dm) { return fillArchiveProtocolRows(dm, programLimits()); }
 
@@ -125,6 +123,7 @@ QByteArray buildArchiveWorkbook(const MemoryDataset& rows, const QString& templa
   ExcelTemplateReport report;
   report.templatePath = templatePath;
   report.addDataSource(QStringLiteral("RxData"), QStringLiteral("Range1"), source);
-  report.addDataSource(QStringLiteral("RxTotals"), QStringLiteral("Totals"), totals, ExcelTemplateReport::Range::Optional);
+  report.addDataSource(QStringLiteral("RxTotals"), QStringLiteral("Totals"), totals,
+                       ExcelTemplateReport::Range::Optional);
   return report.build();
 }

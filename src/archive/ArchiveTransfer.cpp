@@ -1,7 +1,7 @@
 #include "archive/ArchiveTransfer.h"
 
-#include "archive/ArchiveEdits.h"
 #include "archive/ArchiveBrowser.h"
+#include "archive/ArchiveEdits.h"
 #include "database/Columns.h"
 #include "database/DataModule.h"
 #include "database/Rows.h"
@@ -134,4 +134,3 @@ void showWholeArchive(DataModule& dm, ArchiveBrowser& browser, QWidget* opener) 
   browser.show();
   if (opener) opener->setEnabled(false);
 }
-

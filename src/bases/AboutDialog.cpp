@@ -9,8 +9,7 @@
 // would drop unless something refers to it.
 static void initBasesResources() { Q_INIT_RESOURCE(bases); }
 
-AboutDialog::AboutDialog(QWidget* parent)
-    : OpenedWindow(parent), ui(std::make_unique<Ui::AboutDialog>()) {
+AboutDialog::AboutDialog(QWidget* parent) : OpenedWindow(parent), ui(std::make_unique<Ui::AboutDialog>()) {
   initBasesResources();
   ui->setupUi(this);
   ui->versionLabel->setText(ui->versionLabel->text().arg(QString::fromLatin1(programVersion())));

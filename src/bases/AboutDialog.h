@@ -27,4 +27,3 @@ class AboutDialog : public OpenedWindow {
  private:
   std::unique_ptr<Ui::AboutDialog> ui;
 };
-

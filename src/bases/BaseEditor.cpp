@@ -77,7 +77,7 @@ void BaseEditor::setUpFields() {
 }
 
 void BaseEditor::setUpSlotBoxes() {
-  slotBoxes = {nullptr,         ui->slotBox1, ui->slotBox2, ui->slotBox3, ui->slotBox4,
+  slotBoxes = {nullptr,      ui->slotBox1, ui->slotBox2, ui->slotBox3, ui->slotBox4,
                ui->slotBox5, ui->slotBox6, ui->slotBox7, ui->slotBox8};
   for (int n = 1; n <= 8; ++n) {
     slotBoxes[n]->setSlot(n);
@@ -92,8 +92,9 @@ QList<QLineEdit*> BaseEditor::nominalEdits() const {
 
 // The nine edits: every field but the date.
 QList<QLineEdit*> BaseEditor::dataEdits() const {
-  return {ui->serialNumberEdit, ui->meterTypeEdit, ui->yearEdit,     ui->ownerEdit,  ui->makerEdit,
-          ui->accuracyClassEdit,  ui->nominalCurrentEdit, ui->nominalVoltageEdit, ui->meterConstantEdit};
+  return {ui->serialNumberEdit,   ui->meterTypeEdit,      ui->yearEdit,
+          ui->ownerEdit,          ui->makerEdit,          ui->accuracyClassEdit,
+          ui->nominalCurrentEdit, ui->nominalVoltageEdit, ui->meterConstantEdit};
 }
 
 // ---------------------------------------------------------------- opening and closing
@@ -227,8 +228,7 @@ void BaseEditor::showSlotStates() {
   for (meters->first(); !meters->eof(); meters->next()) {
     const Row::Meter meter = Row::Meter::read(*meters);
     const qint64 slot = meter.slot;
-    if (slot >= 1 && slot <= 8)
-      slotBoxes[slot]->setChecked(meter.inUse);
+    if (slot >= 1 && slot <= 8) slotBoxes[slot]->setChecked(meter.inUse);
   }
 }
 
@@ -302,13 +302,15 @@ bool BaseEditor::allFieldsFilled() const {
 
 MeterData BaseEditor::typedMeter() const {
   const QDate date = ui->lastCheckDateEdit->date();
-  return {ui->serialNumberEdit->text(), ui->meterTypeEdit->text(),  ui->yearEdit->text(),
-          ui->ownerEdit->text(),   ui->makerEdit->text(), date == kNoDate ? QDate() : date};
+  return {ui->serialNumberEdit->text(), ui->meterTypeEdit->text(), ui->yearEdit->text(),
+          ui->ownerEdit->text(),        ui->makerEdit->text(),     date == kNoDate ? QDate() : date};
 }
 
 // ---------------------------------------------------------------- database actions
 
-void BaseEditor::deleteSlotMeters() { BaseStore::deleteSlotMeters(dm_, selection_.baseName(), selection_.slot()); }
+void BaseEditor::deleteSlotMeters() {
+  BaseStore::deleteSlotMeters(dm_, selection_.baseName(), selection_.slot());
+}
 
 void BaseEditor::putSlotInUse() {
   if (!currentSlotTicked()) return;
@@ -321,8 +323,8 @@ void BaseEditor::putSlotInUse() {
 
 void BaseEditor::storeSlotMeter() {
   QString storedYear;
-  const BaseStore::StoreResult result =
-      BaseStore::storeMeterInUse(dm_, selection_.baseName(), selection_.slot(), currentSlotTicked(), typedMeter(), &storedYear);
+  const BaseStore::StoreResult result = BaseStore::storeMeterInUse(
+      dm_, selection_.baseName(), selection_.slot(), currentSlotTicked(), typedMeter(), &storedYear);
   if (result == BaseStore::StoreResult::YearMissing) {
     // The meter keeps its year; the field shows it again instead of an empty text.
     ui->yearEdit->setText(storedYear);
@@ -334,9 +336,9 @@ void BaseEditor::storeSlotMeter() {
 void BaseEditor::storeNominals() {
   const BaseNominals stored = BaseStore::readNominals(dm_);
   BaseStore::storeNominals(dm_, {nominalValue(ui->nominalVoltageEdit, stored.voltage),
-                            nominalValue(ui->nominalCurrentEdit, stored.current),
-                            nominalValue(ui->meterConstantEdit, stored.constant),
-                            nominalValue(ui->accuracyClassEdit, stored.klas)});
+                                 nominalValue(ui->nominalCurrentEdit, stored.current),
+                                 nominalValue(ui->meterConstantEdit, stored.constant),
+                                 nominalValue(ui->accuracyClassEdit, stored.klas)});
   showBaseNominals();
 }
 
@@ -370,7 +372,9 @@ void BaseEditor::clampVoltage() {
   ui->nominalVoltageEdit->setText(clampedNominalText(ui->nominalVoltageEdit->text(), kVoltageBounds));
 }
 
-void BaseEditor::clampCurrent() { ui->nominalCurrentEdit->setText(clampedNominalText(ui->nominalCurrentEdit->text(), kCurrentBounds)); }
+void BaseEditor::clampCurrent() {
+  ui->nominalCurrentEdit->setText(clampedNominalText(ui->nominalCurrentEdit->text(), kCurrentBounds));
+}
 
 void BaseEditor::clampConstant() {
   ui->meterConstantEdit->setText(clampedNominalText(ui->meterConstantEdit->text(), kConstantBounds));
@@ -399,7 +403,8 @@ bool BaseEditor::eventFilter(QObject* watched, QEvent* event) {
 // Enter in a nominal field bounds all three bounded values and goes no further.
 // Esc has no duty here: it does not close the editor.
 bool BaseEditor::controlKeyPress(QWidget* control, QKeyEvent* event) {
-  const bool nominal = control == ui->nominalVoltageEdit || control == ui->nominalCurrentEdit || control == ui->meterConstantEdit;
+  const bool nominal = control == ui->nominalVoltageEdit || control == ui->nominalCurrentEdit ||
+                       control == ui->meterConstantEdit;
   if (!nominal || !isEnterKey(event)) return false;
   clampVoltage();
   clampCurrent();
@@ -424,7 +429,8 @@ void BaseEditor::fieldExit(QObject* field) {
     clampConstant();
   if (nominalEdits().contains(qobject_cast<QLineEdit*>(field))) {
     storeNominals();
-  } else if (field == ui->yearEdit || field == ui->ownerEdit || field == ui->makerEdit || field == ui->lastCheckDateEdit) {
+  } else if (field == ui->yearEdit || field == ui->ownerEdit || field == ui->makerEdit ||
+             field == ui->lastCheckDateEdit) {
     if (currentSlotTicked()) storeSlotMeter();
   }
 }
@@ -433,6 +439,7 @@ void BaseEditor::fieldExit(QObject* field) {
 void BaseEditor::commitFocusedField() {
   if (!fieldsLive_) return;
   QWidget* focused = focusWidget();
-  if (focused && (ui->lastCheckDateEdit->isAncestorOf(focused) || focused == ui->lastCheckDateEdit)) focused = ui->lastCheckDateEdit;
+  if (focused && (ui->lastCheckDateEdit->isAncestorOf(focused) || focused == ui->lastCheckDateEdit))
+    focused = ui->lastCheckDateEdit;
   if (focused) fieldExit(focused);
 }

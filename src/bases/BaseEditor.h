@@ -65,11 +65,11 @@ class BaseEditor : public OpenedWindow {
   std::array<SlotBox*, 9> slotBoxes{};
 
   // --- actions ---
-  void closeEditor();          // "OK": closes the editor
-  void takeFromArchive();   // "Взять из архива>>>"
+  void closeEditor();      // "OK": closes the editor
+  void takeFromArchive();  // "Взять из архива>>>"
   void storeNominals();    // stores the four nominal values
   void putSlotInUse();     // puts the current slot in use (when its box is ticked)
-  void storeSlotMeter();  // stores the current slot's meter in use
+  void storeSlotMeter();   // stores the current slot's meter in use
 
   // --- routines ---
   void onActivated();  // reloads the base's nominal values and slot ticks
@@ -115,8 +115,8 @@ class BaseEditor : public OpenedWindow {
   // Exit handlers run only while the editor is open for a base, never while it
   // is being filled for opening or after it was closed.
   bool fieldsLive_ = false;
-  QHash<const QLineEdit*, QString> shownText_;  // serial number and type as last shown
-  QHash<const QLineEdit*, int> typingLimit_;      // nominal fields: characters that may be typed
+  QHash<const QLineEdit*, QString> shownText_;     // serial number and type as last shown
+  QHash<const QLineEdit*, int> typingLimit_;       // nominal fields: characters that may be typed
   QHash<const QLineEdit*, QString> shownNominal_;  // nominal fields: the text shown for the stored value
   DataModule& dm_;
   Selection& selection_;

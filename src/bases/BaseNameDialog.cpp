@@ -2,16 +2,17 @@
 
 #include "ui_BaseNameDialog.h"
 
+#include "bases/BaseEditor.h"
 #include "bases/BaseStore.h"
 #include "bases/InputValidators.h"
-#include "bases/BaseEditor.h"
 #include "database/DataModule.h"
 #include "ui/MessageService.h"
 #include "ui/Selection.h"
 
 #include <QKeyEvent>
 
-BaseNameDialog::BaseNameDialog(DataModule& dataModule, Selection& selection, BaseEditor& editor, QWidget* parent)
+BaseNameDialog::BaseNameDialog(DataModule& dataModule, Selection& selection, BaseEditor& editor,
+                               QWidget* parent)
     : OpenedWindow(parent),
       ui(std::make_unique<Ui::BaseNameDialog>()),
       dm_(dataModule),

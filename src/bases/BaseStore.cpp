@@ -15,7 +15,8 @@ TableDataset* chosenMeterTable(DataModule& dm) {
   return dm.chosenMeter;
 }
 
-// Owner, maker and date: written when the slot's meter is stored (a new meter is written as a whole Row::Meter).
+// Owner, maker and date: written when the slot's meter is stored (a new meter is written as a whole
+// Row::Meter).
 void writeMeterDetails(Dataset* meters, const MeterData& meter) {
   field(meters, Columns::Meter::owner).setText(meter.user);
   field(meters, Columns::Meter::maker).setText(meter.maker);

@@ -30,7 +30,8 @@ QString shortDateFormatWithCentury() {
   return format;
 }
 
-InstallationDialog::InstallationDialog(QWidget* parent) : OpenedWindow(parent), ui(std::make_unique<Ui::InstallationDialog>()) {
+InstallationDialog::InstallationDialog(QWidget* parent)
+    : OpenedWindow(parent), ui(std::make_unique<Ui::InstallationDialog>()) {
   ui->setupUi(this);
   for (QDateEdit* picker : {ui->certificateDateEdit, ui->validUntilEdit})
     picker->setDisplayFormat(shortDateFormatWithCentury());

@@ -40,4 +40,3 @@ class InstallationDialog : public OpenedWindow {
 // The short date format of the locale with the year always in four digits, so
 // that a date picked or typed never loses its century.
 QString shortDateFormatWithCentury();
-

@@ -49,11 +49,13 @@ void LimitsWindow::open(QWidget* opener) {
   showFor(opener);
 }
 
-void LimitsWindow::showLimits(const QString& path, const AccuracyLimits& limits, const QStringList& problems) {
+void LimitsWindow::showLimits(const QString& path, const AccuracyLimits& limits,
+                              const QStringList& problems) {
   const QString shownPath = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-  ui->pathLabel->setText(QFileInfo::exists(path)
-                             ? QStringLiteral("Файл: ") + shownPath
-                             : QStringLiteral("Файл: %1 (нет файла: погрешности не оцениваются)").arg(shownPath));
+  ui->pathLabel->setText(
+      QFileInfo::exists(path)
+          ? QStringLiteral("Файл: ") + shownPath
+          : QStringLiteral("Файл: %1 (нет файла: погрешности не оцениваются)").arg(shownPath));
   QTableWidget* table = ui->limitsTable;
   table->setRowCount(static_cast<int>(limits.rows().size()));
   for (int row = 0; row < limits.rows().size(); ++row) {
@@ -64,8 +66,8 @@ void LimitsWindow::showLimits(const QString& path, const AccuracyLimits& limits,
       table->setItem(row, column, item);
     }
   }
-  ui->problemsLabel->setText(problems.isEmpty() ? QString()
-                                                : QStringLiteral("Пропущенные строки:\n") + problems.join('\n'));
+  ui->problemsLabel->setText(
+      problems.isEmpty() ? QString() : QStringLiteral("Пропущенные строки:\n") + problems.join('\n'));
   ui->problemsLabel->setVisible(!problems.isEmpty());
 }
 

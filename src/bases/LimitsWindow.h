@@ -31,4 +31,3 @@ class LimitsWindow : public OpenedWindow {
  private:
   std::unique_ptr<Ui::LimitsWindow> ui;
 };
-

@@ -12,7 +12,8 @@ constexpr int kTypedDigits = 6;
 constexpr int kStoredCharacters = 10;
 }  // namespace
 
-ProtocolNumberDialog::ProtocolNumberDialog(QWidget* parent) : OpenedWindow(parent), ui(std::make_unique<Ui::ProtocolNumberDialog>()) {
+ProtocolNumberDialog::ProtocolNumberDialog(QWidget* parent)
+    : OpenedWindow(parent), ui(std::make_unique<Ui::ProtocolNumberDialog>()) {
   ui->setupUi(this);
   // Pasted text is held to digits as well.
   ui->numberEdit->setValidator(

@@ -31,4 +31,3 @@ class ProtocolNumberDialog : public OpenedWindow {
 
   std::unique_ptr<Ui::ProtocolNumberDialog> ui;
 };
-

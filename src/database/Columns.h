@@ -41,7 +41,7 @@ inline constexpr QLatin1String previousCheck{"Olddate"};  // date of the previou
 // Table slave: the test points measured on the meters.
 namespace TestPoint {
 inline constexpr QLatin1String key{"N"};
-inline constexpr QLatin1String meter{"Num"};            // the meter's key
+inline constexpr QLatin1String meter{"Num"};               // the meter's key
 inline constexpr QLatin1String voltagePercent{"Voltage"};  // % of the nominal voltage
 inline constexpr QLatin1String currentPercent{"Tok"};      // % of the nominal current
 inline constexpr QLatin1String powerFactor{"KM"};

@@ -6,8 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlError>
 #include <QRandomGenerator>
+#include <QSqlError>
 #include <QThread>
 
 #include <algorithm>
@@ -109,7 +109,9 @@ DatabaseError::DatabaseError(const QString& text, QString code, bool conflict, b
       duplicateKey_(duplicateKey) {}
 
 Connection::Connection(QString connectionName, bool createdFresh, QString filePath)
-    : connectionName_(std::move(connectionName)), filePath_(std::move(filePath)), createdFresh_(createdFresh) {}
+    : connectionName_(std::move(connectionName)),
+      filePath_(std::move(filePath)),
+      createdFresh_(createdFresh) {}
 
 std::unique_ptr<Connection> Connection::openSqliteFile(const QString& filePath,
                                                        const QString& connectionName) {
@@ -126,7 +128,7 @@ std::unique_ptr<Connection> Connection::openSqliteFile(const QString& filePath,
       db = QSqlDatabase();
       QSqlDatabase::removeDatabase(connectionName);
       throwError(QStringLiteral("Не удалось открыть базу данных %1: %2")
-               .arg(QDir::toNativeSeparators(filePath), error));
+                     .arg(QDir::toNativeSeparators(filePath), error));
     }
   }
   std::unique_ptr<Connection> connection(new Connection(connectionName, false, filePath));
@@ -156,8 +158,8 @@ std::unique_ptr<Connection> Connection::openPostgres(const DatabaseSettings& set
       db = QSqlDatabase();
       QSqlDatabase::removeDatabase(connectionName);
       throwError(QStringLiteral("Не удалось подключиться к базе данных на сервере %1 (файл %2): "
-                          "драйвер PostgreSQL (QPSQL) не установлен.")
-               .arg(settings.serverText(), QDir::toNativeSeparators(settings.sourceFile)));
+                                "драйвер PostgreSQL (QPSQL) не установлен.")
+                     .arg(settings.serverText(), QDir::toNativeSeparators(settings.sourceFile)));
     }
     db.setHostName(settings.host);
     if (settings.port > 0) db.setPort(settings.port);
@@ -170,7 +172,8 @@ std::unique_ptr<Connection> Connection::openPostgres(const DatabaseSettings& set
       db = QSqlDatabase();
       QSqlDatabase::removeDatabase(connectionName);
       throwError(QStringLiteral("Не удалось подключиться к базе данных %1 на сервере %2 (файл %3): %4")
-               .arg(settings.name, settings.serverText(), QDir::toNativeSeparators(settings.sourceFile), reason));
+                     .arg(settings.name, settings.serverText(), QDir::toNativeSeparators(settings.sourceFile),
+                          reason));
     }
   }
   std::unique_ptr<Connection> connection(new Connection(connectionName, false));
@@ -179,8 +182,8 @@ std::unique_ptr<Connection> Connection::openPostgres(const DatabaseSettings& set
   } catch (const std::exception& error) {
     connection.reset();
     throwError(QStringLiteral("Не удалось создать таблицы в базе данных %1 на сервере %2 (файл %3): %4")
-             .arg(settings.name, settings.serverText(), QDir::toNativeSeparators(settings.sourceFile),
-                  withoutPassword(QString::fromUtf8(error.what()), settings.password)));
+                   .arg(settings.name, settings.serverText(), QDir::toNativeSeparators(settings.sourceFile),
+                        withoutPassword(QString::fromUtf8(error.what()), settings.password)));
   }
   return connection;
 }
@@ -189,10 +192,12 @@ qint64 Connection::programTableCount() {
   QStringList names;
   for (const TableDef* table : Schema::tables()) names << table->name.toLower();
   const QString sql =
-      isPostgres() ? QStringLiteral("select count(*) from information_schema.tables "
-                                    "where table_schema = current_schema() and lower(table_name) in (?, ?, ?, ?, ?)")
-                   : QStringLiteral("select count(*) from sqlite_master "
-                                    "where type = 'table' and lower(name) in (?, ?, ?, ?, ?)");
+      isPostgres() ? QStringLiteral(
+                         "select count(*) from information_schema.tables "
+                         "where table_schema = current_schema() and lower(table_name) in (?, ?, ?, ?, ?)")
+                   : QStringLiteral(
+                         "select count(*) from sqlite_master "
+                         "where type = 'table' and lower(name) in (?, ?, ?, ?, ?)");
   QSqlQuery query = execute({sql, {names[0], names[1], names[2], names[3], names[4]}, {}});
   const qint64 count = query.next() ? query.value(0).toLongLong() : 0;
   recycle(std::move(query));
@@ -219,7 +224,8 @@ void Connection::createMissingTables() {
     if (isPostgres()) execute({QStringLiteral("select pg_advisory_xact_lock(3417)"), {}, {}}).finish();
     if (programTableCount() > 0) return;
     for (const TableDef* table : Schema::tables())
-      for (const QString& sql : Schema::createStatements(*table, driverName())) execute({sql, {}, table->name});
+      for (const QString& sql : Schema::createStatements(*table, driverName()))
+        execute({sql, {}, table->name});
     created = true;
   });
   createdFresh_ = created;

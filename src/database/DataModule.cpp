@@ -50,8 +50,9 @@ DataModule::DataModule(std::unique_ptr<Connection> connection, QObject* parent)
 
 DataModule::~DataModule() {
   // Details first, then their masters; every dataset before the connection.
-  for (QObject* dataset : std::initializer_list<QObject*>{archivedPoints, testPoints, chosenMeter, chosenBase, archivedMeterTable,
-                                                          markedPoints, archivedMeters, meters, bases, script})
+  for (QObject* dataset : std::initializer_list<QObject*>{archivedPoints, testPoints, chosenMeter, chosenBase,
+                                                          archivedMeterTable, markedPoints, archivedMeters,
+                                                          meters, bases, script})
     delete dataset;
   connection_.reset();
 }
@@ -86,7 +87,8 @@ void DataModule::createDatasets() {
   archivedMeters = new QueryDataset(c, this);
   archivedMeters->setStatement(Statements::allArchivedMeters());
   archivedPoints = new TableDataset(c, Schema::slaveArhiv(), this);
-  archivedPoints->setMaster(archivedMeters, Columns::ArchivedMeter::key, Columns::ArchivedPoint::archivedMeter);
+  archivedPoints->setMaster(archivedMeters, Columns::ArchivedMeter::key,
+                            Columns::ArchivedPoint::archivedMeter);
   archivedMeterTable = new TableDataset(c, Schema::masterArhive(), this);
 
   markedPoints = new QueryDataset(c, this);
@@ -98,10 +100,10 @@ void DataModule::createDatasets() {
 
 void DataModule::applyDisplayLabels() {
   hideFields(testPoints, {Columns::TestPoint::key, Columns::TestPoint::meter});
-  hideFields(archivedMeters, {Columns::ArchivedMeter::key, Columns::ArchivedMeter::base, Columns::ArchivedMeter::owner,
-                             Columns::ArchivedMeter::maker, Columns::ArchivedMeter::accuracyClass,
-                             Columns::ArchivedMeter::nominalVoltage, Columns::ArchivedMeter::nominalCurrent,
-                             Columns::ArchivedMeter::meterConstant});
+  hideFields(archivedMeters, {Columns::ArchivedMeter::key, Columns::ArchivedMeter::base,
+                              Columns::ArchivedMeter::owner, Columns::ArchivedMeter::maker,
+                              Columns::ArchivedMeter::accuracyClass, Columns::ArchivedMeter::nominalVoltage,
+                              Columns::ArchivedMeter::nominalCurrent, Columns::ArchivedMeter::meterConstant});
   for (Dataset* archive : {static_cast<Dataset*>(archivedMeters), static_cast<Dataset*>(archivedMeterTable)})
     for (const FieldDef& field : Schema::masterArhive().fields)
       if (!field.label.isEmpty()) archive->setDisplayLabel(field.name, field.label);

@@ -36,9 +36,9 @@ class DataModule : public QObject {
   QStringList openTables();
 
   // Delete rules.
-  void deleteChosenMeterPoints();                  // the meter's test points go first
+  void deleteChosenMeterPoints();              // the meter's test points go first
   void deleteBaseMeters(const QString& name);  // every meter of the base, used or not
-  void deleteChosenBaseMeters();                    // deleteBaseMeters(chosenBase.NameBase)
+  void deleteChosenBaseMeters();               // deleteBaseMeters(chosenBase.NameBase)
 
   Connection* connection() const { return connection_.get(); }
   // Why the database could not be opened; empty when it is open.
@@ -50,10 +50,10 @@ class DataModule : public QObject {
   QueryDataset* bases;
   TableDataset* chosenBase;  // detail of bases on Num
   QueryDataset* meters;
-  TableDataset* chosenMeter;        // detail of meters on Num
-  TableDataset* testPoints;         // detail of meters: slave.Num = meters.Num, by key N
-  QueryDataset* archivedMeters;  // read-only result
-  TableDataset* archivedPoints;   // detail of archivedMeters: Slavearhiv.Num = archivedMeters.Num
+  TableDataset* chosenMeter;         // detail of meters on Num
+  TableDataset* testPoints;          // detail of meters: slave.Num = meters.Num, by key N
+  QueryDataset* archivedMeters;      // read-only result
+  TableDataset* archivedPoints;      // detail of archivedMeters: Slavearhiv.Num = archivedMeters.Num
   TableDataset* archivedMeterTable;  // the whole archive of meters, for appending
   QueryDataset* markedPoints;
   ScriptDataset* script;

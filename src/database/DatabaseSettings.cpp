@@ -58,7 +58,8 @@ DatabaseSettings readDatabaseSettings(const QString& filePath) {
     refuse(filePath, QStringLiteral("строка %1 не читается как INI.").arg(file.malformedLine()));
   if (!file.hasSection(kGroup)) refuse(filePath, QStringLiteral("нет раздела [database]."));
 
-  static const QSet<QString> known{"driver", "host", "port", "name", "user", "password", "sslmode", "service"};
+  static const QSet<QString> known{"driver", "host",     "port",    "name",
+                                   "user",   "password", "sslmode", "service"};
   QHash<QString, QString> values;
   QString passwordAsWritten;
   for (const auto& [key, value] : file.entries(kGroup)) {

@@ -42,9 +42,9 @@ struct Base {
 // Table master: a meter in a slot of a base.
 struct Meter {
   qint64 key = 0;
-  QString base;                // the base's name
-  qint64 slot = 0;             // 1..8 on the bench; a damaged table may hold others
-  bool inUse = false;          // false: kept for the slot, but neither shown in the tree nor tested
+  QString base;        // the base's name
+  qint64 slot = 0;     // 1..8 on the bench; a damaged table may hold others
+  bool inUse = false;  // false: kept for the slot, but neither shown in the tree nor tested
   QString type;
   std::optional<qint64> year;  // of manufacture
   QString serialNumber;
@@ -68,7 +68,7 @@ struct TestPoint {
   QString powerFactor;          // as the instrument names it
   std::optional<double> error;  // relative error, %; none when the instrument showed no number
   QDate date;
-  bool marked = false;  // chosen for the protocol and the archive (stored as "R")
+  bool marked = false;           // chosen for the protocol and the archive (stored as "R")
   std::optional<qint64> number;  // running number among the meter's points; none until they are numbered
 
   static TestPoint read(Dataset& points);

@@ -41,7 +41,8 @@ TableDef makeMaster() {
        textField(Column::type, 20, false, "Тип счетчика"), integerField(Column::year, false, "Год выпуска"),
        FieldDef{Column::inUse, FieldType::Bool, 0, false, {}, true},
        textField(Column::serialNumber, 20, false, "Заводской номер"),
-       textField(Column::owner, 20, false, "Принадлежит"), textField(Column::maker, 20, false, "Изготовитель"),
+       textField(Column::owner, 20, false, "Принадлежит"),
+       textField(Column::maker, 20, false, "Изготовитель"),
        dateField(Column::previousCheck, "Дата предыдущей проверки")},
       Column::key,
       {{"master_base_slot", {Column::base, Column::slot}}}};
@@ -49,14 +50,15 @@ TableDef makeMaster() {
 
 TableDef makeSlave() {
   namespace Column = Columns::TestPoint;
-  return {QStringLiteral("slave"),
-          QStringLiteral("slave.DB"),
-          {keyField(Column::key), integerField(Column::meter), realField(Column::voltagePercent, "Напряжение, %"),
-           realField(Column::currentPercent, "Ток, %"), textField(Column::powerFactor, 6, false, "Кф. мощности"),
-           realField(Column::error, "Отн. погрешность, %"), dateField(Column::date, "Дата проверки"),
-           textField(Column::mark, 1, false, "Запись"), integerField(Column::number, false, "№")},
-          Column::key,
-          {{"slave_numImdex", {Column::meter, Column::key}}}};
+  return {
+      QStringLiteral("slave"),
+      QStringLiteral("slave.DB"),
+      {keyField(Column::key), integerField(Column::meter), realField(Column::voltagePercent, "Напряжение, %"),
+       realField(Column::currentPercent, "Ток, %"), textField(Column::powerFactor, 6, false, "Кф. мощности"),
+       realField(Column::error, "Отн. погрешность, %"), dateField(Column::date, "Дата проверки"),
+       textField(Column::mark, 1, false, "Запись"), integerField(Column::number, false, "№")},
+      Column::key,
+      {{"slave_numImdex", {Column::meter, Column::key}}}};
 }
 
 TableDef makeMasterArhive() {
@@ -64,9 +66,10 @@ TableDef makeMasterArhive() {
   return {
       QStringLiteral("masterarhive"),
       QStringLiteral("MasterArhive.db"),
-      {keyField(Column::key), textField(Column::base, 20, true), textField(Column::type, 20, true, "Тип счетчика"),
-       integerField(Column::year, true, "Год выпуска"), textField(Column::owner, 20, true, "Принадлежит"),
-       textField(Column::maker, 20, true, "Изготовитель"), realField(Column::accuracyClass, "Класс точности"),
+      {keyField(Column::key), textField(Column::base, 20, true),
+       textField(Column::type, 20, true, "Тип счетчика"), integerField(Column::year, true, "Год выпуска"),
+       textField(Column::owner, 20, true, "Принадлежит"), textField(Column::maker, 20, true, "Изготовитель"),
+       realField(Column::accuracyClass, "Класс точности"),
        realField(Column::nominalVoltage, "Номинальное напряжение, В"),
        realField(Column::nominalCurrent, "Номинальный ток, А"),
        realField(Column::meterConstant, "Перед. число имп/кВт*час(кВАР*час)"),
@@ -85,15 +88,15 @@ TableDef makeMasterArhive() {
 
 TableDef makeSlaveArhiv() {
   namespace Column = Columns::ArchivedPoint;
-  return {
-      QStringLiteral("Slavearhiv"),
-      QStringLiteral("Slavearhiv.DB"),
-      {keyField(Column::key), integerField(Column::archivedMeter), realField(Column::voltagePercent, "Напряжение, %"),
-       realField(Column::currentPercent, "Ток, %"), textField(Column::powerFactor, 6, false, "Кф. мощности"),
-       realField(Column::error, "Отн. погрешность, %"), dateField(Column::date, "Дата проверки"),
-       dateField(Column::previousCheck, "Дата пред. поверки"), integerField(Column::number, false, "№")},
-      Column::key,
-      {{"Slavearhiv_numImdex", {Column::archivedMeter, Column::key}}}};
+  return {QStringLiteral("Slavearhiv"),
+          QStringLiteral("Slavearhiv.DB"),
+          {keyField(Column::key), integerField(Column::archivedMeter),
+           realField(Column::voltagePercent, "Напряжение, %"), realField(Column::currentPercent, "Ток, %"),
+           textField(Column::powerFactor, 6, false, "Кф. мощности"),
+           realField(Column::error, "Отн. погрешность, %"), dateField(Column::date, "Дата проверки"),
+           dateField(Column::previousCheck, "Дата пред. поверки"), integerField(Column::number, false, "№")},
+          Column::key,
+          {{"Slavearhiv_numImdex", {Column::archivedMeter, Column::key}}}};
 }
 
 QString columnType(const FieldDef& field, bool postgres) {
@@ -105,9 +108,8 @@ QString columnType(const FieldDef& field, bool postgres) {
     case FieldType::Text:
       return QStringLiteral("varchar(%1)").arg(field.size);
     case FieldType::Integer:
-      return field.name.compare(Columns::Meter::slot, Qt::CaseInsensitive) == 0
-                 ? QStringLiteral("smallint")
-                 : QStringLiteral("integer");
+      return field.name.compare(Columns::Meter::slot, Qt::CaseInsensitive) == 0 ? QStringLiteral("smallint")
+                                                                                : QStringLiteral("integer");
     case FieldType::Real:
       return QStringLiteral("double precision");
     case FieldType::Bool:

@@ -121,7 +121,8 @@ Statement chartPointsOfMeter(qint64 meterNum, bool markedOnly) {
     return {QStringLiteral("select tok, km, opogr, rep from slave where rep = ? and num = ? order by n"),
             {QStringLiteral("R"), meterNum},
             kSlave};
-  return {QStringLiteral("select tok, km, opogr, rep from slave where num = ? order by n"), {meterNum}, kSlave};
+  return {
+      QStringLiteral("select tok, km, opogr, rep from slave where num = ? order by n"), {meterNum}, kSlave};
 }
 
 Statement countMarkedPoints(qint64 meterNum) {
@@ -131,11 +132,13 @@ Statement countMarkedPoints(qint64 meterNum) {
 }
 
 Statement markedPointsOfBaseInUse(const QString& base) {
-  return {QStringLiteral("select master.num as num, slave.tok as tok, slave.km as km, slave.opogr as opogr "
-                         "from master join slave on slave.num = master.num "
-                         "where master.base = ? and master.myvisible = ? and slave.rep = ? order by master.num, slave.n"),
-          {base, true, QStringLiteral("R")},
-          kSlave};
+  return {
+      QStringLiteral(
+          "select master.num as num, slave.tok as tok, slave.km as km, slave.opogr as opogr "
+          "from master join slave on slave.num = master.num "
+          "where master.base = ? and master.myvisible = ? and slave.rep = ? order by master.num, slave.n"),
+      {base, true, QStringLiteral("R")},
+      kSlave};
 }
 
 Statement allArchivedMeters() {

@@ -137,7 +137,8 @@ void TableDataset::storeUpdate(const QVector<QVariant>& original, const QVector<
   connection()->recycle(std::move(query));
   // Another bench deleted the row meanwhile: the edit is not taken for stored.
   if (rows == 0)
-    fail(QStringLiteral("Запись таблицы %1 не найдена: она удалена на другом рабочем месте.").arg(table_.fileName));
+    fail(QStringLiteral("Запись таблицы %1 не найдена: она удалена на другом рабочем месте.")
+             .arg(table_.fileName));
 }
 
 void TableDataset::storeDelete(const QVector<QVariant>& row) {

@@ -25,7 +25,9 @@ CaptureLine parseCaptureLine(const QByteArray& line, CaptureChunk& chunk, QStrin
     return CaptureLine::Malformed;
   }
   if (time > kLongestCaptureMs) {
-    error = QStringLiteral("time %1 ms is beyond the longest capture, 7 days (%2 ms)").arg(time).arg(kLongestCaptureMs);
+    error = QStringLiteral("time %1 ms is beyond the longest capture, 7 days (%2 ms)")
+                .arg(time)
+                .arg(kLongestCaptureMs);
     return CaptureLine::Malformed;
   }
   QByteArray bytes;

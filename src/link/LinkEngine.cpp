@@ -30,7 +30,9 @@ void LinkEngine::setTimer(LinkTimer timer, bool enabled) {
   if (owner_) owner_->timerChanged(timer, enabled);
 }
 
-QString LinkControls::computedEnergyText() const { return energyShown ? numberToText(computedEnergy) : QString(); }
+QString LinkControls::computedEnergyText() const {
+  return energyShown ? numberToText(computedEnergy) : QString();
+}
 
 void LinkEngine::receiveStep(std::optional<uint8_t> received) {
   EngineCall call(*this);
@@ -79,7 +81,8 @@ void LinkEngine::recognizeScreen() {
   recognition_.recognize(screen_);
   if (anyErrorPage()) flags_.enterOnPower = false;
   controls_.energyButtonEnabled = recognition_.powerScreen;
-  if (recognition_.powerScreen && !flags_.saveOnceActive && !flags_.enterOnPower) controls_.singleSaveMayEnter = 0;
+  if (recognition_.powerScreen && !flags_.saveOnceActive && !flags_.enterOnPower)
+    controls_.singleSaveMayEnter = 0;
 }
 
 void LinkEngine::screenComplete() {
@@ -165,7 +168,8 @@ void LinkEngine::resetControls() {
   controls_.energyShown = false;
   resetSaveState();
   controls_.programmingEnabled = false;
-  controls_.voltageModeEnabled = controls_.currentModeEnabled = controls_.powerFactorModeEnabled = controls_.powerModeEnabled = false;
+  controls_.voltageModeEnabled = controls_.currentModeEnabled = controls_.powerFactorModeEnabled =
+      controls_.powerModeEnabled = false;
   screenChanged_ = true;
 }
 

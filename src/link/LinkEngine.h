@@ -38,22 +38,24 @@ struct LinkFlags {
 // window mirrors them when controlsChanged() is called. Plain values only: a
 // snapshot is taken on every call into the engine.
 struct LinkControls {
-  bool programmingEnabled = false;    // the three "Программировать..." buttons and the programming tabs
+  bool programmingEnabled = false;  // the three "Программировать..." buttons and the programming tabs
   bool mainWindowEnabled = true;  // given to the main window while the terminal window is visible
   bool voltageModeEnabled = false;
   bool currentModeEnabled = false;
   bool powerFactorModeEnabled = false;
   bool powerModeEnabled = false;
-  bool enterKeyEnabled = true;  // ВВ
-  bool saveEnabled = false;       // "Сохранить"
-  bool saveOnceEnabled = false;       // "Сохр. однократно"
-  bool energyButtonEnabled = false;       // "Старт"/"Стоп" of the energy count
-  bool energyCountRunning = false;          // the count runs: the button reads "Стоп"
-  int singleSaveMayEnter = 0;                // 1 lets a single save send ЗБ at once
-  bool energyShown = false;         // computedEnergy shows the computed energy ...
-  double computedEnergy = 0;                // ... rounded to hundredths
+  bool enterKeyEnabled = true;       // ВВ
+  bool saveEnabled = false;          // "Сохранить"
+  bool saveOnceEnabled = false;      // "Сохр. однократно"
+  bool energyButtonEnabled = false;  // "Старт"/"Стоп" of the energy count
+  bool energyCountRunning = false;   // the count runs: the button reads "Стоп"
+  int singleSaveMayEnter = 0;        // 1 lets a single save send ЗБ at once
+  bool energyShown = false;          // computedEnergy shows the computed energy ...
+  double computedEnergy = 0;         // ... rounded to hundredths
 
-  QString energyButtonCaption() const { return energyCountRunning ? QStringLiteral("Стоп") : QStringLiteral("Старт"); }
+  QString energyButtonCaption() const {
+    return energyCountRunning ? QStringLiteral("Стоп") : QStringLiteral("Старт");
+  }
   QString computedEnergyText() const;
   bool operator==(const LinkControls&) const = default;
 };
@@ -177,7 +179,7 @@ class LinkEngine {
   int watchdogTag_ = 0;
   bool baseChosen_ = false;
   int activeTab_ = 0;
-  bool lineLost_ = false;  // the port failed and has not opened again
+  bool lineLost_ = false;   // the port failed and has not opened again
   int reconnectTicks_ = 0;  // ConnectTimer ticks since the line was lost
   static constexpr int kTicksPerReopen = 5;
 

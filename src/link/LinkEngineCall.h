@@ -18,7 +18,8 @@ class EngineCall {
       engine_.screenChanged_ = false;
       engine_.owner_->screenChanged();
     }
-    const bool ledsChanged = leds_.page14Lit != engine_.leds_.page14Lit || leds_.page58Lit != engine_.leds_.page58Lit;
+    const bool ledsChanged =
+        leds_.page14Lit != engine_.leds_.page14Lit || leds_.page58Lit != engine_.leds_.page58Lit;
     if (ledsChanged || !(controls_ == engine_.controls_)) engine_.owner_->controlsChanged();
   }
   EngineCall(const EngineCall&) = delete;

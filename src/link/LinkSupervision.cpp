@@ -105,6 +105,6 @@ void LinkEngine::checkMenuAndButtons() {
   const bool savingPossible = !flags_.saveOnceActive && baseChosen_ && activeTab_ == ErrorTab && !lineLost_;
   c.saveEnabled = flags_.enterLock != 2 && anyLedLit && anyErrorPage() && savingPossible;
   c.saveOnceEnabled = flags_.enterLock != 1 &&
-                     (recognition_.powerScreen || anyLedLit || flags_.saveOnceDone) && savingPossible &&
-                     !flags_.enterOnPower;
+                      (recognition_.powerScreen || anyLedLit || flags_.saveOnceDone) && savingPossible &&
+                      !flags_.enterOnPower;
 }

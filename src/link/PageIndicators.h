@@ -6,9 +6,9 @@
 // The two page indicators "1-4" and "5-8": a lit indicator means that page's
 // meter errors have been read since the indicators were last reset.
 struct PageIndicators {
-  bool page14Lit = false;    // indicator of page 1-4 lit (L1off shows otherwise)
-  bool page58Lit = false;    // indicator of page 5-8 lit
-  bool ledArm = false;  // a page read now lights its own indicator
+  bool page14Lit = false;  // indicator of page 1-4 lit (L1off shows otherwise)
+  bool page58Lit = false;  // indicator of page 5-8 lit
+  bool ledArm = false;     // a page read now lights its own indicator
   bool pageLed14Saved = false;
   bool pageLed58Saved = false;
   bool pageLedsCleared = false;

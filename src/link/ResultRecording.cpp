@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "database/Statements.h"
 #include "database/Columns.h"
 #include "database/DataModule.h"
 #include "database/Rows.h"
+#include "database/Statements.h"
 #include "settings/NumericText.h"
 
 std::optional<double> storedError(const QString& errorText) {
@@ -50,7 +50,8 @@ void appendPoint(Dataset& points, int meterNum, int slot, const TestPointInput& 
   point.currentPercent = textToNumber(values.currentPercent());
   point.date = input.date;
   point.powerFactor = values.powerFactorText;
-  if (const std::optional<double> value = storedError(values.meterErrorText.at(static_cast<size_t>(slot - 1))))
+  if (const std::optional<double> value =
+          storedError(values.meterErrorText.at(static_cast<size_t>(slot - 1))))
     point.error = roundedError(*value);
   point.write(points);
   points.post();

@@ -28,7 +28,7 @@ class TerminalDecoder {
   uint8_t addressState = 0;  // 0 normal, 1 next byte is a row, 2 next byte is a column
   uint8_t cursorRow = 0;
   uint8_t cursorColumn = 0;
-  bool eraseHold = false;  // while set, printable characters are not stored
+  bool eraseHold = false;          // while set, printable characters are not stored
   bool frameHasCharacter = false;  // a character was stored since the last frame end
 
   // Decode one mapped byte. On FrameComplete the caller runs its frame end and

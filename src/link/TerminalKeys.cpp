@@ -177,13 +177,17 @@ const TerminalWindow::ParameterEdit* TerminalWindow::editOf(const QObject* widge
 }
 
 // The nine entry fields: the parameters and the computed energy.
-bool TerminalWindow::isEntryField(const QObject* widget) const { return widget == ui->energyEdit || editOf(widget); }
+bool TerminalWindow::isEntryField(const QObject* widget) const {
+  return widget == ui->energyEdit || editOf(widget);
+}
 
 bool TerminalWindow::movesFocusOnEnter(const QObject* widget) const {
   return widget != ui->energyVoltageEdit && widget != ui->energyEdit && editOf(widget);
 }
 
-bool TerminalWindow::entryFieldHasFocus() const { return isEntryField(focusWidget()) && focusWidget()->hasFocus(); }
+bool TerminalWindow::entryFieldHasFocus() const {
+  return isEntryField(focusWidget()) && focusWidget()->hasFocus();
+}
 
 // Enter in any field clamps all of them, in a fixed order.
 void TerminalWindow::validateAllFields() {

@@ -79,10 +79,13 @@ bool TerminalWindow::requireFilled(std::initializer_list<const QLineEdit*> edits
 }
 
 void TerminalWindow::programPower() {
-  if (!requireFilled({ui->powerVoltageEdit, ui->powerCurrentEdit, ui->divisionsEdit, ui->powerTimeEdit}, ProgrammingMode::Power)) return;
+  if (!requireFilled({ui->powerVoltageEdit, ui->powerCurrentEdit, ui->divisionsEdit, ui->powerTimeEdit},
+                     ProgrammingMode::Power))
+    return;
   const TabChoices tab = powerChoices();
-  engine_.program(powerModeRun(kindOf(tab), schemeOf(tab), ui->powerVoltageEdit->text(), ui->powerCurrentEdit->text(),
-                               ui->divisionsEdit->text(), ui->powerTimeEdit->text()));
+  engine_.program(powerModeRun(kindOf(tab), schemeOf(tab), ui->powerVoltageEdit->text(),
+                               ui->powerCurrentEdit->text(), ui->divisionsEdit->text(),
+                               ui->powerTimeEdit->text()));
 }
 
 void TerminalWindow::programEnergy() {
@@ -92,10 +95,12 @@ void TerminalWindow::programEnergy() {
 }
 
 void TerminalWindow::programError() {
-  if (!requireFilled({ui->errorVoltageEdit, ui->meterConstantEdit, ui->errorTimeEdit}, ProgrammingMode::Error)) return;
+  if (!requireFilled({ui->errorVoltageEdit, ui->meterConstantEdit, ui->errorTimeEdit},
+                     ProgrammingMode::Error))
+    return;
   const TabChoices tab = errorChoices();
-  engine_.program(errorModeRun(kindOf(tab), schemeOf(tab), ui->errorVoltageEdit->text(), ui->meterConstantEdit->text(),
-                               ui->errorTimeEdit->text()));
+  engine_.program(errorModeRun(kindOf(tab), schemeOf(tab), ui->errorVoltageEdit->text(),
+                               ui->meterConstantEdit->text(), ui->errorTimeEdit->text()));
 }
 
 void TerminalWindow::loadTabSettings() {

@@ -14,10 +14,10 @@
 #include "link/KeyCodes.h"
 #include "link/ResultRecording.h"
 #include "settings/NumericText.h"
-#include "ui_TerminalWindow.h"
 #include "ui/DatasetGrid.h"
 #include "ui/Selection.h"
 #include "ui/Workspace.h"
+#include "ui_TerminalWindow.h"
 
 namespace {
 
@@ -45,7 +45,8 @@ QString baseNumberText(const DataModule& dm, const QString& field) {
 
 }  // namespace
 
-TerminalWindow::TerminalWindow(DataModule& dataModule, Selection& selection, Workspace* workspace, QWidget* parent)
+TerminalWindow::TerminalWindow(DataModule& dataModule, Selection& selection, Workspace* workspace,
+                               QWidget* parent)
     : OpenedWindow(parent),
       ui(std::make_unique<Ui::TerminalWindow>()),
       dm_(dataModule),
@@ -148,8 +149,9 @@ void TerminalWindow::showScreen() {
 
 void TerminalWindow::controlsChanged() {
   const LinkControls& c = engine_.controls();
-  for (QWidget* programming : {static_cast<QWidget*>(ui->programPowerButton), static_cast<QWidget*>(ui->programEnergyButton),
-                               static_cast<QWidget*>(ui->programErrorButton), static_cast<QWidget*>(ui->programmingTabs)}) {
+  for (QWidget* programming :
+       {static_cast<QWidget*>(ui->programPowerButton), static_cast<QWidget*>(ui->programEnergyButton),
+        static_cast<QWidget*>(ui->programErrorButton), static_cast<QWidget*>(ui->programmingTabs)}) {
     programming->setEnabled(c.programmingEnabled);
   }
   ui->voltageModeButton->setEnabled(c.voltageModeEnabled);
@@ -173,7 +175,8 @@ void TerminalWindow::controlsChanged() {
 // While the terminal window shows, the main window takes input only while the
 // instrument shows its main menu.
 void TerminalWindow::mainWindowFollowsMenu() {
-  if (isVisible() && workspace_) workspace_->workspaceWidget()->setEnabled(engine_.controls().mainWindowEnabled);
+  if (isVisible() && workspace_)
+    workspace_->workspaceWidget()->setEnabled(engine_.controls().mainWindowEnabled);
 }
 
 // --- the port ---
@@ -182,14 +185,16 @@ void TerminalWindow::sendKey(uint8_t key) {
   if (line_.connected()) line_.writeByte(key);
 }
 
-void TerminalWindow::applyPortChoice() { line_.setComNo(selection_.useCom2() ? SerialLine::Com2 : SerialLine::Com1); }
+void TerminalWindow::applyPortChoice() {
+  line_.setComNo(selection_.useCom2() ? SerialLine::Com2 : SerialLine::Com1);
+}
 
 void TerminalWindow::resetTerminal() { engine_.resetTerminal(); }
 
 void TerminalWindow::resetControls() {
   engine_.resetControls();
   statusPanel(1)->setText(selection_.useCom2() ? QStringLiteral("Используемый порт: Com2")
-                                  : QStringLiteral("Используемый порт: Com1"));
+                                               : QStringLiteral("Используемый порт: Com1"));
   statusPanel(0)->setText(kPortUnavailable);
   showScreen();
 }
@@ -234,8 +239,9 @@ void TerminalWindow::beginMeasurement() {
   }
   if (workspace_) workspace_->disableBaseActions();
   const bool baseChosen = !selection_.baseName().isEmpty();
-  engine_.measured().setNominalTexts(baseChosen ? baseNumberText(dm_, Columns::Base::nominalVoltage) : QString(),
-                                     baseChosen ? baseNumberText(dm_, Columns::Base::nominalCurrent) : QString());
+  engine_.measured().setNominalTexts(
+      baseChosen ? baseNumberText(dm_, Columns::Base::nominalVoltage) : QString(),
+      baseChosen ? baseNumberText(dm_, Columns::Base::nominalCurrent) : QString());
   resetTerminal();
   resetControls();
   openPort();
@@ -343,7 +349,8 @@ void TerminalWindow::save() {
   const PageIndicators& leds = engine_.leds();
   try {
     Connection::Transaction transaction(*dm_.connection());
-    storeTestPoints(dm_, {leds.page14Lit, leds.page58Lit, &engine_.measured(), selection_.meterNum(), QDate::currentDate()});
+    storeTestPoints(dm_, {leds.page14Lit, leds.page58Lit, &engine_.measured(), selection_.meterNum(),
+                          QDate::currentDate()});
     transaction.commit();
   } catch (...) {
     points->cancel();

@@ -8,10 +8,10 @@
 #include "link/LinkEngine.h"
 #include "link/LinkOwner.h"
 #include "link/LinkQtTimers.h"
-#include "link/SerialLine.h"
-#include "link/ReceiveLoop.h"
 #include "link/ParameterFields.h"
 #include "link/ProgrammingSequences.h"
+#include "link/ReceiveLoop.h"
+#include "link/SerialLine.h"
 #include "ui/OpenedWindow.h"
 
 class DataModule;
@@ -45,7 +45,8 @@ class TerminalWindow : public OpenedWindow, private LinkOwner {
   static constexpr int FormWidth = 520;
 
   // The workspace may be null (a terminal window without a main window).
-  TerminalWindow(DataModule& dataModule, Selection& selection, Workspace* workspace, QWidget* parent = nullptr);
+  TerminalWindow(DataModule& dataModule, Selection& selection, Workspace* workspace,
+                 QWidget* parent = nullptr);
   ~TerminalWindow() override;
 
   // "Начать измерение" of the main window: bring the window to the front if

@@ -18,9 +18,9 @@ constexpr qsizetype kMaxNameLength = 120;
 bool isReservedDeviceName(const QString& name) {
   QString stem = name.section(QLatin1Char('.'), 0, 0).toUpper();
   while (!stem.isEmpty() && stem.back().isSpace()) stem.chop(1);
-  static const QStringList kFixed = {QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
-                                     QStringLiteral("NUL"), QStringLiteral("CONIN$"),
-                                     QStringLiteral("CONOUT$")};
+  static const QStringList kFixed = {QStringLiteral("CON"),    QStringLiteral("PRN"),
+                                     QStringLiteral("AUX"),    QStringLiteral("NUL"),
+                                     QStringLiteral("CONIN$"), QStringLiteral("CONOUT$")};
   if (kFixed.contains(stem)) return true;
   static const QString kDigits = QStringLiteral("0123456789\u00B9\u00B2\u00B3");
   return stem.size() == 4 &&

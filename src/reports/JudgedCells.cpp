@@ -31,7 +31,8 @@ void showPointJudgements(DatasetGrid* grid, std::function<std::optional<double>(
   };
   source.look = [grid, basis](int row, const QString& field) -> std::optional<CellLook> {
     // The archived points' error column has the test points' name.
-    if (!basis->limits || field.compare(Columns::TestPoint::error, Qt::CaseInsensitive) != 0) return std::nullopt;
+    if (!basis->limits || field.compare(Columns::TestPoint::error, Qt::CaseInsensitive) != 0)
+      return std::nullopt;
     const Dataset* points = grid->dataset();
     if (!points || !points->isOpen()) return std::nullopt;
     return errorCellLook(judgeDatasetRow(*points, row, *basis->limits, *basis->accuracyClass));

@@ -20,8 +20,9 @@ struct PointColumns {
 
 // Archived points and the queries of points name these columns as the test points do.
 PointColumns columnsOf(const Dataset& points) {
-  return {points.fieldIndex(Columns::TestPoint::currentPercent), points.fieldIndex(Columns::TestPoint::powerFactor),
-          points.fieldIndex(Columns::TestPoint::error), points.fieldIndex(Columns::TestPoint::mark)};
+  return {points.fieldIndex(Columns::TestPoint::currentPercent),
+          points.fieldIndex(Columns::TestPoint::powerFactor), points.fieldIndex(Columns::TestPoint::error),
+          points.fieldIndex(Columns::TestPoint::mark)};
 }
 
 PointJudgement judgeRow(const Dataset& points, int row, const PointColumns& columns,
@@ -77,10 +78,11 @@ QHash<qint64, Verdict> meterVerdictsOfBase(Connection& connection, const QString
   QHash<qint64, QList<PointJudgement>> judged;
   QSqlQuery query = connection.execute(Statements::markedPointsOfBaseInUse(baseName));
   while (query.next())
-    judged[query.value(0).toLongLong()].append(judgeStoredPoint(
-        limits, accuracyClass, query.value(1), query.value(2).toString(), query.value(3)));
+    judged[query.value(0).toLongLong()].append(
+        judgeStoredPoint(limits, accuracyClass, query.value(1), query.value(2).toString(), query.value(3)));
   connection.recycle(std::move(query));
   QHash<qint64, Verdict> verdicts;
-  for (auto it = judged.cbegin(); it != judged.cend(); ++it) verdicts.insert(it.key(), meterVerdict(it.value()));
+  for (auto it = judged.cbegin(); it != judged.cend(); ++it)
+    verdicts.insert(it.key(), meterVerdict(it.value()));
   return verdicts;
 }

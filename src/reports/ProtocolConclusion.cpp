@@ -43,9 +43,12 @@ QString groupConclusionText(const std::vector<GroupMeterColumn>& meters) {
     if (meter.verdict == Verdict::Fit) fit << meter.serialNumber;
     if (meter.verdict == Verdict::Unfit) unfit << meter.serialNumber;
   }
-  if (fit.isEmpty() && unfit.isEmpty()) return QStringLiteral("счётчики признаны %1 к применению.").arg(kBlank);
-  if (unfit.isEmpty()) return QStringLiteral("счётчики признаны годными к применению: %1.").arg(serialList(fit));
-  if (fit.isEmpty()) return QStringLiteral("счётчики признаны негодными к применению: %1.").arg(serialList(unfit));
+  if (fit.isEmpty() && unfit.isEmpty())
+    return QStringLiteral("счётчики признаны %1 к применению.").arg(kBlank);
+  if (unfit.isEmpty())
+    return QStringLiteral("счётчики признаны годными к применению: %1.").arg(serialList(fit));
+  if (fit.isEmpty())
+    return QStringLiteral("счётчики признаны негодными к применению: %1.").arg(serialList(unfit));
   return QStringLiteral("счётчики признаны годными к применению: %1; негодными: %2.")
       .arg(serialList(fit), serialList(unfit));
 }

@@ -5,12 +5,12 @@
 
 #include <algorithm>
 #include <map>
-#include <tuple>
 #include <stdexcept>
+#include <tuple>
 
 #include "database/Columns.h"
-#include "database/FieldText.h"
 #include "database/DataModule.h"
+#include "database/FieldText.h"
 #include "database/Rows.h"
 #include "reports/PointJudging.h"
 #include "reports/WordDocument.h"
@@ -38,9 +38,7 @@ QString settingsDateText(double days) {
   return date == dateFromDays(0) ? QString() : dateText(date);
 }
 
-QString text(Dataset* dataset, const QString& field) {
-  return dataset->fieldByName(field).asText();
-}
+QString text(Dataset* dataset, const QString& field) { return dataset->fieldByName(field).asText(); }
 
 // Every value a protocol can show, by placeholder.
 QHash<QString, QString> allPlaceholderTexts(DataModule& dm, const QString& protocolNumber,
@@ -79,7 +77,8 @@ void writePointConditions(WordTable& table, int row, int number, const ProtocolP
 
 // The row "Заключение" under the results with each meter's verdict under its
 // errors, and the conclusion line.
-void writeGroupConclusion(WordDocument& document, WordTable& table, const std::vector<GroupMeterColumn>& meters) {
+void writeGroupConclusion(WordDocument& document, WordTable& table,
+                          const std::vector<GroupMeterColumn>& meters) {
   table.appendRow();
   const int row = table.rowCount();
   table.setCellText(row, kGroupConclusionTitleColumn, QStringLiteral("Заключение"));
@@ -130,8 +129,8 @@ std::vector<ProtocolPoint> markedPoints(Dataset& slave, const JudgingBasis& basi
     if (mark.asText() != QLatin1String("R")) continue;
     ProtocolPoint point{voltage.asText(), current.asText(), powerFactor.asText(), error.asText(), {}};
     if (basis.limits)
-      point.judgement = judgeStoredPoint(*basis.limits, basis.accuracyClass, current.value(), point.powerFactor,
-                                         error.value());
+      point.judgement = judgeStoredPoint(*basis.limits, basis.accuracyClass, current.value(),
+                                         point.powerFactor, error.value());
     points.push_back(std::move(point));
   }
   return points;
@@ -242,7 +241,8 @@ void fillGroupProtocol(WordDocument& document, const PlaceholderValues& placehol
     const std::vector<size_t> meterRows = rowsOfPoints(rows, meter.points);
     for (size_t i = 0; i < meter.points.size(); ++i) {
       if (meterRows[i] >= rows.size()) continue;
-      table.setCellText(kGroupHeadingRows + 1 + static_cast<int>(meterRows[i]), column, meter.points[i].error);
+      table.setCellText(kGroupHeadingRows + 1 + static_cast<int>(meterRows[i]), column,
+                        meter.points[i].error);
     }
   }
   writeGroupConclusion(document, table, meters);

@@ -244,7 +244,8 @@ int WordDocument::insertPicture(const QString& placeholder, const QByteArray& pn
   int count = 0;
   for (const pugi::xml_node paragraph : paragraphs) {
     ParagraphText text(paragraph, *w_);
-    for (qsizetype found; (found = text.text().indexOf(placeholder)) >= 0;) text.replace(found, placeholder.size(), {});
+    for (qsizetype found; (found = text.text().indexOf(placeholder)) >= 0;)
+      text.replace(found, placeholder.size(), {});
     picture.drawingId = docx::nextDrawingId(document_.document_element());
     docx::appendInlinePicture(paragraph, *w_, picture);
     ++count;
@@ -259,7 +260,8 @@ int WordDocument::removeParagraphsWith(const QString& placeholder) {
     pugi::xml_node container = paragraph.parent();
     container.remove_child(paragraph);
     // A table cell must keep a paragraph.
-    if (w_->is(container, "tc") && !container.child((*w_)("p").c_str())) container.append_child((*w_)("p").c_str());
+    if (w_->is(container, "tc") && !container.child((*w_)("p").c_str()))
+      container.append_child((*w_)("p").c_str());
   }
   if (!paragraphs.empty()) textChanged_ = true;
   return static_cast<int>(paragraphs.size());

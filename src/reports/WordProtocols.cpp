@@ -87,34 +87,35 @@ QString writeProtocol(const QString& templateName, const ProtocolFiller& fill) {
 
 QString singleWordReport(DataModule& dm, const Selection& selection) {
   loadInstallationInfo();
-  return writeProtocol(kSingleTemplate, [&dm, &selection](WordDocument& document, const QString& protocolNumber) {
-    const QDate today = QDate::currentDate();
-    const PlaceholderValues values =
-        protocolPlaceholderValues(dm, singleProtocolPlaceholders(), protocolNumber, Installation, today);
-    const JudgingBasis basis = chosenBaseJudging(dm, programLimits());
-    fillSingleProtocol(document, values, markedPoints(*dm.testPoints, basis));
-    placeProtocolChart(document,
-                       singleProtocolChart(*dm.connection(), selection.meterNum(), selection.baseName()));
-    return descriptiveName({QStringLiteral("Протокол"), protocolNumber,
-                            valueOf(values, QStringLiteral("<Ltch>")),
-                            valueOf(values, QStringLiteral("<Lnum>")), today.toString(Qt::ISODate)});
-  });
+  return writeProtocol(
+      kSingleTemplate, [&dm, &selection](WordDocument& document, const QString& protocolNumber) {
+        const QDate today = QDate::currentDate();
+        const PlaceholderValues values =
+            protocolPlaceholderValues(dm, singleProtocolPlaceholders(), protocolNumber, Installation, today);
+        const JudgingBasis basis = chosenBaseJudging(dm, programLimits());
+        fillSingleProtocol(document, values, markedPoints(*dm.testPoints, basis));
+        placeProtocolChart(document,
+                           singleProtocolChart(*dm.connection(), selection.meterNum(), selection.baseName()));
+        return descriptiveName({QStringLiteral("Протокол"), protocolNumber,
+                                valueOf(values, QStringLiteral("<Ltch>")),
+                                valueOf(values, QStringLiteral("<Lnum>")), today.toString(Qt::ISODate)});
+      });
 }
 
 QString groupWordReport(DataModule& dm, const Selection& selection) {
-  return writeProtocol(kGroupTemplate, [&dm, &selection](WordDocument& document, const QString& protocolNumber) {
-    loadInstallationInfo();
-    const QDate today = QDate::currentDate();
-    const PlaceholderValues values =
-        protocolPlaceholderValues(dm, groupProtocolPlaceholders(), protocolNumber, Installation, today);
-    // The chosen meter's points before meters moves on to the whole base.
-    const JudgingBasis basis = chosenBaseJudging(dm, programLimits());
-    const std::vector<ProtocolPoint> chosenPoints = markedPoints(*dm.testPoints, basis);
-    const std::vector<GroupMeterColumn> meters = groupMeterColumns(dm, selection.baseName(), basis);
-    fillGroupProtocol(document, values, chosenPoints, meters);
-    placeProtocolChart(document, groupProtocolChart(*dm.connection(), selection.baseName()));
-    return descriptiveName(
-        {QStringLiteral("Групповой протокол"), protocolNumber, selection.baseName(), today.toString(Qt::ISODate)});
-  });
+  return writeProtocol(
+      kGroupTemplate, [&dm, &selection](WordDocument& document, const QString& protocolNumber) {
+        loadInstallationInfo();
+        const QDate today = QDate::currentDate();
+        const PlaceholderValues values =
+            protocolPlaceholderValues(dm, groupProtocolPlaceholders(), protocolNumber, Installation, today);
+        // The chosen meter's points before meters moves on to the whole base.
+        const JudgingBasis basis = chosenBaseJudging(dm, programLimits());
+        const std::vector<ProtocolPoint> chosenPoints = markedPoints(*dm.testPoints, basis);
+        const std::vector<GroupMeterColumn> meters = groupMeterColumns(dm, selection.baseName(), basis);
+        fillGroupProtocol(document, values, chosenPoints, meters);
+        placeProtocolChart(document, groupProtocolChart(*dm.connection(), selection.baseName()));
+        return descriptiveName({QStringLiteral("Групповой протокол"), protocolNumber, selection.baseName(),
+                                today.toString(Qt::ISODate)});
+      });
 }
-

@@ -227,8 +227,8 @@ QByteArray readTemplate(const QString& path) {
 
 }  // namespace
 
-void ExcelTemplateReport::addDataSource(const QString& alias, const QString& range, const ReportDataSource& source,
-                                Range presence) {
+void ExcelTemplateReport::addDataSource(const QString& alias, const QString& range,
+                                        const ReportDataSource& source, Range presence) {
   sources_.push_back({alias, range, &source, presence});
 }
 

@@ -175,7 +175,8 @@ bool loadComponentFromFile(QWidget* control, const QString& fileName) {
   }
 }
 
-bool saveComponentToFile(QWidget* control, const QString& fileName, bool keepShown, const QString& storedName) {
+bool saveComponentToFile(QWidget* control, const QString& fileName, bool keepShown,
+                         const QString& storedName) {
   if (!control) return false;
   const bool hideWhileWriting = !keepShown && control->isWindow() && control->isVisible();
   if (hideWhileWriting) control->hide();
@@ -183,8 +184,10 @@ bool saveComponentToFile(QWidget* control, const QString& fileName, bool keepSho
   try {
     const QString klass = streamClassOf(control);
     if (!klass.isEmpty())
-      written = writeFile(fileName,
-                          writeComponentStream(storedName.isEmpty() ? control->objectName() : storedName, klass, propertiesOf(control)).toUtf8());
+      written =
+          writeFile(fileName, writeComponentStream(storedName.isEmpty() ? control->objectName() : storedName,
+                                                   klass, propertiesOf(control))
+                                  .toUtf8());
   } catch (...) {
     written = false;
   }

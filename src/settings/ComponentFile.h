@@ -65,7 +65,8 @@ bool loadComponentFromFile(QWidget* control, const QString& fileName);
 // cannot be written (for instance a missing folder). Never throws.
 // storedName is the name written on the object line (the control's object name
 // when empty), so that files keep the names they were first written with.
-bool saveComponentToFile(QWidget* control, const QString& fileName, bool keepShown, const QString& storedName = {});
+bool saveComponentToFile(QWidget* control, const QString& fileName, bool keepShown,
+                         const QString& storedName = {});
 
 // The text of a component file and its reading back (for tests and tools).
 QString writeComponentStream(const QString& objectName, const QString& className,

@@ -53,7 +53,8 @@ IniFile IniFile::read(const QString& filePath) {
     }
     Entries& entries = ini.sections_.last().second;
     const QString key = line.left(equals).trimmed();
-    entries.removeIf([&key](const auto& entry) { return entry.first.compare(key, Qt::CaseInsensitive) == 0; });
+    entries.removeIf(
+        [&key](const auto& entry) { return entry.first.compare(key, Qt::CaseInsensitive) == 0; });
     entries.append({key, value});
   }
   return ini;
@@ -70,7 +71,8 @@ IniFile::Entries IniFile::entries(const QString& name) const {
   for (const auto& section : sections_)
     if (section.first.compare(name, Qt::CaseInsensitive) == 0)
       for (const auto& entry : section.second) {
-        all.removeIf([&entry](const auto& kept) { return kept.first.compare(entry.first, Qt::CaseInsensitive) == 0; });
+        all.removeIf(
+            [&entry](const auto& kept) { return kept.first.compare(entry.first, Qt::CaseInsensitive) == 0; });
         all.append(entry);
       }
   return all;

@@ -20,7 +20,8 @@ QString makeFolder(const QString& path) {
 // shipped one is read-only.
 QString copyShippedFile(const QString& from, const QString& to) {
   if (QFileInfo::exists(to)) return {};
-  if (!QFile::copy(from, to)) return QStringLiteral("Не удалось скопировать %1 в %2.").arg(native(from), native(to));
+  if (!QFile::copy(from, to))
+    return QStringLiteral("Не удалось скопировать %1 в %2.").arg(native(from), native(to));
   QFile::setPermissions(to, QFile::permissions(to) | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
   return {};
 }
@@ -47,7 +48,8 @@ QStringList fillProgramDir(const QString& dir, const QString& shippedSources) {
   QStringList problems;
   const QDir programDir(dir);
   const QString sources = programDir.filePath(QStringLiteral("sources"));
-  for (const QString& folder : {sources, programDir.filePath(QStringLiteral("base")), programDir.filePath(QStringLiteral("protocols"))}) {
+  for (const QString& folder : {sources, programDir.filePath(QStringLiteral("base")),
+                                programDir.filePath(QStringLiteral("protocols"))}) {
     const QString problem = makeFolder(folder);
     if (!problem.isEmpty()) problems << problem;
   }

@@ -3,9 +3,9 @@
 #include <QHash>
 #include <QHeaderView>
 
-#include <algorithm>
 #include <QIdentityProxyModel>
 #include <QKeyEvent>
+#include <algorithm>
 
 #include "database/Dataset.h"
 #include "database/DatasetModel.h"
@@ -48,7 +48,8 @@ class ColumnAlignmentProxy : public QIdentityProxyModel {
   QVariant data(const QModelIndex& index, int role) const override {
     if (role == Qt::TextAlignmentRole) return QVariant::fromValue(cellAlignment(index.column()));
     if (looks_.look && (role == Qt::DisplayRole || role == Qt::BackgroundRole || role == Qt::ToolTipRole))
-      if (const std::optional<CellLook>& look = lookAt(index.row(), index.column())) return lookData(index, role, *look);
+      if (const std::optional<CellLook>& look = lookAt(index.row(), index.column()))
+        return lookData(index, role, *look);
     return QIdentityProxyModel::data(index, role);
   }
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
@@ -66,7 +67,8 @@ class ColumnAlignmentProxy : public QIdentityProxyModel {
 
   // A cell's look is asked once after each change of the data; paints read the cache.
   const std::optional<CellLook>& lookAt(int row, int column) const {
-    const quint64 key = (static_cast<quint64>(static_cast<quint32>(row)) << 32) | static_cast<quint32>(column);
+    const quint64 key =
+        (static_cast<quint64>(static_cast<quint32>(row)) << 32) | static_cast<quint32>(column);
     auto cached = lookCache_.constFind(key);
     if (cached != lookCache_.cend()) return *cached;
     if (!prepared_ && looks_.prepare) looks_.prepare();

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QMessageBox>
 
-
 namespace MessageService {
 namespace {
 
@@ -81,6 +80,8 @@ Answer ScriptedAnswers::answer(const ShownBox& box) {
 
 QString applicationTitle() { return QStringLiteral("ВТ3417"); }
 
-void reportHandlerError(const std::exception& error) { MessageService::error(QString::fromUtf8(error.what())); }
+void reportHandlerError(const std::exception& error) {
+  MessageService::error(QString::fromUtf8(error.what()));
+}
 
 }  // namespace MessageService

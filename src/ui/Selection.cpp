@@ -12,10 +12,14 @@ void change(Selection* selection, Value& stored, const Value& value, Signal sign
 
 }  // namespace
 
-void Selection::setBaseName(const QString& name) { change(this, baseName_, name, &Selection::baseNameChanged); }
+void Selection::setBaseName(const QString& name) {
+  change(this, baseName_, name, &Selection::baseNameChanged);
+}
 void Selection::setSlot(int slot) { change(this, slot_, slot, &Selection::slotChanged); }
 void Selection::setMeterNum(int num) { change(this, meterNum_, num, &Selection::meterNumChanged); }
-void Selection::setMarkedCount(int count) { change(this, markedCount_, count, &Selection::markedCountChanged); }
+void Selection::setMarkedCount(int count) {
+  change(this, markedCount_, count, &Selection::markedCountChanged);
+}
 void Selection::setActionsAllowed(bool allowed) {
   change(this, actionsAllowed_, allowed, &Selection::actionsAllowedChanged);
 }

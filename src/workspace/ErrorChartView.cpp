@@ -1,7 +1,7 @@
 #include "workspace/ErrorChartView.h"
 
-#include <QAction>
 #include <QAbstractAxis>
+#include <QAction>
 #include <QDir>
 #include <QMenu>
 

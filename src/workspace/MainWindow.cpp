@@ -23,9 +23,9 @@
 #include "reports/DesktopOpen.h"
 #include "settings/ProgramDir.h"
 #include "settings/SettingsRecords.h"
-#include "ui_MainWindow.h"
 #include "ui/DatasetGrid.h"
 #include "ui/Selection.h"
+#include "ui_MainWindow.h"
 
 namespace {
 
@@ -92,9 +92,10 @@ QVector<GridColumn> designColumns() {
     return GridColumn{field, width, Qt::AlignCenter, Qt::AlignCenter, true};
   };
   namespace Column = Columns::TestPoint;
-  return {column(Column::number, 26), column(Column::voltagePercent, 90), column(Column::currentPercent, 62),
-          column(Column::powerFactor, 90), column(Column::error, 120), column(Column::date, 93),
-          column(Column::mark, 74)};
+  return {
+      column(Column::number, 26),      column(Column::voltagePercent, 90), column(Column::currentPercent, 62),
+      column(Column::powerFactor, 90), column(Column::error, 120),         column(Column::date, 93),
+      column(Column::mark, 74)};
 }
 
 }  // namespace
@@ -131,8 +132,9 @@ void MainWindow::createActionsLook() {
       {ui->exitAction, QStyle::SP_DialogCloseButton},
   };
   for (const auto& [action, picture] : pictures) action->setIcon(commandIcon(picture));
-  for (QAction* action : {ui->createBaseAction, ui->deleteBaseAction, ui->clearBaseAction, ui->editBaseAction, ui->beginMeasurementAction,
-                          ui->singleProtocolAction, ui->groupProtocolAction, ui->addToArchiveAction, ui->viewArchiveAction})
+  for (QAction* action : {ui->createBaseAction, ui->deleteBaseAction, ui->clearBaseAction, ui->editBaseAction,
+                          ui->beginMeasurementAction, ui->singleProtocolAction, ui->groupProtocolAction,
+                          ui->addToArchiveAction, ui->viewArchiveAction})
     action->setProperty("category", QStringLiteral("BaseEdit"));
   for (QAction* action : {ui->markAllAction, ui->unmarkAllAction, ui->countMarksAction})
     action->setProperty("category", QStringLiteral("POP"));
@@ -203,8 +205,9 @@ void MainWindow::connectCommands() {
   connect(ui->pointGrid, &QAbstractItemView::clicked, this,
           [this](const QModelIndex& index) { onGridCellClick(index.row(), index.column()); });
   connect(ui->pointGrid, &DatasetGrid::characterTyped, this, &MainWindow::onGridKeyPress);
-  connect(ui->pointGrid, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& point) { pointGridMenu_->popup(ui->pointGrid->viewport()->mapToGlobal(point)); });
+  connect(ui->pointGrid, &QWidget::customContextMenuRequested, this, [this](const QPoint& point) {
+    pointGridMenu_->popup(ui->pointGrid->viewport()->mapToGlobal(point));
+  });
   connect(ui->treeSplitter, &QSplitter::splitterMoved, this,
           [this] { splitFraction_ = currentSplitFraction(); });
   connect(ui->pointSplitter, &QSplitter::splitterMoved, this,
@@ -226,8 +229,8 @@ void MainWindow::setUpWindow() {
   ui->openProtocolsFolderAction->setEnabled(desktopSessionAvailable());
   selection_.setActionsAllowed(true);
   scheduleChartUpdate();
-  for (QAction* action :
-       {ui->deleteBaseAction, ui->editBaseAction, ui->singleProtocolAction, ui->addToArchiveAction, ui->groupProtocolAction, ui->clearBaseAction})
+  for (QAction* action : {ui->deleteBaseAction, ui->editBaseAction, ui->singleProtocolAction,
+                          ui->addToArchiveAction, ui->groupProtocolAction, ui->clearBaseAction})
     action->setEnabled(false);
 }
 
@@ -320,7 +323,8 @@ void MainWindow::applySelectionCommandStates() {
   const bool baseChosen = !selection_.baseName().isEmpty();
   const bool meterChosen = selection_.meterNum() != 0;
   const QList<QAction*> baseCommands{ui->deleteBaseAction, ui->editBaseAction, ui->clearBaseAction};
-  const QList<QAction*> meterCommands{ui->singleProtocolAction, ui->addToArchiveAction, ui->groupProtocolAction};
+  const QList<QAction*> meterCommands{ui->singleProtocolAction, ui->addToArchiveAction,
+                                      ui->groupProtocolAction};
   if (!baseChosen)
     for (QAction* action : baseCommands) action->setEnabled(false);
   if (!meterChosen)
@@ -342,7 +346,7 @@ bool MainWindow::isBaseSelected() const {
 }
 
 QList<QAction*> MainWindow::baseActions() const {
-  return {ui->deleteBaseAction,    ui->createBaseAction,   ui->editBaseAction, ui->singleProtocolAction,
+  return {ui->deleteBaseAction,  ui->createBaseAction,   ui->editBaseAction,     ui->singleProtocolAction,
           ui->viewArchiveAction, ui->addToArchiveAction, ui->groupProtocolAction};
 }
 
@@ -461,9 +465,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::onClosed() {
   if (hooks.stopPolling) hooks.stopPolling();
-  for (Dataset* dataset : std::initializer_list<Dataset*>{dm_.chosenMeter, dm_.testPoints, dm_.chosenBase,
-                                                          dm_.archivedMeterTable, dm_.archivedPoints, dm_.meters,
-                                                          dm_.markedPoints, dm_.bases, dm_.archivedMeters})
+  for (Dataset* dataset : std::initializer_list<Dataset*>{
+           dm_.chosenMeter, dm_.testPoints, dm_.chosenBase, dm_.archivedMeterTable, dm_.archivedPoints,
+           dm_.meters, dm_.markedPoints, dm_.bases, dm_.archivedMeters})
     dataset->close();
   saveLayout();
 }

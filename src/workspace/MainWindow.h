@@ -205,7 +205,7 @@ class MainWindow : public QMainWindow, public Workspace {
   QMenu* baseTreeMenu_ = nullptr;
   QMenu* pointGridMenu_ = nullptr;
   QVector<QLabel*> statusPanels_;
-  double splitFraction_ = 0;  // the tree pane's share of the split width; 0: design width
+  double splitFraction_ = 0;       // the tree pane's share of the split width; 0: design width
   double chartSplitFraction_ = 0;  // the grid's share of the height above the chart; 0: design
   QTimer* chartUpdate_ = nullptr;
   bool shownBefore_ = false;

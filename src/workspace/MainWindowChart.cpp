@@ -15,7 +15,6 @@ namespace {
 const QString kNoMeterText = QStringLiteral("Счетчик не выбран");
 }  // namespace
 
-
 void MainWindow::setUpChart() {
   chartUpdate_ = new QTimer(this);
   chartUpdate_->setSingleShot(true);

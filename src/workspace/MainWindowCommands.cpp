@@ -59,9 +59,9 @@ void MainWindow::editBase() {
 
 void MainWindow::deleteBase() {
   if (!isBaseSelected()) return;
-  if (!MessageService::confirm(
-          this, QStringLiteral("Удаление базы счетчиков"),
-          QStringLiteral("Вы действительно хотите удалить базу - ") + selection_.baseName() + QStringLiteral(" ?")))
+  if (!MessageService::confirm(this, QStringLiteral("Удаление базы счетчиков"),
+                               QStringLiteral("Вы действительно хотите удалить базу - ") +
+                                   selection_.baseName() + QStringLiteral(" ?")))
     return;
   dm_.bases->reopen(Statements::baseByName(selection_.baseName()));
   if (!dm_.bases->isEmpty()) {
@@ -93,8 +93,7 @@ void MainWindow::clearBaseData() {
   if (meters->isEmpty()) return;
   Connection::Transaction transaction(*dm_.connection());
   for (meters->first(); !meters->eof(); meters->next())
-    dm_.script->run(
-        Statements::deletePointsOfMeter(Row::Meter::read(*meters).key));
+    dm_.script->run(Statements::deletePointsOfMeter(Row::Meter::read(*meters).key));
   transaction.commit();
 }
 
@@ -130,7 +129,8 @@ void MainWindow::runWordReport(const std::function<void()>& report, const char* 
   }
   showSelection();
   if (!savedDocument_.isEmpty())
-    statusPanel(kReportPanel)->setText(QStringLiteral("Протокол сохранён: ") + QDir::toNativeSeparators(savedDocument_));
+    statusPanel(kReportPanel)
+        ->setText(QStringLiteral("Протокол сохранён: ") + QDir::toNativeSeparators(savedDocument_));
 }
 
 void MainWindow::writeSingleProtocol() { runWordReport(hooks.singleWordReport, "протокол поверки"); }
@@ -167,8 +167,9 @@ void MainWindow::openProtocolsFolder() {
   const QString folder = programPath(QStringLiteral("protocols"));
   QDir().mkpath(folder);
   if (!openWithDesktop(folder))
-    MessageService::notice(this, QStringLiteral("Папка протоколов"),
-                           QStringLiteral("Не удалось открыть папку %1.").arg(QDir::toNativeSeparators(folder)));
+    MessageService::notice(
+        this, QStringLiteral("Папка протоколов"),
+        QStringLiteral("Не удалось открыть папку %1.").arg(QDir::toNativeSeparators(folder)));
 }
 
 void MainWindow::showAbout() {

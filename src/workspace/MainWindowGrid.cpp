@@ -3,9 +3,9 @@
 #include "database/Columns.h"
 #include "database/DataModule.h"
 #include "database/Rows.h"
-#include "ui_MainWindow.h"
 #include "ui/DatasetGrid.h"
 #include "ui/Selection.h"
+#include "ui_MainWindow.h"
 #include "workspace/MainWindow.h"
 
 namespace {
@@ -57,7 +57,8 @@ void MainWindow::toggleMark() {
 
 void MainWindow::onGridCellClick(int row, int column) {
   if (!pointsShown(dm_)) return;
-  if (ui->pointGrid->fieldNameAt(column).compare(kRep, Qt::CaseInsensitive) == 0 && dm_.testPoints->moveTo(row))
+  if (ui->pointGrid->fieldNameAt(column).compare(kRep, Qt::CaseInsensitive) == 0 &&
+      dm_.testPoints->moveTo(row))
     toggleMark();
   countMarkedPoints();
 }

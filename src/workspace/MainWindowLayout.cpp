@@ -10,8 +10,8 @@
 
 #include "settings/ComponentFile.h"
 #include "settings/ProgramDir.h"
-#include "ui_MainWindow.h"
 #include "ui/DatasetGrid.h"
+#include "ui_MainWindow.h"
 #include "workspace/MainWindow.h"
 #include "workspace/WindowLayout.h"
 

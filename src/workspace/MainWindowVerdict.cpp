@@ -40,8 +40,9 @@ std::optional<double> accuracyClassOf(Connection* connection, const QString& bas
 void showLimitProblems(const QStringList& problems) {
   // Reported after the paint or command that read the file.
   QTimer::singleShot(0, [problems] {
-    MessageService::plain(QStringLiteral("Файл пределов погрешности содержит ошибки, эти строки пропущены:\n") +
-                          problems.join(QLatin1Char('\n')));
+    MessageService::plain(
+        QStringLiteral("Файл пределов погрешности содержит ошибки, эти строки пропущены:\n") +
+        problems.join(QLatin1Char('\n')));
   });
 }
 
@@ -65,8 +66,8 @@ void MainWindow::showVerdicts() {
   QString chosenVerdict;
   if (selection_.meterNum() != 0 && dm_.markedPoints->isOpen()) {
     const std::optional<double> klass = chosenAccuracyClass();
-    chosenVerdict = verdictText(klass ? verdictOfPoints(*dm_.markedPoints, limits, *klass)
-                                      : Verdict::NotJudged);
+    chosenVerdict =
+        verdictText(klass ? verdictOfPoints(*dm_.markedPoints, limits, *klass) : Verdict::NotJudged);
   }
   statusPanel(kVerdictPanel)->setText(chosenVerdict);
 
@@ -76,8 +77,7 @@ void MainWindow::showVerdicts() {
     const QString baseName = baseNode->text(0);
     const std::optional<double> klass = accuracyClassOf(dm_.connection(), baseName);
     const QHash<qint64, Verdict> verdicts =
-        klass ? meterVerdictsOfBase(*dm_.connection(), baseName, *klass, limits)
-              : QHash<qint64, Verdict>();
+        klass ? meterVerdictsOfBase(*dm_.connection(), baseName, *klass, limits) : QHash<qint64, Verdict>();
     QueryDataset meters(dm_.connection());
     meters.reopen(Statements::metersOfBaseInUse(baseName, true));
     QHash<int, Verdict> bySlot;

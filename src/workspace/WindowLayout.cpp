@@ -56,5 +56,6 @@ StoredLayout parseLayoutLines(const QStringList& lines) {
 
 QSize fittedWindowSize(const QSize& stored, const QSize& available) {
   if (available.isEmpty()) return stored;  // no screen to measure by
-  return QSize(std::clamp(stored.width(), 1, available.width()), std::clamp(stored.height(), 1, available.height()));
+  return QSize(std::clamp(stored.width(), 1, available.width()),
+               std::clamp(stored.height(), 1, available.height()));
 }

@@ -3,17 +3,17 @@
 #include <QKeyEvent>
 #include <QTest>
 
-#include "support/Keyboard.h"
 #include <QTimer>
 #include <QWidget>
+#include "support/Keyboard.h"
 
 #include <stdexcept>
 
 #include "support/TestRegistry.h"
 
 #include "app/Application.h"
-#include "ui/MessageService.h"
 #include "app/Startup.h"
+#include "ui/MessageService.h"
 
 using MessageService::Answer;
 using MessageService::Kind;

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "app/Application.h"
-#include "ui/MessageService.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
+#include "ui/MessageService.h"
 
 int main(int argc, char** argv) {
   Application app(argc, argv);

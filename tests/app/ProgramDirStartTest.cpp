@@ -91,7 +91,9 @@ void ProgramDirStartTest::folderThatCannotBeMadeEndsTheStart() {
   QVERIFY(!enterProgramDir(places.documents.path(), places.bin()));
   const QStringList texts = answers.texts();
   QVERIFY2(!texts.isEmpty(), "the problems are shown");
-  QCOMPARE(texts.back(), QStringLiteral("Не удалось открыть папку программы %1.").arg(QDir::toNativeSeparators(places.own())));
+  QCOMPARE(
+      texts.back(),
+      QStringLiteral("Не удалось открыть папку программы %1.").arg(QDir::toNativeSeparators(places.own())));
   QCOMPARE(QDir::currentPath(), QDir(places.working.path()).canonicalPath());
 }
 

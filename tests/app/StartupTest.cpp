@@ -61,18 +61,20 @@ void StartupTest::startOutcome_data() {
   const QString error = QString::number(int(MessageService::Kind::Error)) + "|ВТ3417|";
   const QString plain = QString::number(int(MessageService::Kind::Plain)) + "|ВТ3417|";
   QTest::newRow("whole program directory") << int(ProgramDirState::Whole) << 0 << QStringList{};
-  QTest::newRow("no sources folder")
-      << int(ProgramDirState::NoSources) << 1
-      << QStringList{plain + "Не удалось открыть папку программы %2."};
+  QTest::newRow("no sources folder") << int(ProgramDirState::NoSources) << 1
+                                     << QStringList{plain + "Не удалось открыть папку программы %2."};
   QTest::newRow("config.prt is a folder")
       << int(ProgramDirState::ConfigIsAFolder) << 1
-      << QStringList{error + "Не удалось прочитать файл настроек \"%1/sources/config.prt\": "
-                             "на этом месте папка, а не файл"};
+      << QStringList{error +
+                     "Не удалось прочитать файл настроек \"%1/sources/config.prt\": "
+                     "на этом месте папка, а не файл"};
   QTest::newRow("database file is not a database")
       << int(ProgramDirState::NotADatabase) << 1
       << QStringList{plain + "База данных \"%1/base/vt3417.sqlite\": файл не является базой данных.",
-                     plain + "Tmaster is  not Active.", plain + "Tslave is  not Active.",
-                     plain + "TBase is  not Active.", plain + "TmasterArhive is  not Active.",
+                     plain + "Tmaster is  not Active.",
+                     plain + "Tslave is  not Active.",
+                     plain + "TBase is  not Active.",
+                     plain + "TmasterArhive is  not Active.",
                      plain + "TSlaveArhive is  not Active."};
 }
 
@@ -106,12 +108,16 @@ void StartupTest::startOutcome() {
   QStringList expected;
   const QString ownFolder = QDir::toNativeSeparators(home + "/Documents/VT3417");
   for (const QString& box : boxes)
-    expected << QString(box).replace("%1", QDir::toNativeSeparators(programDir.path())).replace("%2", ownFolder);
+    expected
+        << QString(box).replace("%1", QDir::toNativeSeparators(programDir.path())).replace("%2", ownFolder);
   // Without a usable documents folder the boxes first say what could not be
   // made there; the last one says that the program cannot work.
-  QCOMPARE(state == int(ProgramDirState::NoSources) ? run.boxes.mid(run.boxes.size() - 1) : run.boxes, expected);
-  if (state == int(ProgramDirState::NoSources)) QVERIFY(!dir.exists("base"));  // nothing made in a stranger's folder
-  if (state == int(ProgramDirState::ConfigIsAFolder)) QVERIFY(QFileInfo(dir.filePath("sources/config.prt")).isDir());
+  QCOMPARE(state == int(ProgramDirState::NoSources) ? run.boxes.mid(run.boxes.size() - 1) : run.boxes,
+           expected);
+  if (state == int(ProgramDirState::NoSources))
+    QVERIFY(!dir.exists("base"));  // nothing made in a stranger's folder
+  if (state == int(ProgramDirState::ConfigIsAFolder))
+    QVERIFY(QFileInfo(dir.filePath("sources/config.prt")).isDir());
   if (state == int(ProgramDirState::Whole)) QVERIFY(QFile::exists(dir.filePath("sources/config.prt")));
 }
 

@@ -6,17 +6,17 @@
 #include <QTest>
 
 #include "support/GridTitles.h"
-#include "support/Widgets.h"
 #include "support/Keyboard.h"
 #include "support/TestRegistry.h"
+#include "support/Widgets.h"
 
 #include "ArchiveFixture.h"
 #include "BrowserDriver.h"
-#include "archive/ArchiveTransfer.h"
 #include "archive/ArchiveBrowser.h"
+#include "archive/ArchiveTransfer.h"
 #include "database/DataModule.h"
-#include "ui/MessageService.h"
 #include "ui/DatasetGrid.h"
+#include "ui/MessageService.h"
 
 using namespace BrowserDriver;
 using MessageService::Answer;
@@ -112,17 +112,22 @@ void ArchiveBrowserTest::windowAsBuilt() {
   QCOMPARE(columnTexts(widgets::child<DatasetGrid>(b, "meterGrid"), 0).size(), 8);
   // The design widths, wider where a title needs it in the current font.
   const QList<int> meterWidths{115, 115, 92};
-  for (int i = 0; i < 3; ++i) QVERIFY(widgets::child<DatasetGrid>(b, "meterGrid")->columnWidth(i) >= meterWidths[i]);
+  for (int i = 0; i < 3; ++i)
+    QVERIFY(widgets::child<DatasetGrid>(b, "meterGrid")->columnWidth(i) >= meterWidths[i]);
   const QList<int> pointWidths{37, 102, 77, 98, 123, 103, 123};
-  for (int i = 0; i < 7; ++i) QVERIFY(widgets::child<DatasetGrid>(b, "pointGrid")->columnWidth(i) >= pointWidths[i]);
+  for (int i = 0; i < 7; ++i)
+    QVERIFY(widgets::child<DatasetGrid>(b, "pointGrid")->columnWidth(i) >= pointWidths[i]);
   QStringList titles;
-  for (int i = 0; i < 7; ++i) titles << widgets::child<DatasetGrid>(b, "pointGrid")->model()->headerData(i, Qt::Horizontal).toString();
+  for (int i = 0; i < 7; ++i)
+    titles << widgets::child<DatasetGrid>(b, "pointGrid")->model()->headerData(i, Qt::Horizontal).toString();
   QCOMPARE(titles, (QStringList{"№", "Напряжение %", "Ток %", "Кф. мощности", "Отн. погрешность %",
                                 "Дата поверки", "Дата пред. поверки"}));
   QCOMPARE(widgets::child<QAction>(b, "takeOverAction")->text(), QStringLiteral("Данные в архив"));
   QVERIFY(!widgets::child<QAction>(b, "takeOverAction")->isEnabled());
   for (QAction* action :
-       {widgets::child<QAction>(b, "deleteMeterAction"), widgets::child<QAction>(b, "excelProtocolAction"), widgets::child<QAction>(b, "closeAction"), widgets::child<QAction>(b, "deletePointAction"), widgets::child<QAction>(b, "deleteAllPointsAction")})
+       {widgets::child<QAction>(b, "deleteMeterAction"), widgets::child<QAction>(b, "excelProtocolAction"),
+        widgets::child<QAction>(b, "closeAction"), widgets::child<QAction>(b, "deletePointAction"),
+        widgets::child<QAction>(b, "deleteAllPointsAction")})
     QVERIFY(action->isEnabled());
 }
 
@@ -189,7 +194,8 @@ void ArchiveBrowserTest::keyFilters() {
   QFETCH(QString, typed);
   QFETCH(QString, shown);
   OpenBrowser open;
-  QComboBox* box = year ? widgets::child<QComboBox>(open.browser, "yearToFilter") : widgets::child<QComboBox>(open.browser, "typeFilter");
+  QComboBox* box = year ? widgets::child<QComboBox>(open.browser, "yearToFilter")
+                        : widgets::child<QComboBox>(open.browser, "typeFilter");
   type(box, typed);
   QCOMPARE(keyboard::focusWidget(), box);
   QCOMPARE(box->currentText(), shown);
@@ -213,15 +219,22 @@ void ArchiveBrowserTest::listsCoverTheWholeArchiveAndProgramChangesKeepTheList()
   // whole archive; emptying them is no operator's change: the list stays.
   b.hide();
   b.show();
-  for (QComboBox* box : {widgets::child<QComboBox>(b, "typeFilter"), widgets::child<QComboBox>(b, "numberFromFilter"), widgets::child<QComboBox>(b, "numberToFilter"), widgets::child<QComboBox>(b, "yearFromFilter"), widgets::child<QComboBox>(b, "yearToFilter")})
+  for (QComboBox* box :
+       {widgets::child<QComboBox>(b, "typeFilter"), widgets::child<QComboBox>(b, "numberFromFilter"),
+        widgets::child<QComboBox>(b, "numberToFilter"), widgets::child<QComboBox>(b, "yearFromFilter"),
+        widgets::child<QComboBox>(b, "yearToFilter")})
     QVERIFY(box->currentText().isEmpty());
   QCOMPARE(open.listed(), QStringList{"ГДЕ 100"});
   QCOMPARE(items(widgets::child<QComboBox>(b, "typeFilter")).size(), 8);
   QVERIFY(items(widgets::child<QComboBox>(b, "typeFilter")).contains(QStringLiteral("КВ\"1")));
-  QCOMPARE(items(widgets::child<QComboBox>(b, "numberToFilter")), (QStringList{"'Б'", "100", "1000", "200", "300", "301", "302"}));
-  QCOMPARE(items(widgets::child<QComboBox>(b, "numberFromFilter")), items(widgets::child<QComboBox>(b, "numberToFilter")));
-  QCOMPARE(items(widgets::child<QComboBox>(b, "yearFromFilter")), (QStringList{"1990", "1995", "1996", "1998", "2001", "2010"}));
-  QCOMPARE(items(widgets::child<QComboBox>(b, "yearToFilter")), items(widgets::child<QComboBox>(b, "yearFromFilter")));
+  QCOMPARE(items(widgets::child<QComboBox>(b, "numberToFilter")),
+           (QStringList{"'Б'", "100", "1000", "200", "300", "301", "302"}));
+  QCOMPARE(items(widgets::child<QComboBox>(b, "numberFromFilter")),
+           items(widgets::child<QComboBox>(b, "numberToFilter")));
+  QCOMPARE(items(widgets::child<QComboBox>(b, "yearFromFilter")),
+           (QStringList{"1990", "1995", "1996", "1998", "2001", "2010"}));
+  QCOMPARE(items(widgets::child<QComboBox>(b, "yearToFilter")),
+           items(widgets::child<QComboBox>(b, "yearFromFilter")));
 }
 
 void ArchiveBrowserTest::pickingFromAListFilters() {
@@ -242,7 +255,8 @@ void ArchiveBrowserTest::titleClickSorts() {
            (QStringList{"АБВ1 100", "АБВ2 1000", "АБВГ 200", "А%Б 300", "А_Б 301", "АXБ 302"}));
   clickTitle(widgets::child<DatasetGrid>(b, "meterGrid"), 2);
   QCOMPARE(b.sortField(), QStringLiteral("myYear"));
-  QCOMPARE(columnTexts(widgets::child<DatasetGrid>(b, "meterGrid"), 2), (QStringList{"1990", "1990", "1990", "1995", "1998", "2001"}));
+  QCOMPARE(columnTexts(widgets::child<DatasetGrid>(b, "meterGrid"), 2),
+           (QStringList{"1990", "1990", "1990", "1995", "1998", "2001"}));
   clickTitle(widgets::child<DatasetGrid>(b, "meterGrid"), 0);
   QCOMPARE(b.sortField(), QStringLiteral("tip"));
   QCOMPARE(open.listed(), kAllByType.mid(0, 6));
@@ -255,7 +269,8 @@ void ArchiveBrowserTest::clearingAndReopening() {
   open.filter(QStringLiteral("А*"), QStringLiteral("300"), QStringLiteral("302"), QString(), QString());
   QCOMPARE(open.listed().size(), 3);
   widgets::child<QAction>(b, "clearFilterAction")->trigger();
-  QVERIFY(widgets::child<QComboBox>(b, "typeFilter")->currentText().isEmpty() && widgets::child<QComboBox>(b, "numberFromFilter")->currentText().isEmpty() &&
+  QVERIFY(widgets::child<QComboBox>(b, "typeFilter")->currentText().isEmpty() &&
+          widgets::child<QComboBox>(b, "numberFromFilter")->currentText().isEmpty() &&
           widgets::child<QComboBox>(b, "numberToFilter")->currentText().isEmpty());
   QCOMPARE(columnTexts(widgets::child<DatasetGrid>(b, "meterGrid"), 2),
            (QStringList{"1990", "1990", "1990", "1995", "1996", "1998", "2001", "2010"}));
@@ -285,7 +300,8 @@ void ArchiveBrowserTest::movingInTheMeterGridShowsItsDetailsAndPoints() {
   QCOMPARE(widgets::child<QLabel>(b, "ownerValueLabel")->text(), QStringLiteral("ВЛАДЕЛЕЦ"));
   QCOMPARE(widgets::child<QLabel>(b, "meterConstantValueLabel")->text(), QStringLiteral("2500"));
   QCOMPARE(columnTexts(widgets::child<DatasetGrid>(b, "pointGrid"), 0), QStringList{"1"});
-  QCOMPARE(columnTexts(widgets::child<DatasetGrid>(b, "pointGrid"), 4), QStringList{QLocale().toString(7.25)});
+  QCOMPARE(columnTexts(widgets::child<DatasetGrid>(b, "pointGrid"), 4),
+           QStringList{QLocale().toString(7.25)});
   clickRow(widgets::child<DatasetGrid>(b, "meterGrid"), 0);
   QCOMPARE(widgets::child<QLabel>(b, "ownerValueLabel")->text(), QStringLiteral("ЛАБОРАТОРИЯ"));
   QCOMPARE(columnTexts(widgets::child<DatasetGrid>(b, "pointGrid"), 0), (QStringList{"1", "2", "3"}));
@@ -332,7 +348,8 @@ void ArchiveBrowserTest::deletingOnePoint() {
   ScriptedAnswers answers;
   widgets::child<QAction>(b, "deletePointAction")->trigger();
   QCOMPARE(answers.shown().size(), size_t(1));
-  QCOMPARE(columnTexts(widgets::child<DatasetGrid>(b, "pointGrid"), 0), (QStringList{"1", "3"}));  // not renumbered
+  QCOMPARE(columnTexts(widgets::child<DatasetGrid>(b, "pointGrid"), 0),
+           (QStringList{"1", "3"}));  // not renumbered
   QCOMPARE(open.archivedPointsOf(QStringLiteral("АБВ1")), 2);
   QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 8 * 3 - 1);
 }
@@ -364,7 +381,10 @@ void ArchiveBrowserTest::deletingTheLastMeterEmptiesEverything() {
   QCOMPARE(answers.shown().size(), size_t(8));
   QCOMPARE(widgets::child<DatasetGrid>(b, "meterGrid")->model()->rowCount(), 0);
   QCOMPARE(widgets::child<DatasetGrid>(b, "pointGrid")->model()->rowCount(), 0);
-  for (QComboBox* box : {widgets::child<QComboBox>(b, "typeFilter"), widgets::child<QComboBox>(b, "numberFromFilter"), widgets::child<QComboBox>(b, "numberToFilter"), widgets::child<QComboBox>(b, "yearFromFilter"), widgets::child<QComboBox>(b, "yearToFilter")})
+  for (QComboBox* box :
+       {widgets::child<QComboBox>(b, "typeFilter"), widgets::child<QComboBox>(b, "numberFromFilter"),
+        widgets::child<QComboBox>(b, "numberToFilter"), widgets::child<QComboBox>(b, "yearFromFilter"),
+        widgets::child<QComboBox>(b, "yearToFilter")})
     QCOMPARE(box->count(), 0);
   QCOMPARE(open.fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 0);
   answers.clear();
@@ -378,7 +398,8 @@ void ArchiveBrowserTest::titlesAreWhole() {
   OpenBrowser open;
   QCOMPARE(cutGridTitles(widgets::child<DatasetGrid>(open.browser, "meterGrid")), QStringList());
   QCOMPARE(cutGridTitles(widgets::child<DatasetGrid>(open.browser, "pointGrid")), QStringList());
-  for (DatasetGrid* grid : {widgets::child<DatasetGrid>(open.browser, "meterGrid"), widgets::child<DatasetGrid>(open.browser, "pointGrid")}) {
+  for (DatasetGrid* grid : {widgets::child<DatasetGrid>(open.browser, "meterGrid"),
+                            widgets::child<DatasetGrid>(open.browser, "pointGrid")}) {
     QFont larger = grid->font();
     larger.setPointSize(larger.pointSize() + 6);
     grid->setFont(larger);

@@ -3,8 +3,8 @@
 #include <QTest>
 #include <QThread>
 
-#include "support/TestDatabase.h"
 #include "support/RunTogether.h"
+#include "support/TestDatabase.h"
 #include "support/TestRegistry.h"
 
 #include "ArchiveFixture.h"
@@ -33,8 +33,8 @@ const QString kType = QStringLiteral("СЕ301");
 class Bench {
  public:
   explicit Bench(int number) {
-    dm_ = std::make_unique<DataModule>(TestDatabase::openAnotherConnection(QStringLiteral("bench %1").arg(number)),
-                                       nullptr);
+    dm_ = std::make_unique<DataModule>(
+        TestDatabase::openAnotherConnection(QStringLiteral("bench %1").arg(number)), nullptr);
     if (!dm_->openTables().isEmpty()) throw std::runtime_error("bench could not open its tables");
   }
   DataModule& dm() { return *dm_; }
@@ -75,10 +75,13 @@ void ArchiveConcurrencyTest::sameMeterFromSeveralBenchesIsArchivedOnce() {
     });
     QVERIFY2(errors.isEmpty(), qPrintable(errors.join(" | ")));
     const QString number = QStringLiteral("N%1").arg(round);
-    QCOMPARE(fixture.count("select count(*) from masterarhive where tip = ? and mynumber = ?", {kType, number}), 1);
+    QCOMPARE(
+        fixture.count("select count(*) from masterarhive where tip = ? and mynumber = ?", {kType, number}),
+        1);
     // Every bench's points, numbered together 1 .. n.
     const QList<QVariantList> counts = fixture.rows(
-        "select p.count from Slavearhiv p, masterarhive m where p.num = m.num and m.mynumber = ? order by p.count",
+        "select p.count from Slavearhiv p, masterarhive m where p.num = m.num and m.mynumber = ? order by "
+        "p.count",
         {number});
     QCOMPARE(counts.size(), 2 + 3 + 4 + 5);
     for (int i = 0; i < counts.size(); ++i) QCOMPARE(counts[i].value(0).toInt(), i + 1);
@@ -106,12 +109,14 @@ void ArchiveConcurrencyTest::deletionDuringTransferLeavesNoStrayPoint() {
       }
     });
     QVERIFY2(errors.isEmpty(), qPrintable(errors.join(" | ")));
-    QCOMPARE(fixture.count("select count(*) from Slavearhiv where num not in (select num from masterarhive)"), 0);
+    QCOMPARE(fixture.count("select count(*) from Slavearhiv where num not in (select num from masterarhive)"),
+             0);
     // Either the deletion came last (nothing left) or the transfer did (the
     // meter archived anew with its three points).
-    const int left = fixture.count("select count(*) from Slavearhiv p, masterarhive m "
-                                   "where p.num = m.num and m.mynumber = ?",
-                                   {number});
+    const int left = fixture.count(
+        "select count(*) from Slavearhiv p, masterarhive m "
+        "where p.num = m.num and m.mynumber = ?",
+        {number});
     QVERIFY2(left == 0 || left == 3, qPrintable(QString::number(left)));
   }
 }

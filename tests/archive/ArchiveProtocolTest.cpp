@@ -61,14 +61,13 @@ void ArchiveProtocolTest::meterFieldsOnlyOnItsFirstRow() {
   QVERIFY(fillArchiveProtocolRows(fixture.dm()));
   const auto rows = rxRows(fixture.dm());
   QCOMPARE(rows.size(), 3);
-  QCOMPARE(rows[0], (QStringList{"СЕ301", "0123", "2005", "ЛАБОРАТОРИЯ", "ЗАВОД", "0,5", "57,7", "1", "2500",
-                                 "100", "100", "0.5/L", "0,25", "05.03.2024", "14.05.2020", "<null>",
-                                 "<null>"}));
+  QCOMPARE(rows[0],
+           (QStringList{"СЕ301", "0123", "2005", "ЛАБОРАТОРИЯ", "ЗАВОД", "0,5", "57,7", "1", "2500", "100",
+                        "100", "0.5/L", "0,25", "05.03.2024", "14.05.2020", "<null>", "<null>"}));
   for (int i = 1; i < 3; ++i) {
     for (int field = 0; field < 9; ++field) QCOMPARE(rows[i][field], QStringLiteral("<null>"));
-    QCOMPARE(rows[i].mid(9),
-             (QStringList{"100", "100", "0.5/L", i == 1 ? "-1,5" : "0", "05.03.2024", "14.05.2020", "<null>",
-                          "<null>"}));
+    QCOMPARE(rows[i].mid(9), (QStringList{"100", "100", "0.5/L", i == 1 ? "-1,5" : "0", "05.03.2024",
+                                          "14.05.2020", "<null>", "<null>"}));
   }
   // The browser's datasets end on the last meter and its last point.
   QCOMPARE(fixture.dm().archivedPoints->fieldByName(QStringLiteral("Count")).asInteger(), 3);

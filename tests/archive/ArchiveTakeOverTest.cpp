@@ -7,13 +7,13 @@
 
 #include "ArchiveFixture.h"
 #include "BrowserDriver.h"
-#include "archive/ArchiveTransfer.h"
 #include "archive/ArchiveBrowser.h"
+#include "archive/ArchiveTransfer.h"
 #include "bases/BaseEditor.h"
 #include "bases/SlotBox.h"
 #include "database/DataModule.h"
-#include "ui/MessageService.h"
 #include "ui/DatasetGrid.h"
+#include "ui/MessageService.h"
 #include "ui/Selection.h"
 #include "workspace/MainWindow.h"
 
@@ -46,7 +46,9 @@ class OpenWindows {
     editor = std::make_unique<BaseEditor>(dm, selection, mainWindow.get());
     browser = std::make_unique<ArchiveBrowser>(dm, mainWindow.get(), editor.get());
     // "Просмотр архива" and the editor's "Взять из архива>>>", wired as at start-up.
-    mainWindow->hooks.openArchiveBrowser = [this] { showWholeArchive(fixture.dm(), *browser, mainWindow.get()); };
+    mainWindow->hooks.openArchiveBrowser = [this] {
+      showWholeArchive(fixture.dm(), *browser, mainWindow.get());
+    };
     editor->openArchiveBrowser = [this] { browser->openForTakeOver(); };
     mainWindow->show();
   }
@@ -76,8 +78,11 @@ class OpenWindows {
 
 void verifyDesignStates(ArchiveBrowser* browser) {
   QVERIFY(!widgets::child<QAction>(browser, "takeOverAction")->isEnabled());
-  for (QAction* action : {widgets::child<QAction>(browser, "excelProtocolAction"), widgets::child<QAction>(browser, "deletePointAction"), widgets::child<QAction>(browser, "deleteAllPointsAction"),
-                          widgets::child<QAction>(browser, "deleteMeterAction"), widgets::child<QAction>(browser, "closeAction")})
+  for (QAction* action : {widgets::child<QAction>(browser, "excelProtocolAction"),
+                          widgets::child<QAction>(browser, "deletePointAction"),
+                          widgets::child<QAction>(browser, "deleteAllPointsAction"),
+                          widgets::child<QAction>(browser, "deleteMeterAction"),
+                          widgets::child<QAction>(browser, "closeAction")})
     QVERIFY(action->isEnabled());
 }
 
@@ -109,10 +114,13 @@ void ArchiveTakeOverTest::takeOverIntoTheEditorsCurrentSlot() {
   w.takeFromArchiveIntoSlotThree();
   QVERIFY(w.browser->isVisible());
   QVERIFY(!w.editor->isEnabled());
-  QCOMPARE(listedMeters(widgets::child<DatasetGrid>(w.browser, "meterGrid")), (QStringList{"АРХИВНЫЙ 11", "ВЗЯТЬ 22"}));
+  QCOMPARE(listedMeters(widgets::child<DatasetGrid>(w.browser, "meterGrid")),
+           (QStringList{"АРХИВНЫЙ 11", "ВЗЯТЬ 22"}));
   QVERIFY(widgets::child<QAction>(w.browser, "takeOverAction")->isEnabled());
-  for (QAction* action : {widgets::child<QAction>(w.browser, "excelProtocolAction"), widgets::child<QAction>(w.browser, "deletePointAction"),
-                          widgets::child<QAction>(w.browser, "deleteAllPointsAction"), widgets::child<QAction>(w.browser, "deleteMeterAction")})
+  for (QAction* action : {widgets::child<QAction>(w.browser, "excelProtocolAction"),
+                          widgets::child<QAction>(w.browser, "deletePointAction"),
+                          widgets::child<QAction>(w.browser, "deleteAllPointsAction"),
+                          widgets::child<QAction>(w.browser, "deleteMeterAction")})
     QVERIFY(!action->isEnabled());
 
   clickRow(widgets::child<DatasetGrid>(w.browser, "meterGrid"), 1);

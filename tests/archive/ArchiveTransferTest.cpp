@@ -175,7 +175,8 @@ void ArchiveTransferTest::meterThatCannotBeStoredArchivesNothing() {
       fixture.addMeter(kBase, 1, QStringLiteral("А1"), QStringLiteral("1"), 2001, QString());
   fixture.addPoint(incomplete, 100, 100, QStringLiteral("1"), 0.1, QDate(2024, 1, 1), QStringLiteral("R"));
   fixture.chooseMeter(kBase, 1);
-  QVERIFY_THROWS_EXCEPTION(std::runtime_error, addChosenMeterToArchive(fixture.dm(), fixture.selection(), nullptr));
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error,
+                           addChosenMeterToArchive(fixture.dm(), fixture.selection(), nullptr));
   QCOMPARE(fixture.count(QStringLiteral("select count(*) from masterarhive")), 0);
   QCOMPARE(fixture.count(QStringLiteral("select count(*) from Slavearhiv")), 0);
   QCOMPARE(fixture.dm().archivedMeterTable->state(), DatasetState::Browse);

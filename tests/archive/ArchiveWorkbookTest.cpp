@@ -1,12 +1,12 @@
 #include <QDir>
-#include <QFont>
-#include <QFontMetricsF>
-#include <QRegularExpression>
 #include <QFile>
 #include <QFileInfo>
+#include <QFont>
+#include <QFontMetricsF>
 #include <QLineEdit>
 #include <QLocale>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,8 +16,8 @@
 
 #include "ArchiveFixture.h"
 #include "WorkbookReader.h"
-#include "archive/ArchiveTransfer.h"
 #include "archive/ArchiveBrowser.h"
+#include "archive/ArchiveTransfer.h"
 #include "database/DataModule.h"
 #include "reports/OoxmlPackage.h"
 #include "settings/ProgramDir.h"
@@ -233,7 +233,9 @@ void ArchiveWorkbookTest::officeSuiteShowsTheValues() {
 void ArchiveWorkbookTest::totalsAreFixedValues() {
   ProtocolRun run;
   run.fixture.dm().connection()->executeWrite(
-      Statement{QStringLiteral("update Slavearhiv set Opogr = null where Count = 2"), {}, QStringLiteral("Slavearhiv")});
+      Statement{QStringLiteral("update Slavearhiv set Opogr = null where Count = 2"),
+                {},
+                QStringLiteral("Slavearhiv")});
   run.fixture.dm().archivedPoints->refresh();  // the browser lists the points as they are now
   widgets::child<QAction>(run.browser, "excelProtocolAction")->trigger();
   const WorkbookContent book = readWorkbook(run.produced());
@@ -275,7 +277,8 @@ void ArchiveWorkbookTest::wideColumnsShowLongValuesWhole() {
   const QString longest = QStringLiteral("МОСЭНЕРГОСБЫТ ФИЛИАЛ");
   QCOMPARE(longest.size(), 20);
   for (const int column : {1, 4, 5}) {  // A Tip, D User, E Maker
-    const QRegularExpression col(QStringLiteral("<col min=\"%1\" max=\"%1\" width=\"([0-9.]+)\"").arg(column));
+    const QRegularExpression col(
+        QStringLiteral("<col min=\"%1\" max=\"%1\" width=\"([0-9.]+)\"").arg(column));
     const QRegularExpressionMatch match = col.match(QString::fromUtf8(sheet));
     QVERIFY2(match.hasMatch(), qPrintable(QString::number(column)));
     QVERIFY2(match.captured(1).toDouble() * digit >= metrics.horizontalAdvance(longest),

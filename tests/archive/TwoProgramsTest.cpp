@@ -29,8 +29,11 @@ QStringList runProbes(const QList<QStringList>& argumentLists) {
   }
   QStringList failures;
   for (auto& probe : probes) {
-    if (!probe->waitForFinished(120000) || probe->exitStatus() != QProcess::NormalExit || probe->exitCode() != 0)
-      failures << QStringLiteral("exit %1: %2").arg(probe->exitCode()).arg(QString::fromUtf8(probe->readAllStandardError()));
+    if (!probe->waitForFinished(120000) || probe->exitStatus() != QProcess::NormalExit ||
+        probe->exitCode() != 0)
+      failures << QStringLiteral("exit %1: %2")
+                      .arg(probe->exitCode())
+                      .arg(QString::fromUtf8(probe->readAllStandardError()));
   }
   return failures;
 }
@@ -56,7 +59,8 @@ void TwoProgramsTest::sameMeterArchivedByTwoProgramsAtOnce() {
   const QString dir = programDir();
   const QStringList failures = runProbes({{dir, "СТЕНД1", "1"}, {dir, "СТЕНД2", "1"}});
   QVERIFY2(failures.isEmpty(), qPrintable(failures.join(" | ")));
-  QCOMPARE(fixture.count("select count(*) from masterarhive where tip = ? and mynumber = ?", {"СЕ301", "777"}), 1);
+  QCOMPARE(
+      fixture.count("select count(*) from masterarhive where tip = ? and mynumber = ?", {"СЕ301", "777"}), 1);
   const QList<QVariantList> counts = fixture.rows("select count from Slavearhiv order by count");
   QCOMPARE(counts.size(), 5);
   for (int i = 0; i < counts.size(); ++i) QCOMPARE(counts[i].value(0).toInt(), i + 1);

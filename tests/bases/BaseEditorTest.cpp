@@ -1,6 +1,6 @@
 #include <QCheckBox>
-#include <QImage>
 #include <QDateEdit>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,8 +10,8 @@
 #include <QTreeWidget>
 
 #include "support/Keyboard.h"
-#include "support/Widgets.h"
 #include "support/TestRegistry.h"
+#include "support/Widgets.h"
 
 #include "BasesFixture.h"
 #include "bases/BaseEditor.h"
@@ -396,8 +396,10 @@ void BaseEditorTest::releaseAwayFromTheBoxChangesNothing() {
   fixture_->addPoints(num, 2);
   QStyleOptionButton option;
   option.initFrom(fixture_->slot(1));
-  const QPoint indicator =
-      fixture_->slot(1)->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, fixture_->slot(1)).center();
+  const QPoint indicator = fixture_->slot(1)
+                               ->style()
+                               ->subElementRect(QStyle::SE_CheckBoxIndicator, &option, fixture_->slot(1))
+                               .center();
   QTest::mousePress(fixture_->slot(1), Qt::LeftButton, Qt::NoModifier, indicator);
   QTest::mouseRelease(fixture_->slot(1), Qt::LeftButton, Qt::NoModifier, QPoint(-40, -40));
   QVERIFY(fixture_->slot(1)->isChecked());
@@ -584,14 +586,18 @@ void BaseEditorTest::longStoredNominalsShownWholeAndKept() {
   fill(fixture_->editorField("nominalVoltageEdit"), "220");
   fixture_->editor().close();
   fixture_->dm().connection()->executeWrite(
-      Statement{QStringLiteral("update base set %1 = ? where NameBase = ?").arg(column), {stored, QStringLiteral("Б")}, "base"});
-  if (fixture_->dm().chosenBase->isOpen()) fixture_->dm().chosenBase->refresh();  // as stored by another start
+      Statement{QStringLiteral("update base set %1 = ? where NameBase = ?").arg(column),
+                {stored, QStringLiteral("Б")},
+                "base"});
+  if (fixture_->dm().chosenBase->isOpen())
+    fixture_->dm().chosenBase->refresh();  // as stored by another start
   fixture_->selection().setBaseName("Б");
   fixture_->editor().openForChosenBase(&fixture_->mainWindow());
   QLineEdit* edit = fixture_->editorField(field.toLatin1().constData());
   QCOMPARE(edit->text(), shown);
 
-  for (const char* name : {"nominalVoltageEdit", "nominalCurrentEdit", "meterConstantEdit", "accuracyClassEdit"})
+  for (const char* name :
+       {"nominalVoltageEdit", "nominalCurrentEdit", "meterConstantEdit", "accuracyClassEdit"})
     QVERIFY(keyboard::clickToFocus(fixture_->editorField(name)));
   QVERIFY(keyboard::clickToFocus(fixture_->editorField("serialNumberEdit")));
   QCOMPARE(edit->text(), shown);

@@ -7,8 +7,8 @@
 #include <QTest>
 
 #include "bases/BaseEditor.h"
-#include "bases/SlotBox.h"
 #include "bases/BaseNameDialog.h"
+#include "bases/SlotBox.h"
 #include "database/DataModule.h"
 #include "support/Keyboard.h"
 #include "support/Widgets.h"
@@ -38,11 +38,11 @@ QSqlQuery select(DataModule& dm, const QString& sql, const QVariantList& values,
 }  // namespace
 
 QVector<MeterRow> BasesFixture::metersOf(const QString& base) {
-  QSqlQuery query = select(
-      *dm_,
-      "select Num, NumberCh, Tip, MyNumber, MyYear, MyVisible, MyUser, MyMaker, Olddate from master "
-      "where Base = ? order by NumberCh, Num",
-      {base}, "master");
+  QSqlQuery query =
+      select(*dm_,
+             "select Num, NumberCh, Tip, MyNumber, MyYear, MyVisible, MyUser, MyMaker, Olddate from master "
+             "where Base = ? order by NumberCh, Num",
+             {base}, "master");
   QVector<MeterRow> rows;
   while (query.next())
     rows.push_back({query.value(0).toLongLong(), query.value(1).toInt(), query.value(2).toString(),
@@ -120,8 +120,8 @@ void BasesFixture::createBaseByName(const QString& name) {
   QVERIFY(QTest::qWaitForWindowActive(editor_.get()));
 }
 
-void BasesFixture::fillMeter(const QString& number, const QString& type, const QString& year, const QString& user,
-                             const QString& maker) {
+void BasesFixture::fillMeter(const QString& number, const QString& type, const QString& year,
+                             const QString& user, const QString& maker) {
   fill(editorField("serialNumberEdit"), number);
   fill(editorField("meterTypeEdit"), type);
   fill(editorField("yearEdit"), year);

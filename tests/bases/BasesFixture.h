@@ -6,9 +6,9 @@
 
 #include <memory>
 
+#include "support/TempProgramDir.h"
 #include "ui/MessageService.h"
 #include "ui/Selection.h"
-#include "support/TempProgramDir.h"
 
 class BaseEditor;
 class BaseNameDialog;

@@ -12,11 +12,11 @@
 #include "support/TestRegistry.h"
 
 #include "bases/AboutDialog.h"
-#include "settings/Version.h"
 #include "bases/InstallationDialog.h"
 #include "bases/ProtocolNumberDialog.h"
 #include "settings/DayCount.h"
 #include "settings/SettingsRecords.h"
+#include "settings/Version.h"
 #include "ui/MessageService.h"
 
 namespace {

@@ -33,8 +33,9 @@ class LimitsWindowTest : public QObject {
  private slots:
   void showsTheFileItJudgesWith() {
     TempProgramDir program;
-    writeLimits(program,
-                "Класс;cos φ;Ток от, %;Ток до, %;Предел, %\n0.5 (0,5S);0.5/L;2;10;1.0\n1;1;10;;1,5\nbad line\n");
+    writeLimits(
+        program,
+        "Класс;cos φ;Ток от, %;Ток до, %;Предел, %\n0.5 (0,5S);0.5/L;2;10;1.0\n1;1;10;;1,5\nbad line\n");
     QWidget opener;
     LimitsWindow window;
     window.open(&opener);
@@ -59,7 +60,8 @@ class LimitsWindowTest : public QObject {
     LimitsWindow window;
     window.open(nullptr);
     QCOMPARE(window.findChild<QTableWidget*>(QStringLiteral("limitsTable"))->rowCount(), 0);
-    QVERIFY(window.findChild<QLabel*>(QStringLiteral("pathLabel"))->text().contains(QStringLiteral("нет файла")));
+    QVERIFY(
+        window.findChild<QLabel*>(QStringLiteral("pathLabel"))->text().contains(QStringLiteral("нет файла")));
     QWidget* focused = QApplication::focusWidget();
     QTest::keyClick(focused ? focused : &window, Qt::Key_Escape);
     QVERIFY(!window.isVisible());

@@ -6,8 +6,8 @@
 #include <QTreeWidget>
 
 #include "support/Keyboard.h"
-#include "support/Widgets.h"
 #include "support/TestRegistry.h"
+#include "support/Widgets.h"
 
 #include "BasesFixture.h"
 #include "bases/BaseEditor.h"
@@ -54,7 +54,8 @@ void NameDialogTest::newBaseIsStoredWithCapitals() {
   QVERIFY(fixture_->editor().isVisible());
   QVERIFY2(!fixture_->mainWindow().isEnabled(), "the main window waits for the editor");
   QCOMPARE(fixture_->editor().findChild<QLabel*>("baseNameLabel")->text(), "Б1");
-  for (const char* name : {"nominalVoltageEdit", "nominalCurrentEdit", "meterConstantEdit", "accuracyClassEdit"})
+  for (const char* name :
+       {"nominalVoltageEdit", "nominalCurrentEdit", "meterConstantEdit", "accuracyClassEdit"})
     QCOMPARE(fixture_->editorField(name)->text(), "0");
   for (int n = 1; n <= 8; ++n) {
     QVERIFY(!fixture_->slot(n)->isChecked());

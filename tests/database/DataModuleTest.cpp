@@ -38,7 +38,8 @@ void DataModuleTest::freshDatabaseIsCreatedWithAllTables() {
   QCOMPARE(QFile::exists(programPath("base/vt3417.sqlite")), !TestDatabase::usesPostgres());
   QCOMPARE(f.db().isPostgres(), TestDatabase::usesPostgres());
   QVERIFY(f.db().createdFresh());
-  for (const char* table : {"base", "master", "slave", "masterarhive", "Slavearhiv"}) QVERIFY2(f.hasTable(table), table);
+  for (const char* table : {"base", "master", "slave", "masterarhive", "Slavearhiv"})
+    QVERIFY2(f.hasTable(table), table);
   for (const char* index :
        {"base_namebase", "master_base_slot", "slave_numImdex", "masterarhive_tip", "Slavearhiv_numImdex"})
     QVERIFY2(f.hasIndex(index), index);
@@ -121,9 +122,11 @@ void DataModuleTest::startUpGivesTheDatabasesReason_data() {
 void DataModuleTest::startUpGivesTheDatabasesReason() {
   QFETCH(int, file);
   QFETCH(QString, reason);
-  if (TestDatabase::usesPostgres()) QSKIP("a damaged file is SQLite's case (the server's: DatabaseSettingsTest)");
+  if (TestDatabase::usesPostgres())
+    QSKIP("a damaged file is SQLite's case (the server's: DatabaseSettingsTest)");
   TempProgramDir dir;
-  const QStringList messages = reason.isEmpty() ? QStringList{} : QStringList{databaseReason(reason)} + kTableMessages;
+  const QStringList messages =
+      reason.isEmpty() ? QStringList{} : QStringList{databaseReason(reason)} + kTableMessages;
   const QString path = programPath("base/vt3417.sqlite");
   QByteArray content;
   std::unique_ptr<Connection> other;

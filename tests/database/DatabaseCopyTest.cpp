@@ -26,22 +26,29 @@ qint64 count(Connection& db, const QString& sql, const QVariantList& values = {}
   return query.next() ? query.value(0).toLongLong() : -1;
 }
 
-void run(Connection& db, const QString& sql, const QVariantList& values = {}) { db.execute({sql, values, {}}); }
+void run(Connection& db, const QString& sql, const QVariantList& values = {}) {
+  db.execute({sql, values, {}});
+}
 
 // A bench's database with a gap in the meter keys (a deleted meter), a meter
 // out of use, dates and an archived meter with points.
 std::unique_ptr<Connection> benchDatabase(const QString& file) {
   auto db = Connection::openSqliteFile(file, "copy source");
   run(*db, "insert into base (namebase, nvoltage, ntok, pered, klast) values ('Б1', 220, 5, 1600, 1)");
-  run(*db, "insert into master (base, numberch, tip, myyear, myvisible, mynumber, olddate) "
-           "values ('Б1', 1, 'СО', 2001, ?, '11', ?), ('Б1', 2, 'СО', 2002, ?, '12', null), "
-           "('Б1', 3, 'СЕ', 2003, ?, '13', null)",
+  run(*db,
+      "insert into master (base, numberch, tip, myyear, myvisible, mynumber, olddate) "
+      "values ('Б1', 1, 'СО', 2001, ?, '11', ?), ('Б1', 2, 'СО', 2002, ?, '12', null), "
+      "('Б1', 3, 'СЕ', 2003, ?, '13', null)",
       {true, QDate(2020, 5, 14), false, true});
   run(*db, "delete from master where numberch = 2");
   for (int i = 0; i < 450; ++i)  // more than one batch
-    run(*db, "insert into slave (num, voltage, tok, km, opogr, date, rep, count) values (?, 100, 50, '1', ?, ?, ?, ?)",
+    run(*db,
+        "insert into slave (num, voltage, tok, km, opogr, date, rep, count) values (?, 100, 50, '1', ?, ?, "
+        "?, ?)",
         {i % 2 ? 1 : 3, 0.01 * i, QDate(2024, 3, 5), QString(i % 3 ? "R" : ""), i});
-  run(*db, "insert into masterarhive (base, tip, myyear, myuser, maker, mynumber) values ('Б1', 'СО', 2001, 'Л', 'З', '11')");
+  run(*db,
+      "insert into masterarhive (base, tip, myyear, myuser, maker, mynumber) values ('Б1', 'СО', 2001, 'Л', "
+      "'З', '11')");
   run(*db, "insert into Slavearhiv (num, voltage, date, olddate, count) values (1, 100, ?, ?, 1)",
       {QDate(2024, 3, 5), QDate(2020, 5, 14)});
   return db;
@@ -65,7 +72,8 @@ void DatabaseCopyTest::everyRowArrivesWithItsKeyAndKind() {
   QCOMPARE(count(*target, "select count(*) from slave where num = 1 and rep = 'R'"),
            count(*source, "select count(*) from slave where num = 1 and rep = 'R'"));
   QCOMPARE(count(*target, "select count(*) from master where num = 3 and myvisible = ?", {true}), 1);
-  QCOMPARE(count(*target, "select count(*) from master where num = 1 and olddate = ?", {QDate(2020, 5, 14)}), 1);
+  QCOMPARE(count(*target, "select count(*) from master where num = 1 and olddate = ?", {QDate(2020, 5, 14)}),
+           1);
   QCOMPARE(count(*target, "select count(*) from slave where date = ?", {QDate(2024, 3, 5)}), 450);
   QCOMPARE(count(*target, "select count(*) from Slavearhiv s, masterarhive m where s.num = m.num"), 1);
   // Rows stored after the move get keys after the copied ones.
@@ -97,7 +105,9 @@ void DatabaseCopyTest::refusedRowLeavesTargetEmpty() {
   // An older file may hold one meter archived twice; the target's unique
   // index refuses the second, after three tables were already copied.
   run(*source, "drop index masterarhive_meter");
-  run(*source, "insert into masterarhive (base, tip, myyear, myuser, maker, mynumber) values ('Б2', 'СО', 2001, 'Л', 'З', '11')");
+  run(*source,
+      "insert into masterarhive (base, tip, myyear, myuser, maker, mynumber) values ('Б2', 'СО', 2001, 'Л', "
+      "'З', '11')");
   TempProgramDir dir;
   auto target = TestDatabase::openAnotherConnection("copy target");
   QVERIFY_THROWS_EXCEPTION(std::runtime_error, copyDatabase(*source, *target));

@@ -20,7 +20,8 @@ struct DatabaseFixture {
     dm = std::make_unique<DataModule>();
     const QStringList problems = dm->openTables();
     if (!problems.isEmpty())
-      qFatal("start-up checks failed: %s %s", qPrintable(dm->connectionError()), qPrintable(problems.join(' ')));
+      qFatal("start-up checks failed: %s %s", qPrintable(dm->connectionError()),
+             qPrintable(problems.join(' ')));
   }
   void restart() {
     dm.reset();
@@ -42,12 +43,14 @@ struct DatabaseFixture {
   }
   bool hasIndex(const QString& name, bool unique = false) {
     if (TestDatabase::usesPostgres())
-      return count("select count(*) from pg_indexes where schemaname = current_schema() and indexname = ? "
-                   "and (indexdef like 'CREATE UNIQUE%') = ?",
-                   {name.toLower(), unique}) == 1;
-    return count("select count(*) from sqlite_master where type = 'index' and name = ? "
-                 "and (upper(sql) like 'CREATE UNIQUE%') = ?",
-                 {name, unique}) == 1;
+      return count(
+                 "select count(*) from pg_indexes where schemaname = current_schema() and indexname = ? "
+                 "and (indexdef like 'CREATE UNIQUE%') = ?",
+                 {name.toLower(), unique}) == 1;
+    return count(
+               "select count(*) from sqlite_master where type = 'index' and name = ? "
+               "and (upper(sql) like 'CREATE UNIQUE%') = ?",
+               {name, unique}) == 1;
   }
 
   qint64 addBase(const QString& name) {

@@ -38,8 +38,9 @@ void writeIni(const QByteArray& text) {
 
 void DatabaseSettingsTest::serverSettingsAreRead() {
   TempProgramDir dir;
-  writeIni("[database]\ndriver=postgresql\nhost=db.lab.local\nport=5433\nname=vt3417\nuser=bench1\n"
-           "password=\" se cret \"\nsslmode=require\n");
+  writeIni(
+      "[database]\ndriver=postgresql\nhost=db.lab.local\nport=5433\nname=vt3417\nuser=bench1\n"
+      "password=\" se cret \"\nsslmode=require\n");
   const DatabaseSettings settings = readDatabaseSettings(databaseSettingsPath());
   QCOMPARE(settings.engine, DatabaseSettings::Engine::Postgresql);
   QCOMPARE(settings.host, QString("db.lab.local"));
@@ -120,8 +121,9 @@ void DatabaseSettingsTest::malformedFileIsRefusedNamingIt() {
 void DatabaseSettingsTest::unreachableServerEndsWithoutFallback() {
   TempProgramDir dir;
   // Port 1 of this machine: nothing listens there, the refusal comes at once.
-  writeIni("[database]\ndriver=postgresql\nhost=127.0.0.1\nport=1\nname=vt3417\nuser=bench1\n"
-           "password=Sekret-42\n");
+  writeIni(
+      "[database]\ndriver=postgresql\nhost=127.0.0.1\nport=1\nname=vt3417\nuser=bench1\n"
+      "password=Sekret-42\n");
   DataModule dm;
   const QString message = dm.connectionError();
   QVERIFY(!dm.connection());
@@ -140,15 +142,20 @@ void DatabaseSettingsTest::serverReasonIsPassedOn_data() {
   QTest::addColumn<QString>("key");
   QTest::addColumn<QString>("value");
   QTest::addColumn<QString>("reason");  // part of the server's or libpq's own words
-  QTest::newRow("no such database") << "name" << "vt3417_missing" << "does not exist";
-  QTest::newRow("sslmode is passed on") << "sslmode" << "require" << "SSL";
+  QTest::newRow("no such database") << "name"
+                                    << "vt3417_missing"
+                                    << "does not exist";
+  QTest::newRow("sslmode is passed on") << "sslmode"
+                                        << "require"
+                                        << "SSL";
 }
 
 void DatabaseSettingsTest::serverReasonIsPassedOn() {
   QFETCH(QString, key);
   QFETCH(QString, value);
   QFETCH(QString, reason);
-  if (!TestDatabase::usesPostgres()) QSKIP("needs the PostgreSQL test server (runs as test_database_postgresql)");
+  if (!TestDatabase::usesPostgres())
+    QSKIP("needs the PostgreSQL test server (runs as test_database_postgresql)");
   TempProgramDir dir;
   QFile ini(databaseSettingsPath());
   QVERIFY(ini.open(QIODevice::Append));

@@ -1,8 +1,8 @@
 #include <QLocale>
-#include "database/QueryDataset.h"
-#include "database/TableDataset.h"
 #include <QScopeGuard>
 #include <QTest>
+#include "database/QueryDataset.h"
+#include "database/TableDataset.h"
 
 #include <stdexcept>
 

@@ -2,9 +2,9 @@
 
 #include "support/TestRegistry.h"
 
+#include "database/DataModule.h"
 #include "database/FieldText.h"
 #include "database/MemoryDataset.h"
-#include "database/DataModule.h"
 
 // Edit texts of field values, as every report and exportRows write them.
 class FieldTextTest : public QObject {

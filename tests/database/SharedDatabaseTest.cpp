@@ -1,13 +1,13 @@
 #include <QMutex>
-#include "database/TableDataset.h"
 #include <QSemaphore>
 #include <QSqlQuery>
 #include <QTest>
 #include <QThread>
+#include "database/TableDataset.h"
 
 #include "database/DatabaseFixture.h"
-#include "support/TestDatabase.h"
 #include "support/RunTogether.h"
+#include "support/TestDatabase.h"
 #include "support/TestRegistry.h"
 
 #include <atomic>

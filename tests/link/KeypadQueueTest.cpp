@@ -45,24 +45,20 @@ void KeypadQueueTest::keyBytes_data() {
                                 << false;
   QTest::newRow("page key 5-8") << EngineAction([](LinkEngine& e) { e.pressDigit1(); }) << QByteArray("1")
                                 << false;
-  QTest::newRow("point") << EngineAction([](LinkEngine& e) { e.pressPoint(); }) << QByteArray(".")
-                         << false;
-  QTest::newRow("minus") << EngineAction([](LinkEngine& e) { e.pressMinus(); }) << QByteArray("\x11")
-                         << true;
+  QTest::newRow("point") << EngineAction([](LinkEngine& e) { e.pressPoint(); }) << QByteArray(".") << false;
+  QTest::newRow("minus") << EngineAction([](LinkEngine& e) { e.pressMinus(); }) << QByteArray("\x11") << true;
   QTest::newRow("ВШ") << EngineAction([](LinkEngine& e) { e.pressCursorBack(); }) << QByteArray("\x08")
                       << true;
-  QTest::newRow("ВВ") << EngineAction([](LinkEngine& e) { e.pressEnterKey(); }) << QByteArray("\r")
-                      << false;
-  QTest::newRow("ЗБ") << EngineAction([](LinkEngine& e) { e.pressErase(); }) << QByteArray("\x7f")
-                      << false;
+  QTest::newRow("ВВ") << EngineAction([](LinkEngine& e) { e.pressEnterKey(); }) << QByteArray("\r") << false;
+  QTest::newRow("ЗБ") << EngineAction([](LinkEngine& e) { e.pressErase(); }) << QByteArray("\x7f") << false;
   QTest::newRow("Ctrl+N") << EngineAction([](LinkEngine& e) { e.pressCtrlN(); }) << QByteArray("\x0e")
                           << false;
   QTest::newRow("Ctrl+O") << EngineAction([](LinkEngine& e) { e.pressCtrlO(); }) << QByteArray("\x0f")
                           << false;
   QTest::newRow("I disabled") << EngineAction([](LinkEngine& e) { e.pressCurrentMode(); }) << QByteArray()
                               << false;
-  QTest::newRow("KM disabled") << EngineAction([](LinkEngine& e) { e.pressPowerFactorMode(); }) << QByteArray()
-                               << false;
+  QTest::newRow("KM disabled") << EngineAction([](LinkEngine& e) { e.pressPowerFactorMode(); })
+                               << QByteArray() << false;
 }
 
 void KeypadQueueTest::keyBytes() {
@@ -114,7 +110,8 @@ void KeypadQueueTest::keyboard() {
   RecordingOwner owner;
   engine.setOwner(&owner);
   LinkControls& c = engine.controls();
-  c.voltageModeEnabled = c.currentModeEnabled = c.powerFactorModeEnabled = c.powerModeEnabled = modeKeysEnabled;
+  c.voltageModeEnabled = c.currentModeEnabled = c.powerFactorModeEnabled = c.powerModeEnabled =
+      modeKeysEnabled;
   c.saveEnabled = c.saveOnceEnabled = modeKeysEnabled;
   engine.keyTyped(key);
   QTEST(owner.sent, "bytes");

@@ -11,8 +11,8 @@
 
 #include "LinkTestSupport.h"
 #include "link/LinkQtTimers.h"
-#include "link/SerialLine.h"
 #include "link/PortNames.h"
+#include "link/SerialLine.h"
 #include "settings/NumericText.h"
 #include "support/TempProgramDir.h"
 #include "support/TestRegistry.h"
@@ -54,7 +54,8 @@ class PortSession final : public LinkOwner {
         engine_.byteArrived(comm.readByte());
         continue;
       }
-      if (fastKeys && engine_.timerEnabled(LinkTimer::KeyQueueTimer)) engine_.timerFired(LinkTimer::KeyQueueTimer);
+      if (fastKeys && engine_.timerEnabled(LinkTimer::KeyQueueTimer))
+        engine_.timerFired(LinkTimer::KeyQueueTimer);
       engine_.idleTurn();
       if (done()) return true;
       comm.waitForData(5);

@@ -35,7 +35,8 @@ void SupervisionTest::buttonStates_data() {
   QTest::addColumn<bool>("saveOnceActive");
   QTest::addColumn<bool>("baseChosen");
   QTest::addColumn<int>("activeTab");
-  QTest::addColumn<QString>("expected");  // voltageModeButton currentModeButton powerFactorModeButton powerModeButton ВВ saveButton saveOnceButton as 0/1
+  QTest::addColumn<QString>("expected");  // voltageModeButton currentModeButton powerFactorModeButton
+                                          // powerModeButton ВВ saveButton saveOnceButton as 0/1
 
   QTest::newRow("page read, error tab") << "page" << true << 0 << false << true << 2 << "1111111";
   QTest::newRow("page not read yet") << "page" << false << 0 << false << true << 2 << "1111100";
@@ -67,8 +68,9 @@ void SupervisionTest::buttonStates() {
   engine.setActiveTab(activeTab);
   engine.checkMenuAndButtons();
   const LinkControls& c = engine.controls();
-  const bool states[] = {c.voltageModeEnabled,           c.currentModeEnabled,     c.powerFactorModeEnabled,   c.powerModeEnabled,
-                         c.enterKeyEnabled, c.saveEnabled, c.saveOnceEnabled};
+  const bool states[] = {c.voltageModeEnabled, c.currentModeEnabled, c.powerFactorModeEnabled,
+                         c.powerModeEnabled,   c.enterKeyEnabled,    c.saveEnabled,
+                         c.saveOnceEnabled};
   QString actual;
   for (const bool state : states) actual += state ? u'1' : u'0';
   QCOMPARE(actual, expected);
@@ -208,7 +210,7 @@ void SupervisionTest::failingSingleSaveEndsAtOnce() {
   driver.advance(300);
   engine.saveOnce();
   driver.feed(screen("ПОГРЕШН.  1-4", "   0.100"));  // ЗБ goes out at the frame end
-  driver.advance(250);                                // page 1-4 read: "1" turns to 5-8
+  driver.advance(250);                               // page 1-4 read: "1" turns to 5-8
   driver.feed(screen("ПОГРЕШН.  5-8", "   0.500"));
   QVERIFY(engine.flags().saveOnceActive);
   QVERIFY(owner.events.filter(QStringLiteral("RunSave")).isEmpty());

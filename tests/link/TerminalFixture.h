@@ -9,12 +9,12 @@
 #include <QTreeWidget>
 
 #include "../database/DatabaseFixture.h"
-#include "support/Widgets.h"
 #include "PtyInstrument.h"
+#include "app/Windows.h"
 #include "database/Statements.h"
 #include "link/TerminalWindow.h"
 #include "settings/SettingsRecords.h"
-#include "app/Windows.h"
+#include "support/Widgets.h"
 #include "ui/Selection.h"
 #include "workspace/MainWindow.h"
 

@@ -74,8 +74,7 @@ MeasuredValues& values() { return programMeasuredValues(); }
 // A click once the button is enabled (the window enables it on the next quiet turn).
 void click(TerminalFixture& fixture, const char* name) {
   auto* button = fixture.control<QAbstractButton>(name);
-  if (!fixture.waitFor([button] { return button->isEnabled(); }))
-    qWarning("%s stays disabled", name);
+  if (!fixture.waitFor([button] { return button->isEnabled(); })) qWarning("%s stays disabled", name);
   button->click();
 }
 
@@ -185,7 +184,8 @@ void TerminalSessionTest::programmingTheErrorModeAndSaving() {
   fixture.control<QLineEdit>("errorTimeEdit")->setText("5");
   sim.newlyReceived();
   click(fixture, "programErrorButton");
-  QVERIFY(fixture.waitFor([&fixture] { return !fixture.terminal().timerActive(LinkTimer::KeyQueueTimer); }, 20000));
+  QVERIFY(fixture.waitFor([&fixture] { return !fixture.terminal().timerActive(LinkTimer::KeyQueueTimer); },
+                          20000));
   QVERIFY(fixture.waitFor([&fixture] { return fixture.terminal().engine().recognition().errorPage14; }));
   QCOMPARE(sim.newlyReceived(), QByteArray("\x7f"
                                            "3\r1\r1\r220\r1.6\r5\r"));
@@ -226,7 +226,8 @@ void TerminalSessionTest::programmingTheErrorModeAndSaving() {
   fixture.chooseNode("Счетчик 6");
   QAbstractItemModel* grid = widgets::child<DatasetGrid>(fixture.mainWindow(), "pointGrid")->model();
   QCOMPARE(grid->rowCount(), 1);
-  const int errorColumn = widgets::child<DatasetGrid>(fixture.mainWindow(), "pointGrid")->columnOfField("Opogr");
+  const int errorColumn =
+      widgets::child<DatasetGrid>(fixture.mainWindow(), "pointGrid")->columnOfField("Opogr");
   QCOMPARE(grid->index(0, errorColumn).data().toString(), QString());
 }
 
@@ -294,12 +295,12 @@ void TerminalSessionTest::refusedSaveStoresNothingAndTheWindowGoesOn() {
       click(fixture, "pages14Button");
       QVERIFY(fixture.waitFor([&fixture] { return saveOnceEnabled(fixture); }, 10000));
       keyboard::pressWithText(Qt::Key_A, "a");  // "Сохр. однократно": walks to page 5-8 and saves
-      QVERIFY(fixture.waitFor([&fixture] { return !fixture.terminal().engine().flags().saveOnceActive; }, 10000));
+      QVERIFY(
+          fixture.waitFor([&fixture] { return !fixture.terminal().engine().flags().saveOnceActive; }, 10000));
       return;
     }
     QVERIFY(readBothPages(fixture));
     keyboard::pressWithText(0x42b, "ы");  // "Сохранить", right after the check
-
   };
   const QString database = QDir::toNativeSeparators(fixture.db().database().databaseName());
 
@@ -340,11 +341,13 @@ void TerminalSessionTest::unfoldedWindowOnTheErrorTab() {
   QVERIFY(fixture.waitFor([&fixture] { return fixture.control("saveButton")->isEnabled(); }));
   // A whole page on the mirror: the watchdog has fired in this quiet period.
   QVERIFY(fixture.waitFor([&fixture] {
-    return fixture.mirrorRow(0).startsWith(u"ПОГРЕШН.  5-8") && fixture.terminal().engine().watchdogTag() == 1 &&
+    return fixture.mirrorRow(0).startsWith(u"ПОГРЕШН.  5-8") &&
+           fixture.terminal().engine().watchdogTag() == 1 &&
            !fixture.terminal().timerActive(LinkTimer::Watchdog);
   }));
   const QImage picture = fixture.terminal().grab().toImage();
-  QCOMPARE(picture.size() / picture.devicePixelRatio(), QSize(TerminalWindow::FormWidth, TerminalWindow::UnfoldedHeight));
+  QCOMPARE(picture.size() / picture.devicePixelRatio(),
+           QSize(TerminalWindow::FormWidth, TerminalWindow::UnfoldedHeight));
   // The mirror is black with lime letters.
   const QWidget* mirror = fixture.control("displayLine2");
   const QPoint corner = mirror->mapTo(&fixture.terminal(), QPoint(1, 1)) * picture.devicePixelRatio();

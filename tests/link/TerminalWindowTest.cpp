@@ -8,16 +8,16 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <QTimer>
 #include "support/Keyboard.h"
 #include "support/Widgets.h"
-#include <QTimer>
 
 #include "LinkTestSupport.h"
 #include "TerminalFixture.h"
-#include "settings/NumericText.h"
-#include "ui/MessageService.h"
 #include "app/Startup.h"
+#include "settings/NumericText.h"
 #include "support/TestRegistry.h"
+#include "ui/MessageService.h"
 
 // The terminal window offscreen, on a pseudo-terminal whose other end the
 // test plays: the keypad and keyboard, the entry fields, the tabs and their
@@ -81,10 +81,13 @@ void TerminalWindowTest::createdFoldedAndHidden() {
   QCOMPARE(fixture.terminal().width(), TerminalWindow::FormWidth);
   QVERIFY(fixture.terminal().loop().suspended());
   QVERIFY(!fixture.control("programmingTabs")->isVisibleTo(&fixture.terminal()));
-  for (const char* name : {"voltageModeButton", "currentModeButton", "powerFactorModeButton", "powerModeButton", "saveButton", "saveOnceButton", "energyButton", "programPowerButton"})
+  for (const char* name :
+       {"voltageModeButton", "currentModeButton", "powerFactorModeButton", "powerModeButton", "saveButton",
+        "saveOnceButton", "energyButton", "programPowerButton"})
     QVERIFY2(!fixture.control(name)->isEnabled(), name);
   QCOMPARE(fixture.control<QAbstractButton>("saveButton")->toolTip(), QStringLiteral("Сохранить(S)"));
-  QCOMPARE(fixture.control<QAbstractButton>("saveOnceButton")->toolTip(), QStringLiteral("Сохранить однократно(A)"));
+  QCOMPARE(fixture.control<QAbstractButton>("saveOnceButton")->toolTip(),
+           QStringLiteral("Сохранить однократно(A)"));
   QCOMPARE(fixture.control<QAbstractButton>("enterKeyButton")->toolTip(), QStringLiteral("Ввод(Enter)"));
   QCOMPARE(fixture.control<QLineEdit>("meterConstantEdit")->maxLength(), 8);
 }
@@ -240,7 +243,9 @@ void TerminalWindowTest::lostDeviceClosesThePortAndComesBack() {
   QElapsedTimer noticed;
   noticed.start();
   QVERIFY(fixture.waitFor(
-      [&fixture] { return fixture.terminal().statusPanel(0)->text() == QStringLiteral("COM порт не доступен"); },
+      [&fixture] {
+        return fixture.terminal().statusPanel(0)->text() == QStringLiteral("COM порт не доступен");
+      },
       1000));
   QVERIFY2(noticed.elapsed() < 1000, qPrintable(QString::number(noticed.elapsed())));
   QVERIFY(!fixture.terminal().line().connected());

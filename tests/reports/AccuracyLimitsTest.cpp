@@ -195,16 +195,26 @@ class AccuracyLimitsTest : public QObject {
   void damagedLines_data() {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("too few fields") << "1;1;5;1.5" << "ожидается 5 полей через «;», найдено 4";
-    QTest::newRow("too many fields") << "1;1;5;10;1.5;7" << "ожидается 5 полей через «;», найдено 6";
-    QTest::newRow("class not a number") << "один;1;5;10;1.5" << "класс точности «один» не распознан";
-    QTest::newRow("class zero") << "0;1;5;10;1.5" << "класс точности «0» не распознан";
-    QTest::newRow("power factor") << "1;0.5/X;5;10;1.5" << "cos φ «0.5/X» не распознан";
-    QTest::newRow("current from") << "1;1;пять;10;1.5" << "ток от «пять» не число не меньше 0";
-    QTest::newRow("current to") << "1;1;5;10%;1.5" << "ток до «10%» не число";
-    QTest::newRow("range reversed") << "1;1;10;5;1.5" << "ток до «5» не больше тока от «10»";
-    QTest::newRow("limit empty") << "1;1;5;10;" << "предел «» не положительное число";
-    QTest::newRow("limit negative") << "1;1;5;10;-1" << "предел «-1» не положительное число";
+    QTest::newRow("too few fields") << "1;1;5;1.5"
+                                    << "ожидается 5 полей через «;», найдено 4";
+    QTest::newRow("too many fields") << "1;1;5;10;1.5;7"
+                                     << "ожидается 5 полей через «;», найдено 6";
+    QTest::newRow("class not a number") << "один;1;5;10;1.5"
+                                        << "класс точности «один» не распознан";
+    QTest::newRow("class zero") << "0;1;5;10;1.5"
+                                << "класс точности «0» не распознан";
+    QTest::newRow("power factor") << "1;0.5/X;5;10;1.5"
+                                  << "cos φ «0.5/X» не распознан";
+    QTest::newRow("current from") << "1;1;пять;10;1.5"
+                                  << "ток от «пять» не число не меньше 0";
+    QTest::newRow("current to") << "1;1;5;10%;1.5"
+                                << "ток до «10%» не число";
+    QTest::newRow("range reversed") << "1;1;10;5;1.5"
+                                    << "ток до «5» не больше тока от «10»";
+    QTest::newRow("limit empty") << "1;1;5;10;"
+                                 << "предел «» не положительное число";
+    QTest::newRow("limit negative") << "1;1;5;10;-1"
+                                    << "предел «-1» не положительное число";
   }
   void damagedLines() {
     QFETCH(QString, line);

@@ -39,7 +39,7 @@ void DocumentOutputTest::safeFileName_data() {
   QTest::newRow("reserved with extension") << "COM1.txt"
                                            << "_COM1.txt";
   QTest::newRow("reserved before the document's extension") << "con.docx"
-                                                           << "_con.docx";
+                                                            << "_con.docx";
   QTest::newRow("reserved with blanks before the dot") << "Nul .x"
                                                        << "_Nul .x";
   QTest::newRow("reserved console and superscript digit") << "CONOUT$.1 LPT\u00B9"
@@ -50,7 +50,8 @@ void DocumentOutputTest::safeFileName_data() {
                                 << "COM10.docx CONSOLE";
   QTest::newRow("bidirectional override") << "Протокол \u202Excod.exe"
                                           << "Протокол xcod.exe";
-  QTest::newRow("format characters") << "1\u200B2\u2066\u2069\uFEFF3\u00AD4" + QString::fromUcs4(U"\U000E0041") + "5"
+  QTest::newRow("format characters") << "1\u200B2\u2066\u2069\uFEFF3\u00AD4" +
+                                            QString::fromUcs4(U"\U000E0041") + "5"
                                      << "12345";
   QTest::newRow("nothing left") << " ..?"
                                 << "_";

@@ -5,9 +5,9 @@
 #include <QLocale>
 
 #include "database/Statements.h"
+#include "reports/WordProtocols.h"
 #include "settings/DayCount.h"
 #include "settings/SettingsRecords.h"
-#include "reports/WordProtocols.h"
 #include "workspace/MainWindow.h"
 
 #include <QTest>
@@ -102,7 +102,8 @@ void ProtocolFixture::chooseMeter(const QString& base, int slot) {
   selection.setSlot(slot);
   dm->testPoints->close();
   dm->meters->reopen(Statements::meterInSlotInUse(base, slot));
-  selection.setMeterNum(dm->meters->isEmpty() ? 0 : static_cast<int>(dm->meters->fieldByName("Num").asInteger()));
+  selection.setMeterNum(dm->meters->isEmpty() ? 0
+                                              : static_cast<int>(dm->meters->fieldByName("Num").asInteger()));
   dm->bases->reopen(Statements::baseByName(base));
   dm->testPoints->open();
   dm->markedPoints->reopen(Statements::markedPointsOfMeter(selection.meterNum()));

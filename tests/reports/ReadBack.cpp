@@ -187,7 +187,8 @@ QStringList pdfImages(const QString& pdf) {
   list.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
   if (!list.waitForFinished(60000)) return {};
   // Two heading lines, then one line per image.
-  QStringList lines = QString::fromUtf8(list.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  QStringList lines =
+      QString::fromUtf8(list.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
   return lines.mid(2);
 }
 

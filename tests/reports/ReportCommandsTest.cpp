@@ -42,7 +42,9 @@ struct MainWindowFixture : ProtocolFixture {
     tree->scrollToItem(node);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
   }
-  QTreeWidgetItem* baseNode() { return widgets::child<QTreeWidget>(window, "baseTree")->findItems(kBase, Qt::MatchExactly).value(0); }
+  QTreeWidgetItem* baseNode() {
+    return widgets::child<QTreeWidget>(window, "baseTree")->findItems(kBase, Qt::MatchExactly).value(0);
+  }
   QTreeWidgetItem* meterNode(int slot) {
     QTreeWidgetItem* base = baseNode();
     for (int i = 0; i < base->childCount(); ++i)
@@ -57,13 +59,15 @@ struct MainWindowFixture : ProtocolFixture {
 enum class Command { Single, Group };
 
 QAction* commandAction(MainWindow& window, Command command) {
-  return command == Command::Single ? widgets::child<QAction>(window, "singleProtocolAction") : widgets::child<QAction>(window, "groupProtocolAction");
+  return command == Command::Single ? widgets::child<QAction>(window, "singleProtocolAction")
+                                    : widgets::child<QAction>(window, "groupProtocolAction");
 }
 
 // Through the tool bar button, so that an error reaches the error box as in
 // the program.
 void pressButton(MainWindow& window, Command command) {
-  QWidget* button = widgets::child<QToolBar>(window, "commandBar")->widgetForAction(commandAction(window, command));
+  QWidget* button =
+      widgets::child<QToolBar>(window, "commandBar")->widgetForAction(commandAction(window, command));
   QTest::mouseClick(button, Qt::LeftButton);
 }
 
@@ -132,7 +136,9 @@ void ReportCommandsTest::reportRunsFromWindow() {
   bool hourglass = false;
   auto observed = [&](std::function<QString()> report) {
     return [&, report] {
-      progressText = widgets::child<QLabel>(fixture.window, "statusPanel" + QString::number(MainWindow::kReportPanel))->text();
+      progressText =
+          widgets::child<QLabel>(fixture.window, "statusPanel" + QString::number(MainWindow::kReportPanel))
+              ->text();
       hourglass = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
       fixture.window->noteSavedDocument(report());
     };
@@ -150,7 +156,9 @@ void ReportCommandsTest::reportRunsFromWindow() {
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   QCOMPARE(fixture.savedProtocols().size(), 1);
   const QString saved = fixture.nativePath("protocols/" + fixture.savedProtocols().first());
-  QCOMPARE(widgets::child<QLabel>(fixture.window, "statusPanel" + QString::number(MainWindow::kReportPanel))->text(), "Протокол сохранён: " + saved);
+  QCOMPARE(widgets::child<QLabel>(fixture.window, "statusPanel" + QString::number(MainWindow::kReportPanel))
+               ->text(),
+           "Протокол сохранён: " + saved);
   QVERIFY(readDocx(saved).allText().contains("011234"));
   QCOMPARE(fixture.storedProtocolNumber(), "10");
   // The choice holds again: the chosen meter, its points, its marks.
@@ -171,7 +179,9 @@ void ReportCommandsTest::missingTemplateFromWindow() {
 
   QCOMPARE(answers.texts(), QStringList{"Не найден файл " + fixture.nativePath("sources/look.doc")});
   QCOMPARE(answers.shown()[0].kind, MessageService::Kind::Plain);
-  QVERIFY(widgets::child<QLabel>(fixture.window, "statusPanel" + QString::number(MainWindow::kReportPanel))->text().isEmpty());
+  QVERIFY(widgets::child<QLabel>(fixture.window, "statusPanel" + QString::number(MainWindow::kReportPanel))
+              ->text()
+              .isEmpty());
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   QCOMPARE(fixture.storedProtocolNumber(), "9");
 }
@@ -188,7 +198,9 @@ void ReportCommandsTest::failingReportShowsErrorBox() {
 
   QCOMPARE(answers.shown().size(), size_t(1));
   QCOMPARE(answers.shown()[0].kind, MessageService::Kind::Error);
-  QVERIFY(widgets::child<QLabel>(fixture.window, "statusPanel" + QString::number(MainWindow::kReportPanel))->text().isEmpty());
+  QVERIFY(widgets::child<QLabel>(fixture.window, "statusPanel" + QString::number(MainWindow::kReportPanel))
+              ->text()
+              .isEmpty());
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   QVERIFY(fixture.savedProtocols().isEmpty());
   QCOMPARE(fixture.storedProtocolNumber(), "9");

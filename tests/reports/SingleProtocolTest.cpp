@@ -6,10 +6,10 @@
 
 #include "reports/DocxReadBack.h"
 #include "reports/ProtocolFixture.h"
-#include "reports/WordProtocols.h"
 #include "reports/WordDocument.h"
-#include "ui/MessageService.h"
+#include "reports/WordProtocols.h"
 #include "settings/SettingsRecords.h"
+#include "ui/MessageService.h"
 #include "ui/Selection.h"
 
 using MessageService::ScriptedAnswers;
@@ -279,10 +279,11 @@ void SingleProtocolTest::zeroDatesPrintedEmpty() {
   const DocxReadBack document = readDocx(group ? fixture.groupReport() : fixture.singleReport());
 
   const QString prefix = group ? "Средства поверки: установка" : "Установка";
-  QCOMPARE(document.missingParagraphs({prefix + " для поверки счётчиков электрической энергии СТ3416 № 1234 с "
-                                                "ваттметром-счётчиком эталонным ВТ3417; свидетельство о поверке "
-                                                "№ С-77 от , действительно до ."}),
-           QStringList());
+  QCOMPARE(
+      document.missingParagraphs({prefix + " для поверки счётчиков электрической энергии СТ3416 № 1234 с "
+                                           "ваттметром-счётчиком эталонным ВТ3417; свидетельство о поверке "
+                                           "№ С-77 от , действительно до ."}),
+      QStringList());
   QVERIFY(!document.allText().contains("1899"));
 }
 

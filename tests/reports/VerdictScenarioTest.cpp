@@ -24,9 +24,10 @@ const QString kBase = QStringLiteral("Б1");
 // One saved point per meter at 50 % of the nominal current, cos φ 0.5/L, in
 // slots 1..8 of a base of class 1 (an empty error is null).
 const QList<QVariant> kErrors = {-0.12, 0.38, 12.3456, QVariant(), 0, -1.5, 2, -0.01};
-const QStringList kGroupVerdicts = {"годен", "годен", "не годен", "", "годен", "не годен", "не годен", "годен"};
-const QStringList kWindowVerdicts = {"Годен",     "Годен",    "Не годен", "Не оценён",
-                                     "Годен",     "Не годен", "Не годен", "Годен"};
+const QStringList kGroupVerdicts = {"годен", "годен",    "не годен", "",
+                                    "годен", "не годен", "не годен", "годен"};
+const QStringList kWindowVerdicts = {"Годен", "Годен",    "Не годен", "Не оценён",
+                                     "Годен", "Не годен", "Не годен", "Годен"};
 
 QString serialNumber(int slot) { return QStringLiteral("10%1").arg(slot, 2, 10, QLatin1Char('0')); }
 
@@ -36,7 +37,8 @@ struct VerdictFixture : ProtocolFixture {
     addBase(kBase, 230, 5, 1);
     for (int slot = 1; slot <= 8; ++slot) {
       meters << addMeter(kBase, slot, serialNumber(slot));
-      addPoint(meters.last(), Point{100, 50, QStringLiteral("0.5/L"), kErrors[slot - 1], QStringLiteral("R"), 1});
+      addPoint(meters.last(),
+               Point{100, 50, QStringLiteral("0.5/L"), kErrors[slot - 1], QStringLiteral("R"), 1});
     }
   }
   QList<qint64> meters;  // by slot
@@ -48,7 +50,8 @@ struct ShownMainWindow {
   std::unique_ptr<MainWindow> main;
 
   QTreeWidgetItem* meterNode(int slot) {
-    QTreeWidgetItem* base = widgets::child<QTreeWidget>(main, "baseTree")->findItems(kBase, Qt::MatchExactly).value(0);
+    QTreeWidgetItem* base =
+        widgets::child<QTreeWidget>(main, "baseTree")->findItems(kBase, Qt::MatchExactly).value(0);
     for (int i = 0; i < base->childCount(); ++i)
       if (base->child(i)->text(0) == meterCaptions(slot)) return base->child(i);
     qFatal("no node for slot %d", slot);
@@ -86,9 +89,10 @@ class VerdictScenarioTest : public QObject {
     QTest::addColumn<int>("slot");
     QTest::addColumn<QString>("conclusion");
     QTest::addColumn<QString>("limit");
-    QTest::newRow("beyond") << 3 << "Заключение: счётчик признан негодным к применению." << "±1,0";
-    QTest::newRow("empty error")
-        << 4 << "Заключение: счётчик признан ____________________ к применению." << "";
+    QTest::newRow("beyond") << 3 << "Заключение: счётчик признан негодным к применению."
+                            << "±1,0";
+    QTest::newRow("empty error") << 4 << "Заключение: счётчик признан ____________________ к применению."
+                                 << "";
   }
   void singleProtocolOfUnfitAndUnjudgedMeters() {
     QFETCH(int, slot);
@@ -135,7 +139,9 @@ class VerdictScenarioTest : public QObject {
       window.choose(slot);
       const QModelIndex cell = window.errorCell();
       const QString verdict = kWindowVerdicts[slot - 1];
-      QCOMPARE(widgets::child<QLabel>(window.main, "statusPanel" + QString::number(MainWindow::kVerdictPanel))->text(), verdict);
+      QCOMPARE(widgets::child<QLabel>(window.main, "statusPanel" + QString::number(MainWindow::kVerdictPanel))
+                   ->text(),
+               verdict);
       QCOMPARE(window.meterNode(slot)->toolTip(0), verdict);
       const QString text = cell.data(Qt::DisplayRole).toString();
       const QVariant background = cell.data(Qt::BackgroundRole);
@@ -159,12 +165,18 @@ class VerdictScenarioTest : public QObject {
     VerdictFixture fixture;
     ShownMainWindow window(fixture);
     window.choose(3);
-    QCOMPARE(widgets::child<QLabel>(window.main, "statusPanel" + QString::number(MainWindow::kVerdictPanel))->text(), "Не годен");
+    QCOMPARE(widgets::child<QLabel>(window.main, "statusPanel" + QString::number(MainWindow::kVerdictPanel))
+                 ->text(),
+             "Не годен");
     window.main->unmarkAllPoints();
-    QCOMPARE(widgets::child<QLabel>(window.main, "statusPanel" + QString::number(MainWindow::kVerdictPanel))->text(), "Не оценён");
+    QCOMPARE(widgets::child<QLabel>(window.main, "statusPanel" + QString::number(MainWindow::kVerdictPanel))
+                 ->text(),
+             "Не оценён");
     QCOMPARE(window.meterNode(3)->toolTip(0), "Не оценён");
     window.main->markAllPoints();
-    QCOMPARE(widgets::child<QLabel>(window.main, "statusPanel" + QString::number(MainWindow::kVerdictPanel))->text(), "Не годен");
+    QCOMPARE(widgets::child<QLabel>(window.main, "statusPanel" + QString::number(MainWindow::kVerdictPanel))
+                 ->text(),
+             "Не годен");
     QCOMPARE(window.meterNode(3)->toolTip(0), "Не годен");
   }
 
@@ -186,7 +198,8 @@ class VerdictScenarioTest : public QObject {
     DatasetGrid* grid = widgets::child<DatasetGrid>(window.main, "pointGrid");
     int prepared = 0;
     int looks = 0;
-    grid->setCellLooks({[&] { ++prepared; }, [&](int, const QString&) -> std::optional<CellLook> {
+    grid->setCellLooks({[&] { ++prepared; },
+                        [&](int, const QString&) -> std::optional<CellLook> {
                           ++looks;
                           return CellLook{QStringLiteral(" !"), {}, {}};
                         }});
@@ -212,23 +225,27 @@ class VerdictScenarioTest : public QObject {
       double current;
       const char* powerFactor;
       double error;
-    } points[] = {{100, "1.000", 0.42}, {10, "1.000", 0.95}, {5, "1.000", 1.62},  {100, "0.5/L", -0.31},
+    } points[] = {{100, "1.000", 0.42}, {10, "1.000", 0.95}, {5, "1.000", 1.62},   {100, "0.5/L", -0.31},
                   {20, "0.5/L", -0.84}, {10, "0.5/L", 1.71}, {100, "0.8/C", 0.27}, {50, "0.866/L", 0.2}};
     int count = 1;
     for (const auto& point : points)
-      fixture.addPoint(fixture.meters[0], {100, point.current, QString::fromLatin1(point.powerFactor), point.error,
-                                           QStringLiteral("R"), ++count});
+      fixture.addPoint(fixture.meters[0], {100, point.current, QString::fromLatin1(point.powerFactor),
+                                           point.error, QStringLiteral("R"), ++count});
     ShownMainWindow window(fixture);
     window.main->resize(1100, 620);
     window.choose(1);
-    QCOMPARE(widgets::child<QLabel>(window.main, "statusPanel" + QString::number(MainWindow::kVerdictPanel))->text(), "Не годен");
+    QCOMPARE(widgets::child<QLabel>(window.main, "statusPanel" + QString::number(MainWindow::kVerdictPanel))
+                 ->text(),
+             "Не годен");
     QTest::qWait(400);  // the chart pane follows after a short delay
 
     const QImage picture = window.main->grab().toImage();
     DatasetGrid* grid = widgets::child<DatasetGrid>(window.main, "pointGrid");
     const auto tintOfRow = [&](int row) {
-      const QRect cell = grid->visualRect(grid->model()->index(row, grid->columnOfField(QStringLiteral("Opogr"))));
-      const QPoint inside = grid->viewport()->mapTo(window.main.get(), cell.topLeft() + QPoint(3, cell.height() / 2));
+      const QRect cell =
+          grid->visualRect(grid->model()->index(row, grid->columnOfField(QStringLiteral("Opogr"))));
+      const QPoint inside =
+          grid->viewport()->mapTo(window.main.get(), cell.topLeft() + QPoint(3, cell.height() / 2));
       return picture.pixelColor(inside * picture.devicePixelRatio());
     };
     const QColor within = tintOfRow(1);  // 0,42 at 100 %, cos φ 1 (row 0 is the current one)

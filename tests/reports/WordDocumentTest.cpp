@@ -418,9 +418,9 @@ void WordDocumentTest::missingCellAndMissingTableAreErrors() {
 }
 
 void WordDocumentTest::shippedTemplatesHoldEveryPlaceholderOnce() {
-  const QStringList single = {"<Lnpr>", "<Ldat>", "<Ltch>", "<Lyar>", "<Lnum>", "<Lusr>", "<Lmkr>", "<Lpgr>",
-                              "<Lvlt>", "<Ltok>", "<Ldpp>", "<Ltpu>", "<Lnpu>", "<Ldot>", "<Lddo>", "<Lgrf>",
-                              "<Lzak>"};
+  const QStringList single = {"<Lnpr>", "<Ldat>", "<Ltch>", "<Lyar>", "<Lnum>", "<Lusr>",
+                              "<Lmkr>", "<Lpgr>", "<Lvlt>", "<Ltok>", "<Ldpp>", "<Ltpu>",
+                              "<Lnpu>", "<Ldot>", "<Lddo>", "<Lgrf>", "<Lzak>"};
   const QStringList group = {"<Lnpr>", "<Ldat>", "<Ltch>", "<Lmkr>", "<Lpgr>", "<Lvlt>", "<Ltok>",
                              "<Ldpp>", "<Ltpu>", "<Lnpu>", "<Ldot>", "<Lddo>", "<Lgrf>", "<Lzak>"};
   for (const auto& [name, placeholders] :

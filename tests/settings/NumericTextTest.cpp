@@ -98,12 +98,36 @@ void NumericTextTest::percentOfNominal_data() {
   QTest::addColumn<QString>("c");
   QTest::addColumn<QString>("nominal");
   QTest::addColumn<QString>("expected");
-  QTest::newRow("mean of non-zero") << "221" << "219" << "" << "220" << "100";
-  QTest::newRow("nominal rounds to zero") << "1" << "1" << "1" << "0.4" << "";
-  QTest::newRow("nothing measured") << "" << "" << "" << "220" << "";
-  QTest::newRow("half to even down") << "0.125" << "" << "" << "1" << "12";
-  QTest::newRow("half to even up") << "0.135" << "" << "" << "1" << "14";
-  QTest::newRow("negative") << "-6.6" << "" << "" << "220" << "-3";
+  QTest::newRow("mean of non-zero") << "221"
+                                    << "219"
+                                    << ""
+                                    << "220"
+                                    << "100";
+  QTest::newRow("nominal rounds to zero") << "1"
+                                          << "1"
+                                          << "1"
+                                          << "0.4"
+                                          << "";
+  QTest::newRow("nothing measured") << ""
+                                    << ""
+                                    << ""
+                                    << "220"
+                                    << "";
+  QTest::newRow("half to even down") << "0.125"
+                                     << ""
+                                     << ""
+                                     << "1"
+                                     << "12";
+  QTest::newRow("half to even up") << "0.135"
+                                   << ""
+                                   << ""
+                                   << "1"
+                                   << "14";
+  QTest::newRow("negative") << "-6.6"
+                            << ""
+                            << ""
+                            << "220"
+                            << "-3";
 }
 
 void NumericTextTest::percentOfNominal() {

@@ -69,21 +69,26 @@ void ProgramDirTest::choice() {
 
 void ProgramDirTest::shippedSourcesBesideTheExecutable() {
   QCOMPARE(shippedSourcesDir(QStringLiteral("/usr/bin")), QStringLiteral("/usr/share/vt3417/sources"));
-  QCOMPARE(shippedSourcesDir(QStringLiteral("/tmp/root/usr/bin/")), QStringLiteral("/tmp/root/usr/share/vt3417/sources"));
+  QCOMPARE(shippedSourcesDir(QStringLiteral("/tmp/root/usr/bin/")),
+           QStringLiteral("/tmp/root/usr/share/vt3417/sources"));
 }
 
 void ProgramDirTest::firstFillCopiesShippedFiles() {
   ShippedLayout shipped;
-  QFile::setPermissions(QDir(shipped.sources()).filePath(QStringLiteral("look.doc")), QFileDevice::ReadOwner | QFileDevice::ReadOther);
+  QFile::setPermissions(QDir(shipped.sources()).filePath(QStringLiteral("look.doc")),
+                        QFileDevice::ReadOwner | QFileDevice::ReadOther);
   QTemporaryDir documents;
   const QString dir = QDir(documents.path()).filePath(QStringLiteral("VT3417"));
   QCOMPARE(fillProgramDir(dir, shippedSourcesDir(shipped.bin())), QStringList());
-  for (const char* folder : {"sources", "base", "protocols"}) QVERIFY2(QFileInfo(QDir(dir).filePath(QLatin1String(folder))).isDir(), folder);
+  for (const char* folder : {"sources", "base", "protocols"})
+    QVERIFY2(QFileInfo(QDir(dir).filePath(QLatin1String(folder))).isDir(), folder);
   QCOMPARE(readFile(QDir(dir).filePath(QStringLiteral("sources/look.doc"))), QByteArray("shipped look.doc"));
   QCOMPARE(readFile(QDir(dir).filePath(QStringLiteral("sources/look.xls"))), QByteArray("shipped look.xls"));
-  QCOMPARE(readFile(QDir(dir).filePath(QStringLiteral("sources/extra/notes.txt"))), QByteArray("shipped notes"));
+  QCOMPARE(readFile(QDir(dir).filePath(QStringLiteral("sources/extra/notes.txt"))),
+           QByteArray("shipped notes"));
   // The copy of a read-only shipped file is the user's to change.
-  QVERIFY(QFileInfo(QDir(dir).filePath(QStringLiteral("sources/look.doc"))).permissions() & QFileDevice::WriteOwner);
+  QVERIFY(QFileInfo(QDir(dir).filePath(QStringLiteral("sources/look.doc"))).permissions() &
+          QFileDevice::WriteOwner);
 }
 
 void ProgramDirTest::laterFillsKeepTheUsersFiles() {
@@ -119,7 +124,8 @@ void ProgramDirTest::unmakeableFolderIsReported() {
   const QStringList problems = fillProgramDir(dir, shipped.sources());
   QCOMPARE(problems.size(), 3);
   QCOMPARE(problems.front(),
-           QStringLiteral("Не удалось создать папку %1.").arg(QDir::toNativeSeparators(QDir(dir).filePath(QStringLiteral("sources")))));
+           QStringLiteral("Не удалось создать папку %1.")
+               .arg(QDir::toNativeSeparators(QDir(dir).filePath(QStringLiteral("sources")))));
 }
 
 VT3417_REGISTER_TEST(ProgramDirTest)

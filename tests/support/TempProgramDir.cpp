@@ -17,4 +17,6 @@ TempProgramDir::~TempProgramDir() {
   setProgramDir(previousCurrent_);
 }
 
-QString sourceTreePath(const QString& relative) { return QDir(QStringLiteral(VT3417_SOURCE_DIR)).filePath(relative); }
+QString sourceTreePath(const QString& relative) {
+  return QDir(QStringLiteral(VT3417_SOURCE_DIR)).filePath(relative);
+}

@@ -86,7 +86,8 @@ bool& processDatabaseMade() {
 }  // namespace
 
 bool usesPostgres() {
-  return qEnvironmentVariable("VT3417_TEST_DATABASE").compare(QLatin1String("postgresql"), Qt::CaseInsensitive) == 0;
+  return qEnvironmentVariable("VT3417_TEST_DATABASE")
+             .compare(QLatin1String("postgresql"), Qt::CaseInsensitive) == 0;
 }
 
 QString unavailableReason() {
@@ -94,8 +95,9 @@ QString unavailableReason() {
   if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
     return QStringLiteral("Qt's PostgreSQL driver QPSQL is missing (package libqt6sql6-psql)");
   if (!state().readable)
-    return QStringLiteral("no PostgreSQL test server (state file '%1' missing or 'unavailable'; "
-                          "the server binaries come with the package postgresql)")
+    return QStringLiteral(
+               "no PostgreSQL test server (state file '%1' missing or 'unavailable'; "
+               "the server binaries come with the package postgresql)")
         .arg(qEnvironmentVariable("VT3417_TEST_POSTGRES_STATE"));
   return {};
 }
@@ -130,7 +132,8 @@ void prepareEmptyDatabase(const QString& programDir) {
   QDir(programDir).mkpath(QStringLiteral("sources"));
   // Written as plain text: the program reads the file afresh, and so must a test that rewrites it.
   QFile ini(QDir(programDir).filePath(QStringLiteral("sources/database.ini")));
-  if (!ini.open(QIODevice::WriteOnly | QIODevice::Truncate)) fail(QStringLiteral("cannot write ") + ini.fileName());
+  if (!ini.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    fail(QStringLiteral("cannot write ") + ini.fileName());
   ini.write(QStringLiteral("[database]\ndriver=postgresql\nhost=%1\nport=%2\nname=%3\nuser=%4\n")
                 .arg(settings.host)
                 .arg(settings.port)
@@ -158,9 +161,11 @@ void refuseWrites(Connection& connection, bool refuse) {
   if (connection.isPostgres()) {
     connection.execute({refuse ? QStringLiteral("set session characteristics as transaction read only")
                                : QStringLiteral("set session characteristics as transaction read write"),
-                        {}, {}});
+                        {},
+                        {}});
   } else {
-    connection.execute({refuse ? QStringLiteral("pragma query_only = 1") : QStringLiteral("pragma query_only = 0"), {}, {}});
+    connection.execute(
+        {refuse ? QStringLiteral("pragma query_only = 1") : QStringLiteral("pragma query_only = 0"), {}, {}});
   }
 }
 

@@ -18,7 +18,8 @@ int runAll(int argc, char** argv);
 
 }  // namespace TestRegistry
 
-#define VT3417_REGISTER_TEST(Class)                                                               \
-  namespace {                                                                                      \
-  [[maybe_unused]] const int registered##Class = TestRegistry::add([] { return std::make_unique<Class>(); }); \
+#define VT3417_REGISTER_TEST(Class)                                \
+  namespace {                                                      \
+  [[maybe_unused]] const int registered##Class =                   \
+      TestRegistry::add([] { return std::make_unique<Class>(); }); \
   }

@@ -60,8 +60,8 @@ void ToolCommandLineTest::answers_data() {
         << program << QStringList{"-q", "x"} << 2 << QString() << usage;
   };
   tool("replay", QStringLiteral(VT3417_REPLAY));
-  QTest::newRow("replay without a file") << QStringLiteral(VT3417_REPLAY) << QStringList{} << 2 << QString()
-                                         << "missing argument";
+  QTest::newRow("replay without a file")
+      << QStringLiteral(VT3417_REPLAY) << QStringList{} << 2 << QString() << "missing argument";
   QTest::newRow("replay with two files") << QStringLiteral(VT3417_REPLAY) << QStringList{"a", "b"} << 2
                                          << QString() << "unexpected argument \"b\"";
   tool("sample-db", QStringLiteral(VT3417_SAMPLE_DB));
@@ -69,8 +69,8 @@ void ToolCommandLineTest::answers_data() {
       << QStringLiteral(VT3417_SAMPLE_DB) << QStringList{} << 2 << QString() << "missing argument";
 #ifdef VT3417_SIM
   tool("sim", QStringLiteral(VT3417_SIM));
-  QTest::newRow("sim with an argument") << QStringLiteral(VT3417_SIM) << QStringList{"extra"} << 2 << QString()
-                                        << "unexpected argument \"extra\"";
+  QTest::newRow("sim with an argument") << QStringLiteral(VT3417_SIM) << QStringList{"extra"} << 2
+                                        << QString() << "unexpected argument \"extra\"";
   QTest::newRow("sim option without its value")
       << QStringLiteral(VT3417_SIM) << QStringList{"--duration"} << 2 << QString() << "Missing value after";
 #endif

@@ -53,7 +53,8 @@ Drawn drawnPoints(MainWindow* form) {
 // The legend's entries: series without a caption have their entry hidden.
 QStringList legendCaptions(MainWindow* form) {
   QStringList captions;
-  for (QLegendMarker* marker : widgets::child<ErrorChartView>(form, "errorChart")->chart()->legend()->markers())
+  for (QLegendMarker* marker :
+       widgets::child<ErrorChartView>(form, "errorChart")->chart()->legend()->markers())
     if (!marker->label().isEmpty()) captions << marker->label();
   return captions;
 }
@@ -88,25 +89,31 @@ void ChartPaneTest::chartFollowsTheChosenMeter() {
   fixture.rows().addPoint(meter1, pointOf(20, "0.50/L", -0.1));
   fixture.rows().addPoint(meter2, pointOf(50, "0.8/C", 0.4, "R"));
   MainWindow* form = fixture.openWindow();
-  QTRY_COMPARE(widgets::child<ErrorChartView>(form, "errorChart")->chart()->title(), QStringLiteral("Счетчик не выбран"));
+  QTRY_COMPARE(widgets::child<ErrorChartView>(form, "errorChart")->chart()->title(),
+               QStringLiteral("Счетчик не выбран"));
 
   fixture.leftClick("Б1/1");
   QTRY_COMPARE(drawnPoints(form), (Drawn{3, 1}));
   QCOMPARE(legendCaptions(form), (QStringList{"cos φ = 1", "0,5 инд."}));
   QVERIFY(widgets::child<ErrorChartView>(form, "errorChart")->chart()->title().isEmpty());
-  QCOMPARE(widgets::child<ErrorChartView>(form, "errorChart")->chart()->axes(Qt::Horizontal).at(0)->titleText(), "Ток, % от номинального");
-  QCOMPARE(widgets::child<ErrorChartView>(form, "errorChart")->chart()->axes(Qt::Vertical).at(0)->titleText(), "Погрешность, %");
+  QCOMPARE(
+      widgets::child<ErrorChartView>(form, "errorChart")->chart()->axes(Qt::Horizontal).at(0)->titleText(),
+      "Ток, % от номинального");
+  QCOMPARE(widgets::child<ErrorChartView>(form, "errorChart")->chart()->axes(Qt::Vertical).at(0)->titleText(),
+           "Погрешность, %");
 
   fixture.leftClick("Б1/2");
   QTRY_COMPARE(drawnPoints(form), (Drawn{1, 1}));
   QCOMPARE(legendCaptions(form), QStringList{"0,8 емк."});
 
   fixture.leftClick("Б1/3");
-  QTRY_COMPARE(widgets::child<ErrorChartView>(form, "errorChart")->chart()->title(), QStringLiteral("Нет измеренных точек"));
+  QTRY_COMPARE(widgets::child<ErrorChartView>(form, "errorChart")->chart()->title(),
+               QStringLiteral("Нет измеренных точек"));
   QVERIFY(widgets::child<ErrorChartView>(form, "errorChart")->chart()->series().isEmpty());
 
   fixture.leftClick("Б1");
-  QTRY_COMPARE(widgets::child<ErrorChartView>(form, "errorChart")->chart()->title(), QStringLiteral("Счетчик не выбран"));
+  QTRY_COMPARE(widgets::child<ErrorChartView>(form, "errorChart")->chart()->title(),
+               QStringLiteral("Счетчик не выбран"));
 }
 
 void ChartPaneTest::chartFollowsChangesOfThePoints_data() {
@@ -185,7 +192,8 @@ void ChartPaneTest::pointsBeyondTheClassLimitAreRed() {
       red << xy->points();
   QCOMPARE(red, QList<QPointF>{QPointF(50, -1.4)});
   QVERIFY(legendCaptions(form).contains("Вне допуска"));
-  const std::vector<LimitStep>& envelope = widgets::child<ErrorChartView>(form, "errorChart")->content().curves.at(0).envelope;
+  const std::vector<LimitStep>& envelope =
+      widgets::child<ErrorChartView>(form, "errorChart")->content().curves.at(0).envelope;
   QCOMPARE(envelope.size(), size_t(1));
   QCOMPARE(envelope[0].limit, 1.0);
 }

@@ -1,8 +1,8 @@
 #include <QApplication>
 #include <QFile>
-#include <QScopeGuard>
 #include <QHeaderView>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSplitter>
 #include <QTest>
@@ -11,8 +11,8 @@
 
 #include "WorkspaceFixture.h"
 #include "support/GridTitles.h"
-#include "support/Widgets.h"
 #include "support/TestRegistry.h"
+#include "support/Widgets.h"
 
 #include "database/DataModule.h"
 #include "settings/ComponentFile.h"
@@ -177,7 +177,8 @@ void LayoutTest::layoutLines_data() {
   QTest::newRow("minimised") << QStringList{"wsMinimized", "0", "0", "1", "1"} << int(Qt::WindowMinimized)
                              << QSize() << 0 << 0;
   QTest::newRow("design memo") << QStringList{""} << -1 << QSize() << 0 << 0;
-  QTest::newRow("unknown word") << QStringList{"wsFull", "0", "0", "5", "5", "40"} << -1 << QSize() << 40 << 0;
+  QTest::newRow("unknown word") << QStringList{"wsFull", "0", "0", "5", "5", "40"} << -1 << QSize() << 40
+                                << 0;
   QTest::newRow("split zero") << QStringList{"wsNormal", "0", "0", "500", "900", "0"}
                               << int(Qt::WindowNoState) << QSize(900, 500) << 0 << 0;
   QTest::newRow("split not a number") << QStringList{"wsNormal", "0", "0", "500", "900", "x"}
@@ -227,7 +228,9 @@ void LayoutTest::firstStartHasDesignLayout() {
   for (int i = 0; i < design.size(); ++i) QVERIFY2(widths[i] >= design[i], qPrintable(fields[i]));
   QCOMPARE(cutGridTitles(widgets::child<DatasetGrid>(form, "pointGrid")), QStringList());
   QStringList titles;
-  for (int i = 0; i < 7; ++i) titles << widgets::child<DatasetGrid>(form, "pointGrid")->model()->headerData(i, Qt::Horizontal).toString();
+  for (int i = 0; i < 7; ++i)
+    titles
+        << widgets::child<DatasetGrid>(form, "pointGrid")->model()->headerData(i, Qt::Horizontal).toString();
   QCOMPARE(titles, (QStringList{"№", "Напряжение, %", "Ток, %", "Кф. мощности", "Отн. погрешность, %",
                                 "Дата проверки", "Запись"}));
 
@@ -274,7 +277,8 @@ void LayoutTest::splitComesBack() {
   WorkspaceFixture fixture;
   MainWindow* form = fixture.openWindow();
   QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "pointSplitter")) - 55) < 1);
-  for (auto [split, percent] : {std::pair{widgets::child<QSplitter>(form, "treeSplitter"), 40}, std::pair{widgets::child<QSplitter>(form, "pointSplitter"), 30}}) {
+  for (auto [split, percent] : {std::pair{widgets::child<QSplitter>(form, "treeSplitter"), 40},
+                                std::pair{widgets::child<QSplitter>(form, "pointSplitter"), 30}}) {
     const int total = split->sizes()[0] + split->sizes()[1];
     split->setSizes({total * percent / 100, total - total * percent / 100});
   }
@@ -308,7 +312,8 @@ void LayoutTest::movedAndWidenedColumnComesBack() {
   QCOMPARE(header->visualIndex(grid->columnOfField("Rep")), 5);
   QCOMPARE(header->visualIndex(grid->columnOfField("Date")), 6);
   QCOMPARE(header->sectionSize(grid->columnOfField("Rep")), 150);
-  QCOMPARE(header->sectionSize(grid->columnOfField("Date")), std::max(93, header->sectionSizeHint(grid->columnOfField("Date"))));
+  QCOMPARE(header->sectionSize(grid->columnOfField("Date")),
+           std::max(93, header->sectionSizeHint(grid->columnOfField("Date"))));
 }
 
 void LayoutTest::titlesAreWhole_data() {
@@ -333,7 +338,8 @@ void LayoutTest::titlesAreWhole() {
 
   QStringList narrow;
   for (const char* field : {"Count", "Voltage", "Tok", "KM", "Opogr", "Date"})
-    narrow << QStringLiteral("field=%1 width=10 alignment=center title-alignment=center visible=true").arg(field);
+    narrow << QStringLiteral("field=%1 width=10 alignment=center title-alignment=center visible=true")
+                  .arg(field);
   narrow << QStringLiteral("field=Rep width=300 alignment=center title-alignment=center visible=true");
   fixture.closeWindow();
   QList<ComponentProperty> properties;
@@ -394,10 +400,14 @@ void LayoutTest::damagedLayoutFilesKeepDesign() {
 void LayoutTest::oversizedStoredWindowFitsTheScreen_data() {
   QTest::addColumn<QString>("height");
   QTest::addColumn<QString>("width");
-  QTest::newRow("largest integers") << "2147483647" << "2147483647";
-  QTest::newRow("30000") << "30000" << "30000";
-  QTest::newRow("taller than the screen") << "5000" << "400";
-  QTest::newRow("far off the screen") << "300" << "400";
+  QTest::newRow("largest integers") << "2147483647"
+                                    << "2147483647";
+  QTest::newRow("30000") << "30000"
+                         << "30000";
+  QTest::newRow("taller than the screen") << "5000"
+                                          << "400";
+  QTest::newRow("far off the screen") << "300"
+                                      << "400";
 }
 
 // A stored size beyond the screen (a damaged file, another machine's larger
@@ -407,15 +417,18 @@ void LayoutTest::oversizedStoredWindowFitsTheScreen() {
   QFETCH(QString, height);
   QFETCH(QString, width);
   WorkspaceFixture fixture;
-  writeText(programPath("sources/mform.res"), memoStream({"wsNormal", "-90000", "2147483647", height, width, "30"}));
+  writeText(programPath("sources/mform.res"),
+            memoStream({"wsNormal", "-90000", "2147483647", height, width, "30"}));
   MainWindow* form = fixture.openWindow();
   const QRect available = form->screen()->availableGeometry();
   QVERIFY2(form->width() <= available.width() && form->height() <= available.height(),
            qPrintable(QStringLiteral("%1 x %2").arg(form->width()).arg(form->height())));
-  QCOMPARE(form->size(), QSize(std::min(width.toInt(), available.width()), std::min(height.toInt(), available.height())));
+  QCOMPARE(form->size(),
+           QSize(std::min(width.toInt(), available.width()), std::min(height.toInt(), available.height())));
   QVERIFY(form->frameGeometry().intersects(available));
   form = fixture.restart();
-  const StoredLayout stored = parseLayoutLines(widgets::child<QPlainTextEdit>(form, "layoutText")->toPlainText().split('\n'));
+  const StoredLayout stored =
+      parseLayoutLines(widgets::child<QPlainTextEdit>(form, "layoutText")->toPlainText().split('\n'));
   QVERIFY(stored.size);
   QVERIFY(stored.size->width() <= available.width() && stored.size->height() <= available.height());
 }

@@ -2,10 +2,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QSplitter>
-#include <QImage>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -69,7 +69,8 @@ void MainWindowTest::actionsAsDesigned_data() {
   QTest::newRow("beginMeasurementAction") << "beginMeasurementAction" << kBegin << kBegin << "";
   QTest::newRow("singleProtocolAction") << "singleProtocolAction" << kReport << kReport << "Ctrl+R";
   QTest::newRow("groupProtocolAction") << "groupProtocolAction" << kGroupReport << kGroupReport << "Ctrl+G";
-  QTest::newRow("addToArchiveAction") << "addToArchiveAction" << kAddArchive << QStringLiteral("Добавить данные в архив") << "";
+  QTest::newRow("addToArchiveAction")
+      << "addToArchiveAction" << kAddArchive << QStringLiteral("Добавить данные в архив") << "";
   QTest::newRow("viewArchiveAction") << "viewArchiveAction" << kSeeArchive << kSeeArchive << "";
 }
 
@@ -223,8 +224,10 @@ void MainWindowTest::rightPressOffersTheNodesCommands() {
   // Pop-up items follow their commands: a base without a chosen meter greys the report.
   const QList<QAction*> popupItems = widgets::child<QMenu>(form, "baseTreeMenu")->actions();
   QCOMPARE(popupItems[4]->isEnabled(), node.contains(QLatin1Char('/')));
-  const QPoint expected = form->frameGeometry().topLeft() +
-                          widgets::child<QTreeWidget>(form, "baseTree")->visualItemRect(fixture.node(node)).center() + QPoint(10, 75);
+  const QPoint expected =
+      form->frameGeometry().topLeft() +
+      widgets::child<QTreeWidget>(form, "baseTree")->visualItemRect(fixture.node(node)).center() +
+      QPoint(10, 75);
   QCOMPARE(widgets::child<QMenu>(form, "baseTreeMenu")->pos(), expected);
   widgets::child<QMenu>(form, "baseTreeMenu")->close();
 }
@@ -268,7 +271,8 @@ void MainWindowTest::clickOnRecordColumnTogglesMark() {
   QCOMPARE(rep(fixture, 1), QString());
   QCOMPARE(fixture.selection().markedCount(), 1);
   // Another column changes no mark but recounts (a mark stored elsewhere meanwhile).
-  fixture.dm().connection()->execute({QStringLiteral("update slave set rep = 'R' where num = ?"), {meter}, {}});
+  fixture.dm().connection()->execute(
+      {QStringLiteral("update slave set rep = 'R' where num = ?"), {meter}, {}});
   fixture.clickCell(0, QStringLiteral("Opogr"));
   QCOMPARE(fixture.selection().markedCount(), 3);
   QCOMPARE(fixture.column(QStringLiteral("select count(*) from slave where rep = 'R'")).value(0).toInt(), 3);
@@ -372,7 +376,8 @@ void MainWindowTest::renumberDropsEmptyPointsPerMeter() {
 
   form->showSelection();
   QCOMPARE(widgets::child<DatasetGrid>(form, "pointGrid")->model()->rowCount(), 2);
-  QCOMPARE(widgets::child<DatasetGrid>(form, "pointGrid")->model()->index(1, 0).data().toString(), QStringLiteral("2"));
+  QCOMPARE(widgets::child<DatasetGrid>(form, "pointGrid")->model()->index(1, 0).data().toString(),
+           QStringLiteral("2"));
 }
 
 void MainWindowTest::treePaneWidthDrivesStatusPanel() {
@@ -380,7 +385,8 @@ void MainWindowTest::treePaneWidthDrivesStatusPanel() {
   MainWindow* form = fixture.openWindow();
   QSplitter* split = widgets::child<QSplitter>(form, "treeSplitter");
   QList<int> sizes = split->sizes();
-  QCOMPARE(widgets::child<QLabel>(form, "statusPanel" + QString::number(0))->width(), widgets::child<QWidget>(form, "treePane")->width() - 61);
+  QCOMPARE(widgets::child<QLabel>(form, "statusPanel" + QString::number(0))->width(),
+           widgets::child<QWidget>(form, "treePane")->width() - 61);
   const int before = widgets::child<QLabel>(form, "statusPanel" + QString::number(0))->width();
   split->setSizes({sizes[0] + 50, sizes[1] - 50});
   QCOMPARE(widgets::child<QLabel>(form, "statusPanel" + QString::number(0))->width(), before + 50);
@@ -392,7 +398,8 @@ void MainWindowTest::sampleDatabaseShowsTwoBases() {
   QVERIFY(!createSampleDatabase(dir.filePath(QStringLiteral("base/vt3417.sqlite"))));
   if (TestDatabase::usesPostgres()) {
     // The bench moved to the server: vt3417-copy-db's copy of the file.
-    const auto file = Connection::openSqliteFile(dir.filePath(QStringLiteral("base/vt3417.sqlite")), "sample");
+    const auto file =
+        Connection::openSqliteFile(dir.filePath(QStringLiteral("base/vt3417.sqlite")), "sample");
     const auto server = TestDatabase::openAnotherConnection("server");
     copyDatabase(*file, *server);
   }
@@ -439,7 +446,8 @@ void MainWindowTest::disabledCommandPicturesAreGreyed() {
       const QColor before = enabled.pixelColor(x, y);
       const QColor after = disabled.pixelColor(x, y);
       if (std::abs(before.red() - after.red()) + std::abs(before.green() - after.green()) +
-              std::abs(before.blue() - after.blue()) > 60)
+              std::abs(before.blue() - after.blue()) >
+          60)
         ++changed;
       if (after.hsvSaturation() > 60) ++coloured;
     }

@@ -6,20 +6,20 @@
 #include <QMenu>
 #include <QTest>
 
+#include <QTreeWidget>
 #include "support/Keyboard.h"
 #include "support/Widgets.h"
-#include <QTreeWidget>
 
 #include "WorkspaceFixture.h"
 #include "support/TestRegistry.h"
 
+#include "app/Windows.h"
 #include "bases/BaseEditor.h"
 #include "bases/BaseNameDialog.h"
 #include "database/DataModule.h"
 #include "settings/SettingsRecords.h"
-#include "ui/MessageService.h"
-#include "app/Windows.h"
 #include "ui/DatasetGrid.h"
+#include "ui/MessageService.h"
 #include "ui/Selection.h"
 #include "workspace/MainWindow.h"
 
@@ -186,7 +186,8 @@ void WorkspaceCommandsTest::reportRunsHookAndRestoresSelection() {
   bool busyCursor = false;
   // A report that leaves the meter query elsewhere, as the group report does.
   form->hooks.groupWordReport = [&] {
-    statusDuringReport = widgets::child<QLabel>(form, "statusPanel" + QString::number(MainWindow::kReportPanel))->text();
+    statusDuringReport =
+        widgets::child<QLabel>(form, "statusPanel" + QString::number(MainWindow::kReportPanel))->text();
     busyCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
     fixture.dm().meters->reopen(Statements::metersOfBaseInUse(QStringLiteral("Б1"), true));
     fixture.dm().meters->last();
@@ -195,7 +196,8 @@ void WorkspaceCommandsTest::reportRunsHookAndRestoresSelection() {
   QCOMPARE(statusDuringReport, QStringLiteral("Cоздание отчета в MSWord"));
   QCOMPARE(statusDuringReport.at(0), QLatin1Char('C'));
   QVERIFY(busyCursor);
-  QCOMPARE(widgets::child<QLabel>(form, "statusPanel" + QString::number(MainWindow::kReportPanel))->text(), QString());
+  QCOMPARE(widgets::child<QLabel>(form, "statusPanel" + QString::number(MainWindow::kReportPanel))->text(),
+           QString());
   QVERIFY(!QApplication::overrideCursor());
   QCOMPARE(fixture.dm().chosenMeter->fieldByName(QStringLiteral("Num")).asInteger(), meter1);
   Q_UNUSED(meter2);
@@ -204,7 +206,8 @@ void WorkspaceCommandsTest::reportRunsHookAndRestoresSelection() {
   form->hooks.singleWordReport = [] { throw std::runtime_error("Word failed"); };
   QVERIFY_THROWS_EXCEPTION(std::runtime_error, form->writeSingleProtocol());
   QVERIFY(!QApplication::overrideCursor());
-  QCOMPARE(widgets::child<QLabel>(form, "statusPanel" + QString::number(MainWindow::kReportPanel))->text(), QString());
+  QCOMPARE(widgets::child<QLabel>(form, "statusPanel" + QString::number(MainWindow::kReportPanel))->text(),
+           QString());
 }
 
 void WorkspaceCommandsTest::archiveNoticeWithoutMarks() {

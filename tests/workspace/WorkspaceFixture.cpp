@@ -8,8 +8,8 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "bases/BaseEditor.h"
 #include "bases/AboutDialog.h"
+#include "bases/BaseEditor.h"
 #include "bases/BaseNameDialog.h"
 #include "bases/InstallationDialog.h"
 #include "bases/ProtocolNumberDialog.h"
@@ -161,8 +161,14 @@ QVariantList WorkspaceFixture::column(const QString& sql, const QVariantList& va
 QStringList WorkspaceFixture::enabledCommands() const {
   QStringList enabled;
   for (QAction* action :
-       {widgets::child<QAction>(form_, "createBaseAction"), widgets::child<QAction>(form_, "deleteBaseAction"), widgets::child<QAction>(form_, "clearBaseAction"), widgets::child<QAction>(form_, "editBaseAction"), widgets::child<QAction>(form_, "beginMeasurementAction"),
-        widgets::child<QAction>(form_, "singleProtocolAction"), widgets::child<QAction>(form_, "groupProtocolAction"), widgets::child<QAction>(form_, "addToArchiveAction"), widgets::child<QAction>(form_, "viewArchiveAction")})
+       {widgets::child<QAction>(form_, "createBaseAction"),
+        widgets::child<QAction>(form_, "deleteBaseAction"), widgets::child<QAction>(form_, "clearBaseAction"),
+        widgets::child<QAction>(form_, "editBaseAction"),
+        widgets::child<QAction>(form_, "beginMeasurementAction"),
+        widgets::child<QAction>(form_, "singleProtocolAction"),
+        widgets::child<QAction>(form_, "groupProtocolAction"),
+        widgets::child<QAction>(form_, "addToArchiveAction"),
+        widgets::child<QAction>(form_, "viewArchiveAction")})
     if (action->isEnabled()) enabled << action->text();
   return enabled;
 }

@@ -18,7 +18,8 @@ constexpr int kRowsPerInsert = 200;
 [[noreturn]] void fail(const QString& text) { throw std::runtime_error(text.toStdString()); }
 
 qint64 rowCount(Connection& connection, const TableDef& table) {
-  QSqlQuery query = connection.execute({QStringLiteral("select count(*) from ") + table.name, {}, table.name});
+  QSqlQuery query =
+      connection.execute({QStringLiteral("select count(*) from ") + table.name, {}, table.name});
   const qint64 rows = query.next() ? query.value(0).toLongLong() : 0;
   connection.recycle(std::move(query));
   return rows;
@@ -83,11 +84,12 @@ qint64 copyTable(Connection& source, Connection& target, const TableDef& table) 
 // New rows get keys after the copied ones.
 void continueKeys(Connection& target, const TableDef& table) {
   if (!target.isPostgres()) return;  // SQLite takes the next key after the largest
-  target.execute({QStringLiteral("select setval(pg_get_serial_sequence('%1', '%2'), "
-                                 "coalesce((select max(%2) from %1), 0) + 1, false)")
-                      .arg(table.name.toLower(), table.keyField.toLower()),
-                  {},
-                  {}})
+  target
+      .execute({QStringLiteral("select setval(pg_get_serial_sequence('%1', '%2'), "
+                               "coalesce((select max(%2) from %1), 0) + 1, false)")
+                    .arg(table.name.toLower(), table.keyField.toLower()),
+                {},
+                {}})
       .finish();
 }
 

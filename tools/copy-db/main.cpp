@@ -21,8 +21,9 @@ int copy(const QString& sourceFile, const QString& settingsFile, QTextStream& ou
     throw std::runtime_error(QStringLiteral("Файл %1 не найден.").arg(settingsFile).toStdString());
   const DatabaseSettings settings = readDatabaseSettings(settingsFile);
   if (settings.engine != DatabaseSettings::Engine::Postgresql)
-    throw std::runtime_error(
-        QStringLiteral("%1 не называет сервер PostgreSQL (driver=postgresql).").arg(settingsFile).toStdString());
+    throw std::runtime_error(QStringLiteral("%1 не называет сервер PostgreSQL (driver=postgresql).")
+                                 .arg(settingsFile)
+                                 .toStdString());
   const auto source = Connection::openSqliteFile(sourceFile, QStringLiteral("copy source"));
   const auto target = Connection::openPostgres(settings, QStringLiteral("copy target"));
   qint64 total = 0;
@@ -47,7 +48,8 @@ int main(int argc, char** argv) {
       "is refused. Prints the rows copied per table."));
   parser.addHelpOption();
   parser.addPositionalArgument(QStringLiteral("sqlite-file"), QStringLiteral("the bench's database file"));
-  parser.addPositionalArgument(QStringLiteral("database-ini"), QStringLiteral("settings naming the server database"));
+  parser.addPositionalArgument(QStringLiteral("database-ini"),
+                               QStringLiteral("settings naming the server database"));
   parser.process(app);
   QTextStream out(stdout);
   QTextStream err(stderr);

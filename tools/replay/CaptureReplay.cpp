@@ -86,7 +86,8 @@ bool CaptureReader::next(CaptureChunk& chunk) {
           lastTime_ = chunk.time;
           return true;
         }
-        why = QStringLiteral("time %1 ms is before the previous chunk's %2 ms").arg(chunk.time).arg(lastTime_);
+        why =
+            QStringLiteral("time %1 ms is before the previous chunk's %2 ms").arg(chunk.time).arg(lastTime_);
         break;
       case CaptureLine::Malformed:
         break;
@@ -130,9 +131,8 @@ bool replayCapture(QIODevice& capture, QIODevice& out, QString& error) {
 
   const MeasuredValues& m = measured;
   out.write("],\"measured\":{\"PhaseVoltageText\":" + jsonStrings(m.phaseVoltageText) +
-            ",\"PhaseCurrentText\":" + jsonStrings(m.phaseCurrentText) +
-            ",\"PowerFactorText\":" + jsonString(m.powerFactorText) +
-            ",\"MeterErrorText\":" + jsonStrings(m.meterErrorText) +
+            ",\"PhaseCurrentText\":" + jsonStrings(m.phaseCurrentText) + ",\"PowerFactorText\":" +
+            jsonString(m.powerFactorText) + ",\"MeterErrorText\":" + jsonStrings(m.meterErrorText) +
             "},\"leds\":{\"L14\":" + jsonFlag(engine.leds().page14Lit) +
             ",\"L58\":" + jsonFlag(engine.leds().page58Lit) + "}}");
   return true;

@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
   if (!file.seek(0)) return fail(QStringLiteral("cannot read %1 again: %2").arg(path, file.errorString()));
 
   QFile out;
-  if (!out.open(stdout, QIODevice::WriteOnly)) return fail(QStringLiteral("cannot write the standard output"));
+  if (!out.open(stdout, QIODevice::WriteOnly))
+    return fail(QStringLiteral("cannot write the standard output"));
   if (!replayCapture(file, out, error)) return fail(QStringLiteral("%1: %2").arg(path, error));
   out.write("\n");
   out.close();

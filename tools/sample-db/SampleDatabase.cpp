@@ -6,8 +6,8 @@
 
 #include "database/Connection.h"
 #include "database/Dataset.h"
-#include "database/TableDataset.h"
 #include "database/Schema.h"
+#include "database/TableDataset.h"
 
 namespace {
 
@@ -91,8 +91,8 @@ bool createSampleDatabase(const QString& databaseFile) {
       double current;
       const char* powerFactor;
       double shift;  // of the error at this power factor, %
-    } loads[] = {{100, "1.000", 0},   {50, "1.000", 0},    {10, "1.000", 0},     {5, "1.000", 0},
-                 {120, "1.000", 0},   {100, "0.50/L", 0.2}, {20, "0.50/L", 0.2}, {10, "0.50/L", 0.3},
+    } loads[] = {{100, "1.000", 0},    {50, "1.000", 0},     {10, "1.000", 0},    {5, "1.000", 0},
+                 {120, "1.000", 0},    {100, "0.50/L", 0.2}, {20, "0.50/L", 0.2}, {10, "0.50/L", 0.3},
                  {100, "0.8/C", -0.3}, {20, "0.8/C", 0.6}};
     for (const auto& meter : firstMeters) {
       const qint64 num = rows.addMeter(
@@ -102,8 +102,9 @@ bool createSampleDatabase(const QString& databaseFile) {
       for (const auto& load : loads) {
         const double error = meter.offset + meter.drift * std::log10(100 / load.current) +
                              load.shift * (meter.offset > 0 ? 1 + meter.offset : 1);
-        rows.addPoint(num, {100, load.current, QString::fromLatin1(load.powerFactor), std::round(error * 100) / 100,
-                            testDay, count < 6 ? QStringLiteral("R") : QString(), count + 1});
+        rows.addPoint(
+            num, {100, load.current, QString::fromLatin1(load.powerFactor), std::round(error * 100) / 100,
+                  testDay, count < 6 ? QStringLiteral("R") : QString(), count + 1});
         ++count;
       }
     }
