@@ -190,6 +190,8 @@ class MainWindow : public QMainWindow, public Workspace {
   QTreeWidgetItem* selectedNode() const;
   QList<QAction*> baseActions() const;
   void requireHook(const std::function<void()>& hook, const char* module) const;
+  // Runs a command's hook; one that is not set is reported as a module the program lacks.
+  void runHook(const std::function<void()>& hook, const char* module) const;
   void runWordReport(const std::function<void()>& report, const char* moduleName);
   void restoreLayout();
   void saveLayout();

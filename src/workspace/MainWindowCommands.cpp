@@ -40,21 +40,22 @@ class ReportProgress {
 
 }  // namespace
 
+void MainWindow::runHook(const std::function<void()>& hook, const char* module) const {
+  requireHook(hook, module);
+  hook();
+}
+
 void MainWindow::requireHook(const std::function<void()>& hook, const char* module) const {
   if (!hook) throw std::runtime_error(std::string("Программа собрана без модуля «") + module + "».");
 }
 
 // The base name dialog creates the base and hands over to the meter base
 // editor, whose closing rebuilds the tree.
-void MainWindow::createBase() {
-  requireHook(hooks.openBaseNameDialog, "базы счетчиков");
-  hooks.openBaseNameDialog();
-}
+void MainWindow::createBase() { runHook(hooks.openBaseNameDialog, "базы счетчиков"); }
 
 void MainWindow::editBase() {
   if (!isBaseSelected()) return;
-  requireHook(hooks.openBaseEditor, "базы счетчиков");
-  hooks.openBaseEditor();
+  runHook(hooks.openBaseEditor, "базы счетчиков");
 }
 
 void MainWindow::deleteBase() {
@@ -97,10 +98,7 @@ void MainWindow::clearBaseData() {
   transaction.commit();
 }
 
-void MainWindow::beginMeasurement() {
-  requireHook(hooks.beginMeasurement, "окно терминала");
-  hooks.beginMeasurement();
-}
+void MainWindow::beginMeasurement() { runHook(hooks.beginMeasurement, "окно терминала"); }
 
 void MainWindow::runWordReport(const std::function<void()>& report, const char* moduleName) {
   if (selection_.meterNum() == 0) {
@@ -144,24 +142,14 @@ void MainWindow::addToArchive() {
         QStringLiteral("Для передачи данных в архив необходимо выбрать хоть одну запись !"));
     return;
   }
-  requireHook(hooks.addToArchive, "архив");
-  hooks.addToArchive();
+  runHook(hooks.addToArchive, "архив");
 }
 
-void MainWindow::viewArchive() {
-  requireHook(hooks.openArchiveBrowser, "архив");
-  hooks.openArchiveBrowser();
-}
+void MainWindow::viewArchive() { runHook(hooks.openArchiveBrowser, "архив"); }
 
-void MainWindow::editProtocolNumber() {
-  requireHook(hooks.openProtocolNumberDialog, "номер протокола");
-  hooks.openProtocolNumberDialog();
-}
+void MainWindow::editProtocolNumber() { runHook(hooks.openProtocolNumberDialog, "номер протокола"); }
 
-void MainWindow::editInstallation() {
-  requireHook(hooks.openInstallationDialog, "сведения об установке");
-  hooks.openInstallationDialog();
-}
+void MainWindow::editInstallation() { runHook(hooks.openInstallationDialog, "сведения об установке"); }
 
 void MainWindow::openProtocolsFolder() {
   const QString folder = programPath(QStringLiteral("protocols"));
@@ -172,14 +160,8 @@ void MainWindow::openProtocolsFolder() {
         QStringLiteral("Не удалось открыть папку %1.").arg(QDir::toNativeSeparators(folder)));
 }
 
-void MainWindow::showAbout() {
-  requireHook(hooks.openAboutDialog, "общие сведения");
-  hooks.openAboutDialog();
-}
+void MainWindow::showAbout() { runHook(hooks.openAboutDialog, "общие сведения"); }
 
-void MainWindow::showLimits() {
-  requireHook(hooks.openLimitsWindow, "пределы погрешности");
-  hooks.openLimitsWindow();
-}
+void MainWindow::showLimits() { runHook(hooks.openLimitsWindow, "пределы погрешности"); }
 
 void MainWindow::exitProgram() { close(); }
