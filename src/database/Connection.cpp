@@ -134,7 +134,11 @@ std::unique_ptr<Connection> Connection::openSqliteFile(const QString& filePath,
   std::unique_ptr<Connection> connection(new Connection(connectionName, false, filePath));
   try {
     connection->applyDurabilitySettings();
-    if (fresh) connection->createMissingTables();
+    // A file without any table yet is new too: another program that started a
+    // moment before may be creating the tables right now (its file is no
+    // longer empty, its tables not yet committed). Waiting for it here finds
+    // them made; a file with other tables is left to the start-up checks.
+    if (fresh || connection->hasNoTables()) connection->createMissingTables();
   } catch (...) {
     // A database that could not be set up is not left behind half-made (but
     // one that another program made meanwhile stays).
@@ -202,6 +206,14 @@ qint64 Connection::programTableCount() {
   const qint64 count = query.next() ? query.value(0).toLongLong() : 0;
   recycle(std::move(query));
   return count;
+}
+
+bool Connection::hasNoTables() {
+  QSqlQuery query =
+      execute({QStringLiteral("select count(*) from sqlite_master where type = 'table'"), {}, {}});
+  const bool none = query.next() && query.value(0).toLongLong() == 0;
+  recycle(std::move(query));
+  return none;
 }
 
 qint64 Connection::programTableCountOrZero() noexcept {

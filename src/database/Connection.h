@@ -126,6 +126,7 @@ class Connection {
   void createMissingTables();
   qint64 programTableCount();
   qint64 programTableCountOrZero() noexcept;
+  bool hasNoTables();  // SQLite: the file holds no table at all
   QSqlQuery prepared(const QString& sql);
   void applyDurabilitySettings();
   QSqlQuery executeOnce(const Statement& statement);

@@ -1,15 +1,22 @@
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSemaphore>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
+#include <QThread>
+
+#include <memory>
 
 #include "database/DatabaseFixture.h"
 #include "support/TestRegistry.h"
 
 #include "database/Connection.h"
 #include "database/DataModule.h"
+#include "database/Schema.h"
 #include "settings/ProgramDir.h"
+#include "support/TempProgramDir.h"
 #include "support/TestDatabase.h"
 
 // The data module on a real database (the SQLite file, or a PostgreSQL
@@ -19,6 +26,7 @@ class DataModuleTest : public QObject {
   Q_OBJECT
  private slots:
   void freshDatabaseIsCreatedWithAllTables();
+  void startWhileAnotherProgramCreatesTheTables();
   void startUpMessagesForBrokenTables_data();
   void startUpMessagesForBrokenTables();
   void startUpGivesTheDatabasesReason_data();
@@ -57,6 +65,42 @@ void DataModuleTest::freshDatabaseIsCreatedWithAllTables() {
 
   f.restart();  // an existing database is opened, not made anew
   QVERIFY(!f.db().createdFresh());
+}
+
+// A program that starts while another one is creating the tables of a new
+// file finds the file no longer empty but without tables: it waits for the
+// other one and then opens the tables it made.
+void DataModuleTest::startWhileAnotherProgramCreatesTheTables() {
+  if (TestDatabase::usesPostgres()) QSKIP("the server's first start is covered by the shared-database tests");
+  TempProgramDir dir;
+  const QString file = programPath("base/vt3417.sqlite");
+  QFile::remove(file);
+  QSemaphore creating;
+  std::unique_ptr<QThread> otherProgram(QThread::create([&] {
+    {
+      QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "other program");
+      db.setDatabaseName(file);
+      db.open();
+      QSqlQuery query(db);
+      query.exec("pragma journal_mode = wal");
+      query.exec("begin immediate");
+      for (const TableDef* table : Schema::tables())
+        for (const QString& sql : Schema::createStatements(*table, "QSQLITE")) query.exec(sql);
+      creating.release();
+      QThread::msleep(300);  // the tables are still being made when this program starts
+      query.exec("commit");
+    }
+    QSqlDatabase::removeDatabase("other program");
+  }));
+  otherProgram->start();
+  creating.acquire();
+  QVERIFY(QFileInfo(file).size() > 0);
+  {
+    DataModule dm;
+    QCOMPARE(dm.openTables(), QStringList());
+    QVERIFY(!dm.connection()->createdFresh());
+  }
+  otherProgram->wait();
 }
 
 void DataModuleTest::startUpMessagesForBrokenTables_data() {
