@@ -59,7 +59,8 @@ void ReceiveLoopTest::quietLoopWaitsBetweenTurns() {
   thread.resume();
   spinUntil([] { return false; }, 500);
   QVERIFY(onMainThread);
-  QVERIFY2(steps >= 5 && steps <= 40, qPrintable(QString::number(steps)));
+  // About 25 turns; a loaded machine may give fewer, never the thousands of a spinning loop.
+  QVERIFY2(steps >= 2 && steps <= 40, qPrintable(QString::number(steps)));
   QCOMPARE(thread.stepCount(), steps);
 }
 
@@ -74,7 +75,8 @@ void ReceiveLoopTest::dataWakesTheLoopAtOnce() {
   latency.start();
   thread.dataArrived();
   QVERIFY(spinUntil([&] { return steps == 1; }, 1000));
-  QVERIFY2(latency.elapsed() < 200, qPrintable(QString::number(latency.elapsed())));
+  // Woken by the data, long before its idle wait of 5 s would end.
+  QVERIFY2(latency.elapsed() < 2000, qPrintable(QString::number(latency.elapsed())));
 }
 
 // After a decoded byte the next turn follows at once.
