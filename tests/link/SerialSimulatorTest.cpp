@@ -14,6 +14,7 @@
 #include "link/PortNames.h"
 #include "link/SerialLine.h"
 #include "settings/NumericText.h"
+#include "settings/SmallFile.h"
 #include "support/TempProgramDir.h"
 #include "support/TestRegistry.h"
 
@@ -107,6 +108,7 @@ void SerialSimulatorTest::initTestCase() {
 
 void SerialSimulatorTest::portNames() {
   TempProgramDir dir;
+  const QString defaultCom1 = portDevice("Com1");
 #ifndef Q_OS_WIN
   QCOMPARE(portDevice("Com1"), QStringLiteral("/dev/ttyS0"));
   QCOMPARE(portDevice("Com2"), QStringLiteral("/dev/ttyS1"));
@@ -123,6 +125,18 @@ void SerialSimulatorTest::portNames() {
   QCOMPARE(portDevice("Com2"), QStringLiteral("/dev/pts/9"));
   QVERIFY(file.open(QIODevice::ReadOnly));
   QCOMPARE(file.readAll().count("Com1="), 1);
+  file.close();
+
+  // A file beyond the bound of settings files is not read: the ports keep
+  // their default devices, and the file is not written over.
+  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  const QByteArray oversized = "Com1=/dev/pts/4\n#" + QByteArray(kSettingsFileMaxBytes, 'x') + '\n';
+  file.write(oversized);
+  file.close();
+  QCOMPARE(portDevice("Com1"), defaultCom1);
+  QVERIFY(!writePortDevice(ini, "Com2", "/dev/pts/5"));
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QCOMPARE(file.readAll(), oversized);
 }
 
 void SerialSimulatorTest::closedPort() {

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QScopeGuard>
@@ -17,6 +18,7 @@
 #include "database/DataModule.h"
 #include "settings/ComponentFile.h"
 #include "settings/ProgramDir.h"
+#include "settings/SmallFile.h"
 #include "ui/DatasetGrid.h"
 #include "workspace/MainWindow.h"
 #include "workspace/WindowLayout.h"
@@ -59,6 +61,7 @@ class LayoutTest : public QObject {
   void damagedStreamsAreRefused_data();
   void damagedStreamsAreRefused();
   void loadAndSaveFailQuietly();
+  void layoutFileBeyondTheBoundIsNotRead();
   void saveHidesAVisibleWindowWhileWriting();
   void layoutLines_data();
   void layoutLines();
@@ -133,6 +136,23 @@ void LayoutTest::loadAndSaveFailQuietly() {
   QPlainTextEdit other;
   QVERIFY(loadComponentFromFile(&other, dir.filePath("sources/mform.res")));
   QCOMPARE(other.toPlainText(), QStringLiteral("a\nb"));
+}
+
+// A layout file holds a few short lines; one beyond the bound is taken as
+// damaged without being read, whatever it holds.
+void LayoutTest::layoutFileBeyondTheBoundIsNotRead() {
+  TempProgramDir dir;
+  const QString path = dir.filePath("sources/mform.res");
+  const QString frame = memoStream({"wsMaximized", ""});
+  for (const qint64 size : {kLayoutFileMaxBytes, kLayoutFileMaxBytes + 1}) {
+    // A well-formed stream of exactly `size` bytes: its last line is padded.
+    writeText(path, memoStream({"wsMaximized", QString(size - frame.toUtf8().size(), QLatin1Char('7'))}));
+    QCOMPARE(QFileInfo(path).size(), size);
+    QPlainTextEdit memo;
+    memo.setPlainText("design");
+    QCOMPARE(loadComponentFromFile(&memo, path), size <= kLayoutFileMaxBytes);
+    QCOMPARE(memo.toPlainText().startsWith("wsMaximized\n777"), size <= kLayoutFileMaxBytes);
+  }
 }
 
 void LayoutTest::saveHidesAVisibleWindowWhileWriting() {
