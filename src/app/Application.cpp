@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include <QIcon>
+#include <QLocale>
 
 #include "settings/Version.h"
 #include "ui/MessageService.h"
@@ -9,8 +10,19 @@
 // would drop unless something refers to it.
 static void initAppResources() { Q_INIT_RESOURCE(app); }
 
+// The interface is Russian only. Under the C/POSIX locale (nothing chosen, as
+// on many minimal installations and in containers) dates and numbers are
+// written as in Russian, not "10 Dec 2026" and "1.5"; a locale the system
+// chose (ru_RU, uk_UA, kk_KZ, ...) is honoured. Set before any window exists,
+// so that every window, grid and document follows it.
+static void useRussianFormatsUnderTheCLocale() {
+  if (QLocale::system().language() == QLocale::C)
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+}
+
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
   initAppResources();
+  useRussianFormatsUnderTheCLocale();
   setApplicationName(QStringLiteral("VT3417"));
   setApplicationVersion(QString::fromLatin1(programVersion()));
   // The program's icon (the one the desktop entry names) on every window.

@@ -55,8 +55,12 @@ bool enterProgramDir(const QString& documentsDir, const QString& applicationDir)
   const QString workingDir = QDir::currentPath();
   const QString dir = chooseProgramDir(workingDir, documentsDir);
   if (dir != workingDir) {
-    for (const QString& problem : fillProgramDir(dir, shippedSourcesDir(applicationDir)))
-      MessageService::plain(problem);
+    const QString shipped = shippedSourcesDir(applicationDir);
+    QStringList problems = fillProgramDir(dir, shipped);
+    // Without the shipped files the program works, but the operator must know why
+    // there are no templates and no limits.
+    if (const QString missing = missingShippedFiles(dir, shipped); !missing.isEmpty()) problems << missing;
+    for (const QString& problem : problems) MessageService::plain(problem);
   }
   if (!QDir::setCurrent(dir)) {
     MessageService::plain(

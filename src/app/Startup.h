@@ -18,8 +18,9 @@ bool admitFirstCopy(SingleInstance& instance);
 // directory when it holds "sources/", else the own folder in documentsDir),
 // fills an own folder from the data shipped beside applicationDir and makes the
 // program directory the working directory. Each problem is shown in a plain
-// box; returns false when the directory cannot be entered, and the program
-// then ends.
+// box, and so, in one box, are the shipped files that are missing from the
+// own folder and could not be copied; returns false when the directory cannot
+// be entered, and the program then ends.
 bool enterProgramDir(const QString& documentsDir, const QString& applicationDir);
 // The same with the user's documents folder and the executable's directory.
 bool enterProgramDir();

@@ -53,6 +53,8 @@ DatabaseSettings readDatabaseSettings(const QString& filePath) {
   settings.sourceFile = filePath;
   // Read afresh each time: a file rewritten a moment ago must be seen as it is now.
   const IniFile file = IniFile::read(filePath);
+  if (file.status() == IniFile::Status::TooLarge)
+    throw DatabaseSettingsError(file.readProblem().toStdString());
   if (file.status() == IniFile::Status::Unreadable) refuse(filePath, QStringLiteral("файл не читается."));
   if (file.status() == IniFile::Status::Malformed)
     refuse(filePath, QStringLiteral("строка %1 не читается как INI.").arg(file.malformedLine()));

@@ -1,10 +1,10 @@
 #include "link/PortNames.h"
 
-#include <QFile>
 #include <QSaveFile>
 #include <QStringList>
 
 #include "settings/ProgramDir.h"
+#include "settings/SmallFile.h"
 
 namespace {
 
@@ -20,10 +20,13 @@ QString defaultDevice(const QString& portName) {
 #endif
 }
 
-QStringList readLines(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
-  return QString::fromUtf8(file.readAll()).split(u'\n');
+QString portsFilePath() { return programPath(QStringLiteral("sources/ports.ini")); }
+
+// The file's lines, "\r" dropped; nothing when it is missing or cannot be
+// read (a file beyond the bound of settings files is not read at all).
+QStringList readLines(const SmallFile& file) {
+  if (!file.isRead()) return {};
+  return QString::fromUtf8(file.bytes).remove(u'\r').split(u'\n');
 }
 
 // The key of a "Name=value" line, or "" for comments, sections and other lines.
@@ -37,7 +40,7 @@ QString lineKey(const QString& line) {
 }  // namespace
 
 QString portDevice(const QString& portName) {
-  for (const QString& line : readLines(programPath(QStringLiteral("sources/ports.ini")))) {
+  for (const QString& line : readLines(SmallFile::read(portsFilePath(), kSettingsFileMaxBytes))) {
     if (lineKey(line).compare(portName, Qt::CaseInsensitive) != 0) continue;
     const QString device = line.section(u'=', 1).trimmed();
     if (!device.isEmpty()) return device;
@@ -45,14 +48,23 @@ QString portDevice(const QString& portName) {
   return defaultDevice(portName);
 }
 
+QString portsFileProblem() {
+  const QString path = portsFilePath();
+  const SmallFile file = SmallFile::read(path, kSettingsFileMaxBytes);
+  return file.status == SmallFile::Status::Missing ? QString() : file.problem(path);
+}
+
 bool writePortDevice(const QString& iniPath, const QString& portName, const QString& device) {
-  QStringList lines = readLines(iniPath);
+  const SmallFile file = SmallFile::read(iniPath, kSettingsFileMaxBytes);
+  // A file that cannot be read is not written over: its lines would be lost.
+  if (!file.isRead() && file.status != SmallFile::Status::Missing) return false;
+  QStringList lines = readLines(file);
   while (!lines.isEmpty() && lines.last().trimmed().isEmpty()) lines.removeLast();
   lines.removeIf(
       [&](const QString& line) { return lineKey(line).compare(portName, Qt::CaseInsensitive) == 0; });
   lines.append(portName + u'=' + device);
-  QSaveFile file(iniPath);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) return false;
-  file.write((lines.join(u'\n') + u'\n').toUtf8());
-  return file.commit();
+  QSaveFile output(iniPath);
+  if (!output.open(QIODevice::WriteOnly | QIODevice::Text)) return false;
+  output.write((lines.join(u'\n') + u'\n').toUtf8());
+  return output.commit();
 }

@@ -12,9 +12,11 @@
 #include "database/Columns.h"
 #include "database/DataModule.h"
 #include "link/KeyCodes.h"
+#include "link/PortNames.h"
 #include "link/ResultRecording.h"
 #include "settings/NumericText.h"
 #include "ui/DatasetGrid.h"
+#include "ui/MessageService.h"
 #include "ui/Selection.h"
 #include "ui/Workspace.h"
 #include "ui_TerminalWindow.h"
@@ -249,6 +251,11 @@ void TerminalWindow::beginMeasurement() {
   raise();
   activateWindow();
   mainWindowFollowsMenu();
+  // A ports file that cannot be read leaves the ports on their default devices.
+  if (const QString problem = portsFileProblem(); !problem.isEmpty())
+    MessageService::notice(
+        this, QStringLiteral("Начать измерение"),
+        problem + QStringLiteral(" Порты Com1 и Com2 открываются на устройствах по умолчанию."));
 }
 
 bool TerminalWindow::event(QEvent* event) {

@@ -1,5 +1,7 @@
 #include "settings/ComponentFile.h"
 
+#include "settings/SmallFile.h"
+
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QSaveFile>
@@ -161,13 +163,14 @@ bool loadComponentFromFile(QWidget* control, const QString& fileName) {
   try {
     const QString klass = streamClassOf(control);
     if (klass.isEmpty()) return false;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) return false;
+    // A layout file is a few lines; a larger one is damaged or foreign and is
+    // not read at all (reading it whole could stall the start or exhaust memory).
+    const SmallFile file = SmallFile::read(fileName, kLayoutFileMaxBytes);
+    if (!file.isRead()) return false;
     QString objectName, className;
     QList<ComponentProperty> properties;
-    if (!readComponentStream(QString::fromUtf8(bytes), &objectName, &className, &properties)) return false;
+    if (!readComponentStream(QString::fromUtf8(file.bytes), &objectName, &className, &properties))
+      return false;
     if (className != klass) return false;
     return restoreProperties(control, properties);
   } catch (...) {

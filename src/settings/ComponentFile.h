@@ -54,8 +54,9 @@ class StreamableComponent {
 
 // Reads the file into the existing control, replacing the properties the file
 // holds. False when no control is given, the file does not exist, cannot be
-// read, is not a component file of the control's class or holds a malformed
-// property (then the control is unchanged). Never throws.
+// read, is larger than kLayoutFileMaxBytes, is not a component file of the
+// control's class or holds a malformed property (then the control is
+// unchanged). Never throws.
 bool loadComponentFromFile(QWidget* control, const QString& fileName);
 
 // Writes the control's published state to the file (created or replaced as a

@@ -1,6 +1,7 @@
 #include "settings/IniFile.h"
 
-#include <QFile>
+#include "settings/SmallFile.h"
+
 #include <QStringList>
 
 namespace {
@@ -30,12 +31,13 @@ bool unquoteValue(const QString& written, QString& value) {
 
 IniFile IniFile::read(const QString& filePath) {
   IniFile ini;
-  QFile file(filePath);
-  if (!file.open(QIODevice::ReadOnly)) {
-    ini.status_ = Status::Unreadable;
+  const SmallFile file = SmallFile::read(filePath, kSettingsFileMaxBytes);
+  if (!file.isRead()) {
+    ini.status_ = file.status == SmallFile::Status::TooLarge ? Status::TooLarge : Status::Unreadable;
+    ini.readProblem_ = file.problem(filePath);
     return ini;
   }
-  const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+  const QStringList lines = QString::fromUtf8(file.bytes).split(QLatin1Char('\n'));
   ini.sections_.append({QString(), {}});
   for (qsizetype number = 0; number < lines.size(); ++number) {
     const QString line = lines.at(number).trimmed();

@@ -18,11 +18,14 @@ class IniFile {
  public:
   using Entries = QList<QPair<QString, QString>>;  // key as written, value
 
-  enum class Status { Ok, Unreadable, Malformed };
+  // TooLarge: beyond kSettingsFileMaxBytes, not read (a settings file is a few lines).
+  enum class Status { Ok, Unreadable, TooLarge, Malformed };
 
   static IniFile read(const QString& filePath);
 
   Status status() const { return status_; }
+  // For Unreadable and TooLarge: why, in the operator's words, naming the file.
+  const QString& readProblem() const { return readProblem_; }
   int malformedLine() const { return malformedLine_; }  // 1-based, for Status::Malformed
   bool hasSection(const QString& name) const;
   // The entries of a section in the order written; empty when there is no such section.
@@ -30,6 +33,7 @@ class IniFile {
 
  private:
   Status status_ = Status::Ok;
+  QString readProblem_;
   int malformedLine_ = 0;
   QList<QPair<QString, Entries>> sections_;
 };

@@ -66,3 +66,18 @@ QStringList fillProgramDir(const QString& dir, const QString& shippedSources) {
   }
   return problems;
 }
+
+QString missingShippedFiles(const QString& dir, const QString& shippedSources) {
+  const QDir sources(QDir(dir).filePath(QStringLiteral("sources")));
+  if (!sources.exists()) return {};
+  QStringList missing;
+  for (const QString& name : shippedFileNames())
+    if (!QFileInfo::exists(sources.filePath(name)) && !QFileInfo::exists(QDir(shippedSources).filePath(name)))
+      missing << native(name);
+  if (missing.isEmpty()) return {};
+  return QStringLiteral(
+             "Не найдены файлы, поставляемые с программой: %1. Их нет ни в папке %2, ни в папке поставки "
+             "%3. Программа работает без них; шаблоны протоколов и пределы погрешности появятся, когда "
+             "эти файлы будут в папке %2.")
+      .arg(missing.join(QStringLiteral(", ")), native(sources.path()), native(shippedSources));
+}

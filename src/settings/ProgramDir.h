@@ -24,8 +24,16 @@ QString chooseProgramDir(const QString& workingDir, const QString& documentsDir)
 // Windows folder alike).
 QString shippedSourcesDir(const QString& applicationDir);
 
+// The shipped data files, relative to the shipped folder ("look.doc", ...).
+QStringList shippedFileNames();
+
 // Makes "sources/", "base/" and "protocols/" in dir and copies into "sources/"
 // every shipped file (subfolders included) that is not there yet; a file that
 // is there is never replaced. A missing shippedSources copies nothing.
 // Returns the problems, one text per folder or file that failed.
 QStringList fillProgramDir(const QString& dir, const QString& shippedSources);
+
+// When shipped files are in neither dir's "sources/" nor shippedSources (an
+// installation without its data, or with part of it): one text naming them
+// all and both folders. Empty when none is missing, or "sources/" is not there.
+QString missingShippedFiles(const QString& dir, const QString& shippedSources);

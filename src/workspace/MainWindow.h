@@ -196,6 +196,7 @@ class MainWindow : public QMainWindow, public Workspace {
   void restoreLayout();
   void saveLayout();
   void applySplit();
+  void fitFirstLayout();
   double currentSplitFraction() const;
   double currentChartSplitFraction() const;
 
@@ -208,6 +209,7 @@ class MainWindow : public QMainWindow, public Workspace {
   QMenu* pointGridMenu_ = nullptr;
   QVector<QLabel*> statusPanels_;
   double splitFraction_ = 0;       // the tree pane's share of the split width; 0: design width
+  bool layoutStored_ = false;      // the layout file gave a window state
   double chartSplitFraction_ = 0;  // the grid's share of the height above the chart; 0: design
   QTimer* chartUpdate_ = nullptr;
   bool shownBefore_ = false;

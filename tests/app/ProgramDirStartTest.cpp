@@ -26,8 +26,8 @@ class WorkingDirGuard {
   QString previous_;
 };
 
-// An installation (bin/ beside share/vt3417/sources with look.doc), a
-// documents folder and an empty working directory.
+// An installation (bin/ beside share/vt3417/sources with the shipped files),
+// a documents folder and an empty working directory.
 struct StartPlaces {
   QTemporaryDir install, documents, working;
   QString bin() const { return install.filePath(QStringLiteral("usr/bin")); }
@@ -35,8 +35,10 @@ struct StartPlaces {
   StartPlaces() {
     QDir().mkpath(bin());
     QDir().mkpath(install.filePath(QStringLiteral("usr/share/vt3417/sources")));
-    QFile look(install.filePath(QStringLiteral("usr/share/vt3417/sources/look.doc")));
-    if (look.open(QIODevice::WriteOnly)) look.write("template");
+    for (const QString& name : shippedFileNames()) {
+      QFile shipped(install.filePath(QStringLiteral("usr/share/vt3417/sources/") + name));
+      if (shipped.open(QIODevice::WriteOnly)) shipped.write("template");
+    }
   }
 };
 
@@ -47,6 +49,7 @@ class ProgramDirStartTest : public QObject {
  private slots:
   void startFromAMenuMakesTheOwnFolder();
   void startInAProgramDirectoryStaysThere();
+  void startWithoutShippedDataSaysWhatIsMissing();
   void folderThatCannotBeMadeEndsTheStart();
 };
 
@@ -78,6 +81,36 @@ void ProgramDirStartTest::startInAProgramDirectoryStaysThere() {
   // An existing program directory is not filled, and the own folder not made.
   QVERIFY(!QFile::exists(QDir(places.working.path()).filePath(QStringLiteral("sources/look.doc"))));
   QVERIFY(!QFileInfo::exists(places.own()));
+}
+
+// An installation without its shared data: the own folder is made and the
+// start goes on, but not silently.
+void ProgramDirStartTest::startWithoutShippedDataSaysWhatIsMissing() {
+  WorkingDirGuard guard;
+  StartPlaces places;
+  const QString shipped = places.install.filePath(QStringLiteral("usr/share/vt3417/sources"));
+  QVERIFY(QDir(shipped).removeRecursively());
+  QVERIFY(QDir::setCurrent(places.working.path()));
+  for (int start = 1; start <= 2; ++start) {
+    MessageService::ScriptedAnswers answers;
+    QVERIFY(enterProgramDir(places.documents.path(), places.bin()));
+    QCOMPARE(answers.texts().size(), 1);  // one box for all the files
+    const QString text = answers.texts().front();
+    for (const char* name : {"look.doc", "Glook.doc", "look.xls", "limits.csv"})
+      QVERIFY2(text.contains(QLatin1String(name)), qPrintable(text));
+    QVERIFY2(text.contains(QDir::toNativeSeparators(shipped)), qPrintable(text));
+    QVERIFY2(text.contains(QDir::toNativeSeparators(places.own() + "/sources")), qPrintable(text));
+    QCOMPARE(QDir(programDir()).canonicalPath(), QDir(places.own()).canonicalPath());
+    QVERIFY(QDir::setCurrent(places.working.path()));
+  }
+  // A file the lab put in place is no longer missing.
+  QFile limits(places.own() + "/sources/limits.csv");
+  QVERIFY(limits.open(QIODevice::WriteOnly));
+  limits.close();
+  MessageService::ScriptedAnswers answers;
+  QVERIFY(enterProgramDir(places.documents.path(), places.bin()));
+  QCOMPARE(answers.texts().size(), 1);
+  QVERIFY2(!answers.texts().front().contains("limits.csv"), qPrintable(answers.texts().front()));
 }
 
 void ProgramDirStartTest::folderThatCannotBeMadeEndsTheStart() {

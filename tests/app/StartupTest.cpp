@@ -15,6 +15,8 @@ class StartupTest : public QObject {
  private slots:
   void startOutcome_data();
   void startOutcome();
+  void formatsFollowTheSystemLocale_data();
+  void formatsFollowTheSystemLocale();
 };
 
 namespace {
@@ -25,9 +27,12 @@ struct StartRun {
   QProcess::ExitStatus status = QProcess::CrashExit;
   int exitCode = -1;
   QStringList boxes;  // "kind|caption|text"
+  QString formats;    // "date|number" as the program writes them
 };
 
-StartRun runStart(const QString& programDir, const QString& tempDir, const QString& home) {
+// `locale`: variables such as "LC_ALL=C" in place of the caller's locale settings.
+StartRun runStart(const QString& programDir, const QString& tempDir, const QString& home,
+                  const QStringList& locale = {}) {
   QProcess probe;
   probe.setProgram(QStringLiteral(VT3417_START_PROBE));
   probe.setWorkingDirectory(programDir);
@@ -37,6 +42,12 @@ StartRun runStart(const QString& programDir, const QString& tempDir, const QStri
   environment.remove("XDG_DOCUMENTS_DIR");
   environment.remove("XDG_CONFIG_HOME");
   environment.insert("QT_QPA_PLATFORM", "offscreen");
+  if (!locale.isEmpty()) {
+    for (const QString& name : environment.keys())
+      if (name == u"LANG" || name == u"LANGUAGE" || name.startsWith(u"LC_")) environment.remove(name);
+    for (const QString& variable : locale)
+      environment.insert(variable.section('=', 0, 0), variable.section('=', 1));
+  }
   probe.setProcessEnvironment(environment);
   probe.start();
   StartRun run;
@@ -47,8 +58,10 @@ StartRun runStart(const QString& programDir, const QString& tempDir, const QStri
   }
   run.status = probe.exitStatus();
   run.exitCode = probe.exitCode();
-  for (const QString& line : QString::fromUtf8(probe.readAllStandardOutput()).split('\n'))
+  for (const QString& line : QString::fromUtf8(probe.readAllStandardOutput()).split('\n')) {
     if (line.startsWith("box|")) run.boxes << line.mid(4);
+    if (line.startsWith("formats|")) run.formats = line.mid(8);
+  }
   return run;
 }
 
@@ -119,6 +132,31 @@ void StartupTest::startOutcome() {
   if (state == int(ProgramDirState::ConfigIsAFolder))
     QVERIFY(QFileInfo(dir.filePath("sources/config.prt")).isDir());
   if (state == int(ProgramDirState::Whole)) QVERIFY(QFile::exists(dir.filePath("sources/config.prt")));
+}
+
+void StartupTest::formatsFollowTheSystemLocale_data() {
+  QTest::addColumn<QStringList>("locale");
+  QTest::addColumn<QString>("formats");  // 10 December 2026 and 1.5 as the program writes them
+  // The interface is Russian: without a locale of the system's choice dates
+  // and numbers are written as in Russian, not as "10 Dec 2026" and "1.5".
+  QTest::newRow("LC_ALL=C") << QStringList{"LC_ALL=C"} << "10.12.2026|1,5";
+  QTest::newRow("LANG=C.UTF-8") << QStringList{"LANG=C.UTF-8"} << "10.12.2026|1,5";
+  QTest::newRow("LANG empty") << QStringList{"LANG="} << "10.12.2026|1,5";
+  // A locale of the system's choice is honoured.
+  QTest::newRow("LC_ALL=uk_UA.UTF-8") << QStringList{"LC_ALL=uk_UA.UTF-8"} << "10.12.26|1,5";
+  QTest::newRow("LANG=kk_KZ.UTF-8") << QStringList{"LANG=kk_KZ.UTF-8"} << "10.12.26|1,5";
+  QTest::newRow("LANG=en_US.UTF-8") << QStringList{"LANG=en_US.UTF-8"} << "12/10/26|1.5";
+}
+
+void StartupTest::formatsFollowTheSystemLocale() {
+  QFETCH(QStringList, locale);
+  QFETCH(QString, formats);
+  QTemporaryDir programDir;
+  QTemporaryDir tempDir;
+  QVERIFY(QDir(programDir.path()).mkpath("sources"));
+  const StartRun run = runStart(programDir.path(), tempDir.path(), tempDir.path(), locale);
+  QCOMPARE(run.exitCode, 0);
+  QCOMPARE(run.formats, formats);
 }
 
 VT3417_REGISTER_TEST(StartupTest)

@@ -7,6 +7,7 @@
 #include "database/DataModule.h"
 #include "database/DatabaseSettings.h"
 #include "settings/ProgramDir.h"
+#include "settings/SmallFile.h"
 #include "support/TempProgramDir.h"
 #include "support/TestDatabase.h"
 #include "support/TestRegistry.h"
@@ -24,6 +25,7 @@ class DatabaseSettingsTest : public QObject {
   void unreachableServerEndsWithoutFallback();
   void serverReasonIsPassedOn_data();
   void serverReasonIsPassedOn();
+  void fileBeyondTheBoundIsRefusedUnread();
 };
 
 namespace {
@@ -166,6 +168,29 @@ void DatabaseSettingsTest::serverReasonIsPassedOn() {
   QVERIFY2(dm.connectionError().contains(reason), qPrintable(dm.connectionError()));
   QVERIFY2(dm.connectionError().contains(TestDatabase::serverSettings().serverText()),
            qPrintable(dm.connectionError()));
+}
+
+// A settings file is a few lines: one beyond the bound is not read and the
+// program says so, whatever it holds.
+void DatabaseSettingsTest::fileBeyondTheBoundIsRefusedUnread() {
+  TempProgramDir dir;
+  const QByteArray settings("[database]\ndriver=postgresql\nhost=db.lab\nname=vt3417\n#");
+  for (const qint64 size : {kSettingsFileMaxBytes, kSettingsFileMaxBytes + 1}) {
+    writeIni(settings + QByteArray(size - settings.size() - 1, 'x') + '\n');
+    QCOMPARE(QFileInfo(databaseSettingsPath()).size(), size);
+    QString refusal;
+    try {
+      QCOMPARE(readDatabaseSettings(databaseSettingsPath()).host, QString("db.lab"));
+    } catch (const DatabaseSettingsError& error) {
+      refusal = QString::fromUtf8(error.what());
+    }
+    if (size <= kSettingsFileMaxBytes) {
+      QCOMPARE(refusal, QString());
+    } else {
+      QVERIFY2(refusal.contains(QDir::toNativeSeparators(databaseSettingsPath())), qPrintable(refusal));
+      QVERIFY2(refusal.contains("слишком велик"), qPrintable(refusal));
+    }
+  }
 }
 
 VT3417_REGISTER_TEST(DatabaseSettingsTest)

@@ -9,11 +9,16 @@
 
 #include <functional>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <csignal>
+
 #include "LinkTestSupport.h"
 #include "link/LinkQtTimers.h"
 #include "link/PortNames.h"
 #include "link/SerialLine.h"
 #include "settings/NumericText.h"
+#include "settings/SmallFile.h"
 #include "support/TempProgramDir.h"
 #include "support/TestRegistry.h"
 
@@ -92,6 +97,9 @@ class SerialSimulatorTest : public QObject {
   void replayOfSimulatorCapture();
   void replayRejectsMalformedLine_data();
   void replayRejectsMalformedLine();
+  void replayNamesWhatItCannotRead_data();
+  void replayNamesWhatItCannotRead();
+  void captureThatCannotBeWrittenStopsTheSimulator();
 
  private:
   QString captureFile_;
@@ -107,6 +115,7 @@ void SerialSimulatorTest::initTestCase() {
 
 void SerialSimulatorTest::portNames() {
   TempProgramDir dir;
+  const QString defaultCom1 = portDevice("Com1");
 #ifndef Q_OS_WIN
   QCOMPARE(portDevice("Com1"), QStringLiteral("/dev/ttyS0"));
   QCOMPARE(portDevice("Com2"), QStringLiteral("/dev/ttyS1"));
@@ -123,6 +132,18 @@ void SerialSimulatorTest::portNames() {
   QCOMPARE(portDevice("Com2"), QStringLiteral("/dev/pts/9"));
   QVERIFY(file.open(QIODevice::ReadOnly));
   QCOMPARE(file.readAll().count("Com1="), 1);
+  file.close();
+
+  // A file beyond the bound of settings files is not read: the ports keep
+  // their default devices, and the file is not written over.
+  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  const QByteArray oversized = "Com1=/dev/pts/4\n#" + QByteArray(kSettingsFileMaxBytes, 'x') + '\n';
+  file.write(oversized);
+  file.close();
+  QCOMPARE(portDevice("Com1"), defaultCom1);
+  QVERIFY(!writePortDevice(ini, "Com2", "/dev/pts/5"));
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QCOMPARE(file.readAll(), oversized);
 }
 
 void SerialSimulatorTest::closedPort() {
@@ -289,6 +310,85 @@ void SerialSimulatorTest::replayRejectsMalformedLine() {
   QVERIFY(replay.readAllStandardOutput().isEmpty());
   const QString stderrText = QString::fromUtf8(replay.readAllStandardError());
   QVERIFY2(stderrText.contains(message), qPrintable(stderrText));
+#endif
+}
+
+void SerialSimulatorTest::replayNamesWhatItCannotRead_data() {
+  QTest::addColumn<QString>("input");  // "bom", "folder", "fifo" or a path
+  QTest::addColumn<int>("exitCode");
+  QTest::addColumn<QString>("message");  // in standard error
+  // An editor's byte-order mark before the first line is no part of the capture.
+  QTest::newRow("byte-order mark") << "bom" << 0 << QString();
+  // The capture is read twice: only a file can be.
+  QTest::newRow("device") << "/dev/null" << 1 << "/dev/null is not a file but a device, a pipe or a socket";
+  QTest::newRow("named pipe") << "fifo" << 1 << "is not a file but a device, a pipe or a socket";
+  QTest::newRow("folder") << "folder" << 1 << "is a folder, not a capture";
+  QTest::newRow("missing file") << "missing.cap" << 1 << "cannot read missing.cap: No such file";
+}
+
+void SerialSimulatorTest::replayNamesWhatItCannotRead() {
+#ifdef VT3417_REPLAY
+  QFETCH(QString, input);
+  QFETCH(int, exitCode);
+  QFETCH(QString, message);
+  QTemporaryDir dir;
+  QString path = input;
+  const QByteArray capture("# c\n0 1b 48\n10 41 42\n");
+  if (input == u"bom") {
+    path = dir.filePath("bom.cap");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("\xEF\xBB\xBF" + capture);
+  } else if (input == u"fifo") {
+    path = dir.filePath("pipe.cap");
+    QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+  } else if (input == u"folder") {
+    path = dir.path();
+  }
+  QProcess replay;
+  replay.setWorkingDirectory(dir.path());
+  replay.start(VT3417_REPLAY, {path});
+  QVERIFY(replay.waitForFinished(10000));
+  const QString err = QString::fromUtf8(replay.readAllStandardError());
+  QVERIFY2(replay.exitCode() == exitCode, qPrintable(err));
+  QVERIFY2(err.contains(message), qPrintable(err));
+  if (input != u"bom") return;
+  // Read as the same capture without the mark.
+  const QByteArray output = replay.readAllStandardOutput();
+  const QString plain = dir.filePath("plain.cap");
+  QFile file(plain);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(capture);
+  file.close();
+  replay.start(VT3417_REPLAY, {plain});
+  QVERIFY(replay.waitForFinished(10000));
+  QCOMPARE(replay.exitCode(), 0);
+  QCOMPARE(output, replay.readAllStandardOutput());
+#endif
+}
+
+// A capture that can no longer be written (here the process's limit of file
+// size) is reported, and the simulator stops rather than serve unrecorded.
+void SerialSimulatorTest::captureThatCannotBeWrittenStopsTheSimulator() {
+#ifdef VT3417_SIM
+  TempProgramDir dir;
+  const QString capture = work_.filePath("limited.cap");
+  QProcess sim;
+  sim.setChildProcessModifier([] {
+    const rlimit limit{200, 200};  // the capture's first line fits, its first screen does not
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, SIG_IGN);
+  });
+  sim.start(VT3417_SIM, {"--program-dir", dir.path(), "--capture", capture});
+  QVERIFY(sim.waitForReadyRead(5000));
+  PortSession session;
+  session.openPort();  // the start keys: the instrument answers with its screens
+  QVERIFY(session.comm.connected());
+  QVERIFY(sim.waitForFinished(10000));
+  QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+  const QString log = QString::fromUtf8(sim.readAllStandardError());
+  QVERIFY2(sim.exitCode() == 1, qPrintable(log));
+  QVERIFY2(log.contains(QStringLiteral("cannot write %1: ").arg(capture)), qPrintable(log));
 #endif
 }
 

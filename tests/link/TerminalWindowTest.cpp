@@ -1,6 +1,8 @@
 #include <sys/resource.h>
 
+#include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -16,6 +18,7 @@
 #include "TerminalFixture.h"
 #include "app/Startup.h"
 #include "settings/NumericText.h"
+#include "settings/SmallFile.h"
 #include "support/TestRegistry.h"
 #include "ui/MessageService.h"
 
@@ -195,6 +198,23 @@ void TerminalWindowTest::unavailablePort() {
   fixture.control<QAbstractButton>("key0Button")->click();  // dropped silently
   fixture.terminal().close();
   QVERIFY(fixture.mainWindow().isEnabled());
+
+  // A ports file too large to be one is not read (its device is not used),
+  // and the operator is told why the port is not the one it names.
+  PtyInstrument pty;
+  const QString ini = fixture.dir.filePath("sources/ports.ini");
+  QFile file(ini);
+  QVERIFY(file.open(QIODevice::Append));
+  file.write("#" + QByteArray(kSettingsFileMaxBytes, 'x') + '\n');
+  file.close();
+  MessageService::ScriptedAnswers answers;
+  fixture.beginMeasurement();
+  QCOMPARE(answers.texts().size(), 1);
+  QVERIFY2(answers.texts().front().contains(QDir::toNativeSeparators(ini)),
+           qPrintable(answers.texts().front()));
+  QVERIFY2(answers.texts().front().contains("слишком велик"), qPrintable(answers.texts().front()));
+  QCOMPARE(pty.received(300), QByteArray());
+  fixture.terminal().close();
 }
 
 namespace {

@@ -73,6 +73,15 @@ void ToolCommandLineTest::answers_data() {
                                         << QString() << "unexpected argument \"extra\"";
   QTest::newRow("sim option without its value")
       << QStringLiteral(VT3417_SIM) << QStringList{"--duration"} << 2 << QString() << "Missing value after";
+  // Durations no run can have: refused, not a run that ends at once.
+  for (const char* duration : {"nan", "inf", "1e300", "-1", "604801"})
+    QTest::addRow("sim --duration %s", duration)
+        << QStringLiteral(VT3417_SIM) << QStringList{"--duration", duration} << 2 << QString()
+        << "--duration expects seconds from 0 to 604800";
+  // A folder that is no program directory is not made one.
+  QTest::newRow("sim --program-dir without sources")
+      << QStringLiteral(VT3417_SIM) << QStringList{"--program-dir", "lab/bench", "--duration", "0.5"} << 1
+      << QString() << "lab/bench is not a program directory: it has no sources folder";
 #endif
 }
 

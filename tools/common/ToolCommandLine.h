@@ -15,28 +15,30 @@ namespace tool_command_line {
 
 constexpr int kUsageError = 2;
 
+// Prints the message and the usage to standard error; returns kUsageError.
+// Also for an option whose value the tool cannot take.
+inline int usageError(const QCommandLineParser& parser, const QString& message) {
+  std::fprintf(stderr, "%s: %s\n\n%s", qUtf8Printable(QCoreApplication::applicationName()),
+               qUtf8Printable(message), qUtf8Printable(parser.helpText()));
+  return kUsageError;
+}
+
 // The exit code when the tool is to end now; nullopt when it goes on with the
 // options parsed. `positional` is the number of arguments the tool takes
 // besides its options (-1: any number).
 inline std::optional<int> parse(QCommandLineParser& parser, const QCoreApplication& app, int positional) {
-  const QString tool = QCoreApplication::applicationName();
   parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
   const QCommandLineOption help = parser.addHelpOption();
-  const auto usageError = [&](const QString& message) {
-    std::fprintf(stderr, "%s: %s\n\n%s", qUtf8Printable(tool), qUtf8Printable(message),
-                 qUtf8Printable(parser.helpText()));
-    return std::optional<int>(kUsageError);
-  };
-  if (!parser.parse(app.arguments())) return usageError(parser.errorText());
+  if (!parser.parse(app.arguments())) return usageError(parser, parser.errorText());
   if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
     std::fputs(qUtf8Printable(parser.helpText()), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
   const qsizetype given = parser.positionalArguments().size();
   if (positional >= 0 && given != positional)
-    return usageError(given < positional ? QStringLiteral("missing argument")
-                                         : QStringLiteral("unexpected argument \"%1\"")
-                                               .arg(parser.positionalArguments().value(positional)));
+    return usageError(parser, given < positional ? QStringLiteral("missing argument")
+                                                 : QStringLiteral("unexpected argument \"%1\"")
+                                                       .arg(parser.positionalArguments().value(positional)));
   return std::nullopt;
 }
 

@@ -77,6 +77,8 @@ bool CaptureReader::next(CaptureChunk& chunk) {
       return false;
     }
     while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
+    // Editors may put a byte-order mark before the first line.
+    if (lineNumber_ == 1 && line.startsWith("\xEF\xBB\xBF")) line.remove(0, 3);
     QString why;
     switch (parseCaptureLine(line, chunk, why)) {
       case CaptureLine::Ignored:

@@ -8,6 +8,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 #include "CaptureReplay.h"
 #include "common/ToolCommandLine.h"
@@ -34,6 +35,14 @@ int main(int argc, char** argv) {
   if (const std::optional<int> exitCode = tool_command_line::parse(parser, app, 1)) return *exitCode;
   const QStringList arguments = parser.positionalArguments();
   const QString path = arguments.front();
+  // Asked before opening: a pipe without a writer would block the open, and
+  // what is no file cannot be read a second time.
+  const QFileInfo info(path);
+  if (info.isDir()) return fail(QStringLiteral("%1 is a folder, not a capture").arg(path));
+  if (info.exists() && !info.isFile())
+    return fail(QStringLiteral("%1 is not a file but a device, a pipe or a socket; the capture is read "
+                               "twice, so save it to a file first")
+                    .arg(path));
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     return fail(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));

@@ -53,9 +53,19 @@ bool PtyLine::startCapture(const QString& path, QString& error) {
     error = QStringLiteral("cannot write %1: %2").arg(path, capture_.errorString());
     return false;
   }
-  capture_.write("# vt3417-sim: milliseconds since start, bytes sent\n");
-  capture_.flush();
-  return true;
+  record("# vt3417-sim: milliseconds since start, bytes sent\n");
+  error = captureError_;
+  return error.isEmpty();
+}
+
+void PtyLine::record(const QByteArray& line) {
+  if (!capture_.isOpen() || !captureError_.isEmpty()) return;
+  if (!appendToFile(capture_, line))
+    captureError_ = QStringLiteral("cannot write %1: %2").arg(capture_.fileName(), capture_.errorString());
+}
+
+bool appendToFile(QFile& file, const QByteArray& bytes) {
+  return file.write(bytes) == bytes.size() && file.flush();
 }
 
 qint64 PtyLine::elapsedMs() const { return (monotonicNs() - startNs_) / 1000000; }
@@ -78,9 +88,5 @@ QByteArray PtyLine::readInput() {
 void PtyLine::send(const QByteArray& bytes) {
   if (bytes.isEmpty()) return;
   const ssize_t n = write(master_, bytes.constData(), static_cast<size_t>(bytes.size()));
-  if (n <= 0) return;
-  if (capture_.isOpen()) {
-    capture_.write(formatCaptureLine(elapsedMs(), bytes.left(n)) + '\n');
-    capture_.flush();
-  }
+  if (n > 0) record(formatCaptureLine(elapsedMs(), bytes.left(n)) + '\n');
 }

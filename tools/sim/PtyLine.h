@@ -25,10 +25,20 @@ class PtyLine {
   // Send `bytes` (what the terminal cannot take at once is dropped) and record them.
   void send(const QByteArray& bytes);
   qint64 elapsedMs() const;
+  // Why the capture could not be written (then nothing more is recorded);
+  // empty while it is written.
+  const QString& captureError() const { return captureError_; }
 
  private:
+  void record(const QByteArray& line);
+
   int master_ = -1;
   QString path_;
   QFile capture_;
+  QString captureError_;
   qint64 startNs_ = 0;
 };
+
+// Appends the bytes to the file and flushes them; false when not all of them
+// reached it.
+bool appendToFile(QFile& file, const QByteArray& bytes);

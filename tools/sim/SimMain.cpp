@@ -1,18 +1,22 @@
 // vt3417-sim: plays the instrument ВТ3417 on a pseudo-terminal for tests,
 // demonstrations and operator training. Prints the device to open as the
 // serial port and serves the program until it is stopped.
+#include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "PtyLine.h"
 #include "SimInstrument.h"
 #include "SimScenario.h"
 #include "common/ToolCommandLine.h"
+#include "link/CaptureFormat.h"
 #include "link/PortNames.h"
 
 namespace {
@@ -54,11 +58,24 @@ bool buildScenario(const QCommandLineParser& options, SimScenario& scenario, QSt
   return true;
 }
 
+// The run's length in milliseconds (0: until stopped); nothing for a text that
+// is no such length. A run longer than the longest capture could not be
+// replayed, and nan, inf or 1e300 have no count of milliseconds.
+std::optional<qint64> durationMs(const QString& text) {
+  bool ok = false;
+  const double seconds = text.toDouble(&ok);
+  if (!ok || !(seconds >= 0 && seconds * 1000 <= double(kLongestCaptureMs))) return std::nullopt;
+  return static_cast<qint64>(std::ceil(seconds * 1000));
+}
+
 // Serve the terminal until stopped or `durationMs` (0: no limit) has passed.
 // Every byte received from the program is appended to `received` if open.
-void serve(PtyLine& line, SimInstrument& instrument, int refreshMs, qint64 durationMs, QFile& received) {
+// Returns why it stopped early: a capture or a received file that could not
+// be written; empty otherwise.
+QString serve(PtyLine& line, SimInstrument& instrument, int refreshMs, qint64 durationMs, QFile& received) {
   qint64 nextRefresh = line.elapsedMs() + refreshMs;
   while (!g_stop && (durationMs == 0 || line.elapsedMs() < durationMs)) {
+    if (!line.captureError().isEmpty()) return line.captureError();
     const int wait = static_cast<int>(qBound(qint64{0}, nextRefresh - line.elapsedMs(), qint64{refreshMs}));
     switch (line.waitForInput(wait)) {
       case PtyLine::Wait::Data: {
@@ -67,10 +84,8 @@ void serve(PtyLine& line, SimInstrument& instrument, int refreshMs, qint64 durat
           instrument.disconnect();
           usleep(20000);
         }
-        if (received.isOpen()) {
-          received.write(keys);
-          received.flush();
-        }
+        if (received.isOpen() && !appendToFile(received, keys))
+          return QStringLiteral("cannot write %1: %2").arg(received.fileName(), received.errorString());
         for (const char key : keys) {
           const QByteArray reply = instrument.key(static_cast<uint8_t>(key));
           if (!reply.isEmpty()) nextRefresh = line.elapsedMs() + refreshMs;
@@ -92,6 +107,7 @@ void serve(PtyLine& line, SimInstrument& instrument, int refreshMs, qint64 durat
       nextRefresh = line.elapsedMs() + refreshMs;
     }
   }
+  return line.captureError();
 }
 
 }  // namespace
@@ -109,13 +125,15 @@ int main(int argc, char** argv) {
        QStringLiteral("file")},
       {QStringLiteral("set"), QStringLiteral("One scenario setting (repeatable)."),
        QStringLiteral("key=value")},
-      {QStringLiteral("program-dir"), QStringLiteral("Write the device into <dir>/sources/ports.ini."),
+      {QStringLiteral("program-dir"),
+       QStringLiteral("Write the device into <dir>/sources/ports.ini (the folder sources must exist)."),
        QStringLiteral("dir")},
       {QStringLiteral("port"), QStringLiteral("The port name written there: Com1 (default) or Com2."),
        QStringLiteral("name"), QStringLiteral("Com1")},
-      {QStringLiteral("capture"), QStringLiteral("Record everything sent, in the format of vt3417-replay."),
+      {QStringLiteral("capture"),
+       QStringLiteral("Record everything sent, in the format of vt3417-replay (stops when it cannot)."),
        QStringLiteral("file")},
-      {QStringLiteral("duration"), QStringLiteral("Stop after this many seconds."),
+      {QStringLiteral("duration"), QStringLiteral("Stop after this many seconds (at most 604800, 7 days)."),
        QStringLiteral("seconds")},
       {QStringLiteral("received"),
        QStringLiteral("Append every byte received from the program to this file."), QStringLiteral("file")},
@@ -129,11 +147,21 @@ int main(int argc, char** argv) {
   if (port.compare(u"Com1", Qt::CaseInsensitive) != 0 && port.compare(u"Com2", Qt::CaseInsensitive) != 0) {
     return fail(QStringLiteral("--port must be Com1 or Com2"));
   }
-  bool durationOk = true;
-  const double duration = options.isSet(QStringLiteral("duration"))
-                              ? options.value(QStringLiteral("duration")).toDouble(&durationOk)
-                              : 0;
-  if (!durationOk || duration < 0) return fail(QStringLiteral("--duration expects seconds"));
+  const std::optional<qint64> duration = options.isSet(QStringLiteral("duration"))
+                                             ? durationMs(options.value(QStringLiteral("duration")))
+                                             : std::optional<qint64>(0);
+  if (!duration)
+    return tool_command_line::usageError(options,
+                                         QStringLiteral("--duration expects seconds from 0 to %1, got \"%2\"")
+                                             .arg(kLongestCaptureMs / 1000)
+                                             .arg(options.value(QStringLiteral("duration"))));
+  // The program directory is the program's: the simulator only enters its port there.
+  const QDir programDir(options.value(QStringLiteral("program-dir")));
+  if (options.isSet(QStringLiteral("program-dir")) &&
+      !QFileInfo(programDir.filePath(QStringLiteral("sources"))).isDir()) {
+    return fail(QStringLiteral("%1 is not a program directory: it has no sources folder")
+                    .arg(options.value(QStringLiteral("program-dir"))));
+  }
 
   PtyLine line;
   if (!line.open(error)) return fail(error);
@@ -142,13 +170,11 @@ int main(int argc, char** argv) {
     return fail(error);
   }
   if (options.isSet(QStringLiteral("program-dir"))) {
-    const QDir dir(options.value(QStringLiteral("program-dir")));
     const QString portName =
         port.compare(u"Com1", Qt::CaseInsensitive) == 0 ? QStringLiteral("Com1") : QStringLiteral("Com2");
-    if (!dir.mkpath(QStringLiteral("sources")) ||
-        !writePortDevice(dir.filePath(QStringLiteral("sources/ports.ini")), portName, line.devicePath())) {
-      return fail(QStringLiteral("cannot write %1").arg(dir.filePath(QStringLiteral("sources/ports.ini"))));
-    }
+    const QString ini = programDir.filePath(QStringLiteral("sources/ports.ini"));
+    if (!writePortDevice(ini, portName, line.devicePath()))
+      return fail(QStringLiteral("cannot write %1").arg(ini));
   }
   QFile received(options.value(QStringLiteral("received")));
   if (options.isSet(QStringLiteral("received")) && !received.open(QIODevice::WriteOnly | QIODevice::Append)) {
@@ -159,6 +185,6 @@ int main(int argc, char** argv) {
 
   installStopHandlers();
   SimInstrument instrument(scenario);
-  serve(line, instrument, scenario.refreshMs, static_cast<qint64>(duration * 1000), received);
-  return 0;
+  const QString stopped = serve(line, instrument, scenario.refreshMs, *duration, received);
+  return stopped.isEmpty() ? 0 : fail(stopped);
 }
