@@ -160,6 +160,25 @@ class VerdictScenarioTest : public QObject {
     }
   }
 
+  // A folded base's meters are judged when the operator unfolds it: the tree
+  // then says every meter's verdict before any of them is chosen.
+  void unfoldedBaseShowsItsVerdicts() {
+    VerdictFixture fixture;
+    ShownMainWindow window(fixture);
+    QTreeWidget* tree = widgets::child<QTreeWidget>(window.main, "baseTree");
+    QTreeWidgetItem* base = window.meterNode(1)->parent();
+    QVERIFY(!base->isExpanded());
+    // A click on the base's unfolding mark, left of its caption.
+    const QRect caption = tree->visualItemRect(base);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                      QPoint(caption.left() - tree->indentation() / 2, caption.center().y()));
+    QVERIFY(base->isExpanded());
+    QVERIFY(tree->selectedItems().isEmpty());
+    QStringList verdicts;
+    for (int slot = 1; slot <= 8; ++slot) verdicts << window.meterNode(slot)->toolTip(0);
+    QCOMPARE(verdicts, kWindowVerdicts);
+  }
+
   // Unmarking the only point takes the verdict back at once; marking gives it again.
   void verdictFollowsMarks() {
     VerdictFixture fixture;
