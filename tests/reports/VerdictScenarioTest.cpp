@@ -271,6 +271,16 @@ class VerdictScenarioTest : public QObject {
     const QColor beyond = tintOfRow(3);  // 1,62 at 5 %, cos φ 1
     QVERIFY2(within.green() > within.red(), qPrintable(within.name()));
     QVERIFY2(beyond.red() > beyond.green(), qPrintable(beyond.name()));
+    // The error is written over the tint: dark text pixels in the cell.
+    const QRect errorCell =
+        grid->visualRect(grid->model()->index(3, grid->columnOfField(QStringLiteral("Opogr"))));
+    const QRect drawn(
+        grid->viewport()->mapTo(window.main.get(), errorCell.topLeft()) * picture.devicePixelRatio(),
+        errorCell.size() * picture.devicePixelRatio());
+    int ink = 0;
+    for (int y = drawn.top(); y <= drawn.bottom(); ++y)
+      for (int x = drawn.left(); x <= drawn.right(); ++x) ink += picture.pixelColor(x, y).lightness() < 100;
+    QVERIFY2(ink > 20, qPrintable(QString::number(ink)));
     const QString keep = qEnvironmentVariable("VT3417_SCREENSHOT");
     if (!keep.isEmpty()) QVERIFY(picture.save(keep));
   }
