@@ -9,8 +9,10 @@
 // figures are shown side by side; that database is emptied first, so its name
 // must contain "bench". With a title part only the measurements whose title
 // holds it run.
+#include "BenchDatabase.h"
 #include "ConcurrentSaving.h"
 
+#include "database/BaseTree.h"
 #include "database/DataModule.h"
 #include "database/DatasetModel.h"
 
@@ -28,74 +30,11 @@
 
 namespace {
 
-constexpr int kBases = 1000;
-constexpr int kMetersPerBase = 8;
-constexpr int kPointsPerMeter = 25;  // 200,000 test points
-constexpr int kArchivedMeters = 100000;
-constexpr int kPointsPerArchived = 10;  // 1,000,000 archived points
+using namespace benchdb;
 
 QTextStream out(stdout);
 
 void run(Connection& db, const QString& sql) { db.execute({sql, {}, {}}); }
-
-// The few expressions the row generators need that the engines spell differently.
-struct Dialect {
-  bool postgres;
-  // The number as text, zero-padded to `width` digits.
-  QString padded(const QString& number, int width) const {
-    return postgres ? QStringLiteral("lpad(cast(%1 as text), %2, '0')").arg(number).arg(width)
-                    : QStringLiteral("substr('%1' || %2, -%3)")
-                          .arg(QString(width, QLatin1Char('0')), number)
-                          .arg(width);
-  }
-  // A day as the engine stores dates ("date(...)" is a cast on PostgreSQL).
-  static QString day(const char* iso) { return QStringLiteral("date('%1')").arg(QLatin1String(iso)); }
-};
-
-// Fills the tables with generated rows (recursive row generators keep it quick).
-void populate(Connection& db) {
-  const Dialect sql{db.isPostgres()};
-  Connection::Transaction transaction(db);
-  const QString numbers =
-      QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) ");
-  run(db, numbers.arg(kBases) +
-              "insert into base (namebase, nvoltage, ntok, pered, klast) "
-              "select 'База ' || " +
-              sql.padded("i", 4) + ", 220, 5, 1600, 0.5 from n");
-  run(db,
-      numbers.arg(kBases * kMetersPerBase) +
-          "insert into master (base, numberch, tip, myyear, myvisible, mynumber, myuser, mymaker, olddate) "
-          "select 'База ' || " +
-          sql.padded("((i - 1) / 8 + 1)", 4) + ", (i - 1) % 8 + 1, 'СО-505', 2015, 1 = 1, " +
-          sql.padded("i", 7) + ", 'ЦСМ', 'Завод', " + Dialect::day("2020-01-01") + " from n");
-  run(db, numbers.arg(kBases * kMetersPerBase * kPointsPerMeter) +
-              "insert into slave (num, voltage, tok, km, opogr, date, rep, count) "
-              "select (i - 1) / 25 + 1, 100, 100, '1.0', 0.12, " +
-              Dialect::day("2024-03-05") +
-              ", "
-              "case when i % 3 = 0 then 'R' else null end, (i - 1) % 25 + 1 from n");
-  run(db, numbers.arg(kArchivedMeters) +
-              "insert into masterarhive (base, tip, myyear, myuser, maker, klast, nvoltage, ntok, pered, "
-              "mynumber) "
-              "select 'База ' || " +
-              sql.padded("(i % 1000 + 1)", 4) + ", 'ТИП-' || " + sql.padded("(i % 60)", 2) +
-              ", "
-              "1990 + i % 35, 'ЦСМ', 'Завод', 0.5, 220, 5, 1600, " +
-              sql.padded("(i * 7919 % 1000003)", 7) +
-              " "
-              "from n");
-  run(db, numbers.arg(kArchivedMeters * kPointsPerArchived) +
-              "insert into Slavearhiv (num, voltage, tok, km, opogr, date, olddate, count) "
-              "select (i - 1) / 10 + 1, 100, 100, '1.0', 0.12, " +
-              Dialect::day("2024-03-05") + ", " + Dialect::day("2020-01-01") + ", (i - 1) % 10 + 1 from n");
-  transaction.commit();
-  if (db.isPostgres()) {
-    // The generated keys were given explicitly nowhere; the sequences moved with them.
-    run(db, "vacuum analyze");
-  } else {
-    run(db, "analyze");
-  }
-}
 
 // Only the measurements whose title holds this text run (for profiling one).
 QString g_only;
@@ -139,14 +78,12 @@ void bench(const QString& what, double limit, int runs, const std::function<void
 
 QString baseName(int i) { return QStringLiteral("База %1").arg(i, 4, 10, QLatin1Char('0')); }
 
-// The main window's tree: every base, then the meters in use of each.
+// The main window's tree: every base with its meters in use, in one statement.
 void buildTree(DataModule& dm) {
-  dm.bases->reopen(Statements::allBases());
-  for (dm.bases->first(); !dm.bases->eof(); dm.bases->next()) {
-    dm.meters->reopen(Statements::metersOfBaseInUse(dm.bases->fieldByName("namebase").asText(), true));
-    for (dm.meters->first(); !dm.meters->eof(); dm.meters->next())
-      if (dm.meters->fieldByName("MyVisible").asBool()) dm.meters->fieldByName("NumberCh").asInteger();
-  }
+  int meters = 0;
+  for (const BaseOfTree& base : readBaseTree(*dm.connection()))
+    meters += static_cast<int>(base.slotsInUse.size());
+  if (meters != kBases * kMetersPerBase) out << "(the tree lists " << meters << " meters)" << Qt::endl;
 }
 
 // Choosing meter `slot` of a base in the tree: meter row, base row, its test
@@ -235,7 +172,9 @@ int measureEngine(const QString& engine, const OpenConnection& open) {
   DatasetModel archiveGrid(dm.archivedMeters);
   DatasetModel archivePointGrid(dm.archivedPoints);
 
-  bench("tree: list the bases with their meters in use", 200, 5, [&](int) { buildTree(dm); });
+  // Before the deletions below: every base with its eight meters.
+  bench("tree: list the bases with their meters in use", dm.connection()->isPostgres() ? 30 : 20, 21,
+        [&](int) { buildTree(dm); });
   bench("choose a meter: meter, base, test points, marked count", 20, 51,
         [&](int run) { chooseMeter(dm, baseName(run * 17 % kBases + 1), run % 8 + 1); });
   bench("delete a base with its 8 meters and 200 test points", 50, 21,

@@ -62,6 +62,15 @@ Statement baseByName(const QString& name) {
   return {QStringLiteral("select * from base where namebase = ? order by num"), {name}, kBase};
 }
 
+Statement basesWithMetersInUse() {
+  return {QStringLiteral(
+              "select base.num as num, base.namebase as namebase, master.numberch as numberch from base "
+              "left join master on master.base = base.namebase and master.myvisible = ? "
+              "order by base.num, master.numberch, master.num"),
+          {true},
+          kBase};
+}
+
 Statement allMeters() { return {QStringLiteral("select * from master order by num"), {}, kMaster}; }
 
 Statement metersOfBase(const QString& base, bool orderedBySlot) {

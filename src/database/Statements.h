@@ -22,6 +22,11 @@ namespace Statements {
 Statement allBases();                       // every base, in the order they were created
 Statement baseByName(const QString& name);  // the base of that name
 
+// Every base in the order they were created, each with its meters in use in
+// slot order: one row per meter, and one row with a null slot for a base
+// without meters in use. Columns: the base's key and name, the meter's slot.
+Statement basesWithMetersInUse();
+
 // --- master ---
 Statement allMeters();
 // Every meter of a base, used or not; ordered by slot when asked.

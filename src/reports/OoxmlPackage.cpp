@@ -2,7 +2,11 @@
 
 #include <zip.h>
 
+#include <algorithm>
+#include <cstring>
+#include <exception>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -39,6 +43,97 @@ QByteArray readWholeSource(zip_source_t* source) {
   return result;
 }
 
+// Reads a part stream for libzip: its size first (one pass that keeps no
+// bytes), then its pieces as libzip asks for them.
+class StreamSource {
+ public:
+  explicit StreamSource(PartStream& stream) : stream_(stream) {
+    zip_error_init(&error_);
+    QByteArray piece;
+    stream_.rewind();
+    while (stream_.next(piece)) {
+      size_ += static_cast<zip_uint64_t>(piece.size());
+      piece.clear();
+    }
+  }
+  ~StreamSource() { zip_error_fini(&error_); }
+  StreamSource(const StreamSource&) = delete;
+  StreamSource& operator=(const StreamSource&) = delete;
+
+  // What went wrong inside the stream, to be passed on once libzip has given up.
+  std::exception_ptr failure() const { return failure_; }
+
+  static zip_int64_t callback(void* self, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+    return static_cast<StreamSource*>(self)->handle(data, length, command);
+  }
+
+ private:
+  zip_int64_t handle(void* data, zip_uint64_t length, zip_source_cmd_t command) {
+    switch (command) {
+      case ZIP_SOURCE_OPEN:
+        stream_.rewind();
+        pending_.clear();
+        offset_ = 0;
+        done_ = false;
+        return 0;
+      case ZIP_SOURCE_READ:
+        return read(static_cast<char*>(data), length);
+      case ZIP_SOURCE_CLOSE:
+      case ZIP_SOURCE_FREE:
+        return 0;
+      case ZIP_SOURCE_STAT: {
+        auto* stat = static_cast<zip_stat_t*>(data);
+        zip_stat_init(stat);
+        stat->size = size_;
+        stat->valid |= ZIP_STAT_SIZE;
+        return sizeof(zip_stat_t);
+      }
+      case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&error_, data, length);
+      case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+      default:
+        zip_error_set(&error_, ZIP_ER_INVAL, 0);
+        return -1;
+    }
+  }
+
+  zip_int64_t read(char* data, zip_uint64_t length) {
+    zip_uint64_t given = 0;
+    try {
+      while (given < length) {
+        if (offset_ == pending_.size()) {
+          pending_.clear();
+          offset_ = 0;
+          if (done_ || !stream_.next(pending_)) {
+            done_ = true;
+            break;
+          }
+        }
+        const zip_uint64_t part =
+            std::min<zip_uint64_t>(length - given, static_cast<zip_uint64_t>(pending_.size() - offset_));
+        std::memcpy(data + given, pending_.constData() + offset_, part);
+        given += part;
+        offset_ += static_cast<qsizetype>(part);
+      }
+    } catch (...) {
+      failure_ = std::current_exception();
+      zip_error_set(&error_, ZIP_ER_INTERNAL, 0);
+      return -1;
+    }
+    return static_cast<zip_int64_t>(given);
+  }
+
+  PartStream& stream_;
+  zip_uint64_t size_ = 0;
+  QByteArray pending_;
+  qsizetype offset_ = 0;
+  bool done_ = false;
+  zip_error_t error_;
+  std::exception_ptr failure_;
+};
+
 }  // namespace
 
 FileFormat sniffFormat(const QByteArray& head) {
@@ -71,7 +166,7 @@ long long OoxmlPackage::locate(const std::string& name) const {
 
 bool OoxmlPackage::contains(const QString& part) const {
   const std::string key = partKey(part);
-  if (written_.count(key) != 0) return true;
+  if (written_.count(key) != 0 || streamed_.count(key) != 0) return true;
   if (removed_.count(key) != 0) return false;
   return locate(key) >= 0;
 }
@@ -79,6 +174,13 @@ bool OoxmlPackage::contains(const QString& part) const {
 QByteArray OoxmlPackage::read(const QString& part) const {
   const std::string key = partKey(part);
   if (const auto found = written_.find(key); found != written_.end()) return found->second;
+  if (const auto found = streamed_.find(key); found != streamed_.end()) {
+    QByteArray whole;
+    found->second->rewind();
+    while (found->second->next(whole)) {
+    }
+    return whole;
+  }
   const long long index = removed_.count(key) != 0 ? -1 : locate(key);
   if (index < 0) throw PackageError("The package lacks the part " + key + ".");
   zip_stat_t stat;
@@ -98,21 +200,32 @@ QByteArray OoxmlPackage::read(const QString& part) const {
 void OoxmlPackage::write(const QString& part, QByteArray content) {
   const std::string key = partKey(part);
   removed_.erase(key);
+  streamed_.erase(key);
   written_[key] = std::move(content);
+}
+
+void OoxmlPackage::writeStream(const QString& part, std::shared_ptr<PartStream> stream) {
+  const std::string key = partKey(part);
+  removed_.erase(key);
+  written_.erase(key);
+  streamed_[key] = std::move(stream);
 }
 
 void OoxmlPackage::remove(const QString& part) {
   const std::string key = partKey(part);
   written_.erase(key);
+  streamed_.erase(key);
   removed_.insert(key);
 }
 
 QByteArray OoxmlPackage::save() {
-  if (written_.empty() && removed_.empty()) return original_;
+  if (written_.empty() && streamed_.empty() && removed_.empty()) return original_;
   // A fresh archive in memory, entries in their original order: untouched ones
   // are taken from the original, changed ones from written_. (Rewriting the
   // original buffer in place is avoided: libzip shares its memory when it
-  // clones the unchanged head of an archive.)
+  // clones the unchanged head of an archive.) Streamed parts are produced
+  // while they are compressed; their readers live until zip_close is done.
+  std::vector<std::unique_ptr<StreamSource>> streamSources;
   ZipErrorText error;
   zip_source_t* source = zip_source_buffer_create(nullptr, 0, 0, &error.error);
   if (source == nullptr) throw PackageError("Cannot write the package: " + error.text());
@@ -126,6 +239,8 @@ QByteArray OoxmlPackage::save() {
   auto fail = [&](const std::string& what) {
     const std::string reason = zip_strerror(writer);
     zip_discard(writer);
+    for (const std::unique_ptr<StreamSource>& stream : streamSources)
+      if (stream->failure()) std::rethrow_exception(stream->failure());
     throw PackageError(what + ": " + reason);
   };
   auto add = [&](const std::string& name, zip_source_t* data) {
@@ -143,6 +258,21 @@ QByteArray OoxmlPackage::save() {
     // The buffers stay alive in written_ until zip_close has run.
     add(name, zip_source_buffer(writer, content.constData(), static_cast<zip_uint64_t>(content.size()), 0));
   };
+  auto addStreamed = [&](const std::string& name, PartStream& stream) {
+    streamSources.push_back(std::make_unique<StreamSource>(stream));
+    add(name, zip_source_function(writer, &StreamSource::callback, streamSources.back().get()));
+  };
+  auto addChanged = [&](const std::string& name) {
+    if (const auto found = written_.find(name); found != written_.end()) {
+      addWritten(name, found->second);
+      return true;
+    }
+    if (const auto found = streamed_.find(name); found != streamed_.end()) {
+      addStreamed(name, *found->second);
+      return true;
+    }
+    return false;
+  };
   std::set<std::string> stored;
   const zip_int64_t count = zip_get_num_entries(reader_, 0);
   for (zip_int64_t index = 0; index < count; ++index) {
@@ -150,13 +280,13 @@ QByteArray OoxmlPackage::save() {
     if (rawName == nullptr) continue;
     const std::string name = rawName;
     if (removed_.count(name) != 0 || !stored.insert(name).second) continue;
-    if (const auto found = written_.find(name); found != written_.end())
-      addWritten(name, found->second);
-    else
+    if (!addChanged(name))
       add(name, zip_source_zip(writer, reader_, static_cast<zip_uint64_t>(index), 0, 0, -1));
   }
   for (const auto& [name, content] : written_)
     if (stored.count(name) == 0) addWritten(name, content);
+  for (const auto& [name, stream] : streamed_)
+    if (stored.count(name) == 0) addStreamed(name, *stream);
   if (zip_close(writer) != 0) fail("Cannot write the package");
   return readWholeSource(source);
 }

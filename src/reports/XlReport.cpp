@@ -8,6 +8,7 @@
 #include "reports/PackageXml.h"
 #include "reports/XlsxReferences.h"
 #include "reports/XlsxSheetFill.h"
+#include "reports/XlsxSheetStream.h"
 
 namespace {
 
@@ -121,8 +122,9 @@ std::optional<RangeLocation> findRange(const Workbook& workbook, const QString& 
   return std::nullopt;
 }
 
-// Rows moved on one sheet: names, other sheets' formulas and tables follow.
-void followMovedRows(OoxmlPackage& package, Workbook& workbook, const Sheet& filled,
+// Rows moved on one sheet: names, other sheets' formulas (and the copies of
+// their filled ranges) and tables follow.
+void followMovedRows(OoxmlPackage& package, xlsx::SheetCache& sheets, Workbook& workbook, const Sheet& filled,
                      const xlsx::SheetFill& fill) {
   const auto onFilledSheet = [&](xlsx::FormulaRef& ref) {
     return !ref.sheet.isEmpty() && fill.targetsThisSheet(ref) && fill.insertion().mapOutside(ref);
@@ -132,15 +134,18 @@ void followMovedRows(OoxmlPackage& package, Workbook& workbook, const Sheet& fil
         xlsx::rewriteFormula(QString::fromUtf8(name.text().get()), onFilledSheet).toUtf8().constData());
   workbook.store();
   for (const Sheet& sheet : workbook.sheets()) {
-    if (sheet.part == filled.part || !package.contains(sheet.part) ||
-        !package.read(sheet.part).contains(filled.name.toUtf8()))
-      continue;
-    pugi::xml_document document;
-    ooxml::loadPart(package, sheet.part, document);
-    const ooxml::XmlNames x(document.document_element(), kSheetNs);
-    xlsx::expandSharedFormulas(document.document_element(), x);
-    if (xlsx::rewriteSheetFormulas(document.document_element(), x, onFilledSheet))
-      ooxml::storePart(package, sheet.part, document);
+    if (sheet.part == filled.part) continue;
+    xlsx::SheetCache::Sheet* other = sheets.find(sheet.part);
+    if (other == nullptr) {
+      if (!package.contains(sheet.part) || !package.read(sheet.part).contains(filled.name.toUtf8())) continue;
+      other = &sheets.load(package, sheet.part);
+    }
+    const ooxml::XmlNames x(other->document.document_element(), kSheetNs);
+    xlsx::expandSharedFormulas(other->document.document_element(), x);
+    if (xlsx::rewriteSheetFormulas(other->document.document_element(), x, onFilledSheet))
+      other->changed = true;
+    for (const std::shared_ptr<xlsx::CopyBlock>& block : other->blocks)
+      block->follow(filled.name, false, fill.insertion());
   }
   for (const ooxml::Relationship& relationship : ooxml::readRelationships(package, filled.part)) {
     if (!relationship.type.endsWith(QLatin1String("/table")) || !package.contains(relationship.target))
@@ -158,23 +163,29 @@ void followMovedRows(OoxmlPackage& package, Workbook& workbook, const Sheet& fil
   }
 }
 
-void fillSource(OoxmlPackage& package, const QString& workbookPart, const QString& alias,
-                const QString& rangeName, const ReportDataSource& source, bool required) {
+void fillSource(OoxmlPackage& package, xlsx::SheetCache& sheets, const QString& workbookPart,
+                const QString& alias, const QString& rangeName, const ReportDataSource& source,
+                bool required) {
   Workbook workbook(package, workbookPart);
   const std::optional<RangeLocation> location = findRange(workbook, rangeName);
   if (!location || !package.contains(location->sheet->part)) {
     if (!required) return;
     throw XlsReportError(QStringLiteral("Range '%1' not found.").arg(rangeName));
   }
-  pugi::xml_document sheet;
-  ooxml::loadPart(package, location->sheet->part, sheet);
-  const ooxml::XmlNames x(sheet.document_element(), kSheetNs);
+  xlsx::SheetCache::Sheet& sheet = sheets.load(package, location->sheet->part);
+  const ooxml::XmlNames x(sheet.document.document_element(), kSheetNs);
   const std::vector<QString> sharedStrings = workbook.sharedStrings();
-  xlsx::SheetFill fill(sheet.document_element(), x, location->sheet->name, sharedStrings, alias, source,
-                       location->range);
+  xlsx::SheetFill fill(sheet.document.document_element(), x, location->sheet->name, sharedStrings, alias,
+                       source, location->range);
   fill.run();
-  ooxml::storePart(package, location->sheet->part, sheet);
-  if (fill.insertion().added() > 0) followMovedRows(package, workbook, *location->sheet, fill);
+  sheet.changed = true;
+  if (fill.insertion().added() > 0) {
+    // Copies of ranges filled before on this sheet move with its rows.
+    for (const std::shared_ptr<xlsx::CopyBlock>& block : sheet.blocks)
+      block->follow(location->sheet->name, true, fill.insertion());
+    followMovedRows(package, sheets, workbook, *location->sheet, fill);
+  }
+  xlsx::SheetCache::addCopies(sheet, fill);
 }
 
 // Excel recalculates everything on opening; the old calculation chain would
@@ -244,9 +255,11 @@ QByteArray ExcelTemplateReport::build() const {
         !contentType.contains(QLatin1String("ms-excel")))
       throw PackageError("no workbook part");
     ooxml::makePlainMainPart(package, main->target, contentType, QString::fromLatin1(kWorkbookType));
+    xlsx::SheetCache sheets;
     for (const Source& source : sources_)
-      fillSource(package, main->target, source.alias, source.range, *source.data,
+      fillSource(package, sheets, main->target, source.alias, source.range, *source.data,
                  source.presence == Range::Required);
+    sheets.storeAll(package);
     requestRecalculation(package, main->target);
     return package.save();
   } catch (const PackageError& error) {

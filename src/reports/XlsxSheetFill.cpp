@@ -12,22 +12,6 @@
 
 namespace xlsx {
 
-struct SheetFill::CellPlan {
-  enum class Kind { Keep, Field, Text, Formula };
-  Kind kind = Kind::Keep;
-  int field = -1;
-  QString formula;
-  bool arrayFormula = false;
-  std::vector<std::pair<QString, int>> parts;  // literal text, then a field (-1: none)
-};
-
-struct SheetFill::TemplateRow {
-  pugi::xml_node row;
-  int offset = 0;
-  std::vector<CellPlan> cells;
-  std::vector<std::string> columns;  // column letters of the cells, in order
-};
-
 namespace {
 
 std::string rowText(int row) {
@@ -71,37 +55,11 @@ void removeAttribute(pugi::xml_node node, const char* name) {
   if (pugi::xml_attribute attribute = node.attribute(name)) node.remove_attribute(attribute);
 }
 
-void setInlineString(pugi::xml_node cell, const ooxml::XmlNames& x, const std::optional<QString>& value) {
-  cell.remove_children();
-  removeAttribute(cell, "t");
-  if (!value) return;
-  cell.append_attribute("t") = "inlineStr";
-  pugi::xml_node text = cell.append_child(x("is").c_str()).append_child(x("t").c_str());
-  const QString safe = xmlSafeText(*value);
-  if (!safe.isEmpty() &&
-      (safe.front().isSpace() || safe.back().isSpace() || safe.contains(QLatin1Char('\n'))))
-    text.append_attribute("xml:space") = "preserve";
-  text.text().set(safe.toUtf8().constData());
-}
-
 // A formula whose text changed no longer has a valid cached result.
 void setFormula(pugi::xml_node cell, pugi::xml_node formula, const ooxml::XmlNames& x, const QString& text) {
   formula.text().set(text.toUtf8().constData());
   if (pugi::xml_node value = cell.child(x("v").c_str())) cell.remove_child(value);
   removeAttribute(cell, "t");
-}
-
-bool shiftRelativeRows(FormulaRef& ref, int offset) {
-  if (ref.kind == FormulaRef::Kind::Columns || offset == 0) return false;
-  bool changed = false;
-  for (CellRef* cell : {&ref.first, &ref.last}) {
-    if (cell->absoluteRow) continue;
-    cell->row += offset;
-    if (cell->row > kMaxRow)
-      throw std::runtime_error("The report does not fit on the sheet: more than 1048576 rows.");
-    changed = true;
-  }
-  return changed;
 }
 
 template <typename Visit>
@@ -194,13 +152,17 @@ void SheetFill::run() {
     dropCachedResults();
     return;
   }
-  pugi::xml_document store;
+  auto store = std::make_unique<pugi::xml_document>();
   pugi::xml_node anchor;
   for (pugi::xml_node row = sheetData_.first_child(); row; row = row.next_sibling())
     if (x_.is(row, "row") && row.attribute("r").as_int() < range_.firstRow) anchor = row;
-  const std::vector<TemplateRow> templateRows = takeTemplateRows(store);
+  std::vector<TemplateRow> templateRows = takeTemplateRows(*store);
   moveRowsBelow();
-  writeCopies(templateRows, anchor);
+  // The copies take the template rows' place when the sheet is written out.
+  marker_ =
+      anchor ? sheetData_.insert_child_after(kCopiesMarker, anchor) : sheetData_.prepend_child(kCopiesMarker);
+  copies_ = std::make_shared<CopyBlock>(std::move(store), std::move(templateRows), x_, sheetName_, source_,
+                                        range_.firstRow, insertion_);
   adjustSheetParts();
   dropCachedResults();
 }
@@ -235,7 +197,7 @@ void SheetFill::normaliseReferences() {
   }
 }
 
-SheetFill::CellPlan SheetFill::planCell(pugi::xml_node cell) const {
+CellPlan SheetFill::planCell(pugi::xml_node cell) const {
   static const QString kToken = QStringLiteral("(?<![\\p{L}\\p{N}_.])%1\\.([\\p{L}_][\\p{L}\\p{N}_]*)");
   const QRegularExpression token(kToken.arg(QRegularExpression::escape(alias_)),
                                  QRegularExpression::CaseInsensitiveOption);
@@ -283,7 +245,7 @@ SheetFill::CellPlan SheetFill::planCell(pugi::xml_node cell) const {
   return plan;
 }
 
-std::vector<SheetFill::TemplateRow> SheetFill::takeTemplateRows(pugi::xml_document& store) {
+std::vector<TemplateRow> SheetFill::takeTemplateRows(pugi::xml_document& store) {
   std::vector<TemplateRow> rows;
   for (pugi::xml_node row = sheetData_.first_child(); row;) {
     const pugi::xml_node next = row.next_sibling();
@@ -335,61 +297,6 @@ void SheetFill::moveRowsBelow() {
     for (pugi::xml_node cell = row.first_child(); cell; cell = cell.next_sibling())
       if (x_.is(cell, "c"))
         cell.attribute("r") = (columnPart(cell.attribute("r").value()).toStdString() + rowNumber).c_str();
-  }
-}
-
-void SheetFill::writeCopies(const std::vector<TemplateRow>& templateRows, pugi::xml_node anchor) {
-  const qsizetype copies = source_.rowCount();
-  const std::string formulaName = x_("f");
-  pugi::xml_node last = anchor;
-  for (qsizetype copy = 0; copy < copies; ++copy) {
-    for (const TemplateRow& templateRow : templateRows) {
-      pugi::xml_node row = last ? sheetData_.insert_copy_after(templateRow.row, last)
-                                : sheetData_.prepend_copy(templateRow.row);
-      last = row;
-      const int number = range_.firstRow + static_cast<int>(copy) * insertion_.height() + templateRow.offset;
-      const std::string rowNumber = rowText(number);
-      row.attribute("r") = number;
-      size_t index = 0;
-      for (pugi::xml_node cell = row.first_child(); cell; cell = cell.next_sibling()) {
-        if (!x_.is(cell, "c")) continue;
-        cell.attribute("r") = (templateRow.columns[index] + rowNumber).c_str();
-        writeCell(cell, templateRow.cells[index], copy, static_cast<int>(copy));
-        ++index;
-      }
-    }
-  }
-}
-
-void SheetFill::writeCell(pugi::xml_node cell, const CellPlan& plan, qsizetype dataRow, int copy) const {
-  switch (plan.kind) {
-    case CellPlan::Kind::Keep:
-      return;
-    case CellPlan::Kind::Field:
-      setInlineString(cell, x_, source_.value(dataRow, plan.field));
-      return;
-    case CellPlan::Kind::Text: {
-      QString text;
-      for (const auto& [literal, field] : plan.parts) {
-        text += literal;
-        if (field >= 0) text += source_.value(dataRow, field).value_or(QString());
-      }
-      setInlineString(cell, x_, text);
-      return;
-    }
-    case CellPlan::Kind::Formula: {
-      const int offset = copy * insertion_.height();
-      const auto inCopy = [&](FormulaRef& ref) {
-        if (targetsThisSheet(ref)) return insertion_.mapInCopy(ref, copy);
-        return shiftRelativeRows(ref, offset);  // another sheet: moves as a copied cell's reference does
-      };
-      pugi::xml_node formula = cell.child(x_("f").c_str());
-      setFormula(cell, formula, x_, rewriteFormula(plan.formula, inCopy));
-      if (plan.arrayFormula)
-        if (pugi::xml_attribute ref = formula.attribute("ref"))
-          ref = shiftRelative(QString::fromUtf8(ref.value()), offset, 0).toUtf8().constData();
-      return;
-    }
   }
 }
 

@@ -4,10 +4,12 @@
 
 #include <pugixml.hpp>
 
+#include <memory>
 #include <vector>
 
 #include "reports/PackageXml.h"
 #include "reports/ReportData.h"
+#include "reports/XlsxCopyBlock.h"
 #include "reports/XlsxReferences.h"
 
 namespace xlsx {
@@ -35,6 +37,10 @@ bool rewriteSheetFormulas(pugi::xml_node worksheet, const ooxml::XmlNames& names
 // everything below moves down with its formulas, merged cells, conditional
 // formats, validations and hyperlinks. Without data rows the range's cells
 // are emptied and nothing moves.
+//
+// The repeated rows are not put into the document: an element kCopiesMarker
+// (marker()) stands where they go, and copies() writes them out when the
+// sheet is saved.
 class SheetFill {
  public:
   SheetFill(pugi::xml_node worksheet, const ooxml::XmlNames& names, QString sheetName,
@@ -42,20 +48,19 @@ class SheetFill {
             FillRange range);
   void run();
   const RowInsertion& insertion() const { return insertion_; }
+  // The copies of the range's rows and where they go; null when the source has no rows.
+  const std::shared_ptr<CopyBlock>& copies() const { return copies_; }
+  pugi::xml_node marker() const { return marker_; }
 
   // Whether a reference written on `fromSheet` (empty: this sheet) points into
   // the filled sheet.
   bool targetsThisSheet(const FormulaRef& ref) const;
 
  private:
-  struct CellPlan;
-  struct TemplateRow;
   void normaliseReferences();
   std::vector<TemplateRow> takeTemplateRows(pugi::xml_document& store);
   CellPlan planCell(pugi::xml_node cell) const;
   void moveRowsBelow();
-  void writeCopies(const std::vector<TemplateRow>& templateRows, pugi::xml_node anchor);
-  void writeCell(pugi::xml_node cell, const CellPlan& plan, qsizetype dataRow, int copy) const;
   void clearBlock();
   void dropCachedResults();
   void adjustSheetParts();
@@ -71,6 +76,8 @@ class SheetFill {
   QStringList fieldNames_;
   FillRange range_;
   RowInsertion insertion_;
+  std::shared_ptr<CopyBlock> copies_;
+  pugi::xml_node marker_;
 };
 
 }  // namespace xlsx

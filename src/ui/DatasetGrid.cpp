@@ -9,6 +9,7 @@
 
 #include "database/Dataset.h"
 #include "database/DatasetModel.h"
+#include "ui/GridCellDelegate.h"
 
 // Per-column alignment of cells and titles over the dataset model.
 class ColumnAlignmentProxy : public QIdentityProxyModel {
@@ -144,6 +145,9 @@ DatasetGrid::DatasetGrid(QWidget* parent) : QTableView(parent) {
   horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   horizontalHeader()->setHighlightSections(false);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  // Every row is as high as the next: the grid never measures rows.
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  setItemDelegate(new GridCellDelegate(this));
   setShowGrid(true);
 }
 

@@ -16,6 +16,7 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
+#include "database/BaseTree.h"
 #include "database/Columns.h"
 #include "database/DataModule.h"
 #include "database/Rows.h"
@@ -246,29 +247,22 @@ void MainWindow::resetTree(int count) {
 }
 
 void MainWindow::buildBaseTree() {
-  QueryDataset* bases = dm_.bases;
-  const int count = bases->isOpen() ? bases->recordCount() : 0;
-  resetTree(count);
-  if (count == 0) return;
-  bases->first();
+  QVector<BaseOfTree> rows;
+  if (dm_.connection() && dm_.bases->isOpen()) rows = readBaseTree(*dm_.connection());
+  resetTree(static_cast<int>(rows.size()));
   const QIcon baseIcon = standardIcon(QStyle::SP_DirIcon);
   const QIcon meterIcon = meterNodeIcon();
-  for (int i = 1; i <= count; ++i) {
-    const QString name = Row::Base::read(*bases).name;
+  for (int i = 1; i <= rows.size(); ++i) {
+    const QString& name = rows[i - 1].name;
     auto* baseNode = new QTreeWidgetItem(ui->baseTree, {name});
     baseNode->setIcon(0, baseIcon);
     baseNodes_[i] = baseNode;
-    dm_.meters->reopen(Statements::metersOfBaseInUse(name, true));
-    for (dm_.meters->first(); !dm_.meters->eof(); dm_.meters->next()) {
-      const Row::Meter meter = Row::Meter::read(*dm_.meters);
-      if (!meter.inUse) continue;
-      const int slot = static_cast<int>(meter.slot);
+    for (const int slot : rows[i - 1].slotsInUse) {
       auto* meterNode = new QTreeWidgetItem(baseNode, {meterCaptions(slot)});
       meterNode->setIcon(0, meterIcon);
       meterNode->setData(0, kBaseNameRole, name);
       meterNode->setData(0, kSlotRole, slot);
     }
-    bases->next();
   }
   ui->baseTree->collapseAll();
   showVerdicts();

@@ -51,6 +51,8 @@ void showLimitProblems(const QStringList& problems) {
 void MainWindow::setUpJudgements() {
   setLimitsProblemReporter(showLimitProblems);
   showPointJudgements(ui->pointGrid, [this] { return chosenAccuracyClass(); });
+  // A base's meters show their verdicts once they are seen.
+  connect(ui->baseTree, &QTreeWidget::itemExpanded, this, &MainWindow::showVerdicts);
 }
 
 std::optional<double> MainWindow::chosenAccuracyClass() const {
@@ -75,6 +77,8 @@ void MainWindow::showVerdicts() {
     QTreeWidgetItem* baseNode = baseNodes_[i];
     if (!baseNode || baseNode->childCount() == 0) continue;
     const QString baseName = baseNode->text(0);
+    // The meters of a folded base are not seen: judged when it is unfolded.
+    if (!baseNode->isExpanded() && baseName != selection_.baseName()) continue;
     const std::optional<double> klass = accuracyClassOf(dm_.connection(), baseName);
     const QHash<qint64, Verdict> verdicts =
         klass ? meterVerdictsOfBase(*dm_.connection(), baseName, *klass, limits) : QHash<qint64, Verdict>();

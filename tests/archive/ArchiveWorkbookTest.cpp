@@ -11,16 +11,19 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/Keyboard.h"
 #include "support/TestRegistry.h"
 #include "support/Widgets.h"
 
 #include "ArchiveFixture.h"
+#include "BrowserDriver.h"
 #include "WorkbookReader.h"
 #include "archive/ArchiveBrowser.h"
 #include "archive/ArchiveTransfer.h"
 #include "database/DataModule.h"
 #include "reports/OoxmlPackage.h"
 #include "settings/ProgramDir.h"
+#include "ui/DatasetGrid.h"
 #include "ui/MessageService.h"
 
 using MessageService::ScriptedAnswers;
@@ -96,6 +99,7 @@ class ArchiveWorkbookTest : public QObject {
   void totalsAreFixedValues();
   void templateWithoutTotalsStillWorks();
   void wideColumnsShowLongValuesWhole();
+  void longArchiveListedAndWrittenWhole();
 };
 
 void ArchiveWorkbookTest::listedMetersFillTheRange() {
@@ -284,6 +288,63 @@ void ArchiveWorkbookTest::wideColumnsShowLongValuesWhole() {
     QVERIFY2(match.captured(1).toDouble() * digit >= metrics.horizontalAdvance(longest),
              qPrintable(QStringLiteral("column %1: %2 characters").arg(column).arg(match.captured(1))));
   }
+}
+
+// An archive many pages long: the list reads its rows as the operator scrolls
+// down and still reaches the last meter, and the protocol holds all 10,000
+// result rows whatever part of the list has been seen.
+void ArchiveWorkbookTest::longArchiveListedAndWrittenWhole() {
+  struct RussianNumbers {
+    RussianNumbers() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
+    ~RussianNumbers() { QLocale::setDefault(QLocale::c()); }
+  } russianNumbers;
+  constexpr int kMeters = 1000;
+  constexpr int kPoints = 10;
+  ArchiveFixture fixture;
+  QStringList types;
+  {
+    Connection::Transaction transaction(*fixture.dm().connection());
+    fixture.addBase(QStringLiteral("Б1"));
+    for (int meter = 1; meter <= kMeters; ++meter) {
+      types << QStringLiteral("Т%1").arg(meter, 4, 10, QLatin1Char('0'));
+      const qint64 num = fixture.addArchivedMeter(types.last(), QString::number(meter), 2000);
+      for (int count = 1; count <= kPoints; ++count) fixture.addArchivedPoint(num, count, count + 0.25);
+    }
+    transaction.commit();
+  }
+  QFile::copy(sourceTreePath(kTemplate), programPath(QStringLiteral("sources/look.xls")));
+  ArchiveBrowser browser(fixture.dm(), nullptr, nullptr);
+  showWholeArchive(fixture.dm(), browser, nullptr);
+  DatasetGrid* grid = widgets::child<DatasetGrid>(browser, "meterGrid");
+  QVERIFY(grid->model()->rowCount() < kMeters);
+  QVERIFY(keyboard::clickToFocus(grid));
+  for (int press = 0; press < kMeters && grid->model()->rowCount() < kMeters; ++press)
+    keyboard::press(Qt::Key_End, Qt::ControlModifier);
+  QCOMPARE(BrowserDriver::columnTexts(grid, 0), types);
+
+  // The list as it is when the browser opens, its first page read.
+  showWholeArchive(fixture.dm(), browser, nullptr);
+  ScriptedAnswers answers;
+  widgets::child<QAction>(browser, "excelProtocolAction")->trigger();
+  QVERIFY(answers.shown().empty());
+  const QString file =
+      QDir(programPath(QStringLiteral("protocols"))).entryList({QStringLiteral("*.xlsx")}).value(0);
+  const WorkbookContent book = readWorkbook(readFile(programPath(QStringLiteral("protocols/")) + file));
+  const int last = 4 + kMeters * kPoints;
+  for (int row = 5; row <= last; ++row) {
+    const int point = (row - 5) % kPoints;
+    const QString type = point == 0 ? types[(row - 5) / kPoints] : QString();
+    if (book.at(QStringLiteral("A%1").arg(row)) != type ||
+        book.at(QStringLiteral("M%1").arg(row)) != QLocale().toString(point + 1.25))
+      QFAIL(qPrintable(
+          QStringLiteral("row %1: %2 %3")
+              .arg(row)
+              .arg(book.at(QStringLiteral("A%1").arg(row)), book.at(QStringLiteral("M%1").arg(row)))));
+  }
+  QCOMPARE(book.at(QStringLiteral("A%1").arg(last + 1)), QString());
+  QCOMPARE(book.at(QStringLiteral("E%1").arg(last + 2)), QString::number(kMeters * kPoints));
+  QCOMPARE(book.definedNames.value(QStringLiteral("Range1")).section(u'$', -1), QString::number(last));
+  browser.close();
 }
 
 VT3417_REGISTER_TEST(ArchiveWorkbookTest)

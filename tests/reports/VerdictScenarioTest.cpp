@@ -160,6 +160,25 @@ class VerdictScenarioTest : public QObject {
     }
   }
 
+  // A folded base's meters are judged when the operator unfolds it: the tree
+  // then says every meter's verdict before any of them is chosen.
+  void unfoldedBaseShowsItsVerdicts() {
+    VerdictFixture fixture;
+    ShownMainWindow window(fixture);
+    QTreeWidget* tree = widgets::child<QTreeWidget>(window.main, "baseTree");
+    QTreeWidgetItem* base = window.meterNode(1)->parent();
+    QVERIFY(!base->isExpanded());
+    // A click on the base's unfolding mark, left of its caption.
+    const QRect caption = tree->visualItemRect(base);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                      QPoint(caption.left() - tree->indentation() / 2, caption.center().y()));
+    QVERIFY(base->isExpanded());
+    QVERIFY(tree->selectedItems().isEmpty());
+    QStringList verdicts;
+    for (int slot = 1; slot <= 8; ++slot) verdicts << window.meterNode(slot)->toolTip(0);
+    QCOMPARE(verdicts, kWindowVerdicts);
+  }
+
   // Unmarking the only point takes the verdict back at once; marking gives it again.
   void verdictFollowsMarks() {
     VerdictFixture fixture;
@@ -252,6 +271,16 @@ class VerdictScenarioTest : public QObject {
     const QColor beyond = tintOfRow(3);  // 1,62 at 5 %, cos φ 1
     QVERIFY2(within.green() > within.red(), qPrintable(within.name()));
     QVERIFY2(beyond.red() > beyond.green(), qPrintable(beyond.name()));
+    // The error is written over the tint: dark text pixels in the cell.
+    const QRect errorCell =
+        grid->visualRect(grid->model()->index(3, grid->columnOfField(QStringLiteral("Opogr"))));
+    const QRect drawn(
+        grid->viewport()->mapTo(window.main.get(), errorCell.topLeft()) * picture.devicePixelRatio(),
+        errorCell.size() * picture.devicePixelRatio());
+    int ink = 0;
+    for (int y = drawn.top(); y <= drawn.bottom(); ++y)
+      for (int x = drawn.left(); x <= drawn.right(); ++x) ink += picture.pixelColor(x, y).lightness() < 100;
+    QVERIFY2(ink > 20, qPrintable(QString::number(ink)));
     const QString keep = qEnvironmentVariable("VT3417_SCREENSHOT");
     if (!keep.isEmpty()) QVERIFY(picture.save(keep));
   }

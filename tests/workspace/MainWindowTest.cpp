@@ -43,6 +43,7 @@ class MainWindowTest : public QObject {
   void choosingNodes_data();
   void choosingNodes();
   void baseWithoutMetersInUse();
+  void treeHoldsMoreBasesThanAPageOfRows();
   void rightPressOffersTheNodesCommands_data();
   void rightPressOffersTheNodesCommands();
   void leftClickOnEmptySpaceClearsTheChoice();
@@ -194,6 +195,30 @@ void MainWindowTest::baseWithoutMetersInUse() {
   QVERIFY(form->isBaseSelected());
   QCOMPARE(fixture.enabledCommands(), (QStringList{kCreate, kDelete, kClear, kOptions, kBegin, kSeeArchive}));
   QCOMPARE(widgets::child<DatasetGrid>(form, "pointGrid")->model()->rowCount(), 0);
+}
+
+// More bases than a data set reads at once: the tree holds every base with
+// its meters in use, down to the last one, and the last ones can be chosen.
+void MainWindowTest::treeHoldsMoreBasesThanAPageOfRows() {
+  WorkspaceFixture fixture;
+  QStringList expected{QStringLiteral("База счетчиков")};
+  {
+    Connection::Transaction transaction(*fixture.dm().connection());
+    for (int i = 1; i <= 600; ++i) {
+      const QString base = QStringLiteral("Б%1").arg(i, 3, 10, QLatin1Char('0'));
+      fixture.rows().addBase(base);
+      expected << base;
+      if (i % 100 == 0) continue;  // no meter in use
+      fixture.rows().addMeter(base, meterIn(i % 8 + 1));
+      expected << QStringLiteral("  Счетчик %1").arg(i % 8 + 1);
+    }
+    transaction.commit();
+  }
+  fixture.openWindow();
+  QCOMPARE(fixture.treeOutline(), expected);
+  fixture.leftClick(QStringLiteral("Б599/8"));
+  QCOMPARE(fixture.selection().baseName(), QStringLiteral("Б599"));
+  QCOMPARE(fixture.selection().slot(), 8);
 }
 
 void MainWindowTest::rightPressOffersTheNodesCommands_data() {

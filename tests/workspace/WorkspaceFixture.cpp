@@ -129,6 +129,7 @@ void WorkspaceFixture::leftClick(const QString& path) {
   QTreeWidget* tree = widgets::child<QTreeWidget>(form_, "baseTree");
   QTreeWidgetItem* item = node(path);
   if (item->parent()) item->parent()->setExpanded(true);
+  tree->scrollToItem(item);  // as the operator scrolls a long tree
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
 }
 
