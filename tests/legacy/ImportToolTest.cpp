@@ -1,6 +1,5 @@
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -9,6 +8,7 @@
 #include "support/TempProgramDir.h"
 #include "support/TestDatabase.h"
 #include "support/TestRegistry.h"
+#include "support/ToolProcess.h"
 
 // vt3417-import-legacy as the lab runs it: in the program directory (its
 // database found as the program finds it) or with the server named on the
@@ -23,26 +23,8 @@ class ImportToolTest : public QObject {
 
 namespace {
 
-struct Run {
-  int exitCode = -1;
-  QString out;
-  QString err;
-};
-
-Run runTool(const QString& workingDir, const QStringList& arguments) {
-  QProcess process;
-  process.setWorkingDirectory(workingDir);
-  process.start(QStringLiteral(VT3417_IMPORT_LEGACY), arguments);
-  Run run;
-  if (!process.waitForFinished(120000)) {
-    process.kill();
-    process.waitForFinished();
-    return run;
-  }
-  run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-  run.out = QString::fromUtf8(process.readAllStandardOutput());
-  run.err = QString::fromUtf8(process.readAllStandardError());
-  return run;
+ToolRun runImport(const QString& workingDir, const QStringList& arguments) {
+  return runTool(QStringLiteral(VT3417_IMPORT_LEGACY), workingDir, arguments);
 }
 
 // Rows of the program directory's database, read by a connection of the test's own.
@@ -62,27 +44,27 @@ void ImportToolTest::checkImportRefuseRename() {
   QTemporaryDir old;
   writeLegacyFolder(old.path(), labHistory());
 
-  const Run checked = runTool(dir.path(), {"--check", old.path()});
+  const ToolRun checked = runImport(dir.path(), {"--check", old.path()});
   VERIFY_RUN(checked, 0);
   QVERIFY(checked.out.contains("Master.DB: прочитано 4, импортировано 3, пропущено 1\n"));
   QVERIFY(checked.out.endsWith("Проверка: ничего не записано.\n"));
   if (!TestDatabase::usesPostgres()) QVERIFY(!QFile::exists(dir.filePath("base/vt3417.sqlite")));
   QCOMPARE(programDatabaseLines(), QStringList());
 
-  const Run imported = runTool(dir.path(), {old.path()});
+  const ToolRun imported = runImport(dir.path(), {old.path()});
   VERIFY_RUN(imported, 0);
   QCOMPARE(imported.out, QString(checked.out).replace("Проверка: ничего не записано.", "Импорт завершён."));
   const QStringList afterFirst = programDatabaseLines();
   QCOMPARE(afterFirst.filter(QRegularExpression("^base ")).size(), 3);
 
-  const Run refused = runTool(dir.path(), {old.path()});
+  const ToolRun refused = runImport(dir.path(), {old.path()});
   VERIFY_RUN(refused, 1);
   QVERIFY(refused.out.contains(
       "Импорт невозможен:\nBase.db, запись 1: база «Б1 Поверка» уже есть в базе данных."));
   QVERIFY(refused.err.contains("--rename-bases"));
   QCOMPARE(programDatabaseLines(), afterFirst);
 
-  const Run renamed = runTool(dir.path(), {"--rename-bases", old.path()});
+  const ToolRun renamed = runImport(dir.path(), {"--rename-bases", old.path()});
   VERIFY_RUN(renamed, 0);
   QVERIFY(renamed.out.contains("импортирована как «Б1 Поверка (импорт)»"));
   QCOMPARE(programDatabaseLines().filter(QRegularExpression("^base ")).size(), 6);
@@ -92,7 +74,7 @@ void ImportToolTest::refusedFolderImportsNothing() {
   TempProgramDir dir;
   QTemporaryDir old;
   writeLegacyFolder(old.path(), labHistory(), {"slave.DB"});
-  const Run refused = runTool(dir.path(), {old.path()});
+  const ToolRun refused = runImport(dir.path(), {old.path()});
   VERIFY_RUN(refused, 1);
   QVERIFY2(refused.err.contains(QDir::toNativeSeparators(old.filePath("slave.DB")) +
                                 ": не найден: в папке нет таблицы slave.\nничего не импортировано\n"),
@@ -109,7 +91,7 @@ void ImportToolTest::serverNamedOnTheCommandLine() {
   const QString ini = elsewhere.filePath("server.ini");
   if (TestDatabase::usesPostgres()) {
     QVERIFY(QFile::copy(program.filePath("sources/database.ini"), ini));
-    const Run imported = runTool(elsewhere.path(), {old.path(), ini});
+    const ToolRun imported = runImport(elsewhere.path(), {old.path(), ini});
     VERIFY_RUN(imported, 0);
     QCOMPARE(programDatabaseLines().filter(QRegularExpression("^masterarhive ")).size(), 2);
   } else {
@@ -117,7 +99,7 @@ void ImportToolTest::serverNamedOnTheCommandLine() {
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("[database]\ndriver=sqlite\n");
     file.close();
-    const Run refused = runTool(elsewhere.path(), {old.path(), ini});
+    const ToolRun refused = runImport(elsewhere.path(), {old.path(), ini});
     VERIFY_RUN(refused, 1);
     QVERIFY2(refused.err.contains("не называет сервер PostgreSQL"), qPrintable(refused.err));
   }
