@@ -1,6 +1,6 @@
 # Installed layout and the Debian package (scripts/package builds it).
 #
-#   bin/vt3417, bin/vt3417-sim, bin/vt3417-replay, bin/vt3417-copy-db
+#   bin/vt3417, bin/vt3417-sim, bin/vt3417-replay, bin/vt3417-copy-db, bin/vt3417-import-legacy
 #   share/vt3417/sources/          the shipped data files; the program copies them
 #                                  into a new program folder (settings/ProgramDir.h)
 #   share/applications/vt3417.desktop, share/icons/hicolor/*/apps/vt3417.*
@@ -18,7 +18,7 @@ set(VT3417_MAINTAINER "VT3417 software group <vt3417@lab.example.org>"
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-install(TARGETS vt3417 vt3417-replay vt3417-copy-db RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS vt3417 vt3417-replay vt3417-copy-db vt3417-import-legacy RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET vt3417-sim)
   install(TARGETS vt3417-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
@@ -52,14 +52,15 @@ if(VT3417_GZIP)
   string(TIMESTAMP VT3417_RELEASE_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
   configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${PROJECT_BINARY_DIR}/packaging/changelog @ONLY)
   vt3417_install_gzipped(${PROJECT_BINARY_DIR}/packaging/changelog ${CMAKE_INSTALL_DOCDIR})
-  foreach(page vt3417 vt3417-sim vt3417-replay vt3417-copy-db)
+  foreach(page vt3417 vt3417-sim vt3417-replay vt3417-copy-db vt3417-import-legacy)
     vt3417_install_gzipped(${PROJECT_SOURCE_DIR}/packaging/man/${page}.1 ${CMAKE_INSTALL_MANDIR}/man1)
   endforeach()
   # Edited pages are compressed anew.
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
                ${PROJECT_SOURCE_DIR}/packaging/changelog.in ${PROJECT_SOURCE_DIR}/packaging/man/vt3417.1
                ${PROJECT_SOURCE_DIR}/packaging/man/vt3417-sim.1 ${PROJECT_SOURCE_DIR}/packaging/man/vt3417-replay.1
-               ${PROJECT_SOURCE_DIR}/packaging/man/vt3417-copy-db.1)
+               ${PROJECT_SOURCE_DIR}/packaging/man/vt3417-copy-db.1
+               ${PROJECT_SOURCE_DIR}/packaging/man/vt3417-import-legacy.1)
 endif()
 
 set(CPACK_GENERATOR DEB)
@@ -76,8 +77,9 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "verified meters with an Excel export.\n"
   "\n"
   "Also contains the instrument simulator vt3417-sim, the capture replay\n"
-  "tool vt3417-replay and vt3417-copy-db, which moves a bench's database to\n"
-  "the lab's PostgreSQL server.")
+  "tool vt3417-replay, vt3417-copy-db, which moves a bench's database to\n"
+  "the lab's PostgreSQL server, and vt3417-import-legacy, which imports the\n"
+  "old bench program's Paradox tables.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

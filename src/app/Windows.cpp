@@ -8,6 +8,7 @@
 #include "bases/InstallationDialog.h"
 #include "bases/LimitsWindow.h"
 #include "bases/ProtocolNumberDialog.h"
+#include "legacy/LegacyImportCommand.h"
 #include "link/TerminalWindow.h"
 #include "reports/WordProtocols.h"
 #include "workspace/MainWindow.h"
@@ -54,4 +55,9 @@ void WindowSet::wire(DataModule& dataModule, Selection& selection) {
   LimitsWindow* limits = limitsWindow_.get();
   hooks.openLimitsWindow = [limits, main] { limits->open(main); };
   editor->openArchiveBrowser = [browser] { browser->openForTakeOver(); };
+  // The old bench's settings files may have been taken over: the port as stored.
+  hooks.importFromLegacyProgram = [dm, chosen, main] {
+    importFromLegacyProgram(*dm, *chosen, *main);
+    main->applyPortChoice();
+  };
 }

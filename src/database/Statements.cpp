@@ -176,6 +176,36 @@ Statement deletePointsOfArchivedMeter(qint64 archivedMeterNum) {
   return {QStringLiteral("delete from Slavearhiv where num = ?"), {archivedMeterNum}, kSlaveArhiv};
 }
 
+Statement archivedPointsOfMeterUpTo(qint64 archivedMeterNum, qint64 lastKey) {
+  return {QStringLiteral("select * from Slavearhiv where num = ? and n <= ? order by n"),
+          {archivedMeterNum, lastKey},
+          kSlaveArhiv};
+}
+
+Statement largestArchivedPointKey() {
+  return {QStringLiteral("select max(n) from Slavearhiv"), {}, kSlaveArhiv};
+}
+
+Statement renumberArchivedPoints(const QList<qint64>& archivedMeterNums) {
+  QStringList marks;
+  QVariantList values;
+  for (qint64 num : archivedMeterNums) {
+    marks << QStringLiteral("?");
+    values << num;
+  }
+  return {QStringLiteral("update Slavearhiv set count = (select count(*) from Slavearhiv earlier "
+                         "where earlier.num = Slavearhiv.num and earlier.n <= Slavearhiv.n) "
+                         "where num in (%1)")
+              .arg(marks.join(QStringLiteral(", "))),
+          values, kSlaveArhiv};
+}
+
+Statement rowCount(const QString& table) {
+  static const QStringList tables{kBase, kMaster, kSlave, kMasterArhive, kSlaveArhiv};
+  if (!tables.contains(table)) throw std::logic_error("rowCount: unknown table");
+  return {QStringLiteral("select count(*) from %1").arg(table), {}, table};
+}
+
 Statement archiveFilter(const ArchiveFilter& filter, const QString& sortField) {
   // The key breaks ties, so the list reads the same page by page.
   const QString order = QStringLiteral(" order by ") + archiveColumn(sortField) + QStringLiteral(", num");

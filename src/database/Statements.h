@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
@@ -66,6 +67,17 @@ Statement holdArchivedMeter(qint64 num);
 
 // --- Slavearhiv ---
 Statement deletePointsOfArchivedMeter(qint64 archivedMeterNum);
+// The points of an archived meter whose key is at most lastKey (those stored
+// before a given moment), by key.
+Statement archivedPointsOfMeterUpTo(qint64 archivedMeterNum, qint64 lastKey);
+// One row, one column: the largest key of an archived point (null when none).
+Statement largestArchivedPointKey();
+// Numbers the points of each of these archived meters 1, 2, 3 ... by key,
+// as the archive transfer numbers them.
+Statement renumberArchivedPoints(const QList<qint64>& archivedMeterNums);
+
+// One row, one column: how many rows the table ("base", "master", ...) holds.
+Statement rowCount(const QString& table);
 
 // The archive browser's filter: texts as typed. A type ending in "*" is a prefix
 // (the rest taken literally, % and _ included); a serial number range "from"

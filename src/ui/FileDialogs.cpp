@@ -34,6 +34,11 @@ QString saveFileName(QWidget* parent, const QString& caption, const QString& sug
   return withExtension(name, chosenFilter);
 }
 
+QString existingFolder(QWidget* parent, const QString& caption, const QString& startFolder) {
+  if (scripted) return scripted->answer({caption, startFolder, {}}).typedName;
+  return QFileDialog::getExistingDirectory(parent, caption, startFolder);
+}
+
 ScriptedSaveNames::ScriptedSaveNames(std::deque<Answer> answers)
     : answers_(std::move(answers)), previous_(scripted) {
   scripted = this;

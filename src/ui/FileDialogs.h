@@ -19,12 +19,17 @@ namespace FileDialogs {
 QString saveFileName(QWidget* parent, const QString& caption, const QString& suggestedPath,
                      const QStringList& filters);
 
+// Asks for an existing folder, starting in `startFolder`. Returns its path;
+// empty when the dialog was cancelled.
+QString existingFolder(QWidget* parent, const QString& caption, const QString& startFolder);
+
 // The extension of a filter such as "SVG (*.svg)": "svg".
 QString filterExtension(const QString& filter);
 
 // Test hook: while a ScriptedSaveNames lives, no dialog is shown; each request
 // is recorded and answered from the queue (empty: cancelled). An answer is
-// taken as the name typed into the dialog with the filter at its index chosen.
+// taken as the name typed into the dialog with the filter at its index chosen;
+// a folder request takes the name as the folder chosen.
 class ScriptedSaveNames {
  public:
   struct Answer {

@@ -196,6 +196,7 @@ void MainWindow::connectCommands() {
       {ui->installationAction, &MainWindow::editInstallation},
       {ui->openProtocolsFolderAction, &MainWindow::openProtocolsFolder},
       {ui->limitsAction, &MainWindow::showLimits},
+      {ui->importLegacyAction, &MainWindow::importFromLegacyProgram},
   };
   for (const auto& [action, handler] : commands) connect(action, &QAction::triggered, this, handler);
 
@@ -340,8 +341,8 @@ bool MainWindow::isBaseSelected() const {
 }
 
 QList<QAction*> MainWindow::baseActions() const {
-  return {ui->deleteBaseAction,  ui->createBaseAction,   ui->editBaseAction,     ui->singleProtocolAction,
-          ui->viewArchiveAction, ui->addToArchiveAction, ui->groupProtocolAction};
+  return {ui->deleteBaseAction,  ui->createBaseAction,   ui->editBaseAction,      ui->singleProtocolAction,
+          ui->viewArchiveAction, ui->addToArchiveAction, ui->groupProtocolAction, ui->importLegacyAction};
 }
 
 void MainWindow::disableBaseActions() {

@@ -110,6 +110,9 @@ class MainWindow : public QMainWindow, public Workspace {
     std::function<void()> openInstallationDialog;
     std::function<void()> openAboutDialog;
     std::function<void()> openLimitsWindow;
+    // "Импорт из прежней программы…": the whole command (folder, check,
+    // question, import, the tree shown anew).
+    std::function<void()> importFromLegacyProgram;
   };
   CommandHooks hooks;
   // Called by a report hook with the document it saved: the report panel names
@@ -146,6 +149,7 @@ class MainWindow : public QMainWindow, public Workspace {
   // (made first when missing); enabled only in a desktop session.
   void openProtocolsFolder();
   void showLimits();
+  void importFromLegacyProgram();
   // Shows the verdicts against the accuracy limits: the chosen meter's in the
   // status bar, every meter's in the tree, the judged errors in the grid.
   void showVerdicts();

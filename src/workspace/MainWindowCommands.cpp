@@ -164,4 +164,8 @@ void MainWindow::showAbout() { runHook(hooks.openAboutDialog, "общие све
 
 void MainWindow::showLimits() { runHook(hooks.openLimitsWindow, "пределы погрешности"); }
 
+void MainWindow::importFromLegacyProgram() {
+  runHook(hooks.importFromLegacyProgram, "импорт из прежней программы");
+}
+
 void MainWindow::exitProgram() { close(); }

@@ -27,13 +27,14 @@ check_file_list() {
   listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
   expected=(
     ./usr/bin/vt3417 ./usr/bin/vt3417-sim ./usr/bin/vt3417-replay ./usr/bin/vt3417-copy-db
+    ./usr/bin/vt3417-import-legacy
     ./usr/share/applications/vt3417.desktop
     ./usr/share/icons/hicolor/scalable/apps/vt3417.svg
     ./usr/share/icons/hicolor/48x48/apps/vt3417.png
     ./usr/share/icons/hicolor/256x256/apps/vt3417.png
     ./usr/share/doc/vt3417/README.md ./usr/share/doc/vt3417/copyright ./usr/share/doc/vt3417/changelog.gz
     ./usr/share/man/man1/vt3417.1.gz ./usr/share/man/man1/vt3417-sim.1.gz ./usr/share/man/man1/vt3417-replay.1.gz
-    ./usr/share/man/man1/vt3417-copy-db.1.gz
+    ./usr/share/man/man1/vt3417-copy-db.1.gz ./usr/share/man/man1/vt3417-import-legacy.1.gz
   )
   # Every shipped data file of the source tree.
   local shipped
@@ -59,8 +60,8 @@ check_control() {
   if dpkg-deb -f "$deb" Description | grep -q '^ ;'; then fail "garbled Description"; fi
   depends=$(dpkg-deb -f "$deb" Depends)
   local needed
-  # libqt6core6 and libzip come from the binaries (shlibdeps), the rest are plug-ins.
-  for needed in libqt6core6 libqt6widgets6 libqt6serialport6 libzip4 libqt6sql6-sqlite libqt6sql6-psql qt6-qpa-plugins; do
+  # libqt6core6, libzip and pxlib come from the binaries (shlibdeps), the rest are plug-ins.
+  for needed in libqt6core6 libqt6widgets6 libqt6serialport6 libzip4 pxlib1 libqt6sql6-sqlite libqt6sql6-psql qt6-qpa-plugins; do
     grep -qE "(^|, )$needed( |,|$)" <<<"$depends" || fail "Depends lacks $needed: $depends"
   done
 }
@@ -81,7 +82,7 @@ check_unpacked() {
       fail "the ${size}x$size icon has another size"
   done
   local tool
-  for tool in vt3417-sim vt3417-replay vt3417-copy-db; do
+  for tool in vt3417-sim vt3417-replay vt3417-copy-db vt3417-import-legacy; do
     "$unpacked/usr/bin/$tool" --help >/dev/null || fail "$tool --help failed"
   done
   start_like_a_menu "$unpacked"

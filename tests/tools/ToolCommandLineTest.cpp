@@ -1,9 +1,9 @@
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "support/TestRegistry.h"
+#include "support/ToolProcess.h"
 
 // Every tool reads its command line alike: "--help" prints the usage and ends
 // with 0, an unknown option or a wrong number of arguments is a usage error
@@ -17,27 +17,10 @@ class ToolCommandLineTest : public QObject {
 
 namespace {
 
-struct Run {
-  int exitCode = -1;
-  QString out;
-  QString err;
-};
-
 // Runs the tool in an empty working directory; `created` gets what it left there.
-Run runTool(const QString& program, const QStringList& arguments, QStringList* created) {
+ToolRun runInEmptyDir(const QString& program, const QStringList& arguments, QStringList* created) {
   QTemporaryDir work;
-  QProcess process;
-  process.setWorkingDirectory(work.path());
-  process.start(program, arguments);
-  Run run;
-  if (!process.waitForFinished(30000)) {
-    process.kill();
-    process.waitForFinished();
-    return run;
-  }
-  run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-  run.out = QString::fromUtf8(process.readAllStandardOutput());
-  run.err = QString::fromUtf8(process.readAllStandardError());
+  const ToolRun run = runTool(program, work.path(), arguments, 30000);
   *created = QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
   return run;
 }
@@ -67,6 +50,12 @@ void ToolCommandLineTest::answers_data() {
   tool("sample-db", QStringLiteral(VT3417_SAMPLE_DB));
   QTest::newRow("sample-db without a folder")
       << QStringLiteral(VT3417_SAMPLE_DB) << QStringList{} << 2 << QString() << "missing argument";
+  tool("import-legacy", QStringLiteral(VT3417_IMPORT_LEGACY));
+  QTest::newRow("import-legacy without a folder")
+      << QStringLiteral(VT3417_IMPORT_LEGACY) << QStringList{} << 2 << QString() << "missing argument";
+  QTest::newRow("import-legacy with three arguments")
+      << QStringLiteral(VT3417_IMPORT_LEGACY) << QStringList{"a", "b", "c"} << 2 << QString()
+      << "unexpected argument \"c\"";
 #ifdef VT3417_SIM
   tool("sim", QStringLiteral(VT3417_SIM));
   QTest::newRow("sim with an argument") << QStringLiteral(VT3417_SIM) << QStringList{"extra"} << 2
@@ -92,7 +81,7 @@ void ToolCommandLineTest::answers() {
   QFETCH(QString, outContains);
   QFETCH(QString, errContains);
   QStringList created;
-  const Run run = runTool(program, arguments, &created);
+  const ToolRun run = runInEmptyDir(program, arguments, &created);
   QVERIFY2(run.exitCode == exitCode,
            qPrintable(QStringLiteral("exit %1\n%2%3").arg(run.exitCode).arg(run.out, run.err)));
   QVERIFY2(run.out.contains(outContains), qPrintable(run.out));

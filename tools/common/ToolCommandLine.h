@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -24,9 +25,10 @@ inline int usageError(const QCommandLineParser& parser, const QString& message) 
 }
 
 // The exit code when the tool is to end now; nullopt when it goes on with the
-// options parsed. `positional` is the number of arguments the tool takes
-// besides its options (-1: any number).
-inline std::optional<int> parse(QCommandLineParser& parser, const QCoreApplication& app, int positional) {
+// options parsed. The tool takes from `fewest` to `most` arguments besides
+// its options (`most` -1: any number).
+inline std::optional<int> parse(QCommandLineParser& parser, const QCoreApplication& app, int fewest,
+                                int most) {
   parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
   const QCommandLineOption help = parser.addHelpOption();
   if (!parser.parse(app.arguments())) return usageError(parser, parser.errorText());
@@ -35,11 +37,16 @@ inline std::optional<int> parse(QCommandLineParser& parser, const QCoreApplicati
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
   const qsizetype given = parser.positionalArguments().size();
-  if (positional >= 0 && given != positional)
-    return usageError(parser, given < positional ? QStringLiteral("missing argument")
-                                                 : QStringLiteral("unexpected argument \"%1\"")
-                                                       .arg(parser.positionalArguments().value(positional)));
+  if (given < fewest) return usageError(parser, QStringLiteral("missing argument"));
+  if (most >= 0 && given > most)
+    return usageError(
+        parser, QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().value(most)));
   return std::nullopt;
+}
+
+// The same for a tool that takes exactly `positional` arguments (-1: any number).
+inline std::optional<int> parse(QCommandLineParser& parser, const QCoreApplication& app, int positional) {
+  return parse(parser, app, std::max(positional, 0), positional);
 }
 
 }  // namespace tool_command_line

@@ -3,6 +3,8 @@
 #include "database/Connection.h"
 #include "database/FieldValue.h"
 #include "database/Schema.h"
+#include "database/Statements.h"
+#include "database/TableWriter.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -12,14 +14,10 @@
 
 namespace {
 
-// Rows sent in one insert statement.
-constexpr int kRowsPerInsert = 200;
-
 [[noreturn]] void fail(const QString& text) { throw std::runtime_error(text.toStdString()); }
 
 qint64 rowCount(Connection& connection, const TableDef& table) {
-  QSqlQuery query =
-      connection.execute({QStringLiteral("select count(*) from ") + table.name, {}, table.name});
+  QSqlQuery query = connection.execute(Statements::rowCount(table.name));
   const qint64 rows = query.next() ? query.value(0).toLongLong() : 0;
   connection.recycle(std::move(query));
   return rows;
@@ -35,20 +33,6 @@ void requireEmptyTarget(Connection& target) {
              .arg(filled.join(QStringLiteral(", "))));
 }
 
-QString insertStatement(const TableDef& table, int rows) {
-  QStringList columns;
-  QStringList marks;
-  for (const FieldDef& field : table.fields) {
-    columns << field.name;
-    marks << QStringLiteral("?");
-  }
-  const QString row = QLatin1Char('(') + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
-  QStringList values;
-  for (int i = 0; i < rows; ++i) values << row;
-  return QStringLiteral("insert into %1 (%2) values %3")
-      .arg(table.name, columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")));
-}
-
 // The rows of one table, by key, in batches; the values as the target's
 // columns take them (SQLite's 0/1 and date texts become booleans and dates).
 qint64 copyTable(Connection& source, Connection& target, const TableDef& table) {
@@ -62,35 +46,17 @@ qint64 copyTable(Connection& source, Connection& target, const TableDef& table) 
     columns << column;
   }
   qint64 copied = 0;
-  QVariantList batch;
-  int batchRows = 0;
-  const auto flush = [&] {
-    if (batchRows == 0) return;
-    target.run({insertStatement(table, batchRows), batch, table.name});
-    batch.clear();
-    batchRows = 0;
-  };
+  TableWriter writer(target, table, true);
   while (rows.next()) {
+    QVariantList row;
     for (int i = 0; i < table.fields.size(); ++i)
-      batch << FieldValue::fromDatabase(rows.value(columns[i]), table.fields[i].type);
+      row << FieldValue::fromDatabase(rows.value(columns[i]), table.fields[i].type);
+    writer.add(row);
     ++copied;
-    if (++batchRows == kRowsPerInsert) flush();
   }
-  flush();
+  writer.flush();
   source.recycle(std::move(rows));
   return copied;
-}
-
-// New rows get keys after the copied ones.
-void continueKeys(Connection& target, const TableDef& table) {
-  if (!target.isPostgres()) return;  // SQLite takes the next key after the largest
-  target
-      .execute({QStringLiteral("select setval(pg_get_serial_sequence('%1', '%2'), "
-                               "coalesce((select max(%2) from %1), 0) + 1, false)")
-                    .arg(table.name.toLower(), table.keyField.toLower()),
-                {},
-                {}})
-      .finish();
 }
 
 }  // namespace
@@ -105,7 +71,7 @@ QList<CopiedTable> copyDatabase(Connection& source, Connection& target) {
     } catch (const std::exception& error) {
       fail(QStringLiteral("Таблица %1: %2").arg(table->name, QString::fromUtf8(error.what())));
     }
-    continueKeys(target, *table);
+    continueKeysAfterLargest(target, *table);
   }
   transaction.commit();
   return copied;
