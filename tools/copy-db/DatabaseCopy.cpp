@@ -70,9 +70,19 @@ qint64 copyTable(Connection& source, Connection& target, const TableDef& table) 
     batch.clear();
     batchRows = 0;
   };
+  const int key = record.indexOf(table.keyField);
   while (rows.next()) {
-    for (int i = 0; i < table.fields.size(); ++i)
-      batch << FieldValue::fromDatabase(rows.value(columns[i]), table.fields[i].type);
+    for (int i = 0; i < table.fields.size(); ++i) {
+      const QVariant value = FieldValue::fromDatabase(rows.value(columns[i]), table.fields[i].type);
+      // Never copied as 0 or as no date: the lab decides what the value was.
+      if (FieldValue::isUnreadable(value))
+        fail(QStringLiteral("значение не читается как %1: %2: %3 = %4, поле %5: «%6».")
+                 .arg(table.fields[i].type == FieldType::Date ? QStringLiteral("дата")
+                                                              : QStringLiteral("число"),
+                      table.name, table.keyField, rows.value(key).toString(), table.fields[i].name,
+                      value.toString()));
+      batch << value;
+    }
     ++copied;
     if (++batchRows == kRowsPerInsert) flush();
   }
