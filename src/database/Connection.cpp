@@ -60,7 +60,9 @@ QString operatorReason(const QSqlError& error) {
     case SqliteCorrupt:
       return QStringLiteral("файл базы данных повреждён");
     case SqliteFull:
-      return QStringLiteral("диск заполнен");
+      return QStringLiteral(
+          "диск заполнен. Изменение не сохранено, сохранённые ранее данные не потеряны; "
+          "освободите место на диске и сохраните снова");
     case SqliteCantOpen:
       return QStringLiteral("файл не удаётся открыть");
     case SqliteNotADatabase:
@@ -87,10 +89,17 @@ void waitBeforeAttempt(int attempt) {
   QThread::msleep(unsigned(longest / 2 + QRandomGenerator::global()->bounded(longest / 2 + 1)));
 }
 
-// The server's reason without the password, should a driver ever echo it.
-QString withoutPassword(QString text, const QString& password) {
-  if (!password.isEmpty()) text.replace(password, QStringLiteral("***"));
-  return text;
+// PostgreSQL's SQLSTATEs of a broken connection: none at all (the driver lost
+// the socket), class 08 (connection exception) and the server shutting down.
+bool isConnectionLoss(const QString& code) {
+  return code.isEmpty() || code.startsWith(QLatin1String("08")) || code == QLatin1String("57P01") ||
+         code == QLatin1String("57P02") || code == QLatin1String("57P03");
+}
+
+// The server's own words, without the driver's English frame.
+QString serverReason(const QSqlError& error) {
+  const QString text = error.databaseText().trimmed();
+  return text.isEmpty() ? error.text().trimmed() : text;
 }
 
 // Whether PostgreSQL can prepare the statement (PREPARE takes these only).
@@ -102,11 +111,13 @@ bool isPreparable(const QString& sql) {
 
 }  // namespace
 
-DatabaseError::DatabaseError(const QString& text, QString code, bool conflict, bool duplicateKey)
+DatabaseError::DatabaseError(const QString& text, QString code, bool conflict, bool duplicateKey,
+                             bool connectionLost)
     : std::runtime_error(text.toStdString()),
       code_(std::move(code)),
       conflict_(conflict),
-      duplicateKey_(duplicateKey) {}
+      duplicateKey_(duplicateKey),
+      connectionLost_(connectionLost) {}
 
 Connection::Connection(QString connectionName, bool createdFresh, QString filePath)
     : connectionName_(std::move(connectionName)),
@@ -154,6 +165,31 @@ std::unique_ptr<Connection> Connection::openSqliteFile(const QString& filePath,
   return connection;
 }
 
+std::unique_ptr<Connection> Connection::openSqliteFileToRead(const QString& filePath,
+                                                             const QString& connectionName) {
+  const QString shown = QDir::toNativeSeparators(filePath);
+  const QFileInfo file(filePath);
+  if (file.isDir()) throwError(QStringLiteral("%1 является папкой, а не файлом базы данных.").arg(shown));
+  if (!file.exists()) throwError(QStringLiteral("Файл %1 не найден.").arg(shown));
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+    db.setDatabaseName(filePath);
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    if (!db.open()) {
+      const QString error = errorText(db.lastError(), filePath);
+      db = QSqlDatabase();
+      QSqlDatabase::removeDatabase(connectionName);
+      throwError(QStringLiteral("Не удалось открыть базу данных %1: %2").arg(shown, error));
+    }
+  }
+  std::unique_ptr<Connection> connection(new Connection(connectionName, false, filePath));
+  if (connection->programTableCount() < Schema::tables().size())
+    throwError(
+        QStringLiteral("В файле %1 нет таблиц программы (base, master, slave, masterarhive, Slavearhiv).")
+            .arg(shown));
+  return connection;
+}
+
 std::unique_ptr<Connection> Connection::openPostgres(const DatabaseSettings& settings,
                                                      const QString& connectionName) {
   {
@@ -172,7 +208,7 @@ std::unique_ptr<Connection> Connection::openPostgres(const DatabaseSettings& set
     db.setPassword(settings.password);
     db.setConnectOptions(settings.connectOptions());
     if (!db.open()) {
-      const QString reason = withoutPassword(errorText(db.lastError()), settings.password);
+      const QString reason = errorText(db.lastError());
       db = QSqlDatabase();
       QSqlDatabase::removeDatabase(connectionName);
       throwError(QStringLiteral("Не удалось подключиться к базе данных %1 на сервере %2 (файл %3): %4")
@@ -181,13 +217,15 @@ std::unique_ptr<Connection> Connection::openPostgres(const DatabaseSettings& set
     }
   }
   std::unique_ptr<Connection> connection(new Connection(connectionName, false));
+  connection->serverText_ = QStringLiteral("%1 (база %2)").arg(settings.serverText(), settings.name);
+  connection->timeoutSeconds_ = settings.timeoutSeconds;
   try {
     connection->createMissingTables();
   } catch (const std::exception& error) {
     connection.reset();
     throwError(QStringLiteral("Не удалось создать таблицы в базе данных %1 на сервере %2 (файл %3): %4")
                    .arg(settings.name, settings.serverText(), QDir::toNativeSeparators(settings.sourceFile),
-                        withoutPassword(QString::fromUtf8(error.what()), settings.password)));
+                        QString::fromUtf8(error.what())));
   }
   return connection;
 }
@@ -196,9 +234,12 @@ qint64 Connection::programTableCount() {
   QStringList names;
   for (const TableDef* table : Schema::tables()) names << table->name.toLower();
   const QString sql =
+      // pg_tables lists tables whatever the user's rights on them (another
+      // user's tables are there; the start-up tells the missing rights).
       isPostgres() ? QStringLiteral(
-                         "select count(*) from information_schema.tables "
-                         "where table_schema = current_schema() and lower(table_name) in (?, ?, ?, ?, ?)")
+                         "select count(*) from pg_catalog.pg_tables "
+                         "where schemaname = coalesce(current_schema(), 'public') "
+                         "and lower(tablename) in (?, ?, ?, ?, ?)")
                    : QStringLiteral(
                          "select count(*) from sqlite_master "
                          "where type = 'table' and lower(name) in (?, ?, ?, ?, ?)");
@@ -304,6 +345,15 @@ void Connection::fail(const QSqlError& error) const {
   bool conflict = false;
   bool duplicateKey = false;
   if (isPostgres()) {
+    if (isConnectionLoss(code))
+      throw DatabaseError(noConnectionText(serverReason(error)), code, false, false, true);
+    // query_canceled: the statement timeout of the connection options.
+    if (code == QLatin1String("57014"))
+      throw DatabaseError(QStringLiteral("Сервер базы данных %1 не ответил за %2 с. Изменение не сохранено; "
+                                         "проверьте сеть и сервер и повторите действие.")
+                              .arg(serverText_)
+                              .arg(timeoutSeconds_),
+                          code, false, false);
     // serialization_failure, deadlock_detected; unique_violation
     conflict = code == QLatin1String("40001") || code == QLatin1String("40P01");
     duplicateKey = code == QLatin1String("23505");
@@ -319,6 +369,22 @@ void Connection::fail(const QSqlError& error) const {
   throw DatabaseError(errorText(error, filePath_), code, conflict, duplicateKey);
 }
 
+QString Connection::noConnectionText(const QString& reason) const {
+  QString text = QStringLiteral("Нет связи с сервером базы данных %1").arg(serverText_);
+  if (!reason.isEmpty()) text += QStringLiteral(": ") + reason;
+  return text + QStringLiteral("\nИзменение не сохранено. Проверьте сеть и сервер и повторите действие.");
+}
+
+void Connection::reconnect() {
+  prepared_.clear();
+  QSqlDatabase db = database();
+  db.close();
+  if (!db.open()) {
+    const QSqlError error = db.lastError();
+    throw DatabaseError(noConnectionText(serverReason(error)), error.nativeErrorCode(), false, false, true);
+  }
+}
+
 void Connection::recycle(QSqlQuery&& query) {
   query.finish();
   if (prepared_.size() >= kPreparedLimit) prepared_.clear();
@@ -330,11 +396,22 @@ void Connection::run(const Statement& statement) { recycle(executeWrite(statemen
 
 QSqlQuery Connection::execute(const Statement& statement) {
   // On its own a statement that clashed changed nothing and is run again;
-  // inside a transaction the whole transaction must be (runTransaction).
+  // inside a transaction the whole transaction must be (runTransaction). A
+  // statement on its own whose connection broke is run once more on a new one.
+  bool reconnected = false;
   for (int attempt = 1;; ++attempt) {
     try {
+      if (transactionDepth_ == 0 && isPostgres() && !database().isOpen()) {
+        reconnected = true;
+        reconnect();
+      }
       return executeOnce(statement);
     } catch (const DatabaseError& error) {
+      if (error.isConnectionLost() && transactionDepth_ == 0 && !reconnected) {
+        reconnected = true;
+        reconnect();
+        continue;
+      }
       if (!error.isConflict() || transactionDepth_ > 0 || attempt >= attempts()) throw;
     }
     waitBeforeAttempt(attempt);
@@ -364,15 +441,26 @@ QSqlQuery Connection::executeOnce(const Statement& statement) {
 void Connection::runTransaction(const std::function<void()>& work, const std::function<void()>& afterRollback,
                                 bool retryDuplicateKey) {
   if (transactionDepth_ > 0) return work();
+  bool reconnected = false;
   for (int attempt = 1;; ++attempt) {
     try {
+      if (isPostgres() && !database().isOpen()) {
+        reconnected = true;
+        reconnect();
+      }
       Transaction transaction(*this);
       work();
       transaction.commit();
       return;
     } catch (const DatabaseError& error) {
-      const bool again = error.isConflict() || (retryDuplicateKey && error.isDuplicateKey());
       if (afterRollback) afterRollback();
+      if (error.isConnectionLost() && !reconnected) {
+        // The work in flight runs once more, on a fresh connection.
+        reconnected = true;
+        reconnect();
+        continue;
+      }
+      const bool again = error.isConflict() || (retryDuplicateKey && error.isDuplicateKey());
       if (!again || attempt >= attempts()) throw;
     } catch (...) {
       if (afterRollback) afterRollback();
@@ -423,6 +511,17 @@ void Connection::Transaction::commit() {
   if (connection_.transactionDoomed_) {
     connection_.database().rollback();
     throwError(QStringLiteral("Изменения отменены: часть их не удалось сохранить."));
+  }
+  if (!connection_.isPostgres()) {
+    // Committed by statement, so that a refusal (a disk that fills while the
+    // journal is written) comes with the engine's code, told in Russian.
+    QSqlQuery commit(connection_.database());
+    if (!commit.exec(QStringLiteral("commit"))) {
+      const QSqlError error = commit.lastError();
+      QSqlQuery(connection_.database()).exec(QStringLiteral("rollback"));
+      connection_.fail(error);
+    }
+    return;
   }
   if (!connection_.database().commit()) {
     const QSqlError error = connection_.database().lastError();

@@ -29,8 +29,12 @@ class PendingReader {
 // code (PostgreSQL: the SQLSTATE, "40001"; SQLite: the result code, "5").
 class DatabaseError : public std::runtime_error {
  public:
-  DatabaseError(const QString& text, QString code, bool conflict, bool duplicateKey);
+  DatabaseError(const QString& text, QString code, bool conflict, bool duplicateKey,
+                bool connectionLost = false);
   const QString& code() const { return code_; }
+  // The connection to the server broke (a restarted or vanished server):
+  // on a fresh connection the same work may well succeed.
+  bool isConnectionLost() const { return connectionLost_; }
   // Another connection got in the way (serialization failure, deadlock, a
   // busy file): the same work tried again may well succeed.
   bool isConflict() const { return conflict_; }
@@ -41,6 +45,7 @@ class DatabaseError : public std::runtime_error {
   QString code_;
   bool conflict_;
   bool duplicateKey_;
+  bool connectionLost_;
 };
 
 // One open database connection. All statements of the program run through
@@ -50,7 +55,10 @@ class DatabaseError : public std::runtime_error {
 // Several programs may share one PostgreSQL database: a statement run on its
 // own that clashes with another connection (deadlock, serialization failure)
 // is run again; a group of writes is tried again as a whole through
-// runTransaction.
+// runTransaction. A connection the server broke (a restart) is opened again
+// at the next statement: a statement on its own is run again once, a
+// transaction through runTransaction once as a whole; when the server cannot
+// be reached the operator reads what to do, in Russian.
 //
 // SQLite runs in WAL mode with synchronous=FULL: a committed row (a posted test
 // point) is on disk before the statement returns, so it survives a crash of the
@@ -61,6 +69,11 @@ class Connection {
   // Throws std::runtime_error when the file cannot be opened or created.
   static std::unique_ptr<Connection> openSqliteFile(const QString& filePath,
                                                     const QString& connectionName = kDatabaseConnectionName);
+  // Opens an existing SQLite file only to read it (the file is never changed
+  // or created); throws std::runtime_error naming the file when it is no
+  // database or lacks any of the program's five tables.
+  static std::unique_ptr<Connection> openSqliteFileToRead(const QString& filePath,
+                                                          const QString& connectionName);
   // Connects to a PostgreSQL database; creates the five tables when it has
   // none of them (one transaction; two programs starting at once create them
   // once). Throws std::runtime_error naming the settings file and the server,
@@ -130,11 +143,17 @@ class Connection {
   QSqlQuery prepared(const QString& sql);
   void applyDurabilitySettings();
   QSqlQuery executeOnce(const Statement& statement);
+  // Opens the server connection anew; throws the operator's message when the
+  // server cannot be reached.
+  void reconnect();
+  QString noConnectionText(const QString& reason) const;
   [[noreturn]] void fail(const QSqlError& error) const;
   void beginTransaction();
 
   QString connectionName_;
-  QString filePath_;  // the SQLite file, named in the messages about the database itself
+  QString filePath_;    // the SQLite file, named in the messages about the database itself
+  QString serverText_;  // the server and its database, named when it cannot be reached
+  int timeoutSeconds_ = 0;
   bool createdFresh_;
   int transactionDepth_ = 0;
   bool transactionDoomed_ = false;  // an inner group failed: the outermost must not commit

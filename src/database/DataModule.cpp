@@ -2,6 +2,7 @@
 
 #include "database/Columns.h"
 #include "database/Rows.h"
+#include "database/TableCheck.h"
 
 #include <functional>
 
@@ -116,6 +117,14 @@ QStringList DataModule::openTables() {
   // The database's own reason (not a database, locked, ...) with its file
   // comes first; the table messages follow.
   if (!connectionError_.isEmpty()) messages << connectionError_;
+  // Then what is wrong with the tables themselves, before the message of each.
+  if (connection_) {
+    try {
+      if (const QString problems = tableProblems(*connection_); !problems.isEmpty()) messages << problems;
+    } catch (const std::exception& error) {
+      messages << QString::fromUtf8(error.what());
+    }
+  }
   const auto step = [&messages](const std::function<void()>& action, const QString& message) {
     try {
       action();

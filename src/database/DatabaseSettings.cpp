@@ -28,6 +28,14 @@ void requireSingleWord(const QString& filePath, const QString& key, const QStrin
       refuse(filePath, QStringLiteral("значение %1 содержит недопустимый символ.").arg(key));
 }
 
+// A control character (a NUL byte, a tab, an escape) would reach libpq cut or
+// changed; the value is never shown, only its key.
+void refuseControlCharacters(const QString& filePath, const QString& key, const QString& value) {
+  for (const QChar c : value)
+    if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+      refuse(filePath, QStringLiteral("значение %1 содержит управляющий символ.").arg(key));
+}
+
 }  // namespace
 
 QString DatabaseSettings::serverText() const {
@@ -40,8 +48,14 @@ QString DatabaseSettings::connectOptions() const {
   QStringList options;
   if (!sslmode.isEmpty()) options << QStringLiteral("sslmode=") + sslmode;
   if (!service.isEmpty()) options << QStringLiteral("service=") + service;
-  // An unreachable server is reported after a while instead of hanging the start.
-  options << QStringLiteral("connect_timeout=10");
+  // An unreachable server is reported after a while instead of hanging the start;
+  // a connection whose server has gone is noticed by the keepalives, and a
+  // statement the server does not finish in time is given up by the server.
+  options << QStringLiteral("connect_timeout=10") << QStringLiteral("keepalives=1")
+          << QStringLiteral("keepalives_idle=10") << QStringLiteral("keepalives_interval=5")
+          << QStringLiteral("keepalives_count=3")
+          << QStringLiteral("tcp_user_timeout=%1").arg(timeoutSeconds * 1000)
+          << QStringLiteral("options='-c statement_timeout=%1'").arg(timeoutSeconds * 1000);
   return options.join(QLatin1Char(';'));
 }
 
@@ -60,13 +74,14 @@ DatabaseSettings readDatabaseSettings(const QString& filePath) {
     refuse(filePath, QStringLiteral("строка %1 не читается как INI.").arg(file.malformedLine()));
   if (!file.hasSection(kGroup)) refuse(filePath, QStringLiteral("нет раздела [database]."));
 
-  static const QSet<QString> known{"driver", "host",     "port",    "name",
-                                   "user",   "password", "sslmode", "service"};
+  static const QSet<QString> known{"driver",   "host",    "port",    "name",   "user",
+                                   "password", "sslmode", "service", "timeout"};
   QHash<QString, QString> values;
   QString passwordAsWritten;
   for (const auto& [key, value] : file.entries(kGroup)) {
     const QString lower = key.toLower();
     if (!known.contains(lower)) refuse(filePath, QStringLiteral("неизвестный параметр %1.").arg(key));
+    refuseControlCharacters(filePath, lower, value);
     if (lower == QLatin1String("password")) passwordAsWritten = value;  // blanks may belong to it
     values.insert(lower, value.trimmed());
   }
@@ -91,6 +106,12 @@ DatabaseSettings readDatabaseSettings(const QString& filePath) {
     settings.port = port.toInt(&ok);
     if (!ok || settings.port <= 0 || settings.port > 65535)
       refuse(filePath, QStringLiteral("port=%1 не является номером порта.").arg(port));
+  }
+  if (const QString timeout = values.value("timeout"); !timeout.isEmpty()) {
+    bool ok = false;
+    settings.timeoutSeconds = timeout.toInt(&ok);
+    if (!ok || settings.timeoutSeconds < 1 || settings.timeoutSeconds > 3600)
+      refuse(filePath, QStringLiteral("timeout=%1 не является числом секунд от 1 до 3600.").arg(timeout));
   }
   for (const char* key : {"host", "name", "user", "sslmode", "service"})
     requireSingleWord(filePath, QString::fromLatin1(key), values.value(QString::fromLatin1(key)));

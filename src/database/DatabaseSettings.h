@@ -16,6 +16,7 @@
 //   password=secret        optional: libpq's ~/.pgpass, PGPASSFILE, PGSERVICE work too
 //   sslmode=require        optional, passed on to libpq
 //   service=lab            optional, a libpq service name
+//   timeout=15             optional, seconds a statement may take before it is given up
 struct DatabaseSettings {
   enum class Engine { Sqlite, Postgresql };
 
@@ -27,6 +28,7 @@ struct DatabaseSettings {
   QString password;
   QString sslmode;
   QString service;
+  int timeoutSeconds = 15;
   QString sourceFile;  // the file the settings came from; empty without one
 
   // The server as named in messages: host and port, or the service. Never the password.

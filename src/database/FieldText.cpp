@@ -1,5 +1,6 @@
 #include "database/FieldText.h"
 
+#include "database/FieldValue.h"
 #include "settings/NumericText.h"
 
 #include <QDate>
@@ -12,6 +13,7 @@ QString realEditText(double value, const QLocale& locale) {
 
 QString fieldEditText(const QVariant& value, FieldType type, const QLocale& locale) {
   if (value.isNull()) return {};
+  if (FieldValue::isUnreadable(value)) return value.toString();  // as stored
   switch (type) {
     case FieldType::Text:
       return value.toString();

@@ -70,30 +70,57 @@ std::optional<bool> parseBool(const QString& text) {
 
 bool isText(const QVariant& value) { return value.typeId() == QMetaType::QString; }
 
+// A number as the database stores it: decimal point, no group separators.
+std::optional<double> storedReal(const QVariant& raw) {
+  if (!isText(raw)) return raw.toDouble();
+  bool ok = false;
+  const double value = raw.toString().trimmed().toDouble(&ok);
+  if (!ok || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+QVariant unreadable(const QVariant& raw) {
+  // Shown and written back as the text it is.
+  static const bool converts = QMetaType::registerConverter<UnreadableValue, QString>(
+      [](const UnreadableValue& value) { return value.stored; });
+  Q_UNUSED(converts);
+  return QVariant::fromValue(UnreadableValue{raw.toString()});
+}
+
 }  // namespace
 
 namespace FieldValue {
 
 QVariant fromDatabase(const QVariant& raw, FieldType type) {
   if (raw.isNull()) return {};
+  if (isUnreadable(raw)) return raw;
   switch (type) {
     case FieldType::Text:
       return raw.toString();
     case FieldType::Integer:
-    case FieldType::AutoIncrement:
-      return raw.toLongLong();
-    case FieldType::Real:
-      return raw.toDouble();
+    case FieldType::AutoIncrement: {
+      if (!isText(raw)) return raw.toLongLong();
+      const auto value = parseInteger(raw.toString());
+      return value ? QVariant(*value) : unreadable(raw);
+    }
+    case FieldType::Real: {
+      const auto value = storedReal(raw);
+      return value ? QVariant(*value) : unreadable(raw);
+    }
     case FieldType::Bool:
       return isText(raw) ? QVariant(parseBool(raw.toString()).value_or(false)) : QVariant(raw.toBool());
     case FieldType::Date: {
       if (raw.typeId() == QMetaType::QDate) return raw;
       if (raw.typeId() == QMetaType::QDateTime) return raw.toDateTime().date();
       const QDate date = parseDate(raw.toString(), QLocale::c());
-      return date.isValid() ? QVariant(date) : QVariant();
+      return date.isValid() ? QVariant(date) : unreadable(raw);
     }
   }
   return raw;
+}
+
+bool isUnreadable(const QVariant& value) {
+  return value.metaType() == QMetaType::fromType<UnreadableValue>();
 }
 
 QVariant fromText(const QString& text, const FieldDef& field, const QLocale& locale) {
@@ -125,6 +152,7 @@ QVariant fromText(const QString& text, const FieldDef& field, const QLocale& loc
 
 QVariant fromVariant(const QVariant& value, const FieldDef& field) {
   if (value.isNull()) return {};
+  if (isUnreadable(value)) return value;  // kept as stored
   if (isText(value)) return fromText(value.toString(), field);
   switch (field.type) {
     case FieldType::Text:
@@ -144,6 +172,7 @@ QVariant fromVariant(const QVariant& value, const FieldDef& field) {
 
 qint64 toInteger(const QVariant& value, const FieldDef& field) {
   if (value.isNull()) return 0;
+  if (isUnreadable(value)) throwUnreadable(value.value<UnreadableValue>().stored, field);
   switch (value.typeId()) {
     case QMetaType::Double:
       return std::llround(value.toDouble());
@@ -161,6 +190,7 @@ qint64 toInteger(const QVariant& value, const FieldDef& field) {
 
 double toReal(const QVariant& value, const FieldDef& field) {
   if (value.isNull()) return 0;
+  if (isUnreadable(value)) throwUnreadable(value.value<UnreadableValue>().stored, field);
   switch (value.typeId()) {
     case QMetaType::QString:
       if (value.toString().trimmed().isEmpty()) return 0;
@@ -175,6 +205,7 @@ double toReal(const QVariant& value, const FieldDef& field) {
 
 QDate toDate(const QVariant& value, const FieldDef& field) {
   if (value.isNull()) return {};
+  if (isUnreadable(value)) throwUnreadable(value.value<UnreadableValue>().stored, field);
   if (value.typeId() == QMetaType::QDate) return value.toDate();
   if (value.typeId() == QMetaType::QDateTime) return value.toDateTime().date();
   if (isText(value)) {
@@ -186,6 +217,7 @@ QDate toDate(const QVariant& value, const FieldDef& field) {
 
 bool toBool(const QVariant& value, const FieldDef& field) {
   if (value.isNull()) return false;
+  if (isUnreadable(value)) throwUnreadable(value.value<UnreadableValue>().stored, field);
   if (isText(value)) {
     if (value.toString().trimmed().isEmpty()) return false;
     if (const auto flag = parseBool(value.toString())) return *flag;

@@ -2,6 +2,7 @@
 
 #include "database/Columns.h"
 #include "database/Dataset.h"
+#include "database/FieldValue.h"
 
 namespace {
 
@@ -13,8 +14,10 @@ std::optional<qint64> optionalInteger(const FieldRef& field) {
   return field.asInteger();
 }
 
+// A value stored as text that reads as no number is no number here either; it
+// stays in the database as it is (rows are never written back from here).
 std::optional<double> optionalReal(const FieldRef& field) {
-  if (field.isNull()) return std::nullopt;
+  if (field.isNull() || FieldValue::isUnreadable(field.value())) return std::nullopt;
   return field.asReal();
 }
 

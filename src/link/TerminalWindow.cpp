@@ -355,15 +355,21 @@ void TerminalWindow::save() {
   });
   const PageIndicators& leds = engine_.leds();
   try {
-    Connection::Transaction transaction(*dm_.connection());
-    storeTestPoints(dm_, {leds.page14Lit, leds.page58Lit, &engine_.measured(), selection_.meterNum(),
-                          QDate::currentDate()});
-    transaction.commit();
-  } catch (...) {
-    points->cancel();
-    // The rows shown must be those stored again, not those rolled back.
-    if (wasOpen) rereadAfterFailedSave(*points);
-    throw;
+    // A server connection that broke is opened anew and the save run once more.
+    dm_.connection()->runTransaction(
+        [&] {
+          storeTestPoints(dm_, {leds.page14Lit, leds.page58Lit, &engine_.measured(), selection_.meterNum(),
+                                QDate::currentDate()});
+        },
+        [&] {
+          points->cancel();
+          // The rows shown must be those stored again, not those rolled back.
+          if (wasOpen) rereadAfterFailedSave(*points);
+        });
+  } catch (const std::exception& error) {
+    // The reading is still in the window: nothing of it is lost.
+    throw std::runtime_error(QString::fromUtf8(error.what()).toStdString() +
+                             "\nПоказания остались в окне: нажмите «Сохранить» ещё раз.");
   }
   engine_.flags().resultsSaved = true;
   engine_.resetSaveState();

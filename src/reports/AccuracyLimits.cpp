@@ -5,9 +5,14 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <numeric>
+#include <tuple>
 
 #include "settings/ProgramDir.h"
+#include "settings/SmallFile.h"
 
 namespace {
 
@@ -41,7 +46,13 @@ std::optional<double> readClass(const QString& text) {
 
 bool sameClass(double a, double b) { return std::abs(a - b) <= 1e-6; }
 
-QString quoted(const QString& text) { return QStringLiteral("«%1»").arg(text.trimmed()); }
+// A field as the problem lists quote it; a long one is cut, so that one line
+// of the list stays one line of the message box.
+QString quoted(const QString& text) {
+  constexpr qsizetype kShown = 40;
+  const QString trimmed = text.trimmed();
+  return QStringLiteral("«%1»").arg(trimmed.size() > kShown ? trimmed.left(kShown) + QChar(0x2026) : trimmed);
+}
 
 // The row of a data line, or the reason it is damaged.
 std::optional<LimitRow> readRow(const QString& line, QString* reason) {
@@ -96,6 +107,46 @@ std::optional<LimitRow> readRow(const QString& line, QString* reason) {
 // field reads as a class is taken as data all the same.
 bool isHeader(const QString& line) { return !readClass(line.section(QLatin1Char(';'), 0, 0)).has_value(); }
 
+// Rows judge the same points when their class and power factor are the same
+// (the row "1" covers any letter) and their current ranges overlap.
+using OverlapKey = std::tuple<double, double, QChar>;
+OverlapKey overlapKey(const LimitRow& row) {
+  const bool unity = std::abs(row.powerFactor.value - 1) <= kRounding;
+  return {row.accuracyClass, row.powerFactor.value, unity ? QChar() : row.powerFactor.letter};
+}
+
+// One problem per pair of overlapping rows, by the file's line numbers. Rows
+// are compared within their key only, ordered by where their range starts, so
+// that a long file is checked quickly; a file with very many overlaps has the
+// first kMaxOverlaps of them reported.
+void reportOverlaps(const QList<LimitRow>& rows, const QList<qsizetype>& lines, const QString& fileName,
+                    QStringList* problems) {
+  constexpr qsizetype kMaxOverlaps = 1000;
+  QList<qsizetype> order(rows.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+    return std::tuple(overlapKey(rows[a]), rows[a].currentFrom) <
+           std::tuple(overlapKey(rows[b]), rows[b].currentFrom);
+  });
+  QList<std::pair<qsizetype, qsizetype>> pairs;
+  for (qsizetype i = 0; i < order.size() && pairs.size() < kMaxOverlaps; ++i) {
+    const LimitRow& first = rows[order[i]];
+    const double to = first.currentTo.value_or(std::numeric_limits<double>::infinity());
+    for (qsizetype j = i + 1; j < order.size() && pairs.size() < kMaxOverlaps; ++j) {
+      const LimitRow& second = rows[order[j]];
+      if (overlapKey(second) != overlapKey(first) || second.currentFrom >= to - kRounding) break;
+      pairs.append(std::minmax(lines[order[i]], lines[order[j]]));
+    }
+  }
+  std::sort(pairs.begin(), pairs.end());
+  for (const auto& [first, second] : pairs)
+    problems->append(QStringLiteral("%1, строки %2 и %3: диапазоны тока пересекаются, точки в пересечении "
+                                    "оцениваются по меньшему пределу")
+                         .arg(fileName)
+                         .arg(first)
+                         .arg(second));
+}
+
 }  // namespace
 
 std::optional<PowerFactor> parsePowerFactor(const QString& km) {
@@ -124,6 +175,7 @@ AccuracyLimits AccuracyLimits::parse(const QString& text, const QString& fileNam
   if (body.startsWith(QChar(0xFEFF))) body.remove(0, 1);
   const QStringList lines = body.split(QLatin1Char('\n'));
   bool headerSeen = false;
+  QList<qsizetype> rowLines;
   for (qsizetype index = 0; index < lines.size(); ++index) {
     QString line = lines[index];
     if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
@@ -136,21 +188,23 @@ AccuracyLimits AccuracyLimits::parse(const QString& text, const QString& fileNam
     QString reason;
     if (const std::optional<LimitRow> row = readRow(line, &reason)) {
       limits.rows_.append(*row);
+      rowLines.append(index + 1);
     } else if (problems) {
       problems->append(QStringLiteral("%1, строка %2: %3").arg(fileName).arg(index + 1).arg(reason));
     }
   }
+  if (problems) reportOverlaps(limits.rows_, rowLines, fileName, problems);
   return limits;
 }
 
 AccuracyLimits AccuracyLimits::load(const QString& path, QStringList* problems) {
-  QFile file(path);
-  if (!file.exists()) return {};
-  if (!file.open(QIODevice::ReadOnly)) {
-    if (problems) problems->append(QStringLiteral("%1: файл не читается (%2)").arg(path, file.errorString()));
+  const SmallFile file = SmallFile::read(path, kTableFileMaxBytes);
+  if (file.status == SmallFile::Status::Missing) return {};
+  if (!file.isRead()) {
+    if (problems) problems->append(file.problem(path));
     return {};
   }
-  return parse(QString::fromUtf8(file.readAll()), path, problems);
+  return parse(QString::fromUtf8(file.bytes), path, problems);
 }
 
 QList<LimitRow> AccuracyLimits::rowsForClass(double accuracyClass) const {
@@ -164,14 +218,15 @@ std::optional<LimitRow> AccuracyLimits::rowFor(double accuracyClass, const QStri
                                                double currentPercent) const {
   const std::optional<PowerFactor> measured = parsePowerFactor(km);
   if (!measured || !std::isfinite(currentPercent)) return std::nullopt;
+  std::optional<LimitRow> strictest;
   for (const LimitRow& row : rows_) {
     if (!sameClass(row.accuracyClass, accuracyClass)) continue;
     if (!powerFactorMatches(row.powerFactor, *measured)) continue;
     if (currentPercent < row.currentFrom - kRounding) continue;
     if (row.currentTo && currentPercent >= *row.currentTo - kRounding) continue;
-    return row;
+    if (!strictest || row.limit < strictest->limit) strictest = row;
   }
-  return std::nullopt;
+  return strictest;
 }
 
 PointJudgement judgePoint(const AccuracyLimits& limits, double accuracyClass, const QString& km,

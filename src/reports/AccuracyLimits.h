@@ -39,16 +39,19 @@ class AccuracyLimits {
  public:
   // Reads the file text: UTF-8, ";"-separated, a header line, "#" comments.
   // problems gets one line per damaged line: "<file>, строка N: <reason>";
-  // damaged lines are skipped.
+  // damaged lines are skipped. Overlapping rows are kept and reported as
+  // "<file>, строки N и M: …".
   static AccuracyLimits parse(const QString& text, const QString& fileName, QStringList* problems);
-  // A missing file gives empty limits and no problem; an unreadable one is a problem.
+  // A missing file gives empty limits and no problem; an unreadable or
+  // oversized one is a problem.
   static AccuracyLimits load(const QString& path, QStringList* problems);
 
   const QList<LimitRow>& rows() const { return rows_; }
   bool isEmpty() const { return rows_.isEmpty(); }
   QList<LimitRow> rowsForClass(double accuracyClass) const;
   // The row that judges a point of a meter of the class at power factor km and
-  // current currentPercent (% of the nominal current); the first one in the file wins.
+  // current currentPercent (% of the nominal current). Where rows overlap (a
+  // problem of the file) the smallest limit among them judges.
   std::optional<LimitRow> rowFor(double accuracyClass, const QString& km, double currentPercent) const;
 
  private:

@@ -4,6 +4,7 @@
 
 #include "database/Columns.h"
 #include "database/Dataset.h"
+#include "database/FieldValue.h"
 #include "reports/PointJudging.h"
 
 std::optional<CellLook> errorCellLook(const PointJudgement& judgement) {
@@ -15,6 +16,19 @@ std::optional<CellLook> errorCellLook(const PointJudgement& judgement) {
   look.toolTip = QStringLiteral("Предел %1 %").arg(limitText(judgement.limit));
   return look;
 }
+
+namespace {
+
+// An error stored as text that reads as no number: shown as stored, marked, not judged.
+CellLook unreadableCellLook(const QVariant& stored) {
+  CellLook look;
+  look.background = QColor(0xff, 0xec, 0xb3);
+  look.toolTip = QStringLiteral("Сохранённое значение «%1» не читается как число и не оценивается")
+                     .arg(stored.toString());
+  return look;
+}
+
+}  // namespace
 
 void showPointJudgements(DatasetGrid* grid, std::function<std::optional<double>()> accuracyClass) {
   // What judges the rows, taken once per change of the data: the limits file
@@ -31,10 +45,12 @@ void showPointJudgements(DatasetGrid* grid, std::function<std::optional<double>(
   };
   source.look = [grid, basis](int row, const QString& field) -> std::optional<CellLook> {
     // The archived points' error column has the test points' name.
-    if (!basis->limits || field.compare(Columns::TestPoint::error, Qt::CaseInsensitive) != 0)
-      return std::nullopt;
+    if (field.compare(Columns::TestPoint::error, Qt::CaseInsensitive) != 0) return std::nullopt;
     const Dataset* points = grid->dataset();
     if (!points || !points->isOpen()) return std::nullopt;
+    const QVariant stored = points->valueAt(row, points->fieldIndex(field));
+    if (FieldValue::isUnreadable(stored)) return unreadableCellLook(stored);
+    if (!basis->limits) return std::nullopt;
     return errorCellLook(judgeDatasetRow(*points, row, *basis->limits, *basis->accuracyClass));
   };
   grid->setCellLooks(std::move(source));

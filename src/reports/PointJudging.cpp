@@ -5,6 +5,7 @@
 #include "database/Columns.h"
 #include "database/Connection.h"
 #include "database/Dataset.h"
+#include "database/FieldValue.h"
 #include "database/Statements.h"
 
 namespace {
@@ -36,24 +37,18 @@ PointJudgement judgeRow(const Dataset& points, int row, const PointColumns& colu
 
 std::optional<double> storedError(const QVariant& opogr) {
   if (opogr.isNull() || !opogr.isValid()) return std::nullopt;
-  if (opogr.typeId() == QMetaType::QString) {
-    QString text = opogr.toString().trimmed();
-    if (text.isEmpty()) return std::nullopt;
-    text.replace(QLatin1Char(','), QLatin1Char('.'));
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    return ok ? std::optional<double>(value) : std::nullopt;
-  }
-  bool ok = false;
-  const double value = opogr.toDouble(&ok);
-  return ok ? std::optional<double>(value) : std::nullopt;
+  // What does not read as a number (another tool's "5,0", a word) is not judged.
+  const QVariant value = FieldValue::fromDatabase(opogr, FieldType::Real);
+  if (value.typeId() != QMetaType::Double) return std::nullopt;
+  return value.toDouble();
 }
 
 PointJudgement judgeStoredPoint(const AccuracyLimits& limits, double accuracyClass, const QVariant& tok,
                                 const QString& km, const QVariant& opogr) {
   const std::optional<double> error = storedError(opogr);
-  if (!error || tok.isNull()) return {};
-  return judgePoint(limits, accuracyClass, km, tok.toDouble(), error);
+  const std::optional<double> current = storedError(tok);  // read as strictly as the error
+  if (!error || !current) return {};
+  return judgePoint(limits, accuracyClass, km, *current, error);
 }
 
 PointJudgement judgeDatasetRow(const Dataset& points, int row, const AccuracyLimits& limits,

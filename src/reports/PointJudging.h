@@ -14,7 +14,8 @@ class Dataset;
 // The judgement of test points as the database stores them (fields Tok, KM,
 // Opogr, Rep) against the accuracy limits. GUI-free.
 
-// The stored error: null or empty text is no error.
+// The stored error: null, empty text or text that does not read as a number
+// (an UnreadableValue among them) is no error to judge.
 std::optional<double> storedError(const QVariant& opogr);
 
 // One stored point of a meter of the class.

@@ -63,8 +63,11 @@ QHash<QString, QString> allPlaceholderTexts(DataModule& dm, const QString& proto
   };
 }
 
-void replacePlaceholders(WordDocument& document, const PlaceholderValues& placeholders) {
-  for (const auto& [placeholder, value] : placeholders) document.replaceText(placeholder, value);
+// The placeholders and the conclusion line in one pass over the template's
+// text: values from the database are never read as placeholders.
+void replacePlaceholders(WordDocument& document, PlaceholderValues placeholders, const QString& conclusion) {
+  placeholders.emplace_back(kConclusionPlaceholder, conclusion);
+  document.replaceTexts(placeholders);
 }
 
 // Columns 1 to 4 of a data row: the point's running number and its test conditions.
@@ -75,16 +78,13 @@ void writePointConditions(WordTable& table, int row, int number, const ProtocolP
   table.setCellText(row, 4, point.powerFactor);
 }
 
-// The row "Заключение" under the results with each meter's verdict under its
-// errors, and the conclusion line.
-void writeGroupConclusion(WordDocument& document, WordTable& table,
-                          const std::vector<GroupMeterColumn>& meters) {
+// The row "Заключение" under the results with each meter's verdict under its errors.
+void writeGroupConclusion(WordTable& table, const std::vector<GroupMeterColumn>& meters) {
   table.appendRow();
   const int row = table.rowCount();
   table.setCellText(row, kGroupConclusionTitleColumn, QStringLiteral("Заключение"));
   for (const GroupMeterColumn& meter : meters)
     table.setCellText(row, kGroupFirstErrorColumn + meter.slot - 1, verdictWord(meter.verdict));
-  document.replaceText(kConclusionPlaceholder, groupConclusionText(meters));
 }
 
 }  // namespace
@@ -161,7 +161,7 @@ std::vector<GroupMeterColumn> groupMeterColumns(DataModule& dm, const QString& b
 
 void fillSingleProtocol(WordDocument& document, const PlaceholderValues& placeholders,
                         const std::vector<ProtocolPoint>& points) {
-  replacePlaceholders(document, placeholders);
+  replacePlaceholders(document, placeholders, singleConclusionText(verdictOf(points)));
   WordTable& table = document.firstTable();
   for (size_t i = 0; i < points.size(); ++i) table.appendRow();
   int row = kSingleHeadingRows;
@@ -173,7 +173,6 @@ void fillSingleProtocol(WordDocument& document, const PlaceholderValues& placeho
     if (limitColumn && point.judgement.state != PointState::NotJudged)
       table.setCellText(row, kSingleLimitColumn, limitText(point.judgement.limit));
   }
-  document.replaceText(kConclusionPlaceholder, singleConclusionText(verdictOf(points)));
 }
 
 namespace {
@@ -225,7 +224,7 @@ std::vector<ProtocolPoint> groupRowConditions(const std::vector<ProtocolPoint>& 
 void fillGroupProtocol(WordDocument& document, const PlaceholderValues& placeholders,
                        const std::vector<ProtocolPoint>& chosenPoints,
                        const std::vector<GroupMeterColumn>& meters) {
-  replacePlaceholders(document, placeholders);
+  replacePlaceholders(document, placeholders, groupConclusionText(meters));
   WordTable& table = document.firstTable();
   const std::vector<ProtocolPoint> rows = groupRowConditions(chosenPoints, meters);
   for (size_t i = 0; i < rows.size(); ++i) table.appendRow();
@@ -245,7 +244,7 @@ void fillGroupProtocol(WordDocument& document, const PlaceholderValues& placehol
                         meter.points[i].error);
     }
   }
-  writeGroupConclusion(document, table, meters);
+  writeGroupConclusion(table, meters);
 }
 
 QString nextProtocolNumber(const QString& number) {

@@ -191,16 +191,28 @@ void WordDocument::storeSettings() {
 }
 
 int WordDocument::replaceText(const QString& placeholder, const QString& value) {
-  if (placeholder.isEmpty()) return 0;
+  return replaceTexts({{placeholder, value}});
+}
+
+int WordDocument::replaceTexts(const std::vector<std::pair<QString, QString>>& values) {
   int count = 0;
   for (const pugi::xml_node paragraph : docx::mainTextParagraphs(body_, *w_)) {
     ParagraphText text(paragraph, *w_);
-    qsizetype from = 0;
-    qsizetype found;
-    while ((found = text.text().indexOf(placeholder, from)) >= 0) {
-      const qsizetype before = text.text().size();
-      text.replace(found, placeholder.size(), value);
-      from = found + placeholder.size() + (text.text().size() - before);
+    for (qsizetype from = 0;;) {
+      // The earliest placeholder from here on.
+      qsizetype found = -1;
+      const std::pair<QString, QString>* replaced = nullptr;
+      for (const auto& pair : values) {
+        if (pair.first.isEmpty()) continue;
+        const qsizetype at = text.text().indexOf(pair.first, from);
+        if (at >= 0 && (found < 0 || at < found)) {
+          found = at;
+          replaced = &pair;
+        }
+      }
+      if (!replaced) break;
+      text.replace(found, replaced->first.size(), replaced->second);
+      from = found + replaced->second.size();
       ++count;
     }
   }

@@ -62,6 +62,11 @@ class WordDocument {
   // and table cells; not headers, footers or text boxes) by value; returns how
   // many were replaced. Matching is exact and case-sensitive.
   int replaceText(const QString& placeholder, const QString& value);
+  // Replaces the placeholders (pairs of placeholder and value) in one pass
+  // over the main text: each paragraph is read from left to right, the
+  // earliest placeholder found is replaced and the reading goes on after its
+  // value, so that an inserted value is never taken for a placeholder.
+  int replaceTexts(const std::vector<std::pair<QString, QString>>& values);
 
   // Puts a PNG picture (png: the file's bytes, pixelSize: its size in pixels)
   // in place of every occurrence of placeholder in the main text: the

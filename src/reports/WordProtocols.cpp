@@ -93,9 +93,10 @@ QString singleWordReport(DataModule& dm, const Selection& selection) {
         const PlaceholderValues values =
             protocolPlaceholderValues(dm, singleProtocolPlaceholders(), protocolNumber, Installation, today);
         const JudgingBasis basis = chosenBaseJudging(dm, programLimits());
-        fillSingleProtocol(document, values, markedPoints(*dm.testPoints, basis));
+        // The chart first: its placeholder is then no longer in the text the values go into.
         placeProtocolChart(document,
                            singleProtocolChart(*dm.connection(), selection.meterNum(), selection.baseName()));
+        fillSingleProtocol(document, values, markedPoints(*dm.testPoints, basis));
         return descriptiveName({QStringLiteral("Протокол"), protocolNumber,
                                 valueOf(values, QStringLiteral("<Ltch>")),
                                 valueOf(values, QStringLiteral("<Lnum>")), today.toString(Qt::ISODate)});
@@ -113,8 +114,8 @@ QString groupWordReport(DataModule& dm, const Selection& selection) {
         const JudgingBasis basis = chosenBaseJudging(dm, programLimits());
         const std::vector<ProtocolPoint> chosenPoints = markedPoints(*dm.testPoints, basis);
         const std::vector<GroupMeterColumn> meters = groupMeterColumns(dm, selection.baseName(), basis);
-        fillGroupProtocol(document, values, chosenPoints, meters);
         placeProtocolChart(document, groupProtocolChart(*dm.connection(), selection.baseName()));
+        fillGroupProtocol(document, values, chosenPoints, meters);
         return descriptiveName({QStringLiteral("Групповой протокол"), protocolNumber, selection.baseName(),
                                 today.toString(Qt::ISODate)});
       });

@@ -52,7 +52,13 @@ void MainWindow::toggleMark() {
   points->edit();
   const FieldRef rep = points->fieldByName(kRep);
   rep.setText(rep.asText().isEmpty() ? kMark : QString());
-  points->post();
+  try {
+    points->post();
+  } catch (...) {
+    // The mark shown stays the one stored: the same click marks it again.
+    points->cancel();
+    throw;
+  }
 }
 
 void MainWindow::onGridCellClick(int row, int column) {

@@ -37,13 +37,36 @@ std::optional<double> accuracyClassOf(Connection* connection, const QString& bas
   return Row::Base::read(probe).accuracyClass;
 }
 
+// "1 998": thousands apart by a space, as the messages write counts.
+QString countText(qsizetype count) {
+  QString digits = QString::number(count);
+  for (qsizetype at = digits.size() - 3; at > 0; at -= 3) digits.insert(at, QLatin1Char(' '));
+  return digits;
+}
+
+QString linesWord(qsizetype count) {
+  const qsizetype tens = count % 100;
+  const qsizetype ones = count % 10;
+  if (ones == 1 && tens != 11) return QStringLiteral("строка");
+  if (ones >= 2 && ones <= 4 && (tens < 12 || tens > 14)) return QStringLiteral("строки");
+  return QStringLiteral("строк");
+}
+
+// The first problems of the file and how many more: the box fits the screen
+// however damaged the file is.
+QString limitProblemsText(const QStringList& problems) {
+  constexpr qsizetype kShown = 10;
+  QString text =
+      QStringLiteral("Файл пределов погрешности содержит ошибки; повреждённые строки пропущены:\n") +
+      problems.mid(0, kShown).join(QLatin1Char('\n'));
+  if (const qsizetype more = problems.size() - kShown; more > 0)
+    text += QStringLiteral("\nи ещё %1 %2").arg(countText(more), linesWord(more));
+  return text;
+}
+
 void showLimitProblems(const QStringList& problems) {
   // Reported after the paint or command that read the file.
-  QTimer::singleShot(0, [problems] {
-    MessageService::plain(
-        QStringLiteral("Файл пределов погрешности содержит ошибки, эти строки пропущены:\n") +
-        problems.join(QLatin1Char('\n')));
-  });
+  QTimer::singleShot(0, [text = limitProblemsText(problems)] { MessageService::plain(text); });
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSemaphore>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -31,7 +33,10 @@ class DataModuleTest : public QObject {
   void startUpMessagesForBrokenTables();
   void startUpGivesTheDatabasesReason_data();
   void startUpGivesTheDatabasesReason();
+  void tablesOfAnotherUserAreToldAsMissingRights();
   void refusedWriteNamesTheFileInRussian();
+  void fullDiskIsToldAndTheRowIsStoredOnceThereIsSpace();
+  void refusedCommitIsToldByTheEnginesCode();
   void deletingBaseTakesMetersAndPointsNotArchive();
   void deletingMeterWithoutPoints();
   void failingDeleteRuleLeavesEverything();
@@ -103,26 +108,46 @@ void DataModuleTest::startWhileAnotherProgramCreatesTheTables() {
   otherProgram->wait();
 }
 
+// The table messages stay as they are; what is wrong with the tables comes
+// first, in one message.
 void DataModuleTest::startUpMessagesForBrokenTables_data() {
   QTest::addColumn<QStringList>("damage");
   QTest::addColumn<QStringList>("messages");
-  QTest::newRow("meters") << QStringList{"drop table master"} << QStringList{"Tmaster is  not Active."};
-  QTest::newRow("points") << QStringList{"drop table slave"} << QStringList{"Tslave is  not Active."};
+  QTest::newRow("meters") << QStringList{"drop table master"}
+                          << QStringList{"В базе данных нет таблицы master (Master.DB).",
+                                         "Tmaster is  not Active."};
+  QTest::newRow("points") << QStringList{"drop table slave"}
+                          << QStringList{"В базе данных нет таблицы slave (slave.DB).",
+                                         "Tslave is  not Active."};
   QTest::newRow("meter without a type field")
-      << QStringList{"alter table master drop column tip"} << QStringList{"Tmaster is  not Active."};
+      << QStringList{"alter table master drop column tip"}
+      << QStringList{"В таблице Master.DB нет поля Tip.", "Tmaster is  not Active."};
+  QTest::newRow("points with other columns")
+      << QStringList{"drop table slave", "create table slave (x integer, voltage real)"}
+      << QStringList{"В таблице slave.DB нет полей N, Num, Tok, KM, Opogr, Date, Rep, Count.",
+                     "Tslave is  not Active."};
   QTest::newRow("three tables, each reported in order")
       << QStringList{"drop table Slavearhiv", "drop table base", "drop table masterarhive"}
-      << QStringList{"TBase is  not Active.", "TmasterArhive is  not Active.",
-                     "TSlaveArhive is  not Active."};
+      << QStringList{
+             "В базе данных нет таблицы base (Base.db).\n"
+             "В базе данных нет таблицы masterarhive (MasterArhive.db).\n"
+             "В базе данных нет таблицы Slavearhiv (Slavearhiv.DB).",
+             "TBase is  not Active.", "TmasterArhive is  not Active.", "TSlaveArhive is  not Active."};
   // An existing SQLite file without tables is damaged; a server database
   // without tables is one the program has not used yet: it gets them.
   QTest::newRow("all five") << QStringList{"drop table base", "drop table master", "drop table slave",
                                            "drop table masterarhive", "drop table Slavearhiv"}
                             << (TestDatabase::usesPostgres()
                                     ? QStringList{}
-                                    : QStringList{"Tmaster is  not Active.", "Tslave is  not Active.",
-                                                  "TBase is  not Active.", "TmasterArhive is  not Active.",
-                                                  "TSlaveArhive is  not Active."});
+                                    : QStringList{
+                                          "В базе данных нет таблицы master (Master.DB).\n"
+                                          "В базе данных нет таблицы slave (slave.DB).\n"
+                                          "В базе данных нет таблицы base (Base.db).\n"
+                                          "В базе данных нет таблицы masterarhive (MasterArhive.db).\n"
+                                          "В базе данных нет таблицы Slavearhiv (Slavearhiv.DB).",
+                                          "Tmaster is  not Active.", "Tslave is  not Active.",
+                                          "TBase is  not Active.", "TmasterArhive is  not Active.",
+                                          "TSlaveArhive is  not Active."});
 }
 
 void DataModuleTest::startUpMessagesForBrokenTables() {
@@ -204,6 +229,36 @@ void DataModuleTest::startUpGivesTheDatabasesReason() {
   }
 }
 
+// A bench user without rights on the tables another user made: no attempt to
+// make them again, and the operator reads that the user lacks the rights.
+void DataModuleTest::tablesOfAnotherUserAreToldAsMissingRights() {
+  if (!TestDatabase::usesPostgres()) QSKIP("users and their rights are the server's");
+  DatabaseFixture f;  // the tables belong to the test server's superuser
+  f.dm.reset();
+  const QString user = QStringLiteral("vt3417other_%1").arg(QCoreApplication::applicationPid());
+  TestDatabase::runAsSuperuser(QStringLiteral("drop role if exists %1").arg(user));
+  TestDatabase::runAsSuperuser(QStringLiteral("create role %1 login").arg(user));
+  const auto dropUser = qScopeGuard([&] { TestDatabase::runAsSuperuser("drop role if exists " + user); });
+  const DatabaseSettings server = TestDatabase::serverSettings();
+  {
+    QFile ini(databaseSettingsPath());
+    QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write(QStringLiteral("[database]\ndriver=postgresql\nhost=%1\nport=%2\nname=%3\nuser=%4\n")
+                  .arg(server.host)
+                  .arg(server.port)
+                  .arg(server.name, user)
+                  .toUtf8());
+  }
+  {
+    DataModule dm;
+    QVERIFY2(dm.connection(), qPrintable(dm.connectionError()));
+    const QStringList messages = dm.openTables();
+    QCOMPARE(messages.mid(1), kTableMessages);
+    QVERIFY2(messages.value(0).contains(QStringLiteral("У пользователя %1 нет прав на таблицы").arg(user)),
+             qPrintable(messages.value(0)));
+  }
+}
+
 // A database that refuses writes (here: a connection made read-only; for the
 // operator: a write-protected file or share) names its file in Russian at the
 // first write; once writable again the same row is stored.
@@ -222,6 +277,62 @@ void DataModuleTest::refusedWriteNamesTheFileInRussian() {
   f.db().execute({"pragma query_only = 0", {}, {}});
   f.addBase("Б1");
   QCOMPARE(f.count("select count(*) from base"), 1);
+}
+
+// The disk fills up while points are stored (here: the database may not grow
+// beyond its pages): the operator is told in Russian that nothing stored is
+// lost and to free space; the point stays pending and is stored once there is room.
+void DataModuleTest::fullDiskIsToldAndTheRowIsStoredOnceThereIsSpace() {
+  if (TestDatabase::usesPostgres()) QSKIP("the server's disk is the server's administrator's");
+  DatabaseFixture f;
+  f.addBase("Б1");
+  const qint64 meter = f.addMeter("Б1", 1);
+  TableDataset* points = f.dm->testPoints;
+  points->open();
+  const qint64 pages = f.count("pragma page_count");
+  f.db().execute({QStringLiteral("pragma max_page_count = %1").arg(pages), {}, {}});
+  QString told;
+  for (int stored = 0; told.isEmpty() && stored < 10000; ++stored) {
+    points->append();
+    points->fieldByName("Num").setInteger(meter);
+    points->fieldByName("Voltage").setReal(100);
+    points->fieldByName("KM").setText("0.5/L");
+    try {
+      points->post();
+    } catch (const std::runtime_error& error) {
+      told = QString::fromUtf8(error.what());
+    }
+  }
+  QCOMPARE(told,
+           databaseReason("диск заполнен. Изменение не сохранено, сохранённые ранее данные не потеряны; "
+                          "освободите место на диске и сохраните снова"));
+  QCOMPARE(points->state(), DatasetState::Insert);
+  const qint64 before = f.count("select count(*) from slave");
+
+  f.db().execute({"pragma max_page_count = 1000000", {}, {}});
+  points->post();
+  QCOMPARE(f.count("select count(*) from slave"), before + 1);
+}
+
+// A commit the engine refuses is told in the engine's terms (SQLite: a disk
+// that fills while the journal is written): its code reaches the operator's text.
+void DataModuleTest::refusedCommitIsToldByTheEnginesCode() {
+  if (TestDatabase::usesPostgres()) QSKIP("a deferred check at commit is shown on SQLite");
+  DatabaseFixture f;
+  Connection& db = f.db();
+  db.execute({"create table owners (id integer primary key)", {}, {}});
+  db.execute(
+      {"create table owned (owner integer references owners (id) deferrable initially deferred)", {}, {}});
+  db.execute({"pragma foreign_keys = on", {}, {}});
+  try {
+    Connection::Transaction transaction(db);
+    db.execute({"insert into owned values (5)", {}, "owned"});
+    transaction.commit();
+    QFAIL("the engine took the commit");
+  } catch (const DatabaseError& error) {
+    QCOMPARE(error.code(), "787");  // SQLITE_CONSTRAINT_FOREIGNKEY
+  }
+  QCOMPARE(f.count("select count(*) from owned"), 0);
 }
 
 void DataModuleTest::deletingBaseTakesMetersAndPointsNotArchive() {

@@ -17,6 +17,8 @@ class DatabaseCopyTest : public QObject {
   void everyRowArrivesWithItsKeyAndKind();
   void filledTargetIsRefused();
   void refusedRowLeavesTargetEmpty();
+  void unreadableValueIsRefused_data();
+  void unreadableValueIsRefused();
 };
 
 namespace {
@@ -111,6 +113,42 @@ void DatabaseCopyTest::refusedRowLeavesTargetEmpty() {
   TempProgramDir dir;
   auto target = TestDatabase::openAnotherConnection("copy target");
   QVERIFY_THROWS_EXCEPTION(std::runtime_error, copyDatabase(*source, *target));
+  for (const char* table : {"base", "master", "slave", "masterarhive", "Slavearhiv"})
+    QCOMPARE(count(*target, QString("select count(*) from %1").arg(table)), 0);
+}
+
+void DatabaseCopyTest::unreadableValueIsRefused_data() {
+  QTest::addColumn<QString>("change");  // of the bench's file
+  QTest::addColumn<QString>("named");   // what the refusal names: table, key, field, value
+  QTest::newRow("word as error") << "update slave set opogr = 'abc' where n = 7"
+                                 << "slave: N = 7, поле Opogr: «abc»";
+  QTest::newRow("empty error") << "update slave set opogr = '' where n = 8"
+                               << "slave: N = 8, поле Opogr: «»";
+  QTest::newRow("comma in a voltage") << "update slave set voltage = '5,0' where n = 9"
+                                      << "slave: N = 9, поле Voltage: «5,0»";
+  QTest::newRow("impossible date") << "update master set olddate = '2024-02-30' where num = 1"
+                                   << "master: Num = 1, поле Olddate: «2024-02-30»";
+  QTest::newRow("word as year") << "update masterarhive set myyear = 'две тысячи' where num = 1"
+                                << "masterarhive: Num = 1, поле MyYear: «две тысячи»";
+}
+
+// A value of the bench's file that is no number (or no date) where the column
+// holds numbers (dates) is never copied as 0 or as nothing: the copy is refused
+// naming the row and the value, and the target stays empty.
+void DatabaseCopyTest::unreadableValueIsRefused() {
+  QFETCH(QString, change);
+  QFETCH(QString, named);
+  QTemporaryDir bench;
+  auto source = benchDatabase(bench.filePath("vt3417.sqlite"));
+  run(*source, change);
+  TempProgramDir dir;
+  auto target = TestDatabase::openAnotherConnection("copy target");
+  try {
+    copyDatabase(*source, *target);
+    QFAIL("copied a value that does not read");
+  } catch (const std::runtime_error& error) {
+    QVERIFY2(QString::fromUtf8(error.what()).contains(named), error.what());
+  }
   for (const char* table : {"base", "master", "slave", "masterarhive", "Slavearhiv"})
     QCOMPARE(count(*target, QString("select count(*) from %1").arg(table)), 0);
 }

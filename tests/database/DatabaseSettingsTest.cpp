@@ -1,3 +1,4 @@
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -26,6 +27,11 @@ class DatabaseSettingsTest : public QObject {
   void serverReasonIsPassedOn_data();
   void serverReasonIsPassedOn();
   void fileBeyondTheBoundIsRefusedUnread();
+  void controlCharacterIsRefusedNamingItsKey_data();
+  void controlCharacterIsRefusedNamingItsKey();
+  void passwordReachesTheServerAsWritten_data();
+  void passwordReachesTheServerAsWritten();
+  void wrongPasswordIsToldInTheServersWords();
 };
 
 namespace {
@@ -191,6 +197,111 @@ void DatabaseSettingsTest::fileBeyondTheBoundIsRefusedUnread() {
       QVERIFY2(refusal.contains("слишком велик"), qPrintable(refusal));
     }
   }
+}
+
+// A control character (a NUL byte, a tab) in a value would reach libpq cut or
+// changed: the file is refused, naming the key.
+void DatabaseSettingsTest::controlCharacterIsRefusedNamingItsKey_data() {
+  QTest::addColumn<QByteArray>("line");
+  QTest::addColumn<QString>("key");
+  QTest::newRow("NUL in the password") << QByteArray("password=Zq7\0Wx9", 16) << "password";
+  QTest::newRow("tab in the password") << QByteArray("password=\"Zq7\tWx9\"") << "password";
+  QTest::newRow("escape in the user") << QByteArray("user=bench\x1b") << "user";
+  QTest::newRow("DEL in the host") << QByteArray("host=db\x7f") << "host";
+}
+
+void DatabaseSettingsTest::controlCharacterIsRefusedNamingItsKey() {
+  QFETCH(QByteArray, line);
+  QFETCH(QString, key);
+  TempProgramDir dir;
+  writeIni("[database]\ndriver=postgresql\nname=vt3417\n" + line + "\n");
+  try {
+    readDatabaseSettings(databaseSettingsPath());
+    QFAIL("the file was accepted");
+  } catch (const DatabaseSettingsError& error) {
+    const QString told = QString::fromUtf8(error.what());
+    QVERIFY2(told.contains(QStringLiteral("значение %1 содержит управляющий символ").arg(key)),
+             qPrintable(told));
+    QVERIFY2(told.contains(QDir::toNativeSeparators(databaseSettingsPath())), qPrintable(told));
+    QVERIFY2(!told.contains("Zq7") && !told.contains("Wx9"), qPrintable(told));
+  }
+}
+
+namespace {
+
+// A login role of the test server that must give a password (its group is
+// held to SCRAM by the test server's pg_hba.conf), with a database of its own.
+struct PasswordRole {
+  QString name = QStringLiteral("vt3417pw_%1").arg(QCoreApplication::applicationPid());
+  PasswordRole() {
+    drop();
+    TestDatabase::runAsSuperuser(QStringLiteral("create role %1 login in role vt3417_password").arg(name));
+    TestDatabase::runAsSuperuser(QStringLiteral("create database %1 owner %1").arg(name));
+  }
+  ~PasswordRole() { drop(); }
+  void drop() {
+    TestDatabase::runAsSuperuser(QStringLiteral("drop database if exists %1 with (force)").arg(name));
+    TestDatabase::runAsSuperuser(QStringLiteral("drop role if exists %1").arg(name));
+  }
+  void setPassword(const QString& password) {
+    QString literal = password;
+    literal.replace("'", "''");
+    TestDatabase::runAsSuperuser(QStringLiteral("alter role %1 password '%2'").arg(name, literal));
+  }
+  // sources/database.ini for this role, the password quoted as the INI reader takes it.
+  void writeSettings(const QString& password) const {
+    QString quoted = password;
+    quoted.replace("\\", "\\\\").replace("\"", "\\\"");
+    const DatabaseSettings server = TestDatabase::serverSettings();
+    writeIni(
+        QStringLiteral("[database]\ndriver=postgresql\nhost=%1\nport=%2\nname=%3\nuser=%3\npassword=\"%4\"\n")
+            .arg(server.host)
+            .arg(server.port)
+            .arg(name, quoted)
+            .toUtf8());
+  }
+};
+
+}  // namespace
+
+void DatabaseSettingsTest::passwordReachesTheServerAsWritten_data() {
+  QTest::addColumn<QString>("password");
+  QTest::newRow("semicolon") << "ab;cd";
+  QTest::newRow("quote and backslash") << "it's a \\ test";
+  QTest::newRow("blanks at the ends") << "  wide  ";
+  QTest::newRow("libpq's own syntax") << "x' sslmode='require";
+  QTest::newRow("double quote and hash") << "#\"=;";
+}
+
+// Whatever printable characters a password holds, the server receives it as written.
+void DatabaseSettingsTest::passwordReachesTheServerAsWritten() {
+  QFETCH(QString, password);
+  if (!TestDatabase::usesPostgres())
+    QSKIP("needs the PostgreSQL test server (runs as test_database_postgresql)");
+  TempProgramDir dir;
+  PasswordRole role;
+  role.setPassword(password);
+  role.writeSettings(password);
+  DataModule dm;
+  QVERIFY2(dm.connection(), qPrintable(dm.connectionError()));
+  QCOMPARE(dm.openTables(), QStringList());
+}
+
+// The server's reason is passed on as the server wrote it, and the password is
+// in no text: a one-letter password does not garble the message.
+void DatabaseSettingsTest::wrongPasswordIsToldInTheServersWords() {
+  if (!TestDatabase::usesPostgres())
+    QSKIP("needs the PostgreSQL test server (runs as test_database_postgresql)");
+  TempProgramDir dir;
+  PasswordRole role;
+  role.setPassword("p");
+  role.writeSettings("o");
+  DataModule dm;
+  QVERIFY(!dm.connection());
+  const QString told = dm.connectionError();
+  QVERIFY2(told.contains(QStringLiteral("password authentication failed for user \"%1\"").arg(role.name)),
+           qPrintable(told));
+  QVERIFY2(!told.contains("***"), qPrintable(told));
 }
 
 VT3417_REGISTER_TEST(DatabaseSettingsTest)

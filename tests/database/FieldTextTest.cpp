@@ -4,6 +4,7 @@
 
 #include "database/DataModule.h"
 #include "database/FieldText.h"
+#include "database/FieldValue.h"
 #include "database/MemoryDataset.h"
 
 // Edit texts of field values, as every report and exportRows write them.
@@ -13,6 +14,8 @@ class FieldTextTest : public QObject {
   void cleanup() { QLocale::setDefault(QLocale::c()); }
   void editTexts_data();
   void editTexts();
+  void storedValuesAreReadOrKeptAsStored_data();
+  void storedValuesAreReadOrKeptAsStored();
   void rxDataKeepsNullApartFromEmptyAndCutsTexts();
 };
 
@@ -45,6 +48,50 @@ void FieldTextTest::editTexts() {
   QFETCH(QString, text);
   QLocale::setDefault(QLocale(locale));
   QCOMPARE(fieldEditText(value, FieldType(type)), text);
+}
+
+void FieldTextTest::storedValuesAreReadOrKeptAsStored_data() {
+  QTest::addColumn<QVariant>("stored");  // as the driver returns it
+  QTest::addColumn<int>("type");
+  QTest::addColumn<QString>("text");   // the edit text (Russian locale)
+  QTest::addColumn<bool>("readable");  // reads as a value of the kind
+  const int real = int(FieldType::Real);
+  const int integer = int(FieldType::Integer);
+  const int date = int(FieldType::Date);
+  QTest::newRow("real") << QVariant(5.0) << real << "5" << true;
+  QTest::newRow("real as text with a point") << QVariant(" 5.25 ") << real << "5,25" << true;
+  QTest::newRow("real as text with a comma") << QVariant("5,0") << real << "5,0" << false;
+  QTest::newRow("word in a real") << QVariant("abc") << real << "abc" << false;
+  QTest::newRow("empty text in a real") << QVariant("") << real << "" << false;
+  QTest::newRow("word in an integer") << QVariant("abc") << integer << "abc" << false;
+  QTest::newRow("integer as text") << QVariant("2019") << integer << "2019" << true;
+  QTest::newRow("impossible date") << QVariant("2024-02-30") << date << "2024-02-30" << false;
+  QTest::newRow("stored date") << QVariant("2024-03-05") << date << "05.03.2024" << true;
+}
+
+// A stored value that does not read as its column's kind (text in a number
+// column, written by another tool) is kept as the text stored: shown as it is,
+// never taken for 0 or for no date.
+void FieldTextTest::storedValuesAreReadOrKeptAsStored() {
+  QFETCH(QVariant, stored);
+  QFETCH(int, type);
+  QFETCH(QString, text);
+  QFETCH(bool, readable);
+  QLocale::setDefault(QLocale("ru_RU"));
+  const FieldDef field{"Opogr", FieldType(type)};
+  const QVariant value = FieldValue::fromDatabase(stored, field.type);
+  QCOMPARE(fieldEditText(value, field.type), text);
+  const auto readAsItsKind = [&] {
+    if (field.type == FieldType::Date)
+      FieldValue::toDate(value, field);
+    else
+      FieldValue::toReal(value, field);
+  };
+  if (readable) {
+    readAsItsKind();
+  } else {
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, readAsItsKind());
+  }
 }
 
 void FieldTextTest::rxDataKeepsNullApartFromEmptyAndCutsTexts() {

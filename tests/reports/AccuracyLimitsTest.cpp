@@ -228,6 +228,47 @@ class AccuracyLimitsTest : public QObject {
     QCOMPARE(judgePoint(limits, 1, "1.000", 50, 0.99).state, PointState::Within);
   }
 
+  // Rows of one class and power factor whose current ranges overlap are a
+  // problem of the file, named by both lines; a point in the overlap is judged
+  // by the smallest limit, so a damaged file never makes a verdict more lenient.
+  void overlappingRows_data() {
+    QTest::addColumn<QString>("rows");
+    QTest::addColumn<QStringList>("overlaps");  // the line pairs reported
+    QTest::addColumn<double>("current");        // of a point of class 2 at cos φ 1
+    QTest::addColumn<double>("limit");          // that judges it
+    QTest::newRow("open range above the class rows")
+        << "2;1;0;;50\n2;1;5;10;2.5\n2;1;10;;2.0" << QStringList{"2 и 3", "2 и 4"} << 50.0 << 2.0;
+    QTest::newRow("smaller limit in the lower range")
+        << "2;1;0;;50\n2;1;5;10;2.5\n2;1;10;;2.0" << QStringList{"2 и 3", "2 и 4"} << 7.0 << 2.5;
+    QTest::newRow("a wide row below")
+        << "2;1;5;10;2.5\n2;1;10;;2.0\n2;1;7;;9" << QStringList{"2 и 4", "3 и 4"} << 8.0 << 2.5;
+    QTest::newRow("ranges that only touch") << "2;1;5;10;2.5\n2;1;10;;2.0" << QStringList{} << 10.0 << 2.0;
+    QTest::newRow("cos φ 1 with a letter is cos φ 1")
+        << "2;1;10;;2.0\n2;1/L;20;30;1.0" << QStringList{"2 и 3"} << 25.0 << 1.0;
+    QTest::newRow("other power factors and classes")
+        << "2;1;10;;2.0\n2;0.5/L;10;;2.5\n2;0.5/C;10;;2.5\n1;1;10;;1.0" << QStringList{} << 50.0 << 2.0;
+  }
+  void overlappingRows() {
+    QFETCH(QString, rows);
+    QFETCH(QStringList, overlaps);
+    QFETCH(double, current);
+    QFETCH(double, limit);
+    QStringList problems;
+    const AccuracyLimits limits =
+        AccuracyLimits::parse("Класс;cos φ;Ток от, %;Ток до, %;Предел, %\n" + rows, "limits.csv", &problems);
+    QStringList reported;
+    for (const QString& problem : problems) {
+      QVERIFY2(problem.startsWith("limits.csv, строки ") && problem.contains("пересекаются"),
+               qPrintable(problem));
+      reported << problem.section(' ', 2, 4).remove(':');
+    }
+    QCOMPARE(reported, overlaps);
+    QCOMPARE(limits.rows().size(), rows.count('\n') + 1);  // every row is kept
+    const PointJudgement judged = judgePoint(limits, 2, "1.000", current, 5.0);
+    QCOMPARE(judged.limit, limit);
+    QCOMPARE(judged.state, 5.0 <= limit ? PointState::Within : PointState::Beyond);
+  }
+
   void fileForms() {
     // BOM, CRLF, decimal commas, trailing empty field, class with S and remark, data without header
     const QString text = QStringLiteral(

@@ -91,6 +91,7 @@ class ProtocolChartTest : public QObject {
   void groupProtocolShowsChart();
   void protocolWithoutErrorsHasNoPicture();
   void independentReadersSeeThePicture();
+  void valuesReadingLikePlaceholdersStayText();
 };
 
 void ProtocolChartTest::pictureAtPlaceholder_data() {
@@ -206,6 +207,39 @@ void ProtocolChartTest::independentReadersSeeThePicture() {
     const QStringList images = readback::pdfImages(pdf);
     QVERIFY2(images.size() >= 1, qPrintable(file));
     QVERIFY2(images[0].contains("image"), qPrintable(images.join('\n')));
+  }
+}
+
+// Placeholders are replaced in the template's own text only: an owner
+// "<Lgrf>", a maker "<Lzak>" and a power factor "<Lgrf>" from the database
+// are printed as they are, and the chart and the conclusion appear once.
+void ProtocolChartTest::valuesReadingLikePlaceholdersStayText() {
+  TwoMeters base;
+  base.fixture.db().execute(
+      {"update master set MyUser = '<Lgrf>', MyMaker = '<Lzak>' where Num = ?", {base.chosen}, "master"});
+  base.fixture.addPoint(base.chosen, {100, 100, "1.000", 0.2, "R", 1});
+  base.fixture.addPoint(base.chosen, {100, 50, "<Lgrf>", 0.1, "R", 2});
+  base.fixture.chooseMeter(kBase, 2);
+  const struct {
+    QString file;
+    QStringList paragraphs;
+    int kmRow;  // the data row of the point "<Lgrf>"
+  } protocols[] = {
+      {base.fixture.singleReport(),
+       {"Владелец: <Lgrf>", "Изготовитель: <Lzak>",
+        "Заключение: счётчик признан ____________________ к применению."},
+       2},
+      {base.fixture.groupReport(),
+       {"Счётчики электрической энергии типа СО-505, изготовитель <Lzak>",
+        "Заключение: счётчики признаны ____________________ к применению."},
+       4},
+  };
+  for (const auto& protocol : protocols) {
+    const QByteArray docx = readback::readFile(protocol.file);
+    QCOMPARE(placedPictures(docx).size(), 1);
+    const DocxReadBack document = readDocxBytes(docx);
+    QCOMPARE(document.missingParagraphs(protocol.paragraphs), QStringList());
+    QCOMPARE(document.table.value(protocol.kmRow).value(3), "<Lgrf>");
   }
 }
 

@@ -179,6 +179,60 @@ class VerdictScenarioTest : public QObject {
     QCOMPARE(verdicts, kWindowVerdicts);
   }
 
+  // An error another tool stored as the text "5,0" reads as no number: the
+  // grid shows it as stored and marked, nothing judges it, the meter is not
+  // judged, and both protocols print it as stored without a conclusion.
+  void unreadableStoredErrorIsShownAsStoredAndNeverJudged() {
+    VerdictFixture fixture;
+    fixture.db().execute({"update slave set Opogr = '5,0' where Num = ?", {fixture.meters[0]}, "slave"});
+
+    ShownMainWindow window(fixture);
+    window.choose(1);
+    QCOMPARE(window.errorCell().data(Qt::DisplayRole).toString(), "5,0");
+    QVERIFY2(window.errorCell().data(Qt::ToolTipRole).toString().contains("не читается"),
+             qPrintable(window.errorCell().data(Qt::ToolTipRole).toString()));
+    QCOMPARE(widgets::child<QLabel>(window.main, "statusPanel" + QString::number(MainWindow::kVerdictPanel))
+                 ->text(),
+             "Не оценён");
+    QCOMPARE(window.meterNode(1)->toolTip(0), "Не оценён");
+
+    fixture.chooseMeter(kBase, 1);
+    const DocxReadBack single = readDocx(fixture.singleReport());
+    QCOMPARE(single.table.value(1).mid(4, 2), (QStringList{"5,0", ""}));
+    QCOMPARE(single.missingParagraphs({"Заключение: счётчик признан ____________________ к применению."}),
+             QStringList());
+    const DocxReadBack group = readDocx(fixture.groupReport());
+    QCOMPARE(group.table.value(3).value(4), "5,0");
+    QCOMPARE(group.table.last().value(4), "");
+  }
+
+  // A damaged limits file is told in one box that fits the screen: the first
+  // problems and how many more; a file beyond any sensible size is not read.
+  void limitsProblemsFitOneBox_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("told");  // parts of the box's text
+    QByteArray damaged = "Класс;cos φ;Ток от, %;Ток до, %;Предел, %\n";
+    for (int line = 0; line < 2000; ++line) damaged += QByteArray(400, 'x') + ";1;5;10;1.5\n";
+    QTest::newRow("2 000 damaged lines")
+        << damaged << QStringList{"строка 2: класс точности «xxx", "строка 11:", "и ещё 1 990 строк"};
+    QTest::newRow("a file of 5 MB") << QByteArray(5 * 1024 * 1024, '#') << QStringList{"слишком велик"};
+  }
+  void limitsProblemsFitOneBox() {
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, told);
+    VerdictFixture fixture;
+    fixture.writeTemplate("limits.csv", file);
+    ScriptedAnswers answers;
+    ShownMainWindow window(fixture);
+    window.choose(1);
+    QTRY_COMPARE(answers.shown().size(), size_t(1));
+    const QString text = answers.texts().value(0);
+    for (const QString& part : told) QVERIFY2(text.contains(part), qPrintable(text.left(2000)));
+    const QStringList lines = text.split('\n');
+    QVERIFY2(lines.size() <= 14, qPrintable(QString::number(lines.size())));
+    for (const QString& line : lines) QVERIFY2(line.size() <= 200, qPrintable(line.left(300)));
+  }
+
   // Unmarking the only point takes the verdict back at once; marking gives it again.
   void verdictFollowsMarks() {
     VerdictFixture fixture;

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -22,6 +23,7 @@ struct ServerState {
   QString host;
   int port = 0;
   QString user;
+  QString folder;
 };
 
 ServerState readState() {
@@ -38,6 +40,7 @@ ServerState readState() {
     if (key == QLatin1String("host")) state.host = value;
     if (key == QLatin1String("port")) state.port = value.toInt();
     if (key == QLatin1String("user")) state.user = value;
+    if (key == QLatin1String("folder")) state.folder = value;
   }
   state.readable = !state.host.isEmpty() && state.port > 0;
   return state;
@@ -155,6 +158,28 @@ void dropProcessDatabase() {
   }
   QSqlDatabase::removeDatabase(kAdminConnection);
   processDatabaseMade() = false;
+}
+
+void runAsSuperuser(const QString& sql, const QString& database) {
+  QSqlDatabase db = adminConnection(database);
+  run(db, sql);
+}
+
+void controlServer(const QString& command) {
+  if (QSqlDatabase::contains(kAdminConnection)) QSqlDatabase::database(kAdminConnection, false).close();
+  QProcess script;
+  script.start(QStringLiteral(VT3417_SOURCE_DIR "/tests/support/postgres-cluster"),
+               {command, qEnvironmentVariable("VT3417_TEST_POSTGRES_STATE")});
+  if (!script.waitForFinished(120000) || script.exitStatus() != QProcess::NormalExit ||
+      script.exitCode() != 0)
+    fail(QStringLiteral("postgres-cluster %1 failed: %2")
+             .arg(command, QString::fromLocal8Bit(script.readAllStandardError())));
+}
+
+qint64 serverProcessId() {
+  QFile pidFile(state().folder + QStringLiteral("/data/postmaster.pid"));
+  if (!pidFile.open(QIODevice::ReadOnly)) return 0;
+  return pidFile.readLine().trimmed().toLongLong();
 }
 
 void refuseWrites(Connection& connection, bool refuse) {

@@ -31,4 +31,13 @@ void refuseWrites(Connection& connection, bool refuse);
 // Drops this process's server database at the end of the run.
 void dropProcessDatabase();
 
+// Runs a statement on the test server as its superuser (roles, databases).
+void runAsSuperuser(const QString& sql, const QString& database = QStringLiteral("postgres"));
+// The test server itself, for the server faults: "restart" (stop, then start
+// again), "down" (stop) or "up" (start again), each done when it returns.
+// The tests' own connections to the server are let go first.
+void controlServer(const QString& command);
+// The process id of the server's main process (postmaster); 0 when not running.
+qint64 serverProcessId();
+
 }  // namespace TestDatabase

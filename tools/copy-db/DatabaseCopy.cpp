@@ -47,10 +47,20 @@ qint64 copyTable(Connection& source, Connection& target, const TableDef& table) 
   }
   qint64 copied = 0;
   TableWriter writer(target, table, true);
+  const int key = record.indexOf(table.keyField);
   while (rows.next()) {
     QVariantList row;
-    for (int i = 0; i < table.fields.size(); ++i)
-      row << FieldValue::fromDatabase(rows.value(columns[i]), table.fields[i].type);
+    for (int i = 0; i < table.fields.size(); ++i) {
+      const QVariant value = FieldValue::fromDatabase(rows.value(columns[i]), table.fields[i].type);
+      // Never copied as 0 or as no date: the lab decides what the value was.
+      if (FieldValue::isUnreadable(value))
+        fail(QStringLiteral("значение не читается как %1: %2: %3 = %4, поле %5: «%6».")
+                 .arg(table.fields[i].type == FieldType::Date ? QStringLiteral("дата")
+                                                              : QStringLiteral("число"),
+                      table.name, table.keyField, rows.value(key).toString(), table.fields[i].name,
+                      value.toString()));
+      row << value;
+    }
     writer.add(row);
     ++copied;
   }

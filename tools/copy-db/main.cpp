@@ -15,8 +15,8 @@
 namespace {
 
 int copy(const QString& sourceFile, const QString& settingsFile, QTextStream& out) {
-  if (!QFileInfo(sourceFile).isFile())
-    throw std::runtime_error(QStringLiteral("Файл %1 не найден.").arg(sourceFile).toStdString());
+  // The source is checked before the server is tried, and only ever read.
+  const auto source = Connection::openSqliteFileToRead(sourceFile, QStringLiteral("copy source"));
   if (!QFileInfo(settingsFile).isFile())
     throw std::runtime_error(QStringLiteral("Файл %1 не найден.").arg(settingsFile).toStdString());
   const DatabaseSettings settings = readDatabaseSettings(settingsFile);
@@ -24,7 +24,6 @@ int copy(const QString& sourceFile, const QString& settingsFile, QTextStream& ou
     throw std::runtime_error(QStringLiteral("%1 не называет сервер PostgreSQL (driver=postgresql).")
                                  .arg(settingsFile)
                                  .toStdString());
-  const auto source = Connection::openSqliteFile(sourceFile, QStringLiteral("copy source"));
   const auto target = Connection::openPostgres(settings, QStringLiteral("copy target"));
   qint64 total = 0;
   for (const CopiedTable& table : copyDatabase(*source, *target)) {
