@@ -1,12 +1,16 @@
 #pragma once
 
-// What the benchmarks share: their command line and a program directory of their own.
+// What the benchmarks share: their command line, a program directory of their
+// own and the timing of a step.
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QString>
 #include <QStringList>
 
 #include <algorithm>
+#include <functional>
+#include <vector>
 
 #include "settings/ProgramDir.h"
 
@@ -27,4 +31,22 @@ inline void prepareProgramDir(const QString& path) {
   setProgramDir(path);
   QFile::copy(QStringLiteral(VT3417_SOURCE_DIR "/data/sources/limits.csv"),
               programPath(QStringLiteral("sources/limits.csv")));
+}
+
+struct Timing {
+  double medianMs;
+  double slowestMs;
+};
+
+// `step` run `runs` times, each timed.
+inline Timing measure(int runs, const std::function<void()>& step) {
+  std::vector<double> times;
+  for (int run = 0; run < runs; ++run) {
+    QElapsedTimer timer;
+    timer.start();
+    step();
+    times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+  }
+  std::sort(times.begin(), times.end());
+  return {times[times.size() / 2], times.back()};
 }

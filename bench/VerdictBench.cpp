@@ -7,16 +7,12 @@
 // rows; and a repaint of all 500 rows while the data stays (the grid keeps the
 // looks it judged), against the repaint of plain cells. Target: 10 ms.
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <vector>
 
 #include "BenchProgram.h"
 #include "app/Application.h"
@@ -54,23 +50,6 @@ void addMeterWithPoints(DataModule& dm) {
          {1 + i % 120, QString::fromLatin1(kPowerFactors[i % 4]), -1.2 + 0.005 * i, i + 1},
          QStringLiteral("slave")});
   transaction.commit();
-}
-
-struct Timing {
-  double medianMs;
-  double slowestMs;
-};
-
-Timing measure(int runs, const std::function<void()>& step) {
-  std::vector<double> times;
-  for (int run = 0; run < runs; ++run) {
-    QElapsedTimer timer;
-    timer.start();
-    step();
-    times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-  }
-  std::sort(times.begin(), times.end());
-  return {times[times.size() / 2], times.back()};
 }
 
 void print(const char* what, const Timing& timing) {

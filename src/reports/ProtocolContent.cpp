@@ -153,14 +153,14 @@ std::vector<GroupMeterColumn> groupMeterColumns(DataModule& dm, const QString& b
                                    .toStdString());
     column.serialNumber = meter.serialNumber;
     column.points = markedPoints(*dm.testPoints, basis);
-    column.verdict = verdictOf(column.points);
+    column.verdict = assessMarkedPoints(*dm.testPoints, basis, meter.type).verdict;
     columns.push_back(std::move(column));
   }
   return columns;
 }
 
 void fillSingleProtocol(WordDocument& document, const PlaceholderValues& placeholders,
-                        const std::vector<ProtocolPoint>& points) {
+                        const std::vector<ProtocolPoint>& points, const MeterAssessment& assessment) {
   replacePlaceholders(document, placeholders);
   WordTable& table = document.firstTable();
   for (size_t i = 0; i < points.size(); ++i) table.appendRow();
@@ -173,7 +173,9 @@ void fillSingleProtocol(WordDocument& document, const PlaceholderValues& placeho
     if (limitColumn && point.judgement.state != PointState::NotJudged)
       table.setCellText(row, kSingleLimitColumn, limitText(point.judgement.limit));
   }
-  document.replaceText(kConclusionPlaceholder, singleConclusionText(verdictOf(points)));
+  const QString gaps = programGapsText(assessment);
+  if (!gaps.isEmpty()) document.insertParagraphBefore(kConclusionPlaceholder, kNoConclusionLead, gaps);
+  document.replaceText(kConclusionPlaceholder, singleConclusionText(assessment.verdict));
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "database/DataModule.h"
+#include "database/Rows.h"
 #include "reports/DesktopOpen.h"
 #include "reports/ProtocolChart.h"
 #include "reports/ProtocolContent.h"
@@ -92,8 +93,10 @@ QString singleWordReport(DataModule& dm, const Selection& selection) {
         const QDate today = QDate::currentDate();
         const PlaceholderValues values =
             protocolPlaceholderValues(dm, singleProtocolPlaceholders(), protocolNumber, Installation, today);
-        const JudgingBasis basis = chosenBaseJudging(dm, programLimits());
-        fillSingleProtocol(document, values, markedPoints(*dm.testPoints, basis));
+        const JudgingBasis basis = chosenBaseJudging(dm, programLimits(), &verificationPrograms());
+        const MeterAssessment assessment =
+            assessMarkedPoints(*dm.testPoints, basis, Row::Meter::read(*dm.meters).type);
+        fillSingleProtocol(document, values, markedPoints(*dm.testPoints, basis), assessment);
         placeProtocolChart(document,
                            singleProtocolChart(*dm.connection(), selection.meterNum(), selection.baseName()));
         return descriptiveName({QStringLiteral("Протокол"), protocolNumber,
@@ -110,7 +113,7 @@ QString groupWordReport(DataModule& dm, const Selection& selection) {
         const PlaceholderValues values =
             protocolPlaceholderValues(dm, groupProtocolPlaceholders(), protocolNumber, Installation, today);
         // The chosen meter's points before meters moves on to the whole base.
-        const JudgingBasis basis = chosenBaseJudging(dm, programLimits());
+        const JudgingBasis basis = chosenBaseJudging(dm, programLimits(), &verificationPrograms());
         const std::vector<ProtocolPoint> chosenPoints = markedPoints(*dm.testPoints, basis);
         const std::vector<GroupMeterColumn> meters = groupMeterColumns(dm, selection.baseName(), basis);
         fillGroupProtocol(document, values, chosenPoints, meters);

@@ -110,6 +110,7 @@ class MainWindow : public QMainWindow, public Workspace {
     std::function<void()> openInstallationDialog;
     std::function<void()> openAboutDialog;
     std::function<void()> openLimitsWindow;
+    std::function<void()> openProgramsWindow;  // "Программы поверки"
   };
   CommandHooks hooks;
   // Called by a report hook with the document it saved: the report panel names
@@ -146,8 +147,11 @@ class MainWindow : public QMainWindow, public Workspace {
   // (made first when missing); enabled only in a desktop session.
   void openProtocolsFolder();
   void showLimits();
-  // Shows the verdicts against the accuracy limits: the chosen meter's in the
-  // status bar, every meter's in the tree, the judged errors in the grid.
+  void showPrograms();
+  // Shows the verdicts against the accuracy limits and the verification
+  // programs: the chosen meter's in the status bar ("Не оценён: нет 3 из 9
+  // точек") and its program in the program view, every meter's verdict and
+  // progress in the tree, the judged errors in the grid.
   void showVerdicts();
 
  protected:
@@ -198,6 +202,7 @@ class MainWindow : public QMainWindow, public Workspace {
   void applySplit();
   double currentSplitFraction() const;
   double currentChartSplitFraction() const;
+  double currentProgramSplitFraction() const;
 
   std::unique_ptr<Ui::MainWindow> ui;
   QVector<QTreeWidgetItem*> baseNodes_;  // [0] "База счетчиков", [i] the i-th base
@@ -207,9 +212,11 @@ class MainWindow : public QMainWindow, public Workspace {
   QMenu* baseTreeMenu_ = nullptr;
   QMenu* pointGridMenu_ = nullptr;
   QVector<QLabel*> statusPanels_;
-  double splitFraction_ = 0;       // the tree pane's share of the split width; 0: design width
-  double chartSplitFraction_ = 0;  // the grid's share of the height above the chart; 0: design
+  double splitFraction_ = 0;         // the tree pane's share of the split width; 0: design width
+  double chartSplitFraction_ = 0;    // the grid's share of the height above the chart; 0: design
+  double programSplitFraction_ = 0;  // the chart's share of the width beside the program view; 0: design
   QTimer* chartUpdate_ = nullptr;
+  QTimer* verdictUpdate_ = nullptr;
   bool shownBefore_ = false;
   bool closed_ = false;
   QString savedDocument_;  // the document the running report saved

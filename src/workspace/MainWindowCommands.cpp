@@ -164,4 +164,6 @@ void MainWindow::showAbout() { runHook(hooks.openAboutDialog, "общие све
 
 void MainWindow::showLimits() { runHook(hooks.openLimitsWindow, "пределы погрешности"); }
 
+void MainWindow::showPrograms() { runHook(hooks.openProgramsWindow, "программы поверки"); }
+
 void MainWindow::exitProgram() { close(); }
