@@ -48,9 +48,9 @@ QString states(MainWindow* form) {
 // The colour a cell of the program view shows on screen.
 QColor shownTint(MainWindow* form, int row, int column) {
   auto* table = widgets::child<QTableWidget>(form, "programTable");
-  const QImage picture = form->grab().toImage();
-  const QPoint inside = table->viewport()->mapTo(
-      form, table->visualItemRect(table->item(row, column)).topLeft() + QPoint(2, 2));
+  table->scrollToItem(table->item(row, column));
+  const QImage picture = table->viewport()->grab().toImage();
+  const QPoint inside = table->visualItemRect(table->item(row, column)).topLeft() + QPoint(2, 2);
   return picture.pixelColor(inside * picture.devicePixelRatio());
 }
 
