@@ -51,7 +51,9 @@ QString programGapsText(const MeterAssessment& assessment) {
     parts << QStringLiteral("не измерены точки программы: ") + unmeasured.join(QStringLiteral("; "));
   if (!unjudged.isEmpty())
     parts << QStringLiteral("не оценены точки программы: ") + unjudged.join(QStringLiteral("; "));
-  return parts.join(QStringLiteral("; ")) + QLatin1Char('.');
+  // "0,5 инд." already ends the sentence.
+  const QString text = parts.join(QStringLiteral("; "));
+  return text.endsWith(QLatin1Char('.')) ? text : text + QLatin1Char('.');
 }
 
 QString groupConclusionText(const std::vector<GroupMeterColumn>& meters) {
