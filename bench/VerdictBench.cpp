@@ -8,18 +8,13 @@
 // looks it judged), against the same repaint by the style's item delegate and
 // the repaint of plain cells. Targets: 10 ms; 15 ms for a repaint of 500 rows.
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
-#include <algorithm>
 #include <cstdio>
-#include <ctime>
-#include <functional>
-#include <vector>
 
 #include "BenchProgram.h"
 #include "app/Application.h"
@@ -58,28 +53,6 @@ void addMeterWithPoints(DataModule& dm) {
          {1 + i % 120, QString::fromLatin1(kPowerFactors[i % 4]), -1.2 + 0.005 * i, i + 1},
          QStringLiteral("slave")});
   transaction.commit();
-}
-
-struct Timing {
-  double medianMs;
-  double slowestMs;
-  double processorMs;  // median processor time: on a busy machine the wall time is mostly waiting
-};
-
-Timing measure(int runs, const std::function<void()>& step) {
-  std::vector<double> times;
-  std::vector<double> processor;
-  for (int run = 0; run < runs; ++run) {
-    QElapsedTimer timer;
-    timer.start();
-    const std::clock_t start = std::clock();
-    step();
-    times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-    processor.push_back(1000.0 * static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
-  }
-  std::sort(times.begin(), times.end());
-  std::sort(processor.begin(), processor.end());
-  return {times[times.size() / 2], times.back(), processor[processor.size() / 2]};
 }
 
 void print(const char* what, const Timing& timing, double targetMs = kTargetMs) {

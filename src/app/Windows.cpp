@@ -7,9 +7,12 @@
 #include "bases/BaseNameDialog.h"
 #include "bases/InstallationDialog.h"
 #include "bases/LimitsWindow.h"
+#include "bases/ProgramsWindow.h"
 #include "bases/ProtocolNumberDialog.h"
+#include "database/DataModule.h"
 #include "legacy/LegacyImportCommand.h"
 #include "link/TerminalWindow.h"
+#include "reports/ProgramProgress.h"
 #include "reports/WordProtocols.h"
 #include "workspace/MainWindow.h"
 
@@ -22,7 +25,8 @@ WindowSet::WindowSet(DataModule& dataModule, Selection& selection)
       baseNameDialog_(std::make_unique<BaseNameDialog>(dataModule, selection, *baseEditor_)),
       aboutDialog_(std::make_unique<AboutDialog>()),
       protocolNumberDialog_(std::make_unique<ProtocolNumberDialog>()),
-      limitsWindow_(std::make_unique<LimitsWindow>()) {
+      limitsWindow_(std::make_unique<LimitsWindow>()),
+      programsWindow_(std::make_unique<ProgramsWindow>()) {
   wire(dataModule, selection);
 }
 
@@ -36,6 +40,14 @@ void WindowSet::wire(DataModule& dataModule, Selection& selection) {
   hooks.beginMeasurement = [terminal] { terminal->beginMeasurement(); };
   hooks.stopPolling = [terminal] { terminal->stopPolling(); };
   DataModule* dm = &dataModule;
+  terminal->programGuide.nextPointLine = [dm](const QString& base) {
+    return nextPointLine(*dm->connection(), base, verificationPrograms());
+  };
+  terminal->programGuide.outsideProgram = [dm](const QString& base, const QList<qint64>& meters,
+                                               double voltage, double current, const QString& powerFactor) {
+    return outsideProgram(*dm->connection(), base, meters, voltage, current, powerFactor,
+                          verificationPrograms());
+  };
   Selection* chosen = &selection;
   ArchiveBrowser* browser = archiveBrowser_.get();
   hooks.addToArchive = [dm, chosen, main] { addChosenMeterToArchive(*dm, *chosen, main); };
@@ -54,6 +66,8 @@ void WindowSet::wire(DataModule& dataModule, Selection& selection) {
   hooks.openAboutDialog = [about, main] { about->open(main); };
   LimitsWindow* limits = limitsWindow_.get();
   hooks.openLimitsWindow = [limits, main] { limits->open(main); };
+  ProgramsWindow* programs = programsWindow_.get();
+  hooks.openProgramsWindow = [programs, main] { programs->open(main); };
   editor->openArchiveBrowser = [browser] { browser->openForTakeOver(); };
   // The old bench's settings files may have been taken over: the port as stored.
   hooks.importFromLegacyProgram = [dm, chosen, main] {

@@ -10,6 +10,7 @@ class DataModule;
 class InstallationDialog;
 class LimitsWindow;
 class MainWindow;
+class ProgramsWindow;
 class ProtocolNumberDialog;
 class Selection;
 class TerminalWindow;
@@ -41,6 +42,7 @@ class WindowSet {
   AboutDialog& aboutDialog() { return *aboutDialog_; }
   ProtocolNumberDialog& protocolNumberDialog() { return *protocolNumberDialog_; }
   LimitsWindow& limitsWindow() { return *limitsWindow_; }
+  ProgramsWindow& programsWindow() { return *programsWindow_; }
 
  private:
   void wire(DataModule& dataModule, Selection& selection);
@@ -54,4 +56,5 @@ class WindowSet {
   std::unique_ptr<AboutDialog> aboutDialog_;
   std::unique_ptr<ProtocolNumberDialog> protocolNumberDialog_;
   std::unique_ptr<LimitsWindow> limitsWindow_;
+  std::unique_ptr<ProgramsWindow> programsWindow_;
 };

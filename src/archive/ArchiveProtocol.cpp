@@ -5,6 +5,7 @@
 #include "database/FieldText.h"
 #include "database/Rows.h"
 #include "reports/PointJudging.h"
+#include "reports/ProgramProgress.h"
 #include "reports/ReportData.h"
 #include "reports/XlReport.h"
 
@@ -77,13 +78,25 @@ void writeLimit(MemoryDataset& rows, const TableDataset& points, const AccuracyL
   if (judgement.state != PointState::NotJudged) rows.setText(Rx::limit, limitText(judgement.limit));
 }
 
+// The archived meter's verdict over all its archived points, against the
+// program of its class and type.
+Verdict archivedMeterVerdict(Dataset& meter, Dataset& points, const AccuracyLimits& limits,
+                             const VerificationPrograms& programs, double accuracyClass) {
+  const QList<ProgramPoint> program =
+      programs.programFor(accuracyClass, Row::ArchivedMeter::read(meter).type);
+  return assessMeter(program, markedMeasuredPoints(points, limits, accuracyClass)).verdict;
+}
+
 }  // namespace
 
 std::optional<double> archivedClass(Dataset& meter) { return Row::ArchivedMeter::read(meter).accuracyClass; }
 
-bool fillArchiveProtocolRows(DataModule& dm) { return fillArchiveProtocolRows(dm, programLimits()); }
+bool fillArchiveProtocolRows(DataModule& dm) {
+  return fillArchiveProtocolRows(dm, programLimits(), verificationPrograms());
+}
 
-bool fillArchiveProtocolRows(DataModule& dm, const AccuracyLimits& limits) {
+bool fillArchiveProtocolRows(DataModule& dm, const AccuracyLimits& limits,
+                             const VerificationPrograms& programs) {
   MemoryDataset& rows = *dm.exportRows;
   rows.close();
   rows.open();
@@ -98,7 +111,8 @@ bool fillArchiveProtocolRows(DataModule& dm, const AccuracyLimits& limits) {
 
     const std::optional<double> accuracyClass = archivedClass(meters);
     const QString verdict =
-        accuracyClass ? verdictWord(verdictOfPoints(points, limits, *accuracyClass)) : QString();
+        accuracyClass ? verdictWord(archivedMeterVerdict(meters, points, limits, programs, *accuracyClass))
+                      : QString();
     points.first();
     rows.append();
     copyFields(rows, meters, kMeterFields);

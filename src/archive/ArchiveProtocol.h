@@ -2,7 +2,8 @@
 
 #include <optional>
 
-class AccuracyLimits;
+#include "reports/VerificationProgram.h"
+
 class DataModule;
 class Dataset;
 
@@ -18,14 +19,16 @@ std::optional<double> archivedClass(Dataset& meter);
 // stays null. A meter without points adds no row.
 //
 // Each point's limit (Limit, "±1,0") when the limits judge it, and on the
-// meter's first row its verdict over all its archived points (Verdict,
-// "годен" / "не годен"; empty when not judged), in the class archived with the meter.
+// meter's first row its verdict over all its archived points against the
+// program of its class and type (Verdict, "годен" / "не годен"; empty when not
+// judged), in the class archived with the meter.
 //
 // Leaves archivedMeters on its last row, archivedPoints on that meter's last
 // point and bases on that meter's base. Returns false when the list holds no
 // meter at all (then no report is made).
-bool fillArchiveProtocolRows(DataModule& dm);  // with the program's limits
-bool fillArchiveProtocolRows(DataModule& dm, const AccuracyLimits& limits);
+bool fillArchiveProtocolRows(DataModule& dm);  // with the program's limits and programs
+bool fillArchiveProtocolRows(DataModule& dm, const AccuracyLimits& limits,
+                             const VerificationPrograms& programs = VerificationPrograms());
 
 class MemoryDataset;
 class QByteArray;

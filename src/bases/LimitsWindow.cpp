@@ -1,20 +1,17 @@
 #include "bases/LimitsWindow.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QHeaderView>
 #include <QKeyEvent>
 
+#include "bases/TableFileView.h"
 #include "reports/AccuracyLimits.h"
-#include "settings/NumericText.h"
 #include "ui_LimitsWindow.h"
 
 namespace {
 
+using table_file_view::decimalText;
+
 const QStringList kTitles = {QStringLiteral("Класс"), QStringLiteral("cos φ"), QStringLiteral("Ток от, %"),
                              QStringLiteral("Ток до, %"), QStringLiteral("Предел, %")};
-
-QString decimalText(double value) { return numberToText(value).replace(QLatin1Char('.'), QLatin1Char(',')); }
 
 QString powerFactorText(const PowerFactor& powerFactor) {
   const QString value = decimalText(powerFactor.value);
@@ -30,10 +27,7 @@ QStringList rowTexts(const LimitRow& row) {
 
 LimitsWindow::LimitsWindow(QWidget* parent) : OpenedWindow(parent), ui(std::make_unique<Ui::LimitsWindow>()) {
   ui->setupUi(this);
-  ui->limitsTable->setColumnCount(static_cast<int>(kTitles.size()));
-  ui->limitsTable->setHorizontalHeaderLabels(kTitles);
-  ui->limitsTable->verticalHeader()->setVisible(false);
-  ui->limitsTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  table_file_view::setUpTable(ui->limitsTable, kTitles);
   connect(ui->closeButton, &QPushButton::clicked, this, &QWidget::close);
   previewKeys();
 }
@@ -51,24 +45,9 @@ void LimitsWindow::open(QWidget* opener) {
 
 void LimitsWindow::showLimits(const QString& path, const AccuracyLimits& limits,
                               const QStringList& problems) {
-  const QString shownPath = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-  ui->pathLabel->setText(
-      QFileInfo::exists(path)
-          ? QStringLiteral("Файл: ") + shownPath
-          : QStringLiteral("Файл: %1 (нет файла: погрешности не оцениваются)").arg(shownPath));
-  QTableWidget* table = ui->limitsTable;
-  table->setRowCount(static_cast<int>(limits.rows().size()));
-  for (int row = 0; row < limits.rows().size(); ++row) {
-    const QStringList texts = rowTexts(limits.rows()[row]);
-    for (int column = 0; column < texts.size(); ++column) {
-      auto* item = new QTableWidgetItem(texts[column]);
-      item->setTextAlignment(Qt::AlignCenter);
-      table->setItem(row, column, item);
-    }
-  }
-  ui->problemsLabel->setText(
-      problems.isEmpty() ? QString() : QStringLiteral("Пропущенные строки:\n") + problems.join('\n'));
-  ui->problemsLabel->setVisible(!problems.isEmpty());
+  table_file_view::Shown file{path, QStringLiteral("погрешности не оцениваются"), {}, problems};
+  for (const LimitRow& row : limits.rows()) file.rows.append(rowTexts(row));
+  table_file_view::show(file, ui->pathLabel, ui->limitsTable, ui->problemsLabel);
 }
 
 bool LimitsWindow::formKeyPress(QKeyEvent* event) {

@@ -140,14 +140,17 @@ Statement countMarkedPoints(qint64 meterNum) {
           kSlave};
 }
 
-Statement markedPointsOfBaseInUse(const QString& base) {
-  return {
-      QStringLiteral(
-          "select master.num as num, slave.tok as tok, slave.km as km, slave.opogr as opogr "
-          "from master join slave on slave.num = master.num "
-          "where master.base = ? and master.myvisible = ? and slave.rep = ? order by master.num, slave.n"),
-      {base, true, QStringLiteral("R")},
-      kSlave};
+Statement markedPointsOfBaseInUse(const QString& base) { return pointsOfBaseInUse(base, true); }
+
+Statement pointsOfBaseInUse(const QString& base, bool markedOnly) {
+  const QString select = QStringLiteral(
+      "select master.num as num, slave.tok as tok, slave.km as km, slave.opogr as opogr, "
+      "slave.voltage as voltage from master join slave on slave.num = master.num "
+      "where master.base = ? and master.myvisible = ? ");
+  const QString order = QStringLiteral("order by master.num, slave.n");
+  if (markedOnly)
+    return {select + QStringLiteral("and slave.rep = ? ") + order, {base, true, QStringLiteral("R")}, kSlave};
+  return {select + order, {base, true}, kSlave};
 }
 
 Statement allArchivedMeters() {

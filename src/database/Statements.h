@@ -52,8 +52,11 @@ Statement markedPointsOfMeter(qint64 meterNum);
 Statement chartPointsOfMeter(qint64 meterNum, bool markedOnly);
 // One row, one column "marked": how many points of a meter are marked.
 Statement countMarkedPoints(qint64 meterNum);
-// Num of a base's meters in use with Tok, KM and Opogr of their marked points.
+// Num of a base's meters in use with Tok, KM, Opogr and Voltage of their marked points.
 Statement markedPointsOfBaseInUse(const QString& base);
+// The same columns of their points, all or only the marked ones, by meter in
+// the order they were added.
+Statement pointsOfBaseInUse(const QString& base, bool markedOnly);
 
 // --- masterarhive ---
 Statement allArchivedMeters();  // in the order they were archived

@@ -59,7 +59,7 @@ void appendPoint(Dataset& points, int meterNum, int slot, const TestPointInput& 
 
 }  // namespace
 
-int storeTestPoints(DataModule& dm, const TestPointInput& input) {
+int storeTestPoints(DataModule& dm, const TestPointInput& input, QList<qint64>* storedMeters) {
   if (!dm.bases->isOpen() || dm.bases->isEmpty()) return 0;
   const QString base = Row::Base::read(*dm.bases).name;
   QueryDataset& meters = *dm.markedPoints;
@@ -72,6 +72,7 @@ int storeTestPoints(DataModule& dm, const TestPointInput& input) {
     const int meterNum = static_cast<int>(meter.key);
     appendPoint(*dm.testPoints, meterNum, static_cast<int>(slot), input);
     ++stored;
+    if (storedMeters) storedMeters->append(meter.key);
     if (meterNum == input.chosenMeterNum) renumberMeterPoints(*dm.testPoints, meterNum);
   }
   return stored;

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include <QDate>
+#include <QList>
 #include <QString>
 
 #include "link/MeasuredValues.h"
@@ -35,8 +36,9 @@ struct TestPointInput {
 // in use of the base on bases's current row whose page was read, using markedPoints
 // for the meters; a meter whose slot number is outside 1..8 (a damaged
 // database) is on no page and is skipped. The chosen meter's points are renumbered at once so that
-// the grid shows them numbered. Returns how many points were stored.
-int storeTestPoints(DataModule& dm, const TestPointInput& input);
+// the grid shows them numbered. Returns how many points were stored; `meters`
+// (when given) gets the keys of the meters they were stored for.
+int storeTestPoints(DataModule& dm, const TestPointInput& input, QList<qint64>* meters = nullptr);
 
 // Among the rows of `points`, those of meter `meterNum`, in their order: a
 // point without a voltage (0) is deleted, the others are numbered 1, 2, 3 ...

@@ -113,11 +113,12 @@ void TerminalWindow::createIndicatorImages() {
 }
 
 void TerminalWindow::createStatusPanels() {
-  for (const int width : {160, 50}) {
+  for (const int width : {160, 50, 0}) {
     auto* panel = new QLabel(ui->statusLine);
+    panel->setObjectName(QStringLiteral("statusPanel%1").arg(statusPanels_.size()));
     panel->setMinimumWidth(width);
     if (statusPanels_.isEmpty()) panel->setFixedWidth(width);
-    ui->statusLine->addWidget(panel, statusPanels_.isEmpty() ? 0 : 1);
+    ui->statusLine->addWidget(panel, statusPanels_.size() == 1 ? 1 : 0);
     statusPanels_.append(panel);
   }
 }
@@ -198,6 +199,7 @@ void TerminalWindow::resetControls() {
   statusPanel(1)->setText(selection_.useCom2() ? QStringLiteral("Используемый порт: Com2")
                                                : QStringLiteral("Используемый порт: Com1"));
   statusPanel(0)->setText(kPortUnavailable);
+  statusPanel(kProgramNotePanel)->clear();
   showScreen();
 }
 
@@ -276,6 +278,7 @@ void TerminalWindow::onActivated() {
   if (thread_->suspended() && !engine_.reconnecting()) thread_->resume();
   const bool baseChosen = !selection_.baseName().isEmpty();
   engine_.setBaseChosen(baseChosen);
+  showProgramGuide();
   if (baseChosen) {
     ui->baseNameLabel->setText(selection_.baseName());
     loadTabSettings();
@@ -354,12 +357,16 @@ void TerminalWindow::save() {
     if (grid) grid->setUpdatesEnabled(true);
   });
   const PageIndicators& leds = engine_.leds();
+  QList<qint64> meters;
   try {
     // A server connection that broke is opened anew and the save run once more.
     dm_.connection()->runTransaction(
         [&] {
-          storeTestPoints(dm_, {leds.page14Lit, leds.page58Lit, &engine_.measured(), selection_.meterNum(),
-                                QDate::currentDate()});
+          meters.clear();
+          storeTestPoints(dm_,
+                          {leds.page14Lit, leds.page58Lit, &engine_.measured(), selection_.meterNum(),
+                           QDate::currentDate()},
+                          &meters);
         },
         [&] {
           points->cancel();
@@ -373,6 +380,24 @@ void TerminalWindow::save() {
   }
   engine_.flags().resultsSaved = true;
   engine_.resetSaveState();
+  noteSavedConditions(meters);
+  showProgramGuide();
+}
+
+void TerminalWindow::showProgramGuide() {
+  const QString base = selection_.baseName();
+  ui->nextPointLabel->setText(programGuide.nextPointLine && !base.isEmpty() ? programGuide.nextPointLine(base)
+                                                                            : QString());
+}
+
+// Said once per save, without stopping the operator: the point was stored.
+void TerminalWindow::noteSavedConditions(const QList<qint64>& meters) {
+  const MeasuredValues& values = engine_.measured();
+  const bool outside =
+      programGuide.outsideProgram &&
+      programGuide.outsideProgram(selection_.baseName(), meters, textToNumber(values.voltagePercent()),
+                                  textToNumber(values.currentPercent()), values.powerFactorText);
+  statusPanel(kProgramNotePanel)->setText(outside ? QStringLiteral("Точка вне программы") : QString());
 }
 
 void TerminalWindow::rereadAfterFailedSave(Dataset& points) {

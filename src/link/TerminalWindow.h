@@ -1,8 +1,10 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 
+#include <QList>
 #include <QString>
 
 #include "link/LinkEngine.h"
@@ -40,8 +42,8 @@ class TerminalWindow : public OpenedWindow, private LinkOwner {
   Q_OBJECT
 
  public:
-  static constexpr int FoldedHeight = 190;
-  static constexpr int UnfoldedHeight = 465;
+  static constexpr int FoldedHeight = 210;
+  static constexpr int UnfoldedHeight = 485;
   static constexpr int FormWidth = 520;
 
   // The workspace may be null (a terminal window without a main window).
@@ -78,6 +80,22 @@ class TerminalWindow : public OpenedWindow, private LinkOwner {
     QRadioButton* reactive;
     std::array<QRadioButton*, 5> schemes;  // "1 - Фаза" .. "4 - Проводная"
   };
+
+  // What the verification program of the chosen base asks for, plugged in at
+  // start-up (the rule lives above this layer); unset: no line is shown.
+  struct ProgramGuide {
+    // The line for a base: "Следующая точка: …" or "Программа выполнена";
+    // empty when the base has no program.
+    std::function<QString(const QString& baseName)> nextPointLine;
+    // Whether points stored at these conditions for these meters (keys) of the
+    // base cover no point of the program of one of them.
+    std::function<bool(const QString& baseName, const QList<qint64>& meters, double voltagePercent,
+                       double currentPercent, const QString& powerFactor)>
+        outsideProgram;
+  };
+  ProgramGuide programGuide;
+  // The status panel that notes a save outside the program.
+  static constexpr int kProgramNotePanel = 2;
 
   LinkEngine& engine() { return engine_; }
   SerialLine& line() { return line_; }
@@ -120,6 +138,10 @@ class TerminalWindow : public OpenedWindow, private LinkOwner {
   void controlsChanged() override;
 
   void setUpWindow();
+  // The next program point of the chosen base, and after a save whether it
+  // measured a point outside the program.
+  void showProgramGuide();
+  void noteSavedConditions(const QList<qint64>& meters);
   void onLineLost();
   static void rereadAfterFailedSave(Dataset& points);
   void onActivated();

@@ -1,8 +1,6 @@
 #include "reports/AccuracyLimits.h"
 
-#include <QDateTime>
 #include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -11,8 +9,8 @@
 #include <numeric>
 #include <tuple>
 
+#include "reports/TableFile.h"
 #include "settings/ProgramDir.h"
-#include "settings/SmallFile.h"
 
 namespace {
 
@@ -21,50 +19,18 @@ constexpr double kRounding = 1e-9;
 constexpr double kPowerFactorTolerance = 0.02;
 constexpr int kFieldCount = 5;
 
-// A decimal number with point or comma; nothing for anything else.
-std::optional<double> readDecimal(const QString& text) {
-  static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+([.,]\\d*)?|[.,]\\d+)$"));
-  const QString trimmed = text.trimmed();
-  if (!number.match(trimmed).hasMatch()) return std::nullopt;
-  QString point = trimmed;
-  point.replace(QLatin1Char(','), QLatin1Char('.'));
-  bool ok = false;
-  const double value = point.toDouble(&ok);
-  if (!ok || !std::isfinite(value)) return std::nullopt;
-  return value;
-}
-
-// The class column: a number, optionally followed by the letter S and a
-// remark in parentheses, e.g. "0.5", "0,5S", "0.5 (0,5S)".
-std::optional<double> readClass(const QString& text) {
-  static const QRegularExpression klass(
-      QStringLiteral("^\\s*(\\d+(?:[.,]\\d+)?)\\s*[Ss]?\\s*(?:\\([^)]*\\))?\\s*$"));
-  const QRegularExpressionMatch match = klass.match(text);
-  if (!match.hasMatch()) return std::nullopt;
-  return readDecimal(match.captured(1));
-}
-
-bool sameClass(double a, double b) { return std::abs(a - b) <= 1e-6; }
-
-// A field as the problem lists quote it; a long one is cut, so that one line
-// of the list stays one line of the message box.
-QString quoted(const QString& text) {
-  constexpr qsizetype kShown = 40;
-  const QString trimmed = text.trimmed();
-  return QStringLiteral("«%1»").arg(trimmed.size() > kShown ? trimmed.left(kShown) + QChar(0x2026) : trimmed);
-}
+using table_file::quoted;
+using table_file::readDecimal;
+using table_file::sameClass;
 
 // The row of a data line, or the reason it is damaged.
 std::optional<LimitRow> readRow(const QString& line, QString* reason) {
-  QStringList fields = line.split(QLatin1Char(';'));
-  while (fields.size() > kFieldCount && fields.last().trimmed().isEmpty()) fields.removeLast();
-  if (fields.size() != kFieldCount) {
-    *reason = QStringLiteral("ожидается %1 полей через «;», найдено %2").arg(kFieldCount).arg(fields.size());
-    return std::nullopt;
-  }
+  const std::optional<QStringList> split = table_file::splitFields(line, kFieldCount, reason);
+  if (!split) return std::nullopt;
+  const QStringList& fields = *split;
   LimitRow row;
   row.classText = fields[0].trimmed();
-  const std::optional<double> klass = readClass(fields[0]);
+  const std::optional<double> klass = table_file::readAccuracyClass(fields[0]);
   if (!klass || *klass <= 0) {
     *reason = QStringLiteral("класс точности %1 не распознан").arg(quoted(fields[0]));
     return std::nullopt;
@@ -102,10 +68,6 @@ std::optional<LimitRow> readRow(const QString& line, QString* reason) {
   row.limit = *limit;
   return row;
 }
-
-// The first line that is no comment names the columns; a line whose first
-// field reads as a class is taken as data all the same.
-bool isHeader(const QString& line) { return !readClass(line.section(QLatin1Char(';'), 0, 0)).has_value(); }
 
 // Rows judge the same points when their class and power factor are the same
 // (the row "1" covers any letter) and their current ranges overlap.
@@ -171,40 +133,23 @@ bool powerFactorMatches(const PowerFactor& row, const PowerFactor& measured) {
 
 AccuracyLimits AccuracyLimits::parse(const QString& text, const QString& fileName, QStringList* problems) {
   AccuracyLimits limits;
-  QString body = text;
-  if (body.startsWith(QChar(0xFEFF))) body.remove(0, 1);
-  const QStringList lines = body.split(QLatin1Char('\n'));
-  bool headerSeen = false;
   QList<qsizetype> rowLines;
-  for (qsizetype index = 0; index < lines.size(); ++index) {
-    QString line = lines[index];
-    if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
-    const QString trimmed = line.trimmed();
-    if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char('#'))) continue;
-    if (!headerSeen) {
-      headerSeen = true;
-      if (isHeader(trimmed)) continue;
-    }
+  table_file::forEachDataLine(text, [&](int number, const QString& line) {
     QString reason;
     if (const std::optional<LimitRow> row = readRow(line, &reason)) {
       limits.rows_.append(*row);
-      rowLines.append(index + 1);
+      rowLines.append(number);
     } else if (problems) {
-      problems->append(QStringLiteral("%1, строка %2: %3").arg(fileName).arg(index + 1).arg(reason));
+      problems->append(table_file::lineProblem(fileName, number, reason));
     }
-  }
+  });
   if (problems) reportOverlaps(limits.rows_, rowLines, fileName, problems);
   return limits;
 }
 
 AccuracyLimits AccuracyLimits::load(const QString& path, QStringList* problems) {
-  const SmallFile file = SmallFile::read(path, kTableFileMaxBytes);
-  if (file.status == SmallFile::Status::Missing) return {};
-  if (!file.isRead()) {
-    if (problems) problems->append(file.problem(path));
-    return {};
-  }
-  return parse(QString::fromUtf8(file.bytes), path, problems);
+  const std::optional<QString> text = table_file::readText(path, problems);
+  return text ? parse(*text, path, problems) : AccuracyLimits();
 }
 
 QList<LimitRow> AccuracyLimits::rowsForClass(double accuracyClass) const {
@@ -274,20 +219,9 @@ QString verdictWord(Verdict verdict) {
 
 namespace {
 
-struct LoadedLimits {
-  QString path;
-  bool exists = false;
-  QDateTime modified;
-  qint64 size = -1;
-  bool loaded = false;
-  AccuracyLimits limits;
-  QStringList pendingProblems;
-  std::function<void(const QStringList&)> reporter;
-};
-
-LoadedLimits& loadedLimits() {
-  static LoadedLimits loaded;
-  return loaded;
+WatchedTableFile<AccuracyLimits>& watchedLimits() {
+  static WatchedTableFile<AccuracyLimits> file(&AccuracyLimits::load);
+  return file;
 }
 
 }  // namespace
@@ -295,34 +229,9 @@ LoadedLimits& loadedLimits() {
 QString programLimitsPath() { return programPath(QStringLiteral("sources/limits.csv")); }
 
 void setLimitsProblemReporter(std::function<void(const QStringList&)> reporter) {
-  loadedLimits().reporter = std::move(reporter);
+  watchedLimits().setReporter(std::move(reporter));
 }
 
 const AccuracyLimits& programLimits(QStringList* newProblems) {
-  LoadedLimits& loaded = loadedLimits();
-  const QString path = programLimitsPath();
-  const QFileInfo info(path);
-  const bool exists = info.exists();
-  const QDateTime modified = exists ? info.lastModified() : QDateTime();
-  const qint64 size = exists ? info.size() : -1;
-  if (!loaded.loaded || path != loaded.path || exists != loaded.exists || modified != loaded.modified ||
-      size != loaded.size) {
-    QStringList problems;
-    loaded.limits = AccuracyLimits::load(path, &problems);
-    loaded.path = path;
-    loaded.exists = exists;
-    loaded.modified = modified;
-    loaded.size = size;
-    loaded.loaded = true;
-    loaded.pendingProblems = problems;
-    if (loaded.reporter && !problems.isEmpty()) {
-      loaded.pendingProblems.clear();
-      loaded.reporter(problems);
-    }
-  }
-  if (newProblems && !loaded.pendingProblems.isEmpty()) {
-    newProblems->append(loaded.pendingProblems);
-    loaded.pendingProblems.clear();
-  }
-  return loaded.limits;
+  return watchedLimits().current(programLimitsPath(), newProblems);
 }

@@ -153,15 +153,19 @@ std::vector<GroupMeterColumn> groupMeterColumns(DataModule& dm, const QString& b
                                    .toStdString());
     column.serialNumber = meter.serialNumber;
     column.points = markedPoints(*dm.testPoints, basis);
-    column.verdict = verdictOf(column.points);
+    column.verdict = assessMarkedPoints(*dm.testPoints, basis, meter.type).verdict;
     columns.push_back(std::move(column));
   }
   return columns;
 }
 
 void fillSingleProtocol(WordDocument& document, const PlaceholderValues& placeholders,
-                        const std::vector<ProtocolPoint>& points) {
-  replacePlaceholders(document, placeholders, singleConclusionText(verdictOf(points)));
+                        const std::vector<ProtocolPoint>& points, const MeterAssessment& assessment) {
+  // The gaps are the program's own points (numbers and letters), put in before
+  // the one pass over the template's text that replaces the conclusion.
+  const QString gaps = programGapsText(assessment);
+  if (!gaps.isEmpty()) document.insertParagraphBefore(kConclusionPlaceholder, kNoConclusionLead, gaps);
+  replacePlaceholders(document, placeholders, singleConclusionText(assessment.verdict));
   WordTable& table = document.firstTable();
   for (size_t i = 0; i < points.size(); ++i) table.appendRow();
   int row = kSingleHeadingRows;

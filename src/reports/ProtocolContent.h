@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "reports/AccuracyLimits.h"
+#include "reports/VerificationProgram.h"
 
 class Dataset;
 class DataModule;
@@ -43,20 +44,24 @@ struct ProtocolPoint {
   PointJudgement judgement;  // against the accuracy limits
 };
 
-// What judges the points of a protocol: the limits and the base's accuracy
-// class; without limits no point is judged.
+// What judges the points of a protocol: the limits, the base's accuracy
+// class and the verification programs; without limits no point is judged and
+// no program applies.
 struct JudgingBasis {
   const AccuracyLimits* limits = nullptr;
   double accuracyClass = 0;
+  const VerificationPrograms* programs = nullptr;
 };
-// The limits for the base the main window left in dm.bases.
-JudgingBasis chosenBaseJudging(DataModule& dm, const AccuracyLimits& limits);
+// The limits and programs for the base the main window left in dm.bases.
+JudgingBasis chosenBaseJudging(DataModule& dm, const AccuracyLimits& limits,
+                               const VerificationPrograms* programs = nullptr);
 
 // The points of `slave` (the meter its master shows) whose Rep is "R", in the
 // order they were added, judged on the basis. Leaves the dataset on its last row.
 std::vector<ProtocolPoint> markedPoints(Dataset& slave, const JudgingBasis& basis = {});
-// The verdict over a meter's marked points.
-Verdict verdictOf(const std::vector<ProtocolPoint>& points);
+// The meter of that type whose test points `slave` holds, judged on its
+// marked points against its program (when the basis has one for it).
+MeterAssessment assessMarkedPoints(Dataset& slave, const JudgingBasis& basis, const QString& meterType);
 
 // One error column of the group protocol: a meter in use of the base.
 struct GroupMeterColumn {
@@ -67,7 +72,7 @@ struct GroupMeterColumn {
 };
 
 // The base's meters in use, by slot, with their marked points and their
-// verdicts on the basis.
+// verdicts on the basis (against their programs).
 // meters is reopened on them and left on the last one (testPoints following it).
 std::vector<GroupMeterColumn> groupMeterColumns(DataModule& dm, const QString& baseName,
                                                 const JudgingBasis& basis = {});
@@ -77,8 +82,14 @@ inline const QString kConclusionPlaceholder = QStringLiteral("<Lzak>");
 // "счётчик признан годным к применению." / "…негодным…"; a blank for the
 // verifier's pen when not judged.
 QString singleConclusionText(Verdict verdict);
-// "счётчики признаны годными к применению: №…, №…; негодными: №…." by the
-// meters' verdicts (meters not judged are not listed); a blank when none is judged.
+// Why a meter with a program gets no conclusion: "не измерены точки
+// программы: 5 % cos φ = 1; 10 % 0,5 инд." (points measured but without a
+// limit follow as "не оценены точки программы: …"); empty when the meter is
+// judged or has no program. The protocol puts it after kNoConclusionLead.
+QString programGapsText(const MeterAssessment& assessment);
+inline const QString kNoConclusionLead = QStringLiteral("Заключение не дано: ");
+// "счётчики признаны годными к применению: №…, №…; негодными: №…; не
+// оценены: №…." by the meters' verdicts; a blank when none is judged.
 QString groupConclusionText(const std::vector<GroupMeterColumn>& meters);
 
 // The test conditions of a group protocol's data rows, one row per condition
@@ -92,17 +103,21 @@ std::vector<ProtocolPoint> groupRowConditions(const std::vector<ProtocolPoint>& 
 // Fills a document made from look.doc: the placeholders, then one row of the
 // first table per point below its heading row (number, voltage, current,
 // power factor, error and, when the table has a sixth column, the limit of a
-// judged point), and the conclusion from the points' verdict.
+// judged point), and the conclusion from the meter's verdict. A meter that
+// its program leaves unjudged gets "Заключение не дано: " and programGapsText
+// in a paragraph of its own above the conclusion, which keeps the blank for
+// the pen.
 void fillSingleProtocol(WordDocument& document, const PlaceholderValues& placeholders,
-                        const std::vector<ProtocolPoint>& points);
+                        const std::vector<ProtocolPoint>& points, const MeterAssessment& assessment);
 
 // Fills a document made from Glook.doc. Rows 1 and 2 are headings; row 3
 // gets each meter's serial number in the cell over its error column; data row
 // m + 3 holds the m-th test condition of groupRowConditions (running number,
 // voltage, current, power factor in columns 1 to 4), and the meter in slot k
 // writes the error it measured under that condition in column k + 4.
-// A last row "Заключение" holds each meter's verdict under its errors, and the
-// conclusion line names the fit and unfit meters.
+// A last row "Заключение" holds each meter's verdict under its errors (empty
+// for a meter not judged), and the conclusion line names the fit, unfit and
+// unjudged meters.
 void fillGroupProtocol(WordDocument& document, const PlaceholderValues& placeholders,
                        const std::vector<ProtocolPoint>& chosenPoints,
                        const std::vector<GroupMeterColumn>& meters);

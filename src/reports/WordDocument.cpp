@@ -266,6 +266,25 @@ int WordDocument::insertPicture(const QString& placeholder, const QByteArray& pn
   return count;
 }
 
+int WordDocument::insertParagraphBefore(const QString& placeholder, const QString& lead,
+                                        const QString& value) {
+  const std::vector<pugi::xml_node> paragraphs = paragraphsWith(placeholder);
+  for (const pugi::xml_node paragraph : paragraphs) {
+    pugi::xml_node copy = paragraph.parent().insert_copy_before(paragraph, paragraph);
+    // Bookmarks are named once per document.
+    for (const char* mark : {"bookmarkStart", "bookmarkEnd"})
+      while (pugi::xml_node found = copy.find_node([&](pugi::xml_node node) { return w_->is(node, mark); }))
+        found.parent().remove_child(found);
+    // Each replacement reads the paragraph afresh: a run may hold both parts.
+    const qsizetype at = ParagraphText(copy, *w_).text().indexOf(placeholder);
+    ParagraphText(copy, *w_).replace(at, ParagraphText(copy, *w_).text().size() - at,
+                                     at > 0 ? value : lead + value);
+    if (at > 0) ParagraphText(copy, *w_).replace(0, at, lead);
+  }
+  if (!paragraphs.empty()) textChanged_ = true;
+  return static_cast<int>(paragraphs.size());
+}
+
 int WordDocument::removeParagraphsWith(const QString& placeholder) {
   const std::vector<pugi::xml_node> paragraphs = paragraphsWith(placeholder);
   for (const pugi::xml_node paragraph : paragraphs) {

@@ -75,6 +75,11 @@ class WordDocument {
   // Returns how many were placed; one image part serves them all.
   int insertPicture(const QString& placeholder, const QByteArray& png, const QSize& pixelSize,
                     const QString& description);
+  // Puts before every paragraph of the main text that holds placeholder a
+  // copy of it in which the text before the placeholder is `lead` and the
+  // placeholder `value`, each in its own run's formatting, and the text after
+  // it is gone. Returns how many were put.
+  int insertParagraphBefore(const QString& placeholder, const QString& lead, const QString& value);
   // Removes every paragraph of the main text that holds placeholder (a
   // picture placeholder when there is nothing to show); returns how many.
   int removeParagraphsWith(const QString& placeholder);

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "database/DataModule.h"
+#include "database/Rows.h"
 #include "reports/DesktopOpen.h"
 #include "reports/ProtocolChart.h"
 #include "reports/ProtocolContent.h"
@@ -92,11 +93,13 @@ QString singleWordReport(DataModule& dm, const Selection& selection) {
         const QDate today = QDate::currentDate();
         const PlaceholderValues values =
             protocolPlaceholderValues(dm, singleProtocolPlaceholders(), protocolNumber, Installation, today);
-        const JudgingBasis basis = chosenBaseJudging(dm, programLimits());
+        const JudgingBasis basis = chosenBaseJudging(dm, programLimits(), &verificationPrograms());
+        const MeterAssessment assessment =
+            assessMarkedPoints(*dm.testPoints, basis, Row::Meter::read(*dm.meters).type);
         // The chart first: its placeholder is then no longer in the text the values go into.
         placeProtocolChart(document,
                            singleProtocolChart(*dm.connection(), selection.meterNum(), selection.baseName()));
-        fillSingleProtocol(document, values, markedPoints(*dm.testPoints, basis));
+        fillSingleProtocol(document, values, markedPoints(*dm.testPoints, basis), assessment);
         return descriptiveName({QStringLiteral("Протокол"), protocolNumber,
                                 valueOf(values, QStringLiteral("<Ltch>")),
                                 valueOf(values, QStringLiteral("<Lnum>")), today.toString(Qt::ISODate)});
@@ -111,7 +114,7 @@ QString groupWordReport(DataModule& dm, const Selection& selection) {
         const PlaceholderValues values =
             protocolPlaceholderValues(dm, groupProtocolPlaceholders(), protocolNumber, Installation, today);
         // The chosen meter's points before meters moves on to the whole base.
-        const JudgingBasis basis = chosenBaseJudging(dm, programLimits());
+        const JudgingBasis basis = chosenBaseJudging(dm, programLimits(), &verificationPrograms());
         const std::vector<ProtocolPoint> chosenPoints = markedPoints(*dm.testPoints, basis);
         const std::vector<GroupMeterColumn> meters = groupMeterColumns(dm, selection.baseName(), basis);
         placeProtocolChart(document, groupProtocolChart(*dm.connection(), selection.baseName()));

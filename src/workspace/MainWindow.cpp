@@ -22,6 +22,7 @@
 #include "database/Rows.h"
 #include "reports/AccuracyLimits.h"
 #include "reports/DesktopOpen.h"
+#include "reports/VerificationProgram.h"
 #include "settings/ProgramDir.h"
 #include "settings/SettingsRecords.h"
 #include "ui/DatasetGrid.h"
@@ -110,7 +111,10 @@ MainWindow::MainWindow(DataModule& dataModule, Selection& selection, QWidget* pa
   setUpWindow();
 }
 
-MainWindow::~MainWindow() { setLimitsProblemReporter({}); }
+MainWindow::~MainWindow() {
+  setLimitsProblemReporter({});
+  setProgramsProblemReporter({});
+}
 
 // ---------------------------------------------------------------- components
 
@@ -197,6 +201,7 @@ void MainWindow::connectCommands() {
       {ui->openProtocolsFolderAction, &MainWindow::openProtocolsFolder},
       {ui->limitsAction, &MainWindow::showLimits},
       {ui->importLegacyAction, &MainWindow::importFromLegacyProgram},
+      {ui->programsAction, &MainWindow::showPrograms},
   };
   for (const auto& [action, handler] : commands) connect(action, &QAction::triggered, this, handler);
 
@@ -214,6 +219,8 @@ void MainWindow::connectCommands() {
           [this] { splitFraction_ = currentSplitFraction(); });
   connect(ui->pointSplitter, &QSplitter::splitterMoved, this,
           [this] { chartSplitFraction_ = currentChartSplitFraction(); });
+  connect(ui->programSplitter, &QSplitter::splitterMoved, this,
+          [this] { programSplitFraction_ = currentProgramSplitFraction(); });
 }
 
 void MainWindow::setUpWindow() {

@@ -113,6 +113,7 @@ class MainWindow : public QMainWindow, public Workspace {
     // "Импорт из прежней программы…": the whole command (folder, check,
     // question, import, the tree shown anew).
     std::function<void()> importFromLegacyProgram;
+    std::function<void()> openProgramsWindow;  // "Программы поверки"
   };
   CommandHooks hooks;
   // Called by a report hook with the document it saved: the report panel names
@@ -150,8 +151,11 @@ class MainWindow : public QMainWindow, public Workspace {
   void openProtocolsFolder();
   void showLimits();
   void importFromLegacyProgram();
-  // Shows the verdicts against the accuracy limits: the chosen meter's in the
-  // status bar, every meter's in the tree, the judged errors in the grid.
+  void showPrograms();
+  // Shows the verdicts against the accuracy limits and the verification
+  // programs: the chosen meter's in the status bar ("Не оценён: нет 3 из 9
+  // точек") and its program in the program view, every meter's verdict and
+  // progress in the tree, the judged errors in the grid.
   void showVerdicts();
 
  protected:
@@ -203,6 +207,7 @@ class MainWindow : public QMainWindow, public Workspace {
   void fitFirstLayout();
   double currentSplitFraction() const;
   double currentChartSplitFraction() const;
+  double currentProgramSplitFraction() const;
 
   std::unique_ptr<Ui::MainWindow> ui;
   QVector<QTreeWidgetItem*> baseNodes_;  // [0] "База счетчиков", [i] the i-th base
@@ -212,10 +217,12 @@ class MainWindow : public QMainWindow, public Workspace {
   QMenu* baseTreeMenu_ = nullptr;
   QMenu* pointGridMenu_ = nullptr;
   QVector<QLabel*> statusPanels_;
-  double splitFraction_ = 0;       // the tree pane's share of the split width; 0: design width
-  bool layoutStored_ = false;      // the layout file gave a window state
-  double chartSplitFraction_ = 0;  // the grid's share of the height above the chart; 0: design
+  double splitFraction_ = 0;         // the tree pane's share of the split width; 0: design width
+  bool layoutStored_ = false;        // the layout file gave a window state
+  double chartSplitFraction_ = 0;    // the grid's share of the height above the chart; 0: design
+  double programSplitFraction_ = 0;  // the chart's share of the width beside the program view; 0: design
   QTimer* chartUpdate_ = nullptr;
+  QTimer* verdictUpdate_ = nullptr;
   bool shownBefore_ = false;
   bool closed_ = false;
   QString savedDocument_;  // the document the running report saved

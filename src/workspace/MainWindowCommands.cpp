@@ -167,5 +167,6 @@ void MainWindow::showLimits() { runHook(hooks.openLimitsWindow, "пределы 
 void MainWindow::importFromLegacyProgram() {
   runHook(hooks.importFromLegacyProgram, "импорт из прежней программы");
 }
+void MainWindow::showPrograms() { runHook(hooks.openProgramsWindow, "программы поверки"); }
 
 void MainWindow::exitProgram() { close(); }

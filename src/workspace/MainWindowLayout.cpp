@@ -1,4 +1,4 @@
-// The main window's layout between runs: window state, size and split in the
+// The main window's layout between runs: window state, size and splits in the
 // memo's lines, the grid's columns, each in its component file.
 #include <QGuiApplication>
 
@@ -23,7 +23,8 @@ namespace {
 const QString kGridFile = QStringLiteral("sources/datagrid.res");
 const QString kMemoFile = QStringLiteral("sources/mform.res");
 constexpr int kDesignTreeWidth = 176;
-constexpr double kDesignGridShare = 0.55;  // of the height shared with the chart
+constexpr double kDesignGridShare = 0.55;   // of the height shared with the chart
+constexpr double kDesignChartShare = 0.55;  // of the width shared with the program view
 
 // The first pane's share of a two-pane splitter; `fallback` while it has no size.
 double firstPaneShare(const QSplitter& splitter, double fallback) {
@@ -92,14 +93,16 @@ void MainWindow::restoreLayout() {
   }
   if (layout.splitPercent > 0) splitFraction_ = layout.splitPercent / 100.0;
   if (layout.chartSplitPercent > 0) chartSplitFraction_ = layout.chartSplitPercent / 100.0;
+  if (layout.programSplitPercent > 0) programSplitFraction_ = layout.programSplitPercent / 100.0;
 }
 
 void MainWindow::saveLayout() {
   const int splitPercent = qRound(currentSplitFraction() * 100);
   const int chartSplitPercent = qRound(currentChartSplitFraction() * 100);
-  ui->layoutText->setPlainText(
-      formatLayoutLines(windowState(), frameGeometry().topLeft(), size(), splitPercent, chartSplitPercent)
-          .join(QLatin1Char('\n')));
+  const int programSplitPercent = qRound(currentProgramSplitFraction() * 100);
+  ui->layoutText->setPlainText(formatLayoutLines(windowState(), frameGeometry().topLeft(), size(),
+                                                 splitPercent, chartSplitPercent, programSplitPercent)
+                                   .join(QLatin1Char('\n')));
   // The files name the controls as they were named when the format was made.
   saveComponentToFile(ui->layoutText, programPath(kMemoFile), false, QStringLiteral("MForm"));
   saveComponentToFile(ui->pointGrid, programPath(kGridFile), false, QStringLiteral("DBGrid1"));
@@ -109,6 +112,10 @@ double MainWindow::currentSplitFraction() const { return firstPaneShare(*ui->tre
 
 double MainWindow::currentChartSplitFraction() const {
   return firstPaneShare(*ui->pointSplitter, chartSplitFraction_);
+}
+
+double MainWindow::currentProgramSplitFraction() const {
+  return firstPaneShare(*ui->programSplitter, programSplitFraction_);
 }
 
 // The splits keep their shares of width and height as the window is resized.
@@ -126,6 +133,8 @@ void MainWindow::applySplit() {
   setFirstPaneShare(*ui->treeSplitter, splitFraction_);
   if (chartSplitFraction_ <= 0) chartSplitFraction_ = kDesignGridShare;
   setFirstPaneShare(*ui->pointSplitter, chartSplitFraction_);
+  if (programSplitFraction_ <= 0) programSplitFraction_ = kDesignChartShare;
+  setFirstPaneShare(*ui->programSplitter, programSplitFraction_);
 }
 
 // Without a stored layout the window opens at its design size, wider (as far

@@ -1,6 +1,7 @@
-// The verdicts against the accuracy limits in the main window: the error cells
-// of the grid, the chosen meter's verdict in the status bar, every meter's in
-// the tree.
+// The verdicts against the accuracy limits and the verification programs in
+// the main window: the error cells of the grid, the chosen meter's verdict in
+// the status bar and its program in the program view, every meter's verdict
+// and progress in the tree.
 #include <QLabel>
 #include <QTimer>
 #include <QTreeWidget>
@@ -9,11 +10,13 @@
 #include "database/Rows.h"
 #include "reports/JudgedCells.h"
 #include "reports/PointJudging.h"
+#include "reports/ProgramProgress.h"
 #include "ui/DatasetGrid.h"
 #include "ui/MessageService.h"
 #include "ui/Selection.h"
 #include "ui_MainWindow.h"
 #include "workspace/MainWindow.h"
+#include "workspace/ProgramView.h"
 
 namespace {
 
@@ -30,11 +33,10 @@ QBrush verdictBrush(Verdict verdict) {
   return {};
 }
 
-std::optional<double> accuracyClassOf(Connection* connection, const QString& baseName) {
-  QueryDataset probe(connection);
-  probe.reopen(Statements::baseByName(baseName));
-  if (probe.isEmpty()) return std::nullopt;
-  return Row::Base::read(probe).accuracyClass;
+// "Не оценён: 6 из 9 точек" for a meter with a program; the verdict alone without.
+QString meterToolTip(const MeterAssessment& assessment) {
+  const QString verdict = verdictText(assessment.verdict);
+  return assessment.hasProgram() ? verdict + QStringLiteral(": ") + programProgressText(assessment) : verdict;
 }
 
 // "1 998": thousands apart by a space, as the messages write counts.
@@ -52,30 +54,39 @@ QString linesWord(qsizetype count) {
   return QStringLiteral("строк");
 }
 
-// The first problems of the file and how many more: the box fits the screen
+// Reports a file's problems in a box after the paint or command that read the
+// file: the first problems and how many more, so that the box fits the screen
 // however damaged the file is.
-QString limitProblemsText(const QStringList& problems) {
-  constexpr qsizetype kShown = 10;
-  QString text =
-      QStringLiteral("Файл пределов погрешности содержит ошибки; повреждённые строки пропущены:\n") +
-      problems.mid(0, kShown).join(QLatin1Char('\n'));
-  if (const qsizetype more = problems.size() - kShown; more > 0)
-    text += QStringLiteral("\nи ещё %1 %2").arg(countText(more), linesWord(more));
-  return text;
-}
-
-void showLimitProblems(const QStringList& problems) {
-  // Reported after the paint or command that read the file.
-  QTimer::singleShot(0, [text = limitProblemsText(problems)] { MessageService::plain(text); });
+std::function<void(const QStringList&)> problemBox(const QString& heading) {
+  return [heading](const QStringList& problems) {
+    constexpr qsizetype kShown = 10;
+    QString text = heading + problems.mid(0, kShown).join(QLatin1Char('\n'));
+    if (const qsizetype more = problems.size() - kShown; more > 0)
+      text += QStringLiteral("\nи ещё %1 %2").arg(countText(more), linesWord(more));
+    QTimer::singleShot(0, [text] { MessageService::plain(text); });
+  };
 }
 
 }  // namespace
 
 void MainWindow::setUpJudgements() {
-  setLimitsProblemReporter(showLimitProblems);
+  setLimitsProblemReporter(problemBox(
+      QStringLiteral("Файл пределов погрешности содержит ошибки; повреждённые строки пропущены:\n")));
+  setProgramsProblemReporter(
+      problemBox(QStringLiteral("Файл программ поверки прочитан с ошибками, пропущено:\n")));
   showPointJudgements(ui->pointGrid, [this] { return chosenAccuracyClass(); });
   // A base's meters show their verdicts once they are seen.
   connect(ui->baseTree, &QTreeWidget::itemExpanded, this, &MainWindow::showVerdicts);
+  // An edit of a point (its error, its conditions) judges again, once for a
+  // burst of changes.
+  verdictUpdate_ = new QTimer(this);
+  verdictUpdate_->setSingleShot(true);
+  verdictUpdate_->setInterval(0);
+  connect(verdictUpdate_, &QTimer::timeout, this, &MainWindow::showVerdicts);
+  const TableDataset* points = dm_.testPoints;
+  connect(points, &Dataset::rowChanged, verdictUpdate_, qOverload<>(&QTimer::start));
+  connect(points, &Dataset::rowInserted, verdictUpdate_, qOverload<>(&QTimer::start));
+  connect(points, &Dataset::rowRemoved, verdictUpdate_, qOverload<>(&QTimer::start));
 }
 
 std::optional<double> MainWindow::chosenAccuracyClass() const {
@@ -87,14 +98,11 @@ std::optional<double> MainWindow::chosenAccuracyClass() const {
 }
 
 void MainWindow::showVerdicts() {
+  verdictUpdate_->stop();
   const AccuracyLimits& limits = programLimits();
-  QString chosenVerdict;
-  if (selection_.meterNum() != 0 && dm_.markedPoints->isOpen()) {
-    const std::optional<double> klass = chosenAccuracyClass();
-    chosenVerdict =
-        verdictText(klass ? verdictOfPoints(*dm_.markedPoints, limits, *klass) : Verdict::NotJudged);
-  }
-  statusPanel(kVerdictPanel)->setText(chosenVerdict);
+  const VerificationPrograms& programs = verificationPrograms();
+  std::optional<MeterAssessment> chosen;
+  if (selection_.meterNum() != 0) chosen = MeterAssessment();
 
   for (int i = 1; i <= baseCount_; ++i) {
     QTreeWidgetItem* baseNode = baseNodes_[i];
@@ -102,23 +110,27 @@ void MainWindow::showVerdicts() {
     const QString baseName = baseNode->text(0);
     // The meters of a folded base are not seen: judged when it is unfolded.
     if (!baseNode->isExpanded() && baseName != selection_.baseName()) continue;
-    const std::optional<double> klass = accuracyClassOf(dm_.connection(), baseName);
-    const QHash<qint64, Verdict> verdicts =
-        klass ? meterVerdictsOfBase(*dm_.connection(), baseName, *klass, limits) : QHash<qint64, Verdict>();
+    const std::optional<double> klass = baseAccuracyClass(*dm_.connection(), baseName);
+    const QHash<qint64, MeterAssessment> assessments =
+        klass ? assessMetersOfBase(*dm_.connection(), baseName, *klass, limits, programs)
+              : QHash<qint64, MeterAssessment>();
+    if (chosen && baseName == selection_.baseName()) chosen = assessments.value(selection_.meterNum());
     QueryDataset meters(dm_.connection());
     meters.reopen(Statements::metersOfBaseInUse(baseName, true));
-    QHash<int, Verdict> bySlot;
+    QHash<int, MeterAssessment> bySlot;
     for (meters.first(); !meters.eof(); meters.next()) {
       const Row::Meter meter = Row::Meter::read(meters);
-      bySlot.insert(static_cast<int>(meter.slot), verdicts.value(meter.key, Verdict::NotJudged));
+      bySlot.insert(static_cast<int>(meter.slot), assessments.value(meter.key));
     }
     for (int child = 0; child < baseNode->childCount(); ++child) {
       QTreeWidgetItem* meterNode = baseNode->child(child);
       if (meterNode->data(0, kBaseNameRole).toString() != baseName) continue;
-      const Verdict verdict = bySlot.value(meterNode->data(0, kSlotRole).toInt(), Verdict::NotJudged);
-      meterNode->setForeground(0, verdictBrush(verdict));
-      meterNode->setToolTip(0, verdictText(verdict));
+      const MeterAssessment assessment = bySlot.value(meterNode->data(0, kSlotRole).toInt());
+      meterNode->setForeground(0, verdictBrush(assessment.verdict));
+      meterNode->setToolTip(0, meterToolTip(assessment));
     }
   }
+  statusPanel(kVerdictPanel)->setText(chosen ? assessmentText(*chosen) : QString());
+  ui->programView->showMeter(chosen);
   ui->pointGrid->refreshCellLooks();
 }

@@ -15,10 +15,16 @@ std::optional<int> integerLine(const QStringList& lines, int index) {
   return value;
 }
 
+// A split's share in percent; 0 (the design split) unless strictly between 0 and 100.
+int percentLine(const QStringList& lines, int index) {
+  const std::optional<int> percent = integerLine(lines, index);
+  return percent && *percent > 0 && *percent < 100 ? *percent : 0;
+}
+
 }  // namespace
 
 QStringList formatLayoutLines(Qt::WindowStates states, const QPoint& topLeft, const QSize& size,
-                              int splitPercent, int chartSplitPercent) {
+                              int splitPercent, int chartSplitPercent, int programSplitPercent) {
   QString word = kNormal;
   if (states & Qt::WindowMinimized)
     word = kMinimized;
@@ -30,7 +36,8 @@ QStringList formatLayoutLines(Qt::WindowStates states, const QPoint& topLeft, co
           QString::number(size.height()),
           QString::number(size.width()),
           QString::number(splitPercent),
-          QString::number(chartSplitPercent)};
+          QString::number(chartSplitPercent),
+          QString::number(programSplitPercent)};
 }
 
 StoredLayout parseLayoutLines(const QStringList& lines) {
@@ -47,10 +54,9 @@ StoredLayout parseLayoutLines(const QStringList& lines) {
   } else if (word == kMinimized) {
     layout.state = Qt::WindowMinimized;
   }
-  const std::optional<int> split = integerLine(lines, 5);
-  if (split && *split > 0 && *split < 100) layout.splitPercent = *split;
-  const std::optional<int> chartSplit = integerLine(lines, 6);
-  if (chartSplit && *chartSplit > 0 && *chartSplit < 100) layout.chartSplitPercent = *chartSplit;
+  layout.splitPercent = percentLine(lines, 5);
+  layout.chartSplitPercent = percentLine(lines, 6);
+  layout.programSplitPercent = percentLine(lines, 7);
   return layout;
 }
 

@@ -149,14 +149,26 @@ void ArchiveProtocolTest::longValuesAreCutTo20() {
 
 void ArchiveProtocolTest::limitsAndVerdicts_data() {
   QTest::addColumn<QList<double>>("errors");
+  QTest::addColumn<QString>("programs");  // rows of programs.csv
   QTest::addColumn<QString>("verdict");
-  QTest::newRow("all within, one at the limit") << QList<double>{0.25, -1.0} << "годен";
-  QTest::newRow("one beyond") << QList<double>{0.25, -1.5, 0} << "не годен";
+  const QString classProgram = QStringLiteral("1;;100;100;0.5/L\n1;;100;10;0.5/L\n");
+  QTest::newRow("all within, one at the limit") << QList<double>{0.25, -1.0} << ""
+                                                << "годен";
+  QTest::newRow("one beyond") << QList<double>{0.25, -1.5, 0} << ""
+                              << "не годен";
+  QTest::newRow("program point missing") << QList<double>{0.25, -1.0} << classProgram << "<null>";
+  QTest::newRow("program point missing, one beyond")
+      << QList<double>{0.25, -1.5} << classProgram << "не годен";
+  QTest::newRow("the type's own program done")
+      << QList<double>{0.25} << classProgram + "1;се301;100;100;0.5/L\n"
+      << "годен";
 }
 
-// Points of class 1 at 100 % and 0.5/L: the limit ±1,0 on every row, the verdict on the first.
+// Points of class 1 at 100 % and 0.5/L: the limit ±1,0 on every row, the
+// verdict (against the program of the meter's class and type) on the first.
 void ArchiveProtocolTest::limitsAndVerdicts() {
   QFETCH(QList<double>, errors);
+  QFETCH(QString, programs);
   QFETCH(QString, verdict);
   ArchiveFixture fixture;
   fixture.addBase(QStringLiteral("Б1"));
@@ -166,7 +178,8 @@ void ArchiveProtocolTest::limitsAndVerdicts() {
   QStringList problems;
   const AccuracyLimits limits =
       AccuracyLimits::load(sourceTreePath(QStringLiteral("data/sources/limits.csv")), &problems);
-  QVERIFY(fillArchiveProtocolRows(fixture.dm(), limits));
+  const VerificationPrograms program = VerificationPrograms::parse(programs, "programs.csv", &problems);
+  QVERIFY(fillArchiveProtocolRows(fixture.dm(), limits, program));
   const auto rows = rxRows(fixture.dm());
   QCOMPARE(rows.size(), errors.size());
   for (int i = 0; i < rows.size(); ++i) {

@@ -3,13 +3,13 @@
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
-#include <QProcess>
 #include <QTabWidget>
 #include <QTest>
 
 #include "support/Keyboard.h"
 #include "support/Widgets.h"
 
+#include "SimulatorProcess.h"
 #include "TerminalFixture.h"
 #include "link/PortNames.h"
 #include "support/TestRegistry.h"
@@ -32,51 +32,17 @@ class TerminalSessionTest : public QObject {
 
 namespace {
 
-// vt3417-sim serving this program directory; it notes every byte it receives.
-class Simulator {
+// vt3417-sim serving this program directory.
+class Simulator : public SimulatorProcess {
  public:
-  explicit Simulator(const TempProgramDir& dir) : received_(dir.filePath("received.bin")) {
-#ifdef VT3417_SIM
-    process_.start(VT3417_SIM, {"--program-dir", dir.path(), "--port", "Com1", "--received", received_,
-                                "--set", "refresh_ms=400", "--set", "voltage=209", "--set", "current=2.5",
-                                "--set", "errors=0.125 -12.345 0.31 -0.27 0.4567 - -2.25 0.5"});
-    if (!process_.waitForReadyRead(5000)) qFatal("vt3417-sim did not start");
-    device_ = QString::fromUtf8(process_.readLine()).trimmed();
-#endif
-  }
-  ~Simulator() {
-    process_.terminate();
-    process_.waitForFinished(5000);
-  }
-
-  QString device() const { return device_; }
-  QByteArray received() const {
-    QFile file(received_);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
-  // The bytes received since the last call.
-  QByteArray newlyReceived() {
-    const QByteArray all = received();
-    const QByteArray fresh = all.mid(seen_);
-    seen_ = all.size();
-    return fresh;
-  }
-
- private:
-  QProcess process_;
-  QString received_;
-  QString device_;
-  qsizetype seen_ = 0;
+  explicit Simulator(const TempProgramDir& dir)
+      : SimulatorProcess(dir, {"--set", "refresh_ms=400", "--set", "voltage=209", "--set", "current=2.5",
+                               "--set", "errors=0.125 -12.345 0.31 -0.27 0.4567 - -2.25 0.5"}) {}
 };
 
 MeasuredValues& values() { return programMeasuredValues(); }
 
-// A click once the button is enabled (the window enables it on the next quiet turn).
-void click(TerminalFixture& fixture, const char* name) {
-  auto* button = fixture.control<QAbstractButton>(name);
-  if (!fixture.waitFor([button] { return button->isEnabled(); })) qWarning("%s stays disabled", name);
-  button->click();
-}
+void click(TerminalFixture& fixture, const char* name) { clickWhenEnabled(fixture, name); }
 
 // The terminal window active with no entry field focused: a letter typed now
 // goes to the keypad's dispatch.

@@ -113,7 +113,7 @@ class VerdictScenarioTest : public QObject {
     QCOMPARE(last.value(1), "Заключение");
     QCOMPARE(last.mid(4, 8), kGroupVerdicts);
     QCOMPARE(document.missingParagraphs({"Заключение: счётчики признаны годными к применению: №1001, №1002, "
-                                         "№1005, №1008; негодными: №1003, №1006, №1007."}),
+                                         "№1005, №1008; негодными: №1003, №1006, №1007; не оценены: №1004."}),
              QStringList());
   }
 

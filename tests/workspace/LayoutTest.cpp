@@ -209,35 +209,39 @@ void LayoutTest::layoutLines_data() {
   QTest::addColumn<QSize>("size");
   QTest::addColumn<int>("split");
   QTest::addColumn<int>("chartSplit");
-  QTest::newRow("normal") << QStringList{"wsNormal", "10", "20", "500", "900", "30", "60"}
-                          << int(Qt::WindowNoState) << QSize(900, 500) << 30 << 60;
+  QTest::addColumn<int>("programSplit");
+  QTest::newRow("normal") << QStringList{"wsNormal", "10", "20", "500", "900", "30", "60", "70"}
+                          << int(Qt::WindowNoState) << QSize(900, 500) << 30 << 60 << 70;
+  QTest::newRow("written before the program view")
+      << QStringList{"wsNormal", "10", "20", "500", "900", "30", "60"} << int(Qt::WindowNoState)
+      << QSize(900, 500) << 30 << 60 << 0;
   QTest::newRow("written before the chart") << QStringList{"wsNormal", "10", "20", "500", "900", "30"}
-                                            << int(Qt::WindowNoState) << QSize(900, 500) << 30 << 0;
+                                            << int(Qt::WindowNoState) << QSize(900, 500) << 30 << 0 << 0;
   QTest::newRow("chart split not a number") << QStringList{"wsNormal", "0", "0", "500", "900", "30", "x"}
-                                            << int(Qt::WindowNoState) << QSize(900, 500) << 30 << 0;
+                                            << int(Qt::WindowNoState) << QSize(900, 500) << 30 << 0 << 0;
   QTest::newRow("chart split whole height") << QStringList{"wsMaximized", "0", "0", "1", "1", "30", "100"}
-                                            << int(Qt::WindowMaximized) << QSize() << 30 << 0;
+                                            << int(Qt::WindowMaximized) << QSize() << 30 << 0 << 0;
   QTest::newRow("negative place") << QStringList{"wsNormal", "-8", "-8", "500", "900", "30"}
-                                  << int(Qt::WindowNoState) << QSize(900, 500) << 30 << 0;
+                                  << int(Qt::WindowNoState) << QSize(900, 500) << 30 << 0 << 0;
   QTest::newRow("maximised") << QStringList{"wsMaximized", "0", "0", "768", "1024", "25"}
-                             << int(Qt::WindowMaximized) << QSize() << 25 << 0;
+                             << int(Qt::WindowMaximized) << QSize() << 25 << 0 << 0;
   QTest::newRow("minimised") << QStringList{"wsMinimized", "0", "0", "1", "1"} << int(Qt::WindowMinimized)
-                             << QSize() << 0 << 0;
-  QTest::newRow("design memo") << QStringList{""} << -1 << QSize() << 0 << 0;
-  QTest::newRow("unknown word") << QStringList{"wsFull", "0", "0", "5", "5", "40"} << -1 << QSize() << 40
+                             << QSize() << 0 << 0 << 0;
+  QTest::newRow("design memo") << QStringList{""} << -1 << QSize() << 0 << 0 << 0;
+  QTest::newRow("unknown word") << QStringList{"wsFull", "0", "0", "5", "5", "40"} << -1 << QSize() << 40 << 0
                                 << 0;
   QTest::newRow("split zero") << QStringList{"wsNormal", "0", "0", "500", "900", "0"}
-                              << int(Qt::WindowNoState) << QSize(900, 500) << 0 << 0;
+                              << int(Qt::WindowNoState) << QSize(900, 500) << 0 << 0 << 0;
   QTest::newRow("split not a number") << QStringList{"wsNormal", "0", "0", "500", "900", "x"}
-                                      << int(Qt::WindowNoState) << QSize(900, 500) << 0 << 0;
+                                      << int(Qt::WindowNoState) << QSize(900, 500) << 0 << 0 << 0;
   QTest::newRow("split whole width") << QStringList{"wsNormal", "0", "0", "500", "900", "100"}
-                                     << int(Qt::WindowNoState) << QSize(900, 500) << 0 << 0;
+                                     << int(Qt::WindowNoState) << QSize(900, 500) << 0 << 0 << 0;
   QTest::newRow("size not numbers") << QStringList{"wsNormal", "a", "b", "c", "d", "35"}
-                                    << int(Qt::WindowNoState) << QSize() << 35 << 0;
+                                    << int(Qt::WindowNoState) << QSize() << 35 << 0 << 0;
   QTest::newRow("size lines missing")
-      << QStringList{"wsNormal", "0"} << int(Qt::WindowNoState) << QSize() << 0 << 0;
+      << QStringList{"wsNormal", "0"} << int(Qt::WindowNoState) << QSize() << 0 << 0 << 0;
   QTest::newRow("zero size") << QStringList{"wsNormal", "0", "0", "0", "900", "35"} << int(Qt::WindowNoState)
-                             << QSize() << 35 << 0;
+                             << QSize() << 35 << 0 << 0;
 }
 
 void LayoutTest::layoutLines() {
@@ -246,11 +250,13 @@ void LayoutTest::layoutLines() {
   QFETCH(QSize, size);
   QFETCH(int, split);
   QFETCH(int, chartSplit);
+  QFETCH(int, programSplit);
   const StoredLayout layout = parseLayoutLines(lines);
   QCOMPARE(layout.state ? int(*layout.state) : -1, state);
   QCOMPARE(layout.size.value_or(QSize()), size);
   QCOMPARE(layout.splitPercent, split);
   QCOMPARE(layout.chartSplitPercent, chartSplit);
+  QCOMPARE(layout.programSplitPercent, programSplit);
 }
 
 void LayoutTest::firstStartHasDesignLayout() {
@@ -347,31 +353,39 @@ double firstShare(const QSplitter* split) {
   return sizes[0] * 100.0 / (sizes[0] + sizes[1]);
 }
 
-// Both splits: tree | grid across, grid over chart down; a file written
-// before the chart pane existed gives the chart its design share.
+// The three splits: tree | grid across, grid over chart down, chart |
+// program view across; a file written before the chart pane or the program
+// view existed gives them their design shares.
 void LayoutTest::splitComesBack() {
   WorkspaceFixture fixture;
   MainWindow* form = fixture.openWindow();
   QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "pointSplitter")) - 55) < 1);
-  for (auto [split, percent] : {std::pair{widgets::child<QSplitter>(form, "treeSplitter"), 40},
-                                std::pair{widgets::child<QSplitter>(form, "pointSplitter"), 30}}) {
+  QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "programSplitter")) - 55) < 1);
+  const std::pair<const char*, int> shares[] = {
+      {"treeSplitter", 40}, {"pointSplitter", 30}, {"programSplitter", 65}};
+  for (auto [name, percent] : shares) {
+    QSplitter* split = widgets::child<QSplitter>(form, name);
     const int total = split->sizes()[0] + split->sizes()[1];
     split->setSizes({total * percent / 100, total - total * percent / 100});
   }
   form = fixture.restart();
-  QVERIFY(readText(programPath("sources/mform.res")).endsWith("  Lines = 40\n  Lines = 30\nend\n"));
-  QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "treeSplitter")) - 40) < 1);
-  QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "pointSplitter")) - 30) < 1);
+  QVERIFY(
+      readText(programPath("sources/mform.res")).endsWith("  Lines = 40\n  Lines = 30\n  Lines = 65\nend\n"));
+  const auto sharesKept = [&form, &shares] {
+    for (auto [name, percent] : shares)
+      QVERIFY2(qAbs(firstShare(widgets::child<QSplitter>(form, name)) - percent) < 1, name);
+  };
+  sharesKept();
   // The shares are kept when the window grows.
   form->resize(form->width() + 200, form->height() + 100);
-  QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "treeSplitter")) - 40) < 1);
-  QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "pointSplitter")) - 30) < 1);
+  sharesKept();
 
   fixture.closeWindow();
   writeText(programPath("sources/mform.res"), memoStream({"wsNormal", "0", "0", "500", "700", "35"}));
   form = fixture.openWindow();
   QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "treeSplitter")) - 35) < 1);
   QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "pointSplitter")) - 55) < 1);
+  QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "programSplitter")) - 55) < 1);
 }
 
 void LayoutTest::movedAndWidenedColumnComesBack() {
@@ -481,9 +495,9 @@ void LayoutTest::oversizedStoredWindowFitsTheScreen_data() {
   QTest::newRow("30000") << "30000"
                          << "30000";
   QTest::newRow("taller than the screen") << "5000"
-                                          << "400";
+                                          << "500";
   QTest::newRow("far off the screen") << "300"
-                                      << "400";
+                                      << "500";
 }
 
 // A stored size beyond the screen (a damaged file, another machine's larger

@@ -59,7 +59,8 @@ QByteArray SimInstrument::draw() {
       for (int phase = 0; phase < 3; ++phase) phases[phase] = vary(scenario_.phaseCurrent(phase));
       return drawAddressed(currentRows(phases, scenario_.showsMilliamperes(), lineLabels));
     case Screen::PowerFactor:
-      return drawAddressed(powerFactorRows(scenario_.powerFactor, scenario_.angle));
+      return drawAddressed(
+          powerFactorRows(scenario_.powerFactor, scenario_.powerFactorDecimals, scenario_.angle));
     case Screen::Power:
       return drawAddressed(powerRows(vary(scenario_.totalPower()), reactive_, scheme_, counting_));
     case Screen::Errors14:

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 #include <QCommandLineParser>
@@ -22,13 +23,18 @@
 namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
+volatile std::sig_atomic_t g_reload = 0;
 void requestStop(int) { g_stop = 1; }
+void requestReload(int) { g_reload = 1; }
 
-void installStopHandlers() {
+void installSignalHandlers() {
   struct sigaction action {};
   action.sa_handler = requestStop;  // no SA_RESTART: poll() returns at once
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  struct sigaction reload {};
+  reload.sa_handler = requestReload;
+  sigaction(SIGHUP, &reload, nullptr);
   signal(SIGPIPE, SIG_IGN);
 }
 
@@ -69,13 +75,19 @@ std::optional<qint64> durationMs(const QString& text) {
 }
 
 // Serve the terminal until stopped or `durationMs` (0: no limit) has passed.
-// Every byte received from the program is appended to `received` if open.
-// Returns why it stopped early: a capture or a received file that could not
-// be written; empty otherwise.
-QString serve(PtyLine& line, SimInstrument& instrument, int refreshMs, qint64 durationMs, QFile& received) {
+// Every byte received from the program is appended to `received` if open;
+// SIGHUP calls `reload` (the trainer changed the load). Returns why it
+// stopped early: a capture or a received file that could not be written;
+// empty otherwise.
+QString serve(PtyLine& line, SimInstrument& instrument, int refreshMs, qint64 durationMs, QFile& received,
+              const std::function<void()>& reload) {
   qint64 nextRefresh = line.elapsedMs() + refreshMs;
   while (!g_stop && (durationMs == 0 || line.elapsedMs() < durationMs)) {
     if (!line.captureError().isEmpty()) return line.captureError();
+    if (g_reload) {
+      g_reload = 0;
+      reload();
+    }
     const int wait = static_cast<int>(qBound(qint64{0}, nextRefresh - line.elapsedMs(), qint64{refreshMs}));
     switch (line.waitForInput(wait)) {
       case PtyLine::Wait::Data: {
@@ -118,8 +130,9 @@ int main(int argc, char** argv) {
   options.setApplicationDescription(QStringLiteral(
       "Plays the instrument VT3417 on a pseudo-terminal. Prints the device path, then serves until stopped.\n"
       "Scenario keys: nominal_voltage, nominal_current, voltage (1 or 3 values), current (1 or 3 values),\n"
-      "current_unit (auto|a|ma), power_factor, angle, power, errors (8 values, \"-\" for no meter),\n"
-      "noise, error_noise, seed, refresh_ms."));
+      "current_unit (auto|a|ma), power_factor, power_factor_decimals (1..3), angle, power,\n"
+      "errors (8 values, \"-\" for no meter), noise, error_noise, seed, refresh_ms.\n"
+      "SIGHUP reads the scenario file and the --set settings again (refresh_ms stays)."));
   options.addOptions({
       {QStringLiteral("scenario"), QStringLiteral("Scenario file of \"key = value\" lines."),
        QStringLiteral("file")},
@@ -183,8 +196,19 @@ int main(int argc, char** argv) {
   std::printf("%s\n", qUtf8Printable(line.devicePath()));
   std::fflush(stdout);
 
-  installStopHandlers();
+  installSignalHandlers();
   SimInstrument instrument(scenario);
-  const QString stopped = serve(line, instrument, scenario.refreshMs, *duration, received);
+  // The scenario file and the settings again; a broken file keeps what is measured.
+  const auto reload = [&] {
+    SimScenario fresh;
+    QString why;
+    if (!buildScenario(options, fresh, why)) {
+      std::fprintf(stderr, "vt3417-sim: %s (scenario kept)\n", qUtf8Printable(why));
+      return;
+    }
+    scenario = fresh;
+    std::fprintf(stderr, "vt3417-sim: scenario read again\n");
+  };
+  const QString stopped = serve(line, instrument, scenario.refreshMs, *duration, received, reload);
   return stopped.isEmpty() ? 0 : fail(stopped);
 }

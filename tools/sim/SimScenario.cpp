@@ -76,6 +76,9 @@ bool SimScenario::set(const QString& key, const QString& rawValue, QString& erro
                                    : CurrentUnit::Auto;
   } else if (key == u"power_factor") {
     ok = parseNumber(value, powerFactor);
+  } else if (key == u"power_factor_decimals") {
+    powerFactorDecimals = value.toInt(&ok);
+    ok = ok && powerFactorDecimals >= 1 && powerFactorDecimals <= 3;
   } else if (key == u"angle") {
     ok = parseNumber(value, angle) && angle >= 0 && angle <= 360;
   } else if (key == u"power") {

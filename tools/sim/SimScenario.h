@@ -16,6 +16,7 @@ struct SimScenario {
   std::optional<std::array<double, 3>> current;
   CurrentUnit currentUnit = CurrentUnit::Auto;  // Auto: milliamperes below 1 A
   double powerFactor = 0.866;
+  int powerFactorDecimals = 3;  // digits after the point on the КМ screen
   double angle = 30;            // degrees, 0..360
   std::optional<double> power;  // W or var; the sum of U·I·PF when not given
   std::array<std::optional<double>, 8> errors = {0.12, -0.05, 0.31, -0.27, 0.08, -0.14, 0.22, -0.09};

@@ -67,9 +67,9 @@ ScreenRows currentRows(const std::array<double, 3>& amperes, bool milliamperes, 
   return rows;
 }
 
-ScreenRows powerFactorRows(double powerFactor, double angle) {
+ScreenRows powerFactorRows(double powerFactor, int decimals, double angle) {
   return {QStringLiteral("УГОЛ ") + fitNumber(angle, 6, 2).rightJustified(6) + QStringLiteral(" ГРАД"),
-          QStringLiteral("   КМ ") + fitNumber(powerFactor, 6, 3).rightJustified(6), QString()};
+          QStringLiteral("   КМ ") + fitNumber(powerFactor, 6, decimals).rightJustified(6), QString()};
 }
 
 ScreenRows powerRows(double power, bool reactive, int scheme, bool counting) {

@@ -24,7 +24,7 @@ inline constexpr int MenuEntryColumn = 16;
 // Phase rows "Ф1  220.12 В"; a three-wire scheme labels them "2-1", "2-3", "3-1".
 ScreenRows voltageRows(const std::array<double, 3>& volts, bool lineLabels);
 ScreenRows currentRows(const std::array<double, 3>& amperes, bool milliamperes, bool lineLabels);
-ScreenRows powerFactorRows(double powerFactor, double angle);
+ScreenRows powerFactorRows(double powerFactor, int decimals, double angle);
 ScreenRows powerRows(double power, bool reactive, int scheme, bool counting);
 // page 0: meters 1-4, page 1: meters 5-8; a meter without a value shows a blank field.
 ScreenRows errorPageRows(int page, const std::array<std::optional<double>, 8>& errors);
