@@ -24,7 +24,7 @@ const QString kGridFile = QStringLiteral("sources/datagrid.res");
 const QString kMemoFile = QStringLiteral("sources/mform.res");
 constexpr int kDesignTreeWidth = 176;
 constexpr double kDesignGridShare = 0.55;   // of the height shared with the chart
-constexpr double kDesignChartShare = 0.55;  // of the width shared with the program view
+constexpr double kDesignChartShare = 0.45;  // of the width shared with the program view: its columns fit
 
 // The first pane's share of a two-pane splitter; `fallback` while it has no size.
 double firstPaneShare(const QSplitter& splitter, double fallback) {

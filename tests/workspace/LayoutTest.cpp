@@ -360,7 +360,7 @@ void LayoutTest::splitComesBack() {
   WorkspaceFixture fixture;
   MainWindow* form = fixture.openWindow();
   QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "pointSplitter")) - 55) < 1);
-  QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "programSplitter")) - 55) < 1);
+  QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "programSplitter")) - 45) < 1);
   const std::pair<const char*, int> shares[] = {
       {"treeSplitter", 40}, {"pointSplitter", 30}, {"programSplitter", 65}};
   for (auto [name, percent] : shares) {
@@ -385,7 +385,7 @@ void LayoutTest::splitComesBack() {
   form = fixture.openWindow();
   QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "treeSplitter")) - 35) < 1);
   QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "pointSplitter")) - 55) < 1);
-  QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "programSplitter")) - 55) < 1);
+  QVERIFY(qAbs(firstShare(widgets::child<QSplitter>(form, "programSplitter")) - 45) < 1);
 }
 
 void LayoutTest::movedAndWidenedColumnComesBack() {
