@@ -1,6 +1,7 @@
 #include "reports/AccuracyLimits.h"
 
 #include <QFile>
+#include <QHash>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -111,7 +112,9 @@ void reportOverlaps(const QList<LimitRow>& rows, const QList<qsizetype>& lines, 
 
 }  // namespace
 
-std::optional<PowerFactor> parsePowerFactor(const QString& km) {
+namespace {
+
+std::optional<PowerFactor> readPowerFactor(const QString& km) {
   static const QRegularExpression form(
       QStringLiteral("^\\s*([+-]?(?:\\d+(?:[.,]\\d*)?|[.,]\\d+))\\s*(?:/\\s*)?([LlCc]?)\\s*$"));
   const QRegularExpressionMatch match = form.match(km);
@@ -123,6 +126,16 @@ std::optional<PowerFactor> parsePowerFactor(const QString& km) {
   const QString letter = match.captured(2);
   if (!letter.isEmpty()) result.letter = letter.at(0).toUpper();
   return result;
+}
+
+}  // namespace
+
+std::optional<PowerFactor> parsePowerFactor(const QString& km) {
+  // A base's thousands of points hold a handful of texts: each is read once.
+  thread_local QHash<QString, std::optional<PowerFactor>> read;
+  if (const auto known = read.constFind(km); known != read.constEnd()) return *known;
+  if (read.size() >= 1024) read.clear();
+  return *read.insert(km, readPowerFactor(km));
 }
 
 bool powerFactorMatches(const PowerFactor& row, const PowerFactor& measured) {

@@ -50,7 +50,8 @@ ProgramView::ProgramView(QWidget* parent)
   table_->verticalHeader()->setVisible(false);
   table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
-  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  // Columns fitted once per meter shown, not measured again for every cell set.
+  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 2, 0, 0);
   layout->setSpacing(2);
@@ -67,8 +68,11 @@ void ProgramView::showMeter(const std::optional<MeterAssessment>& assessment) {
   else
     caption_->setText(QStringLiteral("Программа поверки: ") + programProgressText(*assessment));
   const int rows = assessment ? static_cast<int>(assessment->program.size()) : 0;
+  table_->setUpdatesEnabled(false);
   table_->setRowCount(rows);
   for (int row = 0; row < rows; ++row) showRow(row, assessment->program[static_cast<size_t>(row)]);
+  table_->resizeColumnsToContents();
+  table_->setUpdatesEnabled(true);
 }
 
 void ProgramView::showRow(int row, const ProgramPointResult& result) {
