@@ -1,5 +1,7 @@
 #include "archive/ArchiveBrowser.h"
 
+#include <QStringListModel>
+
 #include "ui_ArchiveBrowser.h"
 
 #include "archive/ArchiveEdits.h"
@@ -233,15 +235,20 @@ void ArchiveBrowser::refreshTypeList() {
   fillFilterList(Columns::ArchivedMeter::year, {ui->yearToFilter, ui->yearFromFilter});
 }
 
-// The lists cover the whole archive, not the current filter.
+// The lists cover the whole archive, not the current filter. The "from" and
+// "to" lists of a column share one list of values (a hundred thousand serial
+// numbers are not made into items twice); they never insert typed text.
 void ArchiveBrowser::fillFilterList(const QString& column, std::initializer_list<QComboBox*> boxes) {
   QStringList values;
   QueryDataset& query = *dm_.markedPoints;
   query.reopen(Statements::distinctArchiveValues(column));
   for (query.first(); !query.eof(); query.next()) values << query.field(0).asText();
+  QStringListModel*& shared = filterValues_[column];
+  if (!shared) shared = new QStringListModel(this);
+  shared->setStringList(values);
   for (QComboBox* box : boxes) {
-    box->addItems(values);
-    box->setCurrentIndex(-1);  // adding to an empty list would pick the first item
+    if (box->model() != shared) box->setModel(shared);
+    box->setCurrentIndex(-1);  // a filled list would pick the first item
     box->clearEditText();
   }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QWidget>
 
@@ -8,6 +9,7 @@
 
 class QAction;
 class QComboBox;
+class QStringListModel;
 class QLabel;
 class QAbstractButton;
 class BaseEditor;
@@ -75,6 +77,8 @@ class ArchiveBrowser : public QWidget {
   QLabel* detailLabel(const QString& field) const;
 
   std::unique_ptr<Ui::ArchiveBrowser> ui;
+  // The values of a filter column, shared by its "from" and "to" lists.
+  QHash<QString, QStringListModel*> filterValues_;
   QString sortField_;
   DataModule& dm_;
   Workspace* workspace_;
