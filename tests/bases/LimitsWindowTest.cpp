@@ -8,6 +8,7 @@
 
 #include "support/TempProgramDir.h"
 #include "support/TestRegistry.h"
+#include "support/Widgets.h"
 
 #include "bases/LimitsWindow.h"
 
@@ -19,13 +20,9 @@ void writeLimits(const TempProgramDir& program, const QByteArray& text) {
   file.write(text);
 }
 
-QStringList rowTexts(const QTableWidget* table, int row) {
-  QStringList texts;
-  for (int column = 0; column < table->columnCount(); ++column) texts << table->item(row, column)->text();
-  return texts;
-}
-
 }  // namespace
+
+using widgets::rowTexts;
 
 // "Сервис > Пределы погрешности": the limits read from the program's file, read-only.
 class LimitsWindowTest : public QObject {

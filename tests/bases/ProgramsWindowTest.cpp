@@ -7,6 +7,7 @@
 
 #include "support/TempProgramDir.h"
 #include "support/TestRegistry.h"
+#include "support/Widgets.h"
 
 #include "bases/ProgramsWindow.h"
 
@@ -18,13 +19,9 @@ void writePrograms(const TempProgramDir& program, const QByteArray& text) {
   file.write(text);
 }
 
-QStringList rowTexts(const QTableWidget* table, int row) {
-  QStringList texts;
-  for (int column = 0; column < table->columnCount(); ++column) texts << table->item(row, column)->text();
-  return texts;
-}
-
 }  // namespace
+
+using widgets::rowTexts;
 
 // "Сервис > Программы поверки": the programs read from the program's file, read-only.
 class ProgramsWindowTest : public QObject {

@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QObject>
 #include <QString>
+#include <QStringList>
+#include <QTableWidget>
 #include <QWidget>
 
 #include <memory>
@@ -34,6 +36,13 @@ T* child(const Parent& parent, const QString& name) {
 template <typename Parent>
 void trigger(const Parent& window, const QString& name) {
   child<QAction>(window, name)->trigger();
+}
+
+// The texts of a table's row, column by column.
+inline QStringList rowTexts(const QTableWidget* table, int row) {
+  QStringList texts;
+  for (int column = 0; column < table->columnCount(); ++column) texts << table->item(row, column)->text();
+  return texts;
 }
 
 }  // namespace widgets
