@@ -132,7 +132,7 @@ bool LinkEngine::keyTyped(QChar typed) {
     pressMinus();
   } else if (key == u'S' || key == u'Ы') {
     if (!c.saveEnabled || !owner_) return false;
-    owner_->runSave();
+    owner_->runSave(SaveKind::Save);
   } else if (key == u'U' || key == u'Г') {
     if (!c.voltageModeEnabled) return false;
     pressCursorBack();

@@ -24,6 +24,10 @@ constexpr int timerInterval(LinkTimer timer) {
   return 0;
 }
 
+// Which key asked for the store: the operator is told which one to press again
+// when it fails.
+enum class SaveKind { Save, SaveOnce };
+
 // What the link engine asks of the window that owns it. Every call happens on
 // the thread that drives the engine.
 class LinkOwner {
@@ -40,8 +44,9 @@ class LinkOwner {
   virtual bool portOpen() const { return true; }
   // resetTerminal: set the port number from the operator's port choice.
   virtual void applyPortChoice() {}
-  // The single save collected both error pages: store the test points ("Сохранить").
-  virtual void runSave() {}
+  // "Сохранить" was pressed, or the single save collected both error pages:
+  // store the test points.
+  virtual void runSave(SaveKind /*kind*/) {}
   // A timer was enabled or disabled (only on a change).
   virtual void timerChanged(LinkTimer /*timer*/, bool /*enabled*/) {}
   // A frame ended; called with the finished screen before it is parsed and cleared.

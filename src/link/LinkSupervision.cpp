@@ -53,7 +53,7 @@ void LinkEngine::onWatchdog() {
       // that fails is reported once, never retried by the next tick.
       flags_.saveOnceActive = false;
       setTimer(LinkTimer::Watchdog, false);
-      if (owner_) owner_->runSave();
+      if (owner_) owner_->runSave(SaveKind::SaveOnce);
       flags_.saveOnceDone = true;
     }
   }

@@ -341,7 +341,7 @@ void TerminalWindow::showTabDependentControls() {
 // One transaction per save: a database that refuses a row (locked, read-only,
 // disk full) leaves nothing of this save stored, and the error goes on to the
 // one error box.
-void TerminalWindow::save() {
+void TerminalWindow::save(SaveKind kind) {
   if (!line_.connected()) return;  // no instrument: the mirror may be stale
   TableDataset* points = dm_.testPoints;
   const bool wasOpen = points->isOpen();
@@ -375,8 +375,11 @@ void TerminalWindow::save() {
         });
   } catch (const std::exception& error) {
     // The reading is still in the window: nothing of it is lost.
-    throw std::runtime_error(QString::fromUtf8(error.what()).toStdString() +
-                             "\nПоказания остались в окне: нажмите «Сохранить» ещё раз.");
+    const QString key =
+        kind == SaveKind::SaveOnce ? QStringLiteral("Сохр. однократно") : QStringLiteral("Сохранить");
+    throw std::runtime_error(QStringLiteral("%1\nПоказания остались в окне: нажмите «%2» ещё раз.")
+                                 .arg(QString::fromUtf8(error.what()), key)
+                                 .toStdString());
   }
   engine_.flags().resultsSaved = true;
   engine_.resetSaveState();

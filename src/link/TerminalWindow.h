@@ -108,7 +108,7 @@ class TerminalWindow : public OpenedWindow, private LinkOwner {
   void screenShown();
 
  public slots:
-  void save();
+  void save(SaveKind kind = SaveKind::Save);
   void saveOnce();
   void programPower();
   void programEnergy();
@@ -132,7 +132,7 @@ class TerminalWindow : public OpenedWindow, private LinkOwner {
   void sendKey(uint8_t key) override;
   bool portOpen() const override { return line_.connected(); }
   void applyPortChoice() override;
-  void runSave() override { save(); }
+  void runSave(SaveKind kind) override { save(kind); }
   void timerChanged(LinkTimer timer, bool enabled) override { timers_.apply(timer, enabled); }
   void screenChanged() override { showScreen(); }
   void controlsChanged() override;

@@ -75,8 +75,8 @@ bool VirtualLinkDriver::portOpen() const { return !inner_ || inner_->portOpen();
 void VirtualLinkDriver::applyPortChoice() {
   if (inner_) inner_->applyPortChoice();
 }
-void VirtualLinkDriver::runSave() {
-  if (inner_) inner_->runSave();
+void VirtualLinkDriver::runSave(SaveKind kind) {
+  if (inner_) inner_->runSave(kind);
 }
 void VirtualLinkDriver::frameEnding(const InstrumentScreen& screen) {
   if (inner_) inner_->frameEnding(screen);

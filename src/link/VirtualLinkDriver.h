@@ -34,7 +34,7 @@ class VirtualLinkDriver final : public LinkOwner {
   void openPort() override;
   bool portOpen() const override;
   void applyPortChoice() override;
-  void runSave() override;
+  void runSave(SaveKind kind) override;
   void timerChanged(LinkTimer timer, bool enabled) override;
   void frameEnding(const InstrumentScreen& screen) override;
   void screenChanged() override;

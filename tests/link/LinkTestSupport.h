@@ -57,7 +57,7 @@ class RecordingOwner : public LinkOwner {
   void closePort() override { events << QStringLiteral("ClosePort"); }
   void openPort() override { events << QStringLiteral("OpenPort"); }
   void applyPortChoice() override { events << QStringLiteral("ApplyPortChoice"); }
-  void runSave() override { events << QStringLiteral("RunSave"); }
+  void runSave(SaveKind /*kind*/) override { events << QStringLiteral("RunSave"); }
   void frameEnding(const InstrumentScreen& screen) override { frames.append(screen); }
   void controlsChanged() override { ++controlsChanges; }
   void screenChanged() override { ++screenChanges; }

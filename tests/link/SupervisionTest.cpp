@@ -177,8 +177,8 @@ namespace {
 // An owner whose store fails, as when the database refuses the rows.
 class FailingSaveOwner : public RecordingOwner {
  public:
-  void runSave() override {
-    RecordingOwner::runSave();
+  void runSave(SaveKind kind) override {
+    RecordingOwner::runSave(kind);
     throw std::runtime_error("database is locked");
   }
 };

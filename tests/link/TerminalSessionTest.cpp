@@ -278,8 +278,8 @@ void TerminalSessionTest::refusedSaveStoresNothingAndTheWindowGoesOn() {
   QCOMPARE(answers.texts(),
            QStringList{QStringLiteral("База данных \"%1\": база данных доступна только для чтения, "
                                       "изменения не сохранены.\n"
-                                      "Показания остались в окне: нажмите «Сохранить» ещё раз.")
-                           .arg(database)});
+                                      "Показания остались в окне: нажмите «%2» ещё раз.")
+                           .arg(database, QString::fromUtf8(QTest::currentDataTag()))});
   QCOMPARE(storedPoints(fixture).size(), 0);
   QVERIFY(fixture.terminal().isVisible());
   QVERIFY(!fixture.terminal().engine().flags().resultsSaved);
