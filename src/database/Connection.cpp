@@ -7,8 +7,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QThread>
+
+#include <libpq-fe.h>
 
 #include <algorithm>
 #include <stdexcept>
@@ -219,6 +222,7 @@ std::unique_ptr<Connection> Connection::openPostgres(const DatabaseSettings& set
   std::unique_ptr<Connection> connection(new Connection(connectionName, false));
   connection->serverText_ = QStringLiteral("%1 (база %2)").arg(settings.serverText(), settings.name);
   connection->timeoutSeconds_ = settings.timeoutSeconds;
+  connection->watchdog_ = std::make_unique<ServerWatchdog>(std::chrono::seconds(settings.timeoutSeconds));
   try {
     connection->createMissingTables();
   } catch (const std::exception& error) {
@@ -285,7 +289,12 @@ void Connection::createMissingTables() {
 }
 
 Connection::~Connection() {
-  prepared_.clear();
+  {
+    // Freeing the prepared statements talks to the server; one that stopped
+    // answering must not hold the program's end.
+    const ServerWatchdog::Watch watch = watchServer();
+    prepared_.clear();
+  }
   {
     QSqlDatabase db = database();
     db.close();
@@ -301,8 +310,22 @@ bool Connection::isPostgres() const { return driverName().startsWith(QLatin1Stri
 
 int Connection::attempts() const { return isPostgres() ? kServerAttempts : kFileAttempts; }
 
+ServerWatchdog::Watch Connection::watchServer() const {
+  return ServerWatchdog::Watch(watchdog_.get(), watchdog_ ? serverSocket() : -1);
+}
+
+qintptr Connection::serverSocket() const {
+  const QVariant handle = database().driver()->handle();
+  // Qt's driver hands out libpq's connection; its type is named after the struct.
+  const char* type = handle.typeName();
+  if (qstrcmp(type, "pg_conn*") != 0 && qstrcmp(type, "PGconn*") != 0) return -1;
+  const PGconn* server = *static_cast<PGconn* const*>(handle.constData());
+  return server ? PQsocket(server) : -1;
+}
+
 void Connection::beginTransaction() {
   if (isPostgres()) {
+    const ServerWatchdog::Watch watch = watchServer();
     if (!database().transaction()) fail(database().lastError());
     return;
   }
@@ -345,15 +368,14 @@ void Connection::fail(const QSqlError& error) const {
   bool conflict = false;
   bool duplicateKey = false;
   if (isPostgres()) {
+    // The watchdog cut the connection: the server did not answer in time.
+    // Not run again on a new connection at once: a server that is silent now
+    // would leave the operator waiting a second time.
+    if (watchdog_ && watchdog_->expired()) throw DatabaseError(noAnswerText(), code, false, false);
     if (isConnectionLoss(code))
       throw DatabaseError(noConnectionText(serverReason(error)), code, false, false, true);
     // query_canceled: the statement timeout of the connection options.
-    if (code == QLatin1String("57014"))
-      throw DatabaseError(QStringLiteral("Сервер базы данных %1 не ответил за %2 с. Изменение не сохранено; "
-                                         "проверьте сеть и сервер и повторите действие.")
-                              .arg(serverText_)
-                              .arg(timeoutSeconds_),
-                          code, false, false);
+    if (code == QLatin1String("57014")) throw DatabaseError(noAnswerText(), code, false, false);
     // serialization_failure, deadlock_detected; unique_violation
     conflict = code == QLatin1String("40001") || code == QLatin1String("40P01");
     duplicateKey = code == QLatin1String("23505");
@@ -375,8 +397,19 @@ QString Connection::noConnectionText(const QString& reason) const {
   return text + QStringLiteral("\nИзменение не сохранено. Проверьте сеть и сервер и повторите действие.");
 }
 
+QString Connection::noAnswerText() const {
+  return QStringLiteral(
+             "Сервер базы данных %1 не ответил за %2 с. Изменение не сохранено; "
+             "проверьте сеть и сервер и повторите действие.")
+      .arg(serverText_)
+      .arg(timeoutSeconds_);
+}
+
 void Connection::reconnect() {
-  prepared_.clear();
+  {
+    const ServerWatchdog::Watch watch = watchServer();
+    prepared_.clear();
+  }
   QSqlDatabase db = database();
   db.close();
   if (!db.open()) {
@@ -419,6 +452,7 @@ QSqlQuery Connection::execute(const Statement& statement) {
 }
 
 QSqlQuery Connection::executeOnce(const Statement& statement) {
+  const ServerWatchdog::Watch watch = watchServer();
   if (statement.values.isEmpty() && isPostgres() && !isPreparable(statement.sql)) {
     // PostgreSQL prepares only queries and row changes; creating a table,
     // "vacuum" and the like are sent as they are (they have no values).
@@ -498,10 +532,12 @@ Connection::Transaction::Transaction(Connection& connection)
 Connection::Transaction::~Transaction() {
   --connection_.transactionDepth_;
   if (done_) return;
-  if (outermost_)
+  if (outermost_) {
+    const ServerWatchdog::Watch watch = connection_.watchServer();
     connection_.database().rollback();
-  else
+  } else {
     connection_.transactionDoomed_ = true;
+  }
 }
 
 void Connection::Transaction::commit() {
@@ -509,6 +545,7 @@ void Connection::Transaction::commit() {
   done_ = true;
   if (!outermost_) return;
   if (connection_.transactionDoomed_) {
+    const ServerWatchdog::Watch watch = connection_.watchServer();
     connection_.database().rollback();
     throwError(QStringLiteral("Изменения отменены: часть их не удалось сохранить."));
   }
@@ -523,6 +560,7 @@ void Connection::Transaction::commit() {
     }
     return;
   }
+  const ServerWatchdog::Watch watch = connection_.watchServer();
   if (!connection_.database().commit()) {
     const QSqlError error = connection_.database().lastError();
     connection_.database().rollback();

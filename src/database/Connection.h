@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database/DatabaseSettings.h"
+#include "database/ServerWatchdog.h"
 #include "database/Statements.h"
 
 #include <QHash>
@@ -112,6 +113,11 @@ class Connection {
                       bool retryDuplicateKey = false);
   // Completes pending reads of a table (before it is written).
   void aboutToWrite(const QString& table);
+  // Gives up on the server, for as long as the watch lives, when it leaves the
+  // program waiting longer than the timeout of the settings (a server that
+  // stops answering); nothing on SQLite. Statements and commits are watched
+  // here; a reader fetching rows of a result watches its fetching.
+  ServerWatchdog::Watch watchServer() const;
 
   void addReader(PendingReader* reader);
   void removeReader(PendingReader* reader);
@@ -147,6 +153,8 @@ class Connection {
   // server cannot be reached.
   void reconnect();
   QString noConnectionText(const QString& reason) const;
+  QString noAnswerText() const;
+  qintptr serverSocket() const;
   [[noreturn]] void fail(const QSqlError& error) const;
   void beginTransaction();
 
@@ -156,7 +164,8 @@ class Connection {
   int timeoutSeconds_ = 0;
   bool createdFresh_;
   int transactionDepth_ = 0;
-  bool transactionDoomed_ = false;  // an inner group failed: the outermost must not commit
+  bool transactionDoomed_ = false;            // an inner group failed: the outermost must not commit
+  std::unique_ptr<ServerWatchdog> watchdog_;  // PostgreSQL only
   std::vector<PendingReader*> readers_;
   QHash<QString, QSqlQuery> prepared_;  // statements prepared once, run many times
 };

@@ -209,6 +209,7 @@ void Dataset::runSelect() {
 }
 
 int Dataset::readRows(QSqlQuery& query, int rows) {
+  const ServerWatchdog::Watch watch = connection_->watchServer();
   int read = 0;
   while (read < rows && query.next()) {
     QVector<QVariant> row(fields_.size());

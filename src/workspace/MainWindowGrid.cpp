@@ -1,5 +1,7 @@
 // Marks of the test points in the grid, their count, and the renumbering of
 // the test points after a measurement.
+#include <QTimer>
+
 #include "database/Columns.h"
 #include "database/DataModule.h"
 #include "database/Rows.h"
@@ -56,7 +58,12 @@ void MainWindow::toggleMark() {
     points->post();
   } catch (...) {
     // The mark shown stays the one stored: the same click marks it again.
+    // The chart and the verdicts show the stored rows still, so they are not
+    // read again: a server that just failed would only be asked, and its
+    // failure told, a second time.
     points->cancel();
+    chartUpdate_->stop();
+    verdictUpdate_->stop();
     throw;
   }
 }

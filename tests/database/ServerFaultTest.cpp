@@ -1,5 +1,8 @@
+#include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QTest>
+
+#include <thread>
 
 #include "DatabaseFixture.h"
 #include "support/TestRegistry.h"
@@ -16,6 +19,7 @@ class ServerFaultTest : public QObject {
   void restartedServerIsReconnectedOnTheNextStatement();
   void transactionCutByARestartRunsOnceMore();
   void serverThatIsDownIsToldAndTheRowStoredOnceItIsBack();
+  void serverThatStopsAnsweringIsGivenUpAfterItsTimeout();
 };
 
 namespace {
@@ -86,6 +90,40 @@ void ServerFaultTest::serverThatIsDownIsToldAndTheRowStoredOnceItIsBack() {
   TestDatabase::controlServer("up");
   f.dm->chosenBase->post();
   QCOMPARE(f.count("select count(*) from base"), 2);
+}
+
+// The server's machine hangs in the middle of a statement (its processes
+// stopped: the connection stays up, nothing answers). The statement is given
+// up after the timeout of the settings with one Russian message, instead of
+// holding the program for ever; once the server answers again, the next
+// statement runs on a fresh connection.
+void ServerFaultTest::serverThatStopsAnsweringIsGivenUpAfterItsTimeout() {
+  DatabaseFixture f;
+  DatabaseSettings settings = TestDatabase::serverSettings();
+  settings.timeoutSeconds = 2;
+  const auto connection = Connection::openPostgres(settings, QStringLiteral("silent"));
+  auto thaw = qScopeGuard([] { TestDatabase::freezeServer(false); });
+  std::thread freezer([] {
+    QThread::msleep(300);
+    TestDatabase::freezeServer(true);
+  });
+  QElapsedTimer clock;
+  clock.start();
+  try {
+    connection->execute({"select pg_sleep(1)", {}, {}});
+    freezer.join();
+    QFAIL("a statement of a stopped server returned");
+  } catch (const DatabaseError& error) {
+    freezer.join();
+    QCOMPARE(QString::fromUtf8(error.what()),
+             QStringLiteral("Сервер базы данных %1 (база %2) не ответил за 2 с. Изменение не сохранено; "
+                            "проверьте сеть и сервер и повторите действие.")
+                 .arg(settings.serverText(), settings.name));
+  }
+  QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
+  thaw.dismiss();
+  TestDatabase::freezeServer(false);
+  QCOMPARE(connection->execute({"select 7", {}, {}}).next(), true);
 }
 
 VT3417_REGISTER_TEST(ServerFaultTest)

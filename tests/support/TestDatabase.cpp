@@ -13,6 +13,8 @@
 
 #include <stdexcept>
 
+#include <signal.h>
+
 namespace TestDatabase {
 namespace {
 
@@ -176,10 +178,28 @@ void controlServer(const QString& command) {
              .arg(command, QString::fromLocal8Bit(script.readAllStandardError())));
 }
 
-qint64 serverProcessId() {
+void freezeServer(bool freeze) {
   QFile pidFile(state().folder + QStringLiteral("/data/postmaster.pid"));
-  if (!pidFile.open(QIODevice::ReadOnly)) return 0;
-  return pidFile.readLine().trimmed().toLongLong();
+  if (!pidFile.open(QIODevice::ReadOnly)) fail(QStringLiteral("the test server is not running"));
+  const QByteArray main = pidFile.readLine().trimmed();
+  QList<pid_t> processes{pid_t(main.toLongLong())};
+  // The server's other processes are the main one's children ("pid (name) state ppid ...").
+  for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+    if (!stat.open(QIODevice::ReadOnly)) continue;
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() > 1 && fields[1] == main) processes << pid_t(entry.toLongLong());
+  }
+  for (const pid_t process : processes) ::kill(process, freeze ? SIGSTOP : SIGCONT);
+  if (!freeze) return;
+  // Let go again after a while whatever becomes of this process, so that a
+  // test that hangs or aborts never leaves the server stopped for the others.
+  QStringList pids;
+  for (const pid_t process : processes) pids << QString::number(process);
+  QProcess::startDetached(
+      QStringLiteral("/bin/sh"),
+      {QStringLiteral("-c"), QStringLiteral("sleep 30; kill -CONT %1 2>/dev/null").arg(pids.join(' '))});
 }
 
 void refuseWrites(Connection& connection, bool refuse) {

@@ -37,7 +37,9 @@ void runAsSuperuser(const QString& sql, const QString& database = QStringLiteral
 // again), "down" (stop) or "up" (start again), each done when it returns.
 // The tests' own connections to the server are let go first.
 void controlServer(const QString& command);
-// The process id of the server's main process (postmaster); 0 when not running.
-qint64 serverProcessId();
+// Stops every process of the test server (SIGSTOP), as a hung server machine
+// would: connections stay up and the kernel acknowledges, but nothing answers.
+// freeze false lets them go on (SIGCONT); they go on by themselves after 30 s.
+void freezeServer(bool freeze);
 
 }  // namespace TestDatabase

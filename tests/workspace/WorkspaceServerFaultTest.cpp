@@ -1,3 +1,6 @@
+#include <QElapsedTimer>
+#include <QFile>
+#include <QScopeGuard>
 #include <QTest>
 
 #include "WorkspaceFixture.h"
@@ -16,6 +19,8 @@ class WorkspaceServerFaultTest : public QObject {
  private slots:
   void initTestCase();
   void markAfterARestartNeedsNoWord();
+  void markOnAServerInTroubleIsToldOnceAndDoneLater_data();
+  void markOnAServerInTroubleIsToldOnceAndDoneLater();
 };
 
 namespace {
@@ -45,6 +50,58 @@ void WorkspaceServerFaultTest::markAfterARestartNeedsNoWord() {
   chosenMeterWithPoints(fixture);
   TestDatabase::controlServer("restart");
   ScriptedAnswers answers;
+  fixture.clickCell(1, QStringLiteral("Rep"));
+  QTest::qWait(200);
+  QCOMPARE(answers.texts(), QStringList());
+  QCOMPARE(fixture.selection().markedCount(), 1);
+  QCOMPARE(markedInDatabase(fixture), 1);
+}
+
+void WorkspaceServerFaultTest::markOnAServerInTroubleIsToldOnceAndDoneLater_data() {
+  QTest::addColumn<bool>("frozen");
+  QTest::addColumn<QString>("told");
+  QTest::newRow("down") << false << QStringLiteral("Нет связи с сервером базы данных");
+  QTest::newRow("not answering") << true << QStringLiteral("не ответил за 2 с");
+}
+
+// The server is down, or stops answering: a click on the mark gives one box
+// within the timeout of the settings, the mark stays as stored, and the same
+// click marks the point once the server is back.
+void WorkspaceServerFaultTest::markOnAServerInTroubleIsToldOnceAndDoneLater() {
+  QFETCH(bool, frozen);
+  QFETCH(QString, told);
+  WorkspaceFixture fixture;
+  QFile ini(fixture.filePath(QStringLiteral("sources/database.ini")));
+  QVERIFY(ini.open(QIODevice::Append));
+  ini.write("timeout=2\n");
+  ini.close();
+  fixture.restart();
+  chosenMeterWithPoints(fixture);
+  const auto recover = [frozen] {
+    if (frozen)
+      TestDatabase::freezeServer(false);
+    else
+      TestDatabase::controlServer("up");
+  };
+  auto bringBack = qScopeGuard(recover);
+  if (frozen)
+    TestDatabase::freezeServer(true);
+  else
+    TestDatabase::controlServer("down");
+
+  ScriptedAnswers answers;
+  QElapsedTimer clock;
+  clock.start();
+  fixture.clickCell(1, QStringLiteral("Rep"));
+  QTest::qWait(200);
+  QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+  QCOMPARE(answers.texts().size(), 1);
+  QVERIFY2(answers.texts().first().contains(told), qPrintable(answers.texts().first()));
+  QCOMPARE(fixture.selection().markedCount(), 0);
+
+  bringBack.dismiss();
+  recover();
+  answers.clear();
   fixture.clickCell(1, QStringLiteral("Rep"));
   QTest::qWait(200);
   QCOMPARE(answers.texts(), QStringList());
