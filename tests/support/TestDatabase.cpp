@@ -197,9 +197,14 @@ void freezeServer(bool freeze) {
   // test that hangs or aborts never leaves the server stopped for the others.
   QStringList pids;
   for (const pid_t process : processes) pids << QString::number(process);
-  QProcess::startDetached(
-      QStringLiteral("/bin/sh"),
-      {QStringLiteral("-c"), QStringLiteral("sleep 30; kill -CONT %1 2>/dev/null").arg(pids.join(' '))});
+  // Its output goes nowhere: holding the test's own, it would keep CTest waiting.
+  QProcess thaw;
+  thaw.setProgram(QStringLiteral("/bin/sh"));
+  thaw.setArguments({QStringLiteral("-c"), QStringLiteral("sleep 30; kill -CONT %1").arg(pids.join(' '))});
+  thaw.setStandardInputFile(QProcess::nullDevice());
+  thaw.setStandardOutputFile(QProcess::nullDevice());
+  thaw.setStandardErrorFile(QProcess::nullDevice());
+  thaw.startDetached();
 }
 
 void refuseWrites(Connection& connection, bool refuse) {
