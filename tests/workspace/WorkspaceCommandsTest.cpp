@@ -17,6 +17,7 @@
 #include "bases/BaseEditor.h"
 #include "bases/BaseNameDialog.h"
 #include "database/DataModule.h"
+#include "reports/DesktopOpen.h"
 #include "settings/SettingsRecords.h"
 #include "ui/DatasetGrid.h"
 #include "ui/MessageService.h"
@@ -352,6 +353,8 @@ void WorkspaceCommandsTest::protocolsFolderNeedsADesktop() {
   QCOMPARE(open->text(), QStringLiteral("Открыть папку протоколов"));
   auto* service = form->findChild<QMenu*>(QStringLiteral("serviceMenu"));
   QVERIFY(service && service->actions().contains(open));
+  // Under a real display the folder would really be shown in a file manager.
+  if (desktopSessionAvailable()) QSKIP("a desktop session is there: offscreen only");
   // Offscreen there is no file manager to hand the folder to.
   QVERIFY(!open->isEnabled());
   // Run anyway (a shortcut, a script), it makes the folder and says it could not show it.
