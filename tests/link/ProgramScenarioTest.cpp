@@ -113,7 +113,7 @@ class Bench {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write the scenario");
     file.write(QStringLiteral("nominal_voltage = 220\nnominal_current = 5\nvoltage = 220\ncurrent = %1\n"
                               "power_factor = %2\npower_factor_decimals = 2\nangle = %3\nerrors = %4\n"
-                              "refresh_ms = 300\n")
+                              "refresh_ms = 400\n")
                    .arg(load.amperes)
                    .arg(load.powerFactor)
                    .arg(load.angle)
