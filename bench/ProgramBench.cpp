@@ -9,12 +9,11 @@
 // save. Target: judging and view refresh <= 5 ms.
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTest>
-#include <QTreeWidget>
 
 #include <cstdio>
 
 #include "BenchProgram.h"
+#include "BenchWindow.h"
 #include "app/Application.h"
 #include "database/DataModule.h"
 #include "reports/ProgramProgress.h"
@@ -86,11 +85,7 @@ int main(int argc, char** argv) {
 
   Selection selection;
   MainWindow window(dm, selection);
-  window.show();
-  if (!QTest::qWaitForWindowExposed(&window)) qFatal("main window not shown");
-  QTreeWidget* tree = widgets::child<QTreeWidget>(window, "baseTree");
-  tree->setCurrentItem(tree->topLevelItem(1)->child(0));
-  window.showSelection();
+  showWithFirstMeterChosen(window);
   ProgramView* view = widgets::child<ProgramView>(window, "programView");
   std::printf("%d meters x %d marked points, class 1, a %d-point program; %d runs each\n", kMeters, kPoints,
               static_cast<int>(verificationPrograms().programFor(1, {}).size()), runs);

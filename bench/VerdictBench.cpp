@@ -11,12 +11,11 @@
 #include <QFile>
 #include <QStyledItemDelegate>
 #include <QTemporaryDir>
-#include <QTest>
-#include <QTreeWidget>
 
 #include <cstdio>
 
 #include "BenchProgram.h"
+#include "BenchWindow.h"
 #include "app/Application.h"
 #include "database/DataModule.h"
 #include "reports/PointJudging.h"
@@ -75,12 +74,7 @@ int main(int argc, char** argv) {
 
   Selection selection;
   MainWindow window(dm, selection);
-  window.show();
-  if (!QTest::qWaitForWindowExposed(&window)) qFatal("main window not shown");
-  QTreeWidget* tree = widgets::child<QTreeWidget>(window, "baseTree");
-  QTreeWidgetItem* meter = tree->topLevelItem(1)->child(0);
-  tree->setCurrentItem(meter);
-  window.showSelection();
+  showWithFirstMeterChosen(window);
   DatasetGrid* grid = widgets::child<DatasetGrid>(window, "pointGrid");
   while (grid->model()->canFetchMore({})) grid->model()->fetchMore({});
   std::printf("%d marked points, class 0.5, shipped limits; %d runs each\n", kPoints, runs);
