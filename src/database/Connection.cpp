@@ -29,6 +29,8 @@ constexpr qsizetype kPreparedLimit = 100;
 // a clash there is told to the operator, not waited for twenty times again.
 constexpr int kServerAttempts = 20;
 constexpr int kFileAttempts = 1;
+// How often programs starting at once on a new SQLite file try to set it up.
+constexpr int kStartAttempts = 20;
 
 // SQLite's primary result codes of the failures an operator can do something
 // about (the driver reports extended codes; the low byte is the primary one).
@@ -146,26 +148,25 @@ std::unique_ptr<Connection> Connection::openSqliteFile(const QString& filePath,
     }
   }
   std::unique_ptr<Connection> connection(new Connection(connectionName, false, filePath));
-  try {
-    connection->applyDurabilitySettings();
-    // A file without any table yet is new too: another program that started a
-    // moment before may be creating the tables right now (its file is no
-    // longer empty, its tables not yet committed). Waiting for it here finds
-    // them made; a file with other tables is left to the start-up checks.
-    if (fresh || connection->hasNoTables()) connection->createMissingTables();
-  } catch (...) {
-    // A database that could not be set up is not left behind half-made (but
-    // one that another program made meanwhile stays).
-    const bool made = connection->programTableCountOrZero() > 0;
-    connection.reset();
-    if (fresh && !made) {
-      QFile::remove(filePath);
-      QFile::remove(filePath + QStringLiteral("-wal"));
-      QFile::remove(filePath + QStringLiteral("-shm"));
+  // Programs starting at once on a new file meet while one of them turns it to
+  // WAL or creates the tables: SQLite refuses the others at once instead of
+  // letting them wait (they could wait for each other), so they try again. A
+  // file left without tables by a failure is taken as new at the next start;
+  // it is never deleted here, since another program may be working on it.
+  for (int attempt = 1;; ++attempt) {
+    try {
+      connection->applyDurabilitySettings();
+      // A file without any table yet is new too: another program that started
+      // a moment before may be creating the tables right now (its file is no
+      // longer empty, its tables not yet committed). Waiting for it here finds
+      // them made; a file with other tables is left to the start-up checks.
+      if (fresh || connection->hasNoTables()) connection->createMissingTables();
+      return connection;
+    } catch (const DatabaseError& error) {
+      if (!error.isConflict() || attempt >= kStartAttempts) throw;
     }
-    throw;
+    waitBeforeAttempt(attempt);
   }
-  return connection;
 }
 
 std::unique_ptr<Connection> Connection::openSqliteFileToRead(const QString& filePath,
@@ -259,14 +260,6 @@ bool Connection::hasNoTables() {
   const bool none = query.next() && query.value(0).toLongLong() == 0;
   recycle(std::move(query));
   return none;
-}
-
-qint64 Connection::programTableCountOrZero() noexcept {
-  try {
-    return programTableCount();
-  } catch (...) {
-    return 0;
-  }
 }
 
 void Connection::createMissingTables() {

@@ -144,7 +144,6 @@ class Connection {
   // Creates the five tables when the database has none of them.
   void createMissingTables();
   qint64 programTableCount();
-  qint64 programTableCountOrZero() noexcept;
   bool hasNoTables();  // SQLite: the file holds no table at all
   QSqlQuery prepared(const QString& sql);
   void applyDurabilitySettings();
