@@ -23,6 +23,15 @@ inline int runsArgument(const QStringList& arguments, int fallback) {
   return runs;
 }
 
+// Takes "NAME VALUE" out of `arguments` and gives VALUE; empty without it.
+inline QString takeOptionValue(QStringList& arguments, const QString& name) {
+  const qsizetype at = arguments.indexOf(name);
+  if (at < 0 || at + 1 >= arguments.size()) return {};
+  const QString value = arguments[at + 1];
+  arguments.remove(at, 2);
+  return value;
+}
+
 // Makes `path` the program directory, with "sources" and "base", and its
 // current directory; the shipped limits go into "sources".
 inline void prepareProgramDir(const QString& path) {

@@ -10,6 +10,7 @@
 // "bench"). Each import runs N times (3); the median is shown with the
 // resident memory before the import and the most seen while it ran
 // (sampled at every progress report), which stays flat: rows are streamed.
+#include "BenchProgram.h"
 #include "LegacyFolder.h"
 
 #include "database/Connection.h"
@@ -156,17 +157,9 @@ void emptyServer(const DatabaseSettings& settings) {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QStringList arguments = QCoreApplication::arguments().mid(1);
-  QString serverFile;
-  if (const qsizetype at = arguments.indexOf(QStringLiteral("--postgres"));
-      at >= 0 && at + 1 < arguments.size()) {
-    serverFile = arguments[at + 1];
-    arguments.remove(at, 2);
-  }
-  if (const qsizetype at = arguments.indexOf(QStringLiteral("--runs"));
-      at >= 0 && at + 1 < arguments.size()) {
-    g_runs = std::max(1, arguments[at + 1].toInt());
-    arguments.remove(at, 2);
-  }
+  const QString serverFile = takeOptionValue(arguments, QStringLiteral("--postgres"));
+  if (const QString runs = takeOptionValue(arguments, QStringLiteral("--runs")); !runs.isEmpty())
+    g_runs = std::max(1, runs.toInt());
   QTemporaryDir temporary;
   const QString directory = arguments.value(0, temporary.path());
   const QString folder = directory + QStringLiteral("/old");

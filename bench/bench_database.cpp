@@ -10,6 +10,7 @@
 // must contain "bench". With a title part only the measurements whose title
 // holds it run.
 #include "BenchDatabase.h"
+#include "BenchProgram.h"
 #include "ConcurrentSaving.h"
 
 #include "database/BaseTree.h"
@@ -240,12 +241,7 @@ OpenConnection serverDatabase(const QString& settingsFile) {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QStringList arguments = QCoreApplication::arguments().mid(1);
-  QString serverSettings;
-  if (const qsizetype at = arguments.indexOf(QStringLiteral("--postgres"));
-      at >= 0 && at + 1 < arguments.size()) {
-    serverSettings = arguments[at + 1];
-    arguments.remove(at, 2);
-  }
+  const QString serverSettings = takeOptionValue(arguments, QStringLiteral("--postgres"));
   QTemporaryDir temporary;
   const QString directory = arguments.size() > 0 ? arguments[0] : temporary.path();
   g_only = arguments.size() > 1 ? arguments[1] : QString();
